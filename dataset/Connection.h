@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QHash>
+#include <cstdint>
+#include <memory>
+
+struct st_mysql;
+
+namespace dataset {
+
+struct ConnectionParams {
+    QString host;        // empty: use the socket
+    unsigned port = 0;
+    QString socket;      // Unix socket path; used when host is empty
+    QString user;
+    QString password;
+    QString database;
+};
+
+// One client connection to a MySQL-protocol server (RAII over MYSQL*).
+// utf8mb4, LOAD DATA LOCAL INFILE allowed, session sql_mode not strict.
+// Every failure throws DatabaseError with the server's text and code.
+class Connection : public QObject {
+    Q_OBJECT
+public:
+    explicit Connection(QObject *parent = nullptr);
+    ~Connection() override;
+
+    void Connect(const ConnectionParams &params);
+    void Disconnect();
+    bool Connected() const;
+    const ConnectionParams &Params() const { return m_params; }
+
+    // Runs a statement that returns no rows; returns the affected row count.
+    std::uint64_t Execute(const QString &sql);
+    std::int64_t LastInsertId() const;
+
+    // 'text' as an SQL string literal: single quotes around it, quotes doubled,
+    // backslashes escaped. A null QString becomes NULL.
+    static QString Quote(const QString &text);
+
+    // Column defaults of a table (column name -> default text, null when none), cached.
+    const QHash<QString, QString> &ColumnDefaults(const QString &table);
+
+    st_mysql *Handle() const;
+
+Q_SIGNALS:
+    void connectedChanged(bool connected);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+    ConnectionParams m_params;
+};
+
+} // namespace dataset

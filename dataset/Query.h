@@ -1,0 +1,128 @@
+#pragma once
+
+#include "Field.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace dataset {
+
+class Connection;
+
+enum class DataSetState { Inactive, Browse, Edit, Insert };
+enum class UpdateStatus { Unmodified, Modified, Inserted, Deleted };
+
+using DataSetNotifyEvent = std::function<void(class Query &dataSet)>;
+using Bookmark = quint64;   // 0 = none
+
+// A query over one connection: SQL text as lines, :name parameters, a client-side
+// copy of the result with navigation, live editing of the one update table (the
+// table of the result's key column), optional cached updates and client-side sort.
+class Query : public QObject {
+    Q_OBJECT
+public:
+    explicit Query(QObject *parent = nullptr);
+    ~Query() override;
+
+    // --- set-up -------------------------------------------------------------
+    void SetConnection(Connection *connection);
+    Connection *GetConnection() const;
+    QStringList &SQL();                          // lines, joined with "\n"
+    void SetSQL(const QStringList &lines);
+    QString SQLText() const;
+    // Value of a :name parameter found in the SQL text (outside quoted literals).
+    // Values are sent quoted, never spliced raw. Throws for an unknown name.
+    void SetParam(const QString &name, const QVariant &value);
+    QVariant Param(const QString &name) const;
+    QStringList ParamNames() const;
+
+    void SetRequestLive(bool live);              // off: read-only, edits throw
+    bool RequestLive() const;
+    void SetCachedUpdates(bool cached);
+    bool CachedUpdates() const;
+    // Declared fields: override type, size, label, format, required, read-only,
+    // visibility of the result's columns with the same name.
+    void SetFieldDefs(std::vector<FieldDef> defs);
+    // Client-side sort, e.g. "documentdatetime DESC, parkingdocumentid DESC";
+    // stable, applied on open and kept while rows are edited and appended.
+    void SetSortedFields(const QString &fields);
+    QString SortedFields() const;
+
+    // --- open / execute -----------------------------------------------------
+    void Open();
+    void Close();
+    bool Active() const;
+    void Refresh();                              // close and reopen, keeping the sort
+    std::uint64_t ExecSQL();                     // statements without a result
+
+    // --- fields -------------------------------------------------------------
+    int FieldCount() const;
+    Field &Fields(int index) const;
+    Field &FieldByName(const QString &name) const;   // throws when missing
+    Field *FindField(const QString &name) const;     // nullptr when missing
+
+    // --- navigation ---------------------------------------------------------
+    void First();
+    void Last();
+    void Next();
+    void Prior();
+    bool MoveBy(int distance);
+    bool Eof() const;
+    bool Bof() const;
+    bool IsEmpty() const;
+    int RecordCount() const;
+    int RecNo() const;                           // 1-based; 0 when empty
+    void SetRecNo(int recNo);
+    Bookmark GetBookmark() const;
+    bool BookmarkValid(Bookmark bookmark) const;
+    void GotoBookmark(Bookmark bookmark);        // throws when the row is gone
+
+    // --- editing ------------------------------------------------------------
+    DataSetState State() const;
+    void Append();
+    void Insert();
+    void Edit();
+    void Post();            // required fields, BeforePost, write (live, not cached), AfterPost
+    void Cancel();
+    void Delete();          // BeforeDelete, delete (or cache), AfterDelete
+    bool Modified() const;  // current edit buffer differs from the row
+
+    // --- cached updates -----------------------------------------------------
+    bool UpdatesPending() const;
+    void ApplyUpdates();    // stops at the first failure, keeping the rest pending
+    void CancelUpdates();
+    UpdateStatus RowUpdateStatus() const;
+
+    // --- bound controls -----------------------------------------------------
+    void DisableControls();
+    void EnableControls();
+    bool ControlsDisabled() const;
+
+    // Value of field 'column' in row 'row' (0-based, in display order), for item models.
+    QVariant RowValue(int row, int column) const;
+    QString RowDisplayText(int row, int column) const;
+
+    // --- events (read, replace, restore) -------------------------------------
+    DataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;
+    DataSetNotifyEvent BeforePost, AfterPost, BeforeDelete, AfterDelete;
+    DataSetNotifyEvent BeforeEdit, AfterEdit, BeforeInsert, AfterInsert;
+    DataSetNotifyEvent BeforeCancel, AfterCancel, OnNewRecord, AfterScroll;
+
+Q_SIGNALS:
+    // Emitted only while controls are enabled; EnableControls at depth 0 emits dataSetChanged.
+    void dataSetChanged();          // rows added, removed, reordered, opened, closed
+    void recordChanged(int row);    // values of one row (display order) changed
+    void currentChanged(int row);   // cursor moved
+    void stateChanged(dataset::DataSetState state);
+
+private:
+    friend class Field;
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace dataset

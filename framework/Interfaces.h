@@ -1,0 +1,227 @@
+#pragma once
+
+// The host's interfaces: identifiers, intrusive reference counting and the module
+// services a snap-in asks the console for.
+
+#include <QDate>
+#include <QPixmap>
+#include <QString>
+#include <QUuid>
+#include <QList>
+#include <atomic>
+#include <utility>
+#include <vector>
+
+class QAction;
+class QWidget;
+namespace dataset { class Connection; class Query; class DBGrid; }
+
+// Base of every interface. QueryInterface returns an added reference (or nullptr).
+class IInterface {
+public:
+    virtual IInterface *QueryInterface(const QUuid &iid) = 0;
+    virtual void AddRef() = 0;
+    virtual void Release() = 0;
+
+protected:
+    ~IInterface() = default;
+};
+
+// Smart pointer holding one reference to an interface.
+template <class T>
+class IntfPtr {
+public:
+    IntfPtr() = default;
+    IntfPtr(std::nullptr_t) {}
+    // Takes over a reference the caller already owns (e.g. from QueryInterface).
+    static IntfPtr Adopt(T *p) { IntfPtr r; r.m_p = p; return r; }
+    explicit IntfPtr(T *p) : m_p(p) { if (m_p) m_p->AddRef(); }
+    IntfPtr(const IntfPtr &o) : m_p(o.m_p) { if (m_p) m_p->AddRef(); }
+    IntfPtr(IntfPtr &&o) noexcept : m_p(std::exchange(o.m_p, nullptr)) {}
+    ~IntfPtr() { if (m_p) m_p->Release(); }
+    IntfPtr &operator=(IntfPtr o) noexcept { std::swap(m_p, o.m_p); return *this; }
+
+    T *get() const { return m_p; }
+    T *operator->() const { return m_p; }
+    T &operator*() const { return *m_p; }
+    explicit operator bool() const { return m_p != nullptr; }
+    void reset() { IntfPtr().swap(*this); }
+    void swap(IntfPtr &o) noexcept { std::swap(m_p, o.m_p); }
+    friend bool operator==(const IntfPtr &a, const IntfPtr &b) { return a.m_p == b.m_p; }
+
+private:
+    T *m_p = nullptr;
+};
+
+// Asks 'from' for interface T (by T::IID); empty when it does not answer for it.
+template <class T, class U>
+IntfPtr<T> Supports(const IntfPtr<U> &from)
+{
+    if (!from)
+        return {};
+    return IntfPtr<T>::Adopt(static_cast<T *>(from->QueryInterface(T::IID)));
+}
+
+// Reference counting shared by every implementation: derive from it and from the
+// interfaces, answer QueryInterface through InterfaceFor / delegation.
+class TInterfacedObject {
+public:
+    virtual ~TInterfacedObject() = default;
+    void AddRefImpl() { ++m_refCount; }
+    void ReleaseImpl() { if (--m_refCount == 0) delete this; }
+    int RefCount() const { return m_refCount; }
+
+private:
+    std::atomic<int> m_refCount{0};
+};
+
+#define PARKING_INTERFACED_OBJECT                                  \
+    void AddRef() override { AddRefImpl(); }                       \
+    void Release() override { ReleaseImpl(); }
+
+// ---- records ---------------------------------------------------------------
+
+struct TProductDesc {
+    QString Name;
+    QString Code;
+    QString BarCode;
+    QString AdditionalCode;
+    double Price = 0.0;       // without tax
+    double TaxValue = 0.0;    // percent
+    int TaxID = -1;
+    int ProductID = -1;
+};
+using TProductDescArr = std::vector<TProductDesc>;
+
+struct TPartnerDesc {
+    QString Name;
+    QString Address;
+    QString Zip;
+    QString City;
+    QString Code;
+    int PartnerID = -1;
+};
+
+struct TUserDesc {
+    int UserID = 0;
+    QString FirstName;
+    QString LastName;
+};
+
+// ---- console and snap-ins --------------------------------------------------
+
+class IConsole : public IInterface {
+public:
+    static inline const QUuid IID{QStringLiteral("{6F1D0C5A-2B8E-4C61-9B0F-3E2A9D7C1A01}")};
+    // True and 'module' set when the host has the module with that identifier.
+    virtual bool GetModule(const QUuid &iid, IntfPtr<IInterface> &module) = 0;
+    virtual void SetPrintGrid(dataset::DBGrid *grid) = 0;
+    virtual dataset::DBGrid *GetPrintGrid() = 0;
+    virtual void RunWizard(const QString &wizardName, const QString &params) = 0;
+
+protected:
+    ~IConsole() = default;
+};
+
+class ISnapin : public IInterface {
+public:
+    static inline const QUuid IID{QStringLiteral("{6F1D0C5A-2B8E-4C61-9B0F-3E2A9D7C1A02}")};
+    virtual dataset::Query *GetDataSet() = 0;
+    virtual QString GetDescription() = 0;
+    virtual QPixmap GetImage() = 0;
+    virtual QString GetName() = 0;
+    virtual int GetSnapinType() = 0;
+
+protected:
+    ~ISnapin() = default;
+};
+
+class ISnapinFactory : public IInterface {
+public:
+    static inline const QUuid IID{QStringLiteral("{6F1D0C5A-2B8E-4C61-9B0F-3E2A9D7C1A03}")};
+    virtual IntfPtr<ISnapin> CreateSnapin(const IntfPtr<IConsole> &console) = 0;
+
+protected:
+    ~ISnapinFactory() = default;
+};
+
+// The list pane of a snap-in. Show places its frame into 'parent'.
+class IViewer : public IInterface {
+public:
+    static inline const QUuid IID{QStringLiteral("{308DC058-773F-4EB7-A04E-6772C8A35D60}")};
+    virtual void Load(const IntfPtr<ISnapin> &snapin) = 0;
+    virtual void Show(QWidget *parent) = 0;
+    virtual void Hide() = 0;
+    virtual QList<QAction *> GetActionList() = 0;
+
+protected:
+    ~IViewer() = default;
+};
+
+// The search pane of a snap-in.
+class INavigable : public IInterface {
+public:
+    static inline const QUuid IID{QStringLiteral("{AAFF7BDF-545F-48E3-9486-9655678906C3}")};
+    virtual void ShowNavigator(QWidget *parent) = 0;
+    virtual void HideNavigator() = 0;
+
+protected:
+    ~INavigable() = default;
+};
+
+// ---- module services -------------------------------------------------------
+
+class ISecurityModule : public IInterface {
+public:
+    static inline const QUuid IID{QStringLiteral("{3495C3AC-F17F-440C-8571-96AAA091CAF2}")};
+    virtual dataset::Connection *GetConnection() = 0;
+    virtual bool AfterConnect() = 0;
+    // ask == false: the logged-in user; true: the user whose UserID the record carries.
+    virtual bool GetUserDesc(TUserDesc &user, bool ask) = 0;
+
+protected:
+    ~ISecurityModule() = default;
+};
+
+class IProductModule : public IInterface {
+public:
+    static inline const QUuid IID{QStringLiteral("{0C33E181-9974-44A7-86FB-422B454F6ED8}")};
+    // (false,false): name begins with text; (false,true): code, bar code or additional
+    // code equals text; (true,false): name contains text. Case-insensitive, name order.
+    virtual TProductDescArr FindProducts(const QString &text, bool a, bool b) = 0;
+    virtual bool SelectProducts(TProductDescArr &products) = 0;
+
+protected:
+    ~IProductModule() = default;
+};
+
+class IPartnerModule : public IInterface {
+public:
+    static inline const QUuid IID{QStringLiteral("{4C48317F-19A9-439E-BC43-E5F13DB4962C}")};
+    virtual bool SelectPartner(TPartnerDesc &partner) = 0;
+
+protected:
+    ~IPartnerModule() = default;
+};
+
+class IDocumentModule : public IInterface {
+public:
+    static inline const QUuid IID{QStringLiteral("{D8BF9324-78F4-4730-B506-A74DE8E004EC}")};
+    virtual bool GetDefaultCurrency(QString &currency) = 0;
+
+protected:
+    ~IDocumentModule() = default;
+};
+
+class IDocumentService : public IInterface {
+public:
+    static inline const QUuid IID{QStringLiteral("{F0D1EC42-35DC-4A4C-A783-CBC6F7FFD556}")};
+    // kind is "n"; returns the next free number for that type, year and warehouse.
+    virtual QString GetNextNumber(const QString &documentType, const QString &kind,
+                                  const QDate &documentDate, int warehouseId) = 0;
+    virtual void DocumentNotice(int documentId, bool flag1, bool flag2) = 0;
+    virtual void CashInvoiceNotice(int documentId) = 0;
+
+protected:
+    ~IDocumentService() = default;
+};
