@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Connection.h"
+
+#include <QString>
+#include <memory>
+
+// A database of its own for one test case on the private test server (started by the
+// CTest fixture; its directory is in PARKING_TEST_SERVER_DIR): created with the schema
+// (and, when asked, the demo data) and dropped on destruction.
+class TestDatabase {
+public:
+    explicit TestDatabase(bool withDemoData = false);
+    ~TestDatabase();
+    TestDatabase(const TestDatabase &) = delete;
+    TestDatabase &operator=(const TestDatabase &) = delete;
+
+    dataset::Connection &connection();
+    const QString &name() const;
+    // Parameters for opening further connections to the same database.
+    dataset::ConnectionParams params() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
