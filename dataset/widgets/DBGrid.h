@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QTableView>
+#include <QFlags>
+#include <QPointer>
+#include <exception>
+#include <functional>
+#include <vector>
+
+namespace dataset {
+
+class DataSource;
+class DataSetModel;
+class Field;
+class Query;
+
+// A grid over the query of a data source. The current cell follows the query's cursor and
+// moving the current cell moves the cursor. Columns are configured by field name; with none
+// configured the grid shows every visible field of the query.
+class DBGrid : public QTableView {
+    Q_OBJECT
+public:
+    enum class Option {
+        Editing = 0x01,       // in-place editing
+        Titles = 0x02,        // the title row
+        Indicator = 0x04,     // the row indicator column
+        ColumnResize = 0x08,  // columns can be resized with the mouse
+        GridLines = 0x10,     // column and row lines
+        Tabs = 0x20,          // Tab / Shift+Tab move between cells
+        CancelOnExit = 0x40,  // an inserted row without changes is cancelled on leaving the grid
+        ConfirmDelete = 0x80, // Ctrl+Delete asks before deleting the row
+    };
+    Q_DECLARE_FLAGS(Options, Option)
+
+    explicit DBGrid(QWidget *parent = nullptr);
+    ~DBGrid() override;
+
+    void SetDataSource(DataSource *source);
+    DataSource *GetDataSource() const;
+    Query *DataSet() const;
+    DataSetModel *Model() const { return m_model; }
+
+    void SetOptions(Options options);
+    Options GetOptions() const { return m_options; }
+    void SetOption(Option option, bool on);
+    // Read-only grid: no in-place editing, no appending, no deleting.
+    void SetReadOnly(bool readOnly);
+    bool ReadOnly() const { return m_readOnly; }
+
+    // Columns. width -1 takes a width from the field's size.
+    void AddColumn(const QString &fieldName, int width = -1, bool readOnly = false);
+    void ClearColumns();
+    int ColumnCount() const;                     // columns shown now
+    QString ColumnFieldName(int column) const;
+    int ColumnByFieldName(const QString &fieldName) const;   // -1 when not shown
+    void SetColumnTitle(int column, const QString &title);
+    // An ellipsis button in the current cell of the column; a click raises editButtonClicked().
+    void SetColumnButton(int column, bool ellipsis);
+    bool ColumnButton(int column) const;
+
+    Field *SelectedField() const;    // field of the current column; nullptr when none
+    int SelectedIndex() const;       // current column, -1 when none
+    void SetSelectedIndex(int column);
+
+    // Key hooks run before the grid (and its cell editor) handle a key. Setting key to 0
+    // drops the key; clearing text drops the typed character.
+    std::function<void(int &key, Qt::KeyboardModifiers modifiers)> OnKeyDown;
+    std::function<void(QString &text)> OnKeyPress;
+
+    // Used by the cell editor: an exception raised inside Qt's own handlers is kept and
+    // rethrown once the grid's event handler is back in our code.
+    void DeferError(std::exception_ptr error);
+
+Q_SIGNALS:
+    void editButtonClicked();
+    void titleClicked(int column);
+    void cellDoubleClicked(int row, int column);   // row -1: the title row
+
+protected:
+    bool event(QEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+
+private:
+    friend class GridDelegate;
+    struct ColumnLayout { QString fieldName; int width; bool ellipsis; };
+
+    bool RunKeyHooks(QKeyEvent *e);
+    void FollowCursor();
+    void ApplyWidths();
+    void ApplyOptions();
+    bool CanEdit() const;
+    bool AppendRow();
+    void LeaveInsertedRow();
+    void OnFocusChanged(QWidget *old, QWidget *now);
+    QRect ButtonRect(const QModelIndex &index) const;
+    bool ShowsButton(const QModelIndex &index) const;
+    void RethrowDeferred();
+
+    DataSetModel *m_model;
+    QPointer<DataSource> m_source;
+    Options m_options;
+    bool m_readOnly = false;
+    bool m_following = false;
+    std::vector<ColumnLayout> m_layout;      // configured columns (empty: automatic)
+    QStringList m_sizedColumns;              // automatic columns whose width was set
+    std::exception_ptr m_deferred;
+};
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(DBGrid::Options)
+
+} // namespace dataset
