@@ -1,8 +1,9 @@
 #pragma once
 
+#include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QString>
-#include <QHash>
 #include <cstdint>
 #include <memory>
 
@@ -36,12 +37,23 @@ public:
     // Runs a statement that returns no rows; returns the affected row count.
     std::uint64_t Execute(const QString &sql);
     std::int64_t LastInsertId() const;
+    // Server thread id of this connection (what KILL takes).
+    unsigned long ThreadId() const;
+    // Name of the current database; empty when none is selected.
+    QString DatabaseName();
+
+    // Sends one statement and leaves its result (if any) on the handle for the caller.
+    void SendQuery(const QByteArray &utf8Sql);
+    // Throws DatabaseError with 'context' and the handle's last error; a lost
+    // connection is noticed here and reported through connectedChanged(false).
+    [[noreturn]] void ThrowLastError(const QString &context);
 
     // 'text' as an SQL string literal: single quotes around it, quotes doubled,
     // backslashes escaped. A null QString becomes NULL.
     static QString Quote(const QString &text);
 
-    // Column defaults of a table (column name -> default text, null when none), cached.
+    // Column defaults of a table (column name -> default text, null when none), cached;
+    // expression defaults such as current_timestamp() are evaluated on every call.
     const QHash<QString, QString> &ColumnDefaults(const QString &table);
 
     st_mysql *Handle() const;

@@ -1,0 +1,282 @@
+#include "Connection.h"
+
+#include "Error.h"
+#include "MysqlHandles.h"
+
+#include <mariadb/errmsg.h>
+
+#include <vector>
+
+namespace dataset {
+
+namespace {
+
+struct ColumnDefault {
+    QString name;
+    QString value;      // null when the column has no default
+    QString expression; // non-empty for defaults the server computes
+};
+
+QString notConnectedText()
+{
+    return QStringLiteral("Veza sa bazom podataka nije uspostavljena.");
+}
+
+// Reads a default as information_schema shows it: a quoted literal, a number,
+// NULL, or an expression.
+ColumnDefault parseDefault(const QString &name, const char *raw, unsigned long length)
+{
+    ColumnDefault column{name, QString(), QString()};
+    if (!raw)
+        return column;
+    const QString text = QString::fromUtf8(raw, qsizetype(length));
+    if (text.isEmpty() || text.compare(QLatin1String("NULL"), Qt::CaseInsensitive) == 0)
+        return column;
+    if (text.size() >= 2 && text.front() == QLatin1Char('\'') && text.back() == QLatin1Char('\'')) {
+        QString value;
+        value.reserve(text.size());
+        for (qsizetype i = 1; i + 1 < text.size(); ++i) {
+            const QChar c = text.at(i);
+            if (c == QLatin1Char('\'') && i + 2 < text.size() && text.at(i + 1) == QLatin1Char('\'')) {
+                value += c;
+                ++i;
+            } else if (c == QLatin1Char('\\') && i + 2 < text.size()) {
+                const QChar e = text.at(++i);
+                switch (e.unicode()) {
+                case '0': value += QChar(0); break;
+                case 'n': value += QLatin1Char('\n'); break;
+                case 'r': value += QLatin1Char('\r'); break;
+                case 't': value += QLatin1Char('\t'); break;
+                case 'Z': value += QChar(0x1a); break;
+                default: value += e; break;
+                }
+            } else {
+                value += c;
+            }
+        }
+        column.value = value.isNull() ? QString(QLatin1String("")) : value;
+        return column;
+    }
+    bool number = false;
+    text.toDouble(&number);
+    if (number)
+        column.value = text;
+    else
+        column.expression = text;
+    return column;
+}
+
+} // namespace
+
+struct Connection::Private {
+    detail::MysqlPtr handle;
+    QHash<QString, std::vector<ColumnDefault>> defaultColumns;
+    QHash<QString, QHash<QString, QString>> defaults;
+};
+
+Connection::Connection(QObject *parent) : QObject(parent), d(std::make_unique<Private>()) {}
+
+Connection::~Connection() = default;
+
+void Connection::Connect(const ConnectionParams &params)
+{
+    Disconnect();
+    detail::MysqlPtr handle(mysql_init(nullptr));
+    if (!handle)
+        throw Error(QStringLiteral("Nema dovoljno memorije za vezu sa bazom podataka."));
+
+    const unsigned localInfile = 1;
+    const unsigned timeout = 30;
+    mysql_optionsv(handle.get(), MYSQL_SET_CHARSET_NAME, "utf8mb4");
+    mysql_optionsv(handle.get(), MYSQL_OPT_LOCAL_INFILE, &localInfile);
+    mysql_optionsv(handle.get(), MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+    mysql_optionsv(handle.get(), MYSQL_INIT_COMMAND,
+                   "SET SESSION sql_mode='NO_ENGINE_SUBSTITUTION'");
+
+    const QByteArray host = params.host.toUtf8();
+    const QByteArray user = params.user.toUtf8();
+    const QByteArray password = params.password.toUtf8();
+    const QByteArray database = params.database.toUtf8();
+    const QByteArray socket = params.socket.toUtf8();
+    auto orNull = [](const QString &text, const QByteArray &bytes) {
+        return text.isEmpty() ? nullptr : bytes.constData();
+    };
+    if (!mysql_real_connect(handle.get(), orNull(params.host, host), user.constData(),
+                            password.constData(), orNull(params.database, database),
+                            params.port,
+                            params.host.isEmpty() ? orNull(params.socket, socket) : nullptr,
+                            CLIENT_MULTI_RESULTS)) {
+        throw DatabaseError(QStringLiteral("Povezivanje sa bazom podataka nije uspelo."),
+                            QString::fromUtf8(mysql_error(handle.get())),
+                            mysql_errno(handle.get()));
+    }
+    d->handle = std::move(handle);
+    m_params = params;
+    Q_EMIT connectedChanged(true);
+}
+
+void Connection::Disconnect()
+{
+    d->defaultColumns.clear();
+    d->defaults.clear();
+    if (!d->handle)
+        return;
+    d->handle.reset();
+    Q_EMIT connectedChanged(false);
+}
+
+bool Connection::Connected() const
+{
+    return d->handle != nullptr;
+}
+
+st_mysql *Connection::Handle() const
+{
+    return d->handle.get();
+}
+
+void Connection::ThrowLastError(const QString &context)
+{
+    if (!d->handle)
+        throw DatabaseError(context, notConnectedText(), CR_SERVER_GONE_ERROR);
+    const unsigned code = mysql_errno(d->handle.get());
+    const QString message = QString::fromUtf8(mysql_error(d->handle.get()));
+    if (code == CR_SERVER_LOST || code == CR_SERVER_GONE_ERROR
+        || code == CR_CONNECTION_ERROR || code == CR_CONN_HOST_ERROR) {
+        // The handle is unusable from here on; drop it so Connected() tells the truth.
+        Disconnect();
+    }
+    throw DatabaseError(context, message, code);
+}
+
+void Connection::SendQuery(const QByteArray &utf8Sql)
+{
+    if (!d->handle)
+        throw DatabaseError(QStringLiteral("Upit nije izvršen."), notConnectedText(),
+                            CR_SERVER_GONE_ERROR);
+    if (mysql_real_query(d->handle.get(), utf8Sql.constData(), utf8Sql.size()) != 0)
+        ThrowLastError(QStringLiteral("Upit nije izvršen."));
+}
+
+std::uint64_t Connection::Execute(const QString &sql)
+{
+    SendQuery(sql.toUtf8());
+    MYSQL *handle = d->handle.get();
+    std::uint64_t affected = 0;
+    for (;;) {
+        // A statement that returns rows anyway has them read and dropped.
+        detail::ResultPtr result(mysql_store_result(handle));
+        if (!result && mysql_field_count(handle) != 0)
+            ThrowLastError(QStringLiteral("Upit nije izvršen."));
+        if (!result)
+            affected += mysql_affected_rows(handle);
+        const int next = mysql_next_result(handle);
+        if (next > 0)
+            ThrowLastError(QStringLiteral("Upit nije izvršen."));
+        if (next < 0)
+            break;
+    }
+    return affected;
+}
+
+std::int64_t Connection::LastInsertId() const
+{
+    return d->handle ? std::int64_t(mysql_insert_id(d->handle.get())) : 0;
+}
+
+unsigned long Connection::ThreadId() const
+{
+    return d->handle ? mysql_thread_id(d->handle.get()) : 0;
+}
+
+QString Connection::DatabaseName()
+{
+    SendQuery("SELECT DATABASE()");
+    detail::ResultPtr result(mysql_store_result(d->handle.get()));
+    if (!result)
+        ThrowLastError(QStringLiteral("Upit nije izvršen."));
+    MYSQL_ROW row = mysql_fetch_row(result.get());
+    return row && row[0] ? QString::fromUtf8(row[0]) : QString();
+}
+
+QString Connection::Quote(const QString &text)
+{
+    if (text.isNull())
+        return QStringLiteral("NULL");
+    QString quoted;
+    quoted.reserve(text.size() + 2);
+    quoted += QLatin1Char('\'');
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '\'': quoted += QLatin1String("''"); break;
+        case '\\': quoted += QLatin1String("\\\\"); break;
+        case 0: quoted += QLatin1String("\\0"); break;
+        case '\n': quoted += QLatin1String("\\n"); break;
+        case '\r': quoted += QLatin1String("\\r"); break;
+        case 0x1a: quoted += QLatin1String("\\Z"); break;
+        default: quoted += c; break;
+        }
+    }
+    quoted += QLatin1Char('\'');
+    return quoted;
+}
+
+const QHash<QString, QString> &Connection::ColumnDefaults(const QString &table)
+{
+    const QString key = table.toLower();
+    auto columns = d->defaultColumns.find(key);
+    if (columns == d->defaultColumns.end()) {
+        QString schema = QStringLiteral("DATABASE()");
+        QString name = table;
+        if (const qsizetype dot = table.indexOf(QLatin1Char('.')); dot > 0) {
+            schema = Quote(table.left(dot));
+            name = table.mid(dot + 1);
+        }
+        SendQuery(QStringLiteral("SELECT COLUMN_NAME, COLUMN_DEFAULT FROM information_schema.COLUMNS"
+                                 " WHERE TABLE_SCHEMA = %1 AND TABLE_NAME = %2"
+                                 " ORDER BY ORDINAL_POSITION")
+                      .arg(schema, Quote(name))
+                      .toUtf8());
+        detail::ResultPtr result(mysql_store_result(d->handle.get()));
+        if (!result)
+            ThrowLastError(QStringLiteral("Podrazumevane vrednosti tabele %1 nisu pročitane.").arg(table));
+        std::vector<ColumnDefault> list;
+        while (MYSQL_ROW row = mysql_fetch_row(result.get())) {
+            const unsigned long *lengths = mysql_fetch_lengths(result.get());
+            list.push_back(parseDefault(QString::fromUtf8(row[0], qsizetype(lengths[0])), row[1],
+                                        lengths[1]));
+        }
+        if (list.empty())
+            throw Error(QStringLiteral("Tabela %1 ne postoji.").arg(table));
+        columns = d->defaultColumns.insert(key, std::move(list));
+    }
+
+    QHash<QString, QString> &values = d->defaults[key];
+    QStringList expressions;
+    for (const ColumnDefault &column : *columns) {
+        values.insert(column.name, column.value);
+        if (!column.expression.isEmpty())
+            expressions << column.expression;
+    }
+    if (!expressions.isEmpty()) {
+        // Server-side defaults (current_timestamp() and the like) are evaluated now,
+        // so a new row gets the value it would get from the server at this moment.
+        SendQuery(QStringLiteral("SELECT %1").arg(expressions.join(QStringLiteral(", "))).toUtf8());
+        detail::ResultPtr result(mysql_store_result(d->handle.get()));
+        if (!result)
+            ThrowLastError(QStringLiteral("Podrazumevane vrednosti tabele %1 nisu pročitane.").arg(table));
+        MYSQL_ROW row = mysql_fetch_row(result.get());
+        const unsigned long *lengths = row ? mysql_fetch_lengths(result.get()) : nullptr;
+        int i = 0;
+        for (const ColumnDefault &column : *columns) {
+            if (column.expression.isEmpty())
+                continue;
+            values.insert(column.name, row && row[i] ? QString::fromUtf8(row[i], qsizetype(lengths[i]))
+                                                     : QString());
+            ++i;
+        }
+    }
+    return values;
+}
+
+} // namespace dataset
