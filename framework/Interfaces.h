@@ -9,6 +9,8 @@
 #include <QUuid>
 #include <QList>
 #include <atomic>
+#include <cstddef>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -19,6 +21,7 @@ namespace dataset { class Connection; class Query; class DBGrid; }
 // Base of every interface. QueryInterface returns an added reference (or nullptr).
 class IInterface {
 public:
+    static inline const QUuid IID{QStringLiteral("{6F1D0C5A-2B8E-4C61-9B0F-3E2A9D7C1A00}")};
     virtual IInterface *QueryInterface(const QUuid &iid) = 0;
     virtual void AddRef() = 0;
     virtual void Release() = 0;
@@ -38,6 +41,10 @@ public:
     explicit IntfPtr(T *p) : m_p(p) { if (m_p) m_p->AddRef(); }
     IntfPtr(const IntfPtr &o) : m_p(o.m_p) { if (m_p) m_p->AddRef(); }
     IntfPtr(IntfPtr &&o) noexcept : m_p(std::exchange(o.m_p, nullptr)) {}
+    // From a pointer to a derived class or implementing object (upcast only).
+    template <class U>
+        requires(std::is_convertible_v<U *, T *> && !std::is_same_v<U, T>)
+    IntfPtr(const IntfPtr<U> &o) : IntfPtr(static_cast<T *>(o.get())) {}
     ~IntfPtr() { if (m_p) m_p->Release(); }
     IntfPtr &operator=(IntfPtr o) noexcept { std::swap(m_p, o.m_p); return *this; }
 
@@ -47,6 +54,8 @@ public:
     explicit operator bool() const { return m_p != nullptr; }
     void reset() { IntfPtr().swap(*this); }
     void swap(IntfPtr &o) noexcept { std::swap(m_p, o.m_p); }
+    // Gives up the reference without releasing it (the caller now owns it).
+    T *release() noexcept { return std::exchange(m_p, nullptr); }
     friend bool operator==(const IntfPtr &a, const IntfPtr &b) { return a.m_p == b.m_p; }
 
 private:
@@ -55,29 +64,65 @@ private:
 
 // Asks 'from' for interface T (by T::IID); empty when it does not answer for it.
 template <class T, class U>
-IntfPtr<T> Supports(const IntfPtr<U> &from)
+IntfPtr<T> Supports(U *from)
 {
     if (!from)
         return {};
     return IntfPtr<T>::Adopt(static_cast<T *>(from->QueryInterface(T::IID)));
 }
 
+template <class T, class U>
+IntfPtr<T> Supports(const IntfPtr<U> &from)
+{
+    return Supports<T>(from.get());
+}
+
 // Reference counting shared by every implementation: derive from it and from the
-// interfaces, answer QueryInterface through InterfaceFor / delegation.
+// interfaces, answer QueryInterface (see base/InterfaceSupport.h for the helpers).
+// The object is deleted when the last reference goes; BeforeDestruction runs first,
+// while the most derived class is still whole, so overrides there do dispatch.
 class TInterfacedObject {
 public:
+    TInterfacedObject() = default;
+    TInterfacedObject(const TInterfacedObject &) = delete;
+    TInterfacedObject &operator=(const TInterfacedObject &) = delete;
     virtual ~TInterfacedObject() = default;
+
     void AddRefImpl() { ++m_refCount; }
-    void ReleaseImpl() { if (--m_refCount == 0) delete this; }
+    void ReleaseImpl()
+    {
+        if (m_refCount.fetch_sub(1) != 1)
+            return;
+        // References taken and dropped while tearing down must not free us twice.
+        m_refCount = kDestroying;
+        BeforeDestruction();
+        delete this;
+    }
     int RefCount() const { return m_refCount; }
 
+    // Runs once after the most derived constructor (CreateInterfaced calls it).
+    virtual void AfterConstruction() {}
+    // Runs once before the destructors, when the last reference is released.
+    virtual void BeforeDestruction() {}
+
 private:
+    static constexpr int kDestroying = 1 << 30;
     std::atomic<int> m_refCount{0};
 };
 
 #define PARKING_INTERFACED_OBJECT                                  \
     void AddRef() override { AddRefImpl(); }                       \
     void Release() override { ReleaseImpl(); }
+
+// Two-phase creation of an interfaced object: the constructors, then the virtual
+// AfterConstruction of the most derived class. Returns the first reference.
+template <class T, class... Args>
+IntfPtr<T> CreateInterfaced(Args &&...args)
+{
+    IntfPtr<T> object(new T(std::forward<Args>(args)...));
+    object->AfterConstruction();
+    return object;
+}
 
 // ---- records ---------------------------------------------------------------
 

@@ -1,0 +1,10 @@
+#include "base/Abort.h"
+
+EAbort::EAbort() : dataset::Error(QStringLiteral("Operacija je prekinuta."))
+{
+}
+
+void Abort()
+{
+    throw EAbort();
+}

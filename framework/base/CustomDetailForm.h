@@ -1,0 +1,75 @@
+#pragma once
+
+// Base of a modal detail form: a page control with the "general" tab, a bottom panel
+// with OK, Apply and Cancel bound to the actions CustomOK, CustomApply, CustomCancel,
+// a close query asked on every close attempt, and actions refreshed by their update
+// handlers while the form is shown.
+
+#include <QDialog>
+#include <QKeySequence>
+#include <QList>
+#include <functional>
+#include <vector>
+
+class QAction;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+
+enum class TCloseAction { None, Hide, Free };
+
+class TCustomDetailForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TCustomDetailForm(QWidget *parent = nullptr);
+    ~TCustomDetailForm() override;
+
+    QTabWidget *PageControl;
+    QWidget *GeneralTS;
+    QWidget *BottomPanel;
+    QPushButton *OKButton;
+    QPushButton *ApplyButton;
+    QPushButton *CancelButton;
+    QList<QAction *> ActionList;
+    QAction *CustomOK;
+    QAction *CustomApply;
+    QAction *CustomCancel;
+
+    // Creates an action of the form (added to ActionList and to the form's shortcuts).
+    QAction *CreateAction(const QString &name, const QString &caption,
+                          const QKeySequence &shortcut = {});
+    // 'handler' decides the action's state; it runs while the form is shown, after
+    // each user input and periodically, and on UpdateActions.
+    void SetActionUpdate(QAction *action, std::function<void(QAction *)> handler);
+    void UpdateActions();
+    // A button that triggers 'action' and follows its caption and enabled state.
+    static void BindButton(QPushButton *button, QAction *action);
+    // Keeps 'widget' (a child of BottomPanel) at its distance from the panel's right edge.
+    void AnchorRight(QWidget *widget);
+
+protected:
+    virtual void CustomOKExecute();        // base: closes with Accepted
+    virtual void CustomApplyExecute();     // base: nothing
+    virtual void CustomCancelExecute();    // base: closes with Rejected
+    virtual void CustomApplyUpdate(QAction *sender);   // base: enabled
+    // Asked on every close attempt; set canClose to false to keep the form open.
+    virtual void FormCloseQuery(bool &canClose);
+    // Runs when the form closes; Free deletes it later, None keeps it open.
+    virtual void FormClose(TCloseAction &action);
+
+    void done(int result) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void LayoutBottomPanel();
+
+    struct ActionUpdate { QAction *action; std::function<void(QAction *)> handler; };
+    std::vector<ActionUpdate> m_updates;
+    struct Anchor { QWidget *widget; int rightMargin; };
+    std::vector<Anchor> m_anchors;
+    QTimer *m_updateTimer;
+    bool m_updateQueued = false;
+    bool m_closing = false;
+};
