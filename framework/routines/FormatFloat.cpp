@@ -1,13 +1,15 @@
 #include "FormatFloat.h"
 
+#include "DecimalText.h"
+
 #include <QLocale>
 
-#include <array>
-#include <charconv>
 #include <cmath>
 #include <stdexcept>
 
 namespace {
+
+using routines::detail::DecimalText;
 
 FormatSettings fromSystemLocale()
 {
@@ -25,68 +27,6 @@ FormatSettings fromSystemLocale()
         settings.ThousandSeparator = settings.DecimalSeparator == QLatin1Char(',')
                 ? QLatin1Char('.') : QLatin1Char(',');
     return settings;
-}
-
-// A decimal number as plain digits: value = digits[0..intCount) . digits[intCount..).
-struct Decimal {
-    QString intDigits;  // no leading zeros; empty for 0
-    QString fracDigits; // no trailing zeros
-};
-
-// The shortest decimal text that reads back as the same double: this is the value the
-// user typed or saw, so rounding works on it rather than on the binary approximation
-// (2.675 rounds to 2.68, not 2.67).
-Decimal toDecimal(double absValue)
-{
-    std::array<char, 400> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
-                                      absValue, std::chars_format::fixed);
-    const QString text = QString::fromLatin1(buffer.data(), result.ptr - buffer.data());
-    const qsizetype dot = text.indexOf(QLatin1Char('.'));
-    Decimal d;
-    d.intDigits = dot < 0 ? text : text.left(dot);
-    d.fracDigits = dot < 0 ? QString() : text.mid(dot + 1);
-    while (d.intDigits.startsWith(QLatin1Char('0')))
-        d.intDigits.remove(0, 1);
-    while (d.fracDigits.endsWith(QLatin1Char('0')))
-        d.fracDigits.chop(1);
-    return d;
-}
-
-// Rounds to `decimals` fraction digits, half away from zero (the sign is handled by the
-// caller, so this only ever rounds the magnitude up).
-Decimal roundDecimal(Decimal d, int decimals)
-{
-    if (d.fracDigits.size() <= decimals)
-        return d;
-    const bool up = d.fracDigits.at(decimals) >= QLatin1Char('5');
-    QString digits = d.intDigits + d.fracDigits.left(decimals);
-    if (up) {
-        qsizetype i = digits.size() - 1;
-        for (; i >= 0; --i) {
-            if (digits.at(i) == QLatin1Char('9')) {
-                digits[i] = QLatin1Char('0');
-            } else {
-                digits[i] = QChar(digits.at(i).unicode() + 1);
-                break;
-            }
-        }
-        if (i < 0)
-            digits.prepend(QLatin1Char('1'));
-    }
-    Decimal r;
-    r.intDigits = digits.left(digits.size() - decimals);
-    r.fracDigits = digits.right(decimals);
-    while (r.intDigits.startsWith(QLatin1Char('0')))
-        r.intDigits.remove(0, 1);
-    while (r.fracDigits.endsWith(QLatin1Char('0')))
-        r.fracDigits.chop(1);
-    return r;
-}
-
-bool isZero(const Decimal &d)
-{
-    return d.intDigits.isEmpty() && d.fracDigits.isEmpty();
 }
 
 // One section of a pattern, split into literal text around the digit placeholders.
@@ -160,7 +100,7 @@ QString groupDigits(const QString &digits, QChar separator)
     return out;
 }
 
-QString render(const Section &s, const Decimal &d, const FormatSettings &settings)
+QString render(const Section &s, const DecimalText &d, const FormatSettings &settings)
 {
     QString intPart = d.intDigits;
     if (intPart.size() < s.minInt)
@@ -233,14 +173,35 @@ QString FormatFloat(const QString &format, double value)
     if (ownNegative)
         chosen = parseSection(sections.at(1));
 
-    const Decimal rounded = roundDecimal(toDecimal(std::fabs(value)), chosen.maxFrac);
-    if (isZero(rounded) && sections.size() > 2 && !sections.at(2).isEmpty())
+    const DecimalText rounded = routines::detail::roundDecimal(
+            routines::detail::toDecimal(std::fabs(value)), chosen.maxFrac);
+    if (rounded.isZero() && sections.size() > 2 && !sections.at(2).isEmpty())
         return render(parseSection(sections.at(2)), rounded, settings);
     if (!chosen.hasDigits)
         return chosen.prefix + chosen.suffix;
 
     const QString text = render(chosen, rounded, settings);
-    if (negative && !ownNegative && !isZero(rounded))
+    if (negative && !ownNegative && !rounded.isZero())
         return QStringLiteral("-") + text;
     return text;
+}
+
+// Reads a number written with the current decimal separator and no grouping; blanks
+// around it are ignored. Anything else throws, naming the text, so an import stops at
+// the bad value instead of reading "12,50" as 1250.
+double StrToFloat(const QString &text)
+{
+    const FormatSettings &settings = FormatSettings::Current();
+    QString plain = text.trimmed();
+    if (settings.DecimalSeparator != QLatin1Char('.') && plain.contains(QLatin1Char('.')))
+        plain.clear();
+    plain.replace(settings.DecimalSeparator, QLatin1Char('.'));
+    bool ok = false;
+    const double value = plain.isEmpty() || plain.contains(QLatin1Char(','))
+            || plain.contains(QLatin1Char('e'), Qt::CaseInsensitive)
+            ? 0.0 : plain.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        throw std::runtime_error(
+                QStringLiteral("„%1“ nije ispravan broj.").arg(text).toStdString());
+    return value;
 }

@@ -29,5 +29,9 @@ private:
 // patterns of 0, #, ',' and '.'), with the current decimal and thousand separators.
 QString FormatFloat(const QString &format, double value);
 
+// Reads a number written with the current separators; throws std::runtime_error (a
+// Serbian message naming the text) when it is not one.
+double StrToFloat(const QString &text);
+
 // "yyyy-mm-dd", "dd.mm.yyyy", "dd.mm.yyyy hh:nn", "yy", "hh:nn:ss" (nn = minutes).
 QString FormatDateTime(const QString &format, const QDateTime &value);
