@@ -1,0 +1,118 @@
+#include "base/Validator.h"
+
+#include "Connection.h"
+#include "Field.h"
+#include "Query.h"
+#include "base/CustomDM.h"
+
+namespace {
+
+QString FormatMessage(const QString &message, const dataset::Field &field)
+{
+    QString text = message;
+    const qsizetype at = text.indexOf(QLatin1String("%s"));
+    if (at >= 0)
+        text.replace(at, 2, field.DisplayLabel());
+    return text;
+}
+
+bool IsEmpty(const dataset::Field &field)
+{
+    return field.IsNull() || field.AsString().isEmpty();
+}
+
+} // namespace
+
+TFieldValidation FieldValidation(TFieldRef field, bool required, TFieldTest test,
+                                 QString requiredMessage, QString invalidMessage)
+{
+    return TFieldValidation{std::move(field), required, std::move(test),
+                            std::move(requiredMessage), std::move(invalidMessage)};
+}
+
+EValidationError::EValidationError(const QString &message, dataset::Query *dataSet,
+                                   QString fieldName)
+    : dataset::Error(message), m_dataSet(dataSet), m_fieldName(std::move(fieldName))
+{
+}
+
+TValidator::TValidator(TFieldValidations rules) : m_rules(std::move(rules))
+{
+}
+
+void TValidator::Validate(dataset::Query &dataSet) const
+{
+    for (const TFieldValidation &rule : m_rules) {
+        if (rule.Field.DataSet != &dataSet)
+            continue;
+        dataset::Field *field = dataSet.FindField(rule.Field.FieldName);
+        if (!field) {
+            throw dataset::Error(QStringLiteral("Pravilo za polje '%1' ne može da se proveri: "
+                                                "skup podataka nema to polje.")
+                                     .arg(rule.Field.FieldName));
+        }
+        if (IsEmpty(*field)) {
+            // An empty optional field has nothing to test.
+            if (rule.Required) {
+                throw EValidationError(FormatMessage(rule.RequiredMessage, *field), &dataSet,
+                                       rule.Field.FieldName);
+            }
+            continue;
+        }
+        if (rule.Test && !rule.Test(*field)) {
+            throw EValidationError(FormatMessage(rule.InvalidMessage, *field), &dataSet,
+                                   rule.Field.FieldName);
+        }
+    }
+}
+
+bool TestDate(dataset::Field &field)
+{
+    if (field.IsNull())
+        return false;
+    switch (field.DataType()) {
+    case dataset::FieldType::Date:
+        return field.AsDate().isValid();
+    case dataset::FieldType::DateTime:
+        return field.AsDateTime().isValid();
+    default:
+        // A text field holding a date written by hand.
+        return field.AsDateTime().isValid() || field.AsDate().isValid();
+    }
+}
+
+bool TestZeroLength(dataset::Field &field)
+{
+    return !field.IsNull() && !field.AsString().trimmed().isEmpty();
+}
+
+bool TestUnique(dataset::Field &field, const QString &table, const QString &column,
+                const QString &keyColumn, const QString &extraWhere, int allowed)
+{
+    if (field.IsNull())
+        return true;
+    dataset::Query &owner = field.DataSet();
+    dataset::Connection *connection = owner.GetConnection();
+    if (!connection)
+        throw dataset::Error(QStringLiteral("Provera jedinstvenosti nema vezu sa bazom podataka."));
+
+    QString sql = QStringLiteral("SELECT COUNT(*) AS samecount FROM %1 WHERE %2 = %3")
+                      .arg(CheckedIdentifier(table), CheckedIdentifier(column),
+                           dataset::Connection::Quote(field.AsString()));
+    // The row being edited does not count against itself (a new row has no key yet).
+    if (!keyColumn.isEmpty()) {
+        const dataset::Field *key = owner.FindField(keyColumn);
+        if (key && !key->IsNull()) {
+            sql += QStringLiteral(" AND %1 <> %2")
+                       .arg(CheckedIdentifier(keyColumn), dataset::Connection::Quote(key->AsString()));
+        }
+    }
+    if (!extraWhere.trimmed().isEmpty())
+        sql += QStringLiteral(" AND (%1)").arg(extraWhere);
+
+    dataset::Query count;
+    count.SetConnection(connection);
+    count.SetSQL({sql});
+    count.Open();
+    return count.FieldByName(QStringLiteral("samecount")).AsInteger() <= allowed;
+}
