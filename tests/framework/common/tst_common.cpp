@@ -1,0 +1,230 @@
+#include "CommonResourceString.h"
+#include "DatePickerDialog.h"
+#include "DocDescription.h"
+#include "QtDialogService.h"
+#include "ScriptedDialogService.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <stdexcept>
+
+namespace {
+
+// Runs 'action' on the modal widget once the next dialog is up.
+void whenModal(std::function<void(QWidget *)> action)
+{
+    QTimer::singleShot(0, [action] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal)
+            action(modal);
+        else
+            whenModal(action);
+    });
+}
+
+} // namespace
+
+class TestCommon : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void messages_data();
+    void messages();
+    void unknownMessageThrows();
+    void docDescription_data();
+    void docDescription();
+    void pickersThroughService();
+    void scopedServiceNests();
+    void qtFilter_data();
+    void qtFilter();
+    void qtDatePickerAcceptsChosenDay();
+    void qtQuestionReturnsPressedButton_data();
+    void qtQuestionReturnsPressedButton();
+};
+
+void TestCommon::messages_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("mustContain");
+
+    QTest::newRow("no module") << "_CMN_NO_MODULE" << "%s";
+    QTest::newRow("required") << "_CMN_FIELD_REQUIRED_ERR" << "%s";
+    QTest::newRow("invalid") << "_CMN_FIELD_INVALIDE_ERR" << "%s";
+    QTest::newRow("save changes") << "_CMN_SAVE_CHANGES_PROMT" << "sačuvate";
+    QTest::newRow("security") << "_CMN_MOD_SECURITY_NAME" << "";
+    QTest::newRow("product") << "_CMN_MOD_PRODUCT_NAME" << "";
+    QTest::newRow("partner") << "_CMN_MOD_PARTNER_NAME" << "";
+    QTest::newRow("document") << "_CMN_MOD_DOCUMENT_NAME" << "";
+    QTest::newRow("print wizard") << "_CMN_PRINT_WIZ_NAME" << "";
+    QTest::newRow("registered") << "_DOC_REG_STATUS_CAPTION" << "Proknjižen";
+    QTest::newRow("not registered") << "_DOC_NOT_REG_STATUS_CAPTION" << "Neproknjižen";
+}
+
+void TestCommon::messages()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, mustContain);
+    const QString text = CommonResourceString(name);
+    QVERIFY(!text.isEmpty());
+    QVERIFY2(text.contains(mustContain), qPrintable(text));
+    QVERIFY(CommonResourceNames().contains(name));
+}
+
+void TestCommon::unknownMessageThrows()
+{
+    try {
+        CommonResourceString(u"_CMN_NO_SUCH_ENTRY");
+        QFAIL("unknown name accepted");
+    } catch (const std::runtime_error &e) {
+        QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("Nepoznata poruka „_CMN_NO_SUCH_ENTRY“."));
+    }
+    QCOMPARE(NoModuleMessage(u"_CMN_MOD_PRODUCT_NAME"),
+             QStringLiteral("Modul „Proizvodi“ nije dostupan."));
+}
+
+void TestCommon::docDescription_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("invoice") << "F" << "Faktura";
+    QTest::newRow("cash invoice") << "G" << "Gotovinski račun";
+    QTest::newRow("pay desk") << "M" << "Maloprodajni račun";
+    QTest::newRow("lower case") << "g" << "Gotovinski račun";
+    QTest::newRow("unknown shown as stored") << "X9" << "X9";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestCommon::docDescription()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, expected);
+    QCOMPARE(GetDocDescription(code), expected);
+}
+
+void TestCommon::pickersThroughService()
+{
+    ScriptedDialogService scripted;
+    const ScopedDialogService install(scripted);
+
+    const QDate presetDay(2024, 3, 6);
+    QDate day = presetDay;
+    scripted.QueueDate(QDate(2024, 1, 2));
+    QVERIFY(GetDate(day));
+    QCOMPARE(day, QDate(2024, 1, 2));
+    QCOMPARE(scripted.ShownDialogs().back().preset.toDate(), presetDay);
+
+    QVERIFY(!GetDate(day));  // nothing queued: cancelled, value kept
+    QCOMPARE(day, QDate(2024, 1, 2));
+
+    QDateTime moment(QDate(2024, 3, 7), QTime(10, 30));
+    scripted.QueueDate(QDate(2024, 4, 1));
+    QVERIFY(GetDate(moment));  // the date changes, the time of day stays
+    QCOMPARE(moment, QDateTime(QDate(2024, 4, 1), QTime(10, 30)));
+
+    scripted.QueueDateTime(QDateTime());  // invalid answer = cancel
+    QVERIFY(!GetDateTime(moment));
+    QCOMPARE(moment, QDateTime(QDate(2024, 4, 1), QTime(10, 30)));
+    scripted.QueueDateTime(QDateTime(QDate(2024, 5, 5), QTime(8, 0)));
+    QVERIFY(GetDateTime(moment));
+    QCOMPARE(moment, QDateTime(QDate(2024, 5, 5), QTime(8, 0)));
+
+    ShowErrorMessage(QStringLiteral("Pogrešan format datoteke!"));
+    scripted.QueueAnswer(DialogAnswer::No);
+    QCOMPARE(AskYesNoCancel(CommonResourceString(u"_CMN_SAVE_CHANGES_PROMT")), DialogAnswer::No);
+    QCOMPARE(AskYesNoCancel(QStringLiteral("?")), DialogAnswer::Cancel);
+    QVERIFY(!ConfirmMessage(QStringLiteral("Obrisati?")));
+
+    QCOMPARE(scripted.Errors(), QStringList{QStringLiteral("Pogrešan format datoteke!")});
+    QCOMPARE(scripted.ShownOf(ScriptedDialogService::Kind::Question).size(), size_t(2));
+    QCOMPARE(scripted.ShownDialogs().size(), size_t(9));
+}
+
+void TestCommon::scopedServiceNests()
+{
+    DialogService *const original = &DialogService::Instance();
+    ScriptedDialogService outer;
+    ScriptedDialogService inner;
+    {
+        const ScopedDialogService first(outer);
+        {
+            const ScopedDialogService second(inner);
+            ShowErrorMessage(QStringLiteral("unutra"));
+        }
+        ShowErrorMessage(QStringLiteral("spolja"));
+    }
+    QCOMPARE(inner.Errors(), QStringList{QStringLiteral("unutra")});
+    QCOMPARE(outer.Errors(), QStringList{QStringLiteral("spolja")});
+    QCOMPARE(&DialogService::Instance(), original);
+}
+
+void TestCommon::qtFilter_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("one entry") << "CSV datoteka|*.csv" << "CSV datoteka (*.csv)";
+    QTest::newRow("two entries") << "CSV datoteka|*.csv|Sve datoteke|*.*"
+                                 << "CSV datoteka (*.csv);;Sve datoteke (*.*)";
+    QTest::newRow("several patterns") << "Tekst|*.csv;*.txt" << "Tekst (*.csv *.txt)";
+    QTest::newRow("qt form kept") << "CSV datoteka (*.csv)" << "CSV datoteka (*.csv)";
+}
+
+void TestCommon::qtFilter()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, expected);
+    QCOMPARE(QtDialogService::QtFilter(filter), expected);
+}
+
+void TestCommon::qtDatePickerAcceptsChosenDay()
+{
+    QtDialogService service;
+    QDate seen;
+    whenModal([&seen](QWidget *modal) {
+        auto *calendar = modal->findChild<QCalendarWidget *>();
+        seen = calendar->selectedDate();
+        calendar->setSelectedDate(QDate(2023, 12, 31));
+        static_cast<QDialog *>(modal)->accept();
+    });
+    QDate value(2024, 2, 29);
+    QVERIFY(service.PickDate(value));
+    QCOMPARE(seen, QDate(2024, 2, 29));
+    QCOMPARE(value, QDate(2023, 12, 31));
+
+    whenModal([](QWidget *modal) { static_cast<QDialog *>(modal)->reject(); });
+    QVERIFY(!service.PickDate(value));
+    QCOMPARE(value, QDate(2023, 12, 31));
+}
+
+void TestCommon::qtQuestionReturnsPressedButton_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("yes") << int(QMessageBox::Yes) << int(DialogAnswer::Yes);
+    QTest::newRow("no") << int(QMessageBox::No) << int(DialogAnswer::No);
+    QTest::newRow("cancel") << int(QMessageBox::Cancel) << int(DialogAnswer::Cancel);
+}
+
+void TestCommon::qtQuestionReturnsPressedButton()
+{
+    QFETCH(int, button);
+    QFETCH(int, expected);
+    QtDialogService service;
+    QString shownText;
+    whenModal([&shownText, button](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        shownText = box->text();
+        box->button(QMessageBox::StandardButton(button))->click();
+    });
+    QCOMPARE(int(service.AskYesNoCancel(QStringLiteral("Da li želite da sačuvate izmene?"))),
+             expected);
+    QCOMPARE(shownText, QStringLiteral("Da li želite da sačuvate izmene?"));
+}
+
+QTEST_MAIN(TestCommon)
+#include "tst_common.moc"
