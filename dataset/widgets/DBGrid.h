@@ -2,6 +2,7 @@
 
 #include <QTableView>
 #include <QFlags>
+#include <QHash>
 #include <QPointer>
 #include <exception>
 #include <functional>
@@ -89,9 +90,12 @@ private:
     friend class GridDelegate;
     struct ColumnLayout { QString fieldName; int width; bool ellipsis; };
 
-    bool RunKeyHooks(QKeyEvent *e);
+    bool RunKeyHooks(QKeyEvent *e, QObject *target);
     void FollowCursor();
     void ApplyWidths();
+    void RememberLayout();
+    void OnSectionResized(int column, int oldSize, int newSize);
+    int DefaultWidth(int column) const;
     void ApplyOptions();
     bool CanEdit() const;
     bool AppendRow();
@@ -106,8 +110,14 @@ private:
     Options m_options;
     bool m_readOnly = false;
     bool m_following = false;
+    bool m_applyingWidths = false;
+    bool m_inKeyPress = false;
+    bool m_resending = false;
+    int m_column = 0;                        // current column, kept while the query is empty
     std::vector<ColumnLayout> m_layout;      // configured columns (empty: automatic)
-    QStringList m_sizedColumns;              // automatic columns whose width was set
+    QHash<QString, int> m_autoWidths;        // automatic columns resized by the user
+    QStringList m_hidden;                    // hidden columns by field name, kept over resets
+    QMetaObject::Connection m_sourceConnection;
     std::exception_ptr m_deferred;
 };
 

@@ -1,0 +1,497 @@
+#include "DBGrid.h"
+
+#include "DataSetModel.h"
+#include "DataSource.h"
+#include "Field.h"
+#include "FieldText.h"
+#include "GridDelegate.h"
+#include "Query.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMessageBox>
+
+namespace dataset {
+
+namespace {
+constexpr DBGrid::Options kDefaultOptions = DBGrid::Option::Editing | DBGrid::Option::Titles
+    | DBGrid::Option::Indicator | DBGrid::Option::ColumnResize | DBGrid::Option::GridLines
+    | DBGrid::Option::Tabs | DBGrid::Option::CancelOnExit;
+}
+
+DBGrid::DBGrid(QWidget *parent)
+    : QTableView(parent)
+    , m_model(new DataSetModel(this))
+    , m_options(kDefaultOptions)
+{
+    setModel(m_model);
+    setItemDelegate(new GridDelegate(this));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setWordWrap(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setFixedWidth(fontMetrics().height());
+    verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    connect(m_model, &DataSetModel::currentRowChanged, this, &DBGrid::FollowCursor);
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, &DBGrid::RememberLayout);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &DBGrid::ApplyWidths);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, &DBGrid::OnSectionResized);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DBGrid::titleClicked);
+    connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
+            [this](int column) { Q_EMIT cellDoubleClicked(-1, column); });
+    connect(qApp, &QApplication::focusChanged, this, &DBGrid::OnFocusChanged);
+    ApplyOptions();
+}
+
+DBGrid::~DBGrid() = default;
+
+void DBGrid::SetDataSource(DataSource *source)
+{
+    disconnect(m_sourceConnection);
+    m_source = source;
+    if (source)
+        m_sourceConnection = connect(source, &DataSource::dataSetReplaced, m_model, &DataSetModel::SetQuery);
+    m_model->SetQuery(source ? source->DataSet() : nullptr);
+}
+
+DataSource *DBGrid::GetDataSource() const
+{
+    return m_source;
+}
+
+Query *DBGrid::DataSet() const
+{
+    return m_model->GetQuery();
+}
+
+void DBGrid::SetOptions(Options options)
+{
+    m_options = options;
+    ApplyOptions();
+}
+
+void DBGrid::SetOption(Option option, bool on)
+{
+    m_options.setFlag(option, on);
+    ApplyOptions();
+}
+
+void DBGrid::SetReadOnly(bool readOnly)
+{
+    m_readOnly = readOnly;
+    ApplyOptions();
+}
+
+void DBGrid::ApplyOptions()
+{
+    const bool editing = m_options.testFlag(Option::Editing) && !m_readOnly;
+    setEditTriggers(editing ? QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
+                                  | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed
+                            : QAbstractItemView::NoEditTriggers);
+    m_model->SetReadOnly(!editing);
+    horizontalHeader()->setVisible(m_options.testFlag(Option::Titles));
+    verticalHeader()->setVisible(m_options.testFlag(Option::Indicator));
+    horizontalHeader()->setSectionResizeMode(m_options.testFlag(Option::ColumnResize) ? QHeaderView::Interactive
+                                                                                      : QHeaderView::Fixed);
+    setShowGrid(m_options.testFlag(Option::GridLines));
+    setTabKeyNavigation(m_options.testFlag(Option::Tabs));
+}
+
+bool DBGrid::CanEdit() const
+{
+    const Query *query = DataSet();
+    return query && query->Active() && query->RequestLive() && m_options.testFlag(Option::Editing) && !m_readOnly;
+}
+
+// --- columns ----------------------------------------------------------------
+
+void DBGrid::AddColumn(const QString &fieldName, int width, bool readOnly)
+{
+    m_layout.push_back(ColumnLayout{fieldName, width, false});
+    m_model->AddColumn(fieldName, readOnly);
+}
+
+void DBGrid::ClearColumns()
+{
+    m_layout.clear();
+    m_model->ClearColumns();
+}
+
+int DBGrid::ColumnCount() const
+{
+    return m_model->columnCount();
+}
+
+QString DBGrid::ColumnFieldName(int column) const
+{
+    return m_model->ColumnFieldName(column);
+}
+
+int DBGrid::ColumnByFieldName(const QString &fieldName) const
+{
+    return m_model->ColumnByFieldName(fieldName);
+}
+
+void DBGrid::SetColumnTitle(int column, const QString &title)
+{
+    m_model->SetColumnTitle(column, title);
+}
+
+void DBGrid::SetColumnButton(int column, bool ellipsis)
+{
+    if (column < 0 || column >= int(m_layout.size()))
+        return;
+    m_layout[column].ellipsis = ellipsis;
+    viewport()->update();
+}
+
+bool DBGrid::ColumnButton(int column) const
+{
+    return column >= 0 && column < int(m_layout.size()) && m_layout[column].ellipsis;
+}
+
+int DBGrid::DefaultWidth(int column) const
+{
+    const QFontMetrics fm = fontMetrics();
+    const QString title = m_model->headerData(column, Qt::Horizontal).toString();
+    int chars = 10;
+    if (const Field *field = m_model->ColumnField(column)) {
+        switch (field->DataType()) {
+        case FieldType::String: chars = qBound(4, field->Size(), 40); break;
+        case FieldType::Memo: chars = 30; break;
+        case FieldType::DateTime: chars = 16; break;
+        case FieldType::Date: chars = 10; break;
+        case FieldType::Boolean: chars = 5; break;
+        case FieldType::Real: chars = 12; break;
+        default: chars = 8; break;
+        }
+    }
+    return qMax(chars * fm.averageCharWidth(), horizontalHeader()->fontMetrics().horizontalAdvance(title)) + 10;
+}
+
+void DBGrid::RememberLayout()
+{
+    m_hidden.clear();
+    for (int i = 0; i < m_model->columnCount(); ++i)
+        if (isColumnHidden(i))
+            m_hidden << m_model->ColumnFieldName(i);
+}
+
+// A model reset gives every section the default size; widths (configured, resized by the
+// user or taken from the field) and hidden columns are put back.
+void DBGrid::ApplyWidths()
+{
+    m_applyingWidths = true;
+    for (int i = 0; i < m_model->columnCount(); ++i) {
+        const QString name = m_model->ColumnFieldName(i);
+        int width = -1;
+        if (i < int(m_layout.size()))
+            width = m_layout[i].width;
+        else
+            width = m_autoWidths.value(name, -1);
+        setColumnWidth(i, width > 0 ? width : DefaultWidth(i));
+        setColumnHidden(i, m_hidden.contains(name));
+    }
+    m_applyingWidths = false;
+}
+
+void DBGrid::OnSectionResized(int column, int, int newSize)
+{
+    if (m_applyingWidths || newSize <= 0)
+        return;
+    if (column < int(m_layout.size()))
+        m_layout[column].width = newSize;
+    else
+        m_autoWidths.insert(m_model->ColumnFieldName(column), newSize);
+}
+
+// --- cursor -----------------------------------------------------------------
+
+Field *DBGrid::SelectedField() const
+{
+    return m_model->ColumnField(SelectedIndex());
+}
+
+int DBGrid::SelectedIndex() const
+{
+    if (m_model->columnCount() == 0)
+        return -1;
+    return qBound(0, m_column, m_model->columnCount() - 1);
+}
+
+void DBGrid::SetSelectedIndex(int column)
+{
+    if (column < 0 || column >= m_model->columnCount())
+        return;
+    m_column = column;
+    FollowCursor();
+}
+
+void DBGrid::FollowCursor()
+{
+    const int row = m_model->CurrentRow();
+    const int column = SelectedIndex();
+    if (row < 0 || row >= m_model->rowCount() || column < 0)
+        return;
+    const QModelIndex target = m_model->index(row, column);
+    if (currentIndex() == target)
+        return;
+    m_following = true;
+    setCurrentIndex(target);
+    m_following = false;
+}
+
+void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (!current.isValid())
+        return;
+    m_column = current.column();
+    viewport()->update();   // the ellipsis button moves with the current cell
+    Query *query = DataSet();
+    if (m_following || !query || !query->Active() || current.row() == query->RecNo() - 1)
+        return;
+    try {
+        const int target = detail::LeaveRow(*query, current.row());
+        query->SetRecNo(target + 1);
+    } catch (...) {
+        DeferError(std::current_exception());
+        FollowCursor();
+    }
+}
+
+// Appends a row unless the cursor already stands on a fresh, untouched one.
+bool DBGrid::AppendRow()
+{
+    Query *query = DataSet();
+    if (!CanEdit() || (query->State() == DataSetState::Insert && !query->Modified()))
+        return false;
+    detail::CheckBrowseMode(*query);
+    query->Append();
+    return true;
+}
+
+QModelIndex DBGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid())
+        return QTableView::moveCursor(action, modifiers);
+    const int columns = m_model->columnCount();
+    auto visible = [&](int column, int step) {
+        for (; column >= 0 && column < columns; column += step)
+            if (!isColumnHidden(column))
+                return column;
+        return -1;
+    };
+    const bool tabbing = m_options.testFlag(Option::Tabs) && (action == MoveNext || action == MovePrevious);
+    const bool lastRow = current.row() == m_model->rowCount() - 1;
+    try {
+        if (tabbing && action == MoveNext) {
+            if (const int next = visible(current.column() + 1, 1); next >= 0)
+                return m_model->index(current.row(), next);
+            if (!lastRow)
+                return m_model->index(current.row() + 1, visible(0, 1));
+            if (AppendRow())
+                return m_model->index(m_model->CurrentRow(), visible(0, 1));
+            return current;
+        }
+        if (tabbing && action == MovePrevious) {
+            if (const int prior = visible(current.column() - 1, -1); prior >= 0)
+                return m_model->index(current.row(), prior);
+            if (current.row() > 0)
+                return m_model->index(current.row() - 1, visible(columns - 1, -1));
+            return current;
+        }
+        if (action == MoveDown && lastRow) {
+            if (AppendRow())
+                return m_model->index(m_model->CurrentRow(), current.column());
+            return current;
+        }
+    } catch (...) {
+        DeferError(std::current_exception());
+        return current;
+    }
+    return QTableView::moveCursor(action, modifiers);
+}
+
+void DBGrid::LeaveInsertedRow()
+{
+    Query *query = DataSet();
+    if (query && query->Active() && query->State() == DataSetState::Insert && !query->Modified())
+        query->Cancel();
+}
+
+// Focus moving to another control of the same window counts as leaving the grid; another
+// window (a picker opened from the grid) does not.
+void DBGrid::OnFocusChanged(QWidget *old, QWidget *now)
+{
+    if (!m_options.testFlag(Option::CancelOnExit) || !now || now->window() != window())
+        return;
+    auto inside = [this](const QWidget *w) { return w && (w == this || isAncestorOf(w)); };
+    if (inside(old) && !inside(now))
+        LeaveInsertedRow();
+}
+
+// --- ellipsis button ----------------------------------------------------------
+
+bool DBGrid::ShowsButton(const QModelIndex &index) const
+{
+    return index.isValid() && index == currentIndex() && ColumnButton(index.column());
+}
+
+QRect DBGrid::ButtonRect(const QModelIndex &index) const
+{
+    const QRect cell = visualRect(index);
+    const int width = qMin(cell.height(), 20);
+    return QRect(cell.right() - width + 1, cell.top(), width, cell.height());
+}
+
+void DBGrid::mousePressEvent(QMouseEvent *e)
+{
+    const QPoint pos = e->position().toPoint();
+    const QModelIndex index = indexAt(pos);
+    if (e->button() == Qt::LeftButton && ShowsButton(index) && ButtonRect(index).contains(pos)) {
+        e->accept();
+        Q_EMIT editButtonClicked();
+        return;
+    }
+    QTableView::mousePressEvent(e);
+}
+
+void DBGrid::mouseDoubleClickEvent(QMouseEvent *e)
+{
+    const QModelIndex index = indexAt(e->position().toPoint());
+    if (index.isValid())
+        Q_EMIT cellDoubleClicked(index.row(), index.column());
+    QTableView::mouseDoubleClickEvent(e);
+}
+
+// --- keys -------------------------------------------------------------------
+
+// Runs the form's key hooks. Returns true when the key was dropped or replaced by a
+// changed character (which is then sent to 'target' instead).
+bool DBGrid::RunKeyHooks(QKeyEvent *e, QObject *target)
+{
+    if (m_resending)
+        return false;
+    if (OnKeyDown) {
+        int key = e->key();
+        OnKeyDown(key, e->modifiers());
+        if (key == 0)
+            return true;
+    }
+    const QString typed = e->text();
+    if (!OnKeyPress || typed.isEmpty() || !typed.at(0).isPrint())
+        return false;
+    QString text = typed;
+    OnKeyPress(text);
+    if (text.isEmpty())
+        return true;
+    if (text == typed)
+        return false;
+    QKeyEvent replaced(QEvent::KeyPress, e->key(), e->modifiers(), text);
+    m_resending = true;
+    QCoreApplication::sendEvent(target, &replaced);
+    m_resending = false;
+    return true;
+}
+
+void DBGrid::keyPressEvent(QKeyEvent *e)
+{
+    // A key the cell editor did not take arrives here after its hooks already ran.
+    const QWidget *focus = QApplication::focusWidget();
+    const bool fromEditor = focus && focus != this && isAncestorOf(focus);
+    if (!fromEditor && RunKeyHooks(e, this)) {
+        e->accept();
+        return;
+    }
+    Query *query = DataSet();
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    if (query && query->Active()) {
+        if (e->key() == Qt::Key_Delete && mods == Qt::ControlModifier && CanEdit() && !query->IsEmpty()) {
+            e->accept();
+            if (m_options.testFlag(Option::ConfirmDelete)
+                && QMessageBox::question(this, QStringLiteral("Potvrda"), QStringLiteral("Obrisati zapis?"))
+                       != QMessageBox::Yes)
+                return;
+            query->Delete();
+            return;
+        }
+        if (e->key() == Qt::Key_Insert && mods == Qt::NoModifier && CanEdit()) {
+            e->accept();
+            detail::CheckBrowseMode(*query);
+            query->Insert();
+            return;
+        }
+        if (e->key() == Qt::Key_Escape && detail::Editing(*query) && state() != EditingState) {
+            e->accept();
+            query->Cancel();
+            return;
+        }
+        if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && mods == Qt::ControlModifier
+            && ShowsButton(currentIndex())) {
+            e->accept();
+            Q_EMIT editButtonClicked();
+            return;
+        }
+    }
+    m_inKeyPress = true;
+    try {
+        QTableView::keyPressEvent(e);
+    } catch (...) {
+        m_inKeyPress = false;
+        throw;
+    }
+    m_inKeyPress = false;
+}
+
+bool DBGrid::eventFilter(QObject *watched, QEvent *e)
+{
+    auto *widget = qobject_cast<QWidget *>(watched);
+    if (widget && widget != this && viewport()->isAncestorOf(widget)) {
+        RethrowDeferred();
+        if (e->type() == QEvent::KeyPress && !m_inKeyPress) {
+            auto *key = static_cast<QKeyEvent *>(e);
+            if (RunKeyHooks(key, watched))
+                return true;
+            const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && mods == Qt::ControlModifier
+                && ShowsButton(currentIndex())) {
+                Q_EMIT editButtonClicked();
+                return true;
+            }
+        }
+    }
+    return QTableView::eventFilter(watched, e);
+}
+
+// --- errors -----------------------------------------------------------------
+
+void DBGrid::DeferError(std::exception_ptr error)
+{
+    if (!m_deferred)
+        m_deferred = std::move(error);
+}
+
+void DBGrid::RethrowDeferred()
+{
+    if (!m_deferred)
+        return;
+    std::exception_ptr error;
+    std::swap(error, m_deferred);
+    std::rethrow_exception(error);
+}
+
+bool DBGrid::event(QEvent *e)
+{
+    const bool result = QTableView::event(e);
+    RethrowDeferred();
+    return result;
+}
+
+} // namespace dataset

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QPointer>
+#include <vector>
+
+namespace dataset {
+
+class Field;
+class Query;
+
+// A table model over a query: rows are the query's rows in display order, columns its
+// visible fields or the configured field names. Row and column counts are taken when the
+// query says its rows changed, so nothing is read per row on a reset.
+class DataSetModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit DataSetModel(QObject *parent = nullptr);
+    ~DataSetModel() override;
+
+    void SetQuery(Query *query);
+    Query *GetQuery() const { return m_query; }
+
+    // Configured columns; with none the model shows every visible field.
+    void SetColumns(const QStringList &fieldNames);
+    void AddColumn(const QString &fieldName, bool readOnly = false);
+    void ClearColumns();
+    bool HasConfiguredColumns() const { return !m_configured.empty(); }
+    void SetColumnTitle(int column, const QString &title);
+    void SetColumnReadOnly(int column, bool readOnly);
+    void SetReadOnly(bool readOnly);     // no column is editable
+
+    QString ColumnFieldName(int column) const;
+    int ColumnByFieldName(const QString &fieldName) const;
+    Field *ColumnField(int column) const;    // nullptr when the query lacks the field
+    int CurrentRow() const;                  // the query's cursor, -1 when none
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // Moves the cursor to the row if needed, puts the query into editing (an inserted row
+    // stays inserting) and stores the text in the field. Errors are thrown.
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+
+Q_SIGNALS:
+    void currentRowChanged(int row);
+
+private:
+    struct Column {
+        QString fieldName;
+        QString title;       // empty: the field's display label
+        bool readOnly = false;
+        int fieldIndex = -1; // resolved on reset
+    };
+
+    void Reset();
+    void ResolveColumns();
+    void OnRecordChanged(int row);
+    void OnCurrentChanged(int row);
+    void OnStateChanged();
+    bool Quiet() const;
+    const Field *CurrentField(int row, int fieldIndex) const;
+
+    QPointer<Query> m_query;
+    std::vector<Column> m_configured;
+    std::vector<Column> m_columns;   // what is shown now
+    bool m_active = false;
+    int m_rows = 0;
+    int m_currentRow = -1;
+    bool m_readOnly = false;
+    std::vector<QMetaObject::Connection> m_connections;
+};
+
+} // namespace dataset

@@ -1,0 +1,95 @@
+#include "FieldDataLink.h"
+
+#include "DataSource.h"
+#include "Field.h"
+#include "FieldText.h"
+#include "Query.h"
+
+namespace dataset {
+
+FieldDataLink::FieldDataLink(QObject *parent)
+    : QObject(parent)
+{
+}
+
+void FieldDataLink::SetDataSource(DataSource *source)
+{
+    disconnect(m_sourceConnection);
+    m_source = source;
+    if (source)
+        m_sourceConnection = connect(source, &DataSource::dataSetReplaced, this, &FieldDataLink::AttachQuery);
+    AttachQuery(source ? source->DataSet() : nullptr);
+}
+
+DataSource *FieldDataLink::GetDataSource() const
+{
+    return m_source;
+}
+
+Query *FieldDataLink::DataSet() const
+{
+    return m_query;
+}
+
+void FieldDataLink::SetFieldName(const QString &fieldName)
+{
+    m_fieldName = fieldName;
+    Q_EMIT activeChanged();
+    Q_EMIT dataChanged();
+}
+
+void FieldDataLink::AttachQuery(Query *query)
+{
+    for (const auto &c : m_connections)
+        disconnect(c);
+    m_connections.clear();
+    m_query = query;
+    if (query) {
+        auto reload = [this] { Q_EMIT dataChanged(); };
+        auto state = [this] { Q_EMIT activeChanged(); Q_EMIT dataChanged(); };
+        m_connections = {
+            connect(query, &Query::dataSetChanged, this, state),
+            connect(query, &Query::currentChanged, this, reload),
+            connect(query, &Query::recordChanged, this, &FieldDataLink::OnRecordChanged),
+            connect(query, &Query::stateChanged, this, state),
+            connect(query, &QObject::destroyed, this, state),
+        };
+    }
+    Q_EMIT activeChanged();
+    Q_EMIT dataChanged();
+}
+
+void FieldDataLink::OnRecordChanged(int row)
+{
+    if (m_query && row == m_query->RecNo() - 1)
+        Q_EMIT dataChanged();
+}
+
+Field *FieldDataLink::GetField() const
+{
+    if (!m_query || !m_query->Active() || m_fieldName.isEmpty())
+        return nullptr;
+    return m_query->FindField(m_fieldName);
+}
+
+bool FieldDataLink::CanModify() const
+{
+    const Field *field = GetField();
+    return field && !field->ReadOnly() && m_query->RequestLive();
+}
+
+bool FieldDataLink::Editing() const
+{
+    return m_query && detail::Editing(*m_query);
+}
+
+bool FieldDataLink::Edit()
+{
+    if (!CanModify())
+        return false;
+    if (!Editing())
+        m_query->Edit();
+    return true;
+}
+
+} // namespace dataset

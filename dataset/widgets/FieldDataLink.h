@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <vector>
+
+namespace dataset {
+
+class DataSource;
+class Field;
+class Query;
+
+// Ties one control to one field of a data source's query: tells the control when to
+// reload (cursor moved, row or rows changed, state changed) and puts the query into
+// editing for it.
+class FieldDataLink : public QObject {
+    Q_OBJECT
+public:
+    explicit FieldDataLink(QObject *parent = nullptr);
+
+    void SetDataSource(DataSource *source);
+    DataSource *GetDataSource() const;
+    void SetFieldName(const QString &fieldName);
+    const QString &FieldName() const { return m_fieldName; }
+
+    Query *DataSet() const;
+    Field *GetField() const;          // nullptr when the query is closed or lacks the field
+    bool CanModify() const;           // open, live query; field present and not read-only
+    bool Editing() const;
+    // Puts a browsing query into editing; false when the field cannot be modified.
+    bool Edit();
+
+Q_SIGNALS:
+    void dataChanged();               // reload the control's text
+    void activeChanged();             // read-only state may have changed
+
+private:
+    void AttachQuery(Query *query);
+    void OnRecordChanged(int row);
+
+    QPointer<DataSource> m_source;
+    QPointer<Query> m_query;
+    QString m_fieldName;
+    QMetaObject::Connection m_sourceConnection;
+    std::vector<QMetaObject::Connection> m_connections;
+};
+
+} // namespace dataset

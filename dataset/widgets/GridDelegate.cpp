@@ -1,0 +1,104 @@
+#include "GridDelegate.h"
+
+#include "DBGrid.h"
+#include "DataSetModel.h"
+#include "Field.h"
+#include "FieldText.h"
+#include "Query.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPainter>
+
+namespace dataset {
+
+GridDelegate::GridDelegate(DBGrid *grid)
+    : QStyledItemDelegate(grid)
+    , m_grid(grid)
+{
+}
+
+QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const
+{
+    auto *editor = new QLineEdit(parent);
+    editor->setFrame(false);
+    editor->setAlignment(Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()));
+    const Field *field = m_grid->Model()->ColumnField(index.column());
+    if (field && field->DataType() == FieldType::String)
+        editor->setMaxLength(field->Size());
+    const QString fieldName = m_grid->Model()->ColumnFieldName(index.column());
+    connect(editor, &QLineEdit::textEdited, this,
+            [this, fieldName](const QString &text) { TextEdited(fieldName, text); });
+    return editor;
+}
+
+// Typed text goes to the field at once, so a post from elsewhere (the navigator) sees it.
+void GridDelegate::TextEdited(const QString &fieldName, const QString &text) const
+{
+    Query *query = m_grid->DataSet();
+    if (!query || !query->Active())
+        return;
+    try {
+        if (!detail::Editing(*query))
+            query->Edit();
+        Field &field = query->FieldByName(fieldName);
+        if (detail::TextComplete(field, text))
+            detail::WriteText(field, text);
+    } catch (...) {
+        m_grid->DeferError(std::current_exception());
+    }
+}
+
+void GridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
+{
+    auto *line = qobject_cast<QLineEdit *>(editor);
+    if (!line)
+        return QStyledItemDelegate::setEditorData(editor, index);
+    // The grid sees the editor's keys before the delegate does (key hooks); re-installing
+    // puts its filter in front of the one the view installed after createEditor.
+    editor->removeEventFilter(m_grid);
+    editor->installEventFilter(m_grid);
+    if (line->isModified())
+        return;   // never overwrite what the user is typing
+    line->setText(index.data(Qt::EditRole).toString());
+}
+
+void GridDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
+{
+    auto *line = qobject_cast<QLineEdit *>(editor);
+    if (!line)
+        return QStyledItemDelegate::setModelData(editor, model, index);
+    if (!line->isModified())
+        return;
+    try {
+        model->setData(index, line->text(), Qt::EditRole);
+    } catch (...) {
+        m_grid->DeferError(std::current_exception());
+    }
+}
+
+void GridDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
+                                        const QModelIndex &index) const
+{
+    QRect rect = option.rect;
+    if (m_grid->ShowsButton(index))
+        rect.setRight(m_grid->ButtonRect(index).left() - 1);
+    editor->setGeometry(rect);
+}
+
+void GridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::paint(painter, option, index);
+    if (!m_grid->ShowsButton(index))
+        return;
+    QStyleOptionButton button;
+    button.rect = m_grid->ButtonRect(index);
+    button.text = QStringLiteral("...");
+    button.state = QStyle::State_Enabled | QStyle::State_Raised;
+    button.palette = option.palette;
+    button.fontMetrics = option.fontMetrics;
+    QStyle *style = option.widget ? option.widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_PushButton, &button, painter, option.widget);
+}
+
+} // namespace dataset
