@@ -91,12 +91,8 @@ public:
     void AddRefImpl() { ++m_refCount; }
     void ReleaseImpl()
     {
-        if (m_refCount.fetch_sub(1) != 1)
-            return;
-        // References taken and dropped while tearing down must not free us twice.
-        m_refCount = kDestroying;
-        BeforeDestruction();
-        delete this;
+        if (m_refCount.fetch_sub(1) == 1)
+            Destroy();
     }
     int RefCount() const { return m_refCount; }
 
@@ -106,6 +102,16 @@ public:
     virtual void BeforeDestruction() {}
 
 private:
+    // Kept out of line: inlined into a derived Release, the compiler mistakes the
+    // virtual delete of a base subobject for a delete at a wrong address.
+    [[gnu::noinline]] void Destroy()
+    {
+        // References taken and dropped while tearing down must not free us twice.
+        m_refCount = kDestroying;
+        BeforeDestruction();
+        delete this;
+    }
+
     static constexpr int kDestroying = 1 << 30;
     std::atomic<int> m_refCount{0};
 };

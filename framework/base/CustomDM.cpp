@@ -5,19 +5,12 @@
 #include "Query.h"
 #include "base/Abort.h"
 
-#include <QMessageBox>
+#include "common/CommonResourceString.h"
+#include "common/DialogService.h"
+
 #include <QRegularExpression>
 
 namespace {
-
-const QString kDeleteQuestion = QStringLiteral("Da li ste sigurni da želite da obrišete zapis?");
-
-bool ConfirmDelete()
-{
-    return QMessageBox::question(nullptr, QStringLiteral("Potvrda"), kDeleteQuestion,
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-        == QMessageBox::Yes;
-}
 
 // "name", "name DESC", "a, b ASC": plain column names with an optional direction.
 QString CheckedOrder(const QString &order)
@@ -79,7 +72,7 @@ void TCustomDM::CommonBeforePost(dataset::Query &dataSet)
 
 void TCustomDM::CommonBeforeDelete(dataset::Query &)
 {
-    if (!ConfirmDelete())
+    if (!ConfirmMessage(CommonResourceString(u"_CMN_DELETE_RECORD_PROMT")))
         Abort();
 }
 

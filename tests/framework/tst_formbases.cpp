@@ -1,0 +1,339 @@
+// The detail form's close query, close action and action updates; the navigator's
+// search keys and ellipsis rows; the viewer form's actions and double click.
+
+#include "Error.h"
+#include "DBGrid.h"
+#include "base/CustomDetailForm.h"
+#include "base/CustomNavigatorForm.h"
+#include "base/CustomViewerForm.h"
+#include "base/ValueListEditor.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+class TTestDetailForm : public TCustomDetailForm {
+public:
+    bool AllowClose = true;
+    TCloseAction CloseAction = TCloseAction::Hide;
+    bool Dirty = false;
+    int CloseQueries = 0;
+    int Closes = 0;
+    int Applies = 0;
+    int OKs = 0;
+
+protected:
+    void FormCloseQuery(bool &canClose) override
+    {
+        ++CloseQueries;
+        canClose = AllowClose;
+    }
+    void FormClose(TCloseAction &action) override
+    {
+        ++Closes;
+        TCustomDetailForm::FormClose(action);
+        action = CloseAction;
+    }
+    void CustomApplyUpdate(QAction *sender) override { sender->setEnabled(Dirty); }
+    void CustomApplyExecute() override { ++Applies; }
+    void CustomOKExecute() override
+    {
+        ++OKs;
+        TCustomDetailForm::CustomOKExecute();
+    }
+};
+
+class TTestNavigatorForm : public TCustomNavigatorForm {
+public:
+    TTestNavigatorForm()
+    {
+        SearchVLE->AddRow(QStringLiteral("number"));
+        SearchVLE->AddRow(QStringLiteral("datefrom"));
+        SetSearchProps();
+    }
+    void FindButtonClick() override
+    {
+        TCustomNavigatorForm::FindButtonClick();
+        Searches << SearchValue(QStringLiteral("number"));
+    }
+    QStringList Searches;
+    QStringList EllipsisKeys;
+    bool DropDigits = false;
+
+protected:
+    void SetSearchProps() override
+    {
+        SearchVLE->SetCaption(QStringLiteral("number"), QStringLiteral("Broj"));
+        SearchVLE->SetCaption(QStringLiteral("datefrom"), QStringLiteral("Od datuma"));
+        SearchVLE->SetEllipsis(QStringLiteral("datefrom"), true);
+        TCustomNavigatorForm::SetSearchProps();
+    }
+    void SearchVLEEditButtonClick() override
+    {
+        EllipsisKeys << CurrentSearchKey();
+        SetSearchValue(CurrentSearchKey(), QStringLiteral("2013-05-01"));
+    }
+    void SearchVLEKeyPress(QString &text) override
+    {
+        if (DropDigits && text.at(0).isDigit())
+            text.clear();
+    }
+};
+
+class TTestViewerForm : public TCustomViewerForm {
+public:
+    QList<int> DoubleClickedRows;
+
+protected:
+    void DBGDblClick() override
+    {
+        TCustomViewerForm::DBGDblClick();
+        DoubleClickedRows << DblClickRow();
+    }
+};
+
+void Escape(QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); }
+
+} // namespace
+
+class TestFormBases : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void closeQueryOnEveryAttempt_data();
+    void closeQueryOnEveryAttempt();
+    void closeActionNoneKeepsFormOpen();
+    void closeActionFreeDeletesForm();
+    void buttonsRunActions();
+    void applyFollowsUpdateHandler();
+    void customActionUpdate();
+    void bottomButtonsAnchoredRight();
+
+    void enterStartsSearch_data();
+    void enterStartsSearch();
+    void otherKeysReachValue();
+    void ellipsisRowsOnly();
+    void valuesByKey();
+
+    void viewerFormActionsAndDoubleClick();
+};
+
+void TestFormBases::closeQueryOnEveryAttempt_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("allow");
+    for (const char *how : {"close", "reject", "accept", "escape", "cancel action"}) {
+        QTest::addRow("%s allowed", how) << QString::fromLatin1(how) << true;
+        QTest::addRow("%s refused", how) << QString::fromLatin1(how) << false;
+    }
+}
+
+void TestFormBases::closeQueryOnEveryAttempt()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, allow);
+    TTestDetailForm form;
+    form.AllowClose = allow;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    if (how == QLatin1String("close"))
+        form.close();
+    else if (how == QLatin1String("reject"))
+        form.reject();
+    else if (how == QLatin1String("accept"))
+        form.accept();
+    else if (how == QLatin1String("escape"))
+        Escape(&form);
+    else
+        form.CustomCancel->trigger();
+    QCOMPARE(form.CloseQueries, 1);
+    QCOMPARE(form.Closes, allow ? 1 : 0);
+    QCOMPARE(form.isVisible(), !allow);
+}
+
+void TestFormBases::closeActionNoneKeepsFormOpen()
+{
+    TTestDetailForm form;
+    form.CloseAction = TCloseAction::None;
+    form.show();
+    form.close();
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.Closes, 1);
+}
+
+void TestFormBases::closeActionFreeDeletesForm()
+{
+    QPointer<TTestDetailForm> form = new TTestDetailForm;
+    form->CloseAction = TCloseAction::Free;
+    form->show();
+    form->close();
+    QTRY_VERIFY(!form);
+}
+
+void TestFormBases::buttonsRunActions()
+{
+    TTestDetailForm form;
+    form.Dirty = true;
+    form.show();
+    form.UpdateActions();
+    QCOMPARE(form.ApplyButton->text(), QStringLiteral("Primeni"));
+    QCOMPARE(form.CancelButton->text(), QStringLiteral("Otkaži"));
+    QTest::mouseClick(form.ApplyButton, Qt::LeftButton);
+    QCOMPARE(form.Applies, 1);
+    QVERIFY(form.isVisible());
+    QTest::mouseClick(form.OKButton, Qt::LeftButton);
+    QCOMPARE(form.OKs, 1);
+    QVERIFY(!form.isVisible());
+    QCOMPARE(form.result(), int(QDialog::Accepted));
+}
+
+void TestFormBases::applyFollowsUpdateHandler()
+{
+    TTestDetailForm form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(!form.CustomApply->isEnabled());
+    QVERIFY(!form.ApplyButton->isEnabled());
+    // A disabled action does not run, whatever triggers it.
+    form.CustomApply->trigger();
+    QCOMPARE(form.Applies, 0);
+
+    // The state changes without any input: the idle refresh picks it up.
+    form.Dirty = true;
+    QTRY_VERIFY(form.ApplyButton->isEnabled());
+    form.Dirty = false;
+    // Input is followed by a refresh as soon as the loop is idle.
+    QTest::keyClick(form.PageControl, Qt::Key_Shift);
+    QTRY_VERIFY_WITH_TIMEOUT(!form.ApplyButton->isEnabled(), 200);
+}
+
+void TestFormBases::customActionUpdate()
+{
+    TTestDetailForm form;
+    QAction *print = form.CreateAction(QStringLiteral("DocumentPrint"),
+                                       QStringLiteral("&Štampaj priznanicu"),
+                                       QKeySequence(Qt::CTRL | Qt::Key_P));
+    QVERIFY(form.ActionList.contains(print));
+    // The print action is offered exactly when Apply is not.
+    form.SetActionUpdate(print, [&form](QAction *sender) { sender->setEnabled(!form.Dirty); });
+    form.UpdateActions();
+    QVERIFY(print->isEnabled());
+    form.Dirty = true;
+    form.UpdateActions();
+    QVERIFY(!print->isEnabled());
+    QVERIFY(form.CustomApply->isEnabled());
+}
+
+void TestFormBases::bottomButtonsAnchoredRight()
+{
+    TTestDetailForm form;
+    auto *left = new QPushButton(QStringLiteral("Kreiraj račun"), form.BottomPanel);
+    left->setGeometry(8, 8, 95, 25);
+    auto *print = new QPushButton(QStringLiteral("Štampaj &kartu"), form.BottomPanel);
+    print->setGeometry(312, 8, 95, 25);
+    form.AnchorRight(print);
+    form.resize(976, 510);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.BottomPanel->width(), 976);
+    QCOMPARE(form.CancelButton->geometry().right(), 976 - (776 - 692 - 75) - 1);
+    QCOMPARE(print->x(), 312 + 200);
+    QCOMPARE(left->x(), 8);
+}
+
+void TestFormBases::enterStartsSearch_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("searches");
+    QTest::newRow("Return") << int(Qt::Key_Return) << 1;
+    QTest::newRow("Enter on the keypad") << int(Qt::Key_Enter) << 1;
+    QTest::newRow("Tab") << int(Qt::Key_Tab) << 0;
+    QTest::newRow("letter") << int(Qt::Key_A) << 0;
+}
+
+void TestFormBases::enterStartsSearch()
+{
+    QFETCH(int, key);
+    QFETCH(int, searches);
+    TTestNavigatorForm form;
+    form.show();
+    QLineEdit *number = form.SearchVLE->ValueEditor(QStringLiteral("number"));
+    QTest::keyClicks(number, QStringLiteral("12"));
+    QTest::keyClick(number, Qt::Key(key));
+    QCOMPARE(form.Searches.size(), searches);
+    if (searches)
+        QCOMPARE(form.Searches.first(), QStringLiteral("12"));
+    QCOMPARE(form.CurrentSearchKey(), QStringLiteral("number"));
+}
+
+void TestFormBases::otherKeysReachValue()
+{
+    TTestNavigatorForm form;
+    form.show();
+    QLineEdit *number = form.SearchVLE->ValueEditor(QStringLiteral("number"));
+    QTest::keyClicks(number, QStringLiteral("D'Arc"));
+    QCOMPARE(form.SearchValue(QStringLiteral("number")), QStringLiteral("D'Arc"));
+    form.DropDigits = true;
+    QTest::keyClicks(number, QStringLiteral("1x2"));
+    QCOMPARE(form.SearchValue(QStringLiteral("number")), QStringLiteral("D'Arcx"));
+    // Down moves to the next row's value.
+    QTest::keyClick(number, Qt::Key_Down);
+    QCOMPARE(form.CurrentSearchKey(), QStringLiteral("datefrom"));
+    QVERIFY(form.Searches.isEmpty());
+}
+
+void TestFormBases::ellipsisRowsOnly()
+{
+    TTestNavigatorForm form;
+    form.show();
+    QVERIFY(form.SearchVLE->Ellipsis(QStringLiteral("datefrom")));
+    QVERIFY(!form.SearchVLE->Ellipsis(QStringLiteral("number")));
+    QCOMPARE(form.SearchVLE->Caption(QStringLiteral("datefrom")), QStringLiteral("Od datuma"));
+
+    form.SearchVLE->SetCurrentKey(QStringLiteral("number"));
+    const auto buttons = form.SearchVLE->ValueEditor(QStringLiteral("datefrom"))->actions();
+    QCOMPARE(buttons.size(), 1);
+    buttons.first()->trigger();
+    // The click makes its row current before the handler runs.
+    QCOMPARE(form.EllipsisKeys, QStringList{QStringLiteral("datefrom")});
+    QCOMPARE(form.SearchValue(QStringLiteral("datefrom")), QStringLiteral("2013-05-01"));
+}
+
+void TestFormBases::valuesByKey()
+{
+    TTestNavigatorForm form;
+    form.SetSearchValue(QStringLiteral("number"), QStringLiteral("125/13"));
+    QCOMPARE(form.SearchValue(QStringLiteral("number")), QStringLiteral("125/13"));
+    QCOMPARE(form.SearchValue(QStringLiteral("datefrom")), QString());
+    QCOMPARE(form.SearchVLE->Keys(), (QStringList{QStringLiteral("number"), QStringLiteral("datefrom")}));
+    QVERIFY_THROWS_EXCEPTION(dataset::Error, form.SearchValue(QStringLiteral("dateto")));
+    QVERIFY_THROWS_EXCEPTION(dataset::Error, form.SearchVLE->AddRow(QStringLiteral("number")));
+    QCOMPARE(form.ParseSQL(), QString());
+}
+
+void TestFormBases::viewerFormActionsAndDoubleClick()
+{
+    TTestViewerForm form;
+    QPixmap red(16, 16);
+    red.fill(Qt::red);
+    form.ImageList << QIcon() << QIcon(red);
+    QAction *add = form.CreateAction(QStringLiteral("CustomAdd"), QStringLiteral("Dodaj"), 1,
+                                     QKeySequence(Qt::CTRL | Qt::Key_Insert));
+    QCOMPARE(form.ActionList.size(), 2);
+    QVERIFY(form.ActionList.contains(form.ColumnsVisibility));
+    QCOMPARE(form.ActionList.last(), add);
+    QVERIFY(!add->icon().isNull());
+    QVERIFY(form.actions().contains(add));
+    QCOMPARE(form.DBG->parentWidget(), form.CenterPanel);
+
+    Q_EMIT form.DBG->cellDoubleClicked(-1, 0);
+    Q_EMIT form.DBG->cellDoubleClicked(3, 1);
+    QCOMPARE(form.DoubleClickedRows, (QList<int>{-1, 3}));
+    QCOMPARE(form.DblClickColumn(), 1);
+}
+
+QTEST_MAIN(TestFormBases)
+#include "tst_formbases.moc"
