@@ -20,6 +20,11 @@ DialogService &DialogService::Instance()
     return qtService;
 }
 
+bool DialogService::Replaced()
+{
+    return installed() != nullptr;
+}
+
 ScopedDialogService::ScopedDialogService(DialogService &service) : m_previous(installed())
 {
     installed() = &service;

@@ -31,6 +31,8 @@ public:
 
     // The service in use: the installed one, else the Qt one.
     static DialogService &Instance();
+    // True while a ScopedDialogService has installed another service.
+    static bool Replaced();
 };
 
 // Installs a service for the lifetime of the guard and puts the previous one back.

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+namespace dataset { class Query; }
+
+// The host's report engine: lays out the parking receipt and ticket and previews them
+// (or writes them as PDF without a display, see ReportOutput). Errors are thrown as
+// dataset::Error.
+class TReportEngine {
+public:
+    explicit TReportEngine(QWidget *owner);
+
+    void ExecuteParkingInvoiceReport(dataset::Query &document, dataset::Query &items,
+                                     const QString &title, const QString &dateText);
+    // As the receipt, plus the streets of the zone and sector (`parkingstreets`).
+    void ExecuteParkingTicketReport(dataset::Query &document, dataset::Query &items,
+                                    const QString &title, const QString &dateText);
+
+    // The PDF written by the last call, empty when it was previewed.
+    const QString &LastOutputFile() const { return m_lastFile; }
+
+private:
+    void Execute(dataset::Query &document, dataset::Query &items, const QString &title,
+                 const QString &dateText, bool ticket);
+
+    QPointer<QWidget> m_owner;
+    QString m_lastFile;
+};
