@@ -1,0 +1,15 @@
+#pragma once
+
+// The module's configuration file: the host program's path with its extension
+// replaced by ".ini", read the way the operator edits it by hand.
+
+#include <QString>
+
+// Path of the configuration file beside the running program.
+QString ParkingConfigFilePath();
+
+// Value of 'key' in '[section]' of the INI file at 'filePath': text after the first
+// '=' with blanks (and one pair of enclosing double quotes) removed. Section and key
+// names compare without regard to case; the first match wins. An absent file,
+// section or key gives empty text. Backslashes and commas are plain characters.
+QString ReadIniValue(const QString &filePath, const QString &section, const QString &key);

@@ -1,0 +1,20 @@
+#pragma once
+
+// The SQL text and field declarations of the data module's datasets.
+
+#include "Field.h"
+
+#include <QStringList>
+#include <vector>
+
+struct ParkingDataSetDef {
+    const char *name;           // object name of the query, e.g. "ParkingDocumentZQ"
+    const char *dataSourceName; // nullptr: the dataset has no data source
+    bool live;
+    bool cachedUpdates;
+    QStringList sql;            // lines, joined with line breaks by the query
+    std::vector<dataset::FieldDef> fields;
+};
+
+// The ten datasets in declaration order.
+std::vector<ParkingDataSetDef> ParkingDataSetDefs();

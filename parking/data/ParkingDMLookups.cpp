@@ -1,0 +1,109 @@
+// Numbering and the user and warehouse lookups of the data module.
+
+#include "ParkingDMUnit.h"
+
+#include "Connection.h"
+#include "FormatFloat.h"
+#include "Interfaces.h"
+#include "ParkingConfig.h"
+#include "ParkingRegistration.h"
+#include "Query.h"
+
+namespace {
+
+const QUuid kSecurityModule{QStringLiteral("{3495C3AC-F17F-440C-8571-96AAA091CAF2}")};
+
+} // namespace
+
+// count + 1 of all parking documents, as the operator expects; when a document was
+// deleted that number may already be in use for the year, so we step on to the first
+// number not carried by any document of that year. Database errors propagate.
+int TParkingDM::GetParkingDocIndex(const QDateTime &date)
+{
+    dataset::Query count;
+    count.SetConnection(Connection());
+    count.SetSQL({QStringLiteral("SELECT COUNT(parkingdocumentid) AS parkingdoccount FROM parkingdocument")});
+    count.Open();
+    int candidate = count.FieldByName(QStringLiteral("parkingdoccount")).AsInteger() + 1;
+    count.Close();
+
+    // Leading numbers of this year's documents from the candidate on, ascending.
+    // A number that is no plain "n/yy" only ever makes us skip a free number.
+    const QString lead = QStringLiteral("CAST(SUBSTRING_INDEX(number, '/', 1) AS UNSIGNED)");
+    const QString suffix = QStringLiteral("%/") + FormatDateTime(QStringLiteral("yy"), date);
+    dataset::Query taken;
+    taken.SetConnection(Connection());
+    taken.SetSQL({QStringLiteral("SELECT DISTINCT %1 AS taken FROM parkingdocument").arg(lead),
+                  QStringLiteral("WHERE number LIKE %1 AND %2 >= %3")
+                      .arg(dataset::Connection::Quote(suffix), lead, QString::number(candidate)),
+                  QStringLiteral("ORDER BY taken")});
+    taken.Open();
+    for (taken.First(); !taken.Eof(); taken.Next()) {
+        const qint64 used = taken.FieldByName(QStringLiteral("taken")).AsLargeInt();
+        if (used > candidate)
+            break;
+        if (used == candidate)
+            ++candidate;
+    }
+    return candidate;
+}
+
+// Without a console or security module the outputs stay as they came in.
+void TParkingDM::GetPublisher(int &userId, QString &userName, bool current)
+{
+    if (!GlobalConsole)
+        return;
+    IntfPtr<IInterface> module;
+    if (!GlobalConsole->GetModule(kSecurityModule, module) || !module)
+        return;
+    const IntfPtr<ISecurityModule> security = Supports<ISecurityModule>(module);
+    if (!security)
+        return;
+
+    TUserDesc user;
+    if (!current)
+        user.UserID = userId;
+    if (security->GetUserDesc(user, !current)) {
+        userId = user.UserID;
+        userName = user.FirstName + QLatin1Char(' ') + user.LastName;
+    } else {
+        userId = -1;
+        userName.clear();
+    }
+}
+
+// The name asked for, else the one configured for the current user or for all users,
+// else the primary warehouse. Names are quoted like every other value. Database errors
+// propagate.
+void TParkingDM::GetDefaultWarehouse(const QString &name, int &warehouseId, QChar &priceType,
+                                     QString &currency)
+{
+    int userId = 0;
+    QString userName;
+    GetPublisher(userId, userName, true);
+
+    const QString configFile = ParkingConfigFilePath();
+    QString configured = ReadIniValue(configFile, QStringLiteral("Parking"), QString::number(userId));
+    if (configured.isEmpty())
+        configured = ReadIniValue(configFile, QStringLiteral("Document"), QStringLiteral("DefWarehouseName"));
+
+    const QString wanted = name.isEmpty() ? configured : name;
+    const QString select = QStringLiteral("SELECT warehouseid, pricetype, warehousecurrency FROM warehouse WHERE ");
+    dataset::Query query;
+    query.SetConnection(Connection());
+    query.SetSQL({wanted.isEmpty() ? select + QStringLiteral("status = 'primary'")
+                                   : select + QStringLiteral("name = ") + dataset::Connection::Quote(wanted)});
+    query.Open();
+    query.First();
+    if (query.IsEmpty()) {
+        warehouseId = -1;
+        priceType = QLatin1Char('v');
+        currency.clear();
+        return;
+    }
+    warehouseId = query.FieldByName(QStringLiteral("warehouseid")).AsInteger();
+    const QString type = query.FieldByName(QStringLiteral("pricetype")).AsString();
+    // A warehouse without a price type is treated like the default one.
+    priceType = type.isEmpty() ? QLatin1Char('v') : type.at(0);
+    currency = query.FieldByName(QStringLiteral("warehousecurrency")).AsString();
+}

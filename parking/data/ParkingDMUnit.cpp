@@ -1,0 +1,174 @@
+#include "ParkingDMUnit.h"
+
+#include "DataSource.h"
+#include "FormatFloat.h"
+#include "ParkingDMDatasets.h"
+#include "Query.h"
+#include "base/Validator.h"
+#include "common/CommonResourceString.h"
+#include "common/DocDescription.h"
+
+#include <QColor>
+#include <QPainter>
+
+std::unique_ptr<TParkingDM> ParkingDM;
+
+namespace {
+
+// The module's icon: a white "P" on a blue square.
+QImage ModuleIcon()
+{
+    QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.fillRect(1, 1, 14, 14, QColor(0x1f, 0x5f, 0xbf));
+    const QColor white(Qt::white);
+    painter.fillRect(4, 3, 3, 10, white);     // stem
+    painter.fillRect(7, 3, 4, 2, white);      // top of the bowl
+    painter.fillRect(7, 7, 4, 2, white);      // bottom of the bowl
+    painter.fillRect(10, 4, 2, 4, white);     // right side of the bowl
+    return image;
+}
+
+} // namespace
+
+TParkingDM::TParkingDM(QObject *parent) : TCustomDM(parent)
+{
+    setObjectName(QStringLiteral("ParkingDM"));
+    CreateDataSets();
+    ImageList.append(ModuleIcon());
+}
+
+TParkingDM::~TParkingDM() = default;
+
+void TParkingDM::CreateDataSets()
+{
+    for (ParkingDataSetDef &def : ParkingDataSetDefs()) {
+        auto *query = new dataset::Query(this);
+        query->setObjectName(QString::fromLatin1(def.name));
+        query->SetSQL(def.sql);
+        query->SetRequestLive(def.live);
+        query->SetCachedUpdates(def.cachedUpdates);
+        query->SetFieldDefs(std::move(def.fields));
+        if (def.dataSourceName) {
+            auto *source = new dataset::DataSource(this);
+            source->setObjectName(QString::fromLatin1(def.dataSourceName));
+            source->SetDataSet(query);
+        }
+    }
+    const auto query = [this](const char *name) {
+        return findChild<dataset::Query *>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+    };
+    const auto source = [this](const char *name) {
+        return findChild<dataset::DataSource *>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+    };
+    ParkingZoneFrameZQ = query("ParkingZoneFrameZQ");
+    ParkingDocumentZQ = query("ParkingDocumentZQ");
+    ParkingDocumentItemZQ = query("ParkingDocumentItemZQ");
+    ParkingPayDeskUserZQ = query("ParkingPayDeskUserZQ");
+    ParkingPayDeskProductZQ = query("ParkingPayDeskProductZQ");
+    ParkingTicketZQ = query("ParkingTicketZQ");
+    ParkingSubscriptionZQ = query("ParkingSubscriptionZQ");
+    ParkingTicketRawZQ = query("ParkingTicketRawZQ");
+    DocumentZQ = query("DocumentZQ");
+    DocumentItemZQ = query("DocumentItemZQ");
+
+    ParkingZoneFrameDS = source("ParkingZoneFrameDS");
+    ParkingDocumentDS = source("ParkingDocumentDS");
+    ParkingDocumentItemDS = source("ParkingDocumentItemDS");
+    ParkingPayDeskUserDS = source("ParkingPayDeskUserDS");
+    ParkingPayDeskProductDS = source("ParkingPayDeskProductDS");
+    ParkingTicketDS = source("ParkingTicketDS");
+    ParkingSubscriptionDS = source("ParkingSubscriptionDS");
+    DocumentDS = source("DocumentDS");
+
+    for (dataset::Query *checked : {ParkingDocumentZQ, ParkingDocumentItemZQ}) {
+        checked->BeforePost = [this](dataset::Query &dataSet) { CommonBeforePost(dataSet); };
+        checked->BeforeDelete = [this](dataset::Query &dataSet) { CommonBeforeDelete(dataSet); };
+    }
+    ParkingDocumentZQ->OnNewRecord = [this](dataset::Query &dataSet) { ParkingDocumentZQNewRecord(dataSet); };
+    ParkingDocumentItemZQ->OnNewRecord = [this](dataset::Query &dataSet) {
+        ParkingDocumentItemZQNewRecord(dataSet);
+    };
+    // Fields exist only while the query is open, so their display handlers are bound
+    // on every open.
+    DocumentZQ->AfterOpen = [this](dataset::Query &dataSet) {
+        using namespace std::placeholders;
+        if (dataset::Field *status = dataSet.FindField(QStringLiteral("status")))
+            status->OnGetText = std::bind(&TParkingDM::DocumentZQstatusGetText, this, _1, _2, _3);
+        if (dataset::Field *type = dataSet.FindField(QStringLiteral("documenttype")))
+            type->OnGetText = std::bind(&TParkingDM::DocumentZQdocumenttypeGetText, this, _1, _2, _3);
+    };
+}
+
+void TParkingDM::DataModuleCreate()
+{
+    TCustomDM::DataModuleCreate();
+    SetValidator(std::make_unique<TValidator>(FieldValidations()));
+}
+
+void TParkingDM::CreateFieldValidations()
+{
+    const QString required = CommonResourceString(u"_CMN_FIELD_REQUIRED_ERR");
+    const QString invalid = CommonResourceString(u"_CMN_FIELD_INVALIDE_ERR");
+    const TFieldTest documentNumber = [this](dataset::Field &field) { return TestDocumentNumber(field); };
+
+    TFieldValidations rules;
+    rules.push_back(FieldValidation({ParkingDocumentZQ, QStringLiteral("documentdatetime")}, true,
+                                    TestDate, required, invalid));
+    rules.push_back(FieldValidation({ParkingDocumentZQ, QStringLiteral("number")}, true,
+                                    documentNumber, required, invalid));
+    rules.push_back(FieldValidation({ParkingDocumentZQ, QStringLiteral("cityreg")}, true,
+                                    TestZeroLength, required, invalid));
+    rules.push_back(FieldValidation({ParkingDocumentZQ, QStringLiteral("regnumber")}, true,
+                                    TestZeroLength, required, invalid));
+    rules.push_back(FieldValidation({ParkingDocumentItemZQ, QStringLiteral("ticketnumber")}, true,
+                                    TestZeroLength, required, invalid));
+    SetFieldValidations(std::move(rules));
+}
+
+void TParkingDM::CreateRelations()
+{
+    // The module declares no relations of its own.
+}
+
+bool TParkingDM::TestDocumentNumber(dataset::Field &field)
+{
+    if (!TestZeroLength(field))
+        return false;
+    return TestUnique(field, QStringLiteral("parkingdocument"), QStringLiteral("number"),
+                      QStringLiteral("parkingdocumentid"), QString(), 0);
+}
+
+void TParkingDM::ParkingDocumentZQNewRecord(dataset::Query &dataSet)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    dataSet.FieldByName(QStringLiteral("documentdatetime")).SetAsDateTime(now);
+    dataSet.FieldByName(QStringLiteral("number"))
+        .SetAsString(QString::number(GetParkingDocIndex(now)) + QLatin1Char('/')
+                     + FormatDateTime(QStringLiteral("yy"), now));
+    int userId = 0;
+    QString userName;
+    GetPublisher(userId, userName, true);
+    dataSet.FieldByName(QStringLiteral("userid")).SetAsInteger(userId);
+}
+
+void TParkingDM::ParkingDocumentItemZQNewRecord(dataset::Query &dataSet)
+{
+    dataSet.FieldByName(QStringLiteral("quantity")).SetAsFloat(1.0);
+}
+
+void TParkingDM::DocumentZQstatusGetText(dataset::Field &sender, QString &text, bool)
+{
+    if (sender.DataSet().IsEmpty()) {
+        text.clear();
+        return;
+    }
+    text = sender.AsString() == QLatin1String("p") ? CommonResourceString(u"_DOC_REG_STATUS_CAPTION")
+                                                   : CommonResourceString(u"_DOC_NOT_REG_STATUS_CAPTION");
+}
+
+void TParkingDM::DocumentZQdocumenttypeGetText(dataset::Field &sender, QString &text, bool)
+{
+    text = GetDocDescription(sender.AsString());
+}

@@ -1,0 +1,90 @@
+#include "ParkingRegistration.h"
+
+#include "ParkingDMUnit.h"
+#include "ParkingSnapin.h"
+#include "base/SnapinLibrary.h"
+
+#include <array>
+
+IntfPtr<IConsole> GlobalConsole;
+
+namespace {
+
+IntfPtr<ISnapinFactory> g_factory;
+
+void CreateFactory() { g_factory = CreateInterfaced<TParkingSnapinFactory>(); }
+
+void ReleaseFactory()
+{
+    g_factory.reset();
+    GlobalConsole.reset();
+}
+
+void CreateDataModule() { ParkingDM = TCustomDM::Create<TParkingDM>(); }
+void FreeDataModule() { ParkingDM.reset(); }
+
+enum class StepState { Pending, Done, Finalized };
+
+// The units' start-up steps in the order they must run; shut-down runs them backwards.
+// Only the registration and the data module have work to do at these points.
+struct UnitStep {
+    const char *unit;
+    void (*initialize)();
+    void (*finalize)();
+    StepState state = StepState::Pending;
+};
+
+std::array g_steps{
+    UnitStep{"ParkingResourceString", nullptr, nullptr},
+    UnitStep{"ParkingNavigatorUnit", nullptr, nullptr},
+    UnitStep{"ParkingSnapin", nullptr, nullptr},
+    UnitStep{"ParkingRegistration", CreateFactory, ReleaseFactory},
+    UnitStep{"ParkingDMUnit", CreateDataModule, FreeDataModule},
+    UnitStep{"ParkingSelectTicketUnit", nullptr, nullptr},
+    UnitStep{"ParkingSelectProductUnit", nullptr, nullptr},
+    UnitStep{"ParkingDetailUnit", nullptr, nullptr},
+    UnitStep{"ParkingStartStopUnit", nullptr, nullptr},
+    UnitStep{"ParkingSubscriptionUnit", nullptr, nullptr},
+    UnitStep{"ParkingTicketUnit", nullptr, nullptr},
+    UnitStep{"ParkingZoneFrameUnit", nullptr, nullptr},
+    UnitStep{"ParkingPayDeskUnit", nullptr, nullptr},
+    UnitStep{"ParkingViewerUnit", nullptr, nullptr},
+};
+
+} // namespace
+
+IntfPtr<ISnapinFactory> ParkingSnapinFactory()
+{
+    return g_factory;
+}
+
+// Each step runs at most once per process: a step already done, or finalized, is
+// not run again however often the host initializes the module.
+extern "C" void Initialize()
+{
+    for (UnitStep &step : g_steps) {
+        if (step.state != StepState::Pending)
+            continue;
+        if (step.initialize)
+            step.initialize();
+        step.state = StepState::Done;
+    }
+}
+
+extern "C" void Finalize()
+{
+    for (auto step = g_steps.rbegin(); step != g_steps.rend(); ++step) {
+        if (step->state != StepState::Done)
+            continue;
+        step->state = StepState::Finalized;
+        if (step->finalize)
+            step->finalize();
+    }
+}
+
+// A new reference to the factory; nothing is created here.
+extern "C" IInterface *GetSnapinFactory()
+{
+    IntfPtr<IInterface> factory(g_factory);
+    return factory.release();
+}

@@ -1,0 +1,114 @@
+#include "ParkingSnapin.h"
+
+#include "Connection.h"
+#include "ParkingDMUnit.h"
+#include "ParkingRegistration.h"
+#include "ParkingResourceString.h"
+#include "common/CommonResourceString.h"
+#include "common/DialogService.h"
+#include "documents/ParkingNavigatorUnit.h"
+#include "documents/ParkingViewerUnit.h"
+
+// ---- factory ------------------------------------------------------------------
+
+IntfPtr<ISnapin> TParkingSnapinFactory::CreateSnapin(const IntfPtr<IConsole> &console)
+{
+    if (!m_snapin)
+        m_snapin = CreateInterfaced<TParkingSnapin>(console);
+    GlobalConsole = console;
+    return m_snapin;
+}
+
+// ---- snap-in ------------------------------------------------------------------
+
+TParkingSnapin::TParkingSnapin(const IntfPtr<IConsole> &console) : TCustomSnapin(console)
+{
+    if (ParkingDM) {
+        SetDataSet(ParkingDM->ParkingDocumentZQ);
+        if (!ParkingDM->ImageList.isEmpty())
+            SetImage(QPixmap::fromImage(ParkingDM->ImageList.first()));
+    }
+    SetName(ParkingResourceString("_PARKING_MOD_NAME"));
+    SetDescription(ParkingResourceString("_PARKING_MOD_DESC"));
+    SetModuleID(kParkingModuleID);
+    Viewer = CreateInterfaced<TParkingViewer>(Console());
+    Navigator = CreateInterfaced<TParkingNavigator>(Console());
+    DelegateInterface(Viewer);
+    DelegateInterface(Navigator);
+}
+
+TParkingSnapin::~TParkingSnapin()
+{
+    Viewer.reset();
+    Navigator.reset();
+}
+
+// ---- viewer -------------------------------------------------------------------
+
+TParkingViewer::TParkingViewer(const IntfPtr<IConsole> &console) : TCustomViewer(console)
+{
+    SetModuleID(kParkingModuleID);
+}
+
+void TParkingViewer::InternalCreateFrame()
+{
+    auto form = std::make_unique<TParkingViewerForm>();
+    SetActionList(form->ActionList);
+    SetFrame(std::move(form));
+}
+
+void TParkingViewer::InternalDestroyFrame()
+{
+    TCustomViewer::InternalDestroyFrame();
+}
+
+// A connected data module is left alone. Otherwise the security module hands over
+// its connection (when the data module has none yet) and runs its after-connect
+// step; without a security module the user is told and nothing changes, so a later
+// Load tries again.
+void TParkingViewer::Load(const IntfPtr<ISnapin> &)
+{
+    if (!ParkingDM)
+        return;
+    const dataset::Connection *current = ParkingDM->Connection();
+    if (current && current->Connected())
+        return;
+
+    IntfPtr<IInterface> module;
+    const IntfPtr<ISecurityModule> security =
+        Console() && Console()->GetModule(ISecurityModule::IID, module) ? Supports<ISecurityModule>(module)
+                                                                        : IntfPtr<ISecurityModule>();
+    if (!security) {
+        ShowErrorMessage(NoModuleMessage(u"_CMN_MOD_SECURITY_NAME"));
+        return;
+    }
+    if (!current)
+        ParkingDM->SetZConnection(security->GetConnection());
+    security->AfterConnect();
+}
+
+void TParkingViewer::Show(QWidget *parent)
+{
+    TCustomViewer::Show(parent);
+    if (auto *form = qobject_cast<TCustomViewerForm *>(Frame()); form && Console())
+        Console()->SetPrintGrid(form->DBG);
+}
+
+void TParkingViewer::Hide()
+{
+    TCustomViewer::Hide();
+    if (Console())
+        Console()->SetPrintGrid(nullptr);
+}
+
+// ---- navigator ----------------------------------------------------------------
+
+void TParkingNavigator::InternalCreateFrame()
+{
+    SetFrame(std::make_unique<TParkingNavigatorForm>());
+}
+
+void TParkingNavigator::InternalDestroyFrame()
+{
+    TCustomNavigator::InternalDestroyFrame();
+}

@@ -1,0 +1,80 @@
+#include "ParkingConfig.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestParkingConfig : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void configBesideProgram();
+    void readValue_data();
+    void readValue();
+    void missingFile();
+};
+
+void TestParkingConfig::configBesideProgram()
+{
+    const QFileInfo program(QCoreApplication::applicationFilePath());
+    const QFileInfo config(ParkingConfigFilePath());
+    QCOMPARE(config.absolutePath(), program.absolutePath());
+    QCOMPARE(config.fileName(), program.completeBaseName() + QStringLiteral(".ini"));
+}
+
+void TestParkingConfig::readValue_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+
+    const QString sample = QStringLiteral(
+        "; warehouses per user\n"
+        "[Document]\n"
+        "DefWarehouseName = Glavni magacin \n"
+        "[Parking]\n"
+        "7=Centar, Novi Sad\n"
+        "8=\"Lager 2\"\n"
+        "9=C:\\magacin\\\"a\"\n"
+        "7=later duplicate\n"
+        "[Other]\n"
+        "10=x\n");
+    QTest::newRow("trimmed") << sample << "Document" << "DefWarehouseName" << "Glavni magacin";
+    QTest::newRow("names ignore case") << sample << "document" << "defwarehousename" << "Glavni magacin";
+    QTest::newRow("comma is text") << sample << "Parking" << "7" << "Centar, Novi Sad";
+    QTest::newRow("quotes removed") << sample << "Parking" << "8" << "Lager 2";
+    QTest::newRow("backslashes kept") << sample << "Parking" << "9" << "C:\\magacin\\\"a\"";
+    QTest::newRow("key of another section") << sample << "Parking" << "10" << "";
+    QTest::newRow("absent key") << sample << "Parking" << "-1" << "";
+    QTest::newRow("absent section") << sample << "Nema" << "7" << "";
+    QTest::newRow("byte-order mark and diacritics")
+        << QStringLiteral("\uFEFF[Parking]\n0=Čukarica\n") << "Parking" << "0" << "Čukarica";
+}
+
+void TestParkingConfig::readValue()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("console.ini"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text.toUtf8());
+    file.close();
+    QCOMPARE(ReadIniValue(path, section, key), expected);
+}
+
+void TestParkingConfig::missingFile()
+{
+    QTemporaryDir dir;
+    QCOMPARE(ReadIniValue(dir.filePath(QStringLiteral("none.ini")), QStringLiteral("Parking"),
+                          QStringLiteral("0")),
+             QString());
+}
+
+QTEST_GUILESS_MAIN(TestParkingConfig)
+#include "tst_ParkingConfig.moc"

@@ -1,0 +1,80 @@
+#pragma once
+
+// A small console and security module for the module's tests: they record the calls
+// the module makes and answer as a test sets them up.
+
+#include "Interfaces.h"
+#include "base/InterfaceSupport.h"
+
+#include <QHash>
+
+class FakeSecurityModule : public ISecurityModule, public TInterfacedObject {
+public:
+    PARKING_INTERFACED_OBJECT
+    IInterface *QueryInterface(const QUuid &iid) override
+    {
+        return QueryInterfaceOf<ISecurityModule>(this, iid);
+    }
+
+    dataset::Connection *GetConnection() override
+    {
+        ++getConnectionCalls;
+        return connection;
+    }
+    bool AfterConnect() override
+    {
+        ++afterConnectCalls;
+        return true;
+    }
+    // ask false: the logged-in user; true: the user whose id the record carries.
+    bool GetUserDesc(TUserDesc &user, bool ask) override
+    {
+        lastAsk = ask;
+        lastAskedId = user.UserID;
+        const int id = ask ? user.UserID : currentUserId;
+        if (!users.contains(id))
+            return false;
+        user.UserID = id;
+        user.FirstName = users.value(id).first;
+        user.LastName = users.value(id).second;
+        return true;
+    }
+
+    dataset::Connection *connection = nullptr;
+    int currentUserId = 7;   // not in 'users': no logged-in user
+    QHash<int, std::pair<QString, QString>> users{
+        {7, {QStringLiteral("Petar"), QStringLiteral("Petrović")}},
+        {9, {QStringLiteral("Ana"), QStringLiteral("Đokić")}},
+    };
+    int getConnectionCalls = 0;
+    int afterConnectCalls = 0;
+    bool lastAsk = false;
+    int lastAskedId = 0;
+};
+
+class FakeConsole : public IConsole, public TInterfacedObject {
+public:
+    PARKING_INTERFACED_OBJECT
+    IInterface *QueryInterface(const QUuid &iid) override { return QueryInterfaceOf<IConsole>(this, iid); }
+
+    bool GetModule(const QUuid &iid, IntfPtr<IInterface> &module) override
+    {
+        ++getModuleCalls;
+        if (iid != ISecurityModule::IID || !security)
+            return false;
+        module = IntfPtr<IInterface>(security);
+        return true;
+    }
+    void SetPrintGrid(dataset::DBGrid *grid) override
+    {
+        ++setPrintGridCalls;
+        printGrid = grid;
+    }
+    dataset::DBGrid *GetPrintGrid() override { return printGrid; }
+    void RunWizard(const QString &, const QString &) override {}
+
+    IntfPtr<FakeSecurityModule> security;   // empty: the host has no security module
+    int getModuleCalls = 0;
+    int setPrintGridCalls = 0;
+    dataset::DBGrid *printGrid = nullptr;
+};

@@ -1,0 +1,176 @@
+#include "FakeHost.h"
+
+#include "Connection.h"
+#include "ParkingDMUnit.h"
+#include "ParkingRegistration.h"
+#include "ParkingSnapin.h"
+#include "TestDatabase.h"
+#include "base/CustomViewerForm.h"
+#include "base/SnapinLibrary.h"
+#include "common/CommonResourceString.h"
+#include "common/ScriptedDialogService.h"
+
+#include <QTest>
+#include <QWidget>
+
+class TestParkingSnapin : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void factoryKeepsFirstSnapin();
+    void presentsModule();
+    void companionsAnswerForSnapin();
+    void load_data();
+    void load();
+    void loadWithConnectedDataModule();
+    void showAndHideSetPrintGrid();
+    void cleanupTestCase();
+
+private:
+    TParkingViewer &viewer() const { return dynamic_cast<TParkingViewer &>(*snapin().Viewer); }
+    TParkingSnapin &snapin() const { return dynamic_cast<TParkingSnapin &>(*m_snapin); }
+
+    IntfPtr<FakeConsole> m_first = CreateInterfaced<FakeConsole>();
+    IntfPtr<FakeConsole> m_second = CreateInterfaced<FakeConsole>();
+    IntfPtr<ISnapin> m_snapin;
+};
+
+void TestParkingSnapin::initTestCase()
+{
+    QVERIFY(!GetSnapinFactory());
+    Initialize();
+    QVERIFY(ParkingDM);
+    TParkingDM *const created = ParkingDM.get();
+    Initialize();   // entered again: no step runs twice
+    QCOMPARE(ParkingDM.get(), created);
+}
+
+void TestParkingSnapin::factoryKeepsFirstSnapin()
+{
+    const auto factory = Supports<ISnapinFactory>(IntfPtr<IInterface>::Adopt(GetSnapinFactory()));
+    QVERIFY(factory);
+    const IntfPtr<ISnapin> fromFirst = factory->CreateSnapin(m_first);
+    const IntfPtr<ISnapin> fromSecond = factory->CreateSnapin(m_second);
+    QVERIFY(fromFirst);
+    QCOMPARE(fromSecond.get(), fromFirst.get());
+    m_snapin = fromFirst;
+
+    // GlobalConsole follows the latest request; the snap-in and its companions keep
+    // the console they were created with.
+    QCOMPARE(GlobalConsole.get(), static_cast<IConsole *>(m_second.get()));
+    const IConsole *first = m_first.get();
+    QCOMPARE(snapin().Console().get(), first);
+    QCOMPARE(viewer().Console().get(), first);
+    QCOMPARE(dynamic_cast<TParkingNavigator &>(*snapin().Navigator).Console().get(), first);
+}
+
+void TestParkingSnapin::presentsModule()
+{
+    QCOMPARE(m_snapin->GetName(), QStringLiteral("Parking"));
+    QCOMPARE(m_snapin->GetDescription(), QStringLiteral("Upravljanje parkingom"));
+    QCOMPARE(m_snapin->GetDataSet(), ParkingDM->ParkingDocumentZQ);
+    QCOMPARE(m_snapin->GetImage().size(), QSize(16, 16));
+    QCOMPARE(snapin().ModuleID(), 2027);
+    QCOMPARE(viewer().ModuleID(), 2027);
+}
+
+void TestParkingSnapin::companionsAnswerForSnapin()
+{
+    const IntfPtr<IViewer> asViewer = Supports<IViewer>(m_snapin);
+    const IntfPtr<INavigable> asNavigable = Supports<INavigable>(m_snapin);
+    QCOMPARE(asViewer.get(), snapin().Viewer.get());
+    QCOMPARE(asNavigable.get(), snapin().Navigator.get());
+    QVERIFY(static_cast<void *>(asViewer.get()) != static_cast<void *>(m_snapin.get()));
+}
+
+void TestParkingSnapin::load_data()
+{
+    QTest::addColumn<bool>("hasSecurity");
+    QTest::addColumn<bool>("dmHasConnection");
+    QTest::addColumn<bool>("expectHandedOver");
+    QTest::addColumn<int>("expectAfterConnect");
+    QTest::addColumn<bool>("expectError");
+
+    QTest::newRow("no security module") << false << false << false << 0 << true;
+    QTest::newRow("connection handed over") << true << false << true << 1 << false;
+    QTest::newRow("unconnected connection kept") << true << true << false << 1 << false;
+}
+
+void TestParkingSnapin::load()
+{
+    QFETCH(bool, hasSecurity);
+    QFETCH(bool, dmHasConnection);
+    QFETCH(bool, expectHandedOver);
+    QFETCH(int, expectAfterConnect);
+    QFETCH(bool, expectError);
+
+    dataset::Connection own;      // never connected
+    dataset::Connection hosts;
+    const auto security = CreateInterfaced<FakeSecurityModule>();
+    security->connection = &hosts;
+    m_first->security = hasSecurity ? security : IntfPtr<FakeSecurityModule>();
+    ParkingDM->SetZConnection(dmHasConnection ? &own : nullptr);
+
+    ScriptedDialogService dialogs;
+    ScopedDialogService installed(dialogs);
+    viewer().Load(m_snapin);
+
+    dataset::Connection *const expected = expectHandedOver ? &hosts : dmHasConnection ? &own : nullptr;
+    QCOMPARE(ParkingDM->Connection(), expected);
+    QCOMPARE(ParkingDM->ParkingDocumentZQ->GetConnection(), expected);
+    QCOMPARE(security->afterConnectCalls, expectAfterConnect);
+    QCOMPARE(security->getConnectionCalls, expectHandedOver ? 1 : 0);
+    const QStringList expectedErrors =
+        expectError ? QStringList{NoModuleMessage(u"_CMN_MOD_SECURITY_NAME")} : QStringList{};
+    QCOMPARE(dialogs.Errors(), expectedErrors);
+
+    ParkingDM->SetZConnection(nullptr);
+    m_first->security.reset();
+}
+
+void TestParkingSnapin::loadWithConnectedDataModule()
+{
+    TestDatabase db;
+    ParkingDM->SetZConnection(&db.connection());
+    const int callsBefore = m_first->getModuleCalls;
+
+    ScriptedDialogService dialogs;
+    ScopedDialogService installed(dialogs);
+    viewer().Load(m_snapin);
+
+    QCOMPARE(m_first->getModuleCalls, callsBefore);
+    QVERIFY(dialogs.ShownDialogs().empty());
+    QCOMPARE(ParkingDM->Connection(), &db.connection());
+    ParkingDM->SetZConnection(nullptr);
+}
+
+void TestParkingSnapin::showAndHideSetPrintGrid()
+{
+    QWidget place;
+    viewer().Show(&place);
+    const auto *form = qobject_cast<TCustomViewerForm *>(viewer().Frame());
+    QVERIFY(form);
+    QVERIFY(form->DBG);
+    QCOMPARE(m_first->printGrid, form->DBG);
+    QCOMPARE(viewer().GetActionList(), form->ActionList);
+
+    viewer().Hide();
+    QCOMPARE(m_first->printGrid, nullptr);
+    // The second console was never asked: the viewer works with the first one.
+    QCOMPARE(m_second->setPrintGridCalls, 0);
+}
+
+void TestParkingSnapin::cleanupTestCase()
+{
+    m_snapin.reset();
+    Finalize();
+    QVERIFY(!ParkingDM);
+    QVERIFY(!GlobalConsole);
+    QVERIFY(!GetSnapinFactory());
+    Initialize();   // a finalized module does not start again in this process
+    QVERIFY(!ParkingDM);
+    QVERIFY(!GetSnapinFactory());
+}
+
+QTEST_MAIN(TestParkingSnapin)
+#include "tst_ParkingSnapin.moc"
