@@ -28,7 +28,9 @@ bool headless()
 QString newFileName(const QString &directory, const QString &title)
 {
     QString base = title;
-    base.replace(QRegularExpression(QStringLiteral(R"([^\w\-]+)")), QStringLiteral("_"));
+    static const QRegularExpression unsafe(QStringLiteral(R"([^\w\-]+)"),
+                                           QRegularExpression::UseUnicodePropertiesOption);
+    base.replace(unsafe, QStringLiteral("_"));
     base = base.left(60);
     if (base.isEmpty())
         base = QStringLiteral("izvestaj");

@@ -1,0 +1,203 @@
+#include "GridPrint.h"
+#include "ParkingReport.h"
+#include "ReportDocument.h"
+#include "ReportOutput.h"
+#include "ScriptedDialogService.h"
+
+#include <QFile>
+#include <QHeaderView>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QtTest>
+
+namespace {
+
+int pdfPageCount(const QByteArray &pdf)
+{
+    return int(pdf.count("/Type /Page\n") + pdf.count("/Type /Page ") + pdf.count("/Type /Page/")
+               + pdf.count("/Type /Page>"));
+}
+
+ParkingReportData sampleReceipt()
+{
+    ParkingReportData data;
+    data.title = QStringLiteral("Priznanica 15");
+    data.dateText = QStringLiteral("07.03.2024 09:05");
+    data.number = QStringLiteral("15");
+    data.vehicle = QStringLiteral("SRB BG 123-ŠĐ");
+    data.payerName = QStringLiteral("Petar Petrović");
+    data.payerAddress = QStringLiteral("Njegoševa 5");
+    data.payerCity = QStringLiteral("11000 Beograd");
+    data.zone = QStringLiteral("I");
+    data.sector = QStringLiteral("2");
+    data.period = QStringLiteral("07.03.2024 - 07.03.2024");
+    data.streets = QStringLiteral("Knez Mihailova, Čika Ljubina");
+    data.items.push_back({QStringLiteral("DK1500"), QStringLiteral("Doplatna karta <A&B>"),
+                          QStringLiteral("T-77"), 1, 1250.0, 20, 1250.0, 1500.0});
+    data.items.push_back({QStringLiteral("P1"), QStringLiteral("Parking sat"),
+                          QStringLiteral("12"), 2, 41.67, 20, 83.34, 100.01});
+    data.netTotal = 1333.34;
+    data.grossTotal = 1600.01;
+    return data;
+}
+
+} // namespace
+
+class TestReport : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void wizardParams_data();
+    void wizardParams();
+    void receiptHtml();
+    void ticketAddsStreets();
+    void gridHtmlShowsVisibleColumns();
+    void gridPrintWritesPdf();
+    void longGridSpansPages();
+    void missingGridIsAnError();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestReport::init()
+{
+    QVERIFY(m_dir.isValid());
+    qputenv("PARKING_REPORT_DIR", m_dir.path().toUtf8());
+}
+
+void TestReport::wizardParams_data()
+{
+    QTest::addColumn<QString>("params");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("header");
+    QTest::newRow("pay desk") << "title:Blagajna 2026-12-06 - Proizvodi;header:"
+                              << "Blagajna 2026-12-06 - Proizvodi" << "";
+    QTest::newRow("with header") << "title:Spisak;header:Zona I" << "Spisak" << "Zona I";
+    QTest::newRow("semicolon in title") << "title:A;B;header:C" << "A;B" << "C";
+    QTest::newRow("no header part") << "title:Samo naslov" << "Samo naslov" << "";
+    QTest::newRow("plain text") << "Korisnici" << "Korisnici" << "";
+}
+
+void TestReport::wizardParams()
+{
+    QFETCH(QString, params);
+    QFETCH(QString, title);
+    QFETCH(QString, header);
+    const PrintWizardParams parsed = ParsePrintWizardParams(params);
+    QCOMPARE(parsed.title, title);
+    QCOMPARE(parsed.header, header);
+}
+
+void TestReport::receiptHtml()
+{
+    const ParkingReportData data = sampleReceipt();
+    auto page = NewReportDocument(ParkingReportHtml(data));
+    const QString shown = page->toPlainText();
+    for (const QString &expected :
+         {QStringLiteral("Priznanica 15"), QStringLiteral("07.03.2024 09:05"),
+          QStringLiteral("SRB BG 123-ŠĐ"), QStringLiteral("Petar Petrović"),
+          QStringLiteral("Njegoševa 5, 11000 Beograd"), QStringLiteral("Doplatna karta <A&B>"),
+          QStringLiteral("T-77"), QStringLiteral("1,500.00"), QStringLiteral("1,600.01"),
+          QStringLiteral("1,333.34")})
+        QVERIFY2(shown.contains(expected), qPrintable(expected));
+    QVERIFY(!shown.contains(QStringLiteral("Knez Mihailova")));  // streets are the ticket's
+}
+
+void TestReport::ticketAddsStreets()
+{
+    ParkingReportData data = sampleReceipt();
+    data.ticket = true;
+    const QString shown = NewReportDocument(ParkingReportHtml(data))->toPlainText();
+    QVERIFY(shown.contains(QStringLiteral("Knez Mihailova, Čika Ljubina")));
+
+    auto page = NewReportDocument(ParkingReportHtml(data));
+    const QString fileName = m_dir.filePath(QStringLiteral("karta.pdf"));
+    ReportOutput::WritePdf(*page, fileName);
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray pdf = file.readAll();
+    QVERIFY(pdf.startsWith("%PDF"));
+    QCOMPARE(pdfPageCount(pdf), 1);
+}
+
+void TestReport::gridHtmlShowsVisibleColumns()
+{
+    QStandardItemModel model(2, 3);
+    model.setHorizontalHeaderLabels({QStringLiteral("Šifra"), QStringLiteral("Tajno"),
+                                     QStringLiteral("Iznos")});
+    model.setItem(0, 0, new QStandardItem(QStringLiteral("DK<1>")));
+    model.setItem(0, 1, new QStandardItem(QStringLiteral("skriveno")));
+    model.setItem(0, 2, new QStandardItem(QStringLiteral("1.500,00")));
+    model.setItem(1, 0, new QStandardItem(QStringLiteral("Čačak")));
+    QTableView grid;
+    grid.setModel(&model);
+    grid.setColumnHidden(1, true);
+    grid.horizontalHeader()->moveSection(2, 0);  // the user dragged Iznos first
+
+    const QString shown = NewReportDocument(GridHtml(grid, QStringLiteral("Naslov"),
+                                                     QStringLiteral("Zaglavlje")))->toPlainText();
+    QVERIFY(shown.contains(QStringLiteral("Naslov")));
+    QVERIFY(shown.contains(QStringLiteral("Zaglavlje")));
+    QVERIFY(shown.contains(QStringLiteral("DK<1>")));
+    QVERIFY(shown.contains(QStringLiteral("Čačak")));
+    QVERIFY(!shown.contains(QStringLiteral("skriveno")));
+    QVERIFY(!shown.contains(QStringLiteral("Tajno")));
+    QVERIFY(shown.indexOf(QStringLiteral("Iznos")) < shown.indexOf(QStringLiteral("Šifra")));
+}
+
+void TestReport::gridPrintWritesPdf()
+{
+    ScriptedDialogService dialogs;
+    const ScopedDialogService install(dialogs);
+    QStandardItemModel model(1, 1);
+    model.setItem(0, 0, new QStandardItem(QStringLiteral("Naplaćena")));
+    QTableView grid;
+    grid.setModel(&model);
+
+    const QString fileName = RunPrintWizard(&grid, QStringLiteral("title:Blagajna 2024-03-07 - Proizvodi;header:"), nullptr);
+    QVERIFY(fileName.startsWith(m_dir.path()));
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray pdf = file.readAll();
+    QVERIFY(pdf.startsWith("%PDF"));
+    QVERIFY(pdfPageCount(pdf) >= 1);
+
+    // The user is told where the file is.
+    const auto told = dialogs.ShownOf(ScriptedDialogService::Kind::Information);
+    QCOMPARE(told.size(), size_t(1));
+    QVERIFY(told.front().text.contains(QDir::toNativeSeparators(fileName)));
+
+    // A second print of the same title does not overwrite the first.
+    const QString second = RunPrintWizard(&grid, QStringLiteral("title:Blagajna 2024-03-07 - Proizvodi;header:"), nullptr);
+    QVERIFY(second != fileName);
+    QVERIFY(QFile::exists(fileName));
+}
+
+void TestReport::longGridSpansPages()
+{
+    ScriptedDialogService dialogs;
+    const ScopedDialogService install(dialogs);
+    QStandardItemModel model(400, 2);
+    for (int row = 0; row < 400; ++row) {
+        model.setItem(row, 0, new QStandardItem(QString::number(row + 1)));
+        model.setItem(row, 1, new QStandardItem(QStringLiteral("Stavka %1").arg(row + 1)));
+    }
+    QTableView grid;
+    grid.setModel(&model);
+    const QString fileName = PrintGrid(grid, QStringLiteral("Dugačak spisak"), QString(), nullptr);
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(pdfPageCount(file.readAll()) > 1);
+}
+
+void TestReport::missingGridIsAnError()
+{
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, RunPrintWizard(nullptr, QStringLiteral("title:X"), nullptr));
+}
+
+QTEST_MAIN(TestReport)
+#include "tst_report.moc"
