@@ -138,9 +138,12 @@ st_mysql *Connection::Handle() const
 void Connection::ThrowLastError(const QString &context)
 {
     if (!d->handle)
-        throw DatabaseError(context, notConnectedText(), CR_SERVER_GONE_ERROR);
-    const unsigned code = mysql_errno(d->handle.get());
-    const QString message = QString::fromUtf8(mysql_error(d->handle.get()));
+        ThrowError(context, CR_SERVER_GONE_ERROR, notConnectedText());
+    ThrowError(context, mysql_errno(d->handle.get()), QString::fromUtf8(mysql_error(d->handle.get())));
+}
+
+void Connection::ThrowError(const QString &context, unsigned code, const QString &message)
+{
     if (code == CR_SERVER_LOST || code == CR_SERVER_GONE_ERROR
         || code == CR_CONNECTION_ERROR || code == CR_CONN_HOST_ERROR) {
         // The handle is unusable from here on; drop it so Connected() tells the truth.

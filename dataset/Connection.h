@@ -47,6 +47,7 @@ public:
     // Throws DatabaseError with 'context' and the handle's last error; a lost
     // connection is noticed here and reported through connectedChanged(false).
     [[noreturn]] void ThrowLastError(const QString &context);
+    [[noreturn]] void ThrowError(const QString &context, unsigned code, const QString &message);
 
     // 'text' as an SQL string literal: single quotes around it, quotes doubled,
     // backslashes escaped. A null QString becomes NULL.

@@ -86,9 +86,15 @@ public:
     // Text for display: the OnGetText handler when set, else the value formatted with
     // DisplayFormat (Real) or the locale-neutral text.
     QString DisplayText() const;
+    // Text an editor starts from: the OnGetText handler (displayText false) when set,
+    // else the locale-neutral text, without the display format.
+    QString EditText() const;
+    // Filled with the default text before it runs; the handler may replace it.
     FieldGetTextEvent OnGetText;
 
 private:
+    QString defaultText(bool displayText) const;
+
     friend class Query;
     Query &m_query;
     int m_index;

@@ -1,0 +1,26 @@
+#pragma once
+
+// Conversions between the text form of a column (as the server sends it and as rows
+// keep it) and the typed value a field exposes.
+
+#include "Field.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QVariant>
+
+namespace dataset::detail {
+
+// Typed value of stored text; zero or unreadable dates give a null value.
+QVariant Decode(FieldType type, QByteArrayView text);
+// True when stored text of a date type stands for no date ('0000-00-00...').
+bool IsZeroDate(FieldType type, QByteArrayView text);
+// Stored text of a typed value (the value must already suit the type).
+QByteArray Encode(FieldType type, const QVariant &value);
+// 'value' turned into the field's type; strings are cut to 'size' characters.
+// Throws Error naming 'label' when the value cannot be read as that type.
+QVariant Coerce(FieldType type, int size, const QVariant &value, const QString &label);
+// Text of a typed value for AsString and display: numbers plain, dates ISO-like.
+QString TextOf(FieldType type, const QVariant &value);
+
+} // namespace dataset::detail

@@ -1,0 +1,132 @@
+#pragma once
+
+// Internal state of a Query, shared by its implementation files and Field.
+
+#include "Connection.h"
+#include "Query.h"
+#include "RowStore.h"
+#include "SqlText.h"
+
+#include <QHash>
+#include <QPointer>
+
+#include <map>
+#include <optional>
+
+namespace dataset {
+
+// Column facts from the result metadata.
+struct ColumnInfo {
+    QString name;
+    QString orgName;        // empty for expressions
+    QString tableAlias;     // table name as the query spells it
+    QString orgTable;       // real table; empty for expressions
+    QString database;
+    bool primaryKey = false;
+    bool autoIncrement = false;
+    FieldType type = FieldType::String;
+    int size = 0;
+};
+
+// The one table that posts write to and how rows are found in it.
+struct UpdateTarget {
+    QString table;                  // quoted, qualified name; empty: nothing to write
+    QString plainName;              // db.table for column defaults
+    std::vector<int> keyColumns;    // empty: rows are found by all their columns
+    int autoIncrementColumn = -1;
+};
+
+struct PendingUpdate {
+    UpdateStatus status = UpdateStatus::Unmodified;
+    detail::RowData original = nullptr;     // row before the first cached change
+};
+
+struct EditBuffer {
+    std::uint32_t slot = 0;
+    std::vector<QVariant> values;
+    detail::RowData original = nullptr;     // null while inserting
+    bool modified = false;
+};
+
+struct SortKey {
+    int column = 0;
+    bool descending = false;
+};
+
+struct Query::Private {
+    explicit Private(Query &q) : q(q) {}
+
+    Query &q;
+    QPointer<Connection> connection;
+    QStringList sql;
+    // Parameters: parsed lazily from the current text, values kept by lower-case name.
+    QString parsedText;
+    bool paramsParsed = false;
+    std::vector<detail::ParamToken> tokens;
+    QHash<QString, QVariant> params;
+    bool live = false;
+    bool cached = false;
+    std::vector<FieldDef> defs;
+    QString sortText;
+    std::vector<SortKey> sortKeys;
+
+    DataSetState state = DataSetState::Inactive;
+    std::vector<ColumnInfo> columns;
+    UpdateTarget target;
+    std::vector<std::unique_ptr<Field>> fieldObjects;   // every field ever made, kept alive
+    std::vector<Field *> fields;                        // fields of the current layout
+
+    detail::RowStore store;
+    std::vector<detail::RowData> rows;      // by slot (bookmark - 1); null once gone
+    std::vector<std::uint32_t> order;       // display order of visible slots
+    int cursor = -1;
+    bool bof = true;
+    bool eof = true;
+    std::optional<EditBuffer> edit;
+    std::map<std::uint32_t, PendingUpdate> pending;
+    int disableDepth = 0;
+    int peekRow = -1;                       // display row read by RowDisplayText
+
+    // --- helpers (Query.cpp) ---
+    void refreshParams();
+    QString finalSql();
+    Connection &connectionOrThrow() const;
+    void fetch();
+    void buildFields();
+    void resolveSort();
+    void sortRows();
+    bool rowLess(std::uint32_t a, std::uint32_t b) const;
+    void placeRow(std::uint32_t slot);
+    int displayIndex(std::uint32_t slot) const;
+    void setCursor(int row, bool scrollEvent);
+    void setState(DataSetState newState);
+    void checkActive() const;
+    void checkBrowseMode();
+    void emitDataSet();
+    void emitRecord(int row);
+    void emitCurrent();
+
+    // --- values ---
+    int readRow() const { return peekRow >= 0 ? peekRow : cursor; }
+    bool editingRow(int row) const;
+    QVariant value(int row, int column) const;
+    bool isNull(int row, int column) const;
+    void setValue(Field &field, const QVariant &value);
+
+    // --- editing (QueryEditing.cpp) ---
+    void checkLive() const;
+    void startInsert(bool append);
+    void applyDefaults();
+    void checkRequired() const;
+    detail::RowData encodeEdit();
+    bool rowChanged(detail::RowData original, detail::RowData current) const;
+    void requireTarget() const;
+    QString literal(detail::RowData row, int column) const;
+    QString whereKey(detail::RowData row) const;
+    detail::RowData writeInsert(detail::RowData row);
+    void writeUpdate(detail::RowData original, detail::RowData current);
+    void writeDelete(detail::RowData original);
+    void removeFromOrder(std::uint32_t slot);
+};
+
+} // namespace dataset

@@ -1,0 +1,119 @@
+#include "SqlText.h"
+
+#include "Connection.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QLocale>
+
+namespace dataset::detail {
+
+namespace {
+
+bool isNameStart(QChar c)
+{
+    return c.isLetter() || c == QLatin1Char('_');
+}
+
+bool isNameChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('_');
+}
+
+// Index just past a literal or quoted identifier opened by sql[start]; a doubled
+// closing quote stays inside, and so does a backslash-escaped character in strings.
+qsizetype skipQuoted(const QString &sql, qsizetype start)
+{
+    const QChar quote = sql.at(start);
+    const bool escapes = quote != QLatin1Char('`');
+    qsizetype i = start + 1;
+    while (i < sql.size()) {
+        const QChar c = sql.at(i);
+        if (escapes && c == QLatin1Char('\\')) {
+            i += 2;
+        } else if (c == quote) {
+            if (i + 1 < sql.size() && sql.at(i + 1) == quote)
+                i += 2;
+            else
+                return i + 1;
+        } else {
+            ++i;
+        }
+    }
+    return sql.size();
+}
+
+} // namespace
+
+std::vector<ParamToken> ScanParams(const QString &sql)
+{
+    std::vector<ParamToken> tokens;
+    const qsizetype n = sql.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = sql.at(i);
+        const QChar next = i + 1 < n ? sql.at(i + 1) : QChar();
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
+            i = skipQuoted(sql, i);
+        } else if (c == QLatin1Char('#') || (c == QLatin1Char('-') && next == QLatin1Char('-'))) {
+            const qsizetype end = sql.indexOf(QLatin1Char('\n'), i);
+            i = end < 0 ? n : end + 1;
+        } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
+            const qsizetype end = sql.indexOf(QLatin1String("*/"), i + 2);
+            i = end < 0 ? n : end + 2;
+        } else if (c == QLatin1Char(':')) {
+            if (next == QLatin1Char(':')) {
+                i += 2;
+            } else if (isNameStart(next)) {
+                qsizetype end = i + 1;
+                while (end < n && isNameChar(sql.at(end)))
+                    ++end;
+                tokens.push_back({i, end - i, sql.mid(i + 1, end - i - 1)});
+                i = end;
+            } else {
+                ++i;
+            }
+        } else {
+            ++i;
+        }
+    }
+    return tokens;
+}
+
+QString ParamLiteral(const QVariant &value)
+{
+    if (value.isNull() || !value.isValid())
+        return QStringLiteral("NULL");
+    switch (value.metaType().id()) {
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    case QMetaType::Int:
+    case QMetaType::Short:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+        return QString::number(value.toLongLong());
+    case QMetaType::UInt:
+    case QMetaType::UShort:
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+        return QString::number(value.toULongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case QMetaType::QDate:
+        return Connection::Quote(value.toDate().toString(QStringLiteral("yyyy-MM-dd")));
+    case QMetaType::QDateTime:
+        return Connection::Quote(value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    default:
+        return Connection::Quote(value.toString());
+    }
+}
+
+QString QuoteIdentifier(const QString &name)
+{
+    QString quoted = name;
+    quoted.replace(QLatin1Char('`'), QLatin1String("``"));
+    return QLatin1Char('`') + quoted + QLatin1Char('`');
+}
+
+} // namespace dataset::detail

@@ -1,0 +1,172 @@
+#include "Connection.h"
+#include "Error.h"
+#include "Query.h"
+#include "Scalar.h"
+#include "TestDatabase.h"
+
+#include <QDate>
+#include <QTemporaryFile>
+#include <QTest>
+
+using namespace dataset;
+
+class TestConnection : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void quoteRoundTrip_data();
+    void quoteRoundTrip();
+    void paramsOutsideLiterals_data();
+    void paramsOutsideLiterals();
+    void unknownParamThrows();
+    void serverErrorCarriesCode();
+    void lostConnectionGivesError();
+    void columnDefaults();
+    void loadDataLocalInfile();
+};
+
+void TestConnection::quoteRoundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("quote") << QStringLiteral("it's");
+    QTest::newRow("backslash") << QStringLiteral("C:\\temp\\");
+    QTest::newRow("escaped quote") << QStringLiteral("a\\'b");
+    QTest::newRow("injection") << QStringLiteral("x'); DROP TABLE parkingzoneframe; --");
+    QTest::newRow("control chars") << QStringLiteral("a\nb\rc") + QChar(0x1a) + QChar(0) + QStringLiteral("d");
+    QTest::newRow("serbian") << QStringLiteral("Čačak, Šabac, Đurđevo, Žabalj, Ćuprija");
+    QTest::newRow("empty") << QString(QLatin1String(""));
+}
+
+void TestConnection::quoteRoundTrip()
+{
+    QFETCH(QString, text);
+    TestDatabase db;
+    db.connection().Execute(QStringLiteral("INSERT INTO parkingzoneframe (zone, sector, street) VALUES ('1', '1', %1)")
+                                .arg(Connection::Quote(text)));
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT street FROM parkingzoneframe")), text);
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT COUNT(*) FROM parkingzoneframe")), QStringLiteral("1"));
+    QCOMPARE(Connection::Quote(QString()), QStringLiteral("NULL"));
+}
+
+void TestConnection::paramsOutsideLiterals_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("expected");
+
+    const QStringList none;
+    QTest::newRow("integer") << "SELECT :id + 1" << QStringList{"id"} << QVariant(41) << "42";
+    QTest::newRow("date literal") << "SELECT '2013-05-01 00:00:00' < :d" << QStringList{"d"}
+                                  << QVariant(QDateTime(QDate(2013, 5, 2), QTime(10, 0))) << "1";
+    QTest::newRow("colon in literal") << "SELECT CONCAT(':x', :name)" << QStringList{"name"}
+                                      << QVariant(QStringLiteral("it's")) << ":xit's";
+    QTest::newRow("assignment") << "SELECT @v:=3" << none << QVariant() << "3";
+    QTest::newRow("double colon") << "SELECT '::a'" << none << QVariant() << "::a";
+    QTest::newRow("comment") << "SELECT 5 -- :hidden\n" << none << QVariant() << "5";
+    QTest::newRow("quoted identifier") << "SELECT `a:b`.v FROM (SELECT 7 AS v) AS `a:b`" << none << QVariant() << "7";
+    QTest::newRow("null") << "SELECT :n IS NULL" << QStringList{"n"} << QVariant() << "1";
+    QTest::newRow("date") << "SELECT DAYOFMONTH(:day)" << QStringList{"day"} << QVariant(QDate(2013, 5, 17)) << "17";
+    QTest::newRow("injection") << "SELECT :p" << QStringList{"p"}
+                               << QVariant(QStringLiteral("\\'; SELECT 1; --")) << "\\'; SELECT 1; --";
+    QTest::newRow("repeated name") << "SELECT :a * :A" << QStringList{"a"} << QVariant(2.5) << "6.25";
+}
+
+void TestConnection::paramsOutsideLiterals()
+{
+    QFETCH(QString, sql);
+    QFETCH(QStringList, names);
+    QFETCH(QVariant, value);
+    QFETCH(QString, expected);
+
+    TestDatabase db;
+    Query query;
+    query.SetConnection(&db.connection());
+    query.SQL() << sql.split(QLatin1Char('\n'));
+    QCOMPARE(query.ParamNames(), names);
+    for (const QString &name : names)
+        query.SetParam(name, value);
+    query.Open();
+    QCOMPARE(query.Fields(0).AsString(), expected);
+}
+
+void TestConnection::unknownParamThrows()
+{
+    Query query;
+    query.SQL() << QStringLiteral("SELECT * FROM parkingdocumentitem WHERE parkingdocumentid = :idparkingdocument");
+    query.SetParam(QStringLiteral("idparkingdocument"), 1);
+    QVERIFY_THROWS_EXCEPTION(Error, query.SetParam(QStringLiteral("other"), 1));
+    // A new text keeps the values of the names it still has.
+    query.SQL().append(QStringLiteral("AND 1 = 1"));
+    QCOMPARE(query.ParamNames(), QStringList{QStringLiteral("idparkingdocument")});
+    QCOMPARE(query.Param(QStringLiteral("IDPARKINGDOCUMENT")).toInt(), 1);
+}
+
+void TestConnection::serverErrorCarriesCode()
+{
+    TestDatabase db;
+    try {
+        db.connection().Execute(QStringLiteral("SELECT * FROM nosuchtable"));
+        QFAIL("no error");
+    } catch (const DatabaseError &error) {
+        QCOMPARE(error.serverCode(), 1146u);
+        QVERIFY(error.message().contains(error.serverMessage()));
+        QCOMPARE(QString::fromUtf8(error.what()), error.message());
+    }
+    QVERIFY(db.connection().Connected());
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT 1")), QStringLiteral("1"));
+}
+
+void TestConnection::lostConnectionGivesError()
+{
+    TestDatabase db;
+    Connection other;
+    other.Connect(db.params());
+    other.Execute(QStringLiteral("KILL %1").arg(db.connection().ThreadId()));
+
+    Query query;
+    query.SetConnection(&db.connection());
+    query.SQL() << QStringLiteral("SELECT * FROM parkingticket");
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, query.Open());
+    QVERIFY(!query.Active());
+    QVERIFY(!db.connection().Connected());
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, db.connection().Execute(QStringLiteral("SELECT 1")));
+}
+
+void TestConnection::columnDefaults()
+{
+    TestDatabase db;
+    Connection &c = db.connection();
+    c.Execute(QStringLiteral("CREATE TABLE defaults_t (id BIGINT AUTO_INCREMENT PRIMARY KEY,"
+                             " s VARCHAR(20) DEFAULT 'it''s\\\\x', n INT DEFAULT 5, d DATETIME DEFAULT"
+                             " CURRENT_TIMESTAMP, e VARCHAR(5) DEFAULT NULL, t VARCHAR(5) NOT NULL DEFAULT '')"));
+    const QHash<QString, QString> defaults = c.ColumnDefaults(QStringLiteral("defaults_t"));
+    QCOMPARE(defaults.value(QStringLiteral("s")), QStringLiteral("it's\\x"));
+    QCOMPARE(defaults.value(QStringLiteral("n")), QStringLiteral("5"));
+    QVERIFY(defaults.value(QStringLiteral("id")).isNull());
+    QVERIFY(defaults.value(QStringLiteral("e")).isNull());
+    QVERIFY(!defaults.value(QStringLiteral("t")).isNull());
+    QVERIFY(defaults.value(QStringLiteral("t")).isEmpty());
+    const QDateTime now = QDateTime::fromString(defaults.value(QStringLiteral("d")), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    QVERIFY(now.isValid());
+    QVERIFY_THROWS_EXCEPTION(Error, c.ColumnDefaults(QStringLiteral("nosuchtable")));
+}
+
+void TestConnection::loadDataLocalInfile()
+{
+    TestDatabase db;
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    file.write("1,A,Prva ulica\n2,B,Druga\\, ulica\n");
+    file.close();
+    Query load;
+    load.SetConnection(&db.connection());
+    load.SQL() << QStringLiteral("LOAD DATA LOCAL INFILE :file INTO TABLE parkingzoneframe")
+               << QStringLiteral("FIELDS TERMINATED BY ',' LINES TERMINATED BY '\\n' (zone, sector, street)");
+    load.SetParam(QStringLiteral("file"), file.fileName());
+    QCOMPARE(load.ExecSQL(), std::uint64_t(2));
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT street FROM parkingzoneframe WHERE zone = '2'")),
+             QStringLiteral("Druga, ulica"));
+}
+
+QTEST_GUILESS_MAIN(TestConnection)
+#include "tst_connection.moc"
