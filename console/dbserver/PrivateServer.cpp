@@ -1,0 +1,341 @@
+#include "PrivateServer.h"
+
+#include "Error.h"
+#include "ServerProcess.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <pwd.h>
+#include <signal.h>
+#include <unistd.h>
+
+namespace dbserver {
+
+namespace {
+
+// sun_path holds 108 bytes including the terminating NUL.
+constexpr qsizetype MaxSocketPath = 107;
+constexpr int LogLinesInErrors = 15;
+
+const QString PidFileName = QStringLiteral("mysqld.pid");
+const QString LogFileName = QStringLiteral("mysqld.log");
+const QString LockFileName = QStringLiteral("dbserver.lock");
+const QString SocketNoteName = QStringLiteral("socket.path");
+// Files this class writes itself; a directory holding only these counts as empty.
+const QStringList OwnFiles = {LogFileName, LockFileName, SocketNoteName, PidFileName,
+                              QStringLiteral("mysqld.sock")};
+
+QString FindProgram(const QString &configured, const QString &name, const QString &package)
+{
+    if (!configured.isEmpty()) {
+        if (QFileInfo(configured).isExecutable())
+            return configured;
+    } else {
+        QString found = QStandardPaths::findExecutable(name);
+        if (found.isEmpty())
+            found = QStandardPaths::findExecutable(
+                name, {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin"),
+                       QStringLiteral("/usr/bin"), QStringLiteral("/usr/local/bin")});
+        if (!found.isEmpty())
+            return found;
+    }
+    throw dataset::Error(
+        QStringLiteral("Program %1 nije pronađen. Instalirajte Debian paket %2 "
+                       "(scripts/install-deps.sh to radi sam).")
+            .arg(configured.isEmpty() ? name : configured, package));
+}
+
+QString CurrentUserName()
+{
+    const passwd *entry = ::getpwuid(::geteuid());
+    return entry ? QString::fromLocal8Bit(entry->pw_name) : QStringLiteral("root");
+}
+
+bool RunningAsRoot()
+{
+    return ::geteuid() == 0;
+}
+
+} // namespace
+
+struct PrivateServer::Private {
+    QString dir;
+    ServerOptions options;
+    bool reused = false;
+
+    QString File(const QString &name) const { return dir + QLatin1Char('/') + name; }
+    QString Socket() const { return SocketPathFor(dir); }
+
+    // The pid of the server running for this directory, 0 when none.
+    qint64 RunningPid() const
+    {
+        const qint64 pid = detail::ReadPidFile(File(PidFileName));
+        return detail::IsServerFor(pid, dir) ? pid : 0;
+    }
+
+    bool IsInitialised() const
+    {
+        return QFileInfo::exists(File(QStringLiteral("mysql/global_priv.frm")))
+            && QFileInfo::exists(File(QStringLiteral("ibdata1")));
+    }
+
+    QStringList ForeignEntries() const
+    {
+        QStringList entries =
+            QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        for (const QString &own : OwnFiles)
+            entries.removeAll(own);
+        return entries;
+    }
+
+    std::unique_ptr<QLockFile> Lock() const
+    {
+        auto lock = std::make_unique<QLockFile>(File(LockFileName));
+        lock->setStaleLockTime(0);
+        if (!lock->tryLock(int(options.startTimeout.count())))
+            throw dataset::Error(
+                QStringLiteral("Direktorijum baze %1 drži drugi proces (zaključan je %2).")
+                    .arg(dir, File(LockFileName)));
+        return lock;
+    }
+
+    // Removes what a crashed server left behind: its pid file and its socket.
+    void RemoveLeftovers() const
+    {
+        if (QFileInfo::exists(File(PidFileName)) && !RunningPid())
+            QFile::remove(File(PidFileName));
+        if (!detail::Ping(Socket()))
+            detail::RemoveSocketFile(Socket());
+    }
+
+    void Initialise() const;
+    qint64 Launch() const;
+    void WaitUntilAnswering(qint64 pid) const;
+};
+
+PrivateServer::PrivateServer(const QString &dataDir, ServerOptions options)
+    : d(std::make_unique<Private>())
+{
+    d->dir = QDir::cleanPath(QDir(dataDir).absolutePath());
+    d->options = std::move(options);
+}
+
+// The server outlives this object on purpose: it belongs to the data directory.
+PrivateServer::~PrivateServer() = default;
+
+QString PrivateServer::SocketPathFor(const QString &dataDir)
+{
+    const QString dir = QDir::cleanPath(QDir(dataDir).absolutePath());
+    const QString inside = dir + QStringLiteral("/mysqld.sock");
+    if (QFile::encodeName(inside).size() <= MaxSocketPath)
+        return inside;
+    const QByteArray hash =
+        QCryptographicHash::hash(QFile::encodeName(dir), QCryptographicHash::Sha1).toHex().left(16);
+    return QStringLiteral("/tmp/parking-%1-%2.sock").arg(::geteuid()).arg(QString::fromLatin1(hash));
+}
+
+void PrivateServer::Private::Initialise() const
+{
+    const QStringList foreign = ForeignEntries();
+    if (!foreign.isEmpty()) {
+        throw dataset::Error(
+            QStringLiteral("Direktorijum %1 nije prazan, a ne sadrži ispravno pripremljenu bazu "
+                           "podataka (nedostaje mysql/global_priv.frm ili ibdata1; zatečeno: %2). "
+                           "Podaci u njemu se ne diraju: ispraznite ga ili izaberite drugi direktorijum.")
+                .arg(dir, foreign.mid(0, 5).join(QStringLiteral(", "))));
+    }
+    const QString program = FindProgram(options.installDb, QStringLiteral("mariadb-install-db"),
+                                        QStringLiteral("mariadb-server-core (ili mariadb-server)"));
+    QStringList arguments = {QStringLiteral("--no-defaults"),
+                             QStringLiteral("--datadir=") + dir,
+                             QStringLiteral("--auth-root-authentication-method=normal"),
+                             QStringLiteral("--skip-test-db"),
+                             QStringLiteral("--skip-name-resolve")};
+    if (RunningAsRoot())
+        arguments << QStringLiteral("--user=") + CurrentUserName();
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setStandardOutputFile(File(LogFileName), QIODevice::Append);
+    process.start(program, arguments);
+    // Initialisation writes the system tables once; it gets its own, generous time limit.
+    constexpr int InstallTimeoutMs = 300000;
+    const bool finished = process.waitForFinished(InstallTimeoutMs);
+    if (finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0
+        && IsInitialised())
+        return;
+    if (!finished)
+        process.kill();
+    process.waitForFinished(5000);
+    // The directory held nothing before, so everything in it but our own files came from
+    // this failed attempt; clear it so the next start begins afresh.
+    for (const QString &entry : ForeignEntries()) {
+        const QFileInfo info(File(entry));
+        if (info.isDir() && !info.isSymLink())
+            QDir(info.filePath()).removeRecursively();
+        else
+            QFile::remove(info.filePath());
+    }
+    throw dataset::Error(QStringLiteral("Priprema direktorijuma baze %1 nije uspela (%2). "
+                                        "Poslednje linije loga %3:\n%4")
+                             .arg(dir, process.errorString(), File(LogFileName),
+                                  detail::TailOfFile(File(LogFileName), LogLinesInErrors)));
+}
+
+qint64 PrivateServer::Private::Launch() const
+{
+    const QString program = FindProgram(options.mariadbd, QStringLiteral("mariadbd"),
+                                        QStringLiteral("mariadb-server-core (ili mariadb-server)"));
+    // --no-defaults keeps the system's my.cnf (datadir, socket, port) out of it.
+    // Flushing the InnoDB log once a second instead of at every commit loses at most the
+    // last second on a power failure; a crash of the server itself loses nothing.
+    QStringList arguments = {QStringLiteral("--no-defaults"),
+                             QStringLiteral("--datadir=") + dir,
+                             QStringLiteral("--socket=") + Socket(),
+                             QStringLiteral("--pid-file=") + File(PidFileName),
+                             QStringLiteral("--log-error=") + File(LogFileName),
+                             QStringLiteral("--skip-networking"),
+                             QStringLiteral("--local-infile=1"),
+                             QStringLiteral("--character-set-server=utf8mb4"),
+                             QStringLiteral("--collation-server=utf8mb4_unicode_ci"),
+                             QStringLiteral("--innodb-buffer-pool-size=128M"),
+                             QStringLiteral("--innodb-log-file-size=16M"),
+                             QStringLiteral("--innodb-flush-log-at-trx-commit=2"),
+                             QStringLiteral("--skip-name-resolve")};
+    if (RunningAsRoot())
+        arguments << QStringLiteral("--user=") + CurrentUserName();
+    return detail::SpawnDetached(program, arguments, File(LogFileName));
+}
+
+void PrivateServer::Private::WaitUntilAnswering(qint64 pid) const
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        if (detail::Ping(Socket()))
+            return;
+        if (!detail::IsProcessAlive(pid)) {
+            throw dataset::Error(QStringLiteral("Server baze podataka u %1 se nije pokrenuo. "
+                                                "Poslednje linije loga %2:\n%3")
+                                     .arg(dir, File(LogFileName),
+                                          detail::TailOfFile(File(LogFileName), LogLinesInErrors)));
+        }
+        if (timer.elapsed() > options.startTimeout.count()) {
+            ::kill(pid_t(pid), SIGTERM);
+            throw dataset::Error(QStringLiteral("Server baze podataka u %1 nije odgovorio za %2 s. "
+                                                "Poslednje linije loga %3:\n%4")
+                                     .arg(dir)
+                                     .arg(options.startTimeout.count() / 1000)
+                                     .arg(File(LogFileName),
+                                          detail::TailOfFile(File(LogFileName), LogLinesInErrors)));
+        }
+        QThread::msleep(50);
+    }
+}
+
+void PrivateServer::Start()
+{
+    d->reused = false;
+    if (!QDir().mkpath(d->dir))
+        throw dataset::Error(QStringLiteral("Ne mogu da napravim direktorijum baze %1.").arg(d->dir));
+    const auto lock = d->Lock();
+
+    if (const qint64 pid = d->RunningPid()) {
+        d->WaitUntilAnswering(pid);
+        d->reused = true;
+        return;
+    }
+    // A server whose pid file was removed still owns its socket.
+    if (detail::Ping(d->Socket())) {
+        d->reused = true;
+        return;
+    }
+    d->RemoveLeftovers();
+    if (!d->IsInitialised())
+        d->Initialise();
+    const qint64 pid = d->Launch();
+    d->WaitUntilAnswering(pid);
+
+    QFile note(d->File(SocketNoteName));
+    if (note.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        note.write(QFile::encodeName(d->Socket()) + '\n');
+}
+
+void PrivateServer::Stop()
+{
+    if (!QFileInfo(d->dir).isDir())
+        return;
+    const auto lock = d->Lock();
+    const qint64 pid = d->RunningPid();
+    if (!pid) {
+        // Without a pid file all we can do is ask whoever answers on the socket to go.
+        if (detail::SendShutdown(d->Socket())) {
+            QElapsedTimer timer;
+            timer.start();
+            while (detail::Ping(d->Socket()) && timer.elapsed() < d->options.stopTimeout.count())
+                QThread::msleep(50);
+        }
+        d->RemoveLeftovers();
+        return;
+    }
+    if (!detail::SendShutdown(d->Socket()))
+        ::kill(pid_t(pid), SIGTERM);
+    if (!detail::WaitForExit(pid, d->options.stopTimeout)) {
+        throw dataset::Error(QStringLiteral("Server baze podataka u %1 (pid %2) se nije zaustavio za %3 s. "
+                                            "Poslednje linije loga %4:\n%5")
+                                 .arg(d->dir)
+                                 .arg(pid)
+                                 .arg(d->options.stopTimeout.count() / 1000)
+                                 .arg(d->File(LogFileName),
+                                      detail::TailOfFile(d->File(LogFileName), LogLinesInErrors)));
+    }
+    d->RemoveLeftovers();
+}
+
+bool PrivateServer::IsRunning() const
+{
+    return d->RunningPid() != 0 || detail::Ping(d->Socket());
+}
+
+qint64 PrivateServer::ServerPid() const
+{
+    return d->RunningPid();
+}
+
+bool PrivateServer::Reused() const
+{
+    return d->reused;
+}
+
+const QString &PrivateServer::DataDir() const
+{
+    return d->dir;
+}
+
+QString PrivateServer::SocketPath() const
+{
+    return d->Socket();
+}
+
+QString PrivateServer::LogPath() const
+{
+    return d->File(LogFileName);
+}
+
+dataset::ConnectionParams PrivateServer::ConnectionParams(const QString &database) const
+{
+    dataset::ConnectionParams params;
+    params.socket = d->Socket();
+    params.user = QStringLiteral("root");
+    params.database = database;
+    return params;
+}
+
+} // namespace dbserver

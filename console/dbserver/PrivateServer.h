@@ -1,0 +1,52 @@
+#pragma once
+
+#include "Connection.h"
+
+#include <QString>
+#include <chrono>
+#include <memory>
+
+namespace dbserver {
+
+struct ServerOptions {
+    // Program paths; empty: looked up in PATH and the usual sbin folders.
+    QString mariadbd;
+    QString installDb;
+    std::chrono::milliseconds startTimeout{std::chrono::seconds(60)};
+    std::chrono::milliseconds stopTimeout{std::chrono::seconds(60)};
+};
+
+// A MariaDB server of our own for one data directory, reachable only through a Unix
+// socket. Start() prepares an empty directory, starts the server detached from this
+// process (it keeps running after we exit) and waits until it answers; a server already
+// running there is reused. Stop() shuts it down cleanly. Failures throw dataset::Error.
+class PrivateServer {
+public:
+    explicit PrivateServer(const QString &dataDir, ServerOptions options = {});
+    ~PrivateServer();
+    PrivateServer(const PrivateServer &) = delete;
+    PrivateServer &operator=(const PrivateServer &) = delete;
+
+    void Start();
+    void Stop();
+    bool IsRunning() const;
+    // Process id of the running server, 0 when none runs.
+    qint64 ServerPid() const;
+    // True when the last Start() found the server already running.
+    bool Reused() const;
+
+    const QString &DataDir() const;
+    QString SocketPath() const;
+    QString LogPath() const;
+    // Root over the socket (no password; the server accepts no network connections).
+    dataset::ConnectionParams ConnectionParams(const QString &database = {}) const;
+
+    // DIR/mysqld.sock, or a short path under /tmp when that exceeds the socket path limit.
+    static QString SocketPathFor(const QString &dataDir);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace dbserver

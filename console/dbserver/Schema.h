@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace dataset {
+class Connection;
+}
+
+namespace dbserver {
+
+// The version the installed schema carries in `schemaversion`; the console checks it.
+inline constexpr int SchemaVersion = 1;
+
+// Statements of an SQL script: split at semicolons outside literals, quoted names and
+// comments; comments are dropped, empty statements skipped.
+QStringList SplitSqlScript(const QString &script);
+
+QString SchemaScript();
+QString DemoDataScript();
+
+// Version recorded in the current database's `schemaversion`; 0 when there is none.
+int InstalledSchemaVersion(dataset::Connection &connection);
+
+// Creates the tables in the connection's current database (and, when asked, the demo
+// data), then records SchemaVersion. Safe to run again after an interruption.
+void InstallSchema(dataset::Connection &connection, bool withDemoData);
+
+// Creates database `name` when needed, makes it current and installs the schema unless it
+// is there already. True when it installed. A database with another schema version is an
+// error.
+bool CreateDatabase(dataset::Connection &connection, const QString &name, bool withDemoData);
+
+void DropDatabase(dataset::Connection &connection, const QString &name);
+
+// `name` as a quoted identifier (backticks, embedded backticks doubled).
+QString QuoteIdentifier(const QString &name);
+
+} // namespace dbserver

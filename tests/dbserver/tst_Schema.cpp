@@ -1,0 +1,273 @@
+// The installed schema and demo data on the test server, through TestDatabase.
+
+#include "Connection.h"
+#include "Error.h"
+#include "PrivateServer.h"
+#include "Schema.h"
+#include "TestDatabase.h"
+
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <mariadb/mysql.h>
+#include <sodium.h>
+
+#include <memory>
+
+namespace {
+
+struct ResultFreer {
+    void operator()(MYSQL_RES *result) const noexcept { mysql_free_result(result); }
+};
+
+// Rows of a query, each row's values joined with '|' (NULL as "NULL").
+QStringList Rows(dataset::Connection &connection, const QString &sql)
+{
+    MYSQL *handle = connection.Handle();
+    const QByteArray text = sql.toUtf8();
+    if (mysql_real_query(handle, text.constData(), text.size()) != 0)
+        throw dataset::DatabaseError(sql, QString::fromUtf8(mysql_error(handle)), mysql_errno(handle));
+    const std::unique_ptr<MYSQL_RES, ResultFreer> result(mysql_store_result(handle));
+    QStringList rows;
+    if (!result)
+        return rows;
+    const unsigned columns = mysql_num_fields(result.get());
+    while (MYSQL_ROW row = mysql_fetch_row(result.get())) {
+        QStringList values;
+        for (unsigned i = 0; i < columns; ++i)
+            values << (row[i] ? QString::fromUtf8(row[i]) : QStringLiteral("NULL"));
+        rows << values.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+QString Value(dataset::Connection &connection, const QString &sql)
+{
+    const QStringList rows = Rows(connection, sql);
+    return rows.isEmpty() ? QString() : rows.first();
+}
+
+bool DatabaseExists(dataset::Connection &connection, const QString &name)
+{
+    return !Rows(connection, QStringLiteral("SELECT 1 FROM information_schema.schemata WHERE schema_name = %1")
+                                 .arg(dataset::Connection::Quote(name)))
+                .isEmpty();
+}
+
+} // namespace
+
+class TestSchema : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(sodium_init() >= 0); }
+
+    void installedAndVersioned()
+    {
+        TestDatabase db;
+        QCOMPARE(dbserver::InstalledSchemaVersion(db.connection()), dbserver::SchemaVersion);
+        QCOMPARE(Value(db.connection(),
+                       QStringLiteral("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = DATABASE() "
+                                      "AND engine = 'InnoDB' AND table_collation = 'utf8mb4_unicode_ci'")),
+                 QStringLiteral("14"));
+        // Installing again over a complete schema changes nothing.
+        QVERIFY(!dbserver::CreateDatabase(db.connection(), db.name(), true));
+        QCOMPARE(Value(db.connection(), QStringLiteral("SELECT COUNT(*) FROM user")), QStringLiteral("0"));
+    }
+
+    void otherVersionRefused()
+    {
+        TestDatabase db;
+        db.connection().Execute(QStringLiteral("UPDATE schemaversion SET version = version + 1"));
+        try {
+            dbserver::CreateDatabase(db.connection(), db.name(), false);
+            QFAIL("a database with another schema version was accepted");
+        } catch (const dataset::Error &error) {
+            QVERIFY2(error.message().contains(db.name()), qPrintable(error.message()));
+        }
+    }
+
+    void deletingDocumentDeletesItems()
+    {
+        TestDatabase db;
+        auto &c = db.connection();
+        c.Execute(QStringLiteral("INSERT INTO parkingdocument (number, documentdatetime, cityreg, regnumber) "
+                                 "VALUES ('1/26', '2026-01-05 10:00:00', 'NS', '123AB'), "
+                                 "('2/26', '2026-01-05 11:00:00', 'BG', '456CD')"));
+        c.Execute(QStringLiteral("INSERT INTO parkingdocumentitem (parkingdocumentid, productid, taxid, ticketnumber) "
+                                 "VALUES (1, 1, 1, 'A'), (1, 1, 1, 'B'), (2, 1, 1, 'C')"));
+        QCOMPARE(c.Execute(QStringLiteral("DELETE FROM parkingdocument WHERE parkingdocumentid = 1")), 1u);
+        QCOMPARE(Rows(c, QStringLiteral("SELECT ticketnumber FROM parkingdocumentitem")), QStringList{"C"});
+
+        // An item needs its document.
+        QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError,
+                                 c.Execute(QStringLiteral("INSERT INTO parkingdocumentitem (parkingdocumentid, "
+                                                          "productid, taxid) VALUES (99, 1, 1)")));
+    }
+
+    void hostItemsFollowTheirDocument()
+    {
+        TestDatabase db;
+        auto &c = db.connection();
+        c.Execute(QStringLiteral("INSERT INTO document (documentid, documenttype, number) VALUES (7, 'M', '1')"));
+        c.Execute(QStringLiteral("INSERT INTO documentitem (documentid, productid, taxid) VALUES (7, 1, 1)"));
+        c.Execute(QStringLiteral("DELETE FROM document"));
+        QCOMPARE(Value(c, QStringLiteral("SELECT COUNT(*) FROM documentitem")), QStringLiteral("0"));
+    }
+
+    void parkingDocumentNumberIsUnique()
+    {
+        TestDatabase db;
+        auto &c = db.connection();
+        const QString insert = QStringLiteral("INSERT INTO parkingdocument (number, documentdatetime) "
+                                              "VALUES ('5/26', '2026-02-01 08:00:00')");
+        c.Execute(insert);
+        try {
+            c.Execute(insert);
+            QFAIL("a second document with the same number was stored");
+        } catch (const dataset::DatabaseError &error) {
+            QCOMPARE(error.serverCode(), 1062u); // duplicate key
+        }
+    }
+
+    // Defaults a new row receives where the module leaves fields empty.
+    void columnDefaults_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("document status") << "document" << "status" << "n";
+        QTest::newRow("document direction") << "document" << "direction" << "0";
+        QTest::newRow("document partner") << "document" << "partnerid" << "NULL";
+        QTest::newRow("host item cost type") << "documentitem" << "costtype" << "T";
+        QTest::newRow("host item rebate type") << "documentitem" << "rebatetype" << "P";
+        QTest::newRow("parking item quantity") << "parkingdocumentitem" << "quantity" << "0";
+        QTest::newRow("parking document comment") << "parkingdocument" << "comment" << "";
+        QTest::newRow("parking document streets") << "parkingdocument" << "parkingstreets" << "NULL";
+        QTest::newRow("warehouse price type") << "warehouse" << "pricetype" << "v";
+        QTest::newRow("ticket status") << "parkingticket" << "status" << "0";
+    }
+    void columnDefaults()
+    {
+        QFETCH(QString, table);
+        QFETCH(QString, column);
+        QFETCH(QString, value);
+        TestDatabase db;
+        const QString defaults = QStringLiteral("SELECT COALESCE(column_default, 'NULL') FROM information_schema.columns "
+                                                "WHERE table_schema = DATABASE() AND table_name = %1 AND column_name = %2")
+                                     .arg(dataset::Connection::Quote(table), dataset::Connection::Quote(column));
+        QString stored = Value(db.connection(), defaults);
+        if (stored.startsWith(QLatin1Char('\'')))
+            stored = stored.mid(1, stored.size() - 2);
+        QCOMPARE(stored, value);
+    }
+
+    // The bulk load of the ticket export: the server accepts local files, and a later
+    // line of the same ticket replaces the earlier one.
+    void rawTicketsReplacedByTicketId()
+    {
+        TestDatabase db;
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write("2026-03-01 10:00:00,T1,1,NS123AB,1200,1,,,,,Prvi,Ulica,1,Novi Sad,21000,,,K1\r\n"
+                   "2026-03-01 11:00:00,T2,2,BG456CD,2400,2,,,,,Drugi,,,,,,,\r\n"
+                   "2026-03-02 09:00:00,T1,1,NS123AB,1200,5,,,,,Prvi,Ulica,1,Novi Sad,21000,,2026-03-02,K1\r\n");
+        file.close();
+        QString path = file.fileName();
+        path.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+        db.connection().Execute(
+            QStringLiteral("LOAD DATA LOCAL INFILE '%1' REPLACE INTO TABLE parkingticketraw FIELDS TERMINATED BY ',' "
+                           "LINES TERMINATED BY '\\r\\n' (vreme_izdavanja_DK,id_DK,id_zone,reg_oznaka,cena_DK,"
+                           "status_doplatne,vreme_slanja_opomene,uplaceni_iznos,datum_uplate,JMBG,ime_i_prezime,"
+                           "ulica,broj,mesto,PTTbroj,parkiraliste,datum_storniranja,ID_kontrolora)")
+                .arg(path));
+        // An empty date field becomes a zero date, which sorts before any real one.
+        QCOMPARE(Rows(db.connection(), QStringLiteral("SELECT id_DK, status_doplatne, "
+                                                      "datum_storniranja > '2000-01-01', ulica "
+                                                      "FROM parkingticketraw ORDER BY id_DK")),
+                 (QStringList{"T1|5|1|Ulica", "T2|2|0|"}));
+    }
+
+    void unicodeTextRoundTrip()
+    {
+        TestDatabase db;
+        const QString street = QStringLiteral("Đorđa Čolića – Šumadijska ž 🚗");
+        db.connection().Execute(QStringLiteral("INSERT INTO parkingzoneframe (zone, sector, street) VALUES ('I', '1', %1)")
+                                    .arg(dataset::Connection::Quote(street)));
+        QCOMPARE(Value(db.connection(), QStringLiteral("SELECT street FROM parkingzoneframe")), street);
+    }
+
+    // The log-in names and passwords that run.sh prints work against the stored hashes.
+    void demoUsersLogIn_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::newRow("admin") << "admin" << "admin123";
+        QTest::newRow("marko") << "marko" << "marko123";
+        QTest::newRow("jelena") << "jelena" << "jelena123";
+    }
+    void demoUsersLogIn()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        TestDatabase db(true);
+        const QByteArray hash = Value(db.connection(), QStringLiteral("SELECT passwordhash FROM user WHERE username = %1")
+                                                           .arg(dataset::Connection::Quote(user)))
+                                    .toUtf8();
+        const QByteArray right = password.toUtf8();
+        const QByteArray wrong = right + "x";
+        QVERIFY(crypto_pwhash_str_verify(hash.constData(), right.constData(), size_t(right.size())) == 0);
+        QVERIFY(crypto_pwhash_str_verify(hash.constData(), wrong.constData(), size_t(wrong.size())) != 0);
+    }
+
+    // What the module's lookups and documents expect to find in the demo data.
+    void demoDataServesTheModule()
+    {
+        TestDatabase db(true);
+        auto &c = db.connection();
+        QCOMPARE(Rows(c, QStringLiteral("SELECT pricetype, warehousecurrency FROM warehouse WHERE status = 'primary'")),
+                 QStringList{"v|RSD"});
+        for (const char *price : {"1200", "2400", "3600", "5000"}) {
+            const QString code = QStringLiteral("DK") + QLatin1String(price);
+            // The price with tax of a surcharge product is the ticket price it stands for.
+            QCOMPARE(Rows(c, QStringLiteral("SELECT ROUND(p.price * (1 + t.value / 100)) FROM product AS p "
+                                            "JOIN tax AS t ON p.taxid = t.taxid WHERE p.barcode = '%1' AND p.code = '%1'")
+                                 .arg(code)),
+                     QStringList{QLatin1String(price)});
+        }
+        QVERIFY(!Value(c, QStringLiteral("SELECT productid FROM product WHERE code LIKE 'OPN%'")).isEmpty());
+        QCOMPARE(Rows(c, QStringLiteral("SELECT DISTINCT zone FROM parkingzoneframe ORDER BY zone")),
+                 (QStringList{"I", "II"}));
+        // Paid (3) and cancelled (5) tickets stay in the staging table only.
+        QCOMPARE(Value(c, QStringLiteral("SELECT COUNT(*) FROM parkingticket WHERE status IN (3, 5)")), QStringLiteral("0"));
+        QVERIFY(Value(c, QStringLiteral("SELECT COUNT(*) FROM parkingticketraw WHERE status_doplatne IN (3, 5)")).toInt() > 0);
+        QVERIFY(Value(c, QStringLiteral("SELECT COUNT(*) FROM parkingticket WHERE regcitynumber = 'NS123AB'")).toInt() > 1);
+        QVERIFY(Value(c, QStringLiteral("SELECT COUNT(*) FROM parkingsubscription WHERE regcitynumber = 'NS123AB'")).toInt() > 0);
+        // Every demo document item points at an existing product and tax.
+        QCOMPARE(Value(c, QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem AS i LEFT JOIN product AS p "
+                                         "ON i.productid = p.productid LEFT JOIN tax AS t ON i.taxid = t.taxid "
+                                         "WHERE p.productid IS NULL OR t.taxid IS NULL OR i.productcode <> p.code")),
+                 QStringLiteral("0"));
+    }
+
+    void testDatabasesAreSeparateAndDropped()
+    {
+        QString firstName;
+        {
+            TestDatabase first;
+            TestDatabase second;
+            firstName = first.name();
+            QVERIFY(first.name() != second.name());
+            QCOMPARE(first.params().database, first.name());
+            first.connection().Execute(QStringLiteral("INSERT INTO tax (name, value) VALUES ('X', 1)"));
+            QCOMPARE(Value(second.connection(), QStringLiteral("SELECT COUNT(*) FROM tax")), QStringLiteral("0"));
+            QVERIFY(DatabaseExists(second.connection(), firstName));
+        }
+        const dbserver::PrivateServer server(qEnvironmentVariable("PARKING_TEST_SERVER_DIR"));
+        dataset::Connection connection;
+        connection.Connect(server.ConnectionParams());
+        QVERIFY(!DatabaseExists(connection, firstName));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSchema)
+#include "tst_Schema.moc"
