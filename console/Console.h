@@ -1,0 +1,44 @@
+#pragma once
+
+#include "Interfaces.h"
+#include "WizardParams.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <functional>
+
+namespace console {
+
+// The console as the snap-ins see it: module services by identifier, the grid that
+// the print and export commands act on, and the print wizard.
+class Console final : public TInterfacedObject, public IConsole {
+public:
+    using WizardRunner = std::function<void(dataset::DBGrid *grid, const WizardParams &params)>;
+    using PrintGridChanged = std::function<void(dataset::DBGrid *grid)>;
+
+    Console() = default;
+    ~Console() override;
+
+    IInterface *QueryInterface(const QUuid &iid) override;
+    PARKING_INTERFACED_OBJECT
+
+    bool GetModule(const QUuid &iid, IntfPtr<IInterface> &module) override;
+    void SetPrintGrid(dataset::DBGrid *grid) override;
+    dataset::DBGrid *GetPrintGrid() override;
+    void RunWizard(const QString &wizardName, const QString &params) override;
+
+    // Offers 'module' under 'iid'; an empty pointer withdraws it.
+    void RegisterModule(const QUuid &iid, IntfPtr<IInterface> module);
+    void SetWizardRunner(WizardRunner runner) { m_wizard = std::move(runner); }
+    void SetPrintGridChanged(PrintGridChanged handler) { m_gridChanged = std::move(handler); }
+
+private:
+    QHash<QUuid, IntfPtr<IInterface>> m_modules;
+    QPointer<dataset::DBGrid> m_printGrid;   // cleared when the grid goes
+    WizardRunner m_wizard;
+    PrintGridChanged m_gridChanged;
+    QMetaObject::Connection m_gridDestroyed;
+};
+
+} // namespace console

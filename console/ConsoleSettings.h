@@ -1,0 +1,37 @@
+#pragma once
+
+#include "Connection.h"
+
+#include <QString>
+#include <optional>
+
+namespace console {
+
+// The console's INI file. It is also the module's configuration file, so it lives
+// beside the executable as "<executable path>.ini" unless another path is given.
+//
+//   [Database]  host, port, socket, user, password, database
+//   [Document]  DefaultCurrency (RSD when absent), DefWarehouseName (read by the module)
+class ConsoleSettings {
+public:
+    explicit ConsoleSettings(QString iniPath);
+
+    // "<application file path>.ini" (the executable has no extension to replace).
+    static QString DefaultPath();
+
+    const QString &Path() const { return m_path; }
+
+    // The configured server, or nothing when neither host nor socket is set; then the
+    // console runs its private server.
+    std::optional<dataset::ConnectionParams> Database() const;
+    QString DefaultCurrency() const;
+
+    // Where the private server keeps its files: PARKING_DATA_DIR, else
+    // ~/.local/share/parking/db.
+    static QString PrivateDataDir();
+
+private:
+    QString m_path;
+};
+
+} // namespace console

@@ -1,0 +1,46 @@
+#include "CsvExport.h"
+
+#include "Error.h"
+
+#include <QAbstractItemModel>
+#include <QSaveFile>
+#include <QStringList>
+
+namespace console {
+
+namespace {
+
+QString Quoted(QString text)
+{
+    text.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+} // namespace
+
+QByteArray ModelToCsv(const QAbstractItemModel &model, const std::vector<int> &columns,
+                      QChar separator)
+{
+    QString text;
+    QStringList fields;
+    for (const int column : columns)
+        fields << Quoted(model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
+    text += fields.join(separator) + QStringLiteral("\r\n");
+    for (int row = 0; row < model.rowCount(); ++row) {
+        fields.clear();
+        for (const int column : columns)
+            fields << Quoted(model.index(row, column).data(Qt::DisplayRole).toString());
+        text += fields.join(separator) + QStringLiteral("\r\n");
+    }
+    return text.toUtf8();
+}
+
+void WriteFile(const QString &fileName, const QByteArray &bytes)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw dataset::Error(QStringLiteral("Datoteka %1 ne može da se zapiše: %2")
+                                 .arg(fileName, file.errorString()));
+}
+
+} // namespace console

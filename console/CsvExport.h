@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QChar>
+#include <QString>
+#include <vector>
+
+class QAbstractItemModel;
+
+namespace console {
+
+// CSV text of a table model: a header line with the columns' titles, then one line per
+// row with each cell's display text. Every field is quoted ("" inside), lines end in
+// CR LF, the text is UTF-8. 'columns' lists the model columns to write, in order.
+QByteArray ModelToCsv(const QAbstractItemModel &model, const std::vector<int> &columns,
+                      QChar separator);
+
+// Writes the bytes to 'fileName'; throws dataset::Error when the file cannot be written.
+void WriteFile(const QString &fileName, const QByteArray &bytes);
+
+} // namespace console

@@ -1,0 +1,78 @@
+#include "DatabaseStartup.h"
+
+#include "Connection.h"
+#include "ConsoleSettings.h"
+#include "Error.h"
+#include "PrivateServer.h"
+#include "Schema.h"
+
+#include <QDir>
+
+namespace console {
+
+namespace {
+
+const QString kDatabaseName = QStringLiteral("parking");
+
+[[noreturn]] void Rethrow(const QString &what, const dataset::Error &e)
+{
+    throw dataset::Error(QStringLiteral("%1\n\n%2").arg(what, e.message()));
+}
+
+} // namespace
+
+DatabaseStartup::DatabaseStartup() = default;
+
+DatabaseStartup::~DatabaseStartup()
+{
+    if (!m_server || m_server->Reused())
+        return;
+    try {
+        m_server->Stop();
+    } catch (const std::exception &) {
+        // The server's own log tells why; at exit there is nobody left to show it to.
+    }
+}
+
+void DatabaseStartup::Open(dataset::Connection &connection, const ConsoleSettings &settings,
+                           const QString &privateDataDir)
+{
+    if (const auto configured = settings.Database()) {
+        const QString where = configured->host.isEmpty()
+            ? configured->socket
+            : QStringLiteral("%1:%2").arg(configured->host).arg(configured->port ? configured->port : 3306);
+        m_description = QStringLiteral("Baza %1 na %2").arg(configured->database, where);
+        try {
+            connection.Connect(*configured);
+        } catch (const dataset::Error &e) {
+            Rethrow(QStringLiteral("Veza sa bazom podataka %1 na serveru %2 nije uspostavljena. "
+                                   "Proverite odeljak [Database] u datoteci %3.")
+                        .arg(configured->database, where, settings.Path()),
+                    e);
+        }
+        return;
+    }
+
+    m_description = QStringLiteral("Privatni server baze u %1").arg(privateDataDir);
+    try {
+        QDir().mkpath(privateDataDir);
+        m_server = std::make_unique<dbserver::PrivateServer>(privateDataDir);
+        m_server->Start();
+    } catch (const dataset::Error &e) {
+        Rethrow(QStringLiteral("Privatni server baze podataka u folderu %1 nije mogao da se pokrene.")
+                    .arg(privateDataDir),
+                e);
+    }
+    try {
+        connection.Connect(m_server->ConnectionParams());
+        dbserver::CreateDatabase(connection, kDatabaseName, true);
+        connection.Disconnect();
+        connection.Connect(m_server->ConnectionParams(kDatabaseName));
+    } catch (const dataset::Error &e) {
+        Rethrow(QStringLiteral("Baza podataka %1 na privatnom serveru nije mogla da se pripremi.")
+                    .arg(kDatabaseName),
+                e);
+    }
+}
+
+} // namespace console

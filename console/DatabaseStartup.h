@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+namespace dataset { class Connection; }
+namespace dbserver { class PrivateServer; }
+
+namespace console {
+
+class ConsoleSettings;
+
+// Opens the console's database: the server of the settings' [Database] section, or,
+// with none configured, the private server in 'privateDataDir' with the database
+// `parking` (schema and demo data created on first start). Throws dataset::Error with
+// a message that says which server could not be reached and why.
+class DatabaseStartup {
+public:
+    DatabaseStartup();
+    ~DatabaseStartup();   // stops the private server when this run started it
+    DatabaseStartup(const DatabaseStartup &) = delete;
+    DatabaseStartup &operator=(const DatabaseStartup &) = delete;
+
+    void Open(dataset::Connection &connection, const ConsoleSettings &settings,
+              const QString &privateDataDir);
+
+    // A text for the status bar: where the data live.
+    const QString &Description() const { return m_description; }
+
+private:
+    std::unique_ptr<dbserver::PrivateServer> m_server;
+    QString m_description;
+};
+
+} // namespace console

@@ -1,0 +1,72 @@
+#include "DocumentService.h"
+
+#include "Connection.h"
+#include "NoticeLog.h"
+#include "Query.h"
+
+namespace console {
+
+DocumentService::DocumentService(dataset::Connection &connection, NoticeLog &log)
+    : m_connection(connection)
+    , m_log(log)
+{
+}
+
+IInterface *DocumentService::QueryInterface(const QUuid &iid)
+{
+    if (iid != IDocumentService::IID)
+        return nullptr;
+    AddRef();
+    return static_cast<IDocumentService *>(this);
+}
+
+// One more than the highest whole number among the documents of that type, year and
+// warehouse; "1" for the first. Numbers that are not whole numbers are ignored. A
+// warehouse of 0 or less means documents without a warehouse.
+QString DocumentService::GetNextNumber(const QString &documentType, const QString &kind,
+                                       const QDate &documentDate, int warehouseId)
+{
+    (void)kind; // only numbering by type ("n") exists
+    using dataset::Connection;
+    const QString warehouse = warehouseId > 0
+        ? QStringLiteral("warehouseid = ") + Connection::Quote(QString::number(warehouseId))
+        : QStringLiteral("(warehouseid IS NULL OR warehouseid <= 0)");
+    dataset::Query query;
+    query.SetConnection(&m_connection);
+    query.SetSQL({QStringLiteral("SELECT COALESCE(MAX(CAST(number AS UNSIGNED)), 0) AS lastnumber"),
+                  QStringLiteral("FROM document"),
+                  QStringLiteral("WHERE documenttype = ") + Connection::Quote(documentType),
+                  QStringLiteral("  AND YEAR(documentdate) = ")
+                      + Connection::Quote(QString::number(documentDate.year())),
+                  QStringLiteral("  AND ") + warehouse,
+                  QStringLiteral("  AND number REGEXP '^[0-9]+$'")});
+    query.Open();
+    return QString::number(query.FieldByName(QStringLiteral("lastnumber")).AsLargeInt() + 1);
+}
+
+QString DocumentService::Describe(int documentId)
+{
+    dataset::Query query;
+    query.SetConnection(&m_connection);
+    query.SetSQL({QStringLiteral("SELECT documenttype, number FROM document WHERE documentid = ")
+                  + dataset::Connection::Quote(QString::number(documentId))});
+    query.Open();
+    if (query.IsEmpty())
+        return QStringLiteral("(id %1)").arg(documentId);
+    return query.FieldByName(QStringLiteral("documenttype")).AsString() + QLatin1Char('-')
+        + query.FieldByName(QStringLiteral("number")).AsString();
+}
+
+void DocumentService::DocumentNotice(int documentId, bool flag1, bool flag2)
+{
+    (void)flag1;
+    (void)flag2;
+    m_log.Add(QStringLiteral("Dokument %1 je snimljen.").arg(Describe(documentId)));
+}
+
+void DocumentService::CashInvoiceNotice(int documentId)
+{
+    m_log.Add(QStringLiteral("Gotovinski račun %1 je snimljen.").arg(Describe(documentId)));
+}
+
+} // namespace console

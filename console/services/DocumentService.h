@@ -1,0 +1,30 @@
+#pragma once
+
+#include "Interfaces.h"
+
+namespace console {
+
+class NoticeLog;
+
+// The document service: numbering of host documents and the notices of documents
+// written by a snap-in.
+class DocumentService final : public TInterfacedObject, public IDocumentService {
+public:
+    DocumentService(dataset::Connection &connection, NoticeLog &log);
+
+    IInterface *QueryInterface(const QUuid &iid) override;
+    PARKING_INTERFACED_OBJECT
+
+    QString GetNextNumber(const QString &documentType, const QString &kind,
+                          const QDate &documentDate, int warehouseId) override;
+    void DocumentNotice(int documentId, bool flag1, bool flag2) override;
+    void CashInvoiceNotice(int documentId) override;
+
+private:
+    QString Describe(int documentId);
+
+    dataset::Connection &m_connection;
+    NoticeLog &m_log;
+};
+
+} // namespace console

@@ -1,0 +1,81 @@
+#include "ProductModule.h"
+
+#include "Connection.h"
+#include "ProductSelectDialog.h"
+#include "Query.h"
+#include "SqlText.h"
+
+#include <QApplication>
+
+namespace console {
+
+namespace {
+
+QString Condition(const QString &text, bool a, bool b)
+{
+    using dataset::Connection;
+    if (!a && b) {
+        const QString value = QStringLiteral("LOWER(") + Connection::Quote(text) + QLatin1Char(')');
+        return QStringLiteral("LOWER(p.code) = %1 OR LOWER(p.barcode) = %1 OR LOWER(p.additionalcode) = %1")
+            .arg(value);
+    }
+    const QString escaped = EscapeLike(text);
+    const QString pattern = a ? QLatin1Char('%') + escaped + QLatin1Char('%') : escaped + QLatin1Char('%');
+    return QStringLiteral("LOWER(p.name) LIKE LOWER(%1)").arg(Connection::Quote(pattern));
+}
+
+} // namespace
+
+ProductModule::ProductModule(dataset::Connection &connection)
+    : m_connection(connection)
+{
+}
+
+IInterface *ProductModule::QueryInterface(const QUuid &iid)
+{
+    if (iid != IProductModule::IID)
+        return nullptr;
+    AddRef();
+    return static_cast<IProductModule *>(this);
+}
+
+// (false,false): name begins with the text; (false,true): code, bar code or
+// additional code equals it; (true,false) and (true,true): name contains it.
+// Case-insensitive, in name order.
+TProductDescArr ProductModule::FindProducts(const QString &text, bool a, bool b)
+{
+    dataset::Query query;
+    query.SetConnection(&m_connection);
+    query.SetSQL({QStringLiteral("SELECT p.productid, p.code, p.barcode, p.additionalcode, p.name,"),
+                  QStringLiteral("  p.price, p.taxid, t.value AS taxvalue"),
+                  QStringLiteral("FROM product AS p LEFT JOIN tax AS t ON p.taxid = t.taxid"),
+                  QStringLiteral("WHERE ") + Condition(text, a, b),
+                  QStringLiteral("ORDER BY p.name, p.productid")});
+    query.Open();
+    TProductDescArr result;
+    result.reserve(static_cast<std::size_t>(query.RecordCount()));
+    for (query.First(); !query.Eof(); query.Next()) {
+        TProductDesc p;
+        p.ProductID = query.FieldByName(QStringLiteral("productid")).AsInteger();
+        p.Code = query.FieldByName(QStringLiteral("code")).AsString();
+        p.BarCode = query.FieldByName(QStringLiteral("barcode")).AsString();
+        p.AdditionalCode = query.FieldByName(QStringLiteral("additionalcode")).AsString();
+        p.Name = query.FieldByName(QStringLiteral("name")).AsString();
+        p.Price = query.FieldByName(QStringLiteral("price")).AsFloat();
+        p.TaxID = query.FieldByName(QStringLiteral("taxid")).AsInteger();
+        p.TaxValue = query.FieldByName(QStringLiteral("taxvalue")).AsFloat();
+        result.push_back(std::move(p));
+    }
+    return result;
+}
+
+bool ProductModule::SelectProducts(TProductDescArr &products)
+{
+    ProductSelectDialog dialog(*this, QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    products = dialog.SelectedProducts();
+    return !products.empty();
+}
+
+} // namespace console

@@ -1,0 +1,71 @@
+#include "SecurityModule.h"
+
+#include "Connection.h"
+#include "Query.h"
+
+namespace console {
+
+SecurityModule::SecurityModule(dataset::Connection &connection, int schemaVersion)
+    : m_connection(connection)
+    , m_schemaVersion(schemaVersion)
+{
+}
+
+IInterface *SecurityModule::QueryInterface(const QUuid &iid)
+{
+    if (iid != ISecurityModule::IID)
+        return nullptr;
+    AddRef();
+    return static_cast<ISecurityModule *>(this);
+}
+
+dataset::Connection *SecurityModule::GetConnection()
+{
+    return &m_connection;
+}
+
+// True when the database carries the schema version this console was built for.
+// A missing version table (an older or foreign database) answers false.
+bool SecurityModule::AfterConnect()
+{
+    if (!m_connection.Connected())
+        return false;
+    dataset::Query query;
+    query.SetConnection(&m_connection);
+    query.SetSQL({QStringLiteral("SELECT MAX(version) AS version FROM schemaversion")});
+    try {
+        query.Open();
+    } catch (const std::exception &) {
+        return false;
+    }
+    return !query.IsEmpty() && !query.FieldByName(QStringLiteral("version")).IsNull()
+        && query.FieldByName(QStringLiteral("version")).AsInteger() == m_schemaVersion;
+}
+
+bool SecurityModule::GetUserDesc(TUserDesc &user, bool ask)
+{
+    if (!ask) {
+        if (!m_loggedIn)
+            return false;
+        user = m_current;
+        return true;
+    }
+    dataset::Query query;
+    query.SetConnection(&m_connection);
+    query.SetSQL({QStringLiteral("SELECT userid, firstname, lastname FROM user WHERE userid = ")
+                  + dataset::Connection::Quote(QString::number(user.UserID))});
+    query.Open();
+    if (query.IsEmpty())
+        return false;
+    user.FirstName = query.FieldByName(QStringLiteral("firstname")).AsString();
+    user.LastName = query.FieldByName(QStringLiteral("lastname")).AsString();
+    return true;
+}
+
+void SecurityModule::SetCurrentUser(const TUserDesc &user)
+{
+    m_current = user;
+    m_loggedIn = true;
+}
+
+} // namespace console

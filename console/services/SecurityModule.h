@@ -1,0 +1,31 @@
+#pragma once
+
+#include "Interfaces.h"
+
+namespace console {
+
+// The security module: the console's connection, the schema check after connecting,
+// and the names of users.
+class SecurityModule final : public TInterfacedObject, public ISecurityModule {
+public:
+    // 'schemaVersion' is the version the console's schema installer writes.
+    SecurityModule(dataset::Connection &connection, int schemaVersion);
+
+    IInterface *QueryInterface(const QUuid &iid) override;
+    PARKING_INTERFACED_OBJECT
+
+    dataset::Connection *GetConnection() override;
+    bool AfterConnect() override;
+    bool GetUserDesc(TUserDesc &user, bool ask) override;
+
+    // The user who logged in; until then GetUserDesc(…, false) answers false.
+    void SetCurrentUser(const TUserDesc &user);
+
+private:
+    dataset::Connection &m_connection;
+    int m_schemaVersion;
+    bool m_loggedIn = false;
+    TUserDesc m_current;
+};
+
+} // namespace console

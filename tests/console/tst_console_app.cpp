@@ -1,0 +1,262 @@
+// The console's pieces that need no database: the general error display, the print
+// wizard's parameters, the console's module registry, CSV text, settings and the
+// missing-display message.
+
+#include "CommandLine.h"
+#include "Console.h"
+#include "ConsoleApplication.h"
+#include "ConsoleSettings.h"
+#include "CsvExport.h"
+#include "ErrorDisplay.h"
+#include "Error.h"
+#include "WizardParams.h"
+#include "base/Abort.h"
+
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <stdexcept>
+
+using namespace console;
+
+namespace {
+
+// Records what the error display shows while it lives.
+class RecordedErrors {
+public:
+    RecordedErrors()
+        : m_previous(ErrorDisplay::SetSink([this](const QString &m) { m_messages << m; }))
+    {
+    }
+    ~RecordedErrors() { ErrorDisplay::SetSink(m_previous); }
+    const QStringList &Messages() const { return m_messages; }
+
+private:
+    QStringList m_messages;
+    ErrorDisplay::Sink m_previous;
+};
+
+class DocumentModuleStub final : public TInterfacedObject, public IDocumentModule {
+public:
+    PARKING_INTERFACED_OBJECT
+    IInterface *QueryInterface(const QUuid &iid) override
+    {
+        if (iid != IDocumentModule::IID)
+            return nullptr;
+        AddRef();
+        return this;
+    }
+    bool GetDefaultCurrency(QString &currency) override
+    {
+        currency = QStringLiteral("EUR");
+        return true;
+    }
+};
+
+} // namespace
+
+class TestConsoleApp : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void errorFromButtonHandlerIsShown_data();
+    void errorFromButtonHandlerIsShown();
+    void wizardParams_data();
+    void wizardParams();
+    void consoleModulesAndWizard();
+    void csvQuotesEveryField_data();
+    void csvQuotesEveryField();
+    void settings();
+    void missingDisplay_data();
+    void missingDisplay();
+};
+
+void TestConsoleApp::errorFromButtonHandlerIsShown_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("dataset error") << 0 << QStringList{QStringLiteral("Dokument R-15 nije moguće snimiti.")};
+    QTest::newRow("std exception, UTF-8") << 1 << QStringList{QStringLiteral("Greška: čćžšđ")};
+    QTest::newRow("silent abort") << 2 << QStringList();
+    QTest::newRow("unknown") << 3 << QStringList{QStringLiteral("Došlo je do nepoznate greške.")};
+}
+
+void TestConsoleApp::errorFromButtonHandlerIsShown()
+{
+    QFETCH(int, kind);
+    QFETCH(QStringList, shown);
+    RecordedErrors errors;
+    QPushButton button(QStringLiteral("Snimi"));
+    int clicks = 0;
+    connect(&button, &QPushButton::clicked, this, [&clicks, kind] {
+        ++clicks;
+        switch (kind) {
+        case 0: throw dataset::Error(QStringLiteral("Dokument R-15 nije moguće snimiti."));
+        case 1: throw std::runtime_error("Greška: čćžšđ");
+        case 2: Abort();
+        default: throw 42;
+        }
+    });
+    button.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&button));
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QCOMPARE(errors.Messages(), shown);
+    // The application goes on: the next click reaches the handler again.
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QCOMPARE(clicks, 2);
+    QCOMPARE(errors.Messages().size(), shown.size() * 2);
+}
+
+void TestConsoleApp::wizardParams_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("header");
+    QTest::newRow("pay desk") << QStringLiteral("title:Blagajna 2026-12-06 - Proizvodi;header:")
+                              << QStringLiteral("Blagajna 2026-12-06 - Proizvodi") << QString();
+    QTest::newRow("both") << QStringLiteral("title:A;header:B") << QStringLiteral("A") << QStringLiteral("B");
+    QTest::newRow("reversed") << QStringLiteral("header:B;title:A") << QStringLiteral("A") << QStringLiteral("B");
+    QTest::newRow("semicolon in title") << QStringLiteral("title:A;B;header:C")
+                                        << QStringLiteral("A;B") << QStringLiteral("C");
+    QTest::newRow("empty") << QString() << QString() << QString();
+}
+
+void TestConsoleApp::wizardParams()
+{
+    QFETCH(QString, text);
+    const WizardParams params = WizardParams::Parse(text);
+    QTEST(params.title, "title");
+    QTEST(params.header, "header");
+}
+
+void TestConsoleApp::consoleModulesAndWizard()
+{
+    const IntfPtr<Console> console(new Console);
+    IntfPtr<IInterface> module;
+    QVERIFY(!console->GetModule(IDocumentModule::IID, module));
+    QVERIFY(!module);
+
+    console->RegisterModule(IDocumentModule::IID,
+                            IntfPtr<IInterface>(static_cast<IDocumentModule *>(new DocumentModuleStub)));
+    QVERIFY(console->GetModule(IDocumentModule::IID, module));
+    const auto documents = Supports<IDocumentModule>(module);
+    QVERIFY(documents);
+    QString currency;
+    QVERIFY(documents->GetDefaultCurrency(currency));
+    QCOMPARE(currency, QStringLiteral("EUR"));
+    QVERIFY(!console->GetModule(IProductModule::IID, module));
+
+    // The console answers for itself and for nothing else.
+    QVERIFY(Supports<IConsole>(IntfPtr<IInterface>(static_cast<IConsole *>(console.get()))));
+    QVERIFY(!console->QueryInterface(ISnapin::IID));
+
+    // Without a print grid the wizard refuses with a message.
+    QVERIFY(!console->GetPrintGrid());
+    QVERIFY_THROWS_EXCEPTION(dataset::Error, console->RunWizard(QStringLiteral("Štampa"), QString()));
+}
+
+void TestConsoleApp::csvQuotesEveryField_data()
+{
+    QTest::addColumn<QString>("separator");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("semicolon") << QStringLiteral(";")
+                               << QStringLiteral("\"Kod\";\"Naziv, \"\"puni\"\"\"\r\n"
+                                                 "\"DK1\";\"Doplatna karta; zona 1\"\r\n"
+                                                 "\"ŠĆ\";\"\"\r\n");
+    QTest::newRow("comma") << QStringLiteral(",")
+                           << QStringLiteral("\"Kod\",\"Naziv, \"\"puni\"\"\"\r\n"
+                                             "\"DK1\",\"Doplatna karta; zona 1\"\r\n"
+                                             "\"ŠĆ\",\"\"\r\n");
+}
+
+void TestConsoleApp::csvQuotesEveryField()
+{
+    QFETCH(QString, separator);
+    QFETCH(QString, expected);
+    QStandardItemModel model(2, 3);
+    model.setHorizontalHeaderLabels({QStringLiteral("Kod"), QStringLiteral("Skriveno"),
+                                     QStringLiteral("Naziv, \"puni\"")});
+    model.setItem(0, 0, new QStandardItem(QStringLiteral("DK1")));
+    model.setItem(0, 1, new QStandardItem(QStringLiteral("x")));
+    model.setItem(0, 2, new QStandardItem(QStringLiteral("Doplatna karta; zona 1")));
+    model.setItem(1, 0, new QStandardItem(QStringLiteral("ŠĆ")));
+    const QByteArray csv = ModelToCsv(model, {0, 2}, separator.at(0));
+    QCOMPARE(QString::fromUtf8(csv), expected);
+}
+
+void TestConsoleApp::settings()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("console.ini"));
+    {
+        const ConsoleSettings empty(path);
+        QVERIFY(!empty.Database());
+        QCOMPARE(empty.DefaultCurrency(), QStringLiteral("RSD"));
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Database]\nhost=db.local\nport=3307\nuser=parking\npassword=tajna\n"
+               "[Document]\nDefaultCurrency=EUR\nDefWarehouseName=Glavni\n");
+    file.close();
+    const ConsoleSettings configured(path);
+    const auto db = configured.Database();
+    QVERIFY(db);
+    QCOMPARE(db->host, QStringLiteral("db.local"));
+    QCOMPARE(db->port, 3307u);
+    QCOMPARE(db->user, QStringLiteral("parking"));
+    QCOMPARE(db->password, QStringLiteral("tajna"));
+    QCOMPARE(db->database, QStringLiteral("parking"));
+    QCOMPARE(configured.DefaultCurrency(), QStringLiteral("EUR"));
+}
+
+void TestConsoleApp::missingDisplay_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("qpa");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<bool>("complains");
+    QTest::newRow("nothing") << QStringList() << QString() << QString() << true;
+    QTest::newRow("-platform") << QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen")}
+                               << QString() << QString() << false;
+    QTest::newRow("QT_QPA_PLATFORM") << QStringList() << QStringLiteral("offscreen") << QString() << false;
+    QTest::newRow("DISPLAY") << QStringList() << QString() << QStringLiteral(":0") << false;
+}
+
+void TestConsoleApp::missingDisplay()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, qpa);
+    QFETCH(QString, display);
+    QFETCH(bool, complains);
+    const QByteArray savedQpa = qgetenv("QT_QPA_PLATFORM");
+    const QByteArray savedDisplay = qgetenv("DISPLAY");
+    const QByteArray savedWayland = qgetenv("WAYLAND_DISPLAY");
+    qputenv("QT_QPA_PLATFORM", qpa.toUtf8());
+    qputenv("DISPLAY", display.toUtf8());
+    qunsetenv("WAYLAND_DISPLAY");
+
+    std::vector<QByteArray> storage{QByteArrayLiteral("parking-console")};
+    for (const QString &a : args)
+        storage.push_back(a.toUtf8());
+    std::vector<char *> argv;
+    for (QByteArray &a : storage)
+        argv.push_back(a.data());
+    const auto message = MissingDisplayMessage(int(argv.size()), argv.data());
+
+    qputenv("QT_QPA_PLATFORM", savedQpa);
+    qputenv("DISPLAY", savedDisplay);
+    if (!savedWayland.isEmpty())
+        qputenv("WAYLAND_DISPLAY", savedWayland);
+    QCOMPARE(bool(message), complains);
+    if (message)
+        QVERIFY(message->contains(QStringLiteral("-platform offscreen")));
+}
+
+int main(int argc, char **argv)
+{
+    ConsoleApplication app(argc, argv);
+    TestConsoleApp test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_console_app.moc"

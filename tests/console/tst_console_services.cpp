@@ -1,0 +1,304 @@
+// The console's module services and login over a real database.
+
+#include "Authentication.h"
+#include "Connection.h"
+#include "Console.h"
+#include "DBGrid.h"
+#include "DataSource.h"
+#include "DocumentService.h"
+#include "MainWindow.h"
+#include "NoticeLog.h"
+#include "ProductModule.h"
+#include "Query.h"
+#include "SecurityModule.h"
+#include "TestDatabase.h"
+#include "Schema.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace console;
+
+class TestConsoleServices : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void findProducts_data();
+    void findProducts();
+    void productRecordIsComplete();
+    void nextNumber_data();
+    void nextNumber();
+    void noticesNameTheDocument();
+    void userDescription();
+    void passwordCheck_data();
+    void passwordCheck();
+    void afterConnectChecksSchemaVersion();
+    void exportsPrintGridAsCsv();
+};
+
+namespace {
+
+void AddProducts(dataset::Connection &c)
+{
+    c.Execute(QStringLiteral("INSERT INTO tax (taxid, name, value) VALUES (1, 'PDV 20', 20), (2, 'PDV 10', 10)"));
+    c.Execute(QStringLiteral(
+        "INSERT INTO product (productid, name, code, barcode, additionalcode, price, taxid) VALUES "
+        "(1, 'Doplatna karta 100', 'DK100', 'DK100', '', 100, 1),"
+        "(2, 'doplatna karta 50', 'DK50', '8600001', 'ALT50', 50, 1),"
+        "(3, 'Parking sat', 'PS1', '8600002', '', 80, 2),"
+        "(4, 'Karta 100% popust', 'K_1', '8600003', '', 0, 1),"
+        "(5, 'Karta 1000 popust', 'K11', '8600004', '', 0, 1),"
+        "(6, 'Dnevna karta', 'DNE', '8600005', '', 300, 1),"
+        "(7, 'O''Brien pretplata', 'OB', '8600006', '', 10, 1),"
+        "(8, 'C:\\\\temp karta', 'CT', '8600007', '', 10, 1)"));
+}
+
+QStringList Names(const TProductDescArr &products)
+{
+    QStringList names;
+    for (const TProductDesc &p : products)
+        names << p.Name;
+    return names;
+}
+
+} // namespace
+
+void TestConsoleServices::findProducts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("a");
+    QTest::addColumn<bool>("b");
+    QTest::addColumn<QStringList>("names");
+
+    QTest::newRow("prefix, any case, name order")
+        << QStringLiteral("dOPL") << false << false
+        << QStringList{QStringLiteral("Doplatna karta 100"), QStringLiteral("doplatna karta 50")};
+    QTest::newRow("prefix is not contains")
+        << QStringLiteral("karta") << false << false
+        << QStringList{QStringLiteral("Karta 100% popust"), QStringLiteral("Karta 1000 popust")};
+    QTest::newRow("contains")
+        << QStringLiteral("KARTA") << true << false
+        << QStringList{QStringLiteral("C:\\temp karta"), QStringLiteral("Dnevna karta"),
+                       QStringLiteral("Doplatna karta 100"), QStringLiteral("doplatna karta 50"),
+                       QStringLiteral("Karta 100% popust"), QStringLiteral("Karta 1000 popust")};
+    QTest::newRow("percent is no wildcard")
+        << QStringLiteral("Karta 100%") << false << false << QStringList{QStringLiteral("Karta 100% popust")};
+    QTest::newRow("underscore is no wildcard")
+        << QStringLiteral("_") << true << false << QStringList();
+    QTest::newRow("quote in text")
+        << QStringLiteral("o'b") << false << false << QStringList{QStringLiteral("O'Brien pretplata")};
+    QTest::newRow("backslash in text")
+        << QStringLiteral("c:\\t") << false << false << QStringList{QStringLiteral("C:\\temp karta")};
+    QTest::newRow("code equals, any case")
+        << QStringLiteral("k_1") << false << true << QStringList{QStringLiteral("Karta 100% popust")};
+    QTest::newRow("bar code equals")
+        << QStringLiteral("8600001") << false << true << QStringList{QStringLiteral("doplatna karta 50")};
+    QTest::newRow("additional code equals")
+        << QStringLiteral("alt50") << false << true << QStringList{QStringLiteral("doplatna karta 50")};
+    QTest::newRow("code is no prefix")
+        << QStringLiteral("DK") << false << true << QStringList();
+    QTest::newRow("code and bar code of one product")
+        << QStringLiteral("DK100") << false << true << QStringList{QStringLiteral("Doplatna karta 100")};
+}
+
+void TestConsoleServices::findProducts()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, a);
+    QFETCH(bool, b);
+    TestDatabase db;
+    AddProducts(db.connection());
+    const IntfPtr<ProductModule> module(new ProductModule(db.connection()));
+    QTEST(Names(module->FindProducts(text, a, b)), "names");
+}
+
+void TestConsoleServices::productRecordIsComplete()
+{
+    TestDatabase db;
+    AddProducts(db.connection());
+    const IntfPtr<ProductModule> module(new ProductModule(db.connection()));
+    const TProductDescArr found = module->FindProducts(QStringLiteral("8600001"), false, true);
+    QCOMPARE(found.size(), std::size_t(1));
+    const TProductDesc &p = found.front();
+    QCOMPARE(p.ProductID, 2);
+    QCOMPARE(p.Code, QStringLiteral("DK50"));
+    QCOMPARE(p.BarCode, QStringLiteral("8600001"));
+    QCOMPARE(p.AdditionalCode, QStringLiteral("ALT50"));
+    QCOMPARE(p.Price, 50.0);
+    QCOMPARE(p.TaxID, 1);
+    QCOMPARE(p.TaxValue, 20.0);
+    const TProductDesc sat = module->FindProducts(QStringLiteral("PS1"), false, true).at(0);
+    QCOMPARE(sat.TaxValue, 10.0);
+}
+
+void TestConsoleServices::nextNumber_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<int>("warehouse");
+    QTest::addColumn<QString>("number");
+    QTest::newRow("numeric, not text order") << "R" << QDate(2026, 3, 1) << 1 << "11";
+    QTest::newRow("other year") << "R" << QDate(2025, 12, 31) << 1 << "31";
+    QTest::newRow("year without documents") << "R" << QDate(2024, 1, 1) << 1 << "1";
+    QTest::newRow("other type") << "M" << QDate(2026, 1, 1) << 1 << "6";
+    QTest::newRow("type without documents") << "H" << QDate(2026, 1, 1) << 1 << "1";
+    QTest::newRow("other warehouse") << "R" << QDate(2026, 1, 1) << 2 << "8";
+    QTest::newRow("no warehouse") << "R" << QDate(2026, 1, 1) << 0 << "4";
+    QTest::newRow("quote in type") << "R'" << QDate(2026, 1, 1) << 1 << "1";
+}
+
+void TestConsoleServices::nextNumber()
+{
+    QFETCH(QString, type);
+    QFETCH(QDate, date);
+    QFETCH(int, warehouse);
+    TestDatabase db;
+    db.connection().Execute(QStringLiteral(
+        "INSERT INTO document (documenttype, documentdate, warehouseid, number) VALUES "
+        "('R', '2026-01-05', 1, '1'), ('R', '2026-02-01', 1, '2'), ('R', '2026-12-31', 1, '10'),"
+        "('R', '2026-06-01', 1, 'abc'), ('R', '2025-04-04', 1, '30'), ('M', '2026-01-05', 1, '5'),"
+        "('R', '2026-01-05', 2, '7'), ('R', '2026-01-05', NULL, '3')"));
+    NoticeLog log;
+    const IntfPtr<DocumentService> service(new DocumentService(db.connection(), log));
+    QTEST(service->GetNextNumber(type, QStringLiteral("n"), date, warehouse), "number");
+}
+
+void TestConsoleServices::noticesNameTheDocument()
+{
+    TestDatabase db;
+    db.connection().Execute(QStringLiteral(
+        "INSERT INTO document (documentid, documenttype, documentdate, number) VALUES "
+        "(40, 'R', '2026-01-05', '15'), (41, 'H', '2026-01-05', '3')"));
+    NoticeLog log;
+    QSignalSpy added(&log, &NoticeLog::noticeAdded);
+    const IntfPtr<DocumentService> service(new DocumentService(db.connection(), log));
+    service->DocumentNotice(40, true, false);
+    service->CashInvoiceNotice(41);
+    QCOMPARE(added.size(), 2);
+    QVERIFY(log.Entries().at(0).endsWith(QStringLiteral("Dokument R-15 je snimljen.")));
+    QVERIFY(log.Entries().at(1).endsWith(QStringLiteral("Gotovinski račun H-3 je snimljen.")));
+}
+
+void TestConsoleServices::userDescription()
+{
+    TestDatabase db;
+    db.connection().Execute(QStringLiteral(
+        "INSERT INTO user (userid, username, firstname, lastname) VALUES "
+        "(7, 'pera', 'Petar', 'Perić'), (8, 'mika', 'Mika', 'Mikić')"));
+    const IntfPtr<SecurityModule> security(new SecurityModule(db.connection(), dbserver::SchemaVersion));
+
+    TUserDesc user;
+    QVERIFY(!security->GetUserDesc(user, false));   // nobody logged in yet
+
+    TUserDesc current;
+    current.UserID = 8;
+    current.FirstName = QStringLiteral("Mika");
+    current.LastName = QStringLiteral("Mikić");
+    security->SetCurrentUser(current);
+    user = TUserDesc();
+    user.UserID = 7;   // ignored when asking for the current user
+    QVERIFY(security->GetUserDesc(user, false));
+    QCOMPARE(user.UserID, 8);
+    QCOMPARE(user.LastName, QStringLiteral("Mikić"));
+
+    user = TUserDesc();
+    user.UserID = 7;
+    QVERIFY(security->GetUserDesc(user, true));
+    QCOMPARE(user.UserID, 7);
+    QCOMPARE(user.FirstName, QStringLiteral("Petar"));
+    QCOMPARE(user.LastName, QStringLiteral("Perić"));
+
+    user = TUserDesc();
+    user.UserID = 99;
+    QVERIFY(!security->GetUserDesc(user, true));
+    QVERIFY(security->GetConnection() == &db.connection());
+}
+
+void TestConsoleServices::passwordCheck_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("userId");   // 0: refused
+    QTest::newRow("right") << "pera" << "Lozinka-č1" << 7;
+    QTest::newRow("wrong password") << "pera" << "lozinka-č1" << 0;
+    QTest::newRow("empty password") << "pera" << "" << 0;
+    QTest::newRow("unknown user") << "zika" << "Lozinka-č1" << 0;
+    QTest::newRow("quote in user name") << "o'neil" << "x'y" << 9;
+    QTest::newRow("user without hash") << "prazan" << "" << 0;
+}
+
+void TestConsoleServices::passwordCheck()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(int, userId);
+    TestDatabase db;
+    using dataset::Connection;
+    db.connection().Execute(
+        QStringLiteral("INSERT INTO user (userid, username, firstname, lastname, passwordhash) VALUES "
+                       "(7, 'pera', 'Petar', 'Perić', %1), (9, 'o''neil', 'Ana', 'O''Neil', %2),"
+                       "(10, 'prazan', 'Bez', 'Lozinke', '')")
+            .arg(Connection::Quote(QString::fromUtf8(HashPassword(QStringLiteral("Lozinka-č1")))),
+                 Connection::Quote(QString::fromUtf8(HashPassword(QStringLiteral("x'y"))))));
+    const auto result = Authenticate(db.connection(), user, password);
+    QCOMPARE(result ? result->UserID : 0, userId);
+    if (result && userId == 7)
+        QCOMPARE(result->LastName, QStringLiteral("Perić"));
+    QVERIFY(!VerifyPassword(QStringLiteral("x"), QByteArrayLiteral("$argon2id$nije-hash")));
+}
+
+void TestConsoleServices::afterConnectChecksSchemaVersion()
+{
+    TestDatabase db;
+    const IntfPtr<SecurityModule> security(new SecurityModule(db.connection(), dbserver::SchemaVersion));
+    QVERIFY(security->AfterConnect());
+    const IntfPtr<SecurityModule> newer(new SecurityModule(db.connection(), dbserver::SchemaVersion + 1));
+    QVERIFY(!newer->AfterConnect());
+    db.connection().Execute(QStringLiteral("DROP TABLE schemaversion"));
+    QVERIFY(!security->AfterConnect());
+}
+
+void TestConsoleServices::exportsPrintGridAsCsv()
+{
+    TestDatabase db;
+    AddProducts(db.connection());
+    dataset::Query query;
+    query.SetConnection(&db.connection());
+    query.SetSQL({QStringLiteral("SELECT productid, code, name, price FROM product WHERE productid IN (1, 7)"),
+                  QStringLiteral("ORDER BY productid")});
+    dataset::FieldDef price;
+    price.name = QStringLiteral("price");
+    price.type = dataset::FieldType::Real;
+    price.displayLabel = QStringLiteral("Cena");
+    price.displayFormat = QStringLiteral("0.00");
+    query.SetFieldDefs({price});
+    query.Open();
+    dataset::DataSource source;
+    source.SetDataSet(&query);
+
+    const IntfPtr<Console> console(new Console);
+    NoticeLog notices;
+    MainWindow window(*console, notices);
+    auto *grid = new dataset::DBGrid(&window);
+    grid->SetDataSource(&source);
+    grid->setColumnHidden(0, true);   // productid
+    QVERIFY(!window.ExportAction()->isEnabled());
+    console->SetPrintGrid(grid);
+    QVERIFY(window.ExportAction()->isEnabled());
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("izvoz.csv"));
+    window.ExportTo(file, QLatin1Char(';'));
+    QFile csv(file);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(csv.readAll()),
+             QStringLiteral("\"code\";\"name\";\"Cena\"\r\n"
+                            "\"DK100\";\"Doplatna karta 100\";\"100.00\"\r\n"
+                            "\"OB\";\"O'Brien pretplata\";\"10.00\"\r\n"));
+
+    // A grid that goes away is no longer the print grid.
+    delete grid;
+    QVERIFY(!console->GetPrintGrid());
+}
+
+QTEST_MAIN(TestConsoleServices)
+#include "tst_console_services.moc"
