@@ -6,6 +6,7 @@
 #include "Schema.h"
 #include "TestDatabase.h"
 
+#include <QProcess>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -59,7 +60,27 @@ bool DatabaseExists(dataset::Connection &connection, const QString &name)
 class TestSchema : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(sodium_init() >= 0); }
+    void initTestCase()
+    {
+        QVERIFY(sodium_init() >= 0);
+        // A database left by a test process that died: the first TestDatabase drops it.
+        QProcess finished;
+        finished.start(QStringLiteral("sleep"), {QStringLiteral("0.1")});
+        QVERIFY(finished.waitForStarted());
+        const qint64 deadPid = finished.processId();
+        QVERIFY(finished.waitForFinished());
+        m_orphan = QStringLiteral("t_orphan_%1_1").arg(deadPid);
+        m_server.Connect(dbserver::PrivateServer(qEnvironmentVariable("PARKING_TEST_SERVER_DIR")).ConnectionParams());
+        m_server.Execute(QStringLiteral("CREATE DATABASE IF NOT EXISTS ") + dbserver::QuoteIdentifier(m_orphan));
+    }
+
+    void orphanDropped()
+    {
+        QVERIFY(DatabaseExists(m_server, m_orphan));
+        TestDatabase db;
+        QVERIFY(!DatabaseExists(m_server, m_orphan));
+        QVERIFY(DatabaseExists(m_server, db.name()));
+    }
 
     void installedAndVersioned()
     {
@@ -262,11 +283,12 @@ private Q_SLOTS:
             QCOMPARE(Value(second.connection(), QStringLiteral("SELECT COUNT(*) FROM tax")), QStringLiteral("0"));
             QVERIFY(DatabaseExists(second.connection(), firstName));
         }
-        const dbserver::PrivateServer server(qEnvironmentVariable("PARKING_TEST_SERVER_DIR"));
-        dataset::Connection connection;
-        connection.Connect(server.ConnectionParams());
-        QVERIFY(!DatabaseExists(connection, firstName));
+        QVERIFY(!DatabaseExists(m_server, firstName));
     }
+
+private:
+    dataset::Connection m_server; // to the test server, no database selected
+    QString m_orphan;
 };
 
 QTEST_GUILESS_MAIN(TestSchema)

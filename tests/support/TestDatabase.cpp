@@ -7,7 +7,13 @@
 #include <QTest>
 #include <QtGlobal>
 
+#include <mariadb/mysql.h>
+
 #include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <memory>
+#include <mutex>
 #include <unistd.h>
 
 namespace {
@@ -37,6 +43,35 @@ QString ServerDir()
     return dir;
 }
 
+struct ResultFreer {
+    void operator()(MYSQL_RES *result) const noexcept { mysql_free_result(result); }
+};
+
+// Test databases whose process is gone (a crashed or killed test) are dropped, once per
+// process, so they do not pile up in the test server.
+void DropOrphans(dataset::Connection &connection)
+{
+    QStringList orphans;
+    {
+        MYSQL *handle = connection.Handle();
+        if (mysql_query(handle, "SELECT schema_name FROM information_schema.schemata "
+                                "WHERE schema_name LIKE 't\\_%'") != 0)
+            throw dataset::DatabaseError(QStringLiteral("Spisak test baza nije pročitan."),
+                                         QString::fromUtf8(mysql_error(handle)), mysql_errno(handle));
+        const std::unique_ptr<MYSQL_RES, ResultFreer> result(mysql_store_result(handle));
+        while (MYSQL_ROW row = result ? mysql_fetch_row(result.get()) : nullptr) {
+            const QString name = QString::fromUtf8(row[0]);
+            const QStringList parts = name.split(QLatin1Char('_'));
+            bool ok = false;
+            const qint64 pid = parts.size() >= 3 ? parts.at(parts.size() - 2).toLongLong(&ok) : 0;
+            if (ok && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+                orphans << name;
+        }
+    }
+    for (const QString &name : orphans)
+        dbserver::DropDatabase(connection, name);
+}
+
 } // namespace
 
 struct TestDatabase::Private {
@@ -52,6 +87,8 @@ TestDatabase::TestDatabase(bool withDemoData) : d(std::make_unique<Private>())
         d->name = UniqueName();
         d->params = server.ConnectionParams(d->name);
         d->connection.Connect(server.ConnectionParams());
+        static std::once_flag orphansDropped;
+        std::call_once(orphansDropped, [this] { DropOrphans(d->connection); });
         dbserver::CreateDatabase(d->connection, d->name, withDemoData);
         d->connection.Connect(d->params);
     } catch (const std::exception &error) {
