@@ -6,7 +6,7 @@ cd "$(dirname "$(readlink -f "$0")")"
 
 fail() { echo "run.sh: $*" >&2; exit 1; }
 
-DATA_DIR="${PARKING_DATA_DIR:-$HOME/.local/share/parking/db}"
+DATA_DIR="${PARKING_DATA_DIR:-${HOME:-/tmp}/.local/share/parking/db}"
 DATABASE=parking
 SERVER=build/bin/parking-dbserver
 
@@ -30,6 +30,7 @@ INFO
 
 # --- console launch -------------------------------------------------------------
 # The console connects to the same private server (it reuses a running one).
+export PARKING_DATA_DIR="$DATA_DIR"
 CONSOLE=build/bin/parking-console
 if [ -x "$CONSOLE" ]; then
   exec "$CONSOLE" "$@"
