@@ -351,6 +351,22 @@ void Query::ApplyUpdates()
 {
     d->checkActive();
     Post();
+    if (d->pending.empty())
+        return;
+    // Inserted rows learn their keys and may move in a sorted query; the cursor stays
+    // on its row and the views refresh once, whether the run ends well or not.
+    struct Finish {
+        Private &d;
+        const std::uint32_t current;
+        ~Finish()
+        {
+            if (d.cursor >= 0)
+                d.cursor = d.displayIndex(current);
+            d.emitDataSet();
+            d.emitCurrent();
+        }
+    } finish{*d, d->cursor >= 0 ? d->order[std::size_t(d->cursor)] : 0};
+
     // Rows are written one by one; the first failure stops the run and everything
     // not yet written stays pending.
     while (!d->pending.empty()) {
@@ -373,7 +389,7 @@ void Query::ApplyUpdates()
         }
         d->pending.erase(slot);
         if (update.status == UpdateStatus::Inserted)
-            d->emitRecord(d->displayIndex(slot));
+            d->placeRow(slot);
     }
 }
 

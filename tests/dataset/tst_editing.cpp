@@ -1,0 +1,430 @@
+#include "Connection.h"
+#include "Error.h"
+#include "Query.h"
+#include "Scalar.h"
+#include "TestDatabase.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace dataset;
+
+// Live editing: what posts write, defaults, required fields, events.
+class TestEditing : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void changedColumnsOnly();
+    void joinAndExpressionColumnsNeverWritten();
+    void generatedKeyAfterInsert();
+    void calculatedDefaults();
+    void requiredFieldRefused();
+    void textCutToSize_data();
+    void textCutToSize();
+    void invalidValuesRefused_data();
+    void invalidValuesRefused();
+    void readOnlyRefusesEdits();
+    void textKeyTable();
+    void unchangedInsertCancelledOnScroll();
+    void eventsChainAndRestore();
+    void beforeHandlerAborts();
+    void sortKeptOnEditAndAppend();
+    void controlsDisabledNest();
+};
+
+namespace {
+
+FieldDef def(const QString &name, FieldType type, int size = 0, bool required = false, const QString &label = {})
+{
+    FieldDef d;
+    d.name = name;
+    d.type = type;
+    d.size = size;
+    d.required = required;
+    d.displayLabel = label;
+    return d;
+}
+
+void openLive(Query &query, Connection &c, const QString &sql)
+{
+    query.SetConnection(&c);
+    query.SQL() = sql.split(QLatin1Char('\n'));
+    query.SetRequestLive(true);
+    query.Open();
+}
+
+void addDocument(Connection &c, int id, const QString &number)
+{
+    c.Execute(QStringLiteral("INSERT INTO parkingdocument (parkingdocumentid, number, documentdatetime, cityreg)"
+                             " VALUES (%1, %2, '2013-05-01 10:00:00', 'BG')")
+                  .arg(id)
+                  .arg(Connection::Quote(number)));
+}
+
+} // namespace
+
+void TestEditing::changedColumnsOnly()
+{
+    TestDatabase db;
+    addDocument(db.connection(), 7, QStringLiteral("1/13"));
+    Query query;
+    openLive(query, db.connection(), QStringLiteral("SELECT * FROM parkingdocument"));
+    // Another user changes a column after we read the row; our post must not undo it.
+    Connection other;
+    other.Connect(db.params());
+    other.Execute(QStringLiteral("UPDATE parkingdocument SET city = 'Niš', cityreg = 'NI' WHERE parkingdocumentid = 7"));
+
+    query.Edit();
+    query.FieldByName(QStringLiteral("firstname")).SetAsString(QStringLiteral("Ana"));
+    query.FieldByName(QStringLiteral("lastname")).SetAsString(QStringLiteral("O'Brien\\"));
+    query.Post();
+    QCOMPARE(query.State(), DataSetState::Browse);
+    QCOMPARE(Scalar(other, QStringLiteral("SELECT CONCAT_WS('|', firstname, lastname, city, cityreg) FROM parkingdocument")),
+             QStringLiteral("Ana|O'Brien\\|Niš|NI"));
+    // The row is found by its key alone: stale values in other columns do not matter.
+    query.Edit();
+    query.FieldByName(QStringLiteral("zip")).SetAsString(QStringLiteral("11000"));
+    query.Post();
+    QCOMPARE(Scalar(other, QStringLiteral("SELECT zip FROM parkingdocument WHERE parkingdocumentid = 7")),
+             QStringLiteral("11000"));
+}
+
+void TestEditing::joinAndExpressionColumnsNeverWritten()
+{
+    TestDatabase db;
+    addDocument(db.connection(), 1, QStringLiteral("1/13"));
+    db.connection().Execute(QStringLiteral(
+        "INSERT INTO parkingdocumentitem (quantity, price, itemvalue, taxid, taxvalue, productid, parkingdocumentid)"
+        " VALUES (1, 100, 100, 1, 20, 1, 1)"));
+    Query query;
+    openLive(query, db.connection(),
+             QStringLiteral("SELECT pdi.*, ROUND(pdi.itemvalue * (1 + pdi.taxvalue/100),2) AS ItemTotal,\n"
+                            "  CONCAT(pd.number,'') AS Partner, pd.cityreg\n"
+                            "FROM parkingdocumentitem AS pdi\n"
+                            "  LEFT JOIN parkingdocument AS pd ON pd.parkingdocumentid = pdi.parkingdocumentid"));
+    query.Edit();
+    query.FieldByName(QStringLiteral("ItemTotal")).SetAsFloat(999);
+    query.FieldByName(QStringLiteral("Partner")).SetAsString(QStringLiteral("x"));
+    query.FieldByName(QStringLiteral("cityreg")).SetAsString(QStringLiteral("ZZ"));
+    query.FieldByName(QStringLiteral("itemvalue")).SetAsFloat(50);
+    query.Post();
+    // Kept in the row, never written.
+    QCOMPARE(query.FieldByName(QStringLiteral("ItemTotal")).AsFloat(), 999.0);
+    QCOMPARE(query.FieldByName(QStringLiteral("cityreg")).AsString(), QStringLiteral("ZZ"));
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT CONCAT(pdi.itemvalue, '|', pd.cityreg, '|', pd.number)"
+                                                    " FROM parkingdocumentitem pdi JOIN parkingdocument pd USING (parkingdocumentid)")),
+             QStringLiteral("50|BG|1/13"));
+
+    query.Append();
+    query.FieldByName(QStringLiteral("ItemTotal")).SetAsFloat(1);
+    query.FieldByName(QStringLiteral("cityreg")).SetAsString(QStringLiteral("NS"));
+    query.FieldByName(QStringLiteral("parkingdocumentid")).SetAsInteger(1);
+    query.FieldByName(QStringLiteral("taxid")).SetAsInteger(1);
+    query.FieldByName(QStringLiteral("productid")).SetAsInteger(1);
+    query.Post();
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem")), QStringLiteral("2"));
+    query.Delete();
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem")), QStringLiteral("1"));
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT COUNT(*) FROM parkingdocument")), QStringLiteral("1"));
+}
+
+void TestEditing::generatedKeyAfterInsert()
+{
+    TestDatabase db;
+    Query query;
+    openLive(query, db.connection(), QStringLiteral("SELECT * FROM parkingzoneframe ORDER BY zone, sector, parkingzoneframeid"));
+    for (const char *street : {"Kneza Miloša", "Takovska"}) {
+        query.Append();
+        query.FieldByName(QStringLiteral("zone")).SetAsString(QStringLiteral("1"));
+        query.FieldByName(QStringLiteral("street")).SetAsString(QString::fromUtf8(street));
+        QVERIFY(query.FieldByName(QStringLiteral("parkingzoneframeid")).IsNull());
+        query.Post();
+        const QString key = query.FieldByName(QStringLiteral("parkingzoneframeid")).AsString();
+        QVERIFY(!key.isEmpty());
+        QCOMPARE(key, Scalar(db.connection(), QStringLiteral("SELECT MAX(parkingzoneframeid) FROM parkingzoneframe")));
+        QCOMPARE(QString::number(db.connection().LastInsertId()), key);
+    }
+    // The key found after the insert locates the row for later edits.
+    query.Edit();
+    query.FieldByName(QStringLiteral("sector")).SetAsString(QStringLiteral("2"));
+    query.Post();
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT street FROM parkingzoneframe WHERE sector = '2'")),
+             QStringLiteral("Takovska"));
+}
+
+void TestEditing::calculatedDefaults()
+{
+    TestDatabase db;
+    Query query;
+    QString seenZone;
+    query.OnNewRecord = [&seenZone](Query &q) {
+        seenZone = q.FieldByName(QStringLiteral("zone")).AsString();
+        q.FieldByName(QStringLiteral("status")).SetAsInteger(3);
+    };
+    openLive(query, db.connection(), QStringLiteral("SELECT * FROM parkingticket"));
+    query.Append();
+    QCOMPARE(query.State(), DataSetState::Insert);
+    QCOMPARE(seenZone, QStringLiteral("0"));
+    QVERIFY(!query.FieldByName(QStringLiteral("name")).IsNull());
+    QVERIFY(query.FieldByName(QStringLiteral("ticketdate")).IsNull());
+    QVERIFY(query.FieldByName(QStringLiteral("parkingticketid")).IsNull());
+    QCOMPARE(query.FieldByName(QStringLiteral("status")).AsInteger(), 3);
+    QVERIFY(!query.Modified());
+    QCOMPARE(query.RecordCount(), 1);
+}
+
+void TestEditing::requiredFieldRefused()
+{
+    TestDatabase db;
+    Query query;
+    query.SetFieldDefs({def(QStringLiteral("number"), FieldType::String, 30, true, QStringLiteral("Broj")),
+                        def(QStringLiteral("cityreg"), FieldType::String, 3, true, QStringLiteral("Ozn. grada")),
+                        def(QStringLiteral("parkingdocumentid"), FieldType::Key, 0, true)});
+    openLive(query, db.connection(), QStringLiteral("SELECT * FROM parkingdocument WHERE parkingdocumentid = -1"));
+    query.Append();
+    query.FieldByName(QStringLiteral("number")).SetAsString(QStringLiteral("1/13"));
+    query.FieldByName(QStringLiteral("documentdatetime")).SetAsDateTime(QDateTime(QDate(2013, 5, 1), QTime(9, 0)));
+    try {
+        query.Post();
+        QFAIL("post accepted an empty required field");
+    } catch (const Error &error) {
+        QCOMPARE(error.message(), QStringLiteral("Polje 'Ozn. grada' mora imati vrednost."));
+    }
+    QCOMPARE(query.State(), DataSetState::Insert);
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT COUNT(*) FROM parkingdocument")), QStringLiteral("0"));
+    query.FieldByName(QStringLiteral("cityreg")).SetAsString(QStringLiteral("BG"));
+    query.Post();
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT cityreg FROM parkingdocument")), QStringLiteral("BG"));
+}
+
+void TestEditing::textCutToSize_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("declared 3") << "cityreg" << "ABCDE" << "ABC";
+    QTest::newRow("declared without size: 20") << "licensenumber" << QString(25, QLatin1Char('x')) << QString(20, QLatin1Char('x'));
+    QTest::newRow("from metadata") << "regnumber" << "123456789" << "12345678";
+    QTest::newRow("letters not bytes") << "countryreg" << "ŠĐČĆŽ" << "ŠĐČĆ";
+}
+
+void TestEditing::textCutToSize()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    QFETCH(QString, expected);
+    TestDatabase db;
+    Query query;
+    query.SetFieldDefs({def(QStringLiteral("cityreg"), FieldType::String, 3),
+                        def(QStringLiteral("licensenumber"), FieldType::String)});
+    openLive(query, db.connection(), QStringLiteral("SELECT * FROM parkingdocument"));
+    query.Append();
+    query.FieldByName(QStringLiteral("number")).SetAsString(QStringLiteral("1"));
+    query.FieldByName(QStringLiteral("documentdatetime")).SetAsString(QStringLiteral("2013-05-01 10:00:00"));
+    query.FieldByName(field).SetAsString(value);
+    QCOMPARE(query.FieldByName(field).AsString(), expected);
+    query.Post();
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT %1 FROM parkingdocument").arg(field)), expected);
+}
+
+void TestEditing::invalidValuesRefused_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("good");
+    QTest::newRow("text into real") << "ticketprice" << QVariant(QStringLiteral("deset")) << "1,5";
+    QTest::newRow("text into small int") << "zone" << QVariant(QStringLiteral("1x")) << "1";
+    QTest::newRow("small int range") << "status" << QVariant(70000) << "-2";
+    QTest::newRow("bad date") << "ticketdate" << QVariant(QStringLiteral("31.02.2013")) << "1.5.2013 10:20";
+}
+
+void TestEditing::invalidValuesRefused()
+{
+    QFETCH(QString, field);
+    QFETCH(QVariant, value);
+    QFETCH(QString, good);
+    TestDatabase db;
+    Query query;
+    openLive(query, db.connection(), QStringLiteral("SELECT * FROM parkingticket"));
+    query.Append();
+    Field &target = query.FieldByName(field);
+    target.SetAsString(good);
+    const QString accepted = target.AsString();
+    QVERIFY(!accepted.isEmpty());
+    QVERIFY_THROWS_EXCEPTION(Error, target.SetValue(value));
+    QCOMPARE(target.AsString(), accepted);
+}
+
+void TestEditing::readOnlyRefusesEdits()
+{
+    TestDatabase db;
+    addDocument(db.connection(), 1, QStringLiteral("1/13"));
+    Query query;
+    query.SetConnection(&db.connection());
+    query.SQL() << QStringLiteral("SELECT * FROM parkingdocument");
+    query.Open();
+    QVERIFY_THROWS_EXCEPTION(Error, query.Edit());
+    QVERIFY_THROWS_EXCEPTION(Error, query.Append());
+    QVERIFY_THROWS_EXCEPTION(Error, query.Delete());
+    QVERIFY_THROWS_EXCEPTION(Error, query.FieldByName(QStringLiteral("city")).SetAsString(QStringLiteral("x")));
+    QCOMPARE(query.State(), DataSetState::Browse);
+    QCOMPARE(query.RecordCount(), 1);
+}
+
+void TestEditing::textKeyTable()
+{
+    TestDatabase db;
+    Query query;
+    openLive(query, db.connection(), QStringLiteral("SELECT * FROM parkingticketraw"));
+    query.Append();
+    query.FieldByName(QStringLiteral("id_DK")).SetAsString(QStringLiteral("DK-1"));
+    query.FieldByName(QStringLiteral("cena_DK")).SetAsFloat(1200);
+    query.Post();
+    QCOMPARE(query.FieldByName(QStringLiteral("id_DK")).AsString(), QStringLiteral("DK-1"));
+    query.Edit();
+    query.FieldByName(QStringLiteral("mesto")).SetAsString(QStringLiteral("Beograd"));
+    query.Post();
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT CONCAT(id_DK, '|', cena_DK, '|', mesto) FROM parkingticketraw")),
+             QStringLiteral("DK-1|1200|Beograd"));
+    query.Delete();
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT COUNT(*) FROM parkingticketraw")), QStringLiteral("0"));
+}
+
+void TestEditing::unchangedInsertCancelledOnScroll()
+{
+    TestDatabase db;
+    addDocument(db.connection(), 1, QStringLiteral("1/13"));
+    Query query;
+    openLive(query, db.connection(), QStringLiteral("SELECT * FROM parkingdocument"));
+    query.Append();
+    QCOMPARE(query.RecordCount(), 2);
+    query.First();
+    QCOMPARE(query.State(), DataSetState::Browse);
+    QCOMPARE(query.RecordCount(), 1);
+    // A changed row is posted instead.
+    query.Edit();
+    query.FieldByName(QStringLiteral("city")).SetAsString(QStringLiteral("Subotica"));
+    query.Last();
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT city FROM parkingdocument")), QStringLiteral("Subotica"));
+}
+
+void TestEditing::eventsChainAndRestore()
+{
+    TestDatabase db;
+    addDocument(db.connection(), 1, QStringLiteral("1/13"));
+    Query query;
+    QStringList log;
+    query.BeforePost = [&log](Query &) { log << QStringLiteral("module"); };
+    openLive(query, db.connection(), QStringLiteral("SELECT * FROM parkingdocument"));
+
+    // An editor hooks the event, calling the handler it found first, then puts it back.
+    const DataSetNotifyEvent saved = query.BeforePost;
+    query.BeforePost = [&log, saved](Query &q) {
+        if (saved)
+            saved(q);
+        log << QStringLiteral("editor");
+    };
+    query.AfterPost = [&log](Query &q) { log << QStringLiteral("after:%1").arg(q.FieldByName(QStringLiteral("city")).AsString()); };
+    query.Edit();
+    query.FieldByName(QStringLiteral("city")).SetAsString(QStringLiteral("Kraljevo"));
+    query.Post();
+    QCOMPARE(log, (QStringList{"module", "editor", "after:Kraljevo"}));
+
+    log.clear();
+    query.BeforePost = saved;
+    query.AfterPost = nullptr;
+    query.Edit();
+    query.FieldByName(QStringLiteral("city")).SetAsString(QStringLiteral("Valjevo"));
+    query.Post();
+    QCOMPARE(log, QStringList{"module"});
+}
+
+void TestEditing::beforeHandlerAborts()
+{
+    TestDatabase db;
+    addDocument(db.connection(), 1, QStringLiteral("1/13"));
+    Query query;
+    openLive(query, db.connection(), QStringLiteral("SELECT * FROM parkingdocument"));
+    query.BeforePost = [](Query &) { throw Error(QStringLiteral("Broj dokumenta već postoji.")); };
+    query.BeforeDelete = [](Query &) { throw Error(QStringLiteral("Brisanje nije dozvoljeno.")); };
+    query.Edit();
+    query.FieldByName(QStringLiteral("city")).SetAsString(QStringLiteral("Kraljevo"));
+    QVERIFY_THROWS_EXCEPTION(Error, query.Post());
+    QCOMPARE(query.State(), DataSetState::Edit);
+    QCOMPARE(query.FieldByName(QStringLiteral("city")).AsString(), QStringLiteral("Kraljevo"));
+    query.Cancel();
+    QCOMPARE(query.FieldByName(QStringLiteral("city")).AsString(), QString(QLatin1String("")));
+    QVERIFY_THROWS_EXCEPTION(Error, query.Delete());
+    QCOMPARE(query.RecordCount(), 1);
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT CONCAT(COUNT(*), city) FROM parkingdocument")), QStringLiteral("1"));
+}
+
+void TestEditing::sortKeptOnEditAndAppend()
+{
+    TestDatabase db;
+    db.connection().Execute(QStringLiteral("INSERT INTO parkingzoneframe (zone, sector, street) VALUES"
+                                           " ('1', 'a', 'A'), ('2', 'a', 'B'), ('2', 'a', 'C'), ('3', 'a', 'D')"));
+    Query query;
+    query.SetSortedFields(QStringLiteral("zone"));
+    openLive(query, db.connection(), QStringLiteral("SELECT * FROM parkingzoneframe ORDER BY parkingzoneframeid"));
+    auto streets = [&query] {
+        QString text;
+        for (int row = 0; row < query.RecordCount(); ++row)
+            text += query.RowValue(row, query.FieldByName(QStringLiteral("street")).Index()).toString();
+        return text;
+    };
+    query.First();
+    query.Edit();
+    query.FieldByName(QStringLiteral("zone")).SetAsString(QStringLiteral("9"));
+    query.Post();
+    QCOMPARE(streets(), QStringLiteral("BCDA"));
+    QCOMPARE(query.RecNo(), 4);
+    QCOMPARE(query.FieldByName(QStringLiteral("street")).AsString(), QStringLiteral("A"));
+
+    // Equal keys: the new row goes after the ones already there.
+    query.Append();
+    query.FieldByName(QStringLiteral("zone")).SetAsString(QStringLiteral("2"));
+    query.FieldByName(QStringLiteral("street")).SetAsString(QStringLiteral("E"));
+    query.Post();
+    QCOMPARE(streets(), QStringLiteral("BCEDA"));
+    QCOMPARE(query.RecNo(), 3);
+    QCOMPARE(query.FieldByName(QStringLiteral("street")).AsString(), QStringLiteral("E"));
+}
+
+void TestEditing::controlsDisabledNest()
+{
+    TestDatabase db;
+    addDocument(db.connection(), 1, QStringLiteral("1/13"));
+    addDocument(db.connection(), 2, QStringLiteral("2/13"));
+    Query query;
+    openLive(query, db.connection(), QStringLiteral("SELECT * FROM parkingdocument"));
+    QSignalSpy dataSet(&query, &Query::dataSetChanged);
+    QSignalSpy record(&query, &Query::recordChanged);
+    QSignalSpy current(&query, &Query::currentChanged);
+    int scrolls = 0;
+    query.AfterScroll = [&scrolls](Query &) { ++scrolls; };
+
+    query.DisableControls();
+    query.DisableControls();
+    for (query.First(); !query.Eof(); query.Next()) {
+        query.Edit();
+        query.FieldByName(QStringLiteral("comment")).SetAsString(QStringLiteral("x"));
+        query.Post();
+    }
+    query.EnableControls();
+    QVERIFY(query.ControlsDisabled());
+    QCOMPARE(dataSet.count() + record.count() + current.count(), 0);
+    query.EnableControls();
+    QVERIFY(!query.ControlsDisabled());
+    QCOMPARE(dataSet.count(), 1);
+    QCOMPARE(record.count(), 0);
+    QCOMPARE(scrolls, 1);   // events still run while the views sleep
+
+    query.Edit();
+    record.clear();
+    query.FieldByName(QStringLiteral("comment")).SetAsString(QStringLiteral("y"));
+    QCOMPARE(record.count(), 1);
+    QCOMPARE(record.at(0).at(0).toInt(), query.RecNo() - 1);
+}
+
+QTEST_GUILESS_MAIN(TestEditing)
+#include "tst_editing.moc"
