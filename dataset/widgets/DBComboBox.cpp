@@ -68,7 +68,9 @@ void DBComboBox::UpdateReadOnly()
     const bool canModify = m_link->CanModify();
     lineEdit()->setReadOnly(!canModify);
     const Field *field = m_link->GetField();
-    lineEdit()->setMaxLength(field && field->DataType() == FieldType::String ? field->Size() : 32767);
+    const int length = field && field->DataType() == FieldType::String ? field->Size() : 32767;
+    if (length != lineEdit()->maxLength())
+        lineEdit()->setMaxLength(length);
 }
 
 void DBComboBox::Reload()
@@ -90,12 +92,14 @@ void DBComboBox::Store(const QString &text)
     Field *field = m_link->GetField();
     if (m_loading || !field)
         return;
-    if (!m_link->Edit()) {
-        Reload();
-        return;
-    }
+    // Starting the edit reloads bound controls; the typed text must survive that.
     m_loading = true;
     try {
+        if (!m_link->Edit()) {
+            m_loading = false;
+            Reload();
+            return;
+        }
         detail::WriteText(*field, text);
     } catch (...) {
         m_loading = false;

@@ -59,9 +59,12 @@ Field *DBEdit::GetField() const
 
 void DBEdit::UpdateReadOnly()
 {
+    // Setting the maximum length re-sets the text and drops the selection: only on change.
     setReadOnly(!m_link->CanModify());
     const Field *field = m_link->GetField();
-    setMaxLength(field && field->DataType() == FieldType::String ? field->Size() : 32767);
+    const int length = field && field->DataType() == FieldType::String ? field->Size() : 32767;
+    if (length != maxLength())
+        setMaxLength(length);
 }
 
 void DBEdit::Reload()

@@ -105,6 +105,8 @@ private:
     bool ShowsButton(const QModelIndex &index) const;
     void RethrowDeferred();
 
+    // First member: event() reads it while the children below are being created.
+    std::exception_ptr m_deferred;
     DataSetModel *m_model;
     QPointer<DataSource> m_source;
     Options m_options;
@@ -118,7 +120,6 @@ private:
     QHash<QString, int> m_autoWidths;        // automatic columns resized by the user
     QStringList m_hidden;                    // hidden columns by field name, kept over resets
     QMetaObject::Connection m_sourceConnection;
-    std::exception_ptr m_deferred;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(DBGrid::Options)

@@ -33,6 +33,11 @@ void DataSetModel::SetQuery(Query *query)
     Reset();
 }
 
+Query *DataSetModel::GetQuery() const
+{
+    return m_query;
+}
+
 void DataSetModel::SetColumns(const QStringList &fieldNames)
 {
     m_configured.clear();
@@ -288,12 +293,10 @@ void DataSetModel::OnCurrentChanged(int row)
 
 void DataSetModel::OnStateChanged()
 {
-    if (Quiet())
+    // Rows added or removed along with the state change are announced by dataSetChanged
+    // right after; resetting here too would reset twice.
+    if (Quiet() || m_query->Active() != m_active || (m_active && m_query->RecordCount() != m_rows))
         return;
-    if (m_query->Active() != m_active || (m_active && m_query->RecordCount() != m_rows)) {
-        Reset();
-        return;
-    }
     const int row = CurrentRow();
     if (row >= 0 && row < m_rows) {
         Q_EMIT headerDataChanged(Qt::Vertical, row, row);

@@ -19,7 +19,7 @@ public:
     ~DataSetModel() override;
 
     void SetQuery(Query *query);
-    Query *GetQuery() const { return m_query; }
+    Query *GetQuery() const;
 
     // Configured columns; with none the model shows every visible field.
     void SetColumns(const QStringList &fieldNames);
