@@ -2,7 +2,6 @@
 
 #include "Error.h"
 #include "FieldValue.h"
-#include "MysqlHandles.h"
 #include "QueryPrivate.h"
 
 #include <algorithm>
@@ -10,112 +9,6 @@
 namespace dataset {
 
 using detail::RowData;
-
-namespace {
-
-FieldType typeOf(const MYSQL_FIELD &field)
-{
-    switch (field.type) {
-    case MYSQL_TYPE_LONGLONG:
-        return FieldType::Key;
-    case MYSQL_TYPE_LONG:
-    case MYSQL_TYPE_INT24:
-    case MYSQL_TYPE_YEAR:
-        return FieldType::Integer;
-    case MYSQL_TYPE_TINY:
-        return field.length == 1 ? FieldType::Boolean : FieldType::SmallInt;
-    case MYSQL_TYPE_SHORT:
-        return FieldType::SmallInt;
-    case MYSQL_TYPE_BIT:
-        return field.length == 1 ? FieldType::Boolean : FieldType::Key;
-    case MYSQL_TYPE_FLOAT:
-    case MYSQL_TYPE_DOUBLE:
-    case MYSQL_TYPE_DECIMAL:
-    case MYSQL_TYPE_NEWDECIMAL:
-        return FieldType::Real;
-    case MYSQL_TYPE_DATE:
-    case MYSQL_TYPE_NEWDATE:
-        return FieldType::Date;
-    case MYSQL_TYPE_DATETIME:
-    case MYSQL_TYPE_TIMESTAMP:
-        return FieldType::DateTime;
-    case MYSQL_TYPE_TINY_BLOB:
-    case MYSQL_TYPE_MEDIUM_BLOB:
-    case MYSQL_TYPE_LONG_BLOB:
-    case MYSQL_TYPE_BLOB:
-        return FieldType::Memo;
-    default:
-        return FieldType::String;
-    }
-}
-
-ColumnInfo columnOf(const MYSQL_FIELD &field)
-{
-    auto text = [](const char *chars, unsigned length) {
-        return chars ? QString::fromUtf8(chars, qsizetype(length)) : QString();
-    };
-    ColumnInfo column;
-    column.name = text(field.name, field.name_length);
-    column.orgName = text(field.org_name, field.org_name_length);
-    column.tableAlias = text(field.table, field.table_length);
-    column.orgTable = text(field.org_table, field.org_table_length);
-    column.database = text(field.db, field.db_length);
-    column.primaryKey = field.flags & PRI_KEY_FLAG;
-    column.autoIncrement = field.flags & AUTO_INCREMENT_FLAG;
-    column.type = typeOf(field);
-    if (column.type == FieldType::String) {
-        // Lengths come in bytes of the connection's character set (4 per character).
-        const unsigned long bytes = field.length;
-        column.size = int(field.charsetnr == 63 ? bytes : bytes / 4);
-    }
-    return column;
-}
-
-UpdateTarget targetOf(const std::vector<ColumnInfo> &columns)
-{
-    UpdateTarget target;
-    const ColumnInfo *base = nullptr;
-    for (const ColumnInfo &column : columns) {
-        if (column.primaryKey && !column.orgTable.isEmpty()) {
-            base = &column;
-            break;
-        }
-    }
-    if (!base) {
-        // Without a key the rows are found by all their columns, provided that every
-        // real column comes from one table.
-        for (const ColumnInfo &column : columns) {
-            if (column.orgTable.isEmpty())
-                continue;
-            if (base && base->tableAlias != column.tableAlias)
-                return {};
-            base = &column;
-        }
-        if (!base)
-            return {};
-    }
-    target.table = base->database.isEmpty()
-        ? detail::QuoteIdentifier(base->orgTable)
-        : detail::QuoteIdentifier(base->database) + QLatin1Char('.') + detail::QuoteIdentifier(base->orgTable);
-    target.plainName = base->database.isEmpty() ? base->orgTable : base->database + QLatin1Char('.') + base->orgTable;
-    for (int i = 0; i < int(columns.size()); ++i) {
-        const ColumnInfo &column = columns[std::size_t(i)];
-        if (!column.primaryKey || column.tableAlias != base->tableAlias || column.orgTable != base->orgTable)
-            continue;
-        target.keyColumns.push_back(i);
-        if (column.autoIncrement)
-            target.autoIncrementColumn = i;
-    }
-    return target;
-}
-
-bool sameTable(const ColumnInfo &column, const ColumnInfo &base)
-{
-    return !column.orgName.isEmpty() && column.orgTable == base.orgTable
-        && column.tableAlias == base.tableAlias;
-}
-
-} // namespace
 
 // --- Private helpers -----------------------------------------------------------
 
@@ -143,179 +36,23 @@ Connection &Query::Private::connectionOrThrow() const
     return *connection;
 }
 
-void Query::Private::fetch()
-{
-    Connection &conn = connectionOrThrow();
-    const QString context = QStringLiteral("Otvaranje upita nije uspelo.");
-    conn.SendQuery(finalSql().toUtf8());
-    MYSQL *handle = conn.Handle();
-    detail::ResultPtr result(mysql_use_result(handle));
-    if (!result) {
-        if (mysql_field_count(handle) == 0)
-            throw Error(QStringLiteral("Upit ne vraća redove; za takve naredbe koristi se izvršavanje."));
-        conn.ThrowLastError(context);
-    }
-
-    const unsigned count = mysql_num_fields(result.get());
-    const MYSQL_FIELD *meta = mysql_fetch_fields(result.get());
-    std::vector<ColumnInfo> newColumns;
-    newColumns.reserve(count);
-    for (unsigned i = 0; i < count; ++i)
-        newColumns.push_back(columnOf(meta[i]));
-
-    detail::RowStore newStore;
-    newStore.Reset(int(count));
-    std::vector<RowData> newRows;
-    while (MYSQL_ROW row = mysql_fetch_row(result.get()))
-        newRows.push_back(newStore.Add(row, mysql_fetch_lengths(result.get())));
-    if (const unsigned code = mysql_errno(handle)) {
-        const QString message = QString::fromUtf8(mysql_error(handle));
-        result.reset();
-        conn.ThrowError(context, code, message);
-    }
-    result.reset();
-
-    columns = std::move(newColumns);
-    target = targetOf(columns);
-    store = std::move(newStore);
-    rows = std::move(newRows);
-    order.resize(rows.size());
-    for (std::uint32_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    pending.clear();
-    edit.reset();
-    buildFields();
-    resolveSort();
-    sortRows();
-    cursor = order.empty() ? -1 : 0;
-    bof = true;
-    eof = order.empty();
-}
-
-void Query::Private::buildFields()
-{
-    auto sameName = [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; };
-    std::vector<Field *> layout;
-    const ColumnInfo *base = nullptr;
-    if (!target.table.isEmpty()) {
-        for (const ColumnInfo &column : columns) {
-            if (!column.orgTable.isEmpty()
-                && (target.keyColumns.empty() || &column == &columns[std::size_t(target.keyColumns.front())])) {
-                base = &column;
-                break;
-            }
-        }
-    }
-    for (int i = 0; i < int(columns.size()); ++i) {
-        const ColumnInfo &column = columns[std::size_t(i)];
-        const auto declared = std::find_if(defs.begin(), defs.end(),
-                                           [&](const FieldDef &def) { return sameName(def.name, column.name); });
-        Field *field = nullptr;
-        for (const auto &candidate : fieldObjects) {
-            if (sameName(candidate->FieldName(), column.name)
-                && std::find(layout.begin(), layout.end(), candidate.get()) == layout.end()) {
-                field = candidate.get();
-                break;
-            }
-        }
-        if (!field) {
-            FieldDef def;
-            if (declared != defs.end()) {
-                def = *declared;
-            } else {
-                def.name = column.name;
-                def.type = column.type;
-                def.size = column.size;
-            }
-            fieldObjects.push_back(std::make_unique<Field>(q, i, def));
-            field = fieldObjects.back().get();
-        } else if (declared == defs.end()) {
-            field->m_def.type = column.type;
-            field->m_def.size = column.size;
-        }
-        field->m_index = i;
-        field->m_writable = base && sameTable(column, *base);
-        layout.push_back(field);
-    }
-    for (const auto &object : fieldObjects) {
-        if (std::find(layout.begin(), layout.end(), object.get()) == layout.end()) {
-            object->m_index = -1;
-            object->m_writable = false;
-        }
-    }
-    fields = std::move(layout);
-}
-
-void Query::Private::resolveSort()
-{
-    sortKeys.clear();
-    const QStringList parts = sortText.split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (const QString &part : parts) {
-        const QStringList words = part.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (words.isEmpty())
-            continue;
-        const Field *field = q.FindField(words.front());
-        if (!field || field->Index() < 0)
-            throw Error(QStringLiteral("Polje '%1' za sortiranje ne postoji u upitu.").arg(words.front()));
-        SortKey key;
-        key.column = field->Index();
-        key.descending = words.size() > 1 && words.at(1).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
-        sortKeys.push_back(key);
-    }
-}
-
-bool Query::Private::rowLess(std::uint32_t a, std::uint32_t b) const
-{
-    const RowData ra = rows[a];
-    const RowData rb = rows[b];
-    for (const SortKey &key : sortKeys) {
-        const FieldType type = fields[std::size_t(key.column)]->DataType();
-        auto valueOf = [&](RowData row) {
-            return !row || store.IsNull(row, key.column) ? QVariant()
-                                                         : detail::Decode(type, store.Value(row, key.column));
-        };
-        const QVariant va = valueOf(ra);
-        const QVariant vb = valueOf(rb);
-        int c = 0;
-        if (va.isNull() || vb.isNull()) {
-            c = int(!va.isNull()) - int(!vb.isNull());
-        } else if (type == FieldType::String || type == FieldType::Memo) {
-            c = va.toString().compare(vb.toString(), Qt::CaseInsensitive);
-        } else {
-            const QPartialOrdering order = QVariant::compare(va, vb);
-            c = order == QPartialOrdering::Less ? -1 : order == QPartialOrdering::Greater ? 1 : 0;
-        }
-        if (c != 0)
-            return key.descending ? c > 0 : c < 0;
-    }
-    // Equal keys keep the order in which the rows came (new rows last): a stable sort.
-    return a < b;
-}
-
-void Query::Private::sortRows()
-{
-    if (sortKeys.empty())
-        return;
-    std::sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) { return rowLess(a, b); });
-}
-
-void Query::Private::placeRow(std::uint32_t slot)
-{
-    if (sortKeys.empty())
-        return;
-    const auto at = std::find(order.begin(), order.end(), slot);
-    if (at == order.end())
-        return;
-    order.erase(at);
-    const auto place = std::lower_bound(order.begin(), order.end(), slot,
-                                        [this](std::uint32_t a, std::uint32_t b) { return rowLess(a, b); });
-    order.insert(place, slot);
-}
-
 int Query::Private::displayIndex(std::uint32_t slot) const
 {
     const auto at = std::find(order.begin(), order.end(), slot);
     return at == order.end() ? -1 : int(at - order.begin());
+}
+
+void Query::Private::clearRows()
+{
+    edit.reset();
+    pending.clear();
+    rows.clear();
+    rows.shrink_to_fit();
+    order.clear();
+    order.shrink_to_fit();
+    store.Reset(0);
+    cursor = -1;
+    bof = eof = true;
 }
 
 void Query::Private::setCursor(int row, bool scrollEvent)
@@ -556,7 +293,12 @@ void Query::Open()
         return;
     if (BeforeOpen)
         BeforeOpen(*this);
-    d->fetch();
+    try {
+        d->fetch();
+    } catch (...) {
+        d->clearRows();
+        throw;
+    }
     d->state = DataSetState::Browse;
     if (d->disableDepth == 0) {
         Q_EMIT stateChanged(d->state);
@@ -575,15 +317,7 @@ void Query::Close()
         return;
     if (BeforeClose)
         BeforeClose(*this);
-    d->edit.reset();
-    d->pending.clear();
-    d->rows.clear();
-    d->rows.shrink_to_fit();
-    d->order.clear();
-    d->order.shrink_to_fit();
-    d->store.Reset(0);
-    d->cursor = -1;
-    d->bof = d->eof = true;
+    d->clearRows();
     d->setState(DataSetState::Inactive);
     d->emitDataSet();
     if (AfterClose)
@@ -603,7 +337,15 @@ void Query::Refresh()
     if (d->cursor >= 0 && !d->target.keyColumns.empty())
         key = d->value(d->cursor, d->target.keyColumns.front());
     const int position = d->cursor;
-    d->fetch();
+    try {
+        d->fetch();
+    } catch (...) {
+        // The old rows are gone with the old result; a failed re-read closes the query.
+        d->clearRows();
+        d->setState(DataSetState::Inactive);
+        d->emitDataSet();
+        throw;
+    }
     int row = std::min(position, int(d->order.size()) - 1);
     if (!key.isNull()) {
         const int column = d->target.keyColumns.front();

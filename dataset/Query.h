@@ -86,7 +86,7 @@ public:
     void Append();
     void Insert();
     void Edit();
-    void Post();            // required fields, BeforePost, write (live, not cached), AfterPost
+    void Post();            // BeforePost, required fields, write (live, not cached), AfterPost
     void Cancel();
     void Delete();          // BeforeDelete, delete (or cache), AfterDelete
     bool Modified() const;  // current edit buffer differs from the row

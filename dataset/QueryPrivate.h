@@ -92,6 +92,7 @@ struct Query::Private {
     QString finalSql();
     Connection &connectionOrThrow() const;
     void fetch();
+    void clearRows();
     void buildFields();
     void resolveSort();
     void sortRows();

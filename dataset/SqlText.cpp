@@ -98,8 +98,12 @@ QString ParamLiteral(const QVariant &value)
     case QMetaType::ULongLong:
         return QString::number(value.toULongLong());
     case QMetaType::Double:
-    case QMetaType::Float:
-        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case QMetaType::Float: {
+        const double number = value.toDouble();
+        if (!qIsFinite(number))
+            return QStringLiteral("NULL");
+        return QString::number(number, 'g', QLocale::FloatingPointShortest);
+    }
     case QMetaType::QDate:
         return Connection::Quote(value.toDate().toString(QStringLiteral("yyyy-MM-dd")));
     case QMetaType::QDateTime:
