@@ -176,6 +176,7 @@ int DBGrid::DefaultWidth(int column) const
 
 void DBGrid::RememberLayout()
 {
+    m_resetting = true;
     m_hidden.clear();
     for (int i = 0; i < m_model->columnCount(); ++i)
         if (isColumnHidden(i))
@@ -198,6 +199,8 @@ void DBGrid::ApplyWidths()
         setColumnHidden(i, m_hidden.contains(name));
     }
     m_applyingWidths = false;
+    m_resetting = false;
+    FollowCursor();
 }
 
 void DBGrid::OnSectionResized(int column, int, int newSize)
@@ -236,7 +239,7 @@ void DBGrid::FollowCursor()
 {
     const int row = m_model->CurrentRow();
     const int column = SelectedIndex();
-    if (row < 0 || row >= m_model->rowCount() || column < 0)
+    if (m_resetting || row < 0 || row >= m_model->rowCount() || column < 0)
         return;
     const QModelIndex target = m_model->index(row, column);
     if (currentIndex() == target)
@@ -254,7 +257,7 @@ void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previ
     m_column = current.column();
     viewport()->update();   // the ellipsis button moves with the current cell
     Query *query = DataSet();
-    if (m_following || !query || !query->Active() || current.row() == query->RecNo() - 1)
+    if (m_following || m_resetting || !query || !query->Active() || current.row() == query->RecNo() - 1)
         return;
     try {
         const int target = detail::LeaveRow(*query, current.row());

@@ -112,6 +112,7 @@ private:
     Options m_options;
     bool m_readOnly = false;
     bool m_following = false;
+    bool m_resetting = false;               // the view picks a current cell on its own then
     bool m_applyingWidths = false;
     bool m_inKeyPress = false;
     bool m_resending = false;
