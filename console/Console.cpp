@@ -2,6 +2,9 @@
 
 #include "DBGrid.h"
 #include "Error.h"
+#include "GridPrint.h"
+
+#include <QApplication>
 
 namespace console {
 
@@ -53,11 +56,7 @@ dataset::DBGrid *Console::GetPrintGrid()
 void Console::RunWizard(const QString &wizardName, const QString &params)
 {
     (void)wizardName; // the console has one wizard: printing the current grid
-    if (!m_printGrid)
-        throw dataset::Error(QStringLiteral("Nema tabele za štampu."));
-    if (!m_wizard)
-        throw dataset::Error(QStringLiteral("Štampa nije dostupna u ovoj konzoli."));
-    m_wizard(m_printGrid, WizardParams::Parse(params));
+    RunPrintWizard(m_printGrid.data(), params, QApplication::activeWindow());
 }
 
 void Console::RegisterModule(const QUuid &iid, IntfPtr<IInterface> module)

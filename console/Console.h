@@ -1,7 +1,6 @@
 #pragma once
 
 #include "Interfaces.h"
-#include "WizardParams.h"
 
 #include <QHash>
 #include <QObject>
@@ -14,7 +13,6 @@ namespace console {
 // the print and export commands act on, and the print wizard.
 class Console final : public TInterfacedObject, public IConsole {
 public:
-    using WizardRunner = std::function<void(dataset::DBGrid *grid, const WizardParams &params)>;
     using PrintGridChanged = std::function<void(dataset::DBGrid *grid)>;
 
     Console() = default;
@@ -30,13 +28,11 @@ public:
 
     // Offers 'module' under 'iid'; an empty pointer withdraws it.
     void RegisterModule(const QUuid &iid, IntfPtr<IInterface> module);
-    void SetWizardRunner(WizardRunner runner) { m_wizard = std::move(runner); }
     void SetPrintGridChanged(PrintGridChanged handler) { m_gridChanged = std::move(handler); }
 
 private:
     QHash<QUuid, IntfPtr<IInterface>> m_modules;
     QPointer<dataset::DBGrid> m_printGrid;   // cleared when the grid goes
-    WizardRunner m_wizard;
     PrintGridChanged m_gridChanged;
     QMetaObject::Connection m_gridDestroyed;
 };

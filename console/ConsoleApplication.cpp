@@ -17,7 +17,8 @@ bool ConsoleApplication::notify(QObject *receiver, QEvent *event)
         if (!ErrorDisplay::IsSilentAbort(std::current_exception()))
             ErrorDisplay::Show(ErrorDisplay::MessageOf(std::current_exception()));
     }
-    return false;
+    // The handler ran and failed; the event counts as handled.
+    return true;
 }
 
 } // namespace console

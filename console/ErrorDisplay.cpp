@@ -1,11 +1,10 @@
 #include "ErrorDisplay.h"
 
+#include "DialogService.h"
 #include "Error.h"
 #include "base/Abort.h"
 
 #include <QApplication>
-#include <QMessageBox>
-#include <QTextStream>
 #include <cstdio>
 
 namespace console {
@@ -27,9 +26,11 @@ void ShowBox(const QString &message)
         return;
     }
     showing = true;
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Greška"), message, QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.exec();
+    try {
+        DialogService::Instance().ShowError(message);
+    } catch (...) {
+        std::fprintf(stderr, "%s\n", message.toUtf8().constData());
+    }
     showing = false;
 }
 

@@ -15,8 +15,4 @@ std::vector<int> VisibleColumns(const dataset::DBGrid &grid);
 // The grid's visible columns and rows as CSV (see ModelToCsv).
 QByteArray GridToCsv(const dataset::DBGrid &grid, QChar separator);
 
-// Prints the grid's visible columns to PDF through a print preview, with a title and a
-// header line above the table.
-void PreviewGrid(dataset::DBGrid &grid, const QString &title, const QString &header);
-
 } // namespace console

@@ -5,6 +5,7 @@
 #include "DBGrid.h"
 #include "Error.h"
 #include "GridOutput.h"
+#include "GridPrint.h"
 #include "NoticeLog.h"
 #include "SnapinManager.h"
 
@@ -31,9 +32,6 @@ const QString kCommaFilter = QStringLiteral("CSV, odvojeno zarezom (*.csv)");
 MainWindow::MainWindow(Console &console, NoticeLog &notices, QWidget *parent)
     : QMainWindow(parent)
     , m_console(console)
-    , m_printer([](dataset::DBGrid *grid, const QString &title, const QString &header) {
-        PreviewGrid(*grid, title, header);
-    })
     , m_snapinList(new QListWidget(this))
     , m_splitter(new QSplitter(Qt::Horizontal, this))
     , m_navigatorHost(new QWidget(m_splitter))
@@ -209,7 +207,9 @@ void MainWindow::PrintExecute()
     dataset::DBGrid *grid = m_console.GetPrintGrid();
     if (!grid)
         throw dataset::Error(QStringLiteral("Nema tabele za štampu."));
-    m_printer(grid, windowTitle(), QString());
+    const QString file = PrintGrid(*grid, windowTitle(), QString(), this);
+    if (!file.isEmpty())
+        AddLogLine(QStringLiteral("Štampa je sačuvana u %1.").arg(file));
 }
 
 void MainWindow::ExportExecute()

@@ -3,7 +3,6 @@
 #include "Interfaces.h"
 
 #include <QMainWindow>
-#include <functional>
 #include <vector>
 
 class QAction;
@@ -24,10 +23,6 @@ class SnapinManager;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // Prints 'grid' with a title and header (the report engine's grid print).
-    using GridPrinter = std::function<void(dataset::DBGrid *grid, const QString &title,
-                                           const QString &header)>;
-
     MainWindow(Console &console, NoticeLog &notices, QWidget *parent = nullptr);
     ~MainWindow() override;
 
@@ -38,7 +33,6 @@ public:
     // manager can finalize their libraries.
     void ShutdownSnapins();
 
-    void SetGridPrinter(GridPrinter printer) { m_printer = std::move(printer); }
     void SetUserText(const QString &text);
     void AddLogLine(const QString &line);
 
@@ -72,7 +66,6 @@ private:
     std::vector<Entry> m_entries;
     int m_current = -1;
     QList<QAction *> m_snapinActions;
-    GridPrinter m_printer;
 
     QListWidget *m_snapinList;
     QSplitter *m_splitter;

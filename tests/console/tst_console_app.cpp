@@ -1,6 +1,5 @@
-// The console's pieces that need no database: the general error display, the print
-// wizard's parameters, the console's module registry, CSV text, settings and the
-// missing-display message.
+// The console's pieces that need no database: the general error display, the console's
+// module registry, CSV text, settings and the missing-display message.
 
 #include "CommandLine.h"
 #include "Console.h"
@@ -9,7 +8,7 @@
 #include "CsvExport.h"
 #include "ErrorDisplay.h"
 #include "Error.h"
-#include "WizardParams.h"
+#include "ScriptedDialogService.h"
 #include "base/Abort.h"
 
 #include <QPushButton>
@@ -21,21 +20,6 @@
 using namespace console;
 
 namespace {
-
-// Records what the error display shows while it lives.
-class RecordedErrors {
-public:
-    RecordedErrors()
-        : m_previous(ErrorDisplay::SetSink([this](const QString &m) { m_messages << m; }))
-    {
-    }
-    ~RecordedErrors() { ErrorDisplay::SetSink(m_previous); }
-    const QStringList &Messages() const { return m_messages; }
-
-private:
-    QStringList m_messages;
-    ErrorDisplay::Sink m_previous;
-};
 
 class DocumentModuleStub final : public TInterfacedObject, public IDocumentModule {
 public:
@@ -61,8 +45,6 @@ class TestConsoleApp : public QObject {
 private Q_SLOTS:
     void errorFromButtonHandlerIsShown_data();
     void errorFromButtonHandlerIsShown();
-    void wizardParams_data();
-    void wizardParams();
     void consoleModulesAndWizard();
     void csvQuotesEveryField_data();
     void csvQuotesEveryField();
@@ -85,7 +67,8 @@ void TestConsoleApp::errorFromButtonHandlerIsShown()
 {
     QFETCH(int, kind);
     QFETCH(QStringList, shown);
-    RecordedErrors errors;
+    ScriptedDialogService dialogs;
+    const ScopedDialogService installed(dialogs);
     QPushButton button(QStringLiteral("Snimi"));
     int clicks = 0;
     connect(&button, &QPushButton::clicked, this, [&clicks, kind] {
@@ -100,33 +83,11 @@ void TestConsoleApp::errorFromButtonHandlerIsShown()
     button.show();
     QVERIFY(QTest::qWaitForWindowExposed(&button));
     QTest::mouseClick(&button, Qt::LeftButton);
-    QCOMPARE(errors.Messages(), shown);
+    QCOMPARE(dialogs.Errors(), shown);
     // The application goes on: the next click reaches the handler again.
     QTest::mouseClick(&button, Qt::LeftButton);
     QCOMPARE(clicks, 2);
-    QCOMPARE(errors.Messages().size(), shown.size() * 2);
-}
-
-void TestConsoleApp::wizardParams_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("header");
-    QTest::newRow("pay desk") << QStringLiteral("title:Blagajna 2026-12-06 - Proizvodi;header:")
-                              << QStringLiteral("Blagajna 2026-12-06 - Proizvodi") << QString();
-    QTest::newRow("both") << QStringLiteral("title:A;header:B") << QStringLiteral("A") << QStringLiteral("B");
-    QTest::newRow("reversed") << QStringLiteral("header:B;title:A") << QStringLiteral("A") << QStringLiteral("B");
-    QTest::newRow("semicolon in title") << QStringLiteral("title:A;B;header:C")
-                                        << QStringLiteral("A;B") << QStringLiteral("C");
-    QTest::newRow("empty") << QString() << QString() << QString();
-}
-
-void TestConsoleApp::wizardParams()
-{
-    QFETCH(QString, text);
-    const WizardParams params = WizardParams::Parse(text);
-    QTEST(params.title, "title");
-    QTEST(params.header, "header");
+    QCOMPARE(dialogs.Errors().size(), shown.size() * 2);
 }
 
 void TestConsoleApp::consoleModulesAndWizard()

@@ -295,9 +295,16 @@ void TestConsoleServices::exportsPrintGridAsCsv()
                             "\"DK100\";\"Doplatna karta 100\";\"100.00\"\r\n"
                             "\"OB\";\"O'Brien pretplata\";\"10.00\"\r\n"));
 
+    // The print wizard prints the print grid; without a display it writes a PDF.
+    qputenv("PARKING_REPORT_DIR", dir.path().toUtf8());
+    console->RunWizard(QStringLiteral("Štampa"), QStringLiteral("title:Blagajna 2026-12-06 - Proizvodi;header:"));
+    qunsetenv("PARKING_REPORT_DIR");
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.pdf")}).size(), 1);
+
     // A grid that goes away is no longer the print grid.
     delete grid;
     QVERIFY(!console->GetPrintGrid());
+    QVERIFY(!window.PrintAction()->isEnabled());
 }
 
 QTEST_MAIN(TestConsoleServices)
