@@ -76,8 +76,12 @@ bool TestDate(dataset::Field &field)
     case dataset::FieldType::DateTime:
         return field.AsDateTime().isValid();
     default:
-        // A text field holding a date written by hand.
-        return field.AsDateTime().isValid() || field.AsDate().isValid();
+        // A text field holding a date written by hand; text that is no date is invalid.
+        try {
+            return field.AsDateTime().isValid();
+        } catch (const std::exception &) {
+            return false;
+        }
     }
 }
 

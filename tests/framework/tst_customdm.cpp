@@ -3,9 +3,9 @@
 // confirmation, and the grid sorter over a query.
 
 #include "Connection.h"
+#include "Query.h"
 #include "DataSource.h"
 #include "DBGrid.h"
-#include "Query.h"
 #include "TestDatabase.h"
 #include "base/Abort.h"
 #include "base/CustomDM.h"
@@ -19,6 +19,15 @@ namespace {
 const QString kRequired = QStringLiteral("Polje '%s' mora biti popunjeno.");
 const QString kInvalid = QStringLiteral("Polje '%s' nije ispravno.");
 
+dataset::FieldDef TextDef(const QString &name, int size, const QString &label)
+{
+    dataset::FieldDef def;
+    def.name = name;
+    def.size = size;
+    def.displayLabel = label;
+    return def;
+}
+
 class TTestDM : public TCustomDM {
 public:
     TTestDM()
@@ -26,11 +35,9 @@ public:
     {
         DocumentZQ->SetSQL({QStringLiteral("SELECT * FROM parkingdocument")});
         DocumentZQ->SetRequestLive(true);
-        DocumentZQ->SetFieldDefs({
-            {QStringLiteral("number"), dataset::FieldType::String, 30, false, QStringLiteral("Broj")},
-            {QStringLiteral("cityreg"), dataset::FieldType::String, 3, false, QStringLiteral("Ozn. grada")},
-            {QStringLiteral("regnumber"), dataset::FieldType::String, 8, false, QStringLiteral("Reg. broj")},
-        });
+        DocumentZQ->SetFieldDefs({TextDef(QStringLiteral("number"), 30, QStringLiteral("Broj")),
+                                  TextDef(QStringLiteral("cityreg"), 3, QStringLiteral("Ozn. grada")),
+                                  TextDef(QStringLiteral("regnumber"), 8, QStringLiteral("Reg. broj"))});
         DocumentZQ->BeforePost = [this](dataset::Query &q) { CommonBeforePost(q); };
         DocumentZQ->BeforeDelete = [this](dataset::Query &q) { CommonBeforeDelete(q); };
         ItemZQ->SetSQL({QStringLiteral("SELECT * FROM parkingdocumentitem")});
@@ -230,7 +237,8 @@ void TestCustomDM::hostTests_data()
     QTest::addColumn<bool>("zeroLength");
     QTest::newRow("date set") << "parkingfromdate" << QVariant(QDate(2014, 1, 31)) << true << true;
     QTest::newRow("date null") << "parkingfromdate" << QVariant() << false << false;
-    QTest::newRow("text") << "comment" << QVariant(QStringLiteral("x")) << false << true;
+    QTest::newRow("date as text") << "comment" << QVariant(QStringLiteral("2014-01-31")) << true << true;
+    QTest::newRow("text that is no date") << "comment" << QVariant(QStringLiteral("x")) << false << true;
     QTest::newRow("blanks") << "comment" << QVariant(QStringLiteral("   ")) << false << false;
     QTest::newRow("empty") << "comment" << QVariant(QString()) << false << false;
 }

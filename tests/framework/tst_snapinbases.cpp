@@ -5,6 +5,7 @@
 #include "base/CustomViewer.h"
 
 #include <QAction>
+#include <QLayout>
 #include <QPointer>
 #include <QStringList>
 #include <QTest>
