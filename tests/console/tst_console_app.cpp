@@ -7,10 +7,13 @@
 #include "ConsoleSettings.h"
 #include "CsvExport.h"
 #include "ErrorDisplay.h"
+#include "LoginDialog.h"
 #include "Error.h"
 #include "ScriptedDialogService.h"
 #include "base/Abort.h"
 
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
@@ -46,6 +49,7 @@ private Q_SLOTS:
     void errorFromButtonHandlerIsShown_data();
     void errorFromButtonHandlerIsShown();
     void consoleModulesAndWizard();
+    void loginDialogRetriesUntilAccepted();
     void csvQuotesEveryField_data();
     void csvQuotesEveryField();
     void settings();
@@ -114,6 +118,33 @@ void TestConsoleApp::consoleModulesAndWizard()
     // Without a print grid the wizard refuses with a message.
     QVERIFY(!console->GetPrintGrid());
     QVERIFY_THROWS_EXCEPTION(dataset::Error, console->RunWizard(QStringLiteral("Štampa"), QString()));
+}
+
+void TestConsoleApp::loginDialogRetriesUntilAccepted()
+{
+    QStringList tried;
+    LoginDialog dialog([&tried](const QString &user, const QString &password) -> std::optional<TUserDesc> {
+        tried << user + QLatin1Char('/') + password;
+        if (password != QStringLiteral("tajna"))
+            return std::nullopt;
+        TUserDesc desc;
+        desc.UserID = 4;
+        desc.FirstName = user;
+        return desc;
+    });
+    dialog.show();
+    dialog.UserEdit()->setText(QStringLiteral("  pera "));
+    dialog.PasswordEdit()->setText(QStringLiteral("pogrešna"));
+    QTest::keyClick(dialog.PasswordEdit(), Qt::Key_Return);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.MessageLabel()->text(), QStringLiteral("Pogrešno korisničko ime ili lozinka."));
+    QVERIFY(dialog.PasswordEdit()->text().isEmpty());
+
+    dialog.PasswordEdit()->setText(QStringLiteral("tajna"));
+    QTest::keyClick(dialog.PasswordEdit(), Qt::Key_Return);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.User().UserID, 4);
+    QCOMPARE(tried, (QStringList{QStringLiteral("pera/pogrešna"), QStringLiteral("pera/tajna")}));
 }
 
 void TestConsoleApp::csvQuotesEveryField_data()

@@ -54,7 +54,7 @@ private Q_SLOTS:
     void brokenLibraryStopsAtItsStep();
     void goodLibrariesRunAndFinalizeInReverse();
     void windowPlacesViewerNavigatorAndActions();
-    void windowReportsLoadErrors();
+    void windowReportsLoadErrorsAndNotices();
 };
 
 void TestSnapinLoader::brokenLibraryStopsAtItsStep_data()
@@ -166,7 +166,7 @@ void TestSnapinLoader::windowPlacesViewerNavigatorAndActions()
                           QStringLiteral("Alfa:Finalize"), QStringLiteral("Alfa:SnapinDestroyed")}));
 }
 
-void TestSnapinLoader::windowReportsLoadErrors()
+void TestSnapinLoader::windowReportsLoadErrorsAndNotices()
 {
     PluginFolder folder({QStringLiteral("testsnapin_noexport")});
     const IntfPtr<Console> console(new Console);
@@ -178,6 +178,10 @@ void TestSnapinLoader::windowReportsLoadErrors()
     const QString log = window.LogPane()->toPlainText();
     QVERIFY2(log.contains(QStringLiteral("libtestsnapin_noexport.so")), qPrintable(log));
     QVERIFY(log.contains(QStringLiteral("Nijedan modul nije učitan.")));
+
+    // Notices of the document service show up in the log too.
+    notices.Add(QStringLiteral("Dokument R-1 je snimljen."));
+    QVERIFY(window.LogPane()->toPlainText().contains(QStringLiteral("Dokument R-1 je snimljen.")));
 }
 
 QTEST_MAIN(TestSnapinLoader)
