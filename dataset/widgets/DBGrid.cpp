@@ -457,7 +457,6 @@ bool DBGrid::eventFilter(QObject *watched, QEvent *e)
 {
     auto *widget = qobject_cast<QWidget *>(watched);
     if (widget && widget != this && viewport()->isAncestorOf(widget)) {
-        RethrowDeferred();
         if (e->type() == QEvent::KeyPress && !m_inKeyPress) {
             auto *key = static_cast<QKeyEvent *>(e);
             if (RunKeyHooks(key, watched))
@@ -475,10 +474,23 @@ bool DBGrid::eventFilter(QObject *watched, QEvent *e)
 
 // --- errors -----------------------------------------------------------------
 
+namespace {
+QEvent::Type DeferredErrorEvent()
+{
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+} // namespace
+
+// An error raised while Qt's view code is on the stack (committing a cell, moving the
+// current cell) is thrown again from an event of its own, so it leaves the grid from the
+// event loop with no half-done view work underneath it.
 void DBGrid::DeferError(std::exception_ptr error)
 {
-    if (!m_deferred)
-        m_deferred = std::move(error);
+    if (m_deferred)
+        return;
+    m_deferred = std::move(error);
+    QCoreApplication::postEvent(this, new QEvent(DeferredErrorEvent()));
 }
 
 void DBGrid::RethrowDeferred()
@@ -492,9 +504,11 @@ void DBGrid::RethrowDeferred()
 
 bool DBGrid::event(QEvent *e)
 {
-    const bool result = QTableView::event(e);
-    RethrowDeferred();
-    return result;
+    if (e->type() == DeferredErrorEvent()) {
+        RethrowDeferred();
+        return true;
+    }
+    return QTableView::event(e);
 }
 
 } // namespace dataset

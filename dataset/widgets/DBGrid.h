@@ -69,7 +69,7 @@ public:
     std::function<void(QString &text)> OnKeyPress;
 
     // Used by the cell editor: an exception raised inside Qt's own handlers is kept and
-    // rethrown once the grid's event handler is back in our code.
+    // thrown again from an event posted to the grid.
     void DeferError(std::exception_ptr error);
 
 Q_SIGNALS:
@@ -105,7 +105,6 @@ private:
     bool ShowsButton(const QModelIndex &index) const;
     void RethrowDeferred();
 
-    // First member: event() reads it while the children below are being created.
     std::exception_ptr m_deferred;
     DataSetModel *m_model;
     QPointer<DataSource> m_source;

@@ -1,5 +1,6 @@
 #include "DBGrid.h"
 #include "DataSetModel.h"
+#include "Error.h"
 #include "WidgetFixture.h"
 
 #include <QHeaderView>
@@ -43,6 +44,7 @@ private Q_SLOTS:
     void ellipsisButton();
     void keyHooksDropKeys();
     void ctrlDeleteDeletesRow();
+    void badCellTextIsReported();
     void titleAndDoubleClickSignals();
 };
 
@@ -103,10 +105,12 @@ void TestDBGrid::typingEditsCurrentRow()
     grid->setFocus();
     f.query.SetRecNo(2);
     Type(QStringLiteral("Zeta"));
+    QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));   // the cell editor
     // The first key opens the cell editor with that key; the query edits from the first key on.
     QCOMPARE(f.query.State(), DataSetState::Edit);
     QCOMPARE(f.query.FieldByName(QStringLiteral("name")).AsString(), QStringLiteral("Zeta"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_COMPARE(QApplication::focusWidget(), grid);   // the editor closed
     QCOMPARE(f.query.FieldByName(QStringLiteral("name")).AsString(), QStringLiteral("Zeta"));
     QCOMPARE(grid->model()->index(1, 0).data().toString(), QStringLiteral("Zeta"));
     // Posting resets the rows; the view must not move the cursor while it rebuilds.
@@ -268,6 +272,29 @@ void TestDBGrid::ctrlDeleteDeletesRow()
     grid->SetReadOnly(true);
     QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
     QCOMPARE(f.query.RecordCount(), 3);
+}
+
+void TestDBGrid::badCellTextIsReported()
+{
+    WidgetFixture f;
+    DBGrid *grid = ItemGrid(f);
+    FocusWindow w(grid);
+    QVERIFY(w.Active());
+    grid->setFocus();
+    grid->SetSelectedIndex(1);
+    Type(QStringLiteral("1x"));
+    QCOMPARE(f.query.FieldByName(QStringLiteral("price")).AsFloat(), 1.0);
+    QString message;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    // Return commits the cell through a queued call; the error follows as an event.
+    QCoreApplication::sendPostedEvents(grid->itemDelegate(), QEvent::MetaCall);
+    try {
+        QCoreApplication::sendPostedEvents(grid);
+    } catch (const dataset::Error &error) {
+        message = error.message();
+    }
+    QVERIFY2(message.contains(QStringLiteral("1x")), qPrintable(message));
+    QCOMPARE(f.query.State(), DataSetState::Edit);
 }
 
 void TestDBGrid::titleAndDoubleClickSignals()
