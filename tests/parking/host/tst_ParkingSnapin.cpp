@@ -4,6 +4,7 @@
 #include "ParkingDMUnit.h"
 #include "ParkingRegistration.h"
 #include "ParkingSnapin.h"
+#include "Query.h"
 #include "TestDatabase.h"
 #include "base/CustomViewerForm.h"
 #include "base/SnapinLibrary.h"

@@ -1,0 +1,182 @@
+#pragma once
+
+// What the document list, search pane and editor tests share: a database of their own
+// with the data module attached, a fake console whose logged-in user is known, scripted
+// dialogs, a way to act on the module's modal forms while they run, and an application
+// that catches errors reaching the event loop the way the console does.
+
+#include "../host/FakeHost.h"
+
+#include "Connection.h"
+#include "Error.h"
+#include "FormatFloat.h"
+#include "ParkingDMUnit.h"
+#include "ParkingRegistration.h"
+#include "Query.h"
+#include "TestDatabase.h"
+#include "base/Abort.h"
+#include "common/ScriptedDialogService.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+// Errors that reach the event loop are recorded instead of ending the test program; a
+// silent abort (a declined delete) is dropped, as the console drops it.
+class TestApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const EAbort &) {
+            return false;
+        } catch (const dataset::Error &error) {
+            errors << error.message();
+            return false;
+        }
+    }
+
+    static TestApplication *instance() { return static_cast<TestApplication *>(qApp); }
+    QStringList errors;
+};
+
+#define PARKING_TEST_MAIN(TestClass)                                                               \
+    int main(int argc, char **argv)                                                                \
+    {                                                                                              \
+        TestApplication app(argc, argv);                                                           \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }
+
+// One test case's world: database, data module, console with user 7 logged in, scripted
+// dialogs and the number format "1,234.56".
+struct DocumentsFixture {
+    TestDatabase db;
+    ScriptedDialogService dialogs;
+    ScopedDialogService dialogScope{dialogs};
+    FormatSettingsGuard formats;
+    IntfPtr<FakeConsole> console;
+
+    DocumentsFixture()
+    {
+        FormatSettings::Current().DecimalSeparator = QLatin1Char('.');
+        FormatSettings::Current().ThousandSeparator = QLatin1Char(',');
+        ParkingDM = TCustomDM::Create<TParkingDM>();
+        ParkingDM->SetZConnection(&db.connection());
+        console = CreateInterfaced<FakeConsole>();
+        console->security = CreateInterfaced<FakeSecurityModule>();
+        console->security->connection = &db.connection();
+        GlobalConsole = console;
+        TestApplication::instance()->errors.clear();
+    }
+    ~DocumentsFixture()
+    {
+        GlobalConsole.reset();
+        ParkingDM.reset();
+    }
+    DocumentsFixture(const DocumentsFixture &) = delete;
+    DocumentsFixture &operator=(const DocumentsFixture &) = delete;
+
+    dataset::Connection &connection() { return db.connection(); }
+
+    qint64 InsertDocument(const QString &number, const QString &dateTime, int userId = 7,
+                          const QString &regNumber = QStringLiteral("123AB"))
+    {
+        connection().Execute(
+            QStringLiteral("INSERT INTO parkingdocument (number, documentdatetime, cityreg, regnumber, userid) "
+                           "VALUES (%1, %2, 'BG', %3, %4)")
+                .arg(dataset::Connection::Quote(number), dataset::Connection::Quote(dateTime),
+                     dataset::Connection::Quote(regNumber))
+                .arg(userId));
+        return connection().LastInsertId();
+    }
+
+    qint64 InsertItem(qint64 documentId, double itemValue, double taxValue, const QString &code,
+                      const QString &ticket = QStringLiteral("K1"))
+    {
+        connection().Execute(
+            QStringLiteral("INSERT INTO parkingdocumentitem (quantity, price, itemvalue, taxid, taxvalue, "
+                           "productid, productcode, productname, parkingdocumentid, ticketnumber) "
+                           "VALUES (1, %1, %1, 1, %2, 1, %3, 'Doplatna karta', %4, %5)")
+                .arg(itemValue)
+                .arg(taxValue)
+                .arg(dataset::Connection::Quote(code))
+                .arg(documentId)
+                .arg(dataset::Connection::Quote(ticket)));
+        return connection().LastInsertId();
+    }
+
+    void InsertUser(int userId, const QString &firstName, const QString &lastName)
+    {
+        connection().Execute(QStringLiteral("INSERT INTO user (userid, username, firstname, lastname) "
+                                            "VALUES (%1, %2, %3, %4)")
+                                 .arg(userId)
+                                 .arg(dataset::Connection::Quote(QStringLiteral("u%1").arg(userId)),
+                                      dataset::Connection::Quote(firstName),
+                                      dataset::Connection::Quote(lastName)));
+    }
+
+    QVariant Scalar(const QString &sql)
+    {
+        dataset::Query query;
+        query.SetConnection(&connection());
+        query.SetSQL({sql});
+        query.Open();
+        return query.IsEmpty() ? QVariant() : query.Fields(0).Value();
+    }
+
+    // Opens the document list on every document, newest first, standing on the row 'id'.
+    void OpenDocuments(qint64 id = 0)
+    {
+        dataset::Query &documents = *ParkingDM->ParkingDocumentZQ;
+        documents.Close();
+        documents.SetSQL({QStringLiteral("SELECT pd.* FROM parkingdocument AS pd")});
+        documents.Open();
+        documents.SetSortedFields(QStringLiteral("documentdatetime DESC, parkingdocumentid DESC"));
+        for (documents.First(); id > 0 && !documents.Eof(); documents.Next()) {
+            if (documents.FieldByName(QStringLiteral("parkingdocumentid")).AsLargeInt() == id)
+                break;
+        }
+    }
+};
+
+// Runs 'step' on the module's modal form once it is shown, for as long as the object
+// lives (the caller then starts what opens the form). 'step' must close the form.
+class WhenModalShown {
+public:
+    explicit WhenModalShown(std::function<void(QWidget *)> step) : m_step(std::move(step))
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                m_timer.stop();
+                m_ran = true;
+                m_step(modal);
+            }
+        });
+        m_timer.start();
+    }
+    bool Ran() const { return m_ran; }
+
+private:
+    QTimer m_timer;
+    std::function<void(QWidget *)> m_step;
+    bool m_ran = false;
+};
+
+// Saves a picture of 'widget' into the folder named by PARKING_GRAB_DIR, when it is set.
+inline void GrabIfAsked(QWidget *widget, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("PARKING_GRAB_DIR");
+    if (dir.isEmpty())
+        return;
+    QDir().mkpath(dir);
+    widget->grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
+}

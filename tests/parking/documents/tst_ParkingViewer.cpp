@@ -1,0 +1,321 @@
+#include "DocumentsFixture.h"
+
+#include "DBEdit.h"
+#include "DBGrid.h"
+#include "documents/ParkingDetailUnit.h"
+#include "documents/ParkingNavigatorUnit.h"
+#include "documents/ParkingViewerUnit.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMenu>
+#include <QSplitter>
+#include <QToolBar>
+
+namespace {
+
+QStringList Names(const QList<QAction *> &actions)
+{
+    QStringList names;
+    for (const QAction *action : actions)
+        names << (action->isSeparator() ? QStringLiteral("|") : action->objectName());
+    return names;
+}
+
+// What a modal editor showed: its document number, closed again with Cancel.
+struct EditorSeen {
+    bool shown = false;
+    QString number;
+};
+
+std::unique_ptr<WhenModalShown> CancelEditorWhenShown(EditorSeen &seen)
+{
+    return std::make_unique<WhenModalShown>([&seen](QWidget *modal) {
+        auto *editor = qobject_cast<TParkingDetailForm *>(modal);
+        seen.shown = editor != nullptr;
+        if (editor) {
+            seen.number = editor->NumberEdit->text();
+            editor->CustomCancel->trigger();
+        } else {
+            modal->close();
+        }
+    });
+}
+
+} // namespace
+
+class TestParkingViewer : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void actions_data();
+    void actions();
+    void toolbarAndMenu();
+    void gridColumns();
+    void closedListDoesNothing_data();
+    void closedListDoesNothing();
+    void addOnClosedList();
+    void doubleClick_data();
+    void doubleClick();
+    void editOnEmptyOpenList();
+    void deleteAsksFirst_data();
+    void deleteAsksFirst();
+    void grab();
+};
+
+void TestParkingViewer::actions_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QKeySequence>("shortcut");
+    QTest::addColumn<bool>("enabled");
+
+    QTest::newRow("add") << "CustomAdd" << "Dodaj" << QKeySequence(Qt::CTRL | Qt::Key_Insert) << true;
+    QTest::newRow("edit") << "CustomEdit" << "Uredi" << QKeySequence(Qt::CTRL | Qt::Key_Return) << true;
+    QTest::newRow("delete") << "CustomDelete" << "Izbriši" << QKeySequence(Qt::CTRL | Qt::Key_Delete) << true;
+    // The tool forms are not part of the module yet: present, but disabled.
+    QTest::newRow("pay desk") << "PayDeskAction" << "Blagajna" << QKeySequence(Qt::CTRL | Qt::Key_B) << false;
+    QTest::newRow("zones") << "ParkingZoneFrameAction" << "Parking zone" << QKeySequence(Qt::CTRL | Qt::Key_Z)
+                           << false;
+    QTest::newRow("tickets") << "ParkingTicketAction" << "Parking karte" << QKeySequence() << false;
+    QTest::newRow("subscriptions") << "ParkingSubscriptionAction" << "Parking pretplate" << QKeySequence()
+                                   << false;
+    QTest::newRow("start-stop") << "ParkingStartStopAction" << "Start-stop" << QKeySequence() << false;
+}
+
+void TestParkingViewer::actions()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QKeySequence, shortcut);
+    QFETCH(bool, enabled);
+
+    TParkingViewerForm form;
+    QCOMPARE(form.ImageList.size(), 11);
+    auto *action = form.findChild<QAction *>(name);
+    QVERIFY(action);
+    QVERIFY(form.ActionList.contains(action));
+    QCOMPARE(action->text(), caption);
+    QCOMPARE(action->shortcut(), shortcut);
+    QCOMPARE(action->isEnabled(), enabled);
+    QVERIFY(!action->icon().isNull());
+}
+
+void TestParkingViewer::toolbarAndMenu()
+{
+    TParkingViewerForm form;
+    QCOMPARE(Names(form.ActionTB->actions()),
+             (QStringList{"CustomAdd", "CustomEdit", "CustomDelete", "|", "PayDeskAction", "|",
+                          "ParkingZoneFrameAction", "|", "ParkingTicketAction", "ParkingSubscriptionAction",
+                          "ParkingStartStopAction"}));
+    QCOMPARE(Names(form.PopupMenu->actions()),
+             (QStringList{"CustomAdd", "CustomEdit", "CustomDelete", "|", "PayDeskAction", "|",
+                          "ParkingZoneFrameAction", "|", "ColumnsVisibility"}));
+}
+
+void TestParkingViewer::gridColumns()
+{
+    DocumentsFixture fx;
+    fx.InsertDocument("1/13", "2013-05-01 10:00:00");
+    fx.OpenDocuments();
+    TParkingViewerForm form;
+    const dataset::DBGrid *grid = form.DBG;
+    QCOMPARE(grid->ColumnCount(), 4);
+    const QStringList fields{"number", "documentdatetime", "cityreg", "regnumber"};
+    const QStringList titles{"Broj", "Datum i vreme", "Ozn. grada", "Reg. broj"};
+    for (int column = 0; column < 4; ++column) {
+        QCOMPARE(grid->ColumnFieldName(column), fields.at(column));
+        QCOMPARE(grid->model()->headerData(column, Qt::Horizontal).toString(), titles.at(column));
+    }
+    QCOMPARE(grid->columnWidth(0), 80);
+    QCOMPARE(grid->columnWidth(2), 60);
+    QCOMPARE(grid->columnWidth(3), 68);
+}
+
+void TestParkingViewer::closedListDoesNothing_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::newRow("edit") << "edit";
+    QTest::newRow("double click") << "double click";
+    QTest::newRow("delete") << "delete";
+}
+
+// Before the first search the list is closed: nothing opens, nothing is asked.
+void TestParkingViewer::closedListDoesNothing()
+{
+    QFETCH(QString, what);
+    DocumentsFixture fx;
+    fx.InsertDocument("1/13", "2013-05-01 10:00:00");
+    TParkingViewerForm form;
+
+    EditorSeen seen;
+    const auto driver = CancelEditorWhenShown(seen);
+    if (what == QLatin1String("edit"))
+        form.CustomEditExecute();
+    else if (what == QLatin1String("delete"))
+        form.CustomDeleteExecute();
+    else
+        Q_EMIT form.DBG->cellDoubleClicked(0, 0);
+    QTest::qWait(50);
+    QVERIFY(!seen.shown);
+    QVERIFY(!ParkingDM->ParkingDocumentZQ->Active());
+    QVERIFY(fx.dialogs.ShownDialogs().empty());
+    QCOMPARE(fx.Scalar("SELECT COUNT(*) FROM parkingdocument").toInt(), 1);
+}
+
+// The closed list is opened empty and gets the new row, numbered after the existing ones.
+void TestParkingViewer::addOnClosedList()
+{
+    DocumentsFixture fx;
+    fx.InsertDocument("1/13", "2013-05-01 10:00:00");
+    fx.InsertDocument("2/13", "2013-05-01 11:00:00");
+    TParkingViewerForm form;
+
+    EditorSeen seen;
+    dataset::DataSetState stateInEditor = dataset::DataSetState::Inactive;
+    int rowsInEditor = -1;
+    const WhenModalShown driver([&](QWidget *modal) {
+        const dataset::Query &documents = *ParkingDM->ParkingDocumentZQ;
+        stateInEditor = documents.State();
+        rowsInEditor = documents.RecordCount();
+        auto *editor = qobject_cast<TParkingDetailForm *>(modal);
+        seen.shown = editor != nullptr;
+        seen.number = editor ? editor->NumberEdit->text() : QString();
+        modal->close();
+    });
+    fx.dialogs.QueueAnswer(DialogAnswer::No);   // the close question: drop the new document
+    form.CustomAdd->trigger();
+
+    QVERIFY(seen.shown);
+    QCOMPARE(seen.number, QStringLiteral("3/") + QDate::currentDate().toString(QStringLiteral("yy")));
+    QCOMPARE(stateInEditor, dataset::DataSetState::Insert);
+    QCOMPARE(rowsInEditor, 1);
+    QVERIFY(ParkingDM->ParkingDocumentZQ->Active());
+    QVERIFY(ParkingDM->ParkingDocumentZQ->IsEmpty());
+    QCOMPARE(fx.Scalar("SELECT COUNT(*) FROM parkingdocument").toInt(), 2);
+}
+
+void TestParkingViewer::doubleClick_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("title row") << -1 << false;
+    QTest::newRow("first row") << 0 << true;
+    QTest::newRow("second row") << 1 << true;
+}
+
+void TestParkingViewer::doubleClick()
+{
+    QFETCH(int, row);
+    QFETCH(bool, opens);
+
+    DocumentsFixture fx;
+    fx.InsertDocument("1/13", "2013-05-01 10:00:00");
+    fx.InsertDocument("2/13", "2013-05-02 10:00:00");
+    fx.OpenDocuments();
+    TParkingViewerForm form;
+    form.resize(741, 300);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    EditorSeen seen;
+    const auto driver = CancelEditorWhenShown(seen);
+    if (row < 0) {
+        QHeaderView *header = form.DBG->horizontalHeader();
+        QTest::mouseDClick(header->viewport(), Qt::LeftButton, {},
+                           QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+    } else {
+        const QRect cell = form.DBG->visualRect(form.DBG->model()->index(row, 0));
+        QTest::mouseClick(form.DBG->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(form.DBG->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    QTest::qWait(50);
+    QCOMPARE(seen.shown, opens);
+    if (opens)   // the editor opens on the row under the pointer (newest first)
+        QCOMPARE(seen.number, row == 0 ? QStringLiteral("2/13") : QStringLiteral("1/13"));
+}
+
+// A search that found nothing: a double click opens nothing, Uredi still opens the editor.
+void TestParkingViewer::editOnEmptyOpenList()
+{
+    DocumentsFixture fx;
+    ParkingDM->ParkingDocumentZQ->Open();
+    TParkingViewerForm form;
+
+    EditorSeen seen;
+    {
+        const auto driver = CancelEditorWhenShown(seen);
+        Q_EMIT form.DBG->cellDoubleClicked(0, 0);
+        QTest::qWait(50);
+        QVERIFY(!seen.shown);
+    }
+    const auto driver = CancelEditorWhenShown(seen);
+    form.CustomEditExecute();
+    QVERIFY(seen.shown);
+    QVERIFY(TestApplication::instance()->errors.isEmpty());
+}
+
+void TestParkingViewer::deleteAsksFirst_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("no keeps everything") << false;
+    QTest::newRow("yes deletes with items") << true;
+}
+
+void TestParkingViewer::deleteAsksFirst()
+{
+    QFETCH(bool, yes);
+    DocumentsFixture fx;
+    const qint64 id = fx.InsertDocument("1/13", "2013-05-01 10:00:00");
+    fx.InsertItem(id, 100, 20, "DK1200");
+    fx.InsertDocument("2/13", "2013-04-01 10:00:00");
+    fx.OpenDocuments(id);
+    TParkingViewerForm form;
+
+    fx.dialogs.QueueConfirm(yes);
+    if (yes)
+        form.CustomDeleteExecute();
+    else
+        QVERIFY_THROWS_EXCEPTION(EAbort, form.CustomDeleteExecute());
+
+    QCOMPARE(fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation).size(), std::size_t(1));
+    QCOMPARE(ParkingDM->ParkingDocumentZQ->RecordCount(), yes ? 1 : 2);
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocument WHERE parkingdocumentid = %1").arg(id))
+                 .toInt(),
+             yes ? 0 : 1);
+    QCOMPARE(fx.Scalar("SELECT COUNT(*) FROM parkingdocumentitem").toInt(), yes ? 0 : 1);
+
+    // An empty list deletes nothing and asks nothing.
+    fx.dialogs.Clear();
+    ParkingDM->ParkingDocumentZQ->Close();
+    ParkingDM->ParkingDocumentZQ->SetSQL({QStringLiteral("SELECT * FROM parkingdocument WHERE 1 = 0")});
+    ParkingDM->ParkingDocumentZQ->Open();
+    form.CustomDeleteExecute();
+    QVERIFY(fx.dialogs.ShownDialogs().empty());
+}
+
+// Pictures of the list beside its search pane, for a look by eye.
+void TestParkingViewer::grab()
+{
+    DocumentsFixture fx;
+    fx.InsertDocument("125/13", "2013-05-01 10:15:00");
+    fx.InsertDocument("126/13", "2013-05-01 11:40:00", 7, "4521KŠ");
+    QWidget window;
+    auto *viewer = new TParkingViewerForm(&window);
+    auto *navigator = new TParkingNavigatorForm(&window);
+    auto *layout = new QHBoxLayout(&window);
+    layout->addWidget(navigator);
+    layout->addWidget(viewer, 1);
+    window.resize(1000, 320);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    navigator->FindButtonClick();
+    QCOMPARE(ParkingDM->ParkingDocumentZQ->RecordCount(), 2);
+    QTest::qWait(20);
+    GrabIfAsked(&window, QStringLiteral("viewer"));
+    viewer->PopupMenu->resize(viewer->PopupMenu->sizeHint());
+    GrabIfAsked(viewer->PopupMenu, QStringLiteral("viewer-menu"));
+}
+
+PARKING_TEST_MAIN(TestParkingViewer)
+#include "tst_ParkingViewer.moc"
