@@ -1,10 +1,22 @@
 #pragma once
 
-// The search frame (minimal until its search rows are added).
+// The search pane beside the document list: six search values turned into the SQL
+// of the shared document dataset, which is then reopened newest first.
 
 #include "base/CustomNavigatorForm.h"
 
 class TParkingNavigatorForm : public TCustomNavigatorForm {
+    Q_OBJECT
 public:
-    explicit TParkingNavigatorForm(QWidget *parent = nullptr) : TCustomNavigatorForm(parent) {}
+    explicit TParkingNavigatorForm(QWidget *parent = nullptr);
+    ~TParkingNavigatorForm() override;
+
+    void FindButtonClick() override;
+    QString ParseSQL() override;
+
+protected:
+    void SetSearchProps() override;
+    void SearchVLEEditButtonClick() override;
+    void SearchVLEKeyDown(int &key, Qt::KeyboardModifiers shift) override;
+    void SearchVLEKeyPress(QString &text) override;
 };

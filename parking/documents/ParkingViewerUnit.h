@@ -1,10 +1,31 @@
 #pragma once
 
-// The document list frame (minimal until the list's own actions are added).
+// The document list: the parking documents the search pane found, with the commands
+// to add, edit and delete one and to open the module's other tools.
 
 #include "base/CustomViewerForm.h"
 
+class QAction;
+
 class TParkingViewerForm : public TCustomViewerForm {
+    Q_OBJECT
 public:
-    explicit TParkingViewerForm(QWidget *parent = nullptr) : TCustomViewerForm(parent) {}
+    explicit TParkingViewerForm(QWidget *parent = nullptr);
+    ~TParkingViewerForm() override;
+
+    QAction *CustomAdd;
+    QAction *CustomEdit;
+    QAction *CustomDelete;
+    QAction *PayDeskAction;
+    QAction *ParkingZoneFrameAction;
+    QAction *ParkingTicketAction;
+    QAction *ParkingSubscriptionAction;
+    QAction *ParkingStartStopAction;
+
+    void CustomAddExecute();
+    void CustomEditExecute();
+    void CustomDeleteExecute();
+
+protected:
+    void DBGDblClick() override;
 };

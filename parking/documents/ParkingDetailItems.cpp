@@ -1,0 +1,202 @@
+// The editor's item list: loading, totals, the hooks on the item query, binding the
+// rows to their document when saving, and the grid's key rules.
+
+#include "ParkingDetailUnit.h"
+
+#include "BetterRound.h"
+#include "DBGrid.h"
+#include "Error.h"
+#include "FormatFloat.h"
+#include "Interfaces.h"
+#include "ParkingDMUnit.h"
+#include "ParkingDetailHooks.h"
+#include "Query.h"
+
+#include <QAction>
+#include <QLabel>
+
+namespace {
+
+// Disables the query's bound controls for a scope.
+class ControlsDisabled {
+public:
+    explicit ControlsDisabled(dataset::Query &query) : m_query(query) { m_query.DisableControls(); }
+    ~ControlsDisabled() { m_query.EnableControls(); }
+    ControlsDisabled(const ControlsDisabled &) = delete;
+    ControlsDisabled &operator=(const ControlsDisabled &) = delete;
+
+private:
+    dataset::Query &m_query;
+};
+
+double RoundedTotal(const dataset::Query &items)
+{
+    return BetterRoundTo(items.FieldByName(QStringLiteral("ItemTotal")).AsFloat(), -2);
+}
+
+double ItemValue(const dataset::Query &items)
+{
+    return items.FieldByName(QStringLiteral("itemvalue")).AsFloat();
+}
+
+// The product code of the current row is set (so it can no longer be typed over).
+bool ProductCodeLocked(const dataset::DBGrid &grid, const dataset::Query &items)
+{
+    const dataset::Field *selected = grid.SelectedField();
+    return selected && selected->FieldName() == QLatin1String("productcode") && items.Active()
+        && !items.IsEmpty() && !items.FieldByName(QStringLiteral("productcode")).AsString().isEmpty();
+}
+
+} // namespace
+
+// A new document (still inserting) has no key yet: its list is loaded with -1 and so
+// starts empty.
+void TParkingDetailForm::DocumentItemsOpen()
+{
+    const dataset::Query &document = Document();
+    const bool unsaved = document.State() == dataset::DataSetState::Insert || document.IsEmpty();
+    const int key = unsaved ? -1 : document.FieldByName(QStringLiteral("parkingdocumentid")).AsInteger();
+
+    dataset::Query &items = Items();
+    items.Close();
+    items.SetSQL({QStringLiteral("SELECT *, ROUND(itemvalue * (1 + taxvalue/100),2) AS ItemTotal FROM "
+                                 "parkingdocumentitem WHERE parkingdocumentid = :idparkingdocument")});
+    items.SetParam(QStringLiteral("idparkingdocument"), key);
+    items.SetSortedFields(QStringLiteral("parkingdocumentitemid"));
+    items.Open();
+    items.First();
+    if (m_hooks)
+        m_hooks->RelaxDocumentKey();
+    InternalDocumentItemsOpen();
+}
+
+// Net total: item values summed as they are; gross total: each row's value with tax
+// rounded to two decimals before it is added.
+void TParkingDetailForm::InternalDocumentItemsOpen()
+{
+    dataset::Query &items = Items();
+    m_netTotal = 0.0;
+    m_grossTotal = 0.0;
+    while (!items.Eof()) {
+        m_netTotal += ItemValue(items);
+        m_grossTotal += RoundedTotal(items);
+        items.Next();
+    }
+    items.First();
+    RepaintTotals();
+}
+
+void TParkingDetailForm::RecalculateTotals()
+{
+    dataset::Query &items = Items();
+    if (!items.Active())
+        return;
+    {
+        const ControlsDisabled quiet(items);
+        const dataset::Bookmark current = items.GetBookmark();
+        items.First();
+        InternalDocumentItemsOpen();
+        if (items.BookmarkValid(current))
+            items.GotoBookmark(current);
+    }
+    RepaintTotals();
+}
+
+void TParkingDetailForm::RepaintTotals()
+{
+    StatusPanels[1]->setText(FormatFloat(QStringLiteral("#,##0.00"), m_netTotal));
+    StatusPanels[3]->setText(FormatFloat(QStringLiteral("#,##0.00"), m_grossTotal));
+}
+
+void TParkingDetailForm::BeforeDeleteDocItem(dataset::Query &dataSet)
+{
+    if (m_hooks->savedBeforeDelete)
+        m_hooks->savedBeforeDelete(dataSet);
+    m_netTotal -= ItemValue(dataSet);
+    m_grossTotal -= RoundedTotal(dataSet);
+    RepaintTotals();
+}
+
+void TParkingDetailForm::AfterCancelDocItem(dataset::Query &dataSet)
+{
+    if (m_hooks->savedAfterCancel)
+        m_hooks->savedAfterCancel(dataSet);
+    RecalculateTotals();
+}
+
+void TParkingDetailForm::AfterPostDocItem(dataset::Query &dataSet)
+{
+    if (m_hooks->savedAfterPost)
+        m_hooks->savedAfterPost(dataSet);
+    RecalculateTotals();
+}
+
+// Rows without a document (new rows) are bound to the saved document, then every
+// cached change is written. A document without a key leaves the items unwritten.
+void TParkingDetailForm::DocumentItemsApply()
+{
+    dataset::Query &items = Items();
+    if (!items.Active())
+        return;
+    RecalculateTotals();
+    const dataset::Query &document = Document();
+    const qint64 documentKey =
+        document.IsEmpty() ? 0 : document.FieldByName(QStringLiteral("parkingdocumentid")).AsLargeInt();
+    {
+        const ControlsDisabled quiet(items);
+        dataset::Field &owner = items.FieldByName(QStringLiteral("parkingdocumentid"));
+        for (items.First(); !items.Eof(); items.Next()) {
+            if (!owner.IsNull() && owner.AsLargeInt() > 0)
+                continue;
+            if (documentKey <= 0)
+                throw dataset::Error(QStringLiteral("Dokument nije snimljen; stavke se ne mogu snimiti."));
+            items.Edit();
+            owner.SetAsLargeInt(documentKey);
+            items.Post();
+        }
+        items.First();
+    }
+    items.ApplyUpdates();
+}
+
+void TParkingDetailForm::AddDocumentItem(const TProductDesc &product)
+{
+    dataset::Query &items = Items();
+    if (items.State() == dataset::DataSetState::Insert)
+        items.Cancel();
+    items.Append();
+    const auto set = [&items](const char *name, const QVariant &value) {
+        items.FieldByName(QString::fromLatin1(name)).SetValue(value);
+    };
+    set("productid", product.ProductID);
+    set("productcode", product.Code);
+    set("productname", product.Name);
+    set("taxid", product.TaxID);
+    set("taxvalue", product.TaxValue);
+    set("price", product.Price);
+    set("itemvalue", product.Price);
+    set("ItemTotal", BetterRoundTo((product.TaxValue / 100 + 1) * product.Price, -2));
+    m_netTotal += ItemValue(items);
+    m_grossTotal += RoundedTotal(items);
+    RepaintTotals();
+}
+
+// Delete on a filled code cell is dropped; Ctrl+Delete still deletes the row.
+void TParkingDetailForm::DocumentItemDBGKeyDown(int &key, Qt::KeyboardModifiers shift)
+{
+    const Qt::KeyboardModifiers modifiers = shift & ~Qt::KeypadModifier;
+    if (key == Qt::Key_Delete && modifiers != Qt::ControlModifier && ProductCodeLocked(*DocumentItemDBG, Items()))
+        key = 0;
+}
+
+// A product code can be typed only into an empty code cell.
+void TParkingDetailForm::DocumentItemDBGKeyPress(QString &text)
+{
+    if (ProductCodeLocked(*DocumentItemDBG, Items()))
+        text.clear();
+}
+
+void TParkingDetailForm::DocumentItemDBGEditButtonClick()
+{
+    AddItemX->trigger();
+}

@@ -1,0 +1,228 @@
+#include "ParkingDetailUnit.h"
+
+#include "DBComboBox.h"
+#include "DBEdit.h"
+#include "Error.h"
+#include "ParkingDMUnit.h"
+#include "ParkingDetailHooks.h"
+#include "Query.h"
+#include "common/CommonResourceString.h"
+#include "common/DialogService.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace {
+
+bool Editing(const dataset::Query &query)
+{
+    return query.State() == dataset::DataSetState::Edit || query.State() == dataset::DataSetState::Insert;
+}
+
+void EditIfBrowsing(dataset::Query &query)
+{
+    if (!Editing(query))
+        query.Edit();
+}
+
+} // namespace
+
+TParkingDetailForm::TParkingDetailForm(QWidget *owner) : TCustomDetailForm(owner)
+{
+    if (!ParkingDM)
+        throw dataset::Error(QStringLiteral("Modul parkinga nije inicijalizovan."));
+    setObjectName(QStringLiteral("ParkingDetailForm"));
+    setWindowTitle(QStringLiteral("Račun / Karta"));
+
+    BuildHeader();
+    BuildItems();
+    BuildBottomPanel();
+    BuildActions();
+
+    Splitter = new QSplitter(Qt::Vertical, GeneralTS);
+    Splitter->setObjectName(QStringLiteral("Splitter"));
+    Splitter->setHandleWidth(3);
+    Splitter->setChildrenCollapsible(false);
+    Splitter->addWidget(HeaderPanel);
+    Splitter->addWidget(ItemPanel);
+    Splitter->setStretchFactor(1, 1);
+    Splitter->setSizes({173, 300});
+    auto *layout = new QVBoxLayout(GeneralTS);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Splitter);
+
+    FormCreate();
+}
+
+TParkingDetailForm::~TParkingDetailForm() = default;
+
+dataset::Query &TParkingDetailForm::Document() const
+{
+    return *ParkingDM->ParkingDocumentZQ;
+}
+
+dataset::Query &TParkingDetailForm::Items() const
+{
+    return *ParkingDM->ParkingDocumentItemZQ;
+}
+
+void TParkingDetailForm::FormCreate()
+{
+    QStringList values;
+    ParkingDM->GetFieldValues(QStringLiteral("zone"), QStringLiteral("parkingzoneframe"), values, true, {}, {});
+    ParkingZoneCB->SetItems(values);
+    ParkingDM->GetFieldValues(QStringLiteral("sector"), QStringLiteral("parkingzoneframe"), values, true, {}, {});
+    ParkingSectorCB->SetItems(values);
+
+    m_hooks = std::make_unique<ItemQueryHooks>(Items());
+    m_hooks->Install(this);
+    DocumentItemsOpen();
+
+    int userId = Document().FieldByName(QStringLiteral("userid")).AsInteger();
+    QString userName;
+    ParkingDM->GetPublisher(userId, userName, false);
+    StatusPanels[4]->setText(userName);
+}
+
+void TParkingDetailForm::showEvent(QShowEvent *event)
+{
+    TCustomDetailForm::showEvent(event);
+    CityRegEdit->setFocus();
+}
+
+bool TParkingDetailForm::HasUnsavedChanges() const
+{
+    const dataset::Query &items = Items();
+    return Editing(Document()) || Editing(items) || (items.Active() && items.UpdatesPending());
+}
+
+void TParkingDetailForm::CustomApplyUpdate(QAction *sender)
+{
+    sender->setEnabled(HasUnsavedChanges());
+}
+
+// Printing and invoicing are offered only for a fully saved document, and only once a
+// handler does the work.
+void TParkingDetailForm::DocumentPrintUpdate(QAction *sender)
+{
+    sender->setEnabled(!HasUnsavedChanges() && m_handledActions.contains(sender));
+}
+
+// Posts a new document and makes sure the record carries the key the server gave the
+// row. The dataset stores that key when it inserts; the session's last insert id is
+// asked only when the record lacks it, so a wrong key is never written.
+void TParkingDetailForm::PostNewDocument()
+{
+    dataset::Query &document = Document();
+    document.Post();
+    dataset::Field &key = document.FieldByName(QStringLiteral("parkingdocumentid"));
+    if (key.AsLargeInt() > 0)
+        return;
+    const qint64 lastId = ParkingDM->GetLastInsertID();
+    if (lastId <= 0)
+        throw dataset::Error(QStringLiteral("Ključ novog dokumenta nije poznat; stavke nisu snimljene."));
+    document.Edit();
+    key.SetAsLargeInt(lastId);
+    document.Post();
+}
+
+void TParkingDetailForm::CustomApplyExecute()
+{
+    dataset::Query &document = Document();
+    if (document.State() == dataset::DataSetState::Edit)
+        document.Post();
+    else if (document.State() == dataset::DataSetState::Insert)
+        PostNewDocument();
+    DocumentItemsApply();
+}
+
+void TParkingDetailForm::CustomOKExecute()
+{
+    CustomApplyExecute();
+    accept();
+}
+
+void TParkingDetailForm::DiscardChanges()
+{
+    Document().Cancel();
+    if (Items().Active())
+        Items().CancelUpdates();
+}
+
+void TParkingDetailForm::CustomCancelExecute()
+{
+    DiscardChanges();
+    reject();
+}
+
+void TParkingDetailForm::SaveOnClose()
+{
+    dataset::Query &document = Document();
+    dataset::Query &items = Items();
+    if (document.State() == dataset::DataSetState::Insert)
+        PostNewDocument();
+    else if (document.State() == dataset::DataSetState::Edit)
+        document.Post();
+    if (Editing(items))
+        items.Post();
+    if (items.Active() && items.UpdatesPending())
+        DocumentItemsApply();
+}
+
+void TParkingDetailForm::FormCloseQuery(bool &canClose)
+{
+    if (!HasUnsavedChanges())
+        return;
+    switch (AskYesNoCancel(CommonResourceString(u"_CMN_SAVE_CHANGES_PROMT"))) {
+    case DialogAnswer::Yes:
+        SaveOnClose();
+        break;
+    case DialogAnswer::No:
+        DiscardChanges();
+        break;
+    case DialogAnswer::Cancel:
+        canClose = false;
+        break;
+    }
+}
+
+void TParkingDetailForm::FormClose(TCloseAction &action)
+{
+    if (m_hooks)
+        m_hooks->Restore();
+    TCustomDetailForm::FormClose(action);
+}
+
+void TParkingDetailForm::DateTimeActionExecute()
+{
+    dataset::Query &document = Document();
+    QDateTime value = document.FieldByName(QStringLiteral("documentdatetime")).AsDateTime();
+    if (!GetDateTime(value))
+        return;
+    EditIfBrowsing(document);
+    document.FieldByName(QStringLiteral("documentdatetime")).SetAsDateTime(value);
+}
+
+// The "from" date sets both ends of the period; the "to" date only its end.
+void TParkingDetailForm::FromDateActionExecute()
+{
+    QDateTime value = QDateTime::currentDateTime();
+    if (!GetDate(value))
+        return;
+    dataset::Query &document = Document();
+    EditIfBrowsing(document);
+    document.FieldByName(QStringLiteral("parkingfromdate")).SetAsDate(value.date());
+    document.FieldByName(QStringLiteral("parkingtodate")).SetAsDate(value.date());
+}
+
+void TParkingDetailForm::ToDateActionExecute()
+{
+    QDateTime value = QDateTime::currentDateTime();
+    if (!GetDate(value))
+        return;
+    dataset::Query &document = Document();
+    EditIfBrowsing(document);
+    document.FieldByName(QStringLiteral("parkingtodate")).SetAsDate(value.date());
+}

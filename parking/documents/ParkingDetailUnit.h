@@ -1,0 +1,138 @@
+#pragma once
+
+// The modal editor of one parking document: the header of the current row of the
+// document list and its items, kept as cached updates until the document is saved.
+
+#include "base/CustomDetailForm.h"
+
+#include <array>
+#include <memory>
+
+class QLabel;
+class QSplitter;
+struct TProductDesc;
+namespace dataset {
+class DBComboBox;
+class DBDateEdit;
+class DBEdit;
+class DBGrid;
+class DBNavigator;
+class Query;
+}
+
+class TParkingDetailForm : public TCustomDetailForm {
+    Q_OBJECT
+public:
+    // Opens on the current row of the data module's document query.
+    explicit TParkingDetailForm(QWidget *owner = nullptr);
+    ~TParkingDetailForm() override;
+
+    // Header.
+    QWidget *HeaderPanel;
+    QSplitter *Splitter;
+    dataset::DBEdit *NumberEdit;
+    QPushButton *NumberButton;
+    dataset::DBDateEdit *DocumentDateTimeEdit;
+    QPushButton *DateTimeButton;
+    dataset::DBEdit *CountryRegEdit;
+    dataset::DBEdit *CityRegEdit;
+    dataset::DBEdit *RegNumberEdit;
+    QPushButton *FindTicketButton;
+    dataset::DBEdit *LicenseNumberEdit;
+    dataset::DBEdit *FirstNameEdit;
+    dataset::DBEdit *LastNameEdit;
+    dataset::DBEdit *PersonalIdentificatorEdit;
+    dataset::DBEdit *AddressEdit;
+    dataset::DBEdit *ZipEdit;
+    dataset::DBEdit *CityEdit;
+    dataset::DBComboBox *ParkingZoneCB;
+    dataset::DBComboBox *ParkingSectorCB;
+    dataset::DBDateEdit *ParkingFromDateEdit;
+    QPushButton *FromDateButton;
+    dataset::DBDateEdit *ParkingToDateEdit;
+    QPushButton *ToDateButton;
+    dataset::DBEdit *CommentEdit;
+
+    // Items.
+    QWidget *ItemPanel;
+    dataset::DBNavigator *ItemNavigator;
+    QPushButton *AddItemButton;
+    dataset::DBGrid *DocumentItemDBG;
+    QWidget *StatusBar;
+    std::array<QLabel *, 6> StatusPanels{};
+
+    // Bottom panel, besides the inherited OK, Apply and Cancel.
+    QPushButton *CreateInvoiceButton;
+    QPushButton *CreateCashInvoiceButton;
+    QPushButton *PrintTicketButton;
+    QPushButton *DocumentPrintButton;
+
+    QAction *DateTimeAction;
+    QAction *FromDateAction;
+    QAction *ToDateAction;
+    QAction *AddItem;
+    QAction *AddItemX;
+    QAction *AddItemBarcode;
+    QAction *DocumentPrint;
+    QAction *PrintTicket;
+    QAction *FindTicketAction;
+    QAction *CreateInvoice;
+    QAction *CreateCashInvoice;
+
+    double NetTotal() const { return m_netTotal; }
+    double GrossTotal() const { return m_grossTotal; }
+
+    void FormCreate();
+    void DocumentItemsOpen();
+    void InternalDocumentItemsOpen();
+    void RecalculateTotals();
+    void RepaintTotals();
+    void DocumentItemsApply();
+    // Appends an item row for 'product', left unposted for its ticket number.
+    void AddDocumentItem(const TProductDesc &product);
+
+    void CustomApplyUpdate(QAction *sender) override;
+    void CustomApplyExecute() override;
+    void CustomOKExecute() override;
+    void CustomCancelExecute() override;
+    void DocumentPrintUpdate(QAction *sender);
+
+    void DateTimeActionExecute();
+    void FromDateActionExecute();
+    void ToDateActionExecute();
+
+    void DocumentItemDBGKeyDown(int &key, Qt::KeyboardModifiers shift);
+    void DocumentItemDBGKeyPress(QString &text);
+    void DocumentItemDBGEditButtonClick();
+
+protected:
+    void FormCloseQuery(bool &canClose) override;
+    void FormClose(TCloseAction &action) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    struct ItemQueryHooks;
+
+    void BuildHeader();
+    void BuildItems();
+    void BuildBottomPanel();
+    void BuildActions();
+    // Connects 'action' to 'handler'; only handled actions are ever enabled.
+    template <class Handler> void Bind(QAction *action, Handler handler);
+
+    void BeforeDeleteDocItem(dataset::Query &dataSet);
+    void AfterCancelDocItem(dataset::Query &dataSet);
+    void AfterPostDocItem(dataset::Query &dataSet);
+
+    dataset::Query &Document() const;
+    dataset::Query &Items() const;
+    bool HasUnsavedChanges() const;
+    void PostNewDocument();
+    void SaveOnClose();
+    void DiscardChanges();
+
+    std::unique_ptr<ItemQueryHooks> m_hooks;
+    QList<QAction *> m_handledActions;
+    double m_netTotal = 0.0;
+    double m_grossTotal = 0.0;
+};

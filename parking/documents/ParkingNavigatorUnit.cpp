@@ -1,0 +1,120 @@
+#include "ParkingNavigatorUnit.h"
+
+#include "Connection.h"
+#include "FormatFloat.h"
+#include "ParkingDMUnit.h"
+#include "ParkingResourceString.h"
+#include "Query.h"
+#include "base/ValueListEditor.h"
+#include "common/DialogService.h"
+
+#include <QDateTime>
+#include <QStringList>
+
+namespace {
+
+// Search keys in the order of the rows, with their catalogue captions.
+struct SearchRow {
+    const char *key;
+    const char *caption;
+};
+constexpr SearchRow kSearchRows[] = {
+    {"number", "_PARKING_NUMBER"},
+    {"datefrom", "_PARKING_DATE_FROM"},
+    {"dateto", "_PARKING_DATE_TO"},
+    {"regnumber", "_PARKING_REG_NUMBER"},
+    {"userfirstname", "_PARKING_USER_FIRSTNAME"},
+    {"userlastname", "_PARKING_USER_LASTNAME"},
+};
+
+bool IsDateKey(const QString &key)
+{
+    return key == QLatin1String("datefrom") || key == QLatin1String("dateto");
+}
+
+} // namespace
+
+TParkingNavigatorForm::TParkingNavigatorForm(QWidget *parent) : TCustomNavigatorForm(parent)
+{
+    setObjectName(QStringLiteral("ParkingNavigatorForm"));
+    for (const SearchRow &row : kSearchRows)
+        SearchVLE->AddRow(QString::fromLatin1(row.key));
+    SetSearchProps();
+}
+
+TParkingNavigatorForm::~TParkingNavigatorForm() = default;
+
+void TParkingNavigatorForm::SetSearchProps()
+{
+    for (const SearchRow &row : kSearchRows)
+        SearchVLE->SetCaption(QString::fromLatin1(row.key), ParkingResourceString(row.caption));
+    SearchVLE->SetEllipsis(QStringLiteral("datefrom"), true);
+    SearchVLE->SetEllipsis(QStringLiteral("dateto"), true);
+    TCustomNavigatorForm::SetSearchProps();
+}
+
+// The picker always starts at today, whatever the row holds; a cancel changes nothing.
+void TParkingNavigatorForm::SearchVLEEditButtonClick()
+{
+    const QString key = CurrentSearchKey();
+    if (!IsDateKey(key))
+        return;
+    QDateTime value = QDateTime::currentDateTime();
+    if (GetDate(value))
+        SetSearchValue(key, FormatDateTime(QStringLiteral("yyyy-mm-dd"), value));
+}
+
+void TParkingNavigatorForm::FindButtonClick()
+{
+    TCustomNavigatorForm::FindButtonClick();
+    if (!ParkingDM)
+        return;
+    dataset::Query &documents = *ParkingDM->ParkingDocumentZQ;
+    documents.Close();
+    documents.SetSQL({ParseSQL()});
+    documents.Open();
+    documents.SetSortedFields(QStringLiteral("documentdatetime DESC, parkingdocumentid DESC"));
+    documents.First();
+}
+
+// Every non-empty value (blanks count, nothing is trimmed) adds one condition. Values
+// go into the text as literals with quotes doubled and backslashes escaped; the names
+// and numbers are prefix searches, the dates cover the whole first and last day.
+QString TParkingNavigatorForm::ParseSQL()
+{
+    struct Condition {
+        const char *key;
+        const char *left;
+        const char *suffix;
+    };
+    static constexpr Condition kConditions[] = {
+        {"number", "pd.number LIKE ", "%"},
+        {"datefrom", "pd.documentdatetime >= ", " 00:00:00"},
+        {"dateto", "pd.documentdatetime <= ", " 23:59:59"},
+        {"regnumber", "pd.regnumber LIKE ", "%"},
+        {"userfirstname", "u.firstname LIKE ", "%"},
+        {"userlastname", "u.lastname LIKE ", "%"},
+    };
+    QStringList conditions;
+    for (const Condition &condition : kConditions) {
+        const QString value = SearchValue(QString::fromLatin1(condition.key));
+        if (value.isEmpty())
+            continue;
+        conditions << QString::fromLatin1(condition.left)
+                + dataset::Connection::Quote(value + QString::fromLatin1(condition.suffix));
+    }
+    QString sql = QStringLiteral("SELECT pd.* FROM parkingdocument AS pd LEFT JOIN user AS u ON pd.userid = u.userid ");
+    if (!conditions.isEmpty())
+        sql += QStringLiteral("WHERE ") + conditions.join(QStringLiteral(" AND "));
+    return sql;
+}
+
+void TParkingNavigatorForm::SearchVLEKeyDown(int &key, Qt::KeyboardModifiers shift)
+{
+    TCustomNavigatorForm::SearchVLEKeyDown(key, shift);
+}
+
+void TParkingNavigatorForm::SearchVLEKeyPress(QString &text)
+{
+    TCustomNavigatorForm::SearchVLEKeyPress(text);
+}
