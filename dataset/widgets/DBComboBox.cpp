@@ -94,18 +94,15 @@ void DBComboBox::Store(const QString &text)
         return;
     // Starting the edit reloads bound controls; the typed text must survive that.
     m_loading = true;
-    try {
-        if (!m_link->Edit()) {
-            m_loading = false;
-            Reload();
-            return;
-        }
-        detail::WriteText(*field, text);
-    } catch (...) {
-        m_loading = false;
-        throw;
-    }
+    bool editing = true;
+    m_link->Guarded([&] {
+        editing = m_link->Edit();
+        if (editing)
+            detail::WriteText(*field, text);
+    });
     m_loading = false;
+    if (!editing)
+        Reload();
 }
 
 } // namespace dataset

@@ -104,12 +104,7 @@ void DBEdit::OnTextEdited(const QString &text)
     if (!field || !m_link->Edit() || !detail::TextComplete(*field, text))
         return;
     m_loading = true;
-    try {
-        detail::WriteText(*field, text);
-    } catch (...) {
-        m_loading = false;
-        throw;
-    }
+    m_link->Guarded([&] { detail::WriteText(*field, text); });
     m_loading = false;
 }
 
@@ -120,14 +115,15 @@ void DBEdit::focusInEvent(QFocusEvent *e)
 }
 
 // Leaving the control stores what was typed; a text that does not fit the field is
-// reported here.
+// reported (from an event of its own, the focus change is Qt's).
 void DBEdit::focusOutEvent(QFocusEvent *e)
 {
     QLineEdit::focusOutEvent(e);
     Field *field = m_link->GetField();
     if (field && isModified() && m_link->Editing()) {
         setModified(false);
-        detail::WriteText(*field, text());
+        const QString typed = text();
+        m_link->Guarded([&] { detail::WriteText(*field, typed); });
     }
     Reload();
 }

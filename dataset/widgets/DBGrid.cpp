@@ -22,6 +22,7 @@ constexpr DBGrid::Options kDefaultOptions = DBGrid::Option::Editing | DBGrid::Op
 
 DBGrid::DBGrid(QWidget *parent)
     : QTableView(parent)
+    , m_errors(new detail::ErrorRelay(this))
     , m_model(new DataSetModel(this))
     , m_options(kDefaultOptions)
 {
@@ -337,7 +338,7 @@ void DBGrid::OnFocusChanged(QWidget *old, QWidget *now)
         return;
     auto inside = [this](const QWidget *w) { return w && (w == this || isAncestorOf(w)); };
     if (inside(old) && !inside(now))
-        LeaveInsertedRow();
+        detail::Relayed(m_errors, [this] { LeaveInsertedRow(); });
 }
 
 // --- ellipsis button ----------------------------------------------------------
@@ -419,8 +420,10 @@ void DBGrid::keyPressEvent(QKeyEvent *e)
         if (e->key() == Qt::Key_Delete && mods == Qt::ControlModifier && CanEdit() && !query->IsEmpty()) {
             e->accept();
             if (m_options.testFlag(Option::ConfirmDelete)
-                && QMessageBox::question(this, QStringLiteral("Potvrda"), QStringLiteral("Obrisati zapis?"))
-                       != QMessageBox::Yes)
+                && !(OnConfirmDelete ? OnConfirmDelete()
+                                     : QMessageBox::question(this, QStringLiteral("Potvrda"),
+                                                             QStringLiteral("Obrisati zapis?"))
+                                           == QMessageBox::Yes))
                 return;
             query->Delete();
             return;
@@ -474,41 +477,9 @@ bool DBGrid::eventFilter(QObject *watched, QEvent *e)
 
 // --- errors -----------------------------------------------------------------
 
-namespace {
-QEvent::Type DeferredErrorEvent()
-{
-    static const auto type = QEvent::Type(QEvent::registerEventType());
-    return type;
-}
-} // namespace
-
-// An error raised while Qt's view code is on the stack (committing a cell, moving the
-// current cell) is thrown again from an event of its own, so it leaves the grid from the
-// event loop with no half-done view work underneath it.
 void DBGrid::DeferError(std::exception_ptr error)
 {
-    if (m_deferred)
-        return;
-    m_deferred = std::move(error);
-    QCoreApplication::postEvent(this, new QEvent(DeferredErrorEvent()));
-}
-
-void DBGrid::RethrowDeferred()
-{
-    if (!m_deferred)
-        return;
-    std::exception_ptr error;
-    std::swap(error, m_deferred);
-    std::rethrow_exception(error);
-}
-
-bool DBGrid::event(QEvent *e)
-{
-    if (e->type() == DeferredErrorEvent()) {
-        RethrowDeferred();
-        return true;
-    }
-    return QTableView::event(e);
+    m_errors->Post(std::move(error));
 }
 
 } // namespace dataset

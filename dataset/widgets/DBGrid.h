@@ -14,6 +14,7 @@ class DataSource;
 class DataSetModel;
 class Field;
 class Query;
+namespace detail { class ErrorRelay; }
 
 // A grid over the query of a data source. The current cell follows the query's cursor and
 // moving the current cell moves the cursor. Columns are configured by field name; with none
@@ -69,8 +70,11 @@ public:
     std::function<void(QString &text)> OnKeyPress;
 
     // Used by the cell editor: an exception raised inside Qt's own handlers is kept and
-    // thrown again from an event posted to the grid.
+    // thrown again from an event of its own.
     void DeferError(std::exception_ptr error);
+    // Asked before Ctrl+Delete deletes a row when ConfirmDelete is on; unset, a message
+    // box asks "Obrisati zapis?".
+    std::function<bool()> OnConfirmDelete;
 
 Q_SIGNALS:
     void editButtonClicked();
@@ -78,7 +82,6 @@ Q_SIGNALS:
     void cellDoubleClicked(int row, int column);   // row -1: the title row
 
 protected:
-    bool event(QEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
     void mousePressEvent(QMouseEvent *e) override;
@@ -103,9 +106,8 @@ private:
     void OnFocusChanged(QWidget *old, QWidget *now);
     QRect ButtonRect(const QModelIndex &index) const;
     bool ShowsButton(const QModelIndex &index) const;
-    void RethrowDeferred();
 
-    std::exception_ptr m_deferred;
+    detail::ErrorRelay *m_errors;
     DataSetModel *m_model;
     QPointer<DataSource> m_source;
     Options m_options;

@@ -70,12 +70,8 @@ void DBMemo::Store()
     if (m_loading || !field || !m_link->Editing())
         return;
     m_loading = true;
-    try {
-        field->SetAsString(toPlainText());
-    } catch (...) {
-        m_loading = false;
-        throw;
-    }
+    const QString text = toPlainText();
+    m_link->Guarded([&] { field->SetAsString(text); });
     m_loading = false;
 }
 

@@ -89,6 +89,7 @@ QIcon DrawIcon(Button button, const QColor &color)
 
 DBNavigator::DBNavigator(QWidget *parent)
     : QWidget(parent)
+    , m_errors(new detail::ErrorRelay(this))
 {
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -101,7 +102,9 @@ DBNavigator::DBNavigator(QWidget *parent)
         tool->setAutoRaise(true);
         tool->setFocusPolicy(Qt::NoFocus);
         tool->setFixedSize(25, 25);
-        connect(tool, &QToolButton::clicked, this, [this, button] { BtnClick(button); });
+        // A failed post or delete is reported once the button's own click handling is done.
+        connect(tool, &QToolButton::clicked, this,
+                [this, button] { detail::Relayed(m_errors, [&] { BtnClick(button); }); });
         layout->addWidget(tool);
         m_buttons[i] = tool;
     }
@@ -212,8 +215,10 @@ void DBNavigator::BtnClick(Button button)
     case Button::Refresh: detail::CheckBrowseMode(*query); query->Refresh(); break;
     case Button::Delete:
         if (m_confirmDelete
-            && QMessageBox::question(this, QStringLiteral("Potvrda"), QStringLiteral("Obrisati zapis?"))
-                   != QMessageBox::Yes)
+            && !(OnConfirmDelete ? OnConfirmDelete()
+                                 : QMessageBox::question(this, QStringLiteral("Potvrda"),
+                                                         QStringLiteral("Obrisati zapis?"))
+                                       == QMessageBox::Yes))
             return;
         query->Delete();
         break;

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <vector>
 
 class QToolButton;
@@ -12,6 +13,7 @@ namespace dataset {
 
 class DataSource;
 class Query;
+namespace detail { class ErrorRelay; }
 
 // A strip of flat tool buttons that move through and edit the query of a data source.
 // Each button is enabled by the query's state: moving while there is somewhere to go,
@@ -41,8 +43,10 @@ public:
     void SetFlat(bool flat);
 
     QToolButton *ButtonWidget(Button button) const;
-    // Does what the button does, as a click would.
+    // Does what the button does, as a click would; errors are thrown.
     void BtnClick(Button button);
+    // Asked before deleting when ConfirmDelete is on; unset, a message box asks.
+    std::function<bool()> OnConfirmDelete;
 
 Q_SIGNALS:
     void clicked(dataset::DBNavigator::Button button);
@@ -52,6 +56,7 @@ private:
     void UpdateButtons();
     static int IndexOf(Button button);
 
+    detail::ErrorRelay *m_errors;
     QPointer<DataSource> m_source;
     QPointer<Query> m_query;
     Buttons m_visible;

@@ -9,7 +9,13 @@ namespace dataset {
 
 FieldDataLink::FieldDataLink(QObject *parent)
     : QObject(parent)
+    , m_errors(new detail::ErrorRelay(this))
 {
+}
+
+void FieldDataLink::Guarded(const std::function<void()> &work)
+{
+    detail::Relayed(m_errors, work);
 }
 
 void FieldDataLink::SetDataSource(DataSource *source)

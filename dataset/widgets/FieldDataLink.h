@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QPointer>
+#include <exception>
+#include <functional>
 #include <vector>
 
 namespace dataset {
@@ -9,6 +11,7 @@ namespace dataset {
 class DataSource;
 class Field;
 class Query;
+namespace detail { class ErrorRelay; }
 
 // Ties one control to one field of a data source's query: tells the control when to
 // reload (cursor moved, row or rows changed, state changed) and puts the query into
@@ -29,6 +32,9 @@ public:
     bool Editing() const;
     // Puts a browsing query into editing; false when the field cannot be modified.
     bool Edit();
+    // Runs work from inside Qt's handling (focus change, text signal); an error it
+    // raises is thrown again from an event of its own.
+    void Guarded(const std::function<void()> &work);
 
 Q_SIGNALS:
     void dataChanged();               // reload the control's text
@@ -38,6 +44,7 @@ private:
     void AttachQuery(Query *query);
     void OnRecordChanged(int row);
 
+    detail::ErrorRelay *m_errors;
     QPointer<DataSource> m_source;
     QPointer<Query> m_query;
     QString m_fieldName;

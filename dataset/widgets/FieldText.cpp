@@ -4,6 +4,8 @@
 #include "Field.h"
 #include "Query.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLocale>
 #include <QRegularExpression>
 
@@ -144,6 +146,33 @@ void CheckBrowseMode(Query &query)
         query.Cancel();
     else
         query.Post();
+}
+
+namespace {
+QEvent::Type RelayedErrorEvent()
+{
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+} // namespace
+
+void ErrorRelay::Post(std::exception_ptr error)
+{
+    if (m_error)
+        return;   // the first error is the one worth showing
+    m_error = std::move(error);
+    QCoreApplication::postEvent(this, new QEvent(RelayedErrorEvent()));
+}
+
+bool ErrorRelay::event(QEvent *e)
+{
+    if (e->type() != RelayedErrorEvent())
+        return QObject::event(e);
+    std::exception_ptr error;
+    std::swap(error, m_error);
+    if (error)
+        std::rethrow_exception(error);
+    return true;
 }
 
 int LeaveRow(Query &query, int target)

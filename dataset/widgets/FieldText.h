@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDateTime>
+#include <QObject>
 #include <QString>
+#include <exception>
 #include <optional>
 
 namespace dataset {
@@ -30,6 +32,32 @@ void WriteText(Field &field, const QString &text);
 // (an inserted one included) is cancelled.
 void CheckBrowseMode(Query &query);
 bool Editing(const Query &query);
+
+// Throws an error again from an event of its own. An error raised while Qt's own code is
+// on the stack (a focus change, a cell commit, a button's click signal) would leave that
+// code half done; from its own event it leaves the widget straight from the event loop.
+class ErrorRelay : public QObject {
+public:
+    using QObject::QObject;
+    void Post(std::exception_ptr error);
+
+protected:
+    bool event(QEvent *e) override;
+
+private:
+    std::exception_ptr m_error;
+};
+
+// Runs 'work'; an exception goes to the relay instead of up the stack.
+template <typename Work>
+void Relayed(ErrorRelay *relay, Work &&work)
+{
+    try {
+        work();
+    } catch (...) {
+        relay->Post(std::current_exception());
+    }
+}
 // CheckBrowseMode before moving to row 'target' (0-based); returns the target's row after
 // a cancelled inserted row has left the list.
 int LeaveRow(Query &query, int target);

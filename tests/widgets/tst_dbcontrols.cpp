@@ -125,8 +125,10 @@ void TestDBControls::editReportsBadNumberOnLeave()
     QTest::keyClicks(edit, QStringLiteral("x"));   // not a number: the field keeps 12
     QCOMPARE(f.query.FieldByName(QStringLiteral("price")).AsFloat(), 12.0);
     bool reported = false;
+    w.other->setFocus();
+    QCOMPARE(QApplication::focusWidget(), w.other);   // the focus change itself completes
     try {
-        w.other->setFocus();
+        QCoreApplication::sendPostedEvents();
     } catch (const dataset::Error &error) {
         reported = error.message().contains(QStringLiteral("12x"));
     }
@@ -235,14 +237,21 @@ void TestDBControls::navigatorButtons()
     WidgetFixture f;
     DBNavigator navigator;
     navigator.SetDataSource(&f.source);
-    navigator.SetConfirmDelete(false);
     navigator.SetVisibleButtons(Button::First | Button::Next | Button::Delete | Button::Insert | Button::Cancel);
     QVERIFY(navigator.ButtonWidget(Button::Next)->isVisibleTo(&navigator));
     QVERIFY(!navigator.ButtonWidget(Button::Edit)->isVisibleTo(&navigator));
     QTest::mouseClick(navigator.ButtonWidget(Button::Next), Qt::LeftButton);
     QCOMPARE(f.query.RecNo(), 2);
-    // Delete asks nothing when confirmation is off.
+    // With confirmation on, a "no" keeps the row; with it off nothing is asked.
+    int asked = 0;
+    navigator.OnConfirmDelete = [&] { ++asked; return false; };
+    navigator.SetConfirmDelete(true);
     QTest::mouseClick(navigator.ButtonWidget(Button::Delete), Qt::LeftButton);
+    QCOMPARE(asked, 1);
+    QCOMPARE(f.Stored(QStringLiteral("SELECT COUNT(*) FROM widgetrow")).toInt(), 4);
+    navigator.SetConfirmDelete(false);
+    QTest::mouseClick(navigator.ButtonWidget(Button::Delete), Qt::LeftButton);
+    QCOMPARE(asked, 1);
     QCOMPARE(f.Stored(QStringLiteral("SELECT COUNT(*) FROM widgetrow")).toInt(), 3);
     QTest::mouseClick(navigator.ButtonWidget(Button::Insert), Qt::LeftButton);
     QCOMPARE(f.query.State(), DataSetState::Insert);
