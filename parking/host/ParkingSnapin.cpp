@@ -57,11 +57,6 @@ void TParkingViewer::InternalCreateFrame()
     SetFrame(std::move(form));
 }
 
-void TParkingViewer::InternalDestroyFrame()
-{
-    TCustomViewer::InternalDestroyFrame();
-}
-
 // A connected data module is left alone. Otherwise the security module hands over
 // its connection (when the data module has none yet) and runs its after-connect
 // step; without a security module the user is told and nothing changes, so a later
@@ -75,9 +70,9 @@ void TParkingViewer::Load(const IntfPtr<ISnapin> &)
         return;
 
     IntfPtr<IInterface> module;
-    const IntfPtr<ISecurityModule> security =
-        Console() && Console()->GetModule(ISecurityModule::IID, module) ? Supports<ISecurityModule>(module)
-                                                                        : IntfPtr<ISecurityModule>();
+    IntfPtr<ISecurityModule> security;
+    if (Console() && Console()->GetModule(ISecurityModule::IID, module))
+        security = Supports<ISecurityModule>(module);
     if (!security) {
         ShowErrorMessage(NoModuleMessage(u"_CMN_MOD_SECURITY_NAME"));
         return;
@@ -106,9 +101,4 @@ void TParkingViewer::Hide()
 void TParkingNavigator::InternalCreateFrame()
 {
     SetFrame(std::make_unique<TParkingNavigatorForm>());
-}
-
-void TParkingNavigator::InternalDestroyFrame()
-{
-    TCustomNavigator::InternalDestroyFrame();
 }

@@ -41,8 +41,8 @@ public:
     void Hide() override;
 
 protected:
+    // Creates the document list; the base frees it (InternalDestroyFrame).
     void InternalCreateFrame() override;
-    void InternalDestroyFrame() override;
 };
 
 class TParkingNavigator : public TCustomNavigator {
@@ -50,6 +50,6 @@ public:
     using TCustomNavigator::TCustomNavigator;
 
 protected:
+    // Creates the search pane; the base frees it (InternalDestroyFrame).
     void InternalCreateFrame() override;
-    void InternalDestroyFrame() override;
 };
