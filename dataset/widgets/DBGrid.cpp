@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QScopedValueRollback>
 
 namespace dataset {
 
@@ -245,9 +246,8 @@ void DBGrid::FollowCursor()
     const QModelIndex target = m_model->index(row, column);
     if (currentIndex() == target)
         return;
-    m_following = true;
+    const QScopedValueRollback following(m_following, true);
     setCurrentIndex(target);
-    m_following = false;
 }
 
 void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
@@ -399,9 +399,8 @@ bool DBGrid::RunKeyHooks(QKeyEvent *e, QObject *target)
     if (text == typed)
         return false;
     QKeyEvent replaced(QEvent::KeyPress, e->key(), e->modifiers(), text);
-    m_resending = true;
+    const QScopedValueRollback resending(m_resending, true);
     QCoreApplication::sendEvent(target, &replaced);
-    m_resending = false;
     return true;
 }
 
@@ -446,14 +445,9 @@ void DBGrid::keyPressEvent(QKeyEvent *e)
             return;
         }
     }
-    m_inKeyPress = true;
-    try {
-        QTableView::keyPressEvent(e);
-    } catch (...) {
-        m_inKeyPress = false;
-        throw;
-    }
-    m_inKeyPress = false;
+    // The view may open the cell editor and hand it this key: its hooks ran already.
+    const QScopedValueRollback inKeyPress(m_inKeyPress, true);
+    QTableView::keyPressEvent(e);
 }
 
 bool DBGrid::eventFilter(QObject *watched, QEvent *e)
