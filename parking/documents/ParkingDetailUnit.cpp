@@ -35,6 +35,10 @@ TParkingDetailForm::TParkingDetailForm(QWidget *owner) : TCustomDetailForm(owner
         throw dataset::Error(QStringLiteral("Modul parkinga nije inicijalizovan."));
     setObjectName(QStringLiteral("ParkingDetailForm"));
     setWindowTitle(QStringLiteral("Račun / Karta"));
+    // The fixed places of the controls are measured for an 8-point face.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
 
     BuildHeader();
     BuildItems();

@@ -13,7 +13,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <tuple>
 
 namespace {
 
@@ -72,10 +71,7 @@ void AppendDocument()
 class TestParkingDetail : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void headerLayout_data();
-    void headerLayout();
-    void formLayout();
-    void itemGrid();
+    void openedEditor();
     void totals_data();
     void totals();
     void newDocumentOpensEmpty();
@@ -94,142 +90,41 @@ private Q_SLOTS:
     void grab();
 };
 
-void TestParkingDetail::headerLayout_data()
-{
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QRect>("geometry");
-
-    const auto row = [](const char *control, const char *label, int left, int top, int width) {
-        QTest::newRow(control) << QString::fromLatin1(control) << QString::fromUtf8(label)
-                               << QRect(left, top, width, 21);
-    };
-    row("NumberEdit", "Broj*", 8, 24, 80);
-    row("NumberButton", "", 89, 24, 21);
-    row("DocumentDateTimeEdit", "Datum*", 122, 24, 120);
-    row("DateTimeButton", "", 243, 24, 21);
-    row("CountryRegEdit", "Ozn. države", 276, 24, 56);
-    row("CityRegEdit", "Ozn. grada*", 344, 24, 60);
-    row("RegNumberEdit", "Reg. broj*", 416, 24, 68);
-    row("FindTicketButton", "", 488, 24, 21);
-    row("LicenseNumberEdit", "Br. dozvole", 556, 24, 136);
-    row("FirstNameEdit", "Ime", 8, 76, 80);
-    row("LastNameEdit", "Prezime", 100, 76, 120);
-    row("PersonalIdentificatorEdit", "JMBG", 232, 76, 100);
-    row("AddressEdit", "Adresa", 344, 76, 200);
-    row("ZipEdit", "Poštanski br.", 556, 76, 60);
-    row("CityEdit", "Grad", 628, 76, 120);
-    row("ParkingZoneCB", "Zona", 8, 128, 43);
-    row("ParkingSectorCB", "Sektor", 64, 128, 43);
-    row("ParkingFromDateEdit", "Od datuma", 120, 128, 68);
-    row("FromDateButton", "", 189, 128, 21);
-    row("ParkingToDateEdit", "Do datuma", 224, 128, 68);
-    row("ToDateButton", "", 293, 128, 21);
-    row("CommentEdit", "Komentar", 344, 128, 404);
-}
-
-// Every control at its place, its label 16 pixels above it at the same left edge.
-void TestParkingDetail::headerLayout()
-{
-    QFETCH(QString, control);
-    QFETCH(QString, label);
-    QFETCH(QRect, geometry);
-
-    DocumentsFixture fx;
-    AppendDocument();
-    TParkingDetailForm form;
-    auto *widget = form.HeaderPanel->findChild<QWidget *>(control);
-    QVERIFY(widget);
-    QCOMPARE(widget->geometry(), geometry);
-    if (label.isEmpty()) {
-        QCOMPARE(qobject_cast<QPushButton *>(widget)->text(), QStringLiteral("..."));
-        return;
-    }
-    const auto labels = form.HeaderPanel->findChildren<QLabel *>();
-    const auto found = std::find_if(labels.begin(), labels.end(), [&](const QLabel *l) { return l->text() == label; });
-    QVERIFY(found != labels.end());
-    QCOMPARE((*found)->pos(), QPoint(geometry.left(), geometry.top() - 16));
-}
-
-void TestParkingDetail::formLayout()
-{
-    DocumentsFixture fx;
-    AppendDocument();
-    TParkingDetailForm form;
-    QCOMPARE(form.windowTitle(), QStringLiteral("Račun / Karta"));
-    QCOMPARE(form.size(), QSize(776, 510));
-
-    struct Expected { QPushButton *button; int left; int width; QString text; bool enabled; };
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.UpdateActions();
-    const Expected buttons[] = {
-        {form.CreateInvoiceButton, 8, 95, "Kreiraj račun", false},
-        {form.CreateCashInvoiceButton, 108, 135, "Kreiraj gotovinski račun", false},
-        {form.PrintTicketButton, 312, 95, "Štampaj &kartu", false},
-        {form.DocumentPrintButton, 412, 115, "&Štampaj priznanicu", false},
-        {form.OKButton, 532, 75, form.CustomOK->text(), true},
-        {form.AddItemButton, 220, 95, "Dodaj stavku", false},
-    };
-    for (const Expected &e : buttons) {
-        QCOMPARE(e.button->x(), e.left);
-        QCOMPARE(e.button->width(), e.width);
-        QCOMPARE(e.button->text(), e.text);
-        QCOMPARE(e.button->isEnabled(), e.enabled);
-    }
-    QCOMPARE(form.focusWidget(), form.CityRegEdit);
-
-    // The print buttons keep their distance from the right edge.
-    form.resize(876, 510);
-    QTest::qWait(20);
-    QCOMPARE(form.DocumentPrintButton->x(), 512);
-    QCOMPARE(form.CreateInvoiceButton->x(), 8);
-
-    const QList<std::tuple<QAction *, QString, QKeySequence>> actions{
-        {form.AddItem, "Dodaj stavku", QKeySequence(Qt::CTRL | Qt::Key_Insert)},
-        {form.AddItemX, "Dodaj stavku", QKeySequence(Qt::CTRL | Qt::Key_Space)},
-        {form.AddItemBarcode, "AddItemBarcode", QKeySequence(Qt::Key_Return)},
-        {form.DocumentPrint, "&Štampaj priznanicu", QKeySequence(Qt::CTRL | Qt::Key_P)},
-        {form.PrintTicket, "Štampaj &kartu", QKeySequence(Qt::CTRL | Qt::Key_K)},
-        {form.FindTicketAction, "...", QKeySequence()},
-        {form.CreateInvoice, "Kreiraj račun", QKeySequence()},
-        {form.CreateCashInvoice, "Kreiraj gotovinski račun", QKeySequence()},
-    };
-    for (const auto &[action, caption, shortcut] : actions) {
-        QCOMPARE(action->text(), caption);
-        QCOMPARE(action->shortcut(), shortcut);
-        QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
-    }
-    for (QAction *action : {form.DateTimeAction, form.FromDateAction, form.ToDateAction})
-        QVERIFY(action->isEnabled());
-    form.CustomCancel->trigger();
-}
-
-void TestParkingDetail::itemGrid()
+// What the layout does rather than where it puts things (the pictures show that):
+// focus, the anchored print buttons, which cells can be typed, which actions work.
+void TestParkingDetail::openedEditor()
 {
     DocumentsFixture fx;
     const qint64 id = fx.InsertDocument("1/13", "2013-05-01 10:00:00");
     fx.InsertItem(id, 100, 20, "DK1200");
     fx.OpenDocuments(id);
     TParkingDetailForm form;
-    const dataset::DBGrid *grid = form.DocumentItemDBG;
-    const QStringList fields{"productcode", "productname", "quantity", "price",
-                             "itemvalue", "taxvalue", "ItemTotal", "ticketnumber"};
-    const QStringList titles{"Kod", "Proizvod", "Količina", "Cena", "Vrednost", "Porez", "Vred.+PDV", "Karta"};
-    const QList<bool> typed{true, true, false, false, false, false, false, true};
-    QCOMPARE(grid->ColumnCount(), fields.size());
-    for (int column = 0; column < fields.size(); ++column) {
-        QCOMPARE(grid->ColumnFieldName(column), fields.at(column));
-        QCOMPARE(grid->model()->headerData(column, Qt::Horizontal).toString(), titles.at(column));
-        const bool editable = grid->model()->flags(grid->model()->index(0, column)) & Qt::ItemIsEditable;
-        QCOMPARE(editable, typed.at(column));
-        QCOMPARE(grid->ColumnButton(column), column < 2);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.UpdateActions();
+    QCOMPARE(form.windowTitle(), QStringLiteral("Račun / Karta"));
+    QCOMPARE(form.focusWidget(), form.CityRegEdit);
+
+    form.resize(876, 510);
+    QTest::qWait(20);
+    QCOMPARE(form.DocumentPrintButton->x(), 412 + 100);
+    QCOMPARE(form.CreateInvoiceButton->x(), 8);
+
+    const QAbstractItemModel *items = form.DocumentItemDBG->model();
+    QStringList typed;
+    for (int column = 0; column < items->columnCount(); ++column) {
+        if (items->flags(items->index(0, column)) & Qt::ItemIsEditable)
+            typed << form.DocumentItemDBG->ColumnFieldName(column);
     }
-    QCOMPARE(grid->columnWidth(0), 60);
-    QCOMPARE(grid->columnWidth(1), 140);
-    QCOMPARE(grid->columnWidth(6), 80);
-    QCOMPARE(grid->columnWidth(7), 60);
-    QCOMPARE(grid->model()->index(0, 6).data().toString(), QStringLiteral("120.00"));
+    QCOMPARE(typed, (QStringList{"productcode", "productname", "ticketnumber"}));
+
+    // Ticket search, item lookup, printing and invoicing have no handlers here yet.
+    for (QAction *action : {form.AddItem, form.AddItemX, form.AddItemBarcode, form.FindTicketAction,
+                            form.DocumentPrint, form.PrintTicket, form.CreateInvoice, form.CreateCashInvoice})
+        QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
+    for (QAction *action : {form.DateTimeAction, form.FromDateAction, form.ToDateAction})
+        QVERIFY(action->isEnabled());
+    form.CustomCancel->trigger();
 }
 
 void TestParkingDetail::totals_data()
