@@ -239,41 +239,25 @@ void Query::Private::resolveSort()
     }
 }
 
-bool Query::Private::rowLess(std::uint32_t a, std::uint32_t b) const
-{
-    const RowData ra = rows[a];
-    const RowData rb = rows[b];
-    for (const SortKey &key : sortKeys) {
-        const FieldType type = fields[std::size_t(key.column)]->DataType();
-        auto valueOf = [&](RowData row) {
-            return !row || store.IsNull(row, key.column) ? QVariant()
-                                                         : detail::Decode(type, store.Value(row, key.column));
-        };
-        const QVariant va = valueOf(ra);
-        const QVariant vb = valueOf(rb);
-        int c = 0;
-        if (va.isNull() || vb.isNull()) {
-            c = int(!va.isNull()) - int(!vb.isNull());
-        } else if (type == FieldType::String || type == FieldType::Memo) {
-            c = va.toString().compare(vb.toString(), Qt::CaseInsensitive);
-        } else {
-            const QPartialOrdering order = QVariant::compare(va, vb);
-            c = order == QPartialOrdering::Less ? -1 : order == QPartialOrdering::Greater ? 1 : 0;
-        }
-        if (c != 0)
-            return key.descending ? c > 0 : c < 0;
-    }
-    // Equal keys keep the order in which the rows came (new rows last): a stable sort.
-    return a < b;
-}
-
+// Every row's keys are decoded once here; comparisons then read only the key array.
 void Query::Private::sortRows()
 {
-    if (sortKeys.empty())
+    if (sortKeys.empty()) {
+        sortIndex.Clear();
         return;
-    std::sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) { return rowLess(a, b); });
+    }
+    std::vector<detail::SortColumn> sortColumns;
+    sortColumns.reserve(sortKeys.size());
+    for (const SortKey &key : sortKeys)
+        sortColumns.push_back({key.column, fields[std::size_t(key.column)]->DataType(), key.descending});
+    sortIndex.Reset(std::move(sortColumns), store, rows.size());
+    for (std::uint32_t slot = 0; slot < rows.size(); ++slot)
+        sortIndex.Set(slot, rows[slot]);
+    sortIndex.Sort(order);
 }
 
+// A posted or inserted row moves to its place; equal keys keep fetch order, so a new
+// row goes after the rows it ties with.
 void Query::Private::placeRow(std::uint32_t slot)
 {
     if (sortKeys.empty())
@@ -281,9 +265,11 @@ void Query::Private::placeRow(std::uint32_t slot)
     const auto at = std::find(order.begin(), order.end(), slot);
     if (at == order.end())
         return;
+    sortIndex.Set(slot, rows[slot]);
     order.erase(at);
-    const auto place = std::lower_bound(order.begin(), order.end(), slot,
-                                        [this](std::uint32_t a, std::uint32_t b) { return rowLess(a, b); });
+    const auto place = std::lower_bound(order.begin(), order.end(), slot, [this](std::uint32_t a, std::uint32_t b) {
+        return sortIndex.Less(a, b);
+    });
     order.insert(place, slot);
 }
 

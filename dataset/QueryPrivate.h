@@ -5,6 +5,7 @@
 #include "Connection.h"
 #include "Query.h"
 #include "RowStore.h"
+#include "SortKeys.h"
 #include "SqlText.h"
 
 #include <QHash>
@@ -69,6 +70,7 @@ struct Query::Private {
     std::vector<FieldDef> defs;
     QString sortText;
     std::vector<SortKey> sortKeys;
+    detail::SortKeys sortIndex;             // decoded keys by slot while sorted
 
     DataSetState state = DataSetState::Inactive;
     std::vector<ColumnInfo> columns;
@@ -96,7 +98,6 @@ struct Query::Private {
     void buildFields();
     void resolveSort();
     void sortRows();
-    bool rowLess(std::uint32_t a, std::uint32_t b) const;
     void placeRow(std::uint32_t slot);
     int displayIndex(std::uint32_t slot) const;
     void setCursor(int row, bool scrollEvent);

@@ -28,6 +28,7 @@ private Q_SLOTS:
     void eventsChainAndRestore();
     void beforeHandlerAborts();
     void sortKeptOnEditAndAppend();
+    void newestFirstFollowsPostsAndBookmarks();
     void controlsDisabledNest();
 };
 
@@ -388,6 +389,51 @@ void TestEditing::sortKeptOnEditAndAppend()
     QCOMPARE(streets(), QStringLiteral("BCEDA"));
     QCOMPARE(query.RecNo(), 3);
     QCOMPARE(query.FieldByName(QStringLiteral("street")).AsString(), QStringLiteral("E"));
+}
+
+void TestEditing::newestFirstFollowsPostsAndBookmarks()
+{
+    TestDatabase db;
+    db.connection().Execute(QStringLiteral(
+        "INSERT INTO parkingdocument (parkingdocumentid, number, documentdatetime, cityreg) VALUES"
+        " (1, '1/13', '2013-05-01 10:00:00', 'BG'), (2, '2/13', '2013-05-02 10:00:00', 'NS'),"
+        " (3, '3/13', '2013-05-01 10:00:00', 'NI'), (4, '4/13', '2013-04-30 10:00:00', 'KG')"));
+    Query query;
+    query.SetSortedFields(QStringLiteral("documentdatetime DESC, parkingdocumentid DESC"));
+    openLive(query, db.connection(), QStringLiteral("SELECT * FROM parkingdocument"));
+    auto numbers = [&query] {
+        QStringList list;
+        for (int row = 0; row < query.RecordCount(); ++row)
+            list << query.RowValue(row, query.FieldByName(QStringLiteral("number")).Index()).toString();
+        return list.join(QLatin1Char(','));
+    };
+    QCOMPARE(numbers(), QStringLiteral("2/13,3/13,1/13,4/13"));
+    query.SetRecNo(3);
+    const Bookmark first = query.GetBookmark();
+
+    // A new document at a time already taken learns its key from the server and goes
+    // before the older key.
+    query.Append();
+    query.FieldByName(QStringLiteral("number")).SetAsString(QStringLiteral("5/13"));
+    query.FieldByName(QStringLiteral("documentdatetime")).SetAsString(QStringLiteral("2013-05-01 10:00:00"));
+    query.FieldByName(QStringLiteral("cityreg")).SetAsString(QStringLiteral("SU"));
+    query.Post();
+    QCOMPARE(numbers(), QStringLiteral("2/13,5/13,3/13,1/13,4/13"));
+    QCOMPARE(query.RecNo(), 2);
+
+    // Backdating the newest moves it to the end; the cursor goes with it.
+    query.First();
+    query.Edit();
+    query.FieldByName(QStringLiteral("documentdatetime")).SetAsString(QStringLiteral("2013-01-01 00:00:00"));
+    query.Post();
+    QCOMPARE(numbers(), QStringLiteral("5/13,3/13,1/13,4/13,2/13"));
+    QCOMPARE(query.RecNo(), 5);
+    QCOMPARE(query.FieldByName(QStringLiteral("number")).AsString(), QStringLiteral("2/13"));
+
+    QVERIFY(query.BookmarkValid(first));
+    query.GotoBookmark(first);
+    QCOMPARE(query.FieldByName(QStringLiteral("number")).AsString(), QStringLiteral("1/13"));
+    QCOMPARE(query.RecNo(), 3);
 }
 
 void TestEditing::controlsDisabledNest()

@@ -22,6 +22,8 @@ private Q_SLOTS:
     void displayText();
     void sorting_data();
     void sorting();
+    void sortingNullsAndTies_data();
+    void sortingNullsAndTies();
     void unknownSortFieldThrows();
     void declaredFieldsSurviveReopen();
     void refreshKeepsRow();
@@ -39,6 +41,20 @@ void fillTickets(Connection &c)
         " ('2013-05-03 10:00:00', 'T3', 1, 'BG9', 10, 0, 'ceca'),"
         " ('2013-04-30 11:00:00', 'T4', 3, 'KG1', 5, 2, NULL),"
         " ('2013-05-04 12:00:00', 'T5', 2, 'BG5', 10, 0, 'Dule')"));
+}
+
+// Nulls and a zero date, ties on every key, negative and fractional prices, a zone
+// that sorts differently as text, and names with diacritics in both cases.
+void fillMixedTickets(Connection &c)
+{
+    c.Execute(QStringLiteral(
+        "INSERT INTO parkingticket (ticketdate, ticketnumber, zone, regcitynumber, ticketprice, status, name) VALUES"
+        " (NULL, 'T1', 1, 'BG1', 10, 0, 'čeda'),"
+        " ('2013-05-01 08:00:00', 'T2', 1, 'BG2', 10, 0, 'Zoran'),"
+        " ('2013-05-01 08:00:00', 'T3', 2, 'BG3', -2.5, 0, NULL),"
+        " ('0000-00-00 00:00:00', 'T4', 2, 'BG4', 9.5, 0, 'Čeda'),"
+        " ('2013-05-01 07:59:59', 'T5', 1, 'BG5', 10, 0, 'ana'),"
+        " ('2012-12-31 23:00:00', 'T6', 10, 'BG6', -10, 0, 'Ćira')"));
 }
 
 QStringList column(Query &query, const QString &name)
@@ -264,6 +280,48 @@ void TestQuery::sorting()
     const QString current = query.FieldByName(QStringLiteral("ticketnumber")).AsString();
     query.SetSortedFields(QStringLiteral("parkingticketid"));
     QCOMPARE(query.FieldByName(QStringLiteral("ticketnumber")).AsString(), current);
+}
+
+void TestQuery::sortingNullsAndTies_data()
+{
+    QTest::addColumn<QString>("sort");
+    QTest::addColumn<QString>("fetchOrder");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("newest first, null last") << "ticketdate DESC, parkingticketid DESC" << "ASC"
+                                             << QStringList{"T3", "T2", "T5", "T6", "T4", "T1"};
+    QTest::newRow("null first, second key descending") << "ticketdate, zone DESC" << "ASC"
+                                                       << QStringList{"T4", "T1", "T6", "T5", "T3", "T2"};
+    QTest::newRow("number before text order") << "zone DESC, ticketdate DESC" << "ASC"
+                                              << QStringList{"T6", "T3", "T4", "T2", "T5", "T1"};
+    QTest::newRow("reals descending, ties by date") << "ticketprice DESC, ticketdate" << "ASC"
+                                                    << QStringList{"T1", "T5", "T2", "T4", "T3", "T6"};
+    QTest::newRow("diacritics, case ties keep fetch order") << "name" << "ASC"
+                                                            << QStringList{"T3", "T5", "T2", "T6", "T1", "T4"};
+    QTest::newRow("text descending, null last") << "name DESC" << "ASC"
+                                                << QStringList{"T1", "T4", "T6", "T2", "T5", "T3"};
+    QTest::newRow("case ties in reverse fetch order") << "name DESC" << "DESC"
+                                                     << QStringList{"T4", "T1", "T6", "T2", "T5", "T3"};
+    QTest::newRow("all equal keep fetch order") << "status DESC" << "DESC"
+                                                << QStringList{"T6", "T5", "T4", "T3", "T2", "T1"};
+}
+
+void TestQuery::sortingNullsAndTies()
+{
+    QFETCH(QString, sort);
+    QFETCH(QString, fetchOrder);
+    QFETCH(QStringList, expected);
+    TestDatabase db;
+    fillMixedTickets(db.connection());
+    Query query;
+    query.SetConnection(&db.connection());
+    query.SQL() << QStringLiteral("SELECT * FROM parkingticket ORDER BY parkingticketid ") + fetchOrder;
+    query.Open();
+    // Sorting an open query and opening a sorted one give the same order.
+    query.SetSortedFields(sort);
+    QCOMPARE(column(query, QStringLiteral("ticketnumber")), expected);
+    query.Close();
+    query.Open();
+    QCOMPARE(column(query, QStringLiteral("ticketnumber")), expected);
 }
 
 void TestQuery::unknownSortFieldThrows()

@@ -1,0 +1,286 @@
+#include "SortKeys.h"
+
+#include <QDate>
+#include <QString>
+#include <QTime>
+
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cmath>
+
+namespace dataset::detail {
+
+namespace {
+
+// Rank bits: the lowest orders nulls against values; the others describe the value.
+constexpr std::uint8_t RankLate = 1;
+constexpr std::uint8_t RankNull = 2;
+constexpr std::uint8_t RankAscii = 4;
+constexpr std::uint64_t SignBit = std::uint64_t(1) << 63;
+
+// The readers below accept exactly what the field values accept (FieldValue.cpp):
+// text they cannot read sorts as null, as the value it would show.
+
+bool readInt(QByteArrayView text, qint64 &out)
+{
+    const char *begin = text.data();
+    const char *end = begin + text.size();
+    if (begin != end && *begin == '+')
+        ++begin;
+    if (const auto result = std::from_chars(begin, end, out); result.ec == std::errc() && result.ptr == end)
+        return true;
+    double real = 0;
+    const auto asReal = std::from_chars(begin, end, real);
+    if (asReal.ec != std::errc() || asReal.ptr != end || !std::isfinite(real))
+        return false;
+    out = qint64(std::llround(real));
+    return true;
+}
+
+bool readDouble(QByteArrayView text, double &out)
+{
+    const char *begin = text.data();
+    const char *end = begin + text.size();
+    if (begin != end && *begin == '+')
+        ++begin;
+    const auto result = std::from_chars(begin, end, out);
+    return result.ec == std::errc() && result.ptr == end;
+}
+
+int digits(const char *p, qsizetype count)
+{
+    int value = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (p[i] < '0' || p[i] > '9')
+            return -1;
+        value = value * 10 + (p[i] - '0');
+    }
+    return value;
+}
+
+// Days as year, month, day packed into one increasing number.
+bool readDate(QByteArrayView text, std::uint64_t &out)
+{
+    if (text.size() < 10 || text[4] != '-' || text[7] != '-')
+        return false;
+    const char *p = text.data();
+    const int year = digits(p, 4);
+    const int month = digits(p + 5, 2);
+    const int day = digits(p + 8, 2);
+    if (!QDate::isValid(year, month, day))
+        return false;
+    out = (std::uint64_t(year) << 9) | (std::uint64_t(month) << 5) | std::uint64_t(day);
+    return true;
+}
+
+// Milliseconds of the day, as the wall clock shows them.
+bool readTime(QByteArrayView text, std::uint64_t &out)
+{
+    if (text.size() < 8 || text[2] != ':' || text[5] != ':')
+        return false;
+    const char *p = text.data();
+    int msec = 0;
+    if (text.size() > 9 && text[8] == '.') {
+        const int fraction = digits(p + 9, std::min<qsizetype>(3, text.size() - 9));
+        msec = fraction < 0 ? 0 : fraction;
+        for (qsizetype i = text.size() - 9; i < 3; ++i)
+            msec *= 10;
+    }
+    const int hour = digits(p, 2);
+    const int minute = digits(p + 3, 2);
+    const int second = digits(p + 6, 2);
+    if (!QTime::isValid(hour, minute, second, msec))
+        return false;
+    out = std::uint64_t(((hour * 60 + minute) * 60 + second) * 1000 + msec);
+    return true;
+}
+
+bool readDateTime(QByteArrayView text, std::uint64_t &out)
+{
+    std::uint64_t day = 0;
+    if (!readDate(text, day))
+        return false;
+    std::uint64_t time = 0;
+    if (text.size() > 11 && !readTime(text.sliced(11), time))
+        return false;
+    out = day * 86400000u + time;
+    return true;
+}
+
+std::uint64_t signedKey(qint64 value)
+{
+    return std::uint64_t(value) ^ SignBit;
+}
+
+std::uint64_t realKey(double value)
+{
+    if (value == 0)
+        value = 0;      // -0 and 0 are equal
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    return bits & SignBit ? ~bits : bits | SignBit;
+}
+
+// The number that orders a value of 'type' from 'text'; false when it reads as null.
+bool numberKey(FieldType type, QByteArrayView text, std::uint64_t &out)
+{
+    switch (type) {
+    case FieldType::Key: {
+        qint64 value = 0;
+        if (!readInt(text, value))
+            return false;
+        out = signedKey(value);
+        return true;
+    }
+    case FieldType::Integer:
+    case FieldType::SmallInt: {
+        qint64 value = 0;
+        if (!readInt(text, value))
+            return false;
+        out = signedKey(int(value));    // the field holds it as a 32-bit value
+        return true;
+    }
+    case FieldType::Boolean: {
+        qint64 value = 0;
+        out = readInt(text, value) ? value != 0 : text.compare("true", Qt::CaseInsensitive) == 0;
+        return true;
+    }
+    case FieldType::Real: {
+        double value = 0;
+        if (!readDouble(text, value))
+            return false;
+        out = realKey(value);
+        return true;
+    }
+    case FieldType::Date:
+        return readDate(text, out);
+    case FieldType::DateTime:
+        return readDateTime(text, out);
+    case FieldType::String:
+    case FieldType::Memo:
+        break;
+    }
+    return false;
+}
+
+bool isText(FieldType type)
+{
+    return type == FieldType::String || type == FieldType::Memo;
+}
+
+bool isAscii(QByteArrayView text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; });
+}
+
+char foldAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+}
+
+} // namespace
+
+void SortKeys::Reset(std::vector<SortColumn> columns, const RowStore &store, std::size_t slots)
+{
+    m_columns = std::move(columns);
+    m_store = &store;
+    m_values.assign(slots * width(), 0);
+    m_ranks.assign(slots * width(), 0);
+}
+
+void SortKeys::Clear()
+{
+    m_columns.clear();
+    m_store = nullptr;
+    m_values = {};
+    m_ranks = {};
+}
+
+void SortKeys::Set(std::uint32_t slot, RowData row)
+{
+    if (Empty())
+        return;
+    const std::size_t at = std::size_t(slot) * width();
+    if (at + width() > m_values.size()) {
+        m_values.resize(at + width(), 0);
+        m_ranks.resize(at + width(), 0);
+    }
+    for (std::size_t i = 0; i < width(); ++i) {
+        const SortColumn &column = m_columns[i];
+        std::uint64_t value = 0;
+        bool present = row && !m_store->IsNull(row, column.column);
+        std::uint8_t rank = 0;
+        if (present) {
+            const QByteArrayView text = m_store->Value(row, column.column);
+            if (isText(column.type)) {
+                value = reinterpret_cast<std::uintptr_t>(row);
+                if (isAscii(text))
+                    rank |= RankAscii;
+            } else {
+                present = numberKey(column.type, text, value);
+                if (column.descending)
+                    value = ~value;
+            }
+        }
+        if (!present) {
+            value = 0;
+            rank = RankNull;
+        }
+        // Nulls are the lowest values: first when ascending, last when descending.
+        if (present != column.descending)
+            rank |= RankLate;
+        m_values[at + i] = value;
+        m_ranks[at + i] = rank;
+    }
+}
+
+int SortKeys::compareText(std::size_t a, std::size_t b, int column) const
+{
+    const auto rowA = reinterpret_cast<RowData>(static_cast<std::uintptr_t>(m_values[a]));
+    const auto rowB = reinterpret_cast<RowData>(static_cast<std::uintptr_t>(m_values[b]));
+    const QByteArrayView textA = m_store->Value(rowA, column);
+    const QByteArrayView textB = m_store->Value(rowB, column);
+    if (m_ranks[a] & m_ranks[b] & RankAscii) {
+        const qsizetype common = std::min(textA.size(), textB.size());
+        for (qsizetype i = 0; i < common; ++i) {
+            const auto ca = static_cast<unsigned char>(foldAscii(textA[i]));
+            const auto cb = static_cast<unsigned char>(foldAscii(textB[i]));
+            if (ca != cb)
+                return ca < cb ? -1 : 1;
+        }
+        return textA.size() < textB.size() ? -1 : textA.size() > textB.size() ? 1 : 0;
+    }
+    return QString::fromUtf8(textA).compare(QString::fromUtf8(textB), Qt::CaseInsensitive);
+}
+
+bool SortKeys::Less(std::uint32_t a, std::uint32_t b) const
+{
+    const std::size_t atA = std::size_t(a) * width();
+    const std::size_t atB = std::size_t(b) * width();
+    for (std::size_t i = 0; i < width(); ++i) {
+        const std::uint8_t rankA = m_ranks[atA + i];
+        const std::uint8_t rankB = m_ranks[atB + i];
+        if ((rankA & RankLate) != (rankB & RankLate))
+            return (rankA & RankLate) < (rankB & RankLate);
+        const SortColumn &column = m_columns[i];
+        if (isText(column.type)) {
+            if (rankA & RankNull)
+                continue;
+            const int c = compareText(atA + i, atB + i, column.column);
+            if (c != 0)
+                return column.descending ? c > 0 : c < 0;
+        } else if (m_values[atA + i] != m_values[atB + i]) {
+            return m_values[atA + i] < m_values[atB + i];
+        }
+    }
+    return a < b;
+}
+
+void SortKeys::Sort(std::vector<std::uint32_t> &order) const
+{
+    if (Empty())
+        return;
+    std::sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) { return Less(a, b); });
+}
+
+} // namespace dataset::detail
