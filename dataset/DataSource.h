@@ -3,9 +3,9 @@
 #include <QObject>
 #include <QPointer>
 
-namespace dataset {
+#include "Query.h"
 
-class Query;
+namespace dataset {
 
 // Links one query to the views bound to it (grid, edits, navigator).
 class DataSource : public QObject {

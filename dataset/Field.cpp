@@ -133,6 +133,11 @@ QString Field::defaultText(bool displayText) const
         return QString();
     if (displayText && m_def.type == FieldType::Real && !m_def.displayFormat.isEmpty())
         return FormatFloat(m_def.displayFormat, value.toDouble());
+    // Grids show dates the way the operator types them; editing keeps the stored form.
+    if (displayText && m_def.type == FieldType::Date)
+        return FormatDateTime(QStringLiteral("dd.mm.yyyy"), value.toDateTime());
+    if (displayText && m_def.type == FieldType::DateTime)
+        return FormatDateTime(QStringLiteral("dd.mm.yyyy hh:nn"), value.toDateTime());
     return detail::TextOf(m_def.type, value);
 }
 

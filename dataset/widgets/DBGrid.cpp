@@ -161,19 +161,21 @@ int DBGrid::DefaultWidth(int column) const
 {
     const QFontMetrics fm = fontMetrics();
     const QString title = m_model->headerData(column, Qt::Horizontal).toString();
-    int chars = 10;
-    if (const Field *field = m_model->ColumnField(column)) {
+    int content = 10 * fm.averageCharWidth();
+    const Query *query = m_model->GetQuery();
+    if (const Field *field = query ? query->FindField(m_model->ColumnFieldName(column)) : nullptr) {
         switch (field->DataType()) {
-        case FieldType::String: chars = qBound(4, field->Size(), 40); break;
-        case FieldType::Memo: chars = 30; break;
-        case FieldType::DateTime: chars = 16; break;
-        case FieldType::Date: chars = 10; break;
-        case FieldType::Boolean: chars = 5; break;
-        case FieldType::Real: chars = 12; break;
-        default: chars = 8; break;
+        case FieldType::String: content = qBound(4, field->Size(), 40) * fm.averageCharWidth(); break;
+        case FieldType::Memo: content = 30 * fm.averageCharWidth(); break;
+        // Dates are shown whole: measured on a sample in the display form.
+        case FieldType::DateTime: content = fm.horizontalAdvance(QStringLiteral("00.00.0000 00:00")); break;
+        case FieldType::Date: content = fm.horizontalAdvance(QStringLiteral("00.00.0000")); break;
+        case FieldType::Boolean: content = 5 * fm.averageCharWidth(); break;
+        case FieldType::Real: content = 12 * fm.averageCharWidth(); break;
+        default: content = 8 * fm.averageCharWidth(); break;
         }
     }
-    return qMax(chars * fm.averageCharWidth(), horizontalHeader()->fontMetrics().horizontalAdvance(title)) + 10;
+    return qMax(content, horizontalHeader()->fontMetrics().horizontalAdvance(title)) + 10;
 }
 
 void DBGrid::RememberLayout()

@@ -181,7 +181,8 @@ QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int 
     const Column &column = m_columns[section];
     if (!column.title.isEmpty())
         return column.title;
-    if (const Field *field = ColumnField(section))
+    // Declared fields exist before the first open, so a closed list shows its labels too.
+    if (const Field *field = m_query ? m_query->FindField(column.fieldName) : nullptr)
         return field->DisplayLabel();
     return column.fieldName;
 }

@@ -215,6 +215,9 @@ void TParkingDetailForm::BuildItems()
                     StatusPanel(StatusBar, 50, true, Qt::AlignLeft)};
     StatusPanels[0]->setText(QStringLiteral("Ukupno:"));
     StatusPanels[2]->setText(QStringLiteral("Ukupno sa PDV:"));
+    // The captions keep their widths unless the screen font needs more to show them whole.
+    for (QLabel *caption : {StatusPanels[0], StatusPanels[2]})
+        caption->setFixedWidth(qMax(caption->minimumWidth(), caption->sizeHint().width()));
     for (std::size_t i = 0; i < StatusPanels.size(); ++i) {
         StatusPanels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         bar->addWidget(StatusPanels[i]);
