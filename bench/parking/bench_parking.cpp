@@ -1,0 +1,347 @@
+// Speed and memory of the parking document list: the whole list newest first, one
+// registration prefix search and adding a document, each done by the module's own
+// search pane and data module over a million documents with two million items, beside
+// the mariadb command-line client reading the same rows.
+//
+//   bench_parking [--rows N] [--runs R] [--prefix TEXT] [--datadir DIR] [--socket PATH]
+//                 [--regnumber-index yes]
+//
+// --rows      documents to generate (two items each); 1000000 by default
+// --runs      times each step is measured; the median is reported (3)
+// --prefix    registration prefix searched in step (b) (1234: about N/4000 documents)
+// --datadir   data folder of the private server, kept for the next run, which then
+//             reuses the loaded rows; a temporary folder by default
+// --socket    use the server already listening there instead of starting one
+// --regnumber-index yes: adds an index on parkingdocument (regnumber) to the benchmark's
+//             own database before measuring (without it, one left by a run before goes)
+
+#include "BenchData.h"
+#include "BenchProcess.h"
+
+#include "Connection.h"
+#include "Error.h"
+#include "ParkingDMUnit.h"
+#include "documents/ParkingNavigatorUnit.h"
+#include "PrivateServer.h"
+#include "Query.h"
+#include "Schema.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace {
+
+QTextStream out(stdout);
+
+const QString Database = QStringLiteral("bench_parking");
+const QString NewestFirst = QStringLiteral("documentdatetime DESC, parkingdocumentid DESC");
+
+struct Options {
+    int rows = 1000000;
+    int runs = 3;
+    QString prefix = QStringLiteral("1234");
+    QString dataDir;
+    QString socket;
+    bool regnumberIndex = false;
+};
+
+Options parse(const QStringList &arguments)
+{
+    Options options;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &name = arguments[i];
+        if (i + 1 >= arguments.size())
+            throw dataset::Error(QStringLiteral("Opcija %1 nema vrednost.").arg(name));
+        const QString value = arguments[++i];
+        if (name == QLatin1String("--rows"))
+            options.rows = std::max(1, value.toInt());
+        else if (name == QLatin1String("--runs"))
+            options.runs = std::max(1, value.toInt());
+        else if (name == QLatin1String("--prefix"))
+            options.prefix = value;
+        else if (name == QLatin1String("--datadir"))
+            options.dataDir = value;
+        else if (name == QLatin1String("--socket"))
+            options.socket = value;
+        else if (name == QLatin1String("--regnumber-index"))
+            options.regnumberIndex = value == QLatin1String("yes");
+        else
+            throw dataset::Error(QStringLiteral("Nepoznata opcija %1.").arg(name));
+    }
+    return options;
+}
+
+double secondsOf(const std::function<void()> &step)
+{
+    QElapsedTimer timer;
+    timer.start();
+    step();
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+QString listed(const std::vector<double> &values)
+{
+    QStringList texts;
+    for (const double value : values)
+        texts << QString::number(value, 'f', 3);
+    return texts.join(QLatin1Char(' '));
+}
+
+double megabytes(long kb)
+{
+    return double(kb) / 1024.0;
+}
+
+QString scalar(dataset::Connection &connection, const QString &sql)
+{
+    dataset::Query query;
+    query.SetConnection(&connection);
+    query.SQL() << sql;
+    query.Open();
+    return query.IsEmpty() ? QString() : query.Fields(0).AsString();
+}
+
+// How the server reads 'table' for 'sql': access type, index and estimated rows.
+QString plan(dataset::Connection &connection, const QString &sql, const QString &table = QStringLiteral("pd"))
+{
+    dataset::Query explain;
+    explain.SetConnection(&connection);
+    explain.SQL() << QStringLiteral("EXPLAIN ") + sql;
+    explain.Open();
+    for (explain.First(); !explain.Eof(); explain.Next()) {
+        if (explain.FieldByName(QStringLiteral("table")).AsString() == table)
+            return QStringLiteral("type %1, key %2, rows %3")
+                .arg(explain.FieldByName(QStringLiteral("type")).AsString(),
+                     explain.FieldByName(QStringLiteral("key")).AsString(),
+                     explain.FieldByName(QStringLiteral("rows")).AsString());
+    }
+    return QStringLiteral("-");
+}
+
+struct Figures {
+    std::vector<double> seconds;
+    long peakKb = 0;
+    long beforeKb = 0;      // resident size before the first run
+    long afterKb = 0;       // and after the last
+};
+
+// The search pane's own search, 'runs' times; the peak is the largest of the runs.
+Figures search(TParkingNavigatorForm &pane, int runs)
+{
+    Figures figures;
+    figures.beforeKb = bench::StatusKb("VmRSS");
+    for (int run = 0; run < runs; ++run) {
+        bench::ResetPeak();
+        figures.seconds.push_back(secondsOf([&pane] { pane.FindButtonClick(); }));
+        figures.peakKb = std::max(figures.peakKb, bench::StatusKb("VmHWM"));
+    }
+    figures.afterKb = bench::StatusKb("VmRSS");
+    return figures;
+}
+
+Figures client(bench::ClientRunner &runner, const Options &options, const QString &socket, const QString &sql)
+{
+    Figures figures;
+    for (int run = 0; run < options.runs; ++run) {
+        const bench::ClientRun result = runner.Run(socket, Database, sql);
+        figures.seconds.push_back(result.seconds);
+        figures.peakKb = std::max(figures.peakKb, result.maxRssKb);
+    }
+    return figures;
+}
+
+void printSearch(const char *title, const QString &sql, const Figures &module, const Figures &reader, int rows)
+{
+    out << title << Qt::endl;
+    out << "  SQL: " << sql << Qt::endl;
+    out << "  rows: " << rows << Qt::endl;
+    out << "  module (FindButtonClick): " << median(module.seconds) << " s median [" << listed(module.seconds)
+        << "], peak VmHWM " << megabytes(module.peakKb) << " MB (VmRSS before " << megabytes(module.beforeKb)
+        << " MB, after " << megabytes(module.afterKb) << " MB)" << Qt::endl;
+    out << "  mariadb --batch --quick:  " << median(reader.seconds) << " s median [" << listed(reader.seconds)
+        << "], max RSS " << megabytes(reader.peakKb) << " MB" << Qt::endl;
+}
+
+// Where the time of the whole list goes: the same SQL opened by a plain query, then sorted.
+void breakdown(dataset::Connection &connection, const QString &sql)
+{
+    dataset::Query query;
+    query.SetConnection(&connection);
+    query.SQL() << sql;
+    const double open = secondsOf([&query] { query.Open(); });
+    const double sort = secondsOf([&query] { query.SetSortedFields(NewestFirst); });
+    out << "  of which: open (fetch into rows) " << open << " s, client-side sort " << sort << " s" << Qt::endl;
+}
+
+// "Dodaj" in the list, the user's two required values, and OK: the new-row defaults with
+// the numbering, then the field rules with the uniqueness test, the insert and the
+// placing of the new row in the sorted list.
+void addDocuments(dataset::Query &documents, int runs, const char *title)
+{
+    std::vector<double> defaults;
+    std::vector<double> posts;
+    std::vector<double> totals;
+    QString number;
+    for (int run = 0; run < runs; ++run) {
+        defaults.push_back(secondsOf([&documents] { documents.Append(); }));
+        number = documents.FieldByName(QStringLiteral("number")).AsString();
+        documents.FieldByName(QStringLiteral("cityreg")).SetAsString(QStringLiteral("BG"));
+        documents.FieldByName(QStringLiteral("regnumber")).SetAsString(QStringLiteral("999ZZ"));
+        posts.push_back(secondsOf([&documents] { documents.Post(); }));
+        totals.push_back(defaults.back() + posts.back());
+    }
+    out << title << Qt::endl;
+    out << "  new-row defaults (numbering): " << median(defaults) << " s median [" << listed(defaults) << "]"
+        << Qt::endl;
+    out << "  post (rules, uniqueness, insert): " << median(posts) << " s median [" << listed(posts) << "]"
+        << Qt::endl;
+    out << "  new document: " << median(totals) << " s median; last number " << number << ", at row "
+        << documents.RecNo() << " of " << documents.RecordCount() << Qt::endl;
+}
+
+// The two statements of a new document on their own; 'number' is one already in use.
+void statementTimes(dataset::Connection &connection, const QString &number)
+{
+    const QString count = QStringLiteral("SELECT COUNT(parkingdocumentid) AS parkingdoccount FROM parkingdocument");
+    const QString unique = QStringLiteral("SELECT COUNT(*) AS samecount FROM parkingdocument WHERE number = %1")
+                               .arg(dataset::Connection::Quote(number));
+    const QString table = QStringLiteral("parkingdocument");
+    out << "  statements: count " << secondsOf([&] { scalar(connection, count); }) << " s ("
+        << plan(connection, count, table) << "), uniqueness " << secondsOf([&] { scalar(connection, unique); })
+        << " s (" << plan(connection, unique, table) << ")" << Qt::endl;
+}
+
+bool loaded(dataset::Connection &connection, const Options &options)
+{
+    const int documents = scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt();
+    const int items = scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem")).toInt();
+    const QString newest = scalar(connection, QStringLiteral("SELECT YEAR(MAX(documentdatetime)) FROM parkingdocument"));
+    return documents == options.rows && items == 2 * options.rows
+        && newest == QString::number(QDate::currentDate().year());
+}
+
+int run(bench::ClientRunner &runner, const Options &options)
+{
+    QTemporaryDir work;
+    if (!work.isValid())
+        throw dataset::Error(QStringLiteral("Privremena fascikla se ne može napraviti."));
+    QString socket = options.socket;
+    std::optional<dbserver::PrivateServer> server;
+    if (socket.isEmpty()) {
+        server.emplace(options.dataDir.isEmpty() ? work.filePath(QStringLiteral("db")) : options.dataDir);
+        out << "starting a private server in " << server->DataDir() << Qt::endl;
+        server->Start();
+        socket = server->SocketPath();
+    }
+    // Stops the server we started, whatever happens on the way.
+    struct StopServer {
+        std::optional<dbserver::PrivateServer> &server;
+        ~StopServer()
+        {
+            if (server && !server->Reused())
+                server->Stop();
+        }
+    } stopServer{server};
+
+    dataset::Connection connection;
+    connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString()});
+    // Room for the whole document table, so that both readers are served from memory.
+    connection.Execute(QStringLiteral("SET GLOBAL innodb_buffer_pool_size = 2147483648"));
+    dbserver::CreateDatabase(connection, Database, false);
+
+    if (loaded(connection, options)) {
+        out << "reusing " << options.rows << " documents and " << 2 * options.rows << " items" << Qt::endl;
+    } else {
+        bench::DataShape shape;
+        shape.documents = options.rows;
+        shape.newest = QDateTime::currentDateTime().addSecs(-3600);
+        const double seconds = bench::LoadData(connection, work.path(), shape);
+        out << "loaded " << options.rows << " documents and " << 2 * options.rows << " items in " << seconds
+            << " s (LOAD DATA LOCAL INFILE)" << Qt::endl;
+    }
+
+    connection.Execute(options.regnumberIndex
+                           ? QStringLiteral("CREATE INDEX IF NOT EXISTS bench_regnumber ON parkingdocument (regnumber)")
+                           : QStringLiteral("DROP INDEX IF EXISTS bench_regnumber ON parkingdocument"));
+
+    ParkingDM = TCustomDM::Create<TParkingDM>();
+    struct FreeDataModule {
+        ~FreeDataModule() { ParkingDM.reset(); }
+    } freeDataModule;
+    ParkingDM->SetZConnection(&connection);
+    dataset::Query &documents = *ParkingDM->ParkingDocumentZQ;
+    TParkingNavigatorForm pane;
+
+    // (a) every search value empty: the whole list.
+    const QString all = pane.ParseSQL();
+    runner.Run(socket, Database, all);     // the buffer pool holds the rows from here on
+    const Figures allClient = client(runner, options, socket, all);
+    const Figures allModule = search(pane, options.runs);
+    const int allRows = documents.RecordCount();
+    out << Qt::fixed;
+    out.setRealNumberPrecision(3);
+    printSearch("(a) whole list, newest first", all, allModule, allClient, allRows);
+    breakdown(connection, all);
+    const double ratio = median(allModule.seconds) / median(allClient.seconds);
+    out << "  module / client: " << ratio << " (goal at most 2: " << (ratio <= 2 ? "met" : "missed") << ")"
+        << Qt::endl;
+    out << "  first row: " << documents.FieldByName(QStringLiteral("number")).AsString() << " at "
+        << documents.FieldByName(QStringLiteral("documentdatetime")).AsString() << Qt::endl;
+
+    // (c) a new document while the whole list is shown.
+    const QString usedNumber = documents.FieldByName(QStringLiteral("number")).AsString();
+    const qint64 lastLoaded = scalar(connection, QStringLiteral("SELECT MAX(parkingdocumentid) FROM parkingdocument"))
+                                  .toLongLong();
+    documents.SetRecNo(documents.RecordCount() / 2);
+    addDocuments(documents, options.runs, "(c) new document, whole list open");
+    statementTimes(connection, usedNumber);
+
+    // (b) one registration prefix.
+    pane.SetSearchValue(QStringLiteral("regnumber"), options.prefix);
+    const QString prefixed = pane.ParseSQL();
+    const Figures prefixClient = client(runner, options, socket, prefixed);
+    const Figures prefixModule = search(pane, options.runs);
+    printSearch("(b) registration prefix", prefixed, prefixModule, prefixClient, documents.RecordCount());
+    out << "  plan: " << plan(connection, prefixed) << Qt::endl;
+    out << "  goal under 0.2 s: " << (median(prefixModule.seconds) < 0.2 ? "met" : "missed") << Qt::endl;
+
+    addDocuments(documents, options.runs, "(c) new document, prefix search open");
+
+    // The added documents go, so that the next run with --datadir finds the rows it made.
+    connection.Execute(QStringLiteral("DELETE FROM parkingdocument WHERE parkingdocumentid > %1")
+                           .arg(dataset::Connection::Quote(QString::number(lastLoaded))));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::ClientRunner runner;
+    QApplication app(argc, argv);
+    try {
+        return run(runner, parse(app.arguments()));
+    } catch (const dataset::Error &error) {
+        std::fprintf(stderr, "%s\n", qPrintable(error.message()));
+        return 1;
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+}
