@@ -50,7 +50,6 @@ void Query::Private::clearRows()
     rows.shrink_to_fit();
     order.clear();
     order.shrink_to_fit();
-    sortIndex.Clear();
     store.Reset(0);
     cursor = -1;
     bof = eof = true;

@@ -239,25 +239,31 @@ void Query::Private::resolveSort()
     }
 }
 
-// Every row's keys are decoded once here; comparisons then read only the key array.
+std::vector<detail::SortColumn> Query::Private::sortColumns() const
+{
+    std::vector<detail::SortColumn> result;
+    result.reserve(sortKeys.size());
+    for (const SortKey &key : sortKeys)
+        result.push_back({key.column, fields[std::size_t(key.column)]->DataType(), key.descending});
+    return result;
+}
+
+// Every row's keys are decoded once, the slots sorted by them, and the keys dropped:
+// edits re-place single rows without them.
 void Query::Private::sortRows()
 {
-    if (sortKeys.empty()) {
-        sortIndex.Clear();
+    if (sortKeys.empty())
         return;
-    }
-    std::vector<detail::SortColumn> sortColumns;
-    sortColumns.reserve(sortKeys.size());
-    for (const SortKey &key : sortKeys)
-        sortColumns.push_back({key.column, fields[std::size_t(key.column)]->DataType(), key.descending});
-    sortIndex.Reset(std::move(sortColumns), store, rows.size());
+    detail::SortKeys keys;
+    keys.Reset(sortColumns(), store, rows.size());
     for (std::uint32_t slot = 0; slot < rows.size(); ++slot)
-        sortIndex.Set(slot, rows[slot]);
-    sortIndex.Sort(order);
+        keys.Set(slot, rows[slot]);
+    keys.Sort(order);
 }
 
 // A posted or inserted row moves to its place; equal keys keep fetch order, so a new
-// row goes after the rows it ties with.
+// row goes after the rows it ties with. Position 0 holds the row's keys, position 1
+// those of the row it is compared with.
 void Query::Private::placeRow(std::uint32_t slot)
 {
     if (sortKeys.empty())
@@ -265,10 +271,14 @@ void Query::Private::placeRow(std::uint32_t slot)
     const auto at = std::find(order.begin(), order.end(), slot);
     if (at == order.end())
         return;
-    sortIndex.Set(slot, rows[slot]);
     order.erase(at);
-    const auto place = std::lower_bound(order.begin(), order.end(), slot, [this](std::uint32_t a, std::uint32_t b) {
-        return sortIndex.Less(a, b);
+    detail::SortKeys keys;
+    keys.Reset(sortColumns(), store, 2);
+    keys.Set(0, rows[slot]);
+    const auto place = std::lower_bound(order.begin(), order.end(), slot, [&](std::uint32_t other, std::uint32_t) {
+        keys.Set(1, rows[other]);
+        const int c = keys.Compare(1, 0);
+        return c != 0 ? c < 0 : other < slot;
     });
     order.insert(place, slot);
 }

@@ -70,7 +70,6 @@ struct Query::Private {
     std::vector<FieldDef> defs;
     QString sortText;
     std::vector<SortKey> sortKeys;
-    detail::SortKeys sortIndex;             // decoded keys by slot while sorted
 
     DataSetState state = DataSetState::Inactive;
     std::vector<ColumnInfo> columns;
@@ -97,6 +96,7 @@ struct Query::Private {
     void clearRows();
     void buildFields();
     void resolveSort();
+    std::vector<detail::SortColumn> sortColumns() const;
     void sortRows();
     void placeRow(std::uint32_t slot);
     int displayIndex(std::uint32_t slot) const;

@@ -180,27 +180,19 @@ char foldAscii(char c)
 
 } // namespace
 
-void SortKeys::Reset(std::vector<SortColumn> columns, const RowStore &store, std::size_t slots)
+void SortKeys::Reset(std::vector<SortColumn> columns, const RowStore &store, std::size_t positions)
 {
     m_columns = std::move(columns);
     m_store = &store;
-    m_values.assign(slots * width(), 0);
-    m_ranks.assign(slots * width(), 0);
+    m_values.assign(positions * width(), 0);
+    m_ranks.assign(positions * width(), 0);
 }
 
-void SortKeys::Clear()
-{
-    m_columns.clear();
-    m_store = nullptr;
-    m_values = {};
-    m_ranks = {};
-}
-
-void SortKeys::Set(std::uint32_t slot, RowData row)
+void SortKeys::Set(std::uint32_t position, RowData row)
 {
     if (Empty())
         return;
-    const std::size_t at = std::size_t(slot) * width();
+    const std::size_t at = std::size_t(position) * width();
     if (at + width() > m_values.size()) {
         m_values.resize(at + width(), 0);
         m_ranks.resize(at + width(), 0);
@@ -253,7 +245,7 @@ int SortKeys::compareText(std::size_t a, std::size_t b, int column) const
     return QString::fromUtf8(textA).compare(QString::fromUtf8(textB), Qt::CaseInsensitive);
 }
 
-bool SortKeys::Less(std::uint32_t a, std::uint32_t b) const
+int SortKeys::Compare(std::uint32_t a, std::uint32_t b) const
 {
     const std::size_t atA = std::size_t(a) * width();
     const std::size_t atB = std::size_t(b) * width();
@@ -261,26 +253,29 @@ bool SortKeys::Less(std::uint32_t a, std::uint32_t b) const
         const std::uint8_t rankA = m_ranks[atA + i];
         const std::uint8_t rankB = m_ranks[atB + i];
         if ((rankA & RankLate) != (rankB & RankLate))
-            return (rankA & RankLate) < (rankB & RankLate);
+            return (rankA & RankLate) < (rankB & RankLate) ? -1 : 1;
         const SortColumn &column = m_columns[i];
         if (isText(column.type)) {
             if (rankA & RankNull)
                 continue;
             const int c = compareText(atA + i, atB + i, column.column);
             if (c != 0)
-                return column.descending ? c > 0 : c < 0;
+                return column.descending ? -c : c;
         } else if (m_values[atA + i] != m_values[atB + i]) {
-            return m_values[atA + i] < m_values[atB + i];
+            return m_values[atA + i] < m_values[atB + i] ? -1 : 1;
         }
     }
-    return a < b;
+    return 0;
 }
 
-void SortKeys::Sort(std::vector<std::uint32_t> &order) const
+void SortKeys::Sort(std::vector<std::uint32_t> &slots) const
 {
     if (Empty())
         return;
-    std::sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) { return Less(a, b); });
+    std::sort(slots.begin(), slots.end(), [this](std::uint32_t a, std::uint32_t b) {
+        const int c = Compare(a, b);
+        return c != 0 ? c < 0 : a < b;
+    });
 }
 
 } // namespace dataset::detail

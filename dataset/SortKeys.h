@@ -1,7 +1,8 @@
 #pragma once
 
 // Client-side sort keys: the sort columns of every row decoded once into a compact
-// array, so that comparisons never parse row text again.
+// array, so that comparisons never parse row text again. Positions are slots of the
+// query's rows while sorting, or any numbering a caller chooses.
 
 #include "Field.h"
 #include "RowStore.h"
@@ -19,19 +20,19 @@ struct SortColumn {
 
 class SortKeys {
 public:
-    // Forgets every key; 'store' holds the text of the rows given to Set and must
-    // outlive the keys (or the next Reset).
-    void Reset(std::vector<SortColumn> columns, const RowStore &store, std::size_t slots = 0);
-    void Clear();
+    // Forgets every key and makes room for 'positions'; 'store' holds the text of the
+    // rows given to Set and must outlive the keys (or the next Reset).
+    void Reset(std::vector<SortColumn> columns, const RowStore &store, std::size_t positions);
     bool Empty() const { return m_columns.empty(); }
 
-    // Decodes the keys of 'row' (null: a row without values) for 'slot'.
-    void Set(std::uint32_t slot, RowData row);
+    // Decodes the keys of 'row' (null: a row without values) for position 'at'.
+    void Set(std::uint32_t at, RowData row);
 
-    // Keys in turn (null lowest, text without regard to case), ties by slot, so that
-    // rows with equal keys keep the order in which they came.
-    bool Less(std::uint32_t a, std::uint32_t b) const;
-    void Sort(std::vector<std::uint32_t> &order) const;
+    // Keys in turn, null lowest, text without regard to case: negative, 0 or positive.
+    int Compare(std::uint32_t a, std::uint32_t b) const;
+    // Sorts slots by their keys; equal keys keep the order of their slots, which is the
+    // order in which the rows came.
+    void Sort(std::vector<std::uint32_t> &slots) const;
 
 private:
     std::size_t width() const { return m_columns.size(); }
@@ -39,8 +40,8 @@ private:
 
     std::vector<SortColumn> m_columns;
     const RowStore *m_store = nullptr;
-    // Per slot and key: an order-preserving number (the row for text keys) and a rank
-    // that puts nulls first; both already flipped for descending keys.
+    // Per position and key: an order-preserving number (the row for text keys) and a
+    // rank that makes null the lowest value; both already flipped for descending keys.
     std::vector<std::uint64_t> m_values;
     std::vector<std::uint8_t> m_ranks;
 };
