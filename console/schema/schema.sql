@@ -158,7 +158,7 @@ CREATE TABLE IF NOT EXISTS parkingdocument (
   PRIMARY KEY (parkingdocumentid),
   UNIQUE KEY parkingdocument_number (number),
   KEY parkingdocument_datetime (documentdatetime),
-  KEY parkingdocument_reg (cityreg, regnumber),
+  KEY parkingdocument_regnumber (regnumber),
   KEY parkingdocument_user (userid)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
 

@@ -9,6 +9,9 @@
 #include "ParkingRegistration.h"
 #include "Query.h"
 
+#include <QSet>
+#include <QStringList>
+
 namespace {
 
 const QUuid kSecurityModule{QStringLiteral("{3495C3AC-F17F-440C-8571-96AAA091CAF2}")};
@@ -16,36 +19,36 @@ const QUuid kSecurityModule{QStringLiteral("{3495C3AC-F17F-440C-8571-96AAA091CAF
 } // namespace
 
 // count + 1 of all parking documents, as the operator expects; when a document was
-// deleted that number may already be in use for the year, so we step on to the first
-// number not carried by any document of that year. Database errors propagate.
+// deleted that number may already be in use, so we step on to the first free "n/yy".
+// Candidates are checked in batches against the unique number index, so the common
+// case costs one point look-up. Database errors propagate.
 int TParkingDM::GetParkingDocIndex(const QDateTime &date)
 {
     dataset::Query count;
     count.SetConnection(Connection());
     count.SetSQL({QStringLiteral("SELECT COUNT(parkingdocumentid) AS parkingdoccount FROM parkingdocument")});
     count.Open();
-    int candidate = count.FieldByName(QStringLiteral("parkingdoccount")).AsInteger() + 1;
+    const int first = count.FieldByName(QStringLiteral("parkingdoccount")).AsInteger() + 1;
     count.Close();
 
-    // Leading numbers of this year's documents from the candidate on, ascending.
-    // A number that is no plain "n/yy" only ever makes us skip a free number.
-    const QString lead = QStringLiteral("CAST(SUBSTRING_INDEX(number, '/', 1) AS UNSIGNED)");
-    const QString suffix = QStringLiteral("%/") + FormatDateTime(QStringLiteral("yy"), date);
-    dataset::Query taken;
-    taken.SetConnection(Connection());
-    taken.SetSQL({QStringLiteral("SELECT DISTINCT %1 AS taken FROM parkingdocument").arg(lead),
-                  QStringLiteral("WHERE number LIKE %1 AND %2 >= %3")
-                      .arg(dataset::Connection::Quote(suffix), lead, QString::number(candidate)),
-                  QStringLiteral("ORDER BY taken")});
-    taken.Open();
-    for (taken.First(); !taken.Eof(); taken.Next()) {
-        const qint64 used = taken.FieldByName(QStringLiteral("taken")).AsLargeInt();
-        if (used > candidate)
-            break;
-        if (used == candidate)
-            ++candidate;
+    const QString year = QLatin1Char('/') + FormatDateTime(QStringLiteral("yy"), date);
+    constexpr int kBatch = 32;
+    for (int batch = first;; batch += kBatch) {
+        QStringList candidates;
+        for (int n = batch; n < batch + kBatch; ++n)
+            candidates << dataset::Connection::Quote(QString::number(n) + year);
+        dataset::Query taken;
+        taken.SetConnection(Connection());
+        taken.SetSQL({QStringLiteral("SELECT number FROM parkingdocument WHERE number IN (%1)")
+                          .arg(candidates.join(QLatin1Char(',')))});
+        taken.Open();
+        QSet<QString> used;
+        for (taken.First(); !taken.Eof(); taken.Next())
+            used.insert(taken.FieldByName(QStringLiteral("number")).AsString());
+        for (int n = batch; n < batch + kBatch; ++n)
+            if (!used.contains(QString::number(n) + year))
+                return n;
     }
-    return candidate;
 }
 
 // Without a console or security module the outputs stay as they came in.

@@ -193,6 +193,10 @@ void TestParkingDM::docIndex_data()
     // Document 1/13 was deleted: count + 1 is 3/13, which is taken.
     QTest::newRow("after a deletion") << QStringList{"2/13", "3/13"} << in2013 << 4;
     QTest::newRow("steps over a run") << QStringList{"3/13", "4/13", "6/13"} << in2013 << 5;
+    QStringList longRun;    // 40 documents numbered 41..80: count + 1 is the first of them
+    for (int n = 41; n <= 80; ++n)
+        longRun << QStringLiteral("%1/13").arg(n);
+    QTest::newRow("steps over a long run") << longRun << in2013 << 81;
     QTest::newRow("other year does not block") << QStringList{"3/12", "1/13"} << in2013 << 3;
 }
 
