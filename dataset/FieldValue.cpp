@@ -13,8 +13,7 @@
 
 namespace dataset::detail {
 
-namespace {
-
+// Number readers shared with the sort keys: the whole text must be the number.
 bool readInt(QByteArrayView text, qint64 &out)
 {
     const char *begin = text.data();
@@ -53,6 +52,8 @@ int digits(const char *p, int count)
     }
     return value;
 }
+
+namespace {
 
 QDate readDate(QByteArrayView text)
 {

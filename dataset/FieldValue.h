@@ -11,6 +11,11 @@
 
 namespace dataset::detail {
 
+// Readers of the server's text form; false (or -1) when the whole text is not one.
+bool readInt(QByteArrayView text, qint64 &out);   // DECIMAL text keeps its whole part
+bool readDouble(QByteArrayView text, double &out);
+int digits(const char *p, int count);            // 'count' decimal digits, -1 if any is not
+
 // Typed value of stored text; zero or unreadable dates give a null value.
 QVariant Decode(FieldType type, QByteArrayView text);
 // True when stored text of a date type stands for no date ('0000-00-00...').

@@ -1,12 +1,13 @@
 #include "SortKeys.h"
 
+#include "FieldValue.h"
+
 #include <QDate>
 #include <QString>
 #include <QTime>
 
 #include <algorithm>
 #include <bit>
-#include <charconv>
 #include <cmath>
 
 namespace dataset::detail {
@@ -21,43 +22,6 @@ constexpr std::uint64_t SignBit = std::uint64_t(1) << 63;
 
 // The readers below accept exactly what the field values accept (FieldValue.cpp):
 // text they cannot read sorts as null, as the value it would show.
-
-bool readInt(QByteArrayView text, qint64 &out)
-{
-    const char *begin = text.data();
-    const char *end = begin + text.size();
-    if (begin != end && *begin == '+')
-        ++begin;
-    if (const auto result = std::from_chars(begin, end, out); result.ec == std::errc() && result.ptr == end)
-        return true;
-    double real = 0;
-    const auto asReal = std::from_chars(begin, end, real);
-    if (asReal.ec != std::errc() || asReal.ptr != end || !std::isfinite(real))
-        return false;
-    out = qint64(std::llround(real));
-    return true;
-}
-
-bool readDouble(QByteArrayView text, double &out)
-{
-    const char *begin = text.data();
-    const char *end = begin + text.size();
-    if (begin != end && *begin == '+')
-        ++begin;
-    const auto result = std::from_chars(begin, end, out);
-    return result.ec == std::errc() && result.ptr == end;
-}
-
-int digits(const char *p, qsizetype count)
-{
-    int value = 0;
-    for (qsizetype i = 0; i < count; ++i) {
-        if (p[i] < '0' || p[i] > '9')
-            return -1;
-        value = value * 10 + (p[i] - '0');
-    }
-    return value;
-}
 
 // Days as year, month, day packed into one increasing number.
 bool readDate(QByteArrayView text, std::uint64_t &out)
@@ -82,7 +46,7 @@ bool readTime(QByteArrayView text, std::uint64_t &out)
     const char *p = text.data();
     int msec = 0;
     if (text.size() > 9 && text[8] == '.') {
-        const int fraction = digits(p + 9, std::min<qsizetype>(3, text.size() - 9));
+        const int fraction = digits(p + 9, int(std::min<qsizetype>(3, text.size() - 9)));
         msec = fraction < 0 ? 0 : fraction;
         for (qsizetype i = text.size() - 9; i < 3; ++i)
             msec *= 10;
