@@ -1,11 +1,7 @@
 #pragma once
 
 #include "Interfaces.h"
-
-#include <QDialog>
-
-class QLineEdit;
-class QListWidget;
+#include "SearchListDialog.h"
 
 namespace console {
 
@@ -13,21 +9,18 @@ class ProductModule;
 
 // Picks one or more products: a search box (name contains the text, else a code
 // equals it) over a list that allows several lines to be chosen.
-class ProductSelectDialog : public QDialog {
+class ProductSelectDialog : public SearchListDialog {
     Q_OBJECT
 public:
     ProductSelectDialog(ProductModule &module, QWidget *parent = nullptr);
 
     TProductDescArr SelectedProducts() const;
-    QLineEdit *SearchEdit() const { return m_search; }
-    QListWidget *List() const { return m_list; }
+
+protected:
+    QStringList FindLines(const QString &text) override;
 
 private:
-    void Search(const QString &text);
-
     ProductModule &m_module;
-    QLineEdit *m_search;
-    QListWidget *m_list;
     TProductDescArr m_products;
 };
 

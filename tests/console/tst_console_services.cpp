@@ -9,11 +9,14 @@
 #include "MainWindow.h"
 #include "NoticeLog.h"
 #include "ProductModule.h"
+#include "ProductSelectDialog.h"
 #include "Query.h"
 #include "SecurityModule.h"
 #include "TestDatabase.h"
 #include "Schema.h"
 
+#include <QLineEdit>
+#include <QListWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -25,6 +28,7 @@ private Q_SLOTS:
     void findProducts_data();
     void findProducts();
     void productRecordIsComplete();
+    void productPickerSearchesAndReturnsTheChoice();
     void nextNumber_data();
     void nextNumber();
     void noticesNameTheDocument();
@@ -109,6 +113,33 @@ void TestConsoleServices::findProducts()
     AddProducts(db.connection());
     const IntfPtr<ProductModule> module(new ProductModule(db.connection()));
     QTEST(Names(module->FindProducts(text, a, b)), "names");
+}
+
+// The picker narrows by name and falls back to codes; it returns the chosen lines'
+// products in list order.
+void TestConsoleServices::productPickerSearchesAndReturnsTheChoice()
+{
+    TestDatabase db;
+    AddProducts(db.connection());
+    const IntfPtr<ProductModule> module(new ProductModule(db.connection()));
+    ProductSelectDialog dialog(*module);
+    QCOMPARE(dialog.List()->count(), 8);
+
+    dialog.SearchEdit()->setText(QStringLiteral("doplatna"));
+    QCOMPARE(dialog.List()->count(), 2);
+    dialog.List()->item(1)->setSelected(true);
+    dialog.List()->item(0)->setSelected(true);
+    QCOMPARE(Names(dialog.SelectedProducts()),
+             (QStringList{QStringLiteral("Doplatna karta 100"), QStringLiteral("doplatna karta 50")}));
+
+    dialog.SearchEdit()->setText(QStringLiteral("alt50"));    // no name holds it: the codes do
+    QCOMPARE(dialog.List()->count(), 1);
+    dialog.List()->item(0)->setSelected(true);
+    QCOMPARE(Names(dialog.SelectedProducts()), QStringList{QStringLiteral("doplatna karta 50")});
+
+    dialog.SearchEdit()->setText(QStringLiteral("nema"));
+    QCOMPARE(dialog.List()->count(), 0);
+    QVERIFY(dialog.SelectedProducts().empty());
 }
 
 void TestConsoleServices::productRecordIsComplete()
