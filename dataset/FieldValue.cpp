@@ -13,7 +13,7 @@
 
 namespace dataset::detail {
 
-// Number readers shared with the sort keys: the whole text must be the number.
+// Readers shared with the sort keys: the whole text must be the number.
 bool readInt(QByteArrayView text, qint64 &out)
 {
     const char *begin = text.data();
@@ -53,30 +53,47 @@ int digits(const char *p, int count)
     return value;
 }
 
-namespace {
-
-QDate readDate(QByteArrayView text)
+bool readDateParts(QByteArrayView text, int &year, int &month, int &day)
 {
     if (text.size() < 10 || text[4] != '-' || text[7] != '-')
-        return {};
+        return false;
     const char *p = text.data();
-    return QDate(digits(p, 4), digits(p + 5, 2), digits(p + 8, 2));
+    year = digits(p, 4);
+    month = digits(p + 5, 2);
+    day = digits(p + 8, 2);
+    return true;
 }
 
-QTime readTime(QByteArrayView text)
+bool readTimeParts(QByteArrayView text, int &hour, int &minute, int &second, int &msec)
 {
-    // "HH:mm:ss" with optional fractional seconds.
     if (text.size() < 8 || text[2] != ':' || text[5] != ':')
-        return {};
+        return false;
     const char *p = text.data();
-    int msec = 0;
+    msec = 0;
     if (text.size() > 9 && text[8] == '.') {
         const int fraction = digits(p + 9, int(std::min<qsizetype>(3, text.size() - 9)));
         msec = fraction < 0 ? 0 : fraction;
         for (qsizetype i = text.size() - 9; i < 3; ++i)
             msec *= 10;
     }
-    return QTime(digits(p, 2), digits(p + 3, 2), digits(p + 6, 2), msec);
+    hour = digits(p, 2);
+    minute = digits(p + 3, 2);
+    second = digits(p + 6, 2);
+    return true;
+}
+
+namespace {
+
+QDate readDate(QByteArrayView text)
+{
+    int year = 0, month = 0, day = 0;
+    return readDateParts(text, year, month, day) ? QDate(year, month, day) : QDate();
+}
+
+QTime readTime(QByteArrayView text)
+{
+    int hour = 0, minute = 0, second = 0, msec = 0;
+    return readTimeParts(text, hour, minute, second, msec) ? QTime(hour, minute, second, msec) : QTime();
 }
 
 QDateTime readDateTime(QByteArrayView text)

@@ -15,6 +15,10 @@ namespace dataset::detail {
 bool readInt(QByteArrayView text, qint64 &out);   // DECIMAL text keeps its whole part
 bool readDouble(QByteArrayView text, double &out);
 int digits(const char *p, int count);            // 'count' decimal digits, -1 if any is not
+// Parts of "yyyy-MM-dd" and of "HH:mm:ss" with optional fractional seconds; false when
+// the separators are missing. A part that is not all digits reads as -1.
+bool readDateParts(QByteArrayView text, int &year, int &month, int &day);
+bool readTimeParts(QByteArrayView text, int &hour, int &minute, int &second, int &msec);
 
 // Typed value of stored text; zero or unreadable dates give a null value.
 QVariant Decode(FieldType type, QByteArrayView text);

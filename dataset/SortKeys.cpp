@@ -26,13 +26,8 @@ constexpr std::uint64_t SignBit = std::uint64_t(1) << 63;
 // Days as year, month, day packed into one increasing number.
 bool readDate(QByteArrayView text, std::uint64_t &out)
 {
-    if (text.size() < 10 || text[4] != '-' || text[7] != '-')
-        return false;
-    const char *p = text.data();
-    const int year = digits(p, 4);
-    const int month = digits(p + 5, 2);
-    const int day = digits(p + 8, 2);
-    if (!QDate::isValid(year, month, day))
+    int year = 0, month = 0, day = 0;
+    if (!readDateParts(text, year, month, day) || !QDate::isValid(year, month, day))
         return false;
     out = (std::uint64_t(year) << 9) | (std::uint64_t(month) << 5) | std::uint64_t(day);
     return true;
@@ -41,20 +36,8 @@ bool readDate(QByteArrayView text, std::uint64_t &out)
 // Milliseconds of the day, as the wall clock shows them.
 bool readTime(QByteArrayView text, std::uint64_t &out)
 {
-    if (text.size() < 8 || text[2] != ':' || text[5] != ':')
-        return false;
-    const char *p = text.data();
-    int msec = 0;
-    if (text.size() > 9 && text[8] == '.') {
-        const int fraction = digits(p + 9, int(std::min<qsizetype>(3, text.size() - 9)));
-        msec = fraction < 0 ? 0 : fraction;
-        for (qsizetype i = text.size() - 9; i < 3; ++i)
-            msec *= 10;
-    }
-    const int hour = digits(p, 2);
-    const int minute = digits(p + 3, 2);
-    const int second = digits(p + 6, 2);
-    if (!QTime::isValid(hour, minute, second, msec))
+    int hour = 0, minute = 0, second = 0, msec = 0;
+    if (!readTimeParts(text, hour, minute, second, msec) || !QTime::isValid(hour, minute, second, msec))
         return false;
     out = std::uint64_t(((hour * 60 + minute) * 60 + second) * 1000 + msec);
     return true;
