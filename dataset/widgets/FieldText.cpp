@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLocale>
+#include <QMessageBox>
 #include <QRegularExpression>
 
 namespace dataset {
@@ -59,14 +60,9 @@ bool IsDateField(const Field &field)
 
 QString EditText(const Field &field)
 {
-    if (field.OnGetText) {
-        QString text = field.AsString();
-        field.OnGetText(const_cast<Field &>(field), text, false);
-        return text;
-    }
-    if (IsDateField(field))
+    if (!field.OnGetText && IsDateField(field))
         return FormatDateText(field.AsDateTime(), field.DataType() == FieldType::DateTime);
-    return field.AsString();
+    return field.EditText();
 }
 
 static bool NumberComplete(const QString &text, bool integer)
@@ -183,6 +179,14 @@ int LeaveRow(Query &query, int target)
     const int current = query.RecNo() - 1;
     CheckBrowseMode(query);
     return dropsRow && target > current ? target - 1 : target;
+}
+
+bool ConfirmDelete(QWidget *parent, const std::function<bool()> &handler)
+{
+    if (handler)
+        return handler();
+    return QMessageBox::question(parent, QStringLiteral("Potvrda"), QStringLiteral("Obrisati zapis?"))
+        == QMessageBox::Yes;
 }
 
 } // namespace detail
