@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QScopedValueRollback>
 
 namespace dataset {
@@ -420,11 +419,7 @@ void DBGrid::keyPressEvent(QKeyEvent *e)
     if (query && query->Active()) {
         if (e->key() == Qt::Key_Delete && mods == Qt::ControlModifier && CanEdit() && !query->IsEmpty()) {
             e->accept();
-            if (m_options.testFlag(Option::ConfirmDelete)
-                && !(OnConfirmDelete ? OnConfirmDelete()
-                                     : QMessageBox::question(this, QStringLiteral("Potvrda"),
-                                                             QStringLiteral("Obrisati zapis?"))
-                                           == QMessageBox::Yes))
+            if (m_options.testFlag(Option::ConfirmDelete) && !detail::ConfirmDelete(this, OnConfirmDelete))
                 return;
             query->Delete();
             return;

@@ -5,7 +5,6 @@
 #include "Query.h"
 
 #include <QHBoxLayout>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolButton>
@@ -214,11 +213,7 @@ void DBNavigator::BtnClick(Button button)
     case Button::Cancel: query->Cancel(); break;
     case Button::Refresh: detail::CheckBrowseMode(*query); query->Refresh(); break;
     case Button::Delete:
-        if (m_confirmDelete
-            && !(OnConfirmDelete ? OnConfirmDelete()
-                                 : QMessageBox::question(this, QStringLiteral("Potvrda"),
-                                                         QStringLiteral("Obrisati zapis?"))
-                                       == QMessageBox::Yes))
+        if (m_confirmDelete && !detail::ConfirmDelete(this, OnConfirmDelete))
             return;
         query->Delete();
         break;

@@ -4,7 +4,10 @@
 #include <QObject>
 #include <QString>
 #include <exception>
+#include <functional>
 #include <optional>
+
+class QWidget;
 
 namespace dataset {
 
@@ -61,6 +64,9 @@ void Relayed(ErrorRelay *relay, Work &&work)
 // CheckBrowseMode before moving to row 'target' (0-based); returns the target's row after
 // a cancelled inserted row has left the list.
 int LeaveRow(Query &query, int target);
+// Asks whether the current row may be deleted: 'handler' when set, else a message box
+// over 'parent'.
+bool ConfirmDelete(QWidget *parent, const std::function<bool()> &handler);
 
 } // namespace detail
 } // namespace dataset
