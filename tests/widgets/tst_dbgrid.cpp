@@ -44,6 +44,7 @@ private Q_SLOTS:
     void ellipsisButton();
     void keyHooksDropKeys();
     void ctrlDeleteDeletesRow();
+    void ctrlDeleteAsksWhenConfirming();
     void badCellTextIsReported();
     void titleAndDoubleClickSignals();
 };
@@ -272,6 +273,28 @@ void TestDBGrid::ctrlDeleteDeletesRow()
     grid->SetReadOnly(true);
     QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
     QCOMPARE(f.query.RecordCount(), 3);
+}
+
+void TestDBGrid::ctrlDeleteAsksWhenConfirming()
+{
+    WidgetFixture f;
+    DBGrid *grid = ItemGrid(f);
+    FocusWindow w(grid);
+    QVERIFY(w.Active());
+    grid->setFocus();
+    grid->SetOption(DBGrid::Option::ConfirmDelete, true);
+    bool answer = false;
+    int asked = 0;
+    grid->OnConfirmDelete = [&] { ++asked; return answer; };
+    f.query.SetRecNo(2);
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(asked, 1);
+    QCOMPARE(f.query.RecordCount(), 4);
+    answer = true;
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(asked, 2);
+    QCOMPARE(f.query.RecordCount(), 3);
+    QCOMPARE(f.Stored(QStringLiteral("SELECT COUNT(*) FROM widgetrow")).toInt(), 3);
 }
 
 void TestDBGrid::badCellTextIsReported()
