@@ -230,6 +230,12 @@ bool DataSetModel::Quiet() const
     return m_query && m_query->ControlsDisabled();
 }
 
+// The query opened, closed, or gained or lost rows since the last reset.
+bool DataSetModel::ShapeChanged() const
+{
+    return m_query->Active() != m_active || (m_active && m_query->RecordCount() != m_rows);
+}
+
 void DataSetModel::ResolveColumns()
 {
     m_columns.clear();
@@ -267,7 +273,7 @@ void DataSetModel::OnRecordChanged(int row)
 {
     if (Quiet())
         return;
-    if (m_query->Active() != m_active || (m_active && m_query->RecordCount() != m_rows)) {
+    if (ShapeChanged()) {
         Reset();
         return;
     }
@@ -279,7 +285,7 @@ void DataSetModel::OnCurrentChanged(int row)
 {
     if (Quiet())
         return;
-    if (m_query->Active() != m_active || (m_active && m_query->RecordCount() != m_rows)) {
+    if (ShapeChanged()) {
         Reset();
         return;
     }
@@ -296,7 +302,7 @@ void DataSetModel::OnStateChanged()
 {
     // Rows added or removed along with the state change are announced by dataSetChanged
     // right after; resetting here too would reset twice.
-    if (Quiet() || m_query->Active() != m_active || (m_active && m_query->RecordCount() != m_rows))
+    if (Quiet() || ShapeChanged())
         return;
     const int row = CurrentRow();
     if (row >= 0 && row < m_rows) {

@@ -61,6 +61,7 @@ private:
     void OnCurrentChanged(int row);
     void OnStateChanged();
     bool Quiet() const;
+    bool ShapeChanged() const;
     const Field *CurrentField(int row, int fieldIndex) const;
 
     QPointer<Query> m_query;
