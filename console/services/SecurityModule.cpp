@@ -2,6 +2,7 @@
 
 #include "Connection.h"
 #include "Query.h"
+#include "Schema.h"
 
 namespace console {
 
@@ -25,21 +26,12 @@ dataset::Connection *SecurityModule::GetConnection()
 }
 
 // True when the database carries the schema version this console was built for.
-// A missing version table (an older or foreign database) answers false.
+// A missing version table (an older or foreign database) answers false; any other
+// database failure is thrown.
 bool SecurityModule::AfterConnect()
 {
-    if (!m_connection.Connected())
-        return false;
-    dataset::Query query;
-    query.SetConnection(&m_connection);
-    query.SetSQL({QStringLiteral("SELECT MAX(version) AS version FROM schemaversion")});
-    try {
-        query.Open();
-    } catch (const std::exception &) {
-        return false;
-    }
-    return !query.IsEmpty() && !query.FieldByName(QStringLiteral("version")).IsNull()
-        && query.FieldByName(QStringLiteral("version")).AsInteger() == m_schemaVersion;
+    return m_connection.Connected()
+        && dbserver::InstalledSchemaVersion(m_connection) == m_schemaVersion;
 }
 
 bool SecurityModule::GetUserDesc(TUserDesc &user, bool ask)
