@@ -116,6 +116,13 @@ struct PrivateServer::Private {
             detail::RemoveSocketFile(Socket());
     }
 
+    // The closing part of an error message: where the log is and its last lines.
+    QString LogTail() const
+    {
+        return QStringLiteral("Poslednje linije loga %1:\n%2")
+            .arg(File(LogFileName), detail::TailOfFile(File(LogFileName), LogLinesInErrors));
+    }
+
     void Initialise() const;
     qint64 Launch() const;
     void WaitUntilAnswering(qint64 pid) const;
@@ -183,10 +190,8 @@ void PrivateServer::Private::Initialise() const
         else
             QFile::remove(info.filePath());
     }
-    throw dataset::Error(QStringLiteral("Priprema direktorijuma baze %1 nije uspela (%2). "
-                                        "Poslednje linije loga %3:\n%4")
-                             .arg(dir, process.errorString(), File(LogFileName),
-                                  detail::TailOfFile(File(LogFileName), LogLinesInErrors)));
+    throw dataset::Error(QStringLiteral("Priprema direktorijuma baze %1 nije uspela (%2). %3")
+                             .arg(dir, process.errorString(), LogTail()));
 }
 
 qint64 PrivateServer::Private::Launch() const
@@ -222,19 +227,15 @@ void PrivateServer::Private::WaitUntilAnswering(qint64 pid) const
         if (detail::Ping(Socket()))
             return;
         if (!detail::IsProcessAlive(pid)) {
-            throw dataset::Error(QStringLiteral("Server baze podataka u %1 se nije pokrenuo. "
-                                                "Poslednje linije loga %2:\n%3")
-                                     .arg(dir, File(LogFileName),
-                                          detail::TailOfFile(File(LogFileName), LogLinesInErrors)));
+            throw dataset::Error(QStringLiteral("Server baze podataka u %1 se nije pokrenuo. %2")
+                                     .arg(dir, LogTail()));
         }
         if (timer.elapsed() > options.startTimeout.count()) {
             ::kill(pid_t(pid), SIGTERM);
-            throw dataset::Error(QStringLiteral("Server baze podataka u %1 nije odgovorio za %2 s. "
-                                                "Poslednje linije loga %3:\n%4")
+            throw dataset::Error(QStringLiteral("Server baze podataka u %1 nije odgovorio za %2 s. %3")
                                      .arg(dir)
                                      .arg(options.startTimeout.count() / 1000)
-                                     .arg(File(LogFileName),
-                                          detail::TailOfFile(File(LogFileName), LogLinesInErrors)));
+                                     .arg(LogTail()));
         }
         QThread::msleep(50);
     }
@@ -288,13 +289,11 @@ void PrivateServer::Stop()
     if (!detail::SendShutdown(d->Socket()))
         ::kill(pid_t(pid), SIGTERM);
     if (!detail::WaitForExit(pid, d->options.stopTimeout)) {
-        throw dataset::Error(QStringLiteral("Server baze podataka u %1 (pid %2) se nije zaustavio za %3 s. "
-                                            "Poslednje linije loga %4:\n%5")
+        throw dataset::Error(QStringLiteral("Server baze podataka u %1 (pid %2) se nije zaustavio za %3 s. %4")
                                  .arg(d->dir)
                                  .arg(pid)
                                  .arg(d->options.stopTimeout.count() / 1000)
-                                 .arg(d->File(LogFileName),
-                                      detail::TailOfFile(d->File(LogFileName), LogLinesInErrors)));
+                                 .arg(d->LogTail()));
     }
     d->RemoveLeftovers();
 }
