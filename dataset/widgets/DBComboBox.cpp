@@ -5,6 +5,7 @@
 #include "FieldText.h"
 
 #include <QLineEdit>
+#include <QScopedValueRollback>
 
 namespace dataset {
 
@@ -80,10 +81,9 @@ void DBComboBox::Reload()
     const Field *field = m_link->GetField();
     const QString text = field ? detail::EditText(*field) : QString();
     if (text != currentText()) {
-        m_loading = true;
+        const QScopedValueRollback loading(m_loading, true);
         setCurrentIndex(findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive));
         setEditText(text);
-        m_loading = false;
     }
 }
 
@@ -93,14 +93,15 @@ void DBComboBox::Store(const QString &text)
     if (m_loading || !field)
         return;
     // Starting the edit reloads bound controls; the typed text must survive that.
-    m_loading = true;
     bool editing = true;
-    m_link->Guarded([&] {
-        editing = m_link->Edit();
-        if (editing)
-            detail::WriteText(*field, text);
-    });
-    m_loading = false;
+    {
+        const QScopedValueRollback loading(m_loading, true);
+        m_link->Guarded([&] {
+            editing = m_link->Edit();
+            if (editing)
+                detail::WriteText(*field, text);
+        });
+    }
     if (!editing)
         Reload();
 }

@@ -6,6 +6,7 @@
 #include "Query.h"
 
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 
 namespace dataset {
 
@@ -103,9 +104,8 @@ void DBEdit::OnTextEdited(const QString &text)
     Field *field = m_link->GetField();
     if (!field || !m_link->Edit() || !detail::TextComplete(*field, text))
         return;
-    m_loading = true;
+    const QScopedValueRollback loading(m_loading, true);
     m_link->Guarded([&] { detail::WriteText(*field, text); });
-    m_loading = false;
 }
 
 void DBEdit::focusInEvent(QFocusEvent *e)

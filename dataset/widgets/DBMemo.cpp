@@ -5,6 +5,7 @@
 #include "FieldText.h"
 
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 
 namespace dataset {
 
@@ -46,9 +47,8 @@ void DBMemo::Reload()
     const QString text = field ? detail::EditText(*field) : QString();
     if (text == toPlainText())
         return;
-    m_loading = true;
+    const QScopedValueRollback loading(m_loading, true);
     setPlainText(text);
-    m_loading = false;
 }
 
 void DBMemo::keyPressEvent(QKeyEvent *e)
@@ -69,10 +69,9 @@ void DBMemo::Store()
     Field *field = m_link->GetField();
     if (m_loading || !field || !m_link->Editing())
         return;
-    m_loading = true;
+    const QScopedValueRollback loading(m_loading, true);
     const QString text = toPlainText();
     m_link->Guarded([&] { field->SetAsString(text); });
-    m_loading = false;
 }
 
 } // namespace dataset
