@@ -3,17 +3,16 @@
 #include "Connection.h"
 #include "Field.h"
 #include "Query.h"
+#include "TextFormat.h"
 #include "base/CustomDM.h"
 
 namespace {
 
+// Rule messages come from the same catalogues as every other message: "%s" is the
+// field's display label.
 QString FormatMessage(const QString &message, const dataset::Field &field)
 {
-    QString text = message;
-    const qsizetype at = text.indexOf(QLatin1String("%s"));
-    if (at >= 0)
-        text.replace(at, 2, field.DisplayLabel());
-    return text;
+    return FormatResource(message, {field.DisplayLabel()});
 }
 
 bool IsEmpty(const dataset::Field &field)
