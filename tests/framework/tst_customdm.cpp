@@ -86,6 +86,23 @@ void AddDocument(dataset::Connection &c, const QString &number, const QString &c
                 .arg(dataset::Connection::Quote(number), dataset::Connection::Quote(cityreg)));
 }
 
+void OpenLive(dataset::Query &q, dataset::Connection &c, const QString &sql)
+{
+    q.SetConnection(&c);
+    q.SetRequestLive(true);
+    q.SetSQL({sql});
+    q.Open();
+}
+
+// Appends a document row (not yet posted) with the fields every rule needs.
+void AppendDocument(dataset::Query &q, const QString &number, const QString &cityreg)
+{
+    q.Append();
+    q.FieldByName(QStringLiteral("number")).SetAsString(number);
+    q.FieldByName(QStringLiteral("documentdatetime")).SetAsDateTime(QDateTime(QDate(2014, 3, 2), QTime(9, 0)));
+    q.FieldByName(QStringLiteral("cityreg")).SetAsString(cityreg);
+}
+
 int Count(dataset::Connection &c, const QString &table)
 {
     dataset::Query q;
@@ -161,10 +178,7 @@ void TestCustomDM::validatorRefusesPost()
     dm->SetZConnection(&db.connection());
     dataset::Query &q = *dm->DocumentZQ;
     q.Open();
-    q.Append();
-    q.FieldByName(QStringLiteral("number")).SetAsString(number);
-    q.FieldByName(QStringLiteral("documentdatetime")).SetAsDateTime(QDateTime(QDate(2014, 3, 2), QTime(9, 0)));
-    q.FieldByName(QStringLiteral("cityreg")).SetAsString(cityreg);
+    AppendDocument(q, number, cityreg);
     q.FieldByName(QStringLiteral("regnumber")).SetAsString(regnumber);
     if (error.isEmpty()) {
         q.Post();
@@ -211,10 +225,7 @@ void TestCustomDM::testUnique()
     AddDocument(db.connection(), QStringLiteral("2/14"));
     AddDocument(db.connection(), QStringLiteral("D'Arc\\"));
     dataset::Query q;
-    q.SetConnection(&db.connection());
-    q.SetRequestLive(true);
-    q.SetSQL({QStringLiteral("SELECT * FROM parkingdocument ORDER BY parkingdocumentid")});
-    q.Open();
+    OpenLive(q, db.connection(), QStringLiteral("SELECT * FROM parkingdocument ORDER BY parkingdocumentid"));
     if (editNumber.isEmpty()) {
         q.Append();
     } else {
@@ -251,10 +262,7 @@ void TestCustomDM::hostTests()
     QFETCH(bool, zeroLength);
     TestDatabase db;
     dataset::Query q;
-    q.SetConnection(&db.connection());
-    q.SetRequestLive(true);
-    q.SetSQL({QStringLiteral("SELECT * FROM parkingdocument")});
-    q.Open();
+    OpenLive(q, db.connection(), QStringLiteral("SELECT * FROM parkingdocument"));
     q.Append();
     dataset::Field &field = q.FieldByName(column);
     field.SetValue(value);
@@ -324,10 +332,7 @@ void TestCustomDM::lastInsertIdAfterPost()
     dm->SetZConnection(&db.connection());
     dataset::Query &q = *dm->DocumentZQ;
     q.Open();
-    q.Append();
-    q.FieldByName(QStringLiteral("number")).SetAsString(QStringLiteral("5/14"));
-    q.FieldByName(QStringLiteral("documentdatetime")).SetAsDateTime(QDateTime(QDate(2014, 3, 2), QTime(9, 0)));
-    q.FieldByName(QStringLiteral("cityreg")).SetAsString(QStringLiteral("NS"));
+    AppendDocument(q, QStringLiteral("5/14"), QStringLiteral("NS"));
     q.Post();
     dataset::Query check;
     check.SetConnection(&db.connection());
