@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -198,9 +199,12 @@ void TCustomDetailForm::done(int result)
     FormClose(action);
     if (action == TCloseAction::None)
         return;
-    m_closing = true;
-    QDialog::done(result);
-    m_closing = false;
+    {
+        // Reset even when a handler of finished() or accepted() throws, or the form
+        // could never be closed again.
+        const QScopedValueRollback closing(m_closing, true);
+        QDialog::done(result);
+    }
     if (action == TCloseAction::Free)
         deleteLater();
 }

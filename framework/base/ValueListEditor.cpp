@@ -28,7 +28,9 @@ TValueListEditor::TValueListEditor(QWidget *parent) : QTableWidget(0, 2, parent)
 
 void TValueListEditor::AddRow(const QString &key, const QString &value)
 {
-    if (key.isEmpty() || RowOfKey(key) >= 0)
+    if (key.isEmpty())
+        throw dataset::Error(QStringLiteral("Red liste mora imati ključ."));
+    if (RowOfKey(key) >= 0)
         throw dataset::Error(QStringLiteral("Ključ '%1' već postoji u listi.").arg(key));
     const int row = rowCount();
     insertRow(row);

@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <utility>
+
 namespace {
 
 class TTestDetailForm : public TCustomDetailForm {
@@ -107,6 +109,7 @@ private Q_SLOTS:
     void closeQueryOnEveryAttempt();
     void closeActionNoneKeepsFormOpen();
     void closeActionFreeDeletesForm();
+    void closesAgainAfterThrowingHandler();
     void buttonsRunActions();
     void applyFollowsUpdateHandler();
     void customActionUpdate();
@@ -118,6 +121,8 @@ private Q_SLOTS:
     void ellipsisRowsOnly();
     void valuesByKey();
 
+    void addRowRefusesKey_data();
+    void addRowRefusesKey();
     void viewerFormActionsAndDoubleClick();
 };
 
@@ -171,6 +176,23 @@ void TestFormBases::closeActionFreeDeletesForm()
     form->show();
     form->close();
     QTRY_VERIFY(!form);
+}
+
+void TestFormBases::closesAgainAfterThrowingHandler()
+{
+    TTestDetailForm form;
+    bool fail = true;
+    connect(&form, &QDialog::accepted, &form, [&fail] {
+        if (std::exchange(fail, false))
+            throw dataset::Error(QStringLiteral("Snimanje nije uspelo."));
+    });
+    form.show();
+    QVERIFY_THROWS_EXCEPTION(dataset::Error, form.accept());
+    form.show();
+    form.accept();
+    QVERIFY(!form.isVisible());
+    QCOMPARE(form.CloseQueries, 2);
+    QCOMPARE(form.result(), int(QDialog::Accepted));
 }
 
 void TestFormBases::buttonsRunActions()
@@ -312,6 +334,28 @@ void TestFormBases::valuesByKey()
     QVERIFY_THROWS_EXCEPTION(dataset::Error, form.SearchValue(QStringLiteral("dateto")));
     QVERIFY_THROWS_EXCEPTION(dataset::Error, form.SearchVLE->AddRow(QStringLiteral("number")));
     QCOMPARE(form.ParseSQL(), QString());
+}
+
+void TestFormBases::addRowRefusesKey_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("taken") << "number" << "Ključ 'number' već postoji u listi.";
+    QTest::newRow("empty") << "" << "Red liste mora imati ključ.";
+}
+
+void TestFormBases::addRowRefusesKey()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, message);
+    TTestNavigatorForm form;
+    try {
+        form.SearchVLE->AddRow(key);
+        QFAIL("the row was added");
+    } catch (const dataset::Error &e) {
+        QCOMPARE(e.message(), message);
+    }
+    QCOMPARE(form.SearchVLE->rowCount(), 2);
 }
 
 void TestFormBases::viewerFormActionsAndDoubleClick()
