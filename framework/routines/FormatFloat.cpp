@@ -116,6 +116,29 @@ QString render(const Section &s, const DecimalText &d, const FormatSettings &set
     return s.prefix + body + s.suffix;
 }
 
+// The ';'-separated sections of a pattern; a ';' inside quotes is literal text.
+QStringList splitSections(const QString &format)
+{
+    QStringList sections;
+    QString current;
+    QChar quote;
+    for (const QChar c : format) {
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+            quote = c;
+        } else if (c == QLatin1Char(';')) {
+            sections.append(current);
+            current.clear();
+            continue;
+        }
+        current.append(c);
+    }
+    sections.append(current);
+    return sections;
+}
+
 // Plain text of a value when no pattern is given: as many digits as needed.
 QString generalFormat(double value, const FormatSettings &settings)
 {
@@ -146,25 +169,7 @@ QString FormatFloat(const QString &format, double value)
     if (format.isEmpty())
         return generalFormat(value, settings);
 
-    QStringList sections;
-    {
-        QString current;
-        QChar quote;
-        for (const QChar c : format) {
-            if (!quote.isNull()) {
-                if (c == quote)
-                    quote = QChar();
-            } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
-                quote = c;
-            } else if (c == QLatin1Char(';')) {
-                sections.append(current);
-                current.clear();
-                continue;
-            }
-            current.append(c);
-        }
-        sections.append(current);
-    }
+    const QStringList sections = splitSections(format);
 
     const bool negative = value < 0;
     const Section positive = parseSection(sections.at(0));

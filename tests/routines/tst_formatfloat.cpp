@@ -45,6 +45,7 @@ void TestFormatFloat::formatFloat_data()
     QTest::newRow("leading zeros") << "000" << 7.0 << dot << comma << "007";
     QTest::newRow("literal suffix") << "0.00 'din'" << 5.0 << dot << comma << "5.00 din";
     QTest::newRow("negative section") << "0.00;(0.00)" << -5.0 << dot << comma << "(5.00)";
+    QTest::newRow("quoted semicolon") << "0.00' ;din'" << -5.0 << dot << comma << "-5.00 ;din";
     QTest::newRow("zero section") << "0.00;-0.00;'nula'" << 0.0 << dot << comma << "nula";
     QTest::newRow("large value") << "0" << 1e17 << dot << comma << "100000000000000000";
     QTest::newRow("general") << "" << 0.1 << comma << dot << "0,1";
