@@ -23,7 +23,7 @@ double number(const dataset::Query &query, const char *fieldName, bool *found = 
     return field ? field->AsFloat() : 0.0;
 }
 
-QString dateText(const dataset::Query &query, const char *fieldName)
+QString dateFieldText(const dataset::Query &query, const char *fieldName)
 {
     const dataset::Field *field = query.FindField(QLatin1String(fieldName));
     if (!field || field->IsNull())
@@ -107,8 +107,8 @@ ParkingReportData ReadParkingReport(dataset::Query &document, dataset::Query &it
     data.payerCity = joined({text(document, "zip"), text(document, "city")}, QStringLiteral(" "));
     data.zone = text(document, "parkingzone");
     data.sector = text(document, "parkingsector");
-    data.period = joined({::dateText(document, "parkingfromdate"),
-                          ::dateText(document, "parkingtodate")}, QStringLiteral(" - "));
+    data.period = joined({dateFieldText(document, "parkingfromdate"),
+                          dateFieldText(document, "parkingtodate")}, QStringLiteral(" - "));
     if (ticket)
         data.streets = text(document, "parkingstreets");
 
