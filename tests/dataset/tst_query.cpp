@@ -19,6 +19,8 @@ private Q_SLOTS:
     void navigation();
     void bookmarks();
     void zeroDatesReadAsNull();
+    void fractionalSeconds_data();
+    void fractionalSeconds();
     void displayText();
     void sorting_data();
     void sorting();
@@ -212,6 +214,48 @@ void TestQuery::zeroDatesReadAsNull()
     QVERIFY(!query.FieldByName(QStringLiteral("parkingfromdate")).Value().isValid());
     QVERIFY(query.FieldByName(QStringLiteral("parkingfromdate")).AsString().isEmpty());
     QCOMPARE(query.FieldByName(QStringLiteral("parkingtodate")).AsDate(), QDate(2013, 5, 1));
+}
+
+// The server sends as many fraction digits as the column declares; values keep
+// milliseconds and sorting orders by them.
+void TestQuery::fractionalSeconds_data()
+{
+    QTest::addColumn<int>("precision");
+    QTest::addColumn<QStringList>("fractions");
+    QTest::addColumn<QList<int>>("msecs");
+    QTest::addColumn<QStringList>("sorted");
+    QTest::newRow("one digit") << 1 << QStringList{".5", ".2", ""} << QList<int>{500, 200, 0}
+                               << QStringList{"3", "2", "1"};
+    QTest::newRow("three digits") << 3 << QStringList{".125", ".5", ".05"} << QList<int>{125, 500, 50}
+                                  << QStringList{"3", "1", "2"};
+    QTest::newRow("six digits, cut to milliseconds") << 6 << QStringList{".250999", ".25", ".0001"}
+                                                     << QList<int>{250, 250, 0} << QStringList{"3", "1", "2"};
+}
+
+void TestQuery::fractionalSeconds()
+{
+    QFETCH(int, precision);
+    QFETCH(QStringList, fractions);
+    QFETCH(QList<int>, msecs);
+    QFETCH(QStringList, sorted);
+    TestDatabase db;
+    QStringList rows;
+    for (int i = 0; i < fractions.size(); ++i)
+        rows << QStringLiteral("SELECT %1 AS n, CAST('2013-05-01 10:20:30%2' AS DATETIME(%3)) AS moment")
+                    .arg(i + 1)
+                    .arg(fractions[i])
+                    .arg(precision);
+    Query query;
+    query.SetConnection(&db.connection());
+    query.SQL() << QStringLiteral("SELECT * FROM (%1) AS t ORDER BY n").arg(rows.join(QStringLiteral(" UNION ALL ")));
+    query.Open();
+    const Field &moment = query.FieldByName(QStringLiteral("moment"));
+    for (int i = 0; i < msecs.size(); ++i) {
+        query.SetRecNo(i + 1);
+        QCOMPARE(moment.Value().toDateTime(), QDateTime(QDate(2013, 5, 1), QTime(10, 20, 30, msecs[i])));
+    }
+    query.SetSortedFields(QStringLiteral("moment"));
+    QCOMPARE(column(query, QStringLiteral("n")), sorted);
 }
 
 void TestQuery::displayText()
