@@ -12,12 +12,6 @@
 #include <QSet>
 #include <QStringList>
 
-namespace {
-
-const QUuid kSecurityModule{QStringLiteral("{3495C3AC-F17F-440C-8571-96AAA091CAF2}")};
-
-} // namespace
-
 // count + 1 of all parking documents, as the operator expects; when a document was
 // deleted that number may already be in use, so we step on to the first free "n/yy".
 // Candidates are checked in batches against the unique number index, so the common
@@ -57,7 +51,7 @@ void TParkingDM::GetPublisher(int &userId, QString &userName, bool current)
     if (!GlobalConsole)
         return;
     IntfPtr<IInterface> module;
-    if (!GlobalConsole->GetModule(kSecurityModule, module) || !module)
+    if (!GlobalConsole->GetModule(ISecurityModule::IID, module) || !module)
         return;
     const IntfPtr<ISecurityModule> security = Supports<ISecurityModule>(module);
     if (!security)
