@@ -13,18 +13,21 @@
 
 namespace {
 
-// Search keys in the order of the rows, with their catalogue captions.
+// Search rows in their order: key, catalogue caption, and the condition a value adds
+// (column and operator, then the text appended to the value).
 struct SearchRow {
     const char *key;
     const char *caption;
+    const char *condition;
+    const char *suffix;
 };
 constexpr SearchRow kSearchRows[] = {
-    {"number", "_PARKING_NUMBER"},
-    {"datefrom", "_PARKING_DATE_FROM"},
-    {"dateto", "_PARKING_DATE_TO"},
-    {"regnumber", "_PARKING_REG_NUMBER"},
-    {"userfirstname", "_PARKING_USER_FIRSTNAME"},
-    {"userlastname", "_PARKING_USER_LASTNAME"},
+    {"number", "_PARKING_NUMBER", "pd.number LIKE ", "%"},
+    {"datefrom", "_PARKING_DATE_FROM", "pd.documentdatetime >= ", " 00:00:00"},
+    {"dateto", "_PARKING_DATE_TO", "pd.documentdatetime <= ", " 23:59:59"},
+    {"regnumber", "_PARKING_REG_NUMBER", "pd.regnumber LIKE ", "%"},
+    {"userfirstname", "_PARKING_USER_FIRSTNAME", "u.firstname LIKE ", "%"},
+    {"userlastname", "_PARKING_USER_LASTNAME", "u.lastname LIKE ", "%"},
 };
 
 bool IsDateKey(const QString &key)
@@ -82,26 +85,13 @@ void TParkingNavigatorForm::FindButtonClick()
 // and numbers are prefix searches, the dates cover the whole first and last day.
 QString TParkingNavigatorForm::ParseSQL()
 {
-    struct Condition {
-        const char *key;
-        const char *left;
-        const char *suffix;
-    };
-    static constexpr Condition kConditions[] = {
-        {"number", "pd.number LIKE ", "%"},
-        {"datefrom", "pd.documentdatetime >= ", " 00:00:00"},
-        {"dateto", "pd.documentdatetime <= ", " 23:59:59"},
-        {"regnumber", "pd.regnumber LIKE ", "%"},
-        {"userfirstname", "u.firstname LIKE ", "%"},
-        {"userlastname", "u.lastname LIKE ", "%"},
-    };
     QStringList conditions;
-    for (const Condition &condition : kConditions) {
-        const QString value = SearchValue(QString::fromLatin1(condition.key));
+    for (const SearchRow &row : kSearchRows) {
+        const QString value = SearchValue(QString::fromLatin1(row.key));
         if (value.isEmpty())
             continue;
-        conditions << QString::fromLatin1(condition.left)
-                + dataset::Connection::Quote(value + QString::fromLatin1(condition.suffix));
+        conditions << QString::fromLatin1(row.condition)
+                + dataset::Connection::Quote(value + QString::fromLatin1(row.suffix));
     }
     QString sql = QStringLiteral("SELECT pd.* FROM parkingdocument AS pd LEFT JOIN user AS u ON pd.userid = u.userid ");
     if (!conditions.isEmpty())
