@@ -132,13 +132,19 @@ void TParkingDetailForm::PostNewDocument()
     document.Post();
 }
 
-void TParkingDetailForm::CustomApplyExecute()
+// Posts the header when it is being edited; a new document also learns its key.
+void TParkingDetailForm::PostDocument()
 {
     dataset::Query &document = Document();
-    if (document.State() == dataset::DataSetState::Edit)
-        document.Post();
-    else if (document.State() == dataset::DataSetState::Insert)
+    if (document.State() == dataset::DataSetState::Insert)
         PostNewDocument();
+    else if (document.State() == dataset::DataSetState::Edit)
+        document.Post();
+}
+
+void TParkingDetailForm::CustomApplyExecute()
+{
+    PostDocument();
     DocumentItemsApply();
 }
 
@@ -163,12 +169,8 @@ void TParkingDetailForm::CustomCancelExecute()
 
 void TParkingDetailForm::SaveOnClose()
 {
-    dataset::Query &document = Document();
+    PostDocument();
     dataset::Query &items = Items();
-    if (document.State() == dataset::DataSetState::Insert)
-        PostNewDocument();
-    else if (document.State() == dataset::DataSetState::Edit)
-        document.Post();
     if (Editing(items))
         items.Post();
     if (items.Active() && items.UpdatesPending())

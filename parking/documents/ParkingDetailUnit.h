@@ -127,6 +127,7 @@ private:
     dataset::Query &Document() const;
     dataset::Query &Items() const;
     bool HasUnsavedChanges() const;
+    void PostDocument();
     void PostNewDocument();
     void SaveOnClose();
     void DiscardChanges();
