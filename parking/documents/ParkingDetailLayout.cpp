@@ -38,21 +38,21 @@ dataset::DataSource *ItemSource()
     return ParkingDM ? ParkingDM->ParkingDocumentItemDS : nullptr;
 }
 
-void PlaceLabel(QWidget *panel, const QString &text, int left, int top, const QString &name)
-{
-    auto *label = new QLabel(text, panel);
-    label->setObjectName(name);
-    label->move(left, top - kLabelAbove);
-    label->adjustSize();
-}
-
+// A control bound to 'field' of the document, named 'name', with its label above it.
 template <class Control>
-Control *PlaceControl(QWidget *panel, const QString &field, int left, int top, int width)
+Control *PlaceControl(QWidget *panel, const char *label, const char *field, const char *name, int left,
+                      int top, int width)
 {
+    auto *caption = new QLabel(QString::fromUtf8(label), panel);
+    caption->setObjectName(QString::fromLatin1(field) + QStringLiteral("Label"));
+    caption->move(left, top - kLabelAbove);
+    caption->adjustSize();
+
     auto *control = new Control(panel);
+    control->setObjectName(QString::fromLatin1(name));
     control->setGeometry(left, top, width, kEditHeight);
     control->SetDataSource(DocumentSource());
-    control->SetDataField(field);
+    control->SetDataField(QString::fromLatin1(field));
     return control;
 }
 
@@ -87,64 +87,39 @@ void TParkingDetailForm::BuildHeader()
     HeaderPanel->setMinimumHeight(kHeaderHeight);
     QWidget *p = HeaderPanel;
 
-    const auto edit = [p](const char *label, const char *field, int left, int top, int width) {
-        const QString name = QString::fromLatin1(field);
-        PlaceLabel(p, QString::fromUtf8(label), left, top, name + QStringLiteral("Label"));
-        return PlaceControl<dataset::DBEdit>(p, name, left, top, width);
-    };
-    const auto dateEdit = [p](const char *label, const char *field, int left, int top, int width) {
-        const QString name = QString::fromLatin1(field);
-        PlaceLabel(p, QString::fromUtf8(label), left, top, name + QStringLiteral("Label"));
-        return PlaceControl<dataset::DBDateEdit>(p, name, left, top, width);
-    };
-    const auto combo = [p](const char *label, const char *field, int left, int top, int width) {
-        const QString name = QString::fromLatin1(field);
-        PlaceLabel(p, QString::fromUtf8(label), left, top, name + QStringLiteral("Label"));
-        return PlaceControl<dataset::DBComboBox>(p, name, left, top, width);
-    };
+    using dataset::DBComboBox;
+    using dataset::DBDateEdit;
+    using dataset::DBEdit;
 
-    NumberEdit = edit("Broj*", "number", 8, 24, 80);
+    NumberEdit = PlaceControl<DBEdit>(p, "Broj*", "number", "NumberEdit", 8, 24, 80);
     NumberButton = PlaceEllipsis(p, QStringLiteral("NumberButton"), 89, 24, false);
-    DocumentDateTimeEdit = dateEdit("Datum*", "documentdatetime", 122, 24, 120);
+    DocumentDateTimeEdit =
+        PlaceControl<DBDateEdit>(p, "Datum*", "documentdatetime", "DocumentDateTimeEdit", 122, 24, 120);
     DateTimeButton = PlaceEllipsis(p, QStringLiteral("DateTimeButton"), 243, 24, false);
-    CountryRegEdit = edit("Ozn. države", "countryreg", 276, 24, 56);
-    CityRegEdit = edit("Ozn. grada*", "cityreg", 344, 24, 60);
-    RegNumberEdit = edit("Reg. broj*", "regnumber", 416, 24, 68);
+    CountryRegEdit = PlaceControl<DBEdit>(p, "Ozn. države", "countryreg", "CountryRegEdit", 276, 24, 56);
+    CityRegEdit = PlaceControl<DBEdit>(p, "Ozn. grada*", "cityreg", "CityRegEdit", 344, 24, 60);
+    RegNumberEdit = PlaceControl<DBEdit>(p, "Reg. broj*", "regnumber", "RegNumberEdit", 416, 24, 68);
     FindTicketButton = PlaceEllipsis(p, QStringLiteral("FindTicketButton"), 488, 24, true);
-    LicenseNumberEdit = edit("Br. dozvole", "licensenumber", 556, 24, 136);
+    LicenseNumberEdit =
+        PlaceControl<DBEdit>(p, "Br. dozvole", "licensenumber", "LicenseNumberEdit", 556, 24, 136);
 
-    FirstNameEdit = edit("Ime", "firstname", 8, 76, 80);
-    LastNameEdit = edit("Prezime", "lastname", 100, 76, 120);
-    PersonalIdentificatorEdit = edit("JMBG", "personalidentificator", 232, 76, 100);
-    AddressEdit = edit("Adresa", "address", 344, 76, 200);
-    ZipEdit = edit("Poštanski br.", "zip", 556, 76, 60);
-    CityEdit = edit("Grad", "city", 628, 76, 120);
+    FirstNameEdit = PlaceControl<DBEdit>(p, "Ime", "firstname", "FirstNameEdit", 8, 76, 80);
+    LastNameEdit = PlaceControl<DBEdit>(p, "Prezime", "lastname", "LastNameEdit", 100, 76, 120);
+    PersonalIdentificatorEdit = PlaceControl<DBEdit>(p, "JMBG", "personalidentificator",
+                                                     "PersonalIdentificatorEdit", 232, 76, 100);
+    AddressEdit = PlaceControl<DBEdit>(p, "Adresa", "address", "AddressEdit", 344, 76, 200);
+    ZipEdit = PlaceControl<DBEdit>(p, "Poštanski br.", "zip", "ZipEdit", 556, 76, 60);
+    CityEdit = PlaceControl<DBEdit>(p, "Grad", "city", "CityEdit", 628, 76, 120);
 
-    ParkingZoneCB = combo("Zona", "parkingzone", 8, 128, 43);
-    ParkingSectorCB = combo("Sektor", "parkingsector", 64, 128, 43);
-    ParkingFromDateEdit = dateEdit("Od datuma", "parkingfromdate", 120, 128, 68);
+    ParkingZoneCB = PlaceControl<DBComboBox>(p, "Zona", "parkingzone", "ParkingZoneCB", 8, 128, 43);
+    ParkingSectorCB = PlaceControl<DBComboBox>(p, "Sektor", "parkingsector", "ParkingSectorCB", 64, 128, 43);
+    ParkingFromDateEdit =
+        PlaceControl<DBDateEdit>(p, "Od datuma", "parkingfromdate", "ParkingFromDateEdit", 120, 128, 68);
     FromDateButton = PlaceEllipsis(p, QStringLiteral("FromDateButton"), 189, 128, false);
-    ParkingToDateEdit = dateEdit("Do datuma", "parkingtodate", 224, 128, 68);
+    ParkingToDateEdit =
+        PlaceControl<DBDateEdit>(p, "Do datuma", "parkingtodate", "ParkingToDateEdit", 224, 128, 68);
     ToDateButton = PlaceEllipsis(p, QStringLiteral("ToDateButton"), 293, 128, false);
-    CommentEdit = edit("Komentar", "comment", 344, 128, 404);
-
-    NumberEdit->setObjectName(QStringLiteral("NumberEdit"));
-    DocumentDateTimeEdit->setObjectName(QStringLiteral("DocumentDateTimeEdit"));
-    CountryRegEdit->setObjectName(QStringLiteral("CountryRegEdit"));
-    CityRegEdit->setObjectName(QStringLiteral("CityRegEdit"));
-    RegNumberEdit->setObjectName(QStringLiteral("RegNumberEdit"));
-    LicenseNumberEdit->setObjectName(QStringLiteral("LicenseNumberEdit"));
-    FirstNameEdit->setObjectName(QStringLiteral("FirstNameEdit"));
-    LastNameEdit->setObjectName(QStringLiteral("LastNameEdit"));
-    PersonalIdentificatorEdit->setObjectName(QStringLiteral("PersonalIdentificatorEdit"));
-    AddressEdit->setObjectName(QStringLiteral("AddressEdit"));
-    ZipEdit->setObjectName(QStringLiteral("ZipEdit"));
-    CityEdit->setObjectName(QStringLiteral("CityEdit"));
-    ParkingZoneCB->setObjectName(QStringLiteral("ParkingZoneCB"));
-    ParkingSectorCB->setObjectName(QStringLiteral("ParkingSectorCB"));
-    ParkingFromDateEdit->setObjectName(QStringLiteral("ParkingFromDateEdit"));
-    ParkingToDateEdit->setObjectName(QStringLiteral("ParkingToDateEdit"));
-    CommentEdit->setObjectName(QStringLiteral("CommentEdit"));
+    CommentEdit = PlaceControl<DBEdit>(p, "Komentar", "comment", "CommentEdit", 344, 128, 404);
 
     const QList<QWidget *> tabOrder{NumberEdit, DocumentDateTimeEdit, CountryRegEdit, CityRegEdit,
                                     RegNumberEdit, FindTicketButton, LicenseNumberEdit, FirstNameEdit,

@@ -72,6 +72,8 @@ class TestParkingDetail : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void openedEditor();
+    void headerShowsDocument_data();
+    void headerShowsDocument();
     void totals_data();
     void totals();
     void newDocumentOpensEmpty();
@@ -124,6 +126,59 @@ void TestParkingDetail::openedEditor()
         QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
     for (QAction *action : {form.DateTimeAction, form.FromDateAction, form.ToDateAction})
         QVERIFY(action->isEnabled());
+    form.CustomCancel->trigger();
+}
+
+void TestParkingDetail::headerShowsDocument_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("number") << "NumberEdit" << "number" << "125/13" << "Broj*";
+    QTest::newRow("country") << "CountryRegEdit" << "countryreg" << "SRB" << "Ozn. države";
+    QTest::newRow("city mark") << "CityRegEdit" << "cityreg" << "NS" << "Ozn. grada*";
+    QTest::newRow("registration") << "RegNumberEdit" << "regnumber" << "456CD" << "Reg. broj*";
+    QTest::newRow("license") << "LicenseNumberEdit" << "licensenumber" << "D-778" << "Br. dozvole";
+    QTest::newRow("first name") << "FirstNameEdit" << "firstname" << "Petar" << "Ime";
+    QTest::newRow("last name") << "LastNameEdit" << "lastname" << "Petrović" << "Prezime";
+    QTest::newRow("id number") << "PersonalIdentificatorEdit" << "personalidentificator" << "0101990710001"
+                               << "JMBG";
+    QTest::newRow("address") << "AddressEdit" << "address" << "Njegoševa 5" << "Adresa";
+    QTest::newRow("zip") << "ZipEdit" << "zip" << "21000" << "Poštanski br.";
+    QTest::newRow("city") << "CityEdit" << "city" << "Novi Sad" << "Grad";
+    QTest::newRow("zone") << "ParkingZoneCB" << "parkingzone" << "II" << "Zona";
+    QTest::newRow("sector") << "ParkingSectorCB" << "parkingsector" << "2" << "Sektor";
+    QTest::newRow("comment") << "CommentEdit" << "comment" << "plaćeno gotovinom" << "Komentar";
+}
+
+// Each header control shows its own column of the document under its own caption.
+void TestParkingDetail::headerShowsDocument()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, column);
+    QFETCH(QString, value);
+    QFETCH(QString, caption);
+
+    DocumentsFixture fx;
+    const qint64 id = fx.InsertDocument("1/13", "2013-05-01 10:00:00");
+    fx.connection().Execute(QStringLiteral("UPDATE parkingdocument SET %1 = %2 WHERE parkingdocumentid = %3")
+                                .arg(column, dataset::Connection::Quote(value), QString::number(id)));
+    fx.OpenDocuments(id);
+    TParkingDetailForm form;
+    auto *shown = form.HeaderPanel->findChild<QWidget *>(control);
+    QVERIFY(shown);
+    if (const auto *edit = qobject_cast<QLineEdit *>(shown))
+        QCOMPARE(edit->text(), value);
+    else
+        QCOMPARE(qobject_cast<QComboBox *>(shown)->currentText(), value);
+
+    QStringList captions;
+    for (const QLabel *label : form.HeaderPanel->findChildren<QLabel *>()) {
+        if (label->x() == shown->x() && label->y() < shown->y() && shown->y() - label->y() <= 20)
+            captions << label->text();
+    }
+    QCOMPARE(captions, QStringList{caption});
     form.CustomCancel->trigger();
 }
 
