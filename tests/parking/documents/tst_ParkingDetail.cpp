@@ -66,6 +66,15 @@ void AppendDocument()
     documents.FieldByName(QStringLiteral("regnumber")).SetAsString(QStringLiteral("123AB"));
 }
 
+// A saved document 1/13 with one item of 100 at 20 % tax, the current row of the list.
+qint64 OpenSavedDocument(DocumentsFixture &fx)
+{
+    const qint64 id = fx.InsertDocument("1/13", "2013-05-01 10:00:00");
+    fx.InsertItem(id, 100, 20, "DK1200");
+    fx.OpenDocuments(id);
+    return id;
+}
+
 } // namespace
 
 class TestParkingDetail : public QObject {
@@ -97,9 +106,7 @@ private Q_SLOTS:
 void TestParkingDetail::openedEditor()
 {
     DocumentsFixture fx;
-    const qint64 id = fx.InsertDocument("1/13", "2013-05-01 10:00:00");
-    fx.InsertItem(id, 100, 20, "DK1200");
-    fx.OpenDocuments(id);
+    OpenSavedDocument(fx);
     TParkingDetailForm form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -230,9 +237,7 @@ void TestParkingDetail::totals()
 void TestParkingDetail::newDocumentOpensEmpty()
 {
     DocumentsFixture fx;
-    const qint64 id = fx.InsertDocument("1/13", "2013-05-01 10:00:00");
-    fx.InsertItem(id, 100, 20, "DK1200");
-    fx.OpenDocuments(id);
+    OpenSavedDocument(fx);
     Documents().Append();
     TParkingDetailForm form;
     QVERIFY(Items().Active());
@@ -270,9 +275,7 @@ void TestParkingDetail::closeQuestion()
     QFETCH(QString, commentAfter);
 
     DocumentsFixture fx;
-    const qint64 id = fx.InsertDocument("1/13", "2013-05-01 10:00:00");
-    fx.InsertItem(id, 100, 20, "DK1200");
-    fx.OpenDocuments(id);
+    const qint64 id = OpenSavedDocument(fx);
     TParkingDetailForm form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -314,9 +317,7 @@ void TestParkingDetail::closeQuestion()
 void TestParkingDetail::okOnUnchangedWritesNothing()
 {
     DocumentsFixture fx;
-    const qint64 id = fx.InsertDocument("1/13", "2013-05-01 10:00:00");
-    fx.InsertItem(id, 100, 20, "DK1200");
-    fx.OpenDocuments(id);
+    OpenSavedDocument(fx);
     TParkingDetailForm form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -478,9 +479,7 @@ void TestParkingDetail::deleteKeys()
 void TestParkingDetail::typingOverCode()
 {
     DocumentsFixture fx;
-    const qint64 id = fx.InsertDocument("1/13", "2013-05-01 10:00:00");
-    fx.InsertItem(id, 100, 20, "DK1200");
-    fx.OpenDocuments(id);
+    OpenSavedDocument(fx);
     TParkingDetailForm form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -552,9 +551,7 @@ void TestParkingDetail::datePickers()
 void TestParkingDetail::hooksRestoredOnClose()
 {
     DocumentsFixture fx;
-    const qint64 id = fx.InsertDocument("1/13", "2013-05-01 10:00:00");
-    fx.InsertItem(id, 100, 20, "DK1200");
-    fx.OpenDocuments(id);
+    OpenSavedDocument(fx);
     QVERIFY(!Items().AfterPost && !Items().AfterCancel);
     {
         TParkingDetailForm form;
