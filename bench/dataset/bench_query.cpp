@@ -7,6 +7,7 @@
 // Without --socket a private server is started in a temporary folder and stopped at
 // the end.
 
+#include "BenchProcess.h"
 #include "Connection.h"
 #include "Error.h"
 #include "PrivateServer.h"
@@ -15,7 +16,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -23,29 +23,10 @@
 #include <optional>
 #include <random>
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/time.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
 QTextStream out(stdout);
-
-// Value in kB of a line such as "VmHWM:   1234 kB" in /proc/self/status.
-long statusKb(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong();
-    }
-    return 0;
-}
 
 void writeRows(const QString &path, int count)
 {
@@ -80,43 +61,6 @@ void writeRows(const QString &path, int count)
     }
 }
 
-struct ClientRun {
-    double seconds = 0;
-    long maxRssKb = 0;
-    int exitCode = -1;
-};
-
-ClientRun runClient(const QString &socket, const QString &database, const QString &sql)
-{
-    const QString program = QStandardPaths::findExecutable(QStringLiteral("mariadb"));
-    if (program.isEmpty())
-        throw dataset::Error(QStringLiteral("Program mariadb nije pronađen."));
-    const QByteArray programBytes = program.toLocal8Bit();
-    const QByteArray socketArg = "--socket=" + socket.toLocal8Bit();
-    const QByteArray databaseBytes = database.toLocal8Bit();
-    const QByteArray sqlBytes = sql.toUtf8();
-    const char *argv[] = {programBytes.constData(), "--batch", "--quick", "--user=root",
-                          socketArg.constData(), databaseBytes.constData(), "-e", sqlBytes.constData(), nullptr};
-    QElapsedTimer timer;
-    timer.start();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int devNull = open("/dev/null", O_WRONLY);
-        dup2(devNull, STDOUT_FILENO);
-        execv(argv[0], const_cast<char *const *>(argv));
-        _exit(127);
-    }
-    ClientRun run;
-    int status = 0;
-    rusage usage{};
-    if (pid > 0 && wait4(pid, &status, 0, &usage) == pid) {
-        run.seconds = double(timer.nsecsElapsed()) / 1e9;
-        run.maxRssKb = usage.ru_maxrss;
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    return run;
-}
-
 QString scalar(dataset::Connection &connection, const QString &sql)
 {
     dataset::Query query;
@@ -126,7 +70,7 @@ QString scalar(dataset::Connection &connection, const QString &sql)
     return query.Fields(0).AsString();
 }
 
-int run(const QStringList &arguments)
+int run(const QStringList &arguments, bench::ClientRunner &runner)
 {
     QString socket;
     int rows = 1000000;
@@ -182,19 +126,19 @@ int run(const QStringList &arguments)
     const QString select = QStringLiteral("SELECT * FROM parkingticket");
 
     // Warm the server's buffer pool so that both readers see the same cache.
-    runClient(socket, database, select);
+    runner.Run(socket, database, select);
 
-    const ClientRun client = runClient(socket, database, select);
+    const bench::ClientRun client = runner.Run(socket, database, select);
 
-    const long rssBefore = statusKb("VmRSS");
+    const long rssBefore = bench::StatusKb("VmRSS");
     dataset::Query query;
     query.SetConnection(&connection);
     query.SQL() << select;
     timer.restart();
     query.Open();
     const double openSeconds = double(timer.nsecsElapsed()) / 1e9;
-    const long rssAfter = statusKb("VmRSS");
-    const long peak = statusKb("VmHWM");
+    const long rssAfter = bench::StatusKb("VmRSS");
+    const long peak = bench::StatusKb("VmHWM");
 
     timer.restart();
     qint64 checksum = 0;
@@ -231,9 +175,11 @@ int run(const QStringList &arguments)
 
 int main(int argc, char *argv[])
 {
+    // The client's helper process is forked while this one is still small.
+    bench::ClientRunner runner;
     QCoreApplication app(argc, argv);
     try {
-        return run(app.arguments());
+        return run(app.arguments(), runner);
     } catch (const std::exception &error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;
