@@ -1,6 +1,7 @@
 #pragma once
 
-// Owning handles for Connector/C objects; internal to the dataset library.
+// Owning handles for Connector/C objects, for every piece of code that calls the
+// client library directly.
 
 #include <mariadb/mysql.h>
 

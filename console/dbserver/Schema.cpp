@@ -2,6 +2,7 @@
 
 #include "Connection.h"
 #include "Error.h"
+#include "MysqlHandles.h"
 
 #include <QFile>
 
@@ -14,10 +15,7 @@ namespace dbserver {
 
 namespace {
 
-struct ResultFreer {
-    void operator()(MYSQL_RES *result) const noexcept { mysql_free_result(result); }
-};
-using ResultPtr = std::unique_ptr<MYSQL_RES, ResultFreer>;
+using dataset::detail::ResultPtr;
 
 QString ReadResource(const QString &path)
 {

@@ -1,6 +1,7 @@
 #include "ServerProcess.h"
 
 #include "Error.h"
+#include "MysqlHandles.h"
 
 #include <QFile>
 #include <QThread>
@@ -27,10 +28,7 @@ namespace dbserver::detail {
 
 namespace {
 
-struct MysqlCloser {
-    void operator()(MYSQL *handle) const noexcept { mysql_close(handle); }
-};
-using MysqlPtr = std::unique_ptr<MYSQL, MysqlCloser>;
+using dataset::detail::MysqlPtr;
 
 // A file descriptor closed when it goes out of scope.
 class Fd {

@@ -2,6 +2,7 @@
 
 #include "Connection.h"
 #include "Error.h"
+#include "MysqlHandles.h"
 #include "PrivateServer.h"
 #include "Schema.h"
 #include "TestDatabase.h"
@@ -17,10 +18,6 @@
 
 namespace {
 
-struct ResultFreer {
-    void operator()(MYSQL_RES *result) const noexcept { mysql_free_result(result); }
-};
-
 // Rows of a query, each row's values joined with '|' (NULL as "NULL").
 QStringList Rows(dataset::Connection &connection, const QString &sql)
 {
@@ -28,7 +25,7 @@ QStringList Rows(dataset::Connection &connection, const QString &sql)
     const QByteArray text = sql.toUtf8();
     if (mysql_real_query(handle, text.constData(), text.size()) != 0)
         throw dataset::DatabaseError(sql, QString::fromUtf8(mysql_error(handle)), mysql_errno(handle));
-    const std::unique_ptr<MYSQL_RES, ResultFreer> result(mysql_store_result(handle));
+    const dataset::detail::ResultPtr result(mysql_store_result(handle));
     QStringList rows;
     if (!result)
         return rows;

@@ -1,6 +1,7 @@
 #include "TestDatabase.h"
 
 #include "Error.h"
+#include "MysqlHandles.h"
 #include "PrivateServer.h"
 #include "Schema.h"
 
@@ -43,10 +44,6 @@ QString ServerDir()
     return dir;
 }
 
-struct ResultFreer {
-    void operator()(MYSQL_RES *result) const noexcept { mysql_free_result(result); }
-};
-
 // Test databases whose process is gone (a crashed or killed test) are dropped, once per
 // process, so they do not pile up in the test server.
 void DropOrphans(dataset::Connection &connection)
@@ -58,7 +55,7 @@ void DropOrphans(dataset::Connection &connection)
                                 "WHERE schema_name LIKE 't\\_%'") != 0)
             throw dataset::DatabaseError(QStringLiteral("Spisak test baza nije pročitan."),
                                          QString::fromUtf8(mysql_error(handle)), mysql_errno(handle));
-        const std::unique_ptr<MYSQL_RES, ResultFreer> result(mysql_store_result(handle));
+        const dataset::detail::ResultPtr result(mysql_store_result(handle));
         while (MYSQL_ROW row = result ? mysql_fetch_row(result.get()) : nullptr) {
             const QString name = QString::fromUtf8(row[0]);
             const QStringList parts = name.split(QLatin1Char('_'));
