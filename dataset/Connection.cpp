@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "MysqlHandles.h"
+#include "SqlText.h"
 
 #include <mariadb/errmsg.h>
 
@@ -200,6 +201,11 @@ QString Connection::DatabaseName()
         ThrowLastError(QStringLiteral("Upit nije izvršen."));
     MYSQL_ROW row = mysql_fetch_row(result.get());
     return row && row[0] ? QString::fromUtf8(row[0]) : QString();
+}
+
+QString Connection::QuoteIdentifier(const QString &name)
+{
+    return detail::QuoteIdentifier(name);
 }
 
 QString Connection::Quote(const QString &text)

@@ -52,6 +52,8 @@ public:
     // 'text' as an SQL string literal: single quotes around it, quotes doubled,
     // backslashes escaped. A null QString becomes NULL.
     static QString Quote(const QString &text);
+    // 'name' as an SQL identifier: backticks around it, backticks inside doubled.
+    static QString QuoteIdentifier(const QString &name);
 
     // Column defaults of a table (column name -> default text, null when none), cached;
     // expression defaults such as current_timestamp() are evaluated on every call.

@@ -127,13 +127,6 @@ QString DemoDataScript()
     return ReadResource(QStringLiteral(":/parking/schema/demo.sql"));
 }
 
-QString QuoteIdentifier(const QString &name)
-{
-    QString quoted = name;
-    quoted.replace(QLatin1Char('`'), QStringLiteral("``"));
-    return QLatin1Char('`') + quoted + QLatin1Char('`');
-}
-
 int InstalledSchemaVersion(dataset::Connection &connection)
 {
     MYSQL *handle = connection.Handle();
@@ -171,8 +164,8 @@ bool CreateDatabase(dataset::Connection &connection, const QString &name, bool w
         throw dataset::Error(QStringLiteral("Neispravno ime baze podataka: '%1'.").arg(name));
     connection.Execute(QStringLiteral("CREATE DATABASE IF NOT EXISTS %1 "
                                       "CHARACTER SET utf8mb4 COLLATE utf8mb4_unicode_ci")
-                           .arg(QuoteIdentifier(name)));
-    connection.Execute(QStringLiteral("USE %1").arg(QuoteIdentifier(name)));
+                           .arg(dataset::Connection::QuoteIdentifier(name)));
+    connection.Execute(QStringLiteral("USE %1").arg(dataset::Connection::QuoteIdentifier(name)));
     const int version = InstalledSchemaVersion(connection);
     if (version == SchemaVersion)
         return false;
@@ -187,7 +180,7 @@ bool CreateDatabase(dataset::Connection &connection, const QString &name, bool w
 
 void DropDatabase(dataset::Connection &connection, const QString &name)
 {
-    connection.Execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(QuoteIdentifier(name)));
+    connection.Execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(dataset::Connection::QuoteIdentifier(name)));
 }
 
 } // namespace dbserver

@@ -33,7 +33,4 @@ bool CreateDatabase(dataset::Connection &connection, const QString &name, bool w
 
 void DropDatabase(dataset::Connection &connection, const QString &name);
 
-// `name` as a quoted identifier (backticks, embedded backticks doubled).
-QString QuoteIdentifier(const QString &name);
-
 } // namespace dbserver

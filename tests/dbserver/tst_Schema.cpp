@@ -68,7 +68,7 @@ private Q_SLOTS:
         QVERIFY(finished.waitForFinished());
         m_orphan = QStringLiteral("t_orphan_%1_1").arg(deadPid);
         m_server.Connect(dbserver::PrivateServer(qEnvironmentVariable("PARKING_TEST_SERVER_DIR")).ConnectionParams());
-        m_server.Execute(QStringLiteral("CREATE DATABASE IF NOT EXISTS ") + dbserver::QuoteIdentifier(m_orphan));
+        m_server.Execute(QStringLiteral("CREATE DATABASE IF NOT EXISTS ") + dataset::Connection::QuoteIdentifier(m_orphan));
     }
 
     void orphanDropped()

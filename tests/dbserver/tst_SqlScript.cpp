@@ -1,5 +1,6 @@
 // Splitting of SQL scripts, the built-in scripts themselves, and socket path choice.
 
+#include "Connection.h"
 #include "PrivateServer.h"
 #include "Schema.h"
 
@@ -77,7 +78,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, name);
         QFETCH(QString, quoted);
-        QCOMPARE(dbserver::QuoteIdentifier(name), quoted);
+        QCOMPARE(dataset::Connection::QuoteIdentifier(name), quoted);
     }
 
     void socketPath()
