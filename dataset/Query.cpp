@@ -5,6 +5,7 @@
 #include "QueryPrivate.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace dataset {
 
@@ -96,18 +97,81 @@ void Query::Private::emitDataSet()
 {
     if (disableDepth == 0)
         Q_EMIT q.dataSetChanged();
+    else
+        changedQuietly = true;
 }
 
 void Query::Private::emitRecord(int row)
 {
-    if (disableDepth == 0 && row >= 0)
+    if (row < 0)
+        return;
+    if (disableDepth == 0)
         Q_EMIT q.recordChanged(row);
+    else
+        changedQuietly = true;
 }
 
 void Query::Private::emitCurrent()
 {
     if (disableDepth == 0)
         Q_EMIT q.currentChanged(cursor);
+}
+
+// The cursor keeps pointing at its row when rows come, go or move before it.
+void Query::Private::insertOrder(int position, std::uint32_t slot)
+{
+    const bool loud = disableDepth == 0;
+    if (loud)
+        Q_EMIT q.rowAboutToBeInserted(position);
+    else
+        changedQuietly = true;
+    order.insert(order.begin() + position, slot);
+    if (cursor >= position)
+        ++cursor;
+    if (loud)
+        Q_EMIT q.rowInserted(position);
+}
+
+void Query::Private::eraseOrder(int position)
+{
+    const bool loud = disableDepth == 0;
+    if (loud)
+        Q_EMIT q.rowAboutToBeRemoved(position);
+    else
+        changedQuietly = true;
+    order.erase(order.begin() + position);
+    if (cursor > position || cursor >= int(order.size()))
+        --cursor;
+    if (order.empty()) {
+        cursor = -1;
+        bof = eof = true;
+    }
+    if (loud)
+        Q_EMIT q.rowRemoved(position);
+}
+
+void Query::Private::moveOrder(int from, int to)
+{
+    if (from == to)
+        return;
+    const bool loud = disableDepth == 0;
+    if (loud)
+        Q_EMIT q.rowAboutToBeMoved(from, to);
+    else
+        changedQuietly = true;
+    const auto begin = order.begin();
+    if (from < to)
+        std::rotate(begin + from, begin + from + 1, begin + to + 1);
+    else
+        std::rotate(begin + to, begin + from, begin + from + 1);
+    if (cursor == from)
+        cursor = to;
+    else if (from < cursor && cursor <= to)
+        --cursor;
+    else if (to <= cursor && cursor < from)
+        ++cursor;
+    if (loud)
+        Q_EMIT q.rowMoved(from, to);
 }
 
 bool Query::Private::editingRow(int row) const
@@ -299,12 +363,9 @@ void Query::Open()
         d->clearRows();
         throw;
     }
-    d->state = DataSetState::Browse;
-    if (d->disableDepth == 0) {
-        Q_EMIT stateChanged(d->state);
-        Q_EMIT dataSetChanged();
-        Q_EMIT currentChanged(d->cursor);
-    }
+    d->setState(DataSetState::Browse);
+    d->emitDataSet();
+    d->emitCurrent();
     if (AfterOpen)
         AfterOpen(*this);
     if (AfterScroll)
@@ -541,8 +602,11 @@ void Query::EnableControls()
     if (d->disableDepth == 0)
         return;
     if (--d->disableDepth == 0) {
+        // Views catch up with one reset, and only when something changed meanwhile
+        // (a pass that only moved the cursor leaves them as they are).
         Q_EMIT stateChanged(d->state);
-        Q_EMIT dataSetChanged();
+        if (std::exchange(d->changedQuietly, false))
+            Q_EMIT dataSetChanged();
         Q_EMIT currentChanged(d->cursor);
     }
 }

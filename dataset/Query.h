@@ -113,9 +113,19 @@ public:
     DataSetNotifyEvent BeforeCancel, AfterCancel, OnNewRecord, AfterScroll;
 
 Q_SIGNALS:
-    // Emitted only while controls are enabled; EnableControls at depth 0 emits dataSetChanged.
-    void dataSetChanged();          // rows added, removed, reordered, opened, closed
+    // Emitted only while controls are enabled; EnableControls at depth 0 emits
+    // dataSetChanged when anything changed meanwhile.
+    void dataSetChanged();          // the whole result: opened, closed, refreshed, re-sorted
     void recordChanged(int row);    // values of one row (display order) changed
+    // One row appears, leaves or moves (display order). The "about to" signal comes while
+    // the rows are still as they were, the other one right after the change; 'to' is the
+    // row's index after the move.
+    void rowAboutToBeInserted(int row);
+    void rowInserted(int row);
+    void rowAboutToBeRemoved(int row);
+    void rowRemoved(int row);
+    void rowAboutToBeMoved(int from, int to);
+    void rowMoved(int from, int to);
     void currentChanged(int row);   // cursor moved
     void stateChanged(dataset::DataSetState state);
 

@@ -49,8 +49,8 @@ void Query::Private::startInsert(bool append)
     const auto slot = std::uint32_t(rows.size());
     rows.push_back(nullptr);
     const int position = append || cursor < 0 ? int(order.size()) : cursor;
-    order.insert(order.begin() + position, slot);
     edit = EditBuffer{slot, std::vector<QVariant>(columns.size()), nullptr, false};
+    insertOrder(position, slot);
     cursor = position;
     bof = eof = false;
     setState(DataSetState::Insert);
@@ -61,13 +61,13 @@ void Query::Private::startInsert(bool append)
     } catch (...) {
         // A failing new-record handler leaves no half-made row behind.
         edit.reset();
-        removeFromOrder(slot);
         setState(DataSetState::Browse);
-        emitDataSet();
+        eraseOrder(position);
+        emitCurrent();
         throw;
     }
     edit->modified = false;
-    emitDataSet();
+    emitRecord(cursor);
     emitCurrent();
     if (q.AfterInsert)
         q.AfterInsert(q);
@@ -201,20 +201,6 @@ void Query::Private::writeDelete(RowData original)
         QStringLiteral("DELETE FROM %1 WHERE %2 LIMIT 1").arg(target.table, whereKey(original)));
 }
 
-void Query::Private::removeFromOrder(std::uint32_t slot)
-{
-    const int position = displayIndex(slot);
-    if (position < 0)
-        return;
-    order.erase(order.begin() + position);
-    if (cursor > position || cursor >= int(order.size()))
-        --cursor;
-    if (order.empty()) {
-        cursor = -1;
-        bof = eof = true;
-    }
-}
-
 bool Query::Private::rowChanged(RowData original, RowData current) const
 {
     for (int i = 0; i < int(columns.size()); ++i) {
@@ -283,10 +269,9 @@ void Query::Post()
     d->rows[slot] = row;
     d->edit.reset();
     d->setState(DataSetState::Browse);
+    d->emitRecord(d->cursor);
     // A sorted query moves the posted row to its place; the cursor goes with it.
-    d->placeRow(slot);
-    d->cursor = d->displayIndex(slot);
-    d->emitDataSet();
+    d->placeRow(d->cursor);
     d->emitCurrent();
     if (AfterPost)
         AfterPost(*this);
@@ -299,14 +284,12 @@ void Query::Cancel()
     if (BeforeCancel)
         BeforeCancel(*this);
     const bool inserting = d->state == DataSetState::Insert;
-    const std::uint32_t slot = d->edit->slot;
     d->edit.reset();
-    if (inserting)
-        d->removeFromOrder(slot);
+    // Browsing before the row leaves: a view reacting to the removal finds nothing to cancel.
     d->setState(DataSetState::Browse);
     if (inserting)
-        d->emitDataSet();
-    else
+        d->eraseOrder(d->cursor);
+    if (!inserting)
         d->emitRecord(d->cursor);
     d->emitCurrent();
     if (AfterCancel)
@@ -337,9 +320,8 @@ void Query::Delete()
         found->second.status = UpdateStatus::Deleted;
     }
     d->edit.reset();
-    d->removeFromOrder(slot);
     d->setState(DataSetState::Browse);
-    d->emitDataSet();
+    d->eraseOrder(d->cursor);
     d->emitCurrent();
     if (AfterDelete)
         AfterDelete(*this);
@@ -353,19 +335,12 @@ void Query::ApplyUpdates()
     Post();
     if (d->pending.empty())
         return;
-    // Inserted rows learn their keys and may move in a sorted query; the cursor stays
-    // on its row and the views refresh once, whether the run ends well or not.
+    // Inserted rows learn their keys and may move in a sorted query; the cursor goes
+    // with its row, whether the run ends well or not.
     struct Finish {
         Private &d;
-        const std::uint32_t current;
-        ~Finish()
-        {
-            if (d.cursor >= 0)
-                d.cursor = d.displayIndex(current);
-            d.emitDataSet();
-            d.emitCurrent();
-        }
-    } finish{*d, d->cursor >= 0 ? d->order[std::size_t(d->cursor)] : 0};
+        ~Finish() { d.emitCurrent(); }
+    } finish{*d};
 
     // Rows are written one by one; the first failure stops the run and everything
     // not yet written stays pending.
@@ -388,8 +363,11 @@ void Query::ApplyUpdates()
             break;
         }
         d->pending.erase(slot);
-        if (update.status == UpdateStatus::Inserted)
-            d->placeRow(slot);
+        if (update.status == UpdateStatus::Inserted) {
+            const int position = d->displayIndex(slot);
+            d->emitRecord(position);
+            d->placeRow(position);
+        }
     }
 }
 

@@ -263,24 +263,30 @@ void Query::Private::sortRows()
 
 // A posted or inserted row moves to its place; equal keys keep fetch order, so a new
 // row goes after the rows it ties with. Position 0 holds the row's keys, position 1
-// those of the row it is compared with.
-void Query::Private::placeRow(std::uint32_t slot)
+// those of the row it is compared with. A row already in place (the usual append) costs
+// two comparisons; otherwise a binary search finds its place.
+void Query::Private::placeRow(int position)
 {
-    if (sortKeys.empty())
+    if (sortKeys.empty() || position < 0 || position >= int(order.size()))
         return;
-    const auto at = std::find(order.begin(), order.end(), slot);
-    if (at == order.end())
-        return;
-    order.erase(at);
+    const std::uint32_t slot = order[std::size_t(position)];
     detail::SortKeys keys;
     keys.Reset(sortColumns(), store, 2);
     keys.Set(0, rows[slot]);
-    const auto place = std::lower_bound(order.begin(), order.end(), slot, [&](std::uint32_t other, std::uint32_t) {
+    const auto before = [&](std::uint32_t other, std::uint32_t) {
         keys.Set(1, rows[other]);
         const int c = keys.Compare(1, 0);
         return c != 0 ? c < 0 : other < slot;
-    });
-    order.insert(place, slot);
+    };
+    const auto begin = order.begin();
+    const bool afterPrevious = position == 0 || before(order[std::size_t(position) - 1], slot);
+    const bool beforeNext = position + 1 >= int(order.size()) || !before(order[std::size_t(position) + 1], slot);
+    if (afterPrevious && beforeNext)
+        return;
+    const int target = !afterPrevious
+        ? int(std::lower_bound(begin, begin + position, slot, before) - begin)
+        : int(std::lower_bound(begin + position + 1, order.end(), slot, before) - begin) - 1;
+    moveOrder(position, target);
 }
 
 } // namespace dataset

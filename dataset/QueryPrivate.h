@@ -86,6 +86,7 @@ struct Query::Private {
     std::optional<EditBuffer> edit;
     std::map<std::uint32_t, PendingUpdate> pending;
     int disableDepth = 0;
+    bool changedQuietly = false;            // something changed while controls were disabled
     int peekRow = -1;                       // display row read by RowDisplayText
 
     // --- helpers (Query.cpp) ---
@@ -98,8 +99,12 @@ struct Query::Private {
     void resolveSort();
     std::vector<detail::SortColumn> sortColumns() const;
     void sortRows();
-    void placeRow(std::uint32_t slot);
+    void placeRow(int position);
     int displayIndex(std::uint32_t slot) const;
+    // Changes of the display order, announced row by row.
+    void insertOrder(int position, std::uint32_t slot);
+    void eraseOrder(int position);
+    void moveOrder(int from, int to);
     void setCursor(int row, bool scrollEvent);
     void setState(DataSetState newState);
     void checkActive() const;
@@ -128,7 +133,6 @@ struct Query::Private {
     detail::RowData writeInsert(detail::RowData row);
     void writeUpdate(detail::RowData original, detail::RowData current);
     void writeDelete(detail::RowData original);
-    void removeFromOrder(std::uint32_t slot);
 };
 
 } // namespace dataset

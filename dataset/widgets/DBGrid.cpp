@@ -41,6 +41,16 @@ DBGrid::DBGrid(QWidget *parent)
     connect(m_model, &DataSetModel::currentRowChanged, this, &DBGrid::FollowCursor);
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, &DBGrid::RememberLayout);
     connect(m_model, &QAbstractItemModel::modelReset, this, &DBGrid::ApplyWidths);
+    // While a row comes, goes or moves the view shifts its current cell on its own; the
+    // query's cursor is already where it belongs and is followed afterwards.
+    const auto rowsChanging = [this] { ++m_rowsChanging; };
+    const auto rowsChanged = [this] { --m_rowsChanging; };
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, rowsChanging);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, rowsChanging);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeMoved, this, rowsChanging);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, rowsChanged);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, rowsChanged);
+    connect(m_model, &QAbstractItemModel::rowsMoved, this, rowsChanged);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, &DBGrid::OnSectionResized);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DBGrid::titleClicked);
     connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
@@ -259,7 +269,8 @@ void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previ
     m_column = current.column();
     viewport()->update();   // the ellipsis button moves with the current cell
     Query *query = DataSet();
-    if (m_following || m_resetting || !query || !query->Active() || current.row() == query->RecNo() - 1)
+    if (m_following || m_resetting || m_rowsChanging > 0 || !query || !query->Active()
+        || current.row() == query->RecNo() - 1)
         return;
     try {
         const int target = detail::LeaveRow(*query, current.row());

@@ -24,6 +24,17 @@ void DataSetModel::SetQuery(Query *query)
     if (query) {
         m_connections = {
             connect(query, &Query::dataSetChanged, this, &DataSetModel::Reset),
+            connect(query, &Query::rowAboutToBeInserted, this,
+                    [this](int row) { beginInsertRows({}, row, row); }),
+            connect(query, &Query::rowInserted, this, [this] { ++m_rows; endInsertRows(); }),
+            connect(query, &Query::rowAboutToBeRemoved, this,
+                    [this](int row) { beginRemoveRows({}, row, row); }),
+            connect(query, &Query::rowRemoved, this, [this] { --m_rows; endRemoveRows(); }),
+            // Qt names the destination as the row the moved one goes before, counted
+            // before the move.
+            connect(query, &Query::rowAboutToBeMoved, this,
+                    [this](int from, int to) { beginMoveRows({}, from, from, {}, to > from ? to + 1 : to); }),
+            connect(query, &Query::rowMoved, this, [this] { endMoveRows(); }),
             connect(query, &Query::recordChanged, this, &DataSetModel::OnRecordChanged),
             connect(query, &Query::currentChanged, this, &DataSetModel::OnCurrentChanged),
             connect(query, &Query::stateChanged, this, &DataSetModel::OnStateChanged),
@@ -300,8 +311,8 @@ void DataSetModel::OnCurrentChanged(int row)
 
 void DataSetModel::OnStateChanged()
 {
-    // Rows added or removed along with the state change are announced by dataSetChanged
-    // right after; resetting here too would reset twice.
+    // An open or close is announced by dataSetChanged right after; resetting here too
+    // would reset twice.
     if (Quiet() || ShapeChanged())
         return;
     const int row = CurrentRow();

@@ -10,8 +10,8 @@ class Field;
 class Query;
 
 // A table model over a query: rows are the query's rows in display order, columns its
-// visible fields or the configured field names. Row and column counts are taken when the
-// query says its rows changed, so nothing is read per row on a reset.
+// visible fields or the configured field names. Rows that come, go, move or change are
+// announced one by one; a reset (open, close, refresh) reads no row.
 class DataSetModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -1,6 +1,7 @@
 #include "DataSetModel.h"
 #include "WidgetFixture.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -20,6 +21,7 @@ private Q_SLOTS:
     void readOnlyWhereQueryOrColumnIs();
     void disabledControlsGiveOneReset();
     void followsCursorAndRecords();
+    void rowChangesWithoutReset();
 };
 
 void TestDataSetModel::shape()
@@ -213,6 +215,53 @@ void TestDataSetModel::followsCursorAndRecords()
     QCOMPARE(model.index(3, 1).data().toString(), QStringLiteral("Omega"));
     f.query.Cancel();
     QCOMPARE(model.index(3, 1).data().toString(), QStringLiteral("Delta"));
+}
+
+// Appends, posts that move a row in a sorted query, deletes and cancels reach the model as
+// single rows; the tester checks every notification against what the model shows.
+void TestDataSetModel::rowChangesWithoutReset()
+{
+    WidgetFixture f;
+    f.query.SetSortedFields(QStringLiteral("name"));
+    DataSetModel model;
+    model.SetQuery(&f.query);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy moved(&model, &QAbstractItemModel::rowsMoved);
+    const int name = model.ColumnByFieldName(QStringLiteral("name"));
+    auto names = [&] {
+        QStringList list;
+        for (int row = 0; row < model.rowCount(); ++row)
+            list << model.index(row, name).data().toString();
+        return list.join(QLatin1Char(','));
+    };
+    QCOMPARE(names(), QStringLiteral("Alfa,Beta,Delta,Gama"));
+
+    f.query.Append();
+    QCOMPARE(model.rowCount(), 5);
+    f.query.FieldByName(QStringLiteral("name")).SetAsString(QStringLiteral("Ano"));
+    f.query.Post();
+    QCOMPARE(names(), QStringLiteral("Alfa,Ano,Beta,Delta,Gama"));
+    QCOMPARE(model.CurrentRow(), 1);
+
+    f.query.First();
+    f.query.Edit();
+    f.query.FieldByName(QStringLiteral("name")).SetAsString(QStringLiteral("Zeta"));
+    f.query.Post();
+    QCOMPARE(names(), QStringLiteral("Ano,Beta,Delta,Gama,Zeta"));
+    QCOMPARE(model.CurrentRow(), 4);
+
+    f.query.SetRecNo(2);
+    f.query.Delete();
+    QCOMPARE(names(), QStringLiteral("Ano,Delta,Gama,Zeta"));
+    f.query.Insert();
+    f.query.Cancel();
+    QCOMPARE(names(), QStringLiteral("Ano,Delta,Gama,Zeta"));
+    QCOMPARE(moved.count(), 2);
+    QCOMPARE(resets.count(), 0);
+
+    f.query.Refresh();
+    QCOMPARE(resets.count(), 1);
 }
 
 QTEST_MAIN(TestDataSetModel)
