@@ -142,12 +142,14 @@ void Connection::Connect(const ConnectionParams &params)
         throw Error(QStringLiteral("Nema dovoljno memorije za vezu sa bazom podataka."));
 
     const unsigned localInfile = params.localLoad ? 1 : 0;
-    const unsigned timeout = 30;
+    const unsigned timeout = params.timeout;
     mysql_optionsv(handle.get(), MYSQL_SET_CHARSET_NAME, "utf8mb4");
     mysql_optionsv(handle.get(), MYSQL_OPT_LOCAL_INFILE, &localInfile);
     mysql_set_local_infile_handler(handle.get(), localFileInit, localFileRead, localFileEnd,
                                    localFileError, &d->armedLocalFile);
     mysql_optionsv(handle.get(), MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+    mysql_optionsv(handle.get(), MYSQL_OPT_READ_TIMEOUT, &timeout);
+    mysql_optionsv(handle.get(), MYSQL_OPT_WRITE_TIMEOUT, &timeout);
     mysql_optionsv(handle.get(), MYSQL_INIT_COMMAND,
                    "SET SESSION sql_mode='NO_ENGINE_SUBSTITUTION'");
 
@@ -163,12 +165,16 @@ void Connection::Connect(const ConnectionParams &params)
                             password.constData(), orNull(params.database, database),
                             params.port,
                             params.host.isEmpty() ? orNull(params.socket, socket) : nullptr,
-                            CLIENT_MULTI_RESULTS)) {
+                            // Found rows, not changed rows: an update that matched its row
+                            // counts even when it changed nothing.
+                            CLIENT_MULTI_RESULTS | CLIENT_FOUND_ROWS)) {
         throw DatabaseError(QStringLiteral("Povezivanje sa bazom podataka nije uspelo."),
                             QString::fromUtf8(mysql_error(handle.get())),
                             mysql_errno(handle.get()));
     }
     d->handle = std::move(handle);
+    m_lost = false;
+    m_lostInTransaction = false;
     m_transactionDepth = 0;
     ++m_session;
     m_params = params;
@@ -182,10 +188,14 @@ void Connection::Disconnect()
     if (!d->handle)
         return;
     d->handle.reset();
+    m_lost = false;
     // The server rolls back whatever the lost session had open.
+    const bool inTransaction = m_transactionDepth > 0;
     m_transactionDepth = 0;
     ++m_session;
     Q_EMIT connectedChanged(false);
+    if (inTransaction)
+        Q_EMIT transactionRolledBack();
 }
 
 bool Connection::Connected() const
@@ -209,14 +219,30 @@ void Connection::ThrowError(const QString &context, unsigned code, const QString
 {
     if (code == CR_SERVER_LOST || code == CR_SERVER_GONE_ERROR
         || code == CR_CONNECTION_ERROR || code == CR_CONN_HOST_ERROR) {
-        // The handle is unusable from here on; drop it so Connected() tells the truth.
+        // The handle is unusable from here on; drop it so Connected() tells the truth,
+        // and let the next statement connect again.
+        const bool inTransaction = m_transactionDepth > 0;
         Disconnect();
+        m_lost = true;
+        m_lostInTransaction = inTransaction;
     }
     throw DatabaseError(context, message, code);
 }
 
+// After a lost link the next statement connects once more and the console is told so.
+// Inside the transaction that lost its session nothing reconnects: the statements after
+// the loss would run outside it and store half the work.
+void Connection::ReconnectIfLost()
+{
+    if (d->handle || !m_lost || m_lostInTransaction)
+        return;
+    Connect(m_params);
+    Q_EMIT reconnected();
+}
+
 void Connection::SendQuery(const QByteArray &utf8Sql)
 {
+    ReconnectIfLost();
     if (!d->handle)
         throw DatabaseError(QStringLiteral("Upit nije izvršen."), notConnectedText(),
                             CR_SERVER_GONE_ERROR);

@@ -21,6 +21,9 @@ struct ConnectionParams {
     // Lets this connection send a local file to the server, and then only the one file
     // that ExecuteLocalLoad names; every other connection refuses local loading outright.
     bool localLoad = false;
+    // Seconds a connect, a read or a write may wait for the server: a hung server gives
+    // an error instead of freezing the caller.
+    unsigned timeout = 30;
 };
 
 // One client connection to a MySQL-protocol server (RAII over MYSQL*).
@@ -45,6 +48,8 @@ public:
     std::int64_t LastInsertId() const;
     // True while a Transaction is open on this connection.
     bool InTransaction() const;
+    // Nesting level of the innermost open Transaction; 0 outside one.
+    int TransactionLevel() const { return m_transactionDepth; }
     // Server thread id of this connection (what KILL takes).
     unsigned long ThreadId() const;
     // Name of the current database; empty when none is selected.
@@ -74,6 +79,10 @@ Q_SIGNALS:
     // The outermost transaction ended: its writes are durable, or they are undone.
     void transactionCommitted();
     void transactionRolledBack();
+    // A nested transaction (savepoint) of that level was undone; the outer work stands.
+    void savepointRolledBack(int level);
+    // The link was lost and the next statement connected again.
+    void reconnected();
 
 private:
     friend class Transaction;
@@ -81,7 +90,11 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
     ConnectionParams m_params;
+    void ReconnectIfLost();
+
     int m_transactionDepth = 0;  // open Transaction objects on this connection
+    bool m_lost = false;         // the server went away; the next statement connects again
+    bool m_lostInTransaction = false;  // ... but not while the lost transaction's scope lasts
     quint64 m_session = 0;       // counts connects, so a Transaction notices a lost link
 };
 

@@ -47,6 +47,7 @@ void Query::Private::clearRows()
 {
     edit.reset();
     pending.clear();
+    journal.clear();
     rows.clear();
     rows.shrink_to_fit();
     order.clear();
@@ -233,6 +234,7 @@ void Query::SetConnection(Connection *connection)
     if (Active())
         Close();
     d->connection = connection;
+    d->linkTransactions();
 }
 
 Connection *Query::GetConnection() const
@@ -363,6 +365,7 @@ void Query::Open()
         d->clearRows();
         throw;
     }
+    d->closedByFailure = false;
     d->setState(DataSetState::Browse);
     d->emitDataSet();
     d->emitCurrent();
@@ -378,6 +381,7 @@ void Query::Close()
         return;
     if (BeforeClose)
         BeforeClose(*this);
+    d->closedByFailure = false;
     d->clearRows();
     d->setState(DataSetState::Inactive);
     d->emitDataSet();
@@ -392,6 +396,11 @@ bool Query::Active() const
 
 void Query::Refresh()
 {
+    // A query closed by a failed re-read (the server was away) opens again.
+    if (!Active() && d->closedByFailure) {
+        Open();
+        return;
+    }
     d->checkBrowseMode();
     // Come back to the same row (by key when there is one), else to the same position.
     QVariant key;
@@ -404,6 +413,7 @@ void Query::Refresh()
         // The old rows are gone with the old result; a failed re-read closes the query.
         d->clearRows();
         d->setState(DataSetState::Inactive);
+        d->closedByFailure = true;
         d->emitDataSet();
         throw;
     }

@@ -56,7 +56,9 @@ public:
     void Open();
     void Close();
     bool Active() const;
-    void Refresh();                              // close and reopen, keeping the sort
+    // Reads the result again, keeping the sort and the current row. A failed re-read
+    // closes the query; the next Refresh opens it again.
+    void Refresh();
     std::uint64_t ExecSQL();                     // statements without a result
 
     // --- fields -------------------------------------------------------------
@@ -93,7 +95,10 @@ public:
 
     // --- cached updates -----------------------------------------------------
     bool UpdatesPending() const;
-    void ApplyUpdates();    // stops at the first failure, keeping the rest pending
+    // Writes every pending row in one transaction (a savepoint inside an open one); the
+    // rows stay pending until the outermost transaction commits, and its rollback (or a
+    // failure here) leaves all of them pending for another try.
+    void ApplyUpdates();
     void CancelUpdates();
     UpdateStatus RowUpdateStatus() const;
 

@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "FieldValue.h"
 #include "QueryPrivate.h"
+#include "Transaction.h"
 
 #include <algorithm>
 
@@ -177,28 +178,41 @@ RowData Query::Private::writeInsert(RowData row)
     return store.Add(withKey);
 }
 
+// The row is found by its key and by the values it had of every column the update
+// changes, so a row another user changed or deleted meanwhile is not overwritten.
 void Query::Private::writeUpdate(RowData original, RowData current)
 {
     requireTarget();
     QStringList assignments;
+    QStringList unchanged;
     for (const Field *field : fields) {
         const int index = field->Index();
-        if (field->Writable() && !sameValue(store, original, current, index))
-            assignments << detail::QuoteIdentifier(columns[std::size_t(index)].orgName) + QStringLiteral(" = ")
-                    + literal(current, index);
+        if (!field->Writable() || sameValue(store, original, current, index))
+            continue;
+        const QString column = detail::QuoteIdentifier(columns[std::size_t(index)].orgName);
+        assignments << column + QStringLiteral(" = ") + literal(current, index);
+        unchanged << column + QStringLiteral(" <=> ") + literal(original, index);
     }
     if (assignments.isEmpty())
         return;
-    connectionOrThrow().Execute(QStringLiteral("UPDATE %1 SET %2 WHERE %3 LIMIT 1")
-                                    .arg(target.table, assignments.join(QStringLiteral(", ")),
-                                         whereKey(original)));
+    expectOneRow(connectionOrThrow().Execute(QStringLiteral("UPDATE %1 SET %2 WHERE %3 AND %4 LIMIT 1")
+                                                 .arg(target.table, assignments.join(QStringLiteral(", ")),
+                                                      whereKey(original), unchanged.join(QStringLiteral(" AND ")))));
 }
 
 void Query::Private::writeDelete(RowData original)
 {
     requireTarget();
-    connectionOrThrow().Execute(
-        QStringLiteral("DELETE FROM %1 WHERE %2 LIMIT 1").arg(target.table, whereKey(original)));
+    expectOneRow(connectionOrThrow().Execute(
+        QStringLiteral("DELETE FROM %1 WHERE %2 LIMIT 1").arg(target.table, whereKey(original))));
+}
+
+// The connection counts found rows, so an update that matched its row reports it even
+// when the values were already there.
+void Query::Private::expectOneRow(std::uint64_t affected) const
+{
+    if (affected == 0)
+        throw Error(QStringLiteral("Zapis je u međuvremenu izmenio ili obrisao drugi korisnik. Osvežite podatke."));
 }
 
 bool Query::Private::rowChanged(RowData original, RowData current) const
@@ -261,6 +275,12 @@ void Query::Post()
             row = d->writeInsert(row);
         else
             d->writeUpdate(d->edit->original, row);
+        JournalEntry entry;
+        entry.slot = slot;
+        entry.kind = inserting ? UpdateStatus::Inserted : UpdateStatus::Modified;
+        entry.before = d->edit->original;
+        entry.editValues = d->edit->values;
+        d->journalWrite(std::move(entry));
     } else if (inserting) {
         d->pending[slot] = PendingUpdate{UpdateStatus::Inserted, nullptr};
     } else if (!d->pending.contains(slot) && d->rowChanged(d->edit->original, row)) {
@@ -310,6 +330,12 @@ void Query::Delete()
     const std::uint32_t slot = d->order[std::size_t(d->cursor)];
     if (!d->cached) {
         d->writeDelete(d->rows[slot]);
+        JournalEntry entry;
+        entry.slot = slot;
+        entry.kind = UpdateStatus::Deleted;
+        entry.before = d->rows[slot];
+        entry.position = d->cursor;
+        d->journalWrite(std::move(entry));
         d->rows[slot] = nullptr;
     } else if (const auto found = d->pending.find(slot); found == d->pending.end()) {
         d->pending[slot] = PendingUpdate{UpdateStatus::Deleted, d->rows[slot]};
@@ -342,33 +368,45 @@ void Query::ApplyUpdates()
         ~Finish() { d.emitCurrent(); }
     } finish{*d};
 
-    // Rows are written one by one; the first failure stops the run and everything
-    // not yet written stays pending.
-    while (!d->pending.empty()) {
-        const auto next = d->pending.begin();
-        const std::uint32_t slot = next->first;
-        const PendingUpdate update = next->second;
-        switch (update.status) {
+    // All rows or none: the writes share one transaction (a savepoint inside the
+    // caller's), and every row stays pending until the outermost one commits. A failure
+    // rolls back, which puts every written row back among the pending ones.
+    Transaction transaction(d->connectionOrThrow());
+    std::vector<std::uint32_t> slots;
+    slots.reserve(d->pending.size());
+    for (const auto &[slot, update] : d->pending)
+        slots.push_back(slot);
+    for (const std::uint32_t slot : slots) {
+        JournalEntry entry;
+        entry.slot = slot;
+        entry.cached = true;
+        entry.pending = d->pending.at(slot);
+        entry.kind = entry.pending.status;
+        entry.before = entry.kind == UpdateStatus::Deleted ? entry.pending.original : d->rows[slot];
+        switch (entry.kind) {
         case UpdateStatus::Inserted:
             d->rows[slot] = d->writeInsert(d->rows[slot]);
             break;
         case UpdateStatus::Modified:
-            d->writeUpdate(update.original, d->rows[slot]);
+            d->writeUpdate(entry.pending.original, d->rows[slot]);
             break;
         case UpdateStatus::Deleted:
-            d->writeDelete(update.original);
+            d->writeDelete(entry.pending.original);
             d->rows[slot] = nullptr;
             break;
         case UpdateStatus::Unmodified:
             break;
         }
+        const bool inserted = entry.kind == UpdateStatus::Inserted;
         d->pending.erase(slot);
-        if (update.status == UpdateStatus::Inserted) {
+        d->journalWrite(std::move(entry));
+        if (inserted) {
             const int position = d->displayIndex(slot);
             d->emitRecord(position);
             d->placeRow(position);
         }
     }
+    transaction.Commit();
 }
 
 void Query::CancelUpdates()

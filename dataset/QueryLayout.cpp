@@ -158,6 +158,7 @@ void Query::Private::fetch()
     for (std::uint32_t i = 0; i < order.size(); ++i)
         order[i] = i;
     pending.clear();
+    journal.clear();
     edit.reset();
     buildFields();
     resolveSort();

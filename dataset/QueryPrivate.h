@@ -42,6 +42,19 @@ struct PendingUpdate {
     detail::RowData original = nullptr;     // row before the first cached change
 };
 
+// A write made inside a transaction, kept until the transaction ends: a commit forgets
+// it, a rollback puts the dataset back as it was before the write.
+struct JournalEntry {
+    int level = 0;                          // transaction level the write was made at
+    std::uint32_t slot = 0;
+    UpdateStatus kind = UpdateStatus::Unmodified;
+    bool cached = false;                    // written by ApplyUpdates: 'pending' returns
+    detail::RowData before = nullptr;       // the row before the write; null for a new row
+    PendingUpdate pending;
+    int position = -1;                      // display row of a live delete
+    std::vector<QVariant> editValues;       // a live post's edit buffer, reopened on rollback
+};
+
 struct EditBuffer {
     std::uint32_t slot = 0;
     std::vector<QVariant> values;
@@ -85,8 +98,11 @@ struct Query::Private {
     bool eof = true;
     std::optional<EditBuffer> edit;
     std::map<std::uint32_t, PendingUpdate> pending;
+    std::vector<JournalEntry> journal;
+    std::vector<QMetaObject::Connection> transactionLinks;
     int disableDepth = 0;
-    bool changedQuietly = false;            // something changed while controls were disabled
+    bool changedQuietly = false;
+    bool closedByFailure = false;           // a failed Refresh closed it; the next one reopens            // something changed while controls were disabled
     int peekRow = -1;                       // display row read by RowDisplayText
 
     // --- helpers (Query.cpp) ---
@@ -133,6 +149,12 @@ struct Query::Private {
     detail::RowData writeInsert(detail::RowData row);
     void writeUpdate(detail::RowData original, detail::RowData current);
     void writeDelete(detail::RowData original);
+    void expectOneRow(std::uint64_t affected) const;
+    // Transactions.
+    int transactionLevel() const;
+    void journalWrite(JournalEntry entry);
+    void linkTransactions();
+    void undoWrites(int level);
 };
 
 } // namespace dataset

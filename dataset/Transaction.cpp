@@ -48,6 +48,8 @@ void Transaction::Commit()
 {
     if (!Current()) {
         m_open = false;
+        if (m_level == 1)
+            m_connection.m_lostInTransaction = false;
         throw DatabaseError(QStringLiteral("Izmene nisu snimljene."),
                             QStringLiteral("Veza sa bazom podataka je prekinuta pre potvrde izmena."), 0);
     }
@@ -72,6 +74,8 @@ void Transaction::Rollback()
 {
     if (!Current()) {
         m_open = false;
+        if (m_level == 1)
+            m_connection.m_lostInTransaction = false;
         return;
     }
     m_open = false;
@@ -80,6 +84,7 @@ void Transaction::Rollback()
     depth = m_level - 1;
     if (m_level > 1) {
         m_connection.Execute(QStringLiteral("ROLLBACK TO SAVEPOINT ") + savepointName(m_level));
+        Q_EMIT m_connection.savepointRolledBack(m_level);
         m_connection.Execute(QStringLiteral("RELEASE SAVEPOINT ") + savepointName(m_level));
         return;
     }

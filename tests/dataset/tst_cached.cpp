@@ -3,6 +3,7 @@
 #include "Query.h"
 #include "Scalar.h"
 #include "TestDatabase.h"
+#include "Transaction.h"
 
 #include <QTest>
 
@@ -18,6 +19,7 @@ private Q_SLOTS:
     void cancelRestoresRows();
     void failedApplyKeepsTheRest();
     void editedThenDeletedRowIsFoundByOldKey();
+    void pendingUntilTheTransactionCommits();
 
 private:
     std::unique_ptr<TestDatabase> m_db;
@@ -151,12 +153,14 @@ void TestCached::failedApplyKeepsTheRest()
     addItem(items, QStringLiteral("D"), 40);
     addItem(items, QStringLiteral("E"), 50, 77);   // no such document: the server refuses it
     addItem(items, QStringLiteral("F"), 60);
+    // All or nothing: D, written before E failed, is undone and pending again, without
+    // the key the rolled-back insert gave it.
     QVERIFY_THROWS_EXCEPTION(DatabaseError, items.ApplyUpdates());
-    QCOMPARE(itemsInDatabase(), QStringLiteral("A10,B20,C30,D40"));
+    QCOMPARE(itemsInDatabase(), QStringLiteral("A10,B20,C30"));
     QVERIFY(items.UpdatesPending());
     QVERIFY(locate(items, QStringLiteral("D")));
-    QCOMPARE(items.RowUpdateStatus(), UpdateStatus::Unmodified);
-    QVERIFY(!items.FieldByName(QStringLiteral("parkingdocumentitemid")).IsNull());
+    QCOMPARE(items.RowUpdateStatus(), UpdateStatus::Inserted);
+    QVERIFY(items.FieldByName(QStringLiteral("parkingdocumentitemid")).IsNull());
     QVERIFY(locate(items, QStringLiteral("F")));
     QCOMPARE(items.RowUpdateStatus(), UpdateStatus::Inserted);
     QVERIFY(locate(items, QStringLiteral("E")));
@@ -181,6 +185,58 @@ void TestCached::editedThenDeletedRowIsFoundByOldKey()
     QCOMPARE(items.RecordCount(), 2);
     items.ApplyUpdates();
     QCOMPARE(itemsInDatabase(), QStringLiteral("B20,C30"));
+}
+
+// Applied inside a caller's transaction, the rows stay the caller's: its rollback (a
+// later step failed, or the server went away) makes them pending again, header post
+// included, and applying again writes them again.
+void TestCached::pendingUntilTheTransactionCommits()
+{
+    Query &items = *m_items;
+    Connection &c = m_db->connection();
+    Query header;
+    header.SetConnection(&c);
+    header.SQL() << QStringLiteral("SELECT * FROM parkingdocument");
+    header.SetRequestLive(true);
+    header.Open();
+    header.Append();
+    header.FieldByName(QStringLiteral("number")).SetAsString(QStringLiteral("2/13"));
+    header.FieldByName(QStringLiteral("documentdatetime")).SetAsString(QStringLiteral("2013-05-02 10:00:00"));
+    items.SetRecNo(2);
+    items.Delete();
+    items.Edit();
+    items.FieldByName(QStringLiteral("itemvalue")).SetAsFloat(31);
+    items.Post();
+    addItem(items, QStringLiteral("D"), 40);
+
+    for (const bool commit : {false, true}) {
+        Transaction transaction(c);
+        header.Post();
+        items.ApplyUpdates();
+        QCOMPARE(itemsInDatabase(), QStringLiteral("A10,C31,D40"));
+        if (commit)
+            transaction.Commit();
+    }
+    QVERIFY(!items.UpdatesPending());
+    QCOMPARE(itemsInDatabase(), QStringLiteral("A10,C31,D40"));
+    QCOMPARE(header.State(), DataSetState::Browse);
+    QCOMPARE(Scalar(c, QStringLiteral("SELECT COUNT(*) FROM parkingdocument WHERE number = '2/13'")), QStringLiteral("1"));
+
+    // A server lost inside the transaction undoes the rows as the server did.
+    items.Last();
+    items.Edit();
+    items.FieldByName(QStringLiteral("itemvalue")).SetAsFloat(41);
+    items.Post();
+    Transaction lost(c);
+    items.ApplyUpdates();
+    Connection killer;
+    killer.Connect(m_db->params());
+    killer.Execute(QStringLiteral("KILL %1").arg(c.ThreadId()));
+    QVERIFY_THROWS_EXCEPTION(Error, c.Execute(QStringLiteral("SELECT 1")));
+    QVERIFY(items.UpdatesPending());
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, lost.Commit());
+    items.ApplyUpdates();
+    QCOMPARE(itemsInDatabase(), QStringLiteral("A10,C31,D41"));
 }
 
 QTEST_GUILESS_MAIN(TestCached)

@@ -6,6 +6,7 @@
 #include "Transaction.h"
 
 #include <QDate>
+#include <QSignalSpy>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -131,7 +132,19 @@ void TestConnection::lostConnectionGivesError()
     QVERIFY_THROWS_EXCEPTION(DatabaseError, query.Open());
     QVERIFY(!query.Active());
     QVERIFY(!db.connection().Connected());
-    QVERIFY_THROWS_EXCEPTION(DatabaseError, db.connection().Execute(QStringLiteral("SELECT 1")));
+    // The next statement connects again, once, and says so.
+    QSignalSpy reconnected(&db.connection(), &Connection::reconnected);
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT 1")), QStringLiteral("1"));
+    QCOMPARE(reconnected.count(), 1);
+
+    // A query open when the link went: its failed refresh closes it, the next one reopens it.
+    query.Open();
+    other.Execute(QStringLiteral("KILL %1").arg(db.connection().ThreadId()));
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, query.Refresh());
+    QVERIFY(!query.Active());
+    query.Refresh();
+    QVERIFY(query.Active());
+    QCOMPARE(reconnected.count(), 2);
 }
 
 void TestConnection::columnDefaults()

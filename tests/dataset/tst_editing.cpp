@@ -14,6 +14,8 @@ class TestEditing : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void changedColumnsOnly();
+    void lostUpdateRefused_data();
+    void lostUpdateRefused();
     void joinAndExpressionColumnsNeverWritten();
     void generatedKeyAfterInsert();
     void calculatedDefaults();
@@ -87,6 +89,48 @@ void TestEditing::changedColumnsOnly()
     query.Post();
     QCOMPARE(Scalar(other, QStringLiteral("SELECT zip FROM parkingdocument WHERE parkingdocumentid = 7")),
              QStringLiteral("11000"));
+}
+
+void TestEditing::lostUpdateRefused_data()
+{
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<bool>("remove");
+    QTest::newRow("edit of a deleted row") << "DELETE FROM parkingdocument" << false;
+    QTest::newRow("edit of a field changed meanwhile") << "UPDATE parkingdocument SET firstname = 'Mira'" << false;
+    QTest::newRow("delete of a deleted row") << "DELETE FROM parkingdocument" << true;
+}
+
+// A row changed or deleted by another user after we read it is not overwritten: the
+// write fails with a message the user can act on, and our edit stays as typed.
+void TestEditing::lostUpdateRefused()
+{
+    QFETCH(QString, other);
+    QFETCH(bool, remove);
+    TestDatabase db;
+    addDocument(db.connection(), 7, QStringLiteral("1/13"));
+    Query query;
+    openLive(query, db.connection(), QStringLiteral("SELECT * FROM parkingdocument"));
+    Connection second;
+    second.Connect(db.params());
+    second.Execute(other);
+    try {
+        if (remove) {
+            query.Delete();
+        } else {
+            query.Edit();
+            query.FieldByName(QStringLiteral("firstname")).SetAsString(QStringLiteral("Ana"));
+            query.Post();
+        }
+        QFAIL("the write went through");
+    } catch (const Error &e) {
+        QCOMPARE(e.message(), QStringLiteral("Zapis je u međuvremenu izmenio ili obrisao drugi korisnik. Osvežite podatke."));
+    }
+    QCOMPARE(query.RecordCount(), 1);
+    if (!remove) {
+        QCOMPARE(query.State(), DataSetState::Edit);
+        QCOMPARE(query.FieldByName(QStringLiteral("firstname")).AsString(), QStringLiteral("Ana"));
+    }
+    QVERIFY(Scalar(second, QStringLiteral("SELECT COALESCE(MAX(firstname), '-') FROM parkingdocument")) != QStringLiteral("Ana"));
 }
 
 void TestEditing::joinAndExpressionColumnsNeverWritten()
