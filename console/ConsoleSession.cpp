@@ -1,5 +1,6 @@
 #include "ConsoleSession.h"
 
+#include "Connection.h"
 #include "Console.h"
 #include "ConsoleSettings.h"
 #include "DocumentModule.h"
@@ -27,6 +28,10 @@ ConsoleSession::ConsoleSession(dataset::Connection &connection, const ConsoleSet
                      IntfPtr<IInterface>(static_cast<IDocumentModule *>(new DocumentModule(settings.DefaultCurrency()))));
     c.RegisterModule(IDocumentService::IID,
                      IntfPtr<IInterface>(static_cast<IDocumentService *>(new DocumentService(connection, *m_notices))));
+    c.RegisterModule(INoticeLog::IID, IntfPtr<IInterface>(static_cast<INoticeLog *>(new NoticeLogModule(*m_notices))));
+    QObject::connect(&connection, &dataset::Connection::reconnected, m_notices.get(), [log = m_notices.get()] {
+        log->Add(QStringLiteral("Veza sa bazom podataka je bila prekinuta i ponovo je uspostavljena."));
+    });
 }
 
 ConsoleSession::~ConsoleSession() = default;

@@ -151,7 +151,9 @@ void Connection::Connect(const ConnectionParams &params)
     mysql_optionsv(handle.get(), MYSQL_OPT_READ_TIMEOUT, &timeout);
     mysql_optionsv(handle.get(), MYSQL_OPT_WRITE_TIMEOUT, &timeout);
     mysql_optionsv(handle.get(), MYSQL_INIT_COMMAND,
-                   "SET SESSION sql_mode='NO_ENGINE_SUBSTITUTION'");
+                   // Read committed: a statement inside a transaction sees what other
+                   // users committed meanwhile (a number taken a moment ago, for one).
+                   "SET SESSION sql_mode='NO_ENGINE_SUBSTITUTION', SESSION tx_isolation='READ-COMMITTED'");
 
     const QByteArray host = params.host.toUtf8();
     const QByteArray user = params.user.toUtf8();

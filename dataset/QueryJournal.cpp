@@ -63,13 +63,16 @@ void Query::Private::undoWrites(int level)
             pending[slot] = entry->pending;
             if (entry->kind != UpdateStatus::Modified)
                 rows[slot] = entry->before;
-            emitRecord(displayIndex(slot));
+            // A new row loses its key again and goes back where it sorted before.
+            const int position = displayIndex(slot);
+            emitRecord(position);
+            placeRow(position);
             continue;
         }
         switch (entry->kind) {
         case UpdateStatus::Inserted:
             rows[slot] = nullptr;
-            if (const int position = displayIndex(slot); position >= 0 && &*entry != reopen)
+            if (const int position = displayIndex(slot); position >= 0 && !(reopen && reopen->slot == slot))
                 eraseOrder(position);
             break;
         case UpdateStatus::Modified:
@@ -85,7 +88,10 @@ void Query::Private::undoWrites(int level)
         }
     }
     if (reopen) {
-        const bool inserting = reopen->kind == UpdateStatus::Inserted;
+        // A row inserted and then updated within the transaction is new again.
+        const bool inserting = std::any_of(undone.begin(), undone.end(), [reopen](const JournalEntry &entry) {
+            return !entry.cached && entry.slot == reopen->slot && entry.kind == UpdateStatus::Inserted;
+        });
         edit = EditBuffer{reopen->slot, reopen->editValues, inserting ? nullptr : reopen->before, true};
         cursor = displayIndex(reopen->slot);
         bof = eof = false;

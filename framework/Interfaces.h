@@ -276,3 +276,13 @@ public:
 protected:
     ~IDocumentService() = default;
 };
+
+// The console's notice log: a line a user reads in the log and the status bar.
+class INoticeLog : public IInterface {
+public:
+    static inline const QUuid IID{QStringLiteral("{9A4E2C71-5D3B-4F08-A6E1-2B7C0D9F4E63}")};
+    virtual void AddNotice(const QString &text) = 0;
+
+protected:
+    ~INoticeLog() = default;
+};

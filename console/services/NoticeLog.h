@@ -1,5 +1,8 @@
 #pragma once
 
+#include "Interfaces.h"
+#include "base/InterfaceSupport.h"
+
 #include <QObject>
 #include <QStringList>
 
@@ -19,6 +22,20 @@ Q_SIGNALS:
 
 private:
     QStringList m_entries;
+};
+
+// The log offered to snap-ins as the console's INoticeLog module.
+class NoticeLogModule final : public TInterfacedObject, public INoticeLog {
+public:
+    explicit NoticeLogModule(NoticeLog &log) : m_log(log) {}
+
+    IInterface *QueryInterface(const QUuid &iid) override { return QueryInterfaceOf<INoticeLog>(this, iid); }
+    PARKING_INTERFACED_OBJECT
+
+    void AddNotice(const QString &text) override { m_log.Add(text); }
+
+private:
+    NoticeLog &m_log;
 };
 
 } // namespace console

@@ -77,8 +77,11 @@ TCustomDetailForm::TCustomDetailForm(QWidget *parent)
     BindButton(OKButton, CustomOK);
     BindButton(ApplyButton, CustomApply);
     BindButton(CancelButton, CustomCancel);
-    OKButton->setDefault(false);
-    OKButton->setAutoDefault(false);
+    // No button is pressed by Enter: in a detail form Enter belongs to its fields.
+    for (QPushButton *button : {OKButton, ApplyButton, CancelButton}) {
+        button->setDefault(false);
+        button->setAutoDefault(false);
+    }
 
     // The buttons keep the places they have on a form 776 pixels wide, anchored right.
     BottomPanel->resize(776, kBottomPanelHeight);

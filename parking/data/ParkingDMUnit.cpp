@@ -144,13 +144,16 @@ void TParkingDM::ParkingDocumentZQNewRecord(dataset::Query &dataSet)
 {
     const QDateTime now = QDateTime::currentDateTime();
     dataSet.FieldByName(QStringLiteral("documentdatetime")).SetAsDateTime(now);
-    dataSet.FieldByName(QStringLiteral("number"))
-        .SetAsString(QString::number(GetParkingDocIndex(now)) + QLatin1Char('/')
-                     + FormatDateTime(QStringLiteral("yy"), now));
+    dataSet.FieldByName(QStringLiteral("number")).SetAsString(NewDocumentNumber(now));
     int userId = 0;
     QString userName;
     GetPublisher(userId, userName, true);
     dataSet.FieldByName(QStringLiteral("userid")).SetAsInteger(userId);
+}
+
+QString TParkingDM::NewDocumentNumber(const QDateTime &date)
+{
+    return QString::number(GetParkingDocIndex(date)) + QLatin1Char('/') + FormatDateTime(QStringLiteral("yy"), date);
 }
 
 void TParkingDM::ParkingDocumentItemZQNewRecord(dataset::Query &dataSet)

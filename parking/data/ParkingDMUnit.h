@@ -48,6 +48,9 @@ public:
 
     // Next free sequence number of a parking document numbered in the year of 'date'.
     int GetParkingDocIndex(const QDateTime &date);
+    // The number a new document dated 'date' gets now: its sequence number, "/" and the
+    // two-digit year.
+    QString NewDocumentNumber(const QDateTime &date);
     // The user the module works for (current) or the user 'userId' names (!current).
     void GetPublisher(int &userId, QString &userName, bool current);
     // The warehouse the module's host documents go to; -1, 'v' and empty when none.

@@ -15,6 +15,8 @@
 #include <QAction>
 #include <QLabel>
 
+#include <vector>
+
 namespace {
 
 // Disables the query's bound controls for a scope.
@@ -131,8 +133,9 @@ void TParkingDetailForm::AfterPostDocItem(dataset::Query &dataSet)
     RecalculateTotals();
 }
 
-// Rows without a document (new rows) are bound to the saved document, then every
-// cached change is written. A document without a key leaves the items unwritten.
+// Rows not bound to the saved document (new rows, or rows bound by a save that was
+// rolled back) are bound to it, then every cached change is written. A document
+// without a key leaves the items unwritten.
 void TParkingDetailForm::DocumentItemsApply()
 {
     dataset::Query &items = Items();
@@ -145,8 +148,13 @@ void TParkingDetailForm::DocumentItemsApply()
     {
         const ControlsDisabled quiet(items);
         dataset::Field &owner = items.FieldByName(QStringLiteral("parkingdocumentid"));
-        for (items.First(); !items.Eof(); items.Next()) {
-            if (!owner.IsNull() && owner.AsLargeInt() > 0)
+        // A posted row may move in the sorted list; every row is visited by its bookmark.
+        std::vector<dataset::Bookmark> rows;
+        for (items.First(); !items.Eof(); items.Next())
+            rows.push_back(items.GetBookmark());
+        for (const dataset::Bookmark row : rows) {
+            items.GotoBookmark(row);
+            if (!owner.IsNull() && owner.AsLargeInt() == documentKey)
                 continue;
             if (documentKey <= 0)
                 throw dataset::Error(QStringLiteral("Dokument nije snimljen; stavke se ne mogu snimiti."));

@@ -80,6 +80,10 @@ void TParkingDetailForm::FormCreate()
     ParkingDM->GetFieldValues(QStringLiteral("sector"), QStringLiteral("parkingzoneframe"), values, true, {}, {});
     ParkingSectorCB->SetItems(values);
 
+    // A new document shows the number its defaults gave it; saving gives the final one.
+    if (Document().State() == dataset::DataSetState::Insert)
+        m_automaticNumber = Document().FieldByName(QStringLiteral("number")).AsString();
+
     m_hooks = std::make_unique<ItemQueryHooks>(Items());
     m_hooks->Install(this);
     DocumentItemsOpen();
@@ -114,38 +118,9 @@ void TParkingDetailForm::DocumentPrintUpdate(QAction *sender)
     sender->setEnabled(!HasUnsavedChanges() && m_handledActions.contains(sender));
 }
 
-// Posts a new document and makes sure the record carries the key the server gave the
-// row. The dataset stores that key when it inserts; the session's last insert id is
-// asked only when the record lacks it, so a wrong key is never written.
-void TParkingDetailForm::PostNewDocument()
-{
-    dataset::Query &document = Document();
-    document.Post();
-    dataset::Field &key = document.FieldByName(QStringLiteral("parkingdocumentid"));
-    if (key.AsLargeInt() > 0)
-        return;
-    const qint64 lastId = ParkingDM->GetLastInsertID();
-    if (lastId <= 0)
-        throw dataset::Error(QStringLiteral("Ključ novog dokumenta nije poznat; stavke nisu snimljene."));
-    document.Edit();
-    key.SetAsLargeInt(lastId);
-    document.Post();
-}
-
-// Posts the header when it is being edited; a new document also learns its key.
-void TParkingDetailForm::PostDocument()
-{
-    dataset::Query &document = Document();
-    if (document.State() == dataset::DataSetState::Insert)
-        PostNewDocument();
-    else if (document.State() == dataset::DataSetState::Edit)
-        document.Post();
-}
-
 void TParkingDetailForm::CustomApplyExecute()
 {
-    PostDocument();
-    DocumentItemsApply();
+    SaveDocument();
 }
 
 void TParkingDetailForm::CustomOKExecute()
@@ -167,23 +142,13 @@ void TParkingDetailForm::CustomCancelExecute()
     reject();
 }
 
-void TParkingDetailForm::SaveOnClose()
-{
-    PostDocument();
-    dataset::Query &items = Items();
-    if (Editing(items))
-        items.Post();
-    if (items.Active() && items.UpdatesPending())
-        DocumentItemsApply();
-}
-
 void TParkingDetailForm::FormCloseQuery(bool &canClose)
 {
     if (!HasUnsavedChanges())
         return;
     switch (AskYesNoCancel(CommonResourceString(u"_CMN_SAVE_CHANGES_PROMT"))) {
     case DialogAnswer::Yes:
-        SaveOnClose();
+        SaveDocument();
         break;
     case DialogAnswer::No:
         DiscardChanges();

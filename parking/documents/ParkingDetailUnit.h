@@ -127,13 +127,15 @@ private:
     dataset::Query &Document() const;
     dataset::Query &Items() const;
     bool HasUnsavedChanges() const;
+    // Header and items in one transaction (ParkingDetailSave.cpp).
+    void SaveDocument();
     void PostDocument();
     void PostNewDocument();
-    void SaveOnClose();
     void DiscardChanges();
 
     std::unique_ptr<ItemQueryHooks> m_hooks;
     QList<QAction *> m_handledActions;
     double m_netTotal = 0.0;
     double m_grossTotal = 0.0;
+    QString m_automaticNumber;   // the number the module gave a new document; empty once typed over
 };

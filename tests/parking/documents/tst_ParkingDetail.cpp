@@ -98,6 +98,12 @@ private Q_SLOTS:
     void typingOverCode();
     void datePickers();
     void hooksRestoredOnClose();
+    void numberGivenAtSave_data();
+    void numberGivenAtSave();
+    void failedSaveKeepsEverything_data();
+    void failedSaveKeepsEverything();
+    void enterSavesNothing_data();
+    void enterSavesNothing();
     void grab();
 };
 
@@ -564,6 +570,158 @@ void TestParkingDetail::hooksRestoredOnClose()
     QVERIFY_THROWS_EXCEPTION(EAbort, Items().Delete());
     QCOMPARE(fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation).size(), std::size_t(1));
     QVERIFY(Items().FieldByName(QStringLiteral("parkingdocumentid")).Required());
+}
+
+void TestParkingDetail::numberGivenAtSave_data()
+{
+    QTest::addColumn<QString>("typed");       // empty: the number the editor showed
+    QTest::addColumn<QString>("stored");      // empty: refused
+    QTest::addColumn<QString>("notice");
+    const QString year = QDate::currentDate().toString(QStringLiteral("yy"));
+    QTest::newRow("shown number taken meanwhile")
+        << QString() << QStringLiteral("3/") + year << QStringLiteral("Dokument je snimljen pod brojem 3/%1.").arg(year);
+    QTest::newRow("typed number free") << QStringLiteral("77/X") << QStringLiteral("77/X") << QString();
+    QTest::newRow("typed number taken") << QStringLiteral("1/13") << QString() << QString();
+}
+
+// Two cashiers open new documents at once and see the same number; the one who saves
+// second gets the next free number and is told so. A number typed by hand is kept, and
+// refused by the field's rule when it is taken.
+void TestParkingDetail::numberGivenAtSave()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    QFETCH(QString, notice);
+    DocumentsFixture fx;
+    fx.console->notices = CreateInterfaced<FakeNoticeLog>();
+    fx.InsertDocument("1/13", "2013-05-01 10:00:00");
+    fx.OpenDocuments();
+    AppendDocument();
+    TParkingDetailForm form;
+    const QString year = QDate::currentDate().toString(QStringLiteral("yy"));
+    QCOMPARE(form.NumberEdit->text(), QStringLiteral("2/") + year);
+    // The other cashier's document, saved while this editor is open.
+    fx.InsertDocument(QStringLiteral("2/") + year, "2026-01-01 10:00:00");
+    if (!typed.isEmpty())
+        Documents().FieldByName(QStringLiteral("number")).SetAsString(typed);
+    form.AddDocumentItem(Product(2, QStringLiteral("DK600"), 500, 20));
+    TypeIntoGrid(form, QStringLiteral("ticketnumber"), QStringLiteral("K1"));
+
+    if (stored.isEmpty()) {
+        QVERIFY_THROWS_EXCEPTION(dataset::Error, form.CustomApplyExecute());
+        QCOMPARE(Documents().State(), dataset::DataSetState::Insert);
+        QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt(), 2);
+        return;
+    }
+    form.CustomApplyExecute();
+    QCOMPARE(form.NumberEdit->text(), stored);
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT GROUP_CONCAT(number ORDER BY parkingdocumentid) FROM parkingdocument")).toString(),
+             QStringLiteral("1/13,2/%1,%2").arg(year, stored));
+    QCOMPARE(fx.console->notices->notices, notice.isEmpty() ? QStringList() : QStringList{notice});
+}
+
+void TestParkingDetail::failedSaveKeepsEverything_data()
+{
+    QTest::addColumn<bool>("newDocument");
+    QTest::addColumn<bool>("lostServer");
+    QTest::newRow("new document, second item refused") << true << false;
+    QTest::newRow("saved document, second item refused") << false << false;
+    QTest::newRow("new document, server lost") << true << true;
+}
+
+// The header and the items are one save: the second item refused (by a trigger standing
+// for any server-side refusal) or the server lost in the middle leaves nothing of the
+// document stored, the editor holding it all, and another Apply stores it whole.
+void TestParkingDetail::failedSaveKeepsEverything()
+{
+    QFETCH(bool, newDocument);
+    QFETCH(bool, lostServer);
+    DocumentsFixture fx;
+    const qint64 saved = fx.InsertDocument("1/13", "2013-05-01 10:00:00");
+    fx.OpenDocuments(saved);
+    if (newDocument)
+        AppendDocument();
+    fx.connection().Execute(QStringLiteral(
+        "CREATE TRIGGER refuse_k2 BEFORE INSERT ON parkingdocumentitem FOR EACH ROW "
+        "BEGIN IF NEW.ticketnumber = 'K2' THEN SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'K2 odbijena'; END IF; END"));
+    TParkingDetailForm form;
+    Documents().Edit();
+    Documents().FieldByName(QStringLiteral("firstname")).SetAsString(QStringLiteral("Ana"));
+    form.AddDocumentItem(Product(2, QStringLiteral("DK600"), 500, 20));
+    TypeIntoGrid(form, QStringLiteral("ticketnumber"), QStringLiteral("K1"));
+    Items().Post();
+    form.AddDocumentItem(Product(3, QStringLiteral("DK1200"), 1000, 20));
+    TypeIntoGrid(form, QStringLiteral("ticketnumber"), QStringLiteral("K2"));
+    const QString stored = QStringLiteral(
+        "SELECT CONCAT((SELECT COUNT(*) FROM parkingdocument), ':', "
+        "(SELECT COALESCE(GROUP_CONCAT(firstname), '') FROM parkingdocument), '/', "
+        "(SELECT COUNT(*) FROM parkingdocumentitem))");
+    const QString before = fx.Scalar(stored).toString();
+    // The session ends right after the header is written, before any item.
+    dataset::Connection killer;
+    killer.Connect(fx.db.params());
+    if (lostServer) {
+        Documents().AfterPost = [&](dataset::Query &) {
+            Documents().AfterPost = {};
+            killer.Execute(QStringLiteral("KILL %1").arg(fx.connection().ThreadId()));
+        };
+    }
+    QVERIFY_THROWS_EXCEPTION(dataset::Error, form.CustomApplyExecute());
+    dataset::Query check;
+    check.SetConnection(&killer);
+    check.SetSQL({stored});
+    check.Open();
+    QCOMPARE(check.Fields(0).AsString(), before);
+    QCOMPARE(Documents().State(), newDocument ? dataset::DataSetState::Insert : dataset::DataSetState::Edit);
+    QCOMPARE(Documents().FieldByName(QStringLiteral("firstname")).AsString(), QStringLiteral("Ana"));
+    QCOMPARE(Items().RecordCount(), 2);
+    QVERIFY(Items().UpdatesPending());
+    QCOMPARE(form.StatusPanels[1]->text(), QStringLiteral("1,500.00"));
+
+    fx.connection().Execute(QStringLiteral("DROP TRIGGER refuse_k2"));
+    form.CustomApplyExecute();
+    QCOMPARE(Documents().State(), dataset::DataSetState::Browse);
+    QVERIFY(!Items().UpdatesPending());
+    const qint64 key = Documents().FieldByName(QStringLiteral("parkingdocumentid")).AsLargeInt();
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT GROUP_CONCAT(ticketnumber ORDER BY ticketnumber) FROM parkingdocumentitem "
+                                      "WHERE parkingdocumentid = %1").arg(key)).toString(),
+             QStringLiteral("K1,K2"));
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT firstname FROM parkingdocument WHERE parkingdocumentid = %1").arg(key))
+                 .toString(), QStringLiteral("Ana"));
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem")).toInt(), 2);
+}
+
+void TestParkingDetail::enterSavesNothing_data()
+{
+    QTest::addColumn<QString>("field");
+    for (const char *name : {"NumberEdit", "DocumentDateTimeEdit", "CountryRegEdit", "CityRegEdit", "RegNumberEdit",
+                             "LicenseNumberEdit", "FirstNameEdit", "LastNameEdit", "PersonalIdentificatorEdit",
+                             "AddressEdit", "ZipEdit", "CityEdit", "ParkingZoneCB", "ParkingSectorCB",
+                             "ParkingFromDateEdit", "ParkingToDateEdit", "CommentEdit"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+// Enter in the header never saves: no button of the editor is a default button.
+void TestParkingDetail::enterSavesNothing()
+{
+    QFETCH(QString, field);
+    DocumentsFixture fx;
+    AppendDocument();
+    TParkingDetailForm form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    auto *widget = form.findChild<QWidget *>(field);
+    QVERIFY(widget);
+    widget->setFocus();
+    const int writes = Writes(fx);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+    QApplication::processEvents();
+    QVERIFY(form.isVisible());
+    QCOMPARE(Writes(fx), writes);
+    QCOMPARE(Documents().State(), dataset::DataSetState::Insert);
+    for (auto *button : form.findChildren<QPushButton *>())
+        QVERIFY2(!button->autoDefault() && !button->isDefault(), qPrintable(button->objectName()));
 }
 
 void TestParkingDetail::grab()

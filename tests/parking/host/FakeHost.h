@@ -52,6 +52,15 @@ public:
     int lastAskedId = 0;
 };
 
+class FakeNoticeLog : public INoticeLog, public TInterfacedObject {
+public:
+    PARKING_INTERFACED_OBJECT
+    IInterface *QueryInterface(const QUuid &iid) override { return QueryInterfaceOf<INoticeLog>(this, iid); }
+    void AddNotice(const QString &text) override { notices << text; }
+
+    QStringList notices;
+};
+
 class FakeConsole : public IConsole, public TInterfacedObject {
 public:
     PARKING_INTERFACED_OBJECT
@@ -60,6 +69,10 @@ public:
     bool GetModule(const QUuid &iid, IntfPtr<IInterface> &module) override
     {
         ++getModuleCalls;
+        if (iid == INoticeLog::IID && notices) {
+            module = IntfPtr<IInterface>(notices);
+            return true;
+        }
         if (iid != ISecurityModule::IID || !security)
             return false;
         module = IntfPtr<IInterface>(security);
@@ -74,6 +87,7 @@ public:
     void RunWizard(const QString &, const QString &) override {}
 
     IntfPtr<FakeSecurityModule> security;   // empty: the host has no security module
+    IntfPtr<FakeNoticeLog> notices;         // empty: the host keeps no notice log
     int getModuleCalls = 0;
     int setPrintGridCalls = 0;
     dataset::DBGrid *printGrid = nullptr;
