@@ -1,15 +1,37 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything in build/ and runs the whole test suite.
 # Extra arguments go to ctest (for example: ./test.sh -R dbserver).
+# ./test.sh --sanitize builds in build-asan with AddressSanitizer (leaks included) and
+# UndefinedBehaviorSanitizer and runs the whole suite there.
 set -uo pipefail
 cd "$(dirname "$(readlink -f "$0")")"
 
 fail() { echo "test.sh: $*" >&2; exit 1; }
 
+builddir=build
+flags=()
+if [ "${1:-}" = "--sanitize" ]; then
+  shift
+  builddir=build-asan
+  sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+  flags=(-DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS=$sanitizers" "-DCMAKE_C_FLAGS=$sanitizers"
+         "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined"
+         "-DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=address,undefined")
+  if command -v ccache >/dev/null; then
+    flags+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  fi
+  # Leaks are errors; the suppressions name third-party libraries only.
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:detect_odr_violation=0"
+  export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+else
+  flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+fi
+
 ./scripts/install-deps.sh || fail "instalacija potrebnih paketa nije uspela (scripts/install-deps.sh)"
-cmake -S . -B build -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null \
-  || fail "podešavanje izgradnje (cmake) nije uspelo; pokrenite 'cmake -S . -B build' za detalje"
-cmake --build build -j2 || fail "izgradnja nije uspela (greške kompajlera su iznad)"
-cd build || fail "nema direktorijuma build/"
+cmake -S . -B "$builddir" -G "Unix Makefiles" "${flags[@]}" >/dev/null \
+  || fail "podešavanje izgradnje (cmake) nije uspelo; pokrenite 'cmake -S . -B $builddir' za detalje"
+cmake --build "$builddir" -j2 || fail "izgradnja nije uspela (greške kompajlera su iznad)"
+cd "$builddir" || fail "nema direktorijuma $builddir/"
 ctest --output-on-failure -j2 "$@" || fail "neki testovi nisu prošli (detalji su iznad)"
 echo "test.sh: svi testovi su prošli"

@@ -1,5 +1,6 @@
 #include "ConsoleApplication.h"
 
+#include "Error.h"
 #include "ErrorDisplay.h"
 
 namespace console {
@@ -7,6 +8,19 @@ namespace console {
 ConsoleApplication::ConsoleApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
+    // Errors the widgets catch at their edge come here, as do those that escape.
+    dataset::SetErrorReporter([](std::exception_ptr error) { Show(error); });
+}
+
+ConsoleApplication::~ConsoleApplication()
+{
+    dataset::SetErrorReporter({});
+}
+
+void ConsoleApplication::Show(const std::exception_ptr &error)
+{
+    if (!ErrorDisplay::IsSilentAbort(error))
+        ErrorDisplay::Show(ErrorDisplay::MessageOf(error));
 }
 
 bool ConsoleApplication::notify(QObject *receiver, QEvent *event)
@@ -14,8 +28,7 @@ bool ConsoleApplication::notify(QObject *receiver, QEvent *event)
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        if (!ErrorDisplay::IsSilentAbort(std::current_exception()))
-            ErrorDisplay::Show(ErrorDisplay::MessageOf(std::current_exception()));
+        Show(std::current_exception());
     }
     // The handler ran and failed; the event counts as handled.
     return true;

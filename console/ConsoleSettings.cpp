@@ -1,5 +1,7 @@
 #include "ConsoleSettings.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
@@ -29,6 +31,8 @@ std::optional<dataset::ConnectionParams> ConsoleSettings::Database() const
     p.user = ini.value(QStringLiteral("user")).toString();
     p.password = ini.value(QStringLiteral("password")).toString();
     p.database = ini.value(QStringLiteral("database"), QStringLiteral("parking")).toString();
+    // Seconds a statement may wait for a server that does not answer.
+    p.timeout = std::max(1u, ini.value(QStringLiteral("timeout"), p.timeout).toUInt());
     return p;
 }
 

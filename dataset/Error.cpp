@@ -1,5 +1,8 @@
 #include "Error.h"
 
+#include <QtGlobal>
+#include <utility>
+
 namespace dataset {
 
 Error::Error(const QString &message)
@@ -23,6 +26,49 @@ DatabaseError::DatabaseError(const QString &context, const QString &serverMessag
     : Error(databaseText(context, serverMessage, serverCode)),
       m_serverMessage(serverMessage), m_code(serverCode)
 {
+}
+
+namespace {
+
+ErrorReporter &CurrentReporter()
+{
+    static ErrorReporter reporter;
+    return reporter;
+}
+
+} // namespace
+
+ErrorReporter SetErrorReporter(ErrorReporter reporter)
+{
+    return std::exchange(CurrentReporter(), std::move(reporter));
+}
+
+void ReportError(std::exception_ptr error)
+{
+    if (!error)
+        return;
+    if (const ErrorReporter &reporter = CurrentReporter()) {
+        reporter(std::move(error));
+        return;
+    }
+    try {
+        std::rethrow_exception(error);
+    } catch (const Error &e) {
+        qWarning("%s", qPrintable(e.message()));
+    } catch (const std::exception &e) {
+        qWarning("%s", e.what());
+    } catch (...) {
+        qWarning("Došlo je do nepoznate greške.");
+    }
+}
+
+void ReportErrors(const std::function<void()> &work)
+{
+    try {
+        work();
+    } catch (...) {
+        ReportError(std::current_exception());
+    }
 }
 
 } // namespace dataset

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <exception>
+#include <functional>
 #include <stdexcept>
 
 namespace dataset {
@@ -28,5 +30,15 @@ private:
     QString m_serverMessage;
     unsigned m_code;
 };
+
+// Where an error caught at a widget's edge goes: no exception may cross Qt's event
+// handling, so widgets and forms catch and hand the error here. The host installs its
+// general error display; without one the message goes to the log.
+using ErrorReporter = std::function<void(std::exception_ptr error)>;
+// Installs 'reporter' and returns the one it replaces.
+ErrorReporter SetErrorReporter(ErrorReporter reporter);
+void ReportError(std::exception_ptr error);
+// Runs 'work'; an exception is reported instead of thrown.
+void ReportErrors(const std::function<void()> &work);
 
 } // namespace dataset

@@ -309,7 +309,7 @@ void Query::Cancel()
     d->setState(DataSetState::Browse);
     if (inserting)
         d->eraseOrder(d->cursor);
-    if (!inserting)
+    else
         d->emitRecord(d->cursor);
     d->emitCurrent();
     if (AfterCancel)

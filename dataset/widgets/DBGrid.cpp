@@ -52,9 +52,12 @@ DBGrid::DBGrid(QWidget *parent)
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, rowsChanged);
     connect(m_model, &QAbstractItemModel::rowsMoved, this, rowsChanged);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, &DBGrid::OnSectionResized);
-    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DBGrid::titleClicked);
+    // The handlers of the grid's own signals run inside Qt's event handling: what they
+    // throw is caught here and reported once that handling is done.
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { detail::Relayed(m_errors, [&] { Q_EMIT titleClicked(column); }); });
     connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
-            [this](int column) { Q_EMIT cellDoubleClicked(-1, column); });
+            [this](int column) { detail::Relayed(m_errors, [&] { Q_EMIT cellDoubleClicked(-1, column); }); });
     connect(qApp, &QApplication::focusChanged, this, &DBGrid::OnFocusChanged);
     ApplyOptions();
 }
@@ -369,6 +372,11 @@ QRect DBGrid::ButtonRect(const QModelIndex &index) const
 
 void DBGrid::mousePressEvent(QMouseEvent *e)
 {
+    detail::Relayed(m_errors, [&] { MousePress(e); });
+}
+
+void DBGrid::MousePress(QMouseEvent *e)
+{
     const QPoint pos = e->position().toPoint();
     const QModelIndex index = indexAt(pos);
     if (e->button() == Qt::LeftButton && ShowsButton(index) && ButtonRect(index).contains(pos)) {
@@ -383,7 +391,7 @@ void DBGrid::mouseDoubleClickEvent(QMouseEvent *e)
 {
     const QModelIndex index = indexAt(e->position().toPoint());
     if (index.isValid())
-        Q_EMIT cellDoubleClicked(index.row(), index.column());
+        detail::Relayed(m_errors, [&] { Q_EMIT cellDoubleClicked(index.row(), index.column()); });
     QTableView::mouseDoubleClickEvent(e);
 }
 
@@ -417,6 +425,16 @@ bool DBGrid::RunKeyHooks(QKeyEvent *e, QObject *target)
 }
 
 void DBGrid::keyPressEvent(QKeyEvent *e)
+{
+    try {
+        KeyPress(e);
+    } catch (...) {
+        e->accept();
+        DeferError(std::current_exception());
+    }
+}
+
+void DBGrid::KeyPress(QKeyEvent *e)
 {
     // A key the cell editor did not take arrives here after its hooks already ran.
     const QWidget *focus = QApplication::focusWidget();
@@ -459,6 +477,16 @@ void DBGrid::keyPressEvent(QKeyEvent *e)
 }
 
 bool DBGrid::eventFilter(QObject *watched, QEvent *e)
+{
+    try {
+        return FilterEvent(watched, e);
+    } catch (...) {
+        DeferError(std::current_exception());
+        return true;
+    }
+}
+
+bool DBGrid::FilterEvent(QObject *watched, QEvent *e)
 {
     auto *widget = qobject_cast<QWidget *>(watched);
     if (widget && widget != this && viewport()->isAncestorOf(widget)) {

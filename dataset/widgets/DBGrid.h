@@ -93,6 +93,10 @@ private:
     friend class GridDelegate;
     struct ColumnLayout { QString fieldName; int width; bool ellipsis; };
 
+    // The event handlers' work; what it throws is reported, never passed to Qt.
+    void KeyPress(QKeyEvent *e);
+    bool FilterEvent(QObject *watched, QEvent *e);
+    void MousePress(QMouseEvent *e);
     bool RunKeyHooks(QKeyEvent *e, QObject *target);
     void FollowCursor();
     void ApplyWidths();

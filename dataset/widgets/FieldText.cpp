@@ -166,8 +166,7 @@ bool ErrorRelay::event(QEvent *e)
         return QObject::event(e);
     std::exception_ptr error;
     std::swap(error, m_error);
-    if (error)
-        std::rethrow_exception(error);
+    ReportError(std::move(error));
     return true;
 }
 

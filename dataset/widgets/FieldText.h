@@ -36,9 +36,9 @@ void WriteText(Field &field, const QString &text);
 void CheckBrowseMode(Query &query);
 bool Editing(const Query &query);
 
-// Throws an error again from an event of its own. An error raised while Qt's own code is
-// on the stack (a focus change, a cell commit, a button's click signal) would leave that
-// code half done; from its own event it leaves the widget straight from the event loop.
+// Reports an error from an event of its own. An error raised while Qt's own code is on
+// the stack (a focus change, a cell commit, a button's click signal) is caught there and
+// shown once that code is done, through the host's error display (ReportError).
 class ErrorRelay : public QObject {
 public:
     using QObject::QObject;

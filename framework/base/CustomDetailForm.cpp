@@ -1,6 +1,10 @@
 #include "base/CustomDetailForm.h"
 
+#include "Error.h"
+
 #include <QAction>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QApplication>
 #include <QEvent>
 #include <QPushButton>
@@ -69,9 +73,13 @@ TCustomDetailForm::TCustomDetailForm(QWidget *parent)
     CustomApply = CreateAction(QStringLiteral("CustomApply"), QStringLiteral("Primeni"),
                                QKeySequence(Qt::CTRL | Qt::Key_S));
     CustomCancel = CreateAction(QStringLiteral("CustomCancel"), QStringLiteral("Otkaži"));
-    connect(CustomOK, &QAction::triggered, this, [this] { CustomOKExecute(); });
-    connect(CustomApply, &QAction::triggered, this, [this] { CustomApplyExecute(); });
-    connect(CustomCancel, &QAction::triggered, this, [this] { CustomCancelExecute(); });
+    // Actions run inside Qt's event handling (a click, a shortcut): a failure is reported
+    // to the host's error display there and the form stays as it is.
+    connect(CustomOK, &QAction::triggered, this, [this] { dataset::ReportErrors([this] { CustomOKExecute(); }); });
+    connect(CustomApply, &QAction::triggered, this,
+            [this] { dataset::ReportErrors([this] { CustomApplyExecute(); }); });
+    connect(CustomCancel, &QAction::triggered, this,
+            [this] { dataset::ReportErrors([this] { CustomCancelExecute(); }); });
     SetActionUpdate(CustomApply, [this](QAction *sender) { CustomApplyUpdate(sender); });
 
     BindButton(OKButton, CustomOK);
@@ -210,6 +218,23 @@ void TCustomDetailForm::done(int result)
     }
     if (action == TCloseAction::Free)
         deleteLater();
+}
+
+// Escape and the window's close button end in done(); its close handlers' failures are
+// reported and the form stays open.
+void TCustomDetailForm::keyPressEvent(QKeyEvent *event)
+{
+    dataset::ReportErrors([&] { QDialog::keyPressEvent(event); });
+}
+
+void TCustomDetailForm::closeEvent(QCloseEvent *event)
+{
+    try {
+        QDialog::closeEvent(event);
+    } catch (...) {
+        event->ignore();
+        dataset::ReportError(std::current_exception());
+    }
 }
 
 void TCustomDetailForm::showEvent(QShowEvent *event)

@@ -9,6 +9,7 @@
 #include "DBGrid.h"
 #include "DBNavigator.h"
 #include "DataSource.h"
+#include "Error.h"
 #include "ParkingDMUnit.h"
 #include "Query.h"
 
@@ -227,7 +228,8 @@ void TParkingDetailForm::BuildBottomPanel()
 template <class Handler>
 void TParkingDetailForm::Bind(QAction *action, Handler handler)
 {
-    connect(action, &QAction::triggered, this, handler);
+    // A failure is reported where the action runs, inside Qt's event handling.
+    connect(action, &QAction::triggered, this, [handler] { dataset::ReportErrors(handler); });
     m_handledActions.append(action);
 }
 

@@ -1,5 +1,7 @@
 #include "ParkingViewerUnit.h"
 
+#include "Error.h"
+
 #include "DBGrid.h"
 #include "DataSource.h"
 #include "ParkingDMUnit.h"
@@ -39,9 +41,11 @@ TParkingViewerForm::TParkingViewerForm(QWidget *parent) : TCustomViewerForm(pare
                                              QStringLiteral("Parking pretplate"), 9);
     ParkingStartStopAction = CreateAction(QStringLiteral("ParkingStartStopAction"), QStringLiteral("Start-stop"), 10);
 
-    connect(CustomAdd, &QAction::triggered, this, [this] { CustomAddExecute(); });
-    connect(CustomEdit, &QAction::triggered, this, [this] { CustomEditExecute(); });
-    connect(CustomDelete, &QAction::triggered, this, [this] { CustomDeleteExecute(); });
+    // Failures are reported where the actions run, inside Qt's event handling.
+    connect(CustomAdd, &QAction::triggered, this, [this] { dataset::ReportErrors([this] { CustomAddExecute(); }); });
+    connect(CustomEdit, &QAction::triggered, this, [this] { dataset::ReportErrors([this] { CustomEditExecute(); }); });
+    connect(CustomDelete, &QAction::triggered, this,
+            [this] { dataset::ReportErrors([this] { CustomDeleteExecute(); }); });
     // The pay desk, the zone frame and the three imports are separate forms of the
     // module; until they are part of the build their actions are shown but disabled.
     for (QAction *tool : {PayDeskAction, ParkingZoneFrameAction, ParkingTicketAction,

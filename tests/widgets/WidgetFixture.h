@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DataSource.h"
+#include "Error.h"
 #include "Field.h"
 #include "Query.h"
 #include "TestDatabase.h"
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QVBoxLayout>
+#include <functional>
 
 // A small table of four rows in a database of its own, a live query over it and a data
 // source: what every widget test binds to.
@@ -57,6 +59,27 @@ struct WidgetFixture {
         check.Open();
         return check.IsEmpty() ? QVariant() : check.Fields(0).Value();
     }
+};
+
+// Records the messages of the errors the widgets report while it lives.
+class ScopedErrorReporter {
+public:
+    explicit ScopedErrorReporter(std::function<void(const QString &)> record)
+        : m_previous(dataset::SetErrorReporter([record = std::move(record)](std::exception_ptr error) {
+              try {
+                  std::rethrow_exception(error);
+              } catch (const dataset::Error &e) {
+                  record(e.message());
+              }
+          }))
+    {
+    }
+    ~ScopedErrorReporter() { dataset::SetErrorReporter(std::move(m_previous)); }
+    ScopedErrorReporter(const ScopedErrorReporter &) = delete;
+    ScopedErrorReporter &operator=(const ScopedErrorReporter &) = delete;
+
+private:
+    dataset::ErrorReporter m_previous;
 };
 
 // Types into whatever has the focus, one key at a time, as a user does (the first key

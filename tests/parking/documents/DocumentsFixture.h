@@ -29,7 +29,19 @@
 // silent abort (a declined delete) is dropped, as the console drops it.
 class TestApplication : public QApplication {
 public:
-    using QApplication::QApplication;
+    TestApplication(int &argc, char **argv) : QApplication(argc, argv)
+    {
+        // Errors the widgets report at their edge are recorded the same way.
+        dataset::SetErrorReporter([this](std::exception_ptr error) {
+            try {
+                std::rethrow_exception(error);
+            } catch (const EAbort &) {
+            } catch (const dataset::Error &e) {
+                errors << e.message();
+            }
+        });
+    }
+    ~TestApplication() override { dataset::SetErrorReporter({}); }
 
     bool notify(QObject *receiver, QEvent *event) override
     {
