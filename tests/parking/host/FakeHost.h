@@ -60,6 +60,10 @@ public:
     bool GetModule(const QUuid &iid, IntfPtr<IInterface> &module) override
     {
         ++getModuleCalls;
+        if (const IntfPtr<IInterface> other = modules.value(iid)) {
+            module = other;
+            return true;
+        }
         if (iid != ISecurityModule::IID || !security)
             return false;
         module = IntfPtr<IInterface>(security);
@@ -74,6 +78,7 @@ public:
     void RunWizard(const QString &, const QString &) override {}
 
     IntfPtr<FakeSecurityModule> security;   // empty: the host has no security module
+    QHash<QUuid, IntfPtr<IInterface>> modules;   // further modules, by interface identifier
     int getModuleCalls = 0;
     int setPrintGridCalls = 0;
     dataset::DBGrid *printGrid = nullptr;
