@@ -5,8 +5,8 @@
 //
 //   bench_lookups [--rows N] [--products P] [--runs R] [--datadir DIR] [--socket PATH]
 //
-// --rows      tickets to generate (5000000); subscriptions are a fifth of them, five
-//             tickets and two subscriptions per registration
+// --rows      tickets to generate (5000000); subscriptions are a fifth of them: five
+//             tickets per registration, two subscriptions for every other registration
 // --products  products to generate (10000), bar codes DK1 .. DKP
 // --runs      times each lookup is measured; the median is reported (5)
 // --datadir   data folder of the private server, kept for the next run, which then
@@ -130,7 +130,7 @@ bool loaded(dataset::Connection &connection, const Options &options)
 {
     return scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingticket")).toInt() == options.rows
         && scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingsubscription")).toInt()
-        == 2 * registrations(options)
+        == registrations(options)
         && scalar(connection, QStringLiteral("SELECT COUNT(*) FROM product")).toInt() == options.products;
 }
 
@@ -156,7 +156,7 @@ void generate(dataset::Connection &connection, const Options &options)
                                .arg(to)
                                .arg(regs));
     });
-    chunks(2 * regs, [&](int from, int to) {
+    chunks(regs, [&](int from, int to) {
         connection.Execute(QStringLiteral(
             "INSERT INTO parkingsubscription (subscriptionfromdate, subscriptiontodate, subscriptionnumber, "
             "regcitynumber, firstname, lastname, personalidentificator, zone) "
@@ -167,7 +167,7 @@ void generate(dataset::Connection &connection, const Options &options)
             "FROM seq_%1_to_%2")
                                .arg(from)
                                .arg(to)
-                               .arg(regs));
+                               .arg(regs / 2));
     });
     connection.Execute(QStringLiteral("INSERT INTO tax (taxid, name, value) VALUES (1, 'PDV', 20)"));
     connection.Execute(QStringLiteral("INSERT INTO product (name, code, barcode, additionalcode, price, taxid) "
@@ -243,7 +243,7 @@ int run(bench::ClientRunner &runner, const Options &options)
         QElapsedTimer timer;
         timer.start();
         generate(connection, options);
-        out << "generated " << options.rows << " tickets, " << 2 * registrations(options) << " subscriptions and "
+        out << "generated " << options.rows << " tickets, " << registrations(options) << " subscriptions and "
             << options.products << " products in " << double(timer.elapsed()) / 1000 << " s" << Qt::endl;
     }
 
@@ -260,7 +260,7 @@ int run(bench::ClientRunner &runner, const Options &options)
 
     out << Qt::fixed;
     out.setRealNumberPrecision(2);
-    const QString reg = registration(registrations(options) / 2 + 17);
+    const QString reg = registration(registrations(options) / 4 + 17);   // five tickets, two subscriptions
     const QString quoted = dataset::Connection::Quote(reg);
 
     const QString tickets = QStringLiteral("SELECT * FROM parkingticket WHERE regcitynumber = %1 "
