@@ -1,5 +1,4 @@
-#include "DocumentsFixture.h"
-#include "../lookups/FakeProductModule.h"
+#include "../lookups/LookupFixture.h"
 
 #include "DBEdit.h"
 #include "DBGrid.h"
@@ -29,35 +28,20 @@ QString Header(const char *field)
     return Documents().FieldByName(QString::fromLatin1(field)).AsString();
 }
 
-// A console with a product module holding the ticket products DK1200 and DK2400.
-struct SearchFixture : DocumentsFixture {
-    IntfPtr<FakeProductModule> products = CreateInterfaced<FakeProductModule>();
-
+// The product module holds the ticket products DK1200 and DK2400.
+struct SearchFixture : LookupFixture {
     SearchFixture()
     {
         products->products = {MakeProduct(11, "P-1200", "DK1200", "Doplatna karta 1200", 1000, 20),
                               MakeProduct(12, "P-2400", "DK2400", "Doplatna karta 2400", 2000, 20)};
-        console->modules.insert(IProductModule::IID, IntfPtr<IInterface>(products));
     }
-
     void InsertTicket(const QString &number, double price, const QString &name)
     {
-        connection().Execute(QStringLiteral("INSERT INTO parkingticket (regcitynumber, ticketdate, ticketnumber, "
-                                            "status, ticketprice, name, personalidentificator, address, zip, city) "
-                                            "VALUES ('BG123AB', '2013-03-04 10:00:00', %1, 2, %2, %3, '0101', "
-                                            "'Ulica 1', '11000', 'Beograd')")
-                                 .arg(dataset::Connection::Quote(number))
-                                 .arg(price)
-                                 .arg(dataset::Connection::Quote(name)));
+        LookupFixture::InsertTicket("BG123AB", "2013-03-04 10:00:00", number, 2, price, name);
     }
     void InsertSubscription(const QString &zone, const QString &from, const QString &to)
     {
-        connection().Execute(QStringLiteral("INSERT INTO parkingsubscription (regcitynumber, subscriptionnumber, "
-                                            "firstname, lastname, personalidentificator, zone, subscriptionfromdate, "
-                                            "subscriptiontodate) VALUES ('BG123AB', 'PR-7', 'Ana', 'Anić', '0202', "
-                                            "%1, %2, %3)")
-                                 .arg(dataset::Connection::Quote(zone), dataset::Connection::Quote(from),
-                                      dataset::Connection::Quote(to)));
+        LookupFixture::InsertSubscription("BG123AB", "PR-7", zone, from, to);
     }
     // A saved document BG 123AB, with one item of 100 at 20 % when 'withItem'.
     qint64 OpenDocument(bool withItem)
@@ -122,10 +106,10 @@ private Q_SLOTS:
     void ticketAddsItemAndPayer_data();
     void ticketAddsItemAndPayer();
     void ticketWithoutProduct();
-    void emptyRegistration();
     void subscriptionFillsHeader_data();
     void subscriptionFillsHeader();
-    void noSubscriptionWithItems();
+    void nothingToSearch_data();
+    void nothingToSearch();
     void typedCodeReplacedByCtrlSpace();
     void enterKey();
     void severalProductsChosen();
@@ -206,24 +190,6 @@ void TestParkingTicketSearch::ticketWithoutProduct()
     form.CustomCancel->trigger();
 }
 
-void TestParkingTicketSearch::emptyRegistration()
-{
-    SearchFixture fx;
-    const qint64 id = fx.OpenDocument(false);
-    fx.connection().Execute(QStringLiteral("UPDATE parkingdocument SET cityreg = '', regnumber = '' WHERE "
-                                           "parkingdocumentid = %1").arg(id));
-    fx.OpenDocuments(id);
-    fx.InsertSubscription("Pretplatna Zelena zona - mesecna", "2013-03-01", "2013-03-31");
-    TParkingDetailForm form;
-    ShowForm(form);
-    const ChooseFirstLines choose;
-    form.FindTicketAction->trigger();
-    QTest::qWait(30);
-    QVERIFY(choose.shown.isEmpty());
-    QCOMPARE(Documents().State(), dataset::DataSetState::Browse);
-    form.CustomCancel->trigger();
-}
-
 void TestParkingTicketSearch::subscriptionFillsHeader_data()
 {
     QTest::addColumn<QString>("zone");
@@ -263,10 +229,26 @@ void TestParkingTicketSearch::subscriptionFillsHeader()
     form.CustomCancel->trigger();
 }
 
-void TestParkingTicketSearch::noSubscriptionWithItems()
+void TestParkingTicketSearch::nothingToSearch_data()
 {
+    QTest::addColumn<bool>("withItem");
+    QTest::addColumn<QString>("registration");
+    QTest::newRow("empty registration") << false << "";
+    QTest::newRow("items, no ticket") << true << "123AB";
+}
+
+// No registration: no search. Items and no ticket: no subscription picker.
+void TestParkingTicketSearch::nothingToSearch()
+{
+    QFETCH(bool, withItem);
+    QFETCH(QString, registration);
     SearchFixture fx;
-    fx.OpenDocument(true);
+    const qint64 id = fx.OpenDocument(withItem);
+    fx.connection().Execute(QStringLiteral("UPDATE parkingdocument SET cityreg = IF(%1 = '', '', cityreg), "
+                                           "regnumber = %1 WHERE parkingdocumentid = %2")
+                                .arg(dataset::Connection::Quote(registration))
+                                .arg(id));
+    fx.OpenDocuments(id);
     fx.InsertSubscription("Pretplatna Zelena zona - mesecna", "2013-03-01", "2013-03-31");
     TParkingDetailForm form;
     ShowForm(form);
