@@ -14,13 +14,13 @@
 // --socket    use the server already listening there instead of starting one
 
 #include "BenchProcess.h"
+#include "BenchRun.h"
 
 #include "Connection.h"
 #include "Error.h"
 #include "Interfaces.h"
 #include "ParkingDMUnit.h"
 #include "ParkingRegistration.h"
-#include "PrivateServer.h"
 #include "ProductModule.h"
 #include "Query.h"
 #include "Schema.h"
@@ -36,7 +36,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -77,11 +76,6 @@ Options parse(const QStringList &arguments)
     return options;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 QString scalar(dataset::Connection &connection, const QString &sql)
 {
@@ -183,13 +177,6 @@ struct Timed {
     int lines = 0;
 };
 
-double secondsOf(const std::function<void()> &step)
-{
-    QElapsedTimer timer;
-    timer.start();
-    step();
-    return double(timer.nsecsElapsed()) / 1e9;
-}
 
 Timed measure(bench::ClientRunner &runner, const Options &options, const QString &socket, const QString &sql,
               const std::function<int()> &lookup)
@@ -199,21 +186,21 @@ Timed measure(bench::ClientRunner &runner, const Options &options, const QString
     lookup();
     for (int run = 0; run < options.runs; ++run) {
         timed.client.push_back(runner.Run(socket, Database, sql).seconds);
-        timed.module.push_back(secondsOf([&] { timed.lines = lookup(); }));
-        timed.query.push_back(secondsOf([&] { scalar(*ParkingDM->Connection(), sql); }));
+        timed.module.push_back(bench::SecondsOf([&] { timed.lines = lookup(); }));
+        timed.query.push_back(bench::SecondsOf([&] { scalar(*ParkingDM->Connection(), sql); }));
     }
     return timed;
 }
 
 void print(const char *title, const QString &sql, const Timed &timed)
 {
-    const double module = median(timed.module) * 1000;
-    const double client = median(timed.client) * 1000;
+    const double module = bench::Median(timed.module) * 1000;
+    const double client = bench::Median(timed.client) * 1000;
     out << title << Qt::endl;
     out << "  SQL: " << sql << Qt::endl;
     out << "  lines: " << timed.lines << Qt::endl;
     out << "  module: " << module << " ms median; mariadb client: " << client << " ms median (process included); "
-        << "the statement alone: " << median(timed.query) * 1000 << " ms median" << Qt::endl;
+        << "the statement alone: " << bench::Median(timed.query) * 1000 << " ms median" << Qt::endl;
     out << "  goal under 20 ms: " << (module < 20 ? "met" : "missed") << "; within 2x the client: "
         << (module <= 2 * client ? "met" : "missed") << Qt::endl;
 }
@@ -223,22 +210,8 @@ int run(bench::ClientRunner &runner, const Options &options)
     QTemporaryDir work;
     if (!work.isValid())
         throw dataset::Error(QStringLiteral("Privremena fascikla se ne može napraviti."));
-    QString socket = options.socket;
-    std::optional<dbserver::PrivateServer> server;
-    if (socket.isEmpty()) {
-        server.emplace(options.dataDir.isEmpty() ? work.filePath(QStringLiteral("db")) : options.dataDir);
-        out << "starting a private server in " << server->DataDir() << Qt::endl;
-        server->Start();
-        socket = server->SocketPath();
-    }
-    struct StopServer {
-        std::optional<dbserver::PrivateServer> &server;
-        ~StopServer()
-        {
-            if (server && !server->Reused())
-                server->Stop();
-        }
-    } stopServer{server};
+    const bench::BenchServer server(options.socket, options.dataDir, work.path());
+    const QString socket = server.Socket();
 
     dataset::Connection connection;
     connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString()});
@@ -302,17 +275,7 @@ int run(bench::ClientRunner &runner, const Options &options)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    bench::ClientRunner runner;
-    QApplication app(argc, argv);
-    try {
-        return run(runner, parse(app.arguments()));
-    } catch (const dataset::Error &error) {
-        std::fprintf(stderr, "%s\n", qPrintable(error.message()));
-        return 1;
-    } catch (const std::exception &error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
+    return bench::WidgetsMain(argc, argv, [](bench::ClientRunner &runner, const QStringList &arguments) {
+        return run(runner, parse(arguments));
+    });
 }
