@@ -21,7 +21,7 @@
 
 #include <QPushButton>
 #include <QScopeGuard>
-#include <utility>
+#include <cstdlib>
 
 namespace {
 
@@ -145,11 +145,13 @@ void TParkingDetailForm::FillFromSubscription(const QString &subscriptionNumber)
                 FillIfEmpty(document, "lastname", Text(row, "lastname"));
                 FillIfEmpty(document, "personalidentificator", Text(row, "personalidentificator"));
 
-                const QDate from = row.FieldByName(QStringLiteral("subscriptionfromdate")).AsDateTime().date();
-                const QDate to = row.FieldByName(QStringLiteral("subscriptiontodate")).AsDateTime().date();
+                // Whole days between the two moments, whichever comes first.
+                const QDateTime from = row.FieldByName(QStringLiteral("subscriptionfromdate")).AsDateTime();
+                const QDateTime to = row.FieldByName(QStringLiteral("subscriptiontodate")).AsDateTime();
+                const qint64 days = std::abs(from.secsTo(to)) / 86400;
                 const QDate today = QDate::currentDate();
                 document.FieldByName(QStringLiteral("parkingfromdate")).SetAsDate(today);
-                document.FieldByName(QStringLiteral("parkingtodate")).SetAsDate(today.addDays(from.daysTo(to)));
+                document.FieldByName(QStringLiteral("parkingtodate")).SetAsDate(today.addDays(days));
 
                 const QString zone = Text(row, "zone");
                 if (zone == ParkingResourceString("_PARKING_RED_ZONE_CAP"))

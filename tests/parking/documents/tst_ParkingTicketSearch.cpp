@@ -193,11 +193,13 @@ void TestParkingTicketSearch::ticketWithoutProduct()
 void TestParkingTicketSearch::subscriptionFillsHeader_data()
 {
     QTest::addColumn<QString>("zone");
+    QTest::addColumn<QString>("to");
     QTest::addColumn<QString>("expectedZone");
-    QTest::newRow("green monthly") << "Pretplatna Zelena zona - mesecna" << "II";
-    QTest::newRow("red monthly") << "Pretplatna Crvena zona - mesecna" << "I";
-    QTest::newRow("green yearly") << "Pretplatna Zelena zona - godisnja" << "III";
-    QTest::newRow("other") << "parkiraliste" << "III";
+    QTest::addColumn<int>("days");
+    QTest::newRow("green monthly") << "Pretplatna Zelena zona - mesecna" << "2013-03-31" << "II" << 30;
+    QTest::newRow("red monthly, part day") << "Pretplatna Crvena zona - mesecna" << "2013-03-30 23:00" << "I" << 29;
+    QTest::newRow("green yearly") << "Pretplatna Zelena zona - godisnja" << "2014-02-28" << "III" << 364;
+    QTest::newRow("other") << "parkiraliste" << "2013-03-31" << "III" << 30;
 }
 
 // No ticket and no items: the subscription gives the payer, a period from today as long
@@ -205,13 +207,15 @@ void TestParkingTicketSearch::subscriptionFillsHeader_data()
 void TestParkingTicketSearch::subscriptionFillsHeader()
 {
     QFETCH(QString, zone);
+    QFETCH(QString, to);
     QFETCH(QString, expectedZone);
+    QFETCH(int, days);
     SearchFixture fx;
     const qint64 id = fx.OpenDocument(false);
     fx.connection().Execute(QStringLiteral("UPDATE parkingdocument SET parkingzone = 'III', lastname = 'Staro' "
                                            "WHERE parkingdocumentid = %1").arg(id));
     fx.OpenDocuments(id);
-    fx.InsertSubscription(zone, "2013-03-01", "2013-03-31");
+    fx.InsertSubscription(zone, "2013-03-01", to);
     TParkingDetailForm form;
     ShowForm(form);
     const ChooseFirstLines choose;
@@ -224,7 +228,7 @@ void TestParkingTicketSearch::subscriptionFillsHeader()
     QCOMPARE(Header("parkingzone"), expectedZone);
     const QDate today = QDate::currentDate();
     QCOMPARE(Documents().FieldByName("parkingfromdate").AsDateTime().date(), today);
-    QCOMPARE(Documents().FieldByName("parkingtodate").AsDateTime().date(), today.addDays(30));
+    QCOMPARE(Documents().FieldByName("parkingtodate").AsDateTime().date(), today.addDays(days));
     QCOMPARE(Items().RecordCount(), 0);
     form.CustomCancel->trigger();
 }
