@@ -9,7 +9,6 @@
 #include "FormatFloat.h"
 #include "Interfaces.h"
 #include "ParkingDMUnit.h"
-#include "ParkingDetailHooks.h"
 #include "ParkingResourceString.h"
 #include "Query.h"
 #include "TextFormat.h"
