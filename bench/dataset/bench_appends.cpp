@@ -7,7 +7,7 @@
 // Prints the running time after a quarter, a half and all of N rows (100000 by default)
 // for each case. Without --socket a private server is started in a temporary folder.
 
-#include "BenchServer.h"
+#include "BenchRun.h"
 #include "Connection.h"
 #include "DBGrid.h"
 #include "DataSetModel.h"
@@ -16,12 +16,11 @@
 #include "Field.h"
 #include "Query.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -92,7 +91,7 @@ int run(const QStringList &arguments)
             rows = std::max(4, arguments[i + 1].toInt());
     }
     QTemporaryDir work;
-    const bench::BenchServer server(socket, work.filePath(QStringLiteral("db")));
+    const bench::BenchServer server(socket, QString(), work.path());
     dataset::Connection connection;
     connection.Connect({QString(), 0, server.Socket(), QStringLiteral("root"), QString(), QString(), false});
     const QString database = QStringLiteral("bench_appends");
@@ -132,13 +131,5 @@ int run(const QStringList &arguments)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    try {
-        return run(app.arguments());
-    } catch (const dataset::Error &error) {
-        std::fprintf(stderr, "%s\n", qPrintable(error.message()));
-        return 1;
-    }
+    return bench::WidgetsMain(argc, argv, [](bench::ClientRunner &, const QStringList &arguments) { return run(arguments); });
 }

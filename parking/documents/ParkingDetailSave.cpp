@@ -52,6 +52,7 @@ void TParkingDetailForm::SaveDocument()
     dataset::Query &items = Items();
     if (!HasUnsavedChanges())
         return;
+    RefuseItemsWithoutTicket();
     if (items.Active() && Editing(items))
         items.Post();
     dataset::Field &number = document.FieldByName(QStringLiteral("number"));
