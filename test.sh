@@ -20,9 +20,8 @@ if [ "${1:-}" = "--sanitize" ]; then
   if command -v ccache >/dev/null; then
     flags+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
   fi
-  # Leaks are errors; the suppressions name third-party libraries only.
-  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:detect_odr_violation=0"
-  export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+  # Leaks are errors, and nothing is suppressed.
+  export ASAN_OPTIONS="detect_leaks=1"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 else
   flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
