@@ -4,6 +4,7 @@
 #include "DataSource.h"
 #include "ParkingDMUnit.h"
 #include "ParkingDetailUnit.h"
+#include "ParkingTicketUnit.h"
 #include "ParkingViewerImages.h"
 #include "Query.h"
 
@@ -42,9 +43,10 @@ TParkingViewerForm::TParkingViewerForm(QWidget *parent) : TCustomViewerForm(pare
     connect(CustomAdd, &QAction::triggered, this, [this] { CustomAddExecute(); });
     connect(CustomEdit, &QAction::triggered, this, [this] { CustomEditExecute(); });
     connect(CustomDelete, &QAction::triggered, this, [this] { CustomDeleteExecute(); });
+    connect(ParkingTicketAction, &QAction::triggered, this, [this] { ParkingTicketActionExecute(); });
     // The pay desk, the zone frame and the three imports are separate forms of the
     // module; until they are part of the build their actions are shown but disabled.
-    for (QAction *tool : {PayDeskAction, ParkingZoneFrameAction, ParkingTicketAction,
+    for (QAction *tool : {PayDeskAction, ParkingZoneFrameAction,
                           ParkingSubscriptionAction, ParkingStartStopAction})
         tool->setEnabled(false);
 
@@ -110,6 +112,13 @@ void TParkingViewerForm::CustomDeleteExecute()
     if (!documents || !documents->Active() || documents->IsEmpty())
         return;
     documents->Delete();
+}
+
+// The import form frees itself when closed.
+void TParkingViewerForm::ParkingTicketActionExecute()
+{
+    auto *form = new TParkingTicketForm(this);
+    form->exec();
 }
 
 // The base recorded the cell under the pointer; a double click on the title row opens

@@ -25,6 +25,7 @@ public:
     void CustomAddExecute();
     void CustomEditExecute();
     void CustomDeleteExecute();
+    void ParkingTicketActionExecute();
 
 protected:
     void DBGDblClick() override;
