@@ -113,7 +113,7 @@ ImportSummary TicketImportJob::Run(ImportContext &context)
     // The ticket id compares exactly: ab1 and AB1 are two tickets.
     connection.Execute(QStringLiteral("ALTER TABLE %1 MODIFY id_DK VARCHAR(20) CHARACTER SET utf8mb4 "
                                       "COLLATE utf8mb4_bin NOT NULL").arg(raw));
-    connection.Execute(TicketLoadStatement(work.fileName(), raw));
+    connection.ExecuteLocalLoad(TicketLoadStatement(work.fileName(), raw), work.fileName());
     work.remove();
     context.Report(3, 4);
     summary.rowsStored = qint64(connection.Execute(TicketTransferStatement(raw, tables.Fresh(kTickets))));

@@ -10,6 +10,7 @@ namespace imports {
 // fresh tables that replace the old ones at once.
 class TicketImportJob : public ImportJob {
 public:
+    bool LoadsLocalFiles() const override { return true; }
     ImportSummary Run(ImportContext &context) override;
 };
 
