@@ -4,8 +4,10 @@
 #include "DataSource.h"
 #include "ParkingDMUnit.h"
 #include "ParkingDetailUnit.h"
-#include "ParkingTicketUnit.h"
+#include "imports/ParkingTicketUnit.h"
+#include "paydesk/ParkingPayDeskUnit.h"
 #include "ParkingViewerImages.h"
+#include "zoneframe/ParkingZoneFrameUnit.h"
 #include "Query.h"
 
 #include <QAction>
@@ -43,11 +45,12 @@ TParkingViewerForm::TParkingViewerForm(QWidget *parent) : TCustomViewerForm(pare
     connect(CustomAdd, &QAction::triggered, this, [this] { CustomAddExecute(); });
     connect(CustomEdit, &QAction::triggered, this, [this] { CustomEditExecute(); });
     connect(CustomDelete, &QAction::triggered, this, [this] { CustomDeleteExecute(); });
+    connect(PayDeskAction, &QAction::triggered, this, [this] { PayDeskActionExecute(); });
+    connect(ParkingZoneFrameAction, &QAction::triggered, this, [this] { ParkingZoneFrameActionExecute(); });
     connect(ParkingTicketAction, &QAction::triggered, this, [this] { ParkingTicketActionExecute(); });
-    // The pay desk, the zone frame and the three imports are separate forms of the
-    // module; until they are part of the build their actions are shown but disabled.
-    for (QAction *tool : {PayDeskAction, ParkingZoneFrameAction,
-                          ParkingSubscriptionAction, ParkingStartStopAction})
+    // The subscription and start-stop imports are separate forms of the module; until
+    // they are part of the build their actions are shown but disabled.
+    for (QAction *tool : {ParkingSubscriptionAction, ParkingStartStopAction})
         tool->setEnabled(false);
 
     ActionTB->addAction(CustomAdd);
@@ -114,11 +117,20 @@ void TParkingViewerForm::CustomDeleteExecute()
     documents->Delete();
 }
 
-// The import form frees itself when closed.
+// The tool windows free themselves when closed.
+void TParkingViewerForm::PayDeskActionExecute()
+{
+    (new TParkingPayDeskForm(this))->exec();
+}
+
+void TParkingViewerForm::ParkingZoneFrameActionExecute()
+{
+    (new TParkingZoneFrameForm(this))->exec();
+}
+
 void TParkingViewerForm::ParkingTicketActionExecute()
 {
-    auto *form = new TParkingTicketForm(this);
-    form->exec();
+    (new TParkingTicketForm(this))->exec();
 }
 
 // The base recorded the cell under the pointer; a double click on the title row opens
