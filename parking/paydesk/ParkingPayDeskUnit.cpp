@@ -10,6 +10,7 @@
 #include "ParkingRegistration.h"
 #include "ParkingResourceString.h"
 #include "Query.h"
+#include "base/BusyCursor.h"
 #include "base/GridSorter.h"
 #include "base/WheelArrowFilter.h"
 #include "common/CommonResourceString.h"
@@ -55,14 +56,6 @@ public:
 
 private:
     dataset::Query &m_query;
-};
-
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
 };
 
 QPushButton *NewButton(const QString &name, const QString &text, QWidget *parent)
