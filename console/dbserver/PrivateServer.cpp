@@ -200,8 +200,10 @@ void PrivateServer::Private::Initialise() const
     }
     const QString program = FindProgram(options.installDb, QStringLiteral("mariadb-install-db"),
                                         QStringLiteral("mariadb-server-core (ili mariadb-server)"));
+    // The directory is given relative to the working directory: the installer script
+    // leaves the path unquoted in places, so blanks in it would break the set-up.
     QStringList arguments = {QStringLiteral("--no-defaults"),
-                             QStringLiteral("--datadir=") + dir,
+                             QStringLiteral("--datadir=."),
                              QStringLiteral("--auth-root-authentication-method=socket"),
                              QStringLiteral("--skip-test-db"),
                              QStringLiteral("--skip-name-resolve")};
@@ -212,6 +214,7 @@ void PrivateServer::Private::Initialise() const
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardOutputFile(File(LogFileName), QIODevice::Append);
+    process.setWorkingDirectory(dir);
     process.start(program, arguments);
     // Initialisation writes the system tables once; it gets its own, generous time limit.
     constexpr int InstallTimeoutMs = 300000;
@@ -231,8 +234,11 @@ void PrivateServer::Private::Initialise() const
         else
             QFile::remove(info.filePath());
     }
+    const QString reason = !finished || process.exitStatus() != QProcess::NormalExit
+        ? process.errorString()
+        : QStringLiteral("%1 je završio sa kodom %2").arg(QFileInfo(program).fileName(), QString::number(process.exitCode()));
     throw dataset::Error(QStringLiteral("Priprema direktorijuma baze %1 nije uspela (%2). %3")
-                             .arg(dir, process.errorString(), LogTail()));
+                             .arg(dir, reason, LogTail()));
 }
 
 qint64 PrivateServer::Private::Launch() const

@@ -205,7 +205,8 @@ private Q_SLOTS:
     void lockedDown()
     {
         QTemporaryDir temp;
-        const QString dir = temp.filePath(QStringLiteral("db"));
+        // Blanks in the path are fine, also when the set-up runs as root.
+        const QString dir = temp.filePath(QStringLiteral("baza podataka"));
         QVERIFY(QDir().mkpath(dir));
         QVERIFY(QFile::setPermissions(dir, QFile::Permissions(0x7755)));
         PrivateServer server(dir);
