@@ -1,4 +1,5 @@
 #include "Connection.h"
+#include "ImportTestFiles.h"
 #include "Query.h"
 #include "TestDatabase.h"
 
@@ -22,15 +23,6 @@ Result Run(const QStringList &arguments)
         qFatal("parking-import did not finish");
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
-}
-
-QString Write(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
-{
-    QFile file(dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write");
-    file.write(bytes);
-    return file.fileName();
 }
 
 } // namespace
@@ -66,7 +58,7 @@ void TestParkingImportCommand::exitCodes()
     QFETCH(int, exitCode);
     QFETCH(QString, stderrStart);
     QTemporaryDir dir;
-    const QString file = Write(dir, "karte.csv", "h\r\n");
+    const QString file = WriteTestFile(dir, "karte.csv", "h\r\n");
     for (QString &argument : arguments) {
         argument.replace("FILE", dir.filePath("karte"));
         argument.replace("SOCKET", dir.filePath("none.sock"));
@@ -84,7 +76,7 @@ void TestParkingImportCommand::ticketsEndToEnd()
 {
     TestDatabase db;
     QTemporaryDir dir;
-    const QString file = Write(dir, "karte.csv",
+    const QString file = WriteTestFile(dir, "karte.csv",
                                "h\r\n2024-05-01 10:00:00,DK1,1,BG1,300,1,,0,,1,A,,,,,1,,K\r\n"
                                "2024-05-01 10:00:00,DK2,1,BG2,300,3,,0,,1,B,,,,,1,,K\r\n");
     const dataset::ConnectionParams params = db.params();
