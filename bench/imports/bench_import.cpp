@@ -13,6 +13,7 @@
 #include "Error.h"
 #include "ParkingImportText.h"
 #include "ParkingTicketImport.h"
+#include "PrivateServer.h"
 #include "Schema.h"
 
 #include <QCoreApplication>
@@ -21,6 +22,8 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <cstdio>
+#include <optional>
 #include <random>
 
 namespace {
@@ -113,8 +116,13 @@ int Run(const QStringList &arguments, bench::ClientRunner &runner)
             rows = arguments[i + 1].toInt();
     }
     QTemporaryDir work;
-    const bench::BenchServer server(socket);
-    socket = server.Socket();
+    std::optional<dbserver::PrivateServer> server;
+    if (socket.isEmpty()) {
+        out << "starting a private server in " << work.path() << Qt::endl;
+        server.emplace(work.filePath(QStringLiteral("db")));
+        server->Start();
+        socket = server->SocketPath();
+    }
     const QString database = QStringLiteral("bench_import");
     dataset::Connection connection;
     connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString()});
@@ -158,6 +166,8 @@ int Run(const QStringList &arguments, bench::ClientRunner &runner)
         << fileMb << " MB)" << Qt::endl;
 
     connection.Execute(QStringLiteral("DROP DATABASE %1").arg(database));
+    if (server)
+        server->Stop();
     return 0;
 }
 
@@ -165,5 +175,13 @@ int Run(const QStringList &arguments, bench::ClientRunner &runner)
 
 int main(int argc, char *argv[])
 {
-    return bench::BenchMain(argc, argv, Run);
+    // The client's helper process is forked while this one is still small.
+    bench::ClientRunner runner;
+    QCoreApplication app(argc, argv);
+    try {
+        return Run(app.arguments(), runner);
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
 }
