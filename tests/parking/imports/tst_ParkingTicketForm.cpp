@@ -6,6 +6,7 @@
 #include "ParkingTicketUnit.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -90,6 +91,8 @@ class TestParkingTicketForm : public QObject {
 
 private Q_SLOTS:
     void importFillsTheGrid();
+    void enterAndEscapeClose_data();
+    void enterAndEscapeClose();
     void documentOfADay_data();
     void documentOfADay();
     void refusedDocumentGetsNoItemsNorNotice();
@@ -116,6 +119,28 @@ void TestParkingTicketForm::importFillsTheGrid()
     QDir().mkpath("/tmp/i10a");
     form->grab().save("/tmp/i10a/ticketform.png");
     form->close();
+}
+
+// "&Zatvori" is the default and the cancel button: Enter on the grid closes the form
+// rather than starting an import, and so does Esc.
+void TestParkingTicketForm::enterAndEscapeClose_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("enter") << int(Qt::Key_Return);
+    QTest::newRow("escape") << int(Qt::Key_Escape);
+}
+
+void TestParkingTicketForm::enterAndEscapeClose()
+{
+    QFETCH(int, key);
+    DocumentsFixture fixture;
+    QPointer<TParkingTicketForm> form = new TParkingTicketForm;
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    form->DBGrid->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    QTRY_VERIFY(form.isNull());
+    QVERIFY(fixture.dialogs.ShownDialogs().empty());
 }
 
 void TestParkingTicketForm::documentOfADay_data()
