@@ -9,21 +9,18 @@
 // the end.
 
 #include "BenchProcess.h"
+#include "BenchRun.h"
 #include "Connection.h"
 #include "Error.h"
 #include "ParkingImportText.h"
 #include "ParkingTicketImport.h"
-#include "PrivateServer.h"
 #include "Schema.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <cstdio>
-#include <optional>
 #include <random>
 
 namespace {
@@ -105,7 +102,7 @@ QString FloorSql(const QString &prepared)
         .arg(raw, tickets, imports::TicketLoadStatement(prepared, raw), imports::TicketTransferStatement(raw, tickets));
 }
 
-int Run(const QStringList &arguments, bench::ClientRunner &runner)
+int Run(bench::ClientRunner &runner, const QStringList &arguments)
 {
     QString socket;
     int rows = 1000000;
@@ -116,13 +113,8 @@ int Run(const QStringList &arguments, bench::ClientRunner &runner)
             rows = arguments[i + 1].toInt();
     }
     QTemporaryDir work;
-    std::optional<dbserver::PrivateServer> server;
-    if (socket.isEmpty()) {
-        out << "starting a private server in " << work.path() << Qt::endl;
-        server.emplace(work.filePath(QStringLiteral("db")));
-        server->Start();
-        socket = server->SocketPath();
-    }
+    const bench::BenchServer server(socket, QString(), work.path());
+    socket = server.Socket();
     const QString database = QStringLiteral("bench_import");
     dataset::Connection connection;
     connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString()});
@@ -166,8 +158,6 @@ int Run(const QStringList &arguments, bench::ClientRunner &runner)
         << fileMb << " MB)" << Qt::endl;
 
     connection.Execute(QStringLiteral("DROP DATABASE %1").arg(database));
-    if (server)
-        server->Stop();
     return 0;
 }
 
@@ -175,13 +165,5 @@ int Run(const QStringList &arguments, bench::ClientRunner &runner)
 
 int main(int argc, char *argv[])
 {
-    // The client's helper process is forked while this one is still small.
-    bench::ClientRunner runner;
-    QCoreApplication app(argc, argv);
-    try {
-        return Run(app.arguments(), runner);
-    } catch (const std::exception &error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
+    return bench::WidgetsMain(argc, argv, Run);
 }
