@@ -100,7 +100,14 @@ void TestParkingDetailOutput::ticketStreets()
 void TestParkingDetailOutput::printTitles()
 {
     Output out;
-    out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"));
+    out.fx.connection().Execute(QStringLiteral(
+        "UPDATE parkingdocument SET countryreg = 'SRB', firstname = 'Žarko', lastname = 'Čolić', "
+        "address = 'Njegoševa 5', zip = '11000', city = 'Beograd', parkingzone = 'I', parkingsector = '1', "
+        "parkingfromdate = '2026-12-06', parkingtodate = '2027-01-05'"));
+    out.fx.connection().Execute(QStringLiteral("INSERT INTO parkingzoneframe (zone, sector, street) VALUES "
+                                               "('I', '1', 'Knez Mihailova'), ('I', '1', 'Čika Ljubina')"));
+    out.fx.InsertItem(out.id, 1000, 20, QStringLiteral("DK1200"), QStringLiteral("DK10002"));
+    out.fx.InsertItem(out.id, 2500, 20, QStringLiteral("OPN1"), QStringLiteral("PR-77"));
     out.Open();
     TParkingDetailForm form;
     QCOMPARE(form.PrintTitle(false), QStringLiteral("Priznanica 15"));
