@@ -17,6 +17,7 @@ private Q_SLOTS:
     void deleteWithoutQuestion();
     void missingFieldNamed();
     void halfEnteredRowDropped();
+    void enterSavesRowThenCloses();
     void grab();
 };
 
@@ -116,6 +117,25 @@ void TestParkingZoneFrame::halfEnteredRowDropped()
     QCOMPARE(Zones().State(), dataset::DataSetState::Browse);
     const std::unique_ptr<TParkingZoneFrameForm> next(new TParkingZoneFrameForm);
     QVERIFY(Zones().IsEmpty());
+}
+
+// Enter on a row being entered saves it; on a saved row it presses "Zatvori".
+void TestParkingZoneFrame::enterSavesRowThenCloses()
+{
+    DocumentsFixture fx;
+    const QPointer<TParkingZoneFrameForm> form = new TParkingZoneFrameForm;
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    form->DBN->ButtonWidget(Button::Insert)->click();
+    Zones().FieldByName(QStringLiteral("zone")).SetAsString(QStringLiteral("I"));
+    Zones().FieldByName(QStringLiteral("sector")).SetAsString(QStringLiteral("1"));
+    Zones().FieldByName(QStringLiteral("street")).SetAsString(QStringLiteral("Takovska"));
+    form->DBGrid->setFocus();
+    QTest::keyClick(form->DBGrid, Qt::Key_Return);
+    QCOMPARE(Stored(fx), 1);
+    QVERIFY(!form.isNull() && form->isVisible());
+    QTest::keyClick(form->DBGrid, Qt::Key_Return);
+    QTRY_VERIFY(form.isNull());
 }
 
 void TestParkingZoneFrame::grab()
