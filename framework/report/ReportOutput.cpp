@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPageLayout>
@@ -14,6 +15,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTextDocument>
 
 namespace {
@@ -49,16 +51,22 @@ QString ReportOutput::OutputDirectory()
     const QString configured = qEnvironmentVariable("PARKING_REPORT_DIR");
     if (!configured.isEmpty())
         return configured;
+    // The user's own data folder, not a fixed name in the shared temporary folder.
     if (headless())
-        return QDir::temp().filePath(QStringLiteral("parking-izvestaji"));
+        return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+            .filePath(QStringLiteral("parking/izvestaji"));
     return {};
 }
 
 void ReportOutput::WritePdf(QTextDocument &document, const QString &fileName)
 {
     const QString directory = QFileInfo(fileName).absolutePath();
+    // A folder made here is private to the user, and so is every report written.
+    const bool existed = QFileInfo::exists(directory);
     if (!QDir().mkpath(directory))
         throw dataset::Error(FormatResource(CommonResourceString(u"_CMN_REPORT_SAVE_ERR"), {fileName}));
+    if (!existed)
+        QFile::setPermissions(directory, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     {
         QPdfWriter writer(fileName);
         writer.setTitle(document.metaInformation(QTextDocument::DocumentTitle));
@@ -67,6 +75,7 @@ void ReportOutput::WritePdf(QTextDocument &document, const QString &fileName)
                                          QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
         document.print(&writer);
     }
+    QFile::setPermissions(fileName, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const QFileInfo written(fileName);
     if (!written.exists() || written.size() == 0)
         throw dataset::Error(FormatResource(CommonResourceString(u"_CMN_REPORT_SAVE_ERR"), {fileName}));

@@ -7,8 +7,9 @@ class QWidget;
 
 // Where a finished report goes. On a display it is previewed in a QPrintPreviewDialog
 // (print or save from there). Without a display (offscreen / minimal platform), or when
-// PARKING_REPORT_DIR names a folder, it is written there as PDF (the temporary folder
-// when the variable is unset) and the user is told the file name.
+// PARKING_REPORT_DIR names a folder, it is written there as PDF (parking/izvestaji in the
+// user's data folder when the variable is unset), private to the user, and the user is
+// told the file name.
 class ReportOutput {
 public:
     // The folder PDF files are written to, or empty when reports are previewed.
