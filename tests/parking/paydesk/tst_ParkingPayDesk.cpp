@@ -2,7 +2,10 @@
 #include "../host/FakeDocumentHost.h"
 
 #include "DBGrid.h"
+#include "documents/ParkingViewerUnit.h"
 #include "paydesk/ParkingPayDeskUnit.h"
+
+#include <QAction>
 
 #include <QLineEdit>
 #include <QPointer>
@@ -22,6 +25,7 @@ private Q_SLOTS:
     void nothingWritten();
     void printParameters();
     void keys();
+    void openedFromList();
     void grab();
 };
 
@@ -218,6 +222,26 @@ void TestParkingPayDesk::keys()
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")), QStringLiteral("0"));
     QTest::keyClick(desk.form->DateEdit, Qt::Key_Escape);
     QTRY_VERIFY(desk.form.isNull());
+}
+
+// The list opens the pay desk and the zone frame modally; each frees itself when closed.
+void TestParkingPayDesk::openedFromList()
+{
+    DocumentsFixture fx;
+    TParkingViewerForm list;
+    for (QAction *action : {list.PayDeskAction, list.ParkingZoneFrameAction}) {
+        QPointer<QWidget> shown;
+        QWidget *owner = nullptr;
+        WhenModalShown step([&](QWidget *modal) {
+            shown = modal;
+            owner = modal->parentWidget();
+            QTest::keyClick(modal, Qt::Key_Escape);
+        });
+        action->trigger();
+        QVERIFY(step.Ran());
+        QCOMPARE(owner, &list);
+        QTRY_VERIFY(shown.isNull());
+    }
 }
 
 void TestParkingPayDesk::grab()
