@@ -16,6 +16,7 @@
 //             own database before measuring (without it, one left by a run before goes)
 
 #include "BenchData.h"
+#include "BenchFigures.h"
 #include "BenchProcess.h"
 
 #include "Connection.h"
@@ -27,13 +28,11 @@
 #include "Schema.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -79,40 +78,9 @@ Options parse(const QStringList &arguments)
     return options;
 }
 
-double secondsOf(const std::function<void()> &step)
-{
-    QElapsedTimer timer;
-    timer.start();
-    step();
-    return double(timer.nsecsElapsed()) / 1e9;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-QString listed(const std::vector<double> &values)
-{
-    QStringList texts;
-    for (const double value : values)
-        texts << QString::number(value, 'f', 3);
-    return texts.join(QLatin1Char(' '));
-}
-
 double megabytes(long kb)
 {
     return double(kb) / 1024.0;
-}
-
-QString scalar(dataset::Connection &connection, const QString &sql)
-{
-    dataset::Query query;
-    query.SetConnection(&connection);
-    query.SQL() << sql;
-    query.Open();
-    return query.IsEmpty() ? QString() : query.Fields(0).AsString();
 }
 
 // How the server reads 'table' for 'sql': access type, index and estimated rows.
@@ -146,7 +114,7 @@ Figures search(TParkingNavigatorForm &pane, int runs)
     figures.beforeKb = bench::StatusKb("VmRSS");
     for (int run = 0; run < runs; ++run) {
         bench::ResetPeak();
-        figures.seconds.push_back(secondsOf([&pane] { pane.FindButtonClick(); }));
+        figures.seconds.push_back(bench::SecondsOf([&pane] { pane.FindButtonClick(); }));
         figures.peakKb = std::max(figures.peakKb, bench::StatusKb("VmHWM"));
     }
     figures.afterKb = bench::StatusKb("VmRSS");
@@ -169,10 +137,10 @@ void printSearch(const char *title, const QString &sql, const Figures &module, c
     out << title << Qt::endl;
     out << "  SQL: " << sql << Qt::endl;
     out << "  rows: " << rows << Qt::endl;
-    out << "  module (FindButtonClick): " << median(module.seconds) << " s median [" << listed(module.seconds)
+    out << "  module (FindButtonClick): " << bench::Median(module.seconds) << " s median [" << bench::Listed(module.seconds)
         << "], peak VmHWM " << megabytes(module.peakKb) << " MB (VmRSS before " << megabytes(module.beforeKb)
         << " MB, after " << megabytes(module.afterKb) << " MB)" << Qt::endl;
-    out << "  mariadb --batch --quick:  " << median(reader.seconds) << " s median [" << listed(reader.seconds)
+    out << "  mariadb --batch --quick:  " << bench::Median(reader.seconds) << " s median [" << bench::Listed(reader.seconds)
         << "], max RSS " << megabytes(reader.peakKb) << " MB" << Qt::endl;
 }
 
@@ -182,8 +150,8 @@ void breakdown(dataset::Connection &connection, const QString &sql)
     dataset::Query query;
     query.SetConnection(&connection);
     query.SQL() << sql;
-    const double open = secondsOf([&query] { query.Open(); });
-    const double sort = secondsOf([&query] { query.SetSortedFields(NewestFirst); });
+    const double open = bench::SecondsOf([&query] { query.Open(); });
+    const double sort = bench::SecondsOf([&query] { query.SetSortedFields(NewestFirst); });
     out << "  of which: open (fetch into rows) " << open << " s, client-side sort " << sort << " s" << Qt::endl;
 }
 
@@ -197,19 +165,19 @@ void addDocuments(dataset::Query &documents, int runs, const char *title)
     std::vector<double> totals;
     QString number;
     for (int run = 0; run < runs; ++run) {
-        defaults.push_back(secondsOf([&documents] { documents.Append(); }));
+        defaults.push_back(bench::SecondsOf([&documents] { documents.Append(); }));
         number = documents.FieldByName(QStringLiteral("number")).AsString();
         documents.FieldByName(QStringLiteral("cityreg")).SetAsString(QStringLiteral("BG"));
         documents.FieldByName(QStringLiteral("regnumber")).SetAsString(QStringLiteral("999ZZ"));
-        posts.push_back(secondsOf([&documents] { documents.Post(); }));
+        posts.push_back(bench::SecondsOf([&documents] { documents.Post(); }));
         totals.push_back(defaults.back() + posts.back());
     }
     out << title << Qt::endl;
-    out << "  new-row defaults (numbering): " << median(defaults) << " s median [" << listed(defaults) << "]"
+    out << "  new-row defaults (numbering): " << bench::Median(defaults) << " s median [" << bench::Listed(defaults) << "]"
         << Qt::endl;
-    out << "  post (rules, uniqueness, insert): " << median(posts) << " s median [" << listed(posts) << "]"
+    out << "  post (rules, uniqueness, insert): " << bench::Median(posts) << " s median [" << bench::Listed(posts) << "]"
         << Qt::endl;
-    out << "  new document: " << median(totals) << " s median; last number " << number << ", at row "
+    out << "  new document: " << bench::Median(totals) << " s median; last number " << number << ", at row "
         << documents.RecNo() << " of " << documents.RecordCount() << Qt::endl;
 }
 
@@ -220,16 +188,16 @@ void statementTimes(dataset::Connection &connection, const QString &number)
     const QString unique = QStringLiteral("SELECT COUNT(*) AS samecount FROM parkingdocument WHERE number = %1")
                                .arg(dataset::Connection::Quote(number));
     const QString table = QStringLiteral("parkingdocument");
-    out << "  statements: count " << secondsOf([&] { scalar(connection, count); }) << " s ("
-        << plan(connection, count, table) << "), uniqueness " << secondsOf([&] { scalar(connection, unique); })
+    out << "  statements: count " << bench::SecondsOf([&] { bench::Scalar(connection, count); }) << " s ("
+        << plan(connection, count, table) << "), uniqueness " << bench::SecondsOf([&] { bench::Scalar(connection, unique); })
         << " s (" << plan(connection, unique, table) << ")" << Qt::endl;
 }
 
 bool loaded(dataset::Connection &connection, const Options &options)
 {
-    const int documents = scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt();
-    const int items = scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem")).toInt();
-    const QString newest = scalar(connection, QStringLiteral("SELECT YEAR(MAX(documentdatetime)) FROM parkingdocument"));
+    const int documents = bench::Scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt();
+    const int items = bench::Scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem")).toInt();
+    const QString newest = bench::Scalar(connection, QStringLiteral("SELECT YEAR(MAX(documentdatetime)) FROM parkingdocument"));
     return documents == options.rows && items == 2 * options.rows
         && newest == QString::number(QDate::currentDate().year());
 }
@@ -296,7 +264,7 @@ int run(bench::ClientRunner &runner, const Options &options)
     out.setRealNumberPrecision(3);
     printSearch("(a) whole list, newest first", all, allModule, allClient, allRows);
     breakdown(connection, all);
-    const double ratio = median(allModule.seconds) / median(allClient.seconds);
+    const double ratio = bench::Median(allModule.seconds) / bench::Median(allClient.seconds);
     out << "  module / client: " << ratio << " (goal at most 2: " << (ratio <= 2 ? "met" : "missed") << ")"
         << Qt::endl;
     out << "  first row: " << documents.FieldByName(QStringLiteral("number")).AsString() << " at "
@@ -304,7 +272,7 @@ int run(bench::ClientRunner &runner, const Options &options)
 
     // (c) a new document while the whole list is shown.
     const QString usedNumber = documents.FieldByName(QStringLiteral("number")).AsString();
-    const qint64 lastLoaded = scalar(connection, QStringLiteral("SELECT MAX(parkingdocumentid) FROM parkingdocument"))
+    const qint64 lastLoaded = bench::Scalar(connection, QStringLiteral("SELECT MAX(parkingdocumentid) FROM parkingdocument"))
                                   .toLongLong();
     documents.SetRecNo(documents.RecordCount() / 2);
     addDocuments(documents, options.runs, "(c) new document, whole list open");
@@ -317,7 +285,7 @@ int run(bench::ClientRunner &runner, const Options &options)
     const Figures prefixModule = search(pane, options.runs);
     printSearch("(b) registration prefix", prefixed, prefixModule, prefixClient, documents.RecordCount());
     out << "  plan: " << plan(connection, prefixed) << Qt::endl;
-    out << "  goal under 0.2 s: " << (median(prefixModule.seconds) < 0.2 ? "met" : "missed") << Qt::endl;
+    out << "  goal under 0.2 s: " << (bench::Median(prefixModule.seconds) < 0.2 ? "met" : "missed") << Qt::endl;
 
     addDocuments(documents, options.runs, "(c) new document, prefix search open");
 

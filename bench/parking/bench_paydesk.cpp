@@ -11,6 +11,7 @@
 // --socket    use the server already listening there instead of starting one
 
 #include "BenchData.h"
+#include "BenchFigures.h"
 #include "BenchProcess.h"
 
 #include "Connection.h"
@@ -23,13 +24,11 @@
 #include "report/ReportEngine.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -68,37 +67,6 @@ Options parse(const QStringList &arguments)
     return options;
 }
 
-double msOf(const std::function<void()> &step)
-{
-    QElapsedTimer timer;
-    timer.start();
-    step();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-QString listed(const std::vector<double> &values)
-{
-    QStringList texts;
-    for (const double value : values)
-        texts << QString::number(value, 'f', 1);
-    return texts.join(QLatin1Char(' '));
-}
-
-QString scalar(dataset::Connection &connection, const QString &sql)
-{
-    dataset::Query query;
-    query.SetConnection(&connection);
-    query.SQL() << sql;
-    query.Open();
-    return query.IsEmpty() ? QString() : query.Fields(0).AsString();
-}
-
 std::vector<double> clientMs(bench::ClientRunner &runner, const QString &socket, const QString &sql, int runs)
 {
     std::vector<double> times;
@@ -110,8 +78,8 @@ std::vector<double> clientMs(bench::ClientRunner &runner, const QString &socket,
 // One year of documents up to an hour ago; a run before with the same count is reused.
 void ensureData(dataset::Connection &connection, const Options &options, const QString &workDir)
 {
-    const int documents = scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt();
-    const int days = scalar(connection, QStringLiteral("SELECT DATEDIFF(MAX(documentdatetime), "
+    const int documents = bench::Scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt();
+    const int days = bench::Scalar(connection, QStringLiteral("SELECT DATEDIFF(MAX(documentdatetime), "
                                                        "MIN(documentdatetime)) FROM parkingdocument")).toInt();
     if (documents == options.rows && days <= 366 && days >= 364) {
         out << "reusing " << documents << " documents" << Qt::endl;
@@ -134,23 +102,25 @@ void summaries(bench::ClientRunner &runner, const QString &socket, const Options
     const QString userSql = ParkingDM->ParkingPayDeskUserZQ->SQLText().simplified();
     std::vector<double> module;
     for (int run = 0; run < options.runs; ++run)
-        module.push_back(msOf([&day] { TParkingPayDeskForm::LoadSummaries(day); }));
+        module.push_back(1000 * bench::SecondsOf([&day] { TParkingPayDeskForm::LoadSummaries(day); }));
     const std::vector<double> product = clientMs(runner, socket, productSql, options.runs);
     const std::vector<double> user = clientMs(runner, socket, userSql, options.runs);
-    const double clientBoth = median(product) + median(user);
-    const double moduleBoth = median(module);
+    const double clientBoth = bench::Median(product) + bench::Median(user);
+    const double moduleBoth = bench::Median(module);
 
     out << "(a) pay desk summaries of " << day << ": " << ParkingDM->ParkingPayDeskProductZQ->RecordCount()
         << " product rows, " << ParkingDM->ParkingPayDeskUserZQ->RecordCount() << " user rows, from "
-        << scalar(*ParkingDM->Connection(),
+        << bench::Scalar(*ParkingDM->Connection(),
                   QStringLiteral("SELECT COUNT(*) FROM parkingdocument WHERE documentdatetime >= '%1 00:00:00' "
                                  "AND documentdatetime <= '%1 23:59:59'").arg(day))
         << " documents" << Qt::endl;
     out << "  SQL (products): " << productSql << Qt::endl;
     out << "  SQL (users):    " << userSql << Qt::endl;
-    out << "  module, both (LoadSummaries): " << moduleBoth << " ms median [" << listed(module) << "]" << Qt::endl;
-    out << "  mariadb client: products " << median(product) << " ms [" << listed(product) << "], users "
-        << median(user) << " ms [" << listed(user) << "], both " << clientBoth << " ms" << Qt::endl;
+    out << "  module, both (LoadSummaries): " << moduleBoth << " ms median [" << bench::Listed(module, 1) << "]"
+        << Qt::endl;
+    out << "  mariadb client: products " << bench::Median(product) << " ms [" << bench::Listed(product, 1)
+        << "], users " << bench::Median(user) << " ms [" << bench::Listed(user, 1) << "], both " << clientBoth
+        << " ms" << Qt::endl;
     out << "  (the client figure includes starting the client process)" << Qt::endl;
     const double ratio = moduleBoth / clientBoth;
     out << "  module / client: " << ratio << " (goal at most 2: " << (ratio <= 2 ? "met" : "missed")
@@ -173,14 +143,15 @@ void receipt(const Options &options, const QString &reportDir)
     const QString title = QStringLiteral("Priznanica ") + documents.FieldByName(QStringLiteral("number")).AsString();
     std::vector<double> times;
     for (int run = 0; run < options.runs + 1; ++run) {
-        const double ms = msOf([&] {
+        const double ms = 1000 * bench::SecondsOf([&] {
             engine.ExecuteParkingInvoiceReport(documents, items, title, QStringLiteral("06.12.2026 10:15"));
         });
         if (run > 0)   // the first run loads the fonts
             times.push_back(ms);
     }
-    out << "(b) receipt as PDF (ExecuteParkingInvoiceReport, " << items.RecordCount() << " items): " << median(times)
-        << " ms median [" << listed(times) << "]; goal under 100 ms: " << (median(times) < 100 ? "met" : "missed")
+    const double typical = bench::Median(times);
+    out << "(b) receipt as PDF (ExecuteParkingInvoiceReport, " << items.RecordCount() << " items): " << typical
+        << " ms median [" << bench::Listed(times, 1) << "]; goal under 100 ms: " << (typical < 100 ? "met" : "missed")
         << Qt::endl;
 }
 
@@ -219,8 +190,8 @@ int run(bench::ClientRunner &runner, const Options &options)
     ParkingDM->SetZConnection(&connection);
     out << Qt::fixed;
     out.setRealNumberPrecision(1);
-    const QString day = scalar(connection, QStringLiteral("SELECT DATE(MAX(documentdatetime) - INTERVAL 180 DAY) "
-                                                          "FROM parkingdocument"));
+    const QString day = bench::Scalar(
+        connection, QStringLiteral("SELECT DATE(MAX(documentdatetime) - INTERVAL 180 DAY) FROM parkingdocument"));
     summaries(runner, socket, options, day);
     receipt(options, work.filePath(QStringLiteral("reports")));
     return 0;

@@ -187,11 +187,13 @@ QString ParkingReportHtml(const ParkingReportData &data)
 
     html += QStringLiteral("<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\" "
                            "style=\"border-collapse: collapse; border-color: #808080\">"
-                           "<tr bgcolor=\"#e4e4e4\" style=\"white-space: nowrap\"><th width=\"5%\" align=\"left\">Rb.</th>"
+                           "<tr bgcolor=\"#e4e4e4\" style=\"white-space: nowrap\">"
+                           "<th width=\"5%\" align=\"left\">Rb.</th>"
                            "<th width=\"10%\" align=\"left\">Šifra</th><th width=\"24%\" align=\"left\">Naziv</th>"
                            "<th width=\"12%\" align=\"left\">Br. karte</th><th width=\"6%\" align=\"right\">Kol.</th>"
                            "<th width=\"11%\" align=\"right\">Cena</th><th width=\"7%\" align=\"right\">PDV %</th>"
-                           "<th width=\"12%\" align=\"right\">Iznos</th><th width=\"13%\" align=\"right\">Sa PDV</th></tr>");
+                           "<th width=\"12%\" align=\"right\">Iznos</th>"
+                           "<th width=\"13%\" align=\"right\">Sa PDV</th></tr>");
     int row = 0;
     for (const ParkingReportData::Item &item : data.items) {
         html += QStringLiteral("<tr>");

@@ -1,6 +1,7 @@
 #include "ParkingPayDeskUnit.h"
 
 #include "Connection.h"
+#include "ControlsDisabled.h"
 #include "DBGrid.h"
 #include "DateParse.h"
 #include "Error.h"
@@ -34,7 +35,8 @@ QString DayCondition(const QString &day)
 {
     using dataset::Connection;
     return QStringLiteral("WHERE pd.documentdatetime >= %1 AND pd.documentdatetime <= %2")
-        .arg(Connection::Quote(day + QStringLiteral(" 00:00:00")), Connection::Quote(day + QStringLiteral(" 23:59:59")));
+        .arg(Connection::Quote(day + QStringLiteral(" 00:00:00")),
+             Connection::Quote(day + QStringLiteral(" 23:59:59")));
 }
 
 void Reload(dataset::Query &query, const QStringList &sql)
@@ -44,18 +46,6 @@ void Reload(dataset::Query &query, const QStringList &sql)
     query.SetSQL(sql);
     query.Open();
 }
-
-// Bound grids do not follow the query while it is walked; they catch up at the end.
-class ControlsDisabled {
-public:
-    explicit ControlsDisabled(dataset::Query &query) : m_query(query) { m_query.DisableControls(); }
-    ~ControlsDisabled() { m_query.EnableControls(); }
-    ControlsDisabled(const ControlsDisabled &) = delete;
-    ControlsDisabled &operator=(const ControlsDisabled &) = delete;
-
-private:
-    dataset::Query &m_query;
-};
 
 class BusyCursor {
 public:
@@ -125,7 +115,8 @@ void TParkingPayDeskForm::BuildLayout()
     top->addWidget(ProgressBar, 1);
     top->addWidget(CloseButton);
 
-    ParkingPayDeskProductDBG = NewGrid(QStringLiteral("ParkingPayDeskProductDBG"), ParkingDM->ParkingPayDeskProductDS, this);
+    ParkingPayDeskProductDBG =
+        NewGrid(QStringLiteral("ParkingPayDeskProductDBG"), ParkingDM->ParkingPayDeskProductDS, this);
     ParkingPayDeskProductDBG->AddColumn(QStringLiteral("productcode"), 60);
     ParkingPayDeskProductDBG->AddColumn(QStringLiteral("productname"), 140);
     ParkingPayDeskProductDBG->AddColumn(QStringLiteral("SumQuantity"));
@@ -217,7 +208,7 @@ void TParkingPayDeskForm::CreateButtonClick()
         throw dataset::Error(QString::fromUtf8(error.what()));
     }
     dataset::Query &summary = *ParkingDM->ParkingPayDeskProductZQ;
-    const ControlsDisabled frozen(summary);
+    const dataset::ControlsDisabled frozen(summary);
     summary.First();
     if (summary.Eof())
         return;

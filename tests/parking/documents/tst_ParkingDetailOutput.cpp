@@ -129,7 +129,8 @@ void TestParkingDetailOutput::invoiceAndReversal()
     out.Open();
     TParkingDetailForm form;
     form.CreateInvoice->trigger();
-    QCOMPARE(out.Written(), QStringLiteral("R 1 1|Doplatna karta - ident. 123 1; M 1 -|Doplatna karta - ident. 123 -1"));
+    QCOMPARE(out.Written(),
+             QStringLiteral("R 1 1|Doplatna karta - ident. 123 1; M 1 -|Doplatna karta - ident. 123 -1"));
     const QString r = out.Row(QStringLiteral("SELECT documentid FROM document WHERE documenttype = 'R'"));
     const QString m = out.Row(QStringLiteral("SELECT documentid FROM document WHERE documenttype = 'M'"));
     QCOMPARE(out.service->calls.filter(QStringLiteral("notice")),

@@ -48,6 +48,18 @@ void Enter(TParkingZoneFrameForm &form, const QString &zone, const QString &sect
     QCoreApplication::processEvents();
 }
 
+// A shown form with a new row begun and its zone typed.
+QPointer<TParkingZoneFrameForm> ShownWithNewRow()
+{
+    const QPointer<TParkingZoneFrameForm> form = new TParkingZoneFrameForm;
+    form->show();
+    if (!QTest::qWaitForWindowExposed(form))
+        qFatal("the zone frame was not shown");
+    form->DBN->ButtonWidget(Button::Insert)->click();
+    Zones().FieldByName(QStringLiteral("zone")).SetAsString(QStringLiteral("I"));
+    return form;
+}
+
 int Stored(DocumentsFixture &fx) { return fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingzoneframe")).toInt(); }
 
 } // namespace
@@ -106,11 +118,7 @@ void TestParkingZoneFrame::missingFieldNamed()
 void TestParkingZoneFrame::halfEnteredRowDropped()
 {
     DocumentsFixture fx;
-    const QPointer<TParkingZoneFrameForm> form = new TParkingZoneFrameForm;
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form));
-    form->DBN->ButtonWidget(Button::Insert)->click();
-    Zones().FieldByName(QStringLiteral("zone")).SetAsString(QStringLiteral("I"));
+    const QPointer<TParkingZoneFrameForm> form = ShownWithNewRow();
     QTest::keyClick(form, Qt::Key_Escape);
     QTRY_VERIFY(form.isNull());
     QCOMPARE(Stored(fx), 0);
@@ -123,11 +131,7 @@ void TestParkingZoneFrame::halfEnteredRowDropped()
 void TestParkingZoneFrame::enterSavesRowThenCloses()
 {
     DocumentsFixture fx;
-    const QPointer<TParkingZoneFrameForm> form = new TParkingZoneFrameForm;
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form));
-    form->DBN->ButtonWidget(Button::Insert)->click();
-    Zones().FieldByName(QStringLiteral("zone")).SetAsString(QStringLiteral("I"));
+    const QPointer<TParkingZoneFrameForm> form = ShownWithNewRow();
     Zones().FieldByName(QStringLiteral("sector")).SetAsString(QStringLiteral("1"));
     Zones().FieldByName(QStringLiteral("street")).SetAsString(QStringLiteral("Takovska"));
     form->DBGrid->setFocus();
