@@ -18,22 +18,19 @@
 #include "BenchData.h"
 #include "BenchFigures.h"
 #include "BenchProcess.h"
+#include "BenchServer.h"
 
 #include "Connection.h"
 #include "Error.h"
 #include "ParkingDMUnit.h"
 #include "documents/ParkingNavigatorUnit.h"
-#include "PrivateServer.h"
 #include "Query.h"
 #include "Schema.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include <algorithm>
-#include <cstdio>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -207,23 +204,8 @@ int run(bench::ClientRunner &runner, const Options &options)
     QTemporaryDir work;
     if (!work.isValid())
         throw dataset::Error(QStringLiteral("Privremena fascikla se ne može napraviti."));
-    QString socket = options.socket;
-    std::optional<dbserver::PrivateServer> server;
-    if (socket.isEmpty()) {
-        server.emplace(options.dataDir.isEmpty() ? work.filePath(QStringLiteral("db")) : options.dataDir);
-        out << "starting a private server in " << server->DataDir() << Qt::endl;
-        server->Start();
-        socket = server->SocketPath();
-    }
-    // Stops the server we started, whatever happens on the way.
-    struct StopServer {
-        std::optional<dbserver::PrivateServer> &server;
-        ~StopServer()
-        {
-            if (server && !server->Reused())
-                server->Stop();
-        }
-    } stopServer{server};
+    const bench::BenchServer server(options.socket, options.dataDir, work.path(), out);
+    const QString &socket = server.Socket();
 
     dataset::Connection connection;
     connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString(), true});
@@ -299,17 +281,7 @@ int run(bench::ClientRunner &runner, const Options &options)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    bench::ClientRunner runner;
-    QApplication app(argc, argv);
-    try {
-        return run(runner, parse(app.arguments()));
-    } catch (const dataset::Error &error) {
-        std::fprintf(stderr, "%s\n", qPrintable(error.message()));
-        return 1;
-    } catch (const std::exception &error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
+    return bench::BenchMain(argc, argv, [](bench::ClientRunner &runner, const QStringList &arguments) {
+        return run(runner, parse(arguments));
+    });
 }
