@@ -10,8 +10,6 @@ class TestParkingHostDocument : public QObject {
 private Q_SLOTS:
     void headerAndItemsWritten();
     void warehouseOnlyWhenThereIsOne();
-    void refusedHeaderWritesNothing_data();
-    void refusedHeaderWritesNothing();
     void refusedItemSkipped();
     void unfinishedDocumentRolledBack();
 };
@@ -98,40 +96,6 @@ void TestParkingHostDocument::warehouseOnlyWhenThereIsOne()
     writer.Commit();
     QCOMPARE(host.Row(QStringLiteral("SELECT warehouseid, number FROM document")), QStringLiteral("NULL|1"));
     QCOMPARE(host.service->calls, QStringList{QStringLiteral("number M n 2026-12-06 0")});
-}
-
-// Without the document module there is no currency, and without the document service
-// no number; both are required of a host document, so nothing is written.
-void TestParkingHostDocument::refusedHeaderWritesNothing_data()
-{
-    QTest::addColumn<bool>("documentModule");
-    QTest::addColumn<bool>("documentService");
-    QTest::addColumn<QStringList>("errors");
-    const QString noModule = QStringLiteral("Modul „Dokumenti“ nije dostupan.");
-    QTest::newRow("no document module") << false << true
-                                        << QStringList{noModule, QStringLiteral("Dokument R-15 nije moguće snimiti.")};
-    QTest::newRow("no document service") << true << false
-                                         << QStringList{QStringLiteral("Dokument R- nije moguće snimiti.")};
-}
-
-void TestParkingHostDocument::refusedHeaderWritesNothing()
-{
-    QFETCH(bool, documentModule);
-    QFETCH(bool, documentService);
-    QFETCH(QStringList, errors);
-    Host host;
-    host.world.console->modules.clear();
-    host.service->first = 15;
-    AddDocumentHost(*host.world.console, {}, documentModule ? host.documents : IntfPtr<FakeDocumentModule>(),
-                    documentService ? host.service : IntfPtr<FakeDocumentService>());
-    THostDocumentWriter writer;
-    QVERIFY(!writer.PostHeader(Header(QStringLiteral("R"))));
-    QVERIFY_THROWS_EXCEPTION(dataset::Error, writer.PostItem(Item(QStringLiteral("X"), 1)));
-    QCOMPARE(host.world.dialogs.Errors(), errors);
-    QCOMPARE(host.Count(QStringLiteral("document")), 0);
-    QCOMPARE(host.Count(QStringLiteral("documentitem")), 0);
-    QCOMPARE(ParkingDM->DocumentZQ->State(), dataset::DataSetState::Browse);
-    QVERIFY(ParkingDM->DocumentZQ->IsEmpty());
 }
 
 void TestParkingHostDocument::refusedItemSkipped()

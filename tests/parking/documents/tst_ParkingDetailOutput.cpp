@@ -15,10 +15,9 @@ private Q_SLOTS:
     void ticketStreets();
     void printTitles();
     void invoiceAndReversal();
-    void cashInvoice();
+    void cashInvoiceOfCurrentItem();
     void nothingWrittenWithoutPartner_data();
     void nothingWrittenWithoutPartner();
-    void onlyCurrentItemCarried();
     void refusedInvoiceEndsRun();
 };
 
@@ -145,18 +144,6 @@ void TestParkingDetailOutput::invoiceAndReversal()
     QVERIFY(out.fx.dialogs.Errors().isEmpty());
 }
 
-void TestParkingDetailOutput::cashInvoice()
-{
-    Output out;
-    out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"), QStringLiteral("9"));
-    out.Open();
-    TParkingDetailForm form;
-    form.CreateCashInvoice->trigger();
-    QCOMPARE(out.Written(), QStringLiteral("H 1 1|Doplatna karta - ident. 9 1"));
-    QCOMPARE(out.service->calls.last(),
-             QStringLiteral("cash %1").arg(out.Row(QStringLiteral("SELECT documentid FROM document"))));
-}
-
 void TestParkingDetailOutput::nothingWrittenWithoutPartner_data()
 {
     QTest::addColumn<bool>("partnerModule");
@@ -182,7 +169,8 @@ void TestParkingDetailOutput::nothingWrittenWithoutPartner()
     QVERIFY(out.service->calls.isEmpty());
 }
 
-void TestParkingDetailOutput::onlyCurrentItemCarried()
+// A cash invoice is one "H" document carrying only the item the grid stands on.
+void TestParkingDetailOutput::cashInvoiceOfCurrentItem()
 {
     Output out;
     out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"), QStringLiteral("1"));
@@ -193,8 +181,10 @@ void TestParkingDetailOutput::onlyCurrentItemCarried()
     Items().First();
     Items().Next();
     form.CreateCashInvoice->trigger();
-    QCOMPARE(out.Row(QStringLiteral("SELECT GROUP_CONCAT(CONCAT(productname, ' ', itemvalue)) FROM documentitem")),
-             QStringLiteral("Doplatna karta - ident. 2 200"));
+    QCOMPARE(out.Written(), QStringLiteral("H 1 1|Doplatna karta - ident. 2 1"));
+    QCOMPARE(out.Row(QStringLiteral("SELECT itemvalue FROM documentitem")), QStringLiteral("200"));
+    QCOMPARE(out.service->calls.last(),
+             QStringLiteral("cash %1").arg(out.Row(QStringLiteral("SELECT documentid FROM document"))));
 }
 
 // Without a currency the invoice cannot be posted: nothing of it, and no "M"
