@@ -181,6 +181,15 @@ QString ParkingReportHtml(const ParkingReportData &data)
                          {{"Reg. oznaka:", data.vehicle}, {"Zona:", data.zone}, {"Sektor:", data.sector},
                           {"Period:", data.period}}));
     if (data.ticket) {
+        // The part shown behind the windscreen: the vehicle, the zone and the period at a glance.
+        const QString where = joined({data.zone.isEmpty() ? QString() : QStringLiteral("Zona ") + data.zone,
+                                      data.sector.isEmpty() ? QString() : QStringLiteral("Sektor ") + data.sector},
+                                     QStringLiteral(" / "));
+        html += QStringLiteral("<table width=\"100%\" border=\"2\" cellspacing=\"0\" cellpadding=\"8\" "
+                               "style=\"border-collapse: collapse; border-color: #202020\"><tr><td align=\"center\">"
+                               "<font size=\"+4\"><b>%1</b></font><br/><font size=\"+1\">%2</font><br/>%3"
+                               "</td></tr></table><br/>")
+                    .arg(esc(data.vehicle), esc(where), esc(data.period));
         html += box("Ulice zone i sektora", {{"Ulice:", data.streets.isEmpty() ? QStringLiteral("-") : data.streets}});
         html += QStringLiteral("<br/>");
     }

@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <stdexcept>
 
@@ -85,6 +86,8 @@ TParkingPayDeskForm::TParkingPayDeskForm(QWidget *owner) : QDialog(owner)
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     BuildLayout();
     resize(704, 358);
+    if (const QScreen *shownOn = screen())
+        move(shownOn->availableGeometry().center() - rect().center());
     new WheelArrowFilter(this);
     FormCreate();
 }

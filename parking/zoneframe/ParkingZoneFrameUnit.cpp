@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 TParkingZoneFrameForm::TParkingZoneFrameForm(QWidget *owner) : QDialog(owner)
@@ -69,6 +70,8 @@ TParkingZoneFrameForm::TParkingZoneFrameForm(QWidget *owner) : QDialog(owner)
     layout->addWidget(DBGrid, 1);
     layout->addLayout(bottom);
     resize(484, 323);
+    if (const QScreen *shownOn = screen())
+        move(shownOn->availableGeometry().center() - rect().center());
     DBGrid->setFocus();
     new WheelArrowFilter(this);
     FormCreate();
