@@ -11,13 +11,13 @@
 #include "ParkingRegistration.h"
 #include "ParkingResourceString.h"
 #include "Query.h"
+#include "base/BusyCursor.h"
 #include "base/GridSorter.h"
 #include "base/WheelArrowFilter.h"
 #include "common/CommonResourceString.h"
 #include "common/DialogService.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,14 +47,6 @@ void Reload(dataset::Query &query, const QStringList &sql)
     query.SetSQL(sql);
     query.Open();
 }
-
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
 
 QPushButton *NewButton(const QString &name, const QString &text, QWidget *parent)
 {
