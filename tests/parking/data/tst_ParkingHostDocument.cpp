@@ -12,9 +12,13 @@ private Q_SLOTS:
     void warehouseOnlyWhenThereIsOne();
     void refusedItemSkipped();
     void unfinishedDocumentRolledBack();
+    void lostServerLeavesNothing();
 };
 
 namespace {
+
+// 1 while no session holds the lock under which host documents draw their numbers.
+const QString kLockFree = QStringLiteral("SELECT IS_FREE_LOCK(CONCAT(DATABASE(), '.hostdocument'))");
 
 struct Host {
     DocumentsFixture world;
@@ -86,6 +90,7 @@ void TestParkingHostDocument::headerAndItemsWritten()
                                      "marginetype, costtype, sort FROM documentitem")),
              QStringLiteral("%1|11|Sat - ident. 123|2|50|100|3|20|0|0|0|P|P|P|T|1").arg(id));
     QVERIFY(host.world.dialogs.Errors().isEmpty());
+    QCOMPARE(host.Row(kLockFree), QStringLiteral("1"));
 }
 
 void TestParkingHostDocument::warehouseOnlyWhenThereIsOne()
@@ -130,6 +135,33 @@ void TestParkingHostDocument::unfinishedDocumentRolledBack()
     QCOMPARE(host.Count(QStringLiteral("document")), 0);
     QCOMPARE(host.Count(QStringLiteral("documentitem")), 0);
     QVERIFY(!host.world.connection().InTransaction());
+    QCOMPARE(host.Row(kLockFree), QStringLiteral("1"));
+}
+
+// A lost server is not taken for a refused item: nothing of the document stays, and the
+// numbering lock, held while the document is written, is free for the other cashier.
+void TestParkingHostDocument::lostServerLeavesNothing()
+{
+    Host host;
+    dataset::Connection other;
+    other.Connect(host.world.db.params());
+    const auto ask = [&other](const QString &sql) {
+        dataset::Query query;
+        query.SetConnection(&other);
+        query.SetSQL({sql});
+        query.Open();
+        return query.Fields(0).AsString();
+    };
+    {
+        THostDocumentWriter writer;
+        QVERIFY(writer.PostHeader(Header(QStringLiteral("M"))));
+        QCOMPARE(ask(kLockFree), QStringLiteral("0"));
+        other.Execute(QStringLiteral("KILL %1").arg(host.world.connection().ThreadId()));
+        QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError, writer.PostItem(Item(QStringLiteral("Prva"), 1)));
+    }
+    QVERIFY(host.world.dialogs.Errors().isEmpty());
+    QCOMPARE(ask(QStringLiteral("SELECT COUNT(*) FROM document")), QStringLiteral("0"));
+    QCOMPARE(ask(kLockFree), QStringLiteral("1"));
 }
 
 PARKING_TEST_MAIN(TestParkingHostDocument)
