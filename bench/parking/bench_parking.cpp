@@ -16,9 +16,8 @@
 //             own database before measuring (without it, one left by a run before goes)
 
 #include "BenchData.h"
-#include "BenchFigures.h"
 #include "BenchProcess.h"
-#include "BenchServer.h"
+#include "BenchRun.h"
 
 #include "Connection.h"
 #include "Error.h"
@@ -27,10 +26,14 @@
 #include "Query.h"
 #include "Schema.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include <algorithm>
+#include <cstdio>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -75,9 +78,28 @@ Options parse(const QStringList &arguments)
     return options;
 }
 
+
+
+QString listed(const std::vector<double> &values)
+{
+    QStringList texts;
+    for (const double value : values)
+        texts << QString::number(value, 'f', 3);
+    return texts.join(QLatin1Char(' '));
+}
+
 double megabytes(long kb)
 {
     return double(kb) / 1024.0;
+}
+
+QString scalar(dataset::Connection &connection, const QString &sql)
+{
+    dataset::Query query;
+    query.SetConnection(&connection);
+    query.SQL() << sql;
+    query.Open();
+    return query.IsEmpty() ? QString() : query.Fields(0).AsString();
 }
 
 // How the server reads 'table' for 'sql': access type, index and estimated rows.
@@ -134,10 +156,10 @@ void printSearch(const char *title, const QString &sql, const Figures &module, c
     out << title << Qt::endl;
     out << "  SQL: " << sql << Qt::endl;
     out << "  rows: " << rows << Qt::endl;
-    out << "  module (FindButtonClick): " << bench::Median(module.seconds) << " s median [" << bench::Listed(module.seconds)
+    out << "  module (FindButtonClick): " << bench::Median(module.seconds) << " s median [" << listed(module.seconds)
         << "], peak VmHWM " << megabytes(module.peakKb) << " MB (VmRSS before " << megabytes(module.beforeKb)
         << " MB, after " << megabytes(module.afterKb) << " MB)" << Qt::endl;
-    out << "  mariadb --batch --quick:  " << bench::Median(reader.seconds) << " s median [" << bench::Listed(reader.seconds)
+    out << "  mariadb --batch --quick:  " << bench::Median(reader.seconds) << " s median [" << listed(reader.seconds)
         << "], max RSS " << megabytes(reader.peakKb) << " MB" << Qt::endl;
 }
 
@@ -170,9 +192,9 @@ void addDocuments(dataset::Query &documents, int runs, const char *title)
         totals.push_back(defaults.back() + posts.back());
     }
     out << title << Qt::endl;
-    out << "  new-row defaults (numbering): " << bench::Median(defaults) << " s median [" << bench::Listed(defaults) << "]"
+    out << "  new-row defaults (numbering): " << bench::Median(defaults) << " s median [" << listed(defaults) << "]"
         << Qt::endl;
-    out << "  post (rules, uniqueness, insert): " << bench::Median(posts) << " s median [" << bench::Listed(posts) << "]"
+    out << "  post (rules, uniqueness, insert): " << bench::Median(posts) << " s median [" << listed(posts) << "]"
         << Qt::endl;
     out << "  new document: " << bench::Median(totals) << " s median; last number " << number << ", at row "
         << documents.RecNo() << " of " << documents.RecordCount() << Qt::endl;
@@ -185,16 +207,16 @@ void statementTimes(dataset::Connection &connection, const QString &number)
     const QString unique = QStringLiteral("SELECT COUNT(*) AS samecount FROM parkingdocument WHERE number = %1")
                                .arg(dataset::Connection::Quote(number));
     const QString table = QStringLiteral("parkingdocument");
-    out << "  statements: count " << bench::SecondsOf([&] { bench::Scalar(connection, count); }) << " s ("
-        << plan(connection, count, table) << "), uniqueness " << bench::SecondsOf([&] { bench::Scalar(connection, unique); })
+    out << "  statements: count " << bench::SecondsOf([&] { scalar(connection, count); }) << " s ("
+        << plan(connection, count, table) << "), uniqueness " << bench::SecondsOf([&] { scalar(connection, unique); })
         << " s (" << plan(connection, unique, table) << ")" << Qt::endl;
 }
 
 bool loaded(dataset::Connection &connection, const Options &options)
 {
-    const int documents = bench::Scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt();
-    const int items = bench::Scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem")).toInt();
-    const QString newest = bench::Scalar(connection, QStringLiteral("SELECT YEAR(MAX(documentdatetime)) FROM parkingdocument"));
+    const int documents = scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt();
+    const int items = scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem")).toInt();
+    const QString newest = scalar(connection, QStringLiteral("SELECT YEAR(MAX(documentdatetime)) FROM parkingdocument"));
     return documents == options.rows && items == 2 * options.rows
         && newest == QString::number(QDate::currentDate().year());
 }
@@ -204,8 +226,8 @@ int run(bench::ClientRunner &runner, const Options &options)
     QTemporaryDir work;
     if (!work.isValid())
         throw dataset::Error(QStringLiteral("Privremena fascikla se ne može napraviti."));
-    const bench::BenchServer server(options.socket, options.dataDir, work.path(), out);
-    const QString &socket = server.Socket();
+    const bench::BenchServer server(options.socket, options.dataDir, work.path());
+    const QString socket = server.Socket();
 
     dataset::Connection connection;
     connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString(), true});
@@ -254,7 +276,7 @@ int run(bench::ClientRunner &runner, const Options &options)
 
     // (c) a new document while the whole list is shown.
     const QString usedNumber = documents.FieldByName(QStringLiteral("number")).AsString();
-    const qint64 lastLoaded = bench::Scalar(connection, QStringLiteral("SELECT MAX(parkingdocumentid) FROM parkingdocument"))
+    const qint64 lastLoaded = scalar(connection, QStringLiteral("SELECT MAX(parkingdocumentid) FROM parkingdocument"))
                                   .toLongLong();
     documents.SetRecNo(documents.RecordCount() / 2);
     addDocuments(documents, options.runs, "(c) new document, whole list open");
@@ -281,7 +303,7 @@ int run(bench::ClientRunner &runner, const Options &options)
 
 int main(int argc, char *argv[])
 {
-    return bench::BenchMain(argc, argv, [](bench::ClientRunner &runner, const QStringList &arguments) {
+    return bench::WidgetsMain(argc, argv, [](bench::ClientRunner &runner, const QStringList &arguments) {
         return run(runner, parse(arguments));
     });
 }

@@ -11,9 +11,8 @@
 // --socket    use the server already listening there instead of starting one
 
 #include "BenchData.h"
-#include "BenchFigures.h"
 #include "BenchProcess.h"
-#include "BenchServer.h"
+#include "BenchRun.h"
 
 #include "Connection.h"
 #include "Error.h"
@@ -64,6 +63,23 @@ Options parse(const QStringList &arguments)
     return options;
 }
 
+QString listed(const std::vector<double> &values)
+{
+    QStringList texts;
+    for (const double value : values)
+        texts << QString::number(value, 'f', 1);
+    return texts.join(QLatin1Char(' '));
+}
+
+QString scalar(dataset::Connection &connection, const QString &sql)
+{
+    dataset::Query query;
+    query.SetConnection(&connection);
+    query.SQL() << sql;
+    query.Open();
+    return query.IsEmpty() ? QString() : query.Fields(0).AsString();
+}
+
 std::vector<double> clientMs(bench::ClientRunner &runner, const QString &socket, const QString &sql, int runs)
 {
     std::vector<double> times;
@@ -75,8 +91,8 @@ std::vector<double> clientMs(bench::ClientRunner &runner, const QString &socket,
 // One year of documents up to an hour ago; a run before with the same count is reused.
 void ensureData(dataset::Connection &connection, const Options &options, const QString &workDir)
 {
-    const int documents = bench::Scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt();
-    const int days = bench::Scalar(connection, QStringLiteral("SELECT DATEDIFF(MAX(documentdatetime), "
+    const int documents = scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt();
+    const int days = scalar(connection, QStringLiteral("SELECT DATEDIFF(MAX(documentdatetime), "
                                                        "MIN(documentdatetime)) FROM parkingdocument")).toInt();
     if (documents == options.rows && days <= 366 && days >= 364) {
         out << "reusing " << documents << " documents" << Qt::endl;
@@ -107,16 +123,16 @@ void summaries(bench::ClientRunner &runner, const QString &socket, const Options
 
     out << "(a) pay desk summaries of " << day << ": " << ParkingDM->ParkingPayDeskProductZQ->RecordCount()
         << " product rows, " << ParkingDM->ParkingPayDeskUserZQ->RecordCount() << " user rows, from "
-        << bench::Scalar(*ParkingDM->Connection(),
+        << scalar(*ParkingDM->Connection(),
                   QStringLiteral("SELECT COUNT(*) FROM parkingdocument WHERE documentdatetime >= '%1 00:00:00' "
                                  "AND documentdatetime <= '%1 23:59:59'").arg(day))
         << " documents" << Qt::endl;
     out << "  SQL (products): " << productSql << Qt::endl;
     out << "  SQL (users):    " << userSql << Qt::endl;
-    out << "  module, both (LoadSummaries): " << moduleBoth << " ms median [" << bench::Listed(module, 1) << "]"
+    out << "  module, both (LoadSummaries): " << moduleBoth << " ms median [" << listed(module) << "]"
         << Qt::endl;
-    out << "  mariadb client: products " << bench::Median(product) << " ms [" << bench::Listed(product, 1)
-        << "], users " << bench::Median(user) << " ms [" << bench::Listed(user, 1) << "], both " << clientBoth
+    out << "  mariadb client: products " << bench::Median(product) << " ms [" << listed(product)
+        << "], users " << bench::Median(user) << " ms [" << listed(user) << "], both " << clientBoth
         << " ms" << Qt::endl;
     out << "  (the client figure includes starting the client process)" << Qt::endl;
     const double ratio = moduleBoth / clientBoth;
@@ -148,7 +164,7 @@ void receipt(const Options &options, const QString &reportDir)
     }
     const double typical = bench::Median(times);
     out << "(b) receipt as PDF (ExecuteParkingInvoiceReport, " << items.RecordCount() << " items): " << typical
-        << " ms median [" << bench::Listed(times, 1) << "]; goal under 100 ms: " << (typical < 100 ? "met" : "missed")
+        << " ms median [" << listed(times) << "]; goal under 100 ms: " << (typical < 100 ? "met" : "missed")
         << Qt::endl;
 }
 
@@ -157,7 +173,7 @@ int run(bench::ClientRunner &runner, const Options &options)
     QTemporaryDir work;
     if (!work.isValid())
         throw dataset::Error(QStringLiteral("Privremena fascikla se ne može napraviti."));
-    const bench::BenchServer server(options.socket, options.dataDir, work.path(), out);
+    const bench::BenchServer server(options.socket, options.dataDir, work.path());
     const QString &socket = server.Socket();
 
     dataset::Connection connection;
@@ -173,7 +189,7 @@ int run(bench::ClientRunner &runner, const Options &options)
     ParkingDM->SetZConnection(&connection);
     out << Qt::fixed;
     out.setRealNumberPrecision(1);
-    const QString day = bench::Scalar(
+    const QString day = scalar(
         connection, QStringLiteral("SELECT DATE(MAX(documentdatetime) - INTERVAL 180 DAY) FROM parkingdocument"));
     summaries(runner, socket, options, day);
     receipt(options, work.filePath(QStringLiteral("reports")));
@@ -184,7 +200,7 @@ int run(bench::ClientRunner &runner, const Options &options)
 
 int main(int argc, char *argv[])
 {
-    return bench::BenchMain(argc, argv, [](bench::ClientRunner &runner, const QStringList &arguments) {
+    return bench::WidgetsMain(argc, argv, [](bench::ClientRunner &runner, const QStringList &arguments) {
         return run(runner, parse(arguments));
     });
 }

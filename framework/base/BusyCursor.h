@@ -1,12 +1,14 @@
 #pragma once
 
-#include <QApplication>
+// Shows the busy (hourglass) cursor for a scope and puts the previous cursor back on
+// every path out of it, exceptions included.
 
-// The busy (hourglass) cursor for a scope: shown on construction, the previous cursor
-// back on destruction, on every path. Guards nest.
+#include <QApplication>
+#include <QCursor>
+
 class BusyCursor {
 public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    BusyCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
     ~BusyCursor() { QApplication::restoreOverrideCursor(); }
     BusyCursor(const BusyCursor &) = delete;
     BusyCursor &operator=(const BusyCursor &) = delete;

@@ -1,23 +1,24 @@
-#include "BenchServer.h"
+#include "BenchRun.h"
 
 #include "BenchProcess.h"
 #include "Error.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace bench {
 
-BenchServer::BenchServer(const QString &socket, const QString &dataDir, const QString &workDir, QTextStream &out)
-    : m_socket(socket)
+BenchServer::BenchServer(const QString &socket, const QString &dataDir, const QString &workDir) : m_socket(socket)
 {
     if (!m_socket.isEmpty())
         return;
     m_server.emplace(dataDir.isEmpty() ? QDir(workDir).filePath(QStringLiteral("db")) : dataDir);
-    out << "starting a private server in " << m_server->DataDir() << Qt::endl;
+    QTextStream(stdout) << "starting a private server in " << m_server->DataDir() << Qt::endl;
     m_server->Start();
     m_socket = m_server->SocketPath();
 }
@@ -28,21 +29,34 @@ BenchServer::~BenchServer()
         m_server->Stop();
 }
 
-int BenchMain(int argc, char *argv[], const std::function<int(ClientRunner &, const QStringList &)> &run)
+int WidgetsMain(int argc, char *argv[], const std::function<int(ClientRunner &, const QStringList &)> &body)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ClientRunner runner;
     QApplication app(argc, argv);
     try {
-        return run(runner, app.arguments());
+        return body(runner, app.arguments());
     } catch (const dataset::Error &error) {
         std::fprintf(stderr, "%s\n", qPrintable(error.message()));
-        return 1;
     } catch (const std::exception &error) {
         std::fprintf(stderr, "%s\n", error.what());
-        return 1;
     }
+    return 1;
+}
+
+double SecondsOf(const std::function<void()> &step)
+{
+    QElapsedTimer timer;
+    timer.start();
+    step();
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 } // namespace bench
