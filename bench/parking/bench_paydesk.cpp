@@ -43,23 +43,12 @@ struct Options {
 
 Options parse(const QStringList &arguments)
 {
+    const QHash<QString, QString> given = bench::ParseOptions(arguments, {"rows", "runs", "datadir", "socket"});
     Options options;
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString &name = arguments[i];
-        if (i + 1 >= arguments.size())
-            throw dataset::Error(QStringLiteral("Opcija %1 nema vrednost.").arg(name));
-        const QString value = arguments[++i];
-        if (name == QLatin1String("--rows"))
-            options.rows = std::max(1, value.toInt());
-        else if (name == QLatin1String("--runs"))
-            options.runs = std::max(1, value.toInt());
-        else if (name == QLatin1String("--datadir"))
-            options.dataDir = value;
-        else if (name == QLatin1String("--socket"))
-            options.socket = value;
-        else
-            throw dataset::Error(QStringLiteral("Nepoznata opcija %1.").arg(name));
-    }
+    options.rows = std::max(1, given.value(QStringLiteral("rows"), QString::number(options.rows)).toInt());
+    options.runs = std::max(1, given.value(QStringLiteral("runs"), QString::number(options.runs)).toInt());
+    options.dataDir = given.value(QStringLiteral("datadir"));
+    options.socket = given.value(QStringLiteral("socket"));
     return options;
 }
 
@@ -69,15 +58,6 @@ QString listed(const std::vector<double> &values)
     for (const double value : values)
         texts << QString::number(value, 'f', 1);
     return texts.join(QLatin1Char(' '));
-}
-
-QString scalar(dataset::Connection &connection, const QString &sql)
-{
-    dataset::Query query;
-    query.SetConnection(&connection);
-    query.SQL() << sql;
-    query.Open();
-    return query.IsEmpty() ? QString() : query.Fields(0).AsString();
 }
 
 std::vector<double> clientMs(bench::ClientRunner &runner, const QString &socket, const QString &sql, int runs)
@@ -91,8 +71,8 @@ std::vector<double> clientMs(bench::ClientRunner &runner, const QString &socket,
 // One year of documents up to an hour ago; a run before with the same count is reused.
 void ensureData(dataset::Connection &connection, const Options &options, const QString &workDir)
 {
-    const int documents = scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt();
-    const int days = scalar(connection, QStringLiteral("SELECT DATEDIFF(MAX(documentdatetime), "
+    const int documents = bench::Scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt();
+    const int days = bench::Scalar(connection, QStringLiteral("SELECT DATEDIFF(MAX(documentdatetime), "
                                                        "MIN(documentdatetime)) FROM parkingdocument")).toInt();
     if (documents == options.rows && days <= 366 && days >= 364) {
         out << "reusing " << documents << " documents" << Qt::endl;
@@ -123,7 +103,7 @@ void summaries(bench::ClientRunner &runner, const QString &socket, const Options
 
     out << "(a) pay desk summaries of " << day << ": " << ParkingDM->ParkingPayDeskProductZQ->RecordCount()
         << " product rows, " << ParkingDM->ParkingPayDeskUserZQ->RecordCount() << " user rows, from "
-        << scalar(*ParkingDM->Connection(),
+        << bench::Scalar(*ParkingDM->Connection(),
                   QStringLiteral("SELECT COUNT(*) FROM parkingdocument WHERE documentdatetime >= '%1 00:00:00' "
                                  "AND documentdatetime <= '%1 23:59:59'").arg(day))
         << " documents" << Qt::endl;
@@ -189,7 +169,7 @@ int run(bench::ClientRunner &runner, const Options &options)
     ParkingDM->SetZConnection(&connection);
     out << Qt::fixed;
     out.setRealNumberPrecision(1);
-    const QString day = scalar(
+    const QString day = bench::Scalar(
         connection, QStringLiteral("SELECT DATE(MAX(documentdatetime) - INTERVAL 180 DAY) FROM parkingdocument"));
     summaries(runner, socket, options, day);
     receipt(options, work.filePath(QStringLiteral("reports")));
