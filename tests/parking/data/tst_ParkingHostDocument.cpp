@@ -22,12 +22,11 @@ const QString kLockFree = QStringLiteral("SELECT IS_FREE_LOCK(CONCAT(DATABASE(),
 
 struct Host {
     DocumentsFixture world;
-    IntfPtr<FakeDocumentModule> documents = CreateInterfaced<FakeDocumentModule>();
-    IntfPtr<FakeDocumentService> service = CreateInterfaced<FakeDocumentService>();
+    FakeDocumentHost fakes{*world.console};
+    FakeDocumentService &service = *fakes.service;
 
     explicit Host(bool withWarehouse = true)
     {
-        AddDocumentHost(*world.console, {}, documents, service);
         if (withWarehouse)
             world.connection().Execute(
                 QStringLiteral("INSERT INTO warehouse (warehouseid, name, status) VALUES (4, 'Glavni', 'primary')"));
@@ -80,7 +79,7 @@ void TestParkingHostDocument::headerAndItemsWritten()
     const int id = writer.Commit();
     QVERIFY(id > 0);
     QCOMPARE(writer.DocumentCaption(), QStringLiteral("R-1"));
-    QCOMPARE(host.service->calls, QStringList{QStringLiteral("number R n 2026-12-06 4")});
+    QCOMPARE(host.service.calls, QStringList{QStringLiteral("number R n 2026-12-06 4")});
     QCOMPARE(host.Row(QStringLiteral("SELECT documenttype, number, documentcurrency, documentdate, valutedate, "
                                      "documentissuedate, warehouseid, direction, partnerid, partneraddressid "
                                      "FROM document")),
@@ -100,7 +99,7 @@ void TestParkingHostDocument::warehouseOnlyWhenThereIsOne()
     QVERIFY(writer.PostHeader(Header(QStringLiteral("M"))));
     writer.Commit();
     QCOMPARE(host.Row(QStringLiteral("SELECT warehouseid, number FROM document")), QStringLiteral("NULL|1"));
-    QCOMPARE(host.service->calls, QStringList{QStringLiteral("number M n 2026-12-06 0")});
+    QCOMPARE(host.service.calls, QStringList{QStringLiteral("number M n 2026-12-06 0")});
 }
 
 void TestParkingHostDocument::refusedItemSkipped()

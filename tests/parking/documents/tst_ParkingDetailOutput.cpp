@@ -30,9 +30,9 @@ struct Output {
     DocumentsFixture fx;
     QTemporaryDir reports;
     QString reportDir;
-    IntfPtr<FakePartnerModule> partners = CreateInterfaced<FakePartnerModule>();
-    IntfPtr<FakeDocumentModule> documents = CreateInterfaced<FakeDocumentModule>();
-    IntfPtr<FakeDocumentService> service = CreateInterfaced<FakeDocumentService>();
+    FakeDocumentHost fakes{*fx.console};
+    FakePartnerModule &partners = *fakes.partners;
+    FakeDocumentService &service = *fakes.service;
     qint64 id = 0;
 
     Output()
@@ -41,7 +41,6 @@ struct Output {
         const QString keep = qEnvironmentVariable("PARKING_GRAB_DIR");
         reportDir = keep.isEmpty() ? reports.path() : keep;
         qputenv("PARKING_REPORT_DIR", reportDir.toUtf8());
-        AddDocumentHost(*fx.console, partners, documents, service);
         id = fx.InsertDocument(QStringLiteral("15"), QStringLiteral("2026-12-06 14:35:00"));
     }
     ~Output() { qunsetenv("PARKING_REPORT_DIR"); }
@@ -132,7 +131,7 @@ void TestParkingDetailOutput::invoiceAndReversal()
              QStringLiteral("R 1 1|Doplatna karta - ident. 123 1; M 1 -|Doplatna karta - ident. 123 -1"));
     const QString r = out.Row(QStringLiteral("SELECT documentid FROM document WHERE documenttype = 'R'"));
     const QString m = out.Row(QStringLiteral("SELECT documentid FROM document WHERE documenttype = 'M'"));
-    QCOMPARE(out.service->calls.filter(QStringLiteral("notice")),
+    QCOMPARE(out.service.calls.filter(QStringLiteral("notice")),
              (QStringList{QStringLiteral("notice %1 1 0").arg(r), QStringLiteral("notice %1 1 1").arg(m)}));
     // Values are taken as stored, not negated or recomputed; the parking document stays.
     QCOMPARE(out.Row(QStringLiteral("SELECT GROUP_CONCAT(CONCAT(itemvalue, '/', price, '/', taxvalue)) "
@@ -157,7 +156,7 @@ void TestParkingDetailOutput::nothingWrittenWithoutPartner()
     QFETCH(bool, partnerModule);
     QFETCH(QStringList, errors);
     Output out;
-    out.partners->choose = false;
+    out.partners.choose = false;
     if (!partnerModule)
         out.fx.console->modules.remove(IPartnerModule::IID);
     out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"));
@@ -166,7 +165,7 @@ void TestParkingDetailOutput::nothingWrittenWithoutPartner()
     form.CreateInvoice->trigger();
     QCOMPARE(out.fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")).toInt(), 0);
     QCOMPARE(out.fx.dialogs.Errors(), errors);
-    QVERIFY(out.service->calls.isEmpty());
+    QVERIFY(out.service.calls.isEmpty());
 }
 
 // A cash invoice is one "H" document carrying only the item the grid stands on.
@@ -183,7 +182,7 @@ void TestParkingDetailOutput::cashInvoiceOfCurrentItem()
     form.CreateCashInvoice->trigger();
     QCOMPARE(out.Written(), QStringLiteral("H 1 1|Doplatna karta - ident. 2 1"));
     QCOMPARE(out.Row(QStringLiteral("SELECT itemvalue FROM documentitem")), QStringLiteral("200"));
-    QCOMPARE(out.service->calls.last(),
+    QCOMPARE(out.service.calls.last(),
              QStringLiteral("cash %1").arg(out.Row(QStringLiteral("SELECT documentid FROM document"))));
 }
 
@@ -192,7 +191,7 @@ void TestParkingDetailOutput::cashInvoiceOfCurrentItem()
 void TestParkingDetailOutput::refusedInvoiceEndsRun()
 {
     Output out;
-    out.service->first = 15;
+    out.service.first = 15;
     out.fx.console->modules.remove(IDocumentModule::IID);
     out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"));
     out.Open();
@@ -202,7 +201,7 @@ void TestParkingDetailOutput::refusedInvoiceEndsRun()
                                                    QStringLiteral("Dokument R-15 nije moguće snimiti.")}));
     QCOMPARE(out.fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")).toInt(), 0);
     QCOMPARE(out.fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM documentitem")).toInt(), 0);
-    QCOMPARE(out.service->calls.filter(QStringLiteral("notice")), QStringList());
+    QCOMPARE(out.service.calls.filter(QStringLiteral("notice")), QStringList());
 }
 
 PARKING_TEST_MAIN(TestParkingDetailOutput)

@@ -34,11 +34,9 @@ const QString kDay = QStringLiteral("2026-12-06");
 
 struct PayDesk {
     DocumentsFixture fx;
-    IntfPtr<FakeDocumentModule> documents = CreateInterfaced<FakeDocumentModule>();
-    IntfPtr<FakeDocumentService> service = CreateInterfaced<FakeDocumentService>();
+    FakeDocumentHost fakes{*fx.console};
     QPointer<TParkingPayDeskForm> form = new TParkingPayDeskForm;
 
-    PayDesk() { AddDocumentHost(*fx.console, {}, documents, service); }
     ~PayDesk() { delete form; }
 
     // One document at 'time' with one item of 'code' (product id 'productId').
@@ -133,7 +131,7 @@ void TestParkingPayDesk::documentFromSummary()
     QCOMPARE(desk.form->ProgressBar->maximum(), 4);
     QCOMPARE(desk.form->ProgressBar->value(), 4);
     const QString id = desk.Scalar(QStringLiteral("SELECT documentid FROM document"));
-    QCOMPARE(desk.service->calls.last(), QStringLiteral("notice %1 1 0").arg(id));
+    QCOMPARE(desk.fakes.service->calls.last(), QStringLiteral("notice %1 1 0").arg(id));
     QVERIFY(!ParkingDM->ParkingPayDeskProductZQ->ControlsDisabled());
     // A second run for the day writes a second document.
     desk.form->CreateButton->click();
