@@ -6,7 +6,10 @@
 #include "DataSource.h"
 #include "ParkingDMUnit.h"
 #include "ParkingDetailUnit.h"
+#include "imports/ParkingTicketUnit.h"
+#include "paydesk/ParkingPayDeskUnit.h"
 #include "ParkingViewerImages.h"
+#include "zoneframe/ParkingZoneFrameUnit.h"
 #include "Query.h"
 
 #include <QAction>
@@ -42,14 +45,18 @@ TParkingViewerForm::TParkingViewerForm(QWidget *parent) : TCustomViewerForm(pare
     ParkingStartStopAction = CreateAction(QStringLiteral("ParkingStartStopAction"), QStringLiteral("Start-stop"), 10);
 
     // Failures are reported where the actions run, inside Qt's event handling.
-    connect(CustomAdd, &QAction::triggered, this, [this] { dataset::ReportErrors([this] { CustomAddExecute(); }); });
-    connect(CustomEdit, &QAction::triggered, this, [this] { dataset::ReportErrors([this] { CustomEditExecute(); }); });
-    connect(CustomDelete, &QAction::triggered, this,
-            [this] { dataset::ReportErrors([this] { CustomDeleteExecute(); }); });
-    // The pay desk, the zone frame and the three imports are separate forms of the
-    // module; until they are part of the build their actions are shown but disabled.
-    for (QAction *tool : {PayDeskAction, ParkingZoneFrameAction, ParkingTicketAction,
-                          ParkingSubscriptionAction, ParkingStartStopAction})
+    const auto reported = [this](void (TParkingViewerForm::*handler)()) {
+        return [this, handler] { dataset::ReportErrors([this, handler] { (this->*handler)(); }); };
+    };
+    connect(CustomAdd, &QAction::triggered, this, reported(&TParkingViewerForm::CustomAddExecute));
+    connect(CustomEdit, &QAction::triggered, this, reported(&TParkingViewerForm::CustomEditExecute));
+    connect(CustomDelete, &QAction::triggered, this, reported(&TParkingViewerForm::CustomDeleteExecute));
+    connect(PayDeskAction, &QAction::triggered, this, reported(&TParkingViewerForm::PayDeskActionExecute));
+    connect(ParkingZoneFrameAction, &QAction::triggered, this, reported(&TParkingViewerForm::ParkingZoneFrameActionExecute));
+    connect(ParkingTicketAction, &QAction::triggered, this, reported(&TParkingViewerForm::ParkingTicketActionExecute));
+    // The subscription and start-stop imports are separate forms of the module; until
+    // they are part of the build their actions are shown but disabled.
+    for (QAction *tool : {ParkingSubscriptionAction, ParkingStartStopAction})
         tool->setEnabled(false);
 
     ActionTB->addAction(CustomAdd);
@@ -114,6 +121,22 @@ void TParkingViewerForm::CustomDeleteExecute()
     if (!documents || !documents->Active() || documents->IsEmpty())
         return;
     documents->Delete();
+}
+
+// The tool windows free themselves when closed.
+void TParkingViewerForm::PayDeskActionExecute()
+{
+    (new TParkingPayDeskForm(this))->exec();
+}
+
+void TParkingViewerForm::ParkingZoneFrameActionExecute()
+{
+    (new TParkingZoneFrameForm(this))->exec();
+}
+
+void TParkingViewerForm::ParkingTicketActionExecute()
+{
+    (new TParkingTicketForm(this))->exec();
 }
 
 // The base recorded the cell under the pointer; a double click on the title row opens
