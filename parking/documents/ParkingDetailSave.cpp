@@ -1,7 +1,7 @@
 // Saving the editor's document: the header and every cached item in one transaction,
 // so a failure stores nothing and leaves the editor holding all of it for another try.
-// A new document's number is given at that moment, not when the editor opened, so two
-// cashiers working at once never get the same one.
+// A new document's number is settled at that moment, inside the transaction, so two
+// cashiers who opened new documents at once never store the same one.
 
 #include "ParkingDetailUnit.h"
 
@@ -81,17 +81,18 @@ void TParkingDetailForm::PostDocument()
         document.Post();
 }
 
-// A number the module gave is given again now, by the same rule, and once more when
-// another cashier stored it first; a number typed by hand is posted as typed and meets
-// the uniqueness rule. The record then carries the key the server gave the row (asked of
-// the session only when the dataset did not learn it).
+// A number the module gave stands while no other document has it (one look-up in the
+// unique index); once another cashier stored it, the number is given again by the same
+// rule, and again when the insert meets one stored meanwhile. A number typed by hand is
+// posted as typed and meets the uniqueness rule. The record then carries the key the
+// server gave the row (asked of the session only when the dataset did not learn it).
 void TParkingDetailForm::PostNewDocument()
 {
     dataset::Query &document = Document();
     dataset::Field &number = document.FieldByName(QStringLiteral("number"));
     const bool automatic = !m_automaticNumber.isEmpty() && number.AsString() == m_automaticNumber;
     for (int attempt = 1;; ++attempt) {
-        if (automatic) {
+        if (automatic && (attempt > 1 || NumberTaken(number.AsString()))) {
             const QDateTime date = document.FieldByName(QStringLiteral("documentdatetime")).AsDateTime();
             m_automaticNumber = ParkingDM->NewDocumentNumber(date.isValid() ? date : QDateTime::currentDateTime());
             number.SetAsString(m_automaticNumber);
