@@ -23,6 +23,7 @@
 #include "ParkingDMUnit.h"
 #include "documents/ParkingNavigatorUnit.h"
 #include "PrivateServer.h"
+#include "ServerAccounts.h"
 #include "Query.h"
 #include "Schema.h"
 
@@ -258,7 +259,9 @@ int run(bench::ClientRunner &runner, const Options &options)
     } stopServer{server};
 
     dataset::Connection connection;
-    connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString()});
+    dataset::ConnectionParams params = dbserver::AdministratorParams(socket);
+    params.localLoad = true;
+    connection.Connect(params);
     // Room for the whole document table, so that both readers are served from memory.
     connection.Execute(QStringLiteral("SET GLOBAL innodb_buffer_pool_size = 2147483648"));
     dbserver::CreateDatabase(connection, Database, false);
