@@ -284,9 +284,7 @@ void PrivateServer::Private::WaitUntilAnswering(qint64 pid) const
         if (timer.elapsed() > options.startTimeout.count()) {
             ::kill(pid_t(pid), SIGTERM);
             throw dataset::Error(QStringLiteral("Server baze podataka u %1 nije odgovorio za %2 s. %3")
-                                     .arg(dir)
-                                     .arg(options.startTimeout.count() / 1000)
-                                     .arg(LogTail()));
+                                     .arg(dir, QString::number(options.startTimeout.count() / 1000), LogTail()));
         }
         QThread::msleep(50);
     }
@@ -338,10 +336,8 @@ void PrivateServer::Stop()
         ::kill(pid_t(pid), SIGTERM);
     if (!detail::WaitForExit(pid, d->options.stopTimeout)) {
         throw dataset::Error(QStringLiteral("Server baze podataka u %1 (pid %2) se nije zaustavio za %3 s. %4")
-                                 .arg(d->dir)
-                                 .arg(pid)
-                                 .arg(d->options.stopTimeout.count() / 1000)
-                                 .arg(d->LogTail()));
+                                 .arg(d->dir, QString::number(pid),
+                                      QString::number(d->options.stopTimeout.count() / 1000), d->LogTail()));
     }
     d->RemoveLeftovers();
 }
