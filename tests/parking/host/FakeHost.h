@@ -52,6 +52,15 @@ public:
     int lastAskedId = 0;
 };
 
+class FakeConfiguration : public IConfigurationModule, public TInterfacedObject {
+public:
+    explicit FakeConfiguration(QString file) : configFile(std::move(file)) {}
+    PARKING_INTERFACED_OBJECT
+    IInterface *QueryInterface(const QUuid &iid) override { return QueryInterfaceOf<IConfigurationModule>(this, iid); }
+    QString GetConfigFile() override { return configFile; }
+    QString configFile;
+};
+
 class FakeConsole : public IConsole, public TInterfacedObject {
 public:
     PARKING_INTERFACED_OBJECT
@@ -60,6 +69,10 @@ public:
     bool GetModule(const QUuid &iid, IntfPtr<IInterface> &module) override
     {
         ++getModuleCalls;
+        if (iid == IConfigurationModule::IID && configuration) {
+            module = IntfPtr<IInterface>(configuration);
+            return true;
+        }
         if (iid != ISecurityModule::IID || !security)
             return false;
         module = IntfPtr<IInterface>(security);
@@ -74,6 +87,7 @@ public:
     void RunWizard(const QString &, const QString &) override {}
 
     IntfPtr<FakeSecurityModule> security;   // empty: the host has no security module
+    IntfPtr<FakeConfiguration> configuration;   // empty: the host names no configuration file
     int getModuleCalls = 0;
     int setPrintGridCalls = 0;
     dataset::DBGrid *printGrid = nullptr;
