@@ -8,6 +8,7 @@
 #include "CsvExport.h"
 #include "ErrorDisplay.h"
 #include "LoginDialog.h"
+#include "PasswordDialog.h"
 #include "Error.h"
 #include "ScriptedDialogService.h"
 #include "base/Abort.h"
@@ -51,6 +52,7 @@ private Q_SLOTS:
     void errorFromButtonHandlerIsShown();
     void consoleModulesAndWizard();
     void loginDialogRetriesUntilAccepted();
+    void passwordDialogKeys();
     void csvQuotesEveryField_data();
     void csvQuotesEveryField();
     void csvDefusesFormulas_data();
@@ -162,6 +164,40 @@ void TestConsoleApp::loginDialogRetriesUntilAccepted()
     QCOMPARE(dialog.User().UserID, 4);
     QCOMPARE(tried, (QStringList{QStringLiteral("  pera /pogrešna"), QStringLiteral("pera/opet"),
                                  QStringLiteral("pera/tajna")}));
+}
+
+// Enter saves through the change function and keeps the dialog open on its error;
+// Escape gives up. Without a current password its field is not asked for.
+void TestConsoleApp::passwordDialogKeys()
+{
+    QStringList calls;
+    PasswordDialog dialog(
+        [&calls](const QString &current, const QString &newPassword, const QString &repeated) {
+            calls << current + QLatin1Char('|') + newPassword + QLatin1Char('|') + repeated;
+            if (newPassword != repeated)
+                throw dataset::Error(QStringLiteral("Nova lozinka i ponovljena lozinka se razlikuju."));
+        },
+        true);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    dialog.CurrentEdit()->setText(QStringLiteral("stara"));
+    dialog.NewEdit()->setText(QStringLiteral("nova-lozinka"));
+    dialog.RepeatEdit()->setText(QStringLiteral("nova-lozinkx"));
+    QTest::keyClick(dialog.RepeatEdit(), Qt::Key_Return);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.MessageLabel()->text(), QStringLiteral("Nova lozinka i ponovljena lozinka se razlikuju."));
+    dialog.RepeatEdit()->setText(QStringLiteral("nova-lozinka"));
+    QTest::keyClick(dialog.RepeatEdit(), Qt::Key_Enter);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(calls, (QStringList{QStringLiteral("stara|nova-lozinka|nova-lozinkx"),
+                                 QStringLiteral("stara|nova-lozinka|nova-lozinka")}));
+
+    PasswordDialog first([](const QString &, const QString &, const QString &) {}, false);
+    first.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&first));
+    QVERIFY(!first.CurrentEdit()->isVisible());
+    QTest::keyClick(first.NewEdit(), Qt::Key_Escape);
+    QCOMPARE(first.result(), int(QDialog::Rejected));
 }
 
 void TestConsoleApp::csvQuotesEveryField_data()
