@@ -178,27 +178,6 @@ private Q_SLOTS:
         QCOMPARE(note.permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
     }
 
-    // A note pointing at a socket in a directory others may write (where anyone could
-    // answer) is ignored: the server gets a private directory of its own.
-    void ignoresSharedSocketDirectory()
-    {
-        QTemporaryDir temp;
-        const QString dir = temp.filePath(QString(100, QLatin1Char('y')));
-        QVERIFY(QDir().mkpath(dir));
-        const QString shared = temp.filePath(QStringLiteral("shared"));
-        QVERIFY(QDir().mkpath(shared));
-        QVERIFY(QFile::setPermissions(shared, QFile::Permissions(0x7777)));
-        QVERIFY(WritePrivateFile(dir + "/socket.path", QFile::encodeName(shared) + "/mysqld.sock\n"));
-
-        PrivateServer server(dir);
-        StopAtEnd stop{server};
-        QVERIFY(!server.IsRunning());
-        server.Start();
-        QVERIFY(!server.Reused());
-        QVERIFY(!server.SocketPath().startsWith(shared));
-        QVERIFY(IsPrivateDirectory(dir));
-    }
-
     // What a set-up server looks like: private files, the administrator only through the
     // socket's credentials, the application account with rights on granted databases
     // only, and server-side files confined to one folder.
