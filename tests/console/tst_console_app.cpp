@@ -137,7 +137,7 @@ void TestConsoleApp::loginDialogRetriesUntilAccepted()
             result.status = LoginResult::Status::Accepted;
             result.user.UserID = 4;
         } else if (tried.size() == 2) {
-            result.wait = std::chrono::seconds(1);
+            result.wait = std::chrono::seconds(2);
         }
         return result;
     });
@@ -152,12 +152,15 @@ void TestConsoleApp::loginDialogRetriesUntilAccepted()
     dialog.UserEdit()->setText(QStringLiteral("pera"));
     dialog.PasswordEdit()->setText(QStringLiteral("opet"));
     QTest::keyClick(dialog.PasswordEdit(), Qt::Key_Return);
-    QVERIFY(dialog.MessageLabel()->text().contains(QStringLiteral("Sledeći pokušaj je moguć za 1 s.")));
+    QVERIFY(dialog.MessageLabel()->text().contains(QStringLiteral("Sledeći pokušaj je moguć za 2 s.")));
     QVERIFY(!dialog.LoginButton()->isEnabled());
     dialog.PasswordEdit()->setText(QStringLiteral("tajna"));
     QTest::keyClick(dialog.PasswordEdit(), Qt::Key_Return);   // ignored while waiting
     QVERIFY(dialog.isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(dialog.LoginButton()->isEnabled(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.MessageLabel()->text().contains(QStringLiteral("za 1 s.")), 2000);
+    QVERIFY(!dialog.LoginButton()->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.LoginButton()->isEnabled(), 2000);
+    QCOMPARE(dialog.MessageLabel()->text(), QStringLiteral("Pogrešno korisničko ime ili lozinka."));
 
     QTest::keyClick(dialog.PasswordEdit(), Qt::Key_Return);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
