@@ -204,18 +204,19 @@ private Q_SLOTS:
         QCOMPARE(Scalar(admin, QStringLiteral("SELECT COUNT(*) FROM information_schema.schemata "
                                               "WHERE schema_name LIKE '%server%'")),
                  QStringLiteral("0"));
-        admin.Execute(QStringLiteral("CREATE DATABASE granted"));
-        admin.Execute(QStringLiteral("CREATE DATABASE other"));
-        dbserver::GrantApplicationAccess(admin, QStringLiteral("granted"));
+        admin.Execute(QStringLiteral("CREATE DATABASE granted_1"));
+        admin.Execute(QStringLiteral("CREATE DATABASE grantedX1"));
+        dbserver::GrantApplicationAccess(admin, QStringLiteral("granted_1"));
 
         dataset::Connection app;
-        app.Connect(dbserver::ApplicationConnectionParams(dir, QStringLiteral("granted")));
+        app.Connect(dbserver::ApplicationConnectionParams(dir, QStringLiteral("granted_1")));
         app.Execute(QStringLiteral("CREATE TABLE t (a INT)"));
         const QString grants = Scalar(app, QStringLiteral("SELECT GROUP_CONCAT(privilege_type) FROM "
                                                           "information_schema.user_privileges"));
         QVERIFY2(!grants.contains(QLatin1String("FILE")) && !grants.contains(QLatin1String("GRANT")),
                  qPrintable(grants));
-        QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError, app.Execute(QStringLiteral("USE other")));
+        // "_" in the granted name matches itself only.
+        QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError, app.Execute(QStringLiteral("USE grantedX1")));
         QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError,
                                  app.Execute(QStringLiteral("SELECT 1 INTO OUTFILE '/tmp/parking-outfile'")));
 
