@@ -199,6 +199,8 @@ private Q_SLOTS:
         dataset::Connection admin;
         admin.Connect(server.ConnectionParams());
         QCOMPARE(Scalar(admin, QStringLiteral("SELECT @@secure_file_priv")), dir + "/server-files/");
+        // A temporary folder of its own: a starting server empties its temporary folder.
+        QCOMPARE(Scalar(admin, QStringLiteral("SELECT @@tmpdir")), dir + "/server-tmp");
         QCOMPARE(Scalar(admin, QStringLiteral("SELECT COUNT(*) FROM mysql.user WHERE user = '' OR host <> 'localhost'")),
                  QStringLiteral("0"));
         QCOMPARE(Scalar(admin, QStringLiteral("SELECT COUNT(*) FROM information_schema.schemata "

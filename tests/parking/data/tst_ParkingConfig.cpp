@@ -29,10 +29,12 @@ void TestParkingConfig::configBesideProgram()
 void TestParkingConfig::configNamedByConsole()
 {
     IntfPtr<FakeConsole> console(new FakeConsole);
-    console->configuration = IntfPtr<FakeConfiguration>(new FakeConfiguration(QStringLiteral("/etc/parking/konzola.ini")));
+    console->modules.insert(IConfigurationModule::IID,
+                            IntfPtr<IInterface>(static_cast<IConfigurationModule *>(
+                                new FakeConfiguration(QStringLiteral("/etc/parking/konzola.ini")))));
     GlobalConsole = IntfPtr<IConsole>(console.get());
     QCOMPARE(ParkingConfigFilePath(), QStringLiteral("/etc/parking/konzola.ini"));
-    console->configuration.reset();
+    console->modules.clear();
     const QFileInfo beside(ParkingConfigFilePath());
     GlobalConsole.reset();
     QCOMPARE(beside.absolutePath(), QFileInfo(QCoreApplication::applicationFilePath()).absolutePath());

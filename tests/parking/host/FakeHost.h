@@ -69,8 +69,8 @@ public:
     bool GetModule(const QUuid &iid, IntfPtr<IInterface> &module) override
     {
         ++getModuleCalls;
-        if (iid == IConfigurationModule::IID && configuration) {
-            module = IntfPtr<IInterface>(configuration);
+        if (const IntfPtr<IInterface> other = modules.value(iid)) {
+            module = other;
             return true;
         }
         if (iid != ISecurityModule::IID || !security)
@@ -87,7 +87,7 @@ public:
     void RunWizard(const QString &, const QString &) override {}
 
     IntfPtr<FakeSecurityModule> security;   // empty: the host has no security module
-    IntfPtr<FakeConfiguration> configuration;   // empty: the host names no configuration file
+    QHash<QUuid, IntfPtr<IInterface>> modules;   // further modules, by interface identifier
     int getModuleCalls = 0;
     int setPrintGridCalls = 0;
     dataset::DBGrid *printGrid = nullptr;
