@@ -4,14 +4,15 @@
 #include "MysqlHandles.h"
 #include "SqlText.h"
 
-#include <mariadb/errmsg.h>
-
 #include <QFile>
+
+#include <mariadb/errmsg.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstring>
+
 #include <vector>
 
 namespace dataset {
@@ -73,22 +74,6 @@ ColumnDefault parseDefault(const QString &name, const char *raw, unsigned long l
     return column;
 }
 
-// Asks the client library for TLS as the mode says; with a CA file the server's
-// certificate is checked against it.
-void ApplyTls(MYSQL *handle, const ConnectionParams &params, bool tryTls)
-{
-    if (params.host.isEmpty() || params.tls == TlsMode::Off || !tryTls)
-        return;
-    const QByteArray ca = QFile::encodeName(params.tlsCaFile);
-    mysql_ssl_set(handle, nullptr, nullptr, params.tlsCaFile.isEmpty() ? nullptr : ca.constData(), nullptr, nullptr);
-    if (params.tls == TlsMode::Required) {
-        const my_bool yes = 1;
-        mysql_optionsv(handle, MYSQL_OPT_SSL_ENFORCE, &yes);
-        if (!params.tlsCaFile.isEmpty())
-            mysql_optionsv(handle, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &yes);
-    }
-}
-
 // Local-file callbacks of the client library. The server names the file it wants;
 // only the one path armed by ExecuteLocalLoad is opened, any other request is refused.
 struct LocalFile {
@@ -137,6 +122,22 @@ int localFileError(void *state, char *message, unsigned int length)
         message[n] = '\0';
     }
     return CR_UNKNOWN_ERROR;
+}
+
+// Asks the client library for TLS as the mode says; with a CA file the server's
+// certificate is checked against it.
+void ApplyTls(MYSQL *handle, const ConnectionParams &params, bool tryTls)
+{
+    if (params.host.isEmpty() || params.tls == TlsMode::Off || !tryTls)
+        return;
+    const QByteArray ca = QFile::encodeName(params.tlsCaFile);
+    mysql_ssl_set(handle, nullptr, nullptr, params.tlsCaFile.isEmpty() ? nullptr : ca.constData(), nullptr, nullptr);
+    if (params.tls == TlsMode::Required) {
+        const my_bool yes = 1;
+        mysql_optionsv(handle, MYSQL_OPT_SSL_ENFORCE, &yes);
+        if (!params.tlsCaFile.isEmpty())
+            mysql_optionsv(handle, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &yes);
+    }
 }
 
 } // namespace

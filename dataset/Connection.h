@@ -87,8 +87,8 @@ Q_SIGNALS:
     void transactionRolledBack();
 
 private:
-    void Open(const ConnectionParams &params, bool tryTls);
     friend class Transaction;
+    void Open(const ConnectionParams &params, bool tryTls);
 
     struct Private;
     std::unique_ptr<Private> d;

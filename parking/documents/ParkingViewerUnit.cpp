@@ -4,7 +4,10 @@
 #include "DataSource.h"
 #include "ParkingDMUnit.h"
 #include "ParkingDetailUnit.h"
+#include "imports/ParkingTicketUnit.h"
+#include "paydesk/ParkingPayDeskUnit.h"
 #include "ParkingViewerImages.h"
+#include "zoneframe/ParkingZoneFrameUnit.h"
 #include "Query.h"
 
 #include <QAction>
@@ -42,10 +45,12 @@ TParkingViewerForm::TParkingViewerForm(QWidget *parent) : TCustomViewerForm(pare
     connect(CustomAdd, &QAction::triggered, this, [this] { CustomAddExecute(); });
     connect(CustomEdit, &QAction::triggered, this, [this] { CustomEditExecute(); });
     connect(CustomDelete, &QAction::triggered, this, [this] { CustomDeleteExecute(); });
-    // The pay desk, the zone frame and the three imports are separate forms of the
-    // module; until they are part of the build their actions are shown but disabled.
-    for (QAction *tool : {PayDeskAction, ParkingZoneFrameAction, ParkingTicketAction,
-                          ParkingSubscriptionAction, ParkingStartStopAction})
+    connect(PayDeskAction, &QAction::triggered, this, [this] { PayDeskActionExecute(); });
+    connect(ParkingZoneFrameAction, &QAction::triggered, this, [this] { ParkingZoneFrameActionExecute(); });
+    connect(ParkingTicketAction, &QAction::triggered, this, [this] { ParkingTicketActionExecute(); });
+    // The subscription and start-stop imports are separate forms of the module; until
+    // they are part of the build their actions are shown but disabled.
+    for (QAction *tool : {ParkingSubscriptionAction, ParkingStartStopAction})
         tool->setEnabled(false);
 
     ActionTB->addAction(CustomAdd);
@@ -110,6 +115,22 @@ void TParkingViewerForm::CustomDeleteExecute()
     if (!documents || !documents->Active() || documents->IsEmpty())
         return;
     documents->Delete();
+}
+
+// The tool windows free themselves when closed.
+void TParkingViewerForm::PayDeskActionExecute()
+{
+    (new TParkingPayDeskForm(this))->exec();
+}
+
+void TParkingViewerForm::ParkingZoneFrameActionExecute()
+{
+    (new TParkingZoneFrameForm(this))->exec();
+}
+
+void TParkingViewerForm::ParkingTicketActionExecute()
+{
+    (new TParkingTicketForm(this))->exec();
 }
 
 // The base recorded the cell under the pointer; a double click on the title row opens

@@ -25,6 +25,9 @@ public:
     void CustomAddExecute();
     void CustomEditExecute();
     void CustomDeleteExecute();
+    void PayDeskActionExecute();
+    void ParkingZoneFrameActionExecute();
+    void ParkingTicketActionExecute();
 
 protected:
     void DBGDblClick() override;

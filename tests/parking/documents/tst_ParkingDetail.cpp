@@ -127,11 +127,10 @@ void TestParkingDetail::openedEditor()
     }
     QCOMPARE(typed, (QStringList{"productcode", "productname", "ticketnumber"}));
 
-    // Printing and invoicing have no handlers here yet.
-    for (QAction *action : {form.DocumentPrint, form.PrintTicket, form.CreateInvoice, form.CreateCashInvoice})
-        QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
+    // A saved document prints and makes invoices; every action has its handler.
     for (QAction *action : {form.DateTimeAction, form.FromDateAction, form.ToDateAction, form.AddItem,
-                            form.AddItemX, form.AddItemBarcode, form.FindTicketAction})
+                            form.AddItemX, form.AddItemBarcode, form.FindTicketAction, form.DocumentPrint,
+                            form.PrintTicket, form.CreateInvoice, form.CreateCashInvoice})
         QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
     form.CustomCancel->trigger();
 }
@@ -413,9 +412,11 @@ void TestParkingDetail::applyAndPrintEnabling()
     QVERIFY(applyEnabled());   // a cached item not yet written
     form.CustomApplyExecute();
     QVERIFY(!applyEnabled());
-    // Saved now, but printing and invoicing have no handler in this form yet.
     form.DocumentPrintUpdate(form.DocumentPrint);
-    QVERIFY(!form.DocumentPrint->isEnabled());
+    QVERIFY(form.DocumentPrint->isEnabled());
+    form.AddDocumentItem(Product(3, QStringLiteral("DK700"), 500, 20));
+    form.DocumentPrintUpdate(form.CreateInvoice);
+    QVERIFY(!form.CreateInvoice->isEnabled());   // not while anything is unsaved
 }
 
 void TestParkingDetail::deleteKeys_data()

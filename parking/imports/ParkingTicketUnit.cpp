@@ -1,0 +1,110 @@
+#include "ParkingTicketUnit.h"
+
+#include "DBGrid.h"
+#include "FieldText.h"
+#include "ParkingTicketDocument.h"
+#include "base/BusyCursor.h"
+#include "common/DialogService.h"
+#include "ParkingDMUnit.h"
+#include "lookups/ParkingSelectProductUnit.h"
+#include "ParkingTicketImport.h"
+#include "Query.h"
+#include "base/GridSorter.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TParkingTicketForm::TParkingTicketForm(QWidget *parent) : TParkingImportForm(parent)
+{
+    setObjectName(QStringLiteral("ParkingTicketForm"));
+    setWindowTitle(QStringLiteral("Parking karte"));
+    resize(780, 480);
+
+    DBGrid = new dataset::DBGrid(this);
+    DBGrid->setObjectName(QStringLiteral("DBGrid"));
+    DBGrid->SetReadOnly(true);
+    if (ParkingDM)
+        DBGrid->SetDataSource(ParkingDM->ParkingTicketDS);
+    DBGrid->AddColumn(QStringLiteral("ticketdate"));
+    DBGrid->AddColumn(QStringLiteral("ticketnumber"), 80);
+    DBGrid->AddColumn(QStringLiteral("zone"), 40);
+    DBGrid->AddColumn(QStringLiteral("regcitynumber"));
+    DBGrid->AddColumn(QStringLiteral("ticketprice"));
+    DBGrid->AddColumn(QStringLiteral("status"), 40);
+    DBGrid->AddColumn(QStringLiteral("name"), 200);
+
+    CreateButton = new QPushButton(QStringLiteral("Kreiraj dokument"), this);
+    CreateButton->setObjectName(QStringLiteral("CreateButton"));
+    CreateButton->setAutoDefault(false);
+    m_errors = new dataset::detail::ErrorRelay(this);
+    connect(CreateButton, &QPushButton::clicked, this,
+            [this] { dataset::detail::Relayed(m_errors, [this] { CreateButtonClick(); }); });
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(LoadButton);
+    buttons->addWidget(CreateButton);
+    buttons->addWidget(ProgressBar, 1);
+    buttons->addWidget(CancelButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(DBGrid, 1);
+    layout->addWidget(CreateLoadingInfoLabel());
+    layout->addLayout(buttons);
+
+    FormCreate();
+}
+
+TParkingTicketForm::~TParkingTicketForm() = default;
+
+// The grid shows the current tickets.
+void TParkingTicketForm::FormCreate()
+{
+    if (!ParkingDM)
+        return;
+    ParkingDM->ParkingTicketZQ->Close();
+    ParkingDM->ParkingTicketZQ->Open();
+    GridSorter.AddGrid(DBGrid);
+}
+
+std::unique_ptr<imports::ImportJob> TParkingTicketForm::CreateJob()
+{
+    return std::make_unique<imports::TicketImportJob>();
+}
+
+QList<dataset::Query *> TParkingTicketForm::TargetDataSets() const
+{
+    if (!ParkingDM)
+        return {};
+    return {ParkingDM->ParkingTicketRawZQ, ParkingDM->ParkingTicketZQ};
+}
+
+// The grid's tickets are read again; the staging table, which no grid shows, only when
+// something holds it open.
+void TParkingTicketForm::ImportSucceeded(imports::ImportJob &, const imports::ImportSummary &)
+{
+    ParkingDM->ParkingTicketZQ->Refresh();
+    if (ParkingDM->ParkingTicketRawZQ->Active())
+        ParkingDM->ParkingTicketRawZQ->Refresh();
+}
+
+// Errors of the document reach the console's error display through the relay.
+void TParkingTicketForm::CreateButtonClick()
+{
+    QDate day = QDate::currentDate().addDays(-1);
+    if (!GetDate(day))
+        return;
+    const BusyCursor busy;
+    // The product picker opens at the top-left corner of the button.
+    const QPoint at = CreateButton->mapToGlobal(QPoint(0, 0));
+    const auto lookup = [at](const QString &barcode, QString &reason) -> std::optional<TProductDesc> {
+        TProductDesc product;
+        if (ProductByBarCode(barcode, product, at.x(), at.y()))
+            return product;
+        reason = QStringLiteral("proizvod nije izabran");
+        return std::nullopt;
+    };
+    const TicketDocumentResult result = CreateTicketDocument(day, lookup);
+    ProgressBar->setValue(result.written ? ProgressBar->maximum() : 0);
+}

@@ -1,0 +1,14 @@
+#include "ImportSubcommands.h"
+
+namespace importcmd {
+
+const std::vector<Subcommand> &Subcommands()
+{
+    static const std::vector<Subcommand> table{
+        TicketsSubcommand(),
+        TicketDocumentSubcommand(),
+    };
+    return table;
+}
+
+} // namespace importcmd

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "ImportCommand.h"
+
+// One function per subcommand, each in the file of its import.
+namespace importcmd {
+
+Subcommand TicketsSubcommand();
+Subcommand TicketDocumentSubcommand();
+
+} // namespace importcmd

@@ -1,0 +1,133 @@
+#include "Connection.h"
+#include "ImportTestFiles.h"
+#include "Query.h"
+#include "TestDatabase.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Result Run(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(PARKING_IMPORT_PROGRAM), arguments);
+    if (!process.waitForFinished(60000))
+        qFatal("parking-import did not finish");
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+} // namespace
+
+class TestParkingImportCommand : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void exitCodes_data();
+    void exitCodes();
+    void ticketsEndToEnd();
+    void ticketDocument();
+};
+
+void TestParkingImportCommand::exitCodes_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("stderrStart");
+    QTest::newRow("help") << QStringList{"--help"} << 0 << QString();
+    QTest::newRow("wrong extension") << QStringList{"tickets", "FILE.txt"} << 1
+                                     << "Pogrešan format datoteke!\nDatoteka mora imati nastavak .csv";
+    QTest::newRow("no server") << QStringList{"--socket", "SOCKET", "tickets", "FILE.csv"} << 2
+                               << "Pogrešan format datoteke!\nPovezivanje sa bazom";
+    QTest::newRow("unknown option") << QStringList{"tickets", "FILE.csv", "--colour"} << 3 << "Nepoznata opcija";
+    QTest::newRow("missing argument") << QStringList{"tickets"} << 3 << "Upotreba: parking-import tickets FILE";
+    QTest::newRow("no command") << QStringList{} << 3 << "Naredba nije navedena.";
+}
+
+void TestParkingImportCommand::exitCodes()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, stderrStart);
+    QTemporaryDir dir;
+    const QString file = WriteTestFile(dir, "karte.csv", "h\r\n");
+    for (QString &argument : arguments) {
+        argument.replace("FILE", dir.filePath("karte"));
+        argument.replace("SOCKET", dir.filePath("none.sock"));
+    }
+    const Result result = Run(arguments);
+    QCOMPARE(result.exitCode, exitCode);
+    QVERIFY2(result.err.startsWith(stderrStart), qPrintable(result.err));
+    if (exitCode == 0)
+        QVERIFY(result.out.contains("Izlazni kodovi"));
+}
+
+// Options after the subcommand; progress on standard error as plain lines, the summary on
+// standard output.
+void TestParkingImportCommand::ticketsEndToEnd()
+{
+    TestDatabase db;
+    QTemporaryDir dir;
+    const QString file = WriteTestFile(dir, "karte.csv",
+                               "h\r\n2024-05-01 10:00:00,DK1,1,BG1,300,1,,0,,1,A,,,,,1,,K\r\n"
+                               "2024-05-01 10:00:00,DK2,1,BG2,300,3,,0,,1,B,,,,,1,,K\r\n");
+    const dataset::ConnectionParams params = db.params();
+    const Result result = Run({"tickets", file, "--socket", params.socket, "--user", params.user,
+                               "--database=" + params.database});
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY2(result.out.startsWith("Pročitano redova: 2\nUpisano redova: 1\nIzostavljeno redova: 1\n"),
+             qPrintable(result.out));
+    QVERIFY(result.out.contains("status 3 ili 5 (naplaćena ili poništena): 1"));
+    QVERIFY(!result.err.contains('\r'));
+    QVERIFY2(result.err.endsWith(file + ": 100 %\n"), qPrintable(result.err));
+    dataset::Query tickets;
+    tickets.SetConnection(&db.connection());
+    tickets.SetSQL({"SELECT ticketnumber FROM parkingticket"});
+    tickets.Open();
+    QCOMPARE(tickets.RecordCount(), 1);
+}
+
+// Tickets without a single product are listed with the reason; a day without issued
+// tickets is no failure.
+void TestParkingImportCommand::ticketDocument()
+{
+    TestDatabase db;
+    dataset::Connection &c = db.connection();
+    c.Execute("INSERT INTO tax (taxid, name, value) VALUES (3, 'PDV', 20)");
+    c.Execute("INSERT INTO product (name, code, barcode, price, taxid) VALUES "
+              "('Doplatna 300', 'P300', 'DK300', 250, 3), ('Doplatna 500 a', 'P500A', 'DK500', 400, 3), "
+              "('Doplatna 500 b', 'P500B', 'DK500', 400, 3)");
+    c.Execute("INSERT INTO parkingticketraw (id_DK, cena_DK, vreme_izdavanja_DK, datum_storniranja) VALUES "
+              "('A1', 300, '2026-12-05 08:00:00', NULL), ('B2', 500, '2026-12-05 09:00:00', NULL), "
+              "('C3', 999, '2026-12-05 10:00:00', NULL), ('D4', 300, '2026-12-01 10:00:00', '2026-12-05')");
+    const dataset::ConnectionParams params = db.params();
+    const QStringList server{"--socket", params.socket, "--user", params.user, "--database", params.database};
+
+    const Result written = Run(QStringList{"ticket-document", "2026-12-05"} + server);
+    QCOMPARE(written.exitCode, 0);
+    QCOMPARE(written.out, QStringLiteral("Izdatih karata: 3\nStorniranih karata: 1\nDokument M-1 sa 2 stavki\n"
+                                         "Izostavljeno karata: 2\n  B2: više proizvoda za DK500\n"
+                                         "  C3: nema proizvoda za DK999\n"));
+    dataset::Query items;
+    items.SetConnection(&c);
+    items.SetSQL({"SELECT GROUP_CONCAT(CONCAT(sort, ':', productname, ':', quantity, ':', itemvalue) ORDER BY sort) "
+                  "FROM documentitem"});
+    items.Open();
+    QCOMPARE(items.Fields(0).AsString(), QStringLiteral("1:A1 - ident. Doplatna 300:1:250,2:D4 - ident. Doplatna 300:-1:-250"));
+
+    const Result empty = Run(server + QStringList{"ticket-document", "2026-12-06"});
+    QCOMPARE(empty.exitCode, 0);
+    QVERIFY(empty.out.contains("nije izdata nijedna karta"));
+    QCOMPARE(Run(server + QStringList{"ticket-document", "6.12.2026"}).exitCode, 3);
+}
+
+QTEST_GUILESS_MAIN(TestParkingImportCommand)
+#include "tst_ParkingImportCommand.moc"

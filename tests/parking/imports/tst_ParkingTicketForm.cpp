@@ -1,0 +1,181 @@
+#include "../documents/DocumentsFixture.h"
+#include "../host/FakeDocumentHost.h"
+#include "../lookups/FakeProductModule.h"
+
+#include "DBGrid.h"
+#include "ImportTestFiles.h"
+#include "ParkingTicketUnit.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+namespace {
+
+QString WriteExport(const QTemporaryDir &dir, const QByteArray &body)
+{
+    return WriteTestFile(dir, "karte.csv", "header\r\n" + body);
+}
+
+// The ticket form's world with a host that has products, a document module and service.
+struct DocumentHost {
+    DocumentsFixture world;
+    FakeDocumentHost documentHost{*world.console};
+    IntfPtr<FakeDocumentService> &service = documentHost.service;
+    IntfPtr<FakeProductModule> products = CreateInterfaced<FakeProductModule>();
+
+    DocumentHost()
+    {
+        products->products = {MakeProduct(11, "P300", "DK300", "Doplatna karta 300", 250.0, 20.0),
+                               MakeProduct(12, "P500", "DK500", "Doplatna karta 500", 400.0, 20.0)};
+        world.console->modules.insert(IProductModule::IID,
+                                      IntfPtr<IInterface>(static_cast<IProductModule *>(products.get())));
+    }
+    void Ticket(const QString &id, double price, const QString &issued, const QString &cancelled = {})
+    {
+        world.connection().Execute(
+            QStringLiteral("INSERT INTO parkingticketraw (id_DK, cena_DK, vreme_izdavanja_DK, datum_storniranja) "
+                           "VALUES (%1, %2, %3, %4)")
+                .arg(dataset::Connection::Quote(id))
+                .arg(price)
+                .arg(dataset::Connection::Quote(issued),
+                     cancelled.isEmpty() ? QStringLiteral("NULL") : dataset::Connection::Quote(cancelled)));
+    }
+    QStringList Items()
+    {
+        dataset::Query query;
+        query.SetConnection(&world.connection());
+        query.SetSQL({"SELECT sort, productname, quantity, price, itemvalue FROM documentitem ORDER BY sort"});
+        query.Open();
+        QStringList rows;
+        for (query.First(); !query.Eof(); query.Next())
+            rows << QStringLiteral("%1|%2|%3|%4|%5")
+                        .arg(query.Fields(0).AsString(), query.Fields(1).AsString(), query.Fields(2).AsString(),
+                             query.Fields(3).AsString(), query.Fields(4).AsString());
+        return rows;
+    }
+    // Clicks "Kreiraj dokument" and picks 'day' in the date picker; a product picker that
+    // opens is closed without a choice.
+    bool Create(const QDate &day)
+    {
+        world.dialogs.QueueDate(day);
+        auto *form = new TParkingTicketForm;
+        const WhenModalShown closePicker([](QWidget *picker) { QTest::keyClick(picker, Qt::Key_Escape); });
+        form->CreateButton->click();
+        QCoreApplication::processEvents();
+        form->close();
+        return closePicker.Ran();
+    }
+};
+
+} // namespace
+
+class TestParkingTicketForm : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void importFillsTheGrid();
+    void enterAndEscapeClose_data();
+    void enterAndEscapeClose();
+    void documentOfADay_data();
+    void documentOfADay();
+    void refusedDocumentGetsNoItemsNorNotice();
+};
+
+void TestParkingTicketForm::importFillsTheGrid()
+{
+    DocumentsFixture fixture;
+    QTemporaryDir dir;
+    fixture.dialogs.QueueFile(WriteExport(
+        dir, "2024-05-01 10:00:00,DK1,1,BG123AA,300,1,,0,,1,Đorđe Čačić,Glavna,1,Šabac,1,1,,K\r\n"
+             "2024-05-01 11:00:00,DK2,2,NS44BB,400,5,,0,,1,Ana,,,,,1,,K\r\n"
+             "2024-05-02 09:30:00,DK3,3,KG5CC,500,2,,0,,1,Žika Žikić,,,,,1,,K\r\n"));
+    auto *form = new TParkingTicketForm;
+    form->show();
+    QCOMPARE(form->DBGrid->model()->rowCount(), 0);
+    QSignalSpy finished(form, &imports::TParkingImportForm::importFinished);
+    form->LoadButtonClick();
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(finished.first().first().toBool(), true);
+    QCOMPARE(form->DBGrid->model()->rowCount(), 2);
+    QCOMPARE(form->LoadingInfoLabel->text(), QStringLiteral("Svi podaci su učitani."));
+    QVERIFY(fixture.dialogs.Errors().isEmpty());
+    QDir().mkpath("/tmp/i10a");
+    form->grab().save("/tmp/i10a/ticketform.png");
+    form->close();
+}
+
+// "&Zatvori" is the default and the cancel button: Enter on the grid closes the form
+// rather than starting an import, and so does Esc.
+void TestParkingTicketForm::enterAndEscapeClose_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("enter") << int(Qt::Key_Return);
+    QTest::newRow("escape") << int(Qt::Key_Escape);
+}
+
+void TestParkingTicketForm::enterAndEscapeClose()
+{
+    QFETCH(int, key);
+    DocumentsFixture fixture;
+    QPointer<TParkingTicketForm> form = new TParkingTicketForm;
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    form->DBGrid->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    QTRY_VERIFY(form.isNull());
+    QVERIFY(fixture.dialogs.ShownDialogs().empty());
+}
+
+void TestParkingTicketForm::documentOfADay_data()
+{
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<bool>("written");
+    // Tickets: A1 issued on the 5th (300), B2 issued on the 4th and cancelled on the 5th
+    // (300), C3 issued on the 5th at a price without a product (999), D4 issued on the 5th (500).
+    QTest::newRow("issued and cancelled")
+        << QStringList{"1|A1 - ident. Doplatna karta 300|1|250|250", "2|D4 - ident. Doplatna karta 500|1|400|400",
+                       "3|B2 - ident. Doplatna karta 300|-1|250|-250"}
+        << true;
+    QTest::newRow("only cancellations") << QStringList{} << false;
+}
+
+void TestParkingTicketForm::documentOfADay()
+{
+    QFETCH(QStringList, items);
+    QFETCH(bool, written);
+    DocumentHost host;
+    if (written) {
+        host.Ticket("A1", 300, "2026-12-05 00:00:00");
+        host.Ticket("C3", 999, "2026-12-05 12:00:00");
+        host.Ticket("D4", 500, "2026-12-05 23:59:59");
+        host.Ticket("E5", 300, "2026-12-06 00:00:00");
+    }
+    host.Ticket("B2", 300, "2026-12-04 10:00:00", "2026-12-05");
+    // Only C3's price has no product: its picker is the only one shown.
+    QCOMPARE(host.Create(QDate(2026, 12, 5)), written);
+    QCOMPARE(host.Items(), items);
+    QVERIFY(TestApplication::instance()->errors.isEmpty());
+    if (written)
+        QCOMPARE(host.service->calls.last().left(7), QStringLiteral("notice "));
+    else
+        QVERIFY(host.service->calls.isEmpty());
+}
+
+void TestParkingTicketForm::refusedDocumentGetsNoItemsNorNotice()
+{
+    DocumentHost host;
+    host.Ticket("A1", 300, "2026-12-05 10:00:00");
+    host.world.connection().Execute(
+        "CREATE TRIGGER refuse_document BEFORE INSERT ON document FOR EACH ROW "
+        "SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'odbijeno'");
+    host.Create(QDate(2026, 12, 5));
+    QCOMPARE(host.world.dialogs.Errors(), QStringList{"Dokument M-1 nije moguće snimiti."});
+    QCOMPARE(host.Items(), QStringList{});
+    QCOMPARE(host.service->calls, QStringList{"number M n 2026-12-05 0"});
+}
+
+PARKING_TEST_MAIN(TestParkingTicketForm)
+#include "tst_ParkingTicketForm.moc"
