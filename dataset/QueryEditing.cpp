@@ -36,7 +36,7 @@ bool sameValue(const detail::RowStore &store, RowData a, RowData b, int column)
 void Query::Private::checkLive() const
 {
     checkActive();
-    if (!live)
+    if (!live && !memory)
         throw Error(QStringLiteral("Upit je samo za čitanje; izmene nisu dozvoljene."));
 }
 
@@ -153,6 +153,8 @@ void Query::Private::requireTarget() const
 
 RowData Query::Private::writeInsert(RowData row)
 {
+    if (memory)
+        return row;
     requireTarget();
     QStringList names;
     QStringList values;
@@ -179,6 +181,8 @@ RowData Query::Private::writeInsert(RowData row)
 
 void Query::Private::writeUpdate(RowData original, RowData current)
 {
+    if (memory)
+        return;
     requireTarget();
     QStringList assignments;
     for (const Field *field : fields) {
@@ -196,6 +200,8 @@ void Query::Private::writeUpdate(RowData original, RowData current)
 
 void Query::Private::writeDelete(RowData original)
 {
+    if (memory)
+        return;
     requireTarget();
     connectionOrThrow().Execute(
         QStringLiteral("DELETE FROM %1 WHERE %2 LIMIT 1").arg(target.table, whereKey(original)));

@@ -120,6 +120,10 @@ bool sameTable(const ColumnInfo &column, const ColumnInfo &base)
 
 void Query::Private::fetch()
 {
+    if (memory) {
+        adoptMemoryRows();
+        return;
+    }
     Connection &conn = connectionOrThrow();
     const QString context = QStringLiteral("Otvaranje upita nije uspelo.");
     conn.SendQuery(finalSql().toUtf8());

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "Field.h"
+#include "RowStore.h"
+
+#include <QVariant>
+
+#include <span>
+#include <vector>
+
+namespace dataset {
+
+// Rows held in memory rather than read from a server: the fields they have and the rows
+// in the order they were added. Built apart from any query (a worker thread may fill one)
+// and handed whole to Query::OpenInMemory.
+class MemoryRows {
+public:
+    explicit MemoryRows(std::vector<FieldDef> defs);
+
+    const std::vector<FieldDef> &Defs() const { return m_defs; }
+    int FieldIndex(const QString &name) const;   // -1 when missing
+    std::size_t Count() const { return m_rows.size(); }
+    // Bytes the row storage has taken, for memory figures.
+    std::size_t BytesReserved() const { return m_store.BytesReserved() + m_rows.capacity() * sizeof(void *); }
+
+    // One row, values in field order (missing trailing values are null). Each value is
+    // converted to its field's type and texts are cut to the field's size, as a field
+    // does; a value that cannot be converted throws Error and adds nothing.
+    void Append(std::span<const QVariant> values);
+
+private:
+    friend class Query;
+    std::vector<FieldDef> m_defs;
+    detail::RowStore m_store;
+    std::vector<detail::RowData> m_rows;
+};
+
+} // namespace dataset

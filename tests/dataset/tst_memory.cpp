@@ -1,0 +1,176 @@
+#include "DataSetModel.h"
+#include "Error.h"
+#include "MemoryRows.h"
+#include "Query.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace dataset;
+
+// A query over rows held in memory: fields, nulls, sizes, the index order and edits,
+// without any server.
+class TestMemory : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void rowsTakeTheirPlaceInTheOrder();
+    void valuesKeepTypeNullAndSize();
+    void badValueAddsNothing();
+    void editsStayInMemoryAndInOrder();
+    void modelShowsTheRows();
+    void reopenReplacesTheRows();
+};
+
+namespace {
+
+FieldDef def(const QString &name, FieldType type, int size = 0)
+{
+    FieldDef d;
+    d.name = name;
+    d.type = type;
+    d.size = size;
+    return d;
+}
+
+MemoryRows people()
+{
+    return MemoryRows({def(QStringLiteral("name"), FieldType::String, 10),
+                       def(QStringLiteral("code"), FieldType::String, 5),
+                       def(QStringLiteral("start"), FieldType::DateTime)});
+}
+
+void add(MemoryRows &rows, const QVariant &name, const QVariant &code, const QVariant &start = {})
+{
+    const QVariant values[] = {name, code, start};
+    rows.Append(values);
+}
+
+QStringList column(const Query &query, int field)
+{
+    QStringList values;
+    for (int row = 0; row < query.RecordCount(); ++row) {
+        const QVariant value = query.RowValue(row, field);
+        values << (value.isNull() ? QStringLiteral("<null>") : value.toString());
+    }
+    return values;
+}
+
+} // namespace
+
+void TestMemory::rowsTakeTheirPlaceInTheOrder()
+{
+    MemoryRows rows = people();
+    add(rows, QStringLiteral("Šandor"), QStringLiteral("2"));
+    add(rows, QStringLiteral("ana"), QStringLiteral("9"));
+    add(rows, QStringLiteral("Ana"), QStringLiteral("1"), QDateTime(QDate(2024, 1, 2), QTime(8, 0)));
+    add(rows, QVariant(), QStringLiteral("5"));
+    add(rows, QStringLiteral("Ana"), QStringLiteral("1"), QDateTime(QDate(2024, 1, 1), QTime(9, 0)));
+    add(rows, QStringLiteral("Ana"), QStringLiteral("1"), QDateTime(QDate(2024, 1, 1), QTime(9, 0)));
+    add(rows, QStringLiteral("Ana"), QVariant(), QDateTime(QDate(2024, 1, 1), QTime(9, 0)));
+
+    Query query;
+    query.SetSortedFields(QStringLiteral("name, code, start"));
+    query.OpenInMemory(std::move(rows));
+    QVERIFY(query.InMemory());
+    // Null lowest, text without regard to case, ties kept in the order they came.
+    QCOMPARE(column(query, 0), QStringList({"<null>", "Ana", "Ana", "Ana", "Ana", "ana", "Šandor"}));
+    QCOMPARE(column(query, 1), QStringList({"5", "<null>", "1", "1", "1", "9", "2"}));
+    QCOMPARE(query.RowValue(2, 2).toDateTime(), QDateTime(QDate(2024, 1, 1), QTime(9, 0)));
+    QCOMPARE(query.RowValue(4, 2).toDateTime(), QDateTime(QDate(2024, 1, 2), QTime(8, 0)));
+    QCOMPARE(query.RecNo(), 1);
+}
+
+void TestMemory::valuesKeepTypeNullAndSize()
+{
+    MemoryRows rows = people();
+    add(rows, QStringLiteral("Đorđe Čavić-Žunić"), QString(), QStringLiteral("2024-02-29 23:59:58"));
+    add(rows, QVariant(), QVariant());   // no start at all
+    Query query;
+    query.OpenInMemory(std::move(rows));
+    QCOMPARE(query.FieldCount(), 3);
+    QCOMPARE(query.FieldByName(QStringLiteral("name")).Size(), 10);
+    QCOMPARE(query.FieldByName(QStringLiteral("name")).AsString(), QStringLiteral("Đorđe Čavi"));
+    // An empty text is a value, not null.
+    QVERIFY(!query.FieldByName(QStringLiteral("code")).IsNull());
+    QCOMPARE(query.FieldByName(QStringLiteral("start")).AsDateTime(), QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58)));
+    query.Next();
+    QVERIFY(query.FieldByName(QStringLiteral("name")).IsNull());
+    QVERIFY(query.FieldByName(QStringLiteral("start")).IsNull());
+}
+
+void TestMemory::badValueAddsNothing()
+{
+    MemoryRows rows = people();
+    QVERIFY_THROWS_EXCEPTION(Error, add(rows, QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("31.02.2024")));
+    QCOMPARE(rows.Count(), std::size_t(0));
+}
+
+void TestMemory::editsStayInMemoryAndInOrder()
+{
+    MemoryRows rows = people();
+    add(rows, QStringLiteral("B"), QStringLiteral("1"));
+    add(rows, QStringLiteral("D"), QStringLiteral("1"));
+    Query query;   // no connection: nothing may try to reach a server
+    query.SetSortedFields(QStringLiteral("name"));
+    query.OpenInMemory(std::move(rows));
+
+    query.Append();
+    query.FieldByName(QStringLiteral("name")).SetAsString(QStringLiteral("C"));
+    query.Post();
+    QCOMPARE(column(query, 0), QStringList({"B", "C", "D"}));
+    QCOMPARE(query.RecNo(), 2);
+
+    query.First();
+    query.Edit();
+    query.FieldByName(QStringLiteral("name")).SetAsString(QStringLiteral("E"));
+    query.Post();
+    QCOMPARE(column(query, 0), QStringList({"C", "D", "E"}));
+
+    query.First();
+    query.Delete();
+    QCOMPARE(column(query, 0), QStringList({"D", "E"}));
+    query.Refresh();
+    QCOMPARE(column(query, 0), QStringList({"D", "E"}));
+
+    // Closed, the query is an ordinary one again and wants a connection.
+    query.Close();
+    QVERIFY(!query.InMemory());
+    QVERIFY_THROWS_EXCEPTION(Error, query.Open());
+}
+
+void TestMemory::modelShowsTheRows()
+{
+    MemoryRows rows = people();
+    add(rows, QStringLiteral("Zoran"), QStringLiteral("7"));
+    add(rows, QStringLiteral("Ana"), QVariant());
+    Query query;
+    query.SetSortedFields(QStringLiteral("name"));
+    DataSetModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    model.SetQuery(&query);
+    model.SetColumns({QStringLiteral("code"), QStringLiteral("name")});
+    query.OpenInMemory(std::move(rows));
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(model.data(model.index(0, 1)).toString(), QStringLiteral("Ana"));
+    QCOMPARE(model.data(model.index(1, 0)).toString(), QStringLiteral("7"));
+    QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("name"));
+}
+
+void TestMemory::reopenReplacesTheRows()
+{
+    MemoryRows first = people();
+    add(first, QStringLiteral("A"), QStringLiteral("1"));
+    add(first, QStringLiteral("B"), QStringLiteral("1"));
+    Query query;
+    query.OpenInMemory(std::move(first));
+    QSignalSpy changed(&query, &Query::dataSetChanged);
+    MemoryRows second = people();
+    add(second, QStringLiteral("C"), QStringLiteral("1"));
+    query.OpenInMemory(std::move(second));
+    QCOMPARE(column(query, 0), QStringList({"C"}));
+    QVERIFY(!changed.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestMemory)
+#include "tst_memory.moc"
