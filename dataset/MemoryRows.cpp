@@ -1,6 +1,10 @@
 #include "MemoryRows.h"
 
+#include "Error.h"
 #include "FieldValue.h"
+#include "SortKeys.h"
+
+#include <numeric>
 
 #include <optional>
 
@@ -35,6 +39,38 @@ void MemoryRows::Append(std::span<const QVariant> values)
             stored[i] = detail::Encode(def.type, value);
     }
     m_rows.push_back(m_store.Add(stored));
+}
+
+QVariant MemoryRows::Value(std::size_t row, int column) const
+{
+    const detail::RowData data = m_rows.at(row);
+    if (m_store.IsNull(data, column))
+        return {};
+    return detail::Decode(m_defs.at(std::size_t(column)).type, m_store.Value(data, column));
+}
+
+void MemoryRows::Sort(const QString &fields)
+{
+    std::vector<detail::SortColumn> columns;
+    for (const detail::SortName &name : detail::ParseSortText(fields)) {
+        const int index = FieldIndex(name.field);
+        if (index < 0)
+            throw Error(QStringLiteral("Polje '%1' za sortiranje ne postoji.").arg(name.field));
+        columns.push_back({index, m_defs[std::size_t(index)].type, name.descending});
+    }
+    detail::SortKeys keys;
+    keys.Reset(std::move(columns), m_store, m_rows.size());
+    for (std::uint32_t i = 0; i < m_rows.size(); ++i)
+        keys.Set(i, m_rows[i]);
+    std::vector<std::uint32_t> order(m_rows.size());
+    std::iota(order.begin(), order.end(), 0u);
+    keys.Sort(order);
+    std::vector<detail::RowData> sorted;
+    sorted.reserve(m_rows.size());
+    for (const std::uint32_t i : order)
+        sorted.push_back(m_rows[i]);
+    m_rows = std::move(sorted);
+    m_sortedBy = fields;
 }
 
 } // namespace dataset

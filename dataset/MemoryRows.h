@@ -28,11 +28,22 @@ public:
     // does; a value that cannot be converted throws Error and adds nothing.
     void Append(std::span<const QVariant> values);
 
+    // Typed value of a row (in the current order) and field; null QVariant for null.
+    QVariant Value(std::size_t row, int column) const;
+
+    // Puts the rows in the order of 'fields' ("name, code DESC"), as a query with that
+    // sort would: null lowest, text without regard to case, ties in the order added. A
+    // query with the same sort then opens them without sorting again. Throws Error for
+    // an unknown field.
+    void Sort(const QString &fields);
+    const QString &SortedBy() const { return m_sortedBy; }
+
 private:
     friend class Query;
     std::vector<FieldDef> m_defs;
     detail::RowStore m_store;
     std::vector<detail::RowData> m_rows;
+    QString m_sortedBy;
 };
 
 } // namespace dataset

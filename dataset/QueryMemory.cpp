@@ -29,8 +29,10 @@ bool Query::InMemory() const
 // only puts them in order again.
 void Query::Private::adoptMemoryRows()
 {
+    bool sorted = false;
     if (incoming) {
         std::unique_ptr<MemoryRows> taken = std::move(incoming);
+        sorted = !taken->m_sortedBy.isEmpty() && taken->m_sortedBy == sortText;
         defs = taken->m_defs;
         columns.clear();
         for (const FieldDef &def : defs) {
@@ -53,7 +55,8 @@ void Query::Private::adoptMemoryRows()
     edit.reset();
     buildFields();
     resolveSort();
-    sortRows();
+    if (!sorted)
+        sortRows();
     cursor = order.empty() ? -1 : 0;
     bof = true;
     eof = order.empty();

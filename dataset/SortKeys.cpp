@@ -127,6 +127,19 @@ char foldAscii(char c)
 
 } // namespace
 
+std::vector<SortName> ParseSortText(const QString &text)
+{
+    std::vector<SortName> names;
+    for (const QString &part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList words = part.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (words.isEmpty())
+            continue;
+        names.push_back({words.front(),
+                         words.size() > 1 && words.at(1).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0});
+    }
+    return names;
+}
+
 void SortKeys::Reset(std::vector<SortColumn> columns, const RowStore &store, std::size_t positions)
 {
     m_columns = std::move(columns);

@@ -18,6 +18,13 @@ struct SortColumn {
     bool descending = false;
 };
 
+// The fields of a sort text such as "documentdatetime DESC, parkingdocumentid".
+struct SortName {
+    QString field;
+    bool descending = false;
+};
+std::vector<SortName> ParseSortText(const QString &text);
+
 class SortKeys {
 public:
     // Forgets every key and makes room for 'positions'; 'store' holds the text of the

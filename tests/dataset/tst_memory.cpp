@@ -14,6 +14,7 @@ using namespace dataset;
 class TestMemory : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void rowsTakeTheirPlaceInTheOrder_data();
     void rowsTakeTheirPlaceInTheOrder();
     void valuesKeepTypeNullAndSize();
     void badValueAddsNothing();
@@ -58,8 +59,16 @@ QStringList column(const Query &query, int field)
 
 } // namespace
 
+void TestMemory::rowsTakeTheirPlaceInTheOrder_data()
+{
+    QTest::addColumn<bool>("sortedBeforeOpen");
+    QTest::newRow("sorted by the query") << false;
+    QTest::newRow("sorted before the query opens") << true;
+}
+
 void TestMemory::rowsTakeTheirPlaceInTheOrder()
 {
+    QFETCH(bool, sortedBeforeOpen);
     MemoryRows rows = people();
     add(rows, QStringLiteral("Šandor"), QStringLiteral("2"));
     add(rows, QStringLiteral("ana"), QStringLiteral("9"));
@@ -69,8 +78,11 @@ void TestMemory::rowsTakeTheirPlaceInTheOrder()
     add(rows, QStringLiteral("Ana"), QStringLiteral("1"), QDateTime(QDate(2024, 1, 1), QTime(9, 0)));
     add(rows, QStringLiteral("Ana"), QVariant(), QDateTime(QDate(2024, 1, 1), QTime(9, 0)));
 
+    const QString order = QStringLiteral("name, code, start");
+    if (sortedBeforeOpen)
+        rows.Sort(order);
     Query query;
-    query.SetSortedFields(QStringLiteral("name, code, start"));
+    query.SetSortedFields(order);
     query.OpenInMemory(std::move(rows));
     QVERIFY(query.InMemory());
     // Null lowest, text without regard to case, ties kept in the order they came.
