@@ -1,0 +1,38 @@
+#pragma once
+
+#include "Error.h"
+
+#include <QString>
+#include <exception>
+
+namespace imports {
+
+// What an import failure was about; the batch command's exit code.
+enum class ImportFailure { File = 1, Database = 2 };
+
+// A failed import: "Pogrešan format datoteke!", then on a second line the file's line
+// number (counted from 1, the header being line 1) when one applies, and the cause.
+class ImportError : public dataset::Error {
+public:
+    ImportError(ImportFailure kind, const QString &cause, qint64 line = 0);
+
+    ImportFailure kind() const noexcept { return m_kind; }
+    qint64 line() const noexcept { return m_line; }
+    const QString &cause() const noexcept { return m_cause; }
+
+    // The same failure with one more line of text (what happened to the tables).
+    ImportError WithNote(const QString &note) const;
+
+private:
+    ImportError(ImportFailure kind, const QString &cause, qint64 line, const QString &message);
+
+    ImportFailure m_kind;
+    qint64 m_line;
+    QString m_cause;
+};
+
+// Any exception of an import as an ImportError: database errors keep the server's text,
+// other errors their message, each at 'line' when one is known (0: none).
+ImportError ToImportError(const std::exception_ptr &error, qint64 line = 0);
+
+} // namespace imports

@@ -1,0 +1,224 @@
+#include "ParkingImportFrame.h"
+
+#include "Connection.h"
+#include "base/CustomDM.h"
+#include "DialogService.h"
+#include "FormatFloat.h"
+#include "ParkingDMUnit.h"
+#include "ParkingResourceString.h"
+#include "Query.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace imports {
+
+namespace {
+
+constexpr int kProgressSteps = 1000;
+
+// The hourglass for the lifetime of the guard.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+} // namespace
+
+ImportWorker::ImportWorker(QObject *parent) : QObject(parent) {}
+
+ImportWorker::~ImportWorker()
+{
+    if (m_thread)
+        m_thread->wait();
+}
+
+bool ImportWorker::Running() const
+{
+    return m_thread && !m_thread->isFinished();
+}
+
+// Progress is passed on only when it moved by a thousandth, so a million lines do not
+// flood the event queue.
+void ImportWorker::Start(std::unique_ptr<ImportJob> job, const QString &fileName,
+                         const dataset::ConnectionParams &params)
+{
+    if (m_thread)
+        m_thread->wait();
+    m_job = std::move(job);
+    m_summary = {};
+    m_failure.reset();
+    ImportJob *const work = m_job.get();
+    m_thread.reset(QThread::create([this, work, fileName, params] {
+        qint64 lastStep = -1;
+        const auto progress = [this, &lastStep](qint64 done, qint64 total) {
+            const qint64 step = total > 0 ? done * kProgressSteps / total : 0;
+            if (step == lastStep)
+                return;
+            lastStep = step;
+            QMetaObject::invokeMethod(this, [this, done, total] { Q_EMIT progressed(done, total); },
+                                      Qt::QueuedConnection);
+        };
+        try {
+            m_summary = RunImport(*work, fileName, params, progress);
+        } catch (const ImportError &e) {
+            m_failure = e;
+        }
+    }));
+    connect(m_thread.get(), &QThread::finished, this, &ImportWorker::finished, Qt::QueuedConnection);
+    m_thread->start();
+}
+
+// State held while one import runs; its destruction restores cursor and decimal separator.
+struct TParkingImportForm::Running {
+    FormatSettingsGuard formatSettings;
+    std::unique_ptr<BusyCursor> cursor;
+    QList<dataset::Query *> targets;
+    ImportWorker worker;
+};
+
+TParkingImportForm::TParkingImportForm(QWidget *parent) : QDialog(parent)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    LoadButton = new QPushButton(QStringLiteral("Učitaj"), this);
+    LoadButton->setObjectName(QStringLiteral("LoadButton"));
+    LoadButton->setAutoDefault(false);
+    CancelButton = new QPushButton(QStringLiteral("&Zatvori"), this);
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    CancelButton->setDefault(true);
+    ProgressBar = new QProgressBar(this);
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar->setRange(0, kProgressSteps);
+    ProgressBar->setValue(0);
+    connect(LoadButton, &QPushButton::clicked, this, [this] { LoadButtonClick(); });
+    connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
+}
+
+TParkingImportForm::~TParkingImportForm() = default;
+
+QLabel *TParkingImportForm::CreateLoadingInfoLabel()
+{
+    LoadingInfoLabel = new QLabel(QStringLiteral("Spremno za učitavanje."), this);
+    LoadingInfoLabel->setObjectName(QStringLiteral("LoadingInfoLabel"));
+    return LoadingInfoLabel;
+}
+
+bool TParkingImportForm::Importing() const
+{
+    return m_running != nullptr;
+}
+
+void TParkingImportForm::SetStatus(const QString &text)
+{
+    if (LoadingInfoLabel)
+        LoadingInfoLabel->setText(text);
+}
+
+dataset::ConnectionParams TParkingImportForm::ImportConnectionParams() const
+{
+    if (!ParkingDM || !ParkingDM->Connection())
+        throw dataset::Error(QStringLiteral("Modul nije povezan sa bazom podataka."));
+    return ParkingDM->Connection()->Params();
+}
+
+void TParkingImportForm::ImportSucceeded(ImportJob &, const ImportSummary &) {}
+
+// Runs from a button's click: errors are shown here, none leaves the handler.
+void TParkingImportForm::LoadButtonClick()
+{
+    if (Importing())
+        return;
+    const QString fileName = DialogService::Instance().GetOpenFileName(
+        QStringLiteral("Učitaj CSV"), QStringLiteral("CSV datoteka (*.csv)"));
+    if (fileName.isEmpty())
+        return;
+    try {
+        CheckImportFileName(fileName);
+        const dataset::ConnectionParams params = ImportConnectionParams();
+        auto running = std::make_unique<Running>();
+        FormatSettings::Current().DecimalSeparator = QLatin1Char('.');
+        SetStatus(ParkingResourceString("_CSV_LOAD_PROGRESS_INF"));
+        QCoreApplication::processEvents();
+        running->cursor = std::make_unique<BusyCursor>();
+        running->targets = TargetDataSets();
+        for (dataset::Query *query : running->targets)
+            query->DisableControls();
+        m_running = std::move(running);
+        LoadButton->setEnabled(false);
+        CancelButton->setEnabled(false);
+        ProgressBar->setValue(0);
+        connect(&m_running->worker, &ImportWorker::progressed, this, [this](qint64 done, qint64 total) {
+            ProgressBar->setValue(total > 0 ? int(done * kProgressSteps / total) : 0);
+        });
+        connect(&m_running->worker, &ImportWorker::finished, this,
+                [this] { Finish(m_running->worker.Failure()); });
+        m_running->worker.Start(CreateJob(), fileName, params);
+    } catch (...) {
+        const ImportError error = ToImportError(std::current_exception());
+        if (m_running)
+            Finish(error);
+        else
+            ShowErrorMessage(error.message());
+    }
+}
+
+// Back on the user-interface thread: each target dataset goes to its first row and its
+// controls come on again (one repaint), then cursor and decimal separator are restored.
+void TParkingImportForm::Finish(std::optional<ImportError> failure)
+{
+    if (!m_running)
+        return;
+    if (!failure && m_running->worker.Job()) {
+        try {
+            ImportSucceeded(*m_running->worker.Job(), m_running->worker.Summary());
+            SetStatus(ParkingResourceString("_CSV_LOAD_LAST_SUCC_INF"));
+            ProgressBar->setValue(kProgressSteps);
+        } catch (...) {
+            failure = ToImportError(std::current_exception());
+        }
+    }
+    for (dataset::Query *query : m_running->targets) {
+        try {
+            if (query->Active())
+                query->First();
+        } catch (...) {
+            if (!failure)
+                failure = ToImportError(std::current_exception());
+        }
+        query->EnableControls();
+    }
+    m_running.reset();
+    LoadButton->setEnabled(true);
+    CancelButton->setEnabled(true);
+    Q_EMIT importFinished(!failure);
+    if (failure)
+        ShowErrorMessage(failure->message());
+}
+
+void TParkingImportForm::CancelButtonClick()
+{
+    close();
+}
+
+// The form stays open while its import runs.
+void TParkingImportForm::reject()
+{
+    if (!Importing())
+        QDialog::reject();
+}
+
+void TParkingImportForm::closeEvent(QCloseEvent *event)
+{
+    if (Importing())
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
+}
+
+} // namespace imports

@@ -1,0 +1,96 @@
+#pragma once
+
+// The frame every import form shares: choosing the file, the extension check, status
+// text, busy cursor, decimal separator, progress, grids detached while the import runs
+// and re-attached once, and the failure message. The import itself runs on a worker
+// thread with a connection of its own, so the window keeps painting.
+
+#include "ParkingImportError.h"
+#include "ParkingImportJob.h"
+
+#include <QDialog>
+#include <QList>
+#include <QObject>
+#include <QThread>
+#include <memory>
+#include <optional>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace dataset { class Query; }
+
+namespace imports {
+
+// Runs one job on a thread of its own and reports back on the thread that started it.
+class ImportWorker : public QObject {
+    Q_OBJECT
+public:
+    explicit ImportWorker(QObject *parent = nullptr);
+    ~ImportWorker() override;   // waits for a running job
+
+    void Start(std::unique_ptr<ImportJob> job, const QString &fileName,
+               const dataset::ConnectionParams &params);
+    bool Running() const;
+    ImportJob *Job() const { return m_job.get(); }
+    const ImportSummary &Summary() const { return m_summary; }
+    // Set when the job failed.
+    const std::optional<ImportError> &Failure() const { return m_failure; }
+
+Q_SIGNALS:
+    void progressed(qint64 done, qint64 total);
+    void finished();
+
+private:
+    std::unique_ptr<ImportJob> m_job;
+    std::unique_ptr<QThread> m_thread;
+    ImportSummary m_summary;
+    std::optional<ImportError> m_failure;
+};
+
+class TParkingImportForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TParkingImportForm(QWidget *parent = nullptr);
+    ~TParkingImportForm() override;
+
+    QPushButton *LoadButton = nullptr;
+    QPushButton *CancelButton = nullptr;
+    QProgressBar *ProgressBar = nullptr;
+    QLabel *LoadingInfoLabel = nullptr;   // only on forms that show a status text
+
+    void LoadButtonClick();
+    void CancelButtonClick();
+    bool Importing() const;
+
+Q_SIGNALS:
+    // After an import ended and the form's state was restored (before a failure message).
+    void importFinished(bool succeeded);
+
+protected:
+    // The form's own work for one file.
+    virtual std::unique_ptr<ImportJob> CreateJob() = 0;
+    // Datasets whose controls are off while the import runs.
+    virtual QList<dataset::Query *> TargetDataSets() const = 0;
+    // On the user-interface thread after a successful run, controls still off: reopen
+    // the tables, or take the rows the job read.
+    virtual void ImportSucceeded(ImportJob &job, const ImportSummary &summary);
+    // The connection the worker opens its own from: the data module's by default.
+    virtual dataset::ConnectionParams ImportConnectionParams() const;
+
+    // Adds the status label, reading "Spremno za učitavanje.".
+    QLabel *CreateLoadingInfoLabel();
+
+    void reject() override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    struct Running;
+    void Finish(std::optional<ImportError> failure);
+    void SetStatus(const QString &text);
+
+    std::unique_ptr<Running> m_running;
+};
+
+} // namespace imports

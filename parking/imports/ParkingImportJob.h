@@ -1,0 +1,65 @@
+#pragma once
+
+// One import's own work, as the import forms and the batch command run it: the same job
+// on the same code path, on a connection of its own.
+
+#include "Connection.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace imports {
+
+// What an import did, for the status of a form and the summary of the batch command.
+struct ImportSummary {
+    qint64 linesRead = 0;    // lines after the header
+    qint64 rowsStored = 0;
+    // Rows left out, by reason ("prazna registracija" -> 3), in the order first met.
+    QList<QPair<QString, qint64>> leftOut;
+    // Further lines for the summary (for example each ticket a document left out).
+    QStringList details;
+
+    void LeaveOut(const QString &reason, qint64 count = 1);
+    // The summary as lines of text: read, stored, left out and why, details.
+    QStringList Lines() const;
+};
+
+// Progress of a running import: 'done' of 'total' (bytes of the file, rows...).
+using ImportProgressFn = std::function<void(qint64 done, qint64 total)>;
+
+struct ImportContext {
+    QString fileName;
+    // The import's own connection; null for a job that does not use the database.
+    dataset::Connection *connection = nullptr;
+    ImportProgressFn progress;
+
+    void Report(qint64 done, qint64 total) const
+    {
+        if (progress)
+            progress(done, total);
+    }
+};
+
+// A form or a subcommand supplies its per-file work as a job. Run reads the file and
+// replaces its tables (or fills its own result); it throws ImportError (or any error,
+// which becomes one) and then leaves every table as it was.
+class ImportJob {
+public:
+    virtual ~ImportJob() = default;
+    virtual bool UsesDatabase() const { return true; }
+    virtual ImportSummary Run(ImportContext &context) = 0;
+};
+
+// Runs 'job' on the calling thread: checks the file name, connects with 'params' when
+// the job uses the database, and turns every failure into an ImportError.
+ImportSummary RunImport(ImportJob &job, const QString &fileName,
+                        const dataset::ConnectionParams &params,
+                        const ImportProgressFn &progress = {});
+
+// The error for a file whose extension is not ".csv"; thrown before any table is touched.
+void CheckImportFileName(const QString &fileName);
+
+} // namespace imports

@@ -1,0 +1,89 @@
+#pragma once
+
+// The reading rules shared by the ticket, subscription and start-stop imports: decoding a
+// file by its byte-order mark, splitting it into lines, the per-line conversion chains and
+// the take/drop split of a line into fields.
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QStringDecoder>
+
+namespace imports {
+
+enum class ImportEncoding { Ansi, Utf8, Utf16LE, Utf16BE };
+
+// The whole file decoded by its byte-order mark (FF FE, FE FF, EF BB BF; otherwise
+// Windows-1250), every NUL as a blank. A missing file gives the empty text.
+QString ReadImportText(const QString &fileName);
+
+// True when the name's extension (from its last '.') lower-cased is ".csv".
+bool HasCsvExtension(const QString &fileName);
+
+// Reads an import file piece by piece as 8-bit lines: characters Windows-1250 holds as
+// its bytes, other characters (Cyrillic in a Unicode file) as UTF-8 for the conversion
+// chains, NUL as a blank, an odd last byte of a UTF-16 file ignored. A line ends at
+// CR LF, CR or LF. The file is only read. Throws ImportError when it cannot be opened.
+class ImportLineReader {
+public:
+    explicit ImportLineReader(const QString &fileName);
+
+    // The next line without its line end; false after the last one.
+    bool ReadLine(QByteArray &line);
+    // Reads the header line (line 1); false when the file is empty.
+    bool SkipHeader();
+    // Number of the line last read, counting from 1.
+    qint64 LineNumber() const { return m_lineNumber; }
+    qint64 BytesRead() const { return m_consumed; }
+    qint64 FileSize() const { return m_fileSize; }
+    ImportEncoding Encoding() const { return m_encoding; }
+
+private:
+    bool Fill();
+    QByteArray Convert(QByteArray raw);
+
+    QFile m_file;
+    ImportEncoding m_encoding = ImportEncoding::Ansi;
+    QStringDecoder m_decoder;
+    qint64 m_fileSize = 0;
+    qint64 m_remaining = 0;   // payload bytes still to read
+    qint64 m_consumed = 0;
+    qint64 m_lineNumber = 0;
+    QByteArray m_buffer;
+    qsizetype m_pos = 0;
+    bool m_skipLineFeed = false;   // the last line ended at a CR at the end of the buffer
+};
+
+// Removes every leading and trailing byte of code 32 or less.
+QByteArray TrimLine(const QByteArray &line);
+// UTF8To1250, trimming (the ticket import).
+QByteArray PlainChain(const QByteArray &line);
+// UTF8To1250, trimming, DecodeWin1250Spec, UTF8To1251, Win1251ToWin1250,
+// EncodeWin1250Spec, trimming (subscriptions and start-stop: Cyrillic to Serbian Latin).
+QByteArray TransliteratingChain(const QByteArray &line);
+
+// Walks a line field by field. Take: the text before the next separator (empty when
+// none is left). Drop: skips past the next separator (nothing when none is left). There is
+// no quoting, and the text after the last separator is only reachable through Rest().
+class FieldSplitter {
+public:
+    FieldSplitter(QByteArray line, char separator);
+    QByteArray Take() const;
+    void Drop();
+    // Take, then Drop.
+    QByteArray Next();
+    QByteArray Rest() const { return m_line.mid(m_pos); }
+
+private:
+    qsizetype Separator() const;
+
+    QByteArray m_line;
+    char m_separator;
+    qsizetype m_pos = 0;
+};
+
+// A registration upper-cased the way the imports store it: a to z, then the
+// Windows-1250 letters š đ ž č ć to Š Đ Ž Č Ć; everything else unchanged.
+QByteArray UpperRegistration(QByteArray registration);
+
+} // namespace imports

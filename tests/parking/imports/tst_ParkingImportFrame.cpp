@@ -1,0 +1,186 @@
+#include "FormatFloat.h"
+#include "ParkingImportFrame.h"
+#include "ParkingImportText.h"
+#include "Query.h"
+#include "ScriptedDialogService.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSemaphore>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace imports;
+
+namespace {
+
+// Counts the lines after the header; fails on a line reading "bad". Waits for the test
+// before it starts, so the test can look at the form while an import runs.
+class CountingJob : public ImportJob {
+public:
+    explicit CountingJob(QSemaphore *gate) : m_gate(gate) {}
+    bool UsesDatabase() const override { return false; }
+    ImportSummary Run(ImportContext &context) override
+    {
+        if (m_gate)
+            m_gate->acquire();
+        ImportLineReader reader(context.fileName);
+        ImportSummary summary;
+        reader.SkipHeader();
+        QByteArray line;
+        while (reader.ReadLine(line)) {
+            if (line == "bad")
+                throw ImportError(ImportFailure::File, QStringLiteral("Loš red."), reader.LineNumber());
+            ++summary.linesRead;
+            context.Report(reader.BytesRead(), reader.FileSize());
+        }
+        return summary;
+    }
+
+private:
+    QSemaphore *m_gate;
+};
+
+class TestForm : public TParkingImportForm {
+public:
+    TestForm()
+    {
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        CreateLoadingInfoLabel();
+    }
+    QSemaphore *gate = nullptr;
+    dataset::Query target;
+    qint64 linesSeen = -1;
+    bool controlsOffWhenDone = false;
+
+protected:
+    std::unique_ptr<ImportJob> CreateJob() override { return std::make_unique<CountingJob>(gate); }
+    QList<dataset::Query *> TargetDataSets() const override
+    {
+        return {const_cast<dataset::Query *>(&target)};
+    }
+    void ImportSucceeded(ImportJob &, const ImportSummary &summary) override
+    {
+        linesSeen = summary.linesRead;
+        controlsOffWhenDone = target.ControlsDisabled();
+    }
+    dataset::ConnectionParams ImportConnectionParams() const override { return {}; }
+};
+
+QString WriteFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write");
+    file.write(bytes);
+    return file.fileName();
+}
+
+} // namespace
+
+class TestParkingImportFrame : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { FormatSettings::Current().DecimalSeparator = QLatin1Char(','); }
+    void runsOffTheWindowThread();
+    void failureKeepsLineNumberAndRestoresState_data();
+    void failureKeepsLineNumberAndRestoresState();
+    void cancelledDialogDoesNothing();
+};
+
+void TestParkingImportFrame::runsOffTheWindowThread()
+{
+    ScriptedDialogService dialogs;
+    ScopedDialogService installed(dialogs);
+    QTemporaryDir dir;
+    dialogs.QueueFile(WriteFile(dir, "DATA.CSV", "header\r\na\r\nb\r\n"));
+    TestForm form;
+    QSemaphore gate;
+    form.gate = &gate;
+    form.show();
+    QCOMPARE(form.LoadingInfoLabel->text(), QStringLiteral("Spremno za učitavanje."));
+    QSignalSpy finished(&form, &TParkingImportForm::importFinished);
+
+    form.LoadButtonClick();
+    // The job waits at its gate: the window thread is free and the state is the import's.
+    QVERIFY(form.Importing());
+    QCOMPARE(form.LoadingInfoLabel->text(), QStringLiteral("Učitavanje u toku."));
+    QCOMPARE(FormatSettings::Current().DecimalSeparator, QLatin1Char('.'));
+    QVERIFY(QApplication::overrideCursor());
+    QVERIFY(form.target.ControlsDisabled());
+    QVERIFY(!form.LoadButton->isEnabled());
+    QTest::keyClick(&form, Qt::Key_Escape);   // Esc does not close a form whose import runs
+    QVERIFY(form.isVisible());
+
+    gate.release();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(finished.first().first().toBool(), true);
+    QCOMPARE(form.linesSeen, 2);
+    QVERIFY(form.controlsOffWhenDone);   // re-attached once, after the rows are in
+    QVERIFY(!form.target.ControlsDisabled());
+    QCOMPARE(form.LoadingInfoLabel->text(), QStringLiteral("Svi podaci su učitani."));
+    QCOMPARE(form.ProgressBar->value(), form.ProgressBar->maximum());
+    QCOMPARE(FormatSettings::Current().DecimalSeparator, QLatin1Char(','));
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(dialogs.Errors().isEmpty());
+    QCOMPARE(dialogs.ShownOf(ScriptedDialogService::Kind::FileOpen).front().text, QStringLiteral("Učitaj CSV"));
+}
+
+void TestParkingImportFrame::failureKeepsLineNumberAndRestoresState_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<bool>("jobRan");
+    QTest::newRow("bad line") << "d.csv" << QByteArray("h\nok\r\nbad\n")
+                              << QStringLiteral("Pogrešan format datoteke!\nRed 3: Loš red.") << true;
+    QTest::newRow("wrong extension") << "data.csv.txt" << QByteArray("h\nok\n")
+                                     << QStringLiteral("Pogrešan format datoteke!\nDatoteka mora imati nastavak .csv: ")
+                                     << false;
+}
+
+void TestParkingImportFrame::failureKeepsLineNumberAndRestoresState()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, error);
+    QFETCH(bool, jobRan);
+    ScriptedDialogService dialogs;
+    ScopedDialogService installed(dialogs);
+    QTemporaryDir dir;
+    dialogs.QueueFile(WriteFile(dir, name, bytes));
+    TestForm form;
+    QSignalSpy finished(&form, &TParkingImportForm::importFinished);
+    form.LoadButtonClick();
+    if (jobRan) {
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(finished.first().first().toBool(), false);
+        QCOMPARE(form.LoadingInfoLabel->text(), QStringLiteral("Učitavanje u toku."));
+    } else {
+        QVERIFY(!form.Importing());
+        QVERIFY(finished.isEmpty());
+        QCOMPARE(form.LoadingInfoLabel->text(), QStringLiteral("Spremno za učitavanje."));
+    }
+    QCOMPARE(dialogs.Errors().size(), 1);
+    QVERIFY2(dialogs.Errors().first().startsWith(error), qPrintable(dialogs.Errors().first()));
+    QCOMPARE(form.linesSeen, -1);
+    QVERIFY(!form.target.ControlsDisabled());
+    QCOMPARE(FormatSettings::Current().DecimalSeparator, QLatin1Char(','));
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestParkingImportFrame::cancelledDialogDoesNothing()
+{
+    ScriptedDialogService dialogs;
+    ScopedDialogService installed(dialogs);
+    TestForm form;
+    form.LoadButtonClick();
+    QVERIFY(!form.Importing());
+    QVERIFY(dialogs.Errors().isEmpty());
+}
+
+QTEST_MAIN(TestParkingImportFrame)
+#include "tst_ParkingImportFrame.moc"

@@ -1,0 +1,252 @@
+#include "CodePages.h"
+#include "ParkingImportError.h"
+#include "ParkingImportText.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace imports;
+
+namespace {
+
+QString w1250(const QByteArray &bytes) { return FromWin1250(bytes); }
+
+QString WriteFile(const QTemporaryDir &dir, const QByteArray &bytes, const QString &name = "f.csv")
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QList<QByteArray> ReadLines(const QString &path)
+{
+    ImportLineReader reader(path);
+    QList<QByteArray> lines;
+    QByteArray line;
+    while (reader.ReadLine(line))
+        lines << line;
+    return lines;
+}
+
+QByteArray Utf16(const QString &text, bool bigEndian)
+{
+    QByteArray out;
+    for (const QChar c : text) {
+        const char hi = char(c.unicode() >> 8);
+        const char lo = char(c.unicode() & 0xFF);
+        out.append(bigEndian ? hi : lo).append(bigEndian ? lo : hi);
+    }
+    return out;
+}
+
+} // namespace
+
+class TestParkingImportText : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void decodesByMark_data();
+    void decodesByMark();
+    void splitsLines_data();
+    void splitsLines();
+    void lineEndAcrossPieces();
+    void missingFileIsAnError();
+    void chains_data();
+    void chains();
+    void csvExtension_data();
+    void csvExtension();
+    void takeAndDrop();
+    void upperRegistration();
+    void errorText();
+};
+
+// Each case: the file's bytes, the text ReadImportText gives, and the 8-bit lines the
+// reader hands to the chains (Windows-1250 where possible, UTF-8 where not).
+void TestParkingImportText::decodesByMark_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<QByteArray>>("lines");
+
+    const QString serbian = QStringLiteral("h\nČačak šđž");
+    const QList<QByteArray> serbianLines{"h", "\xC8" "a\xE8" "ak \x9A\xF0\x9E"};
+    QTest::newRow("utf-16le") << QByteArray("\xFF\xFE") + Utf16(serbian, false) << serbian << serbianLines;
+    QTest::newRow("utf-16be") << QByteArray("\xFE\xFF") + Utf16(serbian, true) << serbian << serbianLines;
+    QTest::newRow("utf-8 with mark") << QByteArray("\xEF\xBB\xBF") + serbian.toUtf8() << serbian << serbianLines;
+    QTest::newRow("windows-1250")
+        << QByteArray("h\n\xC8" "a\xE8" "ak \x9A\xF0\x9E") << serbian << serbianLines;
+    // Without a mark UTF-8 bytes arrive one by one; the first chain step reads them.
+    QTest::newRow("utf-8 without mark")
+        << serbian.toUtf8() << w1250(serbian.toUtf8()) << QList<QByteArray>{"h", serbian.toUtf8().mid(2)};
+    QTest::newRow("EF BB without BF is ansi")
+        << QByteArray("\xEF\xBB" "a") << w1250("\xEF\xBB" "a") << QList<QByteArray>{"\xEF\xBB" "a"};
+    QTest::newRow("odd utf-16 byte ignored")
+        << QByteArray("\xFF\xFE") + Utf16("ab", false) + "c" << QStringLiteral("ab") << QList<QByteArray>{"ab"};
+    QTest::newRow("nul in ansi") << QByteArray("a\0b\nc", 5) << QStringLiteral("a b\nc")
+                                 << QList<QByteArray>{"a b", "c"};
+    QTest::newRow("nul in utf-16") << QByteArray("\xFF\xFE") + Utf16(QString::fromUtf16(u"a\0b", 3), false)
+                                   << QStringLiteral("a b") << QList<QByteArray>{"a b"};
+    QTest::newRow("nul in utf-8") << QByteArray("\xEF\xBB\xBF" "a\0b", 6) << QStringLiteral("a b")
+                                  << QList<QByteArray>{"a b"};
+    // Cyrillic cannot be Windows-1250; it stays UTF-8 for the transliterating chain.
+    QTest::newRow("cyrillic utf-16")
+        << QByteArray("\xFF\xFE") + Utf16(QStringLiteral("Жика"), false) << QStringLiteral("Жика")
+        << QList<QByteArray>{QStringLiteral("Жика").toUtf8()};
+    QTest::newRow("empty") << QByteArray() << QString() << QList<QByteArray>{};
+    QTest::newRow("one byte") << QByteArray("x") << QStringLiteral("x") << QList<QByteArray>{"x"};
+}
+
+void TestParkingImportText::decodesByMark()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(QList<QByteArray>, lines);
+    QTemporaryDir dir;
+    const QString path = WriteFile(dir, bytes);
+    QCOMPARE(ReadImportText(path), text);
+    QCOMPARE(ReadLines(path), lines);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), bytes);   // the operator's file is only read
+}
+
+void TestParkingImportText::splitsLines_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QList<QByteArray>>("lines");
+    QTest::newRow("crlf") << QByteArray("a\r\nb\r\n") << QList<QByteArray>{"a", "b"};
+    QTest::newRow("mixed") << QByteArray("a\rb\nc\r\nd") << QList<QByteArray>{"a", "b", "c", "d"};
+    QTest::newRow("lf cr is two ends") << QByteArray("a\n\rb") << QList<QByteArray>{"a", "", "b"};
+    QTest::newRow("empty lines kept") << QByteArray("h\r\n\r\nx\n\n") << QList<QByteArray>{"h", "", "x", ""};
+    QTest::newRow("header only") << QByteArray("h") << QList<QByteArray>{"h"};
+}
+
+void TestParkingImportText::splitsLines()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<QByteArray>, lines);
+    QTemporaryDir dir;
+    QCOMPARE(ReadLines(WriteFile(dir, bytes)), lines);
+}
+
+// The file is read in pieces of 1 MiB: a CR ending one piece and the LF starting the next
+// are one line end, and a line across the boundary stays whole.
+void TestParkingImportText::lineEndAcrossPieces()
+{
+    const qsizetype piece = 1 << 20;
+    QByteArray bytes(piece - 1, 'a');
+    bytes += "\r\nsecond line\r\n" + QByteArray(piece, 'b') + "\nend";
+    QTemporaryDir dir;
+    ImportLineReader reader(WriteFile(dir, bytes));
+    QByteArray line;
+    QVERIFY(reader.ReadLine(line));
+    QCOMPARE(line.size(), piece - 1);
+    QVERIFY(reader.ReadLine(line));
+    QCOMPARE(line, QByteArray("second line"));
+    QCOMPARE(reader.LineNumber(), 2);
+    QVERIFY(reader.ReadLine(line));
+    QCOMPARE(line, QByteArray(piece, 'b'));
+    QVERIFY(reader.ReadLine(line));
+    QCOMPARE(line, QByteArray("end"));
+    QVERIFY(!reader.ReadLine(line));
+    QCOMPARE(reader.LineNumber(), 4);
+    QCOMPARE(reader.BytesRead(), reader.FileSize());
+}
+
+void TestParkingImportText::missingFileIsAnError()
+{
+    QTemporaryDir dir;
+    QCOMPARE(ReadImportText(dir.filePath("none.csv")), QString());
+    try {
+        ImportLineReader reader(dir.filePath("none.csv"));
+        QFAIL("no error");
+    } catch (const ImportError &e) {
+        QCOMPARE(e.kind(), ImportFailure::File);
+        QVERIFY(e.message().startsWith("Pogrešan format datoteke!\n"));
+    }
+}
+
+void TestParkingImportText::chains_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QByteArray>("plain");
+    QTest::addColumn<QByteArray>("transliterated");
+    QTest::newRow("utf-8 latin") << QByteArray(" \tČačak\r ") << QByteArray("\xC8" "a\xE8" "ak")
+                                 << QByteArray("\xC8" "a\xE8" "ak");
+    QTest::newRow("1250 untouched") << QByteArray("\x9A\xF0\x9E") << QByteArray("\x9A\xF0\x9E")
+                                    << QByteArray("\x9A\xF0\x9E");
+    QTest::newRow("cyrillic") << QStringLiteral("Љубица Ђурђевић").toUtf8()
+                              << QStringLiteral("Љубица Ђурђевић").toUtf8()
+                              << QByteArray("Ljubica \xD0urdevi\xE6").replace("urd", "ur\xF0");
+    QTest::newRow("mixed scripts") << QStringLiteral("ŠABAC Шабац").toUtf8()
+                                   << QByteArray("\x8A" "ABAC ") + QStringLiteral("Шабац").toUtf8()
+                                   << QByteArray("\x8A" "ABAC \x8A" "abac");
+}
+
+void TestParkingImportText::chains()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArray, plain);
+    QFETCH(QByteArray, transliterated);
+    QCOMPARE(PlainChain(line), plain);
+    QCOMPARE(TransliteratingChain(line), transliterated);
+}
+
+void TestParkingImportText::csvExtension_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("lower") << "/x/data.csv" << true;
+    QTest::newRow("upper") << "/x/DATA.CSV" << true;
+    QTest::newRow("double") << "/x/data.csv.txt" << false;
+    QTest::newRow("txt") << "/x/data.txt" << false;
+    QTest::newRow("none") << "/x.csv/data" << false;
+}
+
+void TestParkingImportText::csvExtension()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, accepted);
+    QCOMPARE(HasCsvExtension(name), accepted);
+}
+
+void TestParkingImportText::takeAndDrop()
+{
+    FieldSplitter fields("a,,b c,rest,of,line", ',');
+    QCOMPARE(fields.Next(), QByteArray("a"));
+    QCOMPARE(fields.Next(), QByteArray(""));
+    QCOMPARE(fields.Take(), QByteArray("b c"));
+    fields.Drop();
+    QCOMPARE(fields.Rest(), QByteArray("rest,of,line"));
+
+    // The text after the last separator is never taken; drop then stays put.
+    FieldSplitter last("x|y", '|');
+    QCOMPARE(last.Next(), QByteArray("x"));
+    QCOMPARE(last.Next(), QByteArray());
+    QCOMPARE(last.Next(), QByteArray());
+    QCOMPARE(last.Rest(), QByteArray("y"));
+}
+
+void TestParkingImportText::upperRegistration()
+{
+    QCOMPARE(UpperRegistration(ToWin1250(QStringLiteral("bg 123-šđ"))), ToWin1250(QStringLiteral("BG 123-ŠĐ")));
+    QCOMPARE(UpperRegistration(ToWin1250(QStringLiteral("ns-čćž"))), ToWin1250(QStringLiteral("NS-ČĆŽ")));
+    // Only a-z and the five Serbian letters change.
+    QCOMPARE(UpperRegistration(ToWin1250(QStringLiteral("éü1"))), ToWin1250(QStringLiteral("éü1")));
+}
+
+void TestParkingImportText::errorText()
+{
+    QCOMPARE(ImportError(ImportFailure::File, "Neispravan datum.", 7).message(),
+             QStringLiteral("Pogrešan format datoteke!\nRed 7: Neispravan datum."));
+    QCOMPARE(ImportError(ImportFailure::Database, "Server odbija.").message(),
+             QStringLiteral("Pogrešan format datoteke!\nServer odbija."));
+    const ImportError converted = ToImportError(std::make_exception_ptr(std::runtime_error("x")), 3);
+    QCOMPARE(converted.line(), 3);
+    QCOMPARE(converted.kind(), ImportFailure::File);
+}
+
+QTEST_GUILESS_MAIN(TestParkingImportText)
+#include "tst_ParkingImportText.moc"
