@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QTemporaryFile>
+
+namespace dataset { class Connection; }
+
+namespace imports {
+
+// Rows written to a private temporary file (mode 0600, a unique name) in the server's
+// tab-separated form with backslash escapes, then stored with one LOAD DATA LOCAL
+// INFILE. Every value arrives exactly as given; the file is removed with the object.
+class LoadFile {
+public:
+    LoadFile();
+    ~LoadFile();
+    LoadFile(const LoadFile &) = delete;
+    LoadFile &operator=(const LoadFile &) = delete;
+
+    void AddText(const QString &text);
+    void AddDateTime(const QDateTime &value);   // an invalid value is null
+    void AddNull();
+    void EndRow();
+    qint64 Rows() const { return m_rows; }
+
+    // Loads every row into 'table' (quoted for SQL), in order, as 'columns'.
+    void Load(dataset::Connection &connection, const QString &table, const QString &columns);
+
+private:
+    void Separate();
+    void Flush();
+
+    QTemporaryFile m_file;
+    QByteArray m_buffer;
+    bool m_rowStarted = false;
+    qint64 m_rows = 0;
+};
+
+} // namespace imports
