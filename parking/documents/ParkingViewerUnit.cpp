@@ -4,6 +4,8 @@
 #include "DataSource.h"
 #include "ParkingDMUnit.h"
 #include "ParkingDetailUnit.h"
+#include "ParkingStartStopUnit.h"
+#include "ParkingSubscriptionUnit.h"
 #include "ParkingViewerImages.h"
 #include "Query.h"
 
@@ -42,10 +44,14 @@ TParkingViewerForm::TParkingViewerForm(QWidget *parent) : TCustomViewerForm(pare
     connect(CustomAdd, &QAction::triggered, this, [this] { CustomAddExecute(); });
     connect(CustomEdit, &QAction::triggered, this, [this] { CustomEditExecute(); });
     connect(CustomDelete, &QAction::triggered, this, [this] { CustomDeleteExecute(); });
+    // The import forms free themselves when closed.
+    connect(ParkingSubscriptionAction, &QAction::triggered, this,
+            [this] { (new TParkingSubscriptionForm(this))->exec(); });
+    connect(ParkingStartStopAction, &QAction::triggered, this,
+            [this] { (new TParkingStartStopForm(this))->exec(); });
     // The pay desk, the zone frame and the three imports are separate forms of the
     // module; until they are part of the build their actions are shown but disabled.
-    for (QAction *tool : {PayDeskAction, ParkingZoneFrameAction, ParkingTicketAction,
-                          ParkingSubscriptionAction, ParkingStartStopAction})
+    for (QAction *tool : {PayDeskAction, ParkingZoneFrameAction, ParkingTicketAction})
         tool->setEnabled(false);
 
     ActionTB->addAction(CustomAdd);

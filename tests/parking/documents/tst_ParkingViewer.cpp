@@ -60,8 +60,8 @@ private Q_SLOTS:
     void grab();
 };
 
-// The order of the toolbar and the menu; the tool forms are not part of the module yet,
-// so their actions are there but disabled.
+// The order of the toolbar and the menu; tool forms not yet part of the module have their
+// actions there but disabled.
 void TestParkingViewer::toolbarAndMenu()
 {
     TParkingViewerForm form;
@@ -76,7 +76,8 @@ void TestParkingViewer::toolbarAndMenu()
         if (action->isSeparator())
             continue;
         QVERIFY(!action->icon().isNull());
-        QCOMPARE(action->isEnabled(), action->objectName().startsWith(QLatin1String("Custom")));
+        const QStringList missing{"PayDeskAction", "ParkingZoneFrameAction", "ParkingTicketAction"};
+        QCOMPARE(action->isEnabled(), !missing.contains(action->objectName()));
     }
 }
 
