@@ -6,6 +6,10 @@
 
 #include <mariadb/errmsg.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <vector>
 
 namespace dataset {
@@ -67,12 +71,63 @@ ColumnDefault parseDefault(const QString &name, const char *raw, unsigned long l
     return column;
 }
 
+// Local-file callbacks of the client library. The server names the file it wants;
+// only the one path armed by ExecuteLocalLoad is opened, any other request is refused.
+struct LocalFile {
+    int fd = -1;
+    QByteArray error;
+};
+
+int localFileInit(void **state, const char *name, void *armedPath)
+{
+    auto *file = new LocalFile;
+    *state = file;
+    const QByteArray *armed = static_cast<const QByteArray *>(armedPath);
+    if (armed->isEmpty() || std::strcmp(name, armed->constData()) != 0) {
+        file->error = QByteArrayLiteral("Slanje lokalne datoteke serveru nije dozvoljeno.");
+        return 1;
+    }
+    file->fd = ::open(name, O_RDONLY | O_CLOEXEC);
+    if (file->fd < 0) {
+        file->error = QByteArrayLiteral("Datoteka za učitavanje ne može da se otvori.");
+        return 1;
+    }
+    return 0;
+}
+
+int localFileRead(void *state, char *buffer, unsigned int length)
+{
+    return int(::read(static_cast<LocalFile *>(state)->fd, buffer, length));
+}
+
+void localFileEnd(void *state)
+{
+    auto *file = static_cast<LocalFile *>(state);
+    if (file && file->fd >= 0)
+        ::close(file->fd);
+    delete file;
+}
+
+int localFileError(void *state, char *message, unsigned int length)
+{
+    const auto *file = static_cast<const LocalFile *>(state);
+    const QByteArray text = file && !file->error.isEmpty() ? file->error
+                                                            : QByteArrayLiteral("Greška pri čitanju datoteke.");
+    if (length > 0) {
+        const size_t n = std::min<size_t>(size_t(text.size()), length - 1);
+        std::memcpy(message, text.constData(), n);
+        message[n] = '\0';
+    }
+    return CR_UNKNOWN_ERROR;
+}
+
 } // namespace
 
 struct Connection::Private {
     detail::MysqlPtr handle;
     QHash<QString, std::vector<ColumnDefault>> defaultColumns;
     QHash<QString, QHash<QString, QString>> defaults;
+    QByteArray armedLocalFile;   // the one file the server may read; empty: none
 };
 
 Connection::Connection(QObject *parent) : QObject(parent), d(std::make_unique<Private>()) {}
@@ -86,10 +141,12 @@ void Connection::Connect(const ConnectionParams &params)
     if (!handle)
         throw Error(QStringLiteral("Nema dovoljno memorije za vezu sa bazom podataka."));
 
-    const unsigned localInfile = 1;
+    const unsigned localInfile = params.localLoad ? 1 : 0;
     const unsigned timeout = 30;
     mysql_optionsv(handle.get(), MYSQL_SET_CHARSET_NAME, "utf8mb4");
     mysql_optionsv(handle.get(), MYSQL_OPT_LOCAL_INFILE, &localInfile);
+    mysql_set_local_infile_handler(handle.get(), localFileInit, localFileRead, localFileEnd,
+                                   localFileError, &d->armedLocalFile);
     mysql_optionsv(handle.get(), MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
     mysql_optionsv(handle.get(), MYSQL_INIT_COMMAND,
                    "SET SESSION sql_mode='NO_ENGINE_SUBSTITUTION'");
@@ -112,6 +169,8 @@ void Connection::Connect(const ConnectionParams &params)
                             mysql_errno(handle.get()));
     }
     d->handle = std::move(handle);
+    m_transactionDepth = 0;
+    ++m_session;
     m_params = params;
     Q_EMIT connectedChanged(true);
 }
@@ -123,6 +182,9 @@ void Connection::Disconnect()
     if (!d->handle)
         return;
     d->handle.reset();
+    // The server rolls back whatever the lost session had open.
+    m_transactionDepth = 0;
+    ++m_session;
     Q_EMIT connectedChanged(false);
 }
 
@@ -181,6 +243,23 @@ std::uint64_t Connection::Execute(const QString &sql)
             break;
     }
     return affected;
+}
+
+std::uint64_t Connection::ExecuteLocalLoad(const QString &sql, const QString &path)
+{
+    if (!m_params.localLoad)
+        throw Error(QStringLiteral("Ova veza sa bazom podataka ne sme da šalje lokalne datoteke."));
+    struct Disarm {
+        QByteArray &armed;
+        ~Disarm() { armed.clear(); }
+    } disarm{d->armedLocalFile};
+    d->armedLocalFile = path.toUtf8();
+    return Execute(sql);
+}
+
+bool Connection::InTransaction() const
+{
+    return m_transactionDepth > 0;
 }
 
 std::int64_t Connection::LastInsertId() const

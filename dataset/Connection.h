@@ -18,10 +18,13 @@ struct ConnectionParams {
     QString user;
     QString password;
     QString database;
+    // Lets this connection send a local file to the server, and then only the one file
+    // that ExecuteLocalLoad names; every other connection refuses local loading outright.
+    bool localLoad = false;
 };
 
 // One client connection to a MySQL-protocol server (RAII over MYSQL*).
-// utf8mb4, LOAD DATA LOCAL INFILE allowed, session sql_mode not strict.
+// utf8mb4, session sql_mode not strict; local files are sent only by ExecuteLocalLoad.
 // Every failure throws DatabaseError with the server's text and code.
 class Connection : public QObject {
     Q_OBJECT
@@ -36,7 +39,12 @@ public:
 
     // Runs a statement that returns no rows; returns the affected row count.
     std::uint64_t Execute(const QString &sql);
+    // Runs one LOAD DATA LOCAL INFILE statement; the server may read 'path' and nothing
+    // else. Needs a connection made with ConnectionParams::localLoad.
+    std::uint64_t ExecuteLocalLoad(const QString &sql, const QString &path);
     std::int64_t LastInsertId() const;
+    // True while a Transaction is open on this connection.
+    bool InTransaction() const;
     // Server thread id of this connection (what KILL takes).
     unsigned long ThreadId() const;
     // Name of the current database; empty when none is selected.
@@ -63,11 +71,18 @@ public:
 
 Q_SIGNALS:
     void connectedChanged(bool connected);
+    // The outermost transaction ended: its writes are durable, or they are undone.
+    void transactionCommitted();
+    void transactionRolledBack();
 
 private:
+    friend class Transaction;
+
     struct Private;
     std::unique_ptr<Private> d;
     ConnectionParams m_params;
+    int m_transactionDepth = 0;  // open Transaction objects on this connection
+    quint64 m_session = 0;       // counts connects, so a Transaction notices a lost link
 };
 
 } // namespace dataset

@@ -91,7 +91,7 @@ int run(const QStringList &arguments, bench::ClientRunner &runner)
     }
 
     dataset::Connection connection;
-    connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString()});
+    connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString(), true});
     const QString database = QStringLiteral("bench_dataset");
     connection.Execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(database));
     connection.Execute(QStringLiteral("CREATE DATABASE %1 CHARACTER SET utf8mb4").arg(database));
@@ -109,13 +109,12 @@ int run(const QStringList &arguments, bench::ClientRunner &runner)
     QElapsedTimer timer;
     timer.start();
     writeRows(dataFile, rows);
-    dataset::Query load;
-    load.SetConnection(&connection);
-    load.SQL() << QStringLiteral("LOAD DATA LOCAL INFILE :file INTO TABLE parkingticket CHARACTER SET utf8mb4")
-               << QStringLiteral("(ticketdate, ticketnumber, zone, regcitynumber, ticketprice, status, name,")
-               << QStringLiteral(" personalidentificator, address, zip, city)");
-    load.SetParam(QStringLiteral("file"), dataFile);
-    const auto loaded = load.ExecSQL();
+    const auto loaded = connection.ExecuteLocalLoad(
+        QStringLiteral("LOAD DATA LOCAL INFILE %1 INTO TABLE parkingticket CHARACTER SET utf8mb4"
+                       " (ticketdate, ticketnumber, zone, regcitynumber, ticketprice, status, name,"
+                       " personalidentificator, address, zip, city)")
+            .arg(dataset::Connection::Quote(dataFile)),
+        dataFile);
     out << "loaded " << loaded << " rows in " << double(timer.elapsed()) / 1000 << " s" << Qt::endl;
 
     const QString raw = scalar(connection, QStringLiteral(

@@ -74,12 +74,9 @@ void field(QByteArray &line, const QByteArray &value)
 
 void loadFile(dataset::Connection &connection, const QString &path, const QString &table, const QString &columns)
 {
-    dataset::Query load;
-    load.SetConnection(&connection);
-    load.SQL() << QStringLiteral("LOAD DATA LOCAL INFILE :file INTO TABLE %1 CHARACTER SET utf8mb4").arg(table)
-               << QStringLiteral("(%1)").arg(columns);
-    load.SetParam(QStringLiteral("file"), path);
-    load.ExecSQL();
+    connection.ExecuteLocalLoad(QStringLiteral("LOAD DATA LOCAL INFILE %1 INTO TABLE %2 CHARACTER SET utf8mb4 (%3)")
+                                    .arg(dataset::Connection::Quote(path), table, columns),
+                                path);
 }
 
 } // namespace

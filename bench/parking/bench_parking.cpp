@@ -258,7 +258,7 @@ int run(bench::ClientRunner &runner, const Options &options)
     } stopServer{server};
 
     dataset::Connection connection;
-    connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString()});
+    connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString(), true});
     // Room for the whole document table, so that both readers are served from memory.
     connection.Execute(QStringLiteral("SET GLOBAL innodb_buffer_pool_size = 2147483648"));
     dbserver::CreateDatabase(connection, Database, false);

@@ -230,7 +230,7 @@ CREATE TABLE IF NOT EXISTS parkingsubscription (
 -- take the defaults below.
 CREATE TABLE IF NOT EXISTS parkingticketraw (
   vreme_izdavanja_DK DATETIME NULL,
-  id_DK VARCHAR(20) NOT NULL,
+  id_DK VARCHAR(20) CHARACTER SET utf8mb4 COLLATE utf8mb4_bin NOT NULL,
   id_zone INT NOT NULL DEFAULT 0,
   reg_oznaka VARCHAR(50) NOT NULL DEFAULT '',
   cena_DK DOUBLE NOT NULL DEFAULT 0,

@@ -6,6 +6,7 @@
 #include "ParkingDetailUnit.h"
 #include "ParkingStartStopUnit.h"
 #include "ParkingSubscriptionUnit.h"
+#include "ParkingTicketUnit.h"
 #include "ParkingViewerImages.h"
 #include "Query.h"
 
@@ -44,14 +45,12 @@ TParkingViewerForm::TParkingViewerForm(QWidget *parent) : TCustomViewerForm(pare
     connect(CustomAdd, &QAction::triggered, this, [this] { CustomAddExecute(); });
     connect(CustomEdit, &QAction::triggered, this, [this] { CustomEditExecute(); });
     connect(CustomDelete, &QAction::triggered, this, [this] { CustomDeleteExecute(); });
-    // The import forms free themselves when closed.
-    connect(ParkingSubscriptionAction, &QAction::triggered, this,
-            [this] { (new TParkingSubscriptionForm(this))->exec(); });
-    connect(ParkingStartStopAction, &QAction::triggered, this,
-            [this] { (new TParkingStartStopForm(this))->exec(); });
-    // The pay desk, the zone frame and the three imports are separate forms of the
-    // module; until they are part of the build their actions are shown but disabled.
-    for (QAction *tool : {PayDeskAction, ParkingZoneFrameAction, ParkingTicketAction})
+    connect(ParkingTicketAction, &QAction::triggered, this, [this] { ParkingTicketActionExecute(); });
+    connect(ParkingSubscriptionAction, &QAction::triggered, this, [this] { ParkingSubscriptionActionExecute(); });
+    connect(ParkingStartStopAction, &QAction::triggered, this, [this] { ParkingStartStopActionExecute(); });
+    // The pay desk and the zone frame are separate forms of the module; until they are
+    // part of the build their actions are shown but disabled.
+    for (QAction *tool : {PayDeskAction, ParkingZoneFrameAction})
         tool->setEnabled(false);
 
     ActionTB->addAction(CustomAdd);
@@ -116,6 +115,25 @@ void TParkingViewerForm::CustomDeleteExecute()
     if (!documents || !documents->Active() || documents->IsEmpty())
         return;
     documents->Delete();
+}
+
+// The import forms free themselves when closed.
+void TParkingViewerForm::ParkingTicketActionExecute()
+{
+    auto *form = new TParkingTicketForm(this);
+    form->exec();
+}
+
+void TParkingViewerForm::ParkingSubscriptionActionExecute()
+{
+    auto *form = new TParkingSubscriptionForm(this);
+    form->exec();
+}
+
+void TParkingViewerForm::ParkingStartStopActionExecute()
+{
+    auto *form = new TParkingStartStopForm(this);
+    form->exec();
 }
 
 // The base recorded the cell under the pointer; a double click on the title row opens

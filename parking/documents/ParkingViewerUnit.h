@@ -25,6 +25,9 @@ public:
     void CustomAddExecute();
     void CustomEditExecute();
     void CustomDeleteExecute();
+    void ParkingTicketActionExecute();
+    void ParkingSubscriptionActionExecute();
+    void ParkingStartStopActionExecute();
 
 protected:
     void DBGDblClick() override;

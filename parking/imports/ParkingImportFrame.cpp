@@ -6,6 +6,7 @@
 #include "FormatFloat.h"
 #include "ParkingDMUnit.h"
 #include "ParkingResourceString.h"
+#include "base/WheelArrowFilter.h"
 #include "Query.h"
 
 #include <QApplication>
@@ -86,6 +87,7 @@ struct TParkingImportForm::Running {
 TParkingImportForm::TParkingImportForm(QWidget *parent) : QDialog(parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    new WheelArrowFilter(this);
     LoadButton = new QPushButton(QStringLiteral("Učitaj"), this);
     LoadButton->setObjectName(QStringLiteral("LoadButton"));
     LoadButton->setAutoDefault(false);

@@ -47,7 +47,9 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName,
         dataset::Connection connection;
         ImportContext context{fileName, nullptr, progress};
         if (job.UsesDatabase()) {
-            connection.Connect(params);
+            dataset::ConnectionParams own = params;
+            own.localLoad = job.LoadsLocalFiles();
+            connection.Connect(own);
             context.connection = &connection;
         }
         return job.Run(context);

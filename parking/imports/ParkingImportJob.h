@@ -50,6 +50,8 @@ class ImportJob {
 public:
     virtual ~ImportJob() = default;
     virtual bool UsesDatabase() const { return true; }
+    // Whether the job's connection may send a local file (LOAD DATA LOCAL INFILE).
+    virtual bool LoadsLocalFiles() const { return false; }
     virtual ImportSummary Run(ImportContext &context) = 0;
 };
 

@@ -113,10 +113,11 @@ void LoadFile::Load(dataset::Connection &connection, const QString &table, const
     if (m_rows == 0)
         return;
     const QString path = m_file.fileName();
-    connection.Execute(
+    connection.ExecuteLocalLoad(
         QStringLiteral("LOAD DATA LOCAL INFILE %1 INTO TABLE %2 CHARACTER SET utf8mb4"
                        " FIELDS TERMINATED BY '\\t' ESCAPED BY '\\\\' LINES TERMINATED BY '\\n' (%3)")
-            .arg(dataset::Connection::Quote(path), table, columns));
+            .arg(dataset::Connection::Quote(path), table, columns),
+        path);
 }
 
 } // namespace imports

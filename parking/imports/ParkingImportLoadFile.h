@@ -25,7 +25,8 @@ public:
     void EndRow();
     qint64 Rows() const { return m_rows; }
 
-    // Loads every row into 'table' (quoted for SQL), in order, as 'columns'.
+    // Loads every row into 'table' (quoted for SQL), in order, as 'columns'; the
+    // connection must be one made for local loading.
     void Load(dataset::Connection &connection, const QString &table, const QString &columns);
 
 private:

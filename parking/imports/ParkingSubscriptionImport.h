@@ -33,6 +33,7 @@ std::optional<SubscriptionRow> ReadSubscriptionLine(const QByteArray &line);
 // Replaces parkingsubscription as one step: on any failure the table keeps its rows.
 class SubscriptionImportJob : public ImportJob {
 public:
+    bool LoadsLocalFiles() const override { return true; }
     ImportSummary Run(ImportContext &context) override;
 };
 

@@ -3,6 +3,7 @@
 #include "Query.h"
 #include "Scalar.h"
 #include "TestDatabase.h"
+#include "Transaction.h"
 
 #include <QDate>
 #include <QTemporaryFile>
@@ -22,6 +23,7 @@ private Q_SLOTS:
     void lostConnectionGivesError();
     void columnDefaults();
     void loadDataLocalInfile();
+    void transactions();
 };
 
 void TestConnection::quoteRoundTrip_data()
@@ -158,14 +160,89 @@ void TestConnection::loadDataLocalInfile()
     QVERIFY(file.open());
     file.write("1,A,Prva ulica\n2,B,Druga\\, ulica\n");
     file.close();
-    Query load;
-    load.SetConnection(&db.connection());
-    load.SQL() << QStringLiteral("LOAD DATA LOCAL INFILE :file INTO TABLE parkingzoneframe")
-               << QStringLiteral("FIELDS TERMINATED BY ',' LINES TERMINATED BY '\\n' (zone, sector, street)");
-    load.SetParam(QStringLiteral("file"), file.fileName());
-    QCOMPARE(load.ExecSQL(), std::uint64_t(2));
-    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT street FROM parkingzoneframe WHERE zone = '2'")),
-             QStringLiteral("Druga, ulica"));
+    QTemporaryFile other;
+    QVERIFY(other.open());
+    other.write("9,Z,Tuđa datoteka\n");
+    other.close();
+    auto load = [](const QString &path) {
+        return QStringLiteral("LOAD DATA LOCAL INFILE %1 INTO TABLE parkingzoneframe FIELDS TERMINATED BY ','"
+                              " LINES TERMINATED BY '\\n' (zone, sector, street)")
+            .arg(Connection::Quote(path));
+    };
+
+    // An ordinary connection sends no file at all.
+    QVERIFY_THROWS_EXCEPTION(Error, db.connection().Execute(load(file.fileName())));
+    QVERIFY_THROWS_EXCEPTION(Error, db.connection().ExecuteLocalLoad(load(file.fileName()), file.fileName()));
+
+    ConnectionParams params = db.params();
+    params.localLoad = true;
+    Connection loader;
+    loader.Connect(params);
+    // A loading connection sends only the file it was asked to load, and only during that call.
+    QVERIFY_THROWS_EXCEPTION(Error, loader.Execute(load(file.fileName())));
+    QVERIFY_THROWS_EXCEPTION(Error, loader.ExecuteLocalLoad(load(other.fileName()), file.fileName()));
+    QCOMPARE(loader.ExecuteLocalLoad(load(file.fileName()), file.fileName()), std::uint64_t(2));
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT GROUP_CONCAT(street ORDER BY zone) FROM parkingzoneframe")),
+             QStringLiteral("Prva ulica,Druga, ulica"));
+}
+
+void TestConnection::transactions()
+{
+    TestDatabase db;
+    Connection &c = db.connection();
+    auto insert = [&c](const char *street) {
+        c.Execute(QStringLiteral("INSERT INTO parkingzoneframe (zone, sector, street) VALUES ('1', '1', '%1')")
+                      .arg(QLatin1String(street)));
+    };
+    auto streets = [&c] {
+        return Scalar(c, QStringLiteral("SELECT COALESCE(GROUP_CONCAT(street ORDER BY street), '') FROM parkingzoneframe"));
+    };
+    int committed = 0;
+    int rolledBack = 0;
+    connect(&c, &Connection::transactionCommitted, this, [&committed] { ++committed; });
+    connect(&c, &Connection::transactionRolledBack, this, [&rolledBack] { ++rolledBack; });
+
+    {   // Leaving the scope without Commit undoes the work, also through an exception.
+        try {
+            Transaction tx(c);
+            QVERIFY(c.InTransaction());
+            insert("a");
+            throw std::runtime_error("stop");
+        } catch (const std::runtime_error &) {
+        }
+    }
+    QVERIFY(!c.InTransaction());
+    QCOMPARE(streets(), QString());
+    QCOMPARE(rolledBack, 1);
+
+    {   // A nested transaction is a savepoint: undoing it keeps the outer work.
+        Transaction outer(c);
+        insert("b");
+        {
+            Transaction inner(c);
+            QVERIFY(inner.Nested());
+            insert("c");
+        }
+        {
+            Transaction inner(c);
+            insert("d");
+            inner.Commit();
+        }
+        outer.Commit();
+    }
+    QCOMPARE(streets(), QStringLiteral("b,d"));
+    QCOMPARE(committed, 1);
+
+    // A connection lost inside the transaction: nothing is stored, and the commit says so.
+    Transaction lost(c);
+    insert("e");
+    Connection killer;
+    killer.Connect(db.params());
+    killer.Execute(QStringLiteral("KILL %1").arg(c.ThreadId()));
+    QVERIFY_THROWS_EXCEPTION(Error, insert("f"));
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, lost.Commit());
+    c.Connect(db.params());
+    QCOMPARE(streets(), QStringLiteral("b,d"));
 }
 
 QTEST_GUILESS_MAIN(TestConnection)

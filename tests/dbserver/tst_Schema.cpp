@@ -190,14 +190,17 @@ private Q_SLOTS:
                    "2026-03-01 11:00:00,T2,2,BG456CD,2400,2,,,,,Drugi,,,,,,,\r\n"
                    "2026-03-02 09:00:00,T1,1,NS123AB,1200,5,,,,,Prvi,Ulica,1,Novi Sad,21000,,2026-03-02,K1\r\n");
         file.close();
-        QString path = file.fileName();
-        path.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-        db.connection().Execute(
-            QStringLiteral("LOAD DATA LOCAL INFILE '%1' REPLACE INTO TABLE parkingticketraw FIELDS TERMINATED BY ',' "
+        dataset::ConnectionParams params = db.params();
+        params.localLoad = true;
+        dataset::Connection loader;
+        loader.Connect(params);
+        loader.ExecuteLocalLoad(
+            QStringLiteral("LOAD DATA LOCAL INFILE %1 REPLACE INTO TABLE parkingticketraw FIELDS TERMINATED BY ',' "
                            "LINES TERMINATED BY '\\r\\n' (vreme_izdavanja_DK,id_DK,id_zone,reg_oznaka,cena_DK,"
                            "status_doplatne,vreme_slanja_opomene,uplaceni_iznos,datum_uplate,JMBG,ime_i_prezime,"
                            "ulica,broj,mesto,PTTbroj,parkiraliste,datum_storniranja,ID_kontrolora)")
-                .arg(path));
+                .arg(dataset::Connection::Quote(file.fileName())),
+            file.fileName());
         // An empty date field becomes a zero date, which sorts before any real one.
         QCOMPARE(Rows(db.connection(), QStringLiteral("SELECT id_DK, status_doplatne, "
                                                       "datum_storniranja > '2000-01-01', ulica "

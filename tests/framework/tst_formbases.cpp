@@ -7,9 +7,12 @@
 #include "base/CustomNavigatorForm.h"
 #include "base/CustomViewerForm.h"
 #include "base/ValueListEditor.h"
+#include "base/WheelArrowFilter.h"
 
 #include <QAction>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QWheelEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -124,6 +127,7 @@ private Q_SLOTS:
     void addRowRefusesKey_data();
     void addRowRefusesKey();
     void viewerFormActionsAndDoubleClick();
+    void wheelMovesFocusedListOneRow();
 };
 
 void TestFormBases::closeQueryOnEveryAttempt_data()
@@ -377,6 +381,33 @@ void TestFormBases::viewerFormActionsAndDoubleClick()
     Q_EMIT form.DBG->cellDoubleClicked(3, 1);
     QCOMPARE(form.DoubleClickedRows, (QList<int>{-1, 3}));
     QCOMPARE(form.DblClickColumn(), 1);
+}
+
+void TestFormBases::wheelMovesFocusedListOneRow()
+{
+    QWidget window;
+    auto *list = new QListWidget(&window);
+    list->addItems({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+    list->setCurrentRow(1);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    list->setFocus();
+    auto wheel = [list](int delta) {
+        QWheelEvent event(QPointF(5, 5), list->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(list->viewport(), &event);
+    };
+    {
+        WheelArrowFilter filter(nullptr);
+        wheel(120);
+        QCOMPARE(list->currentRow(), 0);
+        wheel(-120);
+        wheel(-120);
+        QCOMPARE(list->currentRow(), 2);
+    }
+    // Without the filter the wheel scrolls and leaves the current row alone.
+    wheel(120);
+    QCOMPARE(list->currentRow(), 2);
 }
 
 QTEST_MAIN(TestFormBases)

@@ -76,7 +76,7 @@ void TestParkingViewer::toolbarAndMenu()
         if (action->isSeparator())
             continue;
         QVERIFY(!action->icon().isNull());
-        const QStringList missing{"PayDeskAction", "ParkingZoneFrameAction", "ParkingTicketAction"};
+        const QStringList missing{"PayDeskAction", "ParkingZoneFrameAction"};
         QCOMPARE(action->isEnabled(), !missing.contains(action->objectName()));
     }
 }

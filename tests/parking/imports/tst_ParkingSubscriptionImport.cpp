@@ -123,8 +123,7 @@ void TestSubscriptionImport::fileReplacesTable()
         "P1,ns2,2024-02-01 08:00,2024-02-28,Ivo,Šarić,2,Z,L,,\n")));
     SubscriptionImportJob job;
     for (int run = 0; run < 2; ++run) {
-        ImportContext context{path, &db.connection(), {}};
-        const ImportSummary summary = job.Run(context);
+        const ImportSummary summary = RunImport(job, path, db.params());
         QCOMPARE(summary.linesRead, 4);
         QCOMPARE(summary.rowsStored, 2);
         // The demo rows are gone; the file's rows come in file order, values exact.
@@ -142,9 +141,8 @@ void TestSubscriptionImport::failureKeepsTable()
     const QString path = WriteFile(dir, Header + "P1,BG1,2024-01-01,2024-01-31,,,,,,,\n"
                                                  "P2,BG2,2024-01-01,31.02.2024,,,,,,,\n");
     SubscriptionImportJob job;
-    ImportContext context{path, &db.connection(), {}};
     try {
-        job.Run(context);
+        RunImport(job, path, db.params());
         QFAIL("an unreadable date must end the import");
     } catch (const ImportError &e) {
         QCOMPARE(e.line(), 3);

@@ -1,0 +1,90 @@
+#include "Transaction.h"
+
+#include "Connection.h"
+#include "Error.h"
+
+#include <QDebug>
+
+namespace dataset {
+
+namespace {
+
+QString savepointName(int level)
+{
+    return QStringLiteral("sp_level_%1").arg(level);
+}
+
+} // namespace
+
+Transaction::Transaction(Connection &connection) : m_connection(connection)
+{
+    int &depth = m_connection.m_transactionDepth;
+    m_connection.Execute(depth == 0 ? QStringLiteral("START TRANSACTION")
+                                    : QStringLiteral("SAVEPOINT ") + savepointName(depth + 1));
+    m_level = ++depth;
+    m_session = m_connection.m_session;
+    m_open = true;
+}
+
+Transaction::~Transaction()
+{
+    if (!m_open)
+        return;
+    try {
+        Rollback();
+    } catch (const std::exception &e) {
+        // Already unwinding from the failure that matters; the server undoes the rest
+        // when the session ends.
+        qWarning("Transaction rollback failed: %s", e.what());
+    }
+}
+
+bool Transaction::Current() const
+{
+    return m_open && m_session == m_connection.m_session;
+}
+
+void Transaction::Commit()
+{
+    if (!Current()) {
+        m_open = false;
+        throw DatabaseError(QStringLiteral("Izmene nisu snimljene."),
+                            QStringLiteral("Veza sa bazom podataka je prekinuta pre potvrde izmena."), 0);
+    }
+    if (m_connection.m_transactionDepth != m_level)
+        throw Error(QStringLiteral("Unutrašnja transakcija nije završena pre spoljašnje."));
+    m_open = false;
+    --m_connection.m_transactionDepth;
+    if (m_level > 1) {
+        m_connection.Execute(QStringLiteral("RELEASE SAVEPOINT ") + savepointName(m_level));
+        return;
+    }
+    try {
+        m_connection.Execute(QStringLiteral("COMMIT"));
+    } catch (...) {
+        Q_EMIT m_connection.transactionRolledBack();
+        throw;
+    }
+    Q_EMIT m_connection.transactionCommitted();
+}
+
+void Transaction::Rollback()
+{
+    if (!Current()) {
+        m_open = false;
+        return;
+    }
+    m_open = false;
+    int &depth = m_connection.m_transactionDepth;
+    // Inner levels still open (an exception skipped their scopes' end) go with this one.
+    depth = m_level - 1;
+    if (m_level > 1) {
+        m_connection.Execute(QStringLiteral("ROLLBACK TO SAVEPOINT ") + savepointName(m_level));
+        m_connection.Execute(QStringLiteral("RELEASE SAVEPOINT ") + savepointName(m_level));
+        return;
+    }
+    Q_EMIT m_connection.transactionRolledBack();
+    m_connection.Execute(QStringLiteral("ROLLBACK"));
+}
+
+} // namespace dataset

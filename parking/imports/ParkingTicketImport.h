@@ -1,0 +1,22 @@
+#pragma once
+
+#include "ParkingImportJob.h"
+
+namespace imports {
+
+// The ticket export into `parkingticketraw` and the kept tickets into `parkingticket`:
+// the file is converted line by line into a private work file in Windows-1250, loaded
+// by the server in one statement and transferred by one INSERT ... SELECT, both into
+// fresh tables that replace the old ones at once.
+class TicketImportJob : public ImportJob {
+public:
+    bool LoadsLocalFiles() const override { return true; }
+    ImportSummary Run(ImportContext &context) override;
+};
+
+// The load and transfer statements for the staging table 'raw' and working table
+// 'tickets' (quoted names), the work file at 'path'.
+QString TicketLoadStatement(const QString &path, const QString &raw);
+QString TicketTransferStatement(const QString &raw, const QString &tickets);
+
+} // namespace imports

@@ -1,0 +1,87 @@
+#include "ParkingTicketUnit.h"
+
+#include "DBGrid.h"
+#include "ParkingDMUnit.h"
+#include "ParkingTicketImport.h"
+#include "Query.h"
+#include "base/GridSorter.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TParkingTicketForm::TParkingTicketForm(QWidget *parent) : TParkingImportForm(parent)
+{
+    setObjectName(QStringLiteral("ParkingTicketForm"));
+    setWindowTitle(QStringLiteral("Parking karte"));
+    resize(780, 480);
+
+    DBGrid = new dataset::DBGrid(this);
+    DBGrid->setObjectName(QStringLiteral("DBGrid"));
+    DBGrid->SetReadOnly(true);
+    if (ParkingDM)
+        DBGrid->SetDataSource(ParkingDM->ParkingTicketDS);
+    DBGrid->AddColumn(QStringLiteral("ticketdate"));
+    DBGrid->AddColumn(QStringLiteral("ticketnumber"), 80);
+    DBGrid->AddColumn(QStringLiteral("zone"), 40);
+    DBGrid->AddColumn(QStringLiteral("regcitynumber"));
+    DBGrid->AddColumn(QStringLiteral("ticketprice"));
+    DBGrid->AddColumn(QStringLiteral("status"), 40);
+    DBGrid->AddColumn(QStringLiteral("name"), 200);
+
+    CreateButton = new QPushButton(QStringLiteral("Kreiraj dokument"), this);
+    CreateButton->setObjectName(QStringLiteral("CreateButton"));
+    CreateButton->setAutoDefault(false);
+    connect(CreateButton, &QPushButton::clicked, this, [this] { CreateButtonClick(); });
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(LoadButton);
+    buttons->addWidget(CreateButton);
+    buttons->addWidget(ProgressBar, 1);
+    buttons->addWidget(CancelButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(DBGrid, 1);
+    layout->addWidget(CreateLoadingInfoLabel());
+    layout->addLayout(buttons);
+
+    FormCreate();
+}
+
+TParkingTicketForm::~TParkingTicketForm() = default;
+
+// The grid shows the current tickets.
+void TParkingTicketForm::FormCreate()
+{
+    if (!ParkingDM)
+        return;
+    ParkingDM->ParkingTicketZQ->Close();
+    ParkingDM->ParkingTicketZQ->Open();
+    GridSorter.AddGrid(DBGrid);
+}
+
+std::unique_ptr<imports::ImportJob> TParkingTicketForm::CreateJob()
+{
+    return std::make_unique<imports::TicketImportJob>();
+}
+
+QList<dataset::Query *> TParkingTicketForm::TargetDataSets() const
+{
+    if (!ParkingDM)
+        return {};
+    return {ParkingDM->ParkingTicketRawZQ, ParkingDM->ParkingTicketZQ};
+}
+
+// The grid's tickets are read again; the staging table, which no grid shows, only when
+// something holds it open.
+void TParkingTicketForm::ImportSucceeded(imports::ImportJob &, const imports::ImportSummary &)
+{
+    ParkingDM->ParkingTicketZQ->Refresh();
+    if (ParkingDM->ParkingTicketRawZQ->Active())
+        ParkingDM->ParkingTicketRawZQ->Refresh();
+}
+
+void TParkingTicketForm::CreateButtonClick()
+{
+}

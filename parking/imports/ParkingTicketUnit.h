@@ -1,0 +1,24 @@
+#pragma once
+
+#include "ParkingImportFrame.h"
+
+namespace dataset { class DBGrid; }
+
+// "Parking karte": the ticket import and the daily ticket document.
+class TParkingTicketForm : public imports::TParkingImportForm {
+    Q_OBJECT
+public:
+    explicit TParkingTicketForm(QWidget *parent = nullptr);
+    ~TParkingTicketForm() override;
+
+    dataset::DBGrid *DBGrid = nullptr;
+    QPushButton *CreateButton = nullptr;
+
+    void FormCreate();
+    void CreateButtonClick();
+
+protected:
+    std::unique_ptr<imports::ImportJob> CreateJob() override;
+    QList<dataset::Query *> TargetDataSets() const override;
+    void ImportSucceeded(imports::ImportJob &job, const imports::ImportSummary &summary) override;
+};

@@ -1,0 +1,98 @@
+#pragma once
+
+// The batch command `parking-import`: runs the imports of the forms from a script or
+// cron, on the same jobs, with a summary on standard output and the forms' error texts.
+
+#include "ParkingImportJob.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace importcmd {
+
+using imports::ImportJob;
+using imports::ImportProgressFn;
+using imports::ImportSummary;
+
+enum ExitCode { ExitSuccess = 0, ExitFile = 1, ExitDatabase = 2, ExitUsage = 3 };
+
+// Wrong usage: exit code 3, the text followed by a hint at --help.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct CommandOptions {
+    std::optional<QString> socket, host, user, passwordFile, database, dataDir, config, output;
+    std::optional<unsigned> port;
+    bool help = false;
+    QStringList positional;   // the subcommand and its arguments
+};
+
+// Options may stand before or after the subcommand. Throws UsageError.
+CommandOptions ParseOptions(const QStringList &arguments);
+
+// Standard output for the summary, standard error for progress and errors.
+class CommandIo {
+public:
+    CommandIo(FILE *out, FILE *err, bool errIsTerminal);
+    QTextStream &Out() { return m_out; }
+    QTextStream &Err() { return m_err; }
+    // On a terminal one line rewritten in place; otherwise a plain line every 10 %.
+    ImportProgressFn Progress(const QString &what);
+    void EndProgress();
+
+private:
+    QTextStream m_out;
+    QTextStream m_err;
+    bool m_terminal;
+    bool m_progressShown = false;
+};
+
+class ServerConnection;
+
+// What a subcommand works with: its arguments, the streams and the database.
+class CommandContext {
+public:
+    CommandContext(const CommandOptions &options, CommandIo &io);
+    ~CommandContext();
+
+    const CommandOptions &Options() const { return m_options; }
+    const QStringList &Arguments() const { return m_arguments; }
+    CommandIo &Io() { return m_io; }
+    // The server the command works on, started or found on first use.
+    dataset::ConnectionParams DatabaseParams();
+
+    // Runs a file import with progress and prints its summary (on standard output unless
+    // 'summary' names another stream).
+    ImportSummary RunFileImport(ImportJob &job, const QString &fileName, QTextStream *summary = nullptr);
+
+private:
+    const CommandOptions &m_options;
+    QStringList m_arguments;
+    CommandIo &m_io;
+    std::unique_ptr<ServerConnection> m_server;
+};
+
+struct Subcommand {
+    QString name;
+    QString arguments;     // as shown in the usage: "FILE", "YYYY-MM-DD"
+    QString description;
+    int argumentCount;
+    std::function<void(CommandContext &)> run;   // throws ImportError, UsageError
+};
+
+// Every subcommand, in the order --help lists them.
+const std::vector<Subcommand> &Subcommands();
+
+QString HelpText();
+
+// The whole command: parses, runs, reports; returns the exit code.
+int RunCommand(const QStringList &arguments, CommandIo &io);
+
+} // namespace importcmd

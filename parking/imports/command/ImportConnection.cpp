@@ -1,0 +1,97 @@
+#include "ImportConnection.h"
+
+#include "ConsoleSettings.h"
+#include "ImportCommand.h"
+#include "ParkingImportError.h"
+#include "PrivateServer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+namespace importcmd {
+
+namespace {
+
+const QString kDatabaseName = QStringLiteral("parking");
+
+// The console's settings file: beside this program, named after the console.
+QString ConsoleSettingsPath()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("parking-console.ini"));
+}
+
+QString ReadPasswordFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw UsageError(QStringLiteral("Datoteku sa lozinkom %1 nije moguće pročitati: %2")
+                             .arg(path, file.errorString())
+                             .toStdString());
+    return QString::fromUtf8(file.readLine()).remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+}
+
+imports::ImportError ServerError(const QString &text)
+{
+    return imports::ImportError(imports::ImportFailure::Database, text);
+}
+
+} // namespace
+
+ServerConnection::ServerConnection(const CommandOptions &options)
+{
+    const bool explicitServer = options.socket || options.host;
+    const QString dataDir = options.dataDir.value_or(qEnvironmentVariable("PARKING_DATA_DIR"));
+    const console::ConsoleSettings settings(options.config.value_or(ConsoleSettingsPath()));
+    if (options.config && !QFile::exists(*options.config))
+        throw UsageError(QStringLiteral("Datoteka podešavanja %1 ne postoji.").arg(*options.config).toStdString());
+
+    if (explicitServer) {
+        m_params = settings.Database().value_or(dataset::ConnectionParams{});
+        m_params.host = options.host.value_or(QString());
+        m_params.socket = options.socket.value_or(QString());
+        if (m_params.database.isEmpty())
+            m_params.database = kDatabaseName;
+    } else if (!dataDir.isEmpty()) {
+        m_params = PrivateServerParams(dataDir);
+    } else if (const auto configured = settings.Database()) {
+        m_params = *configured;
+    } else {
+        m_params = PrivateServerParams(console::ConsoleSettings::PrivateDataDir());
+    }
+    if (options.port)
+        m_params.port = *options.port;
+    if (options.database)
+        m_params.database = *options.database;
+    if (options.user)
+        m_params.user = *options.user;
+    if (options.passwordFile)
+        m_params.password = ReadPasswordFile(*options.passwordFile);
+}
+
+ServerConnection::~ServerConnection()
+{
+    if (!m_server || m_server->Reused())
+        return;
+    try {
+        m_server->Stop();
+    } catch (const std::exception &) {
+        // The server's log says why; the import itself has ended either way.
+    }
+}
+
+dataset::ConnectionParams ServerConnection::PrivateServerParams(const QString &dataDir)
+{
+    if (!QDir(dataDir).exists())
+        throw ServerError(QStringLiteral("Folder privatnog servera %1 ne postoji.").arg(dataDir));
+    try {
+        m_server = std::make_unique<dbserver::PrivateServer>(dataDir);
+        m_server->Start();
+    } catch (const dataset::Error &e) {
+        throw ServerError(QStringLiteral("Privatni server baze podataka u folderu %1 nije mogao da se pokrene: %2")
+                              .arg(dataDir, e.message()));
+    }
+    return m_server->ConnectionParams(kDatabaseName);
+}
+
+} // namespace importcmd

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "Connection.h"
+
+#include <memory>
+
+namespace dbserver { class PrivateServer; }
+
+namespace importcmd {
+
+struct CommandOptions;
+
+// The server the command connects to, as the console does: explicit --socket, --host,
+// --port and --database win over the settings file (--config, else the console's);
+// --data-dir (or PARKING_DATA_DIR) means the private server of that folder; without a
+// configured server the console's private server. --user and --password-file name the
+// account. A private server this run had to start is stopped again at the end.
+class ServerConnection {
+public:
+    explicit ServerConnection(const CommandOptions &options);
+    ~ServerConnection();
+    ServerConnection(const ServerConnection &) = delete;
+    ServerConnection &operator=(const ServerConnection &) = delete;
+
+    const dataset::ConnectionParams &Params() const { return m_params; }
+
+private:
+    dataset::ConnectionParams PrivateServerParams(const QString &dataDir);
+
+    std::unique_ptr<dbserver::PrivateServer> m_server;
+    dataset::ConnectionParams m_params;
+};
+
+} // namespace importcmd

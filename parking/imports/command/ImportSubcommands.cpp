@@ -1,0 +1,16 @@
+#include "ImportSubcommands.h"
+
+namespace importcmd {
+
+const std::vector<Subcommand> &Subcommands()
+{
+    static const std::vector<Subcommand> table{
+        TicketsSubcommand(),
+        TicketDocumentSubcommand(),
+        SubscriptionsSubcommand(),
+        StartStopSubcommand(),
+    };
+    return table;
+}
+
+} // namespace importcmd

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "ImportCommand.h"
+
+// One function per subcommand, each in the file of its import.
+namespace importcmd {
+
+Subcommand TicketsSubcommand();
+Subcommand TicketDocumentSubcommand();
+Subcommand SubscriptionsSubcommand();
+Subcommand StartStopSubcommand();
+
+} // namespace importcmd
