@@ -96,11 +96,13 @@ void Query::Private::applyDefaults()
     }
 }
 
+// A required mark guards what a post writes: columns the row does not write
+// (expressions, joined display columns) are not checked.
 void Query::Private::checkRequired() const
 {
     for (const Field *field : fields) {
         const int index = field->Index();
-        if (!field->Required() || index < 0 || index == target.autoIncrementColumn)
+        if (!field->Required() || !field->Writable() || index < 0 || index == target.autoIncrementColumn)
             continue;
         const QVariant &value = edit->values[std::size_t(index)];
         const bool empty = value.isNull()

@@ -139,15 +139,16 @@ ClientRunner::~ClientRunner()
         waitpid(m_helper, nullptr, 0);
 }
 
-ClientRun ClientRunner::Run(const QString &socket, const QString &database, const QString &sql)
+ClientRun ClientRunner::Run(const QString &socket, const QString &database, const QString &sql,
+                            const QList<QByteArray> &options)
 {
     if (m_channel < 0)
         throw dataset::Error(QStringLiteral("Pomoćni proces za program mariadb nije pokrenut."));
     QByteArray request;
-    for (const QByteArray &argument :
-         {QByteArray("--batch"), QByteArray("--quick"), QByteArray("--user=root"),
-          "--socket=" + QFile::encodeName(socket), "--database=" + database.toUtf8(), QByteArray("-e"),
-          sql.toUtf8()}) {
+    QList<QByteArray> arguments{QByteArray("--batch"), QByteArray("--quick"), QByteArray("--user=root"),
+                                "--socket=" + QFile::encodeName(socket), "--database=" + database.toUtf8()};
+    arguments << options << QByteArray("-e") << sql.toUtf8();
+    for (const QByteArray &argument : arguments) {
         request += argument;
         request += '\0';
     }

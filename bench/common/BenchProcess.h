@@ -3,6 +3,8 @@
 // What the benchmark measures outside its own code: memory figures of this process and
 // timed runs of the mariadb command-line client.
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <sys/types.h>
@@ -31,7 +33,9 @@ public:
     ClientRunner(const ClientRunner &) = delete;
     ClientRunner &operator=(const ClientRunner &) = delete;
 
-    ClientRun Run(const QString &socket, const QString &database, const QString &sql);
+    // 'options' go before the statement, e.g. "--local-infile=1" for a LOAD DATA LOCAL.
+    ClientRun Run(const QString &socket, const QString &database, const QString &sql,
+                  const QList<QByteArray> &options = {});
 
 private:
     int m_channel = -1;

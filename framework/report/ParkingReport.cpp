@@ -7,6 +7,9 @@
 
 #include <QStringList>
 
+#include <utility>
+#include <vector>
+
 namespace {
 
 QString text(const dataset::Query &query, const char *fieldName)
@@ -77,16 +80,31 @@ QString money(double value)
     return FormatFloat(QStringLiteral("#,##0.00"), value);
 }
 
-QString cell(const QString &value, bool right = false)
+QString esc(const QString &value)
 {
-    return QStringLiteral("<td%1>%2</td>")
-            .arg(right ? QStringLiteral(" align=\"right\"") : QString(), value.toHtmlEscaped());
+    return value.toHtmlEscaped();
 }
 
-QString headerRow(const char *label, const QString &value)
+QString cell(const QString &value, bool right = false)
 {
-    return QStringLiteral("<tr><td width=\"30%\"><b>%1</b></td><td>%2</td></tr>")
-            .arg(QString::fromUtf8(label), value.toHtmlEscaped());
+    return QStringLiteral("<td%1 style=\"border-bottom: 1px solid #b0b0b0\">%2</td>")
+            .arg(right ? QStringLiteral(" align=\"right\"") : QString(), esc(value));
+}
+
+// A captioned box of label / value lines; empty values are left out.
+QString box(const char *caption, const std::vector<std::pair<const char *, QString>> &lines)
+{
+    QString html = QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"3\" "
+                                  "style=\"border: 1px solid #404040\">"
+                                  "<tr><td colspan=\"2\" bgcolor=\"#e4e4e4\"><b>%1</b></td></tr>")
+            .arg(QString::fromUtf8(caption));
+    for (const auto &[label, value] : lines) {
+        if (value.isEmpty())
+            continue;
+        html += QStringLiteral("<tr><td width=\"32%\"><font color=\"#505050\">%1</font></td><td>%2</td></tr>")
+                    .arg(QString::fromUtf8(label), esc(value));
+    }
+    return html + QStringLiteral("</table>");
 }
 
 } // namespace
@@ -137,44 +155,75 @@ ParkingReportData ReadParkingReport(dataset::Query &document, dataset::Query &it
     return data;
 }
 
+// An A4 page as a municipal operator issues it: the operator and the document's
+// title and number, payer and vehicle side by side, the paid zone (with its streets on
+// the ticket), the items with tax, the totals and the signature lines.
 QString ParkingReportHtml(const ParkingReportData &data)
 {
-    QString html;
-    html += QStringLiteral("<html><body>");
-    html += QStringLiteral("<h2>%1</h2>").arg(data.title.toHtmlEscaped());
-    html += QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"2\">");
-    html += headerRow("Broj:", data.number);
-    html += headerRow("Datum:", data.dateText);
-    html += headerRow("Vozilo:", data.vehicle);
-    html += headerRow("Platilac:", data.payerName);
-    html += headerRow("Adresa:", joined({data.payerAddress, data.payerCity}, QStringLiteral(", ")));
-    html += headerRow("Zona:", data.zone);
-    html += headerRow("Sektor:", data.sector);
-    html += headerRow("Period:", data.period);
-    if (data.ticket)
-        html += headerRow("Ulice:", data.streets);
-    html += QStringLiteral("</table><br/>");
+    QString html = QStringLiteral("<html><body>");
+    html += QStringLiteral(
+                "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"0\"><tr>"
+                "<td width=\"55%\" valign=\"top\"><font size=\"+1\"><b>GRADSKA SLUŽBA PARKIRANJA</b></font><br/>"
+                "Naplata parkiranja i doplatnih karata<br/><font color=\"#505050\">Blagajna</font></td>"
+                "<td width=\"45%\" align=\"right\" valign=\"top\"><font size=\"+3\"><b>%1</b></font><br/>"
+                "Broj: <b>%2</b><br/>Datum: %3</td></tr></table>")
+                .arg(esc(data.title), esc(data.number), esc(data.dateText));
+    html += QStringLiteral("<hr/>");
 
-    html += QStringLiteral("<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\">"
-                           "<tr><th>Šifra</th><th>Naziv</th><th>Br. karte</th><th>Količina</th>"
-                           "<th>Cena</th><th>PDV %</th><th>Iznos sa PDV</th></tr>");
+    const QString address = joined({data.payerAddress, data.payerCity}, QStringLiteral(", "));
+    html += QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"0\"><tr>"
+                           "<td width=\"49%\" valign=\"top\">%1</td><td width=\"2%\"></td>"
+                           "<td width=\"49%\" valign=\"top\">%2</td></tr></table><br/>")
+                .arg(box("Platilac", {{"Ime i prezime:", data.payerName}, {"Adresa:", address}}),
+                     box("Vozilo i parkiranje",
+                         {{"Reg. oznaka:", data.vehicle}, {"Zona:", data.zone}, {"Sektor:", data.sector},
+                          {"Period:", data.period}}));
+    if (data.ticket) {
+        html += box("Ulice zone i sektora", {{"Ulice:", data.streets.isEmpty() ? QStringLiteral("-") : data.streets}});
+        html += QStringLiteral("<br/>");
+    }
+
+    html += QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"4\" "
+                           "style=\"border: 1px solid #404040\">"
+                           "<tr bgcolor=\"#e4e4e4\"><th align=\"left\">Rb.</th><th align=\"left\">Šifra</th>"
+                           "<th align=\"left\">Naziv</th><th align=\"left\">Br. karte</th>"
+                           "<th align=\"right\">Kol.</th><th align=\"right\">Cena</th>"
+                           "<th align=\"right\">PDV %</th><th align=\"right\">Iznos</th>"
+                           "<th align=\"right\">Iznos sa PDV</th></tr>");
+    int row = 0;
     for (const ParkingReportData::Item &item : data.items) {
         html += QStringLiteral("<tr>");
+        html += cell(QString::number(++row) + QLatin1Char('.'));
         html += cell(item.code);
         html += cell(item.name);
         html += cell(item.ticketNumber);
         html += cell(FormatFloat(QStringLiteral("0.###"), item.quantity), true);
         html += cell(money(item.price), true);
         html += cell(FormatFloat(QStringLiteral("0.##"), item.taxRate), true);
+        html += cell(money(item.value), true);
         html += cell(money(item.total), true);
         html += QStringLiteral("</tr>");
     }
     html += QStringLiteral("</table><br/>");
-    html += QStringLiteral("<table align=\"right\" cellpadding=\"2\">");
-    html += QStringLiteral("<tr><td>Ukupno bez PDV-a:</td><td align=\"right\">%1</td></tr>")
-                    .arg(money(data.netTotal).toHtmlEscaped());
-    html += QStringLiteral("<tr><td><b>Ukupno sa PDV-om:</b></td><td align=\"right\"><b>%1</b></td></tr>")
-                    .arg(money(data.grossTotal).toHtmlEscaped());
-    html += QStringLiteral("</table></body></html>");
+
+    html += QStringLiteral("<table align=\"right\" width=\"45%\" cellspacing=\"0\" cellpadding=\"3\">"
+                           "<tr><td>Osnovica (bez PDV-a):</td><td align=\"right\">%1</td></tr>"
+                           "<tr><td>PDV:</td><td align=\"right\">%2</td></tr>"
+                           "<tr bgcolor=\"#e4e4e4\"><td><b>Ukupno za naplatu:</b></td>"
+                           "<td align=\"right\"><b>%3</b></td></tr></table>")
+                .arg(esc(money(data.netTotal)), esc(money(data.grossTotal - data.netTotal)),
+                     esc(money(data.grossTotal)));
+    html += QStringLiteral("<br/><br/><br/><br/><br/>"
+                           "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"2\"><tr>"
+                           "<td width=\"40%\" align=\"center\">______________________<br/>Naplatio</td>"
+                           "<td width=\"20%\"></td>"
+                           "<td width=\"40%\" align=\"center\">______________________<br/>Platilac</td>"
+                           "</tr></table><br/>"
+                           "<p align=\"center\"><font size=\"-1\" color=\"#505050\">%1</font></p>")
+                .arg(data.ticket ? QStringLiteral("Karta važi za navedeno vozilo, zonu i period. "
+                                                  "Istaknite je na vidnom mestu u vozilu.")
+                                 : QStringLiteral("Priznanica je dokaz o uplati. Sačuvajte je do isteka perioda "
+                                                  "parkiranja."));
+    html += QStringLiteral("</body></html>");
     return html;
 }

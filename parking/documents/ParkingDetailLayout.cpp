@@ -251,8 +251,12 @@ void TParkingDetailForm::BuildActions()
     Bind(DateTimeAction, [this] { DateTimeActionExecute(); });
     Bind(FromDateAction, [this] { FromDateActionExecute(); });
     Bind(ToDateAction, [this] { ToDateActionExecute(); });
-    // Ticket search, item lookup, printing and invoicing are not handled by this form
-    // yet: their actions are laid out and stay disabled.
+    Bind(DocumentPrint, [this] { DocumentPrintExecute(); });
+    Bind(PrintTicket, [this] { PrintTicketExecute(); });
+    Bind(CreateInvoice, [this] { CreateInvoiceExecute(); });
+    Bind(CreateCashInvoice, [this] { CreateCashInvoiceExecute(); });
+    // Ticket search and item lookup are not handled by this form yet: their actions
+    // are laid out and stay disabled.
     for (QAction *action : {AddItem, AddItemX, AddItemBarcode, FindTicketAction})
         action->setEnabled(m_handledActions.contains(action));
     for (QAction *action : {DocumentPrint, PrintTicket, CreateInvoice, CreateCashInvoice})

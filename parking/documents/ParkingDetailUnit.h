@@ -96,6 +96,14 @@ public:
     void CustomOKExecute() override;
     void CustomCancelExecute() override;
     void DocumentPrintUpdate(QAction *sender);
+    void DocumentPrintExecute();
+    void PrintTicketExecute();
+    void CreateInvoiceExecute();
+    void CreateCashInvoiceExecute();
+    // Writes the host document 'documentType' ("R" with its "M", or "H").
+    void CreateDocument(const QString &documentType);
+    // "Priznanica 15" or, for the ticket, "Priznanica / Karta 15".
+    QString PrintTitle(bool ticket) const;
 
     void DateTimeActionExecute();
     void FromDateActionExecute();

@@ -4,10 +4,12 @@
 #include "DataSource.h"
 #include "ParkingDMUnit.h"
 #include "ParkingDetailUnit.h"
-#include "ParkingStartStopUnit.h"
-#include "ParkingSubscriptionUnit.h"
-#include "ParkingTicketUnit.h"
+#include "imports/ParkingStartStopUnit.h"
+#include "imports/ParkingSubscriptionUnit.h"
+#include "imports/ParkingTicketUnit.h"
+#include "paydesk/ParkingPayDeskUnit.h"
 #include "ParkingViewerImages.h"
+#include "zoneframe/ParkingZoneFrameUnit.h"
 #include "Query.h"
 
 #include <QAction>
@@ -45,13 +47,11 @@ TParkingViewerForm::TParkingViewerForm(QWidget *parent) : TCustomViewerForm(pare
     connect(CustomAdd, &QAction::triggered, this, [this] { CustomAddExecute(); });
     connect(CustomEdit, &QAction::triggered, this, [this] { CustomEditExecute(); });
     connect(CustomDelete, &QAction::triggered, this, [this] { CustomDeleteExecute(); });
+    connect(PayDeskAction, &QAction::triggered, this, [this] { PayDeskActionExecute(); });
+    connect(ParkingZoneFrameAction, &QAction::triggered, this, [this] { ParkingZoneFrameActionExecute(); });
     connect(ParkingTicketAction, &QAction::triggered, this, [this] { ParkingTicketActionExecute(); });
     connect(ParkingSubscriptionAction, &QAction::triggered, this, [this] { ParkingSubscriptionActionExecute(); });
     connect(ParkingStartStopAction, &QAction::triggered, this, [this] { ParkingStartStopActionExecute(); });
-    // The pay desk and the zone frame are separate forms of the module; until they are
-    // part of the build their actions are shown but disabled.
-    for (QAction *tool : {PayDeskAction, ParkingZoneFrameAction})
-        tool->setEnabled(false);
 
     ActionTB->addAction(CustomAdd);
     ActionTB->addAction(CustomEdit);
@@ -117,23 +117,30 @@ void TParkingViewerForm::CustomDeleteExecute()
     documents->Delete();
 }
 
-// The import forms free themselves when closed.
+// The tool windows free themselves when closed.
+void TParkingViewerForm::PayDeskActionExecute()
+{
+    (new TParkingPayDeskForm(this))->exec();
+}
+
+void TParkingViewerForm::ParkingZoneFrameActionExecute()
+{
+    (new TParkingZoneFrameForm(this))->exec();
+}
+
 void TParkingViewerForm::ParkingTicketActionExecute()
 {
-    auto *form = new TParkingTicketForm(this);
-    form->exec();
+    (new TParkingTicketForm(this))->exec();
 }
 
 void TParkingViewerForm::ParkingSubscriptionActionExecute()
 {
-    auto *form = new TParkingSubscriptionForm(this);
-    form->exec();
+    (new TParkingSubscriptionForm(this))->exec();
 }
 
 void TParkingViewerForm::ParkingStartStopActionExecute()
 {
-    auto *form = new TParkingStartStopForm(this);
-    form->exec();
+    (new TParkingStartStopForm(this))->exec();
 }
 
 // The base recorded the cell under the pointer; a double click on the title row opens

@@ -25,6 +25,8 @@ public:
     void CustomAddExecute();
     void CustomEditExecute();
     void CustomDeleteExecute();
+    void PayDeskActionExecute();
+    void ParkingZoneFrameActionExecute();
     void ParkingTicketActionExecute();
     void ParkingSubscriptionActionExecute();
     void ParkingStartStopActionExecute();

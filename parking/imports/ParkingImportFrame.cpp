@@ -8,6 +8,7 @@
 #include "ParkingResourceString.h"
 #include "base/WheelArrowFilter.h"
 #include "Query.h"
+#include "base/BusyCursor.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -20,15 +21,6 @@ namespace imports {
 namespace {
 
 constexpr int kProgressSteps = 1000;
-
-// The hourglass for the lifetime of the guard.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
 
 } // namespace
 

@@ -1,6 +1,10 @@
 #include "ParkingTicketUnit.h"
 
 #include "DBGrid.h"
+#include "FieldText.h"
+#include "ParkingTicketDocument.h"
+#include "base/BusyCursor.h"
+#include "common/DialogService.h"
 #include "ParkingDMUnit.h"
 #include "ParkingTicketImport.h"
 #include "Query.h"
@@ -34,7 +38,9 @@ TParkingTicketForm::TParkingTicketForm(QWidget *parent) : TParkingImportForm(par
     CreateButton = new QPushButton(QStringLiteral("Kreiraj dokument"), this);
     CreateButton->setObjectName(QStringLiteral("CreateButton"));
     CreateButton->setAutoDefault(false);
-    connect(CreateButton, &QPushButton::clicked, this, [this] { CreateButtonClick(); });
+    m_errors = new dataset::detail::ErrorRelay(this);
+    connect(CreateButton, &QPushButton::clicked, this,
+            [this] { dataset::detail::Relayed(m_errors, [this] { CreateButtonClick(); }); });
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(LoadButton);
@@ -82,6 +88,13 @@ void TParkingTicketForm::ImportSucceeded(imports::ImportJob &, const imports::Im
         ParkingDM->ParkingTicketRawZQ->Refresh();
 }
 
+// Errors of the document reach the console's error display through the relay.
 void TParkingTicketForm::CreateButtonClick()
 {
+    QDate day = QDate::currentDate().addDays(-1);
+    if (!GetDate(day))
+        return;
+    const BusyCursor busy;
+    const TicketDocumentResult result = CreateTicketDocument(day, SingleProductByBarcode);
+    ProgressBar->setValue(result.written ? ProgressBar->maximum() : 0);
 }

@@ -2,7 +2,7 @@
 
 #include "ParkingImportFrame.h"
 
-namespace dataset { class DBGrid; }
+namespace dataset { class DBGrid; namespace detail { class ErrorRelay; } }
 
 // "Parking karte": the ticket import and the daily ticket document.
 class TParkingTicketForm : public imports::TParkingImportForm {
@@ -21,4 +21,7 @@ protected:
     std::unique_ptr<imports::ImportJob> CreateJob() override;
     QList<dataset::Query *> TargetDataSets() const override;
     void ImportSucceeded(imports::ImportJob &job, const imports::ImportSummary &summary) override;
+
+private:
+    dataset::detail::ErrorRelay *m_errors = nullptr;
 };

@@ -18,6 +18,7 @@ private Q_SLOTS:
     void generatedKeyAfterInsert();
     void calculatedDefaults();
     void requiredFieldRefused();
+    void requiredMarkIgnoredOnUnwrittenColumns();
     void textCutToSize_data();
     void textCutToSize();
     void invalidValuesRefused_data();
@@ -195,6 +196,27 @@ void TestEditing::requiredFieldRefused()
     query.FieldByName(QStringLiteral("cityreg")).SetAsString(QStringLiteral("BG"));
     query.Post();
     QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT cityreg FROM parkingdocument")), QStringLiteral("BG"));
+}
+
+// Expressions and joined display columns are never written, so their required
+// mark cannot stop a post; a written column's mark still does.
+void TestEditing::requiredMarkIgnoredOnUnwrittenColumns()
+{
+    TestDatabase db;
+    Query query;
+    query.SetFieldDefs({def(QStringLiteral("Total"), FieldType::Real, 0, true),
+                        def(QStringLiteral("UserName"), FieldType::String, 50, true),
+                        def(QStringLiteral("cityreg"), FieldType::String, 3, true, QStringLiteral("Ozn. grada"))});
+    openLive(query, db.connection(),
+             QStringLiteral("SELECT pd.*, 0.0 AS Total, u.username AS UserName FROM parkingdocument AS pd\n"
+                            "LEFT JOIN user AS u ON pd.userid = u.userid WHERE pd.parkingdocumentid = -1"));
+    query.Append();
+    query.FieldByName(QStringLiteral("number")).SetAsString(QStringLiteral("1/13"));
+    query.FieldByName(QStringLiteral("documentdatetime")).SetAsDateTime(QDateTime(QDate(2013, 5, 1), QTime(9, 0)));
+    QVERIFY_THROWS_EXCEPTION(Error, query.Post());
+    query.FieldByName(QStringLiteral("cityreg")).SetAsString(QStringLiteral("BG"));
+    query.Post();
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT COUNT(*) FROM parkingdocument")), QStringLiteral("1"));
 }
 
 void TestEditing::textCutToSize_data()

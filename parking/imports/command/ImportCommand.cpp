@@ -190,6 +190,10 @@ int RunCommand(const QStringList &arguments, CommandIo &io)
     } catch (const UsageError &e) {
         io.Err() << QString::fromStdString(e.what()) << "\nVidite parking-import --help." << Qt::endl;
         return ExitUsage;
+    } catch (const CommandError &e) {
+        io.Out() << Qt::flush;
+        io.Err() << e.message() << Qt::endl;
+        return e.code();
     } catch (...) {
         const imports::ImportError error = imports::ToImportError(std::current_exception());
         io.Out() << Qt::flush;

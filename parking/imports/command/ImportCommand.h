@@ -3,6 +3,7 @@
 // The batch command `parking-import`: runs the imports of the forms from a script or
 // cron, on the same jobs, with a summary on standard output and the forms' error texts.
 
+#include "Error.h"
 #include "ParkingImportJob.h"
 
 #include <QString>
@@ -25,6 +26,17 @@ enum ExitCode { ExitSuccess = 0, ExitFile = 1, ExitDatabase = 2, ExitUsage = 3 }
 class UsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// A failure whose text is not an import's (the ticket document's messages): shown as it
+// is, with its exit code.
+class CommandError : public dataset::Error {
+public:
+    CommandError(ExitCode code, const QString &message) : dataset::Error(message), m_code(code) {}
+    ExitCode code() const noexcept { return m_code; }
+
+private:
+    ExitCode m_code;
 };
 
 struct CommandOptions {

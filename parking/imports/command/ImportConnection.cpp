@@ -38,11 +38,16 @@ imports::ImportError ServerError(const QString &text)
 
 } // namespace
 
+QString SettingsPath(const CommandOptions &options)
+{
+    return options.config.value_or(ConsoleSettingsPath());
+}
+
 ServerConnection::ServerConnection(const CommandOptions &options)
 {
     const bool explicitServer = options.socket || options.host;
     const QString dataDir = options.dataDir.value_or(qEnvironmentVariable("PARKING_DATA_DIR"));
-    const console::ConsoleSettings settings(options.config.value_or(ConsoleSettingsPath()));
+    const console::ConsoleSettings settings(SettingsPath(options));
     if (options.config && !QFile::exists(*options.config))
         throw UsageError(QStringLiteral("Datoteka podešavanja %1 ne postoji.").arg(*options.config).toStdString());
 

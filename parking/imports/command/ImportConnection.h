@@ -10,6 +10,9 @@ namespace importcmd {
 
 struct CommandOptions;
 
+// The settings file the command reads: --config, else the console's beside this program.
+QString SettingsPath(const CommandOptions &options);
+
 // The server the command connects to, as the console does: explicit --socket, --host,
 // --port and --database win over the settings file (--config, else the console's);
 // --data-dir (or PARKING_DATA_DIR) means the private server of that folder; without a

@@ -1,9 +1,95 @@
 #include "ImportSubcommands.h"
 
-#include "ParkingImportError.h"
+#include "ConsoleSession.h"
+#include "ConsoleSettings.h"
+#include "ImportConnection.h"
+#include "ParkingDMUnit.h"
+#include "ParkingRegistration.h"
+#include "ParkingTicketDocument.h"
 #include "ParkingTicketImport.h"
+#include "common/DialogService.h"
 
 namespace importcmd {
+
+namespace {
+
+// Nobody can answer a dialog in a batch run: messages are kept for the error output,
+// questions and pickers count as cancelled.
+class BatchDialogService : public DialogService {
+public:
+    void ShowError(const QString &text) override { messages << text; }
+    void ShowInformation(const QString &text) override { messages << text; }
+    DialogAnswer AskYesNoCancel(const QString &) override { return DialogAnswer::Cancel; }
+    bool Confirm(const QString &) override { return false; }
+    bool PickDate(QDate &) override { return false; }
+    bool PickDateTime(QDateTime &) override { return false; }
+    QString GetOpenFileName(const QString &, const QString &, const QString &) override { return {}; }
+
+    QStringList messages;
+};
+
+// The data module and the console's module services over one connection, as the
+// module finds them inside the console; all of it is gone again at the end.
+class ModuleSession {
+public:
+    ModuleSession(const dataset::ConnectionParams &params, const QString &settingsPath)
+    {
+        m_connection.Connect(params);
+        m_session = std::make_unique<console::ConsoleSession>(m_connection, console::ConsoleSettings(settingsPath));
+        ParkingDM = TCustomDM::Create<TParkingDM>();
+        ParkingDM->SetZConnection(&m_connection);
+        GlobalConsole = m_session->ConsoleInterface();
+    }
+    ~ModuleSession()
+    {
+        GlobalConsole.reset();
+        ParkingDM.reset();
+    }
+    ModuleSession(const ModuleSession &) = delete;
+    ModuleSession &operator=(const ModuleSession &) = delete;
+
+private:
+    dataset::Connection m_connection;
+    std::unique_ptr<console::ConsoleSession> m_session;
+};
+
+QDate ParseDay(const QString &text)
+{
+    const QDate day = QDate::fromString(text, Qt::ISODate);
+    if (!day.isValid() || text.size() != 10)
+        throw UsageError(QStringLiteral("Neispravan dan: %1 (očekuje se YYYY-MM-DD)").arg(text).toStdString());
+    return day;
+}
+
+void RunTicketDocument(CommandContext &context)
+{
+    const QDate day = ParseDay(context.Arguments().at(0));
+    BatchDialogService dialogs;
+    const ScopedDialogService installed(dialogs);
+    TicketDocumentResult result;
+    try {
+        const ModuleSession session(context.DatabaseParams(), SettingsPath(context.Options()));
+        result = CreateTicketDocument(day, SingleProductByBarcode);
+    } catch (const dataset::Error &e) {
+        dialogs.messages << e.message();
+        throw CommandError(ExitDatabase, dialogs.messages.join(QLatin1Char('\n')));
+    }
+    QTextStream &out = context.Io().Out();
+    out << QStringLiteral("Izdatih karata: %1").arg(result.issued) << Qt::endl
+        << QStringLiteral("Storniranih karata: %1").arg(result.cancelled) << Qt::endl;
+    if (result.written)
+        out << QStringLiteral("Dokument %1 sa %2 stavki").arg(result.caption).arg(result.items) << Qt::endl;
+    else if (result.issued == 0)
+        out << QStringLiteral("Tog dana nije izdata nijedna karta; dokument nije napravljen.") << Qt::endl;
+    out << QStringLiteral("Izostavljeno karata: %1").arg(result.leftOut.size()) << Qt::endl;
+    for (const QString &ticket : result.leftOut)
+        out << QStringLiteral("  ") << ticket << Qt::endl;
+    // A refused header or item has been reported through the dialogs.
+    if (!dialogs.messages.isEmpty() || (result.issued > 0 && !result.written))
+        throw CommandError(ExitDatabase, dialogs.messages.join(QLatin1Char('\n')));
+}
+
+} // namespace
 
 Subcommand TicketsSubcommand()
 {
@@ -18,11 +104,7 @@ Subcommand TicketsSubcommand()
 Subcommand TicketDocumentSubcommand()
 {
     return {QStringLiteral("ticket-document"), QStringLiteral("YYYY-MM-DD"),
-            QStringLiteral("pravi dokument od karata izdatih i storniranih tog dana"), 1,
-            [](CommandContext &) {
-                throw imports::ImportError(imports::ImportFailure::Database,
-                                           QStringLiteral("Naredba još nije dostupna."));
-            }};
+            QStringLiteral("pravi dokument M od karata izdatih i storniranih tog dana"), 1, RunTicketDocument};
 }
 
 } // namespace importcmd

@@ -127,10 +127,11 @@ void TestParkingDetail::openedEditor()
     }
     QCOMPARE(typed, (QStringList{"productcode", "productname", "ticketnumber"}));
 
-    // Ticket search, item lookup, printing and invoicing have no handlers here yet.
-    for (QAction *action : {form.AddItem, form.AddItemX, form.AddItemBarcode, form.FindTicketAction,
-                            form.DocumentPrint, form.PrintTicket, form.CreateInvoice, form.CreateCashInvoice})
+    // Ticket search and item lookup have no handlers here yet; a saved document prints.
+    for (QAction *action : {form.AddItem, form.AddItemX, form.AddItemBarcode, form.FindTicketAction})
         QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
+    for (QAction *action : {form.DocumentPrint, form.PrintTicket, form.CreateInvoice, form.CreateCashInvoice})
+        QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
     for (QAction *action : {form.DateTimeAction, form.FromDateAction, form.ToDateAction})
         QVERIFY(action->isEnabled());
     form.CustomCancel->trigger();
@@ -413,9 +414,11 @@ void TestParkingDetail::applyAndPrintEnabling()
     QVERIFY(applyEnabled());   // a cached item not yet written
     form.CustomApplyExecute();
     QVERIFY(!applyEnabled());
-    // Saved now, but printing and invoicing have no handler in this form yet.
     form.DocumentPrintUpdate(form.DocumentPrint);
-    QVERIFY(!form.DocumentPrint->isEnabled());
+    QVERIFY(form.DocumentPrint->isEnabled());
+    form.AddDocumentItem(Product(3, QStringLiteral("DK700"), 500, 20));
+    form.DocumentPrintUpdate(form.CreateInvoice);
+    QVERIFY(!form.CreateInvoice->isEnabled());   // not while anything is unsaved
 }
 
 void TestParkingDetail::deleteKeys_data()

@@ -7,6 +7,8 @@
 #include "base/InterfaceSupport.h"
 
 #include <QHash>
+#include <QList>
+#include <QStringList>
 
 class FakeSecurityModule : public ISecurityModule, public TInterfacedObject {
 public:
@@ -60,6 +62,10 @@ public:
     bool GetModule(const QUuid &iid, IntfPtr<IInterface> &module) override
     {
         ++getModuleCalls;
+        if (const auto other = modules.constFind(iid); other != modules.constEnd()) {
+            module = *other;
+            return true;
+        }
         if (iid != ISecurityModule::IID || !security)
             return false;
         module = IntfPtr<IInterface>(security);
@@ -71,10 +77,17 @@ public:
         printGrid = grid;
     }
     dataset::DBGrid *GetPrintGrid() override { return printGrid; }
-    void RunWizard(const QString &, const QString &) override {}
+    void RunWizard(const QString &name, const QString &params) override
+    {
+        wizardRuns << name + QLatin1Char('|') + params;
+        wizardGrids << printGrid;
+    }
 
     IntfPtr<FakeSecurityModule> security;   // empty: the host has no security module
+    QHash<QUuid, IntfPtr<IInterface>> modules;   // further modules the host has, by identifier
     int getModuleCalls = 0;
     int setPrintGridCalls = 0;
     dataset::DBGrid *printGrid = nullptr;
+    QStringList wizardRuns;                  // "name|params" of each run
+    QList<dataset::DBGrid *> wizardGrids;    // the print grid during each run
 };

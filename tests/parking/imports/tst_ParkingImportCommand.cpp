@@ -45,6 +45,7 @@ private Q_SLOTS:
     void exitCodes_data();
     void exitCodes();
     void ticketsEndToEnd();
+    void ticketDocument();
     void subscriptionsEndToEnd();
     void startStopOutput_data();
     void startStopOutput();
@@ -108,6 +109,39 @@ void TestParkingImportCommand::ticketsEndToEnd()
     tickets.Open();
     QCOMPARE(tickets.RecordCount(), 1);
 }
+
+// Tickets without a single product are listed with the reason; a day without issued
+// tickets is no failure.
+void TestParkingImportCommand::ticketDocument()
+{
+    TestDatabase db;
+    dataset::Connection &c = db.connection();
+    c.Execute("INSERT INTO tax (taxid, name, value) VALUES (3, 'PDV', 20)");
+    c.Execute("INSERT INTO product (name, code, barcode, price, taxid) VALUES "
+              "('Doplatna 300', 'P300', 'DK300', 250, 3), ('Doplatna 500 a', 'P500A', 'DK500', 400, 3), "
+              "('Doplatna 500 b', 'P500B', 'DK500', 400, 3)");
+    c.Execute("INSERT INTO parkingticketraw (id_DK, cena_DK, vreme_izdavanja_DK, datum_storniranja) VALUES "
+              "('A1', 300, '2026-12-05 08:00:00', NULL), ('B2', 500, '2026-12-05 09:00:00', NULL), "
+              "('C3', 999, '2026-12-05 10:00:00', NULL), ('D4', 300, '2026-12-01 10:00:00', '2026-12-05')");
+    const dataset::ConnectionParams params = db.params();
+    const QStringList server{"--socket", params.socket, "--user", params.user, "--database", params.database};
+
+    const Result written = Run(QStringList{"ticket-document", "2026-12-05"} + server);
+    QCOMPARE(written.exitCode, 0);
+    QCOMPARE(written.out, QStringLiteral("Izdatih karata: 3\nStorniranih karata: 1\nDokument M-1 sa 2 stavki\n"
+                                         "Izostavljeno karata: 2\n  B2: više proizvoda za DK500\n"
+                                         "  C3: nema proizvoda za DK999\n"));
+    dataset::Query items;
+    items.SetConnection(&c);
+    items.SetSQL({"SELECT GROUP_CONCAT(CONCAT(sort, ':', productname, ':', quantity, ':', itemvalue) ORDER BY sort) "
+                  "FROM documentitem"});
+    items.Open();
+    QCOMPARE(items.Fields(0).AsString(), QStringLiteral("1:A1 - ident. Doplatna 300:1:250,2:D4 - ident. Doplatna 300:-1:-250"));
+
+    const Result empty = Run(server + QStringList{"ticket-document", "2026-12-06"});
+    QCOMPARE(empty.exitCode, 0);
+    QVERIFY(empty.out.contains("nije izdata nijedna karta"));
+    QCOMPARE(Run(server + QStringList{"ticket-document", "6.12.2026"}).exitCode, 3);
 
 void TestParkingImportCommand::subscriptionsEndToEnd()
 {

@@ -1,4 +1,5 @@
 #include "../documents/DocumentsFixture.h"
+#include "../host/FakeDocumentHost.h"
 
 #include "DBGrid.h"
 #include "ParkingTicketUnit.h"
@@ -19,6 +20,72 @@ QString WriteExport(const QTemporaryDir &dir, const QByteArray &body)
     return file.fileName();
 }
 
+// Products by bar code from a list the test fills.
+class FakeProductModule : public IProductModule, public TInterfacedObject {
+public:
+    PARKING_INTERFACED_OBJECT
+    IInterface *QueryInterface(const QUuid &iid) override { return QueryInterfaceOf<IProductModule>(this, iid); }
+    TProductDescArr FindProducts(const QString &text, bool, bool) override
+    {
+        TProductDescArr found;
+        for (const TProductDesc &product : products) {
+            if (product.BarCode == text)
+                found.push_back(product);
+        }
+        return found;
+    }
+    bool SelectProducts(TProductDescArr &) override { return false; }
+
+    TProductDescArr products{{"Doplatna karta 300", "P300", "DK300", "", 250.0, 20.0, 3, 11},
+                             {"Doplatna karta 500", "P500", "DK500", "", 400.0, 20.0, 3, 12}};
+};
+
+// The ticket form's world with a host that has products, a document module and service.
+struct DocumentHost {
+    DocumentsFixture world;
+    IntfPtr<FakeDocumentService> service = CreateInterfaced<FakeDocumentService>();
+    IntfPtr<FakeProductModule> products = CreateInterfaced<FakeProductModule>();
+
+    DocumentHost()
+    {
+        AddDocumentHost(*world.console, {}, CreateInterfaced<FakeDocumentModule>(), service);
+        world.console->modules.insert(IProductModule::IID,
+                                      IntfPtr<IInterface>(static_cast<IProductModule *>(products.get())));
+    }
+    void Ticket(const QString &id, double price, const QString &issued, const QString &cancelled = {})
+    {
+        world.connection().Execute(
+            QStringLiteral("INSERT INTO parkingticketraw (id_DK, cena_DK, vreme_izdavanja_DK, datum_storniranja) "
+                           "VALUES (%1, %2, %3, %4)")
+                .arg(dataset::Connection::Quote(id))
+                .arg(price)
+                .arg(dataset::Connection::Quote(issued),
+                     cancelled.isEmpty() ? QStringLiteral("NULL") : dataset::Connection::Quote(cancelled)));
+    }
+    QStringList Items()
+    {
+        dataset::Query query;
+        query.SetConnection(&world.connection());
+        query.SetSQL({"SELECT sort, productname, quantity, price, itemvalue FROM documentitem ORDER BY sort"});
+        query.Open();
+        QStringList rows;
+        for (query.First(); !query.Eof(); query.Next())
+            rows << QStringLiteral("%1|%2|%3|%4|%5")
+                        .arg(query.Fields(0).AsString(), query.Fields(1).AsString(), query.Fields(2).AsString(),
+                             query.Fields(3).AsString(), query.Fields(4).AsString());
+        return rows;
+    }
+    // Clicks "Kreiraj dokument" and picks 'day' in the date picker.
+    void Create(const QDate &day)
+    {
+        world.dialogs.QueueDate(day);
+        auto *form = new TParkingTicketForm;
+        form->CreateButton->click();
+        QCoreApplication::processEvents();
+        form->close();
+    }
+};
+
 } // namespace
 
 class TestParkingTicketForm : public QObject {
@@ -26,6 +93,9 @@ class TestParkingTicketForm : public QObject {
 
 private Q_SLOTS:
     void importFillsTheGrid();
+    void documentOfADay_data();
+    void documentOfADay();
+    void refusedDocumentGetsNoItemsNorNotice();
 };
 
 void TestParkingTicketForm::importFillsTheGrid()
@@ -49,6 +119,53 @@ void TestParkingTicketForm::importFillsTheGrid()
     QDir().mkpath("/tmp/i10a");
     form->grab().save("/tmp/i10a/ticketform.png");
     form->close();
+}
+
+void TestParkingTicketForm::documentOfADay_data()
+{
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<bool>("written");
+    // Tickets: A1 issued on the 5th (300), B2 issued on the 4th and cancelled on the 5th
+    // (300), C3 issued on the 5th at a price without a product (999), D4 issued on the 5th (500).
+    QTest::newRow("issued and cancelled")
+        << QStringList{"1|A1 - ident. Doplatna karta 300|1|250|250", "2|D4 - ident. Doplatna karta 500|1|400|400",
+                       "3|B2 - ident. Doplatna karta 300|-1|250|-250"}
+        << true;
+    QTest::newRow("only cancellations") << QStringList{} << false;
+}
+
+void TestParkingTicketForm::documentOfADay()
+{
+    QFETCH(QStringList, items);
+    QFETCH(bool, written);
+    DocumentHost host;
+    if (written) {
+        host.Ticket("A1", 300, "2026-12-05 00:00:00");
+        host.Ticket("C3", 999, "2026-12-05 12:00:00");
+        host.Ticket("D4", 500, "2026-12-05 23:59:59");
+        host.Ticket("E5", 300, "2026-12-06 00:00:00");
+    }
+    host.Ticket("B2", 300, "2026-12-04 10:00:00", "2026-12-05");
+    host.Create(QDate(2026, 12, 5));
+    QCOMPARE(host.Items(), items);
+    QVERIFY(TestApplication::instance()->errors.isEmpty());
+    if (written)
+        QCOMPARE(host.service->calls.last().left(7), QStringLiteral("notice "));
+    else
+        QVERIFY(host.service->calls.isEmpty());
+}
+
+void TestParkingTicketForm::refusedDocumentGetsNoItemsNorNotice()
+{
+    DocumentHost host;
+    host.Ticket("A1", 300, "2026-12-05 10:00:00");
+    host.world.connection().Execute(
+        "CREATE TRIGGER refuse_document BEFORE INSERT ON document FOR EACH ROW "
+        "SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'odbijeno'");
+    host.Create(QDate(2026, 12, 5));
+    QCOMPARE(host.world.dialogs.Errors(), QStringList{"Dokument M-1 nije moguće snimiti."});
+    QCOMPARE(host.Items(), QStringList{});
+    QCOMPARE(host.service->calls, QStringList{"number M n 2026-12-05 0"});
 }
 
 PARKING_TEST_MAIN(TestParkingTicketForm)

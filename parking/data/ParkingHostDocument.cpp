@@ -1,0 +1,248 @@
+#include "ParkingHostDocument.h"
+
+#include "Connection.h"
+#include "Error.h"
+#include "ParkingDMUnit.h"
+#include "ParkingHostModules.h"
+#include "ParkingResourceString.h"
+#include "Query.h"
+#include "Transaction.h"
+#include "TextFormat.h"
+#include "common/CommonResourceString.h"
+#include "common/DialogService.h"
+
+namespace {
+
+QString Text(const char *name) { return QString::fromLatin1(name); }
+
+// Holds the database's host-document lock for the writer's lifetime, so two
+// cashiers never draw the same next number: the number is read and the document
+// written while the other one waits. The lock belongs to the session, not to the
+// transaction, and is taken before the transaction starts so the number is read
+// after the other's document is committed.
+class NumberLock {
+public:
+    explicit NumberLock(dataset::Connection &connection) : m_connection(connection)
+    {
+        dataset::Query query;
+        query.SetConnection(&connection);
+        query.SetSQL({QStringLiteral("SELECT GET_LOCK(CONCAT(DATABASE(), '.hostdocument'), 30)")});
+        query.Open();
+        if (query.Fields(0).AsInteger() != 1)
+            throw dataset::Error(QStringLiteral("Drugi korisnik upravo snima dokument; pokušajte ponovo."));
+    }
+    ~NumberLock()
+    {
+        try {
+            if (m_connection.Connected())
+                m_connection.Execute(QStringLiteral("DO RELEASE_LOCK(CONCAT(DATABASE(), '.hostdocument'))"));
+        } catch (const dataset::Error &) {
+            // A lost session has given the lock up already.
+        }
+    }
+    NumberLock(const NumberLock &) = delete;
+    NumberLock &operator=(const NumberLock &) = delete;
+
+private:
+    dataset::Connection &m_connection;
+};
+
+void Reopen(dataset::Query &query)
+{
+    if (query.Active())
+        query.Close();
+    query.Open();
+}
+
+} // namespace
+
+struct THostDocumentWriter::Private {
+    Private(dataset::Query &documents, dataset::Query &items) : documents(documents), items(items) {}
+
+    dataset::Query &documents;
+    dataset::Query &items;
+    // Declared in this order so the transaction ends before the lock is given back.
+    std::optional<NumberLock> lock;
+    std::optional<dataset::Transaction> transaction;
+    bool posted = false;
+
+    dataset::Connection &connection() const
+    {
+        dataset::Connection *connection = documents.GetConnection();
+        if (!connection)
+            throw dataset::Error(QStringLiteral("Upit dokumenata nema vezu sa bazom."));
+        return *connection;
+    }
+    dataset::Field &field(const QString &name) const { return documents.FieldByName(name); }
+    dataset::Field &item(const QString &name) const { return items.FieldByName(name); }
+    void fillHeader(const THostDocumentHeader &header);
+};
+
+THostDocumentWriter::THostDocumentWriter()
+    : THostDocumentWriter(*ParkingDM->DocumentZQ, *ParkingDM->DocumentItemZQ)
+{
+}
+
+THostDocumentWriter::THostDocumentWriter(dataset::Query &documents, dataset::Query &items)
+    : d(std::make_unique<Private>(documents, items))
+{
+    Reopen(documents);
+    Reopen(items);
+}
+
+THostDocumentWriter::~THostDocumentWriter()
+{
+    // An unfinished document leaves no row in the buffers either.
+    d->items.Cancel();
+    d->documents.Cancel();
+}
+
+void THostDocumentWriter::Private::fillHeader(const THostDocumentHeader &header)
+{
+    if (header.partner) {
+        field(Text("partnerid")).SetAsInteger(header.partner->PartnerID);
+        field(Text("Partner")).SetAsString(header.partner->Name);
+        field(Text("PartnerCode")).SetAsString(header.partner->Code);
+        field(Text("PartnerAddress")).SetAsString(header.partner->Address);
+        field(Text("PartnerZip")).SetAsString(header.partner->Zip);
+        field(Text("PartnerCity")).SetAsString(header.partner->City);
+        field(Text("partneraddressid")).Clear();
+    }
+    QString currency;
+    if (header.currency) {
+        currency = *header.currency;
+    } else if (const IntfPtr<IDocumentModule> module = HostModule<IDocumentModule>()) {
+        if (!module->GetDefaultCurrency(currency))
+            currency.clear();
+    } else {
+        ShowErrorMessage(NoModuleMessage(u"_CMN_MOD_DOCUMENT_NAME"));
+    }
+    if (!currency.isEmpty())
+        field(Text("documentcurrency")).SetAsString(currency);
+    for (const char *name : {"documentdate", "valutedate", "documentissuedate"})
+        field(Text(name)).SetAsDate(header.documentDate);
+
+    int warehouseId = -1;
+    QChar priceType;
+    QString warehouseCurrency;
+    ParkingDM->GetDefaultWarehouse(QString(), warehouseId, priceType, warehouseCurrency);
+    // No default warehouse (-1) is never stored as one.
+    if (warehouseId > 0)
+        field(Text("warehouseid")).SetAsInteger(warehouseId);
+    field(Text("direction")).SetAsInteger(-1);
+    field(Text("documenttype")).SetAsString(header.documentType);
+
+    QString number;
+    if (const IntfPtr<IDocumentService> service = HostModule<IDocumentService>()) {
+        const dataset::Field &warehouse = field(Text("warehouseid"));
+        number = service->GetNextNumber(field(Text("documenttype")).AsString(), QStringLiteral("n"),
+                                        field(Text("documentdate")).AsDate(),
+                                        warehouse.IsNull() ? 0 : warehouse.AsInteger());
+    }
+    field(Text("number")).SetAsString(number);
+}
+
+// The header and everything after it run in one transaction, the number drawn
+// inside it; a refused header rolls all of it back.
+bool THostDocumentWriter::PostHeader(const THostDocumentHeader &header)
+{
+    if (d->posted || d->transaction)
+        throw dataset::Error(QStringLiteral("Zaglavlje dokumenta je već snimljeno."));
+    dataset::Connection &connection = d->connection();
+    d->lock.emplace(connection);
+    d->transaction.emplace(connection);
+    d->documents.Append();
+    d->fillHeader(header);
+    try {
+        d->documents.Post();
+        d->posted = true;
+        return true;
+    } catch (const dataset::Error &) {
+        if (!connection.Connected())
+            throw;
+    }
+    const QString caption = DocumentCaption();
+    d->documents.Cancel();
+    d->transaction.reset();
+    d->lock.reset();
+    ShowErrorMessage(FormatResource(ParkingResourceString("_DOC_POST_ERR"), {caption}));
+    return false;
+}
+
+// Each item gets a savepoint of its own, so a refused one takes nothing else with it.
+bool THostDocumentWriter::PostItem(const THostDocumentItem &item)
+{
+    if (!d->posted)
+        throw dataset::Error(QStringLiteral("Stavka nema snimljen dokument."));
+    dataset::Connection &connection = d->connection();
+    d->items.Append();
+    d->item(Text("ProductCode")).SetAsString(item.productCode);
+    d->item(Text("ProductBarcode")).SetAsString(item.productCode);
+    for (const char *name : {"rebate", "margin", "cost"})
+        d->item(Text(name)).SetAsFloat(0.0);
+    for (const char *name : {"rebatetype", "specialrebatetype", "marginetype"})
+        d->item(Text(name)).SetAsString(QStringLiteral("P"));
+    d->item(Text("costtype")).SetAsString(QStringLiteral("T"));
+    d->item(Text("documentid")).SetAsInteger(DocumentId());
+    d->item(Text("taxid")).SetAsInteger(item.taxId);
+    d->item(Text("taxvalue")).SetAsFloat(item.taxValue);
+    d->item(Text("quantity")).SetAsFloat(item.quantity);
+    d->item(Text("productname")).SetAsString(item.productName);
+    d->item(Text("ProductUnitName")).SetAsString(QString());
+    d->item(Text("productid")).SetAsInteger(item.productId);
+    d->item(Text("price")).SetAsFloat(item.price);
+    d->item(Text("itemvalue")).SetAsFloat(item.itemValue);
+    d->item(Text("sort")).SetAsInteger(item.sort);
+    {
+        dataset::Transaction savepoint(connection);
+        try {
+            d->items.Post();
+            savepoint.Commit();
+            return true;
+        } catch (const dataset::Error &) {
+            if (!connection.Connected())
+                throw;
+        }
+    }
+    const QString name = d->item(Text("productname")).AsString();
+    d->items.Cancel();
+    ShowErrorMessage(FormatResource(ParkingResourceString("_DOCITEM_POST_ERR"), {name, DocumentCaption()}));
+    return false;
+}
+
+int THostDocumentWriter::Commit()
+{
+    if (!d->posted || !d->transaction)
+        throw dataset::Error(QStringLiteral("Dokument nije snimljen."));
+    d->transaction->Commit();
+    d->transaction.reset();
+    d->lock.reset();
+    return DocumentId();
+}
+
+int THostDocumentWriter::DocumentId() const
+{
+    return d->field(Text("documentid")).AsInteger();
+}
+
+QString THostDocumentWriter::Currency() const
+{
+    return d->field(Text("documentcurrency")).AsString();
+}
+
+QString THostDocumentWriter::DocumentCaption() const
+{
+    return d->field(Text("documenttype")).AsString() + QLatin1Char('-') + d->field(Text("number")).AsString();
+}
+
+void HostDocumentNotice(int documentId, bool flag1, bool flag2)
+{
+    if (const IntfPtr<IDocumentService> service = HostModule<IDocumentService>())
+        service->DocumentNotice(documentId, flag1, flag2);
+}
+
+void HostCashInvoiceNotice(int documentId)
+{
+    if (const IntfPtr<IDocumentService> service = HostModule<IDocumentService>())
+        service->CashInvoiceNotice(documentId);
+}

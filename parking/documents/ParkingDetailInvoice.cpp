@@ -1,0 +1,83 @@
+// Host sales documents made from the saved parking document: an invoice followed by
+// its "M" document, or a cash invoice. Each carries the item the item grid stands on.
+
+#include "ParkingDetailUnit.h"
+
+#include "Error.h"
+#include "ParkingHostDocument.h"
+#include "ParkingHostModules.h"
+#include "Query.h"
+#include "common/CommonResourceString.h"
+#include "common/DialogService.h"
+
+namespace {
+
+THostDocumentItem CurrentItem(const dataset::Query &items, double quantity)
+{
+    const auto field = [&items](const char *name) -> dataset::Field & {
+        return items.FieldByName(QString::fromLatin1(name));
+    };
+    if (!items.Active() || items.IsEmpty())
+        throw dataset::Error(QStringLiteral("Dokument nema stavku za račun."));
+    THostDocumentItem item;
+    item.productId = field("productid").AsInteger();
+    item.productCode = field("productcode").AsString();
+    item.productName = field("productname").AsString() + QStringLiteral(" - ident. ")
+        + field("ticketnumber").AsString();
+    item.taxId = field("taxid").AsInteger();
+    item.taxValue = field("taxvalue").AsFloat();
+    item.price = field("price").AsFloat();
+    item.itemValue = field("itemvalue").AsFloat();
+    item.quantity = quantity;
+    item.sort = 1;
+    return item;
+}
+
+} // namespace
+
+void TParkingDetailForm::CreateInvoiceExecute()
+{
+    CreateDocument(QStringLiteral("R"));
+}
+
+void TParkingDetailForm::CreateCashInvoiceExecute()
+{
+    CreateDocument(QStringLiteral("H"));
+}
+
+// A document that cannot be posted ends the run: nothing that belongs to it (its
+// item, its notice, the "M" document of an invoice) is written.
+void TParkingDetailForm::CreateDocument(const QString &documentType)
+{
+    const QDate date = Document().FieldByName(QStringLiteral("documentdatetime")).AsDateTime().date();
+    const THostDocumentItem item = CurrentItem(Items(), 1);
+    QString currency;
+    {
+        THostDocumentWriter writer;
+        const IntfPtr<IPartnerModule> partners = HostModule<IPartnerModule>();
+        if (!partners) {
+            ShowErrorMessage(NoModuleMessage(u"_CMN_MOD_PARTNER_NAME"));
+            return;
+        }
+        TPartnerDesc partner;
+        if (!partners->SelectPartner(partner))
+            return;
+        if (!writer.PostHeader({documentType, date, &partner, std::nullopt}))
+            return;
+        writer.PostItem(item);
+        const int documentId = writer.Commit();
+        if (documentType != QLatin1String("R")) {
+            HostCashInvoiceNotice(documentId);
+            return;
+        }
+        HostDocumentNotice(documentId, true, false);
+        currency = writer.Currency();
+    }
+    THostDocumentWriter writer;
+    if (!writer.PostHeader({QStringLiteral("M"), date, nullptr, currency}))
+        return;
+    THostDocumentItem reversal = item;
+    reversal.quantity = -1;
+    writer.PostItem(reversal);
+    HostDocumentNotice(writer.Commit(), true, true);
+}

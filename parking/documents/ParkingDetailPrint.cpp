@@ -1,0 +1,69 @@
+// The editor's two printouts: the receipt and the parking ticket with the streets of
+// the paid zone and sector.
+
+#include "ParkingDetailUnit.h"
+
+#include "Connection.h"
+#include "FormatFloat.h"
+#include "ParkingDMUnit.h"
+#include "ParkingResourceString.h"
+#include "Query.h"
+#include "report/ReportEngine.h"
+
+namespace {
+
+QString DateText(const dataset::Query &document)
+{
+    return FormatDateTime(QStringLiteral("dd.mm.yyyy hh:nn"),
+                          document.FieldByName(QStringLiteral("documentdatetime")).AsDateTime());
+}
+
+// The streets of the zone (and sector) in the order the database gives them, joined
+// with ", "; empty without a zone.
+QString ParkingStreetList(dataset::Connection &connection, const QString &zone, const QString &sector)
+{
+    if (zone.isEmpty())
+        return {};
+    QString sql = QStringLiteral("SELECT * FROM parkingzoneframe WHERE zone = ") + dataset::Connection::Quote(zone);
+    if (!sector.isEmpty())
+        sql += QStringLiteral(" AND sector = ") + dataset::Connection::Quote(sector);
+    dataset::Query query;
+    query.SetConnection(&connection);
+    query.SetSQL({sql});
+    query.Open();
+    QStringList streets;
+    for (query.First(); !query.Eof(); query.Next())
+        streets << query.FieldByName(QStringLiteral("street")).AsString();
+    return streets.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+QString TParkingDetailForm::PrintTitle(bool ticket) const
+{
+    QString title = ParkingResourceString("_PARKING_PRINT_INVOICE_CAP");
+    if (ticket)
+        title += QStringLiteral(" / ") + ParkingResourceString("_PARKING_PRINT_TICKET_CAP");
+    return title + QLatin1Char(' ') + Document().FieldByName(QStringLiteral("number")).AsString();
+}
+
+void TParkingDetailForm::DocumentPrintExecute()
+{
+    CustomApplyExecute();
+    TReportEngine engine(this);
+    engine.ExecuteParkingInvoiceReport(Document(), Items(), PrintTitle(false), DateText(Document()));
+}
+
+void TParkingDetailForm::PrintTicketExecute()
+{
+    CustomApplyExecute();
+    dataset::Query &document = Document();
+    const QString streets = ParkingStreetList(*ParkingDM->Connection(),
+                                              document.FieldByName(QStringLiteral("parkingzone")).AsString(),
+                                              document.FieldByName(QStringLiteral("parkingsector")).AsString());
+    document.Edit();
+    document.FieldByName(QStringLiteral("parkingstreets")).SetAsString(streets);
+    document.Post();
+    TReportEngine engine(this);
+    engine.ExecuteParkingTicketReport(document, Items(), PrintTitle(true), DateText(document));
+}

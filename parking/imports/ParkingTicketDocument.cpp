@@ -1,0 +1,123 @@
+#include "ParkingTicketDocument.h"
+
+#include "FormatFloat.h"
+#include "ParkingDMUnit.h"
+#include "ParkingHostDocument.h"
+#include "ParkingHostModules.h"
+#include "Query.h"
+#include "common/CommonResourceString.h"
+
+#include <vector>
+
+namespace {
+
+struct TicketRow {
+    QString ticket;
+    double price;
+};
+
+std::vector<TicketRow> Tickets(const QString &sql, const QMap<QString, QString> &params)
+{
+    dataset::Query query;
+    query.SetConnection(ParkingDM->Connection());
+    query.SetSQL({sql});
+    for (auto it = params.cbegin(); it != params.cend(); ++it)
+        query.SetParam(it.key(), it.value());
+    query.Open();
+    std::vector<TicketRow> rows;
+    for (query.First(); !query.Eof(); query.Next())
+        rows.push_back({query.FieldByName(QStringLiteral("id_DK")).AsString(),
+                        query.FieldByName(QStringLiteral("cena_DK")).AsFloat()});
+    return rows;
+}
+
+struct PlannedItem {
+    TProductDesc product;
+    QString ticket;
+    double quantity;
+};
+
+// Products are found before the document is begun, so no transaction stays open while
+// the user chooses in a picker.
+void Plan(const std::vector<TicketRow> &rows, double quantity, const TicketProductLookup &lookup,
+          std::vector<PlannedItem> &items, QStringList &leftOut)
+{
+    for (const TicketRow &row : rows) {
+        QString reason;
+        if (auto product = lookup(TicketBarcode(row.price), reason))
+            items.push_back({*product, row.ticket, quantity});
+        else
+            leftOut << QStringLiteral("%1: %2").arg(row.ticket, reason);
+    }
+}
+
+} // namespace
+
+QString TicketBarcode(double price)
+{
+    return QStringLiteral("DK") + FormatFloat(QStringLiteral("0"), price);
+}
+
+std::optional<TProductDesc> SingleProductByBarcode(const QString &barcode, QString &reason)
+{
+    const IntfPtr<IProductModule> products = HostModule<IProductModule>();
+    if (!products) {
+        reason = QStringLiteral("nema modula proizvoda");
+        return std::nullopt;
+    }
+    const TProductDescArr found = products->FindProducts(barcode, false, true);
+    if (found.size() == 1)
+        return found.front();
+    reason = (found.empty() ? QStringLiteral("nema proizvoda za %1") : QStringLiteral("više proizvoda za %1"))
+                 .arg(barcode);
+    return std::nullopt;
+}
+
+TicketDocumentResult CreateTicketDocument(const QDate &day, const TicketProductLookup &lookup)
+{
+    TicketDocumentResult result;
+    const QString date = day.toString(Qt::ISODate);
+    const auto issued = Tickets(
+        QStringLiteral("SELECT id_DK, cena_DK FROM parkingticketraw WHERE vreme_izdavanja_DK >= :dayStart "
+                       "AND vreme_izdavanja_DK <= :dayEnd"),
+        {{QStringLiteral("dayStart"), date + QStringLiteral(" 00:00:00")},
+         {QStringLiteral("dayEnd"), date + QStringLiteral(" 23:59:59")}});
+    result.issued = qint64(issued.size());
+    if (issued.empty())
+        return result;
+    const auto cancelled = Tickets(
+        QStringLiteral("SELECT id_DK, cena_DK FROM parkingticketraw WHERE datum_storniranja = :day"),
+        {{QStringLiteral("day"), date}});
+    result.cancelled = qint64(cancelled.size());
+
+    std::vector<PlannedItem> planned;
+    Plan(issued, 1.0, lookup, planned, result.leftOut);
+    Plan(cancelled, -1.0, lookup, planned, result.leftOut);
+
+    THostDocumentWriter writer;
+    if (!writer.PostHeader({QStringLiteral("M"), day, nullptr, std::nullopt}))
+        return result;
+    int sort = 1;
+    for (const PlannedItem &item : planned) {
+        const TProductDesc &p = item.product;
+        THostDocumentItem row;
+        row.productId = p.ProductID;
+        row.productCode = p.Code;
+        row.productName = item.ticket + QStringLiteral(" - ident. ") + p.Name;
+        row.taxId = p.TaxID;
+        row.taxValue = p.TaxValue;
+        row.price = p.Price;
+        row.itemValue = item.quantity * p.Price;
+        row.quantity = item.quantity;
+        row.sort = sort;
+        if (writer.PostItem(row)) {
+            ++sort;
+            ++result.items;
+        }
+    }
+    result.caption = writer.DocumentCaption();
+    result.documentId = writer.Commit();
+    result.written = true;
+    HostDocumentNotice(result.documentId, true, false);
+    return result;
+}

@@ -1,0 +1,275 @@
+#include "ParkingPayDeskUnit.h"
+
+#include "Connection.h"
+#include "DBGrid.h"
+#include "DateParse.h"
+#include "Error.h"
+#include "FieldText.h"
+#include "ParkingDMUnit.h"
+#include "ParkingHostDocument.h"
+#include "ParkingRegistration.h"
+#include "ParkingResourceString.h"
+#include "Query.h"
+#include "base/BusyCursor.h"
+#include "base/GridSorter.h"
+#include "base/WheelArrowFilter.h"
+#include "common/CommonResourceString.h"
+#include "common/DialogService.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <stdexcept>
+
+namespace {
+
+const QString kDayFormat = QStringLiteral("yyyy-MM-dd");
+
+// The day's bounds as the summaries compare them, both included.
+QString DayCondition(const QString &day)
+{
+    using dataset::Connection;
+    return QStringLiteral("WHERE pd.documentdatetime >= %1 AND pd.documentdatetime <= %2")
+        .arg(Connection::Quote(day + QStringLiteral(" 00:00:00")), Connection::Quote(day + QStringLiteral(" 23:59:59")));
+}
+
+void Reload(dataset::Query &query, const QStringList &sql)
+{
+    if (query.Active())
+        query.Close();
+    query.SetSQL(sql);
+    query.Open();
+}
+
+// Bound grids do not follow the query while it is walked; they catch up at the end.
+class ControlsDisabled {
+public:
+    explicit ControlsDisabled(dataset::Query &query) : m_query(query) { m_query.DisableControls(); }
+    ~ControlsDisabled() { m_query.EnableControls(); }
+    ControlsDisabled(const ControlsDisabled &) = delete;
+    ControlsDisabled &operator=(const ControlsDisabled &) = delete;
+
+private:
+    dataset::Query &m_query;
+};
+
+QPushButton *NewButton(const QString &name, const QString &text, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    // Enter in the date box must never start a document run.
+    button->setAutoDefault(false);
+    return button;
+}
+
+dataset::DBGrid *NewGrid(const QString &name, dataset::DataSource *source, QWidget *parent)
+{
+    auto *grid = new dataset::DBGrid(parent);
+    grid->setObjectName(name);
+    grid->SetDataSource(source);
+    grid->SetReadOnly(true);
+    return grid;
+}
+
+} // namespace
+
+TParkingPayDeskForm::TParkingPayDeskForm(QWidget *owner) : QDialog(owner)
+{
+    if (!ParkingDM)
+        throw dataset::Error(QStringLiteral("Modul parkinga nije inicijalizovan."));
+    setObjectName(QStringLiteral("ParkingPayDeskForm"));
+    setWindowTitle(QStringLiteral("Blagajna"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    BuildLayout();
+    resize(704, 358);
+    new WheelArrowFilter(this);
+    FormCreate();
+}
+
+TParkingPayDeskForm::~TParkingPayDeskForm() = default;
+
+void TParkingPayDeskForm::BuildLayout()
+{
+    auto *top = new QHBoxLayout;
+    DateLabel = new QLabel(QStringLiteral("Datum"), this);
+    DateEdit = new QLineEdit(this);
+    DateEdit->setObjectName(QStringLiteral("DateEdit"));
+    DateEdit->setFixedWidth(90);
+    DateLabel->setBuddy(DateEdit);
+    DateButton = NewButton(QStringLiteral("DateButton"), QStringLiteral("..."), this);
+    DateButton->setFocusPolicy(Qt::NoFocus);
+    DateButton->setFixedWidth(24);
+    CreateButton = NewButton(QStringLiteral("CreateButton"), QStringLiteral("Kreiraj dokument"), this);
+    ProgressBar = new QProgressBar(this);
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar->setValue(0);
+    CloseButton = NewButton(QStringLiteral("CloseButton"), QStringLiteral("&Zatvori"), this);
+    top->addWidget(DateLabel);
+    top->addWidget(DateEdit);
+    top->addWidget(DateButton);
+    top->addSpacing(8);
+    top->addWidget(CreateButton);
+    top->addWidget(ProgressBar, 1);
+    top->addWidget(CloseButton);
+
+    ParkingPayDeskProductDBG = NewGrid(QStringLiteral("ParkingPayDeskProductDBG"), ParkingDM->ParkingPayDeskProductDS, this);
+    ParkingPayDeskProductDBG->AddColumn(QStringLiteral("productcode"), 60);
+    ParkingPayDeskProductDBG->AddColumn(QStringLiteral("productname"), 140);
+    ParkingPayDeskProductDBG->AddColumn(QStringLiteral("SumQuantity"));
+    ParkingPayDeskProductDBG->AddColumn(QStringLiteral("SumItemTotal"), 80);
+    ParkingPayDeskUserDBG = NewGrid(QStringLiteral("ParkingPayDeskUserDBG"), ParkingDM->ParkingPayDeskUserDS, this);
+    ParkingPayDeskUserDBG->AddColumn(QStringLiteral("UserName"), 140);
+    ParkingPayDeskUserDBG->AddColumn(QStringLiteral("SumItemTotal"), 80);
+
+    PrintProduct = new QAction(QStringLiteral("Š&tampaj"), this);
+    PrintProduct->setObjectName(QStringLiteral("PrintProduct"));
+    PrintUser = new QAction(QStringLiteral("Š&tampaj"), this);
+    PrintUser->setObjectName(QStringLiteral("PrintUser"));
+    PrintProdButton = NewButton(QStringLiteral("PrintProdButton"), PrintProduct->text(), this);
+    PrintUserButton = NewButton(QStringLiteral("PrintUserButton"), PrintUser->text(), this);
+
+    auto *left = new QVBoxLayout;
+    left->addWidget(ParkingPayDeskProductDBG, 1);
+    left->addWidget(PrintProdButton, 0, Qt::AlignLeft);
+    auto *right = new QVBoxLayout;
+    right->addWidget(ParkingPayDeskUserDBG, 1);
+    right->addWidget(PrintUserButton, 0, Qt::AlignLeft);
+    auto *grids = new QHBoxLayout;
+    grids->addLayout(left, 3);
+    grids->addLayout(right, 2);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addLayout(top);
+    layout->addLayout(grids, 1);
+
+    // An error of a handler leaves Qt's button handling first and reaches the
+    // console's error display from an event of its own.
+    m_errors = new dataset::detail::ErrorRelay(this);
+    const auto guarded = [this](void (TParkingPayDeskForm::*handler)()) {
+        return [this, handler] { dataset::detail::Relayed(m_errors, [this, handler] { (this->*handler)(); }); };
+    };
+    connect(DateButton, &QPushButton::clicked, this, guarded(&TParkingPayDeskForm::DateButtonClick));
+    connect(CreateButton, &QPushButton::clicked, this, guarded(&TParkingPayDeskForm::CreateButtonClick));
+    connect(CloseButton, &QPushButton::clicked, this, [this] { CloseButtonClick(); });
+    connect(PrintProduct, &QAction::triggered, this, guarded(&TParkingPayDeskForm::PrintProductExecute));
+    connect(PrintUser, &QAction::triggered, this, guarded(&TParkingPayDeskForm::PrintUserExecute));
+    connect(PrintProdButton, &QPushButton::clicked, PrintProduct, &QAction::trigger);
+    connect(PrintUserButton, &QPushButton::clicked, PrintUser, &QAction::trigger);
+}
+
+void TParkingPayDeskForm::LoadSummaries(const QString &day)
+{
+    const QString from = QStringLiteral("FROM parkingdocumentitem AS pdi LEFT JOIN parkingdocument AS pd "
+                                        "ON pdi.parkingdocumentid = pd.parkingdocumentid");
+    Reload(*ParkingDM->ParkingPayDeskProductZQ,
+           {QStringLiteral("SELECT pdi.productcode, pdi.productname, SUM(pdi.quantity) AS SumQuantity, "
+                           "SUM(ROUND(pdi.itemvalue * (1 + pdi.taxvalue/100),2)) AS SumItemTotal, "
+                           "pdi.productid, pdi.taxid, pdi.taxvalue, pdi.price, SUM(pdi.itemvalue) AS SumItemValue"),
+            from, DayCondition(day), QStringLiteral("GROUP BY pdi.productid ORDER BY pdi.productname")});
+    Reload(*ParkingDM->ParkingPayDeskUserZQ,
+           {QStringLiteral("SELECT CONCAT(u.firstname,' ',u.lastname) AS UserName, "
+                           "SUM(ROUND(pdi.itemvalue * (1 + pdi.taxvalue/100),2)) AS SumItemTotal"),
+            from, QStringLiteral("LEFT JOIN user AS u ON pd.userid = u.userid"), DayCondition(day),
+            QStringLiteral("GROUP BY pd.userid ORDER BY UserName")});
+}
+
+void TParkingPayDeskForm::FormCreate()
+{
+    DateEdit->setText(QDate::currentDate().toString(kDayFormat));
+    LoadSummaries(DateEdit->text());
+    GridSorter.AddGrid(ParkingPayDeskProductDBG);
+    GridSorter.AddGrid(ParkingPayDeskUserDBG);
+}
+
+// The picker always starts on today, whatever the box holds.
+void TParkingPayDeskForm::DateButtonClick()
+{
+    QDateTime chosen = QDateTime::currentDateTime();
+    if (!GetDate(chosen))
+        return;
+    DateEdit->setText(chosen.date().toString(kDayFormat));
+    LoadSummaries(DateEdit->text());
+}
+
+// One "M" document from the product summary. Rows of surcharge tickets (codes DK...) and
+// subscriptions (OPN...) are counted but not written; the written rows are numbered
+// without gaps except where the server refused a row. A document that cannot be posted
+// ends the run with nothing written.
+void TParkingPayDeskForm::CreateButtonClick()
+{
+    QDate documentDate;
+    try {
+        documentDate = MyDateStrToDate(DateEdit->text());
+    } catch (const std::runtime_error &error) {
+        throw dataset::Error(QString::fromUtf8(error.what()));
+    }
+    dataset::Query &summary = *ParkingDM->ParkingPayDeskProductZQ;
+    const ControlsDisabled frozen(summary);
+    summary.First();
+    if (summary.Eof())
+        return;
+    const BusyCursor busy;
+    THostDocumentWriter writer;
+    if (!writer.PostHeader({QStringLiteral("M"), documentDate, nullptr, std::nullopt}))
+        return;
+    ProgressBar->setMaximum(summary.RecordCount());
+    ProgressBar->setValue(0);
+    const auto field = [&summary](const char *name) -> dataset::Field & {
+        return summary.FieldByName(QString::fromLatin1(name));
+    };
+    int sort = 1;
+    for (; !summary.Eof(); summary.Next()) {
+        const QString code = field("productcode").AsString();
+        if (!code.startsWith(QLatin1String("DK")) && !code.startsWith(QLatin1String("OPN"))) {
+            THostDocumentItem item;
+            item.productCode = code;
+            item.productName = field("productname").AsString();
+            item.productId = field("productid").AsInteger();
+            item.taxId = field("taxid").AsInteger();
+            item.taxValue = field("taxvalue").AsFloat();
+            item.price = field("price").AsFloat();
+            item.quantity = field("SumQuantity").AsFloat();
+            item.itemValue = field("SumItemValue").AsFloat();
+            item.sort = sort++;
+            writer.PostItem(item);
+        }
+        ProgressBar->setValue(ProgressBar->value() + 1);
+    }
+    HostDocumentNotice(writer.Commit(), true, false);
+}
+
+void TParkingPayDeskForm::PrintProductExecute()
+{
+    PrintGridOf(ParkingPayDeskProductDBG, "_PAY_DESK_PROD_CAP");
+}
+
+void TParkingPayDeskForm::PrintUserExecute()
+{
+    PrintGridOf(ParkingPayDeskUserDBG, "_PAY_DESK_USER_CAP");
+}
+
+// The console prints its print grid; the one it had before is put back on every path.
+void TParkingPayDeskForm::PrintGridOf(dataset::DBGrid *grid, const char *captionEntry)
+{
+    if (!GlobalConsole)
+        return;
+    const QString params = QStringLiteral("title:") + windowTitle() + QLatin1Char(' ') + DateEdit->text()
+        + QStringLiteral(" - ") + ParkingResourceString(captionEntry) + QStringLiteral(";header:");
+    struct Restore {
+        dataset::DBGrid *previous;
+        ~Restore() { GlobalConsole->SetPrintGrid(previous); }
+    } restore{GlobalConsole->GetPrintGrid()};
+    GlobalConsole->SetPrintGrid(grid);
+    GlobalConsole->RunWizard(CommonResourceString(u"_CMN_PRINT_WIZ_NAME"), params);
+}
+
+void TParkingPayDeskForm::CloseButtonClick()
+{
+    close();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+// The pay desk: one day's takings summed by product and by user, printed through the
+// host's print wizard and written as one host "M" document.
+
+#include <QDialog>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+namespace dataset { class DBGrid; namespace detail { class ErrorRelay; } }
+
+class TParkingPayDeskForm : public QDialog {
+    Q_OBJECT
+public:
+    // Frees itself when closed.
+    explicit TParkingPayDeskForm(QWidget *owner = nullptr);
+    ~TParkingPayDeskForm() override;
+
+    QLabel *DateLabel;
+    QLineEdit *DateEdit;
+    QPushButton *DateButton;
+    QPushButton *CreateButton;
+    QProgressBar *ProgressBar;
+    QPushButton *CloseButton;
+    dataset::DBGrid *ParkingPayDeskProductDBG;
+    dataset::DBGrid *ParkingPayDeskUserDBG;
+    QPushButton *PrintProdButton;
+    QPushButton *PrintUserButton;
+    QAction *PrintProduct;
+    QAction *PrintUser;
+
+    void FormCreate();
+    void DateButtonClick();
+    void CreateButtonClick();
+    void PrintProductExecute();
+    void PrintUserExecute();
+    void CloseButtonClick();
+
+    // Both summaries for the day 'day' ("yyyy-mm-dd").
+    static void LoadSummaries(const QString &day);
+
+private:
+    void BuildLayout();
+    void PrintGridOf(dataset::DBGrid *grid, const char *captionEntry);
+
+    dataset::detail::ErrorRelay *m_errors = nullptr;
+};

@@ -1,0 +1,75 @@
+#include "ParkingZoneFrameUnit.h"
+
+#include "DBGrid.h"
+#include "DBNavigator.h"
+#include "Error.h"
+#include "ParkingDMUnit.h"
+#include "Query.h"
+#include "base/GridSorter.h"
+#include "base/WheelArrowFilter.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TParkingZoneFrameForm::TParkingZoneFrameForm(QWidget *owner) : QDialog(owner)
+{
+    if (!ParkingDM)
+        throw dataset::Error(QStringLiteral("Modul parkinga nije inicijalizovan."));
+    setObjectName(QStringLiteral("ParkingZoneFrameForm"));
+    setWindowTitle(QStringLiteral("Parking zone"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    using Button = dataset::DBNavigator::Button;
+    DBN = new dataset::DBNavigator(this);
+    DBN->setObjectName(QStringLiteral("DBN"));
+    DBN->SetDataSource(ParkingDM->ParkingZoneFrameDS);
+    DBN->SetVisibleButtons({Button::First, Button::Prior, Button::Next, Button::Last, Button::Insert,
+                            Button::Delete, Button::Post, Button::Cancel});
+    DBN->SetConfirmDelete(false);
+    DBN->SetFlat(true);
+
+    DBGrid = new dataset::DBGrid(this);
+    DBGrid->setObjectName(QStringLiteral("DBGrid"));
+    DBGrid->SetDataSource(ParkingDM->ParkingZoneFrameDS);
+    DBGrid->AddColumn(QStringLiteral("zone"), 60);
+    DBGrid->AddColumn(QStringLiteral("sector"), 60);
+    DBGrid->AddColumn(QStringLiteral("street"), 300);
+
+    CancelButton = new QPushButton(QStringLiteral("&Zatvori"), this);
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    CancelButton->setDefault(true);
+    connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
+    // A row left half entered is never written; it goes with the form.
+    connect(this, &QDialog::finished, ParkingDM->ParkingZoneFrameZQ, &dataset::Query::Cancel);
+
+    auto *bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(CancelButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(DBN, 0, Qt::AlignLeft);
+    layout->addWidget(DBGrid, 1);
+    layout->addLayout(bottom);
+    resize(484, 323);
+    DBGrid->setFocus();
+    new WheelArrowFilter(this);
+    FormCreate();
+}
+
+TParkingZoneFrameForm::~TParkingZoneFrameForm() = default;
+
+// Reopening shows the table as it is now and drops a row left half entered last time.
+void TParkingZoneFrameForm::FormCreate()
+{
+    dataset::Query &zones = *ParkingDM->ParkingZoneFrameZQ;
+    if (zones.Active())
+        zones.Close();
+    zones.Open();
+    GridSorter.AddGrid(DBGrid);
+}
+
+void TParkingZoneFrameForm::CancelButtonClick()
+{
+    close();
+}

@@ -1,0 +1,172 @@
+#include "../documents/DocumentsFixture.h"
+#include "../host/FakeDocumentHost.h"
+
+#include "ParkingHostDocument.h"
+
+// The one writer of host documents: header and items with their fixed settings, one
+// transaction per document, refused rows reported and left out.
+class TestParkingHostDocument : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void headerAndItemsWritten();
+    void warehouseOnlyWhenThereIsOne();
+    void refusedHeaderWritesNothing_data();
+    void refusedHeaderWritesNothing();
+    void refusedItemSkipped();
+    void unfinishedDocumentRolledBack();
+};
+
+namespace {
+
+struct Host {
+    DocumentsFixture world;
+    IntfPtr<FakeDocumentModule> documents = CreateInterfaced<FakeDocumentModule>();
+    IntfPtr<FakeDocumentService> service = CreateInterfaced<FakeDocumentService>();
+
+    explicit Host(bool withWarehouse = true)
+    {
+        AddDocumentHost(*world.console, {}, documents, service);
+        if (withWarehouse)
+            world.connection().Execute(
+                QStringLiteral("INSERT INTO warehouse (warehouseid, name, status) VALUES (4, 'Glavni', 'primary')"));
+    }
+    QString Row(const QString &sql) const
+    {
+        dataset::Query query;
+        query.SetConnection(&const_cast<Host *>(this)->world.connection());
+        query.SetSQL({sql});
+        query.Open();
+        QStringList values;
+        for (int i = 0; !query.IsEmpty() && i < query.FieldCount(); ++i)
+            values << (query.Fields(i).IsNull() ? QStringLiteral("NULL") : query.Fields(i).AsString());
+        return values.join(QLatin1Char('|'));
+    }
+    int Count(const QString &table) const { return Row(QStringLiteral("SELECT COUNT(*) FROM ") + table).toInt(); }
+};
+
+THostDocumentItem Item(const QString &name, int sort, double quantity = 2)
+{
+    THostDocumentItem item;
+    item.productId = 11;
+    item.productCode = QStringLiteral("PK1");
+    item.productName = name;
+    item.taxId = 3;
+    item.taxValue = 20;
+    item.price = 50;
+    item.itemValue = 100;
+    item.quantity = quantity;
+    item.sort = sort;
+    return item;
+}
+
+THostDocumentHeader Header(const QString &type)
+{
+    return {type, QDate(2026, 12, 6), nullptr, std::nullopt};
+}
+
+} // namespace
+
+void TestParkingHostDocument::headerAndItemsWritten()
+{
+    Host host;
+    TPartnerDesc partner{QStringLiteral("Firma"), {}, {}, {}, QStringLiteral("F1"), 8};
+    THostDocumentHeader header = Header(QStringLiteral("R"));
+    header.partner = &partner;
+    THostDocumentWriter writer;
+    QVERIFY(writer.PostHeader(header));
+    QVERIFY(writer.PostItem(Item(QStringLiteral("Sat - ident. 123"), 1)));
+    const int id = writer.Commit();
+    QVERIFY(id > 0);
+    QCOMPARE(writer.DocumentCaption(), QStringLiteral("R-1"));
+    QCOMPARE(host.service->calls, QStringList{QStringLiteral("number R n 2026-12-06 4")});
+    QCOMPARE(host.Row(QStringLiteral("SELECT documenttype, number, documentcurrency, documentdate, valutedate, "
+                                     "documentissuedate, warehouseid, direction, partnerid, partneraddressid "
+                                     "FROM document")),
+             QStringLiteral("R|1|RSD|2026-12-06|2026-12-06|2026-12-06|4|-1|8|NULL"));
+    QCOMPARE(host.Row(QStringLiteral("SELECT documentid, productid, productname, quantity, price, itemvalue, "
+                                     "taxid, taxvalue, rebate, margin, cost, rebatetype, specialrebatetype, "
+                                     "marginetype, costtype, sort FROM documentitem")),
+             QStringLiteral("%1|11|Sat - ident. 123|2|50|100|3|20|0|0|0|P|P|P|T|1").arg(id));
+    QVERIFY(host.world.dialogs.Errors().isEmpty());
+}
+
+void TestParkingHostDocument::warehouseOnlyWhenThereIsOne()
+{
+    Host host(false);
+    THostDocumentWriter writer;
+    QVERIFY(writer.PostHeader(Header(QStringLiteral("M"))));
+    writer.Commit();
+    QCOMPARE(host.Row(QStringLiteral("SELECT warehouseid, number FROM document")), QStringLiteral("NULL|1"));
+    QCOMPARE(host.service->calls, QStringList{QStringLiteral("number M n 2026-12-06 0")});
+}
+
+// Without the document module there is no currency, and without the document service
+// no number; both are required of a host document, so nothing is written.
+void TestParkingHostDocument::refusedHeaderWritesNothing_data()
+{
+    QTest::addColumn<bool>("documentModule");
+    QTest::addColumn<bool>("documentService");
+    QTest::addColumn<QStringList>("errors");
+    const QString noModule = QStringLiteral("Modul „Dokumenti“ nije dostupan.");
+    QTest::newRow("no document module") << false << true
+                                        << QStringList{noModule, QStringLiteral("Dokument R-15 nije moguće snimiti.")};
+    QTest::newRow("no document service") << true << false
+                                         << QStringList{QStringLiteral("Dokument R- nije moguće snimiti.")};
+}
+
+void TestParkingHostDocument::refusedHeaderWritesNothing()
+{
+    QFETCH(bool, documentModule);
+    QFETCH(bool, documentService);
+    QFETCH(QStringList, errors);
+    Host host;
+    host.world.console->modules.clear();
+    host.service->first = 15;
+    AddDocumentHost(*host.world.console, {}, documentModule ? host.documents : IntfPtr<FakeDocumentModule>(),
+                    documentService ? host.service : IntfPtr<FakeDocumentService>());
+    THostDocumentWriter writer;
+    QVERIFY(!writer.PostHeader(Header(QStringLiteral("R"))));
+    QVERIFY_THROWS_EXCEPTION(dataset::Error, writer.PostItem(Item(QStringLiteral("X"), 1)));
+    QCOMPARE(host.world.dialogs.Errors(), errors);
+    QCOMPARE(host.Count(QStringLiteral("document")), 0);
+    QCOMPARE(host.Count(QStringLiteral("documentitem")), 0);
+    QCOMPARE(ParkingDM->DocumentZQ->State(), dataset::DataSetState::Browse);
+    QVERIFY(ParkingDM->DocumentZQ->IsEmpty());
+}
+
+void TestParkingHostDocument::refusedItemSkipped()
+{
+    Host host;
+    host.world.connection().Execute(
+        QStringLiteral("CREATE TRIGGER refuse_item BEFORE INSERT ON documentitem FOR EACH ROW "
+                       "IF NEW.productname = 'Loša' THEN SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'odbijeno'; "
+                       "END IF"));
+    THostDocumentWriter writer;
+    QVERIFY(writer.PostHeader(Header(QStringLiteral("M"))));
+    QVERIFY(writer.PostItem(Item(QStringLiteral("Prva"), 1)));
+    QVERIFY(!writer.PostItem(Item(QStringLiteral("Loša"), 2)));
+    QVERIFY(writer.PostItem(Item(QStringLiteral("Treća"), 3)));
+    writer.Commit();
+    QCOMPARE(host.world.dialogs.Errors(),
+             QStringList{QStringLiteral("Proizvod Loša nije snimljen u dokumentu M-1.")});
+    QCOMPARE(host.Row(QStringLiteral("SELECT GROUP_CONCAT(CONCAT(productname, ':', sort) ORDER BY sort) "
+                                     "FROM documentitem")),
+             QStringLiteral("Prva:1,Treća:3"));
+}
+
+// A writer that ends before Commit (an error, a lost server) leaves no half document.
+void TestParkingHostDocument::unfinishedDocumentRolledBack()
+{
+    Host host;
+    {
+        THostDocumentWriter writer;
+        QVERIFY(writer.PostHeader(Header(QStringLiteral("M"))));
+        QVERIFY(writer.PostItem(Item(QStringLiteral("Prva"), 1)));
+    }
+    QCOMPARE(host.Count(QStringLiteral("document")), 0);
+    QCOMPARE(host.Count(QStringLiteral("documentitem")), 0);
+    QVERIFY(!host.world.connection().InTransaction());
+}
+
+PARKING_TEST_MAIN(TestParkingHostDocument)
+#include "tst_ParkingHostDocument.moc"

@@ -1,0 +1,211 @@
+#include "DocumentsFixture.h"
+#include "../host/FakeDocumentHost.h"
+
+#include "documents/ParkingDetailUnit.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+// What the editor sends out of a saved document: the receipt and the ticket with the
+// zone's streets, and the host invoices made from the current item.
+class TestParkingDetailOutput : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void ticketStreets_data();
+    void ticketStreets();
+    void printTitles();
+    void invoiceAndReversal();
+    void cashInvoice();
+    void nothingWrittenWithoutPartner_data();
+    void nothingWrittenWithoutPartner();
+    void onlyCurrentItemCarried();
+    void refusedInvoiceEndsRun();
+};
+
+namespace {
+
+dataset::Query &Documents() { return *ParkingDM->ParkingDocumentZQ; }
+dataset::Query &Items() { return *ParkingDM->ParkingDocumentItemZQ; }
+
+struct Output {
+    DocumentsFixture fx;
+    QTemporaryDir reports;
+    QString reportDir;
+    IntfPtr<FakePartnerModule> partners = CreateInterfaced<FakePartnerModule>();
+    IntfPtr<FakeDocumentModule> documents = CreateInterfaced<FakeDocumentModule>();
+    IntfPtr<FakeDocumentService> service = CreateInterfaced<FakeDocumentService>();
+    qint64 id = 0;
+
+    Output()
+    {
+        // Pictures asked for keep the printouts beside them.
+        const QString keep = qEnvironmentVariable("PARKING_GRAB_DIR");
+        reportDir = keep.isEmpty() ? reports.path() : keep;
+        qputenv("PARKING_REPORT_DIR", reportDir.toUtf8());
+        AddDocumentHost(*fx.console, partners, documents, service);
+        id = fx.InsertDocument(QStringLiteral("15"), QStringLiteral("2026-12-06 14:35:00"));
+    }
+    ~Output() { qunsetenv("PARKING_REPORT_DIR"); }
+
+    void Open() { fx.OpenDocuments(id); }
+    QString Row(const QString &sql) { return fx.Scalar(sql).toString(); }
+    // Documents and items written, as "type number partner|name quantity; ...".
+    QString Written()
+    {
+        return Row(QStringLiteral(
+            "SELECT GROUP_CONCAT(CONCAT(d.documenttype, ' ', d.number, ' ', IFNULL(d.partnerid, '-'), '|', "
+            "di.productname, ' ', di.quantity) ORDER BY d.documentid SEPARATOR '; ') "
+            "FROM document AS d LEFT JOIN documentitem AS di ON di.documentid = d.documentid"));
+    }
+};
+
+} // namespace
+
+// The ticket stores the street list of the zone (and sector) before printing; the
+// values go into the street query quoted.
+void TestParkingDetailOutput::ticketStreets_data()
+{
+    QTest::addColumn<QString>("zone");
+    QTest::addColumn<QString>("sector");
+    QTest::addColumn<QString>("streets");
+    QTest::newRow("zone only, database order") << "I" << "" << "Terazije, Obilićev venac, Knez Mihailova, Zmaj Jovina";
+    QTest::newRow("zone and sector") << "I" << "2" << "Knez Mihailova, Zmaj Jovina";
+    QTest::newRow("no zone clears") << "" << "" << "";
+    QTest::newRow("quote in zone") << "O'B" << "\\" << "Ulica pod navodnikom";
+    QTest::newRow("zone without streets") << "IX" << "" << "";
+}
+
+void TestParkingDetailOutput::ticketStreets()
+{
+    QFETCH(QString, zone);
+    QFETCH(QString, sector);
+    QFETCH(QString, streets);
+    Output out;
+    out.fx.connection().Execute(QStringLiteral(
+        "INSERT INTO parkingzoneframe (zone, sector, street) VALUES ('I', '1', 'Terazije'), "
+        "('I', '1', 'Obilićev venac'), ('II', '1', 'Bulevar'), ('I', '2', 'Knez Mihailova'), "
+        "('I', '2', 'Zmaj Jovina'), ('O''B', '\\\\', 'Ulica pod navodnikom')"));
+    out.fx.connection().Execute(QStringLiteral("UPDATE parkingdocument SET parkingstreets = 'stare ulice', "
+                                               "parkingzone = %1, parkingsector = %2")
+                                    .arg(dataset::Connection::Quote(zone), dataset::Connection::Quote(sector)));
+    out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"));
+    out.Open();
+    TParkingDetailForm form;
+    form.PrintTicketExecute();
+    QCOMPARE(out.Row(QStringLiteral("SELECT parkingstreets FROM parkingdocument")), streets);
+    QCOMPARE(Documents().FieldByName(QStringLiteral("parkingstreets")).AsString(), streets);
+}
+
+// Both printouts reach the report engine under their titles and become files.
+void TestParkingDetailOutput::printTitles()
+{
+    Output out;
+    out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"));
+    out.Open();
+    TParkingDetailForm form;
+    QCOMPARE(form.PrintTitle(false), QStringLiteral("Priznanica 15"));
+    QCOMPARE(form.PrintTitle(true), QStringLiteral("Priznanica / Karta 15"));
+    form.DocumentPrint->trigger();
+    form.PrintTicket->trigger();
+    // The engine names each file after the title it was given.
+    QStringList told;
+    for (const auto &shown : out.fx.dialogs.ShownOf(ScriptedDialogService::Kind::Information))
+        told << QFileInfo(shown.text.section(QLatin1Char(' '), -1)).fileName().section(QLatin1Char('-'), 0, 0);
+    QCOMPARE(told, (QStringList{QStringLiteral("Priznanica_15"), QStringLiteral("Priznanica_Karta_15")}));
+    QVERIFY(TestApplication::instance()->errors.isEmpty());
+}
+
+void TestParkingDetailOutput::invoiceAndReversal()
+{
+    Output out;
+    out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"), QStringLiteral("123"));
+    out.Open();
+    TParkingDetailForm form;
+    form.CreateInvoice->trigger();
+    QCOMPARE(out.Written(), QStringLiteral("R 1 1|Doplatna karta - ident. 123 1; M 1 -|Doplatna karta - ident. 123 -1"));
+    const QString r = out.Row(QStringLiteral("SELECT documentid FROM document WHERE documenttype = 'R'"));
+    const QString m = out.Row(QStringLiteral("SELECT documentid FROM document WHERE documenttype = 'M'"));
+    QCOMPARE(out.service->calls.filter(QStringLiteral("notice")),
+             (QStringList{QStringLiteral("notice %1 1 0").arg(r), QStringLiteral("notice %1 1 1").arg(m)}));
+    // Values are taken as stored, not negated or recomputed; the parking document stays.
+    QCOMPARE(out.Row(QStringLiteral("SELECT GROUP_CONCAT(CONCAT(itemvalue, '/', price, '/', taxvalue)) "
+                                    "FROM documentitem")),
+             QStringLiteral("100/100/20,100/100/20"));
+    QCOMPARE(out.Row(QStringLiteral("SELECT documentcurrency FROM document WHERE documenttype = 'M'")),
+             QStringLiteral("RSD"));
+    QVERIFY(out.fx.Scalar(QStringLiteral("SELECT documentid FROM parkingdocument")).isNull());
+    QVERIFY(out.fx.dialogs.Errors().isEmpty());
+}
+
+void TestParkingDetailOutput::cashInvoice()
+{
+    Output out;
+    out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"), QStringLiteral("9"));
+    out.Open();
+    TParkingDetailForm form;
+    form.CreateCashInvoice->trigger();
+    QCOMPARE(out.Written(), QStringLiteral("H 1 1|Doplatna karta - ident. 9 1"));
+    QCOMPARE(out.service->calls.last(),
+             QStringLiteral("cash %1").arg(out.Row(QStringLiteral("SELECT documentid FROM document"))));
+}
+
+void TestParkingDetailOutput::nothingWrittenWithoutPartner_data()
+{
+    QTest::addColumn<bool>("partnerModule");
+    QTest::addColumn<QStringList>("errors");
+    QTest::newRow("choice cancelled") << true << QStringList();
+    QTest::newRow("no partner module") << false << QStringList{QStringLiteral("Modul „Partneri“ nije dostupan.")};
+}
+
+void TestParkingDetailOutput::nothingWrittenWithoutPartner()
+{
+    QFETCH(bool, partnerModule);
+    QFETCH(QStringList, errors);
+    Output out;
+    out.partners->choose = false;
+    if (!partnerModule)
+        out.fx.console->modules.remove(IPartnerModule::IID);
+    out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"));
+    out.Open();
+    TParkingDetailForm form;
+    form.CreateInvoice->trigger();
+    QCOMPARE(out.fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")).toInt(), 0);
+    QCOMPARE(out.fx.dialogs.Errors(), errors);
+    QVERIFY(out.service->calls.isEmpty());
+}
+
+void TestParkingDetailOutput::onlyCurrentItemCarried()
+{
+    Output out;
+    out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"), QStringLiteral("1"));
+    out.fx.InsertItem(out.id, 200, 20, QStringLiteral("P2"), QStringLiteral("2"));
+    out.fx.InsertItem(out.id, 300, 20, QStringLiteral("P3"), QStringLiteral("3"));
+    out.Open();
+    TParkingDetailForm form;
+    Items().First();
+    Items().Next();
+    form.CreateCashInvoice->trigger();
+    QCOMPARE(out.Row(QStringLiteral("SELECT GROUP_CONCAT(CONCAT(productname, ' ', itemvalue)) FROM documentitem")),
+             QStringLiteral("Doplatna karta - ident. 2 200"));
+}
+
+// Without a currency the invoice cannot be posted: nothing of it, and no "M"
+// document, is written and no notice is sent.
+void TestParkingDetailOutput::refusedInvoiceEndsRun()
+{
+    Output out;
+    out.service->first = 15;
+    out.fx.console->modules.remove(IDocumentModule::IID);
+    out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"));
+    out.Open();
+    TParkingDetailForm form;
+    form.CreateInvoice->trigger();
+    QCOMPARE(out.fx.dialogs.Errors(), (QStringList{QStringLiteral("Modul „Dokumenti“ nije dostupan."),
+                                                   QStringLiteral("Dokument R-15 nije moguće snimiti.")}));
+    QCOMPARE(out.fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")).toInt(), 0);
+    QCOMPARE(out.fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM documentitem")).toInt(), 0);
+    QCOMPARE(out.service->calls.filter(QStringLiteral("notice")), QStringList());
+}
+
+PARKING_TEST_MAIN(TestParkingDetailOutput)
+#include "tst_ParkingDetailOutput.moc"

@@ -1,0 +1,77 @@
+#pragma once
+
+// The host's partner module, document module and document service for the module's
+// tests: they answer as a test sets them up and record the calls.
+
+#include "FakeHost.h"
+
+#include <QDate>
+#include <QStringList>
+
+class FakePartnerModule : public IPartnerModule, public TInterfacedObject {
+public:
+    PARKING_INTERFACED_OBJECT
+    IInterface *QueryInterface(const QUuid &iid) override { return QueryInterfaceOf<IPartnerModule>(this, iid); }
+    bool SelectPartner(TPartnerDesc &chosen) override
+    {
+        ++calls;
+        if (!choose)
+            return false;
+        chosen = partner;
+        return true;
+    }
+
+    bool choose = true;
+    TPartnerDesc partner{QStringLiteral("Javno preduzeće"), QStringLiteral("Bulevar 1"), QStringLiteral("11000"),
+                         QStringLiteral("Beograd"), QStringLiteral("P-01"), 1};
+    int calls = 0;
+};
+
+class FakeDocumentModule : public IDocumentModule, public TInterfacedObject {
+public:
+    PARKING_INTERFACED_OBJECT
+    IInterface *QueryInterface(const QUuid &iid) override { return QueryInterfaceOf<IDocumentModule>(this, iid); }
+    bool GetDefaultCurrency(QString &value) override
+    {
+        value = currency;
+        return !currency.isEmpty();
+    }
+
+    QString currency = QStringLiteral("RSD");
+};
+
+// Numbers each type from 'first' upwards; records every call as text.
+class FakeDocumentService : public IDocumentService, public TInterfacedObject {
+public:
+    PARKING_INTERFACED_OBJECT
+    IInterface *QueryInterface(const QUuid &iid) override { return QueryInterfaceOf<IDocumentService>(this, iid); }
+    QString GetNextNumber(const QString &type, const QString &kind, const QDate &date, int warehouseId) override
+    {
+        calls << QStringLiteral("number %1 %2 %3 %4").arg(type, kind, date.toString(Qt::ISODate)).arg(warehouseId);
+        return QString::number(first + next[type]++);
+    }
+    void DocumentNotice(int documentId, bool flag1, bool flag2) override
+    {
+        calls << QStringLiteral("notice %1 %2 %3").arg(documentId).arg(int(flag1)).arg(int(flag2));
+    }
+    void CashInvoiceNotice(int documentId) override { calls << QStringLiteral("cash %1").arg(documentId); }
+
+    int first = 1;
+    QHash<QString, int> next;
+    QStringList calls;
+};
+
+// Gives 'console' the three modules; each pointer may be left empty.
+inline void AddDocumentHost(FakeConsole &console, const IntfPtr<FakePartnerModule> &partners,
+                            const IntfPtr<FakeDocumentModule> &documents,
+                            const IntfPtr<FakeDocumentService> &service)
+{
+    if (partners)
+        console.modules.insert(IPartnerModule::IID, IntfPtr<IInterface>(static_cast<IPartnerModule *>(partners.get())));
+    if (documents)
+        console.modules.insert(IDocumentModule::IID,
+                               IntfPtr<IInterface>(static_cast<IDocumentModule *>(documents.get())));
+    if (service)
+        console.modules.insert(IDocumentService::IID,
+                               IntfPtr<IInterface>(static_cast<IDocumentService *>(service.get())));
+}

@@ -1,0 +1,236 @@
+#include "../documents/DocumentsFixture.h"
+#include "../host/FakeDocumentHost.h"
+
+#include "DBGrid.h"
+#include "paydesk/ParkingPayDeskUnit.h"
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+
+// The pay desk: the day's two summaries, the "M" document made from the product
+// summary and the prints through the console's wizard.
+class TestParkingPayDesk : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void summariesCoverWholeDay();
+    void datePickerStartsToday();
+    void documentFromSummary();
+    void twoRunsTwoDocuments();
+    void nothingWritten_data();
+    void nothingWritten();
+    void printParameters();
+    void keys();
+    void grab();
+};
+
+namespace {
+
+const QString kDay = QStringLiteral("2026-12-06");
+
+struct PayDesk {
+    DocumentsFixture fx;
+    IntfPtr<FakeDocumentModule> documents = CreateInterfaced<FakeDocumentModule>();
+    IntfPtr<FakeDocumentService> service = CreateInterfaced<FakeDocumentService>();
+    QPointer<TParkingPayDeskForm> form = new TParkingPayDeskForm;
+
+    PayDesk() { AddDocumentHost(*fx.console, {}, documents, service); }
+    ~PayDesk() { delete form; }
+
+    // One document at 'time' with one item of 'code' (product id 'productId').
+    void Sale(const QString &time, const QString &code, int productId, double value, int userId = 7)
+    {
+        static int number = 0;
+        const qint64 id = fx.InsertDocument(QString::number(++number), time, userId);
+        fx.connection().Execute(
+            QStringLiteral("INSERT INTO parkingdocumentitem (quantity, price, itemvalue, taxid, taxvalue, "
+                           "productid, productcode, productname, parkingdocumentid, ticketnumber) "
+                           "VALUES (1, %1, %1, 2, 20, %2, %3, %4, %5, 'K')")
+                .arg(value)
+                .arg(productId)
+                .arg(dataset::Connection::Quote(code), dataset::Connection::Quote(QStringLiteral("Naziv ") + code))
+                .arg(id));
+    }
+    QString Rows(dataset::Query &query, const QStringList &fields)
+    {
+        QStringList rows;
+        for (query.First(); !query.Eof(); query.Next()) {
+            QStringList values;
+            for (const QString &field : fields)
+                values << query.FieldByName(field).DisplayText();
+            rows << values.join(QLatin1Char(' '));
+        }
+        return rows.join(QStringLiteral("; "));
+    }
+    QString Scalar(const QString &sql) { return fx.Scalar(sql).toString(); }
+    void Load(const QString &day)
+    {
+        form->DateEdit->setText(day);
+        TParkingPayDeskForm::LoadSummaries(day);
+    }
+};
+
+} // namespace
+
+// From 00:00:00 to 23:59:59 of the day, both included; items of one product merge;
+// a user without a row in the user table is summed without a name.
+void TestParkingPayDesk::summariesCoverWholeDay()
+{
+    PayDesk desk;
+    desk.fx.InsertUser(7, QStringLiteral("Petar"), QStringLiteral("Petrović"));
+    desk.Sale(QStringLiteral("2026-12-05 23:59:59"), QStringLiteral("P1"), 1, 1000);
+    desk.Sale(QStringLiteral("2026-12-06 00:00:00"), QStringLiteral("P1"), 1, 100);
+    desk.Sale(QStringLiteral("2026-12-06 12:00:00"), QStringLiteral("A2"), 2, 10.01, 99);
+    desk.Sale(QStringLiteral("2026-12-06 23:59:59"), QStringLiteral("P1"), 1, 50);
+    desk.Sale(QStringLiteral("2026-12-07 00:00:00"), QStringLiteral("P1"), 1, 1000);
+    desk.Load(kDay);
+    QCOMPARE(desk.Rows(*ParkingDM->ParkingPayDeskProductZQ, {"productcode", "SumQuantity", "SumItemTotal"}),
+             QStringLiteral("A2 1 12.01; P1 2 180.00"));
+    QCOMPARE(desk.Rows(*ParkingDM->ParkingPayDeskUserZQ, {"UserName", "SumItemTotal"}),
+             QStringLiteral(" 12.01; Petar Petrović 180.00"));
+    QCOMPARE(desk.form->ParkingPayDeskProductDBG->model()->rowCount(), 2);
+}
+
+void TestParkingPayDesk::datePickerStartsToday()
+{
+    PayDesk desk;
+    QCOMPARE(desk.form->DateEdit->text(), QDate::currentDate().toString(Qt::ISODate));
+    desk.Sale(QStringLiteral("2026-01-05 10:00:00"), QStringLiteral("P1"), 1, 100);
+    desk.form->DateEdit->setText(QStringLiteral("2025-03-03"));
+    desk.fx.dialogs.QueueDate(QDate(2026, 1, 5));
+    desk.form->DateButton->click();
+    QCOMPARE(desk.fx.dialogs.ShownDialogs().front().preset.toDate(), QDate::currentDate());
+    QCOMPARE(desk.form->DateEdit->text(), QStringLiteral("2026-01-05"));
+    QCOMPARE(ParkingDM->ParkingPayDeskProductZQ->RecordCount(), 1);
+    desk.form->DateButton->click();   // cancelled: nothing changes
+    QCOMPARE(desk.form->DateEdit->text(), QStringLiteral("2026-01-05"));
+}
+
+// Codes beginning DK or OPN are shown and counted but not written; sort numbers run
+// over the written rows only. The document takes the date typed into the box.
+void TestParkingPayDesk::documentFromSummary()
+{
+    PayDesk desk;
+    desk.Sale(kDay + QStringLiteral(" 08:00:00"), QStringLiteral("DK123"), 1, 100);
+    desk.Sale(kDay + QStringLiteral(" 09:00:00"), QStringLiteral("OPNX"), 2, 200);
+    desk.Sale(kDay + QStringLiteral(" 10:00:00"), QStringLiteral("XDK1"), 3, 300);
+    desk.Sale(kDay + QStringLiteral(" 11:00:00"), QStringLiteral("P4"), 4, 40);
+    desk.Sale(kDay + QStringLiteral(" 11:30:00"), QStringLiteral("P4"), 4, 60);
+    desk.Load(kDay);
+    desk.form->DateEdit->setText(QStringLiteral("2026-01-05"));
+    desk.form->CreateButton->click();
+    QCOMPARE(desk.Scalar(QStringLiteral("SELECT CONCAT(documenttype, ' ', number, ' ', documentdate, ' ', "
+                                        "IFNULL(partnerid, '-')) FROM document")),
+             QStringLiteral("M 1 2026-01-05 -"));
+    QCOMPARE(desk.Scalar(QStringLiteral(
+                 "SELECT GROUP_CONCAT(CONCAT(sort, ':', productname, ':', quantity, ':', itemvalue, ':', productid) "
+                 "ORDER BY sort SEPARATOR ', ') FROM documentitem")),
+             QStringLiteral("1:Naziv P4:2:100:4, 2:Naziv XDK1:1:300:3"));
+    QCOMPARE(desk.form->ProgressBar->maximum(), 4);
+    QCOMPARE(desk.form->ProgressBar->value(), 4);
+    const QString id = desk.Scalar(QStringLiteral("SELECT documentid FROM document"));
+    QCOMPARE(desk.service->calls.last(), QStringLiteral("notice %1 1 0").arg(id));
+    QVERIFY(!ParkingDM->ParkingPayDeskProductZQ->ControlsDisabled());
+}
+
+void TestParkingPayDesk::twoRunsTwoDocuments()
+{
+    PayDesk desk;
+    desk.Sale(kDay + QStringLiteral(" 08:00:00"), QStringLiteral("P1"), 1, 100);
+    desk.Load(kDay);
+    desk.form->CreateButton->click();
+    desk.form->CreateButton->click();
+    QCOMPARE(desk.Scalar(QStringLiteral("SELECT GROUP_CONCAT(number ORDER BY documentid) FROM document")),
+             QStringLiteral("1,2"));
+    QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM documentitem")), QStringLiteral("2"));
+}
+
+// An empty day, an unreadable date and a document that cannot be posted write nothing.
+void TestParkingPayDesk::nothingWritten_data()
+{
+    QTest::addColumn<QString>("day");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("documentService");
+    QTest::addColumn<QStringList>("errors");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::newRow("empty day") << "2026-12-07" << "2026-12-07" << true << QStringList() << QStringList();
+    QTest::newRow("unreadable date") << kDay << "2026-13-45" << true
+                                     << QStringList{"„2026-13-45“ nije ispravan datum."} << QStringList();
+    QTest::newRow("no number") << kDay << kDay << false << QStringList()
+                               << QStringList{"Dokument M- nije moguće snimiti."};
+}
+
+void TestParkingPayDesk::nothingWritten()
+{
+    QFETCH(QString, day);
+    QFETCH(QString, typed);
+    QFETCH(bool, documentService);
+    QFETCH(QStringList, errors);
+    QFETCH(QStringList, boxes);
+    PayDesk desk;
+    if (!documentService)
+        desk.fx.console->modules.remove(IDocumentService::IID);
+    desk.Sale(kDay + QStringLiteral(" 08:00:00"), QStringLiteral("P1"), 1, 100);
+    desk.Load(day);
+    desk.form->DateEdit->setText(typed);
+    desk.form->CreateButton->click();
+    QCoreApplication::processEvents();
+    QCOMPARE(TestApplication::instance()->errors.size(), errors.size());
+    if (!errors.isEmpty())
+        QCOMPARE(TestApplication::instance()->errors, errors);
+    QCOMPARE(desk.fx.dialogs.Errors(), boxes);
+    QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")), QStringLiteral("0"));
+    QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM documentitem")), QStringLiteral("0"));
+    QVERIFY(!ParkingDM->ParkingPayDeskProductZQ->ControlsDisabled());
+}
+
+// The parameter carries the box's text as it stands; the console's print grid is the
+// printed one during the run and the earlier one afterwards.
+void TestParkingPayDesk::printParameters()
+{
+    PayDesk desk;
+    dataset::DBGrid earlier;
+    desk.fx.console->printGrid = &earlier;
+    desk.form->DateEdit->setText(kDay);
+    desk.form->PrintProdButton->click();
+    desk.form->DateEdit->setText(QStringLiteral("5.1.2026"));
+    desk.form->PrintUser->trigger();
+    QCOMPARE(desk.fx.console->wizardRuns,
+             (QStringList{QStringLiteral("Štampa|title:Blagajna 2026-12-06 - Proizvodi;header:"),
+                          QStringLiteral("Štampa|title:Blagajna 5.1.2026 - Korisnici;header:")}));
+    QCOMPARE(desk.fx.console->wizardGrids,
+             (QList<dataset::DBGrid *>{desk.form->ParkingPayDeskProductDBG, desk.form->ParkingPayDeskUserDBG}));
+    QCOMPARE(desk.fx.console->printGrid, &earlier);
+}
+
+// Enter in the date box starts no run; Escape closes the form, which frees itself.
+void TestParkingPayDesk::keys()
+{
+    PayDesk desk;
+    desk.Sale(QDate::currentDate().toString(Qt::ISODate) + QStringLiteral(" 08:00:00"), QStringLiteral("P1"), 1, 100);
+    desk.form->DateButton->setEnabled(true);
+    TParkingPayDeskForm::LoadSummaries(desk.form->DateEdit->text());
+    desk.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(desk.form));
+    desk.form->DateEdit->setFocus();
+    QTest::keyClick(desk.form->DateEdit, Qt::Key_Return);
+    QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")), QStringLiteral("0"));
+    QTest::keyClick(desk.form->DateEdit, Qt::Key_Escape);
+    QTRY_VERIFY(desk.form.isNull());
+}
+
+void TestParkingPayDesk::grab()
+{
+    PayDesk desk;
+    desk.fx.InsertUser(7, QStringLiteral("Petar"), QStringLiteral("Petrović"));
+    desk.Sale(kDay + QStringLiteral(" 08:00:00"), QStringLiteral("DK1200"), 1, 1000);
+    desk.Sale(kDay + QStringLiteral(" 09:00:00"), QStringLiteral("P60"), 2, 50);
+    desk.Load(kDay);
+    desk.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(desk.form));
+    GrabIfAsked(desk.form, QStringLiteral("blagajna"));
+}
+
+PARKING_TEST_MAIN(TestParkingPayDesk)
+#include "tst_ParkingPayDesk.moc"

@@ -1,0 +1,136 @@
+#include "../documents/DocumentsFixture.h"
+
+#include "DBGrid.h"
+#include "DBNavigator.h"
+#include "zoneframe/ParkingZoneFrameUnit.h"
+
+#include <QPointer>
+#include <QPushButton>
+#include <QToolButton>
+
+// The zone frame editor: the live table in zone, sector and identifier order, edited
+// with the navigator.
+class TestParkingZoneFrame : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void rowsInOrderAfterReopening();
+    void deleteWithoutQuestion();
+    void missingFieldNamed();
+    void halfEnteredRowDropped();
+    void grab();
+};
+
+namespace {
+
+using Button = dataset::DBNavigator::Button;
+
+dataset::Query &Zones() { return *ParkingDM->ParkingZoneFrameZQ; }
+
+QString Listed()
+{
+    QStringList rows;
+    for (Zones().First(); !Zones().Eof(); Zones().Next())
+        rows << Zones().FieldByName(QStringLiteral("zone")).AsString() + QLatin1Char('/')
+                + Zones().FieldByName(QStringLiteral("sector")).AsString() + QLatin1Char('/')
+                + Zones().FieldByName(QStringLiteral("street")).AsString();
+    return rows.join(QStringLiteral(", "));
+}
+
+void Enter(TParkingZoneFrameForm &form, const QString &zone, const QString &sector, const QString &street)
+{
+    form.DBN->ButtonWidget(Button::Insert)->click();
+    Zones().FieldByName(QStringLiteral("zone")).SetAsString(zone);
+    Zones().FieldByName(QStringLiteral("sector")).SetAsString(sector);
+    if (!street.isNull())
+        Zones().FieldByName(QStringLiteral("street")).SetAsString(street);
+    form.DBN->ButtonWidget(Button::Post)->click();
+    QCoreApplication::processEvents();
+}
+
+int Stored(DocumentsFixture &fx) { return fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingzoneframe")).toInt(); }
+
+} // namespace
+
+void TestParkingZoneFrame::rowsInOrderAfterReopening()
+{
+    DocumentsFixture fx;
+    {
+        auto *form = new TParkingZoneFrameForm;
+        QCOMPARE(form->windowTitle(), QStringLiteral("Parking zone"));
+        Enter(*form, QStringLiteral("II"), QStringLiteral("1"), QStringLiteral("Bulevar"));
+        Enter(*form, QStringLiteral("I"), QStringLiteral("2"), QStringLiteral("Terazije"));
+        Enter(*form, QStringLiteral("I"), QStringLiteral("1"), QStringLiteral("Zmaj Jovina"));
+        Enter(*form, QStringLiteral("I"), QStringLiteral("1"), QStringLiteral("Admirala Geprata"));
+        QCOMPARE(Stored(fx), 4);
+        form->close();
+    }
+    const QPointer<TParkingZoneFrameForm> form = new TParkingZoneFrameForm;
+    QCOMPARE(Listed(), QStringLiteral("I/1/Zmaj Jovina, I/1/Admirala Geprata, I/2/Terazije, II/1/Bulevar"));
+    // A click on a title sorts by that column.
+    Q_EMIT form->DBGrid->titleClicked(form->DBGrid->ColumnByFieldName(QStringLiteral("street")));
+    QCOMPARE(Listed(), QStringLiteral("I/1/Admirala Geprata, II/1/Bulevar, I/2/Terazije, I/1/Zmaj Jovina"));
+    form->close();
+    QTRY_VERIFY(form.isNull());
+}
+
+void TestParkingZoneFrame::deleteWithoutQuestion()
+{
+    DocumentsFixture fx;
+    fx.connection().Execute(QStringLiteral("INSERT INTO parkingzoneframe (zone, sector, street) "
+                                           "VALUES ('I', '1', 'Prva'), ('I', '1', 'Druga')"));
+    TParkingZoneFrameForm *form = new TParkingZoneFrameForm;
+    Zones().First();
+    form->DBN->ButtonWidget(Button::Delete)->click();
+    QCoreApplication::processEvents();
+    QVERIFY(fx.dialogs.ShownDialogs().empty());
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT GROUP_CONCAT(street) FROM parkingzoneframe")).toString(),
+             QStringLiteral("Druga"));
+    QVERIFY(form->DBN->ButtonWidget(Button::Edit)->isHidden());
+    QVERIFY(form->DBN->ButtonWidget(Button::Refresh)->isHidden());
+    form->close();
+}
+
+void TestParkingZoneFrame::missingFieldNamed()
+{
+    DocumentsFixture fx;
+    TParkingZoneFrameForm *form = new TParkingZoneFrameForm;
+    Enter(*form, QStringLiteral("I"), QStringLiteral("1"), QString());
+    QCOMPARE(TestApplication::instance()->errors, QStringList{QStringLiteral("Polje 'Ulica' mora imati vrednost.")});
+    QCOMPARE(Zones().State(), dataset::DataSetState::Insert);
+    QCOMPARE(Stored(fx), 0);
+    form->close();
+}
+
+// Closing with a row half entered writes nothing and the next opening does not show it.
+void TestParkingZoneFrame::halfEnteredRowDropped()
+{
+    DocumentsFixture fx;
+    const QPointer<TParkingZoneFrameForm> form = new TParkingZoneFrameForm;
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    form->DBN->ButtonWidget(Button::Insert)->click();
+    Zones().FieldByName(QStringLiteral("zone")).SetAsString(QStringLiteral("I"));
+    QTest::keyClick(form, Qt::Key_Escape);
+    QTRY_VERIFY(form.isNull());
+    QCOMPARE(Stored(fx), 0);
+    QCOMPARE(Zones().State(), dataset::DataSetState::Browse);
+    const std::unique_ptr<TParkingZoneFrameForm> next(new TParkingZoneFrameForm);
+    QVERIFY(Zones().IsEmpty());
+}
+
+void TestParkingZoneFrame::grab()
+{
+    DocumentsFixture fx;
+    fx.connection().Execute(QStringLiteral("INSERT INTO parkingzoneframe (zone, sector, street) VALUES "
+                                           "('I', '1', 'Knez Mihailova'), ('I', '2', 'Čika Ljubina'), "
+                                           "('II', '1', 'Bulevar kralja Aleksandra')"));
+    TParkingZoneFrameForm form;
+    form.setAttribute(Qt::WA_DeleteOnClose, false);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.focusWidget(), form.DBGrid);
+    GrabIfAsked(&form, QStringLiteral("parking-zone"));
+}
+
+PARKING_TEST_MAIN(TestParkingZoneFrame)
+#include "tst_ParkingZoneFrame.moc"
