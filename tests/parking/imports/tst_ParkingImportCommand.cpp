@@ -142,6 +142,7 @@ void TestParkingImportCommand::ticketDocument()
     QCOMPARE(empty.exitCode, 0);
     QVERIFY(empty.out.contains("nije izdata nijedna karta"));
     QCOMPARE(Run(server + QStringList{"ticket-document", "6.12.2026"}).exitCode, 3);
+}
 
 void TestParkingImportCommand::subscriptionsEndToEnd()
 {
