@@ -4,6 +4,7 @@
 #include "FieldValue.h"
 #include "SortKeys.h"
 
+#include <algorithm>
 #include <numeric>
 
 #include <optional>
@@ -37,6 +38,36 @@ void MemoryRows::Append(std::span<const QVariant> values)
                                               def.displayLabel.isEmpty() ? def.name : def.displayLabel);
         if (!value.isNull())
             stored[i] = detail::Encode(def.type, value);
+    }
+    m_rows.push_back(m_store.Add(stored));
+}
+
+namespace {
+
+// 'text' (UTF-8) cut to at most 'size' characters.
+void CutUtf8(QByteArray &text, int size)
+{
+    int characters = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+            continue;
+        if (characters++ == size) {
+            text.truncate(i);
+            return;
+        }
+    }
+}
+
+} // namespace
+
+void MemoryRows::AppendStored(std::span<const std::optional<QByteArray>> values)
+{
+    std::vector<std::optional<QByteArray>> stored(values.begin(),
+                                                  values.begin() + std::min(values.size(), m_defs.size()));
+    stored.resize(m_defs.size());
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        if (stored[i] && m_defs[i].type == FieldType::String)
+            CutUtf8(*stored[i], m_defs[i].size);
     }
     m_rows.push_back(m_store.Add(stored));
 }

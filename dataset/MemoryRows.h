@@ -5,6 +5,7 @@
 
 #include <QVariant>
 
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -27,6 +28,10 @@ public:
     // converted to its field's type and texts are cut to the field's size, as a field
     // does; a value that cannot be converted throws Error and adds nothing.
     void Append(std::span<const QVariant> values);
+    // The same for values already in their stored form, without the typed detour: UTF-8
+    // texts (cut here to the field's size), date-times as "yyyy-MM-dd HH:mm:ss"; nullopt
+    // is null. Only the size is checked.
+    void AppendStored(std::span<const std::optional<QByteArray>> values);
 
     // Typed value of a row (in the current order) and field; null QVariant for null.
     QVariant Value(std::size_t row, int column) const;

@@ -24,17 +24,42 @@ FieldDef Field(const char *name, const char *label, FieldType type, int size = 0
     return def;
 }
 
-// A field's text, or null when it is exactly "NUL".
-QVariant Value(const QByteArray &bytes)
+// A field's text as stored (UTF-8), or null when it is exactly "NUL".
+std::optional<QByteArray> Value(const QByteArray &bytes)
 {
     if (bytes == "NUL")
-        return {};
-    return FromWin1250(bytes);
+        return std::nullopt;
+    return FromWin1250(bytes).toUtf8();
 }
 
-QDateTime DateTime(const QByteArray &date, const QByteArray &time)
+void AppendNumber(QByteArray &out, int value, int width)
 {
-    return MyDateTimeStrToDateTime(FromWin1250(date + ' ' + time));
+    char digits[4];
+    for (int i = width - 1; i >= 0; --i) {
+        digits[i] = char('0' + value % 10);
+        value /= 10;
+    }
+    out.append(digits, width);
+}
+
+// The date, one blank and the time read as one date-time, stored as "yyyy-MM-dd HH:mm:ss".
+QByteArray DateTime(const QByteArray &date, const QByteArray &time)
+{
+    const auto [day, clock] = MyDateTimeStrToParts(FromWin1250(date + ' ' + time));
+    QByteArray stored;
+    stored.reserve(19);
+    AppendNumber(stored, day.year(), 4);
+    stored.append('-');
+    AppendNumber(stored, day.month(), 2);
+    stored.append('-');
+    AppendNumber(stored, day.day(), 2);
+    stored.append(' ');
+    AppendNumber(stored, clock.hour(), 2);
+    stored.append(':');
+    AppendNumber(stored, clock.minute(), 2);
+    stored.append(':');
+    AppendNumber(stored, clock.second(), 2);
+    return stored;
 }
 
 } // namespace
@@ -59,20 +84,20 @@ QString StartStopOrder()
     return QStringLiteral("name, code, regcitynumber, zone, startdatetime");
 }
 
-std::optional<std::vector<QVariant>> ReadStartStopLine(const QByteArray &line)
+std::optional<StartStopValues> ReadStartStopLine(const QByteArray &line)
 {
     FieldSplitter fields(TransliteratingChain(line), '|');
     fields.Drop();   // field 1 is not used
-    std::vector<QVariant> values;
+    StartStopValues values;
     values.reserve(TextFields + 2);
     for (int i = 0; i < 7; ++i)
         values.push_back(Value(fields.Next()));
     // The registration is upper-cased first, so "nul" is left out too.
-    const QVariant registration = Value(UpperRegistration(fields.Next()));
-    if (registration.isNull() || registration.toString().isEmpty())
+    std::optional<QByteArray> registration = Value(UpperRegistration(fields.Next()));
+    if (!registration || registration->isEmpty())
         return std::nullopt;
-    values.push_back(registration);
-    values.push_back(FromWin1250(fields.Next()));   // zone, as read
+    values.push_back(std::move(registration));
+    values.push_back(FromWin1250(fields.Next()).toUtf8());   // zone, as read
     const QByteArray date = fields.Next();
     values.push_back(DateTime(date, fields.Next()));
     values.push_back(DateTime(date, fields.Take()));
@@ -90,12 +115,12 @@ ImportSummary StartStopImportJob::Run(ImportContext &context)
         while (reader.ReadLine(line)) {
             ++summary.linesRead;
             try {
-                const std::optional<std::vector<QVariant>> values = ReadStartStopLine(line);
+                const std::optional<StartStopValues> values = ReadStartStopLine(line);
                 if (!values) {
                     summary.LeaveOut(QStringLiteral("prazna registracija"));
                     continue;
                 }
-                rows.Append(*values);
+                rows.AppendStored(*values);
             } catch (...) {
                 throw ToImportError(std::current_exception(), reader.LineNumber());
             }

@@ -16,10 +16,11 @@ std::vector<dataset::FieldDef> StartStopFields();
 // The table's index order: name, code, regcitynumber, zone, startdatetime.
 QString StartStopOrder();
 
-// One line of the export as the line reader gives it, as the eleven field values (null
-// QVariant for "NUL"); nothing when the registration is empty or NUL. Throws when a date
-// or time cannot be read.
-std::optional<std::vector<QVariant>> ReadStartStopLine(const QByteArray &line);
+// One line of the export as the line reader gives it, as the eleven field values in the
+// table's stored form (MemoryRows::AppendStored; nullopt for "NUL"); nothing when the
+// registration is empty or NUL. Throws when a date or time cannot be read.
+using StartStopValues = std::vector<std::optional<QByteArray>>;
+std::optional<StartStopValues> ReadStartStopLine(const QByteArray &line);
 
 // Reads the whole file into an in-memory table in index order; needs no database. A
 // failure leaves no rows behind.

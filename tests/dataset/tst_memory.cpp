@@ -109,6 +109,15 @@ void TestMemory::valuesKeepTypeNullAndSize()
     query.Next();
     QVERIFY(query.FieldByName(QStringLiteral("name")).IsNull());
     QVERIFY(query.FieldByName(QStringLiteral("start")).IsNull());
+
+    // Values in stored form: cut by characters, not bytes.
+    MemoryRows stored = people();
+    const std::optional<QByteArray> values[] = {QStringLiteral("Đorđe Čavić-Žunić").toUtf8(), std::nullopt,
+                                                QByteArray("2024-02-29 23:59:58")};
+    stored.AppendStored(values);
+    QCOMPARE(stored.Value(0, 0).toString(), QStringLiteral("Đorđe Čavi"));
+    QVERIFY(stored.IsNull(0, 1));
+    QCOMPARE(stored.Value(0, 2).toDateTime(), QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58)));
 }
 
 void TestMemory::badValueAddsNothing()

@@ -43,7 +43,7 @@ QStringList Values(const QByteArray &line)
         return {QStringLiteral("<left out>")};
     // As the table stores them: texts cut to the field sizes.
     dataset::MemoryRows rows(StartStopFields());
-    rows.Append(*values);
+    rows.AppendStored(*values);
     QStringList shown;
     for (int column = 0; column < int(values->size()); ++column)
         shown << Show(rows.Value(0, column));
