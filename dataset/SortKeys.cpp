@@ -17,7 +17,6 @@ namespace {
 // Rank bits: the lowest orders nulls against values; the others describe the value.
 constexpr std::uint8_t RankLate = 1;
 constexpr std::uint8_t RankNull = 2;
-constexpr std::uint8_t RankAscii = 4;
 constexpr std::uint64_t SignBit = std::uint64_t(1) << 63;
 
 // The readers below accept exactly what the field values accept (FieldValue.cpp):
@@ -115,11 +114,6 @@ bool isText(FieldType type)
     return type == FieldType::String || type == FieldType::Memo;
 }
 
-bool isAscii(QByteArrayView text)
-{
-    return std::all_of(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; });
-}
-
 char foldAscii(char c)
 {
     return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
@@ -166,8 +160,6 @@ void SortKeys::Set(std::uint32_t position, RowData row)
             const QByteArrayView text = m_store->Value(row, column.column);
             if (isText(column.type)) {
                 value = reinterpret_cast<std::uintptr_t>(row);
-                if (isAscii(text))
-                    rank |= RankAscii;
             } else {
                 present = numberKey(column.type, text, value);
                 if (column.descending)
@@ -192,17 +184,27 @@ int SortKeys::compareText(std::size_t a, std::size_t b, int column) const
     const auto rowB = reinterpret_cast<RowData>(static_cast<std::uintptr_t>(m_values[b]));
     const QByteArrayView textA = m_store->Value(rowA, column);
     const QByteArrayView textB = m_store->Value(rowB, column);
-    if (m_ranks[a] & m_ranks[b] & RankAscii) {
-        const qsizetype common = std::min(textA.size(), textB.size());
-        for (qsizetype i = 0; i < common; ++i) {
-            const auto ca = static_cast<unsigned char>(foldAscii(textA[i]));
-            const auto cb = static_cast<unsigned char>(foldAscii(textB[i]));
+    // Bytes that are equal, or ASCII letters equal but for case, compare equal as
+    // characters too, so only the texts from the first other difference on (from the
+    // start of its character) are decoded.
+    const qsizetype common = std::min(textA.size(), textB.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        if (textA[i] == textB[i])
+            continue;
+        const auto ca = static_cast<unsigned char>(foldAscii(textA[i]));
+        const auto cb = static_cast<unsigned char>(foldAscii(textB[i]));
+        if (ca < 0x80 && cb < 0x80) {
             if (ca != cb)
                 return ca < cb ? -1 : 1;
+            continue;
         }
-        return textA.size() < textB.size() ? -1 : textA.size() > textB.size() ? 1 : 0;
+        qsizetype start = i;
+        while (start > 0 && (static_cast<unsigned char>(textA[start]) & 0xC0) == 0x80)
+            --start;
+        return QString::fromUtf8(textA.sliced(start))
+            .compare(QString::fromUtf8(textB.sliced(start)), Qt::CaseInsensitive);
     }
-    return QString::fromUtf8(textA).compare(QString::fromUtf8(textB), Qt::CaseInsensitive);
+    return textA.size() < textB.size() ? -1 : textA.size() > textB.size() ? 1 : 0;
 }
 
 int SortKeys::Compare(std::uint32_t a, std::uint32_t b) const

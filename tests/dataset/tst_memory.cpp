@@ -16,6 +16,7 @@ class TestMemory : public QObject {
 private Q_SLOTS:
     void rowsTakeTheirPlaceInTheOrder_data();
     void rowsTakeTheirPlaceInTheOrder();
+    void textOrderIgnoresCase();
     void valuesKeepTypeNullAndSize();
     void badValueAddsNothing();
     void editsStayInMemoryAndInOrder();
@@ -91,6 +92,27 @@ void TestMemory::rowsTakeTheirPlaceInTheOrder()
     QCOMPARE(query.RowValue(2, 2).toDateTime(), QDateTime(QDate(2024, 1, 1), QTime(9, 0)));
     QCOMPARE(query.RowValue(4, 2).toDateTime(), QDateTime(QDate(2024, 1, 2), QTime(8, 0)));
     QCOMPARE(query.RecNo(), 1);
+}
+
+// The order of texts is that of a case-insensitive comparison of whole strings, whatever
+// letters they share at their start.
+void TestMemory::textOrderIgnoresCase()
+{
+    QStringList names{"Petrović Ana", "petrovič Ana", "PETROVIĆ a", "petrović B", "Ćira", "Cvija", "čeda",
+                      "Čeda", "Đura", "Dž", "dz", "DŽ", "ab", "AB", "a", "Ab", "", "Šta", "sta", "Ž"};
+    MemoryRows rows(std::vector<FieldDef>{def(QStringLiteral("name"), FieldType::String, 40)});
+    for (const QString &name : names) {
+        const QVariant value = name;
+        rows.Append(std::span<const QVariant>(&value, 1));
+    }
+    rows.Sort(QStringLiteral("name"));
+    std::stable_sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    QStringList sorted;
+    for (std::size_t row = 0; row < rows.Count(); ++row)
+        sorted << rows.Value(row, 0).toString();
+    QCOMPARE(sorted, names);
 }
 
 void TestMemory::valuesKeepTypeNullAndSize()
