@@ -1,5 +1,6 @@
 #include "ConsoleSession.h"
 
+#include "ConfigurationModule.h"
 #include "Console.h"
 #include "ConsoleSettings.h"
 #include "DocumentModule.h"
@@ -25,6 +26,8 @@ ConsoleSession::ConsoleSession(dataset::Connection &connection, const ConsoleSet
                      IntfPtr<IInterface>(static_cast<IPartnerModule *>(new PartnerModule(connection))));
     c.RegisterModule(IDocumentModule::IID,
                      IntfPtr<IInterface>(static_cast<IDocumentModule *>(new DocumentModule(settings.DefaultCurrency()))));
+    c.RegisterModule(IConfigurationModule::IID,
+                     IntfPtr<IInterface>(static_cast<IConfigurationModule *>(new ConfigurationModule(settings.Path()))));
     c.RegisterModule(IDocumentService::IID,
                      IntfPtr<IInterface>(static_cast<IDocumentService *>(new DocumentService(connection, *m_notices))));
 }

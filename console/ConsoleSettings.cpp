@@ -1,5 +1,7 @@
 #include "ConsoleSettings.h"
 
+#include "Error.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
@@ -29,6 +31,18 @@ std::optional<dataset::ConnectionParams> ConsoleSettings::Database() const
     p.user = ini.value(QStringLiteral("user")).toString();
     p.password = ini.value(QStringLiteral("password")).toString();
     p.database = ini.value(QStringLiteral("database"), QStringLiteral("parking")).toString();
+    const QString tls = ini.value(QStringLiteral("ssl"), QStringLiteral("preferred")).toString().trimmed().toLower();
+    if (tls == QLatin1String("required"))
+        p.tls = dataset::TlsMode::Required;
+    else if (tls == QLatin1String("off"))
+        p.tls = dataset::TlsMode::Off;
+    else if (tls == QLatin1String("preferred"))
+        p.tls = dataset::TlsMode::Preferred;
+    else
+        throw dataset::Error(QStringLiteral("Vrednost ssl=%1 u odeljku [Database] datoteke %2 nije dozvoljena "
+                                            "(required, preferred ili off).")
+                                 .arg(tls, m_path));
+    p.tlsCaFile = ini.value(QStringLiteral("ssl-ca")).toString().trimmed();
     return p;
 }
 

@@ -10,7 +10,8 @@ namespace console {
 // The console's INI file. It is also the module's configuration file, so it lives
 // beside the executable as "<executable path>.ini" unless another path is given.
 //
-//   [Database]  host, port, socket, user, password, database
+//   [Database]  host, port, socket, user, password, database,
+//               ssl (required | preferred | off; preferred when absent), ssl-ca (CA file)
 //   [Document]  DefaultCurrency (RSD when absent), DefWarehouseName (read by the module)
 class ConsoleSettings {
 public:

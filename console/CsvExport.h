@@ -12,6 +12,8 @@ namespace console {
 // CSV text of a table model: a header line with the columns' titles, then one line per
 // row with each cell's display text. Every field is quoted ("" inside), lines end in
 // CR LF, the text is UTF-8. 'columns' lists the model columns to write, in order.
+// Text a spreadsheet would run as a formula (=, +, -, @, tab, CR first) is written with
+// a leading apostrophe; numbers, negative ones too, are written as they are.
 QByteArray ModelToCsv(const QAbstractItemModel &model, const std::vector<int> &columns,
                       QChar separator);
 

@@ -5,6 +5,7 @@
 #include "Error.h"
 #include "PrivateServer.h"
 #include "Schema.h"
+#include "ServerAccounts.h"
 
 #include <QDir>
 
@@ -17,6 +18,30 @@ const QString kDatabaseName = QStringLiteral("parking");
 [[noreturn]] void Rethrow(const QString &what, const dataset::Error &e)
 {
     throw dataset::Error(QStringLiteral("%1\n\n%2").arg(what, e.message()));
+}
+
+// True when the application account reaches a database with the current schema.
+bool OpenReady(dataset::Connection &connection, const dataset::ConnectionParams &params)
+{
+    try {
+        connection.Connect(params);
+    } catch (const dataset::DatabaseError &) {
+        return false;
+    }
+    if (dbserver::InstalledSchemaVersion(connection) == dbserver::SchemaVersion)
+        return true;
+    connection.Disconnect();
+    return false;
+}
+
+// Set-up as the server's administrator: the database (with one administrator whose
+// password is set at the first log-in) and the application account's rights on it.
+void SetUpDatabase(const dbserver::PrivateServer &server)
+{
+    dataset::Connection administrator;
+    administrator.Connect(server.ConnectionParams());
+    dbserver::CreateDatabase(administrator, kDatabaseName, false, QByteArray());
+    dbserver::GrantApplicationAccess(administrator, kDatabaseName);
 }
 
 } // namespace
@@ -40,7 +65,7 @@ void DatabaseStartup::Open(dataset::Connection &connection, const ConsoleSetting
     if (const auto configured = settings.Database()) {
         const QString where = configured->host.isEmpty()
             ? configured->socket
-            : QStringLiteral("%1:%2").arg(configured->host).arg(configured->port ? configured->port : 3306);
+            : QStringLiteral("%1:%2").arg(configured->host, QString::number(configured->port ? configured->port : 3306));
         m_description = QStringLiteral("Baza %1 na %2").arg(configured->database, where);
         try {
             connection.Connect(*configured);
@@ -50,6 +75,8 @@ void DatabaseStartup::Open(dataset::Connection &connection, const ConsoleSetting
                         .arg(configured->database, where, settings.Path()),
                     e);
         }
+        if (!configured->host.isEmpty() && !connection.Encrypted())
+            m_description += QStringLiteral("  |  veza nije šifrovana (bez TLS)");
         return;
     }
 
@@ -64,10 +91,11 @@ void DatabaseStartup::Open(dataset::Connection &connection, const ConsoleSetting
                 e);
     }
     try {
-        connection.Connect(m_server->ConnectionParams());
-        dbserver::CreateDatabase(connection, kDatabaseName, true);
-        connection.Disconnect();
-        connection.Connect(m_server->ConnectionParams(kDatabaseName));
+        const auto params = dbserver::ApplicationConnectionParams(privateDataDir, kDatabaseName);
+        if (!OpenReady(connection, params)) {
+            SetUpDatabase(*m_server);
+            connection.Connect(params);
+        }
     } catch (const dataset::Error &e) {
         Rethrow(QStringLiteral("Baza podataka %1 na privatnom serveru nije mogla da se pripremi.")
                     .arg(kDatabaseName),

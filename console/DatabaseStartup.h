@@ -12,7 +12,8 @@ class ConsoleSettings;
 
 // Opens the console's database: the server of the settings' [Database] section, or,
 // with none configured, the private server in 'privateDataDir' with the database
-// `parking` (schema and demo data created on first start). Throws dataset::Error with
+// `parking` as the application account (schema and one administrator without a
+// password created on first start). Throws dataset::Error with
 // a message that says which server could not be reached and why.
 class DatabaseStartup {
 public:

@@ -1,17 +1,21 @@
 #include "LoginDialog.h"
 
+#include "PasswordDialog.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace console {
 
-LoginDialog::LoginDialog(Check check, QWidget *parent)
+LoginDialog::LoginDialog(Check check, SetPassword setPassword, QWidget *parent)
     : QDialog(parent)
     , m_check(std::move(check))
+    , m_setPassword(std::move(setPassword))
     , m_userEdit(new QLineEdit(this))
     , m_passwordEdit(new QLineEdit(this))
     , m_message(new QLabel(this))
@@ -19,13 +23,15 @@ LoginDialog::LoginDialog(Check check, QWidget *parent)
     setWindowTitle(QStringLiteral("Prijava - Parking konzola"));
     m_passwordEdit->setEchoMode(QLineEdit::Password);
     m_message->setStyleSheet(QStringLiteral("color: #b00020;"));
+    m_message->setWordWrap(true);
     m_message->hide();
 
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("Korisničko ime:"), m_userEdit);
     form->addRow(QStringLiteral("Lozinka:"), m_passwordEdit);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Prijavi se"));
+    m_loginButton = buttons->button(QDialogButtonBox::Ok);
+    m_loginButton->setText(QStringLiteral("Prijavi se"));
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Odustani"));
     connect(buttons, &QDialogButtonBox::accepted, this, &LoginDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &LoginDialog::reject);
@@ -36,18 +42,54 @@ LoginDialog::LoginDialog(Check check, QWidget *parent)
     layout->addWidget(buttons);
 }
 
+void LoginDialog::ShowMessage(const QString &text)
+{
+    m_message->setText(text);
+    m_message->show();
+}
+
+bool LoginDialog::AskNewPassword(const TUserDesc &user)
+{
+    if (!m_setPassword)
+        return false;
+    PasswordDialog dialog(
+        [this, &user](const QString &, const QString &newPassword, const QString &repeated) {
+            m_setPassword(user.UserID, newPassword, repeated);
+        },
+        false, this);
+    return dialog.exec() == QDialog::Accepted;
+}
+
 void LoginDialog::accept()
 {
-    const auto user = m_check(m_userEdit->text().trimmed(), m_passwordEdit->text());
-    if (!user) {
-        m_message->setText(QStringLiteral("Pogrešno korisničko ime ili lozinka."));
-        m_message->show();
-        m_passwordEdit->clear();
-        m_passwordEdit->setFocus();
+    // Enter in the password field presses the default button even while it is disabled.
+    if (!m_loginButton->isEnabled())
+        return;
+    const LoginResult result = m_check(m_userEdit->text(), m_passwordEdit->text());
+    if (result.status == LoginResult::Status::Accepted) {
+        m_user = result.user;
+        QDialog::accept();
         return;
     }
-    m_user = *user;
-    QDialog::accept();
+    if (result.status == LoginResult::Status::PasswordNotSet) {
+        ShowMessage(QStringLiteral("Korisnik još nema lozinku; postavite je."));
+        if (AskNewPassword(result.user)) {
+            m_user = result.user;
+            QDialog::accept();
+        }
+        return;
+    }
+    m_passwordEdit->clear();
+    m_passwordEdit->setFocus();
+    QString text = result.status == LoginResult::Status::Rejected
+        ? QStringLiteral("Pogrešno korisničko ime ili lozinka.")
+        : QStringLiteral("Previše pogrešnih pokušaja.");
+    if (result.wait.count() > 0) {
+        text += QStringLiteral(" Sledeći pokušaj je moguć za %1 s.").arg(result.wait.count());
+        m_loginButton->setEnabled(false);
+        QTimer::singleShot(result.wait, m_loginButton, [button = m_loginButton] { button->setEnabled(true); });
+    }
+    ShowMessage(text);
 }
 
 } // namespace console

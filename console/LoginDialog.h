@@ -1,37 +1,46 @@
 #pragma once
 
-#include "Interfaces.h"
+#include "Authentication.h"
 
 #include <QDialog>
 #include <functional>
-#include <optional>
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 namespace console {
 
 // Asks for user name and password until the check accepts them or the user gives up.
+// A user without a password sets one first; after too many wrong passwords the
+// button stays disabled for the wait the check asks for, and the dialog says so.
 class LoginDialog : public QDialog {
     Q_OBJECT
 public:
-    using Check = std::function<std::optional<TUserDesc>(const QString &user, const QString &password)>;
+    using Check = std::function<LoginResult(const QString &user, const QString &password)>;
+    using SetPassword = std::function<void(int userId, const QString &newPassword, const QString &repeated)>;
 
-    explicit LoginDialog(Check check, QWidget *parent = nullptr);
+    explicit LoginDialog(Check check, SetPassword setPassword = {}, QWidget *parent = nullptr);
 
     const TUserDesc &User() const { return m_user; }
     QLineEdit *UserEdit() const { return m_userEdit; }
     QLineEdit *PasswordEdit() const { return m_passwordEdit; }
     QLabel *MessageLabel() const { return m_message; }
+    QPushButton *LoginButton() const { return m_loginButton; }
 
     void accept() override;
 
 private:
+    void ShowMessage(const QString &text);
+    bool AskNewPassword(const TUserDesc &user);
+
     Check m_check;
+    SetPassword m_setPassword;
     TUserDesc m_user;
     QLineEdit *m_userEdit;
     QLineEdit *m_passwordEdit;
     QLabel *m_message;
+    QPushButton *m_loginButton;
 };
 
 } // namespace console

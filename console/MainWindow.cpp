@@ -58,6 +58,8 @@ MainWindow::MainWindow(Console &console, NoticeLog &notices, QWidget *parent)
     fileMenu->addAction(m_printAction);
     fileMenu->addAction(m_exportAction);
     fileMenu->addSeparator();
+    m_passwordAction = fileMenu->addAction(QStringLiteral("Promena lozinke"));
+    fileMenu->addSeparator();
     fileMenu->addAction(quitAction);
 
     m_toolBar->setObjectName(QStringLiteral("mainToolBar"));

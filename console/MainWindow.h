@@ -44,6 +44,8 @@ public:
 
     QAction *PrintAction() const { return m_printAction; }
     QAction *ExportAction() const { return m_exportAction; }
+    // "Promena lozinke" of the current user; whoever knows the user connects it.
+    QAction *PasswordAction() const { return m_passwordAction; }
     QListWidget *SnapinList() const { return m_snapinList; }
     QWidget *ViewerHost() const { return m_viewerHost; }
     QWidget *NavigatorHost() const { return m_navigatorHost; }
@@ -75,6 +77,7 @@ private:
     QToolBar *m_toolBar;
     QAction *m_printAction;
     QAction *m_exportAction;
+    QAction *m_passwordAction;
 };
 
 } // namespace console

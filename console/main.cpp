@@ -11,9 +11,11 @@
 #include "ErrorDisplay.h"
 #include "LoginDialog.h"
 #include "MainWindow.h"
+#include "PasswordDialog.h"
 #include "SecurityModule.h"
 #include "SnapinManager.h"
 
+#include <QAction>
 #include <QTimer>
 #include <cstdio>
 
@@ -27,7 +29,7 @@ void PrintError(const QString &message)
 }
 
 // The user for this run: automatic login when a user name was given, else the dialog.
-std::optional<TUserDesc> LogIn(dataset::Connection &connection, const CommandLine &options)
+std::optional<TUserDesc> LogIn(Authenticator &authenticator, const CommandLine &options)
 {
     if (!options.userName.isEmpty()) {
         const auto password = options.Password();
@@ -36,15 +38,21 @@ std::optional<TUserDesc> LogIn(dataset::Connection &connection, const CommandLin
                                       "(--password-file ili PARKING_PASSWORD).").arg(options.userName));
             return std::nullopt;
         }
-        auto user = Authenticate(connection, options.userName, *password);
-        if (!user)
-            PrintError(QStringLiteral("Prijava nije uspela: pogrešno korisničko ime ili lozinka (%1).")
-                           .arg(options.userName));
-        return user;
+        const LoginResult result = authenticator.LogIn(options.userName, *password);
+        if (result.status == LoginResult::Status::Accepted)
+            return result.user;
+        PrintError(result.status == LoginResult::Status::PasswordNotSet
+                       ? QStringLiteral("Korisnik %1 još nema lozinku; postavite je pri prijavi u prozoru konzole.")
+                             .arg(options.userName)
+                       : QStringLiteral("Prijava nije uspela: pogrešno korisničko ime ili lozinka (%1).")
+                             .arg(options.userName));
+        return std::nullopt;
     }
-    LoginDialog dialog([&connection](const QString &name, const QString &password) {
-        return Authenticate(connection, name, password);
-    });
+    LoginDialog dialog(
+        [&authenticator](const QString &name, const QString &password) { return authenticator.LogIn(name, password); },
+        [&authenticator](int userId, const QString &newPassword, const QString &repeated) {
+            authenticator.ChangePassword(userId, QString(), newPassword, repeated);
+        });
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.User();
@@ -64,7 +72,8 @@ int Run(ConsoleApplication &app)
     database.Open(connection, settings,
                   options.dataDir.isEmpty() ? ConsoleSettings::PrivateDataDir() : options.dataDir);
 
-    const auto user = LogIn(connection, options);
+    Authenticator authenticator(connection);
+    const auto user = LogIn(authenticator, options);
     if (!user)
         return options.userName.isEmpty() ? 0 : 3;
 
@@ -76,6 +85,14 @@ int Run(ConsoleApplication &app)
 
     SnapinManager snapins;
     MainWindow window(session.GetConsole(), session.Notices());
+    QObject::connect(window.PasswordAction(), &QAction::triggered, &window, [&window, &authenticator, &user] {
+        PasswordDialog dialog(
+            [&authenticator, &user](const QString &current, const QString &newPassword, const QString &repeated) {
+                authenticator.ChangePassword(user->UserID, current, newPassword, repeated);
+            },
+            true, &window);
+        dialog.exec();
+    });
     window.SetUserText(QStringLiteral("%1 %2  |  %3").arg(user->FirstName, user->LastName,
                                                           database.Description()));
     snapins.LoadFolder(options.pluginFolder.isEmpty() ? SnapinManager::DefaultFolder()

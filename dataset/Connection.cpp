@@ -4,12 +4,15 @@
 #include "MysqlHandles.h"
 #include "SqlText.h"
 
+#include <QFile>
+
 #include <mariadb/errmsg.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstring>
+
 #include <vector>
 
 namespace dataset {
@@ -121,6 +124,22 @@ int localFileError(void *state, char *message, unsigned int length)
     return CR_UNKNOWN_ERROR;
 }
 
+// Asks the client library for TLS as the mode says; with a CA file the server's
+// certificate is checked against it.
+void ApplyTls(MYSQL *handle, const ConnectionParams &params, bool tryTls)
+{
+    if (params.host.isEmpty() || params.tls == TlsMode::Off || !tryTls)
+        return;
+    const QByteArray ca = QFile::encodeName(params.tlsCaFile);
+    mysql_ssl_set(handle, nullptr, nullptr, params.tlsCaFile.isEmpty() ? nullptr : ca.constData(), nullptr, nullptr);
+    if (params.tls == TlsMode::Required) {
+        const my_bool yes = 1;
+        mysql_optionsv(handle, MYSQL_OPT_SSL_ENFORCE, &yes);
+        if (!params.tlsCaFile.isEmpty())
+            mysql_optionsv(handle, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &yes);
+    }
+}
+
 } // namespace
 
 struct Connection::Private {
@@ -136,6 +155,23 @@ Connection::~Connection() = default;
 
 void Connection::Connect(const ConnectionParams &params)
 {
+    try {
+        Open(params, true);
+    } catch (const DatabaseError &error) {
+        // "Preferred" falls back to a plain connection when the server offers no TLS.
+        if (params.host.isEmpty() || params.tls != TlsMode::Preferred || error.serverCode() != CR_SSL_CONNECTION_ERROR)
+            throw;
+        Open(params, false);
+    }
+}
+
+bool Connection::Encrypted() const
+{
+    return d->handle && mysql_get_ssl_cipher(d->handle.get()) != nullptr;
+}
+
+void Connection::Open(const ConnectionParams &params, bool tryTls)
+{
     Disconnect();
     detail::MysqlPtr handle(mysql_init(nullptr));
     if (!handle)
@@ -150,6 +186,7 @@ void Connection::Connect(const ConnectionParams &params)
     mysql_optionsv(handle.get(), MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
     mysql_optionsv(handle.get(), MYSQL_INIT_COMMAND,
                    "SET SESSION sql_mode='NO_ENGINE_SUBSTITUTION'");
+    ApplyTls(handle.get(), params, tryTls);
 
     const QByteArray host = params.host.toUtf8();
     const QByteArray user = params.user.toUtf8();

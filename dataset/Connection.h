@@ -11,6 +11,13 @@ struct st_mysql;
 
 namespace dataset {
 
+// Transport encryption of a network connection.
+enum class TlsMode {
+    Off,        // plain
+    Preferred,  // TLS when the server offers it, plain otherwise
+    Required,   // TLS or no connection; with a CA file the server's certificate is verified
+};
+
 struct ConnectionParams {
     QString host;        // empty: use the socket
     unsigned port = 0;
@@ -21,6 +28,8 @@ struct ConnectionParams {
     // Lets this connection send a local file to the server, and then only the one file
     // that ExecuteLocalLoad names; every other connection refuses local loading outright.
     bool localLoad = false;
+    TlsMode tls = TlsMode::Off;   // for a host; a Unix socket never leaves the machine
+    QString tlsCaFile;            // PEM file of the certificate authority; empty: none
 };
 
 // One client connection to a MySQL-protocol server (RAII over MYSQL*).
@@ -35,6 +44,8 @@ public:
     void Connect(const ConnectionParams &params);
     void Disconnect();
     bool Connected() const;
+    // True when the connection is encrypted with TLS.
+    bool Encrypted() const;
     const ConnectionParams &Params() const { return m_params; }
 
     // Runs a statement that returns no rows; returns the affected row count.
@@ -77,6 +88,7 @@ Q_SIGNALS:
 
 private:
     friend class Transaction;
+    void Open(const ConnectionParams &params, bool tryTls);
 
     struct Private;
     std::unique_ptr<Private> d;

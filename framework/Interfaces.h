@@ -264,6 +264,17 @@ protected:
     ~IDocumentModule() = default;
 };
 
+// The console's configuration file, which is also the modules' ("Parking" and
+// "Document" sections), wherever the console was told to read it from.
+class IConfigurationModule : public IInterface {
+public:
+    static inline const QUuid IID{QStringLiteral("{8E4B2C61-0F3A-4D7E-9A15-6C2D7B3E9F40}")};
+    virtual QString GetConfigFile() = 0;
+
+protected:
+    ~IConfigurationModule() = default;
+};
+
 class IDocumentService : public IInterface {
 public:
     static inline const QUuid IID{QStringLiteral("{F0D1EC42-35DC-4A4C-A783-CBC6F7FFD556}")};

@@ -7,7 +7,13 @@
 #include <QList>
 #include <QString>
 
+#include <QStringList>
+#include <functional>
+#include <memory>
+
 #include <sys/types.h>
+
+namespace dbserver { class PrivateServer; }
 
 namespace bench {
 
@@ -41,5 +47,26 @@ private:
     int m_channel = -1;
     pid_t m_helper = -1;
 };
+
+// The server a benchmark works on: the one listening on 'socket', else a private server
+// started in a temporary folder and stopped when this object goes.
+class BenchServer {
+public:
+    explicit BenchServer(const QString &socket);
+    ~BenchServer();
+    BenchServer(const BenchServer &) = delete;
+    BenchServer &operator=(const BenchServer &) = delete;
+
+    const QString &Socket() const { return m_socket; }
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+    QString m_socket;
+};
+
+// main() of a benchmark without widgets: the client's helper is forked first, while this
+// process is still small, then 'run' gets the arguments; an error is printed, exit 1.
+int BenchMain(int argc, char *argv[], const std::function<int(const QStringList &, ClientRunner &)> &run);
 
 } // namespace bench

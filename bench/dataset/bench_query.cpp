@@ -10,7 +10,6 @@
 #include "BenchProcess.h"
 #include "Connection.h"
 #include "Error.h"
-#include "PrivateServer.h"
 #include "Query.h"
 
 #include <QCoreApplication>
@@ -19,8 +18,6 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <cstdio>
-#include <optional>
 #include <random>
 
 
@@ -82,13 +79,8 @@ int run(const QStringList &arguments, bench::ClientRunner &runner)
     }
 
     QTemporaryDir work;
-    std::optional<dbserver::PrivateServer> server;
-    if (socket.isEmpty()) {
-        out << "starting a private server in " << work.path() << Qt::endl;
-        server.emplace(work.filePath(QStringLiteral("db")));
-        server->Start();
-        socket = server->SocketPath();
-    }
+    const bench::BenchServer server(socket);
+    socket = server.Socket();
 
     dataset::Connection connection;
     connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString(), true});
@@ -165,8 +157,6 @@ int run(const QStringList &arguments, bench::ClientRunner &runner)
 
     query.Close();
     connection.Execute(QStringLiteral("DROP DATABASE %1").arg(database));
-    if (server)
-        server->Stop();
     return 0;
 }
 
@@ -174,13 +164,5 @@ int run(const QStringList &arguments, bench::ClientRunner &runner)
 
 int main(int argc, char *argv[])
 {
-    // The client's helper process is forked while this one is still small.
-    bench::ClientRunner runner;
-    QCoreApplication app(argc, argv);
-    try {
-        return run(app.arguments(), runner);
-    } catch (const std::exception &error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
+    return bench::BenchMain(argc, argv, run);
 }

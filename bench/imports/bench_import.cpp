@@ -13,7 +13,6 @@
 #include "Error.h"
 #include "ParkingImportText.h"
 #include "ParkingTicketImport.h"
-#include "PrivateServer.h"
 #include "Schema.h"
 
 #include <QCoreApplication>
@@ -22,8 +21,6 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <cstdio>
-#include <optional>
 #include <random>
 
 namespace {
@@ -116,13 +113,8 @@ int Run(const QStringList &arguments, bench::ClientRunner &runner)
             rows = arguments[i + 1].toInt();
     }
     QTemporaryDir work;
-    std::optional<dbserver::PrivateServer> server;
-    if (socket.isEmpty()) {
-        out << "starting a private server in " << work.path() << Qt::endl;
-        server.emplace(work.filePath(QStringLiteral("db")));
-        server->Start();
-        socket = server->SocketPath();
-    }
+    const bench::BenchServer server(socket);
+    socket = server.Socket();
     const QString database = QStringLiteral("bench_import");
     dataset::Connection connection;
     connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString()});
@@ -166,8 +158,6 @@ int Run(const QStringList &arguments, bench::ClientRunner &runner)
         << fileMb << " MB)" << Qt::endl;
 
     connection.Execute(QStringLiteral("DROP DATABASE %1").arg(database));
-    if (server)
-        server->Stop();
     return 0;
 }
 
@@ -175,13 +165,5 @@ int Run(const QStringList &arguments, bench::ClientRunner &runner)
 
 int main(int argc, char *argv[])
 {
-    // The client's helper process is forked while this one is still small.
-    bench::ClientRunner runner;
-    QCoreApplication app(argc, argv);
-    try {
-        return Run(app.arguments(), runner);
-    } catch (const std::exception &error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
+    return bench::BenchMain(argc, argv, Run);
 }

@@ -14,7 +14,6 @@
 #include "ParkingImportText.h"
 #include "ParkingStartStopImport.h"
 #include "ParkingSubscriptionImport.h"
-#include "PrivateServer.h"
 #include "Schema.h"
 
 #include <QCoreApplication>
@@ -24,10 +23,8 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <cstdio>
 #include <malloc.h>
 #include <functional>
-#include <optional>
 #include <random>
 
 namespace {
@@ -229,13 +226,8 @@ int Run(const QStringList &arguments, bench::ClientRunner &runner)
     Report("start-stop", rows, FileMb(startStop), startStopImport, "sort on the same keys", sortSeconds, 2.0);
 
     // Subscriptions, on a server.
-    std::optional<dbserver::PrivateServer> server;
-    if (socket.isEmpty()) {
-        out << "starting a private server in " << work.path() << Qt::endl;
-        server.emplace(work.filePath(QStringLiteral("db")));
-        server->Start();
-        socket = server->SocketPath();
-    }
+    const bench::BenchServer server(socket);
+    socket = server.Socket();
     const QString database = QStringLiteral("bench_import_rows");
     dataset::Connection connection;
     connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString()});
@@ -269,8 +261,6 @@ int Run(const QStringList &arguments, bench::ClientRunner &runner)
            "mariadb LOAD DATA of the prepared rows", floorSeconds, 2.0);
 
     connection.Execute(QStringLiteral("DROP DATABASE %1").arg(database));
-    if (server)
-        server->Stop();
     return 0;
 }
 
@@ -278,13 +268,5 @@ int Run(const QStringList &arguments, bench::ClientRunner &runner)
 
 int main(int argc, char *argv[])
 {
-    // The client's helper process is forked while this one is still small.
-    bench::ClientRunner runner;
-    QCoreApplication app(argc, argv);
-    try {
-        return Run(app.arguments(), runner);
-    } catch (const std::exception &error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
+    return bench::BenchMain(argc, argv, Run);
 }

@@ -1,9 +1,10 @@
 #include "PrivateServer.h"
 
 #include "Error.h"
+#include "PrivateFiles.h"
+#include "ServerAccounts.h"
 #include "ServerProcess.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -13,7 +14,6 @@
 #include <QStandardPaths>
 #include <QThread>
 
-#include <pwd.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -29,9 +29,18 @@ const QString PidFileName = QStringLiteral("mysqld.pid");
 const QString LogFileName = QStringLiteral("mysqld.log");
 const QString LockFileName = QStringLiteral("dbserver.lock");
 const QString SocketNoteName = QStringLiteral("socket.path");
+const QString SocketName = QStringLiteral("mysqld.sock");
+// The only folder the server may read or write files in (secure_file_priv); the server
+// is told not to take it for a database.
+const QString ServerFilesName = QStringLiteral("server-files");
 // Files this class writes itself; a directory holding only these counts as empty.
-const QStringList OwnFiles = {LogFileName, LockFileName, SocketNoteName, PidFileName,
-                              QStringLiteral("mysqld.sock")};
+const QStringList OwnFiles = {LogFileName, LockFileName, SocketNoteName, PidFileName, SocketName,
+                              ServerFilesName, QLatin1String(ApplicationPasswordFile)};
+
+bool FitsSocketLimit(const QString &path)
+{
+    return QFile::encodeName(path).size() <= MaxSocketPath;
+}
 
 QString FindProgram(const QString &configured, const QString &name, const QString &package)
 {
@@ -51,12 +60,6 @@ QString FindProgram(const QString &configured, const QString &name, const QStrin
         QStringLiteral("Program %1 nije pronađen. Instalirajte Debian paket %2 "
                        "(scripts/install-deps.sh to radi sam).")
             .arg(configured.isEmpty() ? name : configured, package));
-}
-
-QString CurrentUserName()
-{
-    const passwd *entry = ::getpwuid(::geteuid());
-    return entry ? QString::fromLocal8Bit(entry->pw_name) : QStringLiteral("root");
 }
 
 bool RunningAsRoot()
@@ -123,6 +126,8 @@ struct PrivateServer::Private {
             .arg(File(LogFileName), detail::TailOfFile(File(LogFileName), LogLinesInErrors));
     }
 
+    void MakePrivate() const;
+    QString NewSocketPath() const;
     void Initialise() const;
     qint64 Launch() const;
     void WaitUntilAnswering(qint64 pid) const;
@@ -141,12 +146,46 @@ PrivateServer::~PrivateServer() = default;
 QString PrivateServer::SocketPathFor(const QString &dataDir)
 {
     const QString dir = QDir::cleanPath(QDir(dataDir).absolutePath());
-    const QString inside = dir + QStringLiteral("/mysqld.sock");
-    if (QFile::encodeName(inside).size() <= MaxSocketPath)
-        return inside;
-    const QByteArray hash =
-        QCryptographicHash::hash(QFile::encodeName(dir), QCryptographicHash::Sha1).toHex().left(16);
-    return QStringLiteral("/tmp/parking-%1-%2.sock").arg(::geteuid()).arg(QString::fromLatin1(hash));
+    const QString inside = dir + QLatin1Char('/') + SocketName;
+    if (FitsSocketLimit(inside))
+        return IsPrivateDirectory(dir) ? inside : QString();
+    const QString noted =
+        QFile::decodeName(ReadPrivateFile(dir + QLatin1Char('/') + SocketNoteName).trimmed());
+    if (IsPrivateDirectory(dir) && noted.endsWith(QLatin1Char('/') + SocketName) && FitsSocketLimit(noted)
+        && IsPrivateDirectory(QFileInfo(noted).path()))
+        return noted;
+    return {};
+}
+
+void PrivateServer::Private::MakePrivate() const
+{
+    if (!MakePrivateDirectory(dir))
+        throw dataset::Error(QStringLiteral("Direktorijum baze %1 ne može da bude privatan direktorijum "
+                                            "korisnika %2 (prava 0700): %3")
+                                 .arg(dir, AdministratorName(), ErrorText()));
+}
+
+// A socket path that fits the limit, in a fresh private directory (mkdtemp), recorded
+// in the data directory so the next start and the clients find it.
+QString PrivateServer::Private::NewSocketPath() const
+{
+    for (const QString &base : {QDir::tempPath(), QStringLiteral("/tmp")}) {
+        const QString made = MakeUniquePrivateDirectory(base + QStringLiteral("/parking-"));
+        if (made.isEmpty())
+            continue;
+        const QString socket = made + QLatin1Char('/') + SocketName;
+        if (!FitsSocketLimit(socket)) {
+            QDir().rmdir(made);
+            continue;
+        }
+        QFile::remove(File(SocketNoteName));
+        if (!WritePrivateFile(File(SocketNoteName), QFile::encodeName(socket) + '\n'))
+            throw dataset::Error(QStringLiteral("Putanja socketa nije zapisana u %1: %2")
+                                     .arg(File(SocketNoteName), ErrorText()));
+        return socket;
+    }
+    throw dataset::Error(QStringLiteral("Za socket servera baze u %1 nije napravljen privatni direktorijum: %2")
+                             .arg(dir, ErrorText()));
 }
 
 void PrivateServer::Private::Initialise() const
@@ -161,16 +200,21 @@ void PrivateServer::Private::Initialise() const
     }
     const QString program = FindProgram(options.installDb, QStringLiteral("mariadb-install-db"),
                                         QStringLiteral("mariadb-server-core (ili mariadb-server)"));
+    // The directory is given relative to the working directory: the installer script
+    // leaves the path unquoted in places, so blanks in it would break the set-up.
     QStringList arguments = {QStringLiteral("--no-defaults"),
-                             QStringLiteral("--datadir=") + dir,
-                             QStringLiteral("--auth-root-authentication-method=normal"),
+                             QStringLiteral("--datadir=."),
+                             QStringLiteral("--auth-root-authentication-method=socket"),
                              QStringLiteral("--skip-test-db"),
                              QStringLiteral("--skip-name-resolve")};
     if (RunningAsRoot())
-        arguments << QStringLiteral("--user=") + CurrentUserName();
+        arguments << QStringLiteral("--user=root");
+    else
+        arguments << QStringLiteral("--auth-root-socket-user=") + AdministratorName();
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardOutputFile(File(LogFileName), QIODevice::Append);
+    process.setWorkingDirectory(dir);
     process.start(program, arguments);
     // Initialisation writes the system tables once; it gets its own, generous time limit.
     constexpr int InstallTimeoutMs = 300000;
@@ -190,8 +234,11 @@ void PrivateServer::Private::Initialise() const
         else
             QFile::remove(info.filePath());
     }
+    const QString reason = !finished || process.exitStatus() != QProcess::NormalExit
+        ? process.errorString()
+        : QStringLiteral("%1 je završio sa kodom %2").arg(QFileInfo(program).fileName(), QString::number(process.exitCode()));
     throw dataset::Error(QStringLiteral("Priprema direktorijuma baze %1 nije uspela (%2). %3")
-                             .arg(dir, process.errorString(), LogTail()));
+                             .arg(dir, reason, LogTail()));
 }
 
 qint64 PrivateServer::Private::Launch() const
@@ -208,6 +255,8 @@ qint64 PrivateServer::Private::Launch() const
                              QStringLiteral("--log-error=") + File(LogFileName),
                              QStringLiteral("--skip-networking"),
                              QStringLiteral("--local-infile=1"),
+                             QStringLiteral("--secure-file-priv=") + File(ServerFilesName),
+                             QStringLiteral("--ignore-db-dirs=") + ServerFilesName,
                              QStringLiteral("--character-set-server=utf8mb4"),
                              QStringLiteral("--collation-server=utf8mb4_unicode_ci"),
                              QStringLiteral("--innodb-buffer-pool-size=128M"),
@@ -215,7 +264,9 @@ qint64 PrivateServer::Private::Launch() const
                              QStringLiteral("--innodb-flush-log-at-trx-commit=2"),
                              QStringLiteral("--skip-name-resolve")};
     if (RunningAsRoot())
-        arguments << QStringLiteral("--user=") + CurrentUserName();
+        arguments << QStringLiteral("--user=root");
+    if (!MakePrivateDirectory(File(ServerFilesName)))
+        throw dataset::Error(QStringLiteral("Direktorijum %1 nije napravljen: %2").arg(File(ServerFilesName), ErrorText()));
     return detail::SpawnDetached(program, arguments, File(LogFileName));
 }
 
@@ -244,29 +295,26 @@ void PrivateServer::Private::WaitUntilAnswering(qint64 pid) const
 void PrivateServer::Start()
 {
     d->reused = false;
-    if (!QDir().mkpath(d->dir))
-        throw dataset::Error(QStringLiteral("Ne mogu da napravim direktorijum baze %1.").arg(d->dir));
+    // The socket lives in the data directory (or a private one recorded there), so a
+    // server answering on it was started by this user: only then is it reused.
+    d->MakePrivate();
     const auto lock = d->Lock();
 
     if (const qint64 pid = d->RunningPid()) {
         d->WaitUntilAnswering(pid);
         d->reused = true;
-        return;
-    }
-    // A server whose pid file was removed still owns its socket.
-    if (detail::Ping(d->Socket())) {
+    } else if (detail::Ping(d->Socket())) {
+        // A server whose pid file was removed still owns its socket.
         d->reused = true;
-        return;
+    } else {
+        d->RemoveLeftovers();
+        if (d->Socket().isEmpty())
+            d->NewSocketPath();
+        if (!d->IsInitialised())
+            d->Initialise();
+        d->WaitUntilAnswering(d->Launch());
     }
-    d->RemoveLeftovers();
-    if (!d->IsInitialised())
-        d->Initialise();
-    const qint64 pid = d->Launch();
-    d->WaitUntilAnswering(pid);
-
-    QFile note(d->File(SocketNoteName));
-    if (note.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        note.write(QFile::encodeName(d->Socket()) + '\n');
+    SecureAccounts(d->dir, d->Socket());
 }
 
 void PrivateServer::Stop()
@@ -330,11 +378,10 @@ QString PrivateServer::LogPath() const
 
 dataset::ConnectionParams PrivateServer::ConnectionParams(const QString &database) const
 {
-    dataset::ConnectionParams params;
-    params.socket = d->Socket();
-    params.user = QStringLiteral("root");
-    params.database = database;
-    return params;
+    const QString socket = d->Socket();
+    if (socket.isEmpty())
+        throw dataset::Error(QStringLiteral("Privatni server baze u %1 nije pokrenut.").arg(d->dir));
+    return AdministratorParams(socket, database);
 }
 
 } // namespace dbserver

@@ -38,10 +38,13 @@ public:
     const QString &DataDir() const;
     QString SocketPath() const;
     QString LogPath() const;
-    // Root over the socket (no password; the server accepts no network connections).
+    // The administrator over the socket, for setting up databases; throws when the
+    // server has no socket. The console and tools use ApplicationConnectionParams.
     dataset::ConnectionParams ConnectionParams(const QString &database = {}) const;
 
-    // DIR/mysqld.sock, or a short path under /tmp when that exceeds the socket path limit.
+    // DIR/mysqld.sock, or, when that exceeds the socket path limit, the socket in a
+    // private temporary directory recorded in DIR at start. Empty when the directory
+    // holding the socket is not this user's alone: nobody else's server is ever used.
     static QString SocketPathFor(const QString &dataDir);
 
 private:

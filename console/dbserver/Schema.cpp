@@ -34,7 +34,7 @@ void ExecuteScript(dataset::Connection &connection, const QString &script, const
         } catch (const dataset::DatabaseError &error) {
             const QString start = statements.at(i).simplified().left(80);
             throw dataset::DatabaseError(
-                QStringLiteral("%1: naredba %2 nije izvršena (%3...).").arg(what).arg(i + 1).arg(start),
+                QStringLiteral("%1: naredba %2 nije izvršena (%3...).").arg(what, QString::number(i + 1), start),
                 error.serverMessage(), error.serverCode());
         }
     }
@@ -146,7 +146,8 @@ int InstalledSchemaVersion(dataset::Connection &connection)
     return row && row[0] ? QByteArray(row[0]).toInt() : 0;
 }
 
-void InstallSchema(dataset::Connection &connection, bool withDemoData)
+void InstallSchema(dataset::Connection &connection, bool withDemoData,
+                   const std::optional<QByteArray> &administratorHash)
 {
     // Table definitions cannot be rolled back but are idempotent; the data and the
     // version row go in one transaction, so a database carries a version only when whole.
@@ -154,11 +155,17 @@ void InstallSchema(dataset::Connection &connection, bool withDemoData)
     Transaction transaction(connection);
     if (withDemoData)
         ExecuteScript(connection, DemoDataScript(), QStringLiteral("Demo podaci nisu upisani"));
+    else if (administratorHash)
+        connection.Execute(QStringLiteral("INSERT INTO user (username, passwordhash, firstname, lastname) "
+                                          "VALUES ('admin', %1, 'Administrator', 'Sistema')")
+                               .arg(administratorHash->isEmpty() ? QStringLiteral("''")
+                                                                   : dataset::Connection::Quote(QString::fromLatin1(*administratorHash))));
     connection.Execute(QStringLiteral("INSERT INTO schemaversion (version) VALUES (%1)").arg(SchemaVersion));
     transaction.Commit();
 }
 
-bool CreateDatabase(dataset::Connection &connection, const QString &name, bool withDemoData)
+bool CreateDatabase(dataset::Connection &connection, const QString &name, bool withDemoData,
+                    const std::optional<QByteArray> &administratorHash)
 {
     if (name.isEmpty() || name.size() > 64 || name.contains(QChar(0)))
         throw dataset::Error(QStringLiteral("Neispravno ime baze podataka: '%1'.").arg(name));
@@ -171,10 +178,8 @@ bool CreateDatabase(dataset::Connection &connection, const QString &name, bool w
         return false;
     if (version != 0)
         throw dataset::Error(QStringLiteral("Baza '%1' ima šemu verzije %2, a program radi sa verzijom %3.")
-                                 .arg(name)
-                                 .arg(version)
-                                 .arg(SchemaVersion));
-    InstallSchema(connection, withDemoData);
+                                 .arg(name, QString::number(version), QString::number(SchemaVersion)));
+    InstallSchema(connection, withDemoData, administratorHash);
     return true;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace dataset {
 class Connection;
@@ -23,13 +25,17 @@ QString DemoDataScript();
 int InstalledSchemaVersion(dataset::Connection &connection);
 
 // Creates the tables in the connection's current database (and, when asked, the demo
-// data), then records SchemaVersion. Safe to run again after an interruption.
-void InstallSchema(dataset::Connection &connection, bool withDemoData);
+// data, or the one administrator "admin" with that password hash; an empty hash means
+// the password is set at the first log-in), then records SchemaVersion. Safe to run
+// again after an interruption.
+void InstallSchema(dataset::Connection &connection, bool withDemoData,
+                   const std::optional<QByteArray> &administratorHash = std::nullopt);
 
 // Creates database `name` when needed, makes it current and installs the schema unless it
 // is there already. True when it installed. A database with another schema version is an
 // error.
-bool CreateDatabase(dataset::Connection &connection, const QString &name, bool withDemoData);
+bool CreateDatabase(dataset::Connection &connection, const QString &name, bool withDemoData,
+                    const std::optional<QByteArray> &administratorHash = std::nullopt);
 
 void DropDatabase(dataset::Connection &connection, const QString &name);
 

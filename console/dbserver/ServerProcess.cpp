@@ -2,12 +2,14 @@
 
 #include "Error.h"
 #include "MysqlHandles.h"
+#include "ServerAccounts.h"
 
 #include <QFile>
 #include <QThread>
 #include <QElapsedTimer>
 
 #include <mariadb/mysql.h>
+#include <mariadb/mysqld_error.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -49,16 +51,26 @@ private:
     int m_fd;
 };
 
-MysqlPtr ConnectRoot(const QString &socketPath)
+// A connection as 'user' without password over the socket; with 'refused' set, a server
+// that answered but refused the account still yields no handle.
+MysqlPtr ConnectWithoutPassword(const QString &socketPath, const QString &user, bool *refused = nullptr)
 {
+    // An empty path would make the client library pick the system server's socket.
+    if (socketPath.isEmpty())
+        return {};
     MysqlPtr handle(mysql_init(nullptr));
     if (!handle)
         return {};
     const unsigned timeout = 2;
     mysql_optionsv(handle.get(), MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
     const QByteArray socket = QFile::encodeName(socketPath);
-    if (!mysql_real_connect(handle.get(), nullptr, "root", "", nullptr, 0, socket.constData(), 0))
+    const QByteArray name = user.toUtf8();
+    if (!mysql_real_connect(handle.get(), nullptr, name.constData(), "", nullptr, 0, socket.constData(), 0)) {
+        const unsigned code = mysql_errno(handle.get());
+        if (refused)
+            *refused = code == ER_ACCESS_DENIED_ERROR || code == ER_ACCESS_DENIED_NO_PASSWORD_ERROR;
         return {};
+    }
     return handle;
 }
 
@@ -210,13 +222,17 @@ void RemoveSocketFile(const QString &path)
 
 bool Ping(const QString &socketPath)
 {
-    MysqlPtr handle = ConnectRoot(socketPath);
-    return handle && mysql_ping(handle.get()) == 0;
+    bool refused = false;
+    MysqlPtr handle = ConnectWithoutPassword(socketPath, AdministratorName(), &refused);
+    // A server made before the administrator had socket credentials answers with a refusal.
+    return refused || (handle && mysql_ping(handle.get()) == 0);
 }
 
 bool SendShutdown(const QString &socketPath)
 {
-    MysqlPtr handle = ConnectRoot(socketPath);
+    MysqlPtr handle = ConnectWithoutPassword(socketPath, AdministratorName());
+    if (!handle)
+        handle = ConnectWithoutPassword(socketPath, QStringLiteral("root"));
     if (!handle)
         return false;
     // The server may drop the connection before it answers; either way it is going down.

@@ -27,7 +27,7 @@ bool WaitForExit(qint64 pid, std::chrono::milliseconds timeout);
 // Removes path when it is a Unix socket (and nothing else).
 void RemoveSocketFile(const QString &path);
 
-// Whether a server answers on the socket, as root without password.
+// Whether a server answers on the socket (to the administrator, or with a refusal).
 bool Ping(const QString &socketPath);
 // Sends SHUTDOWN over the socket; false when no connection could be made.
 bool SendShutdown(const QString &socketPath);

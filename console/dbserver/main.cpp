@@ -3,11 +3,16 @@
 
 #include "Connection.h"
 #include "Error.h"
+#include "PasswordHash.h"
 #include "PrivateServer.h"
 #include "Schema.h"
+#include "ServerAccounts.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTextStream>
+
+#include <optional>
 
 #include <exception>
 
@@ -23,8 +28,56 @@ int Usage()
                            "  parking-dbserver start DIR\n"
                            "  parking-dbserver stop DIR\n"
                            "  parking-dbserver status DIR\n"
-                           "  parking-dbserver createdb DIR IME_BAZE [--demo]\n";
+                           "  parking-dbserver createdb DIR IME_BAZE [--demo | --admin-password-file DATOTEKA]\n";
     return ExitUsage;
+}
+
+// The administrator's password hash for a new database without demo data: from the
+// file's first line, or empty (the password is then set at the first log-in).
+QByteArray AdministratorHash(const QString &passwordFile)
+{
+    if (passwordFile.isEmpty())
+        return {};
+    QFile file(passwordFile);
+    if (!file.open(QIODevice::ReadOnly))
+        throw dataset::Error(QStringLiteral("Datoteka sa lozinkom %1 ne može da se pročita: %2")
+                                 .arg(passwordFile, file.errorString()));
+    const QString password = QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+    if (password.size() < dbserver::MinimumPasswordLength)
+        throw dataset::Error(QStringLiteral("Lozinka administratora mora imati najmanje %1 znakova.")
+                                 .arg(dbserver::MinimumPasswordLength));
+    return dbserver::HashPassword(password);
+}
+
+int CreateDatabase(const dbserver::PrivateServer &server, const QStringList &options)
+{
+    const QString name = options.at(0);
+    bool demo = false;
+    QString passwordFile;
+    for (qsizetype i = 1; i < options.size(); ++i) {
+        if (options.at(i) == QLatin1String("--demo") && passwordFile.isEmpty())
+            demo = true;
+        else if (options.at(i) == QLatin1String("--admin-password-file") && !demo && i + 1 < options.size())
+            passwordFile = options.at(++i);
+        else
+            return Usage();
+    }
+    if (!server.IsRunning()) {
+        QTextStream(stderr) << "Server ne radi; pokrenite ga sa: parking-dbserver start "
+                            << server.DataDir() << "\n";
+        return ExitNotRunning;
+    }
+    const std::optional<QByteArray> administrator =
+        demo ? std::nullopt : std::optional<QByteArray>(AdministratorHash(passwordFile));
+    dataset::Connection connection;
+    connection.Connect(server.ConnectionParams());
+    const bool created = dbserver::CreateDatabase(connection, name, demo, administrator);
+    dbserver::GrantApplicationAccess(connection, name);
+    QTextStream out(stdout);
+    out << (created ? "Baza '" + name + "' je napravljena.\n" : "Baza '" + name + "' već postoji.\n");
+    if (created && !demo && passwordFile.isEmpty())
+        out << "Korisnik admin postavlja svoju lozinku pri prvoj prijavi.\n";
+    return 0;
 }
 
 int Run(const QStringList &arguments)
@@ -55,21 +108,8 @@ int Run(const QStringList &arguments)
         out << "Server radi (pid " << server.ServerPid() << ", socket " << server.SocketPath() << ").\n";
         return 0;
     }
-    if (command == QLatin1String("createdb")
-        && (arguments.size() == 4
-            || (arguments.size() == 5 && arguments.at(4) == QLatin1String("--demo")))) {
-        if (!server.IsRunning()) {
-            QTextStream(stderr) << "Server ne radi; pokrenite ga sa: parking-dbserver start "
-                                << server.DataDir() << "\n";
-            return ExitNotRunning;
-        }
-        dataset::Connection connection;
-        connection.Connect(server.ConnectionParams());
-        const QString name = arguments.at(3);
-        const bool created = dbserver::CreateDatabase(connection, name, arguments.size() == 5);
-        out << (created ? "Baza '" + name + "' je napravljena.\n" : "Baza '" + name + "' već postoji.\n");
-        return 0;
-    }
+    if (command == QLatin1String("createdb") && arguments.size() >= 4)
+        return CreateDatabase(server, arguments.mid(3));
     return Usage();
 }
 

@@ -3,6 +3,7 @@
 #include "CommonResourceString.h"
 #include "DialogService.h"
 #include "Error.h"
+#include "PrivateFiles.h"
 #include "TextFormat.h"
 
 #include <QDateTime>
@@ -14,7 +15,11 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTextDocument>
+
+#include <cerrno>
+#include <unistd.h>
 
 namespace {
 
@@ -24,8 +29,8 @@ bool headless()
     return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
 }
 
-// A file name from the title and the time, unique in 'directory'.
-QString newFileName(const QString &directory, const QString &title)
+// The file name part made from the title and the time.
+QString baseName(const QString &title)
 {
     QString base = title;
     static const QRegularExpression unsafe(QStringLiteral(R"([^\w\-]+)"),
@@ -34,12 +39,51 @@ QString newFileName(const QString &directory, const QString &title)
     base = base.left(60);
     if (base.isEmpty())
         base = QStringLiteral("izvestaj");
-    base += QDateTime::currentDateTime().toString(QStringLiteral("-yyyyMMdd-HHmmss"));
-    const QDir dir(directory);
-    QString candidate = dir.filePath(base + QStringLiteral(".pdf"));
-    for (int n = 2; QFileInfo::exists(candidate); ++n)
-        candidate = dir.filePath(QStringLiteral("%1-%2.pdf").arg(base).arg(n));
-    return candidate;
+    return base + QDateTime::currentDateTime().toString(QStringLiteral("-yyyyMMdd-HHmmss"));
+}
+
+[[noreturn]] void throwSaveError(const QString &fileName)
+{
+    throw dataset::Error(FormatResource(CommonResourceString(u"_CMN_REPORT_SAVE_ERR"), {fileName}) + QStringLiteral(" (")
+                         + ErrorText() + QLatin1Char(')'));
+}
+
+// Opens 'file' on a new, private file 'fileName' (see CreatePrivateFile); false when
+// something, a planted link too, is already there.
+bool createReportFile(QFile &file, const QString &fileName)
+{
+    const int fd = CreatePrivateFile(fileName);
+    if (fd < 0)
+        return false;
+    if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+}
+
+void printPdf(QTextDocument &document, QFile &file, const QString &fileName)
+{
+    {
+        QPdfWriter writer(&file);
+        writer.setTitle(document.metaInformation(QTextDocument::DocumentTitle));
+        writer.setCreator(QStringLiteral("Parking"));
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                         QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+        document.print(&writer);
+    }
+    file.close();
+    if (file.error() != QFileDevice::NoError || QFileInfo(fileName).size() == 0)
+        throw dataset::Error(FormatResource(CommonResourceString(u"_CMN_REPORT_SAVE_ERR"), {fileName}));
+}
+
+// Reports hold personal data: their folder is the user's alone. A folder named by
+// PARKING_REPORT_DIR is made private when this run creates it and used as it is otherwise.
+void prepareDirectory(const QString &directory, const QString &fileName)
+{
+    const bool ok = QFileInfo(directory).isDir() ? true : MakePrivateDirectory(directory);
+    if (!ok)
+        throwSaveError(fileName);
 }
 
 } // namespace
@@ -50,26 +94,18 @@ QString ReportOutput::OutputDirectory()
     if (!configured.isEmpty())
         return configured;
     if (headless())
-        return QDir::temp().filePath(QStringLiteral("parking-izvestaji"));
+        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+            + QStringLiteral("/parking/izvestaji");
     return {};
 }
 
 void ReportOutput::WritePdf(QTextDocument &document, const QString &fileName)
 {
-    const QString directory = QFileInfo(fileName).absolutePath();
-    if (!QDir().mkpath(directory))
-        throw dataset::Error(FormatResource(CommonResourceString(u"_CMN_REPORT_SAVE_ERR"), {fileName}));
-    {
-        QPdfWriter writer(fileName);
-        writer.setTitle(document.metaInformation(QTextDocument::DocumentTitle));
-        writer.setCreator(QStringLiteral("Parking"));
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
-        document.print(&writer);
-    }
-    const QFileInfo written(fileName);
-    if (!written.exists() || written.size() == 0)
-        throw dataset::Error(FormatResource(CommonResourceString(u"_CMN_REPORT_SAVE_ERR"), {fileName}));
+    prepareDirectory(QFileInfo(fileName).absolutePath(), fileName);
+    QFile file;
+    if (!createReportFile(file, fileName))
+        throwSaveError(fileName);
+    printPdf(document, file, fileName);
 }
 
 QString ReportOutput::Deliver(QTextDocument &document, const QString &title, QWidget *owner)
@@ -84,8 +120,16 @@ QString ReportOutput::Deliver(QTextDocument &document, const QString &title, QWi
         preview.exec();
         return {};
     }
-    const QString fileName = newFileName(directory, title);
-    WritePdf(document, fileName);
+    const QString base = QDir(directory).filePath(baseName(title));
+    prepareDirectory(directory, base + QStringLiteral(".pdf"));
+    QFile file;
+    QString fileName = base + QStringLiteral(".pdf");
+    for (int n = 2; !createReportFile(file, fileName); ++n) {
+        if (errno != EEXIST || n > 1000)
+            throwSaveError(fileName);
+        fileName = QStringLiteral("%1-%2.pdf").arg(base, QString::number(n));
+    }
+    printPdf(document, file, fileName);
     const QString message = FormatResource(CommonResourceString(u"_CMN_REPORT_SAVED_INF"),
                                            {QDir::toNativeSeparators(fileName)});
     qInfo("%s", qUtf8Printable(message));

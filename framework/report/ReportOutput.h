@@ -7,8 +7,10 @@ class QWidget;
 
 // Where a finished report goes. On a display it is previewed in a QPrintPreviewDialog
 // (print or save from there). Without a display (offscreen / minimal platform), or when
-// PARKING_REPORT_DIR names a folder, it is written there as PDF (the temporary folder
-// when the variable is unset) and the user is told the file name.
+// PARKING_REPORT_DIR names a folder, it is written there as PDF (the user's private
+// folder ~/.local/share/parking/izvestaji when the variable is unset) and the user is
+// told the file name. Files are new, readable by the user only, never written through
+// a link found in their place.
 class ReportOutput {
 public:
     // The folder PDF files are written to, or empty when reports are previewed.
@@ -18,6 +20,7 @@ public:
     // Throws dataset::Error when the file cannot be written.
     static QString Deliver(QTextDocument &document, const QString &title, QWidget *owner);
 
-    // Writes 'document' as PDF (A4) to 'fileName'; throws dataset::Error on failure.
+    // Writes 'document' as PDF (A4) to the new file 'fileName'; throws dataset::Error on
+    // failure, also when 'fileName' exists (as a file or a link).
     static void WritePdf(QTextDocument &document, const QString &fileName);
 };

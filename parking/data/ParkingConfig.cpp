@@ -1,5 +1,8 @@
 #include "ParkingConfig.h"
 
+#include "Interfaces.h"
+#include "ParkingRegistration.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +11,15 @@
 
 QString ParkingConfigFilePath()
 {
+    // The console may have been told to read another file (--config); it says which.
+    IntfPtr<IInterface> module;
+    if (GlobalConsole && GlobalConsole->GetModule(IConfigurationModule::IID, module)) {
+        if (const auto configuration = Supports<IConfigurationModule>(module)) {
+            const QString path = configuration->GetConfigFile();
+            if (!path.isEmpty())
+                return path;
+        }
+    }
     const QString program = QCoreApplication::applicationFilePath();
     const QString suffix = QFileInfo(program).suffix();
     const QString base = suffix.isEmpty() ? program : program.chopped(suffix.size() + 1);

@@ -1,11 +1,12 @@
 #pragma once
 
-// The module's configuration file: the host program's path with its extension
-// replaced by ".ini", read the way the operator edits it by hand.
+// The module's configuration file: the one the console reads, else the host program's
+// path with its extension replaced by ".ini"; read the way the operator edits it by hand.
 
 #include <QString>
 
-// Path of the configuration file beside the running program.
+// The console's configuration file (GlobalConsole's configuration module), else the
+// file beside the running program.
 QString ParkingConfigFilePath();
 
 // Value of 'key' in '[section]' of the INI file at 'filePath': text after the first

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -52,6 +53,8 @@ private Q_SLOTS:
     void loginDialogRetriesUntilAccepted();
     void csvQuotesEveryField_data();
     void csvQuotesEveryField();
+    void csvDefusesFormulas_data();
+    void csvDefusesFormulas();
     void settings();
     void missingDisplay_data();
     void missingDisplay();
@@ -120,17 +123,21 @@ void TestConsoleApp::consoleModulesAndWizard()
     QVERIFY_THROWS_EXCEPTION(dataset::Error, console->RunWizard(QStringLiteral("Štampa"), QString()));
 }
 
+// The name goes to the check as typed (blanks count); a wrong password clears the field,
+// a wait asked for disables the button and is shown.
 void TestConsoleApp::loginDialogRetriesUntilAccepted()
 {
     QStringList tried;
-    LoginDialog dialog([&tried](const QString &user, const QString &password) -> std::optional<TUserDesc> {
+    LoginDialog dialog([&tried](const QString &user, const QString &password) {
         tried << user + QLatin1Char('/') + password;
-        if (password != QStringLiteral("tajna"))
-            return std::nullopt;
-        TUserDesc desc;
-        desc.UserID = 4;
-        desc.FirstName = user;
-        return desc;
+        LoginResult result;
+        if (password == QStringLiteral("tajna")) {
+            result.status = LoginResult::Status::Accepted;
+            result.user.UserID = 4;
+        } else if (tried.size() == 2) {
+            result.wait = std::chrono::seconds(1);
+        }
+        return result;
     });
     dialog.show();
     dialog.UserEdit()->setText(QStringLiteral("  pera "));
@@ -140,11 +147,21 @@ void TestConsoleApp::loginDialogRetriesUntilAccepted()
     QCOMPARE(dialog.MessageLabel()->text(), QStringLiteral("Pogrešno korisničko ime ili lozinka."));
     QVERIFY(dialog.PasswordEdit()->text().isEmpty());
 
+    dialog.UserEdit()->setText(QStringLiteral("pera"));
+    dialog.PasswordEdit()->setText(QStringLiteral("opet"));
+    QTest::keyClick(dialog.PasswordEdit(), Qt::Key_Return);
+    QVERIFY(dialog.MessageLabel()->text().contains(QStringLiteral("Sledeći pokušaj je moguć za 1 s.")));
+    QVERIFY(!dialog.LoginButton()->isEnabled());
     dialog.PasswordEdit()->setText(QStringLiteral("tajna"));
+    QTest::keyClick(dialog.PasswordEdit(), Qt::Key_Return);   // ignored while waiting
+    QVERIFY(dialog.isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.LoginButton()->isEnabled(), 3000);
+
     QTest::keyClick(dialog.PasswordEdit(), Qt::Key_Return);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(dialog.User().UserID, 4);
-    QCOMPARE(tried, (QStringList{QStringLiteral("pera/pogrešna"), QStringLiteral("pera/tajna")}));
+    QCOMPARE(tried, (QStringList{QStringLiteral("  pera /pogrešna"), QStringLiteral("pera/opet"),
+                                 QStringLiteral("pera/tajna")}));
 }
 
 void TestConsoleApp::csvQuotesEveryField_data()
@@ -176,6 +193,33 @@ void TestConsoleApp::csvQuotesEveryField()
     QCOMPARE(QString::fromUtf8(csv), expected);
 }
 
+void TestConsoleApp::csvDefusesFormulas_data()
+{
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("formula") << "=HYPERLINK(\"x\")" << "\"'=HYPERLINK(\"\"x\"\")\"";
+    QTest::newRow("plus") << "+381 11 123" << "\"'+381 11 123\"";
+    QTest::newRow("minus expression") << "-1+2" << "\"'-1+2\"";
+    QTest::newRow("at") << "@SUM(A1)" << "\"'@SUM(A1)\"";
+    QTest::newRow("tab") << "\t=1" << "\"'\t=1\"";
+    QTest::newRow("carriage return") << "\r=1" << "\"'\r=1\"";
+    QTest::newRow("negative number") << "-1.500,00" << "\"-1.500,00\"";
+    QTest::newRow("signed number") << "+12" << "\"+12\"";
+    QTest::newRow("plain text") << "Zona 1 = centar" << "\"Zona 1 = centar\"";
+    QTest::newRow("empty") << "" << "\"\"";
+}
+
+void TestConsoleApp::csvDefusesFormulas()
+{
+    QFETCH(QString, cell);
+    QFETCH(QString, written);
+    QStandardItemModel model(1, 1);
+    model.setHorizontalHeaderLabels({QStringLiteral("=Naslov")});
+    model.setItem(0, 0, new QStandardItem(cell));
+    const QStringList lines = QString::fromUtf8(ModelToCsv(model, {0}, QLatin1Char(';'))).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.at(1), written);
+}
+
 void TestConsoleApp::settings()
 {
     QTemporaryDir dir;
@@ -198,7 +242,18 @@ void TestConsoleApp::settings()
     QCOMPARE(db->user, QStringLiteral("parking"));
     QCOMPARE(db->password, QStringLiteral("tajna"));
     QCOMPARE(db->database, QStringLiteral("parking"));
+    QCOMPARE(db->tls, dataset::TlsMode::Preferred);
     QCOMPARE(configured.DefaultCurrency(), QStringLiteral("EUR"));
+
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("[Database]\nhost=db.local\nssl=Required\nssl-ca=/etc/ca.pem\n");
+    file.close();
+    QCOMPARE(ConsoleSettings(path).Database()->tls, dataset::TlsMode::Required);
+    QCOMPARE(ConsoleSettings(path).Database()->tlsCaFile, QStringLiteral("/etc/ca.pem"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("[Database]\nhost=db.local\nssl=da\n");
+    file.close();
+    QVERIFY_THROWS_EXCEPTION(dataset::Error, ConsoleSettings(path).Database());
 }
 
 void TestConsoleApp::missingDisplay_data()

@@ -6,6 +6,7 @@
 #include "DBGrid.h"
 #include "DataSource.h"
 #include "DocumentService.h"
+#include "Error.h"
 #include "MainWindow.h"
 #include "NoticeLog.h"
 #include "ProductModule.h"
@@ -35,6 +36,9 @@ private Q_SLOTS:
     void userDescription();
     void passwordCheck_data();
     void passwordCheck();
+    void loginDelayAfterWrongPasswords();
+    void changePassword_data();
+    void changePassword();
     void afterConnectChecksSchemaVersion();
     void exportsPrintGridAsCsv();
 };
@@ -244,37 +248,148 @@ void TestConsoleServices::userDescription()
     QVERIFY(security->GetConnection() == &db.connection());
 }
 
+namespace {
+
+void AddUsers(dataset::Connection &c)
+{
+    c.Execute(QStringLiteral("INSERT INTO user (userid, username, firstname, lastname, passwordhash) VALUES "
+                             "(7, 'pera', 'Petar', 'Perić', %1), (9, 'o''neil', 'Ana', 'O''Neil', %2),"
+                             "(10, 'prazan', 'Bez', 'Lozinke', '')")
+                  .arg(dataset::Connection::Quote(QString::fromUtf8(HashPassword(QStringLiteral("Lozinka-č1")))),
+                       dataset::Connection::Quote(QString::fromUtf8(HashPassword(QStringLiteral("x'y"))))));
+}
+
+// The part of a password hash that decides its cost: algorithm, version and limits.
+QByteArray CostOf(const QByteArray &hash)
+{
+    return hash.left(hash.indexOf("$", hash.indexOf("p=")));
+}
+
+} // namespace
+
 void TestConsoleServices::passwordCheck_data()
 {
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("password");
-    QTest::addColumn<int>("userId");   // 0: refused
-    QTest::newRow("right") << "pera" << "Lozinka-č1" << 7;
-    QTest::newRow("wrong password") << "pera" << "lozinka-č1" << 0;
-    QTest::newRow("empty password") << "pera" << "" << 0;
-    QTest::newRow("unknown user") << "zika" << "Lozinka-č1" << 0;
-    QTest::newRow("quote in user name") << "o'neil" << "x'y" << 9;
-    QTest::newRow("user without hash") << "prazan" << "" << 0;
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("userId");
+    const int accepted = int(LoginResult::Status::Accepted);
+    const int rejected = int(LoginResult::Status::Rejected);
+    QTest::newRow("right") << "pera" << "Lozinka-č1" << accepted << 7;
+    QTest::newRow("wrong password") << "pera" << "lozinka-č1" << rejected << 0;
+    QTest::newRow("empty password") << "pera" << "" << rejected << 0;
+    QTest::newRow("unknown user") << "zika" << "Lozinka-č1" << rejected << 0;
+    QTest::newRow("other case") << "PERA" << "Lozinka-č1" << rejected << 0;
+    QTest::newRow("trailing blanks") << "pera  " << "Lozinka-č1" << rejected << 0;
+    QTest::newRow("leading blank") << " pera" << "Lozinka-č1" << rejected << 0;
+    QTest::newRow("quote in user name") << "o'neil" << "x'y" << accepted << 9;
+    QTest::newRow("user without password")
+        << "prazan" << "" << int(LoginResult::Status::PasswordNotSet) << 10;
 }
 
+// Every answer but "no password yet" costs exactly one key derivation of the same cost,
+// whether the name exists or not.
 void TestConsoleServices::passwordCheck()
 {
     QFETCH(QString, user);
     QFETCH(QString, password);
+    QFETCH(int, status);
     QFETCH(int, userId);
     TestDatabase db;
-    using dataset::Connection;
-    db.connection().Execute(
-        QStringLiteral("INSERT INTO user (userid, username, firstname, lastname, passwordhash) VALUES "
-                       "(7, 'pera', 'Petar', 'Perić', %1), (9, 'o''neil', 'Ana', 'O''Neil', %2),"
-                       "(10, 'prazan', 'Bez', 'Lozinke', '')")
-            .arg(Connection::Quote(QString::fromUtf8(HashPassword(QStringLiteral("Lozinka-č1")))),
-                 Connection::Quote(QString::fromUtf8(HashPassword(QStringLiteral("x'y"))))));
-    const auto result = Authenticate(db.connection(), user, password);
-    QCOMPARE(result ? result->UserID : 0, userId);
-    if (result && userId == 7)
-        QCOMPARE(result->LastName, QStringLiteral("Perić"));
+    AddUsers(db.connection());
+    QList<QByteArray> checked;
+    Authenticator authenticator(db.connection(), [&checked](const QString &typed, const QByteArray &hash) {
+        checked << hash;
+        return VerifyPassword(typed, hash);
+    });
+    const LoginResult result = authenticator.LogIn(user, password);
+    QCOMPARE(int(result.status), status);
+    QCOMPARE(result.status == LoginResult::Status::Rejected ? 0 : result.user.UserID, userId);
+    if (userId == 7)
+        QCOMPARE(result.user.LastName, QStringLiteral("Perić"));
+    if (result.status == LoginResult::Status::PasswordNotSet) {
+        QVERIFY(checked.isEmpty());
+        return;
+    }
+    QCOMPARE(checked.size(), 1);
+    QCOMPARE(CostOf(checked.first()), CostOf(HashPassword(QStringLiteral("x"))));
     QVERIFY(!VerifyPassword(QStringLiteral("x"), QByteArrayLiteral("$argon2id$nije-hash")));
+}
+
+// Five wrong passwords are free; then each try waits longer, and a try made too early
+// is not checked at all. The right password after the wait resets the count.
+void TestConsoleServices::loginDelayAfterWrongPasswords()
+{
+    TestDatabase db;
+    AddUsers(db.connection());
+    auto now = std::chrono::steady_clock::now();
+    int checks = 0;
+    Authenticator authenticator(
+        db.connection(),
+        [&checks](const QString &typed, const QByteArray &hash) {
+            ++checks;
+            return VerifyPassword(typed, hash);
+        },
+        [&now] { return now; });
+    using Status = LoginResult::Status;
+    for (int i = 1; i < FreeLoginAttempts; ++i)
+        QCOMPARE(authenticator.LogIn(QStringLiteral("pera"), QStringLiteral("x")).wait.count(), 0);
+    QCOMPARE(authenticator.LogIn(QStringLiteral("pera"), QStringLiteral("x")).wait.count(), 1);
+    QCOMPARE(checks, FreeLoginAttempts);
+
+    LoginResult early = authenticator.LogIn(QStringLiteral("pera"), QStringLiteral("Lozinka-č1"));
+    QCOMPARE(early.status, Status::TooEarly);
+    QCOMPARE(early.wait.count(), 1);
+    QCOMPARE(checks, FreeLoginAttempts);
+    // Other names are not held up.
+    QCOMPARE(authenticator.LogIn(QStringLiteral("o'neil"), QStringLiteral("x'y")).status, Status::Accepted);
+
+    now += std::chrono::seconds(1);
+    QCOMPARE(authenticator.LogIn(QStringLiteral("pera"), QStringLiteral("y")).wait.count(), 2);
+    now += std::chrono::seconds(1);
+    QCOMPARE(authenticator.LogIn(QStringLiteral("pera"), QStringLiteral("y")).status, Status::TooEarly);
+    now += std::chrono::seconds(1);
+    QCOMPARE(authenticator.LogIn(QStringLiteral("pera"), QStringLiteral("Lozinka-č1")).status, Status::Accepted);
+    QCOMPARE(authenticator.LogIn(QStringLiteral("pera"), QStringLiteral("y")).wait.count(), 0);
+}
+
+void TestConsoleServices::changePassword_data()
+{
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<QString>("newPassword");
+    QTest::addColumn<QString>("repeated");
+    QTest::addColumn<QString>("error");   // empty: changed
+    QTest::newRow("changed") << "Lozinka-č1" << "Nova-lozinka" << "Nova-lozinka" << "";
+    QTest::newRow("wrong current") << "Lozinka-c1" << "Nova-lozinka" << "Nova-lozinka" << "Trenutna lozinka";
+    QTest::newRow("repeated differs") << "Lozinka-č1" << "Nova-lozinka" << "Nova-lozinkx" << "razlikuju";
+    QTest::newRow("too short") << "Lozinka-č1" << "Kratka7" << "Kratka7" << "najmanje 8";
+}
+
+void TestConsoleServices::changePassword()
+{
+    QFETCH(QString, current);
+    QFETCH(QString, newPassword);
+    QFETCH(QString, repeated);
+    QFETCH(QString, error);
+    TestDatabase db;
+    AddUsers(db.connection());
+    Authenticator authenticator(db.connection());
+    try {
+        authenticator.ChangePassword(7, current, newPassword, repeated);
+        QVERIFY2(error.isEmpty(), "the change was accepted");
+    } catch (const dataset::Error &e) {
+        QVERIFY2(!error.isEmpty() && e.message().contains(error), qPrintable(e.message()));
+    }
+    const bool changed = error.isEmpty();
+    using Status = LoginResult::Status;
+    QCOMPARE(authenticator.LogIn(QStringLiteral("pera"), newPassword).status, changed ? Status::Accepted : Status::Rejected);
+    QCOMPARE(authenticator.LogIn(QStringLiteral("pera"), QStringLiteral("Lozinka-č1")).status,
+             changed ? Status::Rejected : Status::Accepted);
+
+    // A user without a password sets one without knowing a current one.
+    authenticator.ChangePassword(10, QString(), QStringLiteral("Prva-lozinka"), QStringLiteral("Prva-lozinka"));
+    QCOMPARE(authenticator.LogIn(QStringLiteral("prazan"), QStringLiteral("Prva-lozinka")).status, Status::Accepted);
+    QVERIFY_THROWS_EXCEPTION(dataset::Error, authenticator.ChangePassword(99, QString(), newPassword, newPassword));
 }
 
 void TestConsoleServices::afterConnectChecksSchemaVersion()

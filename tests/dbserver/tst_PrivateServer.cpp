@@ -3,7 +3,11 @@
 
 #include "Connection.h"
 #include "Error.h"
+#include "PasswordHash.h"
+#include "PrivateFiles.h"
 #include "PrivateServer.h"
+#include "../dataset/Scalar.h"
+#include "ServerAccounts.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +18,7 @@
 
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using dbserver::PrivateServer;
 
@@ -155,7 +160,8 @@ private Q_SLOTS:
         Execute(second, QStringLiteral("SELECT 1"));
     }
 
-    // A data directory whose path is too long for a Unix socket still works.
+    // A data directory whose path is too long for a Unix socket still works: the socket
+    // goes to a fresh private directory, recorded in the data directory.
     void longDirectory()
     {
         QTemporaryDir temp;
@@ -164,10 +170,110 @@ private Q_SLOTS:
         StopAtEnd stop{server};
         server.Start();
         QVERIFY(!server.SocketPath().startsWith(dir));
+        QVERIFY(IsPrivateDirectory(QFileInfo(server.SocketPath()).path()));
         Execute(server, QStringLiteral("SELECT 1"));
         QFile note(dir + "/socket.path");
         QVERIFY(note.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromLocal8Bit(note.readAll().trimmed()), server.SocketPath());
+        QCOMPARE(note.permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
+    }
+
+    // A note pointing at a socket in a directory others may write (where anyone could
+    // answer) is ignored: the server gets a private directory of its own.
+    void ignoresSharedSocketDirectory()
+    {
+        QTemporaryDir temp;
+        const QString dir = temp.filePath(QString(100, QLatin1Char('y')));
+        QVERIFY(QDir().mkpath(dir));
+        const QString shared = temp.filePath(QStringLiteral("shared"));
+        QVERIFY(QDir().mkpath(shared));
+        QVERIFY(QFile::setPermissions(shared, QFile::Permissions(0x7777)));
+        QVERIFY(WritePrivateFile(dir + "/socket.path", QFile::encodeName(shared) + "/mysqld.sock\n"));
+
+        PrivateServer server(dir);
+        StopAtEnd stop{server};
+        QVERIFY(!server.IsRunning());
+        server.Start();
+        QVERIFY(!server.Reused());
+        QVERIFY(!server.SocketPath().startsWith(shared));
+        QVERIFY(IsPrivateDirectory(dir));
+    }
+
+    // What a set-up server looks like: private files, the administrator only through the
+    // socket's credentials, the application account with rights on granted databases
+    // only, and server-side files confined to one folder.
+    void lockedDown()
+    {
+        QTemporaryDir temp;
+        // Blanks in the path are fine, also when the set-up runs as root.
+        const QString dir = temp.filePath(QStringLiteral("baza podataka"));
+        QVERIFY(QDir().mkpath(dir));
+        QVERIFY(QFile::setPermissions(dir, QFile::Permissions(0x7755)));
+        PrivateServer server(dir);
+        StopAtEnd stop{server};
+        server.Start();
+
+        QVERIFY(IsPrivateDirectory(dir));
+        const QFileInfo password(dir + "/app.password");
+        QCOMPARE(int(password.permissions() & QFile::Permissions(0x0077)), 0);
+
+        dataset::Connection admin;
+        admin.Connect(server.ConnectionParams());
+        QCOMPARE(Scalar(admin, QStringLiteral("SELECT @@secure_file_priv")), dir + "/server-files/");
+        QCOMPARE(Scalar(admin, QStringLiteral("SELECT COUNT(*) FROM mysql.user WHERE user = '' OR host <> 'localhost'")),
+                 QStringLiteral("0"));
+        QCOMPARE(Scalar(admin, QStringLiteral("SELECT COUNT(*) FROM information_schema.schemata "
+                                              "WHERE schema_name LIKE '%server%'")),
+                 QStringLiteral("0"));
+        admin.Execute(QStringLiteral("CREATE DATABASE granted"));
+        admin.Execute(QStringLiteral("CREATE DATABASE other"));
+        dbserver::GrantApplicationAccess(admin, QStringLiteral("granted"));
+
+        dataset::Connection app;
+        app.Connect(dbserver::ApplicationConnectionParams(dir, QStringLiteral("granted")));
+        app.Execute(QStringLiteral("CREATE TABLE t (a INT)"));
+        const QString grants = Scalar(app, QStringLiteral("SELECT GROUP_CONCAT(privilege_type) FROM "
+                                                          "information_schema.user_privileges"));
+        QVERIFY2(!grants.contains(QLatin1String("FILE")) && !grants.contains(QLatin1String("GRANT")),
+                 qPrintable(grants));
+        QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError, app.Execute(QStringLiteral("USE other")));
+        QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError,
+                                 app.Execute(QStringLiteral("SELECT 1 INTO OUTFILE '/tmp/parking-outfile'")));
+
+        // Without the password file's content nobody gets in, root without password neither.
+        dataset::ConnectionParams guess = dbserver::ApplicationConnectionParams(dir, QString());
+        guess.password = QStringLiteral("x");
+        QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError, dataset::Connection().Connect(guess));
+        if (dbserver::AdministratorName() != QLatin1String("root")) {
+            guess.user = QStringLiteral("root");
+            guess.password.clear();
+            QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError, dataset::Connection().Connect(guess));
+        }
+    }
+
+    // Another local account reaches neither the server's files nor its socket.
+    void anotherAccountLockedOut()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root to act as another account (runuser -u nobody)");
+        QTemporaryDir temp;
+        QVERIFY(QFile::setPermissions(temp.path(), QFile::Permissions(0x7755)));
+        const QString dir = temp.filePath(QStringLiteral("db"));
+        PrivateServer server(dir);
+        StopAtEnd stop{server};
+        server.Start();
+        const dataset::ConnectionParams app = dbserver::ApplicationConnectionParams(dir, QString());
+        auto asNobody = [](const QStringList &command) {
+            QProcess process;
+            process.start(QStringLiteral("runuser"), QStringList{"-u", "nobody", "--"} + command);
+            process.waitForFinished(30000);
+            return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        };
+        QCOMPARE(asNobody({"true"}), 0);
+        QVERIFY(asNobody({"ls", dir}) != 0);
+        QVERIFY(asNobody({"cat", dir + "/app.password"}) != 0);
+        QVERIFY(asNobody({"mariadb", "-S", app.socket, "-u", app.user, "--password=" + app.password, "-e", "SELECT 1"}) != 0);
+        QVERIFY(asNobody({"mariadb", "-S", app.socket, "-u", "root", "-e", "SELECT 1"}) != 0);
     }
 
     // Directories that hold something other than a server's data are refused untouched.
@@ -275,6 +381,23 @@ private Q_SLOTS:
         QCOMPARE(run({"createdb", dir, "demo", "--demo"}), 0);
         QVERIFY(DatabaseExists(server, QStringLiteral("demo")));
         QCOMPARE(run({"createdb", dir, "demo"}), 0);
+        QCOMPARE(run({"createdb", dir, "x", "--demo", "--admin-password-file", "f"}), 2);
+
+        // Without demo data: one administrator, whose password comes from the file.
+        QFile passwordFile(temp.filePath(QStringLiteral("admin-password")));
+        QVERIFY(passwordFile.open(QIODevice::WriteOnly));
+        passwordFile.write("Tajna-lozinka\n");
+        passwordFile.close();
+        QCOMPARE(run({"createdb", dir, "fresh", "--admin-password-file", passwordFile.fileName()}), 0);
+        dataset::Connection app;
+        app.Connect(dbserver::ApplicationConnectionParams(dir, QStringLiteral("fresh")));
+        QCOMPARE(Scalar(app, QStringLiteral("SELECT GROUP_CONCAT(username) FROM user")), QStringLiteral("admin"));
+        const QString hash = Scalar(app, QStringLiteral("SELECT passwordhash FROM user"));
+        QVERIFY(dbserver::VerifyPassword(QStringLiteral("Tajna-lozinka"), hash.toUtf8()));
+        QCOMPARE(run({"createdb", dir, "unset"}), 0);
+        dataset::Connection admin;
+        admin.Connect(server.ConnectionParams(QStringLiteral("unset")));
+        QCOMPARE(Scalar(admin, QStringLiteral("SELECT CONCAT(username, '/', passwordhash) FROM user")), QStringLiteral("admin/"));
         QCOMPARE(run({"bogus", dir}), 2);
         QCOMPARE(run({"stop", dir}), 0);
         QCOMPARE(run({"status", dir}), 3);

@@ -2,10 +2,12 @@
 
 #include "Connection.h"
 #include "PrivateServer.h"
+#include "PrivateFiles.h"
 #include "Schema.h"
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestSqlScript : public QObject {
@@ -81,23 +83,29 @@ private Q_SLOTS:
         QCOMPARE(dataset::Connection::QuoteIdentifier(name), quoted);
     }
 
+    // The socket is trusted only in a directory that is this user's alone; a long data
+    // directory's socket lives wherever its note points, if that place is private too.
     void socketPath()
     {
-        const QString shortDir = QStringLiteral("/tmp/pk/db");
-        QCOMPARE(dbserver::PrivateServer::SocketPathFor(shortDir), shortDir + "/mysqld.sock");
-        QCOMPARE(dbserver::PrivateServer::SocketPathFor(shortDir + "/"), shortDir + "/mysqld.sock");
+        QTemporaryDir temp;
+        const QString dir = temp.path();
+        QCOMPARE(dbserver::PrivateServer::SocketPathFor(dir), dir + "/mysqld.sock");
+        QCOMPARE(dbserver::PrivateServer::SocketPathFor(dir + "/"), dir + "/mysqld.sock");
+        QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                               | QFile::ReadOther | QFile::ExeOther));
+        QCOMPARE(dbserver::PrivateServer::SocketPathFor(dir), QString());
+        QVERIFY(MakePrivateDirectory(dir));
 
-        // A socket path longer than the kernel's limit moves to a short, stable name per directory.
-        const QString longDir = QStringLiteral("/tmp/") + QString(110, QLatin1Char('d'));
-        const QString moved = dbserver::PrivateServer::SocketPathFor(longDir);
-        QVERIFY(moved.startsWith(QLatin1String("/tmp/parking-")));
-        QVERIFY(QFile::encodeName(moved).size() <= 107);
-        QCOMPARE(dbserver::PrivateServer::SocketPathFor(longDir), moved);
-        QVERIFY(dbserver::PrivateServer::SocketPathFor(longDir + "x") != moved);
-
-        // The limit is on bytes, not characters.
-        const QString wideDir = QStringLiteral("/tmp/") + QString(50, QChar(0x0161));
-        QVERIFY(QFile::encodeName(dbserver::PrivateServer::SocketPathFor(wideDir)).size() <= 107);
+        const QString longDir = dir + QLatin1Char('/') + QString(110, QLatin1Char('d'));
+        QVERIFY(MakePrivateDirectory(longDir));
+        QCOMPARE(dbserver::PrivateServer::SocketPathFor(longDir), QString());
+        const QString socketDir = temp.filePath(QStringLiteral("s"));
+        QVERIFY(MakePrivateDirectory(socketDir));
+        QVERIFY(WritePrivateFile(longDir + "/socket.path", QFile::encodeName(socketDir) + "/mysqld.sock\n"));
+        QCOMPARE(dbserver::PrivateServer::SocketPathFor(longDir), socketDir + "/mysqld.sock");
+        QVERIFY(QFile::setPermissions(socketDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                     | QFile::WriteOther | QFile::ExeOther));
+        QCOMPARE(dbserver::PrivateServer::SocketPathFor(longDir), QString());
     }
 };
 

@@ -4,6 +4,7 @@
 #include "ImportCommand.h"
 #include "ParkingImportError.h"
 #include "PrivateServer.h"
+#include "ServerAccounts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -96,7 +97,11 @@ dataset::ConnectionParams ServerConnection::PrivateServerParams(const QString &d
         throw ServerError(QStringLiteral("Privatni server baze podataka u folderu %1 nije mogao da se pokrene: %2")
                               .arg(dataDir, e.message()));
     }
-    return m_server->ConnectionParams(kDatabaseName);
+    try {
+        return dbserver::ApplicationConnectionParams(dataDir, kDatabaseName);
+    } catch (const dataset::Error &e) {
+        throw ServerError(e.message());
+    }
 }
 
 } // namespace importcmd

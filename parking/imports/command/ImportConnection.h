@@ -15,9 +15,10 @@ QString SettingsPath(const CommandOptions &options);
 
 // The server the command connects to, as the console does: explicit --socket, --host,
 // --port and --database win over the settings file (--config, else the console's);
-// --data-dir (or PARKING_DATA_DIR) means the private server of that folder; without a
-// configured server the console's private server. --user and --password-file name the
-// account. A private server this run had to start is stopped again at the end.
+// --data-dir (or PARKING_DATA_DIR) means the private server of that folder with its
+// application account; without a configured server the console's private server.
+// --user and --password-file name the account. A private server this run had to start
+// is stopped again at the end.
 class ServerConnection {
 public:
     explicit ServerConnection(const CommandOptions &options);

@@ -3,6 +3,7 @@
 #include "ReportDocument.h"
 #include "ReportOutput.h"
 #include "ScriptedDialogService.h"
+#include "Error.h"
 
 #include <QFile>
 #include <QHeaderView>
@@ -58,6 +59,8 @@ private Q_SLOTS:
     void gridPrintWritesPdf();
     void longGridSpansPages();
     void missingGridIsAnError();
+    void plantedLinkIsRefused();
+    void reportsArePrivate();
 
 private:
     QTemporaryDir m_dir;
@@ -197,6 +200,39 @@ void TestReport::longGridSpansPages()
 void TestReport::missingGridIsAnError()
 {
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, RunPrintWizard(nullptr, QStringLiteral("title:X"), nullptr));
+}
+
+// A link planted where a report is to be written is never followed.
+void TestReport::plantedLinkIsRefused()
+{
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath(QStringLiteral("posadjeno.pdf"));
+    const QString fileName = m_dir.filePath(QStringLiteral("karta-link.pdf"));
+    QVERIFY(QFile::link(target, fileName));
+    auto page = NewReportDocument(ParkingReportHtml(sampleReceipt()));
+    QVERIFY_THROWS_EXCEPTION(dataset::Error, ReportOutput::WritePdf(*page, fileName));
+    QVERIFY(!QFileInfo::exists(target));
+}
+
+// Without PARKING_REPORT_DIR reports go to the user's own folder, readable by the user only.
+void TestReport::reportsArePrivate()
+{
+    QTemporaryDir data;
+    qunsetenv("PARKING_REPORT_DIR");
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    const QString directory = ReportOutput::OutputDirectory();
+    QCOMPARE(directory, data.filePath(QStringLiteral("parking/izvestaji")));
+
+    ScriptedDialogService dialogs;
+    const ScopedDialogService installed(dialogs);
+    auto page = NewReportDocument(ParkingReportHtml(sampleReceipt()));
+    const QString first = ReportOutput::Deliver(*page, QStringLiteral("Priznanica"), nullptr);
+    const QString second = ReportOutput::Deliver(*page, QStringLiteral("Priznanica"), nullptr);
+    QVERIFY(first != second);
+    QCOMPARE(QFileInfo(first).path(), directory);
+    QCOMPARE(QFileInfo(directory).permissions() & QFile::Permissions(0x0077), QFile::Permissions());
+    for (const QString &file : {first, second})
+        QCOMPARE(QFileInfo(file).permissions() & QFile::Permissions(0x0077), QFile::Permissions());
 }
 
 QTEST_MAIN(TestReport)

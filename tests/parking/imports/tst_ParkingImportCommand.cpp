@@ -1,4 +1,5 @@
 #include "Connection.h"
+#include "ImportTestFiles.h"
 #include "Query.h"
 #include "TestDatabase.h"
 
@@ -25,15 +26,6 @@ Result Run(const QStringList &arguments)
         qFatal("parking-import did not finish");
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
-}
-
-QString Write(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
-{
-    QFile file(dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write");
-    file.write(bytes);
-    return file.fileName();
 }
 
 } // namespace
@@ -73,7 +65,7 @@ void TestParkingImportCommand::exitCodes()
     QFETCH(int, exitCode);
     QFETCH(QString, stderrStart);
     QTemporaryDir dir;
-    const QString file = Write(dir, "karte.csv", "h\r\n");
+    const QString file = WriteTestFile(dir, "karte.csv", "h\r\n");
     for (QString &argument : arguments) {
         argument.replace("FILE", dir.filePath("karte"));
         argument.replace("SOCKET", dir.filePath("none.sock"));
@@ -91,7 +83,7 @@ void TestParkingImportCommand::ticketsEndToEnd()
 {
     TestDatabase db;
     QTemporaryDir dir;
-    const QString file = Write(dir, "karte.csv",
+    const QString file = WriteTestFile(dir, "karte.csv",
                                "h\r\n2024-05-01 10:00:00,DK1,1,BG1,300,1,,0,,1,A,,,,,1,,K\r\n"
                                "2024-05-01 10:00:00,DK2,1,BG2,300,3,,0,,1,B,,,,,1,,K\r\n");
     const dataset::ConnectionParams params = db.params();
@@ -148,7 +140,7 @@ void TestParkingImportCommand::subscriptionsEndToEnd()
 {
     TestDatabase db(true);
     QTemporaryDir dir;
-    const QString file = Write(dir, "pretplate.csv",
+    const QString file = WriteTestFile(dir, "pretplate.csv",
                                "h\nP1,ns1,2024-01-01,2024-01-31,Ana,Ban,1,Z,L,,aktivna\n"
                                "P2,,2024-01-01,2024-01-31,,,,,,,\n");
     const dataset::ConnectionParams params = db.params();
@@ -179,7 +171,7 @@ void TestParkingImportCommand::startStopOutput()
 {
     QFETCH(QString, output);
     QTemporaryDir dir;
-    const QString file = Write(dir, "ss.csv",
+    const QString file = WriteTestFile(dir, "ss.csv",
                                "h\n1|Zoran|NUL|2|z|c|p|n|bg9|Z1|2024-03-15|10:00|11:00|\n"
                                "2|Ana|a|1|z|c|p|n|bo1|Z1|15.03.2024|09:00|09:30\n");
     QStringList arguments{"startstop", file, "--socket", dir.filePath("none.sock")};
@@ -213,10 +205,10 @@ void TestParkingImportCommand::startStopOutput()
 void TestParkingImportCommand::startStopFailureKeepsOutput()
 {
     QTemporaryDir dir;
-    const QString file = Write(dir, "ss.csv",
+    const QString file = WriteTestFile(dir, "ss.csv",
                                "h\n1|Zoran|a|2|z|c|p|n|bg9|Z1|2024-03-15|10:00|11:00|\n"
                                "2|Ana|a|1|z|c|p|n|bo1|Z1|2024-03-15|9 sati|09:30|\n");
-    const QString output = Write(dir, "out.json", "[]\n");
+    const QString output = WriteTestFile(dir, "out.json", "[]\n");
     const Result result = Run({"startstop", file, "--output", output});
     QCOMPARE(result.exitCode, 1);
     QVERIFY2(result.err.startsWith("Pogrešan format datoteke!\nRed 3: "), qPrintable(result.err));

@@ -2,6 +2,7 @@
 #include "DBGrid.h"
 #include "DataSetModel.h"
 #include "FormatFloat.h"
+#include "ImportTestFiles.h"
 #include "ParkingDMUnit.h"
 #include "ParkingStartStopUnit.h"
 #include "ParkingSubscriptionUnit.h"
@@ -42,13 +43,7 @@ struct Fixture {
     }
     ~Fixture() { ParkingDM.reset(); }
 
-    void Queue(const QString &name, const QByteArray &bytes)
-    {
-        QFile file(dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        dialogs.QueueFile(file.fileName());
-    }
+    void Queue(const QString &name, const QByteArray &bytes) { dialogs.QueueFile(WriteTestFile(dir, name, bytes)); }
 };
 
 // Clicks "Učitaj" and waits for the import to end; true when it succeeded.

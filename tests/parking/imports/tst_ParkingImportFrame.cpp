@@ -1,4 +1,5 @@
 #include "FormatFloat.h"
+#include "ImportTestFiles.h"
 #include "ParkingImportFrame.h"
 #include "ParkingImportText.h"
 #include "Query.h"
@@ -69,15 +70,6 @@ protected:
     dataset::ConnectionParams ImportConnectionParams() const override { return {}; }
 };
 
-QString WriteFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
-{
-    QFile file(dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write");
-    file.write(bytes);
-    return file.fileName();
-}
-
 } // namespace
 
 class TestParkingImportFrame : public QObject {
@@ -96,7 +88,7 @@ void TestParkingImportFrame::runsOffTheWindowThread()
     ScriptedDialogService dialogs;
     ScopedDialogService installed(dialogs);
     QTemporaryDir dir;
-    dialogs.QueueFile(WriteFile(dir, "DATA.CSV", "header\r\na\r\nb\r\n"));
+    dialogs.QueueFile(WriteTestFile(dir, "DATA.CSV", "header\r\na\r\nb\r\n"));
     TestForm form;
     QSemaphore gate;
     form.gate = &gate;
@@ -151,7 +143,7 @@ void TestParkingImportFrame::failureKeepsLineNumberAndRestoresState()
     ScriptedDialogService dialogs;
     ScopedDialogService installed(dialogs);
     QTemporaryDir dir;
-    dialogs.QueueFile(WriteFile(dir, name, bytes));
+    dialogs.QueueFile(WriteTestFile(dir, name, bytes));
     TestForm form;
     QSignalSpy finished(&form, &TParkingImportForm::importFinished);
     form.LoadButtonClick();

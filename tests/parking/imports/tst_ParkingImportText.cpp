@@ -1,4 +1,5 @@
 #include "CodePages.h"
+#include "ImportTestFiles.h"
 #include "ParkingImportError.h"
 #include "ParkingImportText.h"
 
@@ -10,15 +11,6 @@ using namespace imports;
 namespace {
 
 QString w1250(const QByteArray &bytes) { return FromWin1250(bytes); }
-
-QString WriteFile(const QTemporaryDir &dir, const QByteArray &bytes, const QString &name = "f.csv")
-{
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
-}
 
 QList<QByteArray> ReadLines(const QString &path)
 {
@@ -104,7 +96,7 @@ void TestParkingImportText::decodesByMark()
     QFETCH(QString, text);
     QFETCH(QList<QByteArray>, lines);
     QTemporaryDir dir;
-    const QString path = WriteFile(dir, bytes);
+    const QString path = WriteTestFile(dir, "f.csv", bytes);
     QCOMPARE(ReadImportText(path), text);
     QCOMPARE(ReadLines(path), lines);
     QFile file(path);
@@ -128,7 +120,7 @@ void TestParkingImportText::splitsLines()
     QFETCH(QByteArray, bytes);
     QFETCH(QList<QByteArray>, lines);
     QTemporaryDir dir;
-    QCOMPARE(ReadLines(WriteFile(dir, bytes)), lines);
+    QCOMPARE(ReadLines(WriteTestFile(dir, "f.csv", bytes)), lines);
 }
 
 // The file is read in pieces of 1 MiB: a CR ending one piece and the LF starting the next
@@ -139,7 +131,7 @@ void TestParkingImportText::lineEndAcrossPieces()
     QByteArray bytes(piece - 1, 'a');
     bytes += "\r\nsecond line\r\n" + QByteArray(piece, 'b') + "\nend";
     QTemporaryDir dir;
-    ImportLineReader reader(WriteFile(dir, bytes));
+    ImportLineReader reader(WriteTestFile(dir, "f.csv", bytes));
     QByteArray line;
     QVERIFY(reader.ReadLine(line));
     QCOMPARE(line.size(), piece - 1);

@@ -1,4 +1,5 @@
 #include "CodePages.h"
+#include "ImportTestFiles.h"
 #include "ParkingImportError.h"
 #include "ParkingStartStopImport.h"
 
@@ -52,11 +53,7 @@ QStringList Values(const QByteArray &line)
 
 QString WriteFile(const QTemporaryDir &dir, const QByteArray &content)
 {
-    const QString path = dir.filePath(QStringLiteral("ss.csv"));
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(content);
-    return path;
+    return WriteTestFile(dir, QStringLiteral("ss.csv"), content);
 }
 
 dataset::MemoryRows Import(const QString &path, ImportSummary *summary = nullptr)

@@ -1,4 +1,5 @@
 #include "CodePages.h"
+#include "ImportTestFiles.h"
 #include "Connection.h"
 #include "ParkingImportError.h"
 #include "ParkingSubscriptionImport.h"
@@ -36,11 +37,7 @@ QStringList Shown(const QByteArray &line)
 
 QString WriteFile(const QTemporaryDir &dir, const QByteArray &content)
 {
-    const QString path = dir.filePath(QStringLiteral("PRETPLATE.CSV"));
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(content);
-    return path;
+    return WriteTestFile(dir, QStringLiteral("PRETPLATE.CSV"), content);
 }
 
 QStringList Table(dataset::Connection &connection)

@@ -2,6 +2,7 @@
 #include "../host/FakeDocumentHost.h"
 
 #include "DBGrid.h"
+#include "ImportTestFiles.h"
 #include "ParkingTicketUnit.h"
 
 #include <QLabel>
@@ -13,11 +14,7 @@ namespace {
 
 QString WriteExport(const QTemporaryDir &dir, const QByteArray &body)
 {
-    QFile file(dir.filePath("karte.csv"));
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write");
-    file.write("header\r\n" + body);
-    return file.fileName();
+    return WriteTestFile(dir, "karte.csv", "header\r\n" + body);
 }
 
 // Products by bar code from a list the test fills.

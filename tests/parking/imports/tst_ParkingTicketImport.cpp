@@ -1,5 +1,6 @@
 #include "CodePages.h"
 #include "Connection.h"
+#include "ImportTestFiles.h"
 #include "ParkingImportError.h"
 #include "ParkingTicketImport.h"
 #include "Query.h"
@@ -29,11 +30,7 @@ QByteArray Ticket(const QByteArray &id, const QHash<int, QByteArray> &fields = {
 
 QString WriteExport(const QTemporaryDir &dir, const QList<QByteArray> &lines, const QString &name = "karte.csv")
 {
-    QFile file(dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write");
-    file.write(kHeader + "\r\n" + lines.join("\r\n") + "\r\n");
-    return file.fileName();
+    return WriteTestFile(dir, name, kHeader + "\r\n" + lines.join("\r\n") + "\r\n");
 }
 
 // Rows of a query as "a|b|c" texts.
@@ -128,12 +125,8 @@ void TestParkingTicketImport::encodingsReachTheTables()
         {"ansi.csv", ToWin1250(QString::fromUtf8(body))},
     };
     for (const auto &[file, bytes] : files) {
-        QFile out(dir.filePath(file));
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(bytes);
-        out.close();
         TicketImportJob job;
-        RunImport(job, out.fileName(), db.params());
+        RunImport(job, WriteTestFile(dir, file, bytes), db.params());
         QCOMPARE(Rows(db.connection(), "SELECT name, city FROM parkingticket"),
                  QStringList{name + "|Šabac"});
         QCOMPARE(Rows(db.connection(), "SELECT ime_i_prezime FROM parkingticketraw"), QStringList{name});

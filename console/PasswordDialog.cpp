@@ -1,0 +1,64 @@
+#include "PasswordDialog.h"
+
+#include "Authentication.h"
+#include "Error.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace console {
+
+PasswordDialog::PasswordDialog(Change change, bool askCurrent, QWidget *parent)
+    : QDialog(parent)
+    , m_change(std::move(change))
+    , m_current(new QLineEdit(this))
+    , m_new(new QLineEdit(this))
+    , m_repeat(new QLineEdit(this))
+    , m_message(new QLabel(this))
+{
+    setWindowTitle(askCurrent ? QStringLiteral("Promena lozinke") : QStringLiteral("Postavljanje lozinke"));
+    for (QLineEdit *edit : {m_current, m_new, m_repeat})
+        edit->setEchoMode(QLineEdit::Password);
+    m_message->setStyleSheet(QStringLiteral("color: #b00020;"));
+    m_message->setWordWrap(true);
+    m_message->hide();
+
+    auto *form = new QFormLayout;
+    if (askCurrent)
+        form->addRow(QStringLiteral("Trenutna lozinka:"), m_current);
+    else
+        m_current->hide();
+    form->addRow(QStringLiteral("Nova lozinka:"), m_new);
+    form->addRow(QStringLiteral("Ponovite novu lozinku:"), m_repeat);
+    auto *hint = new QLabel(QStringLiteral("Najmanje %1 znakova.").arg(MinimumPasswordLength), this);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Sačuvaj"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Odustani"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &PasswordDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &PasswordDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(hint);
+    layout->addWidget(m_message);
+    layout->addWidget(buttons);
+    setMinimumWidth(360);
+}
+
+void PasswordDialog::accept()
+{
+    try {
+        m_change(m_current->text(), m_new->text(), m_repeat->text());
+    } catch (const dataset::Error &error) {
+        m_message->setText(error.message());
+        m_message->show();
+        return;
+    }
+    QDialog::accept();
+}
+
+} // namespace console

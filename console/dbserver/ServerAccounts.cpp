@@ -1,0 +1,170 @@
+#include "ServerAccounts.h"
+
+#include "Error.h"
+#include "PrivateFiles.h"
+#include "PrivateServer.h"
+#include "Query.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <mariadb/mysqld_error.h>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace dbserver {
+
+namespace {
+
+const QString Localhost = QStringLiteral("localhost");
+
+QString Account(const QString &user, const QString &host = Localhost)
+{
+    return dataset::Connection::Quote(user) + QLatin1Char('@') + dataset::Connection::Quote(host);
+}
+
+bool IsAccessDenied(unsigned code)
+{
+    return code == ER_ACCESS_DENIED_ERROR || code == ER_ACCESS_DENIED_NO_PASSWORD_ERROR;
+}
+
+// Rows of a query as text, for the few administrative lookups below.
+QList<QStringList> Rows(dataset::Connection &connection, const QString &sql, int columns)
+{
+    dataset::Query query;
+    query.SetConnection(&connection);
+    query.SetSQL({sql});
+    query.Open();
+    QList<QStringList> rows;
+    for (query.First(); !query.Eof(); query.Next()) {
+        QStringList row;
+        for (int i = 0; i < columns; ++i)
+            row << query.Fields(i).AsString();
+        rows << row;
+    }
+    return rows;
+}
+
+// A server prepared before accounts were locked down let root in without a password:
+// give the administrator socket credentials and take root's password-less access away.
+void ConvertPasswordlessRoot(const QString &socketPath, const dataset::DatabaseError &refusal)
+{
+    dataset::Connection root;
+    dataset::ConnectionParams params = AdministratorParams(socketPath);
+    params.user = QStringLiteral("root");
+    try {
+        root.Connect(params);
+    } catch (const dataset::DatabaseError &) {
+        throw dataset::DatabaseError(
+            QStringLiteral("Server baze na %1 ne prima administratora %2 (prijava preko socketa).")
+                .arg(socketPath, AdministratorName()),
+            refusal.serverMessage(), refusal.serverCode());
+    }
+    const QString name = AdministratorName();
+    if (name != QLatin1String("root")) {
+        root.Execute(QStringLiteral("CREATE USER IF NOT EXISTS %1 IDENTIFIED VIA unix_socket").arg(Account(name)));
+        root.Execute(QStringLiteral("GRANT ALL PRIVILEGES ON *.* TO %1 WITH GRANT OPTION").arg(Account(name)));
+    }
+    root.Execute(QStringLiteral("ALTER USER %1 IDENTIFIED VIA unix_socket").arg(Account(QStringLiteral("root"))));
+}
+
+// Anonymous accounts and accounts for other hosts serve nobody on a socket-only server.
+void DropLooseAccounts(dataset::Connection &administrator)
+{
+    const auto loose = Rows(administrator,
+                            QStringLiteral("SELECT user, host FROM mysql.user WHERE user = '' OR host <> 'localhost'"), 2);
+    for (const QStringList &row : loose)
+        administrator.Execute(QStringLiteral("DROP USER IF EXISTS %1").arg(Account(row.at(0), row.at(1))));
+}
+
+QString NewPassword()
+{
+    QString password;
+    for (int i = 0; i < 4; ++i)
+        password += QString::number(QRandomGenerator::system()->generate64(), 36);
+    return password;
+}
+
+void EnsureApplicationAccount(dataset::Connection &administrator, const QString &dataDir)
+{
+    const QString path = dataDir + QLatin1Char('/') + QLatin1String(ApplicationPasswordFile);
+    QString password = QString::fromUtf8(ReadPrivateFile(path).trimmed());
+    const bool fresh = password.isEmpty();
+    if (fresh) {
+        password = NewPassword();
+        QFile::remove(path);
+        if (!WritePrivateFile(path, password.toUtf8() + '\n'))
+            throw dataset::Error(QStringLiteral("Lozinka naloga baze nije zapisana u %1: %2").arg(path, ErrorText()));
+    }
+    const QString account = Account(QLatin1String(ApplicationUser));
+    const QString identified = QStringLiteral("IDENTIFIED BY ") + dataset::Connection::Quote(password);
+    const auto existing = Rows(administrator,
+                               QStringLiteral("SELECT COUNT(*) FROM mysql.user WHERE user = %1 AND host = 'localhost'")
+                                   .arg(dataset::Connection::Quote(QLatin1String(ApplicationUser))),
+                               1);
+    if (existing.value(0).value(0) == QLatin1String("0"))
+        administrator.Execute(QStringLiteral("CREATE USER %1 %2").arg(account, identified));
+    else if (fresh)
+        administrator.Execute(QStringLiteral("ALTER USER %1 %2").arg(account, identified));
+}
+
+} // namespace
+
+QString AdministratorName()
+{
+    const passwd *entry = ::getpwuid(::geteuid());
+    return entry ? QString::fromLocal8Bit(entry->pw_name) : QStringLiteral("root");
+}
+
+dataset::ConnectionParams AdministratorParams(const QString &socketPath, const QString &database)
+{
+    dataset::ConnectionParams params;
+    params.socket = socketPath;
+    params.user = AdministratorName();
+    params.database = database;
+    return params;
+}
+
+void SecureAccounts(const QString &dataDir, const QString &socketPath)
+{
+    dataset::Connection administrator;
+    try {
+        administrator.Connect(AdministratorParams(socketPath));
+    } catch (const dataset::DatabaseError &error) {
+        if (!IsAccessDenied(error.serverCode()))
+            throw;
+        ConvertPasswordlessRoot(socketPath, error);
+        administrator.Connect(AdministratorParams(socketPath));
+    }
+    DropLooseAccounts(administrator);
+    EnsureApplicationAccount(administrator, dataDir);
+}
+
+void GrantApplicationAccess(dataset::Connection &administrator, const QString &name)
+{
+    administrator.Execute(QStringLiteral("GRANT ALL PRIVILEGES ON %1.* TO %2")
+                              .arg(dataset::Connection::QuoteIdentifier(name), Account(QLatin1String(ApplicationUser))));
+}
+
+dataset::ConnectionParams ApplicationConnectionParams(const QString &dataDir, const QString &database)
+{
+    const PrivateServer server(dataDir);
+    const QString socket = server.SocketPath();
+    if (socket.isEmpty())
+        throw dataset::Error(QStringLiteral("Privatni server baze u %1 nema socket (nije pokrenut).").arg(server.DataDir()));
+    const QString path = server.DataDir() + QLatin1Char('/') + QLatin1String(ApplicationPasswordFile);
+    const QString password = QString::fromUtf8(ReadPrivateFile(path).trimmed());
+    if (password.isEmpty())
+        throw dataset::Error(QStringLiteral("Lozinka naloga baze nije pročitana iz %1; pokrenite server sa "
+                                            "'parking-dbserver start %2'.")
+                                 .arg(path, server.DataDir()));
+    dataset::ConnectionParams params;
+    params.socket = socket;
+    params.user = QLatin1String(ApplicationUser);
+    params.password = password;
+    params.database = database;
+    return params;
+}
+
+} // namespace dbserver
