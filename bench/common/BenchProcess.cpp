@@ -1,7 +1,9 @@
 #include "BenchProcess.h"
 
 #include "Error.h"
+#include "Connection.h"
 #include "PrivateServer.h"
+#include "Schema.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -204,6 +206,30 @@ int BenchMain(int argc, char *argv[], const std::function<int(const QStringList 
         std::fprintf(stderr, "%s\n", error.what());
         return 1;
     }
+}
+
+BenchOptions ParseBenchOptions(const QStringList &arguments)
+{
+    BenchOptions options;
+    for (qsizetype i = 1; i + 1 < arguments.size(); i += 2) {
+        if (arguments[i] == QLatin1String("--socket"))
+            options.socket = arguments[i + 1];
+        else if (arguments[i] == QLatin1String("--rows"))
+            options.rows = arguments[i + 1].toInt();
+    }
+    return options;
+}
+
+dataset::ConnectionParams FreshBenchDatabase(dataset::Connection &root, const QString &socket, const QString &name)
+{
+    dataset::ConnectionParams params;
+    params.socket = socket;
+    params.user = QStringLiteral("root");
+    root.Connect(params);
+    root.Execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(dataset::Connection::QuoteIdentifier(name)));
+    dbserver::CreateDatabase(root, name, false);
+    params.database = name;
+    return params;
 }
 
 } // namespace bench

@@ -14,6 +14,7 @@
 #include <sys/types.h>
 
 namespace dbserver { class PrivateServer; }
+namespace dataset { class Connection; struct ConnectionParams; }
 
 namespace bench {
 
@@ -68,5 +69,16 @@ private:
 // main() of a benchmark without widgets: the client's helper is forked first, while this
 // process is still small, then 'run' gets the arguments; an error is printed, exit 1.
 int BenchMain(int argc, char *argv[], const std::function<int(const QStringList &, ClientRunner &)> &run);
+
+// The options every benchmark takes: --socket PATH (else a private server) and --rows N.
+struct BenchOptions {
+    QString socket;
+    int rows = 1000000;
+};
+BenchOptions ParseBenchOptions(const QStringList &arguments);
+
+// Connects 'root' to the server on 'socket' as root and makes 'name' a fresh database
+// with the schema (dropped first when it exists); returns the parameters that reach it.
+dataset::ConnectionParams FreshBenchDatabase(dataset::Connection &root, const QString &socket, const QString &name);
 
 } // namespace bench

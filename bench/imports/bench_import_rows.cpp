@@ -14,7 +14,6 @@
 #include "ParkingImportText.h"
 #include "ParkingStartStopImport.h"
 #include "ParkingSubscriptionImport.h"
-#include "Schema.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -202,14 +201,8 @@ double SortSeconds(const QString &file, const QString &sorted)
 
 int Run(const QStringList &arguments, bench::ClientRunner &runner)
 {
-    QString socket;
-    int rows = 1000000;
-    for (int i = 1; i + 1 < arguments.size(); i += 2) {
-        if (arguments[i] == QLatin1String("--socket"))
-            socket = arguments[i + 1];
-        else if (arguments[i] == QLatin1String("--rows"))
-            rows = arguments[i + 1].toInt();
-    }
+    const bench::BenchOptions options = bench::ParseBenchOptions(arguments);
+    const int rows = options.rows;
     QTemporaryDir work;
 
     // Start-stop: no database.
@@ -226,14 +219,11 @@ int Run(const QStringList &arguments, bench::ClientRunner &runner)
     Report("start-stop", rows, FileMb(startStop), startStopImport, "sort on the same keys", sortSeconds, 2.0);
 
     // Subscriptions, on a server.
-    const bench::BenchServer server(socket);
-    socket = server.Socket();
+    const bench::BenchServer server(options.socket);
+    const QString socket = server.Socket();
     const QString database = QStringLiteral("bench_import_rows");
     dataset::Connection connection;
-    connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString()});
-    connection.Execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(database));
-    dbserver::CreateDatabase(connection, database, false);
-    const dataset::ConnectionParams params{QString(), 0, socket, QStringLiteral("root"), QString(), database};
+    const dataset::ConnectionParams params = bench::FreshBenchDatabase(connection, socket, database);
 
     const int subscriptionRows = rows / 5;
     const QString subscriptions = work.filePath(QStringLiteral("pretplate.csv"));

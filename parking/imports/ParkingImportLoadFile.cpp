@@ -29,6 +29,21 @@ void AppendDigits(QByteArray &out, int value, int width)
 
 } // namespace
 
+void AppendDateTimeText(QByteArray &out, const QDate &date, const QTime &time)
+{
+    AppendDigits(out, date.year(), 4);
+    out.append('-');
+    AppendDigits(out, date.month(), 2);
+    out.append('-');
+    AppendDigits(out, date.day(), 2);
+    out.append(' ');
+    AppendDigits(out, time.hour(), 2);
+    out.append(':');
+    AppendDigits(out, time.minute(), 2);
+    out.append(':');
+    AppendDigits(out, time.second(), 2);
+}
+
 LoadFile::LoadFile() : m_file(QDir::temp().filePath(QStringLiteral("parking-import-XXXXXX.tsv")))
 {
     if (!m_file.open())
@@ -68,19 +83,7 @@ void LoadFile::AddDateTime(const QDateTime &value)
         return;
     }
     Separate();
-    const QDate date = value.date();
-    const QTime time = value.time();
-    AppendDigits(m_buffer, date.year(), 4);
-    m_buffer.append('-');
-    AppendDigits(m_buffer, date.month(), 2);
-    m_buffer.append('-');
-    AppendDigits(m_buffer, date.day(), 2);
-    m_buffer.append(' ');
-    AppendDigits(m_buffer, time.hour(), 2);
-    m_buffer.append(':');
-    AppendDigits(m_buffer, time.minute(), 2);
-    m_buffer.append(':');
-    AppendDigits(m_buffer, time.second(), 2);
+    AppendDateTimeText(m_buffer, value.date(), value.time());
 }
 
 void LoadFile::AddNull()

@@ -9,6 +9,10 @@ namespace dataset { class Connection; }
 
 namespace imports {
 
+// Appends "yyyy-MM-dd HH:mm:ss", the form in which the server and the in-memory table
+// take a date-time.
+void AppendDateTimeText(QByteArray &out, const QDate &date, const QTime &time);
+
 // Rows written to a private temporary file (mode 0600, a unique name) in the server's
 // tab-separated form with backslash escapes, then stored with one LOAD DATA LOCAL
 // INFILE. Every value arrives exactly as given; the file is removed with the object.

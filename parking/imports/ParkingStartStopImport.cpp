@@ -3,6 +3,7 @@
 #include "CodePages.h"
 #include "DateParse.h"
 #include "ParkingImportError.h"
+#include "ParkingImportLoadFile.h"
 #include "ParkingImportText.h"
 
 namespace imports {
@@ -32,33 +33,13 @@ std::optional<QByteArray> Value(const QByteArray &bytes)
     return FromWin1250(bytes).toUtf8();
 }
 
-void AppendNumber(QByteArray &out, int value, int width)
-{
-    char digits[4];
-    for (int i = width - 1; i >= 0; --i) {
-        digits[i] = char('0' + value % 10);
-        value /= 10;
-    }
-    out.append(digits, width);
-}
-
-// The date, one blank and the time read as one date-time, stored as "yyyy-MM-dd HH:mm:ss".
+// The date, one blank and the time read as one date-time, in the table's stored form.
 QByteArray DateTime(const QByteArray &date, const QByteArray &time)
 {
     const auto [day, clock] = MyDateTimeStrToParts(FromWin1250(date + ' ' + time));
     QByteArray stored;
     stored.reserve(19);
-    AppendNumber(stored, day.year(), 4);
-    stored.append('-');
-    AppendNumber(stored, day.month(), 2);
-    stored.append('-');
-    AppendNumber(stored, day.day(), 2);
-    stored.append(' ');
-    AppendNumber(stored, clock.hour(), 2);
-    stored.append(':');
-    AppendNumber(stored, clock.minute(), 2);
-    stored.append(':');
-    AppendNumber(stored, clock.second(), 2);
+    AppendDateTimeText(stored, day, clock);
     return stored;
 }
 
