@@ -119,7 +119,9 @@ void WritePreparedSubscriptions(const QString &from, const QString &to)
         throw dataset::Error(QStringLiteral("Datoteka %1 se ne može napraviti.").arg(to));
     QByteArray line;
     QByteArray block;
-    const auto date = [](const QDateTime &value) { return value.toString("yyyy-MM-dd HH:mm:ss").toUtf8(); };
+    const auto date = [](const std::pair<QDate, QTime> &value) {
+        return QDateTime(value.first, value.second).toString("yyyy-MM-dd HH:mm:ss").toUtf8();
+    };
     while (reader.ReadLine(line)) {
         const auto row = imports::ReadSubscriptionLine(line);
         if (!row)

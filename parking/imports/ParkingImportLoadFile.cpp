@@ -76,14 +76,14 @@ void LoadFile::AddText(const QString &text)
     }
 }
 
-void LoadFile::AddDateTime(const QDateTime &value)
+void LoadFile::AddDateTime(const std::pair<QDate, QTime> &value)
 {
-    if (!value.isValid()) {
+    if (!value.first.isValid()) {
         AddNull();
         return;
     }
     Separate();
-    AppendDateTimeText(m_buffer, value.date(), value.time());
+    AppendDateTimeText(m_buffer, value.first, value.second);
 }
 
 void LoadFile::AddNull()

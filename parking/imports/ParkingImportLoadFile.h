@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTemporaryFile>
 
+#include <utility>
+
 namespace dataset { class Connection; }
 
 namespace imports {
@@ -24,7 +26,7 @@ public:
     LoadFile &operator=(const LoadFile &) = delete;
 
     void AddText(const QString &text);
-    void AddDateTime(const QDateTime &value);   // an invalid value is null
+    void AddDateTime(const std::pair<QDate, QTime> &value);   // an invalid date is null
     void AddNull();
     void EndRow();
     qint64 Rows() const { return m_rows; }

@@ -37,9 +37,9 @@ QString Text(const QByteArray &bytes, int size)
     return FromWin1250(bytes).left(size);
 }
 
-QDateTime Date(const QByteArray &bytes)
+std::pair<QDate, QTime> Date(const QByteArray &bytes)
 {
-    return MyDateTimeStrToDateTime(FromWin1250(bytes));
+    return MyDateTimeStrToParts(FromWin1250(bytes));
 }
 
 } // namespace

@@ -5,17 +5,19 @@
 
 #include "ParkingImportJob.h"
 
-#include <QDateTime>
+#include <QDate>
+#include <QTime>
 #include <QString>
 #include <optional>
+#include <utility>
 
 namespace imports {
 
 struct SubscriptionRow {
     QString subscriptionNumber;
     QString regCityNumber;
-    QDateTime fromDate;
-    QDateTime toDate;
+    std::pair<QDate, QTime> fromDate;   // as read, without a time zone
+    std::pair<QDate, QTime> toDate;
     QString firstName;
     QString lastName;
     QString personalIdentificator;

@@ -30,7 +30,9 @@ QStringList Shown(const QByteArray &line)
     const std::optional<SubscriptionRow> row = ReadSubscriptionLine(line);
     if (!row)
         return {QStringLiteral("<left out>")};
-    const auto date = [](const QDateTime &value) { return value.toString(QStringLiteral("yyyy-MM-dd HH:mm")); };
+    const auto date = [](const std::pair<QDate, QTime> &value) {
+        return QDateTime(value.first, value.second).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    };
     return {row->subscriptionNumber, row->regCityNumber, date(row->fromDate), date(row->toDate),
             row->firstName, row->lastName, row->personalIdentificator, row->zone, row->list, row->status};
 }
