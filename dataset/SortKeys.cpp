@@ -119,6 +119,23 @@ char foldAscii(char c)
     return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
 }
 
+// The leading ASCII characters of a text (at most seven), case-folded, packed from the
+// highest byte down, and their count in the lowest byte: two texts whose packed
+// characters differ within the shorter count are ordered by the packed numbers alone,
+// without reading the rows.
+std::uint64_t textPrefix(QByteArrayView text)
+{
+    std::uint64_t packed = 0;
+    int count = 0;
+    for (; count < 7 && count < text.size(); ++count) {
+        const auto c = static_cast<unsigned char>(foldAscii(text[count]));
+        if (c >= 0x80)
+            break;
+        packed |= std::uint64_t(c) << (56 - 8 * count);
+    }
+    return packed | std::uint64_t(count);
+}
+
 } // namespace
 
 std::vector<SortName> ParseSortText(const QString &text)
@@ -140,6 +157,7 @@ void SortKeys::Reset(std::vector<SortColumn> columns, const RowStore &store, std
     m_store = &store;
     m_values.assign(positions * width(), 0);
     m_ranks.assign(positions * width(), 0);
+    m_rows.assign(positions, nullptr);
 }
 
 void SortKeys::Set(std::uint32_t position, RowData row)
@@ -150,7 +168,9 @@ void SortKeys::Set(std::uint32_t position, RowData row)
     if (at + width() > m_values.size()) {
         m_values.resize(at + width(), 0);
         m_ranks.resize(at + width(), 0);
+        m_rows.resize(std::size_t(position) + 1, nullptr);
     }
+    m_rows[position] = row;
     for (std::size_t i = 0; i < width(); ++i) {
         const SortColumn &column = m_columns[i];
         std::uint64_t value = 0;
@@ -159,7 +179,7 @@ void SortKeys::Set(std::uint32_t position, RowData row)
         if (present) {
             const QByteArrayView text = m_store->Value(row, column.column);
             if (isText(column.type)) {
-                value = reinterpret_cast<std::uintptr_t>(row);
+                value = textPrefix(text);
             } else {
                 present = numberKey(column.type, text, value);
                 if (column.descending)
@@ -178,10 +198,8 @@ void SortKeys::Set(std::uint32_t position, RowData row)
     }
 }
 
-int SortKeys::compareText(std::size_t a, std::size_t b, int column) const
+int SortKeys::compareText(RowData rowA, RowData rowB, int column) const
 {
-    const auto rowA = reinterpret_cast<RowData>(static_cast<std::uintptr_t>(m_values[a]));
-    const auto rowB = reinterpret_cast<RowData>(static_cast<std::uintptr_t>(m_values[b]));
     const QByteArrayView textA = m_store->Value(rowA, column);
     const QByteArrayView textB = m_store->Value(rowB, column);
     // Bytes that are equal, or ASCII letters equal but for case, compare equal as
@@ -220,7 +238,15 @@ int SortKeys::Compare(std::uint32_t a, std::uint32_t b) const
         if (isText(column.type)) {
             if (rankA & RankNull)
                 continue;
-            const int c = compareText(atA + i, atB + i, column.column);
+            const std::uint64_t prefixA = m_values[atA + i];
+            const std::uint64_t prefixB = m_values[atB + i];
+            const auto known = std::min(prefixA & 0xFF, prefixB & 0xFF);
+            const std::uint64_t mask = known == 0 ? 0 : ~std::uint64_t(0) << (64 - 8 * known);
+            int c = 0;
+            if ((prefixA & mask) != (prefixB & mask))
+                c = (prefixA & mask) < (prefixB & mask) ? -1 : 1;
+            else
+                c = compareText(m_rows[a], m_rows[b], column.column);
             if (c != 0)
                 return column.descending ? -c : c;
         } else if (m_values[atA + i] != m_values[atB + i]) {

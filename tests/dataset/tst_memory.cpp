@@ -99,7 +99,9 @@ void TestMemory::rowsTakeTheirPlaceInTheOrder()
 void TestMemory::textOrderIgnoresCase()
 {
     QStringList names{"Petrović Ana", "petrovič Ana", "PETROVIĆ a", "petrović B", "Ćira", "Cvija", "čeda",
-                      "Čeda", "Đura", "Dž", "dz", "DŽ", "ab", "AB", "a", "Ab", "", "Šta", "sta", "Ž"};
+                      "Čeda", "Đura", "Dž", "dz", "DŽ", "ab", "AB", "a", "Ab", "", "Šta", "sta", "Ž",
+                      "Jovanovic Marko", "JOVANOVIC marko 2", "jovanovich", "Jovanov", "jovanov", "Jovanović",
+                      "1000123", "10001234", "1000123 ", "abcdefg", "ABCDEFGh", "abcdefĝ"};
     MemoryRows rows(std::vector<FieldDef>{def(QStringLiteral("name"), FieldType::String, 40)});
     for (const QString &name : names) {
         const QVariant value = name;
