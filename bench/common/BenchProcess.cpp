@@ -1,18 +1,10 @@
 #include "BenchProcess.h"
 
 #include "Error.h"
-#include "Connection.h"
-#include "PrivateServer.h"
-#include "Schema.h"
 
-#include <QCoreApplication>
 #include <QFile>
-#include <QTemporaryDir>
-#include <QTextStream>
 
 #include <cstdint>
-#include <cstdio>
-#include <optional>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -168,68 +160,6 @@ ClientRun ClientRunner::Run(const QString &socket, const QString &database, cons
     if (run.exitCode != 0)
         throw dataset::Error(QStringLiteral("Program mariadb je završio sa greškom (%1).").arg(run.exitCode));
     return run;
-}
-
-struct BenchServer::Private {
-    QTemporaryDir folder;
-    std::optional<dbserver::PrivateServer> server;
-};
-
-BenchServer::BenchServer(const QString &socket) : d(std::make_unique<Private>()), m_socket(socket)
-{
-    if (!m_socket.isEmpty())
-        return;
-    QTextStream(stdout) << "starting a private server in " << d->folder.path() << Qt::endl;
-    d->server.emplace(d->folder.filePath(QStringLiteral("db")));
-    d->server->Start();
-    m_socket = d->server->SocketPath();
-}
-
-BenchServer::~BenchServer()
-{
-    if (!d->server)
-        return;
-    try {
-        d->server->Stop();
-    } catch (const std::exception &error) {
-        std::fprintf(stderr, "%s\n", error.what());
-    }
-}
-
-int BenchMain(int argc, char *argv[], const std::function<int(const QStringList &, ClientRunner &)> &run)
-{
-    ClientRunner runner;
-    QCoreApplication app(argc, argv);
-    try {
-        return run(app.arguments(), runner);
-    } catch (const std::exception &error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
-}
-
-BenchOptions ParseBenchOptions(const QStringList &arguments)
-{
-    BenchOptions options;
-    for (qsizetype i = 1; i + 1 < arguments.size(); i += 2) {
-        if (arguments[i] == QLatin1String("--socket"))
-            options.socket = arguments[i + 1];
-        else if (arguments[i] == QLatin1String("--rows"))
-            options.rows = arguments[i + 1].toInt();
-    }
-    return options;
-}
-
-dataset::ConnectionParams FreshBenchDatabase(dataset::Connection &root, const QString &socket, const QString &name)
-{
-    dataset::ConnectionParams params;
-    params.socket = socket;
-    params.user = QStringLiteral("root");
-    root.Connect(params);
-    root.Execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(dataset::Connection::QuoteIdentifier(name)));
-    dbserver::CreateDatabase(root, name, false);
-    params.database = name;
-    return params;
 }
 
 } // namespace bench

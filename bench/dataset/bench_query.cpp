@@ -10,6 +10,7 @@
 #include "BenchProcess.h"
 #include "Connection.h"
 #include "Error.h"
+#include "PrivateServer.h"
 #include "Query.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <cstdio>
+#include <optional>
 #include <random>
 
 
@@ -79,8 +82,13 @@ int run(const QStringList &arguments, bench::ClientRunner &runner)
     }
 
     QTemporaryDir work;
-    const bench::BenchServer server(socket);
-    socket = server.Socket();
+    std::optional<dbserver::PrivateServer> server;
+    if (socket.isEmpty()) {
+        out << "starting a private server in " << work.path() << Qt::endl;
+        server.emplace(work.filePath(QStringLiteral("db")));
+        server->Start();
+        socket = server->SocketPath();
+    }
 
     dataset::Connection connection;
     connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString(), true});
@@ -157,6 +165,8 @@ int run(const QStringList &arguments, bench::ClientRunner &runner)
 
     query.Close();
     connection.Execute(QStringLiteral("DROP DATABASE %1").arg(database));
+    if (server)
+        server->Stop();
     return 0;
 }
 
@@ -164,5 +174,13 @@ int run(const QStringList &arguments, bench::ClientRunner &runner)
 
 int main(int argc, char *argv[])
 {
-    return bench::BenchMain(argc, argv, run);
+    // The client's helper process is forked while this one is still small.
+    bench::ClientRunner runner;
+    QCoreApplication app(argc, argv);
+    try {
+        return run(app.arguments(), runner);
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
 }

@@ -9,13 +9,13 @@
 // the end.
 
 #include "BenchProcess.h"
+#include "BenchRun.h"
 #include "Connection.h"
 #include "Error.h"
 #include "ParkingImportText.h"
 #include "ParkingTicketImport.h"
 #include "Schema.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -102,7 +102,7 @@ QString FloorSql(const QString &prepared)
         .arg(raw, tickets, imports::TicketLoadStatement(prepared, raw), imports::TicketTransferStatement(raw, tickets));
 }
 
-int Run(const QStringList &arguments, bench::ClientRunner &runner)
+int Run(bench::ClientRunner &runner, const QStringList &arguments)
 {
     QString socket;
     int rows = 1000000;
@@ -113,7 +113,7 @@ int Run(const QStringList &arguments, bench::ClientRunner &runner)
             rows = arguments[i + 1].toInt();
     }
     QTemporaryDir work;
-    const bench::BenchServer server(socket);
+    const bench::BenchServer server(socket, QString(), work.path());
     socket = server.Socket();
     const QString database = QStringLiteral("bench_import");
     dataset::Connection connection;
@@ -165,5 +165,5 @@ int Run(const QStringList &arguments, bench::ClientRunner &runner)
 
 int main(int argc, char *argv[])
 {
-    return bench::BenchMain(argc, argv, Run);
+    return bench::WidgetsMain(argc, argv, Run);
 }

@@ -9,11 +9,13 @@
 // of it. Without --socket a private server is started in a temporary folder.
 
 #include "BenchProcess.h"
+#include "BenchRun.h"
 #include "Connection.h"
 #include "Error.h"
 #include "ParkingImportText.h"
 #include "ParkingStartStopImport.h"
 #include "ParkingSubscriptionImport.h"
+#include "Schema.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -201,10 +203,16 @@ double SortSeconds(const QString &file, const QString &sorted)
     return best;
 }
 
-int Run(const QStringList &arguments, bench::ClientRunner &runner)
+int Run(bench::ClientRunner &runner, const QStringList &arguments)
 {
-    const bench::BenchOptions options = bench::ParseBenchOptions(arguments);
-    const int rows = options.rows;
+    QString socket;
+    int rows = 1000000;
+    for (int i = 1; i + 1 < arguments.size(); i += 2) {
+        if (arguments[i] == QLatin1String("--socket"))
+            socket = arguments[i + 1];
+        else if (arguments[i] == QLatin1String("--rows"))
+            rows = arguments[i + 1].toInt();
+    }
     QTemporaryDir work;
 
     // Start-stop: no database.
@@ -221,11 +229,14 @@ int Run(const QStringList &arguments, bench::ClientRunner &runner)
     Report("start-stop", rows, FileMb(startStop), startStopImport, "sort on the same keys", sortSeconds, 2.0);
 
     // Subscriptions, on a server.
-    const bench::BenchServer server(options.socket);
-    const QString socket = server.Socket();
+    const bench::BenchServer server(socket, QString(), work.path());
+    socket = server.Socket();
     const QString database = QStringLiteral("bench_import_rows");
     dataset::Connection connection;
-    const dataset::ConnectionParams params = bench::FreshBenchDatabase(connection, socket, database);
+    connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString()});
+    connection.Execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(database));
+    dbserver::CreateDatabase(connection, database, false);
+    const dataset::ConnectionParams params{QString(), 0, socket, QStringLiteral("root"), QString(), database};
 
     const int subscriptionRows = rows / 5;
     const QString subscriptions = work.filePath(QStringLiteral("pretplate.csv"));
@@ -260,5 +271,5 @@ int Run(const QStringList &arguments, bench::ClientRunner &runner)
 
 int main(int argc, char *argv[])
 {
-    return bench::BenchMain(argc, argv, Run);
+    return bench::WidgetsMain(argc, argv, Run);
 }

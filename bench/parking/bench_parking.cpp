@@ -17,12 +17,12 @@
 
 #include "BenchData.h"
 #include "BenchProcess.h"
+#include "BenchRun.h"
 
 #include "Connection.h"
 #include "Error.h"
 #include "ParkingDMUnit.h"
 #include "documents/ParkingNavigatorUnit.h"
-#include "PrivateServer.h"
 #include "Query.h"
 #include "Schema.h"
 
@@ -34,7 +34,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -79,19 +78,7 @@ Options parse(const QStringList &arguments)
     return options;
 }
 
-double secondsOf(const std::function<void()> &step)
-{
-    QElapsedTimer timer;
-    timer.start();
-    step();
-    return double(timer.nsecsElapsed()) / 1e9;
-}
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 QString listed(const std::vector<double> &values)
 {
@@ -146,7 +133,7 @@ Figures search(TParkingNavigatorForm &pane, int runs)
     figures.beforeKb = bench::StatusKb("VmRSS");
     for (int run = 0; run < runs; ++run) {
         bench::ResetPeak();
-        figures.seconds.push_back(secondsOf([&pane] { pane.FindButtonClick(); }));
+        figures.seconds.push_back(bench::SecondsOf([&pane] { pane.FindButtonClick(); }));
         figures.peakKb = std::max(figures.peakKb, bench::StatusKb("VmHWM"));
     }
     figures.afterKb = bench::StatusKb("VmRSS");
@@ -169,10 +156,10 @@ void printSearch(const char *title, const QString &sql, const Figures &module, c
     out << title << Qt::endl;
     out << "  SQL: " << sql << Qt::endl;
     out << "  rows: " << rows << Qt::endl;
-    out << "  module (FindButtonClick): " << median(module.seconds) << " s median [" << listed(module.seconds)
+    out << "  module (FindButtonClick): " << bench::Median(module.seconds) << " s median [" << listed(module.seconds)
         << "], peak VmHWM " << megabytes(module.peakKb) << " MB (VmRSS before " << megabytes(module.beforeKb)
         << " MB, after " << megabytes(module.afterKb) << " MB)" << Qt::endl;
-    out << "  mariadb --batch --quick:  " << median(reader.seconds) << " s median [" << listed(reader.seconds)
+    out << "  mariadb --batch --quick:  " << bench::Median(reader.seconds) << " s median [" << listed(reader.seconds)
         << "], max RSS " << megabytes(reader.peakKb) << " MB" << Qt::endl;
 }
 
@@ -182,8 +169,8 @@ void breakdown(dataset::Connection &connection, const QString &sql)
     dataset::Query query;
     query.SetConnection(&connection);
     query.SQL() << sql;
-    const double open = secondsOf([&query] { query.Open(); });
-    const double sort = secondsOf([&query] { query.SetSortedFields(NewestFirst); });
+    const double open = bench::SecondsOf([&query] { query.Open(); });
+    const double sort = bench::SecondsOf([&query] { query.SetSortedFields(NewestFirst); });
     out << "  of which: open (fetch into rows) " << open << " s, client-side sort " << sort << " s" << Qt::endl;
 }
 
@@ -197,19 +184,19 @@ void addDocuments(dataset::Query &documents, int runs, const char *title)
     std::vector<double> totals;
     QString number;
     for (int run = 0; run < runs; ++run) {
-        defaults.push_back(secondsOf([&documents] { documents.Append(); }));
+        defaults.push_back(bench::SecondsOf([&documents] { documents.Append(); }));
         number = documents.FieldByName(QStringLiteral("number")).AsString();
         documents.FieldByName(QStringLiteral("cityreg")).SetAsString(QStringLiteral("BG"));
         documents.FieldByName(QStringLiteral("regnumber")).SetAsString(QStringLiteral("999ZZ"));
-        posts.push_back(secondsOf([&documents] { documents.Post(); }));
+        posts.push_back(bench::SecondsOf([&documents] { documents.Post(); }));
         totals.push_back(defaults.back() + posts.back());
     }
     out << title << Qt::endl;
-    out << "  new-row defaults (numbering): " << median(defaults) << " s median [" << listed(defaults) << "]"
+    out << "  new-row defaults (numbering): " << bench::Median(defaults) << " s median [" << listed(defaults) << "]"
         << Qt::endl;
-    out << "  post (rules, uniqueness, insert): " << median(posts) << " s median [" << listed(posts) << "]"
+    out << "  post (rules, uniqueness, insert): " << bench::Median(posts) << " s median [" << listed(posts) << "]"
         << Qt::endl;
-    out << "  new document: " << median(totals) << " s median; last number " << number << ", at row "
+    out << "  new document: " << bench::Median(totals) << " s median; last number " << number << ", at row "
         << documents.RecNo() << " of " << documents.RecordCount() << Qt::endl;
 }
 
@@ -220,8 +207,8 @@ void statementTimes(dataset::Connection &connection, const QString &number)
     const QString unique = QStringLiteral("SELECT COUNT(*) AS samecount FROM parkingdocument WHERE number = %1")
                                .arg(dataset::Connection::Quote(number));
     const QString table = QStringLiteral("parkingdocument");
-    out << "  statements: count " << secondsOf([&] { scalar(connection, count); }) << " s ("
-        << plan(connection, count, table) << "), uniqueness " << secondsOf([&] { scalar(connection, unique); })
+    out << "  statements: count " << bench::SecondsOf([&] { scalar(connection, count); }) << " s ("
+        << plan(connection, count, table) << "), uniqueness " << bench::SecondsOf([&] { scalar(connection, unique); })
         << " s (" << plan(connection, unique, table) << ")" << Qt::endl;
 }
 
@@ -239,23 +226,8 @@ int run(bench::ClientRunner &runner, const Options &options)
     QTemporaryDir work;
     if (!work.isValid())
         throw dataset::Error(QStringLiteral("Privremena fascikla se ne može napraviti."));
-    QString socket = options.socket;
-    std::optional<dbserver::PrivateServer> server;
-    if (socket.isEmpty()) {
-        server.emplace(options.dataDir.isEmpty() ? work.filePath(QStringLiteral("db")) : options.dataDir);
-        out << "starting a private server in " << server->DataDir() << Qt::endl;
-        server->Start();
-        socket = server->SocketPath();
-    }
-    // Stops the server we started, whatever happens on the way.
-    struct StopServer {
-        std::optional<dbserver::PrivateServer> &server;
-        ~StopServer()
-        {
-            if (server && !server->Reused())
-                server->Stop();
-        }
-    } stopServer{server};
+    const bench::BenchServer server(options.socket, options.dataDir, work.path());
+    const QString socket = server.Socket();
 
     dataset::Connection connection;
     connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString(), true});
@@ -296,7 +268,7 @@ int run(bench::ClientRunner &runner, const Options &options)
     out.setRealNumberPrecision(3);
     printSearch("(a) whole list, newest first", all, allModule, allClient, allRows);
     breakdown(connection, all);
-    const double ratio = median(allModule.seconds) / median(allClient.seconds);
+    const double ratio = bench::Median(allModule.seconds) / bench::Median(allClient.seconds);
     out << "  module / client: " << ratio << " (goal at most 2: " << (ratio <= 2 ? "met" : "missed") << ")"
         << Qt::endl;
     out << "  first row: " << documents.FieldByName(QStringLiteral("number")).AsString() << " at "
@@ -317,7 +289,7 @@ int run(bench::ClientRunner &runner, const Options &options)
     const Figures prefixModule = search(pane, options.runs);
     printSearch("(b) registration prefix", prefixed, prefixModule, prefixClient, documents.RecordCount());
     out << "  plan: " << plan(connection, prefixed) << Qt::endl;
-    out << "  goal under 0.2 s: " << (median(prefixModule.seconds) < 0.2 ? "met" : "missed") << Qt::endl;
+    out << "  goal under 0.2 s: " << (bench::Median(prefixModule.seconds) < 0.2 ? "met" : "missed") << Qt::endl;
 
     addDocuments(documents, options.runs, "(c) new document, prefix search open");
 
@@ -331,17 +303,7 @@ int run(bench::ClientRunner &runner, const Options &options)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    bench::ClientRunner runner;
-    QApplication app(argc, argv);
-    try {
-        return run(runner, parse(app.arguments()));
-    } catch (const dataset::Error &error) {
-        std::fprintf(stderr, "%s\n", qPrintable(error.message()));
-        return 1;
-    } catch (const std::exception &error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
+    return bench::WidgetsMain(argc, argv, [](bench::ClientRunner &runner, const QStringList &arguments) {
+        return run(runner, parse(arguments));
+    });
 }

@@ -370,9 +370,16 @@ void DBGrid::mousePressEvent(QMouseEvent *e)
 
 void DBGrid::mouseDoubleClickEvent(QMouseEvent *e)
 {
-    const QModelIndex index = indexAt(e->position().toPoint());
+    const QPoint at = e->position().toPoint();
+    const QModelIndex index = indexAt(at);
     if (index.isValid())
         Q_EMIT cellDoubleClicked(index.row(), index.column());
+    else if (model()) {
+        // Beside the last column or below the last row: the row at that height, else
+        // the row count.
+        const int row = rowAt(at.y());
+        Q_EMIT cellDoubleClicked(row < 0 ? model()->rowCount() : row, columnAt(at.x()));
+    }
     QTableView::mouseDoubleClickEvent(e);
 }
 

@@ -79,7 +79,9 @@ public:
 Q_SIGNALS:
     void editButtonClicked();
     void titleClicked(int column);
-    void cellDoubleClicked(int row, int column);   // row -1: the title row
+    // row -1: the title row; the row count: the empty space below the last row;
+    // column -1: beside the last column
+    void cellDoubleClicked(int row, int column);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *e) override;

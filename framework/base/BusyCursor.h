@@ -1,11 +1,14 @@
 #pragma once
 
-#include <QApplication>
+// Shows the busy (hourglass) cursor for a scope and puts the previous cursor back on
+// every path out of it, exceptions included.
 
-// The hourglass for the lifetime of the guard; the previous cursor comes back on every path.
+#include <QApplication>
+#include <QCursor>
+
 class BusyCursor {
 public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    BusyCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
     ~BusyCursor() { QApplication::restoreOverrideCursor(); }
     BusyCursor(const BusyCursor &) = delete;
     BusyCursor &operator=(const BusyCursor &) = delete;

@@ -13,6 +13,8 @@
 #include "Query.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QLineEdit>
 #include <QLabel>
 
 namespace {
@@ -39,9 +41,14 @@ double ItemValue(const dataset::Query &items)
     return items.FieldByName(QStringLiteral("itemvalue")).AsFloat();
 }
 
-// The product code of the current row is set (so it can no longer be typed over).
+// The product code of the current row is set (so it can no longer be typed over). The
+// cell editor writes each key to the field, so a code the user is typing into the open
+// editor is not yet set.
 bool ProductCodeLocked(const dataset::DBGrid &grid, const dataset::Query &items)
 {
+    const auto *typing = qobject_cast<const QLineEdit *>(QApplication::focusWidget());
+    if (typing && grid.isAncestorOf(typing) && typing->isModified())
+        return false;
     const dataset::Field *selected = grid.SelectedField();
     return selected && selected->FieldName() == QLatin1String("productcode") && items.Active()
         && !items.IsEmpty() && !items.FieldByName(QStringLiteral("productcode")).AsString().isEmpty();

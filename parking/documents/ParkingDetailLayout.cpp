@@ -9,6 +9,7 @@
 #include "DBGrid.h"
 #include "DBNavigator.h"
 #include "DataSource.h"
+#include "FieldText.h"
 #include "ParkingDMUnit.h"
 #include "Query.h"
 
@@ -227,7 +228,8 @@ void TParkingDetailForm::BuildBottomPanel()
 template <class Handler>
 void TParkingDetailForm::Bind(QAction *action, Handler handler)
 {
-    connect(action, &QAction::triggered, this, handler);
+    // An error leaves through the relay, not through the button or shortcut that fired.
+    connect(action, &QAction::triggered, this, [this, handler] { dataset::detail::Relayed(m_errors, handler); });
     m_handledActions.append(action);
 }
 
@@ -255,10 +257,11 @@ void TParkingDetailForm::BuildActions()
     Bind(PrintTicket, [this] { PrintTicketExecute(); });
     Bind(CreateInvoice, [this] { CreateInvoiceExecute(); });
     Bind(CreateCashInvoice, [this] { CreateCashInvoiceExecute(); });
-    // Ticket search and item lookup are not handled by this form yet: their actions
-    // are laid out and stay disabled.
-    for (QAction *action : {AddItem, AddItemX, AddItemBarcode, FindTicketAction})
-        action->setEnabled(m_handledActions.contains(action));
+    Bind(FindTicketAction, [this] { FindTicketActionExecute(); });
+    Bind(AddItem, [this] { AddItemExecute(); });
+    Bind(AddItemX, [this] { AddItemXExecute(); });
+    Bind(AddItemBarcode, [this] { AddItemBarcodeExecute(); });
+    AddItemBarcode->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
     for (QAction *action : {DocumentPrint, PrintTicket, CreateInvoice, CreateCashInvoice})
         SetActionUpdate(action, [this](QAction *sender) { DocumentPrintUpdate(sender); });
 

@@ -3,6 +3,7 @@
 #include "DBComboBox.h"
 #include "DBEdit.h"
 #include "Error.h"
+#include "FieldText.h"
 #include "ParkingDMUnit.h"
 #include "ParkingDetailHooks.h"
 #include "Query.h"
@@ -29,7 +30,9 @@ void EditIfBrowsing(dataset::Query &query)
 
 } // namespace
 
-TParkingDetailForm::TParkingDetailForm(QWidget *owner) : TCustomDetailForm(owner)
+TParkingDetailForm::TParkingDetailForm(QWidget *owner)
+    : TCustomDetailForm(owner)
+    , m_errors(new dataset::detail::ErrorRelay(this))
 {
     if (!ParkingDM)
         throw dataset::Error(QStringLiteral("Modul parkinga nije inicijalizovan."));
@@ -144,6 +147,7 @@ void TParkingDetailForm::PostDocument()
 
 void TParkingDetailForm::CustomApplyExecute()
 {
+    RefuseItemsWithoutTicket();
     PostDocument();
     DocumentItemsApply();
 }
@@ -169,6 +173,7 @@ void TParkingDetailForm::CustomCancelExecute()
 
 void TParkingDetailForm::SaveOnClose()
 {
+    RefuseItemsWithoutTicket();
     PostDocument();
     dataset::Query &items = Items();
     if (Editing(items))

@@ -5,6 +5,8 @@
 
 #include "base/CustomDetailForm.h"
 
+#include <QPoint>
+
 #include <array>
 #include <memory>
 
@@ -18,6 +20,7 @@ class DBEdit;
 class DBGrid;
 class DBNavigator;
 class Query;
+namespace detail { class ErrorRelay; }
 }
 
 class TParkingDetailForm : public TCustomDetailForm {
@@ -109,6 +112,12 @@ public:
     void FromDateActionExecute();
     void ToDateActionExecute();
 
+    // Ticket search and item entry.
+    void FindTicketActionExecute();
+    void AddItemExecute();
+    void AddItemXExecute();
+    void AddItemBarcodeExecute();
+
     void DocumentItemDBGKeyDown(int &key, Qt::KeyboardModifiers shift);
     void DocumentItemDBGKeyPress(QString &text);
     void DocumentItemDBGEditButtonClick();
@@ -128,6 +137,12 @@ private:
     // Connects 'action' to 'handler'; only handled actions are ever enabled.
     template <class Handler> void Bind(QAction *action, Handler handler);
 
+    void AddTicketItem(const QString &ticketNumber);
+    void FillFromSubscription(const QString &subscriptionNumber);
+    QPoint GridPoint() const;
+    void PostAwaitingTicket();
+    void RefuseItemsWithoutTicket();
+
     void BeforeDeleteDocItem(dataset::Query &dataSet);
     void AfterCancelDocItem(dataset::Query &dataSet);
     void AfterPostDocItem(dataset::Query &dataSet);
@@ -141,6 +156,7 @@ private:
     void DiscardChanges();
 
     std::unique_ptr<ItemQueryHooks> m_hooks;
+    dataset::detail::ErrorRelay *m_errors;
     QList<QAction *> m_handledActions;
     double m_netTotal = 0.0;
     double m_grossTotal = 0.0;

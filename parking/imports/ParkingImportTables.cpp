@@ -7,8 +7,10 @@ namespace imports {
 TableReplacement::TableReplacement(dataset::Connection &connection, const QStringList &tables)
     : m_connection(connection), m_tables(tables), m_id(connection.ThreadId())
 {
-    // A copy left by an import that was killed on a connection with the same id.
+    // Copies left by an import that was killed on a connection with the same id; an old
+    // one would stop the swap.
     Drop(QLatin1Char('n'));
+    Drop(QLatin1Char('o'));
     try {
         for (const QString &table : m_tables)
             m_connection.Execute(QStringLiteral("CREATE TABLE %1 LIKE %2")

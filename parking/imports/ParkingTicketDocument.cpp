@@ -3,7 +3,7 @@
 #include "FormatFloat.h"
 #include "ParkingDMUnit.h"
 #include "ParkingHostDocument.h"
-#include "ParkingHostModules.h"
+#include "lookups/ParkingSelectProductUnit.h"
 #include "Query.h"
 #include "common/CommonResourceString.h"
 
@@ -60,12 +60,12 @@ QString TicketBarcode(double price)
 
 std::optional<TProductDesc> SingleProductByBarcode(const QString &barcode, QString &reason)
 {
-    const IntfPtr<IProductModule> products = HostModule<IProductModule>();
+    const IntfPtr<IProductModule> products = GetProductModule();
     if (!products) {
         reason = QStringLiteral("nema modula proizvoda");
         return std::nullopt;
     }
-    const TProductDescArr found = products->FindProducts(barcode, false, true);
+    const TProductDescArr found = ProductsByCode(*products, barcode);
     if (found.size() == 1)
         return found.front();
     reason = (found.empty() ? QStringLiteral("nema proizvoda za %1") : QStringLiteral("više proizvoda za %1"))

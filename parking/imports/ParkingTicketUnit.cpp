@@ -6,6 +6,7 @@
 #include "base/BusyCursor.h"
 #include "common/DialogService.h"
 #include "ParkingDMUnit.h"
+#include "lookups/ParkingSelectProductUnit.h"
 #include "ParkingTicketImport.h"
 #include "Query.h"
 #include "base/GridSorter.h"
@@ -95,6 +96,15 @@ void TParkingTicketForm::CreateButtonClick()
     if (!GetDate(day))
         return;
     const BusyCursor busy;
-    const TicketDocumentResult result = CreateTicketDocument(day, SingleProductByBarcode);
+    // The product picker opens at the top-left corner of the button.
+    const QPoint at = CreateButton->mapToGlobal(QPoint(0, 0));
+    const auto lookup = [at](const QString &barcode, QString &reason) -> std::optional<TProductDesc> {
+        TProductDesc product;
+        if (ProductByBarCode(barcode, product, at.x(), at.y()))
+            return product;
+        reason = QStringLiteral("proizvod nije izabran");
+        return std::nullopt;
+    };
+    const TicketDocumentResult result = CreateTicketDocument(day, lookup);
     ProgressBar->setValue(result.written ? ProgressBar->maximum() : 0);
 }

@@ -338,6 +338,13 @@ void TestDBGrid::titleAndDoubleClickSignals()
     QCOMPARE(doubles.last().at(1).toInt(), 1);
     QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, title);
     QCOMPARE(doubles.last().at(0).toInt(), -1);
+    // The empty space below the last row stands for the row after it.
+    const int rows = grid->model()->rowCount();
+    const QPoint below(CellCenter(grid, 0, 1).x(), grid->rowViewportPosition(rows - 1) + grid->rowHeight(0) + 5);
+    QVERIFY(below.y() < grid->viewport()->height());
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, below);
+    QCOMPARE(doubles.last().at(0).toInt(), rows);
+    QCOMPARE(doubles.last().at(1).toInt(), 1);
 }
 
 QTEST_MAIN(TestDBGrid)

@@ -149,6 +149,7 @@ void TestParkingViewer::doubleClick_data()
     QTest::newRow("title row") << -1 << false;
     QTest::newRow("first row") << 0 << true;
     QTest::newRow("second row") << 1 << true;
+    QTest::newRow("below the last row") << 2 << true;
 }
 
 void TestParkingViewer::doubleClick()
@@ -172,14 +173,16 @@ void TestParkingViewer::doubleClick()
         QTest::mouseDClick(header->viewport(), Qt::LeftButton, {},
                            QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
     } else {
-        const QRect cell = form.DBG->visualRect(form.DBG->model()->index(row, 0));
-        QTest::mouseClick(form.DBG->viewport(), Qt::LeftButton, {}, cell.center());
-        QTest::mouseDClick(form.DBG->viewport(), Qt::LeftButton, {}, cell.center());
+        // Below the last row the pointer is on no row and the current one stays.
+        const QRect cell = form.DBG->visualRect(form.DBG->model()->index(std::min(row, 1), 0));
+        const QPoint at = row < 2 ? cell.center() : cell.center() + QPoint(0, 2 * cell.height());
+        QTest::mouseClick(form.DBG->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(form.DBG->viewport(), Qt::LeftButton, {}, at);
     }
     QTest::qWait(50);
     QCOMPARE(seen.shown, opens);
     if (opens)   // the editor opens on the row under the pointer (newest first)
-        QCOMPARE(seen.number, row == 0 ? QStringLiteral("2/13") : QStringLiteral("1/13"));
+        QCOMPARE(seen.number, row == 1 ? QStringLiteral("1/13") : QStringLiteral("2/13"));
 }
 
 // A search that found nothing: a double click opens nothing, Uredi still opens the editor.

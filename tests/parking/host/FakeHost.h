@@ -62,8 +62,8 @@ public:
     bool GetModule(const QUuid &iid, IntfPtr<IInterface> &module) override
     {
         ++getModuleCalls;
-        if (const auto other = modules.constFind(iid); other != modules.constEnd()) {
-            module = *other;
+        if (const IntfPtr<IInterface> other = modules.value(iid)) {
+            module = other;
             return true;
         }
         if (iid != ISecurityModule::IID || !security)
@@ -84,7 +84,7 @@ public:
     }
 
     IntfPtr<FakeSecurityModule> security;   // empty: the host has no security module
-    QHash<QUuid, IntfPtr<IInterface>> modules;   // further modules the host has, by identifier
+    QHash<QUuid, IntfPtr<IInterface>> modules;   // further modules, by interface identifier
     int getModuleCalls = 0;
     int setPrintGridCalls = 0;
     dataset::DBGrid *printGrid = nullptr;

@@ -80,7 +80,6 @@ private Q_SLOTS:
     void runsOffTheWindowThread();
     void failureKeepsLineNumberAndRestoresState_data();
     void failureKeepsLineNumberAndRestoresState();
-    void cancelledDialogDoesNothing();
 };
 
 void TestParkingImportFrame::runsOffTheWindowThread()
@@ -162,16 +161,6 @@ void TestParkingImportFrame::failureKeepsLineNumberAndRestoresState()
     QVERIFY(!form.target.ControlsDisabled());
     QCOMPARE(FormatSettings::Current().DecimalSeparator, QLatin1Char(','));
     QVERIFY(!QApplication::overrideCursor());
-}
-
-void TestParkingImportFrame::cancelledDialogDoesNothing()
-{
-    ScriptedDialogService dialogs;
-    ScopedDialogService installed(dialogs);
-    TestForm form;
-    form.LoadButtonClick();
-    QVERIFY(!form.Importing());
-    QVERIFY(dialogs.Errors().isEmpty());
 }
 
 QTEST_MAIN(TestParkingImportFrame)

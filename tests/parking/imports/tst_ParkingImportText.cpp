@@ -51,7 +51,6 @@ private Q_SLOTS:
     void csvExtension();
     void takeAndDrop();
     void upperRegistration();
-    void errorText();
 };
 
 // Each case: the file's bytes, the text ReadImportText gives, and the 8-bit lines the
@@ -227,17 +226,6 @@ void TestParkingImportText::upperRegistration()
     QCOMPARE(UpperRegistration(ToWin1250(QStringLiteral("ns-čćž"))), ToWin1250(QStringLiteral("NS-ČĆŽ")));
     // Only a-z and the five Serbian letters change.
     QCOMPARE(UpperRegistration(ToWin1250(QStringLiteral("éü1"))), ToWin1250(QStringLiteral("éü1")));
-}
-
-void TestParkingImportText::errorText()
-{
-    QCOMPARE(ImportError(ImportFailure::File, "Neispravan datum.", 7).message(),
-             QStringLiteral("Pogrešan format datoteke!\nRed 7: Neispravan datum."));
-    QCOMPARE(ImportError(ImportFailure::Database, "Server odbija.").message(),
-             QStringLiteral("Pogrešan format datoteke!\nServer odbija."));
-    const ImportError converted = ToImportError(std::make_exception_ptr(std::runtime_error("x")), 3);
-    QCOMPARE(converted.line(), 3);
-    QCOMPARE(converted.kind(), ImportFailure::File);
 }
 
 QTEST_GUILESS_MAIN(TestParkingImportText)

@@ -1,11 +1,13 @@
 #include "../documents/DocumentsFixture.h"
 #include "../host/FakeDocumentHost.h"
+#include "../lookups/FakeProductModule.h"
 
 #include "DBGrid.h"
 #include "ImportTestFiles.h"
 #include "ParkingTicketUnit.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -17,26 +19,6 @@ QString WriteExport(const QTemporaryDir &dir, const QByteArray &body)
     return WriteTestFile(dir, "karte.csv", "header\r\n" + body);
 }
 
-// Products by bar code from a list the test fills.
-class FakeProductModule : public IProductModule, public TInterfacedObject {
-public:
-    PARKING_INTERFACED_OBJECT
-    IInterface *QueryInterface(const QUuid &iid) override { return QueryInterfaceOf<IProductModule>(this, iid); }
-    TProductDescArr FindProducts(const QString &text, bool, bool) override
-    {
-        TProductDescArr found;
-        for (const TProductDesc &product : products) {
-            if (product.BarCode == text)
-                found.push_back(product);
-        }
-        return found;
-    }
-    bool SelectProducts(TProductDescArr &) override { return false; }
-
-    TProductDescArr products{{"Doplatna karta 300", "P300", "DK300", "", 250.0, 20.0, 3, 11},
-                             {"Doplatna karta 500", "P500", "DK500", "", 400.0, 20.0, 3, 12}};
-};
-
 // The ticket form's world with a host that has products, a document module and service.
 struct DocumentHost {
     DocumentsFixture world;
@@ -45,6 +27,8 @@ struct DocumentHost {
 
     DocumentHost()
     {
+        products->products = {MakeProduct(11, "P300", "DK300", "Doplatna karta 300", 250.0, 20.0),
+                               MakeProduct(12, "P500", "DK500", "Doplatna karta 500", 400.0, 20.0)};
         AddDocumentHost(*world.console, {}, CreateInterfaced<FakeDocumentModule>(), service);
         world.console->modules.insert(IProductModule::IID,
                                       IntfPtr<IInterface>(static_cast<IProductModule *>(products.get())));
@@ -72,14 +56,17 @@ struct DocumentHost {
                              query.Fields(3).AsString(), query.Fields(4).AsString());
         return rows;
     }
-    // Clicks "Kreiraj dokument" and picks 'day' in the date picker.
-    void Create(const QDate &day)
+    // Clicks "Kreiraj dokument" and picks 'day' in the date picker; a product picker that
+    // opens is closed without a choice.
+    bool Create(const QDate &day)
     {
         world.dialogs.QueueDate(day);
         auto *form = new TParkingTicketForm;
+        const WhenModalShown closePicker([](QWidget *picker) { QTest::keyClick(picker, Qt::Key_Escape); });
         form->CreateButton->click();
         QCoreApplication::processEvents();
         form->close();
+        return closePicker.Ran();
     }
 };
 
@@ -90,6 +77,8 @@ class TestParkingTicketForm : public QObject {
 
 private Q_SLOTS:
     void importFillsTheGrid();
+    void enterAndEscapeClose_data();
+    void enterAndEscapeClose();
     void documentOfADay_data();
     void documentOfADay();
     void refusedDocumentGetsNoItemsNorNotice();
@@ -118,6 +107,28 @@ void TestParkingTicketForm::importFillsTheGrid()
     form->close();
 }
 
+// "&Zatvori" is the default and the cancel button: Enter on the grid closes the form
+// rather than starting an import, and so does Esc.
+void TestParkingTicketForm::enterAndEscapeClose_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("enter") << int(Qt::Key_Return);
+    QTest::newRow("escape") << int(Qt::Key_Escape);
+}
+
+void TestParkingTicketForm::enterAndEscapeClose()
+{
+    QFETCH(int, key);
+    DocumentsFixture fixture;
+    QPointer<TParkingTicketForm> form = new TParkingTicketForm;
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    form->DBGrid->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    QTRY_VERIFY(form.isNull());
+    QVERIFY(fixture.dialogs.ShownDialogs().empty());
+}
+
 void TestParkingTicketForm::documentOfADay_data()
 {
     QTest::addColumn<QStringList>("items");
@@ -143,7 +154,8 @@ void TestParkingTicketForm::documentOfADay()
         host.Ticket("E5", 300, "2026-12-06 00:00:00");
     }
     host.Ticket("B2", 300, "2026-12-04 10:00:00", "2026-12-05");
-    host.Create(QDate(2026, 12, 5));
+    // Only C3's price has no product: its picker is the only one shown.
+    QCOMPARE(host.Create(QDate(2026, 12, 5)), written);
     QCOMPARE(host.Items(), items);
     QVERIFY(TestApplication::instance()->errors.isEmpty());
     if (written)

@@ -1,0 +1,281 @@
+// Speed of the lookups by registration and by bar code: a vehicle's tickets among
+// millions, its subscriptions, and a ticket product among ten thousand products, each
+// done by the module's own lookup code (query plus the picker's list lines, no window)
+// beside the mariadb command-line client running the same statement.
+//
+//   bench_lookups [--rows N] [--products P] [--runs R] [--datadir DIR] [--socket PATH]
+//
+// --rows      tickets to generate (5000000); subscriptions are a fifth of them: five
+//             tickets per registration, two subscriptions for every other registration
+// --products  products to generate (10000), bar codes DK1 .. DKP
+// --runs      times each lookup is measured; the median is reported (5)
+// --datadir   data folder of the private server, kept for the next run, which then
+//             reuses the generated rows; a temporary folder by default
+// --socket    use the server already listening there instead of starting one
+
+#include "BenchProcess.h"
+#include "BenchRun.h"
+
+#include "Connection.h"
+#include "Error.h"
+#include "Interfaces.h"
+#include "ParkingDMUnit.h"
+#include "ParkingRegistration.h"
+#include "ProductModule.h"
+#include "Query.h"
+#include "Schema.h"
+#include "base/InterfaceSupport.h"
+#include "lookups/ParkingSelectProductUnit.h"
+#include "lookups/ParkingSelectTicketUnit.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+QTextStream out(stdout);
+
+const QString Database = QStringLiteral("bench_lookups");
+
+struct Options {
+    int rows = 5000000;
+    int products = 10000;
+    int runs = 5;
+    QString dataDir;
+    QString socket;
+};
+
+Options parse(const QStringList &arguments)
+{
+    Options options;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &name = arguments[i];
+        if (i + 1 >= arguments.size())
+            throw dataset::Error(QStringLiteral("Opcija %1 nema vrednost.").arg(name));
+        const QString value = arguments[++i];
+        if (name == QLatin1String("--rows"))
+            options.rows = std::max(5, value.toInt());
+        else if (name == QLatin1String("--products"))
+            options.products = std::max(1, value.toInt());
+        else if (name == QLatin1String("--runs"))
+            options.runs = std::max(1, value.toInt());
+        else if (name == QLatin1String("--datadir"))
+            options.dataDir = value;
+        else if (name == QLatin1String("--socket"))
+            options.socket = value;
+        else
+            throw dataset::Error(QStringLiteral("Nepoznata opcija %1.").arg(name));
+    }
+    return options;
+}
+
+
+QString scalar(dataset::Connection &connection, const QString &sql)
+{
+    dataset::Query query;
+    query.SetConnection(&connection);
+    query.SQL() << sql;
+    query.Open();
+    return query.IsEmpty() ? QString() : query.Fields(0).AsString();
+}
+
+// The console the module asks for its product module.
+class BenchConsole : public IConsole, public TInterfacedObject {
+public:
+    PARKING_INTERFACED_OBJECT
+    explicit BenchConsole(dataset::Connection &connection)
+        : m_products(CreateInterfaced<console::ProductModule>(connection))
+    {
+    }
+    IInterface *QueryInterface(const QUuid &iid) override { return QueryInterfaceOf<IConsole>(this, iid); }
+    bool GetModule(const QUuid &iid, IntfPtr<IInterface> &module) override
+    {
+        if (iid != IProductModule::IID)
+            return false;
+        module = IntfPtr<IInterface>(static_cast<IProductModule *>(m_products.get()));
+        return true;
+    }
+    void SetPrintGrid(dataset::DBGrid *) override {}
+    dataset::DBGrid *GetPrintGrid() override { return nullptr; }
+    void RunWizard(const QString &, const QString &) override {}
+
+private:
+    IntfPtr<console::ProductModule> m_products;
+};
+
+int registrations(const Options &options)
+{
+    return options.rows / 5;
+}
+
+QString registration(int index)
+{
+    return QStringLiteral("BG%1").arg(index, 7, 10, QLatin1Char('0'));
+}
+
+bool loaded(dataset::Connection &connection, const Options &options)
+{
+    return scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingticket")).toInt() == options.rows
+        && scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingsubscription")).toInt()
+        == registrations(options)
+        && scalar(connection, QStringLiteral("SELECT COUNT(*) FROM product")).toInt() == options.products;
+}
+
+// Generated on the server from its sequence tables, in chunks of a million rows.
+void generate(dataset::Connection &connection, const Options &options)
+{
+    for (const char *table : {"parkingticket", "parkingsubscription", "product", "tax"})
+        connection.Execute(QStringLiteral("TRUNCATE TABLE %1").arg(QString::fromLatin1(table)));
+    const int regs = registrations(options);
+    const auto chunks = [](int total, const std::function<void(int, int)> &insert) {
+        for (int from = 1; from <= total; from += 1000000)
+            insert(from, std::min(total, from + 999999));
+    };
+    chunks(options.rows, [&](int from, int to) {
+        connection.Execute(QStringLiteral(
+            "INSERT INTO parkingticket (ticketdate, ticketnumber, zone, regcitynumber, ticketprice, status, name, "
+            "personalidentificator, address, zip, city) "
+            "SELECT TIMESTAMP('2010-01-01') + INTERVAL (seq * 7919) MOD 126144000 SECOND, CONCAT('T', seq), seq MOD 3, "
+            "CONCAT('BG', LPAD(seq MOD %3, 7, '0')), 1200 * (1 + seq MOD 4) - 0.4, seq MOD 20, "
+            "CONCAT('Ime', seq MOD 1000, ' Prezime', seq MOD 977), LPAD(seq, 13, '0'), "
+            "CONCAT('Ulica ', seq MOD 500), '11000', 'Beograd' FROM seq_%1_to_%2")
+                               .arg(from)
+                               .arg(to)
+                               .arg(regs));
+    });
+    chunks(regs, [&](int from, int to) {
+        connection.Execute(QStringLiteral(
+            "INSERT INTO parkingsubscription (subscriptionfromdate, subscriptiontodate, subscriptionnumber, "
+            "regcitynumber, firstname, lastname, personalidentificator, zone) "
+            "SELECT DATE('2012-01-01') + INTERVAL seq MOD 700 DAY, DATE('2012-01-31') + INTERVAL seq MOD 700 DAY, "
+            "CONCAT('PR-', seq), CONCAT('BG', LPAD(seq MOD %3, 7, '0')), 'Ana', 'Anić', LPAD(seq, 13, '0'), "
+            "ELT(1 + seq MOD 5, 'Pretplatna Crvena zona - mesecna', 'Pretplatna Zelena zona - mesecna', "
+            "'Pretplatna Crvena zona - godisnja', 'Pretplatna Zelena zona - godisnja', 'parkiraliste') "
+            "FROM seq_%1_to_%2")
+                               .arg(from)
+                               .arg(to)
+                               .arg(regs / 2));
+    });
+    connection.Execute(QStringLiteral("INSERT INTO tax (taxid, name, value) VALUES (1, 'PDV', 20)"));
+    connection.Execute(QStringLiteral("INSERT INTO product (name, code, barcode, additionalcode, price, taxid) "
+                                      "SELECT CONCAT('Doplatna karta ', seq), CONCAT('P', seq), CONCAT('DK', seq), "
+                                      "'', seq / 1.2, 1 FROM seq_1_to_%1")
+                           .arg(options.products));
+}
+
+struct Timed {
+    std::vector<double> module;
+    std::vector<double> client;
+    std::vector<double> query;   // the statement alone through a dataset query
+    int lines = 0;
+};
+
+
+Timed measure(bench::ClientRunner &runner, const Options &options, const QString &socket, const QString &sql,
+              const std::function<int()> &lookup)
+{
+    Timed timed;
+    runner.Run(socket, Database, sql);   // warms the buffer pool for both
+    lookup();
+    for (int run = 0; run < options.runs; ++run) {
+        timed.client.push_back(runner.Run(socket, Database, sql).seconds);
+        timed.module.push_back(bench::SecondsOf([&] { timed.lines = lookup(); }));
+        timed.query.push_back(bench::SecondsOf([&] { scalar(*ParkingDM->Connection(), sql); }));
+    }
+    return timed;
+}
+
+void print(const char *title, const QString &sql, const Timed &timed)
+{
+    const double module = bench::Median(timed.module) * 1000;
+    const double client = bench::Median(timed.client) * 1000;
+    out << title << Qt::endl;
+    out << "  SQL: " << sql << Qt::endl;
+    out << "  lines: " << timed.lines << Qt::endl;
+    out << "  module: " << module << " ms median; mariadb client: " << client << " ms median (process included); "
+        << "the statement alone: " << bench::Median(timed.query) * 1000 << " ms median" << Qt::endl;
+    out << "  goal under 20 ms: " << (module < 20 ? "met" : "missed") << "; within 2x the client: "
+        << (module <= 2 * client ? "met" : "missed") << Qt::endl;
+}
+
+int run(bench::ClientRunner &runner, const Options &options)
+{
+    QTemporaryDir work;
+    if (!work.isValid())
+        throw dataset::Error(QStringLiteral("Privremena fascikla se ne može napraviti."));
+    const bench::BenchServer server(options.socket, options.dataDir, work.path());
+    const QString socket = server.Socket();
+
+    dataset::Connection connection;
+    connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString()});
+    connection.Execute(QStringLiteral("SET GLOBAL innodb_buffer_pool_size = 2147483648"));
+    dbserver::CreateDatabase(connection, Database, false);
+    if (loaded(connection, options)) {
+        out << "reusing " << options.rows << " tickets" << Qt::endl;
+    } else {
+        QElapsedTimer timer;
+        timer.start();
+        generate(connection, options);
+        out << "generated " << options.rows << " tickets, " << registrations(options) << " subscriptions and "
+            << options.products << " products in " << double(timer.elapsed()) / 1000 << " s" << Qt::endl;
+    }
+
+    ParkingDM = TCustomDM::Create<TParkingDM>();
+    struct Release {
+        ~Release()
+        {
+            GlobalConsole.reset();
+            ParkingDM.reset();
+        }
+    } release;
+    ParkingDM->SetZConnection(&connection);
+    GlobalConsole = CreateInterfaced<BenchConsole>(connection);
+
+    out << Qt::fixed;
+    out.setRealNumberPrecision(2);
+    const QString reg = registration(registrations(options) / 4 + 17);   // five tickets, two subscriptions
+    const QString quoted = dataset::Connection::Quote(reg);
+
+    const QString tickets = QStringLiteral("SELECT * FROM parkingticket WHERE regcitynumber = %1 "
+                                           "ORDER BY ticketdate, ticketnumber").arg(quoted);
+    print("TicketByReg (query and list lines)", tickets, measure(runner, options, socket, tickets, [&] {
+              return int(TicketLines(connection, reg).size());
+          }));
+
+    const QString subscriptions = QStringLiteral("SELECT * FROM parkingsubscription WHERE regcitynumber = %1 "
+                                                 "ORDER BY subscriptiontodate DESC, subscriptionnumber DESC")
+                                      .arg(quoted);
+    print("SubscriptionByReg (query and list lines)", subscriptions,
+          measure(runner, options, socket, subscriptions, [&] { return int(SubscriptionLines(connection, reg).size()); }));
+
+    // The product module's statement for a code or bar code (the same text it sends).
+    const QString barCode = QStringLiteral("DK%1").arg(options.products / 2 + 3);
+    const QString value = QStringLiteral("LOWER(") + dataset::Connection::Quote(barCode) + QLatin1Char(')');
+    const QString products =
+        QStringLiteral("SELECT p.productid, p.code, p.barcode, p.additionalcode, p.name, p.price, p.taxid, "
+                       "t.value AS taxvalue FROM product AS p LEFT JOIN tax AS t ON p.taxid = t.taxid WHERE "
+                       "LOWER(p.code) = %1 OR LOWER(p.barcode) = %1 OR LOWER(p.additionalcode) = %1 "
+                       "ORDER BY p.name, p.productid")
+            .arg(value);
+    print("ProductByBarCode (one match, no picker)", products, measure(runner, options, socket, products, [&] {
+              TProductDesc product;
+              return ProductByBarCode(barCode, product, 0, 0) ? 1 : 0;
+          }));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    return bench::WidgetsMain(argc, argv, [](bench::ClientRunner &runner, const QStringList &arguments) {
+        return run(runner, parse(arguments));
+    });
+}

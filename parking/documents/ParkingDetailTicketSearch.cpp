@@ -1,0 +1,279 @@
+// The editor's ticket search and item entry: a vehicle's ticket becomes an item with the
+// payer's data, its subscription fills the header, and products are added from the
+// product selection or from what was typed into the item grid.
+
+#include "ParkingDetailUnit.h"
+
+#include "Connection.h"
+#include "DBGrid.h"
+#include "FormatFloat.h"
+#include "Interfaces.h"
+#include "ParkingDMUnit.h"
+#include "ParkingResourceString.h"
+#include "Query.h"
+#include "TextFormat.h"
+#include "base/Validator.h"
+#include "common/CommonResourceString.h"
+#include "common/DialogService.h"
+#include "lookups/ParkingSelectProductUnit.h"
+#include "lookups/ParkingSelectTicketUnit.h"
+
+#include <QPushButton>
+#include <QScopeGuard>
+#include <cstdlib>
+
+namespace {
+
+const QString kTicketNumber = QStringLiteral("ticketnumber");
+
+QString Text(const dataset::Query &query, const char *field)
+{
+    return query.FieldByName(QString::fromLatin1(field)).AsString();
+}
+
+// Writes 'value' into the document's 'field' only when the field is still empty.
+void FillIfEmpty(dataset::Query &document, const char *field, const QString &value)
+{
+    dataset::Field &target = document.FieldByName(QString::fromLatin1(field));
+    if (target.AsString().isEmpty() && !value.isEmpty())
+        target.SetAsString(value);
+}
+
+void EditIfBrowsing(dataset::Query &query)
+{
+    if (query.State() == dataset::DataSetState::Browse)
+        query.Edit();
+}
+
+// The one row of 'table' whose 'column' equals 'value', read by 'use' while the query is
+// open; false when there is none.
+template <class Use>
+bool WithRow(const QString &table, const QString &column, const QString &value, Use use)
+{
+    dataset::Query query;
+    query.SetConnection(ParkingDM->Connection());
+    query.SetSQL({QStringLiteral("SELECT * FROM %1 WHERE %2 = %3")
+                      .arg(table, column, dataset::Connection::Quote(value))});
+    query.Open();
+    if (query.IsEmpty())
+        return false;
+    use(query);
+    return true;
+}
+
+QPoint TopLeftOnScreen(const QWidget *widget)
+{
+    return widget->mapToGlobal(QPoint(0, 0));
+}
+
+} // namespace
+
+QPoint TParkingDetailForm::GridPoint() const
+{
+    return TopLeftOnScreen(DocumentItemDBG->viewport());
+}
+
+void TParkingDetailForm::FindTicketActionExecute()
+{
+    const QPoint point = TopLeftOnScreen(FindTicketButton);
+    const dataset::Query &document = Document();
+    const QString registration = Text(document, "cityreg") + Text(document, "regnumber");
+    if (registration.isEmpty())
+        return;
+    QString ticketNumber;
+    if (TicketByReg(registration, ticketNumber, point.x(), point.y())) {
+        AddTicketItem(ticketNumber);
+        return;
+    }
+    if (Items().RecordCount() > 0)
+        return;
+    QString subscriptionNumber;
+    if (SubscriptionByReg(registration, subscriptionNumber, point.x(), point.y()))
+        FillFromSubscription(subscriptionNumber);
+}
+
+// The product is the one whose bar code is "DK" and the ticket's whole price; the item
+// carries the ticket number and the payer comes from the ticket.
+void TParkingDetailForm::AddTicketItem(const QString &ticketNumber)
+{
+    struct Ticket {
+        QString number, name, personalId, address, zip, city;
+        double price = 0;
+    } ticket;
+    const bool found = WithRow(QStringLiteral("parkingticket"), QStringLiteral("ticketnumber"), ticketNumber,
+                               [&ticket](const dataset::Query &row) {
+                                   ticket = {Text(row, "ticketnumber"), Text(row, "name"),
+                                             Text(row, "personalidentificator"), Text(row, "address"),
+                                             Text(row, "zip"), Text(row, "city"),
+                                             row.FieldByName(QStringLiteral("ticketprice")).AsFloat()};
+                               });
+    if (!found)
+        return;
+    TProductDesc product;
+    const QPoint grid = GridPoint();
+    if (!ProductByBarCode(QStringLiteral("DK") + FormatFloat(QStringLiteral("0"), ticket.price), product, grid.x(),
+                          grid.y()))
+        return;
+
+    AddDocumentItem(product);
+    dataset::Query &items = Items();
+    items.FieldByName(kTicketNumber).SetAsString(ticket.number);
+    if (items.State() == dataset::DataSetState::Insert)
+        items.Post();
+
+    dataset::Query &document = Document();
+    EditIfBrowsing(document);
+    const qsizetype blank = ticket.name.indexOf(QLatin1Char(' '));
+    FillIfEmpty(document, "firstname", blank < 0 ? QString() : ticket.name.left(blank));
+    FillIfEmpty(document, "lastname", blank < 0 ? ticket.name : ticket.name.mid(blank + 1));
+    FillIfEmpty(document, "personalidentificator", ticket.personalId);
+    FillIfEmpty(document, "address", ticket.address);
+    FillIfEmpty(document, "zip", ticket.zip);
+    FillIfEmpty(document, "city", ticket.city);
+}
+
+// The payer, a period as long as the subscription's starting today, and the zone of a
+// monthly subscription.
+void TParkingDetailForm::FillFromSubscription(const QString &subscriptionNumber)
+{
+    dataset::Query &document = Document();
+    WithRow(QStringLiteral("parkingsubscription"), QStringLiteral("subscriptionnumber"), subscriptionNumber,
+            [&document](const dataset::Query &row) {
+                EditIfBrowsing(document);
+                FillIfEmpty(document, "firstname", Text(row, "firstname"));
+                FillIfEmpty(document, "lastname", Text(row, "lastname"));
+                FillIfEmpty(document, "personalidentificator", Text(row, "personalidentificator"));
+
+                // Whole days between the two moments, whichever comes first.
+                const QDateTime from = row.FieldByName(QStringLiteral("subscriptionfromdate")).AsDateTime();
+                const QDateTime to = row.FieldByName(QStringLiteral("subscriptiontodate")).AsDateTime();
+                const qint64 days = std::abs(from.secsTo(to)) / 86400;
+                const QDate today = QDate::currentDate();
+                document.FieldByName(QStringLiteral("parkingfromdate")).SetAsDate(today);
+                document.FieldByName(QStringLiteral("parkingtodate")).SetAsDate(today.addDays(days));
+
+                const QString zone = Text(row, "zone");
+                if (zone == ParkingResourceString("_PARKING_RED_ZONE_CAP"))
+                    document.FieldByName(QStringLiteral("parkingzone")).SetAsString(QStringLiteral("I"));
+                else if (zone == ParkingResourceString("_PARKING_GRN_ZONE_CAP"))
+                    document.FieldByName(QStringLiteral("parkingzone")).SetAsString(QStringLiteral("II"));
+            });
+}
+
+// Every product chosen becomes a row: all but the last are kept in the cache awaiting
+// their ticket numbers, the last stays open for typing one.
+void TParkingDetailForm::AddItemExecute()
+{
+    const IntfPtr<IProductModule> module = GetProductModule();
+    if (!module) {
+        ShowErrorMessage(NoModuleMessage(u"_CMN_MOD_PRODUCT_NAME"));
+        return;
+    }
+    TProductDescArr products;
+    if (!module->SelectProducts(products))
+        return;
+    for (std::size_t i = 0; i < products.size(); ++i) {
+        AddDocumentItem(products[i]);
+        if (i + 1 < products.size())
+            PostAwaitingTicket();
+    }
+}
+
+// Looks up what was typed into the code cell (by code) or the name cell (by name).
+// Moving the selection away and back stores the text being typed into the field.
+void TParkingDetailForm::AddItemXExecute()
+{
+    dataset::DBGrid &grid = *DocumentItemDBG;
+    const dataset::Field *selected = grid.SelectedField();
+    if (!selected)
+        return;
+    const QString column = selected->FieldName();
+    const bool byCode = column == QLatin1String("productcode");
+    if (!byCode && column != QLatin1String("productname"))
+        return;
+    const int at = grid.SelectedIndex();
+    grid.SetSelectedIndex(grid.ColumnByFieldName(byCode ? QStringLiteral("productname") : QStringLiteral("quantity")));
+    grid.SetSelectedIndex(at);
+    const QString typed = Text(Items(), byCode ? "productcode" : "productname");
+    if (typed.isEmpty())
+        return;
+    TProductDesc product;
+    const QPoint point = GridPoint();
+    const bool found = byCode ? ProductByCode(typed, product, point.x(), point.y())
+                              : ProductByPattern(typed, product, point.x(), point.y());
+    if (found)
+        AddDocumentItem(product);
+}
+
+// A bar code typed or scanned into the name cell, closed by Enter; Enter elsewhere in
+// the editor does nothing.
+void TParkingDetailForm::AddItemBarcodeExecute()
+{
+    dataset::DBGrid &grid = *DocumentItemDBG;
+    const dataset::Field *selected = grid.SelectedField();
+    if (!selected || selected->FieldName() != QLatin1String("productname"))
+        return;
+    const int at = grid.SelectedIndex();
+    grid.SetSelectedIndex(grid.ColumnByFieldName(QStringLiteral("quantity")));
+    grid.SetSelectedIndex(at);
+    const QString typed = Text(Items(), "productname");
+    if (typed.isEmpty())
+        return;
+    TProductDesc product;
+    const QPoint point = GridPoint();
+    if (ProductByBarCode(typed, product, point.x(), point.y()))
+        AddDocumentItem(product);
+}
+
+// Posts the new row into the cache before its ticket number is typed. Only the rule
+// that demands the ticket number is set aside, and only for this post; saving refuses
+// the document while a row still lacks it (RefuseItemsWithoutTicket).
+void TParkingDetailForm::PostAwaitingTicket()
+{
+    dataset::Query &items = Items();
+    dataset::Field &ticket = items.FieldByName(kTicketNumber);
+    const bool required = ticket.Required();
+    const dataset::DataSetNotifyEvent beforePost = items.BeforePost;
+    const auto restore = qScopeGuard([&] {
+        ticket.SetRequired(required);
+        items.BeforePost = beforePost;
+    });
+    ticket.SetRequired(false);
+    items.BeforePost = [&beforePost](dataset::Query &dataSet) {
+        if (!beforePost)
+            return;
+        try {
+            beforePost(dataSet);
+        } catch (const EValidationError &error) {
+            if (error.FieldName() != kTicketNumber)
+                throw;
+        }
+    };
+    items.Post();
+}
+
+// A cached row without a ticket number stops the save before anything is written; the
+// row being typed is checked by its own post.
+void TParkingDetailForm::RefuseItemsWithoutTicket()
+{
+    dataset::Query &items = Items();
+    int column = -1;
+    for (int i = 0; items.Active() && i < items.FieldCount(); ++i) {
+        if (items.Fields(i).FieldName() == kTicketNumber)
+            column = i;
+    }
+    if (column < 0)
+        return;
+    const dataset::Field &ticket = items.Fields(column);
+    const bool inserting = items.State() == dataset::DataSetState::Insert;
+    const int current = items.RecNo() - 1;
+    for (int row = 0; row < items.RecordCount(); ++row) {
+        if ((inserting && row == current) || !items.RowValue(row, column).toString().trimmed().isEmpty())
+            continue;
+        if (!inserting)
+            items.SetRecNo(row + 1);
+        throw EValidationError(FormatResource(CommonResourceString(u"_CMN_FIELD_REQUIRED_ERR"),
+                                              {ticket.DisplayLabel()}),
+                               &items, kTicketNumber);
+    }
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+// What the module's pickers share: a list of fixed-pitch lines filling the window, a
+// bottom strip with a search box, the choice the user made and the keys that make it.
+// The lookup that creates a picker owns it for the length of the call.
+
+#include <QDialog>
+
+class QLineEdit;
+class QListWidget;
+
+class TParkingSelectForm : public QDialog {
+    Q_OBJECT
+public:
+    TParkingSelectForm(const QString &caption, int width, int height, int searchWidth);
+
+    QListWidget *ListBox;
+    QWidget *BottomPanel;
+    QLineEdit *SearchNameEdit;
+
+    bool Selected = false;
+    int SelectedIndex = 0;
+
+    // Replaces the lines; the first one is selected when there is one.
+    void SetLines(const QStringList &lines);
+    // Hides the search strip: the list alone, with the focus.
+    void HideSearchRow();
+
+    void ListBoxDblClick();
+    void ListBoxKeyDown(int key);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+// Product lookup by name pattern, code or bar code through the console's product
+// module, with a picker whenever the answer is not one certain product. The non-visual
+// part (module, searches, list lines) is usable without any window.
+
+#include "Interfaces.h"
+#include "ParkingSelectForm.h"
+
+namespace dataset::detail { class ErrorRelay; }
+
+// 'text' cut to 'width' characters and filled with blanks to exactly 'width', the
+// blanks after the text (leftAlign) or before it.
+QString PadText(const QString &text, int width, bool leftAlign);
+
+// --- non-visual --------------------------------------------------------------------
+
+// The console's product module; empty when the host has none.
+IntfPtr<IProductModule> GetProductModule();
+// Name begins with, then code equals, then name contains 'text': the first non-empty answer.
+TProductDescArr SearchProducts(IProductModule &module, const QString &text);
+// Products whose code, bar code or additional code equals 'code'.
+TProductDescArr ProductsByCode(IProductModule &module, const QString &code);
+
+enum class ProductLineKind { Code, BarCode };
+// One 86-character picker line: the product's codes and name in 74 characters, then the
+// price (with tax or as stored) right-aligned in 12.
+QString ProductLine(const TProductDesc &product, ProductLineKind kind, bool withTax);
+
+// --- lookups -----------------------------------------------------------------------
+// True with 'product' a copy of the chosen product; false leaves 'product' as it was.
+// The picker sits with its left edge at x and its bottom at y (screen coordinates).
+bool ProductByPattern(const QString &pattern, TProductDesc &product, int x, int y);
+bool ProductByCode(const QString &code, TProductDesc &product, int x, int y);
+// A bar code that finds exactly one product is taken without a picker.
+bool ProductByBarCode(const QString &barCode, TProductDesc &product, int x, int y);
+
+class TParkingSelectProductForm : public TParkingSelectForm {
+    Q_OBJECT
+public:
+    TParkingSelectProductForm();
+
+    // The products listed; line i shows element i.
+    TProductDescArr Products;
+
+    void FillList(ProductLineKind kind, bool withTax);
+    void SearchNameEditKeyUp(int key);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    dataset::detail::ErrorRelay *m_errors;
+};

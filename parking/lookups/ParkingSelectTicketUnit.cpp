@@ -1,0 +1,138 @@
+#include "ParkingSelectTicketUnit.h"
+
+#include "Connection.h"
+#include "Error.h"
+#include "FormatFloat.h"
+#include "ParkingDMUnit.h"
+#include "ParkingResourceString.h"
+#include "ParkingSelectProductUnit.h"
+#include "Query.h"
+#include "base/BusyCursor.h"
+
+#include <QListWidget>
+#include <memory>
+
+namespace {
+
+const QString kSeparator = QStringLiteral(" : ");
+
+QString DateText(const dataset::Field &field)
+{
+    return FormatDateTime(QStringLiteral("dd.mm.yyyy"), field.AsDateTime());
+}
+
+// Opens 'sql' (one statement, values already quoted) on 'connection' and calls 'line'
+// for each row; the query lives only for the call.
+template <class LineOf>
+QStringList Lines(dataset::Connection &connection, const QString &sql, LineOf line)
+{
+    dataset::Query query;
+    query.SetConnection(&connection);
+    query.SetSQL({sql});
+    query.Open();
+    QStringList lines;
+    lines.reserve(query.RecordCount());
+    for (query.First(); !query.Eof(); query.Next())
+        lines.append(line(query));
+    return lines;
+}
+
+dataset::Connection &ModuleConnection()
+{
+    dataset::Connection *connection = ParkingDM ? ParkingDM->Connection() : nullptr;
+    if (!connection)
+        throw dataset::Error(QStringLiteral("Modul parkinga nema vezu sa bazom podataka."));
+    return *connection;
+}
+
+// Shows 'lines' below (x, y) for a choice; with no lines the picker is only shown and
+// closed. Returns the chosen line's index, -1 when none was chosen.
+int ChooseLine(const QStringList &lines, int x, int y)
+{
+    const auto form = std::make_unique<TParkingSelectTicketForm>();
+    form->move(x, y + 21);
+    form->HideSearchRow();
+    form->SetLines(lines);
+    if (lines.isEmpty()) {
+        form->show();
+        form->close();
+        return -1;
+    }
+    form->exec();
+    return form->Selected && form->SelectedIndex < lines.size() ? form->SelectedIndex : -1;
+}
+
+} // namespace
+
+QString SubscriptionZoneLabel(const QString &zone)
+{
+    if (zone == ParkingResourceString("_PARKING_RED_ZONE_CAP") || zone == ParkingResourceString("_PARKING_RED_ZONE_CAP2"))
+        return QStringLiteral("I");
+    if (zone == ParkingResourceString("_PARKING_GRN_ZONE_CAP") || zone == ParkingResourceString("_PARKING_GRN_ZONE_CAP2"))
+        return QStringLiteral("II");
+    const QString parkingLot = ParkingResourceString("_PARKING_SUB_ZONE_CAP");
+    return zone == parkingLot ? parkingLot : QString();
+}
+
+QStringList TicketLines(dataset::Connection &connection, const QString &regNumber)
+{
+    const QString sql = QStringLiteral("SELECT * FROM parkingticket WHERE regcitynumber = %1 "
+                                       "ORDER BY ticketdate, ticketnumber")
+                            .arg(dataset::Connection::Quote(regNumber));
+    return Lines(connection, sql, [](const dataset::Query &query) {
+        const QString first = DateText(query.FieldByName(QStringLiteral("ticketdate"))) + kSeparator
+            + query.FieldByName(QStringLiteral("ticketnumber")).AsString() + kSeparator
+            + ParkingStatusCaption(query.FieldByName(QStringLiteral("status")).AsInteger());
+        const QString price =
+            FormatFloat(QStringLiteral("0.00"), query.FieldByName(QStringLiteral("ticketprice")).AsFloat());
+        return PadText(first, 56, true) + PadText(price, 12, false);
+    });
+}
+
+QStringList SubscriptionLines(dataset::Connection &connection, const QString &regNumber)
+{
+    const QString sql = QStringLiteral("SELECT * FROM parkingsubscription WHERE regcitynumber = %1 "
+                                       "ORDER BY subscriptiontodate DESC, subscriptionnumber DESC")
+                            .arg(dataset::Connection::Quote(regNumber));
+    return Lines(connection, sql, [](const dataset::Query &query) {
+        const QString line = query.FieldByName(QStringLiteral("subscriptionnumber")).AsString() + kSeparator
+            + SubscriptionZoneLabel(query.FieldByName(QStringLiteral("zone")).AsString()) + kSeparator
+            + DateText(query.FieldByName(QStringLiteral("subscriptionfromdate"))) + kSeparator
+            + DateText(query.FieldByName(QStringLiteral("subscriptiontodate")));
+        return PadText(line, 68, true);
+    });
+}
+
+// The number stands after the ten-character date and " : ", up to the next " : ".
+QString TicketNumberFromLine(const QString &line)
+{
+    const QString piece = line.mid(13, 42);
+    return piece.left(piece.indexOf(kSeparator)).trimmed();
+}
+
+QString SubscriptionNumberFromLine(const QString &line)
+{
+    return line.left(line.indexOf(kSeparator)).trimmed();
+}
+
+bool TicketByReg(const QString &regNumber, QString &ticketNumber, int x, int y)
+{
+    const BusyCursor busy;
+    const QStringList lines = TicketLines(ModuleConnection(), regNumber);
+    const int chosen = ChooseLine(lines, x, y);
+    if (chosen < 0)
+        return false;
+    ticketNumber = TicketNumberFromLine(lines.at(chosen));
+    return true;
+}
+
+bool SubscriptionByReg(const QString &regNumber, QString &subscriptionNumber, int x, int y)
+{
+    const BusyCursor busy;
+    const QStringList lines = SubscriptionLines(ModuleConnection(), regNumber);
+    const int chosen = ChooseLine(lines, x, y);
+    if (chosen < 0)
+        return false;
+    subscriptionNumber = SubscriptionNumberFromLine(lines.at(chosen));
+    return true;
+}

@@ -1,0 +1,397 @@
+#include "../lookups/LookupFixture.h"
+
+#include "DBEdit.h"
+#include "DBGrid.h"
+#include "TextFormat.h"
+#include "base/Validator.h"
+#include "common/CommonResourceString.h"
+#include "documents/ParkingDetailUnit.h"
+#include "lookups/ParkingSelectForm.h"
+
+#include <QAction>
+#include <QListWidget>
+
+namespace {
+
+dataset::Query &Documents()
+{
+    return *ParkingDM->ParkingDocumentZQ;
+}
+
+dataset::Query &Items()
+{
+    return *ParkingDM->ParkingDocumentItemZQ;
+}
+
+QString Header(const char *field)
+{
+    return Documents().FieldByName(QString::fromLatin1(field)).AsString();
+}
+
+// The product module holds the ticket products DK1200 and DK2400.
+struct SearchFixture : LookupFixture {
+    SearchFixture()
+    {
+        products->products = {MakeProduct(11, "P-1200", "DK1200", "Doplatna karta 1200", 1000, 20),
+                              MakeProduct(12, "P-2400", "DK2400", "Doplatna karta 2400", 2000, 20)};
+    }
+    void InsertTicket(const QString &number, double price, const QString &name)
+    {
+        LookupFixture::InsertTicket("BG123AB", "2013-03-04 10:00:00", number, 2, price, name);
+    }
+    void InsertSubscription(const QString &zone, const QString &from, const QString &to)
+    {
+        LookupFixture::InsertSubscription("BG123AB", "PR-7", zone, from, to);
+    }
+    // A saved document BG 123AB, with one item of 100 at 20 % when 'withItem'.
+    qint64 OpenDocument(bool withItem)
+    {
+        const qint64 id = InsertDocument("1/13", "2013-05-01 10:00:00");
+        if (withItem)
+            InsertItem(id, 100, 20, "DK1200");
+        OpenDocuments(id);
+        return id;
+    }
+};
+
+// Chooses the first line of each picker that opens (or closes an empty one), for as long
+// as it lives.
+class ChooseFirstLines {
+public:
+    ChooseFirstLines()
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+            if (auto *picker = qobject_cast<TParkingSelectForm *>(QApplication::activeModalWidget())) {
+                shown << picker->windowTitle();
+                QTest::keyClick(picker->ListBox, picker->ListBox->count() > 0 ? Qt::Key_Return : Qt::Key_Escape);
+            }
+        });
+        m_timer.start();
+    }
+    QStringList shown;
+
+private:
+    QTimer m_timer;
+};
+
+void ShowForm(TParkingDetailForm &form)
+{
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+}
+
+// Types 'text' into the grid's current cell key by key, as the cell editor opens.
+void TypeIntoCell(dataset::DBGrid *grid, const QString &text)
+{
+    for (const QChar c : text) {
+        QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : grid;
+        QTest::keyClick(target, c.toLatin1());
+    }
+}
+
+// Statements that changed data on the module's connection so far.
+int Writes(DocumentsFixture &fx)
+{
+    return fx.Scalar(QStringLiteral("SELECT SUM(VARIABLE_VALUE) FROM information_schema.SESSION_STATUS "
+                                    "WHERE VARIABLE_NAME IN ('COM_INSERT', 'COM_UPDATE', 'COM_DELETE')"))
+        .toInt();
+}
+
+} // namespace
+
+class TestParkingTicketSearch : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void ticketAddsItemAndPayer_data();
+    void ticketAddsItemAndPayer();
+    void ticketWithoutProduct();
+    void subscriptionFillsHeader_data();
+    void subscriptionFillsHeader();
+    void nothingToSearch_data();
+    void nothingToSearch();
+    void typedCodeReplacedByCtrlSpace();
+    void enterKey();
+    void severalProductsChosen();
+    void missingProductModule();
+    void grab();
+};
+
+void TestParkingTicketSearch::ticketAddsItemAndPayer_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("presetFirst");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("last");
+    QTest::newRow("three words") << "Petar Pera Perić" << "" << "Petar" << "Pera Perić";
+    QTest::newRow("one word") << "Perić" << "" << "" << "Perić";
+    QTest::newRow("first name kept") << "Petar Perić" << "Marko" << "Marko" << "Perić";
+}
+
+// The ticket priced 1199.60 finds DK1200; the item carries the ticket number, is posted
+// and counted, and the payer fills only empty header fields of a document put into editing.
+void TestParkingTicketSearch::ticketAddsItemAndPayer()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, presetFirst);
+    QFETCH(QString, first);
+    QFETCH(QString, last);
+    SearchFixture fx;
+    const qint64 id = fx.OpenDocument(true);
+    if (!presetFirst.isEmpty()) {
+        fx.connection().Execute(QStringLiteral("UPDATE parkingdocument SET firstname = %1, city = 'Niš' WHERE "
+                                               "parkingdocumentid = %2")
+                                    .arg(dataset::Connection::Quote(presetFirst))
+                                    .arg(id));
+        fx.OpenDocuments(id);
+    }
+    fx.InsertTicket("T-77", 1199.6, name);
+    TParkingDetailForm form;
+    ShowForm(form);
+    const ChooseFirstLines choose;
+    form.FindTicketAction->trigger();
+
+    QCOMPARE(choose.shown, QStringList{"Izaberite kartu"});   // one product: no product picker
+    QCOMPARE(std::get<0>(fx.products->searches.at(0)), QStringLiteral("DK1200"));
+    QCOMPARE(Items().RecordCount(), 2);
+    QCOMPARE(Items().State(), dataset::DataSetState::Browse);
+    QCOMPARE(Items().FieldByName("productid").AsInteger(), 11);
+    QCOMPARE(Items().FieldByName("ticketnumber").AsString(), "T-77");
+    QCOMPARE(Items().FieldByName("price").AsFloat(), 1000.0);
+    QCOMPARE(form.NetTotal(), 1100.0);
+    QCOMPARE(form.GrossTotal(), 1320.0);
+    QCOMPARE(Documents().State(), dataset::DataSetState::Edit);
+    QCOMPARE(Header("firstname"), first);
+    QCOMPARE(Header("lastname"), last);
+    QCOMPARE(Header("city"), presetFirst.isEmpty() ? "Beograd" : "Niš");
+    QCOMPARE(Header("address"), "Ulica 1");
+    QCOMPARE(Header("zip"), "11000");
+    QCOMPARE(Header("personalidentificator"), "0101");
+
+    form.CustomOK->trigger();
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem WHERE ticketnumber = 'T-77' "
+                                      "AND parkingdocumentid = %1").arg(id)).toInt(), 1);
+}
+
+// No product for the ticket's price: nothing added and the header left as it was.
+void TestParkingTicketSearch::ticketWithoutProduct()
+{
+    SearchFixture fx;
+    fx.OpenDocument(true);
+    fx.InsertTicket("T-9", 777, "Petar Perić");
+    TParkingDetailForm form;
+    ShowForm(form);
+    const ChooseFirstLines choose;
+    form.FindTicketAction->trigger();
+    QTRY_COMPARE(choose.shown, (QStringList{"Izaberite kartu", "Izaberite proizvod"}));
+    QCOMPARE(Items().RecordCount(), 1);
+    QCOMPARE(Documents().State(), dataset::DataSetState::Browse);
+    QCOMPARE(Header("lastname"), QString());
+    form.CustomCancel->trigger();
+}
+
+void TestParkingTicketSearch::subscriptionFillsHeader_data()
+{
+    QTest::addColumn<QString>("zone");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("expectedZone");
+    QTest::addColumn<int>("days");
+    QTest::newRow("green monthly") << "Pretplatna Zelena zona - mesecna" << "2013-03-31" << "II" << 30;
+    QTest::newRow("red monthly, part day") << "Pretplatna Crvena zona - mesecna" << "2013-03-30 23:00" << "I" << 29;
+    QTest::newRow("green yearly") << "Pretplatna Zelena zona - godisnja" << "2014-02-28" << "III" << 364;
+    QTest::newRow("other") << "parkiraliste" << "2013-03-31" << "III" << 30;
+}
+
+// No ticket and no items: the subscription gives the payer, a period from today as long
+// as its own, and the zone of a monthly subscription.
+void TestParkingTicketSearch::subscriptionFillsHeader()
+{
+    QFETCH(QString, zone);
+    QFETCH(QString, to);
+    QFETCH(QString, expectedZone);
+    QFETCH(int, days);
+    SearchFixture fx;
+    const qint64 id = fx.OpenDocument(false);
+    fx.connection().Execute(QStringLiteral("UPDATE parkingdocument SET parkingzone = 'III', lastname = 'Staro' "
+                                           "WHERE parkingdocumentid = %1").arg(id));
+    fx.OpenDocuments(id);
+    fx.InsertSubscription(zone, "2013-03-01", to);
+    TParkingDetailForm form;
+    ShowForm(form);
+    const ChooseFirstLines choose;
+    form.FindTicketAction->trigger();
+    QCOMPARE(choose.shown, QStringList{"Izaberite kartu"});   // the empty ticket picker is not waited for
+    QCOMPARE(Documents().State(), dataset::DataSetState::Edit);
+    QCOMPARE(Header("firstname"), "Ana");
+    QCOMPARE(Header("lastname"), "Staro");
+    QCOMPARE(Header("personalidentificator"), "0202");
+    QCOMPARE(Header("parkingzone"), expectedZone);
+    const QDate today = QDate::currentDate();
+    QCOMPARE(Documents().FieldByName("parkingfromdate").AsDateTime().date(), today);
+    QCOMPARE(Documents().FieldByName("parkingtodate").AsDateTime().date(), today.addDays(days));
+    QCOMPARE(Items().RecordCount(), 0);
+    form.CustomCancel->trigger();
+}
+
+void TestParkingTicketSearch::nothingToSearch_data()
+{
+    QTest::addColumn<bool>("withItem");
+    QTest::addColumn<QString>("registration");
+    QTest::newRow("empty registration") << false << "";
+    QTest::newRow("items, no ticket") << true << "123AB";
+}
+
+// No registration: no search. Items and no ticket: no subscription picker.
+void TestParkingTicketSearch::nothingToSearch()
+{
+    QFETCH(bool, withItem);
+    QFETCH(QString, registration);
+    SearchFixture fx;
+    const qint64 id = fx.OpenDocument(withItem);
+    fx.connection().Execute(QStringLiteral("UPDATE parkingdocument SET cityreg = IF(%1 = '', '', cityreg), "
+                                           "regnumber = %1 WHERE parkingdocumentid = %2")
+                                .arg(dataset::Connection::Quote(registration))
+                                .arg(id));
+    fx.OpenDocuments(id);
+    fx.InsertSubscription("Pretplatna Zelena zona - mesecna", "2013-03-01", "2013-03-31");
+    TParkingDetailForm form;
+    ShowForm(form);
+    const ChooseFirstLines choose;
+    form.FindTicketAction->trigger();
+    QTest::qWait(30);
+    QVERIFY(choose.shown.isEmpty());
+    QCOMPARE(Documents().State(), dataset::DataSetState::Browse);
+    form.CustomCancel->trigger();
+}
+
+// A code typed into a new row and Ctrl+Space: the picker (even for one match) and the
+// found product's row instead of the typed one.
+void TestParkingTicketSearch::typedCodeReplacedByCtrlSpace()
+{
+    SearchFixture fx;
+    fx.OpenDocument(true);
+    TParkingDetailForm form;
+    ShowForm(form);
+    dataset::DBGrid *grid = form.DocumentItemDBG;
+    grid->setFocus();
+    Items().Append();
+    grid->SetSelectedIndex(grid->ColumnByFieldName("productcode"));
+    TypeIntoCell(grid, QStringLiteral("p-2400"));
+    const ChooseFirstLines choose;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space, Qt::ControlModifier);
+    QTRY_COMPARE(choose.shown, QStringList{"Izaberite proizvod"});
+    QCOMPARE(Items().RecordCount(), 2);
+    QCOMPARE(Items().State(), dataset::DataSetState::Insert);
+    QCOMPARE(Items().FieldByName("productid").AsInteger(), 12);
+    QCOMPARE(Items().FieldByName("productcode").AsString(), "P-2400");
+    QCOMPARE(form.GrossTotal(), 120.0 + 2400.0);
+    Items().Cancel();
+    form.CustomCancel->trigger();
+}
+
+// Enter with a bar code in the name cell adds its product without a picker; Enter in the
+// header does nothing and saves nothing.
+void TestParkingTicketSearch::enterKey()
+{
+    SearchFixture fx;
+    fx.OpenDocument(true);
+    TParkingDetailForm form;
+    ShowForm(form);
+    const int writes = Writes(fx);
+    const ChooseFirstLines choose;
+
+    form.LastNameEdit->setFocus();
+    QTest::keyClick(form.LastNameEdit, Qt::Key_Return);
+    QTest::keyClick(form.LastNameEdit, Qt::Key_Enter, Qt::KeypadModifier);
+    QVERIFY(form.isVisible());
+    QCOMPARE(Items().RecordCount(), 1);
+
+    dataset::DBGrid *grid = form.DocumentItemDBG;
+    grid->setFocus();
+    Items().Append();
+    grid->SetSelectedIndex(grid->ColumnByFieldName("productname"));
+    TypeIntoCell(grid, QStringLiteral("DK2400"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(Items().RecordCount(), 2);
+    QCOMPARE(Items().FieldByName("productid").AsInteger(), 12);
+    QVERIFY(choose.shown.isEmpty());
+    QVERIFY(form.isVisible());
+    QCOMPARE(Writes(fx), writes);
+    Items().Cancel();
+    form.CustomCancel->trigger();
+}
+
+// Every product of a multiple choice becomes a row; saving is refused while one of
+// them lacks its ticket number and writes nothing, and succeeds once all have one.
+void TestParkingTicketSearch::severalProductsChosen()
+{
+    SearchFixture fx;
+    const qint64 id = fx.OpenDocument(true);
+    fx.products->selection = {fx.products->products[0], fx.products->products[1], fx.products->products[0]};
+    TParkingDetailForm form;
+    ShowForm(form);
+    form.AddItem->trigger();
+    QCOMPARE(Items().RecordCount(), 4);
+    QCOMPARE(Items().State(), dataset::DataSetState::Insert);
+    QCOMPARE(form.NetTotal(), 100.0 + 1000 + 2000 + 1000);
+    Items().FieldByName("ticketnumber").SetAsString("T-3");
+    Items().Post();
+
+    const int writes = Writes(fx);
+    try {
+        form.CustomApplyExecute();
+        QFAIL("saved with a row lacking its ticket number");
+    } catch (const EValidationError &error) {
+        QCOMPARE(error.message(), FormatResource(CommonResourceString(u"_CMN_FIELD_REQUIRED_ERR"), {"Karta"}));
+    }
+    QCOMPARE(Writes(fx), writes);
+    QVERIFY(Items().FieldByName("ticketnumber").AsString().isEmpty());   // shows the row lacking it
+
+    for (Items().First(); !Items().Eof(); Items().Next()) {
+        if (Items().FieldByName("ticketnumber").AsString().isEmpty()) {
+            Items().Edit();
+            Items().FieldByName("ticketnumber").SetAsString("T-" + QString::number(Items().RecNo()));
+            Items().Post();
+        }
+    }
+    form.CustomOKExecute();
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem WHERE parkingdocumentid = %1")
+                           .arg(id)).toInt(), 4);
+}
+
+void TestParkingTicketSearch::missingProductModule()
+{
+    SearchFixture fx;
+    fx.OpenDocument(true);
+    fx.console->modules.clear();
+    TParkingDetailForm form;
+    form.AddItem->trigger();
+    QCOMPARE(fx.dialogs.Errors(), QStringList{NoModuleMessage(u"_CMN_MOD_PRODUCT_NAME")});
+    QCOMPARE(Items().RecordCount(), 1);
+    form.CustomCancel->trigger();
+}
+
+// Pictures of the editor with a ticket added and of the picker over it.
+void TestParkingTicketSearch::grab()
+{
+    SearchFixture fx;
+    fx.OpenDocument(false);
+    fx.InsertTicket("1000105", 1200, "Petar Perić");
+    fx.InsertTicket("1000231", 2400, "Petar Perić");
+    TParkingDetailForm form;
+    form.resize(776, 520);
+    ShowForm(form);
+    WhenModalShown picker([](QWidget *modal) {
+        auto *form = qobject_cast<TParkingSelectForm *>(modal);
+        GrabIfAsked(modal, "editor-ticket-picker");
+        QTest::keyClick(form->ListBox, Qt::Key_Return);
+    });
+    form.FindTicketAction->trigger();
+    QVERIFY(picker.Ran());
+    GrabIfAsked(&form, "editor-ticket-added");
+    QCOMPARE(Items().RecordCount(), 1);
+    form.CustomCancel->trigger();
+}
+
+PARKING_TEST_MAIN(TestParkingTicketSearch)
+#include "tst_ParkingTicketSearch.moc"
