@@ -4,7 +4,6 @@
 #include "Query.h"
 
 #include <QAbstractItemModelTester>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace dataset;
@@ -21,7 +20,6 @@ private Q_SLOTS:
     void badValueAddsNothing();
     void editsStayInMemoryAndInOrder();
     void modelShowsTheRows();
-    void reopenReplacesTheRows();
 };
 
 namespace {
@@ -200,21 +198,6 @@ void TestMemory::modelShowsTheRows()
     QCOMPARE(model.data(model.index(0, 1)).toString(), QStringLiteral("Ana"));
     QCOMPARE(model.data(model.index(1, 0)).toString(), QStringLiteral("7"));
     QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("name"));
-}
-
-void TestMemory::reopenReplacesTheRows()
-{
-    MemoryRows first = people();
-    add(first, QStringLiteral("A"), QStringLiteral("1"));
-    add(first, QStringLiteral("B"), QStringLiteral("1"));
-    Query query;
-    query.OpenInMemory(std::move(first));
-    QSignalSpy changed(&query, &Query::dataSetChanged);
-    MemoryRows second = people();
-    add(second, QStringLiteral("C"), QStringLiteral("1"));
-    query.OpenInMemory(std::move(second));
-    QCOMPARE(column(query, 0), QStringList({"C"}));
-    QVERIFY(!changed.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestMemory)
