@@ -6,6 +6,8 @@
 #include "ParkingImportLoadFile.h"
 #include "ParkingImportText.h"
 
+#include <future>
+
 namespace imports {
 
 namespace {
@@ -85,6 +87,48 @@ std::optional<StartStopValues> ReadStartStopLine(const QByteArray &line)
     return values;
 }
 
+namespace {
+
+// A run of lines read together, parsed on a second thread while the next run is read.
+struct LineBatch {
+    qint64 firstLine = 0;                                 // file line number of lines[0]
+    std::vector<QByteArray> lines;
+    std::vector<std::optional<StartStopValues>> values;   // per line; empty: left out
+    std::exception_ptr error;                             // the first line that failed
+    qint64 errorLine = 0;
+};
+
+constexpr std::size_t BatchLines = 8192;
+
+bool ReadBatch(ImportLineReader &reader, LineBatch &batch)
+{
+    batch.lines.clear();
+    batch.firstLine = reader.LineNumber() + 1;
+    QByteArray line;
+    while (batch.lines.size() < BatchLines && reader.ReadLine(line))
+        batch.lines.push_back(line);
+    return !batch.lines.empty();
+}
+
+void ParseBatch(LineBatch &batch)
+{
+    batch.values.clear();
+    batch.error = nullptr;
+    for (std::size_t i = 0; i < batch.lines.size(); ++i) {
+        try {
+            batch.values.push_back(ReadStartStopLine(batch.lines[i]));
+        } catch (...) {
+            batch.error = std::current_exception();
+            batch.errorLine = batch.firstLine + qint64(i);
+            return;
+        }
+    }
+}
+
+} // namespace
+
+// Reading and storing run on this thread, parsing the lines on a second one, a batch
+// behind; rows are stored in file order and the first failing line ends the import.
 ImportSummary StartStopImportJob::Run(ImportContext &context)
 {
     m_rows.reset();
@@ -92,21 +136,27 @@ ImportSummary StartStopImportJob::Run(ImportContext &context)
     ImportLineReader reader(context.fileName);
     dataset::MemoryRows rows(StartStopFields());
     if (reader.SkipHeader()) {
-        QByteArray line;
-        while (reader.ReadLine(line)) {
-            ++summary.linesRead;
-            try {
-                const std::optional<StartStopValues> values = ReadStartStopLine(line);
-                if (!values) {
+        LineBatch batches[2];
+        int current = 0;
+        bool more = ReadBatch(reader, batches[current]);
+        while (more) {
+            LineBatch &parsing = batches[current];
+            auto parsed = std::async(std::launch::async, [&parsing] { ParseBatch(parsing); });
+            more = ReadBatch(reader, batches[1 - current]);
+            parsed.get();
+            for (const std::optional<StartStopValues> &values : parsing.values) {
+                if (values)
+                    rows.AppendStored(*values);
+                else
                     summary.LeaveOut(QStringLiteral("prazna registracija"));
-                    continue;
-                }
-                rows.AppendStored(*values);
-            } catch (...) {
-                throw ToImportError(std::current_exception(), reader.LineNumber());
             }
-            if ((summary.linesRead & 0x3FF) == 0)
-                context.Report(reader.BytesRead(), reader.FileSize());
+            summary.linesRead += qint64(parsing.values.size());
+            if (parsing.error) {
+                ++summary.linesRead;
+                throw ToImportError(parsing.error, parsing.errorLine);
+            }
+            context.Report(reader.BytesRead(), reader.FileSize());
+            current = 1 - current;
         }
     }
     rows.Sort(StartStopOrder());

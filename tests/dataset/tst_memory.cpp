@@ -16,6 +16,7 @@ private Q_SLOTS:
     void rowsTakeTheirPlaceInTheOrder_data();
     void rowsTakeTheirPlaceInTheOrder();
     void textOrderIgnoresCase();
+    void largeSetSortsAsSmallOne();
     void valuesKeepTypeNullAndSize();
     void badValueAddsNothing();
     void editsStayInMemoryAndInOrder();
@@ -113,6 +114,27 @@ void TestMemory::textOrderIgnoresCase()
     for (std::size_t row = 0; row < rows.Count(); ++row)
         sorted << rows.Value(row, 0).toString();
     QCOMPARE(sorted, names);
+}
+
+// A set large enough to be sorted in two halves gives the order of one stable sort.
+void TestMemory::largeSetSortsAsSmallOne()
+{
+    const QStringList words{"Ana", "ana", "Đura", "Petrović", "petrovič", "Zoran", "ćira", "Cvija"};
+    MemoryRows rows = people();
+    std::vector<std::pair<QString, int>> expected;
+    for (int i = 0; i < 210000; ++i) {
+        const QString name = words[(i * 7919) % words.size()] + QString::number(i % 37);
+        add(rows, name, QString(), QDateTime(QDate(2024, 1, 1), QTime(0, 0)).addSecs(i));
+        expected.emplace_back(name, i);
+    }
+    rows.Sort(QStringLiteral("name"));
+    std::stable_sort(expected.begin(), expected.end(), [](const auto &a, const auto &b) {
+        return a.first.compare(b.first, Qt::CaseInsensitive) < 0;
+    });
+    const QDateTime start(QDate(2024, 1, 1), QTime(0, 0));
+    for (std::size_t row = 0; row < rows.Count(); row += 997)
+        QCOMPARE(start.secsTo(rows.Value(row, 2).toDateTime()), expected[row].second);
+    QCOMPARE(start.secsTo(rows.Value(rows.Count() - 1, 2).toDateTime()), expected.back().second);
 }
 
 void TestMemory::valuesKeepTypeNullAndSize()
