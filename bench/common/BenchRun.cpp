@@ -2,6 +2,7 @@
 
 #include "BenchProcess.h"
 #include "Error.h"
+#include "Query.h"
 
 #include <QApplication>
 #include <QDir>
@@ -57,6 +58,29 @@ double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+QHash<QString, QString> ParseOptions(const QStringList &arguments, const QStringList &names)
+{
+    QHash<QString, QString> options;
+    for (int i = 1; i < arguments.size(); i += 2) {
+        const QString &name = arguments[i];
+        if (!name.startsWith(QLatin1String("--")) || !names.contains(name.mid(2)))
+            throw dataset::Error(QStringLiteral("Nepoznata opcija %1.").arg(name));
+        if (i + 1 >= arguments.size())
+            throw dataset::Error(QStringLiteral("Opcija %1 nema vrednost.").arg(name));
+        options.insert(name.mid(2), arguments[i + 1]);
+    }
+    return options;
+}
+
+QString Scalar(dataset::Connection &connection, const QString &sql)
+{
+    dataset::Query query;
+    query.SetConnection(&connection);
+    query.SQL() << sql;
+    query.Open();
+    return query.IsEmpty() ? QString() : query.Fields(0).AsString();
 }
 
 } // namespace bench

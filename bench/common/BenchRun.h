@@ -4,10 +4,14 @@
 
 #include "PrivateServer.h"
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <vector>
+
+namespace dataset { class Connection; }
 
 namespace bench {
 
@@ -35,5 +39,11 @@ int WidgetsMain(int argc, char *argv[], const std::function<int(ClientRunner &, 
 
 double SecondsOf(const std::function<void()> &step);
 double Median(std::vector<double> values);
+
+// The "--name value" pairs of a command line, by name without the dashes; a name not in
+// 'names' or one without a value is an error.
+QHash<QString, QString> ParseOptions(const QStringList &arguments, const QStringList &names);
+// The first column of the first row of 'sql'; empty when there is no row.
+QString Scalar(dataset::Connection &connection, const QString &sql);
 
 } // namespace bench

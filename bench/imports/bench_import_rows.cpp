@@ -205,14 +205,9 @@ double SortSeconds(const QString &file, const QString &sorted)
 
 int Run(bench::ClientRunner &runner, const QStringList &arguments)
 {
-    QString socket;
-    int rows = 1000000;
-    for (int i = 1; i + 1 < arguments.size(); i += 2) {
-        if (arguments[i] == QLatin1String("--socket"))
-            socket = arguments[i + 1];
-        else if (arguments[i] == QLatin1String("--rows"))
-            rows = arguments[i + 1].toInt();
-    }
+    const auto options = bench::ParseOptions(arguments, {QStringLiteral("socket"), QStringLiteral("rows")});
+    QString socket = options.value(QStringLiteral("socket"));
+    const int rows = options.value(QStringLiteral("rows"), QStringLiteral("1000000")).toInt();
     QTemporaryDir work;
 
     // Start-stop: no database.

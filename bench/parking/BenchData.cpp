@@ -18,7 +18,6 @@ namespace {
 
 constexpr int UserCount = 20;
 constexpr int UnusedNumbers = 5;
-constexpr qint64 Span = qint64(4) * 365 * 86400;    // seconds from the first to the last document
 
 const std::array<const char *, 10> TownMarks = {"BG", "NS", "NI", "KG", "SU", "ČA", "ŠA", "ZR", "PA", "VA"};
 const std::array<const char *, 8> FirstNames = {"Petar", "Ana", "Marko", "Jelena", "Đorđe", "Milica", "Stefan", "Ivana"};
@@ -86,13 +85,14 @@ void WriteDocuments(const QString &path, const DataShape &shape)
     Output out(path);
     std::mt19937 random(20130501);
     auto pick = [&random](int n) { return int(random() % unsigned(n)); };
+    const qint64 span = qint64(shape.spanDays) * 86400;
     const qint64 last = wallSeconds(shape.newest);
-    const qint64 first = last - Span;
+    const qint64 first = last - span;
     const int count = shape.documents;
     qint64 previous = first;
     for (int i = 1; i <= count; ++i) {
         // Every hundredth document shares its time with the one before.
-        const qint64 at = i % 100 == 0 ? previous : first + (count > 1 ? Span * (i - 1) / (count - 1) : Span);
+        const qint64 at = i % 100 == 0 ? previous : first + (count > 1 ? span * (i - 1) / (count - 1) : span);
         previous = at;
         const int number = i <= count / 2 ? i : i + UnusedNumbers;
         QByteArray &line = out.line();

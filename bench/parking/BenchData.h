@@ -12,6 +12,7 @@ namespace bench {
 
 struct DataShape {
     int documents = 1000000;        // two items each
+    int spanDays = 4 * 365;         // from the first document to the last
     QDateTime newest;               // time of the last document
 };
 
@@ -19,7 +20,7 @@ struct DataShape {
 // prefix matches about one document in 4000.
 inline constexpr int RegistrationSpread = 4000;
 
-// Documents spread evenly over four years up to 'newest', numbered "n/yy" by the count
+// Documents spread evenly over 'spanDays' up to 'newest', numbered "n/yy" by the count
 // at the time; five numbers in the middle were never used, so that the count + 1 of a
 // new document is taken and the numbering has to step on.
 void WriteDocuments(const QString &path, const DataShape &shape);

@@ -77,15 +77,6 @@ Options parse(const QStringList &arguments)
 }
 
 
-QString scalar(dataset::Connection &connection, const QString &sql)
-{
-    dataset::Query query;
-    query.SetConnection(&connection);
-    query.SQL() << sql;
-    query.Open();
-    return query.IsEmpty() ? QString() : query.Fields(0).AsString();
-}
-
 // The console the module asks for its product module.
 class BenchConsole : public IConsole, public TInterfacedObject {
 public:
@@ -122,10 +113,10 @@ QString registration(int index)
 
 bool loaded(dataset::Connection &connection, const Options &options)
 {
-    return scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingticket")).toInt() == options.rows
-        && scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingsubscription")).toInt()
+    return bench::Scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingticket")).toInt() == options.rows
+        && bench::Scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingsubscription")).toInt()
         == registrations(options)
-        && scalar(connection, QStringLiteral("SELECT COUNT(*) FROM product")).toInt() == options.products;
+        && bench::Scalar(connection, QStringLiteral("SELECT COUNT(*) FROM product")).toInt() == options.products;
 }
 
 // Generated on the server from its sequence tables, in chunks of a million rows.
@@ -187,7 +178,7 @@ Timed measure(bench::ClientRunner &runner, const Options &options, const QString
     for (int run = 0; run < options.runs; ++run) {
         timed.client.push_back(runner.Run(socket, Database, sql).seconds);
         timed.module.push_back(bench::SecondsOf([&] { timed.lines = lookup(); }));
-        timed.query.push_back(bench::SecondsOf([&] { scalar(*ParkingDM->Connection(), sql); }));
+        timed.query.push_back(bench::SecondsOf([&] { bench::Scalar(*ParkingDM->Connection(), sql); }));
     }
     return timed;
 }

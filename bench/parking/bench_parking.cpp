@@ -93,15 +93,6 @@ double megabytes(long kb)
     return double(kb) / 1024.0;
 }
 
-QString scalar(dataset::Connection &connection, const QString &sql)
-{
-    dataset::Query query;
-    query.SetConnection(&connection);
-    query.SQL() << sql;
-    query.Open();
-    return query.IsEmpty() ? QString() : query.Fields(0).AsString();
-}
-
 // How the server reads 'table' for 'sql': access type, index and estimated rows.
 QString plan(dataset::Connection &connection, const QString &sql, const QString &table = QStringLiteral("pd"))
 {
@@ -207,16 +198,16 @@ void statementTimes(dataset::Connection &connection, const QString &number)
     const QString unique = QStringLiteral("SELECT COUNT(*) AS samecount FROM parkingdocument WHERE number = %1")
                                .arg(dataset::Connection::Quote(number));
     const QString table = QStringLiteral("parkingdocument");
-    out << "  statements: count " << bench::SecondsOf([&] { scalar(connection, count); }) << " s ("
-        << plan(connection, count, table) << "), uniqueness " << bench::SecondsOf([&] { scalar(connection, unique); })
+    out << "  statements: count " << bench::SecondsOf([&] { bench::Scalar(connection, count); }) << " s ("
+        << plan(connection, count, table) << "), uniqueness " << bench::SecondsOf([&] { bench::Scalar(connection, unique); })
         << " s (" << plan(connection, unique, table) << ")" << Qt::endl;
 }
 
 bool loaded(dataset::Connection &connection, const Options &options)
 {
-    const int documents = scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt();
-    const int items = scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem")).toInt();
-    const QString newest = scalar(connection, QStringLiteral("SELECT YEAR(MAX(documentdatetime)) FROM parkingdocument"));
+    const int documents = bench::Scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt();
+    const int items = bench::Scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem")).toInt();
+    const QString newest = bench::Scalar(connection, QStringLiteral("SELECT YEAR(MAX(documentdatetime)) FROM parkingdocument"));
     return documents == options.rows && items == 2 * options.rows
         && newest == QString::number(QDate::currentDate().year());
 }
@@ -276,7 +267,7 @@ int run(bench::ClientRunner &runner, const Options &options)
 
     // (c) a new document while the whole list is shown.
     const QString usedNumber = documents.FieldByName(QStringLiteral("number")).AsString();
-    const qint64 lastLoaded = scalar(connection, QStringLiteral("SELECT MAX(parkingdocumentid) FROM parkingdocument"))
+    const qint64 lastLoaded = bench::Scalar(connection, QStringLiteral("SELECT MAX(parkingdocumentid) FROM parkingdocument"))
                                   .toLongLong();
     documents.SetRecNo(documents.RecordCount() / 2);
     addDocuments(documents, options.runs, "(c) new document, whole list open");

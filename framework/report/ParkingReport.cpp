@@ -85,23 +85,25 @@ QString esc(const QString &value)
     return value.toHtmlEscaped();
 }
 
-QString cell(const QString &value, bool right = false)
+// An item cell; only the name may wrap.
+QString cell(const QString &value, bool right = false, bool wrap = false)
 {
-    return QStringLiteral("<td%1 style=\"border-bottom: 1px solid #b0b0b0\">%2</td>")
-            .arg(right ? QStringLiteral(" align=\"right\"") : QString(), esc(value));
+    return QStringLiteral("<td%1%2>%3</td>")
+            .arg(right ? QStringLiteral(" align=\"right\"") : QString(),
+                 wrap ? QString() : QStringLiteral(" style=\"white-space: nowrap\""), esc(value));
 }
 
 // A captioned box of label / value lines; empty values are left out.
 QString box(const char *caption, const std::vector<std::pair<const char *, QString>> &lines)
 {
-    QString html = QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"3\" "
-                                  "style=\"border: 1px solid #404040\">"
+    QString html = QStringLiteral("<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\" "
+                                  "style=\"border-collapse: collapse; border-color: #808080\">"
                                   "<tr><td colspan=\"2\" bgcolor=\"#e4e4e4\"><b>%1</b></td></tr>")
             .arg(QString::fromUtf8(caption));
     for (const auto &[label, value] : lines) {
         if (value.isEmpty())
             continue;
-        html += QStringLiteral("<tr><td width=\"32%\"><font color=\"#505050\">%1</font></td><td>%2</td></tr>")
+        html += QStringLiteral("<tr><td width=\"102\"><font color=\"#505050\">%1</font></td><td>%2</td></tr>")
                     .arg(QString::fromUtf8(label), esc(value));
     }
     return html + QStringLiteral("</table>");
@@ -163,9 +165,9 @@ QString ParkingReportHtml(const ParkingReportData &data)
     QString html = QStringLiteral("<html><body>");
     html += QStringLiteral(
                 "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"0\"><tr>"
-                "<td width=\"55%\" valign=\"top\"><font size=\"+1\"><b>GRADSKA SLUŽBA PARKIRANJA</b></font><br/>"
+                "<td width=\"50%\" valign=\"top\"><font size=\"+1\"><b>GRADSKA SLUŽBA PARKIRANJA</b></font><br/>"
                 "Naplata parkiranja i doplatnih karata<br/><font color=\"#505050\">Blagajna</font></td>"
-                "<td width=\"45%\" align=\"right\" valign=\"top\"><font size=\"+3\"><b>%1</b></font><br/>"
+                "<td width=\"50%\" align=\"right\" valign=\"top\"><font size=\"+2\"><b>%1</b></font><br/>"
                 "Broj: <b>%2</b><br/>Datum: %3</td></tr></table>")
                 .arg(esc(data.title), esc(data.number), esc(data.dateText));
     html += QStringLiteral("<hr/>");
@@ -179,23 +181,34 @@ QString ParkingReportHtml(const ParkingReportData &data)
                          {{"Reg. oznaka:", data.vehicle}, {"Zona:", data.zone}, {"Sektor:", data.sector},
                           {"Period:", data.period}}));
     if (data.ticket) {
+        // The part shown behind the windscreen: the vehicle, the zone and the period at a glance.
+        const QString where = joined({data.zone.isEmpty() ? QString() : QStringLiteral("Zona ") + data.zone,
+                                      data.sector.isEmpty() ? QString() : QStringLiteral("Sektor ") + data.sector},
+                                     QStringLiteral(" / "));
+        html += QStringLiteral("<table width=\"100%\" border=\"2\" cellspacing=\"0\" cellpadding=\"8\" "
+                               "style=\"border-collapse: collapse; border-color: #202020\"><tr><td align=\"center\">"
+                               "<font size=\"+4\"><b>%1</b></font><br/><font size=\"+1\">%2</font><br/>%3"
+                               "</td></tr></table><br/>")
+                    .arg(esc(data.vehicle), esc(where), esc(data.period));
         html += box("Ulice zone i sektora", {{"Ulice:", data.streets.isEmpty() ? QStringLiteral("-") : data.streets}});
         html += QStringLiteral("<br/>");
     }
 
-    html += QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"4\" "
-                           "style=\"border: 1px solid #404040\">"
-                           "<tr bgcolor=\"#e4e4e4\"><th align=\"left\">Rb.</th><th align=\"left\">Šifra</th>"
-                           "<th align=\"left\">Naziv</th><th align=\"left\">Br. karte</th>"
-                           "<th align=\"right\">Kol.</th><th align=\"right\">Cena</th>"
-                           "<th align=\"right\">PDV %</th><th align=\"right\">Iznos</th>"
-                           "<th align=\"right\">Iznos sa PDV</th></tr>");
+    html += QStringLiteral("<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\" "
+                           "style=\"border-collapse: collapse; border-color: #808080\">"
+                           "<tr bgcolor=\"#e4e4e4\" style=\"white-space: nowrap\">"
+                           "<th width=\"5%\" align=\"left\">Rb.</th>"
+                           "<th width=\"10%\" align=\"left\">Šifra</th><th width=\"24%\" align=\"left\">Naziv</th>"
+                           "<th width=\"12%\" align=\"left\">Br. karte</th><th width=\"6%\" align=\"right\">Kol.</th>"
+                           "<th width=\"11%\" align=\"right\">Cena</th><th width=\"7%\" align=\"right\">PDV %</th>"
+                           "<th width=\"12%\" align=\"right\">Iznos</th>"
+                           "<th width=\"13%\" align=\"right\">Sa PDV</th></tr>");
     int row = 0;
     for (const ParkingReportData::Item &item : data.items) {
         html += QStringLiteral("<tr>");
-        html += cell(QString::number(++row) + QLatin1Char('.'));
+        html += cell(QString::number(++row) + QLatin1Char('.'), true);
         html += cell(item.code);
-        html += cell(item.name);
+        html += cell(item.name, false, true);
         html += cell(item.ticketNumber);
         html += cell(FormatFloat(QStringLiteral("0.###"), item.quantity), true);
         html += cell(money(item.price), true);
@@ -206,11 +219,11 @@ QString ParkingReportHtml(const ParkingReportData &data)
     }
     html += QStringLiteral("</table><br/>");
 
-    html += QStringLiteral("<table align=\"right\" width=\"45%\" cellspacing=\"0\" cellpadding=\"3\">"
-                           "<tr><td>Osnovica (bez PDV-a):</td><td align=\"right\">%1</td></tr>"
-                           "<tr><td>PDV:</td><td align=\"right\">%2</td></tr>"
-                           "<tr bgcolor=\"#e4e4e4\"><td><b>Ukupno za naplatu:</b></td>"
-                           "<td align=\"right\"><b>%3</b></td></tr></table>")
+    html += QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"3\">"
+                           "<tr><td width=\"60%\"></td><td>Osnovica (bez PDV-a):</td><td align=\"right\">%1</td></tr>"
+                           "<tr><td></td><td>PDV:</td><td align=\"right\">%2</td></tr>"
+                           "<tr><td></td><td bgcolor=\"#e4e4e4\"><b>Ukupno za naplatu:</b></td>"
+                           "<td bgcolor=\"#e4e4e4\" align=\"right\"><b>%3</b></td></tr></table>")
                 .arg(esc(money(data.netTotal)), esc(money(data.grossTotal - data.netTotal)),
                      esc(money(data.grossTotal)));
     html += QStringLiteral("<br/><br/><br/><br/><br/>"

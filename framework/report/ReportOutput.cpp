@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPageLayout>
@@ -93,6 +94,7 @@ QString ReportOutput::OutputDirectory()
     const QString configured = qEnvironmentVariable("PARKING_REPORT_DIR");
     if (!configured.isEmpty())
         return configured;
+    // The user's own data folder, not a fixed name in the shared temporary folder.
     if (headless())
         return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
             + QStringLiteral("/parking/izvestaji");

@@ -7,8 +7,11 @@
 #include "ParkingHostDocument.h"
 #include "ParkingHostModules.h"
 #include "Query.h"
+#include "base/BusyCursor.h"
 #include "common/CommonResourceString.h"
 #include "common/DialogService.h"
+
+#include <optional>
 
 namespace {
 
@@ -51,6 +54,7 @@ void TParkingDetailForm::CreateDocument(const QString &documentType)
 {
     const QDate date = Document().FieldByName(QStringLiteral("documentdatetime")).AsDateTime().date();
     const THostDocumentItem item = CurrentItem(Items(), 1);
+    std::optional<BusyCursor> busy;   // from the partner's choice to the last document
     QString currency;
     {
         THostDocumentWriter writer;
@@ -62,6 +66,7 @@ void TParkingDetailForm::CreateDocument(const QString &documentType)
         TPartnerDesc partner;
         if (!partners->SelectPartner(partner))
             return;
+        busy.emplace();
         if (!writer.PostHeader({documentType, date, &partner, std::nullopt}))
             return;
         writer.PostItem(item);

@@ -4,6 +4,7 @@
 #include "ParkingDetailUnit.h"
 
 #include "BetterRound.h"
+#include "ControlsDisabled.h"
 #include "DBGrid.h"
 #include "Error.h"
 #include "FormatFloat.h"
@@ -18,18 +19,6 @@
 #include <QLabel>
 
 namespace {
-
-// Disables the query's bound controls for a scope.
-class ControlsDisabled {
-public:
-    explicit ControlsDisabled(dataset::Query &query) : m_query(query) { m_query.DisableControls(); }
-    ~ControlsDisabled() { m_query.EnableControls(); }
-    ControlsDisabled(const ControlsDisabled &) = delete;
-    ControlsDisabled &operator=(const ControlsDisabled &) = delete;
-
-private:
-    dataset::Query &m_query;
-};
 
 double RoundedTotal(const dataset::Query &items)
 {
@@ -99,7 +88,7 @@ void TParkingDetailForm::RecalculateTotals()
     if (!items.Active())
         return;
     {
-        const ControlsDisabled quiet(items);
+        const dataset::ControlsDisabled quiet(items);
         const dataset::Bookmark current = items.GetBookmark();
         items.First();
         InternalDocumentItemsOpen();
@@ -150,7 +139,7 @@ void TParkingDetailForm::DocumentItemsApply()
     const qint64 documentKey =
         document.IsEmpty() ? 0 : document.FieldByName(QStringLiteral("parkingdocumentid")).AsLargeInt();
     {
-        const ControlsDisabled quiet(items);
+        const dataset::ControlsDisabled quiet(items);
         dataset::Field &owner = items.FieldByName(QStringLiteral("parkingdocumentid"));
         for (items.First(); !items.Eof(); items.Next()) {
             if (!owner.IsNull() && owner.AsLargeInt() > 0)

@@ -253,15 +253,15 @@ void TParkingDetailForm::BuildActions()
     Bind(DateTimeAction, [this] { DateTimeActionExecute(); });
     Bind(FromDateAction, [this] { FromDateActionExecute(); });
     Bind(ToDateAction, [this] { ToDateActionExecute(); });
-    Bind(DocumentPrint, [this] { DocumentPrintExecute(); });
-    Bind(PrintTicket, [this] { PrintTicketExecute(); });
-    Bind(CreateInvoice, [this] { CreateInvoiceExecute(); });
-    Bind(CreateCashInvoice, [this] { CreateCashInvoiceExecute(); });
     Bind(FindTicketAction, [this] { FindTicketActionExecute(); });
     Bind(AddItem, [this] { AddItemExecute(); });
     Bind(AddItemX, [this] { AddItemXExecute(); });
     Bind(AddItemBarcode, [this] { AddItemBarcodeExecute(); });
     AddItemBarcode->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    Bind(DocumentPrint, [this] { DocumentPrintExecute(); });
+    Bind(PrintTicket, [this] { PrintTicketExecute(); });
+    Bind(CreateInvoice, [this] { CreateInvoiceExecute(); });
+    Bind(CreateCashInvoice, [this] { CreateCashInvoiceExecute(); });
     for (QAction *action : {DocumentPrint, PrintTicket, CreateInvoice, CreateCashInvoice})
         SetActionUpdate(action, [this](QAction *sender) { DocumentPrintUpdate(sender); });
 

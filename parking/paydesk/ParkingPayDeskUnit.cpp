@@ -1,6 +1,7 @@
 #include "ParkingPayDeskUnit.h"
 
 #include "Connection.h"
+#include "ControlsDisabled.h"
 #include "DBGrid.h"
 #include "DateParse.h"
 #include "Error.h"
@@ -17,12 +18,12 @@
 #include "common/DialogService.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <stdexcept>
 
@@ -35,7 +36,8 @@ QString DayCondition(const QString &day)
 {
     using dataset::Connection;
     return QStringLiteral("WHERE pd.documentdatetime >= %1 AND pd.documentdatetime <= %2")
-        .arg(Connection::Quote(day + QStringLiteral(" 00:00:00")), Connection::Quote(day + QStringLiteral(" 23:59:59")));
+        .arg(Connection::Quote(day + QStringLiteral(" 00:00:00")),
+             Connection::Quote(day + QStringLiteral(" 23:59:59")));
 }
 
 void Reload(dataset::Query &query, const QStringList &sql)
@@ -45,18 +47,6 @@ void Reload(dataset::Query &query, const QStringList &sql)
     query.SetSQL(sql);
     query.Open();
 }
-
-// Bound grids do not follow the query while it is walked; they catch up at the end.
-class ControlsDisabled {
-public:
-    explicit ControlsDisabled(dataset::Query &query) : m_query(query) { m_query.DisableControls(); }
-    ~ControlsDisabled() { m_query.EnableControls(); }
-    ControlsDisabled(const ControlsDisabled &) = delete;
-    ControlsDisabled &operator=(const ControlsDisabled &) = delete;
-
-private:
-    dataset::Query &m_query;
-};
 
 QPushButton *NewButton(const QString &name, const QString &text, QWidget *parent)
 {
@@ -88,6 +78,8 @@ TParkingPayDeskForm::TParkingPayDeskForm(QWidget *owner) : QDialog(owner)
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     BuildLayout();
     resize(704, 358);
+    if (const QScreen *shownOn = screen())
+        move(shownOn->availableGeometry().center() - rect().center());
     new WheelArrowFilter(this);
     FormCreate();
 }
@@ -118,7 +110,8 @@ void TParkingPayDeskForm::BuildLayout()
     top->addWidget(ProgressBar, 1);
     top->addWidget(CloseButton);
 
-    ParkingPayDeskProductDBG = NewGrid(QStringLiteral("ParkingPayDeskProductDBG"), ParkingDM->ParkingPayDeskProductDS, this);
+    ParkingPayDeskProductDBG =
+        NewGrid(QStringLiteral("ParkingPayDeskProductDBG"), ParkingDM->ParkingPayDeskProductDS, this);
     ParkingPayDeskProductDBG->AddColumn(QStringLiteral("productcode"), 60);
     ParkingPayDeskProductDBG->AddColumn(QStringLiteral("productname"), 140);
     ParkingPayDeskProductDBG->AddColumn(QStringLiteral("SumQuantity"));
@@ -210,7 +203,7 @@ void TParkingPayDeskForm::CreateButtonClick()
         throw dataset::Error(QString::fromUtf8(error.what()));
     }
     dataset::Query &summary = *ParkingDM->ParkingPayDeskProductZQ;
-    const ControlsDisabled frozen(summary);
+    const dataset::ControlsDisabled frozen(summary);
     summary.First();
     if (summary.Eof())
         return;

@@ -8,8 +8,10 @@
 #include "base/GridSorter.h"
 #include "base/WheelArrowFilter.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 TParkingZoneFrameForm::TParkingZoneFrameForm(QWidget *owner) : QDialog(owner)
@@ -35,6 +37,22 @@ TParkingZoneFrameForm::TParkingZoneFrameForm(QWidget *owner) : QDialog(owner)
     DBGrid->AddColumn(QStringLiteral("zone"), 60);
     DBGrid->AddColumn(QStringLiteral("sector"), 60);
     DBGrid->AddColumn(QStringLiteral("street"), 300);
+    // Enter on a row being entered saves it; it would otherwise press the default
+    // "Zatvori" and the row would be lost with the form.
+    DBGrid->OnKeyDown = [this](int &key, Qt::KeyboardModifiers modifiers) {
+        dataset::Query &zones = *ParkingDM->ParkingZoneFrameZQ;
+        const bool editing = zones.State() == dataset::DataSetState::Edit
+            || zones.State() == dataset::DataSetState::Insert;
+        if ((key != Qt::Key_Return && key != Qt::Key_Enter) || modifiers != Qt::NoModifier || !editing
+            || QApplication::focusWidget() != DBGrid)
+            return;
+        key = 0;
+        try {
+            zones.Post();
+        } catch (...) {
+            DBGrid->DeferError(std::current_exception());
+        }
+    };
 
     CancelButton = new QPushButton(QStringLiteral("&Zatvori"), this);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
@@ -52,6 +70,8 @@ TParkingZoneFrameForm::TParkingZoneFrameForm(QWidget *owner) : QDialog(owner)
     layout->addWidget(DBGrid, 1);
     layout->addLayout(bottom);
     resize(484, 323);
+    if (const QScreen *shownOn = screen())
+        move(shownOn->availableGeometry().center() - rect().center());
     DBGrid->setFocus();
     new WheelArrowFilter(this);
     FormCreate();

@@ -174,6 +174,15 @@ void TestReport::gridPrintWritesPdf()
     QCOMPARE(told.size(), size_t(1));
     QVERIFY(told.front().text.contains(QDir::toNativeSeparators(fileName)));
 
+    // Reports are private to the user, and so is a folder made for them.
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+        | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    QCOMPARE(QFile::permissions(fileName) & others, QFileDevice::Permissions());
+    qputenv("PARKING_REPORT_DIR", m_dir.filePath(QStringLiteral("novi")).toUtf8());
+    RunPrintWizard(&grid, QStringLiteral("title:Novi"), nullptr);
+    QCOMPARE(QFile::permissions(m_dir.filePath(QStringLiteral("novi"))) & others, QFileDevice::Permissions());
+    qputenv("PARKING_REPORT_DIR", m_dir.path().toUtf8());
+
     // A second print of the same title does not overwrite the first.
     const QString second = RunPrintWizard(&grid, QStringLiteral("title:Blagajna 2024-03-07 - Proizvodi;header:"), nullptr);
     QVERIFY(second != fileName);

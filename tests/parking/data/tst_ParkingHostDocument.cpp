@@ -10,22 +10,23 @@ class TestParkingHostDocument : public QObject {
 private Q_SLOTS:
     void headerAndItemsWritten();
     void warehouseOnlyWhenThereIsOne();
-    void refusedHeaderWritesNothing_data();
-    void refusedHeaderWritesNothing();
     void refusedItemSkipped();
     void unfinishedDocumentRolledBack();
+    void lostServerLeavesNothing();
 };
 
 namespace {
 
+// 1 while no session holds the lock under which host documents draw their numbers.
+const QString kLockFree = QStringLiteral("SELECT IS_FREE_LOCK(CONCAT(DATABASE(), '.hostdocument'))");
+
 struct Host {
     DocumentsFixture world;
-    IntfPtr<FakeDocumentModule> documents = CreateInterfaced<FakeDocumentModule>();
-    IntfPtr<FakeDocumentService> service = CreateInterfaced<FakeDocumentService>();
+    FakeDocumentHost fakes{*world.console};
+    FakeDocumentService &service = *fakes.service;
 
     explicit Host(bool withWarehouse = true)
     {
-        AddDocumentHost(*world.console, {}, documents, service);
         if (withWarehouse)
             world.connection().Execute(
                 QStringLiteral("INSERT INTO warehouse (warehouseid, name, status) VALUES (4, 'Glavni', 'primary')"));
@@ -78,7 +79,7 @@ void TestParkingHostDocument::headerAndItemsWritten()
     const int id = writer.Commit();
     QVERIFY(id > 0);
     QCOMPARE(writer.DocumentCaption(), QStringLiteral("R-1"));
-    QCOMPARE(host.service->calls, QStringList{QStringLiteral("number R n 2026-12-06 4")});
+    QCOMPARE(host.service.calls, QStringList{QStringLiteral("number R n 2026-12-06 4")});
     QCOMPARE(host.Row(QStringLiteral("SELECT documenttype, number, documentcurrency, documentdate, valutedate, "
                                      "documentissuedate, warehouseid, direction, partnerid, partneraddressid "
                                      "FROM document")),
@@ -88,6 +89,7 @@ void TestParkingHostDocument::headerAndItemsWritten()
                                      "marginetype, costtype, sort FROM documentitem")),
              QStringLiteral("%1|11|Sat - ident. 123|2|50|100|3|20|0|0|0|P|P|P|T|1").arg(id));
     QVERIFY(host.world.dialogs.Errors().isEmpty());
+    QCOMPARE(host.Row(kLockFree), QStringLiteral("1"));
 }
 
 void TestParkingHostDocument::warehouseOnlyWhenThereIsOne()
@@ -97,41 +99,7 @@ void TestParkingHostDocument::warehouseOnlyWhenThereIsOne()
     QVERIFY(writer.PostHeader(Header(QStringLiteral("M"))));
     writer.Commit();
     QCOMPARE(host.Row(QStringLiteral("SELECT warehouseid, number FROM document")), QStringLiteral("NULL|1"));
-    QCOMPARE(host.service->calls, QStringList{QStringLiteral("number M n 2026-12-06 0")});
-}
-
-// Without the document module there is no currency, and without the document service
-// no number; both are required of a host document, so nothing is written.
-void TestParkingHostDocument::refusedHeaderWritesNothing_data()
-{
-    QTest::addColumn<bool>("documentModule");
-    QTest::addColumn<bool>("documentService");
-    QTest::addColumn<QStringList>("errors");
-    const QString noModule = QStringLiteral("Modul „Dokumenti“ nije dostupan.");
-    QTest::newRow("no document module") << false << true
-                                        << QStringList{noModule, QStringLiteral("Dokument R-15 nije moguće snimiti.")};
-    QTest::newRow("no document service") << true << false
-                                         << QStringList{QStringLiteral("Dokument R- nije moguće snimiti.")};
-}
-
-void TestParkingHostDocument::refusedHeaderWritesNothing()
-{
-    QFETCH(bool, documentModule);
-    QFETCH(bool, documentService);
-    QFETCH(QStringList, errors);
-    Host host;
-    host.world.console->modules.clear();
-    host.service->first = 15;
-    AddDocumentHost(*host.world.console, {}, documentModule ? host.documents : IntfPtr<FakeDocumentModule>(),
-                    documentService ? host.service : IntfPtr<FakeDocumentService>());
-    THostDocumentWriter writer;
-    QVERIFY(!writer.PostHeader(Header(QStringLiteral("R"))));
-    QVERIFY_THROWS_EXCEPTION(dataset::Error, writer.PostItem(Item(QStringLiteral("X"), 1)));
-    QCOMPARE(host.world.dialogs.Errors(), errors);
-    QCOMPARE(host.Count(QStringLiteral("document")), 0);
-    QCOMPARE(host.Count(QStringLiteral("documentitem")), 0);
-    QCOMPARE(ParkingDM->DocumentZQ->State(), dataset::DataSetState::Browse);
-    QVERIFY(ParkingDM->DocumentZQ->IsEmpty());
+    QCOMPARE(host.service.calls, QStringList{QStringLiteral("number M n 2026-12-06 0")});
 }
 
 void TestParkingHostDocument::refusedItemSkipped()
@@ -166,6 +134,34 @@ void TestParkingHostDocument::unfinishedDocumentRolledBack()
     QCOMPARE(host.Count(QStringLiteral("document")), 0);
     QCOMPARE(host.Count(QStringLiteral("documentitem")), 0);
     QVERIFY(!host.world.connection().InTransaction());
+    QCOMPARE(host.Row(kLockFree), QStringLiteral("1"));
+}
+
+// A lost server is not taken for a refused item: nothing of the document stays, and the
+// numbering lock, held while the document is written, is free for the other cashier.
+void TestParkingHostDocument::lostServerLeavesNothing()
+{
+    Host host;
+    dataset::Connection other;
+    other.Connect(host.world.db.params());
+    const auto ask = [&other](const QString &sql) {
+        dataset::Query query;
+        query.SetConnection(&other);
+        query.SetSQL({sql});
+        query.Open();
+        return query.Fields(0).AsString();
+    };
+    {
+        THostDocumentWriter writer;
+        QVERIFY(writer.PostHeader(Header(QStringLiteral("M"))));
+        QCOMPARE(ask(kLockFree), QStringLiteral("0"));
+        other.Execute(QStringLiteral("KILL %1").arg(host.world.connection().ThreadId()));
+        QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError, writer.PostItem(Item(QStringLiteral("Prva"), 1)));
+    }
+    QVERIFY(host.world.dialogs.Errors().isEmpty());
+    QCOMPARE(ask(QStringLiteral("SELECT COUNT(*) FROM document")), QStringLiteral("0"));
+    // The server ends a killed session a moment after the KILL returns.
+    QTRY_COMPARE(ask(kLockFree), QStringLiteral("1"));
 }
 
 PARKING_TEST_MAIN(TestParkingHostDocument)

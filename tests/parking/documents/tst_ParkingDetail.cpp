@@ -127,11 +127,10 @@ void TestParkingDetail::openedEditor()
     }
     QCOMPARE(typed, (QStringList{"productcode", "productname", "ticketnumber"}));
 
-    // A saved document prints; every other action is there.
-    for (QAction *action : {form.DocumentPrint, form.PrintTicket, form.CreateInvoice, form.CreateCashInvoice})
-        QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
+    // A saved document prints and makes invoices; every action has its handler.
     for (QAction *action : {form.DateTimeAction, form.FromDateAction, form.ToDateAction, form.AddItem,
-                            form.AddItemX, form.AddItemBarcode, form.FindTicketAction})
+                            form.AddItemX, form.AddItemBarcode, form.FindTicketAction, form.DocumentPrint,
+                            form.PrintTicket, form.CreateInvoice, form.CreateCashInvoice})
         QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
     form.CustomCancel->trigger();
 }

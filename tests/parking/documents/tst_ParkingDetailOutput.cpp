@@ -15,10 +15,9 @@ private Q_SLOTS:
     void ticketStreets();
     void printTitles();
     void invoiceAndReversal();
-    void cashInvoice();
+    void cashInvoiceOfCurrentItem();
     void nothingWrittenWithoutPartner_data();
     void nothingWrittenWithoutPartner();
-    void onlyCurrentItemCarried();
     void refusedInvoiceEndsRun();
 };
 
@@ -31,9 +30,9 @@ struct Output {
     DocumentsFixture fx;
     QTemporaryDir reports;
     QString reportDir;
-    IntfPtr<FakePartnerModule> partners = CreateInterfaced<FakePartnerModule>();
-    IntfPtr<FakeDocumentModule> documents = CreateInterfaced<FakeDocumentModule>();
-    IntfPtr<FakeDocumentService> service = CreateInterfaced<FakeDocumentService>();
+    FakeDocumentHost fakes{*fx.console};
+    FakePartnerModule &partners = *fakes.partners;
+    FakeDocumentService &service = *fakes.service;
     qint64 id = 0;
 
     Output()
@@ -42,7 +41,6 @@ struct Output {
         const QString keep = qEnvironmentVariable("PARKING_GRAB_DIR");
         reportDir = keep.isEmpty() ? reports.path() : keep;
         qputenv("PARKING_REPORT_DIR", reportDir.toUtf8());
-        AddDocumentHost(*fx.console, partners, documents, service);
         id = fx.InsertDocument(QStringLiteral("15"), QStringLiteral("2026-12-06 14:35:00"));
     }
     ~Output() { qunsetenv("PARKING_REPORT_DIR"); }
@@ -100,7 +98,14 @@ void TestParkingDetailOutput::ticketStreets()
 void TestParkingDetailOutput::printTitles()
 {
     Output out;
-    out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"));
+    out.fx.connection().Execute(QStringLiteral(
+        "UPDATE parkingdocument SET countryreg = 'SRB', firstname = 'Žarko', lastname = 'Čolić', "
+        "address = 'Njegoševa 5', zip = '11000', city = 'Beograd', parkingzone = 'I', parkingsector = '1', "
+        "parkingfromdate = '2026-12-06', parkingtodate = '2027-01-05'"));
+    out.fx.connection().Execute(QStringLiteral("INSERT INTO parkingzoneframe (zone, sector, street) VALUES "
+                                               "('I', '1', 'Knez Mihailova'), ('I', '1', 'Čika Ljubina')"));
+    out.fx.InsertItem(out.id, 1000, 20, QStringLiteral("DK1200"), QStringLiteral("DK10002"));
+    out.fx.InsertItem(out.id, 2500, 20, QStringLiteral("OPN1"), QStringLiteral("PR-77"));
     out.Open();
     TParkingDetailForm form;
     QCOMPARE(form.PrintTitle(false), QStringLiteral("Priznanica 15"));
@@ -122,10 +127,11 @@ void TestParkingDetailOutput::invoiceAndReversal()
     out.Open();
     TParkingDetailForm form;
     form.CreateInvoice->trigger();
-    QCOMPARE(out.Written(), QStringLiteral("R 1 1|Doplatna karta - ident. 123 1; M 1 -|Doplatna karta - ident. 123 -1"));
+    QCOMPARE(out.Written(),
+             QStringLiteral("R 1 1|Doplatna karta - ident. 123 1; M 1 -|Doplatna karta - ident. 123 -1"));
     const QString r = out.Row(QStringLiteral("SELECT documentid FROM document WHERE documenttype = 'R'"));
     const QString m = out.Row(QStringLiteral("SELECT documentid FROM document WHERE documenttype = 'M'"));
-    QCOMPARE(out.service->calls.filter(QStringLiteral("notice")),
+    QCOMPARE(out.service.calls.filter(QStringLiteral("notice")),
              (QStringList{QStringLiteral("notice %1 1 0").arg(r), QStringLiteral("notice %1 1 1").arg(m)}));
     // Values are taken as stored, not negated or recomputed; the parking document stays.
     QCOMPARE(out.Row(QStringLiteral("SELECT GROUP_CONCAT(CONCAT(itemvalue, '/', price, '/', taxvalue)) "
@@ -135,18 +141,6 @@ void TestParkingDetailOutput::invoiceAndReversal()
              QStringLiteral("RSD"));
     QVERIFY(out.fx.Scalar(QStringLiteral("SELECT documentid FROM parkingdocument")).isNull());
     QVERIFY(out.fx.dialogs.Errors().isEmpty());
-}
-
-void TestParkingDetailOutput::cashInvoice()
-{
-    Output out;
-    out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"), QStringLiteral("9"));
-    out.Open();
-    TParkingDetailForm form;
-    form.CreateCashInvoice->trigger();
-    QCOMPARE(out.Written(), QStringLiteral("H 1 1|Doplatna karta - ident. 9 1"));
-    QCOMPARE(out.service->calls.last(),
-             QStringLiteral("cash %1").arg(out.Row(QStringLiteral("SELECT documentid FROM document"))));
 }
 
 void TestParkingDetailOutput::nothingWrittenWithoutPartner_data()
@@ -162,7 +156,7 @@ void TestParkingDetailOutput::nothingWrittenWithoutPartner()
     QFETCH(bool, partnerModule);
     QFETCH(QStringList, errors);
     Output out;
-    out.partners->choose = false;
+    out.partners.choose = false;
     if (!partnerModule)
         out.fx.console->modules.remove(IPartnerModule::IID);
     out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"));
@@ -171,10 +165,11 @@ void TestParkingDetailOutput::nothingWrittenWithoutPartner()
     form.CreateInvoice->trigger();
     QCOMPARE(out.fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")).toInt(), 0);
     QCOMPARE(out.fx.dialogs.Errors(), errors);
-    QVERIFY(out.service->calls.isEmpty());
+    QVERIFY(out.service.calls.isEmpty());
 }
 
-void TestParkingDetailOutput::onlyCurrentItemCarried()
+// A cash invoice is one "H" document carrying only the item the grid stands on.
+void TestParkingDetailOutput::cashInvoiceOfCurrentItem()
 {
     Output out;
     out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"), QStringLiteral("1"));
@@ -185,8 +180,10 @@ void TestParkingDetailOutput::onlyCurrentItemCarried()
     Items().First();
     Items().Next();
     form.CreateCashInvoice->trigger();
-    QCOMPARE(out.Row(QStringLiteral("SELECT GROUP_CONCAT(CONCAT(productname, ' ', itemvalue)) FROM documentitem")),
-             QStringLiteral("Doplatna karta - ident. 2 200"));
+    QCOMPARE(out.Written(), QStringLiteral("H 1 1|Doplatna karta - ident. 2 1"));
+    QCOMPARE(out.Row(QStringLiteral("SELECT itemvalue FROM documentitem")), QStringLiteral("200"));
+    QCOMPARE(out.service.calls.last(),
+             QStringLiteral("cash %1").arg(out.Row(QStringLiteral("SELECT documentid FROM document"))));
 }
 
 // Without a currency the invoice cannot be posted: nothing of it, and no "M"
@@ -194,7 +191,7 @@ void TestParkingDetailOutput::onlyCurrentItemCarried()
 void TestParkingDetailOutput::refusedInvoiceEndsRun()
 {
     Output out;
-    out.service->first = 15;
+    out.service.first = 15;
     out.fx.console->modules.remove(IDocumentModule::IID);
     out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"));
     out.Open();
@@ -204,7 +201,7 @@ void TestParkingDetailOutput::refusedInvoiceEndsRun()
                                                    QStringLiteral("Dokument R-15 nije moguće snimiti.")}));
     QCOMPARE(out.fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")).toInt(), 0);
     QCOMPARE(out.fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM documentitem")).toInt(), 0);
-    QCOMPARE(out.service->calls.filter(QStringLiteral("notice")), QStringList());
+    QCOMPARE(out.service.calls.filter(QStringLiteral("notice")), QStringList());
 }
 
 PARKING_TEST_MAIN(TestParkingDetailOutput)

@@ -61,17 +61,19 @@ public:
     QStringList calls;
 };
 
-// Gives 'console' the three modules; each pointer may be left empty.
-inline void AddDocumentHost(FakeConsole &console, const IntfPtr<FakePartnerModule> &partners,
-                            const IntfPtr<FakeDocumentModule> &documents,
-                            const IntfPtr<FakeDocumentService> &service)
-{
-    if (partners)
+// The partner module, document module and document service, given to 'console' when
+// made; a test takes one away again with console.modules.remove(...).
+struct FakeDocumentHost {
+    IntfPtr<FakePartnerModule> partners = CreateInterfaced<FakePartnerModule>();
+    IntfPtr<FakeDocumentModule> documents = CreateInterfaced<FakeDocumentModule>();
+    IntfPtr<FakeDocumentService> service = CreateInterfaced<FakeDocumentService>();
+
+    explicit FakeDocumentHost(FakeConsole &console)
+    {
         console.modules.insert(IPartnerModule::IID, IntfPtr<IInterface>(static_cast<IPartnerModule *>(partners.get())));
-    if (documents)
         console.modules.insert(IDocumentModule::IID,
                                IntfPtr<IInterface>(static_cast<IDocumentModule *>(documents.get())));
-    if (service)
         console.modules.insert(IDocumentService::IID,
                                IntfPtr<IInterface>(static_cast<IDocumentService *>(service.get())));
-}
+    }
+};

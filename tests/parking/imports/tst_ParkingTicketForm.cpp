@@ -22,14 +22,14 @@ QString WriteExport(const QTemporaryDir &dir, const QByteArray &body)
 // The ticket form's world with a host that has products, a document module and service.
 struct DocumentHost {
     DocumentsFixture world;
-    IntfPtr<FakeDocumentService> service = CreateInterfaced<FakeDocumentService>();
+    FakeDocumentHost documentHost{*world.console};
+    IntfPtr<FakeDocumentService> &service = documentHost.service;
     IntfPtr<FakeProductModule> products = CreateInterfaced<FakeProductModule>();
 
     DocumentHost()
     {
         products->products = {MakeProduct(11, "P300", "DK300", "Doplatna karta 300", 250.0, 20.0),
                                MakeProduct(12, "P500", "DK500", "Doplatna karta 500", 400.0, 20.0)};
-        AddDocumentHost(*world.console, {}, CreateInterfaced<FakeDocumentModule>(), service);
         world.console->modules.insert(IProductModule::IID,
                                       IntfPtr<IInterface>(static_cast<IProductModule *>(products.get())));
     }

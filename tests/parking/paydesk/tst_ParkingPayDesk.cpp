@@ -2,7 +2,10 @@
 #include "../host/FakeDocumentHost.h"
 
 #include "DBGrid.h"
+#include "documents/ParkingViewerUnit.h"
 #include "paydesk/ParkingPayDeskUnit.h"
+
+#include <QAction>
 
 #include <QLineEdit>
 #include <QPointer>
@@ -17,11 +20,11 @@ private Q_SLOTS:
     void summariesCoverWholeDay();
     void datePickerStartsToday();
     void documentFromSummary();
-    void twoRunsTwoDocuments();
     void nothingWritten_data();
     void nothingWritten();
     void printParameters();
     void keys();
+    void openedFromList();
     void grab();
 };
 
@@ -31,11 +34,9 @@ const QString kDay = QStringLiteral("2026-12-06");
 
 struct PayDesk {
     DocumentsFixture fx;
-    IntfPtr<FakeDocumentModule> documents = CreateInterfaced<FakeDocumentModule>();
-    IntfPtr<FakeDocumentService> service = CreateInterfaced<FakeDocumentService>();
+    FakeDocumentHost fakes{*fx.console};
     QPointer<TParkingPayDeskForm> form = new TParkingPayDeskForm;
 
-    PayDesk() { AddDocumentHost(*fx.console, {}, documents, service); }
     ~PayDesk() { delete form; }
 
     // One document at 'time' with one item of 'code' (product id 'productId').
@@ -130,20 +131,12 @@ void TestParkingPayDesk::documentFromSummary()
     QCOMPARE(desk.form->ProgressBar->maximum(), 4);
     QCOMPARE(desk.form->ProgressBar->value(), 4);
     const QString id = desk.Scalar(QStringLiteral("SELECT documentid FROM document"));
-    QCOMPARE(desk.service->calls.last(), QStringLiteral("notice %1 1 0").arg(id));
+    QCOMPARE(desk.fakes.service->calls.last(), QStringLiteral("notice %1 1 0").arg(id));
     QVERIFY(!ParkingDM->ParkingPayDeskProductZQ->ControlsDisabled());
-}
-
-void TestParkingPayDesk::twoRunsTwoDocuments()
-{
-    PayDesk desk;
-    desk.Sale(kDay + QStringLiteral(" 08:00:00"), QStringLiteral("P1"), 1, 100);
-    desk.Load(kDay);
-    desk.form->CreateButton->click();
+    // A second run for the day writes a second document.
     desk.form->CreateButton->click();
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT GROUP_CONCAT(number ORDER BY documentid) FROM document")),
              QStringLiteral("1,2"));
-    QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM documentitem")), QStringLiteral("2"));
 }
 
 // An empty day, an unreadable date and a document that cannot be posted write nothing.
@@ -218,6 +211,26 @@ void TestParkingPayDesk::keys()
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")), QStringLiteral("0"));
     QTest::keyClick(desk.form->DateEdit, Qt::Key_Escape);
     QTRY_VERIFY(desk.form.isNull());
+}
+
+// The list opens the pay desk and the zone frame modally; each frees itself when closed.
+void TestParkingPayDesk::openedFromList()
+{
+    DocumentsFixture fx;
+    TParkingViewerForm list;
+    for (QAction *action : {list.PayDeskAction, list.ParkingZoneFrameAction}) {
+        QPointer<QWidget> shown;
+        QWidget *owner = nullptr;
+        WhenModalShown step([&](QWidget *modal) {
+            shown = modal;
+            owner = modal->parentWidget();
+            QTest::keyClick(modal, Qt::Key_Escape);
+        });
+        action->trigger();
+        QVERIFY(step.Ran());
+        QCOMPARE(owner, &list);
+        QTRY_VERIFY(shown.isNull());
+    }
 }
 
 void TestParkingPayDesk::grab()

@@ -15,8 +15,8 @@ class TestParkingZoneFrame : public QObject {
 private Q_SLOTS:
     void rowsInOrderAfterReopening();
     void deleteWithoutQuestion();
-    void missingFieldNamed();
     void halfEnteredRowDropped();
+    void enterSavesRowThenCloses();
     void grab();
 };
 
@@ -41,10 +41,21 @@ void Enter(TParkingZoneFrameForm &form, const QString &zone, const QString &sect
     form.DBN->ButtonWidget(Button::Insert)->click();
     Zones().FieldByName(QStringLiteral("zone")).SetAsString(zone);
     Zones().FieldByName(QStringLiteral("sector")).SetAsString(sector);
-    if (!street.isNull())
-        Zones().FieldByName(QStringLiteral("street")).SetAsString(street);
+    Zones().FieldByName(QStringLiteral("street")).SetAsString(street);
     form.DBN->ButtonWidget(Button::Post)->click();
     QCoreApplication::processEvents();
+}
+
+// A shown form with a new row begun and its zone typed.
+QPointer<TParkingZoneFrameForm> ShownWithNewRow()
+{
+    const QPointer<TParkingZoneFrameForm> form = new TParkingZoneFrameForm;
+    form->show();
+    if (!QTest::qWaitForWindowExposed(form))
+        qFatal("the zone frame was not shown");
+    form->DBN->ButtonWidget(Button::Insert)->click();
+    Zones().FieldByName(QStringLiteral("zone")).SetAsString(QStringLiteral("I"));
+    return form;
 }
 
 int Stored(DocumentsFixture &fx) { return fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingzoneframe")).toInt(); }
@@ -90,32 +101,32 @@ void TestParkingZoneFrame::deleteWithoutQuestion()
     form->close();
 }
 
-void TestParkingZoneFrame::missingFieldNamed()
-{
-    DocumentsFixture fx;
-    TParkingZoneFrameForm *form = new TParkingZoneFrameForm;
-    Enter(*form, QStringLiteral("I"), QStringLiteral("1"), QString());
-    QCOMPARE(TestApplication::instance()->errors, QStringList{QStringLiteral("Polje 'Ulica' mora imati vrednost.")});
-    QCOMPARE(Zones().State(), dataset::DataSetState::Insert);
-    QCOMPARE(Stored(fx), 0);
-    form->close();
-}
-
 // Closing with a row half entered writes nothing and the next opening does not show it.
 void TestParkingZoneFrame::halfEnteredRowDropped()
 {
     DocumentsFixture fx;
-    const QPointer<TParkingZoneFrameForm> form = new TParkingZoneFrameForm;
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form));
-    form->DBN->ButtonWidget(Button::Insert)->click();
-    Zones().FieldByName(QStringLiteral("zone")).SetAsString(QStringLiteral("I"));
+    const QPointer<TParkingZoneFrameForm> form = ShownWithNewRow();
     QTest::keyClick(form, Qt::Key_Escape);
     QTRY_VERIFY(form.isNull());
     QCOMPARE(Stored(fx), 0);
     QCOMPARE(Zones().State(), dataset::DataSetState::Browse);
     const std::unique_ptr<TParkingZoneFrameForm> next(new TParkingZoneFrameForm);
     QVERIFY(Zones().IsEmpty());
+}
+
+// Enter on a row being entered saves it; on a saved row it presses "Zatvori".
+void TestParkingZoneFrame::enterSavesRowThenCloses()
+{
+    DocumentsFixture fx;
+    const QPointer<TParkingZoneFrameForm> form = ShownWithNewRow();
+    Zones().FieldByName(QStringLiteral("sector")).SetAsString(QStringLiteral("1"));
+    Zones().FieldByName(QStringLiteral("street")).SetAsString(QStringLiteral("Takovska"));
+    form->DBGrid->setFocus();
+    QTest::keyClick(form->DBGrid, Qt::Key_Return);
+    QCOMPARE(Stored(fx), 1);
+    QVERIFY(!form.isNull() && form->isVisible());
+    QTest::keyClick(form->DBGrid, Qt::Key_Return);
+    QTRY_VERIFY(form.isNull());
 }
 
 void TestParkingZoneFrame::grab()

@@ -1,0 +1,186 @@
+// Speed of the pay desk and the receipt: one day's two summaries loaded by the pay desk
+// over a year of parking documents, beside the mariadb command-line client running the
+// same statements, and the receipt of one document written as PDF.
+//
+//   bench_paydesk [--rows N] [--runs R] [--datadir DIR] [--socket PATH]
+//
+// --rows      documents to generate over one year (two items each); 1000000 by default
+// --runs      times each step is measured; the median is reported (5)
+// --datadir   data folder of the private server, kept for the next run, which then
+//             reuses the loaded rows; a temporary folder by default
+// --socket    use the server already listening there instead of starting one
+
+#include "BenchData.h"
+#include "BenchProcess.h"
+#include "BenchRun.h"
+
+#include "Connection.h"
+#include "Error.h"
+#include "ParkingDMUnit.h"
+#include "Query.h"
+#include "Schema.h"
+#include "paydesk/ParkingPayDeskUnit.h"
+#include "report/ReportEngine.h"
+
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+QTextStream out(stdout);
+
+const QString Database = QStringLiteral("bench_paydesk");
+
+struct Options {
+    int rows = 1000000;
+    int runs = 5;
+    QString dataDir;
+    QString socket;
+};
+
+Options parse(const QStringList &arguments)
+{
+    const QHash<QString, QString> given = bench::ParseOptions(arguments, {"rows", "runs", "datadir", "socket"});
+    Options options;
+    options.rows = std::max(1, given.value(QStringLiteral("rows"), QString::number(options.rows)).toInt());
+    options.runs = std::max(1, given.value(QStringLiteral("runs"), QString::number(options.runs)).toInt());
+    options.dataDir = given.value(QStringLiteral("datadir"));
+    options.socket = given.value(QStringLiteral("socket"));
+    return options;
+}
+
+QString listed(const std::vector<double> &values)
+{
+    QStringList texts;
+    for (const double value : values)
+        texts << QString::number(value, 'f', 1);
+    return texts.join(QLatin1Char(' '));
+}
+
+std::vector<double> clientMs(bench::ClientRunner &runner, const QString &socket, const QString &sql, int runs)
+{
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run)
+        times.push_back(runner.Run(socket, Database, sql).seconds * 1000);
+    return times;
+}
+
+// One year of documents up to an hour ago; a run before with the same count is reused.
+void ensureData(dataset::Connection &connection, const Options &options, const QString &workDir)
+{
+    const int documents = bench::Scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt();
+    const int days = bench::Scalar(connection, QStringLiteral("SELECT DATEDIFF(MAX(documentdatetime), "
+                                                       "MIN(documentdatetime)) FROM parkingdocument")).toInt();
+    if (documents == options.rows && days <= 366 && days >= 364) {
+        out << "reusing " << documents << " documents" << Qt::endl;
+        return;
+    }
+    bench::DataShape shape;
+    shape.documents = options.rows;
+    shape.spanDays = 365;
+    shape.newest = QDateTime::currentDateTime().addSecs(-3600);
+    const double seconds = bench::LoadData(connection, workDir, shape);
+    out << "loaded " << options.rows << " documents and " << 2 * options.rows << " items over one year in "
+        << seconds << " s" << Qt::endl;
+}
+
+void summaries(bench::ClientRunner &runner, const QString &socket, const Options &options, const QString &day)
+{
+    // The first load warms the buffer pool for both readers.
+    TParkingPayDeskForm::LoadSummaries(day);
+    const QString productSql = ParkingDM->ParkingPayDeskProductZQ->SQLText().simplified();
+    const QString userSql = ParkingDM->ParkingPayDeskUserZQ->SQLText().simplified();
+    std::vector<double> module;
+    for (int run = 0; run < options.runs; ++run)
+        module.push_back(1000 * bench::SecondsOf([&day] { TParkingPayDeskForm::LoadSummaries(day); }));
+    const std::vector<double> product = clientMs(runner, socket, productSql, options.runs);
+    const std::vector<double> user = clientMs(runner, socket, userSql, options.runs);
+    const double clientBoth = bench::Median(product) + bench::Median(user);
+    const double moduleBoth = bench::Median(module);
+
+    out << "(a) pay desk summaries of " << day << ": " << ParkingDM->ParkingPayDeskProductZQ->RecordCount()
+        << " product rows, " << ParkingDM->ParkingPayDeskUserZQ->RecordCount() << " user rows, from "
+        << bench::Scalar(*ParkingDM->Connection(),
+                  QStringLiteral("SELECT COUNT(*) FROM parkingdocument WHERE documentdatetime >= '%1 00:00:00' "
+                                 "AND documentdatetime <= '%1 23:59:59'").arg(day))
+        << " documents" << Qt::endl;
+    out << "  SQL (products): " << productSql << Qt::endl;
+    out << "  SQL (users):    " << userSql << Qt::endl;
+    out << "  module, both (LoadSummaries): " << moduleBoth << " ms median [" << listed(module) << "]"
+        << Qt::endl;
+    out << "  mariadb client: products " << bench::Median(product) << " ms [" << listed(product)
+        << "], users " << bench::Median(user) << " ms [" << listed(user) << "], both " << clientBoth
+        << " ms" << Qt::endl;
+    out << "  (the client figure includes starting the client process)" << Qt::endl;
+    const double ratio = moduleBoth / clientBoth;
+    out << "  module / client: " << ratio << " (goal at most 2: " << (ratio <= 2 ? "met" : "missed")
+        << "); under 50 ms: " << (moduleBoth < 50 ? "met" : "missed") << Qt::endl;
+}
+
+void receipt(const Options &options, const QString &reportDir)
+{
+    qputenv("PARKING_REPORT_DIR", reportDir.toUtf8());
+    dataset::Query &documents = *ParkingDM->ParkingDocumentZQ;
+    dataset::Query &items = *ParkingDM->ParkingDocumentItemZQ;
+    documents.Close();
+    documents.SetSQL({QStringLiteral("SELECT pd.* FROM parkingdocument AS pd WHERE pd.parkingdocumentid = 4")});
+    documents.Open();
+    items.Close();
+    items.SetSQL({QStringLiteral("SELECT *, ROUND(itemvalue * (1 + taxvalue/100),2) AS ItemTotal "
+                                 "FROM parkingdocumentitem WHERE parkingdocumentid = 4")});
+    items.Open();
+    TReportEngine engine(nullptr);
+    const QString title = QStringLiteral("Priznanica ") + documents.FieldByName(QStringLiteral("number")).AsString();
+    std::vector<double> times;
+    for (int run = 0; run < options.runs + 1; ++run) {
+        const double ms = 1000 * bench::SecondsOf([&] {
+            engine.ExecuteParkingInvoiceReport(documents, items, title, QStringLiteral("06.12.2026 10:15"));
+        });
+        if (run > 0)   // the first run loads the fonts
+            times.push_back(ms);
+    }
+    const double typical = bench::Median(times);
+    out << "(b) receipt as PDF (ExecuteParkingInvoiceReport, " << items.RecordCount() << " items): " << typical
+        << " ms median [" << listed(times) << "]; goal under 100 ms: " << (typical < 100 ? "met" : "missed")
+        << Qt::endl;
+}
+
+int run(bench::ClientRunner &runner, const Options &options)
+{
+    QTemporaryDir work;
+    if (!work.isValid())
+        throw dataset::Error(QStringLiteral("Privremena fascikla se ne može napraviti."));
+    const bench::BenchServer server(options.socket, options.dataDir, work.path());
+    const QString &socket = server.Socket();
+
+    dataset::Connection connection;
+    connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString(), true});
+    connection.Execute(QStringLiteral("SET GLOBAL innodb_buffer_pool_size = 1073741824"));
+    dbserver::CreateDatabase(connection, Database, false);
+    ensureData(connection, options, work.path());
+
+    ParkingDM = TCustomDM::Create<TParkingDM>();
+    struct FreeDataModule {
+        ~FreeDataModule() { ParkingDM.reset(); }
+    } freeDataModule;
+    ParkingDM->SetZConnection(&connection);
+    out << Qt::fixed;
+    out.setRealNumberPrecision(1);
+    const QString day = bench::Scalar(
+        connection, QStringLiteral("SELECT DATE(MAX(documentdatetime) - INTERVAL 180 DAY) FROM parkingdocument"));
+    summaries(runner, socket, options, day);
+    receipt(options, work.filePath(QStringLiteral("reports")));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    return bench::WidgetsMain(argc, argv, [](bench::ClientRunner &runner, const QStringList &arguments) {
+        return run(runner, parse(arguments));
+    });
+}
