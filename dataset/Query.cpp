@@ -318,6 +318,7 @@ void Query::Close()
     if (BeforeClose)
         BeforeClose(*this);
     d->clearRows();
+    d->memory = false;
     d->setState(DataSetState::Inactive);
     d->emitDataSet();
     if (AfterClose)

@@ -36,7 +36,7 @@ bool sameValue(const detail::RowStore &store, RowData a, RowData b, int column)
 void Query::Private::checkLive() const
 {
     checkActive();
-    if (!live)
+    if (!live && !memory)
         throw Error(QStringLiteral("Upit je samo za čitanje; izmene nisu dozvoljene."));
 }
 
@@ -155,6 +155,8 @@ void Query::Private::requireTarget() const
 
 RowData Query::Private::writeInsert(RowData row)
 {
+    if (memory)
+        return row;
     requireTarget();
     QStringList names;
     QStringList values;
@@ -181,6 +183,8 @@ RowData Query::Private::writeInsert(RowData row)
 
 void Query::Private::writeUpdate(RowData original, RowData current)
 {
+    if (memory)
+        return;
     requireTarget();
     QStringList assignments;
     for (const Field *field : fields) {
@@ -198,6 +202,8 @@ void Query::Private::writeUpdate(RowData original, RowData current)
 
 void Query::Private::writeDelete(RowData original)
 {
+    if (memory)
+        return;
     requireTarget();
     connectionOrThrow().Execute(
         QStringLiteral("DELETE FROM %1 WHERE %2 LIMIT 1").arg(target.table, whereKey(original)));

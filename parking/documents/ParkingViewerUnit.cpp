@@ -4,6 +4,8 @@
 #include "DataSource.h"
 #include "ParkingDMUnit.h"
 #include "ParkingDetailUnit.h"
+#include "imports/ParkingStartStopUnit.h"
+#include "imports/ParkingSubscriptionUnit.h"
 #include "imports/ParkingTicketUnit.h"
 #include "paydesk/ParkingPayDeskUnit.h"
 #include "ParkingViewerImages.h"
@@ -48,10 +50,8 @@ TParkingViewerForm::TParkingViewerForm(QWidget *parent) : TCustomViewerForm(pare
     connect(PayDeskAction, &QAction::triggered, this, [this] { PayDeskActionExecute(); });
     connect(ParkingZoneFrameAction, &QAction::triggered, this, [this] { ParkingZoneFrameActionExecute(); });
     connect(ParkingTicketAction, &QAction::triggered, this, [this] { ParkingTicketActionExecute(); });
-    // The subscription and start-stop imports are separate forms of the module; until
-    // they are part of the build their actions are shown but disabled.
-    for (QAction *tool : {ParkingSubscriptionAction, ParkingStartStopAction})
-        tool->setEnabled(false);
+    connect(ParkingSubscriptionAction, &QAction::triggered, this, [this] { ParkingSubscriptionActionExecute(); });
+    connect(ParkingStartStopAction, &QAction::triggered, this, [this] { ParkingStartStopActionExecute(); });
 
     ActionTB->addAction(CustomAdd);
     ActionTB->addAction(CustomEdit);
@@ -131,6 +131,16 @@ void TParkingViewerForm::ParkingZoneFrameActionExecute()
 void TParkingViewerForm::ParkingTicketActionExecute()
 {
     (new TParkingTicketForm(this))->exec();
+}
+
+void TParkingViewerForm::ParkingSubscriptionActionExecute()
+{
+    (new TParkingSubscriptionForm(this))->exec();
+}
+
+void TParkingViewerForm::ParkingStartStopActionExecute()
+{
+    (new TParkingStartStopForm(this))->exec();
 }
 
 // The base recorded the cell under the pointer; a double click on the title row opens
