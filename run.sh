@@ -20,8 +20,8 @@ mkdir -p "$DATA_DIR" || fail "ne mogu da napravim direktorijum $DATA_DIR"
 "$SERVER" createdb "$DATA_DIR" "$DATABASE" --demo || fail "baza '$DATABASE' nije napravljena"
 
 cat <<INFO
-Baza '$DATABASE' radi u $DATA_DIR.
-Demo korisnici (korisničko ime / lozinka):
+Baza '$DATABASE' radi u $DATA_DIR (nalog baze parking_app, lozinka u $DATA_DIR/app.password).
+Demo korisnici (postoje samo u ovoj demo bazi; korisničko ime / lozinka):
   admin  / admin123   (Administrator Sistema)
   marko  / marko123   (Marko Petrović)
   jelena / jelena123  (Jelena Nikolić)

@@ -19,8 +19,11 @@ LoginDialog::LoginDialog(Check check, SetPassword setPassword, QWidget *parent)
     , m_userEdit(new QLineEdit(this))
     , m_passwordEdit(new QLineEdit(this))
     , m_message(new QLabel(this))
+    , m_countdown(new QTimer(this))
 {
     setWindowTitle(QStringLiteral("Prijava - Parking konzola"));
+    m_countdown->setInterval(1000);
+    connect(m_countdown, &QTimer::timeout, this, &LoginDialog::CountdownTick);
     m_passwordEdit->setEchoMode(QLineEdit::Password);
     m_message->setStyleSheet(QStringLiteral("color: #b00020;"));
     m_message->setWordWrap(true);
@@ -81,15 +84,34 @@ void LoginDialog::accept()
     }
     m_passwordEdit->clear();
     m_passwordEdit->setFocus();
-    QString text = result.status == LoginResult::Status::Rejected
+    m_refusal = result.status == LoginResult::Status::Rejected
         ? QStringLiteral("Pogrešno korisničko ime ili lozinka.")
         : QStringLiteral("Previše pogrešnih pokušaja.");
-    if (result.wait.count() > 0) {
-        text += QStringLiteral(" Sledeći pokušaj je moguć za %1 s.").arg(result.wait.count());
+    m_secondsLeft = int(result.wait.count());
+    if (m_secondsLeft > 0) {
         m_loginButton->setEnabled(false);
-        QTimer::singleShot(result.wait, m_loginButton, [button = m_loginButton] { button->setEnabled(true); });
+        m_countdown->start();
     }
-    ShowMessage(text);
+    ShowRefusal();
+}
+
+// The refusal, with the seconds left until the next try while there is a wait.
+void LoginDialog::ShowRefusal()
+{
+    ShowMessage(m_secondsLeft > 0
+                    ? m_refusal + QStringLiteral(" Sledeći pokušaj je moguć za %1 s.").arg(m_secondsLeft)
+                    : m_refusal);
+}
+
+void LoginDialog::CountdownTick()
+{
+    if (--m_secondsLeft > 0) {
+        ShowRefusal();
+        return;
+    }
+    m_countdown->stop();
+    m_loginButton->setEnabled(true);
+    ShowRefusal();
 }
 
 } // namespace console

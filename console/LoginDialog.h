@@ -8,6 +8,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 
 namespace console {
 
@@ -32,6 +33,8 @@ public:
 
 private:
     void ShowMessage(const QString &text);
+    void ShowRefusal();
+    void CountdownTick();
     bool AskNewPassword(const TUserDesc &user);
 
     Check m_check;
@@ -41,6 +44,9 @@ private:
     QLineEdit *m_passwordEdit;
     QLabel *m_message;
     QPushButton *m_loginButton;
+    QTimer *m_countdown;
+    QString m_refusal;
+    int m_secondsLeft = 0;
 };
 
 } // namespace console

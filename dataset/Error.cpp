@@ -16,7 +16,7 @@ QString databaseText(const QString &context, const QString &serverMessage, unsig
 {
     if (serverMessage.isEmpty())
         return context;
-    return QStringLiteral("%1\n%2 (kod %3)").arg(context, serverMessage).arg(code);
+    return QStringLiteral("%1\n%2 (kod %3)").arg(context, serverMessage, QString::number(code));
 }
 
 } // namespace

@@ -383,6 +383,7 @@ void Query::Close()
         BeforeClose(*this);
     d->closedByFailure = false;
     d->clearRows();
+    d->memory = false;
     d->setState(DataSetState::Inactive);
     d->emitDataSet();
     if (AfterClose)

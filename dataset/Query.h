@@ -12,6 +12,7 @@
 namespace dataset {
 
 class Connection;
+class MemoryRows;
 
 enum class DataSetState { Inactive, Browse, Edit, Insert };
 enum class UpdateStatus { Unmodified, Modified, Inserted, Deleted };
@@ -60,6 +61,11 @@ public:
     // closes the query; the next Refresh opens it again.
     void Refresh();
     std::uint64_t ExecSQL();                     // statements without a result
+    // Opens on rows held in memory instead of a server result (closing first): the
+    // fields are the rows' definitions, the order that of SortedFields, and posts and
+    // deletes change the memory only. Close ends it; Refresh re-sorts the rows held.
+    void OpenInMemory(MemoryRows rows);
+    bool InMemory() const;
 
     // --- fields -------------------------------------------------------------
     int FieldCount() const;

@@ -37,7 +37,7 @@ bool sameValue(const detail::RowStore &store, RowData a, RowData b, int column)
 void Query::Private::checkLive() const
 {
     checkActive();
-    if (!live)
+    if (!live && !memory)
         throw Error(QStringLiteral("Upit je samo za čitanje; izmene nisu dozvoljene."));
 }
 
@@ -156,6 +156,8 @@ void Query::Private::requireTarget() const
 
 RowData Query::Private::writeInsert(RowData row)
 {
+    if (memory)
+        return row;
     requireTarget();
     QStringList names;
     QStringList values;
@@ -184,6 +186,8 @@ RowData Query::Private::writeInsert(RowData row)
 // changes, so a row another user changed or deleted meanwhile is not overwritten.
 void Query::Private::writeUpdate(RowData original, RowData current)
 {
+    if (memory)
+        return;
     requireTarget();
     QStringList assignments;
     QStringList unchanged;
@@ -204,6 +208,8 @@ void Query::Private::writeUpdate(RowData original, RowData current)
 
 void Query::Private::writeDelete(RowData original)
 {
+    if (memory)
+        return;
     requireTarget();
     expectOneRow(connectionOrThrow().Execute(
         QStringLiteral("DELETE FROM %1 WHERE %2 LIMIT 1").arg(target.table, whereKey(original))));

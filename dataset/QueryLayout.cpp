@@ -120,6 +120,10 @@ bool sameTable(const ColumnInfo &column, const ColumnInfo &base)
 
 void Query::Private::fetch()
 {
+    if (memory) {
+        adoptMemoryRows();
+        return;
+    }
     Connection &conn = connectionOrThrow();
     const QString context = QStringLiteral("Otvaranje upita nije uspelo.");
     conn.SendQuery(finalSql().toUtf8());
@@ -225,18 +229,11 @@ void Query::Private::buildFields()
 void Query::Private::resolveSort()
 {
     sortKeys.clear();
-    const QStringList parts = sortText.split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (const QString &part : parts) {
-        const QStringList words = part.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (words.isEmpty())
-            continue;
-        const Field *field = q.FindField(words.front());
+    for (const detail::SortName &name : detail::ParseSortText(sortText)) {
+        const Field *field = q.FindField(name.field);
         if (!field || field->Index() < 0)
-            throw Error(QStringLiteral("Polje '%1' za sortiranje ne postoji u upitu.").arg(words.front()));
-        SortKey key;
-        key.column = field->Index();
-        key.descending = words.size() > 1 && words.at(1).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
-        sortKeys.push_back(key);
+            throw Error(QStringLiteral("Polje '%1' za sortiranje ne postoji u upitu.").arg(name.field));
+        sortKeys.push_back(SortKey{field->Index(), name.descending});
     }
 }
 

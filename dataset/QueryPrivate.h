@@ -3,6 +3,7 @@
 // Internal state of a Query, shared by its implementation files and Field.
 
 #include "Connection.h"
+#include "MemoryRows.h"
 #include "Query.h"
 #include "RowStore.h"
 #include "SortKeys.h"
@@ -104,12 +105,15 @@ struct Query::Private {
     bool changedQuietly = false;
     bool closedByFailure = false;           // a failed Refresh closed it; the next one reopens            // something changed while controls were disabled
     int peekRow = -1;                       // display row read by RowDisplayText
+    bool memory = false;                    // rows held in memory, nothing is written
+    std::unique_ptr<MemoryRows> incoming;   // rows waiting for the next open
 
     // --- helpers (Query.cpp) ---
     void refreshParams();
     QString finalSql();
     Connection &connectionOrThrow() const;
     void fetch();
+    void adoptMemoryRows();                 // QueryMemory.cpp
     void clearRows();
     void buildFields();
     void resolveSort();

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <future>
 
 namespace dataset::detail {
 
@@ -17,7 +18,6 @@ namespace {
 // Rank bits: the lowest orders nulls against values; the others describe the value.
 constexpr std::uint8_t RankLate = 1;
 constexpr std::uint8_t RankNull = 2;
-constexpr std::uint8_t RankAscii = 4;
 constexpr std::uint64_t SignBit = std::uint64_t(1) << 63;
 
 // The readers below accept exactly what the field values accept (FieldValue.cpp):
@@ -115,17 +115,42 @@ bool isText(FieldType type)
     return type == FieldType::String || type == FieldType::Memo;
 }
 
-bool isAscii(QByteArrayView text)
-{
-    return std::all_of(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; });
-}
-
 char foldAscii(char c)
 {
     return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
 }
 
+// The leading ASCII characters of a text (at most seven), case-folded, packed from the
+// highest byte down, and their count in the lowest byte: two texts whose packed
+// characters differ within the shorter count are ordered by the packed numbers alone,
+// without reading the rows.
+std::uint64_t textPrefix(QByteArrayView text)
+{
+    std::uint64_t packed = 0;
+    int count = 0;
+    for (; count < 7 && count < text.size(); ++count) {
+        const auto c = static_cast<unsigned char>(foldAscii(text[count]));
+        if (c >= 0x80)
+            break;
+        packed |= std::uint64_t(c) << (56 - 8 * count);
+    }
+    return packed | std::uint64_t(count);
+}
+
 } // namespace
+
+std::vector<SortName> ParseSortText(const QString &text)
+{
+    std::vector<SortName> names;
+    for (const QString &part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList words = part.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (words.isEmpty())
+            continue;
+        names.push_back({words.front(),
+                         words.size() > 1 && words.at(1).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0});
+    }
+    return names;
+}
 
 void SortKeys::Reset(std::vector<SortColumn> columns, const RowStore &store, std::size_t positions)
 {
@@ -133,6 +158,7 @@ void SortKeys::Reset(std::vector<SortColumn> columns, const RowStore &store, std
     m_store = &store;
     m_values.assign(positions * width(), 0);
     m_ranks.assign(positions * width(), 0);
+    m_rows.assign(positions, nullptr);
 }
 
 void SortKeys::Set(std::uint32_t position, RowData row)
@@ -143,7 +169,9 @@ void SortKeys::Set(std::uint32_t position, RowData row)
     if (at + width() > m_values.size()) {
         m_values.resize(at + width(), 0);
         m_ranks.resize(at + width(), 0);
+        m_rows.resize(std::size_t(position) + 1, nullptr);
     }
+    m_rows[position] = row;
     for (std::size_t i = 0; i < width(); ++i) {
         const SortColumn &column = m_columns[i];
         std::uint64_t value = 0;
@@ -152,9 +180,7 @@ void SortKeys::Set(std::uint32_t position, RowData row)
         if (present) {
             const QByteArrayView text = m_store->Value(row, column.column);
             if (isText(column.type)) {
-                value = reinterpret_cast<std::uintptr_t>(row);
-                if (isAscii(text))
-                    rank |= RankAscii;
+                value = textPrefix(text);
             } else {
                 present = numberKey(column.type, text, value);
                 if (column.descending)
@@ -173,23 +199,31 @@ void SortKeys::Set(std::uint32_t position, RowData row)
     }
 }
 
-int SortKeys::compareText(std::size_t a, std::size_t b, int column) const
+int SortKeys::compareText(RowData rowA, RowData rowB, int column) const
 {
-    const auto rowA = reinterpret_cast<RowData>(static_cast<std::uintptr_t>(m_values[a]));
-    const auto rowB = reinterpret_cast<RowData>(static_cast<std::uintptr_t>(m_values[b]));
     const QByteArrayView textA = m_store->Value(rowA, column);
     const QByteArrayView textB = m_store->Value(rowB, column);
-    if (m_ranks[a] & m_ranks[b] & RankAscii) {
-        const qsizetype common = std::min(textA.size(), textB.size());
-        for (qsizetype i = 0; i < common; ++i) {
-            const auto ca = static_cast<unsigned char>(foldAscii(textA[i]));
-            const auto cb = static_cast<unsigned char>(foldAscii(textB[i]));
+    // Bytes that are equal, or ASCII letters equal but for case, compare equal as
+    // characters too, so only the texts from the first other difference on (from the
+    // start of its character) are decoded.
+    const qsizetype common = std::min(textA.size(), textB.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        if (textA[i] == textB[i])
+            continue;
+        const auto ca = static_cast<unsigned char>(foldAscii(textA[i]));
+        const auto cb = static_cast<unsigned char>(foldAscii(textB[i]));
+        if (ca < 0x80 && cb < 0x80) {
             if (ca != cb)
                 return ca < cb ? -1 : 1;
+            continue;
         }
-        return textA.size() < textB.size() ? -1 : textA.size() > textB.size() ? 1 : 0;
+        qsizetype start = i;
+        while (start > 0 && (static_cast<unsigned char>(textA[start]) & 0xC0) == 0x80)
+            --start;
+        return QString::fromUtf8(textA.sliced(start))
+            .compare(QString::fromUtf8(textB.sliced(start)), Qt::CaseInsensitive);
     }
-    return QString::fromUtf8(textA).compare(QString::fromUtf8(textB), Qt::CaseInsensitive);
+    return textA.size() < textB.size() ? -1 : textA.size() > textB.size() ? 1 : 0;
 }
 
 int SortKeys::Compare(std::uint32_t a, std::uint32_t b) const
@@ -205,7 +239,15 @@ int SortKeys::Compare(std::uint32_t a, std::uint32_t b) const
         if (isText(column.type)) {
             if (rankA & RankNull)
                 continue;
-            const int c = compareText(atA + i, atB + i, column.column);
+            const std::uint64_t prefixA = m_values[atA + i];
+            const std::uint64_t prefixB = m_values[atB + i];
+            const auto known = std::min(prefixA & 0xFF, prefixB & 0xFF);
+            const std::uint64_t mask = known == 0 ? 0 : ~std::uint64_t(0) << (64 - 8 * known);
+            int c = 0;
+            if ((prefixA & mask) != (prefixB & mask))
+                c = (prefixA & mask) < (prefixB & mask) ? -1 : 1;
+            else
+                c = compareText(m_rows[a], m_rows[b], column.column);
             if (c != 0)
                 return column.descending ? -c : c;
         } else if (m_values[atA + i] != m_values[atB + i]) {
@@ -219,10 +261,21 @@ void SortKeys::Sort(std::vector<std::uint32_t> &slots) const
 {
     if (Empty())
         return;
-    std::sort(slots.begin(), slots.end(), [this](std::uint32_t a, std::uint32_t b) {
+    const auto less = [this](std::uint32_t a, std::uint32_t b) {
         const int c = Compare(a, b);
         return c != 0 ? c < 0 : a < b;
-    });
+    };
+    // Large sets: each half on a thread of its own, then merged. The order is total (ties
+    // go by slot), so the result is the one a single sort gives.
+    if (slots.size() < 200000) {
+        std::sort(slots.begin(), slots.end(), less);
+        return;
+    }
+    const auto middle = slots.begin() + std::ptrdiff_t(slots.size() / 2);
+    auto firstHalf = std::async(std::launch::async, [&] { std::sort(slots.begin(), middle, less); });
+    std::sort(middle, slots.end(), less);
+    firstHalf.get();
+    std::inplace_merge(slots.begin(), middle, slots.end(), less);
 }
 
 } // namespace dataset::detail

@@ -18,6 +18,13 @@ struct SortColumn {
     bool descending = false;
 };
 
+// The fields of a sort text such as "documentdatetime DESC, parkingdocumentid".
+struct SortName {
+    QString field;
+    bool descending = false;
+};
+std::vector<SortName> ParseSortText(const QString &text);
+
 class SortKeys {
 public:
     // Forgets every key and makes room for 'positions'; 'store' holds the text of the
@@ -36,14 +43,16 @@ public:
 
 private:
     std::size_t width() const { return m_columns.size(); }
-    int compareText(std::size_t a, std::size_t b, int column) const;
+    int compareText(RowData a, RowData b, int column) const;
 
     std::vector<SortColumn> m_columns;
     const RowStore *m_store = nullptr;
-    // Per position and key: an order-preserving number (the row for text keys) and a
-    // rank that makes null the lowest value; both already flipped for descending keys.
+    // Per position and key: an order-preserving number (for text keys the start of the
+    // text, see textPrefix) and a rank that makes null the lowest value; numbers already
+    // flipped for descending keys.
     std::vector<std::uint64_t> m_values;
     std::vector<std::uint8_t> m_ranks;
+    std::vector<RowData> m_rows;      // per position, for the whole texts
 };
 
 } // namespace dataset::detail

@@ -11,6 +11,7 @@
 #include "Connection.h"
 #include "Error.h"
 #include "PrivateServer.h"
+#include "ServerAccounts.h"
 #include "Query.h"
 
 #include <QCoreApplication>
@@ -91,7 +92,9 @@ int run(const QStringList &arguments, bench::ClientRunner &runner)
     }
 
     dataset::Connection connection;
-    connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString(), true});
+    dataset::ConnectionParams params = dbserver::AdministratorParams(socket);
+    params.localLoad = true;
+    connection.Connect(params);
     const QString database = QStringLiteral("bench_dataset");
     connection.Execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(database));
     connection.Execute(QStringLiteral("CREATE DATABASE %1 CHARACTER SET utf8mb4").arg(database));

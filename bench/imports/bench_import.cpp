@@ -15,6 +15,7 @@
 #include "ParkingImportText.h"
 #include "ParkingTicketImport.h"
 #include "Schema.h"
+#include "ServerAccounts.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -112,10 +113,10 @@ int Run(bench::ClientRunner &runner, const QStringList &arguments)
     socket = server.Socket();
     const QString database = QStringLiteral("bench_import");
     dataset::Connection connection;
-    connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString()});
+    connection.Connect(dbserver::AdministratorParams(socket));
     connection.Execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(database));
     dbserver::CreateDatabase(connection, database, false);
-    const dataset::ConnectionParams params{QString(), 0, socket, QStringLiteral("root"), QString(), database};
+    const dataset::ConnectionParams params = dbserver::AdministratorParams(socket, database);
 
     const QString exportFile = work.filePath(QStringLiteral("karte.csv"));
     const QString prepared = work.filePath(QStringLiteral("karte-1250.csv"));

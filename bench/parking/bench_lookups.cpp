@@ -24,6 +24,7 @@
 #include "ProductModule.h"
 #include "Query.h"
 #include "Schema.h"
+#include "ServerAccounts.h"
 #include "base/InterfaceSupport.h"
 #include "lookups/ParkingSelectProductUnit.h"
 #include "lookups/ParkingSelectTicketUnit.h"
@@ -205,7 +206,7 @@ int run(bench::ClientRunner &runner, const Options &options)
     const QString socket = server.Socket();
 
     dataset::Connection connection;
-    connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString()});
+    connection.Connect(dbserver::AdministratorParams(socket));
     connection.Execute(QStringLiteral("SET GLOBAL innodb_buffer_pool_size = 2147483648"));
     dbserver::CreateDatabase(connection, Database, false);
     if (loaded(connection, options)) {

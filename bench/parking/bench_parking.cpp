@@ -26,6 +26,7 @@
 #include "Interfaces.h"
 #include "documents/ParkingDetailUnit.h"
 #include "documents/ParkingNavigatorUnit.h"
+#include "ServerAccounts.h"
 #include "Query.h"
 #include "Schema.h"
 
@@ -255,7 +256,9 @@ int run(bench::ClientRunner &runner, const Options &options)
     const QString socket = server.Socket();
 
     dataset::Connection connection;
-    connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString(), true});
+    dataset::ConnectionParams params = dbserver::AdministratorParams(socket);
+    params.localLoad = true;
+    connection.Connect(params);
     // Room for the whole document table, so that both readers are served from memory.
     connection.Execute(QStringLiteral("SET GLOBAL innodb_buffer_pool_size = 2147483648"));
     dbserver::CreateDatabase(connection, Database, false);

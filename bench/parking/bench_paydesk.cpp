@@ -19,6 +19,7 @@
 #include "ParkingDMUnit.h"
 #include "Query.h"
 #include "Schema.h"
+#include "ServerAccounts.h"
 #include "paydesk/ParkingPayDeskUnit.h"
 #include "report/ReportEngine.h"
 
@@ -157,7 +158,9 @@ int run(bench::ClientRunner &runner, const Options &options)
     const QString &socket = server.Socket();
 
     dataset::Connection connection;
-    connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString(), true});
+    dataset::ConnectionParams params = dbserver::AdministratorParams(socket);
+    params.localLoad = true;
+    connection.Connect(params);
     connection.Execute(QStringLiteral("SET GLOBAL innodb_buffer_pool_size = 1073741824"));
     dbserver::CreateDatabase(connection, Database, false);
     ensureData(connection, options, work.path());

@@ -33,9 +33,12 @@ const QString SocketName = QStringLiteral("mysqld.sock");
 // The only folder the server may read or write files in (secure_file_priv); the server
 // is told not to take it for a database.
 const QString ServerFilesName = QStringLiteral("server-files");
+// The server's own temporary folder: at start a server deletes every "#sql" file in
+// its temporary folder, so servers sharing one would destroy each other's work.
+const QString ServerTmpName = QStringLiteral("server-tmp");
 // Files this class writes itself; a directory holding only these counts as empty.
 const QStringList OwnFiles = {LogFileName, LockFileName, SocketNoteName, PidFileName, SocketName,
-                              ServerFilesName, QLatin1String(ApplicationPasswordFile)};
+                              ServerFilesName, ServerTmpName, QLatin1String(ApplicationPasswordFile)};
 
 bool FitsSocketLimit(const QString &path)
 {
@@ -127,6 +130,11 @@ struct PrivateServer::Private {
     }
 
     void MakePrivate() const;
+    void MakeOwnDirectory(const QString &name) const
+    {
+        if (!MakePrivateDirectory(File(name)))
+            throw dataset::Error(QStringLiteral("Direktorijum %1 nije napravljen: %2").arg(File(name), ErrorText()));
+    }
     QString NewSocketPath() const;
     void Initialise() const;
     qint64 Launch() const;
@@ -202,8 +210,10 @@ void PrivateServer::Private::Initialise() const
                                         QStringLiteral("mariadb-server-core (ili mariadb-server)"));
     // The directory is given relative to the working directory: the installer script
     // leaves the path unquoted in places, so blanks in it would break the set-up.
+    MakeOwnDirectory(ServerTmpName);
     QStringList arguments = {QStringLiteral("--no-defaults"),
                              QStringLiteral("--datadir=."),
+                             QStringLiteral("--tmpdir=") + ServerTmpName,
                              QStringLiteral("--auth-root-authentication-method=socket"),
                              QStringLiteral("--skip-test-db"),
                              QStringLiteral("--skip-name-resolve")};
@@ -256,7 +266,9 @@ qint64 PrivateServer::Private::Launch() const
                              QStringLiteral("--skip-networking"),
                              QStringLiteral("--local-infile=1"),
                              QStringLiteral("--secure-file-priv=") + File(ServerFilesName),
+                             QStringLiteral("--tmpdir=") + File(ServerTmpName),
                              QStringLiteral("--ignore-db-dirs=") + ServerFilesName,
+                             QStringLiteral("--ignore-db-dirs=") + ServerTmpName,
                              QStringLiteral("--character-set-server=utf8mb4"),
                              QStringLiteral("--collation-server=utf8mb4_unicode_ci"),
                              QStringLiteral("--innodb-buffer-pool-size=128M"),
@@ -265,8 +277,8 @@ qint64 PrivateServer::Private::Launch() const
                              QStringLiteral("--skip-name-resolve")};
     if (RunningAsRoot())
         arguments << QStringLiteral("--user=root");
-    if (!MakePrivateDirectory(File(ServerFilesName)))
-        throw dataset::Error(QStringLiteral("Direktorijum %1 nije napravljen: %2").arg(File(ServerFilesName), ErrorText()));
+    MakeOwnDirectory(ServerFilesName);
+    MakeOwnDirectory(ServerTmpName);
     return detail::SpawnDetached(program, arguments, File(LogFileName));
 }
 
@@ -284,9 +296,7 @@ void PrivateServer::Private::WaitUntilAnswering(qint64 pid) const
         if (timer.elapsed() > options.startTimeout.count()) {
             ::kill(pid_t(pid), SIGTERM);
             throw dataset::Error(QStringLiteral("Server baze podataka u %1 nije odgovorio za %2 s. %3")
-                                     .arg(dir)
-                                     .arg(options.startTimeout.count() / 1000)
-                                     .arg(LogTail()));
+                                     .arg(dir, QString::number(options.startTimeout.count() / 1000), LogTail()));
         }
         QThread::msleep(50);
     }
@@ -338,10 +348,8 @@ void PrivateServer::Stop()
         ::kill(pid_t(pid), SIGTERM);
     if (!detail::WaitForExit(pid, d->options.stopTimeout)) {
         throw dataset::Error(QStringLiteral("Server baze podataka u %1 (pid %2) se nije zaustavio za %3 s. %4")
-                                 .arg(d->dir)
-                                 .arg(pid)
-                                 .arg(d->options.stopTimeout.count() / 1000)
-                                 .arg(d->LogTail()));
+                                 .arg(d->dir, QString::number(pid),
+                                      QString::number(d->options.stopTimeout.count() / 1000), d->LogTail()));
     }
     d->RemoveLeftovers();
 }

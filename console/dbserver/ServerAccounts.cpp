@@ -143,8 +143,11 @@ void SecureAccounts(const QString &dataDir, const QString &socketPath)
 
 void GrantApplicationAccess(dataset::Connection &administrator, const QString &name)
 {
+    // In a database-level grant _ and % are wildcards; escaped, the grant covers this name only.
+    QString literal = name;
+    literal.replace(QLatin1Char('_'), QStringLiteral("\\_")).replace(QLatin1Char('%'), QStringLiteral("\\%"));
     administrator.Execute(QStringLiteral("GRANT ALL PRIVILEGES ON %1.* TO %2")
-                              .arg(dataset::Connection::QuoteIdentifier(name), Account(QLatin1String(ApplicationUser))));
+                              .arg(dataset::Connection::QuoteIdentifier(literal), Account(QLatin1String(ApplicationUser))));
 }
 
 dataset::ConnectionParams ApplicationConnectionParams(const QString &dataDir, const QString &database)

@@ -78,11 +78,12 @@ void printPdf(QTextDocument &document, QFile &file, const QString &fileName)
         throw dataset::Error(FormatResource(CommonResourceString(u"_CMN_REPORT_SAVE_ERR"), {fileName}));
 }
 
-// Reports hold personal data: their folder is the user's alone. A folder named by
-// PARKING_REPORT_DIR is made private when this run creates it and used as it is otherwise.
-void prepareDirectory(const QString &directory, const QString &fileName)
+// Reports hold personal data: the default folder is always made the user's alone; a
+// folder named by the caller or PARKING_REPORT_DIR is made private when it is created
+// here and used as it is otherwise (the files in it are private anyway).
+void prepareDirectory(const QString &directory, const QString &fileName, bool enforcePrivate)
 {
-    const bool ok = QFileInfo(directory).isDir() ? true : MakePrivateDirectory(directory);
+    const bool ok = QFileInfo(directory).isDir() && !enforcePrivate ? true : MakePrivateDirectory(directory);
     if (!ok)
         throwSaveError(fileName);
 }
@@ -103,7 +104,7 @@ QString ReportOutput::OutputDirectory()
 
 void ReportOutput::WritePdf(QTextDocument &document, const QString &fileName)
 {
-    prepareDirectory(QFileInfo(fileName).absolutePath(), fileName);
+    prepareDirectory(QFileInfo(fileName).absolutePath(), fileName, false);
     QFile file;
     if (!createReportFile(file, fileName))
         throwSaveError(fileName);
@@ -123,7 +124,7 @@ QString ReportOutput::Deliver(QTextDocument &document, const QString &title, QWi
         return {};
     }
     const QString base = QDir(directory).filePath(baseName(title));
-    prepareDirectory(directory, base + QStringLiteral(".pdf"));
+    prepareDirectory(directory, base + QStringLiteral(".pdf"), qEnvironmentVariableIsEmpty("PARKING_REPORT_DIR"));
     QFile file;
     QString fileName = base + QStringLiteral(".pdf");
     for (int n = 2; !createReportFile(file, fileName); ++n) {

@@ -2,6 +2,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -140,11 +141,24 @@ int utf8Sequence(const QByteArray &text, qsizetype pos, char32_t &character)
     return length;
 }
 
+bool isAscii(const QByteArray &text)
+{
+    return std::all_of(text.begin(), text.end(), [](char b) { return static_cast<unsigned char>(b) < 0x80; });
+}
+
+// ASCII stays as it is in every conversion below, so a line without a byte above 127 is
+// passed through whole.
 QByteArray utf8ToCodePage(const QByteArray &text, const CodePage &page)
 {
+    if (isAscii(text))
+        return text;
     QByteArray out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text.at(i)) < 0x80) {
+            out.append(text.at(i++));
+            continue;
+        }
         char32_t c = 0;
         const int length = utf8Sequence(text, i, c);
         const char mapped = length > 0 ? page.fromUnicode(c) : 0;
@@ -153,7 +167,7 @@ QByteArray utf8ToCodePage(const QByteArray &text, const CodePage &page)
             i += length;
         } else {
             const qsizetype keep = length > 0 ? length : 1;
-            out.append(text.mid(i, keep));
+            out.append(text.constData() + i, keep);
             i += keep;
         }
     }
@@ -180,6 +194,8 @@ QByteArray UTF8To1251(const QByteArray &text) { return utf8ToCodePage(text, win1
 
 QByteArray DecodeWin1250Spec(const QByteArray &text)
 {
+    if (isAscii(text) && !text.contains(kMarker))
+        return text;
     QByteArray out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size();) {
@@ -187,14 +203,14 @@ QByteArray DecodeWin1250Spec(const QByteArray &text)
         char32_t c = 0;
         const int length = b >= 0x80 ? utf8Sequence(text, i, c) : 0;
         if (length > 0 && win1251().fromUnicode(c) != 0) {
-            out.append(text.mid(i, length));
+            out.append(text.constData() + i, length);
             i += length;
             continue;
         }
         if (b >= 0x80 || text.at(i) == kMarker) {
             // The marker itself is escaped too, so the round trip is exact.
-            out.append(kMarker);
-            out.append(QByteArray::number(b, 16).toUpper().rightJustified(2, '0'));
+            static const char hex[] = "0123456789ABCDEF";
+            out.append(kMarker).append(hex[b >> 4]).append(hex[b & 15]);
         } else {
             out.append(text.at(i));
         }
@@ -205,6 +221,8 @@ QByteArray DecodeWin1250Spec(const QByteArray &text)
 
 QByteArray EncodeWin1250Spec(const QByteArray &text)
 {
+    if (!text.contains(kMarker))
+        return text;
     QByteArray out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -248,13 +266,22 @@ QString TransliterateCyrillic(QChar c)
 
 QByteArray Win1251ToWin1250(const QByteArray &text)
 {
+    if (isAscii(text))
+        return text;
+    // The Latin spelling of each upper byte, worked out once.
+    static const std::array<QByteArray, 128> latin = [] {
+        std::array<QByteArray, 128> table;
+        for (int b = 0x80; b < 0x100; ++b)
+            table[std::size_t(b - 0x80)] = ToWin1250(TransliterateCyrillic(win1251().toUnicode(char(b))));
+        return table;
+    }();
     QByteArray out;
     out.reserve(text.size() + text.size() / 8);
     for (const char b : text) {
         if (static_cast<unsigned char>(b) < 0x80)
             out.append(b);
         else
-            out.append(ToWin1250(TransliterateCyrillic(win1251().toUnicode(b))));
+            out.append(latin[static_cast<unsigned char>(b) - 0x80]);
     }
     return out;
 }

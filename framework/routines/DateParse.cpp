@@ -64,8 +64,77 @@ QDate MyDateStrToDate(const QString &text)
     return *date;
 }
 
+namespace {
+
+// Digits of text[from, to) as a number; -1 when empty or not all digits.
+int number(const QString &text, qsizetype from, qsizetype to)
+{
+    if (from >= to)
+        return -1;
+    int value = 0;
+    for (qsizetype i = from; i < to; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
+// The commonest forms read without regular expressions: "yyyy-mm-dd" or "d.m.yyyy",
+// optionally followed by one blank and "h:mm" or "h:mm:ss". Anything else (and every
+// invalid value) is left to the full reader, which also words the error.
+bool quickParts(const QString &text, QDate &date, QTime &time)
+{
+    const qsizetype blank = text.indexOf(QLatin1Char(' '));
+    const qsizetype dateEnd = blank < 0 ? text.size() : blank;
+    int year = -1, month = -1, day = -1;
+    if (dateEnd == 10 && text.at(4) == QLatin1Char('-') && text.at(7) == QLatin1Char('-')) {
+        year = number(text, 0, 4);
+        month = number(text, 5, 7);
+        day = number(text, 8, 10);
+    } else {
+        const qsizetype dot1 = text.indexOf(QLatin1Char('.'));
+        const qsizetype dot2 = dot1 < 0 ? -1 : text.indexOf(QLatin1Char('.'), dot1 + 1);
+        if (dot1 < 1 || dot1 > 2 || dot2 - dot1 < 2 || dot2 - dot1 > 3 || dateEnd - dot2 != 5)
+            return false;
+        day = number(text, 0, dot1);
+        month = number(text, dot1 + 1, dot2);
+        year = number(text, dot2 + 1, dateEnd);
+    }
+    date = QDate(year, month, day);
+    if (year < 0 || month < 0 || day < 0 || !date.isValid())
+        return false;
+    if (blank < 0) {
+        time = QTime(0, 0);
+        return true;
+    }
+    const qsizetype colon = text.indexOf(QLatin1Char(':'), blank);
+    const qsizetype length = text.size() - colon - 1;
+    if (colon - blank < 2 || colon - blank > 3 || (length != 2 && length != 5)
+        || (length == 5 && text.at(colon + 3) != QLatin1Char(':')))
+        return false;
+    const int hour = number(text, blank + 1, colon);
+    const int minute = number(text, colon + 1, colon + 3);
+    const int second = length == 5 ? number(text, colon + 4, colon + 6) : 0;
+    time = QTime(hour, minute, second);
+    return hour >= 0 && minute >= 0 && second >= 0 && time.isValid();
+}
+
+} // namespace
+
 QDateTime MyDateTimeStrToDateTime(const QString &text)
 {
+    const auto [date, time] = MyDateTimeStrToParts(text);
+    return QDateTime(date, time);
+}
+
+std::pair<QDate, QTime> MyDateTimeStrToParts(const QString &text)
+{
+    QDate quickDate;
+    QTime quickTime;
+    if (quickParts(text, quickDate, quickTime))
+        return {quickDate, quickTime};
     static const QRegularExpression split(QStringLiteral(R"(^(\S+?)(?:(?:\s+|T)(\S+))?$)"));
     const auto m = split.match(text.trimmed());
     if (!m.hasMatch())
@@ -74,9 +143,9 @@ QDateTime MyDateTimeStrToDateTime(const QString &text)
     if (!date)
         reject(text, "datum i vreme");
     if (m.captured(2).isEmpty())
-        return QDateTime(*date, QTime(0, 0));
+        return {*date, QTime(0, 0)};
     const auto time = parseTime(m.captured(2));
     if (!time)
         reject(text, "datum i vreme");
-    return QDateTime(*date, *time);
+    return {*date, *time};
 }

@@ -308,3 +308,16 @@ std::vector<ParkingDataSetDef> ParkingDataSetDefs()
     defs.push_back(HostDocumentItem());
     return defs;
 }
+
+int ParkingFieldSize(const char *dataSetName, const char *fieldName)
+{
+    for (const ParkingDataSetDef &def : ParkingDataSetDefs()) {
+        if (qstrcmp(def.name, dataSetName) != 0)
+            continue;
+        for (const dataset::FieldDef &field : def.fields) {
+            if (field.name == QLatin1String(fieldName))
+                return field.size;
+        }
+    }
+    return 0;
+}

@@ -18,3 +18,6 @@ struct ParkingDataSetDef {
 
 // The ten datasets in declaration order.
 std::vector<ParkingDataSetDef> ParkingDataSetDefs();
+
+// The declared size of a text field of one of the datasets; 0 when not declared.
+int ParkingFieldSize(const char *dataSetName, const char *fieldName);

@@ -6,6 +6,8 @@
 #include "DataSource.h"
 #include "ParkingDMUnit.h"
 #include "ParkingDetailUnit.h"
+#include "imports/ParkingStartStopUnit.h"
+#include "imports/ParkingSubscriptionUnit.h"
 #include "imports/ParkingTicketUnit.h"
 #include "paydesk/ParkingPayDeskUnit.h"
 #include "ParkingViewerImages.h"
@@ -54,10 +56,9 @@ TParkingViewerForm::TParkingViewerForm(QWidget *parent) : TCustomViewerForm(pare
     connect(PayDeskAction, &QAction::triggered, this, reported(&TParkingViewerForm::PayDeskActionExecute));
     connect(ParkingZoneFrameAction, &QAction::triggered, this, reported(&TParkingViewerForm::ParkingZoneFrameActionExecute));
     connect(ParkingTicketAction, &QAction::triggered, this, reported(&TParkingViewerForm::ParkingTicketActionExecute));
-    // The subscription and start-stop imports are separate forms of the module; until
-    // they are part of the build their actions are shown but disabled.
-    for (QAction *tool : {ParkingSubscriptionAction, ParkingStartStopAction})
-        tool->setEnabled(false);
+    connect(ParkingSubscriptionAction, &QAction::triggered, this,
+            reported(&TParkingViewerForm::ParkingSubscriptionActionExecute));
+    connect(ParkingStartStopAction, &QAction::triggered, this, reported(&TParkingViewerForm::ParkingStartStopActionExecute));
 
     ActionTB->addAction(CustomAdd);
     ActionTB->addAction(CustomEdit);
@@ -137,6 +138,16 @@ void TParkingViewerForm::ParkingZoneFrameActionExecute()
 void TParkingViewerForm::ParkingTicketActionExecute()
 {
     (new TParkingTicketForm(this))->exec();
+}
+
+void TParkingViewerForm::ParkingSubscriptionActionExecute()
+{
+    (new TParkingSubscriptionForm(this))->exec();
+}
+
+void TParkingViewerForm::ParkingStartStopActionExecute()
+{
+    (new TParkingStartStopForm(this))->exec();
 }
 
 // The base recorded the cell under the pointer; a double click on the title row opens

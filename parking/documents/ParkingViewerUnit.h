@@ -28,6 +28,8 @@ public:
     void PayDeskActionExecute();
     void ParkingZoneFrameActionExecute();
     void ParkingTicketActionExecute();
+    void ParkingSubscriptionActionExecute();
+    void ParkingStartStopActionExecute();
 
 protected:
     void DBGDblClick() override;

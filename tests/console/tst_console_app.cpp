@@ -8,6 +8,7 @@
 #include "CsvExport.h"
 #include "ErrorDisplay.h"
 #include "LoginDialog.h"
+#include "PasswordDialog.h"
 #include "Error.h"
 #include "ScriptedDialogService.h"
 #include "base/Abort.h"
@@ -51,6 +52,7 @@ private Q_SLOTS:
     void errorFromButtonHandlerIsShown();
     void consoleModulesAndWizard();
     void loginDialogRetriesUntilAccepted();
+    void passwordDialogKeys();
     void csvQuotesEveryField_data();
     void csvQuotesEveryField();
     void csvDefusesFormulas_data();
@@ -138,7 +140,7 @@ void TestConsoleApp::loginDialogRetriesUntilAccepted()
             result.status = LoginResult::Status::Accepted;
             result.user.UserID = 4;
         } else if (tried.size() == 2) {
-            result.wait = std::chrono::seconds(1);
+            result.wait = std::chrono::seconds(2);
         }
         return result;
     });
@@ -153,18 +155,55 @@ void TestConsoleApp::loginDialogRetriesUntilAccepted()
     dialog.UserEdit()->setText(QStringLiteral("pera"));
     dialog.PasswordEdit()->setText(QStringLiteral("opet"));
     QTest::keyClick(dialog.PasswordEdit(), Qt::Key_Return);
-    QVERIFY(dialog.MessageLabel()->text().contains(QStringLiteral("Sledeći pokušaj je moguć za 1 s.")));
+    QVERIFY(dialog.MessageLabel()->text().contains(QStringLiteral("Sledeći pokušaj je moguć za 2 s.")));
     QVERIFY(!dialog.LoginButton()->isEnabled());
     dialog.PasswordEdit()->setText(QStringLiteral("tajna"));
     QTest::keyClick(dialog.PasswordEdit(), Qt::Key_Return);   // ignored while waiting
     QVERIFY(dialog.isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(dialog.LoginButton()->isEnabled(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.MessageLabel()->text().contains(QStringLiteral("za 1 s.")), 2000);
+    QVERIFY(!dialog.LoginButton()->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.LoginButton()->isEnabled(), 2000);
+    QCOMPARE(dialog.MessageLabel()->text(), QStringLiteral("Pogrešno korisničko ime ili lozinka."));
 
     QTest::keyClick(dialog.PasswordEdit(), Qt::Key_Return);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(dialog.User().UserID, 4);
     QCOMPARE(tried, (QStringList{QStringLiteral("  pera /pogrešna"), QStringLiteral("pera/opet"),
                                  QStringLiteral("pera/tajna")}));
+}
+
+// Enter saves through the change function and keeps the dialog open on its error;
+// Escape gives up. Without a current password its field is not asked for.
+void TestConsoleApp::passwordDialogKeys()
+{
+    QStringList calls;
+    PasswordDialog dialog(
+        [&calls](const QString &current, const QString &newPassword, const QString &repeated) {
+            calls << current + QLatin1Char('|') + newPassword + QLatin1Char('|') + repeated;
+            if (newPassword != repeated)
+                throw dataset::Error(QStringLiteral("Nova lozinka i ponovljena lozinka se razlikuju."));
+        },
+        true);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    dialog.CurrentEdit()->setText(QStringLiteral("stara"));
+    dialog.NewEdit()->setText(QStringLiteral("nova-lozinka"));
+    dialog.RepeatEdit()->setText(QStringLiteral("nova-lozinkx"));
+    QTest::keyClick(dialog.RepeatEdit(), Qt::Key_Return);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.MessageLabel()->text(), QStringLiteral("Nova lozinka i ponovljena lozinka se razlikuju."));
+    dialog.RepeatEdit()->setText(QStringLiteral("nova-lozinka"));
+    QTest::keyClick(dialog.RepeatEdit(), Qt::Key_Enter);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(calls, (QStringList{QStringLiteral("stara|nova-lozinka|nova-lozinkx"),
+                                 QStringLiteral("stara|nova-lozinka|nova-lozinka")}));
+
+    PasswordDialog first([](const QString &, const QString &, const QString &) {}, false);
+    first.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&first));
+    QVERIFY(!first.CurrentEdit()->isVisible());
+    QTest::keyClick(first.NewEdit(), Qt::Key_Escape);
+    QCOMPARE(first.result(), int(QDialog::Rejected));
 }
 
 void TestConsoleApp::csvQuotesEveryField_data()

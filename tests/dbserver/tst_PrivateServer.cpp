@@ -178,27 +178,6 @@ private Q_SLOTS:
         QCOMPARE(note.permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
     }
 
-    // A note pointing at a socket in a directory others may write (where anyone could
-    // answer) is ignored: the server gets a private directory of its own.
-    void ignoresSharedSocketDirectory()
-    {
-        QTemporaryDir temp;
-        const QString dir = temp.filePath(QString(100, QLatin1Char('y')));
-        QVERIFY(QDir().mkpath(dir));
-        const QString shared = temp.filePath(QStringLiteral("shared"));
-        QVERIFY(QDir().mkpath(shared));
-        QVERIFY(QFile::setPermissions(shared, QFile::Permissions(0x7777)));
-        QVERIFY(WritePrivateFile(dir + "/socket.path", QFile::encodeName(shared) + "/mysqld.sock\n"));
-
-        PrivateServer server(dir);
-        StopAtEnd stop{server};
-        QVERIFY(!server.IsRunning());
-        server.Start();
-        QVERIFY(!server.Reused());
-        QVERIFY(!server.SocketPath().startsWith(shared));
-        QVERIFY(IsPrivateDirectory(dir));
-    }
-
     // What a set-up server looks like: private files, the administrator only through the
     // socket's credentials, the application account with rights on granted databases
     // only, and server-side files confined to one folder.
@@ -220,23 +199,26 @@ private Q_SLOTS:
         dataset::Connection admin;
         admin.Connect(server.ConnectionParams());
         QCOMPARE(Scalar(admin, QStringLiteral("SELECT @@secure_file_priv")), dir + "/server-files/");
+        // A temporary folder of its own: a starting server empties its temporary folder.
+        QCOMPARE(Scalar(admin, QStringLiteral("SELECT @@tmpdir")), dir + "/server-tmp");
         QCOMPARE(Scalar(admin, QStringLiteral("SELECT COUNT(*) FROM mysql.user WHERE user = '' OR host <> 'localhost'")),
                  QStringLiteral("0"));
         QCOMPARE(Scalar(admin, QStringLiteral("SELECT COUNT(*) FROM information_schema.schemata "
                                               "WHERE schema_name LIKE '%server%'")),
                  QStringLiteral("0"));
-        admin.Execute(QStringLiteral("CREATE DATABASE granted"));
-        admin.Execute(QStringLiteral("CREATE DATABASE other"));
-        dbserver::GrantApplicationAccess(admin, QStringLiteral("granted"));
+        admin.Execute(QStringLiteral("CREATE DATABASE granted_1"));
+        admin.Execute(QStringLiteral("CREATE DATABASE grantedX1"));
+        dbserver::GrantApplicationAccess(admin, QStringLiteral("granted_1"));
 
         dataset::Connection app;
-        app.Connect(dbserver::ApplicationConnectionParams(dir, QStringLiteral("granted")));
+        app.Connect(dbserver::ApplicationConnectionParams(dir, QStringLiteral("granted_1")));
         app.Execute(QStringLiteral("CREATE TABLE t (a INT)"));
         const QString grants = Scalar(app, QStringLiteral("SELECT GROUP_CONCAT(privilege_type) FROM "
                                                           "information_schema.user_privileges"));
         QVERIFY2(!grants.contains(QLatin1String("FILE")) && !grants.contains(QLatin1String("GRANT")),
                  qPrintable(grants));
-        QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError, app.Execute(QStringLiteral("USE other")));
+        // "_" in the granted name matches itself only.
+        QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError, app.Execute(QStringLiteral("USE grantedX1")));
         QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError,
                                  app.Execute(QStringLiteral("SELECT 1 INTO OUTFILE '/tmp/parking-outfile'")));
 

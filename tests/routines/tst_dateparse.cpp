@@ -31,6 +31,8 @@ void TestDateParse::dateTime_data()
     QTest::newRow("slashes") << "7/3/2024" << QDateTime(d, QTime(0, 0));
     QTest::newRow("surrounding blanks") << " 2024-03-07 " << QDateTime(d, QTime(0, 0));
     QTest::newRow("leap day") << "29.02.2024" << QDateTime(QDate(2024, 2, 29), QTime(0, 0));
+    QTest::newRow("one-digit hour") << "2024-03-07 9:05" << QDateTime(d, QTime(9, 5));
+    QTest::newRow("date and a blank") << "07.03.2024 " << QDateTime(d, QTime(0, 0));
 
     QTest::newRow("no leap day") << "29.02.2023" << QDateTime();
     QTest::newRow("month 13") << "2024-13-01" << QDateTime();
@@ -42,6 +44,9 @@ void TestDateParse::dateTime_data()
     QTest::newRow("empty") << "" << QDateTime();
     QTest::newRow("missing value") << "NUL" << QDateTime();
     QTest::newRow("trailing text") << "2024-03-07 10:00 x" << QDateTime();
+    QTest::newRow("one-digit minute") << "2024-03-07 10:5" << QDateTime();
+    QTest::newRow("no 31 April") << "31.04.2024 10:00" << QDateTime();
+    QTest::newRow("sign in month") << "2024-+3-07" << QDateTime();
 }
 
 void TestDateParse::dateTime()

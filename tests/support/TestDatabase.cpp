@@ -98,10 +98,11 @@ TestDatabase::TestDatabase(bool withDemoData) : d(std::make_unique<Private>())
 TestDatabase::~TestDatabase()
 {
     try {
-        if (!d->connection.Connected() && !d->name.isEmpty())
-            d->connection.Connect(dataset::ConnectionParams{d->params.host, d->params.port,
-                                                            d->params.socket, d->params.user,
-                                                            d->params.password, QString()});
+        if (!d->connection.Connected() && !d->name.isEmpty()) {
+            dataset::ConnectionParams server = d->params;
+            server.database.clear();
+            d->connection.Connect(server);
+        }
         if (d->connection.Connected())
             dbserver::DropDatabase(d->connection, d->name);
     } catch (const std::exception &error) {

@@ -126,17 +126,18 @@ dataset::ConnectionParams CommandContext::DatabaseParams()
     return m_server->Params();
 }
 
-ImportSummary CommandContext::RunFileImport(ImportJob &job, const QString &fileName)
+ImportSummary CommandContext::RunFileImport(ImportJob &job, const QString &fileName, QTextStream *summary)
 {
     imports::CheckImportFileName(fileName);
     const dataset::ConnectionParams params = job.UsesDatabase() ? DatabaseParams() : dataset::ConnectionParams{};
     const auto progress = m_io.Progress(fileName);
     try {
-        ImportSummary summary = imports::RunImport(job, fileName, params, progress);
+        ImportSummary result = imports::RunImport(job, fileName, params, progress);
         m_io.EndProgress();
-        for (const QString &line : summary.Lines())
-            m_io.Out() << line << Qt::endl;
-        return summary;
+        QTextStream &out = summary ? *summary : m_io.Out();
+        for (const QString &line : result.Lines())
+            out << line << Qt::endl;
+        return result;
     } catch (...) {
         m_io.EndProgress();
         throw;

@@ -80,8 +80,9 @@ public:
     // The server the command works on, started or found on first use.
     dataset::ConnectionParams DatabaseParams();
 
-    // Runs a file import with progress and prints its summary.
-    ImportSummary RunFileImport(ImportJob &job, const QString &fileName);
+    // Runs a file import with progress and prints its summary (on standard output unless
+    // 'summary' names another stream).
+    ImportSummary RunFileImport(ImportJob &job, const QString &fileName, QTextStream *summary = nullptr);
 
 private:
     const CommandOptions &m_options;

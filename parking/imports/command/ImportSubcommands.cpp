@@ -7,6 +7,8 @@ const std::vector<Subcommand> &Subcommands()
     static const std::vector<Subcommand> table{
         TicketsSubcommand(),
         TicketDocumentSubcommand(),
+        SubscriptionsSubcommand(),
+        StartStopSubcommand(),
     };
     return table;
 }

@@ -7,5 +7,7 @@ namespace importcmd {
 
 Subcommand TicketsSubcommand();
 Subcommand TicketDocumentSubcommand();
+Subcommand SubscriptionsSubcommand();
+Subcommand StartStopSubcommand();
 
 } // namespace importcmd

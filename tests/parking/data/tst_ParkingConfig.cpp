@@ -1,4 +1,6 @@
 #include "ParkingConfig.h"
+#include "ParkingRegistration.h"
+#include "../host/FakeHost.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -9,6 +11,7 @@ class TestParkingConfig : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void configBesideProgram();
+    void configNamedByConsole();
     void readValue_data();
     void readValue();
     void missingFile();
@@ -20,6 +23,21 @@ void TestParkingConfig::configBesideProgram()
     const QFileInfo config(ParkingConfigFilePath());
     QCOMPARE(config.absolutePath(), program.absolutePath());
     QCOMPARE(config.fileName(), program.completeBaseName() + QStringLiteral(".ini"));
+}
+
+// The console's --config reaches the module: the file the console names wins.
+void TestParkingConfig::configNamedByConsole()
+{
+    IntfPtr<FakeConsole> console(new FakeConsole);
+    console->modules.insert(IConfigurationModule::IID,
+                            IntfPtr<IInterface>(static_cast<IConfigurationModule *>(
+                                new FakeConfiguration(QStringLiteral("/etc/parking/konzola.ini")))));
+    GlobalConsole = IntfPtr<IConsole>(console.get());
+    QCOMPARE(ParkingConfigFilePath(), QStringLiteral("/etc/parking/konzola.ini"));
+    console->modules.clear();
+    const QFileInfo beside(ParkingConfigFilePath());
+    GlobalConsole.reset();
+    QCOMPARE(beside.absolutePath(), QFileInfo(QCoreApplication::applicationFilePath()).absolutePath());
 }
 
 void TestParkingConfig::readValue_data()

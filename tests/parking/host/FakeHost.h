@@ -63,6 +63,15 @@ public:
     QStringList notices;
 };
 
+class FakeConfiguration : public IConfigurationModule, public TInterfacedObject {
+public:
+    explicit FakeConfiguration(QString file) : configFile(std::move(file)) {}
+    PARKING_INTERFACED_OBJECT
+    IInterface *QueryInterface(const QUuid &iid) override { return QueryInterfaceOf<IConfigurationModule>(this, iid); }
+    QString GetConfigFile() override { return configFile; }
+    QString configFile;
+};
+
 class FakeConsole : public IConsole, public TInterfacedObject {
 public:
     PARKING_INTERFACED_OBJECT

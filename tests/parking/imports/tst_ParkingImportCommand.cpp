@@ -3,6 +3,9 @@
 #include "Query.h"
 #include "TestDatabase.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -35,6 +38,10 @@ private Q_SLOTS:
     void exitCodes();
     void ticketsEndToEnd();
     void ticketDocument();
+    void subscriptionsEndToEnd();
+    void startStopOutput_data();
+    void startStopOutput();
+    void startStopFailureKeepsOutput();
 };
 
 void TestParkingImportCommand::exitCodes_data()
@@ -127,6 +134,88 @@ void TestParkingImportCommand::ticketDocument()
     QCOMPARE(empty.exitCode, 0);
     QVERIFY(empty.out.contains("nije izdata nijedna karta"));
     QCOMPARE(Run(server + QStringList{"ticket-document", "6.12.2026"}).exitCode, 3);
+}
+
+void TestParkingImportCommand::subscriptionsEndToEnd()
+{
+    TestDatabase db(true);
+    QTemporaryDir dir;
+    const QString file = WriteTestFile(dir, "pretplate.csv",
+                               "h\nP1,ns1,2024-01-01,2024-01-31,Ana,Ban,1,Z,L,,aktivna\n"
+                               "P2,,2024-01-01,2024-01-31,,,,,,,\n");
+    const dataset::ConnectionParams params = db.params();
+    const Result result = Run({"--socket", params.socket, "--user", params.user, "--database", params.database,
+                               "subscriptions", file});
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY2(result.out.startsWith("Pročitano redova: 2\nUpisano redova: 1\nIzostavljeno redova: 1\n"),
+             qPrintable(result.out));
+    dataset::Query rows;
+    rows.SetConnection(&db.connection());
+    rows.SetSQL({"SELECT regcitynumber FROM parkingsubscription"});
+    rows.Open();
+    QCOMPARE(rows.RecordCount(), 1);
+    QCOMPARE(rows.Fields(0).AsString(), QStringLiteral("NS1"));
+}
+
+void TestParkingImportCommand::startStopOutput_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::newRow("standard output") << QString();
+    QTest::newRow("lines") << "tabela.txt";
+    QTest::newRow("json") << "tabela.JSON";
+}
+
+// No database is asked for: the command runs with a socket that does not exist. The
+// second line lacks the "|" after its stop time, which is then midnight.
+void TestParkingImportCommand::startStopOutput()
+{
+    QFETCH(QString, output);
+    QTemporaryDir dir;
+    const QString file = WriteTestFile(dir, "ss.csv",
+                               "h\n1|Zoran|NUL|2|z|c|p|n|bg9|Z1|2024-03-15|10:00|11:00|\n"
+                               "2|Ana|a|1|z|c|p|n|bo1|Z1|15.03.2024|09:00|09:30\n");
+    QStringList arguments{"startstop", file, "--socket", dir.filePath("none.sock")};
+    if (!output.isEmpty())
+        arguments << "--output" << dir.filePath(output);
+    const Result result = Run(arguments);
+    QCOMPARE(result.exitCode, 0);
+    const QString lines = "Ana|a|1|z|c|p|n|BO1|Z1|2024-03-15 09:00:00|2024-03-15 00:00:00\n"
+                          "Zoran|NUL|2|z|c|p|n|BG9|Z1|2024-03-15 10:00:00|2024-03-15 11:00:00\n";
+    if (output.isEmpty()) {
+        QCOMPARE(result.out, lines);
+        QVERIFY(result.err.contains("Upisano redova: 2\n"));
+        return;
+    }
+    QVERIFY(result.out.contains("Upisano redova: 2\n"));
+    QFile written(dir.filePath(output));
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), QFileDevice::Permissions());
+    const QByteArray content = written.readAll();
+    if (!output.endsWith("JSON")) {
+        QCOMPARE(QString::fromUtf8(content), lines);
+        return;
+    }
+    const QJsonArray rows = QJsonDocument::fromJson(content).array();
+    QCOMPARE(rows.size(), 2);
+    const QJsonObject zoran = rows.at(1).toObject();
+    QVERIFY(zoran.value("address").isNull());
+    QCOMPARE(zoran.value("stopdatetime").toString(), QStringLiteral("2024-03-15T11:00:00"));
+}
+
+void TestParkingImportCommand::startStopFailureKeepsOutput()
+{
+    QTemporaryDir dir;
+    const QString file = WriteTestFile(dir, "ss.csv",
+                               "h\n1|Zoran|a|2|z|c|p|n|bg9|Z1|2024-03-15|10:00|11:00|\n"
+                               "2|Ana|a|1|z|c|p|n|bo1|Z1|2024-03-15|9 sati|09:30|\n");
+    const QString output = WriteTestFile(dir, "out.json", "[]\n");
+    const Result result = Run({"startstop", file, "--output", output});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.startsWith("Pogrešan format datoteke!\nRed 3: "), qPrintable(result.err));
+    QVERIFY(result.out.isEmpty());
+    QFile kept(output);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("[]\n"));
 }
 
 QTEST_GUILESS_MAIN(TestParkingImportCommand)

@@ -1,0 +1,270 @@
+// The subscription and start-stop imports over generated exports, each beside its floor:
+// for subscriptions the mariadb client loading the same prepared rows with LOAD DATA into
+// a fresh table, for start-stop `sort` ordering the same file on the same keys. Prints
+// times, their ratio, the peak memory of each import and the size of each file.
+//
+//   bench_import_rows [--socket PATH] [--rows N]
+//
+// N is the start-stop line count (default 1,000,000); the subscription export has a fifth
+// of it. Without --socket a private server is started in a temporary folder.
+
+#include "BenchProcess.h"
+#include "BenchRun.h"
+#include "Connection.h"
+#include "Error.h"
+#include "ParkingImportText.h"
+#include "ParkingStartStopImport.h"
+#include "ParkingSubscriptionImport.h"
+#include "Schema.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <malloc.h>
+#include <functional>
+#include <random>
+
+namespace {
+
+QTextStream out(stdout);
+
+using Pick = std::function<int(int)>;
+
+// Writes 'count' lines after 'header', each made by 'line', in blocks.
+void WriteExport(const QString &path, const QByteArray &header, int count,
+                 const std::function<QByteArray(int, const Pick &)> &line)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw dataset::Error(QStringLiteral("Datoteka %1 se ne može napraviti.").arg(path));
+    std::mt19937 random(20261207);
+    const Pick pick = [&random](int n) { return int(random() % unsigned(n)); };
+    QByteArray block = header;
+    for (int i = 0; i < count; ++i) {
+        block += line(i, pick);
+        if (block.size() > (1 << 20)) {
+            file.write(block);
+            block.clear();
+        }
+    }
+    file.write(block);
+}
+
+const char *const FirstNames[] = {"Petar", "Ana", "Marko", "Jelena", "Stefan", "Milica", "Жарко", "Љиљана"};
+const char *const LastNames[] = {"Petrović", "Jovanović", "Nikolić", "Đorđević", "Ilić", "Stojanović", "Шљивић",
+                                 "Ћосић"};
+const char *const Cities[] = {"Beograd", "Novi Sad", "Niš", "Kragujevac", "Subotica", "Čačak", "Ниш"};
+
+QByteArray Two(int n)
+{
+    return QByteArray::number(n).rightJustified(2, '0');
+}
+
+QByteArray Day(const Pick &pick)
+{
+    return "2024-" + Two(1 + pick(12)) + '-' + Two(1 + pick(28));
+}
+
+QByteArray Registration(const Pick &pick)
+{
+    static const char *const towns[] = {"bg", "NS", "ni", "KG", "su", "ČA"};
+    return QByteArray(towns[pick(6)]) + QByteArray::number(100 + pick(900)) + (pick(10) == 0 ? "šđ" : "AB");
+}
+
+// Subscriptions: lower-case and Serbian registrations, some Cyrillic names, the status
+// after the tenth comma, one line in a hundred without a registration.
+QByteArray SubscriptionLine(int i, const Pick &pick)
+{
+    const QByteArray day = Day(pick);
+    QByteArray line = "PR-" + QByteArray::number(100000 + i) + ',';
+    line += (pick(100) == 0 ? QByteArray() : Registration(pick)) + ',';
+    line += day + ',' + day + " 23:59,";
+    line += QByteArray(FirstNames[pick(8)]) + ',' + LastNames[pick(8)] + ',';
+    line += QByteArray::number(1000000000000LL + pick(1000000)) + ',';
+    line += pick(2) ? "Pretplatna Crvena zona - mesecna," : "Pretplatna Zelena zona - godisnja,";
+    line += pick(3) ? "Stanari," : "Pravna lica,";
+    line += QByteArray::number(pick(10)) + ',' + (pick(5) ? "aktivna" : "istekla") + "\r\n";
+    return line;
+}
+
+// Start-stop records: customers repeating, NUL for missing values, some Cyrillic.
+QByteArray StartStopLine(int i, const Pick &pick)
+{
+    const int customer = pick(50000);
+    const auto orNul = [&pick](const QByteArray &value) { return pick(8) == 0 ? QByteArray("NUL") : value; };
+    QByteArray line = QByteArray::number(i) + '|';
+    line += QByteArray(FirstNames[customer % 8]) + ' ' + LastNames[customer / 8 % 8] + ' '
+        + QByteArray::number(customer) + '|';
+    line += orNul("Ulica " + QByteArray::number(1 + customer % 200)) + '|';
+    line += QByteArray::number(100000000 + customer) + '|';
+    line += orNul(QByteArray::number(11000 + customer % 30 * 10)) + '|';
+    line += QByteArray(Cities[customer % 7]) + '|';
+    line += orNul("06" + QByteArray::number(1000000 + customer)) + '|';
+    line += (pick(4) == 0 ? QByteArray("napomena") : QByteArray("NUL")) + '|';
+    line += Registration(pick) + '|' + "Zona " + QByteArray::number(1 + pick(4)) + '|';
+    const int start = pick(20);
+    line += Day(pick) + '|' + Two(start) + ':' + Two(pick(60)) + '|' + Two(start + 1 + pick(3)) + ":00|\n";
+    return line;
+}
+
+// The rows as the subscription import hands them to the server.
+void WritePreparedSubscriptions(const QString &from, const QString &to)
+{
+    imports::ImportLineReader reader(from);
+    reader.SkipHeader();
+    QFile file(to);
+    if (!file.open(QIODevice::WriteOnly))
+        throw dataset::Error(QStringLiteral("Datoteka %1 se ne može napraviti.").arg(to));
+    QByteArray line;
+    QByteArray block;
+    const auto date = [](const std::pair<QDate, QTime> &value) {
+        return QDateTime(value.first, value.second).toString("yyyy-MM-dd HH:mm:ss").toUtf8();
+    };
+    while (reader.ReadLine(line)) {
+        const auto row = imports::ReadSubscriptionLine(line);
+        if (!row)
+            continue;
+        block += QStringList{row->subscriptionNumber, row->regCityNumber}.join('\t').toUtf8() + '\t';
+        block += date(row->fromDate) + '\t' + date(row->toDate) + '\t';
+        block += QStringList{row->firstName, row->lastName, row->personalIdentificator, row->zone, row->list,
+                             row->status}.join('\t').toUtf8() + '\n';
+        if (block.size() > (1 << 20)) {
+            file.write(block);
+            block.clear();
+        }
+    }
+    file.write(block);
+}
+
+double FileMb(const QString &path)
+{
+    return double(QFile(path).size()) / (1024.0 * 1024.0);
+}
+
+struct Measured {
+    double seconds = 1e9;
+    long peakKb = 0;
+    imports::ImportSummary summary;
+};
+
+// Best of two runs of 'run', with the peak resident memory above the start.
+Measured Measure(const std::function<imports::ImportSummary()> &run)
+{
+    Measured result;
+    for (int round = 0; round < 2; ++round) {
+        malloc_trim(0);   // what earlier work freed goes back, so it does not hide this peak
+        const long before = bench::StatusKb("VmRSS");
+        bench::ResetPeak();
+        QElapsedTimer timer;
+        timer.start();
+        result.summary = run();
+        result.seconds = std::min(result.seconds, double(timer.nsecsElapsed()) / 1e9);
+        result.peakKb = std::max(result.peakKb, bench::StatusKb("VmHWM") - before);
+    }
+    return result;
+}
+
+void Report(const char *what, int lines, double fileMb, const Measured &import, const char *floorText,
+            double floorSeconds, double goal)
+{
+    out << Qt::fixed;
+    out.setRealNumberPrecision(2);
+    out << what << " export: " << lines << " lines, " << fileMb << " MB" << Qt::endl;
+    for (const QString &line : import.summary.Lines())
+        out << "  " << line << Qt::endl;
+    out << "  import:  " << import.seconds << " s (best of 2)" << Qt::endl;
+    out << "  floor (" << floorText << "): " << floorSeconds << " s (best of 2)" << Qt::endl;
+    out << "  ratio import / floor: " << import.seconds / floorSeconds << " (goal " << goal << ")" << Qt::endl;
+    out << "  peak memory of import: " << double(import.peakKb) / 1024.0 << " MB above the start (goal below "
+        << fileMb << " MB)" << Qt::endl;
+}
+
+double SortSeconds(const QString &file, const QString &sorted)
+{
+    double best = 1e9;
+    for (int round = 0; round < 2; ++round) {
+        QProcess sort;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+        sort.setProcessEnvironment(environment);
+        QElapsedTimer timer;
+        timer.start();
+        // Case folded, stable, by name, code, registration, zone, date and start time.
+        sort.start(QStringLiteral("sort"), {"-f", "-s", "-t", "|", "-k2,2", "-k4,4", "-k9,9", "-k10,10", "-k11,11",
+                                            "-k12,12", "-o", sorted, file});
+        if (!sort.waitForFinished(-1) || sort.exitCode() != 0)
+            throw dataset::Error(QStringLiteral("sort nije uspeo."));
+        best = std::min(best, double(timer.nsecsElapsed()) / 1e9);
+    }
+    return best;
+}
+
+int Run(bench::ClientRunner &runner, const QStringList &arguments)
+{
+    const auto options = bench::ParseOptions(arguments, {QStringLiteral("socket"), QStringLiteral("rows")});
+    QString socket = options.value(QStringLiteral("socket"));
+    const int rows = options.value(QStringLiteral("rows"), QStringLiteral("1000000")).toInt();
+    QTemporaryDir work;
+
+    // Start-stop: no database.
+    const QString startStop = work.filePath(QStringLiteral("startstop.csv"));
+    WriteExport(startStop, "id|partner|adresa|pib|ptt|grad|telefon|napomena|reg|zona|datum|start|stop|\r\n", rows,
+                StartStopLine);
+    const double sortSeconds = SortSeconds(startStop, work.filePath(QStringLiteral("startstop-sorted.csv")));
+    const Measured startStopImport = Measure([&] {
+        imports::StartStopImportJob job;
+        imports::ImportSummary summary = imports::RunImport(job, startStop, {});
+        const dataset::MemoryRows table = job.TakeRows();
+        return summary;
+    });
+    Report("start-stop", rows, FileMb(startStop), startStopImport, "sort on the same keys", sortSeconds, 2.0);
+
+    // Subscriptions, on a server.
+    const bench::BenchServer server(socket, QString(), work.path());
+    socket = server.Socket();
+    const QString database = QStringLiteral("bench_import_rows");
+    dataset::Connection connection;
+    connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString()});
+    connection.Execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(database));
+    dbserver::CreateDatabase(connection, database, false);
+    const dataset::ConnectionParams params{QString(), 0, socket, QStringLiteral("root"), QString(), database};
+
+    const int subscriptionRows = rows / 5;
+    const QString subscriptions = work.filePath(QStringLiteral("pretplate.csv"));
+    const QString prepared = work.filePath(QStringLiteral("pretplate.tsv"));
+    WriteExport(subscriptions, "broj,reg,od,do,ime,prezime,jmbg,zona,lista,x,status\r\n", subscriptionRows,
+                SubscriptionLine);
+    WritePreparedSubscriptions(subscriptions, prepared);
+    double floorSeconds = 1e9;
+    for (int round = 0; round < 2; ++round) {
+        const bench::ClientRun floor = runner.Run(
+            socket, database,
+            QStringLiteral("DROP TABLE IF EXISTS floor_sub; CREATE TABLE floor_sub LIKE parkingsubscription; "
+                           "LOAD DATA LOCAL INFILE %1 INTO TABLE floor_sub CHARACTER SET utf8mb4 "
+                           "(subscriptionnumber, regcitynumber, subscriptionfromdate, subscriptiontodate, "
+                           "firstname, lastname, personalidentificator, zone, list, status); DROP TABLE floor_sub;")
+                .arg(dataset::Connection::Quote(prepared)),
+            {"--local-infile=1"});
+        floorSeconds = std::min(floorSeconds, floor.seconds);
+    }
+    const Measured subscriptionImport = Measure([&] {
+        imports::SubscriptionImportJob job;
+        return imports::RunImport(job, subscriptions, params);
+    });
+    Report("subscription", subscriptionRows, FileMb(subscriptions), subscriptionImport,
+           "mariadb LOAD DATA of the prepared rows", floorSeconds, 2.0);
+
+    connection.Execute(QStringLiteral("DROP DATABASE %1").arg(database));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    return bench::WidgetsMain(argc, argv, Run);
+}

@@ -1,0 +1,82 @@
+#include "ParkingSubscriptionUnit.h"
+
+#include "DBGrid.h"
+#include "ParkingDMUnit.h"
+#include "ParkingSubscriptionImport.h"
+#include "Query.h"
+#include "base/GridSorter.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TParkingSubscriptionForm::TParkingSubscriptionForm(QWidget *parent) : TParkingImportForm(parent)
+{
+    setObjectName(QStringLiteral("ParkingSubscriptionForm"));
+    setWindowTitle(QStringLiteral("Parking pretplate"));
+    resize(980, 520);
+
+    DBGrid = new dataset::DBGrid(this);
+    DBGrid->setObjectName(QStringLiteral("DBGrid"));
+    DBGrid->SetReadOnly(true);
+    if (ParkingDM)
+        DBGrid->SetDataSource(ParkingDM->ParkingSubscriptionDS);
+    DBGrid->AddColumn(QStringLiteral("subscriptionnumber"), 80);
+    DBGrid->AddColumn(QStringLiteral("regcitynumber"));
+    DBGrid->AddColumn(QStringLiteral("subscriptionfromdate"));
+    DBGrid->AddColumn(QStringLiteral("subscriptiontodate"));
+    DBGrid->AddColumn(QStringLiteral("firstname"), 100);
+    DBGrid->AddColumn(QStringLiteral("lastname"), 120);
+    DBGrid->AddColumn(QStringLiteral("personalidentificator"), 80);
+    DBGrid->AddColumn(QStringLiteral("zone"), 80);
+    DBGrid->AddColumn(QStringLiteral("list"), 80);
+    DBGrid->AddColumn(QStringLiteral("status"), 80);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(LoadButton);
+    top->addWidget(CreateLoadingInfoLabel(), 1);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(ProgressBar, 1);
+    bottom->addWidget(CancelButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(DBGrid, 1);
+    layout->addLayout(bottom);
+
+    FormCreate();
+}
+
+TParkingSubscriptionForm::~TParkingSubscriptionForm() = default;
+
+// The grid shows the table as it is now; a click on a column title sorts it.
+void TParkingSubscriptionForm::FormCreate()
+{
+    if (ParkingDM) {
+        dataset::Query *subscriptions = ParkingDM->ParkingSubscriptionZQ;
+        subscriptions->Close();
+        subscriptions->Open();
+    }
+    GridSorter.AddGrid(DBGrid);
+}
+
+std::unique_ptr<imports::ImportJob> TParkingSubscriptionForm::CreateJob()
+{
+    return std::make_unique<imports::SubscriptionImportJob>();
+}
+
+QList<dataset::Query *> TParkingSubscriptionForm::TargetDataSets() const
+{
+    if (!ParkingDM)
+        return {};
+    return {ParkingDM->ParkingSubscriptionZQ};
+}
+
+// The table was replaced on the worker's connection; the dataset reads it again.
+void TParkingSubscriptionForm::ImportSucceeded(imports::ImportJob &, const imports::ImportSummary &)
+{
+    dataset::Query *subscriptions = ParkingDM->ParkingSubscriptionZQ;
+    subscriptions->Close();
+    subscriptions->Open();
+}

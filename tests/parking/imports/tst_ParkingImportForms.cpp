@@ -1,0 +1,160 @@
+#include "CodePages.h"
+#include "DBGrid.h"
+#include "DataSetModel.h"
+#include "FormatFloat.h"
+#include "ImportTestFiles.h"
+#include "ParkingDMUnit.h"
+#include "ParkingStartStopUnit.h"
+#include "ParkingSubscriptionUnit.h"
+#include "Query.h"
+#include "TestDatabase.h"
+#include "common/ScriptedDialogService.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The subscription and start-stop forms end to end: the file chosen, the import run off
+// the window thread, the grid showing the result, a failure keeping what was shown.
+class TestParkingImportForms : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void subscriptionForm();
+    void startStopForm();
+    void startStopDatePicker();
+};
+
+namespace {
+
+struct Fixture {
+    TestDatabase db{true};
+    ScriptedDialogService dialogs;
+    ScopedDialogService dialogScope{dialogs};
+    QTemporaryDir dir;
+
+    Fixture()
+    {
+        ParkingDM = TCustomDM::Create<TParkingDM>();
+        ParkingDM->SetZConnection(&db.connection());
+    }
+    ~Fixture() { ParkingDM.reset(); }
+
+    void Queue(const QString &name, const QByteArray &bytes) { dialogs.QueueFile(WriteTestFile(dir, name, bytes)); }
+};
+
+// Clicks "Učitaj" and waits for the import to end; true when it succeeded.
+bool Load(imports::TParkingImportForm &form)
+{
+    QSignalSpy finished(&form, &imports::TParkingImportForm::importFinished);
+    QTest::mouseClick(form.LoadButton, Qt::LeftButton);
+    if (!finished.wait(20000))
+        return false;
+    return finished.first().first().toBool();
+}
+
+QStringList Column(dataset::DBGrid *grid, int column)
+{
+    QStringList values;
+    for (int row = 0; row < grid->Model()->rowCount(); ++row)
+        values << grid->Model()->data(grid->Model()->index(row, column)).toString();
+    return values;
+}
+
+void Grab(QWidget *widget, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("PARKING_GRAB_DIR");
+    if (!dir.isEmpty() && QDir().mkpath(dir))
+        widget->grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
+}
+
+} // namespace
+
+void TestParkingImportForms::subscriptionForm()
+{
+    Fixture fixture;
+    TParkingSubscriptionForm form;
+    form.setAttribute(Qt::WA_DeleteOnClose, false);
+    form.show();
+    QCOMPARE(form.windowTitle(), QStringLiteral("Parking pretplate"));
+    QCOMPARE(form.DBGrid->Model()->rowCount(), 4);   // the table as it is
+    QCOMPARE(form.DBGrid->Model()->columnCount(), 10);
+
+    fixture.Queue(QStringLiteral("pretplate.csv"),
+                  "broj,reg,od,do,ime,prezime,jmbg,zona,lista,x,status\r\n"
+                  + ToWin1250(QStringLiteral("P-1,bg 123-šđ,2024-01-01,2024-01-31,Ana,Ilić,1,Z1,L,,aktivna\r\n"
+                                             "P-2,,2024-01-01,2024-01-31,,,,,,,\r\n"))
+                  + QStringLiteral("P-3,ni-55,2024-02-01,2024-02-29,Јован,Јовић,2,Z2,L,,\r\n").toUtf8());
+    QVERIFY(Load(form));
+    QCOMPARE(form.LoadingInfoLabel->text(), QStringLiteral("Svi podaci su učitani."));
+    QCOMPARE(Column(form.DBGrid, 1), QStringList({"BG 123-ŠĐ", "NI-55"}));
+    QCOMPARE(Column(form.DBGrid, 4), QStringList({"Ana", "Jovan"}));
+    QVERIFY(fixture.dialogs.Errors().isEmpty());
+    Grab(&form, QStringLiteral("subscriptions"));
+
+    fixture.Queue(QStringLiteral("losa.csv"), "h\nP-9,BG9,2024-01-01,2024-01-31,,,,,,,\nP-8,BG8,nije datum,,,,,,,,\n");
+    QVERIFY(!Load(form));
+    QCOMPARE(fixture.dialogs.Errors().size(), 1);
+    const QStringList message = fixture.dialogs.Errors().first().split(QLatin1Char('\n'));
+    QCOMPARE(message.first(), QStringLiteral("Pogrešan format datoteke!"));
+    QVERIFY2(message.at(1).startsWith(QStringLiteral("Red 3: ")), qPrintable(message.at(1)));
+    QCOMPARE(message.last(), QStringLiteral("Sadržaj tabela je ostao nepromenjen."));
+    QCOMPARE(form.LoadingInfoLabel->text(), QStringLiteral("Učitavanje u toku."));
+    ParkingDM->ParkingSubscriptionZQ->Refresh();
+    QCOMPARE(Column(form.DBGrid, 1), QStringList({"BG 123-ŠĐ", "NI-55"}));
+}
+
+void TestParkingImportForms::startStopForm()
+{
+    Fixture fixture;
+    TParkingStartStopForm form;
+    form.setAttribute(Qt::WA_DeleteOnClose, false);
+    form.show();
+    QCOMPARE(form.NewDocDateE->text(), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    QVERIFY(form.StartStopCDS->Active());
+    QCOMPARE(form.StartStopDBG->Model()->rowCount(), 0);
+    QVERIFY(!form.LoadingInfoLabel);
+    QVERIFY(form.CancelButton->isDefault());
+
+    const QByteArray header = "id|name|address|code|zip|city|phone|note|reg|zone|date|start|stop|\n";
+    fixture.Queue(QStringLiteral("START.CSV"),
+                  header + ToWin1250(QStringLiteral("1|Žika|a|2|z|Niš|p|NUL|ni1|Z1|2024-03-15|10:00|11:00|\n"
+                                                    "2|Ana|a|1|z|Bor|p|n|bo1|Z1|15.03.2024|09:00|09:30|\n"
+                                                    "3|Ana|a|1|z|Bor|p|n|nul|Z1|15.03.2024|09:00|09:30|\n")));
+    QVERIFY(Load(form));
+    QCOMPARE(Column(form.StartStopDBG, 0), QStringList({"Ana", "Žika"}));
+    QCOMPARE(Column(form.StartStopDBG, 3), QStringList({"BO1", "NI1"}));
+    QCOMPARE(form.StartStopCDS->RecNo(), 1);
+    QVERIFY(!form.StartStopCDS->ControlsDisabled());
+    Grab(&form, QStringLiteral("startstop"));
+
+    // A failed file leaves the table as it was.
+    fixture.Queue(QStringLiteral("bad.csv"), header + "1|X|a|2|z|c|p|n|BG1|Z1|2024-03-15|10:00|11:00|\n"
+                                                      "2|Y|a|2|z|c|p|n|BG2|Z1|2024-02-30|10:00|11:00|\n");
+    QVERIFY(!Load(form));
+    QCOMPARE(fixture.dialogs.Errors().size(), 1);
+    QVERIFY(fixture.dialogs.Errors().first().startsWith(QStringLiteral("Pogrešan format datoteke!\nRed 3: ")));
+    QCOMPARE(Column(form.StartStopDBG, 0), QStringList({"Ana", "Žika"}));
+}
+
+void TestParkingImportForms::startStopDatePicker()
+{
+    Fixture fixture;
+    TParkingStartStopForm form;
+    form.setAttribute(Qt::WA_DeleteOnClose, false);
+    fixture.dialogs.QueueDate(QDate(2024, 2, 29));
+    QTest::mouseClick(form.NewDocDateB, Qt::LeftButton);
+    QCOMPARE(form.NewDocDateE->text(), QStringLiteral("2024-02-29"));
+    QTest::mouseClick(form.NewDocDateB, Qt::LeftButton);   // nothing queued: cancelled
+    QCOMPARE(form.NewDocDateE->text(), QStringLiteral("2024-02-29"));
+    // The document buttons are inert.
+    QTest::mouseClick(form.CreateDocButton, Qt::LeftButton);
+    QTest::mouseClick(form.RegDocButton, Qt::LeftButton);
+    QVERIFY(fixture.dialogs.Errors().isEmpty());
+}
+
+QTEST_MAIN(TestParkingImportForms)
+#include "tst_ParkingImportForms.moc"
