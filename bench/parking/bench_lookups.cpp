@@ -55,25 +55,14 @@ struct Options {
 
 Options parse(const QStringList &arguments)
 {
+    const QHash<QString, QString> given =
+        bench::ParseOptions(arguments, {"rows", "products", "runs", "datadir", "socket"});
     Options options;
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString &name = arguments[i];
-        if (i + 1 >= arguments.size())
-            throw dataset::Error(QStringLiteral("Opcija %1 nema vrednost.").arg(name));
-        const QString value = arguments[++i];
-        if (name == QLatin1String("--rows"))
-            options.rows = std::max(5, value.toInt());
-        else if (name == QLatin1String("--products"))
-            options.products = std::max(1, value.toInt());
-        else if (name == QLatin1String("--runs"))
-            options.runs = std::max(1, value.toInt());
-        else if (name == QLatin1String("--datadir"))
-            options.dataDir = value;
-        else if (name == QLatin1String("--socket"))
-            options.socket = value;
-        else
-            throw dataset::Error(QStringLiteral("Nepoznata opcija %1.").arg(name));
-    }
+    options.rows = std::max(5, given.value(QStringLiteral("rows"), QString::number(options.rows)).toInt());
+    options.products = std::max(1, given.value(QStringLiteral("products"), QString::number(options.products)).toInt());
+    options.runs = std::max(1, given.value(QStringLiteral("runs"), QString::number(options.runs)).toInt());
+    options.dataDir = given.value(QStringLiteral("datadir"));
+    options.socket = given.value(QStringLiteral("socket"));
     return options;
 }
 
