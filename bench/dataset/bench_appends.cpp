@@ -15,6 +15,7 @@
 #include "Error.h"
 #include "Field.h"
 #include "Query.h"
+#include "ServerAccounts.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -93,7 +94,7 @@ int run(const QStringList &arguments)
     QTemporaryDir work;
     const bench::BenchServer server(socket, QString(), work.path());
     dataset::Connection connection;
-    connection.Connect({QString(), 0, server.Socket(), QStringLiteral("root"), QString(), QString(), false});
+    connection.Connect(dbserver::AdministratorParams(server.Socket()));
     const QString database = QStringLiteral("bench_appends");
     connection.Execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(database));
     connection.Execute(QStringLiteral("CREATE DATABASE %1 CHARACTER SET utf8mb4").arg(database));

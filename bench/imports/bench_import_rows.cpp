@@ -16,6 +16,7 @@
 #include "ParkingStartStopImport.h"
 #include "ParkingSubscriptionImport.h"
 #include "Schema.h"
+#include "ServerAccounts.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -228,10 +229,10 @@ int Run(bench::ClientRunner &runner, const QStringList &arguments)
     socket = server.Socket();
     const QString database = QStringLiteral("bench_import_rows");
     dataset::Connection connection;
-    connection.Connect({QString(), 0, socket, QStringLiteral("root"), QString(), QString()});
+    connection.Connect(dbserver::AdministratorParams(socket));
     connection.Execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(database));
     dbserver::CreateDatabase(connection, database, false);
-    const dataset::ConnectionParams params{QString(), 0, socket, QStringLiteral("root"), QString(), database};
+    const dataset::ConnectionParams params = dbserver::AdministratorParams(socket, database);
 
     const int subscriptionRows = rows / 5;
     const QString subscriptions = work.filePath(QStringLiteral("pretplate.csv"));

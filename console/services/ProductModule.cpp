@@ -15,13 +15,13 @@ QString Condition(const QString &text, bool a, bool b)
 {
     using dataset::Connection;
     if (!a && b) {
-        const QString value = QStringLiteral("LOWER(") + Connection::Quote(text) + QLatin1Char(')');
-        return QStringLiteral("LOWER(p.code) = %1 OR LOWER(p.barcode) = %1 OR LOWER(p.additionalcode) = %1")
-            .arg(value);
+        // The columns' collation already ignores case; comparing them bare keeps their indexes usable.
+        const QString value = Connection::Quote(text);
+        return QStringLiteral("p.code = %1 OR p.barcode = %1 OR p.additionalcode = %1").arg(value);
     }
     const QString escaped = EscapeLike(text);
     const QString pattern = a ? QLatin1Char('%') + escaped + QLatin1Char('%') : escaped + QLatin1Char('%');
-    return QStringLiteral("LOWER(p.name) LIKE LOWER(%1)").arg(Connection::Quote(pattern));
+    return QStringLiteral("p.name LIKE %1").arg(Connection::Quote(pattern));
 }
 
 } // namespace
