@@ -5,6 +5,8 @@
 #include "SortKeys.h"
 
 #include <algorithm>
+#include <atomic>
+#include <future>
 #include <numeric>
 
 #include <optional>
@@ -18,6 +20,10 @@ MemoryRows::MemoryRows(std::vector<FieldDef> defs) : m_defs(std::move(defs))
             def.size = 20;
     }
     m_store.Reset(int(m_defs.size()));
+    for (std::size_t i = 0; i < m_defs.size(); ++i) {
+        if (m_defs[i].type == FieldType::String)
+            m_store.ShareValues(int(i));
+    }
 }
 
 int MemoryRows::FieldIndex(const QString &name) const
@@ -45,29 +51,31 @@ void MemoryRows::Append(std::span<const QVariant> values)
 namespace {
 
 // 'text' (UTF-8) cut to at most 'size' characters.
-void CutUtf8(QByteArray &text, int size)
+QByteArrayView CutUtf8(QByteArrayView text, int size)
 {
     int characters = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
             continue;
-        if (characters++ == size) {
-            text.truncate(i);
-            return;
-        }
+        if (characters++ == size)
+            return text.first(i);
     }
+    return text;
 }
+
+// Rows sorted together; their keys are all that is decoded at once.
+constexpr std::size_t RunRows = std::size_t(1) << 16;
 
 } // namespace
 
-void MemoryRows::AppendStored(std::span<const std::optional<QByteArray>> values)
+void MemoryRows::AppendStored(std::span<const std::optional<QByteArrayView>> values)
 {
-    std::vector<std::optional<QByteArray>> stored(values.begin(),
-                                                  values.begin() + std::min(values.size(), m_defs.size()));
-    stored.resize(m_defs.size());
-    for (std::size_t i = 0; i < stored.size(); ++i) {
+    std::vector<std::optional<QByteArrayView>> &stored = m_appending;
+    stored.assign(m_defs.size(), std::nullopt);
+    for (std::size_t i = 0; i < stored.size() && i < values.size(); ++i) {
+        stored[i] = values[i];
         if (stored[i] && m_defs[i].type == FieldType::String)
-            CutUtf8(*stored[i], m_defs[i].size);
+            stored[i] = CutUtf8(*stored[i], m_defs[i].size);
     }
     m_rows.push_back(m_store.Add(stored));
 }
@@ -89,19 +97,80 @@ void MemoryRows::Sort(const QString &fields)
             throw Error(QStringLiteral("Polje '%1' za sortiranje ne postoji.").arg(name.field));
         columns.push_back({index, m_defs[std::size_t(index)].type, name.descending});
     }
-    detail::SortKeys keys;
-    keys.Reset(std::move(columns), m_store, m_rows.size());
-    for (std::uint32_t i = 0; i < m_rows.size(); ++i)
-        keys.Set(i, m_rows[i]);
-    std::vector<std::uint32_t> order(m_rows.size());
-    std::iota(order.begin(), order.end(), 0u);
-    keys.Sort(order);
-    std::vector<detail::RowData> sorted;
-    sorted.reserve(m_rows.size());
-    for (const std::uint32_t i : order)
-        sorted.push_back(m_rows[i]);
-    m_rows = std::move(sorted);
+    const detail::SharedRanks ranks = detail::RankSharedTexts(columns, m_store);
+    sortRuns(columns, ranks);
+    mergeRuns(columns, ranks);
     m_sortedBy = fields;
+}
+
+// Each run of RunRows rows is sorted in place; two threads take the runs in turn.
+void MemoryRows::sortRuns(const std::vector<detail::SortColumn> &columns, const detail::SharedRanks &ranks)
+{
+    const std::size_t runs = (m_rows.size() + RunRows - 1) / RunRows;
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        detail::SortKeys keys;
+        std::vector<std::uint32_t> order;
+        std::vector<detail::RowData> sorted;
+        for (std::size_t run = next++; run < runs; run = next++) {
+            const std::size_t begin = run * RunRows;
+            const std::size_t end = std::min(m_rows.size(), begin + RunRows);
+            keys.Reset(columns, m_store, end - begin, &ranks);
+            for (std::size_t i = begin; i < end; ++i)
+                keys.Set(std::uint32_t(i - begin), m_rows[i]);
+            order.resize(end - begin);
+            std::iota(order.begin(), order.end(), 0u);
+            keys.Sort(order);
+            sorted.clear();
+            for (const std::uint32_t i : order)
+                sorted.push_back(m_rows[begin + i]);
+            std::copy(sorted.begin(), sorted.end(), m_rows.begin() + std::ptrdiff_t(begin));
+        }
+    };
+    if (runs < 2) {
+        work();
+        return;
+    }
+    auto other = std::async(std::launch::async, work);
+    work();
+    other.get();
+}
+
+// Merges the sorted runs. Only the keys of each run's first row not yet taken are held;
+// on equal keys the earlier run goes first, so the result is that of one stable sort.
+void MemoryRows::mergeRuns(const std::vector<detail::SortColumn> &columns, const detail::SharedRanks &ranks)
+{
+    const std::size_t runs = (m_rows.size() + RunRows - 1) / RunRows;
+    if (runs < 2)
+        return;
+    detail::SortKeys heads;
+    heads.Reset(columns, m_store, runs, &ranks);
+    std::vector<std::size_t> next(runs);
+    std::vector<std::uint32_t> heap;
+    const auto later = [&heads](std::uint32_t a, std::uint32_t b) {
+        const int c = heads.Compare(a, b);
+        return c != 0 ? c > 0 : a > b;
+    };
+    for (std::uint32_t run = 0; run < runs; ++run) {
+        next[run] = run * RunRows;
+        heads.Set(run, m_rows[next[run]]);
+        heap.push_back(run);
+    }
+    std::make_heap(heap.begin(), heap.end(), later);
+    std::vector<detail::RowData> merged;
+    merged.reserve(m_rows.size());
+    while (!heap.empty()) {
+        std::pop_heap(heap.begin(), heap.end(), later);
+        const std::uint32_t run = heap.back();
+        merged.push_back(m_rows[next[run]]);
+        if (++next[run] < std::min(m_rows.size(), (run + 1) * RunRows)) {
+            heads.Set(run, m_rows[next[run]]);
+            std::push_heap(heap.begin(), heap.end(), later);
+        } else {
+            heap.pop_back();
+        }
+    }
+    m_rows = std::move(merged);
 }
 
 } // namespace dataset

@@ -2,6 +2,7 @@
 
 #include "Field.h"
 #include "RowStore.h"
+#include "SortKeys.h"
 
 #include <QVariant>
 
@@ -13,7 +14,7 @@ namespace dataset {
 
 // Rows held in memory rather than read from a server: the fields they have and the rows
 // in the order they were added. Built apart from any query (a worker thread may fill one)
-// and handed whole to Query::OpenInMemory.
+// and handed whole to Query::OpenInMemory. Equal texts of a text field are kept once.
 class MemoryRows {
 public:
     explicit MemoryRows(std::vector<FieldDef> defs);
@@ -30,8 +31,8 @@ public:
     void Append(std::span<const QVariant> values);
     // The same for values already in their stored form, without the typed detour: UTF-8
     // texts (cut here to the field's size), date-times as "yyyy-MM-dd HH:mm:ss"; nullopt
-    // is null. Only the size is checked.
-    void AppendStored(std::span<const std::optional<QByteArray>> values);
+    // is null. Only the size is checked. The bytes are copied.
+    void AppendStored(std::span<const std::optional<QByteArrayView>> values);
 
     // Typed value of a row (in the current order) and field; null QVariant for null.
     QVariant Value(std::size_t row, int column) const;
@@ -42,15 +43,20 @@ public:
     // Puts the rows in the order of 'fields' ("name, code DESC"), as a query with that
     // sort would: null lowest, text without regard to case, ties in the order added. A
     // query with the same sort then opens them without sorting again. Throws Error for
-    // an unknown field.
+    // an unknown field. Runs of rows are sorted on two threads and then merged, so the
+    // keys in memory at once are those of a run, not of the whole table.
     void Sort(const QString &fields);
     const QString &SortedBy() const { return m_sortedBy; }
 
 private:
     friend class Query;
+    void sortRuns(const std::vector<detail::SortColumn> &columns, const detail::SharedRanks &ranks);
+    void mergeRuns(const std::vector<detail::SortColumn> &columns, const detail::SharedRanks &ranks);
+
     std::vector<FieldDef> m_defs;
     detail::RowStore m_store;
     std::vector<detail::RowData> m_rows;
+    std::vector<std::optional<QByteArrayView>> m_appending;   // scratch of AppendStored
     QString m_sortedBy;
 };
 

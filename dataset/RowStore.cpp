@@ -1,37 +1,76 @@
 #include "RowStore.h"
 
+#include <QHashFunctions>
+
 #include <cstring>
 
 namespace dataset::detail {
 
 namespace {
-constexpr std::size_t ChunkSize = 4u << 20;
-constexpr std::size_t Alignment = alignof(std::uint32_t);
+
+// Texts longer than this are rarely repeated and costly to hash; rows keep them.
+constexpr qsizetype LongestShared = 1024;
+// A shared column counts its texts in windows of this many; one in which fewer than a
+// quarter were repeats closes it to new texts.
+constexpr std::uint32_t Window = 1u << 16;
+
+int varintSize(std::uint64_t value)
+{
+    int size = 1;
+    while (value >= 0x80) {
+        value >>= 7;
+        ++size;
+    }
+    return size;
+}
+
+char *writeVarint(char *at, std::uint64_t value)
+{
+    while (value >= 0x80) {
+        *at++ = char((value & 0x7F) | 0x80);
+        value >>= 7;
+    }
+    *at++ = char(value);
+    return at;
+}
+
 } // namespace
 
 void RowStore::Reset(int columnCount)
 {
     m_columns = columnCount;
-    m_chunks.clear();
-    m_free = nullptr;
-    m_left = 0;
-    m_reserved = 0;
+    m_shared.assign(std::size_t(columnCount), SharedColumn());
+    m_codes.assign(std::size_t(columnCount), 0);
+    m_rows = Arena(std::size_t(4) << 20);
+    m_texts = Arena(std::size_t(1) << 20);
 }
 
-char *RowStore::allocate(std::size_t size)
+void RowStore::ShareValues(int column)
 {
-    size = (size + Alignment - 1) & ~(Alignment - 1);
+    m_shared.at(std::size_t(column)).enabled = true;
+}
+
+std::size_t RowStore::BytesReserved() const
+{
+    std::size_t bytes = m_rows.Reserved() + m_texts.Reserved();
+    for (const SharedColumn &column : m_shared)
+        bytes += column.texts.capacity() * sizeof(QByteArrayView) + column.index.capacity() * sizeof(std::uint64_t);
+    return bytes;
+}
+
+char *RowStore::Arena::Allocate(std::size_t size)
+{
     if (size > m_left) {
-        // Rows larger than a chunk get a block of their own, keeping the current chunk.
-        if (size > ChunkSize / 4) {
+        // Blocks larger than a chunk's quarter get one of their own, keeping the current chunk.
+        if (size > m_chunkSize / 4) {
             m_chunks.push_back(std::make_unique_for_overwrite<char[]>(size));
             m_reserved += size;
             return m_chunks.back().get();
         }
-        m_chunks.push_back(std::make_unique_for_overwrite<char[]>(ChunkSize));
-        m_reserved += ChunkSize;
+        m_chunks.push_back(std::make_unique_for_overwrite<char[]>(m_chunkSize));
+        m_reserved += m_chunkSize;
         m_free = m_chunks.back().get();
-        m_left = ChunkSize;
+        m_left = m_chunkSize;
     }
     char *block = m_free;
     m_free += size;
@@ -39,42 +78,117 @@ char *RowStore::allocate(std::size_t size)
     return block;
 }
 
-RowData RowStore::Add(const char *const *values, const unsigned long *lengths)
+void RowStore::grow(SharedColumn &column)
+{
+    std::vector<std::uint64_t> index(std::max<std::size_t>(64, column.index.size() * 2), 0);
+    const std::size_t mask = index.size() - 1;
+    for (const std::uint64_t entry : column.index) {
+        if (entry == 0)
+            continue;
+        std::size_t at = std::size_t(entry >> 32) & mask;
+        while (index[at] != 0)
+            at = (at + 1) & mask;
+        index[at] = entry;
+    }
+    column.index = std::move(index);
+}
+
+std::int64_t RowStore::share(SharedColumn &column, QByteArrayView text)
+{
+    if (column.closed || text.size() > LongestShared)
+        return -1;
+    if (++column.windowTexts == Window) {
+        column.closed = column.windowHits < Window / 4;
+        column.windowTexts = 0;
+        column.windowHits = 0;
+        if (column.closed) {
+            column.index = {};   // the ids in use stay valid through 'texts'
+            return -1;
+        }
+    }
+    if (2 * (column.texts.size() + 1) > column.index.size())
+        grow(column);
+    const auto hash = std::uint32_t(qHash(text, 0));
+    const std::size_t mask = column.index.size() - 1;
+    std::size_t at = hash & mask;
+    for (; column.index[at] != 0; at = (at + 1) & mask) {
+        const std::uint64_t entry = column.index[at];
+        if (std::uint32_t(entry >> 32) != hash)
+            continue;
+        const std::size_t id = std::size_t(std::uint32_t(entry)) - 1;
+        if (column.texts[id] == text) {
+            ++column.windowHits;
+            return std::int64_t(id);
+        }
+    }
+    char *copy = m_texts.Allocate(std::size_t(text.size()));
+    if (!text.isEmpty())
+        std::memcpy(copy, text.data(), std::size_t(text.size()));
+    const std::size_t id = column.texts.size();
+    column.texts.emplace_back(copy, text.size());
+    column.index[at] = (std::uint64_t(hash) << 32) | std::uint64_t(id + 1);
+    return std::int64_t(id);
+}
+
+// Works out every column's descriptor first, so the row's size is known before it is placed.
+template <typename ValueAt>
+RowData RowStore::add(ValueAt valueAt)
 {
     std::size_t total = 0;
-    for (int i = 0; i < m_columns; ++i)
-        total += values[i] ? lengths[i] : 0;
-    char *row = allocate(headerSize() + total);
-    auto *ends = reinterpret_cast<std::uint32_t *>(row);
-    auto *nulls = reinterpret_cast<unsigned char *>(row + headerEnds());
-    std::memset(nulls, 0, headerSize() - headerEnds());
-    char *data = row + headerSize();
-    std::uint32_t at = 0;
     for (int i = 0; i < m_columns; ++i) {
-        if (values[i]) {
-            std::memcpy(data + at, values[i], lengths[i]);
-            at += std::uint32_t(lengths[i]);
-        } else {
-            nulls[i >> 3] |= (1u << (i & 7));
+        const std::optional<QByteArrayView> value = valueAt(i);
+        std::uint64_t code = 0;
+        if (value) {
+            SharedColumn &shared = m_shared[std::size_t(i)];
+            const std::int64_t id = shared.enabled ? share(shared, *value) : -1;
+            if (id >= 0) {
+                code = 2 * std::uint64_t(id) + 1;
+            } else {
+                code = 2 * (std::uint64_t(value->size()) + 1);
+                total += std::size_t(value->size());
+            }
         }
-        ends[i] = at;
+        m_codes[std::size_t(i)] = code;
+        total += std::size_t(varintSize(code));
+    }
+    char *const row = m_rows.Allocate(std::max<std::size_t>(total, 1));
+    char *at = row;
+    for (int i = 0; i < m_columns; ++i) {
+        const std::uint64_t code = m_codes[std::size_t(i)];
+        at = writeVarint(at, code);
+        if (code != 0 && (code & 1) == 0) {
+            const QByteArrayView value = *valueAt(i);
+            if (!value.isEmpty())
+                std::memcpy(at, value.data(), std::size_t(value.size()));
+            at += value.size();
+        }
     }
     return row;
 }
 
+RowData RowStore::Add(const char *const *values, const unsigned long *lengths)
+{
+    return add([&](int i) -> std::optional<QByteArrayView> {
+        if (!values[i])
+            return std::nullopt;
+        return QByteArrayView(values[i], qsizetype(lengths[i]));
+    });
+}
+
+RowData RowStore::Add(std::span<const std::optional<QByteArrayView>> values)
+{
+    return add([&](int i) -> std::optional<QByteArrayView> {
+        return std::size_t(i) < values.size() ? values[std::size_t(i)] : std::nullopt;
+    });
+}
+
 RowData RowStore::Add(const std::vector<std::optional<QByteArray>> &values)
 {
-    std::vector<const char *> pointers(std::size_t(m_columns), nullptr);
-    std::vector<unsigned long> lengths(std::size_t(m_columns), 0);
-    static const char empty = 0;
-    for (int i = 0; i < m_columns && i < int(values.size()); ++i) {
-        if (values[std::size_t(i)]) {
-            const QByteArray &bytes = *values[std::size_t(i)];
-            pointers[std::size_t(i)] = bytes.isEmpty() ? &empty : bytes.constData();
-            lengths[std::size_t(i)] = static_cast<unsigned long>(bytes.size());
-        }
-    }
-    return Add(pointers.data(), lengths.data());
+    return add([&](int i) -> std::optional<QByteArrayView> {
+        if (std::size_t(i) >= values.size() || !values[std::size_t(i)])
+            return std::nullopt;
+        return QByteArrayView(*values[std::size_t(i)]);
+    });
 }
 
 } // namespace dataset::detail

@@ -10,6 +10,7 @@
 #include <bit>
 #include <cmath>
 #include <future>
+#include <numeric>
 
 namespace dataset::detail {
 
@@ -18,6 +19,7 @@ namespace {
 // Rank bits: the lowest orders nulls against values; the others describe the value.
 constexpr std::uint8_t RankLate = 1;
 constexpr std::uint8_t RankNull = 2;
+constexpr std::uint8_t RankShared = 4;   // a text key holding the place of a shared text
 constexpr std::uint64_t SignBit = std::uint64_t(1) << 63;
 
 // The readers below accept exactly what the field values accept (FieldValue.cpp):
@@ -137,6 +139,32 @@ std::uint64_t textPrefix(QByteArrayView text)
     return packed | std::uint64_t(count);
 }
 
+// Texts in the order of a case-insensitive comparison: negative, 0 or positive.
+int compareTexts(QByteArrayView textA, QByteArrayView textB)
+{
+    // Bytes that are equal, or ASCII letters equal but for case, compare equal as
+    // characters too, so only the texts from the first other difference on (from the
+    // start of its character) are decoded.
+    const qsizetype common = std::min(textA.size(), textB.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        if (textA[i] == textB[i])
+            continue;
+        const auto ca = static_cast<unsigned char>(foldAscii(textA[i]));
+        const auto cb = static_cast<unsigned char>(foldAscii(textB[i]));
+        if (ca < 0x80 && cb < 0x80) {
+            if (ca != cb)
+                return ca < cb ? -1 : 1;
+            continue;
+        }
+        qsizetype start = i;
+        while (start > 0 && (static_cast<unsigned char>(textA[start]) & 0xC0) == 0x80)
+            --start;
+        return QString::fromUtf8(textA.sliced(start))
+            .compare(QString::fromUtf8(textB.sliced(start)), Qt::CaseInsensitive);
+    }
+    return textA.size() < textB.size() ? -1 : textA.size() > textB.size() ? 1 : 0;
+}
+
 } // namespace
 
 std::vector<SortName> ParseSortText(const QString &text)
@@ -152,8 +180,10 @@ std::vector<SortName> ParseSortText(const QString &text)
     return names;
 }
 
-void SortKeys::Reset(std::vector<SortColumn> columns, const RowStore &store, std::size_t positions)
+void SortKeys::Reset(std::vector<SortColumn> columns, const RowStore &store, std::size_t positions,
+                     const SharedRanks *ranks)
 {
+    m_sharedRanks = ranks;
     m_columns = std::move(columns);
     m_store = &store;
     m_values.assign(positions * width(), 0);
@@ -178,10 +208,16 @@ void SortKeys::Set(std::uint32_t position, RowData row)
         bool present = row && !m_store->IsNull(row, column.column);
         std::uint8_t rank = 0;
         if (present) {
-            const QByteArrayView text = m_store->Value(row, column.column);
-            if (isText(column.type)) {
-                value = textPrefix(text);
+            const std::int64_t id = isText(column.type) && m_sharedRanks && !(*m_sharedRanks)[i].empty()
+                ? m_store->SharedId(row, column.column)
+                : -1;
+            if (id >= 0) {
+                value = (*m_sharedRanks)[i][std::size_t(id)];
+                rank = RankShared;
+            } else if (isText(column.type)) {
+                value = textPrefix(m_store->Value(row, column.column));
             } else {
+                const QByteArrayView text = m_store->Value(row, column.column);
                 present = numberKey(column.type, text, value);
                 if (column.descending)
                     value = ~value;
@@ -201,29 +237,32 @@ void SortKeys::Set(std::uint32_t position, RowData row)
 
 int SortKeys::compareText(RowData rowA, RowData rowB, int column) const
 {
-    const QByteArrayView textA = m_store->Value(rowA, column);
-    const QByteArrayView textB = m_store->Value(rowB, column);
-    // Bytes that are equal, or ASCII letters equal but for case, compare equal as
-    // characters too, so only the texts from the first other difference on (from the
-    // start of its character) are decoded.
-    const qsizetype common = std::min(textA.size(), textB.size());
-    for (qsizetype i = 0; i < common; ++i) {
-        if (textA[i] == textB[i])
+    return compareTexts(m_store->Value(rowA, column), m_store->Value(rowB, column));
+}
+
+SharedRanks RankSharedTexts(const std::vector<SortColumn> &columns, const RowStore &store)
+{
+    SharedRanks ranks(columns.size());
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const int column = columns[i].column;
+        const std::size_t count = store.SharedCount(column);
+        if (!isText(columns[i].type) || count == 0)
             continue;
-        const auto ca = static_cast<unsigned char>(foldAscii(textA[i]));
-        const auto cb = static_cast<unsigned char>(foldAscii(textB[i]));
-        if (ca < 0x80 && cb < 0x80) {
-            if (ca != cb)
-                return ca < cb ? -1 : 1;
-            continue;
+        std::vector<std::uint32_t> ids(count);
+        std::iota(ids.begin(), ids.end(), 0u);
+        std::sort(ids.begin(), ids.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return compareTexts(store.SharedText(column, a), store.SharedText(column, b)) < 0;
+        });
+        std::vector<std::uint32_t> &rank = ranks[i];
+        rank.resize(count);
+        std::uint32_t place = 0;
+        for (std::size_t k = 0; k < count; ++k) {
+            if (k > 0 && compareTexts(store.SharedText(column, ids[k - 1]), store.SharedText(column, ids[k])) != 0)
+                ++place;
+            rank[ids[k]] = columns[i].descending ? ~place : place;
         }
-        qsizetype start = i;
-        while (start > 0 && (static_cast<unsigned char>(textA[start]) & 0xC0) == 0x80)
-            --start;
-        return QString::fromUtf8(textA.sliced(start))
-            .compare(QString::fromUtf8(textB.sliced(start)), Qt::CaseInsensitive);
     }
-    return textA.size() < textB.size() ? -1 : textA.size() > textB.size() ? 1 : 0;
+    return ranks;
 }
 
 int SortKeys::Compare(std::uint32_t a, std::uint32_t b) const
@@ -239,15 +278,25 @@ int SortKeys::Compare(std::uint32_t a, std::uint32_t b) const
         if (isText(column.type)) {
             if (rankA & RankNull)
                 continue;
-            const std::uint64_t prefixA = m_values[atA + i];
-            const std::uint64_t prefixB = m_values[atB + i];
-            const auto known = std::min(prefixA & 0xFF, prefixB & 0xFF);
-            const std::uint64_t mask = known == 0 ? 0 : ~std::uint64_t(0) << (64 - 8 * known);
+            const std::uint64_t valueA = m_values[atA + i];
+            const std::uint64_t valueB = m_values[atB + i];
             int c = 0;
-            if ((prefixA & mask) != (prefixB & mask))
-                c = (prefixA & mask) < (prefixB & mask) ? -1 : 1;
-            else
+            if (rankA & rankB & RankShared) {
+                // Places of shared texts, already flipped for descending keys.
+                if (valueA != valueB)
+                    return valueA < valueB ? -1 : 1;
+                continue;
+            }
+            if ((rankA | rankB) & RankShared) {
                 c = compareText(m_rows[a], m_rows[b], column.column);
+            } else {
+                const auto known = std::min(valueA & 0xFF, valueB & 0xFF);
+                const std::uint64_t mask = known == 0 ? 0 : ~std::uint64_t(0) << (64 - 8 * known);
+                if ((valueA & mask) != (valueB & mask))
+                    c = (valueA & mask) < (valueB & mask) ? -1 : 1;
+                else
+                    c = compareText(m_rows[a], m_rows[b], column.column);
+            }
             if (c != 0)
                 return column.descending ? -c : c;
         } else if (m_values[atA + i] != m_values[atB + i]) {

@@ -25,11 +25,18 @@ struct SortName {
 };
 std::vector<SortName> ParseSortText(const QString &text);
 
+// Per sort column, the place in the order of every text its store shares (by id); texts
+// equal but for case share a place. Empty for a column that shares no texts.
+using SharedRanks = std::vector<std::vector<std::uint32_t>>;
+SharedRanks RankSharedTexts(const std::vector<SortColumn> &columns, const RowStore &store);
+
 class SortKeys {
 public:
     // Forgets every key and makes room for 'positions'; 'store' holds the text of the
-    // rows given to Set and must outlive the keys (or the next Reset).
-    void Reset(std::vector<SortColumn> columns, const RowStore &store, std::size_t positions);
+    // rows given to Set and must outlive the keys (or the next Reset), as must 'ranks'
+    // (of the same columns and store), which let shared texts compare as numbers.
+    void Reset(std::vector<SortColumn> columns, const RowStore &store, std::size_t positions,
+               const SharedRanks *ranks = nullptr);
     bool Empty() const { return m_columns.empty(); }
 
     // Decodes the keys of 'row' (null: a row without values) for position 'at'.
@@ -47,11 +54,12 @@ private:
 
     std::vector<SortColumn> m_columns;
     const RowStore *m_store = nullptr;
-    // Per position and key: an order-preserving number (for text keys the start of the
-    // text, see textPrefix) and a rank that makes null the lowest value; numbers already
-    // flipped for descending keys.
+    // Per position and key: an order-preserving number (for text keys the place of a
+    // shared text, else the start of the text, see textPrefix) and a rank that makes null
+    // the lowest value; numbers already flipped for descending keys.
     std::vector<std::uint64_t> m_values;
     std::vector<std::uint8_t> m_ranks;
+    const SharedRanks *m_sharedRanks = nullptr;
     std::vector<RowData> m_rows;      // per position, for the whole texts
 };
 

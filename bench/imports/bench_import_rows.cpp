@@ -3,10 +3,10 @@
 // a fresh table, for start-stop `sort` ordering the same file on the same keys. Prints
 // times, their ratio, the peak memory of each import and the size of each file.
 //
-//   bench_import_rows [--socket PATH] [--rows N]
+//   bench_import_rows [--socket PATH] [--rows N] [--only startstop|subscriptions]
 //
 // N is the start-stop line count (default 1,000,000); the subscription export has a fifth
-// of it. Without --socket a private server is started in a temporary folder.
+// of it. --only runs one of the two imports. Without --socket a private server is started in a temporary folder.
 
 #include "BenchProcess.h"
 #include "BenchRun.h"
@@ -204,14 +204,9 @@ double SortSeconds(const QString &file, const QString &sorted)
     return best;
 }
 
-int Run(bench::ClientRunner &runner, const QStringList &arguments)
+// Start-stop needs no database: the import beside sort on the same keys.
+void RunStartStop(const QTemporaryDir &work, int rows)
 {
-    const auto options = bench::ParseOptions(arguments, {QStringLiteral("socket"), QStringLiteral("rows")});
-    QString socket = options.value(QStringLiteral("socket"));
-    const int rows = options.value(QStringLiteral("rows"), QStringLiteral("1000000")).toInt();
-    QTemporaryDir work;
-
-    // Start-stop: no database.
     const QString startStop = work.filePath(QStringLiteral("startstop.csv"));
     WriteExport(startStop, "id|partner|adresa|pib|ptt|grad|telefon|napomena|reg|zona|datum|start|stop|\r\n", rows,
                 StartStopLine);
@@ -223,6 +218,20 @@ int Run(bench::ClientRunner &runner, const QStringList &arguments)
         return summary;
     });
     Report("start-stop", rows, FileMb(startStop), startStopImport, "sort on the same keys", sortSeconds, 2.0);
+}
+
+int Run(bench::ClientRunner &runner, const QStringList &arguments)
+{
+    const auto options = bench::ParseOptions(arguments, {QStringLiteral("socket"), QStringLiteral("rows"), QStringLiteral("only")});
+    const QString only = options.value(QStringLiteral("only"));
+    QString socket = options.value(QStringLiteral("socket"));
+    const int rows = options.value(QStringLiteral("rows"), QStringLiteral("1000000")).toInt();
+    QTemporaryDir work;
+
+    if (only != QLatin1String("subscriptions"))
+        RunStartStop(work, rows);
+    if (only == QLatin1String("startstop"))
+        return 0;
 
     // Subscriptions, on a server.
     const bench::BenchServer server(socket, QString(), work.path());

@@ -264,17 +264,27 @@ QString TransliterateCyrillic(QChar c)
     return it == table.cend() ? QString(c) : *it;
 }
 
-QByteArray Win1251ToWin1250(const QByteArray &text)
+namespace {
+
+// The Latin spelling in Windows-1250 of each upper byte of Windows-1251.
+const std::array<QByteArray, 128> &latinOf1251()
 {
-    if (isAscii(text))
-        return text;
-    // The Latin spelling of each upper byte, worked out once.
     static const std::array<QByteArray, 128> latin = [] {
         std::array<QByteArray, 128> table;
         for (int b = 0x80; b < 0x100; ++b)
             table[std::size_t(b - 0x80)] = ToWin1250(TransliterateCyrillic(win1251().toUnicode(char(b))));
         return table;
     }();
+    return latin;
+}
+
+} // namespace
+
+QByteArray Win1251ToWin1250(const QByteArray &text)
+{
+    if (isAscii(text))
+        return text;
+    const std::array<QByteArray, 128> &latin = latinOf1251();
     QByteArray out;
     out.reserve(text.size() + text.size() / 8);
     for (const char b : text) {
@@ -284,4 +294,47 @@ QByteArray Win1251ToWin1250(const QByteArray &text)
             out.append(latin[static_cast<unsigned char>(b) - 0x80]);
     }
     return out;
+}
+
+// Of the four steps only UTF-8 sequences of Windows-1251 characters change anything: the
+// protection steps give every other byte back as it was, and each such sequence becomes
+// the Latin spelling of its Windows-1251 byte.
+QByteArray CyrillicToLatin1250(const QByteArray &text)
+{
+    if (isAscii(text))
+        return text;
+    const std::array<QByteArray, 128> &latin = latinOf1251();
+    QByteArray out;
+    out.reserve(text.size() + text.size() / 8);
+    for (qsizetype i = 0; i < text.size();) {
+        char32_t c = 0;
+        const int length = static_cast<unsigned char>(text.at(i)) >= 0xC2 ? utf8Sequence(text, i, c) : 0;
+        const char byte = length > 0 ? win1251().fromUnicode(c) : 0;
+        if (byte != 0) {
+            out.append(latin[static_cast<unsigned char>(byte) - 0x80]);
+            i += length;
+        } else {
+            out.append(text.at(i++));
+        }
+    }
+    return out;
+}
+
+void AppendWin1250AsUtf8(QByteArray &out, QByteArrayView bytes)
+{
+    for (const char b : bytes) {
+        const auto byte = static_cast<unsigned char>(b);
+        if (byte < 0x80) {
+            out.append(b);
+            continue;
+        }
+        const char16_t c = kWin1250[byte - 0x80];
+        if (c < 0x800) {
+            const char two[] = {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
+            out.append(two, 2);
+        } else {
+            const char three[] = {char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))};
+            out.append(three, 3);
+        }
+    }
 }

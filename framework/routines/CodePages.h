@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // Windows-1250 (Central European) and Windows-1251 (Cyrillic) from our own tables.
@@ -27,6 +28,12 @@ QByteArray UTF8To1251(const QByteArray &text);
 // Ж -> Ž ...); other Windows-1251 characters to their Windows-1250 byte or '?'.
 QByteArray Win1251ToWin1250(const QByteArray &text);
 QByteArray EncodeWin1250Spec(const QByteArray &text);
+// The four Cyrillic steps above in one pass over the text: the same bytes as
+// EncodeWin1250Spec(Win1251ToWin1250(UTF8To1251(DecodeWin1250Spec(text)))).
+QByteArray CyrillicToLatin1250(const QByteArray &text);
+
+// Appends Windows-1250 'bytes' as UTF-8, as FromWin1250(bytes).toUtf8() would give them.
+void AppendWin1250AsUtf8(QByteArray &out, QByteArrayView bytes);
 
 // Serbian Latin for one Cyrillic letter (Serbian, plus the other letters of
 // Windows-1251); the character itself when it is not Cyrillic.

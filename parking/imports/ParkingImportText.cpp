@@ -209,8 +209,7 @@ QByteArray PlainChain(const QByteArray &line)
 
 QByteArray TransliteratingChain(const QByteArray &line)
 {
-    const QByteArray latin = TrimLine(UTF8To1250(line));
-    return TrimLine(EncodeWin1250Spec(Win1251ToWin1250(UTF8To1251(DecodeWin1250Spec(latin)))));
+    return TrimLine(CyrillicToLatin1250(TrimLine(UTF8To1250(line))));
 }
 
 FieldSplitter::FieldSplitter(QByteArray line, char separator)
@@ -223,10 +222,15 @@ qsizetype FieldSplitter::Separator() const
     return m_line.indexOf(m_separator, m_pos);
 }
 
-QByteArray FieldSplitter::Take() const
+QByteArrayView FieldSplitter::TakeView() const
 {
     const qsizetype at = Separator();
-    return at < 0 ? QByteArray() : m_line.mid(m_pos, at - m_pos);
+    return at < 0 ? QByteArrayView() : QByteArrayView(m_line).sliced(m_pos, at - m_pos);
+}
+
+QByteArray FieldSplitter::Take() const
+{
+    return TakeView().toByteArray();
 }
 
 void FieldSplitter::Drop()
@@ -236,11 +240,16 @@ void FieldSplitter::Drop()
         m_pos = at + 1;
 }
 
-QByteArray FieldSplitter::Next()
+QByteArrayView FieldSplitter::NextView()
 {
-    QByteArray field = Take();
+    const QByteArrayView field = TakeView();
     Drop();
     return field;
+}
+
+QByteArray FieldSplitter::Next()
+{
+    return NextView().toByteArray();
 }
 
 QByteArray UpperRegistration(QByteArray registration)

@@ -59,7 +59,8 @@ QByteArray TrimLine(const QByteArray &line);
 // UTF8To1250, trimming (the ticket import).
 QByteArray PlainChain(const QByteArray &line);
 // UTF8To1250, trimming, DecodeWin1250Spec, UTF8To1251, Win1251ToWin1250,
-// EncodeWin1250Spec, trimming (subscriptions and start-stop: Cyrillic to Serbian Latin).
+// EncodeWin1250Spec (the four in one pass), trimming (subscriptions and start-stop:
+// Cyrillic to Serbian Latin).
 QByteArray TransliteratingChain(const QByteArray &line);
 
 // Walks a line field by field. Take: the text before the next separator (empty when
@@ -72,6 +73,9 @@ public:
     void Drop();
     // Take, then Drop.
     QByteArray Next();
+    // Take and Next without a copy: views into the splitter's line.
+    QByteArrayView TakeView() const;
+    QByteArrayView NextView();
     QByteArray Rest() const { return m_line.mid(m_pos); }
 
 private:

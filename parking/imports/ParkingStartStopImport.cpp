@@ -6,6 +6,9 @@
 #include "ParkingImportLoadFile.h"
 #include "ParkingImportText.h"
 
+#include <QDate>
+#include <QTime>
+
 #include <future>
 
 namespace imports {
@@ -27,22 +30,53 @@ FieldDef Field(const char *name, const char *label, FieldType type, int size = 0
     return def;
 }
 
-// A field's text as stored (UTF-8), or null when it is exactly "NUL".
-std::optional<QByteArray> Value(const QByteArray &bytes)
+// 'count' decimal digits of 'text' from 'at' as a number; -1 when any is not a digit.
+int Digits(QByteArrayView text, qsizetype at, qsizetype count)
 {
-    if (bytes == "NUL")
-        return std::nullopt;
-    return FromWin1250(bytes).toUtf8();
+    int value = 0;
+    for (qsizetype i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return -1;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
 }
 
-// The date, one blank and the time read as one date-time, in the table's stored form.
-QByteArray DateTime(const QByteArray &date, const QByteArray &time)
+void AppendTwoDigits(QByteArray &out, int value)
 {
-    const auto [day, clock] = MyDateTimeStrToParts(FromWin1250(date + ' ' + time));
-    QByteArray stored;
-    stored.reserve(19);
-    AppendDateTimeText(stored, day, clock);
-    return stored;
+    const char digits[] = {char('0' + value / 10), char('0' + value % 10)};
+    out.append(digits, 2);
+}
+
+// The common form, "yyyy-mm-dd" with "h:mm", "hh:mm" or "hh:mm:ss", written straight to
+// its stored form "yyyy-MM-dd HH:mm:ss"; false for any other form or an invalid value,
+// which the host's date routine then reads (or words the error for).
+bool AppendQuickDateTime(QByteArray &out, QByteArrayView date, QByteArrayView time)
+{
+    if (date.size() != 10 || date[4] != '-' || date[7] != '-')
+        return false;
+    const int year = Digits(date, 0, 4);
+    const int month = Digits(date, 5, 2);
+    const int day = Digits(date, 8, 2);
+    if (year < 0 || month < 0 || day < 0 || !QDate::isValid(year, month, day))
+        return false;
+    const qsizetype colon = time.indexOf(':');
+    const qsizetype rest = time.size() - colon - 1;
+    if (colon < 1 || colon > 2 || (rest != 2 && rest != 5) || (rest == 5 && time[colon + 3] != ':'))
+        return false;
+    const int hour = Digits(time, 0, colon);
+    const int minute = Digits(time, colon + 1, 2);
+    const int second = rest == 5 ? Digits(time, colon + 4, 2) : 0;
+    if (hour < 0 || minute < 0 || second < 0 || !QTime::isValid(hour, minute, second))
+        return false;
+    out.append(date.data(), 10);
+    out.append(' ');
+    AppendTwoDigits(out, hour);
+    out.append(':');
+    AppendTwoDigits(out, minute);
+    out.append(':');
+    AppendTwoDigits(out, second);
+    return true;
 }
 
 } // namespace
@@ -67,34 +101,89 @@ QString StartStopOrder()
     return QStringLiteral("name, code, regcitynumber, zone, startdatetime");
 }
 
-std::optional<StartStopValues> ReadStartStopLine(const QByteArray &line)
+void StartStopLines::Clear()
+{
+    m_text.resize(0);
+    m_values.clear();
+}
+
+StartStopLines::Row StartStopLines::At(std::size_t index) const
+{
+    Row row;
+    for (std::size_t i = 0; i < Fields; ++i) {
+        const Value &value = m_values[index * Fields + i];
+        if (value.size >= 0)
+            row[i] = QByteArrayView(m_text.constData() + value.begin, value.size);
+    }
+    return row;
+}
+
+void StartStopLines::appendText(QByteArrayView win1250, bool nulIsNull)
+{
+    if (nulIsNull && win1250 == "NUL") {
+        m_values.push_back({0, -1});
+        return;
+    }
+    const qsizetype begin = m_text.size();
+    AppendWin1250AsUtf8(m_text, win1250);
+    m_values.push_back({begin, m_text.size() - begin});
+}
+
+// The date, one blank and the time read as one date-time.
+void StartStopLines::appendDateTime(QByteArrayView date, QByteArrayView time)
+{
+    const qsizetype begin = m_text.size();
+    if (!AppendQuickDateTime(m_text, date, time)) {
+        const auto [day, clock] = MyDateTimeStrToParts(FromWin1250(date.toByteArray() + ' ' + time.toByteArray()));
+        AppendDateTimeText(m_text, day, clock);
+    }
+    m_values.push_back({begin, m_text.size() - begin});
+}
+
+bool StartStopLines::Add(const QByteArray &line)
 {
     FieldSplitter fields(TransliteratingChain(line), '|');
     fields.Drop();   // field 1 is not used
-    StartStopValues values;
-    values.reserve(TextFields + 2);
-    for (int i = 0; i < 7; ++i)
-        values.push_back(Value(fields.Next()));
+    std::array<QByteArrayView, 7> texts;   // name ... note
+    for (QByteArrayView &text : texts)
+        text = fields.NextView();
     // The registration is upper-cased first, so "nul" is left out too.
-    std::optional<QByteArray> registration = Value(UpperRegistration(fields.Next()));
-    if (!registration || registration->isEmpty())
-        return std::nullopt;
-    values.push_back(std::move(registration));
-    values.push_back(FromWin1250(fields.Next()).toUtf8());   // zone, as read
-    const QByteArray date = fields.Next();
-    values.push_back(DateTime(date, fields.Next()));
-    values.push_back(DateTime(date, fields.Take()));
-    return values;
+    m_registration.resize(0);
+    m_registration.append(fields.NextView());
+    m_registration = UpperRegistration(std::move(m_registration));
+    if (m_registration.isEmpty() || m_registration == "NUL")
+        return false;
+    const QByteArrayView zone = fields.NextView();
+    const QByteArrayView date = fields.NextView();
+    const QByteArrayView start = fields.NextView();
+    const QByteArrayView stop = fields.TakeView();
+    const qsizetype textSize = m_text.size();
+    const std::size_t valueCount = m_values.size();
+    try {
+        for (const QByteArrayView text : texts)
+            appendText(text, true);
+        appendText(m_registration, false);
+        appendText(zone, false);   // as read, NUL included
+        appendDateTime(date, start);
+        appendDateTime(date, stop);
+    } catch (...) {
+        m_text.resize(textSize);
+        m_values.resize(valueCount);
+        throw;
+    }
+    return true;
 }
 
 namespace {
 
 // A run of lines read together, parsed on a second thread while the next run is read.
 struct LineBatch {
-    qint64 firstLine = 0;                                 // file line number of lines[0]
+    qint64 firstLine = 0;                 // file line number of lines[0]
     std::vector<QByteArray> lines;
-    std::vector<std::optional<StartStopValues>> values;   // per line; empty: left out
-    std::exception_ptr error;                             // the first line that failed
+    StartStopLines rows;
+    qint64 linesParsed = 0;
+    qint64 leftOut = 0;                   // lines without a registration
+    std::exception_ptr error;             // the first line that failed
     qint64 errorLine = 0;
 };
 
@@ -112,23 +201,28 @@ bool ReadBatch(ImportLineReader &reader, LineBatch &batch)
 
 void ParseBatch(LineBatch &batch)
 {
-    batch.values.clear();
+    batch.rows.Clear();
+    batch.linesParsed = 0;
+    batch.leftOut = 0;
     batch.error = nullptr;
-    for (std::size_t i = 0; i < batch.lines.size(); ++i) {
+    for (const QByteArray &line : batch.lines) {
         try {
-            batch.values.push_back(ReadStartStopLine(batch.lines[i]));
+            if (!batch.rows.Add(line))
+                ++batch.leftOut;
         } catch (...) {
             batch.error = std::current_exception();
-            batch.errorLine = batch.firstLine + qint64(i);
+            batch.errorLine = batch.firstLine + batch.linesParsed;
             return;
         }
+        ++batch.linesParsed;
     }
 }
 
 } // namespace
 
-// Reading and storing run on this thread, parsing the lines on a second one, a batch
-// behind; rows are stored in file order and the first failing line ends the import.
+// Reading and storing run on this thread while a second one parses the batch between the
+// one being read and the one being stored; rows are stored in file order and the first
+// failing line ends the import.
 ImportSummary StartStopImportJob::Run(ImportContext &context)
 {
     m_rows.reset();
@@ -137,23 +231,29 @@ ImportSummary StartStopImportJob::Run(ImportContext &context)
     dataset::MemoryRows rows(StartStopFields());
     if (reader.SkipHeader()) {
         LineBatch batches[2];
+        std::future<void> parsed;   // after the batches: an early end waits for it first
+        const auto parse = [&parsed](LineBatch &batch) {
+            parsed = std::async(std::launch::async, [&batch] { ParseBatch(batch); });
+        };
         int current = 0;
         bool more = ReadBatch(reader, batches[current]);
+        if (more)
+            parse(batches[current]);
         while (more) {
-            LineBatch &parsing = batches[current];
-            auto parsed = std::async(std::launch::async, [&parsing] { ParseBatch(parsing); });
-            more = ReadBatch(reader, batches[1 - current]);
+            LineBatch &done = batches[current];
+            LineBatch &next = batches[1 - current];
+            more = ReadBatch(reader, next);
             parsed.get();
-            for (const std::optional<StartStopValues> &values : parsing.values) {
-                if (values)
-                    rows.AppendStored(*values);
-                else
-                    summary.LeaveOut(QStringLiteral("prazna registracija"));
-            }
-            summary.linesRead += qint64(parsing.values.size());
-            if (parsing.error) {
+            if (more && !done.error)
+                parse(next);
+            for (std::size_t i = 0; i < done.rows.Count(); ++i)
+                rows.AppendStored(done.rows.At(i));
+            if (done.leftOut > 0)
+                summary.LeaveOut(QStringLiteral("prazna registracija"), done.leftOut);
+            summary.linesRead += done.linesParsed;
+            if (done.error) {
                 ++summary.linesRead;
-                throw ToImportError(parsing.error, parsing.errorLine);
+                throw ToImportError(done.error, done.errorLine);
             }
             context.Report(reader.BytesRead(), reader.FileSize());
             current = 1 - current;

@@ -7,6 +7,8 @@
 #include "ParkingImportJob.h"
 
 #include <QIODevice>
+
+#include <array>
 #include <optional>
 
 namespace imports {
@@ -16,11 +18,34 @@ std::vector<dataset::FieldDef> StartStopFields();
 // The table's index order: name, code, regcitynumber, zone, startdatetime.
 QString StartStopOrder();
 
-// One line of the export as the line reader gives it, as the eleven field values in the
-// table's stored form (MemoryRows::AppendStored; nullopt for "NUL"); nothing when the
-// registration is empty or NUL. Throws when a date or time cannot be read.
-using StartStopValues = std::vector<std::optional<QByteArray>>;
-std::optional<StartStopValues> ReadStartStopLine(const QByteArray &line);
+// Lines of the export read into the table's stored form (MemoryRows::AppendStored), the
+// values of every row kept one after another in one buffer.
+class StartStopLines {
+public:
+    static constexpr std::size_t Fields = 11;
+    using Row = std::array<std::optional<QByteArrayView>, Fields>;
+
+    void Clear();
+    // Reads one line as the line reader gives it: "NUL" is null. False, adding nothing,
+    // when the registration is empty or NUL. Throws, adding nothing, when a date or time
+    // cannot be read.
+    bool Add(const QByteArray &line);
+    std::size_t Count() const { return m_values.size() / Fields; }
+    // The values of row 'index': views into the buffer, valid until the next Add or Clear.
+    Row At(std::size_t index) const;
+
+private:
+    void appendText(QByteArrayView win1250, bool nulIsNull);
+    void appendDateTime(QByteArrayView date, QByteArrayView time);
+
+    QByteArray m_text;
+    struct Value {
+        qsizetype begin;
+        qsizetype size;   // -1 for null
+    };
+    std::vector<Value> m_values;
+    QByteArray m_registration;
+};
 
 // Reads the whole file into an in-memory table in index order; needs no database. A
 // failure leaves no rows behind.

@@ -4,6 +4,8 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include <random>
+
 namespace {
 
 QByteArray utf8(const char *text) { return QByteArray(text); }
@@ -29,6 +31,7 @@ private Q_SLOTS:
     void serbianTransliteration();
     void transliteratingChain_data();
     void transliteratingChain();
+    void cyrillicStepsInOnePass();
     void protectionRoundTripsEveryByte();
 };
 
@@ -152,6 +155,29 @@ void TestCodePages::transliteratingChain()
     QFETCH(QByteArray, line);
     QFETCH(QString, expected);
     QCOMPARE(FromWin1250(::transliteratingChain(line)), expected);
+}
+
+// The one-pass Cyrillic steps give the bytes of the four steps in turn, on lines of
+// Cyrillic, Windows-1250 bytes, stray UTF-8 bytes and the protection marker mixed.
+void TestCodePages::cyrillicStepsInOnePass()
+{
+    const QByteArray pieces[] = {"a", " ", "\x01", "\x01" "41", "\x8A", "\xE8", "\xC3", "\xA9", "\xD0",
+                                 "\xE2\x82\xAC", "\xC2\x98", "\xF0\x9F\x98\x80", QStringLiteral("Љ").toUtf8(),
+                                 QStringLiteral("ш").toUtf8(), QStringLiteral("Ђ").toUtf8(), QStringLiteral("č").toUtf8()};
+    std::mt19937 random(7);
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray text;
+        for (int i = int(random() % 12); i > 0; --i)
+            text += pieces[random() % std::size(pieces)];
+        QCOMPARE(CyrillicToLatin1250(text),
+                 EncodeWin1250Spec(Win1251ToWin1250(UTF8To1251(DecodeWin1250Spec(text)))));
+    }
+    for (int b = 0; b < 256; ++b) {
+        const QByteArray byte(1, char(b));
+        QByteArray utf8;
+        AppendWin1250AsUtf8(utf8, byte);
+        QCOMPARE(utf8, FromWin1250(byte).toUtf8());
+    }
 }
 
 void TestCodePages::protectionRoundTripsEveryByte()

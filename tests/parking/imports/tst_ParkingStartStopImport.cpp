@@ -37,14 +37,14 @@ QString Show(const QVariant &value)
 
 QStringList Values(const QByteArray &line)
 {
-    const auto values = ReadStartStopLine(line);
-    if (!values)
+    StartStopLines lines;
+    if (!lines.Add(line))
         return {QStringLiteral("<left out>")};
     // As the table stores them: texts cut to the field sizes.
     dataset::MemoryRows rows(StartStopFields());
-    rows.AppendStored(*values);
+    rows.AppendStored(lines.At(0));
     QStringList shown;
-    for (int column = 0; column < int(values->size()); ++column)
+    for (int column = 0; column < int(StartStopLines::Fields); ++column)
         shown << Show(rows.Value(0, column));
     return shown;
 }
@@ -82,6 +82,10 @@ void TestStartStopImport::line_data()
         << QByteArray("1|A|B|C|D|E|F|G|BG1|Z|2024-03-15|08:00|09:00")
         << QStringList{"A", "B", "C", "D", "E", "F", "G", "BG1", "Z", "2024-03-15 08:00:00",
                        "2024-03-15 00:00:00"};
+    QTest::newRow("one-digit hour, seconds kept")
+        << QByteArray("1|A|B|C|D|E|F|G|BG1|Z|2024-03-15|7:05|9:00:01|")
+        << QStringList{"A", "B", "C", "D", "E", "F", "G", "BG1", "Z", "2024-03-15 07:05:00",
+                       "2024-03-15 09:00:01"};
     QTest::newRow("registration nul is left out")
         << QByteArray("1|A|B|C|D|E|F|G|nul|Z|2024-03-15|08:00|09:00|") << QStringList{"<left out>"};
     QTest::newRow("empty registration is left out")
