@@ -6,54 +6,24 @@
 //   bench_import_rows [--socket PATH] [--rows N] [--only startstop|subscriptions]
 //
 // N is the start-stop line count (default 1,000,000); the subscription export has a fifth
-// of it. --only runs one of the two imports. Without --socket a private server is started in a temporary folder.
+// of it. --only runs one of the two imports. Without --socket a private server is started
+// in a temporary folder.
 
 #include "BenchProcess.h"
 #include "BenchRun.h"
-#include "Connection.h"
 #include "Error.h"
-#include "ParkingImportText.h"
+#include "ImportBench.h"
 #include "ParkingStartStopImport.h"
 #include "ParkingSubscriptionImport.h"
-#include "Schema.h"
-#include "ServerAccounts.h"
 
-#include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTextStream>
-
-#include <malloc.h>
-#include <functional>
-#include <random>
 
 namespace {
 
-QTextStream out(stdout);
-
-using Pick = std::function<int(int)>;
-
-// Writes 'count' lines after 'header', each made by 'line', in blocks.
-void WriteExport(const QString &path, const QByteArray &header, int count,
-                 const std::function<QByteArray(int, const Pick &)> &line)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw dataset::Error(QStringLiteral("Datoteka %1 se ne može napraviti.").arg(path));
-    std::mt19937 random(20261207);
-    const Pick pick = [&random](int n) { return int(random() % unsigned(n)); };
-    QByteArray block = header;
-    for (int i = 0; i < count; ++i) {
-        block += line(i, pick);
-        if (block.size() > (1 << 20)) {
-            file.write(block);
-            block.clear();
-        }
-    }
-    file.write(block);
-}
+using importbench::Pick;
 
 const char *const FirstNames[] = {"Petar", "Ana", "Marko", "Jelena", "Stefan", "Milica", "Жарко", "Љиљана"};
 const char *const LastNames[] = {"Petrović", "Jovanović", "Nikolić", "Đorđević", "Ilić", "Stojanović", "Шљивић",
@@ -112,82 +82,26 @@ QByteArray StartStopLine(int i, const Pick &pick)
     return line;
 }
 
-// The rows as the subscription import hands them to the server.
-void WritePreparedSubscriptions(const QString &from, const QString &to)
+// A subscription line as the import hands it to the server; empty when it is left out.
+QByteArray PreparedSubscription(const QByteArray &line)
 {
-    imports::ImportLineReader reader(from);
-    reader.SkipHeader();
-    QFile file(to);
-    if (!file.open(QIODevice::WriteOnly))
-        throw dataset::Error(QStringLiteral("Datoteka %1 se ne može napraviti.").arg(to));
-    QByteArray line;
-    QByteArray block;
+    const auto row = imports::ReadSubscriptionLine(line);
+    if (!row)
+        return {};
     const auto date = [](const std::pair<QDate, QTime> &value) {
         return QDateTime(value.first, value.second).toString("yyyy-MM-dd HH:mm:ss").toUtf8();
     };
-    while (reader.ReadLine(line)) {
-        const auto row = imports::ReadSubscriptionLine(line);
-        if (!row)
-            continue;
-        block += QStringList{row->subscriptionNumber, row->regCityNumber}.join('\t').toUtf8() + '\t';
-        block += date(row->fromDate) + '\t' + date(row->toDate) + '\t';
-        block += QStringList{row->firstName, row->lastName, row->personalIdentificator, row->zone, row->list,
-                             row->status}.join('\t').toUtf8() + '\n';
-        if (block.size() > (1 << 20)) {
-            file.write(block);
-            block.clear();
-        }
-    }
-    file.write(block);
+    QByteArray prepared = QStringList{row->subscriptionNumber, row->regCityNumber}.join('\t').toUtf8() + '\t';
+    prepared += date(row->fromDate) + '\t' + date(row->toDate) + '\t';
+    prepared += QStringList{row->firstName, row->lastName, row->personalIdentificator, row->zone, row->list,
+                            row->status}.join('\t').toUtf8() + '\n';
+    return prepared;
 }
 
-double FileMb(const QString &path)
-{
-    return double(QFile(path).size()) / (1024.0 * 1024.0);
-}
-
-struct Measured {
-    double seconds = 1e9;
-    long peakKb = 0;
-    imports::ImportSummary summary;
-};
-
-// Best of two runs of 'run', with the peak resident memory above the start.
-Measured Measure(const std::function<imports::ImportSummary()> &run)
-{
-    Measured result;
-    for (int round = 0; round < 2; ++round) {
-        malloc_trim(0);   // what earlier work freed goes back, so it does not hide this peak
-        const long before = bench::StatusKb("VmRSS");
-        bench::ResetPeak();
-        QElapsedTimer timer;
-        timer.start();
-        result.summary = run();
-        result.seconds = std::min(result.seconds, double(timer.nsecsElapsed()) / 1e9);
-        result.peakKb = std::max(result.peakKb, bench::StatusKb("VmHWM") - before);
-    }
-    return result;
-}
-
-void Report(const char *what, int lines, double fileMb, const Measured &import, const char *floorText,
-            double floorSeconds, double goal)
-{
-    out << Qt::fixed;
-    out.setRealNumberPrecision(2);
-    out << what << " export: " << lines << " lines, " << fileMb << " MB" << Qt::endl;
-    for (const QString &line : import.summary.Lines())
-        out << "  " << line << Qt::endl;
-    out << "  import:  " << import.seconds << " s (best of 2)" << Qt::endl;
-    out << "  floor (" << floorText << "): " << floorSeconds << " s (best of 2)" << Qt::endl;
-    out << "  ratio import / floor: " << import.seconds / floorSeconds << " (goal " << goal << ")" << Qt::endl;
-    out << "  peak memory of import: " << double(import.peakKb) / 1024.0 << " MB above the start (goal below "
-        << fileMb << " MB)" << Qt::endl;
-}
-
+// `sort` ordering the file as the import orders the table, best of two.
 double SortSeconds(const QString &file, const QString &sorted)
 {
-    double best = 1e9;
-    for (int round = 0; round < 2; ++round) {
+    return importbench::BestOfTwo([&] {
         QProcess sort;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
@@ -199,30 +113,31 @@ double SortSeconds(const QString &file, const QString &sorted)
                                             "-k12,12", "-o", sorted, file});
         if (!sort.waitForFinished(-1) || sort.exitCode() != 0)
             throw dataset::Error(QStringLiteral("sort nije uspeo."));
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e9);
-    }
-    return best;
+        return double(timer.nsecsElapsed()) / 1e9;
+    });
 }
 
 // Start-stop needs no database: the import beside sort on the same keys.
 void RunStartStop(const QTemporaryDir &work, int rows)
 {
     const QString startStop = work.filePath(QStringLiteral("startstop.csv"));
-    WriteExport(startStop, "id|partner|adresa|pib|ptt|grad|telefon|napomena|reg|zona|datum|start|stop|\r\n", rows,
-                StartStopLine);
+    importbench::WriteExport(startStop, "id|partner|adresa|pib|ptt|grad|telefon|napomena|reg|zona|datum|start|stop|\r\n",
+                             rows, StartStopLine);
     const double sortSeconds = SortSeconds(startStop, work.filePath(QStringLiteral("startstop-sorted.csv")));
-    const Measured startStopImport = Measure([&] {
+    const importbench::Measured startStopImport = importbench::Measure([&] {
         imports::StartStopImportJob job;
         imports::ImportSummary summary = imports::RunImport(job, startStop, {});
         const dataset::MemoryRows table = job.TakeRows();
         return summary;
     });
-    Report("start-stop", rows, FileMb(startStop), startStopImport, "sort on the same keys", sortSeconds, 2.0);
+    importbench::Report("start-stop", rows, importbench::FileMb(startStop), startStopImport, "sort on the same keys",
+                        sortSeconds, 2.0);
 }
 
 int Run(bench::ClientRunner &runner, const QStringList &arguments)
 {
-    const auto options = bench::ParseOptions(arguments, {QStringLiteral("socket"), QStringLiteral("rows"), QStringLiteral("only")});
+    const auto options = bench::ParseOptions(arguments,
+                                             {QStringLiteral("socket"), QStringLiteral("rows"), QStringLiteral("only")});
     const QString only = options.value(QStringLiteral("only"));
     QString socket = options.value(QStringLiteral("socket"));
     const int rows = options.value(QStringLiteral("rows"), QStringLiteral("1000000")).toInt();
@@ -236,39 +151,30 @@ int Run(bench::ClientRunner &runner, const QStringList &arguments)
     // Subscriptions, on a server.
     const bench::BenchServer server(socket, QString(), work.path());
     socket = server.Socket();
-    const QString database = QStringLiteral("bench_import_rows");
-    dataset::Connection connection;
-    connection.Connect(dbserver::AdministratorParams(socket));
-    connection.Execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(database));
-    dbserver::CreateDatabase(connection, database, false);
-    const dataset::ConnectionParams params = dbserver::AdministratorParams(socket, database);
-
+    const importbench::BenchDatabase database(socket, QStringLiteral("bench_import_rows"));
     const int subscriptionRows = rows / 5;
     const QString subscriptions = work.filePath(QStringLiteral("pretplate.csv"));
     const QString prepared = work.filePath(QStringLiteral("pretplate.tsv"));
-    WriteExport(subscriptions, "broj,reg,od,do,ime,prezime,jmbg,zona,lista,x,status\r\n", subscriptionRows,
-                SubscriptionLine);
-    WritePreparedSubscriptions(subscriptions, prepared);
-    double floorSeconds = 1e9;
-    for (int round = 0; round < 2; ++round) {
-        const bench::ClientRun floor = runner.Run(
-            socket, database,
-            QStringLiteral("DROP TABLE IF EXISTS floor_sub; CREATE TABLE floor_sub LIKE parkingsubscription; "
-                           "LOAD DATA LOCAL INFILE %1 INTO TABLE floor_sub CHARACTER SET utf8mb4 "
-                           "(subscriptionnumber, regcitynumber, subscriptionfromdate, subscriptiontodate, "
-                           "firstname, lastname, personalidentificator, zone, list, status); DROP TABLE floor_sub;")
-                .arg(dataset::Connection::Quote(prepared)),
-            {"--local-infile=1"});
-        floorSeconds = std::min(floorSeconds, floor.seconds);
-    }
-    const Measured subscriptionImport = Measure([&] {
-        imports::SubscriptionImportJob job;
-        return imports::RunImport(job, subscriptions, params);
+    importbench::WriteExport(subscriptions, "broj,reg,od,do,ime,prezime,jmbg,zona,lista,x,status\r\n",
+                             subscriptionRows, SubscriptionLine);
+    importbench::WritePrepared(subscriptions, prepared, PreparedSubscription);
+    const double floorSeconds = importbench::BestOfTwo([&] {
+        return runner.Run(socket, database.Name(),
+                          QStringLiteral("DROP TABLE IF EXISTS floor_sub; CREATE TABLE floor_sub LIKE "
+                                         "parkingsubscription; LOAD DATA LOCAL INFILE %1 INTO TABLE floor_sub "
+                                         "CHARACTER SET utf8mb4 (subscriptionnumber, regcitynumber, "
+                                         "subscriptionfromdate, subscriptiontodate, firstname, lastname, "
+                                         "personalidentificator, zone, list, status); DROP TABLE floor_sub;")
+                              .arg(dataset::Connection::Quote(prepared)),
+                          {"--local-infile=1"})
+            .seconds;
     });
-    Report("subscription", subscriptionRows, FileMb(subscriptions), subscriptionImport,
-           "mariadb LOAD DATA of the prepared rows", floorSeconds, 2.0);
-
-    connection.Execute(QStringLiteral("DROP DATABASE %1").arg(database));
+    const importbench::Measured subscriptionImport = importbench::Measure([&] {
+        imports::SubscriptionImportJob job;
+        return imports::RunImport(job, subscriptions, database.Params());
+    });
+    importbench::Report("subscription", subscriptionRows, importbench::FileMb(subscriptions), subscriptionImport,
+                        "mariadb LOAD DATA of the prepared rows", floorSeconds, 2.0);
     return 0;
 }
 
