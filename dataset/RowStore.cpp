@@ -108,7 +108,8 @@ std::int64_t RowStore::share(SharedColumn &column, QByteArrayView text)
     }
     if (2 * (column.texts.size() + 1) > column.index.size())
         grow(column);
-    const auto hash = std::uint32_t(qHash(text, 0));
+    // Seeded per process, so that no file can be made to collide on purpose.
+    const auto hash = std::uint32_t(qHash(text, qGlobalQHashSeed()));
     const std::size_t mask = column.index.size() - 1;
     std::size_t at = hash & mask;
     for (; column.index[at] != 0; at = (at + 1) & mask) {
