@@ -15,6 +15,19 @@
 namespace dataset {
 
 namespace {
+
+// The indicator column is as wide as it is set to be, so its size hint needs no look at
+// the rows; Qt's own hint measures up to two hundred of them after every row that comes.
+class IndicatorHeader : public QHeaderView {
+public:
+    explicit IndicatorHeader(QWidget *parent) : QHeaderView(Qt::Vertical, parent)
+    {
+        setSectionsClickable(true);
+        setHighlightSections(true);
+    }
+    QSize sizeHint() const override { return {minimumWidth(), defaultSectionSize()}; }
+};
+
 constexpr DBGrid::Options kDefaultOptions = DBGrid::Option::Editing | DBGrid::Option::Titles
     | DBGrid::Option::Indicator | DBGrid::Option::ColumnResize | DBGrid::Option::GridLines
     | DBGrid::Option::Tabs | DBGrid::Option::CancelOnExit;
@@ -26,6 +39,7 @@ DBGrid::DBGrid(QWidget *parent)
     , m_model(new DataSetModel(this))
     , m_options(kDefaultOptions)
 {
+    setVerticalHeader(new IndicatorHeader(this));
     setModel(m_model);
     setItemDelegate(new GridDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
