@@ -41,8 +41,8 @@ void RowStore::Reset(int columnCount)
     m_columns = columnCount;
     m_shared.assign(std::size_t(columnCount), SharedColumn());
     m_codes.assign(std::size_t(columnCount), 0);
-    m_rows = Arena(std::size_t(4) << 20);
-    m_texts = Arena(std::size_t(1) << 20);
+    m_rows = Arena(RowChunk);
+    m_texts = Arena(TextChunk);
 }
 
 void RowStore::ShareValues(int column)

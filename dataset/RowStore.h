@@ -67,8 +67,8 @@ private:
     struct SharedColumn {
         std::vector<QByteArrayView> texts;
         std::vector<std::uint64_t> index;
-        std::uint32_t windowTexts = 0;
-        std::uint32_t windowHits = 0;
+        std::uint32_t windowTexts = 0;   // texts looked up in the current window
+        std::uint32_t windowHits = 0;    // of them, those found
         bool enabled = false;
         bool closed = false;   // mostly distinct: no new texts are shared
     };
@@ -96,6 +96,7 @@ private:
     // The id under which 'text' is shared in 'column', -1 when the row keeps it.
     std::int64_t share(SharedColumn &column, QByteArrayView text);
     static void grow(SharedColumn &column);
+
     // Blocks carved from large chunks, freed all together.
     class Arena {
     public:
@@ -114,9 +115,11 @@ private:
     int m_columns = 0;
     std::vector<SharedColumn> m_shared;
     std::vector<std::uint64_t> m_codes;   // scratch for the row being added
-    Arena m_rows{std::size_t(4) << 20};
+    static constexpr std::size_t RowChunk = std::size_t(4) << 20;
+    static constexpr std::size_t TextChunk = std::size_t(1) << 20;
+    Arena m_rows{RowChunk};
     // Shared texts apart from the rows, so that looking them up stays within a few caches' worth.
-    Arena m_texts{std::size_t(1) << 20};
+    Arena m_texts{TextChunk};
 };
 
 } // namespace dataset::detail
