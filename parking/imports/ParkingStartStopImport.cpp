@@ -18,7 +18,6 @@ namespace {
 using dataset::FieldDef;
 using dataset::FieldType;
 
-constexpr int TextFields = 9;   // name ... zone; then start and stop
 
 FieldDef Field(const char *name, const char *label, FieldType type, int size = 0)
 {
