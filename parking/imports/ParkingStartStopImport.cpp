@@ -18,7 +18,6 @@ namespace {
 using dataset::FieldDef;
 using dataset::FieldType;
 
-
 FieldDef Field(const char *name, const char *label, FieldType type, int size = 0)
 {
     FieldDef def;
