@@ -2,6 +2,7 @@
 
 #include "DataSetModel.h"
 #include "DataSource.h"
+#include "ErrorRelay.h"
 #include "Field.h"
 #include "FieldText.h"
 #include "GridDelegate.h"
@@ -35,7 +36,7 @@ constexpr DBGrid::Options kDefaultOptions = DBGrid::Option::Editing | DBGrid::Op
 
 DBGrid::DBGrid(QWidget *parent)
     : QTableView(parent)
-    , m_errors(new detail::ErrorRelay(this))
+    , m_errors(new ErrorRelay(this))
     , m_model(new DataSetModel(this))
     , m_options(kDefaultOptions)
 {
@@ -69,9 +70,9 @@ DBGrid::DBGrid(QWidget *parent)
     // The handlers of the grid's own signals run inside Qt's event handling: what they
     // throw is caught here and reported once that handling is done.
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
-            [this](int column) { detail::Relayed(m_errors, [&] { Q_EMIT titleClicked(column); }); });
+            [this](int column) { Relayed(m_errors, [&] { Q_EMIT titleClicked(column); }); });
     connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
-            [this](int column) { detail::Relayed(m_errors, [&] { Q_EMIT cellDoubleClicked(-1, column); }); });
+            [this](int column) { Relayed(m_errors, [&] { Q_EMIT cellDoubleClicked(-1, column); }); });
     connect(qApp, &QApplication::focusChanged, this, &DBGrid::OnFocusChanged);
     ApplyOptions();
 }
@@ -367,7 +368,7 @@ void DBGrid::OnFocusChanged(QWidget *old, QWidget *now)
         return;
     auto inside = [this](const QWidget *w) { return w && (w == this || isAncestorOf(w)); };
     if (inside(old) && !inside(now))
-        detail::Relayed(m_errors, [this] { LeaveInsertedRow(); });
+        Relayed(m_errors, [this] { LeaveInsertedRow(); });
 }
 
 // --- ellipsis button ----------------------------------------------------------
@@ -386,7 +387,7 @@ QRect DBGrid::ButtonRect(const QModelIndex &index) const
 
 void DBGrid::mousePressEvent(QMouseEvent *e)
 {
-    detail::Relayed(m_errors, [&] { MousePress(e); });
+    Relayed(m_errors, [&] { MousePress(e); });
 }
 
 void DBGrid::MousePress(QMouseEvent *e)
@@ -406,12 +407,12 @@ void DBGrid::mouseDoubleClickEvent(QMouseEvent *e)
     const QPoint at = e->position().toPoint();
     const QModelIndex index = indexAt(at);
     if (index.isValid())
-        detail::Relayed(m_errors, [&] { Q_EMIT cellDoubleClicked(index.row(), index.column()); });
+        Relayed(m_errors, [&] { Q_EMIT cellDoubleClicked(index.row(), index.column()); });
     else if (model()) {
         // Beside the last column or below the last row: the row at that height, else
         // the row count.
         const int row = rowAt(at.y());
-        detail::Relayed(m_errors, [&] {
+        Relayed(m_errors, [&] {
             Q_EMIT cellDoubleClicked(row < 0 ? model()->rowCount() : row, columnAt(at.x()));
         });
     }

@@ -14,7 +14,7 @@ class DataSource;
 class DataSetModel;
 class Field;
 class Query;
-namespace detail { class ErrorRelay; }
+class ErrorRelay;
 
 // A grid over the query of a data source. The current cell follows the query's cursor and
 // moving the current cell moves the cursor. Columns are configured by field name; with none
@@ -113,7 +113,7 @@ private:
     QRect ButtonRect(const QModelIndex &index) const;
     bool ShowsButton(const QModelIndex &index) const;
 
-    detail::ErrorRelay *m_errors;
+    ErrorRelay *m_errors;
     DataSetModel *m_model;
     QPointer<DataSource> m_source;
     Options m_options;

@@ -1,6 +1,7 @@
 #include "DBNavigator.h"
 
 #include "DataSource.h"
+#include "ErrorRelay.h"
 #include "FieldText.h"
 #include "Query.h"
 
@@ -88,7 +89,7 @@ QIcon DrawIcon(Button button, const QColor &color)
 
 DBNavigator::DBNavigator(QWidget *parent)
     : QWidget(parent)
-    , m_errors(new detail::ErrorRelay(this))
+    , m_errors(new ErrorRelay(this))
 {
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -103,7 +104,7 @@ DBNavigator::DBNavigator(QWidget *parent)
         tool->setFixedSize(25, 25);
         // A failed post or delete is reported once the button's own click handling is done.
         connect(tool, &QToolButton::clicked, this,
-                [this, button] { detail::Relayed(m_errors, [&] { BtnClick(button); }); });
+                [this, button] { Relayed(m_errors, [&] { BtnClick(button); }); });
         layout->addWidget(tool);
         m_buttons[i] = tool;
     }

@@ -13,7 +13,7 @@ namespace dataset {
 
 class DataSource;
 class Query;
-namespace detail { class ErrorRelay; }
+class ErrorRelay;
 
 // A strip of flat tool buttons that move through and edit the query of a data source.
 // Each button is enabled by the query's state: moving while there is somewhere to go,
@@ -56,7 +56,7 @@ private:
     void UpdateButtons();
     static int IndexOf(Button button);
 
-    detail::ErrorRelay *m_errors;
+    ErrorRelay *m_errors;
     QPointer<DataSource> m_source;
     QPointer<Query> m_query;
     Buttons m_visible;

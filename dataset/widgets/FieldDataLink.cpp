@@ -1,6 +1,7 @@
 #include "FieldDataLink.h"
 
 #include "DataSource.h"
+#include "ErrorRelay.h"
 #include "Field.h"
 #include "FieldText.h"
 #include "Query.h"
@@ -9,13 +10,13 @@ namespace dataset {
 
 FieldDataLink::FieldDataLink(QObject *parent)
     : QObject(parent)
-    , m_errors(new detail::ErrorRelay(this))
+    , m_errors(new ErrorRelay(this))
 {
 }
 
 void FieldDataLink::Guarded(const std::function<void()> &work)
 {
-    detail::Relayed(m_errors, work);
+    Relayed(m_errors, work);
 }
 
 void FieldDataLink::SetDataSource(DataSource *source)

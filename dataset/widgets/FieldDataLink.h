@@ -11,7 +11,7 @@ namespace dataset {
 class DataSource;
 class Field;
 class Query;
-namespace detail { class ErrorRelay; }
+class ErrorRelay;
 
 // Ties one control to one field of a data source's query: tells the control when to
 // reload (cursor moved, row or rows changed, state changed) and puts the query into
@@ -44,7 +44,7 @@ private:
     void AttachQuery(Query *query);
     void OnRecordChanged(int row);
 
-    detail::ErrorRelay *m_errors;
+    ErrorRelay *m_errors;
     QPointer<DataSource> m_source;
     QPointer<Query> m_query;
     QString m_fieldName;

@@ -1,9 +1,7 @@
 #pragma once
 
 #include <QDateTime>
-#include <QObject>
 #include <QString>
-#include <exception>
 #include <functional>
 #include <optional>
 
@@ -36,31 +34,6 @@ void WriteText(Field &field, const QString &text);
 void CheckBrowseMode(Query &query);
 bool Editing(const Query &query);
 
-// Reports an error from an event of its own. An error raised while Qt's own code is on
-// the stack (a focus change, a cell commit, a button's click signal) is caught there and
-// shown once that code is done, through the host's error display (ReportError).
-class ErrorRelay : public QObject {
-public:
-    using QObject::QObject;
-    void Post(std::exception_ptr error);
-
-protected:
-    bool event(QEvent *e) override;
-
-private:
-    std::exception_ptr m_error;
-};
-
-// Runs 'work'; an exception goes to the relay instead of up the stack.
-template <typename Work>
-void Relayed(ErrorRelay *relay, Work &&work)
-{
-    try {
-        work();
-    } catch (...) {
-        relay->Post(std::current_exception());
-    }
-}
 // CheckBrowseMode before moving to row 'target' (0-based); returns the target's row after
 // a cancelled inserted row has left the list.
 int LeaveRow(Query &query, int target);

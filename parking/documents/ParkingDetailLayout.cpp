@@ -9,6 +9,7 @@
 #include "DBGrid.h"
 #include "DBNavigator.h"
 #include "DataSource.h"
+#include "ErrorRelay.h"
 #include "FieldText.h"
 #include "ParkingDMUnit.h"
 #include "Query.h"
@@ -229,7 +230,7 @@ template <class Handler>
 void TParkingDetailForm::Bind(QAction *action, Handler handler)
 {
     // An error leaves through the relay, not through the button or shortcut that fired.
-    connect(action, &QAction::triggered, this, [this, handler] { dataset::detail::Relayed(m_errors, handler); });
+    connect(action, &QAction::triggered, this, [this, handler] { dataset::Relayed(m_errors, handler); });
     m_handledActions.append(action);
 }
 

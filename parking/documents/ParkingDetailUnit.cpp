@@ -3,6 +3,7 @@
 #include "DBComboBox.h"
 #include "DBEdit.h"
 #include "Error.h"
+#include "ErrorRelay.h"
 #include "FieldText.h"
 #include "ParkingDMUnit.h"
 #include "ParkingDetailHooks.h"
@@ -32,7 +33,7 @@ void EditIfBrowsing(dataset::Query &query)
 
 TParkingDetailForm::TParkingDetailForm(QWidget *owner)
     : TCustomDetailForm(owner)
-    , m_errors(new dataset::detail::ErrorRelay(this))
+    , m_errors(new dataset::ErrorRelay(this))
 {
     if (!ParkingDM)
         throw dataset::Error(QStringLiteral("Modul parkinga nije inicijalizovan."));

@@ -19,8 +19,8 @@ class DBDateEdit;
 class DBEdit;
 class DBGrid;
 class DBNavigator;
+class ErrorRelay;
 class Query;
-namespace detail { class ErrorRelay; }
 }
 
 class TParkingDetailForm : public TCustomDetailForm {
@@ -157,7 +157,7 @@ private:
     void DiscardChanges();
 
     std::unique_ptr<ItemQueryHooks> m_hooks;
-    dataset::detail::ErrorRelay *m_errors;
+    dataset::ErrorRelay *m_errors;
     QList<QAction *> m_handledActions;
     double m_netTotal = 0.0;
     double m_grossTotal = 0.0;

@@ -1,7 +1,7 @@
 #include "ParkingTicketUnit.h"
 
 #include "DBGrid.h"
-#include "FieldText.h"
+#include "ErrorRelay.h"
 #include "ParkingTicketDocument.h"
 #include "base/BusyCursor.h"
 #include "common/DialogService.h"
@@ -39,9 +39,9 @@ TParkingTicketForm::TParkingTicketForm(QWidget *parent) : TParkingImportForm(par
     CreateButton = new QPushButton(QStringLiteral("Kreiraj dokument"), this);
     CreateButton->setObjectName(QStringLiteral("CreateButton"));
     CreateButton->setAutoDefault(false);
-    m_errors = new dataset::detail::ErrorRelay(this);
+    m_errors = new dataset::ErrorRelay(this);
     connect(CreateButton, &QPushButton::clicked, this,
-            [this] { dataset::detail::Relayed(m_errors, [this] { CreateButtonClick(); }); });
+            [this] { dataset::Relayed(m_errors, [this] { CreateButtonClick(); }); });
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(LoadButton);

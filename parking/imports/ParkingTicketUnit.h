@@ -2,7 +2,7 @@
 
 #include "ParkingImportFrame.h"
 
-namespace dataset { class DBGrid; namespace detail { class ErrorRelay; } }
+namespace dataset { class DBGrid; class ErrorRelay; }
 
 // "Parking karte": the ticket import and the daily ticket document.
 class TParkingTicketForm : public imports::TParkingImportForm {
@@ -23,5 +23,5 @@ protected:
     void ImportSucceeded(imports::ImportJob &job, const imports::ImportSummary &summary) override;
 
 private:
-    dataset::detail::ErrorRelay *m_errors = nullptr;
+    dataset::ErrorRelay *m_errors = nullptr;
 };

@@ -1,6 +1,6 @@
 #include "ParkingSelectProductUnit.h"
 
-#include "FieldText.h"
+#include "ErrorRelay.h"
 #include "base/BusyCursor.h"
 #include "common/CommonResourceString.h"
 #include "common/DialogService.h"
@@ -11,7 +11,7 @@
 
 TParkingSelectProductForm::TParkingSelectProductForm()
     : TParkingSelectForm(QStringLiteral("Izaberite proizvod"), 824, 220, 301)
-    , m_errors(new dataset::detail::ErrorRelay(this))
+    , m_errors(new dataset::ErrorRelay(this))
 {
     setObjectName(QStringLiteral("ParkingSelectProductForm"));
     SearchNameEdit->installEventFilter(this);
@@ -69,7 +69,7 @@ bool TParkingSelectProductForm::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == SearchNameEdit && event->type() == QEvent::KeyRelease) {
         const int key = static_cast<QKeyEvent *>(event)->key();
-        dataset::detail::Relayed(m_errors, [this, key] { SearchNameEditKeyUp(key); });
+        dataset::Relayed(m_errors, [this, key] { SearchNameEditKeyUp(key); });
         return false;
     }
     return TParkingSelectForm::eventFilter(watched, event);

@@ -7,7 +7,7 @@
 #include "Interfaces.h"
 #include "ParkingSelectForm.h"
 
-namespace dataset::detail { class ErrorRelay; }
+namespace dataset { class ErrorRelay; }
 
 // 'text' cut to 'width' characters and filled with blanks to exactly 'width', the
 // blanks after the text (leftAlign) or before it.
@@ -50,5 +50,5 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    dataset::detail::ErrorRelay *m_errors;
+    dataset::ErrorRelay *m_errors;
 };

@@ -5,7 +5,7 @@
 #include "DBGrid.h"
 #include "DateParse.h"
 #include "Error.h"
-#include "FieldText.h"
+#include "ErrorRelay.h"
 #include "ParkingDMUnit.h"
 #include "ParkingHostDocument.h"
 #include "ParkingRegistration.h"
@@ -143,9 +143,9 @@ void TParkingPayDeskForm::BuildLayout()
 
     // An error of a handler leaves Qt's button handling first and reaches the
     // console's error display from an event of its own.
-    m_errors = new dataset::detail::ErrorRelay(this);
+    m_errors = new dataset::ErrorRelay(this);
     const auto guarded = [this](void (TParkingPayDeskForm::*handler)()) {
-        return [this, handler] { dataset::detail::Relayed(m_errors, [this, handler] { (this->*handler)(); }); };
+        return [this, handler] { dataset::Relayed(m_errors, [this, handler] { (this->*handler)(); }); };
     };
     connect(DateButton, &QPushButton::clicked, this, guarded(&TParkingPayDeskForm::DateButtonClick));
     connect(CreateButton, &QPushButton::clicked, this, guarded(&TParkingPayDeskForm::CreateButtonClick));

@@ -10,7 +10,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-namespace dataset { class DBGrid; namespace detail { class ErrorRelay; } }
+namespace dataset { class DBGrid; class ErrorRelay; }
 
 class TParkingPayDeskForm : public QDialog {
     Q_OBJECT
@@ -46,5 +46,5 @@ private:
     void BuildLayout();
     void PrintGridOf(dataset::DBGrid *grid, const char *captionEntry);
 
-    dataset::detail::ErrorRelay *m_errors = nullptr;
+    dataset::ErrorRelay *m_errors = nullptr;
 };
