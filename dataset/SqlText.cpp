@@ -1,10 +1,36 @@
 #include "SqlText.h"
 
 #include "Connection.h"
+#include "Error.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
+#include <QRegularExpression>
+
+namespace dataset {
+
+QString CheckedIdentifier(const QString &name)
+{
+    static const QRegularExpression identifier(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    if (!identifier.match(name).hasMatch())
+        throw Error(QStringLiteral("Neispravan naziv tabele ili kolone: '%1'.").arg(name));
+    return name;
+}
+
+QString EscapeLike(const QString &text)
+{
+    QString result;
+    result.reserve(text.size() + 4);
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('%') || c == QLatin1Char('_'))
+            result += QLatin1Char('\\');
+        result += c;
+    }
+    return result;
+}
+
+} // namespace dataset
 
 namespace dataset::detail {
 

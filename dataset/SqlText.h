@@ -1,11 +1,23 @@
 #pragma once
 
-// SQL text helpers of the dataset library: :name parameters, literals, identifiers.
+// SQL text helpers: :name parameters, literals, identifiers and LIKE patterns.
 
 #include <QString>
 #include <QVariant>
 
 #include <vector>
+
+namespace dataset {
+
+// 'name' when it is a plain SQL identifier (letters, digits, '_', not starting with a
+// digit); else throws Error.
+QString CheckedIdentifier(const QString &name);
+
+// 'text' with the LIKE wildcards % and _ and the escape character \ escaped, so that
+// it matches only itself inside a LIKE pattern. Quote the result as any other value.
+QString EscapeLike(const QString &text);
+
+} // namespace dataset
 
 namespace dataset::detail {
 

@@ -25,7 +25,7 @@ IInterface *PartnerModule::QueryInterface(const QUuid &iid)
 std::vector<TPartnerDesc> PartnerModule::FindPartners(const QString &text)
 {
     using dataset::Connection;
-    const QString pattern = Connection::Quote(QLatin1Char('%') + EscapeLike(text) + QLatin1Char('%'));
+    const QString pattern = Connection::Quote(QLatin1Char('%') + dataset::EscapeLike(text) + QLatin1Char('%'));
     dataset::Query query;
     query.SetConnection(&m_connection);
     query.SetSQL({QStringLiteral("SELECT partnerid, name, address, zip, city, code FROM partner"),

@@ -19,7 +19,7 @@ QString Condition(const QString &text, bool a, bool b)
         const QString value = Connection::Quote(text);
         return QStringLiteral("p.code = %1 OR p.barcode = %1 OR p.additionalcode = %1").arg(value);
     }
-    const QString escaped = EscapeLike(text);
+    const QString escaped = dataset::EscapeLike(text);
     const QString pattern = a ? QLatin1Char('%') + escaped + QLatin1Char('%') : escaped + QLatin1Char('%');
     return QStringLiteral("p.name LIKE %1").arg(Connection::Quote(pattern));
 }

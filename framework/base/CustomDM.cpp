@@ -3,6 +3,7 @@
 #include "Connection.h"
 #include "Error.h"
 #include "Query.h"
+#include "SqlText.h"
 #include "base/Abort.h"
 
 #include "common/CommonResourceString.h"
@@ -30,14 +31,6 @@ QString CheckedOrder(const QString &order)
 }
 
 } // namespace
-
-QString CheckedIdentifier(const QString &name)
-{
-    static const QRegularExpression identifier(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
-    if (!identifier.match(name).hasMatch())
-        throw dataset::Error(QStringLiteral("Neispravan naziv tabele ili kolone: '%1'.").arg(name));
-    return name;
-}
 
 TCustomDM::TCustomDM(QObject *parent) : QObject(parent)
 {
@@ -91,10 +84,10 @@ void TCustomDM::GetFieldValues(const QString &fieldName, const QString &tableNam
                                QStringList &list, bool distinct, const QString &where,
                                const QString &order)
 {
-    const QString column = CheckedIdentifier(fieldName);
+    const QString column = dataset::CheckedIdentifier(fieldName);
     QString sql = QStringLiteral("SELECT %1%2 FROM %3")
                       .arg(distinct ? QStringLiteral("DISTINCT ") : QString(), column,
-                           CheckedIdentifier(tableName));
+                           dataset::CheckedIdentifier(tableName));
     if (!where.trimmed().isEmpty())
         sql += QStringLiteral(" WHERE ") + where;
     sql += QStringLiteral(" ORDER BY ") + (order.trimmed().isEmpty() ? column : CheckedOrder(order));

@@ -65,6 +65,3 @@ private:
     TFieldValidations m_fieldValidations;
     std::unique_ptr<TValidator> m_validator;
 };
-
-// Checks that 'name' is a plain SQL identifier (letters, digits, '_'), else throws.
-QString CheckedIdentifier(const QString &name);

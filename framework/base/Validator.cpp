@@ -3,8 +3,8 @@
 #include "Connection.h"
 #include "Field.h"
 #include "Query.h"
+#include "SqlText.h"
 #include "TextFormat.h"
-#include "base/CustomDM.h"
 
 namespace {
 
@@ -100,14 +100,14 @@ bool TestUnique(dataset::Field &field, const QString &table, const QString &colu
         throw dataset::Error(QStringLiteral("Provera jedinstvenosti nema vezu sa bazom podataka."));
 
     QString sql = QStringLiteral("SELECT COUNT(*) AS samecount FROM %1 WHERE %2 = %3")
-                      .arg(CheckedIdentifier(table), CheckedIdentifier(column),
+                      .arg(dataset::CheckedIdentifier(table), dataset::CheckedIdentifier(column),
                            dataset::Connection::Quote(field.AsString()));
     // The row being edited does not count against itself (a new row has no key yet).
     if (!keyColumn.isEmpty()) {
         const dataset::Field *key = owner.FindField(keyColumn);
         if (key && !key->IsNull()) {
             sql += QStringLiteral(" AND %1 <> %2")
-                       .arg(CheckedIdentifier(keyColumn), dataset::Connection::Quote(key->AsString()));
+                       .arg(dataset::CheckedIdentifier(keyColumn), dataset::Connection::Quote(key->AsString()));
         }
     }
     if (!extraWhere.trimmed().isEmpty())
