@@ -1,11 +1,11 @@
 #include "ErrorDisplay.h"
 
+#include "ConsoleLog.h"
 #include "DialogService.h"
 #include "Error.h"
 #include "base/Abort.h"
 
 #include <QApplication>
-#include <cstdio>
 
 namespace console {
 
@@ -19,17 +19,17 @@ ErrorDisplay::Sink &CurrentSink()
 
 void ShowBox(const QString &message)
 {
-    // A nested failure while the box is up goes to stderr rather than stacking boxes.
+    // A nested failure while the box is up goes to the log rather than stacking boxes.
     static bool showing = false;
     if (showing || !qApp) {
-        std::fprintf(stderr, "%s\n", message.toUtf8().constData());
+        qCWarning(lcConsole, "%s", qUtf8Printable(message));
         return;
     }
     showing = true;
     try {
         DialogService::Instance().ShowError(message);
     } catch (...) {
-        std::fprintf(stderr, "%s\n", message.toUtf8().constData());
+        qCWarning(lcConsole, "%s", qUtf8Printable(message));
     }
     showing = false;
 }

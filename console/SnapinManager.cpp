@@ -1,9 +1,10 @@
 #include "SnapinManager.h"
 
+#include "ConsoleLog.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QLibrary>
-#include <cstdio>
 
 namespace console {
 
@@ -30,7 +31,7 @@ int SnapinManager::LoadFolder(const QString &folder, const IntfPtr<IConsole> &co
         if (plugin->Load() && plugin->Initialize() && plugin->Start(console))
             ++running;
         if (plugin->HasError())
-            std::fprintf(stderr, "%s\n", plugin->ErrorString().toUtf8().constData());
+            qCWarning(lcConsole, "%s", qUtf8Printable(plugin->ErrorString()));
         m_plugins.push_back(std::move(plugin));
     }
     return running;

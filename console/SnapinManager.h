@@ -22,7 +22,7 @@ public:
     static QString DefaultFolder();
 
     // Loads every library of 'folder'; returns the number of running snap-ins.
-    // Errors are written to stderr as well as kept on the plug-ins.
+    // Errors are logged (parking.console) as well as kept on the plug-ins.
     int LoadFolder(const QString &folder, const IntfPtr<IConsole> &console);
     void StopAll();
 

@@ -1,6 +1,7 @@
 #include "Error.h"
 
-#include <QtGlobal>
+#include "DatasetLog.h"
+
 #include <utility>
 
 namespace dataset {
@@ -54,11 +55,11 @@ void ReportError(std::exception_ptr error)
     try {
         std::rethrow_exception(error);
     } catch (const Error &e) {
-        qWarning("%s", qPrintable(e.message()));
+        qCWarning(lcDb, "%s", qPrintable(e.message()));
     } catch (const std::exception &e) {
-        qWarning("%s", e.what());
+        qCWarning(lcDb, "%s", e.what());
     } catch (...) {
-        qWarning("Došlo je do nepoznate greške.");
+        qCWarning(lcDb, "Došlo je do nepoznate greške.");
     }
 }
 

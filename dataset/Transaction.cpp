@@ -1,9 +1,8 @@
 #include "Transaction.h"
 
 #include "Connection.h"
+#include "DatasetLog.h"
 #include "Error.h"
-
-#include <QDebug>
 
 namespace dataset {
 
@@ -35,7 +34,7 @@ Transaction::~Transaction()
     } catch (const std::exception &e) {
         // Already unwinding from the failure that matters; the server undoes the rest
         // when the session ends.
-        qWarning("Transaction rollback failed: %s", e.what());
+        qCWarning(lcDb, "Transaction rollback failed: %s", e.what());
     }
 }
 

@@ -1,0 +1,7 @@
+#include "DatasetLog.h"
+
+namespace dataset {
+
+Q_LOGGING_CATEGORY(lcDb, "parking.db")
+
+} // namespace dataset
