@@ -209,8 +209,15 @@ void TParkingPayDeskForm::CreateButtonClick()
         return;
     const BusyCursor busy;
     THostDocumentWriter writer;
-    if (!writer.PostHeader({QStringLiteral("M"), documentDate, nullptr, std::nullopt}))
+    const auto showMessages = [&writer] {
+        // Only once the writer's transaction and numbering lock have ended.
+        for (const QString &message : writer.Messages())
+            ShowErrorMessage(message);
+    };
+    if (writer.PostHeader({QStringLiteral("M"), documentDate, nullptr, std::nullopt}) == PostOutcome::Refused) {
+        showMessages();
         return;
+    }
     ProgressBar->setMaximum(summary.RecordCount());
     ProgressBar->setValue(0);
     const auto field = [&summary](const char *name) -> dataset::Field & {
@@ -234,7 +241,9 @@ void TParkingPayDeskForm::CreateButtonClick()
         }
         ProgressBar->setValue(ProgressBar->value() + 1);
     }
-    HostDocumentNotice(writer.Commit(), true, false);
+    const int documentId = writer.Commit();
+    showMessages();
+    HostDocumentNotice(documentId, true, false);
 }
 
 void TParkingPayDeskForm::PrintProductExecute()
