@@ -3,6 +3,7 @@
 #include "Connection.h"
 #include "Error.h"
 #include "MysqlHandles.h"
+#include "Transaction.h"
 
 #include <QFile>
 
@@ -39,31 +40,6 @@ void ExecuteScript(dataset::Connection &connection, const QString &script, const
         }
     }
 }
-
-// Rolls the open transaction back unless it was committed.
-class Transaction {
-public:
-    explicit Transaction(dataset::Connection &connection) : m_connection(connection)
-    {
-        m_connection.Execute(QStringLiteral("START TRANSACTION"));
-    }
-    ~Transaction()
-    {
-        if (m_open && m_connection.Connected())
-            mysql_rollback(m_connection.Handle());
-    }
-    Transaction(const Transaction &) = delete;
-    Transaction &operator=(const Transaction &) = delete;
-    void Commit()
-    {
-        m_connection.Execute(QStringLiteral("COMMIT"));
-        m_open = false;
-    }
-
-private:
-    dataset::Connection &m_connection;
-    bool m_open = true;
-};
 
 } // namespace
 
@@ -152,7 +128,7 @@ void InstallSchema(dataset::Connection &connection, bool withDemoData,
     // Table definitions cannot be rolled back but are idempotent; the data and the
     // version row go in one transaction, so a database carries a version only when whole.
     ExecuteScript(connection, SchemaScript(), QStringLiteral("Šema baze nije napravljena"));
-    Transaction transaction(connection);
+    dataset::Transaction transaction(connection);
     if (withDemoData)
         ExecuteScript(connection, DemoDataScript(), QStringLiteral("Demo podaci nisu upisani"));
     else if (administratorHash)
