@@ -57,10 +57,8 @@ QString DocumentService::Describe(int documentId)
         + query.FieldByName(QStringLiteral("number")).AsString();
 }
 
-void DocumentService::DocumentNotice(int documentId, bool flag1, bool flag2)
+void DocumentService::DocumentNotice(int documentId, DocumentNoticeKind)
 {
-    (void)flag1;
-    (void)flag2;
     m_log.Add(QStringLiteral("Dokument %1 je snimljen.").arg(Describe(documentId)));
 }
 

@@ -242,10 +242,10 @@ QString THostDocumentWriter::DocumentCaption() const
     return d->field(Text("documenttype")).AsString() + QLatin1Char('-') + d->field(Text("number")).AsString();
 }
 
-void HostDocumentNotice(int documentId, bool flag1, bool flag2)
+void HostDocumentNotice(int documentId, DocumentNoticeKind kind)
 {
     if (const IntfPtr<IDocumentService> service = HostModule<IDocumentService>())
-        service->DocumentNotice(documentId, flag1, flag2);
+        service->DocumentNotice(documentId, kind);
 }
 
 void HostCashInvoiceNotice(int documentId)

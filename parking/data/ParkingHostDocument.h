@@ -86,5 +86,5 @@ private:
 };
 
 // The host document service's notices; nothing happens when the host has no service.
-void HostDocumentNotice(int documentId, bool flag1, bool flag2);
+void HostDocumentNotice(int documentId, DocumentNoticeKind kind);
 void HostCashInvoiceNotice(int documentId);

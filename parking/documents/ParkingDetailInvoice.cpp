@@ -86,7 +86,7 @@ void TParkingDetailForm::CreateDocument(const QString &documentType)
             HostCashInvoiceNotice(documentId);
             return;
         }
-        HostDocumentNotice(documentId, true, false);
+        HostDocumentNotice(documentId, DocumentNoticeKind::Document);
         currency = writer.Currency();
     }
     THostDocumentWriter writer;
@@ -99,5 +99,5 @@ void TParkingDetailForm::CreateDocument(const QString &documentType)
     writer.PostItem(reversal);
     const int documentId = writer.Commit();
     ShowMessagesOf(writer);
-    HostDocumentNotice(documentId, true, true);
+    HostDocumentNotice(documentId, DocumentNoticeKind::InvoiceReversal);
 }

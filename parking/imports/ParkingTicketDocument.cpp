@@ -121,6 +121,6 @@ TicketDocumentResult CreateTicketDocument(const QDate &day, const TicketProductL
     result.documentId = writer.Commit();
     result.written = true;
     result.messages = writer.Messages();
-    HostDocumentNotice(result.documentId, true, false);
+    HostDocumentNotice(result.documentId, DocumentNoticeKind::Document);
     return result;
 }

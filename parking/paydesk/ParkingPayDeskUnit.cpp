@@ -243,7 +243,7 @@ void TParkingPayDeskForm::CreateButtonClick()
     }
     const int documentId = writer.Commit();
     showMessages();
-    HostDocumentNotice(documentId, true, false);
+    HostDocumentNotice(documentId, DocumentNoticeKind::Document);
 }
 
 void TParkingPayDeskForm::PrintProductExecute()
