@@ -3,6 +3,7 @@
 #include "Connection.h"
 #include "Error.h"
 #include "MysqlHandles.h"
+#include "Query.h"
 #include "Transaction.h"
 
 #include <QFile>
@@ -39,6 +40,17 @@ void ExecuteScript(dataset::Connection &connection, const QString &script, const
                 error.serverMessage(), error.serverCode());
         }
     }
+}
+
+void InsertAdministrator(dataset::Connection &connection, const QString &passwordHash)
+{
+    dataset::Query insert;
+    insert.SetConnection(&connection);
+    insert.SetSQL({QStringLiteral("INSERT INTO user (username, passwordhash, firstname, lastname) "
+                                  "VALUES ('admin', :hash, 'Administrator', 'Sistema')")});
+    // No hash is an empty one (the administrator sets a password at first login), never NULL.
+    insert.SetParam(QStringLiteral("hash"), passwordHash.isEmpty() ? QStringLiteral("") : passwordHash);
+    insert.ExecSQL();
 }
 
 } // namespace
@@ -132,10 +144,7 @@ void InstallSchema(dataset::Connection &connection, bool withDemoData,
     if (withDemoData)
         ExecuteScript(connection, DemoDataScript(), QStringLiteral("Demo podaci nisu upisani"));
     else if (administratorHash)
-        connection.Execute(QStringLiteral("INSERT INTO user (username, passwordhash, firstname, lastname) "
-                                          "VALUES ('admin', %1, 'Administrator', 'Sistema')")
-                               .arg(administratorHash->isEmpty() ? QStringLiteral("''")
-                                                                   : dataset::Connection::Quote(QString::fromLatin1(*administratorHash))));
+        InsertAdministrator(connection, QString::fromLatin1(*administratorHash));
     connection.Execute(QStringLiteral("INSERT INTO schemaversion (version) VALUES (%1)").arg(SchemaVersion));
     transaction.Commit();
 }
