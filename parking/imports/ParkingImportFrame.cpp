@@ -123,7 +123,7 @@ dataset::ConnectionParams TParkingImportForm::ImportConnectionParams() const
 
 void TParkingImportForm::ImportSucceeded(ImportJob &, const ImportSummary &) {}
 
-// Runs from a button's click: errors are shown here, none leaves the handler.
+// Runs from a button's click: errors are reported here (ReportError), none leaves the handler.
 void TParkingImportForm::LoadButtonClick()
 {
     if (Importing())
