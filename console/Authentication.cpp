@@ -19,12 +19,14 @@ struct StoredUser {
     QByteArray hash;
 };
 
-std::optional<StoredUser> FindUser(dataset::Connection &connection, const QString &condition)
+// The user whose 'column' holds 'value'.
+std::optional<StoredUser> FindUser(dataset::Connection &connection, const QString &column, const QVariant &value)
 {
     dataset::Query query;
     query.SetConnection(&connection);
     query.SetSQL({QStringLiteral("SELECT userid, username, firstname, lastname, passwordhash FROM user"),
-                  QStringLiteral("WHERE ") + condition});
+                  QStringLiteral("WHERE %1 = :value").arg(column)});
+    query.SetParam(QStringLiteral("value"), value);
     dataset::FieldDef hash;
     hash.name = QStringLiteral("passwordhash");
     hash.type = dataset::FieldType::Memo;
@@ -72,7 +74,7 @@ LoginResult Authenticator::LogIn(const QString &userName, const QString &passwor
         }
     }
     // The column's collation ignores case and trailing blanks; the name must match exactly.
-    auto user = FindUser(m_connection, QStringLiteral("username = ") + dataset::Connection::Quote(userName));
+    auto user = FindUser(m_connection, QStringLiteral("username"), userName);
     if (user && user->userName != userName)
         user.reset();
     if (user && user->hash.isEmpty()) {
@@ -98,7 +100,7 @@ LoginResult Authenticator::LogIn(const QString &userName, const QString &passwor
 void Authenticator::ChangePassword(int userId, const QString &current, const QString &newPassword,
                                    const QString &repeated)
 {
-    const auto user = FindUser(m_connection, QStringLiteral("userid = %1").arg(userId));
+    const auto user = FindUser(m_connection, QStringLiteral("userid"), userId);
     if (!user)
         throw dataset::Error(QStringLiteral("Korisnik %1 ne postoji.").arg(userId));
     if (!user->hash.isEmpty() && !m_verify(current, user->hash))
@@ -108,8 +110,12 @@ void Authenticator::ChangePassword(int userId, const QString &current, const QSt
     if (newPassword.size() < MinimumPasswordLength)
         throw dataset::Error(QStringLiteral("Nova lozinka mora imati najmanje %1 znakova.").arg(MinimumPasswordLength));
     const QString hash = QString::fromUtf8(HashPassword(newPassword));
-    const auto changed = m_connection.Execute(QStringLiteral("UPDATE user SET passwordhash = %1 WHERE userid = %2")
-                                                  .arg(dataset::Connection::Quote(hash), QString::number(userId)));
+    dataset::Query update;
+    update.SetConnection(&m_connection);
+    update.SetSQL({QStringLiteral("UPDATE user SET passwordhash = :hash WHERE userid = :userid")});
+    update.SetParam(QStringLiteral("hash"), hash);
+    update.SetParam(QStringLiteral("userid"), userId);
+    const auto changed = update.ExecSQL();
     if (changed != 1)
         throw dataset::Error(QStringLiteral("Lozinka korisnika %1 nije promenjena (korisnik više ne postoji).").arg(userId));
 }

@@ -28,7 +28,8 @@ bool ConsoleApplication::notify(QObject *receiver, QEvent *event)
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        Show(std::current_exception());
+        // The last resort for an exception nothing caught: reported like any other.
+        dataset::ReportError(std::current_exception());
     }
     // The handler ran and failed; the event counts as handled.
     return true;

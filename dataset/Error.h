@@ -31,9 +31,20 @@ private:
     unsigned m_code;
 };
 
-// Where an error caught at a widget's edge goes: no exception may cross Qt's event
-// handling, so widgets and forms catch and hand the error here. The host installs its
-// general error display; without one the message goes to the log.
+// How an error reaches the user, one way for each kind of code:
+// - data code (queries, the data module, document writers, imports) throws Error and
+//   never shows anything itself;
+// - a form action catches at its edge and hands the error to ReportError (ReportErrors
+//   runs an action that way);
+// - an error raised while Qt's own code is on the stack (a focus change, a cell commit,
+//   a button's click signal) is posted to an ErrorRelay, which calls ReportError once
+//   that code is done;
+// - the application's notify() is only the backstop for an exception nothing caught,
+//   and reports it through ReportError as well.
+// ReportError hands the error to the reporter the host installed (the console's error
+// display); without one the message goes to the log. A message box that is an outcome
+// rather than an error (a refused row, a missing host module) is no error to report:
+// the form shows it through the dialog service.
 using ErrorReporter = std::function<void(std::exception_ptr error)>;
 // Installs 'reporter' and returns the one it replaces.
 ErrorReporter SetErrorReporter(ErrorReporter reporter);

@@ -234,12 +234,15 @@ protected:
     ~ISecurityModule() = default;
 };
 
+// How a product search compares its text: the name begins with it; the code, bar code
+// or additional code equals it; the name contains it.
+enum class ProductMatch { NamePrefix, Code, NameContains };
+
 class IProductModule : public IInterface {
 public:
     static inline const QUuid IID{QStringLiteral("{0C33E181-9974-44A7-86FB-422B454F6ED8}")};
-    // (false,false): name begins with text; (false,true): code, bar code or additional
-    // code equals text; (true,false): name contains text. Case-insensitive, name order.
-    virtual TProductDescArr FindProducts(const QString &text, bool a, bool b) = 0;
+    // The products that match 'text' as 'match' says, case-insensitive, in name order.
+    virtual TProductDescArr FindProducts(const QString &text, ProductMatch match) = 0;
     virtual bool SelectProducts(TProductDescArr &products) = 0;
 
 protected:
@@ -275,13 +278,17 @@ protected:
     ~IConfigurationModule() = default;
 };
 
+// What a document notice tells the host of the document just written: a document of
+// its own, or the "M" document that reverses the stock of the invoice written before it.
+enum class DocumentNoticeKind { Document, InvoiceReversal };
+
 class IDocumentService : public IInterface {
 public:
     static inline const QUuid IID{QStringLiteral("{F0D1EC42-35DC-4A4C-A783-CBC6F7FFD556}")};
     // kind is "n"; returns the next free number for that type, year and warehouse.
     virtual QString GetNextNumber(const QString &documentType, const QString &kind,
                                   const QDate &documentDate, int warehouseId) = 0;
-    virtual void DocumentNotice(int documentId, bool flag1, bool flag2) = 0;
+    virtual void DocumentNotice(int documentId, DocumentNoticeKind kind) = 0;
     virtual void CashInvoiceNotice(int documentId) = 0;
 
 protected:

@@ -3,6 +3,8 @@
 #include "Connection.h"
 #include "Error.h"
 #include "MysqlHandles.h"
+#include "Query.h"
+#include "Transaction.h"
 
 #include <QFile>
 
@@ -40,30 +42,16 @@ void ExecuteScript(dataset::Connection &connection, const QString &script, const
     }
 }
 
-// Rolls the open transaction back unless it was committed.
-class Transaction {
-public:
-    explicit Transaction(dataset::Connection &connection) : m_connection(connection)
-    {
-        m_connection.Execute(QStringLiteral("START TRANSACTION"));
-    }
-    ~Transaction()
-    {
-        if (m_open && m_connection.Connected())
-            mysql_rollback(m_connection.Handle());
-    }
-    Transaction(const Transaction &) = delete;
-    Transaction &operator=(const Transaction &) = delete;
-    void Commit()
-    {
-        m_connection.Execute(QStringLiteral("COMMIT"));
-        m_open = false;
-    }
-
-private:
-    dataset::Connection &m_connection;
-    bool m_open = true;
-};
+void InsertAdministrator(dataset::Connection &connection, const QString &passwordHash)
+{
+    dataset::Query insert;
+    insert.SetConnection(&connection);
+    insert.SetSQL({QStringLiteral("INSERT INTO user (username, passwordhash, firstname, lastname) "
+                                  "VALUES ('admin', :hash, 'Administrator', 'Sistema')")});
+    // No hash is an empty one (the administrator sets a password at first login), never NULL.
+    insert.SetParam(QStringLiteral("hash"), passwordHash.isEmpty() ? QStringLiteral("") : passwordHash);
+    insert.ExecSQL();
+}
 
 } // namespace
 
@@ -152,14 +140,11 @@ void InstallSchema(dataset::Connection &connection, bool withDemoData,
     // Table definitions cannot be rolled back but are idempotent; the data and the
     // version row go in one transaction, so a database carries a version only when whole.
     ExecuteScript(connection, SchemaScript(), QStringLiteral("Šema baze nije napravljena"));
-    Transaction transaction(connection);
+    dataset::Transaction transaction(connection);
     if (withDemoData)
         ExecuteScript(connection, DemoDataScript(), QStringLiteral("Demo podaci nisu upisani"));
     else if (administratorHash)
-        connection.Execute(QStringLiteral("INSERT INTO user (username, passwordhash, firstname, lastname) "
-                                          "VALUES ('admin', %1, 'Administrator', 'Sistema')")
-                               .arg(administratorHash->isEmpty() ? QStringLiteral("''")
-                                                                   : dataset::Connection::Quote(QString::fromLatin1(*administratorHash))));
+        InsertAdministrator(connection, QString::fromLatin1(*administratorHash));
     connection.Execute(QStringLiteral("INSERT INTO schemaversion (version) VALUES (%1)").arg(SchemaVersion));
     transaction.Commit();
 }

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QVariantMap>
 
 #include <mariadb/mysqld_error.h>
 
@@ -30,11 +31,14 @@ bool IsAccessDenied(unsigned code)
 }
 
 // Rows of a query as text, for the few administrative lookups below.
-QList<QStringList> Rows(dataset::Connection &connection, const QString &sql, int columns)
+QList<QStringList> Rows(dataset::Connection &connection, const QString &sql, int columns,
+                        const QVariantMap &params = {})
 {
     dataset::Query query;
     query.SetConnection(&connection);
     query.SetSQL({sql});
+    for (auto it = params.cbegin(); it != params.cend(); ++it)
+        query.SetParam(it.key(), it.value());
     query.Open();
     QList<QStringList> rows;
     for (query.First(); !query.Eof(); query.Next()) {
@@ -100,9 +104,8 @@ void EnsureApplicationAccount(dataset::Connection &administrator, const QString 
     const QString account = Account(QLatin1String(ApplicationUser));
     const QString identified = QStringLiteral("IDENTIFIED BY ") + dataset::Connection::Quote(password);
     const auto existing = Rows(administrator,
-                               QStringLiteral("SELECT COUNT(*) FROM mysql.user WHERE user = %1 AND host = 'localhost'")
-                                   .arg(dataset::Connection::Quote(QLatin1String(ApplicationUser))),
-                               1);
+                               QStringLiteral("SELECT COUNT(*) FROM mysql.user WHERE user = :user AND host = 'localhost'"),
+                               1, {{QStringLiteral("user"), QLatin1String(ApplicationUser)}});
     if (existing.value(0).value(0) == QLatin1String("0"))
         administrator.Execute(QStringLiteral("CREATE USER %1 %2").arg(account, identified));
     else if (fresh)

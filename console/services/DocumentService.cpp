@@ -27,19 +27,20 @@ QString DocumentService::GetNextNumber(const QString &documentType, const QStrin
                                        const QDate &documentDate, int warehouseId)
 {
     (void)kind; // only numbering by type ("n") exists
-    using dataset::Connection;
-    const QString warehouse = warehouseId > 0
-        ? QStringLiteral("warehouseid = ") + Connection::Quote(QString::number(warehouseId))
-        : QStringLiteral("(warehouseid IS NULL OR warehouseid <= 0)");
+    const QString warehouse = warehouseId > 0 ? QStringLiteral("warehouseid = :warehouse")
+                                              : QStringLiteral("(warehouseid IS NULL OR warehouseid <= 0)");
     dataset::Query query;
     query.SetConnection(&m_connection);
     query.SetSQL({QStringLiteral("SELECT COALESCE(MAX(CAST(number AS UNSIGNED)), 0) AS lastnumber"),
                   QStringLiteral("FROM document"),
-                  QStringLiteral("WHERE documenttype = ") + Connection::Quote(documentType),
-                  QStringLiteral("  AND YEAR(documentdate) = ")
-                      + Connection::Quote(QString::number(documentDate.year())),
+                  QStringLiteral("WHERE documenttype = :type"),
+                  QStringLiteral("  AND YEAR(documentdate) = :year"),
                   QStringLiteral("  AND ") + warehouse,
                   QStringLiteral("  AND number REGEXP '^[0-9]+$'")});
+    query.SetParam(QStringLiteral("type"), documentType);
+    query.SetParam(QStringLiteral("year"), documentDate.year());
+    if (warehouseId > 0)
+        query.SetParam(QStringLiteral("warehouse"), warehouseId);
     query.Open();
     return QString::number(query.FieldByName(QStringLiteral("lastnumber")).AsLargeInt() + 1);
 }
@@ -48,8 +49,8 @@ QString DocumentService::Describe(int documentId)
 {
     dataset::Query query;
     query.SetConnection(&m_connection);
-    query.SetSQL({QStringLiteral("SELECT documenttype, number FROM document WHERE documentid = ")
-                  + dataset::Connection::Quote(QString::number(documentId))});
+    query.SetSQL({QStringLiteral("SELECT documenttype, number FROM document WHERE documentid = :id")});
+    query.SetParam(QStringLiteral("id"), documentId);
     query.Open();
     if (query.IsEmpty())
         return QStringLiteral("(id %1)").arg(documentId);
@@ -57,10 +58,8 @@ QString DocumentService::Describe(int documentId)
         + query.FieldByName(QStringLiteral("number")).AsString();
 }
 
-void DocumentService::DocumentNotice(int documentId, bool flag1, bool flag2)
+void DocumentService::DocumentNotice(int documentId, DocumentNoticeKind)
 {
-    (void)flag1;
-    (void)flag2;
     m_log.Add(QStringLiteral("Dokument %1 je snimljen.").arg(Describe(documentId)));
 }
 

@@ -17,7 +17,7 @@ public:
 
     QString GetNextNumber(const QString &documentType, const QString &kind,
                           const QDate &documentDate, int warehouseId) override;
-    void DocumentNotice(int documentId, bool flag1, bool flag2) override;
+    void DocumentNotice(int documentId, DocumentNoticeKind kind) override;
     void CashInvoiceNotice(int documentId) override;
 
 private:

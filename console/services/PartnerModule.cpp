@@ -24,14 +24,13 @@ IInterface *PartnerModule::QueryInterface(const QUuid &iid)
 
 std::vector<TPartnerDesc> PartnerModule::FindPartners(const QString &text)
 {
-    using dataset::Connection;
-    const QString pattern = Connection::Quote(QLatin1Char('%') + dataset::EscapeLike(text) + QLatin1Char('%'));
     dataset::Query query;
     query.SetConnection(&m_connection);
     query.SetSQL({QStringLiteral("SELECT partnerid, name, address, zip, city, code FROM partner"),
-                  QStringLiteral("WHERE LOWER(name) LIKE LOWER(%1) OR LOWER(code) = LOWER(%2)")
-                      .arg(pattern, Connection::Quote(text)),
+                  QStringLiteral("WHERE LOWER(name) LIKE LOWER(:pattern) OR LOWER(code) = LOWER(:code)"),
                   QStringLiteral("ORDER BY name, partnerid")});
+    query.SetParam(QStringLiteral("pattern"), QLatin1Char('%') + dataset::EscapeLike(text) + QLatin1Char('%'));
+    query.SetParam(QStringLiteral("code"), text);
     query.Open();
     std::vector<TPartnerDesc> result;
     for (query.First(); !query.Eof(); query.Next()) {

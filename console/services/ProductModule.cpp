@@ -11,17 +11,27 @@ namespace console {
 
 namespace {
 
-QString Condition(const QString &text, bool a, bool b)
+// The WHERE condition for 'match', with the text bound as :text.
+QString Condition(ProductMatch match)
 {
-    using dataset::Connection;
-    if (!a && b) {
+    if (match == ProductMatch::Code) {
         // The columns' collation already ignores case; comparing them bare keeps their indexes usable.
-        const QString value = Connection::Quote(text);
-        return QStringLiteral("p.code = %1 OR p.barcode = %1 OR p.additionalcode = %1").arg(value);
+        return QStringLiteral("p.code = :text OR p.barcode = :text OR p.additionalcode = :text");
     }
-    const QString escaped = dataset::EscapeLike(text);
-    const QString pattern = a ? QLatin1Char('%') + escaped + QLatin1Char('%') : escaped + QLatin1Char('%');
-    return QStringLiteral("p.name LIKE %1").arg(Connection::Quote(pattern));
+    return QStringLiteral("p.name LIKE :text");
+}
+
+QString Pattern(const QString &text, ProductMatch match)
+{
+    switch (match) {
+    case ProductMatch::Code:
+        return text;
+    case ProductMatch::NamePrefix:
+        return dataset::EscapeLike(text) + QLatin1Char('%');
+    case ProductMatch::NameContains:
+        break;
+    }
+    return QLatin1Char('%') + dataset::EscapeLike(text) + QLatin1Char('%');
 }
 
 } // namespace
@@ -39,18 +49,17 @@ IInterface *ProductModule::QueryInterface(const QUuid &iid)
     return static_cast<IProductModule *>(this);
 }
 
-// (false,false): name begins with the text; (false,true): code, bar code or
-// additional code equals it; (true,false) and (true,true): name contains it.
 // Case-insensitive, in name order.
-TProductDescArr ProductModule::FindProducts(const QString &text, bool a, bool b)
+TProductDescArr ProductModule::FindProducts(const QString &text, ProductMatch match)
 {
     dataset::Query query;
     query.SetConnection(&m_connection);
     query.SetSQL({QStringLiteral("SELECT p.productid, p.code, p.barcode, p.additionalcode, p.name,"),
                   QStringLiteral("  p.price, p.taxid, t.value AS taxvalue"),
                   QStringLiteral("FROM product AS p LEFT JOIN tax AS t ON p.taxid = t.taxid"),
-                  QStringLiteral("WHERE ") + Condition(text, a, b),
+                  QStringLiteral("WHERE ") + Condition(match),
                   QStringLiteral("ORDER BY p.name, p.productid")});
+    query.SetParam(QStringLiteral("text"), Pattern(text, match));
     query.Open();
     TProductDescArr result;
     result.reserve(static_cast<std::size_t>(query.RecordCount()));

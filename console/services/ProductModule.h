@@ -12,7 +12,7 @@ public:
     IInterface *QueryInterface(const QUuid &iid) override;
     PARKING_INTERFACED_OBJECT
 
-    TProductDescArr FindProducts(const QString &text, bool a, bool b) override;
+    TProductDescArr FindProducts(const QString &text, ProductMatch match) override;
     bool SelectProducts(TProductDescArr &products) override;
 
 private:

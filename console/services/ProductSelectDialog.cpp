@@ -14,9 +14,9 @@ ProductSelectDialog::ProductSelectDialog(ProductModule &module, QWidget *parent)
 
 QStringList ProductSelectDialog::FindLines(const QString &text)
 {
-    m_products = m_module.FindProducts(text, true, false);
+    m_products = m_module.FindProducts(text, ProductMatch::NameContains);
     if (m_products.empty() && !text.isEmpty())
-        m_products = m_module.FindProducts(text, false, true);
+        m_products = m_module.FindProducts(text, ProductMatch::Code);
     QStringList lines;
     for (const TProductDesc &p : m_products)
         lines << QStringLiteral("%1   %2   %3").arg(p.Code, p.Name, QString::number(p.Price, 'f', 2));

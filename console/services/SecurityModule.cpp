@@ -44,8 +44,8 @@ bool SecurityModule::GetUserDesc(TUserDesc &user, bool ask)
     }
     dataset::Query query;
     query.SetConnection(&m_connection);
-    query.SetSQL({QStringLiteral("SELECT userid, firstname, lastname FROM user WHERE userid = ")
-                  + dataset::Connection::Quote(QString::number(user.UserID))});
+    query.SetSQL({QStringLiteral("SELECT userid, firstname, lastname FROM user WHERE userid = :id")});
+    query.SetParam(QStringLiteral("id"), user.UserID);
     query.Open();
     if (query.IsEmpty())
         return false;

@@ -3,8 +3,8 @@
 #include "Connection.h"
 #include "Field.h"
 #include "Query.h"
-#include "SqlText.h"
 #include "TextFormat.h"
+#include "SqlText.h"
 
 namespace {
 
@@ -99,23 +99,23 @@ bool TestUnique(dataset::Field &field, const QString &table, const QString &colu
     if (!connection)
         throw dataset::Error(QStringLiteral("Provera jedinstvenosti nema vezu sa bazom podataka."));
 
-    QString sql = QStringLiteral("SELECT COUNT(*) AS samecount FROM %1 WHERE %2 = %3")
-                      .arg(dataset::CheckedIdentifier(table), dataset::CheckedIdentifier(column),
-                           dataset::Connection::Quote(field.AsString()));
+    QString sql = QStringLiteral("SELECT COUNT(*) AS samecount FROM %1 WHERE %2 = :value")
+                      .arg(dataset::CheckedIdentifier(table), dataset::CheckedIdentifier(column));
     // The row being edited does not count against itself (a new row has no key yet).
-    if (!keyColumn.isEmpty()) {
-        const dataset::Field *key = owner.FindField(keyColumn);
-        if (key && !key->IsNull()) {
-            sql += QStringLiteral(" AND %1 <> %2")
-                       .arg(dataset::CheckedIdentifier(keyColumn), dataset::Connection::Quote(key->AsString()));
-        }
-    }
+    const dataset::Field *key = keyColumn.isEmpty() ? nullptr : owner.FindField(keyColumn);
+    if (key && key->IsNull())
+        key = nullptr;
+    if (key)
+        sql += QStringLiteral(" AND %1 <> :key").arg(dataset::CheckedIdentifier(keyColumn));
     if (!extraWhere.trimmed().isEmpty())
         sql += QStringLiteral(" AND (%1)").arg(extraWhere);
 
     dataset::Query count;
     count.SetConnection(connection);
     count.SetSQL({sql});
+    count.SetParam(QStringLiteral("value"), field.AsString());
+    if (key)
+        count.SetParam(QStringLiteral("key"), key->AsString());
     count.Open();
     return count.FieldByName(QStringLiteral("samecount")).AsInteger() <= allowed;
 }

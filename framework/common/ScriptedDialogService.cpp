@@ -30,6 +30,14 @@ QStringList ScriptedDialogService::Errors() const
     return texts;
 }
 
+void ScriptedDialogService::record(Kind kind, const QString &text, const QVariant &preset)
+{
+    const Shown shown{kind, text, preset};
+    m_shown.push_back(shown);
+    if (m_whileShown)
+        m_whileShown(shown);
+}
+
 void ScriptedDialogService::Clear()
 {
     m_shown.clear();
@@ -42,29 +50,29 @@ void ScriptedDialogService::Clear()
 
 void ScriptedDialogService::ShowError(const QString &text)
 {
-    m_shown.push_back({Kind::Error, text, {}});
+    record(Kind::Error, text);
 }
 
 void ScriptedDialogService::ShowInformation(const QString &text)
 {
-    m_shown.push_back({Kind::Information, text, {}});
+    record(Kind::Information, text);
 }
 
 DialogAnswer ScriptedDialogService::AskYesNoCancel(const QString &text)
 {
-    m_shown.push_back({Kind::Question, text, {}});
+    record(Kind::Question, text);
     return take(m_answers).value_or(DialogAnswer::Cancel);
 }
 
 bool ScriptedDialogService::Confirm(const QString &text)
 {
-    m_shown.push_back({Kind::Confirmation, text, {}});
+    record(Kind::Confirmation, text);
     return take(m_confirms).value_or(false);
 }
 
 bool ScriptedDialogService::PickDate(QDate &value)
 {
-    m_shown.push_back({Kind::Date, {}, value});
+    record(Kind::Date, {}, value);
     const std::optional<QDate> answer = take(m_dates);
     if (!answer || !answer->isValid())
         return false;
@@ -74,7 +82,7 @@ bool ScriptedDialogService::PickDate(QDate &value)
 
 bool ScriptedDialogService::PickDateTime(QDateTime &value)
 {
-    m_shown.push_back({Kind::DateTime, {}, value});
+    record(Kind::DateTime, {}, value);
     const std::optional<QDateTime> answer = take(m_dateTimes);
     if (!answer || !answer->isValid())
         return false;
@@ -85,6 +93,6 @@ bool ScriptedDialogService::PickDateTime(QDateTime &value)
 QString ScriptedDialogService::GetOpenFileName(const QString &title, const QString &filter,
                                                const QString &)
 {
-    m_shown.push_back({Kind::FileOpen, title, filter});
+    record(Kind::FileOpen, title, filter);
     return take(m_files).value_or(QString());
 }

@@ -5,6 +5,7 @@
 #include <QVariant>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -29,6 +30,10 @@ public:
     // An empty name cancels the file dialog.
     void QueueFile(const QString &fileName) { m_files.push_back(fileName); }
 
+    // Runs 'hook' whenever a dialog is shown, once it is recorded and before it is
+    // answered: a test looks at the world as the person in front of the box sees it.
+    void WhileShown(std::function<void(const Shown &)> hook) { m_whileShown = std::move(hook); }
+
     const std::vector<Shown> &ShownDialogs() const { return m_shown; }
     std::vector<Shown> ShownOf(Kind kind) const;
     // Texts of the error boxes shown so far, in order.
@@ -47,7 +52,9 @@ public:
 private:
     template <class T>
     static std::optional<T> take(std::deque<T> &queue);
+    void record(Kind kind, const QString &text, const QVariant &preset = {});
 
+    std::function<void(const Shown &)> m_whileShown;
     std::vector<Shown> m_shown;
     std::deque<DialogAnswer> m_answers;
     std::deque<bool> m_confirms;

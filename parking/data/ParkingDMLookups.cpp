@@ -28,13 +28,15 @@ int TParkingDM::GetParkingDocIndex(const QDateTime &date)
     const QString year = QLatin1Char('/') + FormatDateTime(QStringLiteral("yy"), date);
     constexpr int kBatch = 32;
     for (int batch = first;; batch += kBatch) {
-        QStringList candidates;
-        for (int n = batch; n < batch + kBatch; ++n)
-            candidates << dataset::Connection::Quote(QString::number(n) + year);
+        QStringList names;
+        for (int i = 0; i < kBatch; ++i)
+            names << QStringLiteral(":n%1").arg(i);
         dataset::Query taken;
         taken.SetConnection(Connection());
         taken.SetSQL({QStringLiteral("SELECT number FROM parkingdocument WHERE number IN (%1)")
-                          .arg(candidates.join(QLatin1Char(',')))});
+                          .arg(names.join(QLatin1Char(',')))});
+        for (int i = 0; i < kBatch; ++i)
+            taken.SetParam(QStringLiteral("n%1").arg(i), QString::number(batch + i) + year);
         taken.Open();
         QSet<QString> used;
         for (taken.First(); !taken.Eof(); taken.Next())
@@ -88,8 +90,9 @@ void TParkingDM::GetDefaultWarehouse(const QString &name, int &warehouseId, QCha
     const QString select = QStringLiteral("SELECT warehouseid, pricetype, warehousecurrency FROM warehouse WHERE ");
     dataset::Query query;
     query.SetConnection(Connection());
-    query.SetSQL({wanted.isEmpty() ? select + QStringLiteral("status = 'primary'")
-                                   : select + QStringLiteral("name = ") + dataset::Connection::Quote(wanted)});
+    query.SetSQL({wanted.isEmpty() ? select + QStringLiteral("status = 'primary'") : select + QStringLiteral("name = :name")});
+    if (!wanted.isEmpty())
+        query.SetParam(QStringLiteral("name"), wanted);
     query.Open();
     query.First();
     if (query.IsEmpty()) {

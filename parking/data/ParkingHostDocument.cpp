@@ -9,7 +9,6 @@
 #include "Transaction.h"
 #include "TextFormat.h"
 #include "common/CommonResourceString.h"
-#include "common/DialogService.h"
 
 namespace {
 
@@ -65,6 +64,7 @@ struct THostDocumentWriter::Private {
     std::optional<NumberLock> lock;
     std::optional<dataset::Transaction> transaction;
     bool posted = false;
+    QStringList messages;   // shown by the caller once the transaction and lock have ended
 
     dataset::Connection &connection() const
     {
@@ -115,7 +115,7 @@ void THostDocumentWriter::Private::fillHeader(const THostDocumentHeader &header)
         if (!module->GetDefaultCurrency(currency))
             currency.clear();
     } else {
-        ShowErrorMessage(NoModuleMessage(u"_CMN_MOD_DOCUMENT_NAME"));
+        messages << NoModuleMessage(u"_CMN_MOD_DOCUMENT_NAME");
     }
     if (!currency.isEmpty())
         field(Text("documentcurrency")).SetAsString(currency);
@@ -144,7 +144,7 @@ void THostDocumentWriter::Private::fillHeader(const THostDocumentHeader &header)
 
 // The header and everything after it run in one transaction, the number drawn
 // inside it; a refused header rolls all of it back.
-bool THostDocumentWriter::PostHeader(const THostDocumentHeader &header)
+PostOutcome THostDocumentWriter::PostHeader(const THostDocumentHeader &header)
 {
     if (d->posted || d->transaction)
         throw dataset::Error(QStringLiteral("Zaglavlje dokumenta je već snimljeno."));
@@ -156,7 +156,7 @@ bool THostDocumentWriter::PostHeader(const THostDocumentHeader &header)
     try {
         d->documents.Post();
         d->posted = true;
-        return true;
+        return PostOutcome::Posted;
     } catch (const dataset::Error &) {
         if (!connection.Connected())
             throw;
@@ -165,12 +165,12 @@ bool THostDocumentWriter::PostHeader(const THostDocumentHeader &header)
     d->documents.Cancel();
     d->transaction.reset();
     d->lock.reset();
-    ShowErrorMessage(FormatResource(ParkingResourceString("_DOC_POST_ERR"), {caption}));
-    return false;
+    d->messages << FormatResource(ParkingResourceString("_DOC_POST_ERR"), {caption});
+    return PostOutcome::Refused;
 }
 
 // Each item gets a savepoint of its own, so a refused one takes nothing else with it.
-bool THostDocumentWriter::PostItem(const THostDocumentItem &item)
+PostOutcome THostDocumentWriter::PostItem(const THostDocumentItem &item)
 {
     if (!d->posted)
         throw dataset::Error(QStringLiteral("Stavka nema snimljen dokument."));
@@ -198,7 +198,7 @@ bool THostDocumentWriter::PostItem(const THostDocumentItem &item)
         try {
             d->items.Post();
             savepoint.Commit();
-            return true;
+            return PostOutcome::Posted;
         } catch (const dataset::Error &) {
             if (!connection.Connected())
                 throw;
@@ -206,8 +206,8 @@ bool THostDocumentWriter::PostItem(const THostDocumentItem &item)
     }
     const QString name = d->item(Text("productname")).AsString();
     d->items.Cancel();
-    ShowErrorMessage(FormatResource(ParkingResourceString("_DOCITEM_POST_ERR"), {name, DocumentCaption()}));
-    return false;
+    d->messages << FormatResource(ParkingResourceString("_DOCITEM_POST_ERR"), {name, DocumentCaption()});
+    return PostOutcome::Refused;
 }
 
 int THostDocumentWriter::Commit()
@@ -218,6 +218,13 @@ int THostDocumentWriter::Commit()
     d->transaction.reset();
     d->lock.reset();
     return DocumentId();
+}
+
+QStringList THostDocumentWriter::Messages() const
+{
+    if (d->transaction || d->lock)
+        throw dataset::Error(QStringLiteral("Poruke dokumenta se prikazuju tek kada je dokument završen."));
+    return d->messages;
 }
 
 int THostDocumentWriter::DocumentId() const
@@ -235,10 +242,10 @@ QString THostDocumentWriter::DocumentCaption() const
     return d->field(Text("documenttype")).AsString() + QLatin1Char('-') + d->field(Text("number")).AsString();
 }
 
-void HostDocumentNotice(int documentId, bool flag1, bool flag2)
+void HostDocumentNotice(int documentId, DocumentNoticeKind kind)
 {
     if (const IntfPtr<IDocumentService> service = HostModule<IDocumentService>())
-        service->DocumentNotice(documentId, flag1, flag2);
+        service->DocumentNotice(documentId, kind);
 }
 
 void HostCashInvoiceNotice(int documentId)

@@ -4,20 +4,23 @@
 // data module's host queries: the invoices of the editor, the pay desk's daily
 // document and the daily ticket document all go through here.
 
+#include "Interfaces.h"
+
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 
-struct TPartnerDesc;
 namespace dataset { class Query; }
 
 struct THostDocumentHeader {
     QString documentType;                   // "R", "H", "M", ...
     QDate documentDate;                     // document, value and issue date
     const TPartnerDesc *partner = nullptr;  // none: the document has no partner
-    // Empty optional: asked from the host's document module (an error box when the
-    // host has none). A value: used as it is (e.g. the currency of a previous document).
+    // Empty optional: asked from the host's document module (a message for the user
+    // when the host has none). A value: used as it is (e.g. the currency of a previous
+    // document).
     std::optional<QString> currency;
 };
 
@@ -35,9 +38,17 @@ struct THostDocumentItem {
     int sort = 1;
 };
 
+// What became of a header or an item given to the writer.
+enum class PostOutcome { Posted, Refused };
+
 // One document with its items in one transaction: PostHeader, PostItem for each item,
 // Commit. Until Commit nothing is visible to others; a writer destroyed before it
 // (a failed header, an error) leaves nothing of the document in the database.
+//
+// The writer holds a transaction and the numbering lock while it works, so it shows
+// nothing and asks nothing: what the user must be told (a refused header or item, a
+// host without a document module) is gathered in Messages(), which the caller shows
+// once the writer's transaction and lock have ended, each as an error box.
 class THostDocumentWriter {
 public:
     // On the data module's DocumentZQ and DocumentItemZQ, closed and reopened empty.
@@ -47,14 +58,21 @@ public:
     THostDocumentWriter(const THostDocumentWriter &) = delete;
     THostDocumentWriter &operator=(const THostDocumentWriter &) = delete;
 
-    // Appends and posts the header. False after the _DOC_POST_ERR box: the row is
-    // cancelled, nothing is written and the writer takes no items.
-    bool PostHeader(const THostDocumentHeader &header);
-    // Appends and posts one item of the posted header. False after the
-    // _DOCITEM_POST_ERR box: that item is cancelled and the document goes on without it.
-    bool PostItem(const THostDocumentItem &item);
-    // Makes the document and its items permanent; returns the document's key.
+    // Appends and posts the header. Refused (with the _DOC_POST_ERR message): the row is
+    // cancelled, nothing is written, the transaction and lock have ended and the writer
+    // takes no items.
+    PostOutcome PostHeader(const THostDocumentHeader &header);
+    // Appends and posts one item of the posted header. Refused (with the
+    // _DOCITEM_POST_ERR message): that item is cancelled and the document goes on
+    // without it.
+    PostOutcome PostItem(const THostDocumentItem &item);
+    // Makes the document and its items permanent and ends the transaction and the lock;
+    // returns the document's key.
     int Commit();
+
+    // The messages for the user so far, in the order they arose. Throws while the
+    // writer's transaction is open: nothing may be shown before it has ended.
+    QStringList Messages() const;
 
     int DocumentId() const;
     // The currency the header carries (empty when none).
@@ -68,5 +86,5 @@ private:
 };
 
 // The host document service's notices; nothing happens when the host has no service.
-void HostDocumentNotice(int documentId, bool flag1, bool flag2);
+void HostDocumentNotice(int documentId, DocumentNoticeKind kind);
 void HostCashInvoiceNotice(int documentId);

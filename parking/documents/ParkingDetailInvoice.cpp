@@ -36,6 +36,14 @@ THostDocumentItem CurrentItem(const dataset::Query &items, double quantity)
     return item;
 }
 
+// The writer's messages (a refused header or item) are shown once its transaction and
+// numbering lock have ended.
+void ShowMessagesOf(const THostDocumentWriter &writer)
+{
+    for (const QString &message : writer.Messages())
+        ShowErrorMessage(message);
+}
+
 } // namespace
 
 void TParkingDetailForm::CreateInvoiceExecute()
@@ -67,22 +75,29 @@ void TParkingDetailForm::CreateDocument(const QString &documentType)
         if (!partners->SelectPartner(partner))
             return;
         busy.emplace();
-        if (!writer.PostHeader({documentType, date, &partner, std::nullopt}))
+        if (writer.PostHeader({documentType, date, &partner, std::nullopt}) == PostOutcome::Refused) {
+            ShowMessagesOf(writer);
             return;
+        }
         writer.PostItem(item);
         const int documentId = writer.Commit();
+        ShowMessagesOf(writer);
         if (documentType != QLatin1String("R")) {
             HostCashInvoiceNotice(documentId);
             return;
         }
-        HostDocumentNotice(documentId, true, false);
+        HostDocumentNotice(documentId, DocumentNoticeKind::Document);
         currency = writer.Currency();
     }
     THostDocumentWriter writer;
-    if (!writer.PostHeader({QStringLiteral("M"), date, nullptr, currency}))
+    if (writer.PostHeader({QStringLiteral("M"), date, nullptr, currency}) == PostOutcome::Refused) {
+        ShowMessagesOf(writer);
         return;
+    }
     THostDocumentItem reversal = item;
     reversal.quantity = -1;
     writer.PostItem(reversal);
-    HostDocumentNotice(writer.Commit(), true, true);
+    const int documentId = writer.Commit();
+    ShowMessagesOf(writer);
+    HostDocumentNotice(documentId, DocumentNoticeKind::InvoiceReversal);
 }

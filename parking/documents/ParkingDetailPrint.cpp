@@ -24,12 +24,15 @@ QString ParkingStreetList(dataset::Connection &connection, const QString &zone, 
 {
     if (zone.isEmpty())
         return {};
-    QString sql = QStringLiteral("SELECT * FROM parkingzoneframe WHERE zone = ") + dataset::Connection::Quote(zone);
+    QString sql = QStringLiteral("SELECT * FROM parkingzoneframe WHERE zone = :zone");
     if (!sector.isEmpty())
-        sql += QStringLiteral(" AND sector = ") + dataset::Connection::Quote(sector);
+        sql += QStringLiteral(" AND sector = :sector");
     dataset::Query query;
     query.SetConnection(&connection);
     query.SetSQL({sql});
+    query.SetParam(QStringLiteral("zone"), zone);
+    if (!sector.isEmpty())
+        query.SetParam(QStringLiteral("sector"), sector);
     query.Open();
     QStringList streets;
     for (query.First(); !query.Eof(); query.Next())

@@ -52,8 +52,8 @@ bool WithRow(const QString &table, const QString &column, const QString &value, 
 {
     dataset::Query query;
     query.SetConnection(ParkingDM->Connection());
-    query.SetSQL({QStringLiteral("SELECT * FROM %1 WHERE %2 = %3")
-                      .arg(table, column, dataset::Connection::Quote(value))});
+    query.SetSQL({QStringLiteral("SELECT * FROM %1 WHERE %2 = :value").arg(table, column)});
+    query.SetParam(QStringLiteral("value"), value);
     query.Open();
     if (query.IsEmpty())
         return false;

@@ -123,7 +123,7 @@ dataset::ConnectionParams TParkingImportForm::ImportConnectionParams() const
 
 void TParkingImportForm::ImportSucceeded(ImportJob &, const ImportSummary &) {}
 
-// Runs from a button's click: errors are shown here, none leaves the handler.
+// Runs from a button's click: errors are reported here (ReportError), none leaves the handler.
 void TParkingImportForm::LoadButtonClick()
 {
     if (Importing())
@@ -158,7 +158,7 @@ void TParkingImportForm::LoadButtonClick()
         if (m_running)
             Finish(error);
         else
-            ShowErrorMessage(error.message());
+            dataset::ReportError(std::make_exception_ptr(error));
     }
 }
 
@@ -192,7 +192,7 @@ void TParkingImportForm::Finish(std::optional<ImportError> failure)
     CancelButton->setEnabled(true);
     Q_EMIT importFinished(!failure);
     if (failure)
-        ShowErrorMessage(failure->message());
+        dataset::ReportError(std::make_exception_ptr(*failure));
 }
 
 void TParkingImportForm::CancelButtonClick()

@@ -95,8 +95,10 @@ TicketDocumentResult CreateTicketDocument(const QDate &day, const TicketProductL
     Plan(cancelled, -1.0, lookup, planned, result.leftOut);
 
     THostDocumentWriter writer;
-    if (!writer.PostHeader({QStringLiteral("M"), day, nullptr, std::nullopt}))
+    if (writer.PostHeader({QStringLiteral("M"), day, nullptr, std::nullopt}) == PostOutcome::Refused) {
+        result.messages = writer.Messages();
         return result;
+    }
     int sort = 1;
     for (const PlannedItem &item : planned) {
         const TProductDesc &p = item.product;
@@ -110,7 +112,7 @@ TicketDocumentResult CreateTicketDocument(const QDate &day, const TicketProductL
         row.itemValue = item.quantity * p.Price;
         row.quantity = item.quantity;
         row.sort = sort;
-        if (writer.PostItem(row)) {
+        if (writer.PostItem(row) == PostOutcome::Posted) {
             ++sort;
             ++result.items;
         }
@@ -118,6 +120,7 @@ TicketDocumentResult CreateTicketDocument(const QDate &day, const TicketProductL
     result.caption = writer.DocumentCaption();
     result.documentId = writer.Commit();
     result.written = true;
-    HostDocumentNotice(result.documentId, true, false);
+    result.messages = writer.Messages();
+    HostDocumentNotice(result.documentId, DocumentNoticeKind::Document);
     return result;
 }

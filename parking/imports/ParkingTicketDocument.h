@@ -24,6 +24,9 @@ struct TicketDocumentResult {
     qint64 cancelled = 0;
     qint64 items = 0;
     QStringList leftOut;       // "DK12: nema proizvoda za DK300"
+    // The host document writer's messages (a refused header or item), for the caller to
+    // show: the run shows nothing while its transaction and numbering lock are held.
+    QStringList messages;
 };
 
 // Reads the staging table through the data module's connection and writes the document

@@ -106,5 +106,7 @@ void TParkingTicketForm::CreateButtonClick()
         return std::nullopt;
     };
     const TicketDocumentResult result = CreateTicketDocument(day, lookup);
+    for (const QString &message : result.messages)
+        ShowErrorMessage(message);
     ProgressBar->setValue(result.written ? ProgressBar->maximum() : 0);
 }

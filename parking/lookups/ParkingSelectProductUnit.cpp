@@ -26,17 +26,17 @@ IntfPtr<IProductModule> GetProductModule()
 
 TProductDescArr SearchProducts(IProductModule &module, const QString &text)
 {
-    TProductDescArr found = module.FindProducts(text, false, false);
+    TProductDescArr found = module.FindProducts(text, ProductMatch::NamePrefix);
     if (found.empty())
-        found = module.FindProducts(text, false, true);
+        found = module.FindProducts(text, ProductMatch::Code);
     if (found.empty())
-        found = module.FindProducts(text, true, false);
+        found = module.FindProducts(text, ProductMatch::NameContains);
     return found;
 }
 
 TProductDescArr ProductsByCode(IProductModule &module, const QString &code)
 {
-    return module.FindProducts(code, false, true);
+    return module.FindProducts(code, ProductMatch::Code);
 }
 
 QString ProductLine(const TProductDesc &product, ProductLineKind kind, bool withTax)

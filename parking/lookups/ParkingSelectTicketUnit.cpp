@@ -24,11 +24,13 @@ QString DateText(const dataset::Field &field)
 // Opens 'sql' (one statement, values already quoted) on 'connection' and calls 'line'
 // for each row; the query lives only for the call.
 template <class LineOf>
-QStringList Lines(dataset::Connection &connection, const QString &sql, LineOf line)
+// The lines of the rows of 'sql' for one registration number, bound as :regNumber.
+QStringList Lines(dataset::Connection &connection, const QString &sql, const QString &regNumber, LineOf line)
 {
     dataset::Query query;
     query.SetConnection(&connection);
     query.SetSQL({sql});
+    query.SetParam(QStringLiteral("regNumber"), regNumber);
     query.Open();
     QStringList lines;
     lines.reserve(query.RecordCount());
@@ -76,10 +78,9 @@ QString SubscriptionZoneLabel(const QString &zone)
 
 QStringList TicketLines(dataset::Connection &connection, const QString &regNumber)
 {
-    const QString sql = QStringLiteral("SELECT * FROM parkingticket WHERE regcitynumber = %1 "
-                                       "ORDER BY ticketdate, ticketnumber")
-                            .arg(dataset::Connection::Quote(regNumber));
-    return Lines(connection, sql, [](const dataset::Query &query) {
+    const QString sql = QStringLiteral("SELECT * FROM parkingticket WHERE regcitynumber = :regNumber "
+                                       "ORDER BY ticketdate, ticketnumber");
+    return Lines(connection, sql, regNumber, [](const dataset::Query &query) {
         const QString first = DateText(query.FieldByName(QStringLiteral("ticketdate"))) + kSeparator
             + query.FieldByName(QStringLiteral("ticketnumber")).AsString() + kSeparator
             + ParkingStatusCaption(query.FieldByName(QStringLiteral("status")).AsInteger());
@@ -91,10 +92,9 @@ QStringList TicketLines(dataset::Connection &connection, const QString &regNumbe
 
 QStringList SubscriptionLines(dataset::Connection &connection, const QString &regNumber)
 {
-    const QString sql = QStringLiteral("SELECT * FROM parkingsubscription WHERE regcitynumber = %1 "
-                                       "ORDER BY subscriptiontodate DESC, subscriptionnumber DESC")
-                            .arg(dataset::Connection::Quote(regNumber));
-    return Lines(connection, sql, [](const dataset::Query &query) {
+    const QString sql = QStringLiteral("SELECT * FROM parkingsubscription WHERE regcitynumber = :regNumber "
+                                       "ORDER BY subscriptiontodate DESC, subscriptionnumber DESC");
+    return Lines(connection, sql, regNumber, [](const dataset::Query &query) {
         const QString line = query.FieldByName(QStringLiteral("subscriptionnumber")).AsString() + kSeparator
             + SubscriptionZoneLabel(query.FieldByName(QStringLiteral("zone")).AsString()) + kSeparator
             + DateText(query.FieldByName(QStringLiteral("subscriptionfromdate"))) + kSeparator

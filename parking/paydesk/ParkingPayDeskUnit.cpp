@@ -31,20 +31,17 @@ namespace {
 
 const QString kDayFormat = QStringLiteral("yyyy-MM-dd");
 
-// The day's bounds as the summaries compare them, both included.
-QString DayCondition(const QString &day)
-{
-    using dataset::Connection;
-    return QStringLiteral("WHERE pd.documentdatetime >= %1 AND pd.documentdatetime <= %2")
-        .arg(Connection::Quote(day + QStringLiteral(" 00:00:00")),
-             Connection::Quote(day + QStringLiteral(" 23:59:59")));
-}
+// The day's bounds as the summaries compare them, both included; Reload binds them.
+const QString kDayCondition =
+    QStringLiteral("WHERE pd.documentdatetime >= :dayStart AND pd.documentdatetime <= :dayEnd");
 
-void Reload(dataset::Query &query, const QStringList &sql)
+void Reload(dataset::Query &query, const QStringList &sql, const QString &day)
 {
     if (query.Active())
         query.Close();
     query.SetSQL(sql);
+    query.SetParam(QStringLiteral("dayStart"), day + QStringLiteral(" 00:00:00"));
+    query.SetParam(QStringLiteral("dayEnd"), day + QStringLiteral(" 23:59:59"));
     query.Open();
 }
 
@@ -164,12 +161,14 @@ void TParkingPayDeskForm::LoadSummaries(const QString &day)
            {QStringLiteral("SELECT pdi.productcode, pdi.productname, SUM(pdi.quantity) AS SumQuantity, "
                            "SUM(ROUND(pdi.itemvalue * (1 + pdi.taxvalue/100),2)) AS SumItemTotal, "
                            "pdi.productid, pdi.taxid, pdi.taxvalue, pdi.price, SUM(pdi.itemvalue) AS SumItemValue"),
-            from, DayCondition(day), QStringLiteral("GROUP BY pdi.productid ORDER BY pdi.productname")});
+            from, kDayCondition, QStringLiteral("GROUP BY pdi.productid ORDER BY pdi.productname")},
+           day);
     Reload(*ParkingDM->ParkingPayDeskUserZQ,
            {QStringLiteral("SELECT CONCAT(u.firstname,' ',u.lastname) AS UserName, "
                            "SUM(ROUND(pdi.itemvalue * (1 + pdi.taxvalue/100),2)) AS SumItemTotal"),
-            from, QStringLiteral("LEFT JOIN user AS u ON pd.userid = u.userid"), DayCondition(day),
-            QStringLiteral("GROUP BY pd.userid ORDER BY UserName")});
+            from, QStringLiteral("LEFT JOIN user AS u ON pd.userid = u.userid"), kDayCondition,
+            QStringLiteral("GROUP BY pd.userid ORDER BY UserName")},
+           day);
 }
 
 void TParkingPayDeskForm::FormCreate()
@@ -209,8 +208,15 @@ void TParkingPayDeskForm::CreateButtonClick()
         return;
     const BusyCursor busy;
     THostDocumentWriter writer;
-    if (!writer.PostHeader({QStringLiteral("M"), documentDate, nullptr, std::nullopt}))
+    const auto showMessages = [&writer] {
+        // Only once the writer's transaction and numbering lock have ended.
+        for (const QString &message : writer.Messages())
+            ShowErrorMessage(message);
+    };
+    if (writer.PostHeader({QStringLiteral("M"), documentDate, nullptr, std::nullopt}) == PostOutcome::Refused) {
+        showMessages();
         return;
+    }
     ProgressBar->setMaximum(summary.RecordCount());
     ProgressBar->setValue(0);
     const auto field = [&summary](const char *name) -> dataset::Field & {
@@ -234,7 +240,9 @@ void TParkingPayDeskForm::CreateButtonClick()
         }
         ProgressBar->setValue(ProgressBar->value() + 1);
     }
-    HostDocumentNotice(writer.Commit(), true, false);
+    const int documentId = writer.Commit();
+    showMessages();
+    HostDocumentNotice(documentId, DocumentNoticeKind::Document);
 }
 
 void TParkingPayDeskForm::PrintProductExecute()

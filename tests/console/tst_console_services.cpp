@@ -75,50 +75,48 @@ QStringList Names(const TProductDescArr &products)
 void TestConsoleServices::findProducts_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("a");
-    QTest::addColumn<bool>("b");
+    QTest::addColumn<ProductMatch>("match");
     QTest::addColumn<QStringList>("names");
 
     QTest::newRow("prefix, any case, name order")
-        << QStringLiteral("dOPL") << false << false
+        << QStringLiteral("dOPL") << ProductMatch::NamePrefix
         << QStringList{QStringLiteral("Doplatna karta 100"), QStringLiteral("doplatna karta 50")};
     QTest::newRow("prefix is not contains")
-        << QStringLiteral("karta") << false << false
+        << QStringLiteral("karta") << ProductMatch::NamePrefix
         << QStringList{QStringLiteral("Karta 100% popust"), QStringLiteral("Karta 1000 popust")};
     QTest::newRow("contains")
-        << QStringLiteral("KARTA") << true << false
+        << QStringLiteral("KARTA") << ProductMatch::NameContains
         << QStringList{QStringLiteral("C:\\temp karta"), QStringLiteral("Dnevna karta"),
                        QStringLiteral("Doplatna karta 100"), QStringLiteral("doplatna karta 50"),
                        QStringLiteral("Karta 100% popust"), QStringLiteral("Karta 1000 popust")};
     QTest::newRow("percent is no wildcard")
-        << QStringLiteral("Karta 100%") << false << false << QStringList{QStringLiteral("Karta 100% popust")};
+        << QStringLiteral("Karta 100%") << ProductMatch::NamePrefix << QStringList{QStringLiteral("Karta 100% popust")};
     QTest::newRow("underscore is no wildcard")
-        << QStringLiteral("_") << true << false << QStringList();
+        << QStringLiteral("_") << ProductMatch::NameContains << QStringList();
     QTest::newRow("quote in text")
-        << QStringLiteral("o'b") << false << false << QStringList{QStringLiteral("O'Brien pretplata")};
+        << QStringLiteral("o'b") << ProductMatch::NamePrefix << QStringList{QStringLiteral("O'Brien pretplata")};
     QTest::newRow("backslash in text")
-        << QStringLiteral("c:\\t") << false << false << QStringList{QStringLiteral("C:\\temp karta")};
+        << QStringLiteral("c:\\t") << ProductMatch::NamePrefix << QStringList{QStringLiteral("C:\\temp karta")};
     QTest::newRow("code equals, any case")
-        << QStringLiteral("k_1") << false << true << QStringList{QStringLiteral("Karta 100% popust")};
+        << QStringLiteral("k_1") << ProductMatch::Code << QStringList{QStringLiteral("Karta 100% popust")};
     QTest::newRow("bar code equals")
-        << QStringLiteral("8600001") << false << true << QStringList{QStringLiteral("doplatna karta 50")};
+        << QStringLiteral("8600001") << ProductMatch::Code << QStringList{QStringLiteral("doplatna karta 50")};
     QTest::newRow("additional code equals")
-        << QStringLiteral("alt50") << false << true << QStringList{QStringLiteral("doplatna karta 50")};
+        << QStringLiteral("alt50") << ProductMatch::Code << QStringList{QStringLiteral("doplatna karta 50")};
     QTest::newRow("code is no prefix")
-        << QStringLiteral("DK") << false << true << QStringList();
+        << QStringLiteral("DK") << ProductMatch::Code << QStringList();
     QTest::newRow("code and bar code of one product")
-        << QStringLiteral("DK100") << false << true << QStringList{QStringLiteral("Doplatna karta 100")};
+        << QStringLiteral("DK100") << ProductMatch::Code << QStringList{QStringLiteral("Doplatna karta 100")};
 }
 
 void TestConsoleServices::findProducts()
 {
     QFETCH(QString, text);
-    QFETCH(bool, a);
-    QFETCH(bool, b);
+    QFETCH(ProductMatch, match);
     TestDatabase db;
     AddProducts(db.connection());
     const IntfPtr<ProductModule> module(new ProductModule(db.connection()));
-    QTEST(Names(module->FindProducts(text, a, b)), "names");
+    QTEST(Names(module->FindProducts(text, match)), "names");
 }
 
 // The picker narrows by name and falls back to codes; it returns the chosen lines'
@@ -153,7 +151,7 @@ void TestConsoleServices::productRecordIsComplete()
     TestDatabase db;
     AddProducts(db.connection());
     const IntfPtr<ProductModule> module(new ProductModule(db.connection()));
-    const TProductDescArr found = module->FindProducts(QStringLiteral("8600001"), false, true);
+    const TProductDescArr found = module->FindProducts(QStringLiteral("8600001"), ProductMatch::Code);
     QCOMPARE(found.size(), std::size_t(1));
     const TProductDesc &p = found.front();
     QCOMPARE(p.ProductID, 2);
@@ -163,7 +161,7 @@ void TestConsoleServices::productRecordIsComplete()
     QCOMPARE(p.Price, 50.0);
     QCOMPARE(p.TaxID, 1);
     QCOMPARE(p.TaxValue, 20.0);
-    const TProductDesc sat = module->FindProducts(QStringLiteral("PS1"), false, true).at(0);
+    const TProductDesc sat = module->FindProducts(QStringLiteral("PS1"), ProductMatch::Code).at(0);
     QCOMPARE(sat.TaxValue, 10.0);
 }
 
@@ -208,7 +206,7 @@ void TestConsoleServices::noticesNameTheDocument()
     NoticeLog log;
     QSignalSpy added(&log, &NoticeLog::noticeAdded);
     const IntfPtr<DocumentService> service(new DocumentService(db.connection(), log));
-    service->DocumentNotice(40, true, false);
+    service->DocumentNotice(40, DocumentNoticeKind::Document);
     service->CashInvoiceNotice(41);
     QCOMPARE(added.size(), 2);
     QVERIFY(log.Entries().at(0).endsWith(QStringLiteral("Dokument R-15 je snimljen.")));

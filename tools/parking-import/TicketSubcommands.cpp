@@ -70,6 +70,7 @@ void RunTicketDocument(CommandContext &context)
     try {
         const ModuleSession session(context.DatabaseParams(), SettingsPath(context.Options()));
         result = CreateTicketDocument(day, SingleProductByBarcode);
+        dialogs.messages << result.messages;
     } catch (const dataset::Error &e) {
         dialogs.messages << e.message();
         throw CommandError(ExitDatabase, dialogs.messages.join(QLatin1Char('\n')));
@@ -84,7 +85,7 @@ void RunTicketDocument(CommandContext &context)
     out << QStringLiteral("Izostavljeno karata: %1").arg(result.leftOut.size()) << Qt::endl;
     for (const QString &ticket : result.leftOut)
         out << QStringLiteral("  ") << ticket << Qt::endl;
-    // A refused header or item has been reported through the dialogs.
+    // A refused header or item is among the messages.
     if (!dialogs.messages.isEmpty() || (result.issued > 0 && !result.written))
         throw CommandError(ExitDatabase, dialogs.messages.join(QLatin1Char('\n')));
 }

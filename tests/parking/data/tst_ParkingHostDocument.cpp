@@ -4,7 +4,7 @@
 #include "ParkingHostDocument.h"
 
 // The one writer of host documents: header and items with their fixed settings, one
-// transaction per document, refused rows reported and left out.
+// transaction per document, refused rows left out and reported to the caller.
 class TestParkingHostDocument : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -74,8 +74,8 @@ void TestParkingHostDocument::headerAndItemsWritten()
     THostDocumentHeader header = Header(QStringLiteral("R"));
     header.partner = &partner;
     THostDocumentWriter writer;
-    QVERIFY(writer.PostHeader(header));
-    QVERIFY(writer.PostItem(Item(QStringLiteral("Sat - ident. 123"), 1)));
+    QCOMPARE(writer.PostHeader(header), PostOutcome::Posted);
+    QCOMPARE(writer.PostItem(Item(QStringLiteral("Sat - ident. 123"), 1)), PostOutcome::Posted);
     const int id = writer.Commit();
     QVERIFY(id > 0);
     QCOMPARE(writer.DocumentCaption(), QStringLiteral("R-1"));
@@ -96,7 +96,7 @@ void TestParkingHostDocument::warehouseOnlyWhenThereIsOne()
 {
     Host host(false);
     THostDocumentWriter writer;
-    QVERIFY(writer.PostHeader(Header(QStringLiteral("M"))));
+    QCOMPARE(writer.PostHeader(Header(QStringLiteral("M"))), PostOutcome::Posted);
     writer.Commit();
     QCOMPARE(host.Row(QStringLiteral("SELECT warehouseid, number FROM document")), QStringLiteral("NULL|1"));
     QCOMPARE(host.service.calls, QStringList{QStringLiteral("number M n 2026-12-06 0")});
@@ -110,13 +110,15 @@ void TestParkingHostDocument::refusedItemSkipped()
                        "IF NEW.productname = 'Loša' THEN SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'odbijeno'; "
                        "END IF"));
     THostDocumentWriter writer;
-    QVERIFY(writer.PostHeader(Header(QStringLiteral("M"))));
-    QVERIFY(writer.PostItem(Item(QStringLiteral("Prva"), 1)));
-    QVERIFY(!writer.PostItem(Item(QStringLiteral("Loša"), 2)));
-    QVERIFY(writer.PostItem(Item(QStringLiteral("Treća"), 3)));
+    QCOMPARE(writer.PostHeader(Header(QStringLiteral("M"))), PostOutcome::Posted);
+    QCOMPARE(writer.PostItem(Item(QStringLiteral("Prva"), 1)), PostOutcome::Posted);
+    QCOMPARE(writer.PostItem(Item(QStringLiteral("Loša"), 2)), PostOutcome::Refused);
+    QCOMPARE(writer.PostItem(Item(QStringLiteral("Treća"), 3)), PostOutcome::Posted);
+    QVERIFY_THROWS_EXCEPTION(dataset::Error, writer.Messages());   // not while the transaction is open
     writer.Commit();
-    QCOMPARE(host.world.dialogs.Errors(),
-             QStringList{QStringLiteral("Proizvod Loša nije snimljen u dokumentu M-1.")});
+    // The writer shows nothing itself; its caller shows the message after Commit.
+    QVERIFY(host.world.dialogs.Errors().isEmpty());
+    QCOMPARE(writer.Messages(), QStringList{QStringLiteral("Proizvod Loša nije snimljen u dokumentu M-1.")});
     QCOMPARE(host.Row(QStringLiteral("SELECT GROUP_CONCAT(CONCAT(productname, ':', sort) ORDER BY sort) "
                                      "FROM documentitem")),
              QStringLiteral("Prva:1,Treća:3"));
@@ -128,8 +130,8 @@ void TestParkingHostDocument::unfinishedDocumentRolledBack()
     Host host;
     {
         THostDocumentWriter writer;
-        QVERIFY(writer.PostHeader(Header(QStringLiteral("M"))));
-        QVERIFY(writer.PostItem(Item(QStringLiteral("Prva"), 1)));
+        QCOMPARE(writer.PostHeader(Header(QStringLiteral("M"))), PostOutcome::Posted);
+        QCOMPARE(writer.PostItem(Item(QStringLiteral("Prva"), 1)), PostOutcome::Posted);
     }
     QCOMPARE(host.Count(QStringLiteral("document")), 0);
     QCOMPARE(host.Count(QStringLiteral("documentitem")), 0);
@@ -153,7 +155,7 @@ void TestParkingHostDocument::lostServerLeavesNothing()
     };
     {
         THostDocumentWriter writer;
-        QVERIFY(writer.PostHeader(Header(QStringLiteral("M"))));
+        QCOMPARE(writer.PostHeader(Header(QStringLiteral("M"))), PostOutcome::Posted);
         QCOMPARE(ask(kLockFree), QStringLiteral("0"));
         other.Execute(QStringLiteral("KILL %1").arg(host.world.connection().ThreadId()));
         QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError, writer.PostItem(Item(QStringLiteral("Prva"), 1)));

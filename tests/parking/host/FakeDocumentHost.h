@@ -50,9 +50,11 @@ public:
         calls << QStringLiteral("number %1 %2 %3 %4").arg(type, kind, date.toString(Qt::ISODate)).arg(warehouseId);
         return QString::number(first + next[type]++);
     }
-    void DocumentNotice(int documentId, bool flag1, bool flag2) override
+    // Recorded with the two flags the host receives: "1 0" for a document, "1 1" for
+    // the reversing "M" document of an invoice.
+    void DocumentNotice(int documentId, DocumentNoticeKind kind) override
     {
-        calls << QStringLiteral("notice %1 %2 %3").arg(documentId).arg(int(flag1)).arg(int(flag2));
+        calls << QStringLiteral("notice %1 1 %2").arg(documentId).arg(kind == DocumentNoticeKind::InvoiceReversal ? 1 : 0);
     }
     void CashInvoiceNotice(int documentId) override { calls << QStringLiteral("cash %1").arg(documentId); }
 

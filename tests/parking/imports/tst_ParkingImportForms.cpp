@@ -7,6 +7,7 @@
 #include "ParkingStartStopUnit.h"
 #include "ParkingSubscriptionUnit.h"
 #include "Query.h"
+#include "ReportedAsBoxes.h"
 #include "TestDatabase.h"
 #include "common/ScriptedDialogService.h"
 
@@ -26,6 +27,9 @@ private Q_SLOTS:
     void subscriptionForm();
     void startStopForm();
     void startStopDatePicker();
+
+private:
+    ReportedAsBoxes m_reported;   // the forms report their failures
 };
 
 namespace {

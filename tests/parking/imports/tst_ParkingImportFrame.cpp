@@ -2,6 +2,7 @@
 #include "ImportTestFiles.h"
 #include "ParkingImportFrame.h"
 #include "ParkingImportText.h"
+#include "ReportedAsBoxes.h"
 #include "Query.h"
 #include "ScriptedDialogService.h"
 
@@ -80,6 +81,9 @@ private Q_SLOTS:
     void runsOffTheWindowThread();
     void failureKeepsLineNumberAndRestoresState_data();
     void failureKeepsLineNumberAndRestoresState();
+
+private:
+    ReportedAsBoxes m_reported;   // the forms report their failures
 };
 
 void TestParkingImportFrame::runsOffTheWindowThread()

@@ -13,19 +13,18 @@ public:
     PARKING_INTERFACED_OBJECT
     IInterface *QueryInterface(const QUuid &iid) override { return QueryInterfaceOf<IProductModule>(this, iid); }
 
-    // (false,false): name begins with; (false,true): a code equals; otherwise name contains.
-    TProductDescArr FindProducts(const QString &text, bool a, bool b) override
+    TProductDescArr FindProducts(const QString &text, ProductMatch match) override
     {
-        searches.emplace_back(text, a, b);
+        searches.emplace_back(text, match);
         TProductDescArr found;
         for (const TProductDesc &product : products) {
-            const bool match = !a && b
+            const bool matches = match == ProductMatch::Code
                 ? (product.Code.compare(text, Qt::CaseInsensitive) == 0
                    || product.BarCode.compare(text, Qt::CaseInsensitive) == 0
                    || product.AdditionalCode.compare(text, Qt::CaseInsensitive) == 0)
-                : (a ? product.Name.contains(text, Qt::CaseInsensitive)
-                     : product.Name.startsWith(text, Qt::CaseInsensitive));
-            if (match)
+                : (match == ProductMatch::NameContains ? product.Name.contains(text, Qt::CaseInsensitive)
+                                                       : product.Name.startsWith(text, Qt::CaseInsensitive));
+            if (matches)
                 found.push_back(product);
         }
         return found;
@@ -39,7 +38,7 @@ public:
 
     TProductDescArr products;
     TProductDescArr selection;    // what the product selection returns; empty: cancelled
-    std::vector<std::tuple<QString, bool, bool>> searches;
+    std::vector<std::tuple<QString, ProductMatch>> searches;
     int selectCalls = 0;
 };
 

@@ -139,7 +139,8 @@ void TestParkingLookups::searchSequence()
                              MakeProduct(2, "SAT2", "222", "Sat - zona II", 60, 20)};
     const TProductDescArr answer = SearchProducts(*fx.products, text);
     QCOMPARE(int(fx.products->searches.size()), searches);
-    const std::vector<std::tuple<QString, bool, bool>> order{{text, false, false}, {text, false, true}, {text, true, false}};
+    const std::vector<std::tuple<QString, ProductMatch>> order{
+        {text, ProductMatch::NamePrefix}, {text, ProductMatch::Code}, {text, ProductMatch::NameContains}};
     for (int i = 0; i < searches; ++i)
         QCOMPARE(fx.products->searches[std::size_t(i)], order[std::size_t(i)]);
     QCOMPARE(answer.empty() ? QString() : answer.front().Code, found);

@@ -22,6 +22,7 @@ private Q_SLOTS:
     void documentFromSummary();
     void nothingWritten_data();
     void nothingWritten();
+    void refusedItemShownWithLockFree();
     void printParameters();
     void keys();
     void openedFromList();
@@ -176,6 +177,37 @@ void TestParkingPayDesk::nothingWritten()
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")), QStringLiteral("0"));
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM documentitem")), QStringLiteral("0"));
     QVERIFY(!ParkingDM->ParkingPayDeskProductZQ->ControlsDisabled());
+}
+
+// A refused item is reported once the document is committed: while its box waits for the
+// cashier, another cashier's connection draws a document number at once.
+void TestParkingPayDesk::refusedItemShownWithLockFree()
+{
+    PayDesk desk;
+    desk.fx.connection().Execute(
+        QStringLiteral("CREATE TRIGGER refuse_item BEFORE INSERT ON documentitem FOR EACH ROW "
+                       "IF NEW.productname = 'Naziv P2' THEN SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'odbijeno'; "
+                       "END IF"));
+    desk.Sale(kDay + QStringLiteral(" 08:00:00"), QStringLiteral("P1"), 1, 100);
+    desk.Sale(kDay + QStringLiteral(" 09:00:00"), QStringLiteral("P2"), 2, 200);
+    desk.Load(kDay);
+    dataset::Connection other;
+    other.Connect(desk.fx.db.params());
+    QStringList whileShown;
+    desk.fx.dialogs.WhileShown([&](const ScriptedDialogService::Shown &) {
+        dataset::Query draw;
+        draw.SetConnection(&other);
+        draw.SetSQL({QStringLiteral("SELECT GET_LOCK(CONCAT(DATABASE(), '.hostdocument'), 0) AS got")});
+        draw.Open();
+        whileShown << draw.FieldByName(QStringLiteral("got")).AsString()
+                   << QString::number(desk.fx.connection().InTransaction());
+        other.Execute(QStringLiteral("DO RELEASE_LOCK(CONCAT(DATABASE(), '.hostdocument'))"));
+    });
+    desk.form->CreateButton->click();
+    QCOMPARE(desk.fx.dialogs.Errors(), QStringList{QStringLiteral("Proizvod Naziv P2 nije snimljen u dokumentu M-1.")});
+    QCOMPARE(whileShown, (QStringList{QStringLiteral("1"), QStringLiteral("0")}));
+    QCOMPARE(desk.Scalar(QStringLiteral("SELECT GROUP_CONCAT(productname) FROM documentitem")),
+             QStringLiteral("Naziv P1"));
 }
 
 // The parameter carries the box's text as it stands; the console's print grid is the
