@@ -92,7 +92,7 @@ DataSource *DBGrid::GetDataSource() const
     return m_source;
 }
 
-Query *DBGrid::DataSet() const
+Query *DBGrid::GetDataSet() const
 {
     return m_model->GetQuery();
 }
@@ -132,7 +132,7 @@ void DBGrid::ApplyOptions()
 
 bool DBGrid::CanEdit() const
 {
-    const Query *query = DataSet();
+    const Query *query = GetDataSet();
     return query && query->Active() && query->RequestLive() && m_options.testFlag(Option::Editing) && !m_readOnly;
 }
 
@@ -285,7 +285,7 @@ void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previ
         return;
     m_column = current.column();
     viewport()->update();   // the ellipsis button moves with the current cell
-    Query *query = DataSet();
+    Query *query = GetDataSet();
     if (m_following || m_resetting || m_rowsChanging > 0 || !query || !query->Active()
         || current.row() == query->RecNo() - 1)
         return;
@@ -301,7 +301,7 @@ void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previ
 // Appends a row unless the cursor already stands on a fresh, untouched one.
 bool DBGrid::AppendRow()
 {
-    Query *query = DataSet();
+    Query *query = GetDataSet();
     if (!CanEdit() || (query->State() == DataSetState::Insert && !query->Modified()))
         return false;
     detail::CheckBrowseMode(*query);
@@ -354,7 +354,7 @@ QModelIndex DBGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifi
 
 void DBGrid::LeaveInsertedRow()
 {
-    Query *query = DataSet();
+    Query *query = GetDataSet();
     if (query && query->Active() && query->State() == DataSetState::Insert && !query->Modified())
         query->Cancel();
 }
@@ -466,7 +466,7 @@ void DBGrid::KeyPress(QKeyEvent *e)
         e->accept();
         return;
     }
-    Query *query = DataSet();
+    Query *query = GetDataSet();
     const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
     if (query && query->Active()) {
         if (e->key() == Qt::Key_Delete && mods == Qt::ControlModifier && CanEdit() && !query->IsEmpty()) {

@@ -39,7 +39,7 @@ public:
 
     void SetDataSource(DataSource *source);
     DataSource *GetDataSource() const;
-    Query *DataSet() const;
+    Query *GetDataSet() const;
     DataSetModel *Model() const { return m_model; }
 
     void SetOptions(Options options);

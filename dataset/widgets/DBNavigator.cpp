@@ -142,7 +142,7 @@ DataSource *DBNavigator::GetDataSource() const
     return m_source;
 }
 
-Query *DBNavigator::DataSet() const
+Query *DBNavigator::GetDataSet() const
 {
     return m_query;
 }

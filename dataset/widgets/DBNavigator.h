@@ -33,7 +33,7 @@ public:
 
     void SetDataSource(DataSource *source);
     DataSource *GetDataSource() const;
-    Query *DataSet() const;
+    Query *GetDataSet() const;
 
     void SetVisibleButtons(Buttons buttons);
     Buttons VisibleButtons() const { return m_visible; }

@@ -32,12 +32,12 @@ DataSource *FieldDataLink::GetDataSource() const
     return m_source;
 }
 
-Query *FieldDataLink::DataSet() const
+Query *FieldDataLink::GetDataSet() const
 {
     return m_query;
 }
 
-void FieldDataLink::SetFieldName(const QString &fieldName)
+void FieldDataLink::SetDataField(const QString &fieldName)
 {
     m_fieldName = fieldName;
     Q_EMIT activeChanged();

@@ -23,10 +23,10 @@ public:
 
     void SetDataSource(DataSource *source);
     DataSource *GetDataSource() const;
-    void SetFieldName(const QString &fieldName);
-    const QString &FieldName() const { return m_fieldName; }
+    void SetDataField(const QString &fieldName);
+    const QString &GetDataField() const { return m_fieldName; }
 
-    Query *DataSet() const;
+    Query *GetDataSet() const;
     Field *GetField() const;          // nullptr when the query is closed or lacks the field
     bool CanModify() const;           // open, live query; field present and not read-only
     bool Editing() const;
