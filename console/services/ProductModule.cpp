@@ -3,6 +3,7 @@
 #include "Connection.h"
 #include "ProductSelectDialog.h"
 #include "Query.h"
+#include "RecordQuery.h"
 #include "SqlText.h"
 
 #include <QApplication>
@@ -31,14 +32,6 @@ ProductModule::ProductModule(dataset::Connection &connection)
 {
 }
 
-IInterface *ProductModule::QueryInterface(const QUuid &iid)
-{
-    if (iid != IProductModule::IID)
-        return nullptr;
-    AddRef();
-    return static_cast<IProductModule *>(this);
-}
-
 // (false,false): name begins with the text; (false,true): code, bar code or
 // additional code equals it; (true,false) and (true,true): name contains it.
 // Case-insensitive, in name order.
@@ -51,22 +44,18 @@ TProductDescArr ProductModule::FindProducts(const QString &text, bool a, bool b)
                   QStringLiteral("FROM product AS p LEFT JOIN tax AS t ON p.taxid = t.taxid"),
                   QStringLiteral("WHERE ") + Condition(text, a, b),
                   QStringLiteral("ORDER BY p.name, p.productid")});
-    query.Open();
-    TProductDescArr result;
-    result.reserve(static_cast<std::size_t>(query.RecordCount()));
-    for (query.First(); !query.Eof(); query.Next()) {
+    return ReadRecords<TProductDesc>(query, [](const dataset::Query &row) {
         TProductDesc p;
-        p.ProductID = query.FieldByName(QStringLiteral("productid")).AsInteger();
-        p.Code = query.FieldByName(QStringLiteral("code")).AsString();
-        p.BarCode = query.FieldByName(QStringLiteral("barcode")).AsString();
-        p.AdditionalCode = query.FieldByName(QStringLiteral("additionalcode")).AsString();
-        p.Name = query.FieldByName(QStringLiteral("name")).AsString();
-        p.Price = query.FieldByName(QStringLiteral("price")).AsFloat();
-        p.TaxID = query.FieldByName(QStringLiteral("taxid")).AsInteger();
-        p.TaxValue = query.FieldByName(QStringLiteral("taxvalue")).AsFloat();
-        result.push_back(std::move(p));
-    }
-    return result;
+        p.ProductID = row.FieldByName(QStringLiteral("productid")).AsInteger();
+        p.Code = row.FieldByName(QStringLiteral("code")).AsString();
+        p.BarCode = row.FieldByName(QStringLiteral("barcode")).AsString();
+        p.AdditionalCode = row.FieldByName(QStringLiteral("additionalcode")).AsString();
+        p.Name = row.FieldByName(QStringLiteral("name")).AsString();
+        p.Price = row.FieldByName(QStringLiteral("price")).AsFloat();
+        p.TaxID = row.FieldByName(QStringLiteral("taxid")).AsInteger();
+        p.TaxValue = row.FieldByName(QStringLiteral("taxvalue")).AsFloat();
+        return p;
+    });
 }
 
 bool ProductModule::SelectProducts(TProductDescArr &products)
