@@ -80,16 +80,12 @@ DBGrid::~DBGrid() = default;
 
 void DBGrid::SetDataSource(DataSource *source)
 {
-    disconnect(m_sourceConnection);
-    m_source = source;
-    if (source)
-        m_sourceConnection = connect(source, &DataSource::dataSetReplaced, m_model, &DataSetModel::SetQuery);
-    m_model->SetQuery(source ? source->DataSet() : nullptr);
+    m_source.Bind(source, m_model, &DataSetModel::SetQuery);
 }
 
 DataSource *DBGrid::GetDataSource() const
 {
-    return m_source;
+    return m_source.Source();
 }
 
 Query *DBGrid::GetDataSet() const

@@ -132,7 +132,7 @@ void DBNavigator::SetFlat(bool flat)
 
 DataSource *DBNavigator::GetDataSource() const
 {
-    return m_source;
+    return m_source.Source();
 }
 
 Query *DBNavigator::GetDataSet() const
@@ -142,18 +142,12 @@ Query *DBNavigator::GetDataSet() const
 
 void DBNavigator::SetDataSource(DataSource *source)
 {
-    disconnect(m_sourceConnection);
-    m_source = source;
-    if (source)
-        m_sourceConnection = connect(source, &DataSource::dataSetReplaced, this, &DBNavigator::AttachQuery);
-    AttachQuery(source ? source->DataSet() : nullptr);
+    m_source.Bind(source, this, &DBNavigator::AttachQuery);
 }
 
 void DBNavigator::AttachQuery(Query *query)
 {
-    for (const auto &c : m_connections)
-        disconnect(c);
-    m_connections.clear();
+    m_connections.Clear();
     m_query = query;
     if (query) {
         m_connections = {

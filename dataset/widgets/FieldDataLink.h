@@ -1,14 +1,14 @@
 #pragma once
 
+#include "SourceBinding.h"
+
 #include <QObject>
 #include <QPointer>
 #include <exception>
 #include <functional>
-#include <vector>
 
 namespace dataset {
 
-class DataSource;
 class Field;
 class Query;
 namespace detail { class ErrorRelay; }
@@ -45,11 +45,10 @@ private:
     void OnRecordChanged(int row);
 
     detail::ErrorRelay *m_errors;
-    QPointer<DataSource> m_source;
+    SourceBinding m_source;
     QPointer<Query> m_query;
     QString m_fieldName;
-    QMetaObject::Connection m_sourceConnection;
-    std::vector<QMetaObject::Connection> m_connections;
+    QueryConnections m_connections;
 };
 
 } // namespace dataset
