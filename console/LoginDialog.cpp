@@ -1,6 +1,7 @@
 #include "LoginDialog.h"
 
 #include "PasswordDialog.h"
+#include "common/DialogButtons.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -32,12 +33,8 @@ LoginDialog::LoginDialog(Check check, SetPassword setPassword, QWidget *parent)
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("Korisničko ime:"), m_userEdit);
     form->addRow(QStringLiteral("Lozinka:"), m_passwordEdit);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    QDialogButtonBox *buttons = OkCancelButtons(this, QStringLiteral("Prijavi se"), QStringLiteral("Odustani"));
     m_loginButton = buttons->button(QDialogButtonBox::Ok);
-    m_loginButton->setText(QStringLiteral("Prijavi se"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Odustani"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &LoginDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &LoginDialog::reject);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);

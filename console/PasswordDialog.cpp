@@ -2,12 +2,12 @@
 
 #include "Authentication.h"
 #include "Error.h"
+#include "common/DialogButtons.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace console {
@@ -35,11 +35,7 @@ PasswordDialog::PasswordDialog(Change change, bool askCurrent, QWidget *parent)
     form->addRow(QStringLiteral("Nova lozinka:"), m_new);
     form->addRow(QStringLiteral("Ponovite novu lozinku:"), m_repeat);
     auto *hint = new QLabel(QStringLiteral("Najmanje %1 znakova.").arg(MinimumPasswordLength), this);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Sačuvaj"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Odustani"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &PasswordDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &PasswordDialog::reject);
+    QDialogButtonBox *buttons = OkCancelButtons(this, QStringLiteral("Sačuvaj"), QStringLiteral("Odustani"));
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);

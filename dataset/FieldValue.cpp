@@ -13,26 +13,10 @@
 
 namespace dataset::detail {
 
-// Readers shared with the sort keys: the whole text must be the number.
-bool readInt(QByteArrayView text, qint64 &out)
-{
-    const char *begin = text.data();
-    const char *end = begin + text.size();
-    if (begin != end && *begin == '+')
-        ++begin;
-    const auto result = std::from_chars(begin, end, out);
-    if (result.ec == std::errc() && result.ptr == end)
-        return true;
-    // DECIMAL columns read as integers ("12.00") keep their whole part.
-    double real = 0;
-    const auto asReal = std::from_chars(begin, end, real);
-    if (asReal.ec != std::errc() || asReal.ptr != end || !std::isfinite(real))
-        return false;
-    out = qint64(std::llround(real));
-    return true;
-}
-
-bool readDouble(QByteArrayView text, double &out)
+namespace {
+// The whole text, after an optional '+', must be the number.
+template <typename Number>
+bool readWhole(QByteArrayView text, Number &out)
 {
     const char *begin = text.data();
     const char *end = begin + text.size();
@@ -40,6 +24,25 @@ bool readDouble(QByteArrayView text, double &out)
         ++begin;
     const auto result = std::from_chars(begin, end, out);
     return result.ec == std::errc() && result.ptr == end;
+}
+} // namespace
+
+// Readers shared with the sort keys.
+bool readInt(QByteArrayView text, qint64 &out)
+{
+    if (readWhole(text, out))
+        return true;
+    // DECIMAL columns read as integers ("12.00") keep their whole part.
+    double real = 0;
+    if (!readWhole(text, real) || !std::isfinite(real))
+        return false;
+    out = qint64(std::llround(real));
+    return true;
+}
+
+bool readDouble(QByteArrayView text, double &out)
+{
+    return readWhole(text, out);
 }
 
 int digits(const char *p, int count)

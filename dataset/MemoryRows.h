@@ -36,8 +36,8 @@ public:
 
     // Typed value of a row (in the current order) and field; null QVariant for null.
     QVariant Value(std::size_t row, int column) const;
-    // The same value as stored: UTF-8 text, date-times as "yyyy-MM-dd HH:mm:ss".
     bool IsNull(std::size_t row, int column) const { return m_store.IsNull(m_rows.at(row), column); }
+    // The same value as stored: UTF-8 text, date-times as "yyyy-MM-dd HH:mm:ss".
     QByteArrayView StoredText(std::size_t row, int column) const { return m_store.Value(m_rows.at(row), column); }
 
     // Puts the rows in the order of 'fields' ("name, code DESC"), as a query with that

@@ -74,19 +74,14 @@ std::uint64_t realKey(double value)
 bool numberKey(FieldType type, QByteArrayView text, std::uint64_t &out)
 {
     switch (type) {
-    case FieldType::Key: {
-        qint64 value = 0;
-        if (!readInt(text, value))
-            return false;
-        out = signedKey(value);
-        return true;
-    }
+    case FieldType::Key:
     case FieldType::Integer:
     case FieldType::SmallInt: {
         qint64 value = 0;
         if (!readInt(text, value))
             return false;
-        out = signedKey(int(value));    // the field holds it as a 32-bit value
+        // Integer fields hold their value as a 32-bit one.
+        out = signedKey(type == FieldType::Key ? value : int(value));
         return true;
     }
     case FieldType::Boolean: {

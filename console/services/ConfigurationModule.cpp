@@ -7,14 +7,6 @@ ConfigurationModule::ConfigurationModule(QString configFile)
 {
 }
 
-IInterface *ConfigurationModule::QueryInterface(const QUuid &iid)
-{
-    if (iid != IConfigurationModule::IID)
-        return nullptr;
-    AddRef();
-    return static_cast<IConfigurationModule *>(this);
-}
-
 QString ConfigurationModule::GetConfigFile()
 {
     return m_configFile;

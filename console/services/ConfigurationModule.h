@@ -1,16 +1,13 @@
 #pragma once
 
-#include "Interfaces.h"
+#include "ServiceObject.h"
 
 namespace console {
 
 // Tells the modules which configuration file the console reads (its --config).
-class ConfigurationModule final : public TInterfacedObject, public IConfigurationModule {
+class ConfigurationModule final : public ServiceObject<IConfigurationModule> {
 public:
     explicit ConfigurationModule(QString configFile);
-
-    IInterface *QueryInterface(const QUuid &iid) override;
-    PARKING_INTERFACED_OBJECT
 
     QString GetConfigFile() override;
 

@@ -8,14 +8,6 @@
 
 namespace console {
 
-IInterface *Console::QueryInterface(const QUuid &iid)
-{
-    if (iid != IConsole::IID)
-        return nullptr;
-    AddRef();
-    return static_cast<IConsole *>(this);
-}
-
 bool Console::GetModule(const QUuid &iid, IntfPtr<IInterface> &module)
 {
     const auto it = m_modules.constFind(iid);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Interfaces.h"
+#include "ServiceObject.h"
 
 #include <QHash>
 #include <QObject>
@@ -11,15 +11,12 @@ namespace console {
 
 // The console as the snap-ins see it: module services by identifier, the grid that
 // the print and export commands act on, and the print wizard.
-class Console final : public TInterfacedObject, public IConsole {
+class Console final : public ServiceObject<IConsole> {
 public:
     using PrintGridChanged = std::function<void(dataset::DBGrid *grid)>;
 
     Console() = default;
     ~Console() override;
-
-    IInterface *QueryInterface(const QUuid &iid) override;
-    PARKING_INTERFACED_OBJECT
 
     bool GetModule(const QUuid &iid, IntfPtr<IInterface> &module) override;
     void SetPrintGrid(dataset::DBGrid *grid) override;

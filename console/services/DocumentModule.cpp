@@ -7,14 +7,6 @@ DocumentModule::DocumentModule(QString defaultCurrency)
 {
 }
 
-IInterface *DocumentModule::QueryInterface(const QUuid &iid)
-{
-    if (iid != IDocumentModule::IID)
-        return nullptr;
-    AddRef();
-    return static_cast<IDocumentModule *>(this);
-}
-
 bool DocumentModule::GetDefaultCurrency(QString &currency)
 {
     if (m_currency.isEmpty())

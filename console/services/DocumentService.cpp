@@ -12,14 +12,6 @@ DocumentService::DocumentService(dataset::Connection &connection, NoticeLog &log
 {
 }
 
-IInterface *DocumentService::QueryInterface(const QUuid &iid)
-{
-    if (iid != IDocumentService::IID)
-        return nullptr;
-    AddRef();
-    return static_cast<IDocumentService *>(this);
-}
-
 // One more than the highest whole number among the documents of that type, year and
 // warehouse; "1" for the first. Numbers that are not whole numbers are ignored. A
 // warehouse of 0 or less means documents without a warehouse.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Interfaces.h"
+#include "ServiceObject.h"
 
 namespace console {
 
@@ -8,12 +8,9 @@ class NoticeLog;
 
 // The document service: numbering of host documents and the notices of documents
 // written by a snap-in.
-class DocumentService final : public TInterfacedObject, public IDocumentService {
+class DocumentService final : public ServiceObject<IDocumentService> {
 public:
     DocumentService(dataset::Connection &connection, NoticeLog &log);
-
-    IInterface *QueryInterface(const QUuid &iid) override;
-    PARKING_INTERFACED_OBJECT
 
     QString GetNextNumber(const QString &documentType, const QString &kind,
                           const QDate &documentDate, int warehouseId) override;

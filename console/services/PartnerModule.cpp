@@ -3,6 +3,7 @@
 #include "Connection.h"
 #include "PartnerSelectDialog.h"
 #include "Query.h"
+#include "RecordQuery.h"
 #include "SqlText.h"
 
 #include <QApplication>
@@ -14,14 +15,6 @@ PartnerModule::PartnerModule(dataset::Connection &connection)
 {
 }
 
-IInterface *PartnerModule::QueryInterface(const QUuid &iid)
-{
-    if (iid != IPartnerModule::IID)
-        return nullptr;
-    AddRef();
-    return static_cast<IPartnerModule *>(this);
-}
-
 std::vector<TPartnerDesc> PartnerModule::FindPartners(const QString &text)
 {
     dataset::Query query;
@@ -31,19 +24,16 @@ std::vector<TPartnerDesc> PartnerModule::FindPartners(const QString &text)
                   QStringLiteral("ORDER BY name, partnerid")});
     query.SetParam(QStringLiteral("pattern"), QLatin1Char('%') + dataset::EscapeLike(text) + QLatin1Char('%'));
     query.SetParam(QStringLiteral("code"), text);
-    query.Open();
-    std::vector<TPartnerDesc> result;
-    for (query.First(); !query.Eof(); query.Next()) {
+    return ReadRecords<TPartnerDesc>(query, [](const dataset::Query &row) {
         TPartnerDesc p;
-        p.PartnerID = query.FieldByName(QStringLiteral("partnerid")).AsInteger();
-        p.Name = query.FieldByName(QStringLiteral("name")).AsString();
-        p.Address = query.FieldByName(QStringLiteral("address")).AsString();
-        p.Zip = query.FieldByName(QStringLiteral("zip")).AsString();
-        p.City = query.FieldByName(QStringLiteral("city")).AsString();
-        p.Code = query.FieldByName(QStringLiteral("code")).AsString();
-        result.push_back(std::move(p));
-    }
-    return result;
+        p.PartnerID = row.FieldByName(QStringLiteral("partnerid")).AsInteger();
+        p.Name = row.FieldByName(QStringLiteral("name")).AsString();
+        p.Address = row.FieldByName(QStringLiteral("address")).AsString();
+        p.Zip = row.FieldByName(QStringLiteral("zip")).AsString();
+        p.City = row.FieldByName(QStringLiteral("city")).AsString();
+        p.Code = row.FieldByName(QStringLiteral("code")).AsString();
+        return p;
+    });
 }
 
 bool PartnerModule::SelectPartner(TPartnerDesc &partner)

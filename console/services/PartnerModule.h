@@ -1,18 +1,15 @@
 #pragma once
 
-#include "Interfaces.h"
+#include "ServiceObject.h"
 
 #include <vector>
 
 namespace console {
 
 // The partner module over the host's partner table.
-class PartnerModule final : public TInterfacedObject, public IPartnerModule {
+class PartnerModule final : public ServiceObject<IPartnerModule> {
 public:
     explicit PartnerModule(dataset::Connection &connection);
-
-    IInterface *QueryInterface(const QUuid &iid) override;
-    PARKING_INTERFACED_OBJECT
 
     bool SelectPartner(TPartnerDesc &partner) override;
 

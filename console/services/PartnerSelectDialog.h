@@ -3,27 +3,24 @@
 #include "Interfaces.h"
 #include "SearchListDialog.h"
 
-#include <optional>
-#include <vector>
-
 namespace console {
 
 class PartnerModule;
 
 // Picks one partner from a list narrowed by a search box.
-class PartnerSelectDialog : public SearchListDialog {
+class PartnerSelectDialog : public RecordSearchDialog<TPartnerDesc> {
     Q_OBJECT
 public:
     PartnerSelectDialog(PartnerModule &module, QWidget *parent = nullptr);
 
-    std::optional<TPartnerDesc> SelectedPartner() const;
+    std::optional<TPartnerDesc> SelectedPartner() const { return CurrentRecord(); }
 
 protected:
-    QStringList FindLines(const QString &text) override;
+    std::vector<TPartnerDesc> FindRecords(const QString &text) override;
+    QString Line(const TPartnerDesc &partner) const override;
 
 private:
     PartnerModule &m_module;
-    std::vector<TPartnerDesc> m_partners;
 };
 
 } // namespace console

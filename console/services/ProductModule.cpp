@@ -3,6 +3,7 @@
 #include "Connection.h"
 #include "ProductSelectDialog.h"
 #include "Query.h"
+#include "RecordQuery.h"
 #include "SqlText.h"
 
 #include <QApplication>
@@ -41,14 +42,6 @@ ProductModule::ProductModule(dataset::Connection &connection)
 {
 }
 
-IInterface *ProductModule::QueryInterface(const QUuid &iid)
-{
-    if (iid != IProductModule::IID)
-        return nullptr;
-    AddRef();
-    return static_cast<IProductModule *>(this);
-}
-
 // Case-insensitive, in name order.
 TProductDescArr ProductModule::FindProducts(const QString &text, ProductMatch match)
 {
@@ -60,22 +53,18 @@ TProductDescArr ProductModule::FindProducts(const QString &text, ProductMatch ma
                   QStringLiteral("WHERE ") + Condition(match),
                   QStringLiteral("ORDER BY p.name, p.productid")});
     query.SetParam(QStringLiteral("text"), Pattern(text, match));
-    query.Open();
-    TProductDescArr result;
-    result.reserve(static_cast<std::size_t>(query.RecordCount()));
-    for (query.First(); !query.Eof(); query.Next()) {
+    return ReadRecords<TProductDesc>(query, [](const dataset::Query &row) {
         TProductDesc p;
-        p.ProductID = query.FieldByName(QStringLiteral("productid")).AsInteger();
-        p.Code = query.FieldByName(QStringLiteral("code")).AsString();
-        p.BarCode = query.FieldByName(QStringLiteral("barcode")).AsString();
-        p.AdditionalCode = query.FieldByName(QStringLiteral("additionalcode")).AsString();
-        p.Name = query.FieldByName(QStringLiteral("name")).AsString();
-        p.Price = query.FieldByName(QStringLiteral("price")).AsFloat();
-        p.TaxID = query.FieldByName(QStringLiteral("taxid")).AsInteger();
-        p.TaxValue = query.FieldByName(QStringLiteral("taxvalue")).AsFloat();
-        result.push_back(std::move(p));
-    }
-    return result;
+        p.ProductID = row.FieldByName(QStringLiteral("productid")).AsInteger();
+        p.Code = row.FieldByName(QStringLiteral("code")).AsString();
+        p.BarCode = row.FieldByName(QStringLiteral("barcode")).AsString();
+        p.AdditionalCode = row.FieldByName(QStringLiteral("additionalcode")).AsString();
+        p.Name = row.FieldByName(QStringLiteral("name")).AsString();
+        p.Price = row.FieldByName(QStringLiteral("price")).AsFloat();
+        p.TaxID = row.FieldByName(QStringLiteral("taxid")).AsInteger();
+        p.TaxValue = row.FieldByName(QStringLiteral("taxvalue")).AsFloat();
+        return p;
+    });
 }
 
 bool ProductModule::SelectProducts(TProductDescArr &products)

@@ -1,16 +1,13 @@
 #pragma once
 
-#include "Interfaces.h"
+#include "ServiceObject.h"
 
 namespace console {
 
 // The product module over the host's product and tax tables.
-class ProductModule final : public TInterfacedObject, public IProductModule {
+class ProductModule final : public ServiceObject<IProductModule> {
 public:
     explicit ProductModule(dataset::Connection &connection);
-
-    IInterface *QueryInterface(const QUuid &iid) override;
-    PARKING_INTERFACED_OBJECT
 
     TProductDescArr FindProducts(const QString &text, ProductMatch match) override;
     bool SelectProducts(TProductDescArr &products) override;

@@ -9,19 +9,19 @@ class ProductModule;
 
 // Picks one or more products: a search box (name contains the text, else a code
 // equals it) over a list that allows several lines to be chosen.
-class ProductSelectDialog : public SearchListDialog {
+class ProductSelectDialog : public RecordSearchDialog<TProductDesc> {
     Q_OBJECT
 public:
     ProductSelectDialog(ProductModule &module, QWidget *parent = nullptr);
 
-    TProductDescArr SelectedProducts() const;
+    TProductDescArr SelectedProducts() const { return SelectedRecords(); }
 
 protected:
-    QStringList FindLines(const QString &text) override;
+    TProductDescArr FindRecords(const QString &text) override;
+    QString Line(const TProductDesc &product) const override;
 
 private:
     ProductModule &m_module;
-    TProductDescArr m_products;
 };
 
 } // namespace console

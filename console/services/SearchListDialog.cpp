@@ -1,10 +1,11 @@
 #include "SearchListDialog.h"
 
+#include "common/DialogButtons.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace console {
@@ -20,9 +21,7 @@ SearchListDialog::SearchListDialog(const QString &title, const QString &placehol
     m_search->setPlaceholderText(placeholder);
     if (multiSelect)
         m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Izaberi"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Odustani"));
+    QDialogButtonBox *buttons = OkCancelButtons(this, QStringLiteral("Izaberi"), QStringLiteral("Odustani"));
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Traži:"), this));
@@ -32,8 +31,6 @@ SearchListDialog::SearchListDialog(const QString &title, const QString &placehol
 
     connect(m_search, &QLineEdit::textChanged, this, &SearchListDialog::Refresh);
     connect(m_list, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
 void SearchListDialog::Refresh()

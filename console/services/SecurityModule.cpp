@@ -12,14 +12,6 @@ SecurityModule::SecurityModule(dataset::Connection &connection, int schemaVersio
 {
 }
 
-IInterface *SecurityModule::QueryInterface(const QUuid &iid)
-{
-    if (iid != ISecurityModule::IID)
-        return nullptr;
-    AddRef();
-    return static_cast<ISecurityModule *>(this);
-}
-
 dataset::Connection *SecurityModule::GetConnection()
 {
     return &m_connection;

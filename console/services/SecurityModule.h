@@ -1,18 +1,15 @@
 #pragma once
 
-#include "Interfaces.h"
+#include "ServiceObject.h"
 
 namespace console {
 
 // The security module: the console's connection, the schema check after connecting,
 // and the names of users.
-class SecurityModule final : public TInterfacedObject, public ISecurityModule {
+class SecurityModule final : public ServiceObject<ISecurityModule> {
 public:
     // 'schemaVersion' is the version the console's schema installer writes.
     SecurityModule(dataset::Connection &connection, int schemaVersion);
-
-    IInterface *QueryInterface(const QUuid &iid) override;
-    PARKING_INTERFACED_OBJECT
 
     dataset::Connection *GetConnection() override;
     bool AfterConnect() override;

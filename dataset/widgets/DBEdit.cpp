@@ -3,76 +3,27 @@
 #include "Field.h"
 #include "FieldDataLink.h"
 #include "FieldText.h"
-#include "Query.h"
 
 #include <QKeyEvent>
-#include <QScopedValueRollback>
 
 namespace dataset {
 
-namespace {
-// Keys that change the text of a line edit (typing, deleting, pasting, cutting).
-bool ChangesText(const QKeyEvent *e)
-{
-    if (e->matches(QKeySequence::Paste) || e->matches(QKeySequence::Cut) || e->matches(QKeySequence::Undo))
-        return true;
-    if (e->key() == Qt::Key_Backspace || e->key() == Qt::Key_Delete)
-        return true;
-    const QString text = e->text();
-    return !text.isEmpty() && text.at(0).isPrint();
-}
-} // namespace
-
 DBEdit::DBEdit(QWidget *parent)
     : QLineEdit(parent)
-    , m_link(new FieldDataLink(this))
+    , DataAwareControl(this)
 {
-    connect(m_link, &FieldDataLink::dataChanged, this, &DBEdit::Reload);
-    connect(m_link, &FieldDataLink::activeChanged, this, &DBEdit::UpdateReadOnly);
     connect(this, &QLineEdit::textEdited, this, &DBEdit::OnTextEdited);
     UpdateReadOnly();
 }
 
-void DBEdit::SetDataSource(DataSource *source)
-{
-    m_link->SetDataSource(source);
-}
-
-DataSource *DBEdit::GetDataSource() const
-{
-    return m_link->GetDataSource();
-}
-
-void DBEdit::SetDataField(const QString &fieldName)
-{
-    m_link->SetFieldName(fieldName);
-}
-
-QString DBEdit::DataField() const
-{
-    return m_link->FieldName();
-}
-
-Field *DBEdit::GetField() const
-{
-    return m_link->GetField();
-}
-
 void DBEdit::UpdateReadOnly()
 {
-    // Setting the maximum length re-sets the text and drops the selection: only on change.
-    setReadOnly(!m_link->CanModify());
-    const Field *field = m_link->GetField();
-    const int length = field && field->DataType() == FieldType::String ? field->Size() : 32767;
-    if (length != maxLength())
-        setMaxLength(length);
+    FollowField(*this);
 }
 
-void DBEdit::Reload()
+void DBEdit::ShowField()
 {
-    if (m_loading)
-        return;
-    const Field *field = m_link->GetField();
+    const Field *field = GetField();
     QString text;
     if (field)
         text = ShownText(*field, hasFocus());
@@ -92,20 +43,17 @@ QString DBEdit::ShownText(const Field &field, bool focused) const
 
 void DBEdit::keyPressEvent(QKeyEvent *e)
 {
-    if (ChangesText(e) && !m_link->Edit()) {
-        e->ignore();
-        return;
-    }
-    QLineEdit::keyPressEvent(e);
+    if (StartEditFor(e, TypesText(e) || e->matches(QKeySequence::Undo)))
+        QLineEdit::keyPressEvent(e);
 }
 
 void DBEdit::OnTextEdited(const QString &text)
 {
-    Field *field = m_link->GetField();
-    if (!field || !m_link->Edit() || !detail::TextComplete(*field, text))
+    Field *field = GetField();
+    if (!field || !Link().Edit() || !detail::TextComplete(*field, text))
         return;
-    const QScopedValueRollback loading(m_loading, true);
-    m_link->Guarded([&] { detail::WriteText(*field, text); });
+    const auto writing = WritingScope();
+    WriteText(*field, text);
 }
 
 void DBEdit::focusInEvent(QFocusEvent *e)
@@ -119,11 +67,10 @@ void DBEdit::focusInEvent(QFocusEvent *e)
 void DBEdit::focusOutEvent(QFocusEvent *e)
 {
     QLineEdit::focusOutEvent(e);
-    Field *field = m_link->GetField();
-    if (field && isModified() && m_link->Editing()) {
+    Field *field = GetField();
+    if (field && isModified() && Link().Editing()) {
         setModified(false);
-        const QString typed = text();
-        m_link->Guarded([&] { detail::WriteText(*field, typed); });
+        WriteText(*field, text());
     }
     Reload();
 }

@@ -81,19 +81,15 @@ DBGrid::~DBGrid() = default;
 
 void DBGrid::SetDataSource(DataSource *source)
 {
-    disconnect(m_sourceConnection);
-    m_source = source;
-    if (source)
-        m_sourceConnection = connect(source, &DataSource::dataSetReplaced, m_model, &DataSetModel::SetQuery);
-    m_model->SetQuery(source ? source->DataSet() : nullptr);
+    m_source.Bind(source, m_model, &DataSetModel::SetQuery);
 }
 
 DataSource *DBGrid::GetDataSource() const
 {
-    return m_source;
+    return m_source.Source();
 }
 
-Query *DBGrid::DataSet() const
+Query *DBGrid::GetDataSet() const
 {
     return m_model->GetQuery();
 }
@@ -133,7 +129,7 @@ void DBGrid::ApplyOptions()
 
 bool DBGrid::CanEdit() const
 {
-    const Query *query = DataSet();
+    const Query *query = GetDataSet();
     return query && query->Active() && query->RequestLive() && m_options.testFlag(Option::Editing) && !m_readOnly;
 }
 
@@ -286,7 +282,7 @@ void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previ
         return;
     m_column = current.column();
     viewport()->update();   // the ellipsis button moves with the current cell
-    Query *query = DataSet();
+    Query *query = GetDataSet();
     if (m_following || m_resetting || m_rowsChanging > 0 || !query || !query->Active()
         || current.row() == query->RecNo() - 1)
         return;
@@ -302,7 +298,7 @@ void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previ
 // Appends a row unless the cursor already stands on a fresh, untouched one.
 bool DBGrid::AppendRow()
 {
-    Query *query = DataSet();
+    Query *query = GetDataSet();
     if (!CanEdit() || (query->State() == DataSetState::Insert && !query->Modified()))
         return false;
     detail::CheckBrowseMode(*query);
@@ -355,7 +351,7 @@ QModelIndex DBGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifi
 
 void DBGrid::LeaveInsertedRow()
 {
-    Query *query = DataSet();
+    Query *query = GetDataSet();
     if (query && query->Active() && query->State() == DataSetState::Insert && !query->Modified())
         query->Cancel();
 }
@@ -467,7 +463,7 @@ void DBGrid::KeyPress(QKeyEvent *e)
         e->accept();
         return;
     }
-    Query *query = DataSet();
+    Query *query = GetDataSet();
     const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
     if (query && query->Active()) {
         if (e->key() == Qt::Key_Delete && mods == Qt::ControlModifier && CanEdit() && !query->IsEmpty()) {

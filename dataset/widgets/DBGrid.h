@@ -1,16 +1,16 @@
 #pragma once
 
+#include "SourceBinding.h"
+
 #include <QTableView>
 #include <QFlags>
 #include <QHash>
-#include <QPointer>
 #include <exception>
 #include <functional>
 #include <vector>
 
 namespace dataset {
 
-class DataSource;
 class DataSetModel;
 class Field;
 class Query;
@@ -39,7 +39,7 @@ public:
 
     void SetDataSource(DataSource *source);
     DataSource *GetDataSource() const;
-    Query *DataSet() const;
+    Query *GetDataSet() const;
     DataSetModel *Model() const { return m_model; }
 
     void SetOptions(Options options);
@@ -115,7 +115,7 @@ private:
 
     ErrorRelay *m_errors;
     DataSetModel *m_model;
-    QPointer<DataSource> m_source;
+    SourceBinding m_source;
     Options m_options;
     bool m_readOnly = false;
     bool m_following = false;
@@ -128,7 +128,6 @@ private:
     std::vector<ColumnLayout> m_layout;      // configured columns (empty: automatic)
     QHash<QString, int> m_autoWidths;        // automatic columns resized by the user
     QStringList m_hidden;                    // hidden columns by field name, kept over resets
-    QMetaObject::Connection m_sourceConnection;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(DBGrid::Options)

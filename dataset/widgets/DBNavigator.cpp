@@ -3,6 +3,7 @@
 #include "DataSource.h"
 #include "ErrorRelay.h"
 #include "FieldText.h"
+#include "IconPainter.h"
 #include "Query.h"
 
 #include <QHBoxLayout>
@@ -34,14 +35,9 @@ constexpr std::array<ButtonInfo, DBNavigator::kButtonCount> kButtons{{
     {Button::Refresh, "Osveži podatke"},
 }};
 
-// The buttons' pictures are drawn here, so they look the same on every platform and theme.
-QIcon DrawIcon(Button button, const QColor &color)
+// The picture of one button, in one colour.
+void DrawButton(QPainter &p, Button button, const QColor &color)
 {
-    constexpr int size = 16;
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(color, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(color);
     auto triangle = [&](double tipX, double baseX) {
@@ -80,9 +76,6 @@ QIcon DrawIcon(Button button, const QColor &color)
         p.drawPolygon(QPolygonF({QPointF(9, 1.5), QPointF(13, 3.5), QPointF(9, 6)}));
         break;
     }
-    QIcon icon;
-    icon.addPixmap(pixmap);
-    return icon;
 }
 
 } // namespace
@@ -97,7 +90,7 @@ DBNavigator::DBNavigator(QWidget *parent)
     for (int i = 0; i < kButtonCount; ++i) {
         auto *tool = new QToolButton(this);
         const Button button = kButtons[i].button;
-        tool->setIcon(DrawIcon(button, QColor(0x1f, 0x3f, 0x7f)));
+        tool->setIcon(PaintIcon([button](QPainter &p) { DrawButton(p, button, QColor(0x1f, 0x3f, 0x7f)); }));
         tool->setToolTip(QString::fromUtf8(kButtons[i].hint));
         tool->setAutoRaise(true);
         tool->setFocusPolicy(Qt::NoFocus);
@@ -140,28 +133,22 @@ void DBNavigator::SetFlat(bool flat)
 
 DataSource *DBNavigator::GetDataSource() const
 {
-    return m_source;
+    return m_source.Source();
 }
 
-Query *DBNavigator::DataSet() const
+Query *DBNavigator::GetDataSet() const
 {
     return m_query;
 }
 
 void DBNavigator::SetDataSource(DataSource *source)
 {
-    disconnect(m_sourceConnection);
-    m_source = source;
-    if (source)
-        m_sourceConnection = connect(source, &DataSource::dataSetReplaced, this, &DBNavigator::AttachQuery);
-    AttachQuery(source ? source->DataSet() : nullptr);
+    m_source.Bind(source, this, &DBNavigator::AttachQuery);
 }
 
 void DBNavigator::AttachQuery(Query *query)
 {
-    for (const auto &c : m_connections)
-        disconnect(c);
-    m_connections.clear();
+    m_connections.Clear();
     m_query = query;
     if (query) {
         m_connections = {

@@ -1,17 +1,17 @@
 #pragma once
 
+#include "SourceBinding.h"
+
 #include <QFlags>
 #include <QPointer>
 #include <QWidget>
 #include <array>
 #include <functional>
-#include <vector>
 
 class QToolButton;
 
 namespace dataset {
 
-class DataSource;
 class Query;
 class ErrorRelay;
 
@@ -33,7 +33,7 @@ public:
 
     void SetDataSource(DataSource *source);
     DataSource *GetDataSource() const;
-    Query *DataSet() const;
+    Query *GetDataSet() const;
 
     void SetVisibleButtons(Buttons buttons);
     Buttons VisibleButtons() const { return m_visible; }
@@ -57,13 +57,12 @@ private:
     static int IndexOf(Button button);
 
     ErrorRelay *m_errors;
-    QPointer<DataSource> m_source;
+    SourceBinding m_source;
     QPointer<Query> m_query;
     Buttons m_visible;
     bool m_confirmDelete = true;
     std::array<QToolButton *, kButtonCount> m_buttons{};
-    QMetaObject::Connection m_sourceConnection;
-    std::vector<QMetaObject::Connection> m_connections;
+    QueryConnections m_connections;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(DBNavigator::Buttons)

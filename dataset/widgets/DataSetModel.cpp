@@ -17,9 +17,7 @@ void DataSetModel::SetQuery(Query *query)
 {
     if (m_query == query)
         return;
-    for (const auto &c : m_connections)
-        disconnect(c);
-    m_connections.clear();
+    m_connections.Clear();
     m_query = query;
     if (query) {
         m_connections = {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SourceBinding.h"
+
 #include <QAbstractTableModel>
 #include <QPointer>
 #include <vector>
@@ -71,7 +73,7 @@ private:
     int m_rows = 0;
     int m_currentRow = -1;
     bool m_readOnly = false;
-    std::vector<QMetaObject::Connection> m_connections;
+    QueryConnections m_connections;
 };
 
 } // namespace dataset

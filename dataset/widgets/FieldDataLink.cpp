@@ -1,6 +1,5 @@
 #include "FieldDataLink.h"
 
-#include "DataSource.h"
 #include "ErrorRelay.h"
 #include "Field.h"
 #include "FieldText.h"
@@ -21,24 +20,20 @@ void FieldDataLink::Guarded(const std::function<void()> &work)
 
 void FieldDataLink::SetDataSource(DataSource *source)
 {
-    disconnect(m_sourceConnection);
-    m_source = source;
-    if (source)
-        m_sourceConnection = connect(source, &DataSource::dataSetReplaced, this, &FieldDataLink::AttachQuery);
-    AttachQuery(source ? source->DataSet() : nullptr);
+    m_source.Bind(source, this, &FieldDataLink::AttachQuery);
 }
 
 DataSource *FieldDataLink::GetDataSource() const
 {
-    return m_source;
+    return m_source.Source();
 }
 
-Query *FieldDataLink::DataSet() const
+Query *FieldDataLink::GetDataSet() const
 {
     return m_query;
 }
 
-void FieldDataLink::SetFieldName(const QString &fieldName)
+void FieldDataLink::SetDataField(const QString &fieldName)
 {
     m_fieldName = fieldName;
     Q_EMIT activeChanged();
@@ -47,9 +42,7 @@ void FieldDataLink::SetFieldName(const QString &fieldName)
 
 void FieldDataLink::AttachQuery(Query *query)
 {
-    for (const auto &c : m_connections)
-        disconnect(c);
-    m_connections.clear();
+    m_connections.Clear();
     m_query = query;
     if (query) {
         auto reload = [this] { Q_EMIT dataChanged(); };

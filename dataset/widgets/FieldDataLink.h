@@ -1,14 +1,14 @@
 #pragma once
 
+#include "SourceBinding.h"
+
 #include <QObject>
 #include <QPointer>
 #include <exception>
 #include <functional>
-#include <vector>
 
 namespace dataset {
 
-class DataSource;
 class Field;
 class Query;
 class ErrorRelay;
@@ -23,10 +23,10 @@ public:
 
     void SetDataSource(DataSource *source);
     DataSource *GetDataSource() const;
-    void SetFieldName(const QString &fieldName);
-    const QString &FieldName() const { return m_fieldName; }
+    void SetDataField(const QString &fieldName);
+    const QString &GetDataField() const { return m_fieldName; }
 
-    Query *DataSet() const;
+    Query *GetDataSet() const;
     Field *GetField() const;          // nullptr when the query is closed or lacks the field
     bool CanModify() const;           // open, live query; field present and not read-only
     bool Editing() const;
@@ -45,11 +45,10 @@ private:
     void OnRecordChanged(int row);
 
     ErrorRelay *m_errors;
-    QPointer<DataSource> m_source;
+    SourceBinding m_source;
     QPointer<Query> m_query;
     QString m_fieldName;
-    QMetaObject::Connection m_sourceConnection;
-    std::vector<QMetaObject::Connection> m_connections;
+    QueryConnections m_connections;
 };
 
 } // namespace dataset

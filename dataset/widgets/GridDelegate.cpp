@@ -35,7 +35,7 @@ QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem 
 // Typed text goes to the field at once, so a post from elsewhere (the navigator) sees it.
 void GridDelegate::TextEdited(const QString &fieldName, const QString &text) const
 {
-    Query *query = m_grid->DataSet();
+    Query *query = m_grid->GetDataSet();
     if (!query || !query->Active())
         return;
     try {

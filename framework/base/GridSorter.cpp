@@ -12,7 +12,7 @@ void TGridSorter::AddGrid(dataset::DBGrid *grid)
         return;
     grid->setProperty("gridSorter", true);
     QObject::connect(grid, &dataset::DBGrid::titleClicked, grid, [grid](int column) {
-        dataset::Query *query = grid->DataSet();
+        dataset::Query *query = grid->GetDataSet();
         const QString field = grid->ColumnFieldName(column);
         if (!query || field.isEmpty())
             return;

@@ -1,13 +1,13 @@
 #include "DatePickerDialog.h"
 
 #include "CommonResourceString.h"
+#include "DialogButtons.h"
 
 #include <QCalendarWidget>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
-#include <QPushButton>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
@@ -34,12 +34,7 @@ DatePickerDialog::DatePickerDialog(const QDateTime &preset, bool withTime, QWidg
         row->addWidget(m_time, 1);
         layout->addLayout(row);
     }
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("U redu"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Otkaži"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(OkCancelButtons(this, QStringLiteral("U redu"), QStringLiteral("Otkaži")));
 }
 
 QDateTime DatePickerDialog::SelectedDateTime() const

@@ -2,6 +2,7 @@
 
 #include "DataSource.h"
 #include "FormatFloat.h"
+#include "IconPainter.h"
 #include "ParkingDMDatasets.h"
 #include "Query.h"
 #include "base/Validator.h"
@@ -18,16 +19,14 @@ namespace {
 // The module's icon: a white "P" on a blue square.
 QImage ModuleIcon()
 {
-    QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.fillRect(1, 1, 14, 14, QColor(0x1f, 0x5f, 0xbf));
-    const QColor white(Qt::white);
-    painter.fillRect(4, 3, 3, 10, white);     // stem
-    painter.fillRect(7, 3, 4, 2, white);      // top of the bowl
-    painter.fillRect(7, 7, 4, 2, white);      // bottom of the bowl
-    painter.fillRect(10, 4, 2, 4, white);     // right side of the bowl
-    return image;
+    return dataset::PaintImage([](QPainter &painter) {
+        painter.fillRect(1, 1, 14, 14, QColor(0x1f, 0x5f, 0xbf));
+        const QColor white(Qt::white);
+        painter.fillRect(4, 3, 3, 10, white);     // stem
+        painter.fillRect(7, 3, 4, 2, white);      // top of the bowl
+        painter.fillRect(7, 7, 4, 2, white);      // bottom of the bowl
+        painter.fillRect(10, 4, 2, 4, white);     // right side of the bowl
+    });
 }
 
 } // namespace

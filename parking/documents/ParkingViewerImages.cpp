@@ -1,9 +1,9 @@
 #include "ParkingViewerImages.h"
 
+#include "IconPainter.h"
+
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
-#include <functional>
 
 namespace {
 
@@ -14,17 +14,7 @@ const QColor kBlue(0x1f, 0x5f, 0xbf);
 const QColor kYellow(0xe8, 0xb8, 0x20);
 const QColor kPaper(0xfa, 0xfa, 0xf2);
 
-QIcon Draw(const std::function<void(QPainter &)> &paint)
-{
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    {
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        paint(painter);
-    }
-    return QIcon(pixmap);
-}
+using dataset::PaintIcon;
 
 // A sheet of paper with a few text lines: the background of the document icons.
 void Sheet(QPainter &p)
@@ -38,7 +28,7 @@ void Sheet(QPainter &p)
 
 QIcon AddIcon()
 {
-    return Draw([](QPainter &p) {
+    return PaintIcon([](QPainter &p) {
         Sheet(p);
         p.setPen(Qt::NoPen);
         p.setBrush(kGreen);
@@ -49,7 +39,7 @@ QIcon AddIcon()
 
 QIcon EditIcon()
 {
-    return Draw([](QPainter &p) {
+    return PaintIcon([](QPainter &p) {
         Sheet(p);
         p.setPen(QPen(kYellow, 2.5, Qt::SolidLine, Qt::FlatCap));
         p.drawLine(QPointF(14, 6), QPointF(7.5, 12.5));
@@ -60,7 +50,7 @@ QIcon EditIcon()
 
 QIcon DeleteIcon()
 {
-    return Draw([](QPainter &p) {
+    return PaintIcon([](QPainter &p) {
         Sheet(p);
         p.setPen(QPen(kRed, 2));
         p.drawLine(QPointF(8, 8), QPointF(14, 14));
@@ -70,7 +60,7 @@ QIcon DeleteIcon()
 
 QIcon RefreshIcon()
 {
-    return Draw([](QPainter &p) {
+    return PaintIcon([](QPainter &p) {
         p.setPen(QPen(kGreen, 2));
         p.setBrush(Qt::NoBrush);
         p.drawArc(QRectF(3, 3, 10, 10), 30 * 16, 280 * 16);
@@ -87,7 +77,7 @@ QIcon RefreshIcon()
 
 QIcon SearchIcon()
 {
-    return Draw([](QPainter &p) {
+    return PaintIcon([](QPainter &p) {
         p.setPen(QPen(kInk, 1.5));
         p.setBrush(QColor(0xcf, 0xe4, 0xff));
         p.drawEllipse(QRectF(2, 2, 8, 8));
@@ -98,7 +88,7 @@ QIcon SearchIcon()
 
 QIcon PrintIcon()
 {
-    return Draw([](QPainter &p) {
+    return PaintIcon([](QPainter &p) {
         p.setPen(kInk);
         p.setBrush(kPaper);
         p.drawRect(QRectF(4.5, 1.5, 7, 5));
@@ -111,7 +101,7 @@ QIcon PrintIcon()
 
 QIcon PayDeskIcon()
 {
-    return Draw([](QPainter &p) {
+    return PaintIcon([](QPainter &p) {
         p.setPen(kInk);
         p.setBrush(QColor(0x9a, 0x9a, 0x9a));
         p.drawRect(QRectF(1.5, 8.5, 13, 6));
@@ -125,7 +115,7 @@ QIcon PayDeskIcon()
 
 QIcon ZoneIcon()
 {
-    return Draw([](QPainter &p) {
+    return PaintIcon([](QPainter &p) {
         p.setPen(kInk);
         p.setBrush(QColor(0xdf, 0xef, 0xdf));
         p.drawRect(QRectF(1.5, 1.5, 13, 13));
@@ -141,7 +131,7 @@ QIcon ZoneIcon()
 // A ticket: a coloured slip with a punched notch; 'letter' tells the kinds apart.
 QIcon SlipIcon(const QColor &colour, QChar letter)
 {
-    return Draw([colour, letter](QPainter &p) {
+    return PaintIcon([colour, letter](QPainter &p) {
         p.setPen(kInk);
         p.setBrush(colour);
         p.drawRect(QRectF(1.5, 3.5, 13, 9));
@@ -158,7 +148,7 @@ QIcon SlipIcon(const QColor &colour, QChar letter)
 
 QIcon StartStopIcon()
 {
-    return Draw([](QPainter &p) {
+    return PaintIcon([](QPainter &p) {
         p.setPen(Qt::NoPen);
         p.setBrush(kGreen);
         QPainterPath play;

@@ -64,6 +64,20 @@ int ChooseLine(const QStringList &lines, int x, int y)
     return form->Selected && form->SelectedIndex < lines.size() ? form->SelectedIndex : -1;
 }
 
+// The lookup of both pickers: the lines for 'regNumber', the user's choice, and the
+// number read from the chosen line into 'number'.
+bool ChooseNumber(QStringList (*linesOf)(dataset::Connection &, const QString &),
+                  QString (*numberOf)(const QString &), const QString &regNumber, QString &number, int x, int y)
+{
+    const BusyCursor busy;
+    const QStringList lines = linesOf(ModuleConnection(), regNumber);
+    const int chosen = ChooseLine(lines, x, y);
+    if (chosen < 0)
+        return false;
+    number = numberOf(lines.at(chosen));
+    return true;
+}
+
 } // namespace
 
 QString SubscriptionZoneLabel(const QString &zone)
@@ -117,22 +131,16 @@ QString SubscriptionNumberFromLine(const QString &line)
 
 bool TicketByReg(const QString &regNumber, QString &ticketNumber, int x, int y)
 {
-    const BusyCursor busy;
-    const QStringList lines = TicketLines(ModuleConnection(), regNumber);
-    const int chosen = ChooseLine(lines, x, y);
-    if (chosen < 0)
-        return false;
-    ticketNumber = TicketNumberFromLine(lines.at(chosen));
-    return true;
+    return ChooseNumber(TicketLines, TicketNumberFromLine, regNumber, ticketNumber, x, y);
 }
 
 bool SubscriptionByReg(const QString &regNumber, QString &subscriptionNumber, int x, int y)
 {
-    const BusyCursor busy;
-    const QStringList lines = SubscriptionLines(ModuleConnection(), regNumber);
-    const int chosen = ChooseLine(lines, x, y);
-    if (chosen < 0)
-        return false;
-    subscriptionNumber = SubscriptionNumberFromLine(lines.at(chosen));
-    return true;
+    return ChooseNumber(SubscriptionLines, SubscriptionNumberFromLine, regNumber, subscriptionNumber, x, y);
+}
+
+TParkingSelectTicketForm::TParkingSelectTicketForm()
+    : TParkingSelectForm(QStringLiteral("Izaberite kartu"), 500, 220, 200)
+{
+    setObjectName(QStringLiteral("ParkingSelectTicketForm"));
 }

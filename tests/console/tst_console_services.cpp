@@ -9,6 +9,8 @@
 #include "Error.h"
 #include "MainWindow.h"
 #include "NoticeLog.h"
+#include "PartnerModule.h"
+#include "PartnerSelectDialog.h"
 #include "ProductModule.h"
 #include "ProductSelectDialog.h"
 #include "Query.h"
@@ -32,6 +34,8 @@ private Q_SLOTS:
     void findProducts();
     void productRecordIsComplete();
     void productPickerSearchesAndReturnsTheChoice();
+    void partnerPickerSearchesAndReturnsTheCurrentLine();
+    void serviceAnswersForItsInterfaceOnly();
     void nextNumber_data();
     void nextNumber();
     void noticesNameTheDocument();
@@ -144,6 +148,53 @@ void TestConsoleServices::productPickerSearchesAndReturnsTheChoice()
     dialog.SearchEdit()->setText(QStringLiteral("nema"));
     QCOMPARE(dialog.List()->count(), 0);
     QVERIFY(dialog.SelectedProducts().empty());
+}
+
+// Name contains or code equals the text; the current line's partner comes back whole.
+void TestConsoleServices::partnerPickerSearchesAndReturnsTheCurrentLine()
+{
+    TestDatabase db;
+    db.connection().Execute(QStringLiteral(
+        "INSERT INTO partner (partnerid, name, code, address, zip, city) VALUES "
+        "(1, 'Zeleni park', 'ZP', 'Bulevar 1', '11000', 'Beograd'),"
+        "(2, 'Auto centar', 'AC7', 'Put 2', '21000', 'Novi Sad'),"
+        "(3, 'Parking servis', 'PS', 'Trg 3', '18000', 'Niš')"));
+    const IntfPtr<PartnerModule> module(new PartnerModule(db.connection()));
+    PartnerSelectDialog dialog(*module);
+    QCOMPARE(dialog.List()->count(), 3);
+    QCOMPARE(dialog.List()->item(0)->text(), QStringLiteral("Auto centar   Put 2, 21000 Novi Sad"));
+
+    dialog.SearchEdit()->setText(QStringLiteral("PARK"));   // name order: "Parking servis", "Zeleni park"
+    QCOMPARE(dialog.List()->count(), 2);
+    dialog.List()->setCurrentRow(1);
+    const auto chosen = dialog.SelectedPartner();
+    QVERIFY(chosen);
+    QCOMPARE(chosen->PartnerID, 1);
+    QCOMPARE(chosen->Code, QStringLiteral("ZP"));
+    QCOMPARE(chosen->City, QStringLiteral("Beograd"));
+
+    dialog.SearchEdit()->setText(QStringLiteral("ac7"));
+    QCOMPARE(dialog.List()->count(), 1);
+    QCOMPARE(dialog.SelectedPartner()->Name, QStringLiteral("Auto centar"));
+
+    dialog.SearchEdit()->setText(QStringLiteral("nema"));
+    QVERIFY(!dialog.SelectedPartner());
+}
+
+void TestConsoleServices::serviceAnswersForItsInterfaceOnly()
+{
+    TestDatabase db;
+    const IntfPtr<PartnerModule> module(new PartnerModule(db.connection()));
+    QCOMPARE(module->RefCount(), 1);
+    {
+        const IntfPtr<IPartnerModule> asPartner = Supports<IPartnerModule>(module);
+        QVERIFY(asPartner);
+        QCOMPARE(module->RefCount(), 2);
+        QVERIFY(!Supports<IProductModule>(module));
+        QVERIFY(!Supports<IInterface>(module));
+        QCOMPARE(module->RefCount(), 2);
+    }
+    QCOMPARE(module->RefCount(), 1);
 }
 
 void TestConsoleServices::productRecordIsComplete()

@@ -1,6 +1,7 @@
 #include "DBComboBox.h"
 #include "DBDateEdit.h"
 #include "DBEdit.h"
+#include "DBMemo.h"
 #include "DBNavigator.h"
 #include "Error.h"
 #include "FieldText.h"
@@ -24,6 +25,8 @@ private Q_SLOTS:
     void dateEdit_data();
     void dateEdit();
     void comboAcceptsValuesOutsideList();
+    void memoFollowsCursorAndWritesOnTyping();
+    void controlsFollowTheSourcesQuery();
     void navigatorEnabling_data();
     void navigatorEnabling();
     void navigatorButtons();
@@ -189,6 +192,66 @@ void TestDBControls::comboAcceptsValuesOutsideList()
     f.query.Post();
     f.query.Next();
     QCOMPARE(combo->currentText(), QStringLiteral("Beta"));
+}
+
+void TestDBControls::memoFollowsCursorAndWritesOnTyping()
+{
+    WidgetFixture f;
+    auto *memo = new dataset::DBMemo;
+    memo->SetDataSource(&f.source);
+    memo->SetDataField(QStringLiteral("name"));
+    FocusWindow w(memo);
+    QCOMPARE(memo->toPlainText(), QStringLiteral("Alfa"));
+    QVERIFY(!memo->isReadOnly());
+    f.query.Next();
+    QCOMPARE(memo->toPlainText(), QStringLiteral("Beta"));
+    QCOMPARE(f.query.State(), DataSetState::Browse);   // loading the text is no edit
+    QVERIFY(w.Active());
+    memo->setFocus();
+    memo->selectAll();
+    QTest::keyClicks(memo, QStringLiteral("Bravo"));
+    QCOMPARE(f.query.State(), DataSetState::Edit);
+    QCOMPARE(f.query.FieldByName(QStringLiteral("name")).AsString(), QStringLiteral("Bravo"));
+    QCOMPARE(memo->toPlainText(), QStringLiteral("Bravo"));   // the write did not reload over the typing
+    f.query.Cancel();
+    QCOMPARE(memo->toPlainText(), QStringLiteral("Beta"));
+
+    WidgetFixture readOnly(false);
+    dataset::DBMemo fixed;
+    fixed.SetDataSource(&readOnly.source);
+    fixed.SetDataField(QStringLiteral("name"));
+    QVERIFY(fixed.isReadOnly());
+    QTest::keyClicks(&fixed, QStringLiteral("x"));
+    QCOMPARE(readOnly.query.State(), DataSetState::Browse);
+    QCOMPARE(fixed.toPlainText(), QStringLiteral("Alfa"));
+}
+
+// A source given another query (or none) takes its bound controls along.
+void TestDBControls::controlsFollowTheSourcesQuery()
+{
+    WidgetFixture f;
+    dataset::DBEdit edit;
+    edit.SetDataSource(&f.source);
+    edit.SetDataField(QStringLiteral("name"));
+    dataset::DBNavigator navigator;
+    navigator.SetDataSource(&f.source);
+    QCOMPARE(edit.GetDataSource(), &f.source);
+    QCOMPARE(edit.GetDataField(), QStringLiteral("name"));
+    QCOMPARE(edit.GetField(), &f.query.FieldByName(QStringLiteral("name")));
+    QCOMPARE(navigator.GetDataSet(), &f.query);
+
+    f.source.SetDataSet(nullptr);
+    QCOMPARE(edit.text(), QString());
+    QVERIFY(edit.isReadOnly());
+    QCOMPARE(edit.GetField(), nullptr);
+    QCOMPARE(navigator.GetDataSet(), nullptr);
+    f.query.Next();   // the old query no longer moves the control
+    QCOMPARE(edit.text(), QString());
+
+    f.source.SetDataSet(&f.query);
+    QCOMPARE(edit.text(), QStringLiteral("Beta"));
+    QVERIFY(!edit.isReadOnly());
+    QCOMPARE(navigator.GetDataSet(), &f.query);
 }
 
 void TestDBControls::navigatorEnabling_data()
