@@ -34,7 +34,6 @@ void WriteText(Field &field, const QString &text);
 // Before the cursor leaves a row: a changed row is posted, a row without changes
 // (an inserted one included) is cancelled.
 void CheckBrowseMode(Query &query);
-bool Editing(const Query &query);
 
 // Reports an error from an event of its own. An error raised while Qt's own code is on
 // the stack (a focus change, a cell commit, a button's click signal) is caught there and

@@ -10,6 +10,7 @@
 #include <optional>
 
 struct TPartnerDesc;
+class TParkingDM;
 namespace dataset { class Query; }
 
 struct THostDocumentHeader {
@@ -41,8 +42,7 @@ struct THostDocumentItem {
 class THostDocumentWriter {
 public:
     // On the data module's DocumentZQ and DocumentItemZQ, closed and reopened empty.
-    THostDocumentWriter();
-    THostDocumentWriter(dataset::Query &documents, dataset::Query &items);
+    explicit THostDocumentWriter(TParkingDM &dm);
     ~THostDocumentWriter();
     THostDocumentWriter(const THostDocumentWriter &) = delete;
     THostDocumentWriter &operator=(const THostDocumentWriter &) = delete;

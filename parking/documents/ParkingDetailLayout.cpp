@@ -29,19 +29,9 @@ constexpr int kLabelAbove = 16;
 constexpr int kItemStripHeight = 33;
 constexpr int kStatusBarHeight = 28;
 
-dataset::DataSource *DocumentSource()
-{
-    return ParkingDM ? ParkingDM->ParkingDocumentDS : nullptr;
-}
-
-dataset::DataSource *ItemSource()
-{
-    return ParkingDM ? ParkingDM->ParkingDocumentItemDS : nullptr;
-}
-
 // A control bound to 'field' of the document, named 'name', with its label above it.
 template <class Control>
-Control *PlaceControl(QWidget *panel, const char *label, const char *field, const char *name, int left,
+Control *PlaceControl(QWidget *panel, dataset::DataSource *document, const char *label, const char *field, const char *name, int left,
                       int top, int width)
 {
     auto *caption = new QLabel(QString::fromUtf8(label), panel);
@@ -52,7 +42,7 @@ Control *PlaceControl(QWidget *panel, const char *label, const char *field, cons
     auto *control = new Control(panel);
     control->setObjectName(QString::fromLatin1(name));
     control->setGeometry(left, top, width, kEditHeight);
-    control->SetDataSource(DocumentSource());
+    control->SetDataSource(document);
     control->SetDataField(QString::fromLatin1(field));
     return control;
 }
@@ -87,40 +77,41 @@ void TParkingDetailForm::BuildHeader()
     HeaderPanel->setObjectName(QStringLiteral("HeaderPanel"));
     HeaderPanel->setMinimumHeight(kHeaderHeight);
     QWidget *p = HeaderPanel;
+    dataset::DataSource *const source = &m_dm.ParkingDocumentDS();
 
     using dataset::DBComboBox;
     using dataset::DBDateEdit;
     using dataset::DBEdit;
 
-    NumberEdit = PlaceControl<DBEdit>(p, "Broj*", "number", "NumberEdit", 8, 24, 80);
+    NumberEdit = PlaceControl<DBEdit>(p, source, "Broj*", "number", "NumberEdit", 8, 24, 80);
     NumberButton = PlaceEllipsis(p, QStringLiteral("NumberButton"), 89, 24, false);
     DocumentDateTimeEdit =
-        PlaceControl<DBDateEdit>(p, "Datum*", "documentdatetime", "DocumentDateTimeEdit", 122, 24, 120);
+        PlaceControl<DBDateEdit>(p, source, "Datum*", "documentdatetime", "DocumentDateTimeEdit", 122, 24, 120);
     DateTimeButton = PlaceEllipsis(p, QStringLiteral("DateTimeButton"), 243, 24, false);
-    CountryRegEdit = PlaceControl<DBEdit>(p, "Ozn. države", "countryreg", "CountryRegEdit", 276, 24, 56);
-    CityRegEdit = PlaceControl<DBEdit>(p, "Ozn. grada*", "cityreg", "CityRegEdit", 344, 24, 60);
-    RegNumberEdit = PlaceControl<DBEdit>(p, "Reg. broj*", "regnumber", "RegNumberEdit", 416, 24, 68);
+    CountryRegEdit = PlaceControl<DBEdit>(p, source, "Ozn. države", "countryreg", "CountryRegEdit", 276, 24, 56);
+    CityRegEdit = PlaceControl<DBEdit>(p, source, "Ozn. grada*", "cityreg", "CityRegEdit", 344, 24, 60);
+    RegNumberEdit = PlaceControl<DBEdit>(p, source, "Reg. broj*", "regnumber", "RegNumberEdit", 416, 24, 68);
     FindTicketButton = PlaceEllipsis(p, QStringLiteral("FindTicketButton"), 488, 24, true);
     LicenseNumberEdit =
-        PlaceControl<DBEdit>(p, "Br. dozvole", "licensenumber", "LicenseNumberEdit", 556, 24, 136);
+        PlaceControl<DBEdit>(p, source, "Br. dozvole", "licensenumber", "LicenseNumberEdit", 556, 24, 136);
 
-    FirstNameEdit = PlaceControl<DBEdit>(p, "Ime", "firstname", "FirstNameEdit", 8, 76, 80);
-    LastNameEdit = PlaceControl<DBEdit>(p, "Prezime", "lastname", "LastNameEdit", 100, 76, 120);
-    PersonalIdentificatorEdit = PlaceControl<DBEdit>(p, "JMBG", "personalidentificator",
+    FirstNameEdit = PlaceControl<DBEdit>(p, source, "Ime", "firstname", "FirstNameEdit", 8, 76, 80);
+    LastNameEdit = PlaceControl<DBEdit>(p, source, "Prezime", "lastname", "LastNameEdit", 100, 76, 120);
+    PersonalIdentificatorEdit = PlaceControl<DBEdit>(p, source, "JMBG", "personalidentificator",
                                                      "PersonalIdentificatorEdit", 232, 76, 100);
-    AddressEdit = PlaceControl<DBEdit>(p, "Adresa", "address", "AddressEdit", 344, 76, 200);
-    ZipEdit = PlaceControl<DBEdit>(p, "Poštanski br.", "zip", "ZipEdit", 556, 76, 60);
-    CityEdit = PlaceControl<DBEdit>(p, "Grad", "city", "CityEdit", 628, 76, 120);
+    AddressEdit = PlaceControl<DBEdit>(p, source, "Adresa", "address", "AddressEdit", 344, 76, 200);
+    ZipEdit = PlaceControl<DBEdit>(p, source, "Poštanski br.", "zip", "ZipEdit", 556, 76, 60);
+    CityEdit = PlaceControl<DBEdit>(p, source, "Grad", "city", "CityEdit", 628, 76, 120);
 
-    ParkingZoneCB = PlaceControl<DBComboBox>(p, "Zona", "parkingzone", "ParkingZoneCB", 8, 128, 43);
-    ParkingSectorCB = PlaceControl<DBComboBox>(p, "Sektor", "parkingsector", "ParkingSectorCB", 64, 128, 43);
+    ParkingZoneCB = PlaceControl<DBComboBox>(p, source, "Zona", "parkingzone", "ParkingZoneCB", 8, 128, 43);
+    ParkingSectorCB = PlaceControl<DBComboBox>(p, source, "Sektor", "parkingsector", "ParkingSectorCB", 64, 128, 43);
     ParkingFromDateEdit =
-        PlaceControl<DBDateEdit>(p, "Od datuma", "parkingfromdate", "ParkingFromDateEdit", 120, 128, 68);
+        PlaceControl<DBDateEdit>(p, source, "Od datuma", "parkingfromdate", "ParkingFromDateEdit", 120, 128, 68);
     FromDateButton = PlaceEllipsis(p, QStringLiteral("FromDateButton"), 189, 128, false);
     ParkingToDateEdit =
-        PlaceControl<DBDateEdit>(p, "Do datuma", "parkingtodate", "ParkingToDateEdit", 224, 128, 68);
+        PlaceControl<DBDateEdit>(p, source, "Do datuma", "parkingtodate", "ParkingToDateEdit", 224, 128, 68);
     ToDateButton = PlaceEllipsis(p, QStringLiteral("ToDateButton"), 293, 128, false);
-    CommentEdit = PlaceControl<DBEdit>(p, "Komentar", "comment", "CommentEdit", 344, 128, 404);
+    CommentEdit = PlaceControl<DBEdit>(p, source, "Komentar", "comment", "CommentEdit", 344, 128, 404);
 
     const QList<QWidget *> tabOrder{NumberEdit, DocumentDateTimeEdit, CountryRegEdit, CityRegEdit,
                                     RegNumberEdit, FindTicketButton, LicenseNumberEdit, FirstNameEdit,
@@ -146,7 +137,7 @@ void TParkingDetailForm::BuildItems()
                                      | Button::Insert | Button::Delete | Button::Post | Button::Cancel);
     ItemNavigator->SetFlat(true);
     ItemNavigator->SetConfirmDelete(false);
-    ItemNavigator->SetDataSource(ItemSource());
+    ItemNavigator->SetDataSource(&m_dm.ParkingDocumentItemDS());
     ItemNavigator->setGeometry(4, 4, 208, 25);
     AddItemButton = new QPushButton(strip);
     AddItemButton->setObjectName(QStringLiteral("AddItemButton"));
@@ -158,7 +149,7 @@ void TParkingDetailForm::BuildItems()
     using Option = dataset::DBGrid::Option;
     DocumentItemDBG->SetOptions(Option::Editing | Option::Titles | Option::Indicator | Option::ColumnResize
                                 | Option::GridLines | Option::Tabs | Option::CancelOnExit);
-    DocumentItemDBG->SetDataSource(ItemSource());
+    DocumentItemDBG->SetDataSource(&m_dm.ParkingDocumentItemDS());
     DocumentItemDBG->AddColumn(QStringLiteral("productcode"), 60);
     DocumentItemDBG->AddColumn(QStringLiteral("productname"), 140);
     DocumentItemDBG->AddColumn(QStringLiteral("quantity"), -1, true);
@@ -170,8 +161,8 @@ void TParkingDetailForm::BuildItems()
     DocumentItemDBG->SetColumnButton(0, true);
     DocumentItemDBG->SetColumnButton(1, true);
     DocumentItemDBG->horizontalHeader()->setFont(QFont(QStringLiteral("Tahoma"), 8));
-    DocumentItemDBG->OnKeyDown = [this](int &key, Qt::KeyboardModifiers shift) {
-        DocumentItemDBGKeyDown(key, shift);
+    DocumentItemDBG->OnKeyDown = [this](int &key, Qt::KeyboardModifiers modifiers) {
+        DocumentItemDBGKeyDown(key, modifiers);
     };
     DocumentItemDBG->OnKeyPress = [this](QString &text) { DocumentItemDBGKeyPress(text); };
     connect(DocumentItemDBG, &dataset::DBGrid::editButtonClicked, this,

@@ -48,10 +48,11 @@ void EditIfBrowsing(dataset::Query &query)
 // The one row of 'table' whose 'column' equals 'value', read by 'use' while the query is
 // open; false when there is none.
 template <class Use>
-bool WithRow(const QString &table, const QString &column, const QString &value, Use use)
+bool WithRow(dataset::Connection *connection, const QString &table, const QString &column, const QString &value,
+             Use use)
 {
     dataset::Query query;
-    query.SetConnection(ParkingDM->Connection());
+    query.SetConnection(connection);
     query.SetSQL({QStringLiteral("SELECT * FROM %1 WHERE %2 = %3")
                       .arg(table, column, dataset::Connection::Quote(value))});
     query.Open();
@@ -81,14 +82,14 @@ void TParkingDetailForm::FindTicketActionExecute()
     if (registration.isEmpty())
         return;
     QString ticketNumber;
-    if (TicketByReg(registration, ticketNumber, point.x(), point.y())) {
+    if (TicketByReg(m_dm, registration, ticketNumber, point.x(), point.y())) {
         AddTicketItem(ticketNumber);
         return;
     }
     if (Items().RecordCount() > 0)
         return;
     QString subscriptionNumber;
-    if (SubscriptionByReg(registration, subscriptionNumber, point.x(), point.y()))
+    if (SubscriptionByReg(m_dm, registration, subscriptionNumber, point.x(), point.y()))
         FillFromSubscription(subscriptionNumber);
 }
 
@@ -100,7 +101,7 @@ void TParkingDetailForm::AddTicketItem(const QString &ticketNumber)
         QString number, name, personalId, address, zip, city;
         double price = 0;
     } ticket;
-    const bool found = WithRow(QStringLiteral("parkingticket"), QStringLiteral("ticketnumber"), ticketNumber,
+    const bool found = WithRow(m_dm.Connection(), QStringLiteral("parkingticket"), QStringLiteral("ticketnumber"), ticketNumber,
                                [&ticket](const dataset::Query &row) {
                                    ticket = {Text(row, "ticketnumber"), Text(row, "name"),
                                              Text(row, "personalidentificator"), Text(row, "address"),
@@ -137,7 +138,7 @@ void TParkingDetailForm::AddTicketItem(const QString &ticketNumber)
 void TParkingDetailForm::FillFromSubscription(const QString &subscriptionNumber)
 {
     dataset::Query &document = Document();
-    WithRow(QStringLiteral("parkingsubscription"), QStringLiteral("subscriptionnumber"), subscriptionNumber,
+    WithRow(m_dm.Connection(), QStringLiteral("parkingsubscription"), QStringLiteral("subscriptionnumber"), subscriptionNumber,
             [&document](const dataset::Query &row) {
                 EditIfBrowsing(document);
                 FillIfEmpty(document, "firstname", Text(row, "firstname"));
@@ -233,23 +234,9 @@ void TParkingDetailForm::PostAwaitingTicket()
     dataset::Query &items = Items();
     dataset::Field &ticket = items.FieldByName(kTicketNumber);
     const bool required = ticket.Required();
-    const dataset::DataSetNotifyEvent beforePost = items.BeforePost;
-    const auto restore = qScopeGuard([&] {
-        ticket.SetRequired(required);
-        items.BeforePost = beforePost;
-    });
+    const auto restore = qScopeGuard([&] { ticket.SetRequired(required); });
     ticket.SetRequired(false);
-    items.BeforePost = [&beforePost](dataset::Query &dataSet) {
-        if (!beforePost)
-            return;
-        try {
-            beforePost(dataSet);
-        } catch (const EValidationError &error) {
-            if (error.FieldName() != kTicketNumber)
-                throw;
-        }
-    };
-    items.Post();
+    m_dm.PostSkippingRule(items, kTicketNumber);
 }
 
 // A cached row without a ticket number stops the save before anything is written; the

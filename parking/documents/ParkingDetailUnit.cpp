@@ -5,7 +5,6 @@
 #include "Error.h"
 #include "FieldText.h"
 #include "ParkingDMUnit.h"
-#include "ParkingDetailHooks.h"
 #include "Query.h"
 #include "common/CommonResourceString.h"
 #include "common/DialogService.h"
@@ -17,25 +16,19 @@
 
 namespace {
 
-bool Editing(const dataset::Query &query)
-{
-    return query.State() == dataset::DataSetState::Edit || query.State() == dataset::DataSetState::Insert;
-}
-
 void EditIfBrowsing(dataset::Query &query)
 {
-    if (!Editing(query))
+    if (!query.IsEditing())
         query.Edit();
 }
 
 } // namespace
 
-TParkingDetailForm::TParkingDetailForm(QWidget *owner)
+TParkingDetailForm::TParkingDetailForm(TParkingDM &dm, QWidget *owner)
     : TCustomDetailForm(owner)
+    , m_dm(dm)
     , m_errors(new dataset::detail::ErrorRelay(this))
 {
-    if (!ParkingDM)
-        throw dataset::Error(QStringLiteral("Modul parkinga nije inicijalizovan."));
     setObjectName(QStringLiteral("ParkingDetailForm"));
     setWindowTitle(QStringLiteral("Račun / Karta"));
     // The fixed places of the controls are measured for an 8-point face.
@@ -63,37 +56,39 @@ TParkingDetailForm::TParkingDetailForm(QWidget *owner)
     FormCreate();
 }
 
-TParkingDetailForm::~TParkingDetailForm() = default;
+TParkingDetailForm::~TParkingDetailForm()
+{
+    ReleaseItemQuery();
+}
 
 dataset::Query &TParkingDetailForm::Document() const
 {
-    return *ParkingDM->ParkingDocumentZQ;
+    return m_dm.ParkingDocumentZQ();
 }
 
 dataset::Query &TParkingDetailForm::Items() const
 {
-    return *ParkingDM->ParkingDocumentItemZQ;
+    return m_dm.ParkingDocumentItemZQ();
 }
 
 void TParkingDetailForm::FormCreate()
 {
     QStringList values;
-    ParkingDM->GetFieldValues(QStringLiteral("zone"), QStringLiteral("parkingzoneframe"), values, true, {}, {});
+    m_dm.GetFieldValues(QStringLiteral("zone"), QStringLiteral("parkingzoneframe"), values, true, {}, {});
     ParkingZoneCB->SetItems(values);
-    ParkingDM->GetFieldValues(QStringLiteral("sector"), QStringLiteral("parkingzoneframe"), values, true, {}, {});
+    m_dm.GetFieldValues(QStringLiteral("sector"), QStringLiteral("parkingzoneframe"), values, true, {}, {});
     ParkingSectorCB->SetItems(values);
 
     // A new document shows the number its defaults gave it; saving gives the final one.
     if (Document().State() == dataset::DataSetState::Insert)
         m_automaticNumber = Document().FieldByName(QStringLiteral("number")).AsString();
 
-    m_hooks = std::make_unique<ItemQueryHooks>(Items());
-    m_hooks->Install(this);
+    WatchItemQuery();
     DocumentItemsOpen();
 
     int userId = Document().FieldByName(QStringLiteral("userid")).AsInteger();
     QString userName;
-    ParkingDM->GetPublisher(userId, userName, false);
+    m_dm.GetPublisher(userId, userName, false);
     StatusPanels[4]->setText(userName);
 }
 
@@ -106,7 +101,7 @@ void TParkingDetailForm::showEvent(QShowEvent *event)
 bool TParkingDetailForm::HasUnsavedChanges() const
 {
     const dataset::Query &items = Items();
-    return Editing(Document()) || Editing(items) || (items.Active() && items.UpdatesPending());
+    return Document().IsEditing() || items.IsEditing() || (items.Active() && items.UpdatesPending());
 }
 
 void TParkingDetailForm::CustomApplyUpdate(QAction *sender)
@@ -164,8 +159,7 @@ void TParkingDetailForm::FormCloseQuery(bool &canClose)
 
 void TParkingDetailForm::FormClose(TCloseAction &action)
 {
-    if (m_hooks)
-        m_hooks->Restore();
+    ReleaseItemQuery();
     TCustomDetailForm::FormClose(action);
 }
 

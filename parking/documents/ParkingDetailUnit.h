@@ -8,10 +8,12 @@
 #include <QPoint>
 
 #include <array>
-#include <memory>
+#include <optional>
+#include <vector>
 
 class QLabel;
 class QSplitter;
+class TParkingDM;
 struct TProductDesc;
 namespace dataset {
 class DBComboBox;
@@ -26,8 +28,8 @@ namespace detail { class ErrorRelay; }
 class TParkingDetailForm : public TCustomDetailForm {
     Q_OBJECT
 public:
-    // Opens on the current row of the data module's document query.
-    explicit TParkingDetailForm(QWidget *owner = nullptr);
+    // Opens on the current row of the document query of 'dm'.
+    explicit TParkingDetailForm(TParkingDM &dm, QWidget *owner = nullptr);
     ~TParkingDetailForm() override;
 
     // Header.
@@ -118,7 +120,7 @@ public:
     void AddItemXExecute();
     void AddItemBarcodeExecute();
 
-    void DocumentItemDBGKeyDown(int &key, Qt::KeyboardModifiers shift);
+    void DocumentItemDBGKeyDown(int &key, Qt::KeyboardModifiers modifiers);
     void DocumentItemDBGKeyPress(QString &text);
     void DocumentItemDBGEditButtonClick();
 
@@ -128,8 +130,6 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    struct ItemQueryHooks;
-
     void BuildHeader();
     void BuildItems();
     void BuildBottomPanel();
@@ -143,9 +143,11 @@ private:
     void PostAwaitingTicket();
     void RefuseItemsWithoutTicket();
 
-    void BeforeDeleteDocItem(dataset::Query &dataSet);
-    void AfterCancelDocItem(dataset::Query &dataSet);
-    void AfterPostDocItem(dataset::Query &dataSet);
+    // While the editor is open it follows the item query's posts, cancels and deletes
+    // (for the totals) and relaxes its document key; closing puts the query back.
+    void WatchItemQuery();
+    void RelaxItemDocumentKey();
+    void ReleaseItemQuery();
 
     dataset::Query &Document() const;
     dataset::Query &Items() const;
@@ -156,7 +158,9 @@ private:
     void PostNewDocument();
     void DiscardChanges();
 
-    std::unique_ptr<ItemQueryHooks> m_hooks;
+    TParkingDM &m_dm;
+    std::vector<QMetaObject::Connection> m_itemObservers;
+    std::optional<bool> m_itemKeyRequired;   // the key's own setting, while relaxed
     dataset::detail::ErrorRelay *m_errors;
     QList<QAction *> m_handledActions;
     double m_netTotal = 0.0;

@@ -37,9 +37,9 @@ QStringList Lines(dataset::Connection &connection, const QString &sql, LineOf li
     return lines;
 }
 
-dataset::Connection &ModuleConnection()
+dataset::Connection &ModuleConnection(const TParkingDM &dm)
 {
-    dataset::Connection *connection = ParkingDM ? ParkingDM->Connection() : nullptr;
+    dataset::Connection *connection = dm.Connection();
     if (!connection)
         throw dataset::Error(QStringLiteral("Modul parkinga nema vezu sa bazom podataka."));
     return *connection;
@@ -115,10 +115,10 @@ QString SubscriptionNumberFromLine(const QString &line)
     return line.left(line.indexOf(kSeparator)).trimmed();
 }
 
-bool TicketByReg(const QString &regNumber, QString &ticketNumber, int x, int y)
+bool TicketByReg(TParkingDM &dm, const QString &regNumber, QString &ticketNumber, int x, int y)
 {
     const BusyCursor busy;
-    const QStringList lines = TicketLines(ModuleConnection(), regNumber);
+    const QStringList lines = TicketLines(ModuleConnection(dm), regNumber);
     const int chosen = ChooseLine(lines, x, y);
     if (chosen < 0)
         return false;
@@ -126,10 +126,10 @@ bool TicketByReg(const QString &regNumber, QString &ticketNumber, int x, int y)
     return true;
 }
 
-bool SubscriptionByReg(const QString &regNumber, QString &subscriptionNumber, int x, int y)
+bool SubscriptionByReg(TParkingDM &dm, const QString &regNumber, QString &subscriptionNumber, int x, int y)
 {
     const BusyCursor busy;
-    const QStringList lines = SubscriptionLines(ModuleConnection(), regNumber);
+    const QStringList lines = SubscriptionLines(ModuleConnection(dm), regNumber);
     const int chosen = ChooseLine(lines, x, y);
     if (chosen < 0)
         return false;

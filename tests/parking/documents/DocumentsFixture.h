@@ -97,6 +97,7 @@ struct DocumentsFixture {
     DocumentsFixture &operator=(const DocumentsFixture &) = delete;
 
     dataset::Connection &connection() { return db.connection(); }
+    TParkingDM &dm() const { return *ParkingDM; }
 
     qint64 InsertDocument(const QString &number, const QString &dateTime, int userId = 7,
                           const QString &regNumber = QStringLiteral("123AB"))
@@ -147,7 +148,7 @@ struct DocumentsFixture {
     // Opens the document list on every document, newest first, standing on the row 'id'.
     void OpenDocuments(qint64 id = 0)
     {
-        dataset::Query &documents = *ParkingDM->ParkingDocumentZQ;
+        dataset::Query &documents = dm().ParkingDocumentZQ();
         documents.Close();
         documents.SetSQL({QStringLiteral("SELECT pd.* FROM parkingdocument AS pd")});
         documents.Open();

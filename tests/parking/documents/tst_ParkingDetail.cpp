@@ -18,12 +18,12 @@ namespace {
 
 dataset::Query &Documents()
 {
-    return *ParkingDM->ParkingDocumentZQ;
+    return ParkingDM->ParkingDocumentZQ();
 }
 
 dataset::Query &Items()
 {
-    return *ParkingDM->ParkingDocumentItemZQ;
+    return ParkingDM->ParkingDocumentItemZQ();
 }
 
 TProductDesc Product(int id, const QString &code, double price, double tax)
@@ -97,7 +97,7 @@ private Q_SLOTS:
     void deleteKeys();
     void typingOverCode();
     void datePickers();
-    void hooksRestoredOnClose();
+    void itemQueryReleasedOnClose();
     void numberGivenAtSave_data();
     void numberGivenAtSave();
     void failedSaveKeepsEverything_data();
@@ -113,7 +113,7 @@ void TestParkingDetail::openedEditor()
 {
     DocumentsFixture fx;
     OpenSavedDocument(fx);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.UpdateActions();
@@ -177,7 +177,7 @@ void TestParkingDetail::headerShowsDocument()
     fx.connection().Execute(QStringLiteral("UPDATE parkingdocument SET %1 = %2 WHERE parkingdocumentid = %3")
                                 .arg(column, dataset::Connection::Quote(value), QString::number(id)));
     fx.OpenDocuments(id);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     auto *shown = form.HeaderPanel->findChild<QWidget *>(control);
     QVERIFY(shown);
     if (const auto *edit = qobject_cast<QLineEdit *>(shown))
@@ -220,7 +220,7 @@ void TestParkingDetail::totals()
     for (int i = 0; i < values.size(); ++i)
         fx.InsertItem(id, values.at(i), taxes.at(i), QStringLiteral("P%1").arg(i));
     fx.OpenDocuments(id);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     QCOMPARE(form.StatusPanels[0]->text(), QStringLiteral("Ukupno:"));
     QCOMPARE(form.StatusPanels[1]->text(), net);
     QCOMPARE(form.StatusPanels[2]->text(), QStringLiteral("Ukupno sa PDV:"));
@@ -244,7 +244,7 @@ void TestParkingDetail::newDocumentOpensEmpty()
     DocumentsFixture fx;
     OpenSavedDocument(fx);
     Documents().Append();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     QVERIFY(Items().Active());
     QVERIFY(Items().IsEmpty());
     QCOMPARE(form.StatusPanels[1]->text(), QStringLiteral("0.00"));
@@ -281,7 +281,7 @@ void TestParkingDetail::closeQuestion()
 
     DocumentsFixture fx;
     const qint64 id = OpenSavedDocument(fx);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
 
@@ -323,7 +323,7 @@ void TestParkingDetail::okOnUnchangedWritesNothing()
 {
     DocumentsFixture fx;
     OpenSavedDocument(fx);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     const int before = Writes(fx);
@@ -338,7 +338,7 @@ void TestParkingDetail::cancelDropsNewDocument()
 {
     DocumentsFixture fx;
     AppendDocument();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.AddDocumentItem(Product(2, QStringLiteral("DK600"), 500, 20));
@@ -367,7 +367,7 @@ void TestParkingDetail::itemsBoundToNewKey()
     fx.connection().Execute(QStringLiteral("ALTER TABLE parkingdocument AUTO_INCREMENT = 40"));
     fx.OpenDocuments();
     AppendDocument();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
 
@@ -403,7 +403,7 @@ void TestParkingDetail::applyAndPrintEnabling()
 {
     DocumentsFixture fx;
     AppendDocument();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     const auto applyEnabled = [&form] {
         form.CustomApplyUpdate(form.CustomApply);
         return form.CustomApply->isEnabled();
@@ -454,7 +454,7 @@ void TestParkingDetail::deleteKeys()
     fx.InsertItem(id, 100, 20, "DK1200");
     fx.InsertItem(id, 50, 0, "DK50");
     fx.OpenDocuments(id);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     dataset::DBGrid *grid = form.DocumentItemDBG;
@@ -487,7 +487,7 @@ void TestParkingDetail::typingOverCode()
 {
     DocumentsFixture fx;
     OpenSavedDocument(fx);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     dataset::DBGrid *grid = form.DocumentItemDBG;
@@ -521,7 +521,7 @@ void TestParkingDetail::datePickers()
     DocumentsFixture fx;
     const qint64 id = fx.InsertDocument("1/13", "2013-05-01 10:00:00");
     fx.OpenDocuments(id);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     const auto date = [](const char *field) { return Documents().FieldByName(QString::fromLatin1(field)).AsDate(); };
 
     // Cancelled pickers change nothing and leave the document browsing.
@@ -553,23 +553,43 @@ void TestParkingDetail::datePickers()
              QStringLiteral("2014-03-02 08:30:00 2014-03-01 2014-03-31"));
 }
 
-// While open the editor keeps the totals through its hooks; once closed the item query
-// has its own handlers again and no longer calls into the gone editor.
-void TestParkingDetail::hooksRestoredOnClose()
+// While open the editor follows the item query's posts, cancels and deletes for its
+// totals; once closed they no longer reach it, and the query keeps its own rules: the
+// data module still asks before a delete and the document key is required again.
+void TestParkingDetail::itemQueryReleasedOnClose()
 {
     DocumentsFixture fx;
-    OpenSavedDocument(fx);
-    QVERIFY(!Items().AfterPost && !Items().AfterCancel);
-    {
-        TParkingDetailForm form;
-        QVERIFY(Items().AfterPost && Items().AfterCancel);
-        form.show();
-        form.close();
-        QVERIFY(!Items().AfterPost && !Items().AfterCancel);
-    }
+    OpenSavedDocument(fx);   // one item of 100
+    TParkingDetailForm form(*ParkingDM);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const auto post = [](double value) {
+        Items().Edit();
+        Items().FieldByName(QStringLiteral("itemvalue")).SetAsFloat(value);
+        Items().Post();
+    };
+    post(250);
+    QCOMPARE(form.NetTotal(), 250.0);
+    form.AddDocumentItem(Product(2, QStringLiteral("DK600"), 500, 20));
+    QCOMPARE(form.NetTotal(), 750.0);
+    Items().Cancel();
+    QCOMPARE(form.NetTotal(), 250.0);
+    fx.dialogs.QueueConfirm(true);
+    Items().Delete();
+    QCOMPARE(form.NetTotal(), 0.0);
+
+    fx.dialogs.QueueAnswer(DialogAnswer::No);
+    form.close();
+    QVERIFY(!form.isVisible());
+    const double shown = form.NetTotal();
+    post(400);
+    Items().Append();
+    Items().Cancel();
+    QCOMPARE(form.NetTotal(), shown);
+
     fx.dialogs.QueueConfirm(false);
     QVERIFY_THROWS_EXCEPTION(EAbort, Items().Delete());
-    QCOMPARE(fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation).size(), std::size_t(1));
+    QCOMPARE(fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation).size(), std::size_t(2));
     QVERIFY(Items().FieldByName(QStringLiteral("parkingdocumentid")).Required());
 }
 
@@ -599,7 +619,7 @@ void TestParkingDetail::numberGivenAtSave()
     fx.InsertDocument("1/13", "2013-05-01 10:00:00");
     fx.OpenDocuments();
     AppendDocument();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     const QString year = QDate::currentDate().toString(QStringLiteral("yy"));
     QCOMPARE(form.NumberEdit->text(), QStringLiteral("2/") + year);
     // The other cashier's document, saved while this editor is open.
@@ -646,7 +666,7 @@ void TestParkingDetail::failedSaveKeepsEverything()
     fx.connection().Execute(QStringLiteral(
         "CREATE TRIGGER refuse_k2 BEFORE INSERT ON parkingdocumentitem FOR EACH ROW "
         "BEGIN IF NEW.ticketnumber = 'K2' THEN SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'K2 odbijena'; END IF; END"));
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     Documents().Edit();
     Documents().FieldByName(QStringLiteral("firstname")).SetAsString(QStringLiteral("Ana"));
     form.AddDocumentItem(Product(2, QStringLiteral("DK600"), 500, 20));
@@ -663,10 +683,10 @@ void TestParkingDetail::failedSaveKeepsEverything()
     dataset::Connection killer;
     killer.Connect(fx.db.params());
     if (lostServer) {
-        Documents().AfterPost = [&](dataset::Query &) {
-            Documents().AfterPost = {};
-            killer.Execute(QStringLiteral("KILL %1").arg(fx.connection().ThreadId()));
-        };
+        QObject::connect(
+            &Documents(), &dataset::Query::afterPost, &Documents(),
+            [&] { killer.Execute(QStringLiteral("KILL %1").arg(fx.connection().ThreadId())); },
+            Qt::SingleShotConnection);
     }
     QVERIFY_THROWS_EXCEPTION(dataset::Error, form.CustomApplyExecute());
     dataset::Query check;
@@ -709,7 +729,7 @@ void TestParkingDetail::enterSavesNothing()
     QFETCH(QString, field);
     DocumentsFixture fx;
     AppendDocument();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     auto *widget = form.findChild<QWidget *>(field);
@@ -735,7 +755,7 @@ void TestParkingDetail::grab()
     fx.InsertItem(id, 1000, 20, "DK1200", "K-000123");
     fx.InsertItem(id, 500, 20, "DK600", "K-000124");
     fx.OpenDocuments(id);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     QCOMPARE(form.ParkingZoneCB->Items(), (QStringList{"I", "II"}));
     QCOMPARE(form.ParkingSectorCB->Items(), (QStringList{"1", "2"}));
     form.show();

@@ -23,8 +23,8 @@ private Q_SLOTS:
 
 namespace {
 
-dataset::Query &Documents() { return *ParkingDM->ParkingDocumentZQ; }
-dataset::Query &Items() { return *ParkingDM->ParkingDocumentItemZQ; }
+dataset::Query &Documents() { return ParkingDM->ParkingDocumentZQ(); }
+dataset::Query &Items() { return ParkingDM->ParkingDocumentItemZQ(); }
 
 struct Output {
     DocumentsFixture fx;
@@ -88,7 +88,7 @@ void TestParkingDetailOutput::ticketStreets()
                                     .arg(dataset::Connection::Quote(zone), dataset::Connection::Quote(sector)));
     out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"));
     out.Open();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.PrintTicketExecute();
     QCOMPARE(out.Row(QStringLiteral("SELECT parkingstreets FROM parkingdocument")), streets);
     QCOMPARE(Documents().FieldByName(QStringLiteral("parkingstreets")).AsString(), streets);
@@ -107,7 +107,7 @@ void TestParkingDetailOutput::printTitles()
     out.fx.InsertItem(out.id, 1000, 20, QStringLiteral("DK1200"), QStringLiteral("DK10002"));
     out.fx.InsertItem(out.id, 2500, 20, QStringLiteral("OPN1"), QStringLiteral("PR-77"));
     out.Open();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     QCOMPARE(form.PrintTitle(false), QStringLiteral("Priznanica 15"));
     QCOMPARE(form.PrintTitle(true), QStringLiteral("Priznanica / Karta 15"));
     form.DocumentPrint->trigger();
@@ -125,7 +125,7 @@ void TestParkingDetailOutput::invoiceAndReversal()
     Output out;
     out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"), QStringLiteral("123"));
     out.Open();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.CreateInvoice->trigger();
     QCOMPARE(out.Written(),
              QStringLiteral("R 1 1|Doplatna karta - ident. 123 1; M 1 -|Doplatna karta - ident. 123 -1"));
@@ -161,7 +161,7 @@ void TestParkingDetailOutput::nothingWrittenWithoutPartner()
         out.fx.console->modules.remove(IPartnerModule::IID);
     out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"));
     out.Open();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.CreateInvoice->trigger();
     QCOMPARE(out.fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")).toInt(), 0);
     QCOMPARE(out.fx.dialogs.Errors(), errors);
@@ -176,7 +176,7 @@ void TestParkingDetailOutput::cashInvoiceOfCurrentItem()
     out.fx.InsertItem(out.id, 200, 20, QStringLiteral("P2"), QStringLiteral("2"));
     out.fx.InsertItem(out.id, 300, 20, QStringLiteral("P3"), QStringLiteral("3"));
     out.Open();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     Items().First();
     Items().Next();
     form.CreateCashInvoice->trigger();
@@ -195,7 +195,7 @@ void TestParkingDetailOutput::refusedInvoiceEndsRun()
     out.fx.console->modules.remove(IDocumentModule::IID);
     out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"));
     out.Open();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.CreateInvoice->trigger();
     QCOMPARE(out.fx.dialogs.Errors(), (QStringList{QStringLiteral("Modul „Dokumenti“ nije dostupan."),
                                                    QStringLiteral("Dokument R-15 nije moguće snimiti.")}));

@@ -15,12 +15,12 @@ namespace {
 
 dataset::Query &Documents()
 {
-    return *ParkingDM->ParkingDocumentZQ;
+    return ParkingDM->ParkingDocumentZQ();
 }
 
 dataset::Query &Items()
 {
-    return *ParkingDM->ParkingDocumentItemZQ;
+    return ParkingDM->ParkingDocumentItemZQ();
 }
 
 QString Header(const char *field)
@@ -146,7 +146,7 @@ void TestParkingTicketSearch::ticketAddsItemAndPayer()
         fx.OpenDocuments(id);
     }
     fx.InsertTicket("T-77", 1199.6, name);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
     const ChooseFirstLines choose;
     form.FindTicketAction->trigger();
@@ -179,7 +179,7 @@ void TestParkingTicketSearch::ticketWithoutProduct()
     SearchFixture fx;
     fx.OpenDocument(true);
     fx.InsertTicket("T-9", 777, "Petar Perić");
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
     const ChooseFirstLines choose;
     form.FindTicketAction->trigger();
@@ -216,7 +216,7 @@ void TestParkingTicketSearch::subscriptionFillsHeader()
                                            "WHERE parkingdocumentid = %1").arg(id));
     fx.OpenDocuments(id);
     fx.InsertSubscription(zone, "2013-03-01", to);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
     const ChooseFirstLines choose;
     form.FindTicketAction->trigger();
@@ -254,7 +254,7 @@ void TestParkingTicketSearch::nothingToSearch()
                                 .arg(id));
     fx.OpenDocuments(id);
     fx.InsertSubscription("Pretplatna Zelena zona - mesecna", "2013-03-01", "2013-03-31");
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
     const ChooseFirstLines choose;
     form.FindTicketAction->trigger();
@@ -270,7 +270,7 @@ void TestParkingTicketSearch::typedCodeReplacedByCtrlSpace()
 {
     SearchFixture fx;
     fx.OpenDocument(true);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
     dataset::DBGrid *grid = form.DocumentItemDBG;
     grid->setFocus();
@@ -295,7 +295,7 @@ void TestParkingTicketSearch::enterKey()
 {
     SearchFixture fx;
     fx.OpenDocument(true);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
     const int writes = Writes(fx);
     const ChooseFirstLines choose;
@@ -328,7 +328,7 @@ void TestParkingTicketSearch::severalProductsChosen()
     SearchFixture fx;
     const qint64 id = fx.OpenDocument(true);
     fx.products->selection = {fx.products->products[0], fx.products->products[1], fx.products->products[0]};
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
     form.AddItem->trigger();
     QCOMPARE(Items().RecordCount(), 4);
@@ -364,7 +364,7 @@ void TestParkingTicketSearch::missingProductModule()
     SearchFixture fx;
     fx.OpenDocument(true);
     fx.console->modules.clear();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.AddItem->trigger();
     QCOMPARE(fx.dialogs.Errors(), QStringList{NoModuleMessage(u"_CMN_MOD_PRODUCT_NAME")});
     QCOMPARE(Items().RecordCount(), 1);
@@ -378,7 +378,7 @@ void TestParkingTicketSearch::grab()
     fx.OpenDocument(false);
     fx.InsertTicket("1000105", 1200, "Petar Perić");
     fx.InsertTicket("1000231", 2400, "Petar Perić");
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.resize(776, 520);
     ShowForm(form);
     WhenModalShown picker([](QWidget *modal) {
