@@ -255,6 +255,9 @@ void TParkingDetailForm::BuildActions()
     Bind(CreateCashInvoice, [this] { CreateCashInvoiceExecute(); });
     for (QAction *action : {DocumentPrint, PrintTicket, CreateInvoice, CreateCashInvoice})
         SetActionUpdate(action, [this](QAction *sender) { DocumentPrintUpdate(sender); });
+    // Apply and the print actions read whether the header or the items hold unsaved changes.
+    UpdateActionsOn(Document());
+    UpdateActionsOn(Items());
 
     BindButton(DateTimeButton, DateTimeAction);
     BindButton(FromDateButton, FromDateAction);
