@@ -2,6 +2,7 @@
 // rows to their document when saving, and the grid's key rules.
 
 #include "ParkingDetailUnit.h"
+#include "ParkingDetailUi.h"
 
 #include "BetterRound.h"
 #include "ControlsDisabled.h"
@@ -100,8 +101,8 @@ void TParkingDetailForm::RecalculateTotals()
 
 void TParkingDetailForm::RepaintTotals()
 {
-    StatusPanels[1]->setText(FormatFloat(QStringLiteral("#,##0.00"), m_netTotal));
-    StatusPanels[3]->setText(FormatFloat(QStringLiteral("#,##0.00"), m_grossTotal));
+    ui->StatusPanels[1]->setText(FormatFloat(QStringLiteral("#,##0.00"), m_netTotal));
+    ui->StatusPanels[3]->setText(FormatFloat(QStringLiteral("#,##0.00"), m_grossTotal));
 }
 
 void TParkingDetailForm::WatchItemQuery()
@@ -197,18 +198,18 @@ void TParkingDetailForm::AddDocumentItem(const TProductDesc &product)
 void TParkingDetailForm::DocumentItemDBGKeyDown(int &key, Qt::KeyboardModifiers modifiers)
 {
     const Qt::KeyboardModifiers held = modifiers & ~Qt::KeypadModifier;
-    if (key == Qt::Key_Delete && held != Qt::ControlModifier && ProductCodeLocked(*DocumentItemDBG, Items()))
+    if (key == Qt::Key_Delete && held != Qt::ControlModifier && ProductCodeLocked(*ui->DocumentItemDBG, Items()))
         key = 0;
 }
 
 // A product code can be typed only into an empty code cell.
 void TParkingDetailForm::DocumentItemDBGKeyPress(QString &text)
 {
-    if (ProductCodeLocked(*DocumentItemDBG, Items()))
+    if (ProductCodeLocked(*ui->DocumentItemDBG, Items()))
         text.clear();
 }
 
 void TParkingDetailForm::DocumentItemDBGEditButtonClick()
 {
-    AddItemX->trigger();
+    ui->AddItemX->trigger();
 }

@@ -3,6 +3,7 @@
 // product selection or from what was typed into the item grid.
 
 #include "ParkingDetailUnit.h"
+#include "ParkingDetailUi.h"
 
 #include "Connection.h"
 #include "DBGrid.h"
@@ -71,12 +72,12 @@ QPoint TopLeftOnScreen(const QWidget *widget)
 
 QPoint TParkingDetailForm::GridPoint() const
 {
-    return TopLeftOnScreen(DocumentItemDBG->viewport());
+    return TopLeftOnScreen(ui->DocumentItemDBG->viewport());
 }
 
 void TParkingDetailForm::FindTicketActionExecute()
 {
-    const QPoint point = TopLeftOnScreen(FindTicketButton);
+    const QPoint point = TopLeftOnScreen(ui->FindTicketButton);
     const dataset::Query &document = Document();
     const QString registration = Text(document, "cityreg") + Text(document, "regnumber");
     if (registration.isEmpty())
@@ -101,7 +102,8 @@ void TParkingDetailForm::AddTicketItem(const QString &ticketNumber)
         QString number, name, personalId, address, zip, city;
         double price = 0;
     } ticket;
-    const bool found = WithRow(m_dm.Connection(), QStringLiteral("parkingticket"), QStringLiteral("ticketnumber"), ticketNumber,
+    const bool found = WithRow(m_dm.Connection(), QStringLiteral("parkingticket"), QStringLiteral("ticketnumber"),
+                               ticketNumber,
                                [&ticket](const dataset::Query &row) {
                                    ticket = {Text(row, "ticketnumber"), Text(row, "name"),
                                              Text(row, "personalidentificator"), Text(row, "address"),
@@ -138,7 +140,8 @@ void TParkingDetailForm::AddTicketItem(const QString &ticketNumber)
 void TParkingDetailForm::FillFromSubscription(const QString &subscriptionNumber)
 {
     dataset::Query &document = Document();
-    WithRow(m_dm.Connection(), QStringLiteral("parkingsubscription"), QStringLiteral("subscriptionnumber"), subscriptionNumber,
+    WithRow(m_dm.Connection(), QStringLiteral("parkingsubscription"), QStringLiteral("subscriptionnumber"),
+            subscriptionNumber,
             [&document](const dataset::Query &row) {
                 EditIfBrowsing(document);
                 FillIfEmpty(document, "firstname", Text(row, "firstname"));
@@ -184,7 +187,7 @@ void TParkingDetailForm::AddItemExecute()
 // Moving the selection away and back stores the text being typed into the field.
 void TParkingDetailForm::AddItemXExecute()
 {
-    dataset::DBGrid &grid = *DocumentItemDBG;
+    dataset::DBGrid &grid = *ui->DocumentItemDBG;
     const dataset::Field *selected = grid.SelectedField();
     if (!selected)
         return;
@@ -210,7 +213,7 @@ void TParkingDetailForm::AddItemXExecute()
 // the editor does nothing.
 void TParkingDetailForm::AddItemBarcodeExecute()
 {
-    dataset::DBGrid &grid = *DocumentItemDBG;
+    dataset::DBGrid &grid = *ui->DocumentItemDBG;
     const dataset::Field *selected = grid.SelectedField();
     if (!selected || selected->FieldName() != QLatin1String("productname"))
         return;

@@ -1,4 +1,5 @@
 #include "ParkingDetailUnit.h"
+#include "ParkingDetailUi.h"
 
 #include "DBComboBox.h"
 #include "DBEdit.h"
@@ -27,6 +28,7 @@ void EditIfBrowsing(dataset::Query &query)
 TParkingDetailForm::TParkingDetailForm(TParkingDM &dm, QWidget *owner)
     : TCustomDetailForm(owner)
     , m_dm(dm)
+    , ui(std::make_unique<Ui>())
     , m_errors(new dataset::detail::ErrorRelay(this))
 {
     setObjectName(QStringLiteral("ParkingDetailForm"));
@@ -41,17 +43,17 @@ TParkingDetailForm::TParkingDetailForm(TParkingDM &dm, QWidget *owner)
     BuildBottomPanel();
     BuildActions();
 
-    Splitter = new QSplitter(Qt::Vertical, GeneralTS);
-    Splitter->setObjectName(QStringLiteral("Splitter"));
-    Splitter->setHandleWidth(3);
-    Splitter->setChildrenCollapsible(false);
-    Splitter->addWidget(HeaderPanel);
-    Splitter->addWidget(ItemPanel);
-    Splitter->setStretchFactor(1, 1);
-    Splitter->setSizes({173, 300});
+    ui->Splitter = new QSplitter(Qt::Vertical, GeneralTS);
+    ui->Splitter->setObjectName(QStringLiteral("Splitter"));
+    ui->Splitter->setHandleWidth(3);
+    ui->Splitter->setChildrenCollapsible(false);
+    ui->Splitter->addWidget(ui->HeaderPanel);
+    ui->Splitter->addWidget(ui->ItemPanel);
+    ui->Splitter->setStretchFactor(1, 1);
+    ui->Splitter->setSizes({173, 300});
     auto *layout = new QVBoxLayout(GeneralTS);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(Splitter);
+    layout->addWidget(ui->Splitter);
 
     FormCreate();
 }
@@ -75,9 +77,9 @@ void TParkingDetailForm::FormCreate()
 {
     QStringList values;
     m_dm.GetFieldValues(QStringLiteral("zone"), QStringLiteral("parkingzoneframe"), values, true, {}, {});
-    ParkingZoneCB->SetItems(values);
+    ui->ParkingZoneCB->SetItems(values);
     m_dm.GetFieldValues(QStringLiteral("sector"), QStringLiteral("parkingzoneframe"), values, true, {}, {});
-    ParkingSectorCB->SetItems(values);
+    ui->ParkingSectorCB->SetItems(values);
 
     // A new document shows the number its defaults gave it; saving gives the final one.
     if (Document().State() == dataset::DataSetState::Insert)
@@ -89,13 +91,13 @@ void TParkingDetailForm::FormCreate()
     int userId = Document().FieldByName(QStringLiteral("userid")).AsInteger();
     QString userName;
     m_dm.GetPublisher(userId, userName, false);
-    StatusPanels[4]->setText(userName);
+    ui->StatusPanels[4]->setText(userName);
 }
 
 void TParkingDetailForm::showEvent(QShowEvent *event)
 {
     TCustomDetailForm::showEvent(event);
-    CityRegEdit->setFocus();
+    ui->CityRegEdit->setFocus();
 }
 
 bool TParkingDetailForm::HasUnsavedChanges() const

@@ -7,20 +7,13 @@
 
 #include <QPoint>
 
-#include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
-class QLabel;
-class QSplitter;
 class TParkingDM;
 struct TProductDesc;
 namespace dataset {
-class DBComboBox;
-class DBDateEdit;
-class DBEdit;
-class DBGrid;
-class DBNavigator;
 class Query;
 namespace detail { class ErrorRelay; }
 }
@@ -31,58 +24,6 @@ public:
     // Opens on the current row of the document query of 'dm'.
     explicit TParkingDetailForm(TParkingDM &dm, QWidget *owner = nullptr);
     ~TParkingDetailForm() override;
-
-    // Header.
-    QWidget *HeaderPanel;
-    QSplitter *Splitter;
-    dataset::DBEdit *NumberEdit;
-    QPushButton *NumberButton;
-    dataset::DBDateEdit *DocumentDateTimeEdit;
-    QPushButton *DateTimeButton;
-    dataset::DBEdit *CountryRegEdit;
-    dataset::DBEdit *CityRegEdit;
-    dataset::DBEdit *RegNumberEdit;
-    QPushButton *FindTicketButton;
-    dataset::DBEdit *LicenseNumberEdit;
-    dataset::DBEdit *FirstNameEdit;
-    dataset::DBEdit *LastNameEdit;
-    dataset::DBEdit *PersonalIdentificatorEdit;
-    dataset::DBEdit *AddressEdit;
-    dataset::DBEdit *ZipEdit;
-    dataset::DBEdit *CityEdit;
-    dataset::DBComboBox *ParkingZoneCB;
-    dataset::DBComboBox *ParkingSectorCB;
-    dataset::DBDateEdit *ParkingFromDateEdit;
-    QPushButton *FromDateButton;
-    dataset::DBDateEdit *ParkingToDateEdit;
-    QPushButton *ToDateButton;
-    dataset::DBEdit *CommentEdit;
-
-    // Items.
-    QWidget *ItemPanel;
-    dataset::DBNavigator *ItemNavigator;
-    QPushButton *AddItemButton;
-    dataset::DBGrid *DocumentItemDBG;
-    QWidget *StatusBar;
-    std::array<QLabel *, 6> StatusPanels{};
-
-    // Bottom panel, besides the inherited OK, Apply and Cancel.
-    QPushButton *CreateInvoiceButton;
-    QPushButton *CreateCashInvoiceButton;
-    QPushButton *PrintTicketButton;
-    QPushButton *DocumentPrintButton;
-
-    QAction *DateTimeAction;
-    QAction *FromDateAction;
-    QAction *ToDateAction;
-    QAction *AddItem;
-    QAction *AddItemX;
-    QAction *AddItemBarcode;
-    QAction *DocumentPrint;
-    QAction *PrintTicket;
-    QAction *FindTicketAction;
-    QAction *CreateInvoice;
-    QAction *CreateCashInvoice;
 
     double NetTotal() const { return m_netTotal; }
     double GrossTotal() const { return m_grossTotal; }
@@ -130,6 +71,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    struct Ui;   // the widgets and actions (ParkingDetailUi.h)
+
     void BuildHeader();
     void BuildItems();
     void BuildBottomPanel();
@@ -159,6 +102,7 @@ private:
     void DiscardChanges();
 
     TParkingDM &m_dm;
+    std::unique_ptr<Ui> ui;
     std::vector<QMetaObject::Connection> m_itemObservers;
     std::optional<bool> m_itemKeyRequired;   // the key's own setting, while relaxed
     dataset::detail::ErrorRelay *m_errors;

@@ -110,8 +110,8 @@ void TestParkingDetailOutput::printTitles()
     TParkingDetailForm form(*ParkingDM);
     QCOMPARE(form.PrintTitle(false), QStringLiteral("Priznanica 15"));
     QCOMPARE(form.PrintTitle(true), QStringLiteral("Priznanica / Karta 15"));
-    form.DocumentPrint->trigger();
-    form.PrintTicket->trigger();
+    Child<QAction>(form, "DocumentPrint")->trigger();
+    Child<QAction>(form, "PrintTicket")->trigger();
     // The engine names each file after the title it was given.
     QStringList told;
     for (const auto &shown : out.fx.dialogs.ShownOf(ScriptedDialogService::Kind::Information))
@@ -126,7 +126,7 @@ void TestParkingDetailOutput::invoiceAndReversal()
     out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"), QStringLiteral("123"));
     out.Open();
     TParkingDetailForm form(*ParkingDM);
-    form.CreateInvoice->trigger();
+    Child<QAction>(form, "CreateInvoice")->trigger();
     QCOMPARE(out.Written(),
              QStringLiteral("R 1 1|Doplatna karta - ident. 123 1; M 1 -|Doplatna karta - ident. 123 -1"));
     const QString r = out.Row(QStringLiteral("SELECT documentid FROM document WHERE documenttype = 'R'"));
@@ -162,7 +162,7 @@ void TestParkingDetailOutput::nothingWrittenWithoutPartner()
     out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"));
     out.Open();
     TParkingDetailForm form(*ParkingDM);
-    form.CreateInvoice->trigger();
+    Child<QAction>(form, "CreateInvoice")->trigger();
     QCOMPARE(out.fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")).toInt(), 0);
     QCOMPARE(out.fx.dialogs.Errors(), errors);
     QVERIFY(out.service.calls.isEmpty());
@@ -179,7 +179,7 @@ void TestParkingDetailOutput::cashInvoiceOfCurrentItem()
     TParkingDetailForm form(*ParkingDM);
     Items().First();
     Items().Next();
-    form.CreateCashInvoice->trigger();
+    Child<QAction>(form, "CreateCashInvoice")->trigger();
     QCOMPARE(out.Written(), QStringLiteral("H 1 1|Doplatna karta - ident. 2 1"));
     QCOMPARE(out.Row(QStringLiteral("SELECT itemvalue FROM documentitem")), QStringLiteral("200"));
     QCOMPARE(out.service.calls.last(),
@@ -196,7 +196,7 @@ void TestParkingDetailOutput::refusedInvoiceEndsRun()
     out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"));
     out.Open();
     TParkingDetailForm form(*ParkingDM);
-    form.CreateInvoice->trigger();
+    Child<QAction>(form, "CreateInvoice")->trigger();
     QCOMPARE(out.fx.dialogs.Errors(), (QStringList{QStringLiteral("Modul „Dokumenti“ nije dostupan."),
                                                    QStringLiteral("Dokument R-15 nije moguće snimiti.")}));
     QCOMPARE(out.fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")).toInt(), 0);

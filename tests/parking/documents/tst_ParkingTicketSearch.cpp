@@ -149,7 +149,7 @@ void TestParkingTicketSearch::ticketAddsItemAndPayer()
     TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
     const ChooseFirstLines choose;
-    form.FindTicketAction->trigger();
+    Child<QAction>(form, "FindTicketAction")->trigger();
 
     QCOMPARE(choose.shown, QStringList{"Izaberite kartu"});   // one product: no product picker
     QCOMPARE(std::get<0>(fx.products->searches.at(0)), QStringLiteral("DK1200"));
@@ -182,7 +182,7 @@ void TestParkingTicketSearch::ticketWithoutProduct()
     TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
     const ChooseFirstLines choose;
-    form.FindTicketAction->trigger();
+    Child<QAction>(form, "FindTicketAction")->trigger();
     QTRY_COMPARE(choose.shown, (QStringList{"Izaberite kartu", "Izaberite proizvod"}));
     QCOMPARE(Items().RecordCount(), 1);
     QCOMPARE(Documents().State(), dataset::DataSetState::Browse);
@@ -219,7 +219,7 @@ void TestParkingTicketSearch::subscriptionFillsHeader()
     TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
     const ChooseFirstLines choose;
-    form.FindTicketAction->trigger();
+    Child<QAction>(form, "FindTicketAction")->trigger();
     QCOMPARE(choose.shown, QStringList{"Izaberite kartu"});   // the empty ticket picker is not waited for
     QCOMPARE(Documents().State(), dataset::DataSetState::Edit);
     QCOMPARE(Header("firstname"), "Ana");
@@ -257,7 +257,7 @@ void TestParkingTicketSearch::nothingToSearch()
     TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
     const ChooseFirstLines choose;
-    form.FindTicketAction->trigger();
+    Child<QAction>(form, "FindTicketAction")->trigger();
     QTest::qWait(30);
     QVERIFY(choose.shown.isEmpty());
     QCOMPARE(Documents().State(), dataset::DataSetState::Browse);
@@ -272,7 +272,7 @@ void TestParkingTicketSearch::typedCodeReplacedByCtrlSpace()
     fx.OpenDocument(true);
     TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
-    dataset::DBGrid *grid = form.DocumentItemDBG;
+    dataset::DBGrid *grid = Child<dataset::DBGrid>(form, "DocumentItemDBG");
     grid->setFocus();
     Items().Append();
     grid->SetSelectedIndex(grid->ColumnByFieldName("productcode"));
@@ -300,13 +300,13 @@ void TestParkingTicketSearch::enterKey()
     const int writes = Writes(fx);
     const ChooseFirstLines choose;
 
-    form.LastNameEdit->setFocus();
-    QTest::keyClick(form.LastNameEdit, Qt::Key_Return);
-    QTest::keyClick(form.LastNameEdit, Qt::Key_Enter, Qt::KeypadModifier);
+    Child<dataset::DBEdit>(form, "LastNameEdit")->setFocus();
+    QTest::keyClick(Child<dataset::DBEdit>(form, "LastNameEdit"), Qt::Key_Return);
+    QTest::keyClick(Child<dataset::DBEdit>(form, "LastNameEdit"), Qt::Key_Enter, Qt::KeypadModifier);
     QVERIFY(form.isVisible());
     QCOMPARE(Items().RecordCount(), 1);
 
-    dataset::DBGrid *grid = form.DocumentItemDBG;
+    dataset::DBGrid *grid = Child<dataset::DBGrid>(form, "DocumentItemDBG");
     grid->setFocus();
     Items().Append();
     grid->SetSelectedIndex(grid->ColumnByFieldName("productname"));
@@ -330,7 +330,7 @@ void TestParkingTicketSearch::severalProductsChosen()
     fx.products->selection = {fx.products->products[0], fx.products->products[1], fx.products->products[0]};
     TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
-    form.AddItem->trigger();
+    Child<QAction>(form, "AddItem")->trigger();
     QCOMPARE(Items().RecordCount(), 4);
     QCOMPARE(Items().State(), dataset::DataSetState::Insert);
     QCOMPARE(form.NetTotal(), 100.0 + 1000 + 2000 + 1000);
@@ -365,7 +365,7 @@ void TestParkingTicketSearch::missingProductModule()
     fx.OpenDocument(true);
     fx.console->modules.clear();
     TParkingDetailForm form(*ParkingDM);
-    form.AddItem->trigger();
+    Child<QAction>(form, "AddItem")->trigger();
     QCOMPARE(fx.dialogs.Errors(), QStringList{NoModuleMessage(u"_CMN_MOD_PRODUCT_NAME")});
     QCOMPARE(Items().RecordCount(), 1);
     form.CustomCancel->trigger();
@@ -386,7 +386,7 @@ void TestParkingTicketSearch::grab()
         GrabIfAsked(modal, "editor-ticket-picker");
         QTest::keyClick(form->ListBox, Qt::Key_Return);
     });
-    form.FindTicketAction->trigger();
+    Child<QAction>(form, "FindTicketAction")->trigger();
     QVERIFY(picker.Ran());
     GrabIfAsked(&form, "editor-ticket-added");
     QCOMPARE(Items().RecordCount(), 1);

@@ -35,7 +35,7 @@ std::unique_ptr<WhenModalShown> CancelEditorWhenShown(EditorSeen &seen)
         auto *editor = qobject_cast<TParkingDetailForm *>(modal);
         seen.shown = editor != nullptr;
         if (editor) {
-            seen.number = editor->NumberEdit->text();
+            seen.number = Child<dataset::DBEdit>(*editor, "NumberEdit")->text();
             editor->CustomCancel->trigger();
         } else {
             modal->close();
@@ -128,7 +128,7 @@ void TestParkingViewer::addOnClosedList()
         rowsInEditor = documents.RecordCount();
         auto *editor = qobject_cast<TParkingDetailForm *>(modal);
         seen.shown = editor != nullptr;
-        seen.number = editor ? editor->NumberEdit->text() : QString();
+        seen.number = editor ? Child<dataset::DBEdit>(*editor, "NumberEdit")->text() : QString();
         modal->close();
     });
     fx.dialogs.QueueAnswer(DialogAnswer::No);   // the close question: drop the new document
