@@ -63,8 +63,8 @@ void Query::Private::setCursor(int row, bool scrollEvent)
     cursor = row;
     if (moved) {
         emitCurrent();
-        if (scrollEvent && q.AfterScroll)
-            q.AfterScroll(q);
+        if (scrollEvent)
+            Q_EMIT q.afterScroll();
     }
 }
 
@@ -86,7 +86,7 @@ void Query::Private::checkActive() const
 void Query::Private::checkBrowseMode()
 {
     checkActive();
-    if (state == DataSetState::Edit || state == DataSetState::Insert) {
+    if (q.IsEditing()) {
         if (edit && edit->modified)
             q.Post();
         else
@@ -209,7 +209,7 @@ bool Query::Private::isNull(int row, int column) const
 
 void Query::Private::setValue(Field &field, const QVariant &newValue)
 {
-    if (state != DataSetState::Edit && state != DataSetState::Insert)
+    if (!q.IsEditing())
         throw Error(QStringLiteral("Polje '%1' se može menjati samo dok se zapis uređuje.").arg(field.DisplayLabel()));
     if (field.Index() < 0)
         throw Error(QStringLiteral("Polje '%1' ne postoji u upitu.").arg(field.FieldName()));
@@ -357,8 +357,7 @@ void Query::Open()
 {
     if (Active())
         return;
-    if (BeforeOpen)
-        BeforeOpen(*this);
+    Q_EMIT beforeOpen();
     try {
         d->fetch();
     } catch (...) {
@@ -369,25 +368,21 @@ void Query::Open()
     d->setState(DataSetState::Browse);
     d->emitDataSet();
     d->emitCurrent();
-    if (AfterOpen)
-        AfterOpen(*this);
-    if (AfterScroll)
-        AfterScroll(*this);
+    Q_EMIT afterOpen();
+    Q_EMIT afterScroll();
 }
 
 void Query::Close()
 {
     if (!Active())
         return;
-    if (BeforeClose)
-        BeforeClose(*this);
+    Q_EMIT beforeClose();
     d->closedByFailure = false;
     d->clearRows();
     d->memory = false;
     d->setState(DataSetState::Inactive);
     d->emitDataSet();
-    if (AfterClose)
-        AfterClose(*this);
+    Q_EMIT afterClose();
 }
 
 bool Query::Active() const
@@ -583,6 +578,11 @@ void Query::GotoBookmark(Bookmark bookmark)
 DataSetState Query::State() const
 {
     return d->state;
+}
+
+bool Query::IsEditing() const
+{
+    return d->state == DataSetState::Edit || d->state == DataSetState::Insert;
 }
 
 bool Query::Modified() const

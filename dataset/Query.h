@@ -91,12 +91,13 @@ public:
 
     // --- editing ------------------------------------------------------------
     DataSetState State() const;
+    bool IsEditing() const;  // Edit or Insert
     void Append();
     void Insert();
     void Edit();
-    void Post();            // BeforePost, required fields, write (live, not cached), AfterPost
+    void Post();            // BeforePost, required fields, write (live, not cached), afterPost
     void Cancel();
-    void Delete();          // BeforeDelete, delete (or cache), AfterDelete
+    void Delete();          // BeforeDelete, delete (or cache), afterDelete
     bool Modified() const;  // current edit buffer differs from the row
 
     // --- cached updates -----------------------------------------------------
@@ -117,11 +118,10 @@ public:
     QVariant RowValue(int row, int column) const;
     QString RowDisplayText(int row, int column) const;
 
-    // --- events (read, replace, restore) -------------------------------------
-    DataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;
-    DataSetNotifyEvent BeforePost, AfterPost, BeforeDelete, AfterDelete;
-    DataSetNotifyEvent BeforeEdit, AfterEdit, BeforeInsert, AfterInsert;
-    DataSetNotifyEvent BeforeCancel, AfterCancel, OnNewRecord, AfterScroll;
+    // --- handlers of the one owner that vetoes or fills ------------------------
+    // BeforePost and BeforeDelete abort the operation by throwing; OnNewRecord fills
+    // the defaults of a new row (throwing drops the row). Observers use the signals.
+    DataSetNotifyEvent BeforePost, BeforeDelete, OnNewRecord;
 
 Q_SIGNALS:
     // Emitted only while controls are enabled; EnableControls at depth 0 emits
@@ -139,6 +139,22 @@ Q_SIGNALS:
     void rowMoved(int from, int to);
     void currentChanged(int row);   // cursor moved
     void stateChanged(dataset::DataSetState state);
+
+    // Steps of opening, closing and editing, sent whether or not controls are disabled.
+    // A slot of a "before" signal that throws aborts the step.
+    void beforeOpen();
+    void afterOpen();
+    void beforeClose();
+    void afterClose();
+    void beforeEdit();
+    void afterEdit();
+    void beforeInsert();
+    void afterInsert();
+    void beforeCancel();
+    void afterCancel();
+    void afterPost();
+    void afterDelete();
+    void afterScroll();             // the current row changed by navigation, open, insert or delete
 
 private:
     friend class Field;

@@ -45,8 +45,7 @@ void Query::Private::startInsert(bool append)
 {
     checkLive();
     checkBrowseMode();
-    if (q.BeforeInsert)
-        q.BeforeInsert(q);
+    Q_EMIT q.beforeInsert();
     const auto slot = std::uint32_t(rows.size());
     rows.push_back(nullptr);
     const int position = append || cursor < 0 ? int(order.size()) : cursor;
@@ -70,10 +69,8 @@ void Query::Private::startInsert(bool append)
     edit->modified = false;
     emitRecord(cursor);
     emitCurrent();
-    if (q.AfterInsert)
-        q.AfterInsert(q);
-    if (q.AfterScroll)
-        q.AfterScroll(q);
+    Q_EMIT q.afterInsert();
+    Q_EMIT q.afterScroll();
 }
 
 void Query::Private::applyDefaults()
@@ -247,14 +244,13 @@ void Query::Insert()
 void Query::Edit()
 {
     d->checkLive();
-    if (d->state == DataSetState::Edit || d->state == DataSetState::Insert)
+    if (IsEditing())
         return;
     if (d->order.empty()) {
         Insert();
         return;
     }
-    if (BeforeEdit)
-        BeforeEdit(*this);
+    Q_EMIT beforeEdit();
     const std::uint32_t slot = d->order[std::size_t(d->cursor)];
     EditBuffer buffer{slot, {}, d->rows[slot], false};
     buffer.values.reserve(d->columns.size());
@@ -263,14 +259,13 @@ void Query::Edit()
     d->edit = std::move(buffer);
     d->setState(DataSetState::Edit);
     d->emitRecord(d->cursor);
-    if (AfterEdit)
-        AfterEdit(*this);
+    Q_EMIT afterEdit();
 }
 
 void Query::Post()
 {
     d->checkActive();
-    if (d->state != DataSetState::Edit && d->state != DataSetState::Insert)
+    if (!IsEditing())
         return;
     if (BeforePost)
         BeforePost(*this);
@@ -301,16 +296,14 @@ void Query::Post()
     // A sorted query moves the posted row to its place; the cursor goes with it.
     d->placeRow(d->cursor);
     d->emitCurrent();
-    if (AfterPost)
-        AfterPost(*this);
+    Q_EMIT afterPost();
 }
 
 void Query::Cancel()
 {
-    if (d->state != DataSetState::Edit && d->state != DataSetState::Insert)
+    if (!IsEditing())
         return;
-    if (BeforeCancel)
-        BeforeCancel(*this);
+    Q_EMIT beforeCancel();
     const bool inserting = d->state == DataSetState::Insert;
     d->edit.reset();
     // Browsing before the row leaves: a view reacting to the removal finds nothing to cancel.
@@ -320,8 +313,7 @@ void Query::Cancel()
     else
         d->emitRecord(d->cursor);
     d->emitCurrent();
-    if (AfterCancel)
-        AfterCancel(*this);
+    Q_EMIT afterCancel();
 }
 
 void Query::Delete()
@@ -357,10 +349,8 @@ void Query::Delete()
     d->setState(DataSetState::Browse);
     d->eraseOrder(d->cursor);
     d->emitCurrent();
-    if (AfterDelete)
-        AfterDelete(*this);
-    if (AfterScroll)
-        AfterScroll(*this);
+    Q_EMIT afterDelete();
+    Q_EMIT afterScroll();
 }
 
 void Query::ApplyUpdates()

@@ -192,8 +192,8 @@ void saveDocuments(dataset::Query &documents, int runs)
         documents.Append();
         documents.FieldByName(QStringLiteral("cityreg")).SetAsString(QStringLiteral("BG"));
         documents.FieldByName(QStringLiteral("regnumber")).SetAsString(QStringLiteral("999ZZ"));
-        TParkingDetailForm form;
-        dataset::Query &items = *ParkingDM->ParkingDocumentItemZQ;
+        TParkingDetailForm form(*ParkingDM);
+        dataset::Query &items = ParkingDM->ParkingDocumentItemZQ();
         for (int item = 0; item < 50; ++item) {
             TProductDesc product;
             product.ProductID = 1;
@@ -271,8 +271,8 @@ int run(bench::ClientRunner &runner, const Options &options)
         ~FreeDataModule() { ParkingDM.reset(); }
     } freeDataModule;
     ParkingDM->SetZConnection(&connection);
-    dataset::Query &documents = *ParkingDM->ParkingDocumentZQ;
-    TParkingNavigatorForm pane;
+    dataset::Query &documents = ParkingDM->ParkingDocumentZQ();
+    TParkingNavigatorForm pane(*ParkingDM);
 
     // (a) every search value empty: the whole list.
     const QString all = pane.ParseSQL();

@@ -91,19 +91,19 @@ void ensureData(dataset::Connection &connection, const Options &options, const Q
 void summaries(bench::ClientRunner &runner, const QString &socket, const Options &options, const QString &day)
 {
     // The first load warms the buffer pool for both readers.
-    TParkingPayDeskForm::LoadSummaries(day);
-    const QString productSql = ParkingDM->ParkingPayDeskProductZQ->SQLText().simplified();
-    const QString userSql = ParkingDM->ParkingPayDeskUserZQ->SQLText().simplified();
+    TParkingPayDeskForm::LoadSummaries(*ParkingDM, day);
+    const QString productSql = ParkingDM->ParkingPayDeskProductZQ().SQLText().simplified();
+    const QString userSql = ParkingDM->ParkingPayDeskUserZQ().SQLText().simplified();
     std::vector<double> module;
     for (int run = 0; run < options.runs; ++run)
-        module.push_back(1000 * bench::SecondsOf([&day] { TParkingPayDeskForm::LoadSummaries(day); }));
+        module.push_back(1000 * bench::SecondsOf([&day] { TParkingPayDeskForm::LoadSummaries(*ParkingDM, day); }));
     const std::vector<double> product = clientMs(runner, socket, productSql, options.runs);
     const std::vector<double> user = clientMs(runner, socket, userSql, options.runs);
     const double clientBoth = bench::Median(product) + bench::Median(user);
     const double moduleBoth = bench::Median(module);
 
-    out << "(a) pay desk summaries of " << day << ": " << ParkingDM->ParkingPayDeskProductZQ->RecordCount()
-        << " product rows, " << ParkingDM->ParkingPayDeskUserZQ->RecordCount() << " user rows, from "
+    out << "(a) pay desk summaries of " << day << ": " << ParkingDM->ParkingPayDeskProductZQ().RecordCount()
+        << " product rows, " << ParkingDM->ParkingPayDeskUserZQ().RecordCount() << " user rows, from "
         << bench::Scalar(*ParkingDM->Connection(),
                   QStringLiteral("SELECT COUNT(*) FROM parkingdocument WHERE documentdatetime >= '%1 00:00:00' "
                                  "AND documentdatetime <= '%1 23:59:59'").arg(day))
@@ -124,8 +124,8 @@ void summaries(bench::ClientRunner &runner, const QString &socket, const Options
 void receipt(const Options &options, const QString &reportDir)
 {
     qputenv("PARKING_REPORT_DIR", reportDir.toUtf8());
-    dataset::Query &documents = *ParkingDM->ParkingDocumentZQ;
-    dataset::Query &items = *ParkingDM->ParkingDocumentItemZQ;
+    dataset::Query &documents = ParkingDM->ParkingDocumentZQ();
+    dataset::Query &items = ParkingDM->ParkingDocumentItemZQ();
     documents.Close();
     documents.SetSQL({QStringLiteral("SELECT pd.* FROM parkingdocument AS pd WHERE pd.parkingdocumentid = 4")});
     documents.Open();

@@ -479,7 +479,7 @@ void DBGrid::KeyPress(QKeyEvent *e)
             query->Insert();
             return;
         }
-        if (e->key() == Qt::Key_Escape && detail::Editing(*query) && state() != EditingState) {
+        if (e->key() == Qt::Key_Escape && query->IsEditing() && state() != EditingState) {
             e->accept();
             query->Cancel();
             return;

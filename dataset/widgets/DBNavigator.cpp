@@ -165,7 +165,7 @@ void DBNavigator::UpdateButtons()
 {
     const Query *query = m_query;
     const bool active = query && query->Active();
-    const bool editing = active && detail::Editing(*query);
+    const bool editing = active && query->IsEditing();
     const bool canModify = active && query->RequestLive();
     const int recNo = active ? query->RecNo() : 0;
     const int count = active ? query->RecordCount() : 0;

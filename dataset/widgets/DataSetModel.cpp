@@ -222,7 +222,7 @@ bool DataSetModel::setData(const QModelIndex &index, const QVariant &value, int 
     }
     Field &field = m_query->FieldByName(fieldName);
     const QString text = value.toString();
-    if (!detail::Editing(*m_query)) {
+    if (!m_query->IsEditing()) {
         if (text == detail::EditText(field))
             return true;   // nothing typed: the row stays browsing
         m_query->Edit();

@@ -80,7 +80,7 @@ bool FieldDataLink::CanModify() const
 
 bool FieldDataLink::Editing() const
 {
-    return m_query && detail::Editing(*m_query);
+    return m_query && m_query->IsEditing();
 }
 
 bool FieldDataLink::Edit()

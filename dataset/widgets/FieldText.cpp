@@ -127,14 +127,9 @@ void WriteText(Field &field, const QString &text)
     field.SetAsString(normalized);
 }
 
-bool Editing(const Query &query)
-{
-    return query.State() == DataSetState::Edit || query.State() == DataSetState::Insert;
-}
-
 void CheckBrowseMode(Query &query)
 {
-    if (!Editing(query))
+    if (!query.IsEditing())
         return;
     if (!query.Modified())
         query.Cancel();
@@ -144,7 +139,7 @@ void CheckBrowseMode(Query &query)
 
 int LeaveRow(Query &query, int target)
 {
-    if (!Editing(query))
+    if (!query.IsEditing())
         return target;
     const bool dropsRow = query.State() == DataSetState::Insert && !query.Modified();
     const int current = query.RecNo() - 1;

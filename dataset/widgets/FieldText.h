@@ -32,7 +32,6 @@ void WriteText(Field &field, const QString &text);
 // Before the cursor leaves a row: a changed row is posted, a row without changes
 // (an inserted one included) is cancelled.
 void CheckBrowseMode(Query &query);
-bool Editing(const Query &query);
 
 // CheckBrowseMode before moving to row 'target' (0-based); returns the target's row after
 // a cancelled inserted row has left the list.

@@ -39,7 +39,7 @@ void GridDelegate::TextEdited(const QString &fieldName, const QString &text) con
     if (!query || !query->Active())
         return;
     try {
-        if (!detail::Editing(*query))
+        if (!query->IsEditing())
             query->Edit();
         Field &field = query->FieldByName(fieldName);
         if (detail::TextComplete(field, text))

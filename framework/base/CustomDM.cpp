@@ -10,6 +10,7 @@
 #include "common/DialogService.h"
 
 #include <QRegularExpression>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -60,7 +61,13 @@ void TCustomDM::DataModuleCreate()
 void TCustomDM::CommonBeforePost(dataset::Query &dataSet)
 {
     if (m_validator)
-        m_validator->Validate(dataSet);
+        m_validator->Validate(dataSet, m_skippedField);
+}
+
+void TCustomDM::PostSkippingRule(dataset::Query &dataSet, const QString &fieldName)
+{
+    const QScopedValueRollback skipped(m_skippedField, fieldName);
+    dataSet.Post();
 }
 
 void TCustomDM::CommonBeforeDelete(dataset::Query &)

@@ -38,6 +38,9 @@ public:
 
     // Handlers to install as a query's BeforePost / BeforeDelete.
     void CommonBeforePost(dataset::Query &dataSet);
+    // Posts 'dataSet' with the rules of its field 'fieldName' left out of this one post
+    // (e.g. a row kept in the cache until a value the rule demands is typed).
+    void PostSkippingRule(dataset::Query &dataSet, const QString &fieldName);
     // Asks for confirmation; on No the delete is aborted silently (EAbort).
     void CommonBeforeDelete(dataset::Query &dataSet);
 
@@ -64,4 +67,5 @@ private:
     QPointer<dataset::Connection> m_connection;
     TFieldValidations m_fieldValidations;
     std::unique_ptr<TValidator> m_validator;
+    QString m_skippedField;   // set only while PostSkippingRule posts
 };

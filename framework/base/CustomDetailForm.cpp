@@ -1,16 +1,15 @@
 #include "base/CustomDetailForm.h"
 
 #include "Error.h"
+#include "Query.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QApplication>
 #include <QEvent>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QTabWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -18,24 +17,6 @@ namespace {
 constexpr int kBottomPanelHeight = 41;
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
-// Periodic refresh for state changes that no user input announces.
-constexpr int kUpdateIntervalMs = 250;
-
-bool IsUserInput(QEvent::Type type)
-{
-    switch (type) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::Wheel:
-    case QEvent::FocusIn:
-        return true;
-    default:
-        return false;
-    }
-}
 
 } // namespace
 
@@ -49,8 +30,7 @@ TCustomDetailForm::TCustomDetailForm(QWidget *parent)
       CancelButton(new QPushButton(BottomPanel)),
       CustomOK(nullptr),
       CustomApply(nullptr),
-      CustomCancel(nullptr),
-      m_updateTimer(new QTimer(this))
+      CustomCancel(nullptr)
 {
     PageControl->setObjectName(QStringLiteral("PageControl"));
     GeneralTS->setObjectName(QStringLiteral("GeneralTS"));
@@ -74,12 +54,17 @@ TCustomDetailForm::TCustomDetailForm(QWidget *parent)
                                QKeySequence(Qt::CTRL | Qt::Key_S));
     CustomCancel = CreateAction(QStringLiteral("CustomCancel"), QStringLiteral("Otkaži"));
     // Actions run inside Qt's event handling (a click, a shortcut): a failure is reported
-    // to the host's error display there and the form stays as it is.
-    connect(CustomOK, &QAction::triggered, this, [this] { dataset::ReportErrors([this] { CustomOKExecute(); }); });
-    connect(CustomApply, &QAction::triggered, this,
-            [this] { dataset::ReportErrors([this] { CustomApplyExecute(); }); });
-    connect(CustomCancel, &QAction::triggered, this,
-            [this] { dataset::ReportErrors([this] { CustomCancelExecute(); }); });
+    // to the host's error display there and the form stays as it is. What their work
+    // changed is then offered or withdrawn.
+    const auto run = [this](void (TCustomDetailForm::*execute)()) {
+        return [this, execute] {
+            dataset::ReportErrors([this, execute] { (this->*execute)(); });
+            UpdateActions();
+        };
+    };
+    connect(CustomOK, &QAction::triggered, this, run(&TCustomDetailForm::CustomOKExecute));
+    connect(CustomApply, &QAction::triggered, this, run(&TCustomDetailForm::CustomApplyExecute));
+    connect(CustomCancel, &QAction::triggered, this, run(&TCustomDetailForm::CustomCancelExecute));
     SetActionUpdate(CustomApply, [this](QAction *sender) { CustomApplyUpdate(sender); });
 
     BindButton(OKButton, CustomOK);
@@ -100,14 +85,15 @@ TCustomDetailForm::TCustomDetailForm(QWidget *parent)
     AnchorRight(ApplyButton);
     AnchorRight(CancelButton);
     resize(776, 510);
-
-    m_updateTimer->setInterval(kUpdateIntervalMs);
-    connect(m_updateTimer, &QTimer::timeout, this, &TCustomDetailForm::UpdateActions);
 }
 
+// Hiding the dialog (in QDialog's destructor) may still change a query, for instance when
+// a control gives its text back on losing focus; the derived form is gone by then.
 TCustomDetailForm::~TCustomDetailForm()
 {
-    qApp->removeEventFilter(this);
+    for (const QMetaObject::Connection &followed : m_followed)
+        disconnect(followed);
+    m_updates.clear();
 }
 
 QAction *TCustomDetailForm::CreateAction(const QString &name, const QString &caption,
@@ -135,11 +121,18 @@ void TCustomDetailForm::SetActionUpdate(QAction *action, std::function<void(QAct
 
 void TCustomDetailForm::UpdateActions()
 {
-    m_updateQueued = false;
     for (const ActionUpdate &update : m_updates) {
         if (update.handler)
             update.handler(update.action);
     }
+}
+
+void TCustomDetailForm::UpdateActionsOn(const dataset::Query &query)
+{
+    m_followed.push_back(connect(&query, &dataset::Query::stateChanged, this, &TCustomDetailForm::UpdateActions));
+    m_followed.push_back(connect(&query, &dataset::Query::currentChanged, this, &TCustomDetailForm::UpdateActions));
+    m_followed.push_back(connect(&query, &dataset::Query::recordChanged, this, &TCustomDetailForm::UpdateActions));
+    m_followed.push_back(connect(&query, &dataset::Query::dataSetChanged, this, &TCustomDetailForm::UpdateActions));
 }
 
 void TCustomDetailForm::BindButton(QPushButton *button, QAction *action)
@@ -240,26 +233,12 @@ void TCustomDetailForm::closeEvent(QCloseEvent *event)
 void TCustomDetailForm::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    qApp->installEventFilter(this);
-    m_updateTimer->start();
     UpdateActions();
-}
-
-void TCustomDetailForm::hideEvent(QHideEvent *event)
-{
-    m_updateTimer->stop();
-    qApp->removeEventFilter(this);
-    QDialog::hideEvent(event);
 }
 
 bool TCustomDetailForm::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == BottomPanel && event->type() == QEvent::Resize)
         LayoutBottomPanel();
-    // After user input, refresh once the event loop is idle again.
-    if (!m_updateQueued && IsUserInput(event->type())) {
-        m_updateQueued = true;
-        QTimer::singleShot(0, this, &TCustomDetailForm::UpdateActions);
-    }
     return QDialog::eventFilter(watched, event);
 }

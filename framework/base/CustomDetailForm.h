@@ -3,7 +3,8 @@
 // Base of a modal detail form: a page control with the "general" tab, a bottom panel
 // with OK, Apply and Cancel bound to the actions CustomOK, CustomApply, CustomCancel,
 // a close query asked on every close attempt, and actions refreshed by their update
-// handlers while the form is shown.
+// handlers when the form is shown, after its own actions run and whenever a query it
+// shows changes.
 
 #include <QDialog>
 #include <QKeySequence>
@@ -14,7 +15,7 @@
 class QAction;
 class QPushButton;
 class QTabWidget;
-class QTimer;
+namespace dataset { class Query; }
 
 enum class TCloseAction { None, Hide, Free };
 
@@ -38,10 +39,12 @@ public:
     // Creates an action of the form (added to ActionList and to the form's shortcuts).
     QAction *CreateAction(const QString &name, const QString &caption,
                           const QKeySequence &shortcut = {});
-    // 'handler' decides the action's state; it runs while the form is shown, after
-    // each user input and periodically, and on UpdateActions.
+    // 'handler' decides the action's state; it runs on UpdateActions.
     void SetActionUpdate(QAction *action, std::function<void(QAction *)> handler);
     void UpdateActions();
+    // Actions are updated whenever 'query' changes its state, moves, changes a row's
+    // values or its whole result, for as long as both the form and the query live.
+    void UpdateActionsOn(const dataset::Query &query);
     // A button that triggers 'action' and follows its caption and enabled state.
     static void BindButton(QPushButton *button, QAction *action);
     // Keeps 'widget' (a child of BottomPanel) at its distance from the panel's right edge.
@@ -61,7 +64,6 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -69,9 +71,8 @@ private:
 
     struct ActionUpdate { QAction *action; std::function<void(QAction *)> handler; };
     std::vector<ActionUpdate> m_updates;
+    std::vector<QMetaObject::Connection> m_followed;   // the signals of UpdateActionsOn
     struct Anchor { QWidget *widget; int rightMargin; };
     std::vector<Anchor> m_anchors;
-    QTimer *m_updateTimer;
-    bool m_updateQueued = false;
     bool m_closing = false;
 };

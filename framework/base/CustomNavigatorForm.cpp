@@ -26,7 +26,7 @@ TCustomNavigatorForm::TCustomNavigatorForm(QWidget *parent)
     connect(FindButton, &QPushButton::clicked, this, [this] { FindButtonClick(); });
     connect(SearchVLE, &TValueListEditor::editButtonClicked, this,
             [this] { SearchVLEEditButtonClick(); });
-    SearchVLE->OnKeyDown = [this](int &key, Qt::KeyboardModifiers shift) { SearchVLEKeyDown(key, shift); };
+    SearchVLE->OnKeyDown = [this](int &key, Qt::KeyboardModifiers modifiers) { SearchVLEKeyDown(key, modifiers); };
     SearchVLE->OnKeyPress = [this](QString &text) { SearchVLEKeyPress(text); };
 }
 

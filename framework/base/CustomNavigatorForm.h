@@ -33,7 +33,7 @@ protected:
     // The ellipsis button of the current row.
     virtual void SearchVLEEditButtonClick();
     // Keys in a value editor: Enter starts the search (the key is then dropped).
-    virtual void SearchVLEKeyDown(int &key, Qt::KeyboardModifiers shift);
+    virtual void SearchVLEKeyDown(int &key, Qt::KeyboardModifiers modifiers);
     // Characters typed into a value; the base lets them through.
     virtual void SearchVLEKeyPress(QString &text);
 };

@@ -39,10 +39,10 @@ TValidator::TValidator(TFieldValidations rules) : m_rules(std::move(rules))
 {
 }
 
-void TValidator::Validate(dataset::Query &dataSet) const
+void TValidator::Validate(dataset::Query &dataSet, const QString &skippedField) const
 {
     for (const TFieldValidation &rule : m_rules) {
-        if (rule.Field.DataSet != &dataSet)
+        if (rule.Field.DataSet != &dataSet || (!skippedField.isEmpty() && rule.Field.FieldName == skippedField))
             continue;
         dataset::Field *field = dataSet.FindField(rule.Field.FieldName);
         if (!field) {

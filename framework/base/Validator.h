@@ -54,8 +54,9 @@ public:
     explicit TValidator(TFieldValidations rules);
 
     // Checks the rules of 'dataSet' in their order on its current (edited) row; the
-    // first one that fails throws EValidationError with its message.
-    void Validate(dataset::Query &dataSet) const;
+    // first one that fails throws EValidationError with its message. The rules of field
+    // 'skippedField' (when not empty) are left out.
+    void Validate(dataset::Query &dataSet, const QString &skippedField = {}) const;
     const TFieldValidations &Rules() const { return m_rules; }
 
 private:

@@ -31,6 +31,10 @@ FieldDef Real(const char *name, bool required, const char *label = "", const cha
     return Fld(name, FieldType::Real, 0, required, label, format);
 }
 
+} // namespace
+
+namespace parkingdata {
+
 ParkingDataSetDef ZoneFrame()
 {
     return {"ParkingZoneFrameZQ", "ParkingZoneFrameDS", true, false,
@@ -290,10 +294,11 @@ ParkingDataSetDef HostDocumentItem()
             }};
 }
 
-} // namespace
+} // namespace parkingdata
 
 std::vector<ParkingDataSetDef> ParkingDataSetDefs()
 {
+    using namespace parkingdata;
     std::vector<ParkingDataSetDef> defs;
     defs.reserve(10);
     defs.push_back(ZoneFrame());

@@ -16,6 +16,19 @@ struct ParkingDataSetDef {
     std::vector<dataset::FieldDef> fields;
 };
 
+namespace parkingdata {
+ParkingDataSetDef ZoneFrame();
+ParkingDataSetDef Document();
+ParkingDataSetDef DocumentItem();
+ParkingDataSetDef PayDeskUser();
+ParkingDataSetDef PayDeskProduct();
+ParkingDataSetDef Ticket();
+ParkingDataSetDef Subscription();
+ParkingDataSetDef TicketRaw();
+ParkingDataSetDef HostDocument();
+ParkingDataSetDef HostDocumentItem();
+} // namespace parkingdata
+
 // The ten datasets in declaration order.
 std::vector<ParkingDataSetDef> ParkingDataSetDefs();
 

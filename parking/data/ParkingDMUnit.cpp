@@ -31,73 +31,75 @@ QImage ModuleIcon()
 
 } // namespace
 
-TParkingDM::TParkingDM(QObject *parent) : TCustomDM(parent)
+TParkingDM::TParkingDM(QObject *parent)
+    : TCustomDM(parent)
+    , m_parkingZoneFrameZQ(NewQuery(parkingdata::ZoneFrame()))
+    , m_parkingDocumentZQ(NewQuery(parkingdata::Document()))
+    , m_parkingDocumentItemZQ(NewQuery(parkingdata::DocumentItem()))
+    , m_parkingPayDeskUserZQ(NewQuery(parkingdata::PayDeskUser()))
+    , m_parkingPayDeskProductZQ(NewQuery(parkingdata::PayDeskProduct()))
+    , m_parkingTicketZQ(NewQuery(parkingdata::Ticket()))
+    , m_parkingSubscriptionZQ(NewQuery(parkingdata::Subscription()))
+    , m_parkingTicketRawZQ(NewQuery(parkingdata::TicketRaw()))
+    , m_documentZQ(NewQuery(parkingdata::HostDocument()))
+    , m_documentItemZQ(NewQuery(parkingdata::HostDocumentItem()))
+    , m_parkingZoneFrameDS(NewDataSource("ParkingZoneFrameDS", m_parkingZoneFrameZQ))
+    , m_parkingDocumentDS(NewDataSource("ParkingDocumentDS", m_parkingDocumentZQ))
+    , m_parkingDocumentItemDS(NewDataSource("ParkingDocumentItemDS", m_parkingDocumentItemZQ))
+    , m_parkingPayDeskUserDS(NewDataSource("ParkingPayDeskUserDS", m_parkingPayDeskUserZQ))
+    , m_parkingPayDeskProductDS(NewDataSource("ParkingPayDeskProductDS", m_parkingPayDeskProductZQ))
+    , m_parkingTicketDS(NewDataSource("ParkingTicketDS", m_parkingTicketZQ))
+    , m_parkingSubscriptionDS(NewDataSource("ParkingSubscriptionDS", m_parkingSubscriptionZQ))
+    , m_documentDS(NewDataSource("DocumentDS", m_documentZQ))
 {
     setObjectName(QStringLiteral("ParkingDM"));
-    CreateDataSets();
+    BindHandlers();
     ImageList.append(ModuleIcon());
 }
 
 TParkingDM::~TParkingDM() = default;
 
-void TParkingDM::CreateDataSets()
+dataset::Query &TParkingDM::NewQuery(ParkingDataSetDef def)
 {
-    for (ParkingDataSetDef &def : ParkingDataSetDefs()) {
-        auto *query = new dataset::Query(this);
-        query->setObjectName(QString::fromLatin1(def.name));
-        query->SetSQL(def.sql);
-        query->SetRequestLive(def.live);
-        query->SetCachedUpdates(def.cachedUpdates);
-        query->SetFieldDefs(std::move(def.fields));
-        if (def.dataSourceName) {
-            auto *source = new dataset::DataSource(this);
-            source->setObjectName(QString::fromLatin1(def.dataSourceName));
-            source->SetDataSet(query);
-        }
-    }
-    const auto query = [this](const char *name) {
-        return findChild<dataset::Query *>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
-    };
-    const auto source = [this](const char *name) {
-        return findChild<dataset::DataSource *>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
-    };
-    ParkingZoneFrameZQ = query("ParkingZoneFrameZQ");
-    ParkingDocumentZQ = query("ParkingDocumentZQ");
-    ParkingDocumentItemZQ = query("ParkingDocumentItemZQ");
-    ParkingPayDeskUserZQ = query("ParkingPayDeskUserZQ");
-    ParkingPayDeskProductZQ = query("ParkingPayDeskProductZQ");
-    ParkingTicketZQ = query("ParkingTicketZQ");
-    ParkingSubscriptionZQ = query("ParkingSubscriptionZQ");
-    ParkingTicketRawZQ = query("ParkingTicketRawZQ");
-    DocumentZQ = query("DocumentZQ");
-    DocumentItemZQ = query("DocumentItemZQ");
+    auto *query = new dataset::Query(this);
+    query->setObjectName(QString::fromLatin1(def.name));
+    query->SetSQL(def.sql);
+    query->SetRequestLive(def.live);
+    query->SetCachedUpdates(def.cachedUpdates);
+    query->SetFieldDefs(std::move(def.fields));
+    return *query;
+}
 
-    ParkingZoneFrameDS = source("ParkingZoneFrameDS");
-    ParkingDocumentDS = source("ParkingDocumentDS");
-    ParkingDocumentItemDS = source("ParkingDocumentItemDS");
-    ParkingPayDeskUserDS = source("ParkingPayDeskUserDS");
-    ParkingPayDeskProductDS = source("ParkingPayDeskProductDS");
-    ParkingTicketDS = source("ParkingTicketDS");
-    ParkingSubscriptionDS = source("ParkingSubscriptionDS");
-    DocumentDS = source("DocumentDS");
+dataset::DataSource &TParkingDM::NewDataSource(const char *name, dataset::Query &query)
+{
+    auto *source = new dataset::DataSource(this);
+    source->setObjectName(QString::fromLatin1(name));
+    source->SetDataSet(&query);
+    return *source;
+}
 
-    for (dataset::Query *checked : {ParkingDocumentZQ, ParkingDocumentItemZQ}) {
+void TParkingDM::BindHandlers()
+{
+    for (dataset::Query *checked : {&m_parkingDocumentZQ, &m_parkingDocumentItemZQ}) {
         checked->BeforePost = [this](dataset::Query &dataSet) { CommonBeforePost(dataSet); };
         checked->BeforeDelete = [this](dataset::Query &dataSet) { CommonBeforeDelete(dataSet); };
     }
-    ParkingDocumentZQ->OnNewRecord = [this](dataset::Query &dataSet) { ParkingDocumentZQNewRecord(dataSet); };
-    ParkingDocumentItemZQ->OnNewRecord = [this](dataset::Query &dataSet) {
+    m_parkingDocumentZQ.OnNewRecord = [this](dataset::Query &dataSet) { ParkingDocumentZQNewRecord(dataSet); };
+    m_parkingDocumentItemZQ.OnNewRecord = [this](dataset::Query &dataSet) {
         ParkingDocumentItemZQNewRecord(dataSet);
     };
     // Fields exist only while the query is open, so their display handlers are bound
     // on every open.
-    DocumentZQ->AfterOpen = [this](dataset::Query &dataSet) {
-        using namespace std::placeholders;
-        if (dataset::Field *status = dataSet.FindField(QStringLiteral("status")))
-            status->OnGetText = std::bind(&TParkingDM::DocumentZQstatusGetText, this, _1, _2, _3);
-        if (dataset::Field *type = dataSet.FindField(QStringLiteral("documenttype")))
-            type->OnGetText = std::bind(&TParkingDM::DocumentZQdocumenttypeGetText, this, _1, _2, _3);
-    };
+    connect(&m_documentZQ, &dataset::Query::afterOpen, this, &TParkingDM::BindDocumentZQTexts);
+}
+
+void TParkingDM::BindDocumentZQTexts()
+{
+    using namespace std::placeholders;
+    if (dataset::Field *status = m_documentZQ.FindField(QStringLiteral("status")))
+        status->OnGetText = std::bind(&TParkingDM::DocumentZQstatusGetText, this, _1, _2, _3);
+    if (dataset::Field *type = m_documentZQ.FindField(QStringLiteral("documenttype")))
+        type->OnGetText = std::bind(&TParkingDM::DocumentZQdocumenttypeGetText, this, _1, _2, _3);
 }
 
 void TParkingDM::DataModuleCreate()
@@ -113,15 +115,15 @@ void TParkingDM::CreateFieldValidations()
     const TFieldTest documentNumber = [this](dataset::Field &field) { return TestDocumentNumber(field); };
 
     TFieldValidations rules;
-    rules.push_back(FieldValidation({ParkingDocumentZQ, QStringLiteral("documentdatetime")}, true,
+    rules.push_back(FieldValidation({m_parkingDocumentZQ, QStringLiteral("documentdatetime")}, true,
                                     TestDate, required, invalid));
-    rules.push_back(FieldValidation({ParkingDocumentZQ, QStringLiteral("number")}, true,
+    rules.push_back(FieldValidation({m_parkingDocumentZQ, QStringLiteral("number")}, true,
                                     documentNumber, required, invalid));
-    rules.push_back(FieldValidation({ParkingDocumentZQ, QStringLiteral("cityreg")}, true,
+    rules.push_back(FieldValidation({m_parkingDocumentZQ, QStringLiteral("cityreg")}, true,
                                     TestZeroLength, required, invalid));
-    rules.push_back(FieldValidation({ParkingDocumentZQ, QStringLiteral("regnumber")}, true,
+    rules.push_back(FieldValidation({m_parkingDocumentZQ, QStringLiteral("regnumber")}, true,
                                     TestZeroLength, required, invalid));
-    rules.push_back(FieldValidation({ParkingDocumentItemZQ, QStringLiteral("ticketnumber")}, true,
+    rules.push_back(FieldValidation({m_parkingDocumentItemZQ, QStringLiteral("ticketnumber")}, true,
                                     TestZeroLength, required, invalid));
     SetFieldValidations(std::move(rules));
 }

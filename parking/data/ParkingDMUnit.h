@@ -13,6 +13,7 @@
 #include <memory>
 
 namespace dataset { class DataSource; class Field; class Query; }
+struct ParkingDataSetDef;
 
 class TParkingDM : public TCustomDM {
     Q_OBJECT
@@ -22,26 +23,26 @@ public:
     explicit TParkingDM(QObject *parent = nullptr);
     ~TParkingDM() override;
 
-    // Datasets, owned by the data module.
-    dataset::Query *ParkingZoneFrameZQ = nullptr;
-    dataset::Query *ParkingDocumentZQ = nullptr;
-    dataset::Query *ParkingDocumentItemZQ = nullptr;
-    dataset::Query *ParkingPayDeskUserZQ = nullptr;
-    dataset::Query *ParkingPayDeskProductZQ = nullptr;
-    dataset::Query *ParkingTicketZQ = nullptr;
-    dataset::Query *ParkingSubscriptionZQ = nullptr;
-    dataset::Query *ParkingTicketRawZQ = nullptr;
-    dataset::Query *DocumentZQ = nullptr;
-    dataset::Query *DocumentItemZQ = nullptr;
+    // Datasets and their data sources, owned by the data module and built with it.
+    dataset::Query &ParkingZoneFrameZQ() const { return m_parkingZoneFrameZQ; }
+    dataset::Query &ParkingDocumentZQ() const { return m_parkingDocumentZQ; }
+    dataset::Query &ParkingDocumentItemZQ() const { return m_parkingDocumentItemZQ; }
+    dataset::Query &ParkingPayDeskUserZQ() const { return m_parkingPayDeskUserZQ; }
+    dataset::Query &ParkingPayDeskProductZQ() const { return m_parkingPayDeskProductZQ; }
+    dataset::Query &ParkingTicketZQ() const { return m_parkingTicketZQ; }
+    dataset::Query &ParkingSubscriptionZQ() const { return m_parkingSubscriptionZQ; }
+    dataset::Query &ParkingTicketRawZQ() const { return m_parkingTicketRawZQ; }
+    dataset::Query &DocumentZQ() const { return m_documentZQ; }
+    dataset::Query &DocumentItemZQ() const { return m_documentItemZQ; }
 
-    dataset::DataSource *ParkingZoneFrameDS = nullptr;
-    dataset::DataSource *ParkingDocumentDS = nullptr;
-    dataset::DataSource *ParkingDocumentItemDS = nullptr;
-    dataset::DataSource *ParkingPayDeskUserDS = nullptr;
-    dataset::DataSource *ParkingPayDeskProductDS = nullptr;
-    dataset::DataSource *ParkingTicketDS = nullptr;
-    dataset::DataSource *ParkingSubscriptionDS = nullptr;
-    dataset::DataSource *DocumentDS = nullptr;
+    dataset::DataSource &ParkingZoneFrameDS() const { return m_parkingZoneFrameDS; }
+    dataset::DataSource &ParkingDocumentDS() const { return m_parkingDocumentDS; }
+    dataset::DataSource &ParkingDocumentItemDS() const { return m_parkingDocumentItemDS; }
+    dataset::DataSource &ParkingPayDeskUserDS() const { return m_parkingPayDeskUserDS; }
+    dataset::DataSource &ParkingPayDeskProductDS() const { return m_parkingPayDeskProductDS; }
+    dataset::DataSource &ParkingTicketDS() const { return m_parkingTicketDS; }
+    dataset::DataSource &ParkingSubscriptionDS() const { return m_parkingSubscriptionDS; }
+    dataset::DataSource &DocumentDS() const { return m_documentDS; }
 
     // 16x16 images; image 0 is the module's icon.
     QList<QImage> ImageList;
@@ -61,6 +62,7 @@ public:
 
     // Handlers bound to the datasets.
     void DataModuleCreate() override;
+    void BindDocumentZQTexts();
     void ParkingDocumentZQNewRecord(dataset::Query &dataSet);
     void ParkingDocumentItemZQNewRecord(dataset::Query &dataSet);
     void DocumentZQstatusGetText(dataset::Field &sender, QString &text, bool displayText);
@@ -71,9 +73,31 @@ protected:
     void CreateRelations() override;
 
 private:
-    void CreateDataSets();
+    dataset::Query &NewQuery(ParkingDataSetDef def);
+    dataset::DataSource &NewDataSource(const char *name, dataset::Query &query);
+    void BindHandlers();
+
+    dataset::Query &m_parkingZoneFrameZQ;
+    dataset::Query &m_parkingDocumentZQ;
+    dataset::Query &m_parkingDocumentItemZQ;
+    dataset::Query &m_parkingPayDeskUserZQ;
+    dataset::Query &m_parkingPayDeskProductZQ;
+    dataset::Query &m_parkingTicketZQ;
+    dataset::Query &m_parkingSubscriptionZQ;
+    dataset::Query &m_parkingTicketRawZQ;
+    dataset::Query &m_documentZQ;
+    dataset::Query &m_documentItemZQ;
+
+    dataset::DataSource &m_parkingZoneFrameDS;
+    dataset::DataSource &m_parkingDocumentDS;
+    dataset::DataSource &m_parkingDocumentItemDS;
+    dataset::DataSource &m_parkingPayDeskUserDS;
+    dataset::DataSource &m_parkingPayDeskProductDS;
+    dataset::DataSource &m_parkingTicketDS;
+    dataset::DataSource &m_parkingSubscriptionDS;
+    dataset::DataSource &m_documentDS;
 };
 
 // The package-wide data module, created and freed by the module's initialization and
-// finalization steps.
+// finalization steps; the snap-in hands it to the forms it creates.
 extern std::unique_ptr<TParkingDM> ParkingDM;

@@ -56,8 +56,9 @@ void Reopen(dataset::Query &query)
 } // namespace
 
 struct THostDocumentWriter::Private {
-    Private(dataset::Query &documents, dataset::Query &items) : documents(documents), items(items) {}
+    explicit Private(TParkingDM &dm) : dm(dm), documents(dm.DocumentZQ()), items(dm.DocumentItemZQ()) {}
 
+    TParkingDM &dm;
     dataset::Query &documents;
     dataset::Query &items;
     // Declared in this order so the transaction ends before the lock is given back.
@@ -78,16 +79,10 @@ struct THostDocumentWriter::Private {
     void fillHeader(const THostDocumentHeader &header);
 };
 
-THostDocumentWriter::THostDocumentWriter()
-    : THostDocumentWriter(*ParkingDM->DocumentZQ, *ParkingDM->DocumentItemZQ)
+THostDocumentWriter::THostDocumentWriter(TParkingDM &dm) : d(std::make_unique<Private>(dm))
 {
-}
-
-THostDocumentWriter::THostDocumentWriter(dataset::Query &documents, dataset::Query &items)
-    : d(std::make_unique<Private>(documents, items))
-{
-    Reopen(documents);
-    Reopen(items);
+    Reopen(d->documents);
+    Reopen(d->items);
 }
 
 THostDocumentWriter::~THostDocumentWriter()
@@ -125,7 +120,7 @@ void THostDocumentWriter::Private::fillHeader(const THostDocumentHeader &header)
     int warehouseId = -1;
     QChar priceType;
     QString warehouseCurrency;
-    ParkingDM->GetDefaultWarehouse(QString(), warehouseId, priceType, warehouseCurrency);
+    dm.GetDefaultWarehouse(QString(), warehouseId, priceType, warehouseCurrency);
     // No default warehouse (-1) is never stored as one.
     if (warehouseId > 0)
         field(Text("warehouseid")).SetAsInteger(warehouseId);

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+class TParkingDM;
 namespace dataset { class Query; }
 
 struct THostDocumentHeader {
@@ -52,8 +53,7 @@ enum class PostOutcome { Posted, Refused };
 class THostDocumentWriter {
 public:
     // On the data module's DocumentZQ and DocumentItemZQ, closed and reopened empty.
-    THostDocumentWriter();
-    THostDocumentWriter(dataset::Query &documents, dataset::Query &items);
+    explicit THostDocumentWriter(TParkingDM &dm);
     ~THostDocumentWriter();
     THostDocumentWriter(const THostDocumentWriter &) = delete;
     THostDocumentWriter &operator=(const THostDocumentWriter &) = delete;

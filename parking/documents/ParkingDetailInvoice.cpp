@@ -65,7 +65,7 @@ void TParkingDetailForm::CreateDocument(const QString &documentType)
     std::optional<BusyCursor> busy;   // from the partner's choice to the last document
     QString currency;
     {
-        THostDocumentWriter writer;
+        THostDocumentWriter writer(m_dm);
         const IntfPtr<IPartnerModule> partners = HostModule<IPartnerModule>();
         if (!partners) {
             ShowErrorMessage(NoModuleMessage(u"_CMN_MOD_PARTNER_NAME"));
@@ -89,7 +89,7 @@ void TParkingDetailForm::CreateDocument(const QString &documentType)
         HostDocumentNotice(documentId, DocumentNoticeKind::Document);
         currency = writer.Currency();
     }
-    THostDocumentWriter writer;
+    THostDocumentWriter writer(m_dm);
     if (writer.PostHeader({QStringLiteral("M"), date, nullptr, currency}) == PostOutcome::Refused) {
         ShowMessagesOf(writer);
         return;

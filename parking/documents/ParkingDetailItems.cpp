@@ -1,7 +1,8 @@
-// The editor's item list: loading, totals, the hooks on the item query, binding the
+// The editor's item list: loading, totals, following the item query, binding the
 // rows to their document when saving, and the grid's key rules.
 
 #include "ParkingDetailUnit.h"
+#include "ParkingDetailUi.h"
 
 #include "BetterRound.h"
 #include "ControlsDisabled.h"
@@ -10,7 +11,6 @@
 #include "FormatFloat.h"
 #include "Interfaces.h"
 #include "ParkingDMUnit.h"
-#include "ParkingDetailHooks.h"
 #include "Query.h"
 
 #include <QAction>
@@ -63,8 +63,7 @@ void TParkingDetailForm::DocumentItemsOpen()
     items.SetSortedFields(QStringLiteral("parkingdocumentitemid"));
     items.Open();
     items.First();
-    if (m_hooks)
-        m_hooks->RelaxDocumentKey();
+    RelaxItemDocumentKey();
     InternalDocumentItemsOpen();
 }
 
@@ -102,31 +101,41 @@ void TParkingDetailForm::RecalculateTotals()
 
 void TParkingDetailForm::RepaintTotals()
 {
-    StatusPanels[1]->setText(FormatFloat(QStringLiteral("#,##0.00"), m_netTotal));
-    StatusPanels[3]->setText(FormatFloat(QStringLiteral("#,##0.00"), m_grossTotal));
+    ui->StatusPanels[1]->setText(FormatFloat(QStringLiteral("#,##0.00"), m_netTotal));
+    ui->StatusPanels[3]->setText(FormatFloat(QStringLiteral("#,##0.00"), m_grossTotal));
 }
 
-void TParkingDetailForm::BeforeDeleteDocItem(dataset::Query &dataSet)
+void TParkingDetailForm::WatchItemQuery()
 {
-    if (m_hooks->savedBeforeDelete)
-        m_hooks->savedBeforeDelete(dataSet);
-    m_netTotal -= ItemValue(dataSet);
-    m_grossTotal -= RoundedTotal(dataSet);
-    RepaintTotals();
+    dataset::Query &items = Items();
+    for (const auto step : {&dataset::Query::afterPost, &dataset::Query::afterCancel, &dataset::Query::afterDelete})
+        m_itemObservers.push_back(connect(&items, step, this, &TParkingDetailForm::RecalculateTotals));
 }
 
-void TParkingDetailForm::AfterCancelDocItem(dataset::Query &dataSet)
+// Item rows are bound to their document only when the editor saves, so the key must
+// not be demanded when a row is posted into the cache.
+void TParkingDetailForm::RelaxItemDocumentKey()
 {
-    if (m_hooks->savedAfterCancel)
-        m_hooks->savedAfterCancel(dataSet);
-    RecalculateTotals();
+    if (m_itemObservers.empty())
+        return;
+    dataset::Field *key = Items().FindField(QStringLiteral("parkingdocumentid"));
+    if (!key)
+        return;
+    if (!m_itemKeyRequired)
+        m_itemKeyRequired = key->Required();
+    key->SetRequired(false);
 }
 
-void TParkingDetailForm::AfterPostDocItem(dataset::Query &dataSet)
+void TParkingDetailForm::ReleaseItemQuery()
 {
-    if (m_hooks->savedAfterPost)
-        m_hooks->savedAfterPost(dataSet);
-    RecalculateTotals();
+    for (const QMetaObject::Connection &observer : m_itemObservers)
+        disconnect(observer);
+    m_itemObservers.clear();
+    if (m_itemKeyRequired) {
+        if (dataset::Field *key = Items().FindField(QStringLiteral("parkingdocumentid")))
+            key->SetRequired(*m_itemKeyRequired);
+        m_itemKeyRequired.reset();
+    }
 }
 
 // Rows not bound to the saved document (new rows, or rows bound by a save that was
@@ -186,21 +195,21 @@ void TParkingDetailForm::AddDocumentItem(const TProductDesc &product)
 }
 
 // Delete on a filled code cell is dropped; Ctrl+Delete still deletes the row.
-void TParkingDetailForm::DocumentItemDBGKeyDown(int &key, Qt::KeyboardModifiers shift)
+void TParkingDetailForm::DocumentItemDBGKeyDown(int &key, Qt::KeyboardModifiers modifiers)
 {
-    const Qt::KeyboardModifiers modifiers = shift & ~Qt::KeypadModifier;
-    if (key == Qt::Key_Delete && modifiers != Qt::ControlModifier && ProductCodeLocked(*DocumentItemDBG, Items()))
+    const Qt::KeyboardModifiers held = modifiers & ~Qt::KeypadModifier;
+    if (key == Qt::Key_Delete && held != Qt::ControlModifier && ProductCodeLocked(*ui->DocumentItemDBG, Items()))
         key = 0;
 }
 
 // A product code can be typed only into an empty code cell.
 void TParkingDetailForm::DocumentItemDBGKeyPress(QString &text)
 {
-    if (ProductCodeLocked(*DocumentItemDBG, Items()))
+    if (ProductCodeLocked(*ui->DocumentItemDBG, Items()))
         text.clear();
 }
 
 void TParkingDetailForm::DocumentItemDBGEditButtonClick()
 {
-    AddItemX->trigger();
+    ui->AddItemX->trigger();
 }

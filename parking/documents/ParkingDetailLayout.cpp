@@ -2,6 +2,7 @@
 // status bar, the extra bottom buttons and the actions.
 
 #include "ParkingDetailUnit.h"
+#include "ParkingDetailUi.h"
 
 #include "DBComboBox.h"
 #include "DBDateEdit.h"
@@ -30,20 +31,10 @@ constexpr int kLabelAbove = 16;
 constexpr int kItemStripHeight = 33;
 constexpr int kStatusBarHeight = 28;
 
-dataset::DataSource *DocumentSource()
-{
-    return ParkingDM ? ParkingDM->ParkingDocumentDS : nullptr;
-}
-
-dataset::DataSource *ItemSource()
-{
-    return ParkingDM ? ParkingDM->ParkingDocumentItemDS : nullptr;
-}
-
 // A control bound to 'field' of the document, named 'name', with its label above it.
 template <class Control>
-Control *PlaceControl(QWidget *panel, const char *label, const char *field, const char *name, int left,
-                      int top, int width)
+Control *PlaceControl(QWidget *panel, dataset::DataSource *document, const char *label, const char *field,
+                      const char *name, int left, int top, int width)
 {
     auto *caption = new QLabel(QString::fromUtf8(label), panel);
     caption->setObjectName(QString::fromLatin1(field) + QStringLiteral("Label"));
@@ -53,7 +44,7 @@ Control *PlaceControl(QWidget *panel, const char *label, const char *field, cons
     auto *control = new Control(panel);
     control->setObjectName(QString::fromLatin1(name));
     control->setGeometry(left, top, width, kEditHeight);
-    control->SetDataSource(DocumentSource());
+    control->SetDataSource(document);
     control->SetDataField(QString::fromLatin1(field));
     return control;
 }
@@ -84,129 +75,131 @@ QLabel *StatusPanel(QWidget *bar, int width, bool bevel, Qt::Alignment alignment
 // Each label stands 16 pixels above its control; the rows of controls are at 24, 76, 128.
 void TParkingDetailForm::BuildHeader()
 {
-    HeaderPanel = new QWidget;
-    HeaderPanel->setObjectName(QStringLiteral("HeaderPanel"));
-    HeaderPanel->setMinimumHeight(kHeaderHeight);
-    QWidget *p = HeaderPanel;
+    ui->HeaderPanel = new QWidget;
+    ui->HeaderPanel->setObjectName(QStringLiteral("HeaderPanel"));
+    ui->HeaderPanel->setMinimumHeight(kHeaderHeight);
+    QWidget *p = ui->HeaderPanel;
+    dataset::DataSource *const source = &m_dm.ParkingDocumentDS();
 
     using dataset::DBComboBox;
     using dataset::DBDateEdit;
     using dataset::DBEdit;
 
-    NumberEdit = PlaceControl<DBEdit>(p, "Broj*", "number", "NumberEdit", 8, 24, 80);
-    NumberButton = PlaceEllipsis(p, QStringLiteral("NumberButton"), 89, 24, false);
-    DocumentDateTimeEdit =
-        PlaceControl<DBDateEdit>(p, "Datum*", "documentdatetime", "DocumentDateTimeEdit", 122, 24, 120);
-    DateTimeButton = PlaceEllipsis(p, QStringLiteral("DateTimeButton"), 243, 24, false);
-    CountryRegEdit = PlaceControl<DBEdit>(p, "Ozn. države", "countryreg", "CountryRegEdit", 276, 24, 56);
-    CityRegEdit = PlaceControl<DBEdit>(p, "Ozn. grada*", "cityreg", "CityRegEdit", 344, 24, 60);
-    RegNumberEdit = PlaceControl<DBEdit>(p, "Reg. broj*", "regnumber", "RegNumberEdit", 416, 24, 68);
-    FindTicketButton = PlaceEllipsis(p, QStringLiteral("FindTicketButton"), 488, 24, true);
-    LicenseNumberEdit =
-        PlaceControl<DBEdit>(p, "Br. dozvole", "licensenumber", "LicenseNumberEdit", 556, 24, 136);
+    ui->NumberEdit = PlaceControl<DBEdit>(p, source, "Broj*", "number", "NumberEdit", 8, 24, 80);
+    ui->NumberButton = PlaceEllipsis(p, QStringLiteral("NumberButton"), 89, 24, false);
+    ui->DocumentDateTimeEdit =
+        PlaceControl<DBDateEdit>(p, source, "Datum*", "documentdatetime", "DocumentDateTimeEdit", 122, 24, 120);
+    ui->DateTimeButton = PlaceEllipsis(p, QStringLiteral("DateTimeButton"), 243, 24, false);
+    ui->CountryRegEdit = PlaceControl<DBEdit>(p, source, "Ozn. države", "countryreg", "CountryRegEdit", 276, 24, 56);
+    ui->CityRegEdit = PlaceControl<DBEdit>(p, source, "Ozn. grada*", "cityreg", "CityRegEdit", 344, 24, 60);
+    ui->RegNumberEdit = PlaceControl<DBEdit>(p, source, "Reg. broj*", "regnumber", "RegNumberEdit", 416, 24, 68);
+    ui->FindTicketButton = PlaceEllipsis(p, QStringLiteral("FindTicketButton"), 488, 24, true);
+    ui->LicenseNumberEdit =
+        PlaceControl<DBEdit>(p, source, "Br. dozvole", "licensenumber", "LicenseNumberEdit", 556, 24, 136);
 
-    FirstNameEdit = PlaceControl<DBEdit>(p, "Ime", "firstname", "FirstNameEdit", 8, 76, 80);
-    LastNameEdit = PlaceControl<DBEdit>(p, "Prezime", "lastname", "LastNameEdit", 100, 76, 120);
-    PersonalIdentificatorEdit = PlaceControl<DBEdit>(p, "JMBG", "personalidentificator",
+    ui->FirstNameEdit = PlaceControl<DBEdit>(p, source, "Ime", "firstname", "FirstNameEdit", 8, 76, 80);
+    ui->LastNameEdit = PlaceControl<DBEdit>(p, source, "Prezime", "lastname", "LastNameEdit", 100, 76, 120);
+    ui->PersonalIdentificatorEdit = PlaceControl<DBEdit>(p, source, "JMBG", "personalidentificator",
                                                      "PersonalIdentificatorEdit", 232, 76, 100);
-    AddressEdit = PlaceControl<DBEdit>(p, "Adresa", "address", "AddressEdit", 344, 76, 200);
-    ZipEdit = PlaceControl<DBEdit>(p, "Poštanski br.", "zip", "ZipEdit", 556, 76, 60);
-    CityEdit = PlaceControl<DBEdit>(p, "Grad", "city", "CityEdit", 628, 76, 120);
+    ui->AddressEdit = PlaceControl<DBEdit>(p, source, "Adresa", "address", "AddressEdit", 344, 76, 200);
+    ui->ZipEdit = PlaceControl<DBEdit>(p, source, "Poštanski br.", "zip", "ZipEdit", 556, 76, 60);
+    ui->CityEdit = PlaceControl<DBEdit>(p, source, "Grad", "city", "CityEdit", 628, 76, 120);
 
-    ParkingZoneCB = PlaceControl<DBComboBox>(p, "Zona", "parkingzone", "ParkingZoneCB", 8, 128, 43);
-    ParkingSectorCB = PlaceControl<DBComboBox>(p, "Sektor", "parkingsector", "ParkingSectorCB", 64, 128, 43);
-    ParkingFromDateEdit =
-        PlaceControl<DBDateEdit>(p, "Od datuma", "parkingfromdate", "ParkingFromDateEdit", 120, 128, 68);
-    FromDateButton = PlaceEllipsis(p, QStringLiteral("FromDateButton"), 189, 128, false);
-    ParkingToDateEdit =
-        PlaceControl<DBDateEdit>(p, "Do datuma", "parkingtodate", "ParkingToDateEdit", 224, 128, 68);
-    ToDateButton = PlaceEllipsis(p, QStringLiteral("ToDateButton"), 293, 128, false);
-    CommentEdit = PlaceControl<DBEdit>(p, "Komentar", "comment", "CommentEdit", 344, 128, 404);
+    ui->ParkingZoneCB = PlaceControl<DBComboBox>(p, source, "Zona", "parkingzone", "ParkingZoneCB", 8, 128, 43);
+    ui->ParkingSectorCB =
+        PlaceControl<DBComboBox>(p, source, "Sektor", "parkingsector", "ParkingSectorCB", 64, 128, 43);
+    ui->ParkingFromDateEdit =
+        PlaceControl<DBDateEdit>(p, source, "Od datuma", "parkingfromdate", "ParkingFromDateEdit", 120, 128, 68);
+    ui->FromDateButton = PlaceEllipsis(p, QStringLiteral("FromDateButton"), 189, 128, false);
+    ui->ParkingToDateEdit =
+        PlaceControl<DBDateEdit>(p, source, "Do datuma", "parkingtodate", "ParkingToDateEdit", 224, 128, 68);
+    ui->ToDateButton = PlaceEllipsis(p, QStringLiteral("ToDateButton"), 293, 128, false);
+    ui->CommentEdit = PlaceControl<DBEdit>(p, source, "Komentar", "comment", "CommentEdit", 344, 128, 404);
 
-    const QList<QWidget *> tabOrder{NumberEdit, DocumentDateTimeEdit, CountryRegEdit, CityRegEdit,
-                                    RegNumberEdit, FindTicketButton, LicenseNumberEdit, FirstNameEdit,
-                                    LastNameEdit, PersonalIdentificatorEdit, AddressEdit, ZipEdit,
-                                    CityEdit, ParkingZoneCB, ParkingSectorCB, ParkingFromDateEdit,
-                                    ParkingToDateEdit, CommentEdit};
+    const QList<QWidget *> tabOrder{ui->NumberEdit, ui->DocumentDateTimeEdit, ui->CountryRegEdit, ui->CityRegEdit,
+                                    ui->RegNumberEdit, ui->FindTicketButton, ui->LicenseNumberEdit, ui->FirstNameEdit,
+                                    ui->LastNameEdit, ui->PersonalIdentificatorEdit, ui->AddressEdit, ui->ZipEdit,
+                                    ui->CityEdit, ui->ParkingZoneCB, ui->ParkingSectorCB, ui->ParkingFromDateEdit,
+                                    ui->ParkingToDateEdit, ui->CommentEdit};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
 }
 
 void TParkingDetailForm::BuildItems()
 {
-    ItemPanel = new QWidget;
-    ItemPanel->setObjectName(QStringLiteral("ItemPanel"));
+    ui->ItemPanel = new QWidget;
+    ui->ItemPanel->setObjectName(QStringLiteral("ItemPanel"));
 
-    auto *strip = new QWidget(ItemPanel);
+    auto *strip = new QWidget(ui->ItemPanel);
     strip->setObjectName(QStringLiteral("ItemStrip"));
     strip->setFixedHeight(kItemStripHeight);
-    ItemNavigator = new dataset::DBNavigator(strip);
-    ItemNavigator->setObjectName(QStringLiteral("ItemNavigator"));
+    ui->ItemNavigator = new dataset::DBNavigator(strip);
+    ui->ItemNavigator->setObjectName(QStringLiteral("ItemNavigator"));
     using Button = dataset::DBNavigator::Button;
-    ItemNavigator->SetVisibleButtons(Button::First | Button::Prior | Button::Next | Button::Last
+    ui->ItemNavigator->SetVisibleButtons(Button::First | Button::Prior | Button::Next | Button::Last
                                      | Button::Insert | Button::Delete | Button::Post | Button::Cancel);
-    ItemNavigator->SetFlat(true);
-    ItemNavigator->SetConfirmDelete(false);
-    ItemNavigator->SetDataSource(ItemSource());
-    ItemNavigator->setGeometry(4, 4, 208, 25);
-    AddItemButton = new QPushButton(strip);
-    AddItemButton->setObjectName(QStringLiteral("AddItemButton"));
-    AddItemButton->setGeometry(220, 4, 95, 25);
-    AddItemButton->setAutoDefault(false);
+    ui->ItemNavigator->SetFlat(true);
+    ui->ItemNavigator->SetConfirmDelete(false);
+    ui->ItemNavigator->SetDataSource(&m_dm.ParkingDocumentItemDS());
+    ui->ItemNavigator->setGeometry(4, 4, 208, 25);
+    ui->AddItemButton = new QPushButton(strip);
+    ui->AddItemButton->setObjectName(QStringLiteral("AddItemButton"));
+    ui->AddItemButton->setGeometry(220, 4, 95, 25);
+    ui->AddItemButton->setAutoDefault(false);
 
-    DocumentItemDBG = new dataset::DBGrid(ItemPanel);
-    DocumentItemDBG->setObjectName(QStringLiteral("DocumentItemDBG"));
+    ui->DocumentItemDBG = new dataset::DBGrid(ui->ItemPanel);
+    ui->DocumentItemDBG->setObjectName(QStringLiteral("DocumentItemDBG"));
     using Option = dataset::DBGrid::Option;
-    DocumentItemDBG->SetOptions(Option::Editing | Option::Titles | Option::Indicator | Option::ColumnResize
+    ui->DocumentItemDBG->SetOptions(Option::Editing | Option::Titles | Option::Indicator | Option::ColumnResize
                                 | Option::GridLines | Option::Tabs | Option::CancelOnExit);
-    DocumentItemDBG->SetDataSource(ItemSource());
-    DocumentItemDBG->AddColumn(QStringLiteral("productcode"), 60);
-    DocumentItemDBG->AddColumn(QStringLiteral("productname"), 140);
-    DocumentItemDBG->AddColumn(QStringLiteral("quantity"), -1, true);
-    DocumentItemDBG->AddColumn(QStringLiteral("price"), -1, true);
-    DocumentItemDBG->AddColumn(QStringLiteral("itemvalue"), -1, true);
-    DocumentItemDBG->AddColumn(QStringLiteral("taxvalue"), -1, true);
-    DocumentItemDBG->AddColumn(QStringLiteral("ItemTotal"), 80, true);
-    DocumentItemDBG->AddColumn(QStringLiteral("ticketnumber"), 60);
-    DocumentItemDBG->SetColumnButton(0, true);
-    DocumentItemDBG->SetColumnButton(1, true);
-    DocumentItemDBG->horizontalHeader()->setFont(QFont(QStringLiteral("Tahoma"), 8));
-    DocumentItemDBG->OnKeyDown = [this](int &key, Qt::KeyboardModifiers shift) {
-        DocumentItemDBGKeyDown(key, shift);
+    ui->DocumentItemDBG->SetDataSource(&m_dm.ParkingDocumentItemDS());
+    ui->DocumentItemDBG->AddColumn(QStringLiteral("productcode"), 60);
+    ui->DocumentItemDBG->AddColumn(QStringLiteral("productname"), 140);
+    ui->DocumentItemDBG->AddColumn(QStringLiteral("quantity"), -1, true);
+    ui->DocumentItemDBG->AddColumn(QStringLiteral("price"), -1, true);
+    ui->DocumentItemDBG->AddColumn(QStringLiteral("itemvalue"), -1, true);
+    ui->DocumentItemDBG->AddColumn(QStringLiteral("taxvalue"), -1, true);
+    ui->DocumentItemDBG->AddColumn(QStringLiteral("ItemTotal"), 80, true);
+    ui->DocumentItemDBG->AddColumn(QStringLiteral("ticketnumber"), 60);
+    ui->DocumentItemDBG->SetColumnButton(0, true);
+    ui->DocumentItemDBG->SetColumnButton(1, true);
+    ui->DocumentItemDBG->horizontalHeader()->setFont(QFont(QStringLiteral("Tahoma"), 8));
+    ui->DocumentItemDBG->OnKeyDown = [this](int &key, Qt::KeyboardModifiers modifiers) {
+        DocumentItemDBGKeyDown(key, modifiers);
     };
-    DocumentItemDBG->OnKeyPress = [this](QString &text) { DocumentItemDBGKeyPress(text); };
-    connect(DocumentItemDBG, &dataset::DBGrid::editButtonClicked, this,
+    ui->DocumentItemDBG->OnKeyPress = [this](QString &text) { DocumentItemDBGKeyPress(text); };
+    connect(ui->DocumentItemDBG, &dataset::DBGrid::editButtonClicked, this,
             [this] { DocumentItemDBGEditButtonClick(); });
 
-    StatusBar = new QWidget(ItemPanel);
-    StatusBar->setObjectName(QStringLiteral("StatusBar"));
-    StatusBar->setFixedHeight(kStatusBarHeight);
-    auto *bar = new QHBoxLayout(StatusBar);
+    ui->StatusBar = new QWidget(ui->ItemPanel);
+    ui->StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    ui->StatusBar->setFixedHeight(kStatusBarHeight);
+    auto *bar = new QHBoxLayout(ui->StatusBar);
     bar->setContentsMargins(0, 2, 0, 2);
     bar->setSpacing(2);
-    StatusPanels = {StatusPanel(StatusBar, 45, false, Qt::AlignRight),
-                    StatusPanel(StatusBar, 100, true, Qt::AlignLeft),
-                    StatusPanel(StatusBar, 80, false, Qt::AlignRight),
-                    StatusPanel(StatusBar, 100, true, Qt::AlignLeft),
-                    StatusPanel(StatusBar, 180, true, Qt::AlignLeft),
-                    StatusPanel(StatusBar, 50, true, Qt::AlignLeft)};
-    StatusPanels[0]->setText(QStringLiteral("Ukupno:"));
-    StatusPanels[2]->setText(QStringLiteral("Ukupno sa PDV:"));
+    ui->StatusPanels = {StatusPanel(ui->StatusBar, 45, false, Qt::AlignRight),
+                    StatusPanel(ui->StatusBar, 100, true, Qt::AlignLeft),
+                    StatusPanel(ui->StatusBar, 80, false, Qt::AlignRight),
+                    StatusPanel(ui->StatusBar, 100, true, Qt::AlignLeft),
+                    StatusPanel(ui->StatusBar, 180, true, Qt::AlignLeft),
+                    StatusPanel(ui->StatusBar, 50, true, Qt::AlignLeft)};
+    ui->StatusPanels[0]->setText(QStringLiteral("Ukupno:"));
+    ui->StatusPanels[2]->setText(QStringLiteral("Ukupno sa PDV:"));
     // The captions keep their widths unless the screen font needs more to show them whole.
-    for (QLabel *caption : {StatusPanels[0], StatusPanels[2]})
+    for (QLabel *caption : {ui->StatusPanels[0], ui->StatusPanels[2]})
         caption->setFixedWidth(qMax(caption->minimumWidth(), caption->sizeHint().width()));
-    for (std::size_t i = 0; i < StatusPanels.size(); ++i) {
-        StatusPanels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        bar->addWidget(StatusPanels[i]);
+    for (std::size_t i = 0; i < ui->StatusPanels.size(); ++i) {
+        ui->StatusPanels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        bar->addWidget(ui->StatusPanels[i]);
     }
     bar->addStretch();
 
-    auto *layout = new QVBoxLayout(ItemPanel);
+    auto *layout = new QVBoxLayout(ui->ItemPanel);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(strip);
-    layout->addWidget(DocumentItemDBG, 1);
-    layout->addWidget(StatusBar);
+    layout->addWidget(ui->DocumentItemDBG, 1);
+    layout->addWidget(ui->StatusBar);
 }
 
 void TParkingDetailForm::BuildBottomPanel()
@@ -218,12 +211,12 @@ void TParkingDetailForm::BuildBottomPanel()
         created->setAutoDefault(false);
         return created;
     };
-    CreateInvoiceButton = button("CreateInvoiceButton", 8, 95);
-    CreateCashInvoiceButton = button("CreateCashInvoiceButton", 108, 135);
-    PrintTicketButton = button("PrintTicketButton", 312, 95);
-    DocumentPrintButton = button("DocumentPrintButton", 412, 115);
-    AnchorRight(PrintTicketButton);
-    AnchorRight(DocumentPrintButton);
+    ui->CreateInvoiceButton = button("CreateInvoiceButton", 8, 95);
+    ui->CreateCashInvoiceButton = button("CreateCashInvoiceButton", 108, 135);
+    ui->PrintTicketButton = button("PrintTicketButton", 312, 95);
+    ui->DocumentPrintButton = button("DocumentPrintButton", 412, 115);
+    AnchorRight(ui->PrintTicketButton);
+    AnchorRight(ui->DocumentPrintButton);
 }
 
 template <class Handler>
@@ -237,42 +230,46 @@ void TParkingDetailForm::Bind(QAction *action, Handler handler)
 void TParkingDetailForm::BuildActions()
 {
     const auto ctrl = [](int key) { return QKeySequence(Qt::CTRL | Qt::Key(key)); };
-    DateTimeAction = CreateAction(QStringLiteral("DateTimeAction"), QStringLiteral("..."));
-    FromDateAction = CreateAction(QStringLiteral("FromDateAction"), QStringLiteral("..."));
-    ToDateAction = CreateAction(QStringLiteral("ToDateAction"), QStringLiteral("..."));
-    AddItem = CreateAction(QStringLiteral("AddItem"), QStringLiteral("Dodaj stavku"), ctrl(Qt::Key_Insert));
-    AddItemX = CreateAction(QStringLiteral("AddItemX"), QStringLiteral("Dodaj stavku"), ctrl(Qt::Key_Space));
-    AddItemBarcode = CreateAction(QStringLiteral("AddItemBarcode"), QStringLiteral("AddItemBarcode"),
+    ui->DateTimeAction = CreateAction(QStringLiteral("DateTimeAction"), QStringLiteral("..."));
+    ui->FromDateAction = CreateAction(QStringLiteral("FromDateAction"), QStringLiteral("..."));
+    ui->ToDateAction = CreateAction(QStringLiteral("ToDateAction"), QStringLiteral("..."));
+    ui->AddItem = CreateAction(QStringLiteral("AddItem"), QStringLiteral("Dodaj stavku"), ctrl(Qt::Key_Insert));
+    ui->AddItemX = CreateAction(QStringLiteral("AddItemX"), QStringLiteral("Dodaj stavku"), ctrl(Qt::Key_Space));
+    ui->AddItemBarcode = CreateAction(QStringLiteral("AddItemBarcode"), QStringLiteral("AddItemBarcode"),
                                   QKeySequence(Qt::Key_Return));
-    DocumentPrint = CreateAction(QStringLiteral("DocumentPrint"), QStringLiteral("&Štampaj priznanicu"),
+    ui->DocumentPrint = CreateAction(QStringLiteral("DocumentPrint"), QStringLiteral("&Štampaj priznanicu"),
                                  ctrl(Qt::Key_P));
-    PrintTicket = CreateAction(QStringLiteral("PrintTicket"), QStringLiteral("Štampaj &kartu"), ctrl(Qt::Key_K));
-    FindTicketAction = CreateAction(QStringLiteral("FindTicketAction"), QStringLiteral("..."));
-    CreateInvoice = CreateAction(QStringLiteral("CreateInvoice"), QStringLiteral("Kreiraj račun"));
-    CreateCashInvoice = CreateAction(QStringLiteral("CreateCashInvoice"), QStringLiteral("Kreiraj gotovinski račun"));
+    ui->PrintTicket = CreateAction(QStringLiteral("PrintTicket"), QStringLiteral("Štampaj &kartu"), ctrl(Qt::Key_K));
+    ui->FindTicketAction = CreateAction(QStringLiteral("FindTicketAction"), QStringLiteral("..."));
+    ui->CreateInvoice = CreateAction(QStringLiteral("CreateInvoice"), QStringLiteral("Kreiraj račun"));
+    ui->CreateCashInvoice =
+        CreateAction(QStringLiteral("CreateCashInvoice"), QStringLiteral("Kreiraj gotovinski račun"));
 
-    Bind(DateTimeAction, [this] { DateTimeActionExecute(); });
-    Bind(FromDateAction, [this] { FromDateActionExecute(); });
-    Bind(ToDateAction, [this] { ToDateActionExecute(); });
-    Bind(FindTicketAction, [this] { FindTicketActionExecute(); });
-    Bind(AddItem, [this] { AddItemExecute(); });
-    Bind(AddItemX, [this] { AddItemXExecute(); });
-    Bind(AddItemBarcode, [this] { AddItemBarcodeExecute(); });
-    AddItemBarcode->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-    Bind(DocumentPrint, [this] { DocumentPrintExecute(); });
-    Bind(PrintTicket, [this] { PrintTicketExecute(); });
-    Bind(CreateInvoice, [this] { CreateInvoiceExecute(); });
-    Bind(CreateCashInvoice, [this] { CreateCashInvoiceExecute(); });
-    for (QAction *action : {DocumentPrint, PrintTicket, CreateInvoice, CreateCashInvoice})
+    Bind(ui->DateTimeAction, [this] { DateTimeActionExecute(); });
+    Bind(ui->FromDateAction, [this] { FromDateActionExecute(); });
+    Bind(ui->ToDateAction, [this] { ToDateActionExecute(); });
+    Bind(ui->FindTicketAction, [this] { FindTicketActionExecute(); });
+    Bind(ui->AddItem, [this] { AddItemExecute(); });
+    Bind(ui->AddItemX, [this] { AddItemXExecute(); });
+    Bind(ui->AddItemBarcode, [this] { AddItemBarcodeExecute(); });
+    ui->AddItemBarcode->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    Bind(ui->DocumentPrint, [this] { DocumentPrintExecute(); });
+    Bind(ui->PrintTicket, [this] { PrintTicketExecute(); });
+    Bind(ui->CreateInvoice, [this] { CreateInvoiceExecute(); });
+    Bind(ui->CreateCashInvoice, [this] { CreateCashInvoiceExecute(); });
+    for (QAction *action : {ui->DocumentPrint, ui->PrintTicket, ui->CreateInvoice, ui->CreateCashInvoice})
         SetActionUpdate(action, [this](QAction *sender) { DocumentPrintUpdate(sender); });
+    // Apply and the print actions read whether the header or the items hold unsaved changes.
+    UpdateActionsOn(Document());
+    UpdateActionsOn(Items());
 
-    BindButton(DateTimeButton, DateTimeAction);
-    BindButton(FromDateButton, FromDateAction);
-    BindButton(ToDateButton, ToDateAction);
-    BindButton(FindTicketButton, FindTicketAction);
-    BindButton(AddItemButton, AddItem);
-    BindButton(CreateInvoiceButton, CreateInvoice);
-    BindButton(CreateCashInvoiceButton, CreateCashInvoice);
-    BindButton(PrintTicketButton, PrintTicket);
-    BindButton(DocumentPrintButton, DocumentPrint);
+    BindButton(ui->DateTimeButton, ui->DateTimeAction);
+    BindButton(ui->FromDateButton, ui->FromDateAction);
+    BindButton(ui->ToDateButton, ui->ToDateAction);
+    BindButton(ui->FindTicketButton, ui->FindTicketAction);
+    BindButton(ui->AddItemButton, ui->AddItem);
+    BindButton(ui->CreateInvoiceButton, ui->CreateInvoice);
+    BindButton(ui->CreateCashInvoiceButton, ui->CreateCashInvoice);
+    BindButton(ui->PrintTicketButton, ui->PrintTicket);
+    BindButton(ui->DocumentPrintButton, ui->DocumentPrint);
 }

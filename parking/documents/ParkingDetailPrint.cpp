@@ -61,7 +61,7 @@ void TParkingDetailForm::PrintTicketExecute()
 {
     CustomApplyExecute();
     dataset::Query &document = Document();
-    const QString streets = ParkingStreetList(*ParkingDM->Connection(),
+    const QString streets = ParkingStreetList(*m_dm.Connection(),
                                               document.FieldByName(QStringLiteral("parkingzone")).AsString(),
                                               document.FieldByName(QStringLiteral("parkingsector")).AsString());
     document.Edit();

@@ -19,10 +19,10 @@ namespace {
 // after this many tries the last error stands.
 constexpr int kNumberAttempts = 5;
 
-bool NumberTaken(const QString &number)
+bool NumberTaken(dataset::Connection *connection, const QString &number)
 {
     dataset::Query taken;
-    taken.SetConnection(ParkingDM->Connection());
+    taken.SetConnection(connection);
     taken.SetSQL({QStringLiteral("SELECT COUNT(*) AS taken FROM parkingdocument WHERE number = :number")});
     taken.SetParam(QStringLiteral("number"), number);
     taken.Open();
@@ -39,11 +39,6 @@ void Notice(const QString &text)
         log->AddNotice(text);
 }
 
-bool Editing(const dataset::Query &query)
-{
-    return query.State() == dataset::DataSetState::Edit || query.State() == dataset::DataSetState::Insert;
-}
-
 } // namespace
 
 void TParkingDetailForm::SaveDocument()
@@ -53,12 +48,12 @@ void TParkingDetailForm::SaveDocument()
     if (!HasUnsavedChanges())
         return;
     RefuseItemsWithoutTicket();
-    if (items.Active() && Editing(items))
+    if (items.Active() && items.IsEditing())
         items.Post();
     dataset::Field &number = document.FieldByName(QStringLiteral("number"));
     const QString shown = number.AsString();
     {
-        dataset::Connection *connection = ParkingDM->Connection();
+        dataset::Connection *connection = m_dm.Connection();
         if (!connection)
             throw dataset::Error(QStringLiteral("Veza sa bazom podataka nije uspostavljena."));
         dataset::Transaction transaction(*connection);
@@ -92,23 +87,23 @@ void TParkingDetailForm::PostNewDocument()
     dataset::Field &number = document.FieldByName(QStringLiteral("number"));
     const bool automatic = !m_automaticNumber.isEmpty() && number.AsString() == m_automaticNumber;
     for (int attempt = 1;; ++attempt) {
-        if (automatic && (attempt > 1 || NumberTaken(number.AsString()))) {
+        if (automatic && (attempt > 1 || NumberTaken(m_dm.Connection(), number.AsString()))) {
             const QDateTime date = document.FieldByName(QStringLiteral("documentdatetime")).AsDateTime();
-            m_automaticNumber = ParkingDM->NewDocumentNumber(date.isValid() ? date : QDateTime::currentDateTime());
+            m_automaticNumber = m_dm.NewDocumentNumber(date.isValid() ? date : QDateTime::currentDateTime());
             number.SetAsString(m_automaticNumber);
         }
         try {
             document.Post();
             break;
         } catch (const dataset::Error &) {
-            if (!automatic || attempt >= kNumberAttempts || !NumberTaken(number.AsString()))
+            if (!automatic || attempt >= kNumberAttempts || !NumberTaken(m_dm.Connection(), number.AsString()))
                 throw;
         }
     }
     dataset::Field &key = document.FieldByName(QStringLiteral("parkingdocumentid"));
     if (key.AsLargeInt() > 0)
         return;
-    const qint64 lastId = ParkingDM->GetLastInsertID();
+    const qint64 lastId = m_dm.GetLastInsertID();
     if (lastId <= 0)
         throw dataset::Error(QStringLiteral("Ključ novog dokumenta nije poznat; stavke nisu snimljene."));
     document.Edit();

@@ -3,6 +3,7 @@
 // product selection or from what was typed into the item grid.
 
 #include "ParkingDetailUnit.h"
+#include "ParkingDetailUi.h"
 
 #include "Connection.h"
 #include "DBGrid.h"
@@ -48,10 +49,11 @@ void EditIfBrowsing(dataset::Query &query)
 // The one row of 'table' whose 'column' equals 'value', read by 'use' while the query is
 // open; false when there is none.
 template <class Use>
-bool WithRow(const QString &table, const QString &column, const QString &value, Use use)
+bool WithRow(dataset::Connection *connection, const QString &table, const QString &column, const QString &value,
+             Use use)
 {
     dataset::Query query;
-    query.SetConnection(ParkingDM->Connection());
+    query.SetConnection(connection);
     query.SetSQL({QStringLiteral("SELECT * FROM %1 WHERE %2 = :value").arg(table, column)});
     query.SetParam(QStringLiteral("value"), value);
     query.Open();
@@ -70,25 +72,25 @@ QPoint TopLeftOnScreen(const QWidget *widget)
 
 QPoint TParkingDetailForm::GridPoint() const
 {
-    return TopLeftOnScreen(DocumentItemDBG->viewport());
+    return TopLeftOnScreen(ui->DocumentItemDBG->viewport());
 }
 
 void TParkingDetailForm::FindTicketActionExecute()
 {
-    const QPoint point = TopLeftOnScreen(FindTicketButton);
+    const QPoint point = TopLeftOnScreen(ui->FindTicketButton);
     const dataset::Query &document = Document();
     const QString registration = Text(document, "cityreg") + Text(document, "regnumber");
     if (registration.isEmpty())
         return;
     QString ticketNumber;
-    if (TicketByReg(registration, ticketNumber, point.x(), point.y())) {
+    if (TicketByReg(m_dm, registration, ticketNumber, point.x(), point.y())) {
         AddTicketItem(ticketNumber);
         return;
     }
     if (Items().RecordCount() > 0)
         return;
     QString subscriptionNumber;
-    if (SubscriptionByReg(registration, subscriptionNumber, point.x(), point.y()))
+    if (SubscriptionByReg(m_dm, registration, subscriptionNumber, point.x(), point.y()))
         FillFromSubscription(subscriptionNumber);
 }
 
@@ -100,7 +102,8 @@ void TParkingDetailForm::AddTicketItem(const QString &ticketNumber)
         QString number, name, personalId, address, zip, city;
         double price = 0;
     } ticket;
-    const bool found = WithRow(QStringLiteral("parkingticket"), QStringLiteral("ticketnumber"), ticketNumber,
+    const bool found = WithRow(m_dm.Connection(), QStringLiteral("parkingticket"), QStringLiteral("ticketnumber"),
+                               ticketNumber,
                                [&ticket](const dataset::Query &row) {
                                    ticket = {Text(row, "ticketnumber"), Text(row, "name"),
                                              Text(row, "personalidentificator"), Text(row, "address"),
@@ -137,7 +140,8 @@ void TParkingDetailForm::AddTicketItem(const QString &ticketNumber)
 void TParkingDetailForm::FillFromSubscription(const QString &subscriptionNumber)
 {
     dataset::Query &document = Document();
-    WithRow(QStringLiteral("parkingsubscription"), QStringLiteral("subscriptionnumber"), subscriptionNumber,
+    WithRow(m_dm.Connection(), QStringLiteral("parkingsubscription"), QStringLiteral("subscriptionnumber"),
+            subscriptionNumber,
             [&document](const dataset::Query &row) {
                 EditIfBrowsing(document);
                 FillIfEmpty(document, "firstname", Text(row, "firstname"));
@@ -183,7 +187,7 @@ void TParkingDetailForm::AddItemExecute()
 // Moving the selection away and back stores the text being typed into the field.
 void TParkingDetailForm::AddItemXExecute()
 {
-    dataset::DBGrid &grid = *DocumentItemDBG;
+    dataset::DBGrid &grid = *ui->DocumentItemDBG;
     const dataset::Field *selected = grid.SelectedField();
     if (!selected)
         return;
@@ -209,7 +213,7 @@ void TParkingDetailForm::AddItemXExecute()
 // the editor does nothing.
 void TParkingDetailForm::AddItemBarcodeExecute()
 {
-    dataset::DBGrid &grid = *DocumentItemDBG;
+    dataset::DBGrid &grid = *ui->DocumentItemDBG;
     const dataset::Field *selected = grid.SelectedField();
     if (!selected || selected->FieldName() != QLatin1String("productname"))
         return;
@@ -233,23 +237,9 @@ void TParkingDetailForm::PostAwaitingTicket()
     dataset::Query &items = Items();
     dataset::Field &ticket = items.FieldByName(kTicketNumber);
     const bool required = ticket.Required();
-    const dataset::DataSetNotifyEvent beforePost = items.BeforePost;
-    const auto restore = qScopeGuard([&] {
-        ticket.SetRequired(required);
-        items.BeforePost = beforePost;
-    });
+    const auto restore = qScopeGuard([&] { ticket.SetRequired(required); });
     ticket.SetRequired(false);
-    items.BeforePost = [&beforePost](dataset::Query &dataSet) {
-        if (!beforePost)
-            return;
-        try {
-            beforePost(dataSet);
-        } catch (const EValidationError &error) {
-            if (error.FieldName() != kTicketNumber)
-                throw;
-        }
-    };
-    items.Post();
+    m_dm.PostSkippingRule(items, kTicketNumber);
 }
 
 // A cached row without a ticket number stops the save before anything is written; the

@@ -1,4 +1,5 @@
 #include "ParkingDetailUnit.h"
+#include "ParkingDetailUi.h"
 
 #include "DBComboBox.h"
 #include "DBEdit.h"
@@ -6,7 +7,6 @@
 #include "ErrorRelay.h"
 #include "FieldText.h"
 #include "ParkingDMUnit.h"
-#include "ParkingDetailHooks.h"
 #include "Query.h"
 #include "common/CommonResourceString.h"
 #include "common/DialogService.h"
@@ -18,25 +18,20 @@
 
 namespace {
 
-bool Editing(const dataset::Query &query)
-{
-    return query.State() == dataset::DataSetState::Edit || query.State() == dataset::DataSetState::Insert;
-}
-
 void EditIfBrowsing(dataset::Query &query)
 {
-    if (!Editing(query))
+    if (!query.IsEditing())
         query.Edit();
 }
 
 } // namespace
 
-TParkingDetailForm::TParkingDetailForm(QWidget *owner)
+TParkingDetailForm::TParkingDetailForm(TParkingDM &dm, QWidget *owner)
     : TCustomDetailForm(owner)
+    , m_dm(dm)
+    , ui(std::make_unique<Ui>())
     , m_errors(new dataset::ErrorRelay(this))
 {
-    if (!ParkingDM)
-        throw dataset::Error(QStringLiteral("Modul parkinga nije inicijalizovan."));
     setObjectName(QStringLiteral("ParkingDetailForm"));
     setWindowTitle(QStringLiteral("Račun / Karta"));
     // The fixed places of the controls are measured for an 8-point face.
@@ -49,65 +44,67 @@ TParkingDetailForm::TParkingDetailForm(QWidget *owner)
     BuildBottomPanel();
     BuildActions();
 
-    Splitter = new QSplitter(Qt::Vertical, GeneralTS);
-    Splitter->setObjectName(QStringLiteral("Splitter"));
-    Splitter->setHandleWidth(3);
-    Splitter->setChildrenCollapsible(false);
-    Splitter->addWidget(HeaderPanel);
-    Splitter->addWidget(ItemPanel);
-    Splitter->setStretchFactor(1, 1);
-    Splitter->setSizes({173, 300});
+    ui->Splitter = new QSplitter(Qt::Vertical, GeneralTS);
+    ui->Splitter->setObjectName(QStringLiteral("Splitter"));
+    ui->Splitter->setHandleWidth(3);
+    ui->Splitter->setChildrenCollapsible(false);
+    ui->Splitter->addWidget(ui->HeaderPanel);
+    ui->Splitter->addWidget(ui->ItemPanel);
+    ui->Splitter->setStretchFactor(1, 1);
+    ui->Splitter->setSizes({173, 300});
     auto *layout = new QVBoxLayout(GeneralTS);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(Splitter);
+    layout->addWidget(ui->Splitter);
 
     FormCreate();
 }
 
-TParkingDetailForm::~TParkingDetailForm() = default;
+TParkingDetailForm::~TParkingDetailForm()
+{
+    ReleaseItemQuery();
+}
 
 dataset::Query &TParkingDetailForm::Document() const
 {
-    return *ParkingDM->ParkingDocumentZQ;
+    return m_dm.ParkingDocumentZQ();
 }
 
 dataset::Query &TParkingDetailForm::Items() const
 {
-    return *ParkingDM->ParkingDocumentItemZQ;
+    return m_dm.ParkingDocumentItemZQ();
 }
 
 void TParkingDetailForm::FormCreate()
 {
     QStringList values;
-    ParkingDM->GetFieldValues(QStringLiteral("zone"), QStringLiteral("parkingzoneframe"), values, true, {}, {});
-    ParkingZoneCB->SetItems(values);
-    ParkingDM->GetFieldValues(QStringLiteral("sector"), QStringLiteral("parkingzoneframe"), values, true, {}, {});
-    ParkingSectorCB->SetItems(values);
+    m_dm.GetFieldValues(QStringLiteral("zone"), QStringLiteral("parkingzoneframe"), values, true, {}, {});
+    ui->ParkingZoneCB->SetItems(values);
+    m_dm.GetFieldValues(QStringLiteral("sector"), QStringLiteral("parkingzoneframe"), values, true, {}, {});
+    ui->ParkingSectorCB->SetItems(values);
 
     // A new document shows the number its defaults gave it; saving gives the final one.
     if (Document().State() == dataset::DataSetState::Insert)
         m_automaticNumber = Document().FieldByName(QStringLiteral("number")).AsString();
 
-    m_hooks = std::make_unique<ItemQueryHooks>(Items());
-    m_hooks->Install(this);
+    WatchItemQuery();
     DocumentItemsOpen();
 
     int userId = Document().FieldByName(QStringLiteral("userid")).AsInteger();
     QString userName;
-    ParkingDM->GetPublisher(userId, userName, false);
-    StatusPanels[4]->setText(userName);
+    m_dm.GetPublisher(userId, userName, false);
+    ui->StatusPanels[4]->setText(userName);
 }
 
 void TParkingDetailForm::showEvent(QShowEvent *event)
 {
     TCustomDetailForm::showEvent(event);
-    CityRegEdit->setFocus();
+    ui->CityRegEdit->setFocus();
 }
 
 bool TParkingDetailForm::HasUnsavedChanges() const
 {
     const dataset::Query &items = Items();
-    return Editing(Document()) || Editing(items) || (items.Active() && items.UpdatesPending());
+    return Document().IsEditing() || items.IsEditing() || (items.Active() && items.UpdatesPending());
 }
 
 void TParkingDetailForm::CustomApplyUpdate(QAction *sender)
@@ -165,8 +162,7 @@ void TParkingDetailForm::FormCloseQuery(bool &canClose)
 
 void TParkingDetailForm::FormClose(TCloseAction &action)
 {
-    if (m_hooks)
-        m_hooks->Restore();
+    ReleaseItemQuery();
     TCustomDetailForm::FormClose(action);
 }
 

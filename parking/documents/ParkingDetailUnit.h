@@ -7,18 +7,13 @@
 
 #include <QPoint>
 
-#include <array>
 #include <memory>
+#include <optional>
+#include <vector>
 
-class QLabel;
-class QSplitter;
+class TParkingDM;
 struct TProductDesc;
 namespace dataset {
-class DBComboBox;
-class DBDateEdit;
-class DBEdit;
-class DBGrid;
-class DBNavigator;
 class ErrorRelay;
 class Query;
 }
@@ -26,61 +21,9 @@ class Query;
 class TParkingDetailForm : public TCustomDetailForm {
     Q_OBJECT
 public:
-    // Opens on the current row of the data module's document query.
-    explicit TParkingDetailForm(QWidget *owner = nullptr);
+    // Opens on the current row of the document query of 'dm'.
+    explicit TParkingDetailForm(TParkingDM &dm, QWidget *owner = nullptr);
     ~TParkingDetailForm() override;
-
-    // Header.
-    QWidget *HeaderPanel;
-    QSplitter *Splitter;
-    dataset::DBEdit *NumberEdit;
-    QPushButton *NumberButton;
-    dataset::DBDateEdit *DocumentDateTimeEdit;
-    QPushButton *DateTimeButton;
-    dataset::DBEdit *CountryRegEdit;
-    dataset::DBEdit *CityRegEdit;
-    dataset::DBEdit *RegNumberEdit;
-    QPushButton *FindTicketButton;
-    dataset::DBEdit *LicenseNumberEdit;
-    dataset::DBEdit *FirstNameEdit;
-    dataset::DBEdit *LastNameEdit;
-    dataset::DBEdit *PersonalIdentificatorEdit;
-    dataset::DBEdit *AddressEdit;
-    dataset::DBEdit *ZipEdit;
-    dataset::DBEdit *CityEdit;
-    dataset::DBComboBox *ParkingZoneCB;
-    dataset::DBComboBox *ParkingSectorCB;
-    dataset::DBDateEdit *ParkingFromDateEdit;
-    QPushButton *FromDateButton;
-    dataset::DBDateEdit *ParkingToDateEdit;
-    QPushButton *ToDateButton;
-    dataset::DBEdit *CommentEdit;
-
-    // Items.
-    QWidget *ItemPanel;
-    dataset::DBNavigator *ItemNavigator;
-    QPushButton *AddItemButton;
-    dataset::DBGrid *DocumentItemDBG;
-    QWidget *StatusBar;
-    std::array<QLabel *, 6> StatusPanels{};
-
-    // Bottom panel, besides the inherited OK, Apply and Cancel.
-    QPushButton *CreateInvoiceButton;
-    QPushButton *CreateCashInvoiceButton;
-    QPushButton *PrintTicketButton;
-    QPushButton *DocumentPrintButton;
-
-    QAction *DateTimeAction;
-    QAction *FromDateAction;
-    QAction *ToDateAction;
-    QAction *AddItem;
-    QAction *AddItemX;
-    QAction *AddItemBarcode;
-    QAction *DocumentPrint;
-    QAction *PrintTicket;
-    QAction *FindTicketAction;
-    QAction *CreateInvoice;
-    QAction *CreateCashInvoice;
 
     double NetTotal() const { return m_netTotal; }
     double GrossTotal() const { return m_grossTotal; }
@@ -118,7 +61,7 @@ public:
     void AddItemXExecute();
     void AddItemBarcodeExecute();
 
-    void DocumentItemDBGKeyDown(int &key, Qt::KeyboardModifiers shift);
+    void DocumentItemDBGKeyDown(int &key, Qt::KeyboardModifiers modifiers);
     void DocumentItemDBGKeyPress(QString &text);
     void DocumentItemDBGEditButtonClick();
 
@@ -128,7 +71,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    struct ItemQueryHooks;
+    struct Ui;   // the widgets and actions (ParkingDetailUi.h)
 
     void BuildHeader();
     void BuildItems();
@@ -143,9 +86,11 @@ private:
     void PostAwaitingTicket();
     void RefuseItemsWithoutTicket();
 
-    void BeforeDeleteDocItem(dataset::Query &dataSet);
-    void AfterCancelDocItem(dataset::Query &dataSet);
-    void AfterPostDocItem(dataset::Query &dataSet);
+    // While the editor is open it follows the item query's posts, cancels and deletes
+    // (for the totals) and relaxes its document key; closing puts the query back.
+    void WatchItemQuery();
+    void RelaxItemDocumentKey();
+    void ReleaseItemQuery();
 
     dataset::Query &Document() const;
     dataset::Query &Items() const;
@@ -156,7 +101,10 @@ private:
     void PostNewDocument();
     void DiscardChanges();
 
-    std::unique_ptr<ItemQueryHooks> m_hooks;
+    TParkingDM &m_dm;
+    std::unique_ptr<Ui> ui;
+    std::vector<QMetaObject::Connection> m_itemObservers;
+    std::optional<bool> m_itemKeyRequired;   // the key's own setting, while relaxed
     dataset::ErrorRelay *m_errors;
     QList<QAction *> m_handledActions;
     double m_netTotal = 0.0;

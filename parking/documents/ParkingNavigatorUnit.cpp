@@ -37,7 +37,8 @@ bool IsDateKey(const QString &key)
 
 } // namespace
 
-TParkingNavigatorForm::TParkingNavigatorForm(QWidget *parent) : TCustomNavigatorForm(parent)
+TParkingNavigatorForm::TParkingNavigatorForm(TParkingDM &dm, QWidget *parent)
+    : TCustomNavigatorForm(parent), m_dm(dm)
 {
     setObjectName(QStringLiteral("ParkingNavigatorForm"));
     for (const SearchRow &row : kSearchRows)
@@ -70,9 +71,7 @@ void TParkingNavigatorForm::SearchVLEEditButtonClick()
 void TParkingNavigatorForm::FindButtonClick()
 {
     TCustomNavigatorForm::FindButtonClick();
-    if (!ParkingDM)
-        return;
-    dataset::Query &documents = *ParkingDM->ParkingDocumentZQ;
+    dataset::Query &documents = m_dm.ParkingDocumentZQ();
     documents.Close();
     documents.SetSQL({ParseSQL()});
     documents.Open();
@@ -99,9 +98,9 @@ QString TParkingNavigatorForm::ParseSQL()
     return sql;
 }
 
-void TParkingNavigatorForm::SearchVLEKeyDown(int &key, Qt::KeyboardModifiers shift)
+void TParkingNavigatorForm::SearchVLEKeyDown(int &key, Qt::KeyboardModifiers modifiers)
 {
-    TCustomNavigatorForm::SearchVLEKeyDown(key, shift);
+    TCustomNavigatorForm::SearchVLEKeyDown(key, modifiers);
 }
 
 void TParkingNavigatorForm::SearchVLEKeyPress(QString &text)

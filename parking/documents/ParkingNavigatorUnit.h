@@ -5,10 +5,12 @@
 
 #include "base/CustomNavigatorForm.h"
 
+class TParkingDM;
+
 class TParkingNavigatorForm : public TCustomNavigatorForm {
     Q_OBJECT
 public:
-    explicit TParkingNavigatorForm(QWidget *parent = nullptr);
+    explicit TParkingNavigatorForm(TParkingDM &dm, QWidget *parent = nullptr);
     ~TParkingNavigatorForm() override;
 
     void FindButtonClick() override;
@@ -17,6 +19,9 @@ public:
 protected:
     void SetSearchProps() override;
     void SearchVLEEditButtonClick() override;
-    void SearchVLEKeyDown(int &key, Qt::KeyboardModifiers shift) override;
+    void SearchVLEKeyDown(int &key, Qt::KeyboardModifiers modifiers) override;
     void SearchVLEKeyPress(QString &text) override;
+
+private:
+    TParkingDM &m_dm;
 };

@@ -19,16 +19,7 @@
 #include <QToolBar>
 #include <memory>
 
-namespace {
-
-dataset::Query *Documents()
-{
-    return ParkingDM ? ParkingDM->ParkingDocumentZQ : nullptr;
-}
-
-} // namespace
-
-TParkingViewerForm::TParkingViewerForm(QWidget *parent) : TCustomViewerForm(parent)
+TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent) : TCustomViewerForm(parent), m_dm(dm)
 {
     setObjectName(QStringLiteral("ParkingViewerForm"));
     resize(741, 400);
@@ -82,8 +73,7 @@ TParkingViewerForm::TParkingViewerForm(QWidget *parent) : TCustomViewerForm(pare
     PopupMenu->addSeparator();
     PopupMenu->addAction(ColumnsVisibility);
 
-    if (ParkingDM)
-        DBG->SetDataSource(ParkingDM->ParkingDocumentDS);
+    DBG->SetDataSource(&m_dm.ParkingDocumentDS());
     DBG->AddColumn(QStringLiteral("number"), 80);
     DBG->AddColumn(QStringLiteral("documentdatetime"));
     DBG->AddColumn(QStringLiteral("cityreg"), 60);
@@ -92,62 +82,64 @@ TParkingViewerForm::TParkingViewerForm(QWidget *parent) : TCustomViewerForm(pare
 
 TParkingViewerForm::~TParkingViewerForm() = default;
 
+dataset::Query &TParkingViewerForm::Documents() const
+{
+    return m_dm.ParkingDocumentZQ();
+}
+
 // A closed list (before the first search) is opened with whatever SQL it holds, which
 // selects no row, so the new document is its only row.
 void TParkingViewerForm::CustomAddExecute()
 {
-    dataset::Query *documents = Documents();
-    if (!documents)
-        return;
-    if (!documents->Active())
-        documents->Open();
-    documents->Append();
+    dataset::Query &documents = Documents();
+    if (!documents.Active())
+        documents.Open();
+    documents.Append();
     CustomEdit->trigger();
 }
 
 // The editor works on the current row; the list is not re-queried afterwards.
 void TParkingViewerForm::CustomEditExecute()
 {
-    dataset::Query *documents = Documents();
-    if (!documents || !documents->Active())
+    if (!Documents().Active())
         return;
-    const auto editor = std::make_unique<TParkingDetailForm>(this);
+    const auto editor = std::make_unique<TParkingDetailForm>(m_dm, this);
     editor->exec();
 }
 
 // The data module's before-delete handler asks for confirmation; a No aborts silently.
 void TParkingViewerForm::CustomDeleteExecute()
 {
-    dataset::Query *documents = Documents();
-    if (!documents || !documents->Active() || documents->IsEmpty())
+    dataset::Query &documents = Documents();
+    if (!documents.Active() || documents.IsEmpty())
         return;
-    documents->Delete();
+    documents.Delete();
 }
 
 // The tool windows free themselves when closed.
 void TParkingViewerForm::PayDeskActionExecute()
 {
-    (new TParkingPayDeskForm(this))->exec();
+    (new TParkingPayDeskForm(m_dm, this))->exec();
 }
 
 void TParkingViewerForm::ParkingZoneFrameActionExecute()
 {
-    (new TParkingZoneFrameForm(this))->exec();
+    (new TParkingZoneFrameForm(m_dm, this))->exec();
 }
 
 void TParkingViewerForm::ParkingTicketActionExecute()
 {
-    (new TParkingTicketForm(this))->exec();
+    (new TParkingTicketForm(m_dm, this))->exec();
 }
 
 void TParkingViewerForm::ParkingSubscriptionActionExecute()
 {
-    (new TParkingSubscriptionForm(this))->exec();
+    (new TParkingSubscriptionForm(m_dm, this))->exec();
 }
 
 void TParkingViewerForm::ParkingStartStopActionExecute()
 {
-    (new TParkingStartStopForm(this))->exec();
+    (new TParkingStartStopForm(m_dm, this))->exec();
 }
 
 // The base recorded the cell under the pointer; a double click on the title row opens
@@ -157,7 +149,7 @@ void TParkingViewerForm::DBGDblClick()
     TCustomViewerForm::DBGDblClick();
     if (DblClickRow() < 0)
         return;
-    const dataset::Query *documents = Documents();
-    if (documents && documents->Active() && !documents->IsEmpty())
+    const dataset::Query &documents = Documents();
+    if (documents.Active() && !documents.IsEmpty())
         CustomEdit->trigger();
 }

@@ -6,11 +6,13 @@
 #include "base/CustomViewerForm.h"
 
 class QAction;
+class TParkingDM;
+namespace dataset { class Query; }
 
 class TParkingViewerForm : public TCustomViewerForm {
     Q_OBJECT
 public:
-    explicit TParkingViewerForm(QWidget *parent = nullptr);
+    explicit TParkingViewerForm(TParkingDM &dm, QWidget *parent = nullptr);
     ~TParkingViewerForm() override;
 
     QAction *CustomAdd;
@@ -33,4 +35,9 @@ public:
 
 protected:
     void DBGDblClick() override;
+
+private:
+    dataset::Query &Documents() const;
+
+    TParkingDM &m_dm;
 };

@@ -1,6 +1,7 @@
 #include "ParkingSnapin.h"
 
 #include "Connection.h"
+#include "Error.h"
 #include "ParkingDMUnit.h"
 #include "ParkingRegistration.h"
 #include "ParkingResourceString.h"
@@ -8,6 +9,18 @@
 #include "common/DialogService.h"
 #include "documents/ParkingNavigatorUnit.h"
 #include "documents/ParkingViewerUnit.h"
+
+namespace {
+
+// The data module the module's entry created, handed to the frames the snap-in creates.
+TParkingDM &DataModule()
+{
+    if (!ParkingDM)
+        throw dataset::Error(QStringLiteral("Modul parkinga nije inicijalizovan."));
+    return *ParkingDM;
+}
+
+} // namespace
 
 // ---- factory ------------------------------------------------------------------
 
@@ -24,7 +37,7 @@ IntfPtr<ISnapin> TParkingSnapinFactory::CreateSnapin(const IntfPtr<IConsole> &co
 TParkingSnapin::TParkingSnapin(const IntfPtr<IConsole> &console) : TCustomSnapin(console)
 {
     if (ParkingDM) {
-        SetDataSet(ParkingDM->ParkingDocumentZQ);
+        SetDataSet(&ParkingDM->ParkingDocumentZQ());
         if (!ParkingDM->ImageList.isEmpty())
             SetImage(QPixmap::fromImage(ParkingDM->ImageList.first()));
     }
@@ -52,7 +65,7 @@ TParkingViewer::TParkingViewer(const IntfPtr<IConsole> &console) : TCustomViewer
 
 void TParkingViewer::InternalCreateFrame()
 {
-    auto form = std::make_unique<TParkingViewerForm>();
+    auto form = std::make_unique<TParkingViewerForm>(DataModule());
     SetActionList(form->ActionList);
     SetFrame(std::move(form));
 }
@@ -100,5 +113,5 @@ void TParkingViewer::Hide()
 
 void TParkingNavigator::InternalCreateFrame()
 {
-    SetFrame(std::make_unique<TParkingNavigatorForm>());
+    SetFrame(std::make_unique<TParkingNavigatorForm>(DataModule()));
 }

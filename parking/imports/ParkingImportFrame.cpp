@@ -4,7 +4,6 @@
 #include "base/CustomDM.h"
 #include "DialogService.h"
 #include "FormatFloat.h"
-#include "ParkingDMUnit.h"
 #include "ParkingResourceString.h"
 #include "base/WheelArrowFilter.h"
 #include "Query.h"
@@ -114,11 +113,11 @@ void TParkingImportForm::SetStatus(const QString &text)
         LoadingInfoLabel->setText(text);
 }
 
-dataset::ConnectionParams TParkingImportForm::ImportConnectionParams() const
+dataset::ConnectionParams ModuleConnectionParams(const dataset::Connection *connection)
 {
-    if (!ParkingDM || !ParkingDM->Connection())
+    if (!connection)
         throw dataset::Error(QStringLiteral("Modul nije povezan sa bazom podataka."));
-    return ParkingDM->Connection()->Params();
+    return connection->Params();
 }
 
 void TParkingImportForm::ImportSucceeded(ImportJob &, const ImportSummary &) {}

@@ -19,7 +19,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-namespace dataset { class Query; }
+namespace dataset { class Connection; class Query; }
 
 namespace imports {
 
@@ -76,8 +76,8 @@ protected:
     // On the user-interface thread after a successful run, controls still off: reopen
     // the tables, or take the rows the job read.
     virtual void ImportSucceeded(ImportJob &job, const ImportSummary &summary);
-    // The connection the worker opens its own from: the data module's by default.
-    virtual dataset::ConnectionParams ImportConnectionParams() const;
+    // The connection the worker opens its own from.
+    virtual dataset::ConnectionParams ImportConnectionParams() const = 0;
 
     // Adds the status label, reading "Spremno za učitavanje.".
     QLabel *CreateLoadingInfoLabel();
@@ -92,5 +92,9 @@ private:
 
     std::unique_ptr<Running> m_running;
 };
+
+// The parameters of 'connection' (the data module's), for a worker to open its own;
+// throws when the module has no connection.
+dataset::ConnectionParams ModuleConnectionParams(const dataset::Connection *connection);
 
 } // namespace imports

@@ -39,7 +39,7 @@ dataset::DBGrid *Grid(QWidget *parent, const char *name, dataset::DataSource *so
 
 } // namespace
 
-TParkingStartStopForm::TParkingStartStopForm(QWidget *parent) : TParkingImportForm(parent)
+TParkingStartStopForm::TParkingStartStopForm(TParkingDM &dm, QWidget *parent) : TParkingImportForm(parent)
 {
     setObjectName(QStringLiteral("ParkingStartStopForm"));
     setWindowTitle(QStringLiteral("Start-stop"));
@@ -70,7 +70,7 @@ TParkingStartStopForm::TParkingStartStopForm(QWidget *parent) : TParkingImportFo
     StartStopDBG->AddColumn(QStringLiteral("zone"), 72);
     StartStopDBG->AddColumn(QStringLiteral("startdatetime"));
     StartStopDBG->AddColumn(QStringLiteral("stopdatetime"));
-    DocumentDBG = Grid(this, "DocumentDBG", ParkingDM ? ParkingDM->DocumentDS : nullptr);
+    DocumentDBG = Grid(this, "DocumentDBG", &dm.DocumentDS());
     DocumentDBG->AddColumn(QStringLiteral("documenttype"), 72);
     DocumentDBG->AddColumn(QStringLiteral("number"), 72);
     DocumentDBG->AddColumn(QStringLiteral("documentdate"));

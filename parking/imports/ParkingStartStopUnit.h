@@ -6,12 +6,13 @@
 #include "ParkingImportFrame.h"
 
 class QLineEdit;
+class TParkingDM;
 namespace dataset { class DBGrid; class DataSource; class Query; }
 
 class TParkingStartStopForm : public imports::TParkingImportForm {
     Q_OBJECT
 public:
-    explicit TParkingStartStopForm(QWidget *parent = nullptr);
+    explicit TParkingStartStopForm(TParkingDM &dm, QWidget *parent = nullptr);
     ~TParkingStartStopForm() override;
 
     dataset::Query *StartStopCDS = nullptr;

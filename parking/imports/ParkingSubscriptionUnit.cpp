@@ -12,7 +12,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TParkingSubscriptionForm::TParkingSubscriptionForm(QWidget *parent) : TParkingImportForm(parent)
+TParkingSubscriptionForm::TParkingSubscriptionForm(TParkingDM &dm, QWidget *parent)
+    : TParkingImportForm(parent), m_dm(dm)
 {
     setObjectName(QStringLiteral("ParkingSubscriptionForm"));
     setWindowTitle(QStringLiteral("Parking pretplate"));
@@ -21,8 +22,7 @@ TParkingSubscriptionForm::TParkingSubscriptionForm(QWidget *parent) : TParkingIm
     DBGrid = new dataset::DBGrid(this);
     DBGrid->setObjectName(QStringLiteral("DBGrid"));
     DBGrid->SetReadOnly(true);
-    if (ParkingDM)
-        DBGrid->SetDataSource(ParkingDM->ParkingSubscriptionDS);
+    DBGrid->SetDataSource(&m_dm.ParkingSubscriptionDS());
     DBGrid->AddColumn(QStringLiteral("subscriptionnumber"), 80);
     DBGrid->AddColumn(QStringLiteral("regcitynumber"));
     DBGrid->AddColumn(QStringLiteral("subscriptionfromdate"));
@@ -53,11 +53,7 @@ TParkingSubscriptionForm::~TParkingSubscriptionForm() = default;
 // The grid shows the table as it is now; a click on a column title sorts it.
 void TParkingSubscriptionForm::FormCreate()
 {
-    if (ParkingDM) {
-        dataset::Query *subscriptions = ParkingDM->ParkingSubscriptionZQ;
-        subscriptions->Close();
-        subscriptions->Open();
-    }
+    Reopen();
     GridSorter.AddGrid(DBGrid);
 }
 
@@ -68,15 +64,23 @@ std::unique_ptr<imports::ImportJob> TParkingSubscriptionForm::CreateJob()
 
 QList<dataset::Query *> TParkingSubscriptionForm::TargetDataSets() const
 {
-    if (!ParkingDM)
-        return {};
-    return {ParkingDM->ParkingSubscriptionZQ};
+    return {&m_dm.ParkingSubscriptionZQ()};
+}
+
+dataset::ConnectionParams TParkingSubscriptionForm::ImportConnectionParams() const
+{
+    return imports::ModuleConnectionParams(m_dm.Connection());
+}
+
+void TParkingSubscriptionForm::Reopen()
+{
+    dataset::Query &subscriptions = m_dm.ParkingSubscriptionZQ();
+    subscriptions.Close();
+    subscriptions.Open();
 }
 
 // The table was replaced on the worker's connection; the dataset reads it again.
 void TParkingSubscriptionForm::ImportSucceeded(imports::ImportJob &, const imports::ImportSummary &)
 {
-    dataset::Query *subscriptions = ParkingDM->ParkingSubscriptionZQ;
-    subscriptions->Close();
-    subscriptions->Open();
+    Reopen();
 }

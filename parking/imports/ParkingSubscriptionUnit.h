@@ -5,12 +5,13 @@
 
 #include "ParkingImportFrame.h"
 
+class TParkingDM;
 namespace dataset { class DBGrid; }
 
 class TParkingSubscriptionForm : public imports::TParkingImportForm {
     Q_OBJECT
 public:
-    explicit TParkingSubscriptionForm(QWidget *parent = nullptr);
+    explicit TParkingSubscriptionForm(TParkingDM &dm, QWidget *parent = nullptr);
     ~TParkingSubscriptionForm() override;
 
     dataset::DBGrid *DBGrid = nullptr;
@@ -21,4 +22,10 @@ protected:
     std::unique_ptr<imports::ImportJob> CreateJob() override;
     QList<dataset::Query *> TargetDataSets() const override;
     void ImportSucceeded(imports::ImportJob &job, const imports::ImportSummary &summary) override;
+    dataset::ConnectionParams ImportConnectionParams() const override;
+
+private:
+    void Reopen();
+
+    TParkingDM &m_dm;
 };

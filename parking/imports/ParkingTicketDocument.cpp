@@ -16,10 +16,10 @@ struct TicketRow {
     double price;
 };
 
-std::vector<TicketRow> Tickets(const QString &sql, const QMap<QString, QString> &params)
+std::vector<TicketRow> Tickets(const TParkingDM &dm, const QString &sql, const QMap<QString, QString> &params)
 {
     dataset::Query query;
-    query.SetConnection(ParkingDM->Connection());
+    query.SetConnection(dm.Connection());
     query.SetSQL({sql});
     for (auto it = params.cbegin(); it != params.cend(); ++it)
         query.SetParam(it.key(), it.value());
@@ -73,11 +73,11 @@ std::optional<TProductDesc> SingleProductByBarcode(const QString &barcode, QStri
     return std::nullopt;
 }
 
-TicketDocumentResult CreateTicketDocument(const QDate &day, const TicketProductLookup &lookup)
+TicketDocumentResult CreateTicketDocument(TParkingDM &dm, const QDate &day, const TicketProductLookup &lookup)
 {
     TicketDocumentResult result;
     const QString date = day.toString(Qt::ISODate);
-    const auto issued = Tickets(
+    const auto issued = Tickets(dm,
         QStringLiteral("SELECT id_DK, cena_DK FROM parkingticketraw WHERE vreme_izdavanja_DK >= :dayStart "
                        "AND vreme_izdavanja_DK <= :dayEnd"),
         {{QStringLiteral("dayStart"), date + QStringLiteral(" 00:00:00")},
@@ -85,7 +85,7 @@ TicketDocumentResult CreateTicketDocument(const QDate &day, const TicketProductL
     result.issued = qint64(issued.size());
     if (issued.empty())
         return result;
-    const auto cancelled = Tickets(
+    const auto cancelled = Tickets(dm,
         QStringLiteral("SELECT id_DK, cena_DK FROM parkingticketraw WHERE datum_storniranja = :day"),
         {{QStringLiteral("day"), date}});
     result.cancelled = qint64(cancelled.size());
@@ -94,7 +94,7 @@ TicketDocumentResult CreateTicketDocument(const QDate &day, const TicketProductL
     Plan(issued, 1.0, lookup, planned, result.leftOut);
     Plan(cancelled, -1.0, lookup, planned, result.leftOut);
 
-    THostDocumentWriter writer;
+    THostDocumentWriter writer(dm);
     if (writer.PostHeader({QStringLiteral("M"), day, nullptr, std::nullopt}) == PostOutcome::Refused) {
         result.messages = writer.Messages();
         return result;

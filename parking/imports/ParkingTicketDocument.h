@@ -11,6 +11,8 @@
 #include <functional>
 #include <optional>
 
+class TParkingDM;
+
 // The product for a ticket's bar code ("DK" and the whole price); none, with 'reason'
 // filled, when there is no product to take.
 using TicketProductLookup =
@@ -29,9 +31,9 @@ struct TicketDocumentResult {
     QStringList messages;
 };
 
-// Reads the staging table through the data module's connection and writes the document
-// through the host document writer; the document notice follows only a stored document.
-TicketDocumentResult CreateTicketDocument(const QDate &day, const TicketProductLookup &lookup);
+// Reads the staging table through the connection of 'dm' and writes the document through
+// the host document writer; the document notice follows only a stored document.
+TicketDocumentResult CreateTicketDocument(TParkingDM &dm, const QDate &day, const TicketProductLookup &lookup);
 
 // The bar code of a ticket's product: "DK" and the price as a whole number.
 QString TicketBarcode(double price);

@@ -17,7 +17,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TParkingTicketForm::TParkingTicketForm(QWidget *parent) : TParkingImportForm(parent)
+TParkingTicketForm::TParkingTicketForm(TParkingDM &dm, QWidget *parent) : TParkingImportForm(parent), m_dm(dm)
 {
     setObjectName(QStringLiteral("ParkingTicketForm"));
     setWindowTitle(QStringLiteral("Parking karte"));
@@ -26,8 +26,7 @@ TParkingTicketForm::TParkingTicketForm(QWidget *parent) : TParkingImportForm(par
     DBGrid = new dataset::DBGrid(this);
     DBGrid->setObjectName(QStringLiteral("DBGrid"));
     DBGrid->SetReadOnly(true);
-    if (ParkingDM)
-        DBGrid->SetDataSource(ParkingDM->ParkingTicketDS);
+    DBGrid->SetDataSource(&m_dm.ParkingTicketDS());
     DBGrid->AddColumn(QStringLiteral("ticketdate"));
     DBGrid->AddColumn(QStringLiteral("ticketnumber"), 80);
     DBGrid->AddColumn(QStringLiteral("zone"), 40);
@@ -61,10 +60,8 @@ TParkingTicketForm::~TParkingTicketForm() = default;
 // The grid shows the current tickets.
 void TParkingTicketForm::FormCreate()
 {
-    if (!ParkingDM)
-        return;
-    ParkingDM->ParkingTicketZQ->Close();
-    ParkingDM->ParkingTicketZQ->Open();
+    m_dm.ParkingTicketZQ().Close();
+    m_dm.ParkingTicketZQ().Open();
     GridSorter.AddGrid(DBGrid);
 }
 
@@ -75,18 +72,21 @@ std::unique_ptr<imports::ImportJob> TParkingTicketForm::CreateJob()
 
 QList<dataset::Query *> TParkingTicketForm::TargetDataSets() const
 {
-    if (!ParkingDM)
-        return {};
-    return {ParkingDM->ParkingTicketRawZQ, ParkingDM->ParkingTicketZQ};
+    return {&m_dm.ParkingTicketRawZQ(), &m_dm.ParkingTicketZQ()};
+}
+
+dataset::ConnectionParams TParkingTicketForm::ImportConnectionParams() const
+{
+    return imports::ModuleConnectionParams(m_dm.Connection());
 }
 
 // The grid's tickets are read again; the staging table, which no grid shows, only when
 // something holds it open.
 void TParkingTicketForm::ImportSucceeded(imports::ImportJob &, const imports::ImportSummary &)
 {
-    ParkingDM->ParkingTicketZQ->Refresh();
-    if (ParkingDM->ParkingTicketRawZQ->Active())
-        ParkingDM->ParkingTicketRawZQ->Refresh();
+    m_dm.ParkingTicketZQ().Refresh();
+    if (m_dm.ParkingTicketRawZQ().Active())
+        m_dm.ParkingTicketRawZQ().Refresh();
 }
 
 // Errors of the document reach the console's error display through the relay.
@@ -105,7 +105,7 @@ void TParkingTicketForm::CreateButtonClick()
         reason = QStringLiteral("proizvod nije izabran");
         return std::nullopt;
     };
-    const TicketDocumentResult result = CreateTicketDocument(day, lookup);
+    const TicketDocumentResult result = CreateTicketDocument(m_dm, day, lookup);
     for (const QString &message : result.messages)
         ShowErrorMessage(message);
     ProgressBar->setValue(result.written ? ProgressBar->maximum() : 0);

@@ -39,9 +39,9 @@ QStringList Lines(dataset::Connection &connection, const QString &sql, const QSt
     return lines;
 }
 
-dataset::Connection &ModuleConnection()
+dataset::Connection &ModuleConnection(const TParkingDM &dm)
 {
-    dataset::Connection *connection = ParkingDM ? ParkingDM->Connection() : nullptr;
+    dataset::Connection *connection = dm.Connection();
     if (!connection)
         throw dataset::Error(QStringLiteral("Modul parkinga nema vezu sa bazom podataka."));
     return *connection;
@@ -66,11 +66,11 @@ int ChooseLine(const QStringList &lines, int x, int y)
 
 // The lookup of both pickers: the lines for 'regNumber', the user's choice, and the
 // number read from the chosen line into 'number'.
-bool ChooseNumber(QStringList (*linesOf)(dataset::Connection &, const QString &),
+bool ChooseNumber(dataset::Connection &connection, QStringList (*linesOf)(dataset::Connection &, const QString &),
                   QString (*numberOf)(const QString &), const QString &regNumber, QString &number, int x, int y)
 {
     const BusyCursor busy;
-    const QStringList lines = linesOf(ModuleConnection(), regNumber);
+    const QStringList lines = linesOf(connection, regNumber);
     const int chosen = ChooseLine(lines, x, y);
     if (chosen < 0)
         return false;
@@ -129,14 +129,14 @@ QString SubscriptionNumberFromLine(const QString &line)
     return line.left(line.indexOf(kSeparator)).trimmed();
 }
 
-bool TicketByReg(const QString &regNumber, QString &ticketNumber, int x, int y)
+bool TicketByReg(TParkingDM &dm, const QString &regNumber, QString &ticketNumber, int x, int y)
 {
-    return ChooseNumber(TicketLines, TicketNumberFromLine, regNumber, ticketNumber, x, y);
+    return ChooseNumber(ModuleConnection(dm), TicketLines, TicketNumberFromLine, regNumber, ticketNumber, x, y);
 }
 
-bool SubscriptionByReg(const QString &regNumber, QString &subscriptionNumber, int x, int y)
+bool SubscriptionByReg(TParkingDM &dm, const QString &regNumber, QString &subscriptionNumber, int x, int y)
 {
-    return ChooseNumber(SubscriptionLines, SubscriptionNumberFromLine, regNumber, subscriptionNumber, x, y);
+    return ChooseNumber(ModuleConnection(dm), SubscriptionLines, SubscriptionNumberFromLine, regNumber, subscriptionNumber, x, y);
 }
 
 TParkingSelectTicketForm::TParkingSelectTicketForm()

@@ -8,6 +8,7 @@
 
 #include <QStringList>
 
+class TParkingDM;
 namespace dataset { class Connection; }
 
 // --- non-visual --------------------------------------------------------------------
@@ -25,8 +26,9 @@ QString SubscriptionNumberFromLine(const QString &line);
 // --- lookups -----------------------------------------------------------------------
 // True with the chosen number written to the text argument; false leaves it unchanged.
 // The picker sits with its left edge at x, just below a 21-pixel control whose top is y.
-bool TicketByReg(const QString &regNumber, QString &ticketNumber, int x, int y);
-bool SubscriptionByReg(const QString &regNumber, QString &subscriptionNumber, int x, int y);
+// Both read through the connection of 'dm'.
+bool TicketByReg(TParkingDM &dm, const QString &regNumber, QString &ticketNumber, int x, int y);
+bool SubscriptionByReg(TParkingDM &dm, const QString &regNumber, QString &subscriptionNumber, int x, int y);
 
 class TParkingSelectTicketForm : public TParkingSelectForm {
     Q_OBJECT

@@ -65,10 +65,8 @@ dataset::DBGrid *NewGrid(const QString &name, dataset::DataSource *source, QWidg
 
 } // namespace
 
-TParkingPayDeskForm::TParkingPayDeskForm(QWidget *owner) : QDialog(owner)
+TParkingPayDeskForm::TParkingPayDeskForm(TParkingDM &dm, QWidget *owner) : QDialog(owner), m_dm(dm)
 {
-    if (!ParkingDM)
-        throw dataset::Error(QStringLiteral("Modul parkinga nije inicijalizovan."));
     setObjectName(QStringLiteral("ParkingPayDeskForm"));
     setWindowTitle(QStringLiteral("Blagajna"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -108,12 +106,12 @@ void TParkingPayDeskForm::BuildLayout()
     top->addWidget(CloseButton);
 
     ParkingPayDeskProductDBG =
-        NewGrid(QStringLiteral("ParkingPayDeskProductDBG"), ParkingDM->ParkingPayDeskProductDS, this);
+        NewGrid(QStringLiteral("ParkingPayDeskProductDBG"), &m_dm.ParkingPayDeskProductDS(), this);
     ParkingPayDeskProductDBG->AddColumn(QStringLiteral("productcode"), 60);
     ParkingPayDeskProductDBG->AddColumn(QStringLiteral("productname"), 140);
     ParkingPayDeskProductDBG->AddColumn(QStringLiteral("SumQuantity"));
     ParkingPayDeskProductDBG->AddColumn(QStringLiteral("SumItemTotal"), 80);
-    ParkingPayDeskUserDBG = NewGrid(QStringLiteral("ParkingPayDeskUserDBG"), ParkingDM->ParkingPayDeskUserDS, this);
+    ParkingPayDeskUserDBG = NewGrid(QStringLiteral("ParkingPayDeskUserDBG"), &m_dm.ParkingPayDeskUserDS(), this);
     ParkingPayDeskUserDBG->AddColumn(QStringLiteral("UserName"), 140);
     ParkingPayDeskUserDBG->AddColumn(QStringLiteral("SumItemTotal"), 80);
 
@@ -153,17 +151,17 @@ void TParkingPayDeskForm::BuildLayout()
     connect(PrintUserButton, &QPushButton::clicked, PrintUser, &QAction::trigger);
 }
 
-void TParkingPayDeskForm::LoadSummaries(const QString &day)
+void TParkingPayDeskForm::LoadSummaries(TParkingDM &dm, const QString &day)
 {
     const QString from = QStringLiteral("FROM parkingdocumentitem AS pdi LEFT JOIN parkingdocument AS pd "
                                         "ON pdi.parkingdocumentid = pd.parkingdocumentid");
-    Reload(*ParkingDM->ParkingPayDeskProductZQ,
+    Reload(dm.ParkingPayDeskProductZQ(),
            {QStringLiteral("SELECT pdi.productcode, pdi.productname, SUM(pdi.quantity) AS SumQuantity, "
                            "SUM(ROUND(pdi.itemvalue * (1 + pdi.taxvalue/100),2)) AS SumItemTotal, "
                            "pdi.productid, pdi.taxid, pdi.taxvalue, pdi.price, SUM(pdi.itemvalue) AS SumItemValue"),
             from, kDayCondition, QStringLiteral("GROUP BY pdi.productid ORDER BY pdi.productname")},
            day);
-    Reload(*ParkingDM->ParkingPayDeskUserZQ,
+    Reload(dm.ParkingPayDeskUserZQ(),
            {QStringLiteral("SELECT CONCAT(u.firstname,' ',u.lastname) AS UserName, "
                            "SUM(ROUND(pdi.itemvalue * (1 + pdi.taxvalue/100),2)) AS SumItemTotal"),
             from, QStringLiteral("LEFT JOIN user AS u ON pd.userid = u.userid"), kDayCondition,
@@ -174,7 +172,7 @@ void TParkingPayDeskForm::LoadSummaries(const QString &day)
 void TParkingPayDeskForm::FormCreate()
 {
     DateEdit->setText(QDate::currentDate().toString(kDayFormat));
-    LoadSummaries(DateEdit->text());
+    LoadSummaries(m_dm, DateEdit->text());
     GridSorter.AddGrid(ParkingPayDeskProductDBG);
     GridSorter.AddGrid(ParkingPayDeskUserDBG);
 }
@@ -186,7 +184,7 @@ void TParkingPayDeskForm::DateButtonClick()
     if (!GetDate(chosen))
         return;
     DateEdit->setText(chosen.date().toString(kDayFormat));
-    LoadSummaries(DateEdit->text());
+    LoadSummaries(m_dm, DateEdit->text());
 }
 
 // One "M" document from the product summary. Rows of surcharge tickets (codes DK...) and
@@ -201,13 +199,13 @@ void TParkingPayDeskForm::CreateButtonClick()
     } catch (const std::runtime_error &error) {
         throw dataset::Error(QString::fromUtf8(error.what()));
     }
-    dataset::Query &summary = *ParkingDM->ParkingPayDeskProductZQ;
+    dataset::Query &summary = m_dm.ParkingPayDeskProductZQ();
     const dataset::ControlsDisabled frozen(summary);
     summary.First();
     if (summary.Eof())
         return;
     const BusyCursor busy;
-    THostDocumentWriter writer;
+    THostDocumentWriter writer(m_dm);
     const auto showMessages = [&writer] {
         // Only once the writer's transaction and numbering lock have ended.
         for (const QString &message : writer.Messages())

@@ -10,13 +10,14 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class TParkingDM;
 namespace dataset { class DBGrid; class ErrorRelay; }
 
 class TParkingPayDeskForm : public QDialog {
     Q_OBJECT
 public:
     // Frees itself when closed.
-    explicit TParkingPayDeskForm(QWidget *owner = nullptr);
+    explicit TParkingPayDeskForm(TParkingDM &dm, QWidget *owner = nullptr);
     ~TParkingPayDeskForm() override;
 
     QLabel *DateLabel;
@@ -40,11 +41,12 @@ public:
     void CloseButtonClick();
 
     // Both summaries for the day 'day' ("yyyy-mm-dd").
-    static void LoadSummaries(const QString &day);
+    static void LoadSummaries(TParkingDM &dm, const QString &day);
 
 private:
     void BuildLayout();
     void PrintGridOf(dataset::DBGrid *grid, const char *captionEntry);
 
+    TParkingDM &m_dm;
     dataset::ErrorRelay *m_errors = nullptr;
 };

@@ -2,7 +2,6 @@
 
 #include "DBGrid.h"
 #include "DBNavigator.h"
-#include "Error.h"
 #include "ParkingDMUnit.h"
 #include "Query.h"
 #include "base/GridSorter.h"
@@ -14,10 +13,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-TParkingZoneFrameForm::TParkingZoneFrameForm(QWidget *owner) : QDialog(owner)
+TParkingZoneFrameForm::TParkingZoneFrameForm(TParkingDM &dm, QWidget *owner) : QDialog(owner), m_dm(dm)
 {
-    if (!ParkingDM)
-        throw dataset::Error(QStringLiteral("Modul parkinga nije inicijalizovan."));
     setObjectName(QStringLiteral("ParkingZoneFrameForm"));
     setWindowTitle(QStringLiteral("Parking zone"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -25,7 +22,7 @@ TParkingZoneFrameForm::TParkingZoneFrameForm(QWidget *owner) : QDialog(owner)
     using Button = dataset::DBNavigator::Button;
     DBN = new dataset::DBNavigator(this);
     DBN->setObjectName(QStringLiteral("DBN"));
-    DBN->SetDataSource(ParkingDM->ParkingZoneFrameDS);
+    DBN->SetDataSource(&m_dm.ParkingZoneFrameDS());
     DBN->SetVisibleButtons({Button::First, Button::Prior, Button::Next, Button::Last, Button::Insert,
                             Button::Delete, Button::Post, Button::Cancel});
     DBN->SetConfirmDelete(false);
@@ -33,17 +30,15 @@ TParkingZoneFrameForm::TParkingZoneFrameForm(QWidget *owner) : QDialog(owner)
 
     DBGrid = new dataset::DBGrid(this);
     DBGrid->setObjectName(QStringLiteral("DBGrid"));
-    DBGrid->SetDataSource(ParkingDM->ParkingZoneFrameDS);
+    DBGrid->SetDataSource(&m_dm.ParkingZoneFrameDS());
     DBGrid->AddColumn(QStringLiteral("zone"), 60);
     DBGrid->AddColumn(QStringLiteral("sector"), 60);
     DBGrid->AddColumn(QStringLiteral("street"), 300);
     // Enter on a row being entered saves it; it would otherwise press the default
     // "Zatvori" and the row would be lost with the form.
     DBGrid->OnKeyDown = [this](int &key, Qt::KeyboardModifiers modifiers) {
-        dataset::Query &zones = *ParkingDM->ParkingZoneFrameZQ;
-        const bool editing = zones.State() == dataset::DataSetState::Edit
-            || zones.State() == dataset::DataSetState::Insert;
-        if ((key != Qt::Key_Return && key != Qt::Key_Enter) || modifiers != Qt::NoModifier || !editing
+        dataset::Query &zones = m_dm.ParkingZoneFrameZQ();
+        if ((key != Qt::Key_Return && key != Qt::Key_Enter) || modifiers != Qt::NoModifier || !zones.IsEditing()
             || QApplication::focusWidget() != DBGrid)
             return;
         key = 0;
@@ -59,7 +54,7 @@ TParkingZoneFrameForm::TParkingZoneFrameForm(QWidget *owner) : QDialog(owner)
     CancelButton->setDefault(true);
     connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
     // A row left half entered is never written; it goes with the form.
-    connect(this, &QDialog::finished, ParkingDM->ParkingZoneFrameZQ, &dataset::Query::Cancel);
+    connect(this, &QDialog::finished, &m_dm.ParkingZoneFrameZQ(), &dataset::Query::Cancel);
 
     auto *bottom = new QHBoxLayout;
     bottom->addStretch(1);
@@ -82,7 +77,7 @@ TParkingZoneFrameForm::~TParkingZoneFrameForm() = default;
 // Reopening shows the table as it is now and drops a row left half entered last time.
 void TParkingZoneFrameForm::FormCreate()
 {
-    dataset::Query &zones = *ParkingDM->ParkingZoneFrameZQ;
+    dataset::Query &zones = m_dm.ParkingZoneFrameZQ();
     if (zones.Active())
         zones.Close();
     zones.Open();

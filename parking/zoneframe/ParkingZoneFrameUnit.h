@@ -5,13 +5,14 @@
 #include <QDialog>
 
 class QPushButton;
+class TParkingDM;
 namespace dataset { class DBGrid; class DBNavigator; }
 
 class TParkingZoneFrameForm : public QDialog {
     Q_OBJECT
 public:
     // Frees itself when closed.
-    explicit TParkingZoneFrameForm(QWidget *owner = nullptr);
+    explicit TParkingZoneFrameForm(TParkingDM &dm, QWidget *owner = nullptr);
     ~TParkingZoneFrameForm() override;
 
     dataset::DBNavigator *DBN;
@@ -20,4 +21,7 @@ public:
 
     void FormCreate();
     void CancelButtonClick();
+
+private:
+    TParkingDM &m_dm;
 };

@@ -390,7 +390,9 @@ void TestEditing::eventsChainAndRestore()
             saved(q);
         log << QStringLiteral("editor");
     };
-    query.AfterPost = [&log](Query &q) { log << QStringLiteral("after:%1").arg(q.FieldByName(QStringLiteral("city")).AsString()); };
+    const QMetaObject::Connection afterPost = QObject::connect(&query, &Query::afterPost, [&log, &query] {
+        log << QStringLiteral("after:%1").arg(query.FieldByName(QStringLiteral("city")).AsString());
+    });
     query.Edit();
     query.FieldByName(QStringLiteral("city")).SetAsString(QStringLiteral("Kraljevo"));
     query.Post();
@@ -398,7 +400,7 @@ void TestEditing::eventsChainAndRestore()
 
     log.clear();
     query.BeforePost = saved;
-    query.AfterPost = nullptr;
+    QObject::disconnect(afterPost);
     query.Edit();
     query.FieldByName(QStringLiteral("city")).SetAsString(QStringLiteral("Valjevo"));
     query.Post();
@@ -513,7 +515,7 @@ void TestEditing::controlsDisabledNest()
     QSignalSpy record(&query, &Query::recordChanged);
     QSignalSpy current(&query, &Query::currentChanged);
     int scrolls = 0;
-    query.AfterScroll = [&scrolls](Query &) { ++scrolls; };
+    QObject::connect(&query, &Query::afterScroll, [&scrolls] { ++scrolls; });
 
     query.DisableControls();
     query.DisableControls();

@@ -139,7 +139,7 @@ void TestQuery::navigation()
     query.SetConnection(&db.connection());
     query.SQL() << QStringLiteral("SELECT * FROM parkingticket ORDER BY parkingticketid");
     int scrolls = 0;
-    query.AfterScroll = [&scrolls](Query &) { ++scrolls; };
+    QObject::connect(&query, &Query::afterScroll, [&scrolls] { ++scrolls; });
     query.Open();
     QCOMPARE(scrolls, 1);
     QCOMPARE(query.RecordCount(), 5);

@@ -13,6 +13,7 @@
 #include "common/ScriptedDialogService.h"
 
 #include <QTest>
+#include <functional>
 
 namespace {
 
@@ -120,6 +121,7 @@ private Q_SLOTS:
     void creationOrderAndConnection();
     void validatorRefusesPost_data();
     void validatorRefusesPost();
+    void postSkippingRule();
     void testUnique_data();
     void testUnique();
     void hostTests_data();
@@ -194,6 +196,32 @@ void TestCustomDM::validatorRefusesPost()
     }
     QCOMPARE(q.State(), dataset::DataSetState::Insert);
     QCOMPARE(Count(db.connection(), QStringLiteral("parkingdocument")), 1);
+}
+
+// Only the named field's rules are set aside, and only for that one post, even when the
+// post is refused.
+void TestCustomDM::postSkippingRule()
+{
+    TestDatabase db;
+    AddDocument(db.connection(), QStringLiteral("1/14"));
+    auto dm = TCustomDM::Create<TTestDM>();
+    dm->SetZConnection(&db.connection());
+    dataset::Query &q = *dm->DocumentZQ;
+    q.Open();
+    AppendDocument(q, QStringLiteral("1/14"), QString());
+    const auto refusedField = [&q](const std::function<void()> &post) {
+        try {
+            post();
+        } catch (const EValidationError &e) {
+            return e.FieldName();
+        }
+        return QStringLiteral("(posted)");
+    };
+    QCOMPARE(refusedField([&] { dm->PostSkippingRule(q, QStringLiteral("cityreg")); }), QStringLiteral("number"));
+    q.FieldByName(QStringLiteral("number")).SetAsString(QStringLiteral("2/14"));
+    QCOMPARE(refusedField([&] { q.Post(); }), QStringLiteral("cityreg"));
+    QCOMPARE(refusedField([&] { dm->PostSkippingRule(q, QStringLiteral("cityreg")); }), QStringLiteral("(posted)"));
+    QCOMPARE(Count(db.connection(), QStringLiteral("parkingdocument")), 2);
 }
 
 void TestCustomDM::testUnique_data()

@@ -69,7 +69,7 @@ void RunTicketDocument(CommandContext &context)
     TicketDocumentResult result;
     try {
         const ModuleSession session(context.DatabaseParams(), SettingsPath(context.Options()));
-        result = CreateTicketDocument(day, SingleProductByBarcode);
+        result = CreateTicketDocument(*ParkingDM, day, SingleProductByBarcode);
         dialogs.messages << result.messages;
     } catch (const dataset::Error &e) {
         dialogs.messages << e.message();

@@ -168,7 +168,7 @@ void TestParkingDM::itemTotal()
     const qint64 doc = InsertDocument(db(), QStringLiteral("1/13"), QStringLiteral("2013-05-01 10:00:00"));
     db().Execute(QStringLiteral("INSERT INTO parkingdocumentitem (itemvalue, taxvalue, taxid, productid, "
                                 "parkingdocumentid, ticketnumber) VALUES (100, 20, 1, 1, %1, 'K1')").arg(doc));
-    dataset::Query &items = *m_dm->ParkingDocumentItemZQ;
+    dataset::Query &items = m_dm->ParkingDocumentItemZQ();
     items.SQL().last() = QStringLiteral("FROM parkingdocumentitem WHERE parkingdocumentid = %1").arg(doc);
     items.Open();
     QCOMPARE(items.RecordCount(), 1);
@@ -226,7 +226,7 @@ void TestParkingDM::newRecordDefaults()
     ConsoleScope console(userMode);
     InsertDocument(db(), QStringLiteral("7/01"), QStringLiteral("2001-05-01 10:00:00"));
 
-    dataset::Query &documents = *m_dm->ParkingDocumentZQ;
+    dataset::Query &documents = m_dm->ParkingDocumentZQ();
     documents.Open();
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
     documents.Append();
@@ -237,7 +237,7 @@ void TestParkingDM::newRecordDefaults()
     QCOMPARE(documents.FieldByName(QStringLiteral("userid")).AsInteger(), expectedUser);
     documents.Cancel();
 
-    dataset::Query &items = *m_dm->ParkingDocumentItemZQ;
+    dataset::Query &items = m_dm->ParkingDocumentItemZQ();
     items.Open();
     items.Append();
     QCOMPARE(items.FieldByName(QStringLiteral("quantity")).AsFloat(), 1.0);
@@ -277,7 +277,7 @@ void TestParkingDM::documentRules()
     QFETCH(QString, ruleField);
     InsertDocument(db(), QStringLiteral("5/13"), QStringLiteral("2013-05-01 10:00:00"));
 
-    dataset::Query &documents = *m_dm->ParkingDocumentZQ;
+    dataset::Query &documents = m_dm->ParkingDocumentZQ();
     documents.Open();
     documents.Append();
     if (!number.isNull())
@@ -305,7 +305,7 @@ void TestParkingDM::documentRules()
 void TestParkingDM::itemNeedsTicketNumber()
 {
     const qint64 doc = InsertDocument(db(), QStringLiteral("1/13"), QStringLiteral("2013-05-01 10:00:00"));
-    dataset::Query &items = *m_dm->ParkingDocumentItemZQ;
+    dataset::Query &items = m_dm->ParkingDocumentItemZQ();
     items.Open();
     items.Append();
     const QList<std::pair<QString, QVariant>> values{
@@ -436,7 +436,7 @@ void TestParkingDM::defaultWarehouse()
 
 void TestParkingDM::documentDisplayTexts()
 {
-    dataset::Query &documents = *m_dm->DocumentZQ;
+    dataset::Query &documents = m_dm->DocumentZQ();
     documents.Open();
     QVERIFY(documents.IsEmpty());
     QCOMPARE(documents.FieldByName(QStringLiteral("status")).DisplayText(), QString());

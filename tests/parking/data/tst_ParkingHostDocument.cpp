@@ -73,7 +73,7 @@ void TestParkingHostDocument::headerAndItemsWritten()
     TPartnerDesc partner{QStringLiteral("Firma"), {}, {}, {}, QStringLiteral("F1"), 8};
     THostDocumentHeader header = Header(QStringLiteral("R"));
     header.partner = &partner;
-    THostDocumentWriter writer;
+    THostDocumentWriter writer(*ParkingDM);
     QCOMPARE(writer.PostHeader(header), PostOutcome::Posted);
     QCOMPARE(writer.PostItem(Item(QStringLiteral("Sat - ident. 123"), 1)), PostOutcome::Posted);
     const int id = writer.Commit();
@@ -95,7 +95,7 @@ void TestParkingHostDocument::headerAndItemsWritten()
 void TestParkingHostDocument::warehouseOnlyWhenThereIsOne()
 {
     Host host(false);
-    THostDocumentWriter writer;
+    THostDocumentWriter writer(*ParkingDM);
     QCOMPARE(writer.PostHeader(Header(QStringLiteral("M"))), PostOutcome::Posted);
     writer.Commit();
     QCOMPARE(host.Row(QStringLiteral("SELECT warehouseid, number FROM document")), QStringLiteral("NULL|1"));
@@ -109,7 +109,7 @@ void TestParkingHostDocument::refusedItemSkipped()
         QStringLiteral("CREATE TRIGGER refuse_item BEFORE INSERT ON documentitem FOR EACH ROW "
                        "IF NEW.productname = 'Loša' THEN SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'odbijeno'; "
                        "END IF"));
-    THostDocumentWriter writer;
+    THostDocumentWriter writer(*ParkingDM);
     QCOMPARE(writer.PostHeader(Header(QStringLiteral("M"))), PostOutcome::Posted);
     QCOMPARE(writer.PostItem(Item(QStringLiteral("Prva"), 1)), PostOutcome::Posted);
     QCOMPARE(writer.PostItem(Item(QStringLiteral("Loša"), 2)), PostOutcome::Refused);
@@ -129,7 +129,7 @@ void TestParkingHostDocument::unfinishedDocumentRolledBack()
 {
     Host host;
     {
-        THostDocumentWriter writer;
+        THostDocumentWriter writer(*ParkingDM);
         QCOMPARE(writer.PostHeader(Header(QStringLiteral("M"))), PostOutcome::Posted);
         QCOMPARE(writer.PostItem(Item(QStringLiteral("Prva"), 1)), PostOutcome::Posted);
     }
@@ -154,7 +154,7 @@ void TestParkingHostDocument::lostServerLeavesNothing()
         return query.Fields(0).AsString();
     };
     {
-        THostDocumentWriter writer;
+        THostDocumentWriter writer(*ParkingDM);
         QCOMPARE(writer.PostHeader(Header(QStringLiteral("M"))), PostOutcome::Posted);
         QCOMPARE(ask(kLockFree), QStringLiteral("0"));
         other.Execute(QStringLiteral("KILL %1").arg(host.world.connection().ThreadId()));

@@ -24,6 +24,8 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <stdexcept>
+#include <string>
 
 // Errors that reach the event loop are recorded instead of ending the test program; a
 // silent abort (a declined delete) is dropped, as the console drops it.
@@ -97,6 +99,7 @@ struct DocumentsFixture {
     DocumentsFixture &operator=(const DocumentsFixture &) = delete;
 
     dataset::Connection &connection() { return db.connection(); }
+    TParkingDM &dm() const { return *ParkingDM; }
 
     qint64 InsertDocument(const QString &number, const QString &dateTime, int userId = 7,
                           const QString &regNumber = QStringLiteral("123AB"))
@@ -147,7 +150,7 @@ struct DocumentsFixture {
     // Opens the document list on every document, newest first, standing on the row 'id'.
     void OpenDocuments(qint64 id = 0)
     {
-        dataset::Query &documents = *ParkingDM->ParkingDocumentZQ;
+        dataset::Query &documents = dm().ParkingDocumentZQ();
         documents.Close();
         documents.SetSQL({QStringLiteral("SELECT pd.* FROM parkingdocument AS pd")});
         documents.Open();
@@ -182,6 +185,16 @@ private:
     std::function<void(QWidget *)> m_step;
     bool m_ran = false;
 };
+
+// The child of 'form' named 'name'; a missing one fails the test.
+template <class T>
+T *Child(const QObject &form, const char *name)
+{
+    T *const found = form.findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        throw std::runtime_error(std::string("no child named ") + name);
+    return found;
+}
 
 // Saves a picture of 'widget' into the folder named by PARKING_GRAB_DIR, when it is set.
 inline void GrabIfAsked(QWidget *widget, const QString &name)

@@ -18,12 +18,12 @@ namespace {
 
 dataset::Query &Documents()
 {
-    return *ParkingDM->ParkingDocumentZQ;
+    return ParkingDM->ParkingDocumentZQ();
 }
 
 dataset::Query &Items()
 {
-    return *ParkingDM->ParkingDocumentItemZQ;
+    return ParkingDM->ParkingDocumentItemZQ();
 }
 
 TProductDesc Product(int id, const QString &code, double price, double tax)
@@ -49,7 +49,7 @@ int Writes(DocumentsFixture &fx)
 // Types 'text' into the item grid's cell as the operator would commit it.
 void TypeIntoGrid(TParkingDetailForm &form, const QString &field, const QString &text)
 {
-    dataset::DBGrid *grid = form.DocumentItemDBG;
+    dataset::DBGrid *grid = Child<dataset::DBGrid>(form, "DocumentItemDBG");
     const int column = grid->ColumnByFieldName(field);
     const int row = Items().RecNo() - 1;
     QVERIFY(grid->model()->setData(grid->model()->index(row, column), text));
@@ -97,7 +97,7 @@ private Q_SLOTS:
     void deleteKeys();
     void typingOverCode();
     void datePickers();
-    void hooksRestoredOnClose();
+    void itemQueryReleasedOnClose();
     void numberGivenAtSave_data();
     void numberGivenAtSave();
     void failedSaveKeepsEverything_data();
@@ -113,31 +113,31 @@ void TestParkingDetail::openedEditor()
 {
     DocumentsFixture fx;
     OpenSavedDocument(fx);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.UpdateActions();
     QCOMPARE(form.windowTitle(), QStringLiteral("Račun / Karta"));
-    QCOMPARE(form.focusWidget(), form.CityRegEdit);
+    QCOMPARE(form.focusWidget(), Child<dataset::DBEdit>(form, "CityRegEdit"));
 
     form.resize(876, 510);
     QTest::qWait(20);
-    QCOMPARE(form.DocumentPrintButton->x(), 412 + 100);
-    QCOMPARE(form.CreateInvoiceButton->x(), 8);
+    QCOMPARE(Child<QPushButton>(form, "DocumentPrintButton")->x(), 412 + 100);
+    QCOMPARE(Child<QPushButton>(form, "CreateInvoiceButton")->x(), 8);
 
-    const QAbstractItemModel *items = form.DocumentItemDBG->model();
+    const QAbstractItemModel *items = Child<dataset::DBGrid>(form, "DocumentItemDBG")->model();
     QStringList typed;
     for (int column = 0; column < items->columnCount(); ++column) {
         if (items->flags(items->index(0, column)) & Qt::ItemIsEditable)
-            typed << form.DocumentItemDBG->ColumnFieldName(column);
+            typed << Child<dataset::DBGrid>(form, "DocumentItemDBG")->ColumnFieldName(column);
     }
     QCOMPARE(typed, (QStringList{"productcode", "productname", "ticketnumber"}));
 
     // A saved document prints and makes invoices; every action has its handler.
-    for (QAction *action : {form.DateTimeAction, form.FromDateAction, form.ToDateAction, form.AddItem,
-                            form.AddItemX, form.AddItemBarcode, form.FindTicketAction, form.DocumentPrint,
-                            form.PrintTicket, form.CreateInvoice, form.CreateCashInvoice})
-        QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
+    for (const char *name : {"DateTimeAction", "FromDateAction", "ToDateAction", "AddItem", "AddItemX",
+                             "AddItemBarcode", "FindTicketAction", "DocumentPrint", "PrintTicket", "CreateInvoice",
+                             "CreateCashInvoice"})
+        QVERIFY2(Child<QAction>(form, name)->isEnabled(), name);
     form.CustomCancel->trigger();
 }
 
@@ -177,8 +177,8 @@ void TestParkingDetail::headerShowsDocument()
     fx.connection().Execute(QStringLiteral("UPDATE parkingdocument SET %1 = %2 WHERE parkingdocumentid = %3")
                                 .arg(column, dataset::Connection::Quote(value), QString::number(id)));
     fx.OpenDocuments(id);
-    TParkingDetailForm form;
-    auto *shown = form.HeaderPanel->findChild<QWidget *>(control);
+    TParkingDetailForm form(*ParkingDM);
+    auto *shown = Child<QWidget>(form, "HeaderPanel")->findChild<QWidget *>(control);
     QVERIFY(shown);
     if (const auto *edit = qobject_cast<QLineEdit *>(shown))
         QCOMPARE(edit->text(), value);
@@ -186,7 +186,7 @@ void TestParkingDetail::headerShowsDocument()
         QCOMPARE(qobject_cast<QComboBox *>(shown)->currentText(), value);
 
     QStringList captions;
-    for (const QLabel *label : form.HeaderPanel->findChildren<QLabel *>()) {
+    for (const QLabel *label : Child<QWidget>(form, "HeaderPanel")->findChildren<QLabel *>()) {
         if (label->x() == shown->x() && label->y() < shown->y() && shown->y() - label->y() <= 20)
             captions << label->text();
     }
@@ -220,12 +220,12 @@ void TestParkingDetail::totals()
     for (int i = 0; i < values.size(); ++i)
         fx.InsertItem(id, values.at(i), taxes.at(i), QStringLiteral("P%1").arg(i));
     fx.OpenDocuments(id);
-    TParkingDetailForm form;
-    QCOMPARE(form.StatusPanels[0]->text(), QStringLiteral("Ukupno:"));
-    QCOMPARE(form.StatusPanels[1]->text(), net);
-    QCOMPARE(form.StatusPanels[2]->text(), QStringLiteral("Ukupno sa PDV:"));
-    QCOMPARE(form.StatusPanels[3]->text(), gross);
-    QCOMPARE(form.StatusPanels[4]->text(), QStringLiteral("Petar Petrović"));
+    TParkingDetailForm form(*ParkingDM);
+    QCOMPARE(Child<QLabel>(form, "StatusPanel0")->text(), QStringLiteral("Ukupno:"));
+    QCOMPARE(Child<QLabel>(form, "StatusPanel1")->text(), net);
+    QCOMPARE(Child<QLabel>(form, "StatusPanel2")->text(), QStringLiteral("Ukupno sa PDV:"));
+    QCOMPARE(Child<QLabel>(form, "StatusPanel3")->text(), gross);
+    QCOMPARE(Child<QLabel>(form, "StatusPanel4")->text(), QStringLiteral("Petar Petrović"));
     QCOMPARE(Items().RecNo(), values.isEmpty() ? 0 : 1);
 
     // A recount after a post keeps the current row and gives the same totals.
@@ -234,8 +234,8 @@ void TestParkingDetail::totals()
         const int last = Items().RecNo();
         form.RecalculateTotals();
         QCOMPARE(Items().RecNo(), last);
-        QCOMPARE(form.StatusPanels[1]->text(), net);
-        QCOMPARE(form.StatusPanels[3]->text(), gross);
+        QCOMPARE(Child<QLabel>(form, "StatusPanel1")->text(), net);
+        QCOMPARE(Child<QLabel>(form, "StatusPanel3")->text(), gross);
     }
 }
 
@@ -244,13 +244,14 @@ void TestParkingDetail::newDocumentOpensEmpty()
     DocumentsFixture fx;
     OpenSavedDocument(fx);
     Documents().Append();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     QVERIFY(Items().Active());
     QVERIFY(Items().IsEmpty());
-    QCOMPARE(form.StatusPanels[1]->text(), QStringLiteral("0.00"));
-    QCOMPARE(form.StatusPanels[3]->text(), QStringLiteral("0.00"));
-    QCOMPARE(form.StatusPanels[4]->text(), QStringLiteral("Petar Petrović"));
-    QCOMPARE(form.NumberEdit->text(), QStringLiteral("2/") + QDate::currentDate().toString(QStringLiteral("yy")));
+    QCOMPARE(Child<QLabel>(form, "StatusPanel1")->text(), QStringLiteral("0.00"));
+    QCOMPARE(Child<QLabel>(form, "StatusPanel3")->text(), QStringLiteral("0.00"));
+    QCOMPARE(Child<QLabel>(form, "StatusPanel4")->text(), QStringLiteral("Petar Petrović"));
+    QCOMPARE(Child<dataset::DBEdit>(form, "NumberEdit")->text(),
+             QStringLiteral("2/") + QDate::currentDate().toString(QStringLiteral("yy")));
 }
 
 void TestParkingDetail::closeQuestion_data()
@@ -281,17 +282,17 @@ void TestParkingDetail::closeQuestion()
 
     DocumentsFixture fx;
     const qint64 id = OpenSavedDocument(fx);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
 
     if (change == QLatin1String("item")) {
         form.AddDocumentItem(Product(2, QStringLiteral("DK600"), 500, 20));
         TypeIntoGrid(form, QStringLiteral("ticketnumber"), QStringLiteral("K77"));
-        form.ItemNavigator->BtnClick(dataset::DBNavigator::Button::Post);
+        Child<dataset::DBNavigator>(form, "ItemNavigator")->BtnClick(dataset::DBNavigator::Button::Post);
     } else if (change == QLatin1String("header")) {
-        form.CommentEdit->setFocus();
-        QTest::keyClicks(form.CommentEdit, QStringLiteral("placeno"));
+        Child<dataset::DBEdit>(form, "CommentEdit")->setFocus();
+        QTest::keyClicks(Child<dataset::DBEdit>(form, "CommentEdit"), QStringLiteral("placeno"));
     }
     if (answer >= 0)
         fx.dialogs.QueueAnswer(DialogAnswer(answer));
@@ -310,7 +311,7 @@ void TestParkingDetail::closeQuestion()
             QVERIFY(Items().UpdatesPending());
         else
             QCOMPARE(Documents().State(), dataset::DataSetState::Edit);
-        QCOMPARE(form.StatusPanels[1]->text(), change == QLatin1String("item") ? "600.00" : "100.00");
+        QCOMPARE(Child<QLabel>(form, "StatusPanel1")->text(), change == QLatin1String("item") ? "600.00" : "100.00");
     } else if (answer == int(DialogAnswer::No)) {
         QVERIFY(!Items().UpdatesPending());
         QCOMPARE(Documents().State(), dataset::DataSetState::Browse);
@@ -323,7 +324,7 @@ void TestParkingDetail::okOnUnchangedWritesNothing()
 {
     DocumentsFixture fx;
     OpenSavedDocument(fx);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     const int before = Writes(fx);
@@ -338,7 +339,7 @@ void TestParkingDetail::cancelDropsNewDocument()
 {
     DocumentsFixture fx;
     AppendDocument();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.AddDocumentItem(Product(2, QStringLiteral("DK600"), 500, 20));
@@ -367,16 +368,16 @@ void TestParkingDetail::itemsBoundToNewKey()
     fx.connection().Execute(QStringLiteral("ALTER TABLE parkingdocument AUTO_INCREMENT = 40"));
     fx.OpenDocuments();
     AppendDocument();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
 
     form.AddDocumentItem(Product(2, QStringLiteral("DK600"), 500, 20));
     TypeIntoGrid(form, QStringLiteral("ticketnumber"), QStringLiteral("K1"));
-    form.ItemNavigator->BtnClick(dataset::DBNavigator::Button::Post);
+    Child<dataset::DBNavigator>(form, "ItemNavigator")->BtnClick(dataset::DBNavigator::Button::Post);
     form.AddDocumentItem(Product(3, QStringLiteral("DK1200"), 1000, 20));
     TypeIntoGrid(form, QStringLiteral("ticketnumber"), QStringLiteral("K2"));   // left unposted
-    QCOMPARE(form.StatusPanels[1]->text(), QStringLiteral("1,500.00"));
+    QCOMPARE(Child<QLabel>(form, "StatusPanel1")->text(), QStringLiteral("1,500.00"));
 
     if (closeWithYes) {
         fx.dialogs.QueueAnswer(DialogAnswer::Yes);
@@ -403,7 +404,7 @@ void TestParkingDetail::applyAndPrintEnabling()
 {
     DocumentsFixture fx;
     AppendDocument();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     const auto applyEnabled = [&form] {
         form.CustomApplyUpdate(form.CustomApply);
         return form.CustomApply->isEnabled();
@@ -418,11 +419,11 @@ void TestParkingDetail::applyAndPrintEnabling()
     QVERIFY(applyEnabled());   // a cached item not yet written
     form.CustomApplyExecute();
     QVERIFY(!applyEnabled());
-    form.DocumentPrintUpdate(form.DocumentPrint);
-    QVERIFY(form.DocumentPrint->isEnabled());
+    form.DocumentPrintUpdate(Child<QAction>(form, "DocumentPrint"));
+    QVERIFY(Child<QAction>(form, "DocumentPrint")->isEnabled());
     form.AddDocumentItem(Product(3, QStringLiteral("DK700"), 500, 20));
-    form.DocumentPrintUpdate(form.CreateInvoice);
-    QVERIFY(!form.CreateInvoice->isEnabled());   // not while anything is unsaved
+    form.DocumentPrintUpdate(Child<QAction>(form, "CreateInvoice"));
+    QVERIFY(!Child<QAction>(form, "CreateInvoice")->isEnabled());   // not while anything is unsaved
 }
 
 void TestParkingDetail::deleteKeys_data()
@@ -454,19 +455,20 @@ void TestParkingDetail::deleteKeys()
     fx.InsertItem(id, 100, 20, "DK1200");
     fx.InsertItem(id, 50, 0, "DK50");
     fx.OpenDocuments(id);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    dataset::DBGrid *grid = form.DocumentItemDBG;
+    dataset::DBGrid *grid = Child<dataset::DBGrid>(form, "DocumentItemDBG");
     grid->setFocus();
     grid->setCurrentIndex(grid->model()->index(0, 0));
     QCOMPARE(grid->SelectedField()->FieldName(), QStringLiteral("productcode"));
 
     fx.dialogs.QueueConfirm(confirm);
+    dataset::DBNavigator *navigator = Child<dataset::DBNavigator>(form, "ItemNavigator");
     if (how == QLatin1String("navigator") && confirm)
-        form.ItemNavigator->BtnClick(dataset::DBNavigator::Button::Delete);
+        navigator->BtnClick(dataset::DBNavigator::Button::Delete);
     else if (how == QLatin1String("navigator"))
-        QVERIFY_THROWS_EXCEPTION(EAbort, form.ItemNavigator->BtnClick(dataset::DBNavigator::Button::Delete));
+        QVERIFY_THROWS_EXCEPTION(EAbort, navigator->BtnClick(dataset::DBNavigator::Button::Delete));
     else
         QTest::keyClick(grid, Qt::Key_Delete,
                         how.startsWith(QLatin1String("Ctrl")) ? Qt::ControlModifier
@@ -474,7 +476,7 @@ void TestParkingDetail::deleteKeys()
 
     QCOMPARE(Items().RecordCount(), rowsLeft);
     QCOMPARE(int(fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation).size()), confirmations);
-    QCOMPARE(form.StatusPanels[1]->text(), net);
+    QCOMPARE(Child<QLabel>(form, "StatusPanel1")->text(), net);
     Items().First();
     QCOMPARE(Items().FieldByName(QStringLiteral("productcode")).AsString(),
              rowsLeft == 2 ? QStringLiteral("DK1200") : QStringLiteral("DK50"));
@@ -487,10 +489,10 @@ void TestParkingDetail::typingOverCode()
 {
     DocumentsFixture fx;
     OpenSavedDocument(fx);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    dataset::DBGrid *grid = form.DocumentItemDBG;
+    dataset::DBGrid *grid = Child<dataset::DBGrid>(form, "DocumentItemDBG");
     grid->setFocus();
     grid->setCurrentIndex(grid->model()->index(0, 0));
 
@@ -521,7 +523,7 @@ void TestParkingDetail::datePickers()
     DocumentsFixture fx;
     const qint64 id = fx.InsertDocument("1/13", "2013-05-01 10:00:00");
     fx.OpenDocuments(id);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     const auto date = [](const char *field) { return Documents().FieldByName(QString::fromLatin1(field)).AsDate(); };
 
     // Cancelled pickers change nothing and leave the document browsing.
@@ -553,23 +555,43 @@ void TestParkingDetail::datePickers()
              QStringLiteral("2014-03-02 08:30:00 2014-03-01 2014-03-31"));
 }
 
-// While open the editor keeps the totals through its hooks; once closed the item query
-// has its own handlers again and no longer calls into the gone editor.
-void TestParkingDetail::hooksRestoredOnClose()
+// While open the editor follows the item query's posts, cancels and deletes for its
+// totals; once closed they no longer reach it, and the query keeps its own rules: the
+// data module still asks before a delete and the document key is required again.
+void TestParkingDetail::itemQueryReleasedOnClose()
 {
     DocumentsFixture fx;
-    OpenSavedDocument(fx);
-    QVERIFY(!Items().AfterPost && !Items().AfterCancel);
-    {
-        TParkingDetailForm form;
-        QVERIFY(Items().AfterPost && Items().AfterCancel);
-        form.show();
-        form.close();
-        QVERIFY(!Items().AfterPost && !Items().AfterCancel);
-    }
+    OpenSavedDocument(fx);   // one item of 100
+    TParkingDetailForm form(*ParkingDM);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const auto post = [](double value) {
+        Items().Edit();
+        Items().FieldByName(QStringLiteral("itemvalue")).SetAsFloat(value);
+        Items().Post();
+    };
+    post(250);
+    QCOMPARE(form.NetTotal(), 250.0);
+    form.AddDocumentItem(Product(2, QStringLiteral("DK600"), 500, 20));
+    QCOMPARE(form.NetTotal(), 750.0);
+    Items().Cancel();
+    QCOMPARE(form.NetTotal(), 250.0);
+    fx.dialogs.QueueConfirm(true);
+    Items().Delete();
+    QCOMPARE(form.NetTotal(), 0.0);
+
+    fx.dialogs.QueueAnswer(DialogAnswer::No);
+    form.close();
+    QVERIFY(!form.isVisible());
+    const double shown = form.NetTotal();
+    post(400);
+    Items().Append();
+    Items().Cancel();
+    QCOMPARE(form.NetTotal(), shown);
+
     fx.dialogs.QueueConfirm(false);
     QVERIFY_THROWS_EXCEPTION(EAbort, Items().Delete());
-    QCOMPARE(fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation).size(), std::size_t(1));
+    QCOMPARE(fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation).size(), std::size_t(2));
     QVERIFY(Items().FieldByName(QStringLiteral("parkingdocumentid")).Required());
 }
 
@@ -599,9 +621,9 @@ void TestParkingDetail::numberGivenAtSave()
     fx.InsertDocument("1/13", "2013-05-01 10:00:00");
     fx.OpenDocuments();
     AppendDocument();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     const QString year = QDate::currentDate().toString(QStringLiteral("yy"));
-    QCOMPARE(form.NumberEdit->text(), QStringLiteral("2/") + year);
+    QCOMPARE(Child<dataset::DBEdit>(form, "NumberEdit")->text(), QStringLiteral("2/") + year);
     // The other cashier's document, saved while this editor is open.
     fx.InsertDocument(QStringLiteral("2/") + year, "2026-01-01 10:00:00");
     if (!typed.isEmpty())
@@ -616,7 +638,7 @@ void TestParkingDetail::numberGivenAtSave()
         return;
     }
     form.CustomApplyExecute();
-    QCOMPARE(form.NumberEdit->text(), stored);
+    QCOMPARE(Child<dataset::DBEdit>(form, "NumberEdit")->text(), stored);
     QCOMPARE(fx.Scalar(QStringLiteral("SELECT GROUP_CONCAT(number ORDER BY parkingdocumentid) FROM parkingdocument")).toString(),
              QStringLiteral("1/13,2/%1,%2").arg(year, stored));
     QCOMPARE(notices->notices, notice.isEmpty() ? QStringList() : QStringList{notice});
@@ -646,7 +668,7 @@ void TestParkingDetail::failedSaveKeepsEverything()
     fx.connection().Execute(QStringLiteral(
         "CREATE TRIGGER refuse_k2 BEFORE INSERT ON parkingdocumentitem FOR EACH ROW "
         "BEGIN IF NEW.ticketnumber = 'K2' THEN SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'K2 odbijena'; END IF; END"));
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     Documents().Edit();
     Documents().FieldByName(QStringLiteral("firstname")).SetAsString(QStringLiteral("Ana"));
     form.AddDocumentItem(Product(2, QStringLiteral("DK600"), 500, 20));
@@ -663,10 +685,10 @@ void TestParkingDetail::failedSaveKeepsEverything()
     dataset::Connection killer;
     killer.Connect(fx.db.params());
     if (lostServer) {
-        Documents().AfterPost = [&](dataset::Query &) {
-            Documents().AfterPost = {};
-            killer.Execute(QStringLiteral("KILL %1").arg(fx.connection().ThreadId()));
-        };
+        QObject::connect(
+            &Documents(), &dataset::Query::afterPost, &Documents(),
+            [&] { killer.Execute(QStringLiteral("KILL %1").arg(fx.connection().ThreadId())); },
+            Qt::SingleShotConnection);
     }
     QVERIFY_THROWS_EXCEPTION(dataset::Error, form.CustomApplyExecute());
     dataset::Query check;
@@ -678,7 +700,7 @@ void TestParkingDetail::failedSaveKeepsEverything()
     QCOMPARE(Documents().FieldByName(QStringLiteral("firstname")).AsString(), QStringLiteral("Ana"));
     QCOMPARE(Items().RecordCount(), 2);
     QVERIFY(Items().UpdatesPending());
-    QCOMPARE(form.StatusPanels[1]->text(), QStringLiteral("1,500.00"));
+    QCOMPARE(Child<QLabel>(form, "StatusPanel1")->text(), QStringLiteral("1,500.00"));
 
     fx.connection().Execute(QStringLiteral("DROP TRIGGER refuse_k2"));
     form.CustomApplyExecute();
@@ -709,7 +731,7 @@ void TestParkingDetail::enterSavesNothing()
     QFETCH(QString, field);
     DocumentsFixture fx;
     AppendDocument();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     auto *widget = form.findChild<QWidget *>(field);
@@ -735,9 +757,9 @@ void TestParkingDetail::grab()
     fx.InsertItem(id, 1000, 20, "DK1200", "K-000123");
     fx.InsertItem(id, 500, 20, "DK600", "K-000124");
     fx.OpenDocuments(id);
-    TParkingDetailForm form;
-    QCOMPARE(form.ParkingZoneCB->Items(), (QStringList{"I", "II"}));
-    QCOMPARE(form.ParkingSectorCB->Items(), (QStringList{"1", "2"}));
+    TParkingDetailForm form(*ParkingDM);
+    QCOMPARE(Child<dataset::DBComboBox>(form, "ParkingZoneCB")->Items(), (QStringList{"I", "II"}));
+    QCOMPARE(Child<dataset::DBComboBox>(form, "ParkingSectorCB")->Items(), (QStringList{"1", "2"}));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.UpdateActions();

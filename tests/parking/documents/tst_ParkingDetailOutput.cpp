@@ -23,8 +23,8 @@ private Q_SLOTS:
 
 namespace {
 
-dataset::Query &Documents() { return *ParkingDM->ParkingDocumentZQ; }
-dataset::Query &Items() { return *ParkingDM->ParkingDocumentItemZQ; }
+dataset::Query &Documents() { return ParkingDM->ParkingDocumentZQ(); }
+dataset::Query &Items() { return ParkingDM->ParkingDocumentItemZQ(); }
 
 struct Output {
     DocumentsFixture fx;
@@ -88,7 +88,7 @@ void TestParkingDetailOutput::ticketStreets()
                                     .arg(dataset::Connection::Quote(zone), dataset::Connection::Quote(sector)));
     out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"));
     out.Open();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.PrintTicketExecute();
     QCOMPARE(out.Row(QStringLiteral("SELECT parkingstreets FROM parkingdocument")), streets);
     QCOMPARE(Documents().FieldByName(QStringLiteral("parkingstreets")).AsString(), streets);
@@ -107,11 +107,11 @@ void TestParkingDetailOutput::printTitles()
     out.fx.InsertItem(out.id, 1000, 20, QStringLiteral("DK1200"), QStringLiteral("DK10002"));
     out.fx.InsertItem(out.id, 2500, 20, QStringLiteral("OPN1"), QStringLiteral("PR-77"));
     out.Open();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     QCOMPARE(form.PrintTitle(false), QStringLiteral("Priznanica 15"));
     QCOMPARE(form.PrintTitle(true), QStringLiteral("Priznanica / Karta 15"));
-    form.DocumentPrint->trigger();
-    form.PrintTicket->trigger();
+    Child<QAction>(form, "DocumentPrint")->trigger();
+    Child<QAction>(form, "PrintTicket")->trigger();
     // The engine names each file after the title it was given.
     QStringList told;
     for (const auto &shown : out.fx.dialogs.ShownOf(ScriptedDialogService::Kind::Information))
@@ -125,8 +125,8 @@ void TestParkingDetailOutput::invoiceAndReversal()
     Output out;
     out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"), QStringLiteral("123"));
     out.Open();
-    TParkingDetailForm form;
-    form.CreateInvoice->trigger();
+    TParkingDetailForm form(*ParkingDM);
+    Child<QAction>(form, "CreateInvoice")->trigger();
     QCOMPARE(out.Written(),
              QStringLiteral("R 1 1|Doplatna karta - ident. 123 1; M 1 -|Doplatna karta - ident. 123 -1"));
     const QString r = out.Row(QStringLiteral("SELECT documentid FROM document WHERE documenttype = 'R'"));
@@ -161,8 +161,8 @@ void TestParkingDetailOutput::nothingWrittenWithoutPartner()
         out.fx.console->modules.remove(IPartnerModule::IID);
     out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"));
     out.Open();
-    TParkingDetailForm form;
-    form.CreateInvoice->trigger();
+    TParkingDetailForm form(*ParkingDM);
+    Child<QAction>(form, "CreateInvoice")->trigger();
     QCOMPARE(out.fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")).toInt(), 0);
     QCOMPARE(out.fx.dialogs.Errors(), errors);
     QVERIFY(out.service.calls.isEmpty());
@@ -176,10 +176,10 @@ void TestParkingDetailOutput::cashInvoiceOfCurrentItem()
     out.fx.InsertItem(out.id, 200, 20, QStringLiteral("P2"), QStringLiteral("2"));
     out.fx.InsertItem(out.id, 300, 20, QStringLiteral("P3"), QStringLiteral("3"));
     out.Open();
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     Items().First();
     Items().Next();
-    form.CreateCashInvoice->trigger();
+    Child<QAction>(form, "CreateCashInvoice")->trigger();
     QCOMPARE(out.Written(), QStringLiteral("H 1 1|Doplatna karta - ident. 2 1"));
     QCOMPARE(out.Row(QStringLiteral("SELECT itemvalue FROM documentitem")), QStringLiteral("200"));
     QCOMPARE(out.service.calls.last(),
@@ -195,8 +195,8 @@ void TestParkingDetailOutput::refusedInvoiceEndsRun()
     out.fx.console->modules.remove(IDocumentModule::IID);
     out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"));
     out.Open();
-    TParkingDetailForm form;
-    form.CreateInvoice->trigger();
+    TParkingDetailForm form(*ParkingDM);
+    Child<QAction>(form, "CreateInvoice")->trigger();
     QCOMPARE(out.fx.dialogs.Errors(), (QStringList{QStringLiteral("Modul „Dokumenti“ nije dostupan."),
                                                    QStringLiteral("Dokument R-15 nije moguće snimiti.")}));
     QCOMPARE(out.fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")).toInt(), 0);

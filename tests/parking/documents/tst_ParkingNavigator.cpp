@@ -13,7 +13,7 @@ using Values = QHash<QString, QString>;
 QStringList ListedNumbers()
 {
     QStringList numbers;
-    dataset::Query &documents = *ParkingDM->ParkingDocumentZQ;
+    dataset::Query &documents = ParkingDM->ParkingDocumentZQ();
     for (documents.First(); !documents.Eof(); documents.Next())
         numbers << documents.FieldByName(QStringLiteral("number")).AsString();
     documents.First();
@@ -40,7 +40,8 @@ private Q_SLOTS:
 // Keys stay the rows' identities; the user sees the catalogue's captions.
 void TestParkingNavigator::searchRows()
 {
-    TParkingNavigatorForm form;
+    const auto dm = TCustomDM::Create<TParkingDM>();   // a module without a connection
+    TParkingNavigatorForm form(*dm);
     QCOMPARE(form.SearchVLE->Keys(), (QStringList{"number", "datefrom", "dateto", "regnumber",
                                                   "userfirstname", "userlastname"}));
     QCOMPARE(form.SearchVLE->Caption("userlastname"), QStringLiteral("Prezime korisnika"));
@@ -83,7 +84,8 @@ void TestParkingNavigator::parseSQL()
     QFETCH(Values, values);
     QFETCH(QString, where);
 
-    TParkingNavigatorForm form;
+    const auto dm = TCustomDM::Create<TParkingDM>();   // a module without a connection
+    TParkingNavigatorForm form(*dm);
     for (auto it = values.cbegin(); it != values.cend(); ++it)
         form.SetSearchValue(it.key(), it.value());
     QCOMPARE(form.ParseSQL(), kSelect + where);
@@ -98,10 +100,10 @@ void TestParkingNavigator::findNewestFirst()
     fx.InsertDocument("3/13", "2013-05-01 10:00:00");
     fx.InsertDocument("4/13", "2013-04-30 23:59:59");
 
-    TParkingNavigatorForm form;
+    TParkingNavigatorForm form(*ParkingDM);
     form.FindButtonClick();
     QCOMPARE(ListedNumbers(), (QStringList{"2/13", "3/13", "1/13", "4/13"}));
-    QCOMPARE(ParkingDM->ParkingDocumentZQ->RecNo(), 1);
+    QCOMPARE(ParkingDM->ParkingDocumentZQ().RecNo(), 1);
 }
 
 void TestParkingNavigator::findByValues_data()
@@ -135,7 +137,7 @@ void TestParkingNavigator::findByValues()
     fx.InsertDocument("12/13", "2013-05-31 23:59:59", 9, "NS456");
     fx.InsertDocument("7/13", "2013-06-01 00:00:00", 0, "999");
 
-    TParkingNavigatorForm form;
+    TParkingNavigatorForm form(*ParkingDM);
     for (auto it = values.cbegin(); it != values.cend(); ++it)
         form.SetSearchValue(it.key(), it.value());
     form.FindButtonClick();
@@ -149,7 +151,7 @@ void TestParkingNavigator::typedTextStaysText()
     fx.InsertDocument("1/13", "2013-05-01 10:00:00");
     fx.InsertDocument("x\\", "2013-05-02 10:00:00");
 
-    TParkingNavigatorForm form;
+    TParkingNavigatorForm form(*ParkingDM);
     form.SetSearchValue("number", "x\\' OR 1=1 OR pd.number LIKE '");
     form.FindButtonClick();
     QCOMPARE(ListedNumbers(), QStringList{});
@@ -179,7 +181,8 @@ void TestParkingNavigator::datePicker()
     ScriptedDialogService dialogs;
     const ScopedDialogService scope(dialogs);
     dialogs.QueueDate(answer);
-    TParkingNavigatorForm form;
+    const auto dm = TCustomDM::Create<TParkingDM>();   // a module without a connection
+    TParkingNavigatorForm form(*dm);
     form.SetSearchValue(key, QStringLiteral("keep"));
     form.SearchVLE->SetCurrentKey(key);
     Q_EMIT form.SearchVLE->editButtonClicked();
@@ -193,7 +196,8 @@ void TestParkingNavigator::datePicker()
 
 void TestParkingNavigator::grab()
 {
-    TParkingNavigatorForm form;
+    const auto dm = TCustomDM::Create<TParkingDM>();   // a module without a connection
+    TParkingNavigatorForm form(*dm);
     form.SetSearchValue("number", "12");
     form.SetSearchValue("datefrom", "2013-05-01");
     form.resize(260, 260);

@@ -15,12 +15,12 @@ namespace {
 
 dataset::Query &Documents()
 {
-    return *ParkingDM->ParkingDocumentZQ;
+    return ParkingDM->ParkingDocumentZQ();
 }
 
 dataset::Query &Items()
 {
-    return *ParkingDM->ParkingDocumentItemZQ;
+    return ParkingDM->ParkingDocumentItemZQ();
 }
 
 QString Header(const char *field)
@@ -146,10 +146,10 @@ void TestParkingTicketSearch::ticketAddsItemAndPayer()
         fx.OpenDocuments(id);
     }
     fx.InsertTicket("T-77", 1199.6, name);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
     const ChooseFirstLines choose;
-    form.FindTicketAction->trigger();
+    Child<QAction>(form, "FindTicketAction")->trigger();
 
     QCOMPARE(choose.shown, QStringList{"Izaberite kartu"});   // one product: no product picker
     QCOMPARE(std::get<0>(fx.products->searches.at(0)), QStringLiteral("DK1200"));
@@ -179,10 +179,10 @@ void TestParkingTicketSearch::ticketWithoutProduct()
     SearchFixture fx;
     fx.OpenDocument(true);
     fx.InsertTicket("T-9", 777, "Petar Perić");
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
     const ChooseFirstLines choose;
-    form.FindTicketAction->trigger();
+    Child<QAction>(form, "FindTicketAction")->trigger();
     QTRY_COMPARE(choose.shown, (QStringList{"Izaberite kartu", "Izaberite proizvod"}));
     QCOMPARE(Items().RecordCount(), 1);
     QCOMPARE(Documents().State(), dataset::DataSetState::Browse);
@@ -216,10 +216,10 @@ void TestParkingTicketSearch::subscriptionFillsHeader()
                                            "WHERE parkingdocumentid = %1").arg(id));
     fx.OpenDocuments(id);
     fx.InsertSubscription(zone, "2013-03-01", to);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
     const ChooseFirstLines choose;
-    form.FindTicketAction->trigger();
+    Child<QAction>(form, "FindTicketAction")->trigger();
     QCOMPARE(choose.shown, QStringList{"Izaberite kartu"});   // the empty ticket picker is not waited for
     QCOMPARE(Documents().State(), dataset::DataSetState::Edit);
     QCOMPARE(Header("firstname"), "Ana");
@@ -254,10 +254,10 @@ void TestParkingTicketSearch::nothingToSearch()
                                 .arg(id));
     fx.OpenDocuments(id);
     fx.InsertSubscription("Pretplatna Zelena zona - mesecna", "2013-03-01", "2013-03-31");
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
     const ChooseFirstLines choose;
-    form.FindTicketAction->trigger();
+    Child<QAction>(form, "FindTicketAction")->trigger();
     QTest::qWait(30);
     QVERIFY(choose.shown.isEmpty());
     QCOMPARE(Documents().State(), dataset::DataSetState::Browse);
@@ -270,9 +270,9 @@ void TestParkingTicketSearch::typedCodeReplacedByCtrlSpace()
 {
     SearchFixture fx;
     fx.OpenDocument(true);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
-    dataset::DBGrid *grid = form.DocumentItemDBG;
+    dataset::DBGrid *grid = Child<dataset::DBGrid>(form, "DocumentItemDBG");
     grid->setFocus();
     Items().Append();
     grid->SetSelectedIndex(grid->ColumnByFieldName("productcode"));
@@ -295,18 +295,18 @@ void TestParkingTicketSearch::enterKey()
 {
     SearchFixture fx;
     fx.OpenDocument(true);
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
     const int writes = Writes(fx);
     const ChooseFirstLines choose;
 
-    form.LastNameEdit->setFocus();
-    QTest::keyClick(form.LastNameEdit, Qt::Key_Return);
-    QTest::keyClick(form.LastNameEdit, Qt::Key_Enter, Qt::KeypadModifier);
+    Child<dataset::DBEdit>(form, "LastNameEdit")->setFocus();
+    QTest::keyClick(Child<dataset::DBEdit>(form, "LastNameEdit"), Qt::Key_Return);
+    QTest::keyClick(Child<dataset::DBEdit>(form, "LastNameEdit"), Qt::Key_Enter, Qt::KeypadModifier);
     QVERIFY(form.isVisible());
     QCOMPARE(Items().RecordCount(), 1);
 
-    dataset::DBGrid *grid = form.DocumentItemDBG;
+    dataset::DBGrid *grid = Child<dataset::DBGrid>(form, "DocumentItemDBG");
     grid->setFocus();
     Items().Append();
     grid->SetSelectedIndex(grid->ColumnByFieldName("productname"));
@@ -328,9 +328,9 @@ void TestParkingTicketSearch::severalProductsChosen()
     SearchFixture fx;
     const qint64 id = fx.OpenDocument(true);
     fx.products->selection = {fx.products->products[0], fx.products->products[1], fx.products->products[0]};
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     ShowForm(form);
-    form.AddItem->trigger();
+    Child<QAction>(form, "AddItem")->trigger();
     QCOMPARE(Items().RecordCount(), 4);
     QCOMPARE(Items().State(), dataset::DataSetState::Insert);
     QCOMPARE(form.NetTotal(), 100.0 + 1000 + 2000 + 1000);
@@ -364,8 +364,8 @@ void TestParkingTicketSearch::missingProductModule()
     SearchFixture fx;
     fx.OpenDocument(true);
     fx.console->modules.clear();
-    TParkingDetailForm form;
-    form.AddItem->trigger();
+    TParkingDetailForm form(*ParkingDM);
+    Child<QAction>(form, "AddItem")->trigger();
     QCOMPARE(fx.dialogs.Errors(), QStringList{NoModuleMessage(u"_CMN_MOD_PRODUCT_NAME")});
     QCOMPARE(Items().RecordCount(), 1);
     form.CustomCancel->trigger();
@@ -378,7 +378,7 @@ void TestParkingTicketSearch::grab()
     fx.OpenDocument(false);
     fx.InsertTicket("1000105", 1200, "Petar Perić");
     fx.InsertTicket("1000231", 2400, "Petar Perić");
-    TParkingDetailForm form;
+    TParkingDetailForm form(*ParkingDM);
     form.resize(776, 520);
     ShowForm(form);
     WhenModalShown picker([](QWidget *modal) {
@@ -386,7 +386,7 @@ void TestParkingTicketSearch::grab()
         GrabIfAsked(modal, "editor-ticket-picker");
         QTest::keyClick(form->ListBox, Qt::Key_Return);
     });
-    form.FindTicketAction->trigger();
+    Child<QAction>(form, "FindTicketAction")->trigger();
     QVERIFY(picker.Ran());
     GrabIfAsked(&form, "editor-ticket-added");
     QCOMPARE(Items().RecordCount(), 1);

@@ -35,7 +35,7 @@ std::unique_ptr<WhenModalShown> CancelEditorWhenShown(EditorSeen &seen)
         auto *editor = qobject_cast<TParkingDetailForm *>(modal);
         seen.shown = editor != nullptr;
         if (editor) {
-            seen.number = editor->NumberEdit->text();
+            seen.number = Child<dataset::DBEdit>(*editor, "NumberEdit")->text();
             editor->CustomCancel->trigger();
         } else {
             modal->close();
@@ -63,7 +63,8 @@ private Q_SLOTS:
 // The order of the toolbar and the menu; every action is enabled.
 void TestParkingViewer::toolbarAndMenu()
 {
-    TParkingViewerForm form;
+    const auto dm = TCustomDM::Create<TParkingDM>();
+    TParkingViewerForm form(*dm);
     QCOMPARE(Names(form.ActionTB->actions()),
              (QStringList{"CustomAdd", "CustomEdit", "CustomDelete", "|", "PayDeskAction", "|",
                           "ParkingZoneFrameAction", "|", "ParkingTicketAction", "ParkingSubscriptionAction",
@@ -93,7 +94,7 @@ void TestParkingViewer::closedListDoesNothing()
     QFETCH(QString, what);
     DocumentsFixture fx;
     fx.InsertDocument("1/13", "2013-05-01 10:00:00");
-    TParkingViewerForm form;
+    TParkingViewerForm form(*ParkingDM);
 
     EditorSeen seen;
     const auto driver = CancelEditorWhenShown(seen);
@@ -105,7 +106,7 @@ void TestParkingViewer::closedListDoesNothing()
         Q_EMIT form.DBG->cellDoubleClicked(0, 0);
     QTest::qWait(50);
     QVERIFY(!seen.shown);
-    QVERIFY(!ParkingDM->ParkingDocumentZQ->Active());
+    QVERIFY(!ParkingDM->ParkingDocumentZQ().Active());
     QVERIFY(fx.dialogs.ShownDialogs().empty());
     QCOMPARE(fx.Scalar("SELECT COUNT(*) FROM parkingdocument").toInt(), 1);
 }
@@ -116,18 +117,18 @@ void TestParkingViewer::addOnClosedList()
     DocumentsFixture fx;
     fx.InsertDocument("1/13", "2013-05-01 10:00:00");
     fx.InsertDocument("2/13", "2013-05-01 11:00:00");
-    TParkingViewerForm form;
+    TParkingViewerForm form(*ParkingDM);
 
     EditorSeen seen;
     dataset::DataSetState stateInEditor = dataset::DataSetState::Inactive;
     int rowsInEditor = -1;
     const WhenModalShown driver([&](QWidget *modal) {
-        const dataset::Query &documents = *ParkingDM->ParkingDocumentZQ;
+        const dataset::Query &documents = ParkingDM->ParkingDocumentZQ();
         stateInEditor = documents.State();
         rowsInEditor = documents.RecordCount();
         auto *editor = qobject_cast<TParkingDetailForm *>(modal);
         seen.shown = editor != nullptr;
-        seen.number = editor ? editor->NumberEdit->text() : QString();
+        seen.number = editor ? Child<dataset::DBEdit>(*editor, "NumberEdit")->text() : QString();
         modal->close();
     });
     fx.dialogs.QueueAnswer(DialogAnswer::No);   // the close question: drop the new document
@@ -137,8 +138,8 @@ void TestParkingViewer::addOnClosedList()
     QCOMPARE(seen.number, QStringLiteral("3/") + QDate::currentDate().toString(QStringLiteral("yy")));
     QCOMPARE(stateInEditor, dataset::DataSetState::Insert);
     QCOMPARE(rowsInEditor, 1);
-    QVERIFY(ParkingDM->ParkingDocumentZQ->Active());
-    QVERIFY(ParkingDM->ParkingDocumentZQ->IsEmpty());
+    QVERIFY(ParkingDM->ParkingDocumentZQ().Active());
+    QVERIFY(ParkingDM->ParkingDocumentZQ().IsEmpty());
     QCOMPARE(fx.Scalar("SELECT COUNT(*) FROM parkingdocument").toInt(), 2);
 }
 
@@ -161,7 +162,7 @@ void TestParkingViewer::doubleClick()
     fx.InsertDocument("1/13", "2013-05-01 10:00:00");
     fx.InsertDocument("2/13", "2013-05-02 10:00:00");
     fx.OpenDocuments();
-    TParkingViewerForm form;
+    TParkingViewerForm form(*ParkingDM);
     form.resize(741, 300);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -189,8 +190,8 @@ void TestParkingViewer::doubleClick()
 void TestParkingViewer::editOnEmptyOpenList()
 {
     DocumentsFixture fx;
-    ParkingDM->ParkingDocumentZQ->Open();
-    TParkingViewerForm form;
+    ParkingDM->ParkingDocumentZQ().Open();
+    TParkingViewerForm form(*ParkingDM);
 
     EditorSeen seen;
     {
@@ -220,7 +221,7 @@ void TestParkingViewer::deleteAsksFirst()
     fx.InsertItem(id, 100, 20, "DK1200");
     fx.InsertDocument("2/13", "2013-04-01 10:00:00");
     fx.OpenDocuments(id);
-    TParkingViewerForm form;
+    TParkingViewerForm form(*ParkingDM);
 
     fx.dialogs.QueueConfirm(yes);
     if (yes)
@@ -229,7 +230,7 @@ void TestParkingViewer::deleteAsksFirst()
         QVERIFY_THROWS_EXCEPTION(EAbort, form.CustomDeleteExecute());
 
     QCOMPARE(fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation).size(), std::size_t(1));
-    QCOMPARE(ParkingDM->ParkingDocumentZQ->RecordCount(), yes ? 1 : 2);
+    QCOMPARE(ParkingDM->ParkingDocumentZQ().RecordCount(), yes ? 1 : 2);
     QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocument WHERE parkingdocumentid = %1").arg(id))
                  .toInt(),
              yes ? 0 : 1);
@@ -237,9 +238,9 @@ void TestParkingViewer::deleteAsksFirst()
 
     // An empty list deletes nothing and asks nothing.
     fx.dialogs.Clear();
-    ParkingDM->ParkingDocumentZQ->Close();
-    ParkingDM->ParkingDocumentZQ->SetSQL({QStringLiteral("SELECT * FROM parkingdocument WHERE 1 = 0")});
-    ParkingDM->ParkingDocumentZQ->Open();
+    ParkingDM->ParkingDocumentZQ().Close();
+    ParkingDM->ParkingDocumentZQ().SetSQL({QStringLiteral("SELECT * FROM parkingdocument WHERE 1 = 0")});
+    ParkingDM->ParkingDocumentZQ().Open();
     form.CustomDeleteExecute();
     QVERIFY(fx.dialogs.ShownDialogs().empty());
 }
@@ -251,8 +252,8 @@ void TestParkingViewer::grab()
     fx.InsertDocument("125/13", "2013-05-01 10:15:00");
     fx.InsertDocument("126/13", "2013-05-01 11:40:00", 7, "4521KŠ");
     QWidget window;
-    auto *viewer = new TParkingViewerForm(&window);
-    auto *navigator = new TParkingNavigatorForm(&window);
+    auto *viewer = new TParkingViewerForm(*ParkingDM, &window);
+    auto *navigator = new TParkingNavigatorForm(*ParkingDM, &window);
     auto *layout = new QHBoxLayout(&window);
     layout->addWidget(navigator);
     layout->addWidget(viewer, 1);
@@ -260,7 +261,7 @@ void TestParkingViewer::grab()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     navigator->FindButtonClick();
-    QCOMPARE(ParkingDM->ParkingDocumentZQ->RecordCount(), 2);
+    QCOMPARE(ParkingDM->ParkingDocumentZQ().RecordCount(), 2);
     QTest::qWait(20);
     GrabIfAsked(&window, QStringLiteral("viewer"));
     viewer->PopupMenu->resize(viewer->PopupMenu->sizeHint());

@@ -69,7 +69,7 @@ void TestParkingSnapin::presentsModule()
 {
     QCOMPARE(m_snapin->GetName(), QStringLiteral("Parking"));
     QCOMPARE(m_snapin->GetDescription(), QStringLiteral("Upravljanje parkingom"));
-    QCOMPARE(m_snapin->GetDataSet(), ParkingDM->ParkingDocumentZQ);
+    QCOMPARE(m_snapin->GetDataSet(), &ParkingDM->ParkingDocumentZQ());
     QCOMPARE(m_snapin->GetImage().size(), QSize(16, 16));
     QCOMPARE(snapin().ModuleID(), 2027);
     QCOMPARE(viewer().ModuleID(), 2027);
@@ -118,7 +118,7 @@ void TestParkingSnapin::load()
 
     dataset::Connection *const expected = expectHandedOver ? &hosts : dmHasConnection ? &own : nullptr;
     QCOMPARE(ParkingDM->Connection(), expected);
-    QCOMPARE(ParkingDM->ParkingDocumentZQ->GetConnection(), expected);
+    QCOMPARE(ParkingDM->ParkingDocumentZQ().GetConnection(), expected);
     QCOMPARE(security->afterConnectCalls, expectAfterConnect);
     QCOMPARE(security->getConnectionCalls, expectHandedOver ? 1 : 0);
     const QStringList expectedErrors =

@@ -80,7 +80,7 @@ void Grab(QWidget *widget, const QString &name)
 void TestParkingImportForms::subscriptionForm()
 {
     Fixture fixture;
-    TParkingSubscriptionForm form;
+    TParkingSubscriptionForm form(*ParkingDM);
     form.setAttribute(Qt::WA_DeleteOnClose, false);
     form.show();
     QCOMPARE(form.windowTitle(), QStringLiteral("Parking pretplate"));
@@ -107,14 +107,14 @@ void TestParkingImportForms::subscriptionForm()
     QVERIFY2(message.at(1).startsWith(QStringLiteral("Red 3: ")), qPrintable(message.at(1)));
     QCOMPARE(message.last(), QStringLiteral("Sadržaj tabela je ostao nepromenjen."));
     QCOMPARE(form.LoadingInfoLabel->text(), QStringLiteral("Učitavanje u toku."));
-    ParkingDM->ParkingSubscriptionZQ->Refresh();
+    ParkingDM->ParkingSubscriptionZQ().Refresh();
     QCOMPARE(Column(form.DBGrid, 1), QStringList({"BG 123-ŠĐ", "NI-55"}));
 }
 
 void TestParkingImportForms::startStopForm()
 {
     Fixture fixture;
-    TParkingStartStopForm form;
+    TParkingStartStopForm form(*ParkingDM);
     form.setAttribute(Qt::WA_DeleteOnClose, false);
     form.show();
     QCOMPARE(form.NewDocDateE->text(), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
@@ -147,7 +147,7 @@ void TestParkingImportForms::startStopForm()
 void TestParkingImportForms::startStopDatePicker()
 {
     Fixture fixture;
-    TParkingStartStopForm form;
+    TParkingStartStopForm form(*ParkingDM);
     form.setAttribute(Qt::WA_DeleteOnClose, false);
     fixture.dialogs.QueueDate(QDate(2024, 2, 29));
     QTest::mouseClick(form.NewDocDateB, Qt::LeftButton);

@@ -61,7 +61,7 @@ struct DocumentHost {
     bool Create(const QDate &day)
     {
         world.dialogs.QueueDate(day);
-        auto *form = new TParkingTicketForm;
+        auto *form = new TParkingTicketForm(*ParkingDM);
         const WhenModalShown closePicker([](QWidget *picker) { QTest::keyClick(picker, Qt::Key_Escape); });
         form->CreateButton->click();
         QCoreApplication::processEvents();
@@ -92,7 +92,7 @@ void TestParkingTicketForm::importFillsTheGrid()
         dir, "2024-05-01 10:00:00,DK1,1,BG123AA,300,1,,0,,1,Đorđe Čačić,Glavna,1,Šabac,1,1,,K\r\n"
              "2024-05-01 11:00:00,DK2,2,NS44BB,400,5,,0,,1,Ana,,,,,1,,K\r\n"
              "2024-05-02 09:30:00,DK3,3,KG5CC,500,2,,0,,1,Žika Žikić,,,,,1,,K\r\n"));
-    auto *form = new TParkingTicketForm;
+    auto *form = new TParkingTicketForm(*ParkingDM);
     form->show();
     QCOMPARE(form->DBGrid->model()->rowCount(), 0);
     QSignalSpy finished(form, &imports::TParkingImportForm::importFinished);
@@ -120,7 +120,7 @@ void TestParkingTicketForm::enterAndEscapeClose()
 {
     QFETCH(int, key);
     DocumentsFixture fixture;
-    QPointer<TParkingTicketForm> form = new TParkingTicketForm;
+    QPointer<TParkingTicketForm> form = new TParkingTicketForm(*ParkingDM);
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form));
     form->DBGrid->setFocus();

@@ -348,7 +348,7 @@ void TestParkingLookups::ticketPicker()
             QApplication::sendEvent(form.ListBox->viewport(), &wheel);
             QTest::keyClick(form.ListBox, Qt::Key_Return);
         });
-        QVERIFY(TicketByReg("BG1", number, 40, 100));
+        QVERIFY(TicketByReg(fx.dm(), "BG1", number, 40, 100));
     }
     QCOMPARE(number, "T2");
     QCOMPARE(seen.position, QPoint(40, 121));
@@ -356,13 +356,13 @@ void TestParkingLookups::ticketPicker()
     QVERIFY(seen.busyCursor);
 
     number = QStringLiteral("unchanged");
-    QVERIFY(!TicketByReg("none", number, 0, 0));
-    QVERIFY(!SubscriptionByReg("none", number, 0, 0));
+    QVERIFY(!TicketByReg(fx.dm(), "none", number, 0, 0));
+    QVERIFY(!SubscriptionByReg(fx.dm(), "none", number, 0, 0));
     QCOMPARE(number, "unchanged");
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 
     fx.connection().Execute("DROP TABLE parkingsubscription");
-    QVERIFY_THROWS_EXCEPTION(dataset::Error, SubscriptionByReg("BG1", number, 0, 0));
+    QVERIFY_THROWS_EXCEPTION(dataset::Error, SubscriptionByReg(fx.dm(), "BG1", number, 0, 0));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     const QWidgetList windows = QApplication::topLevelWidgets();
     QVERIFY(std::none_of(windows.begin(), windows.end(),
@@ -383,7 +383,7 @@ void TestParkingLookups::grab()
             GrabIfAsked(&form, "ticket-picker");
             form.reject();
         });
-        TicketByReg("BG1", number, 0, 0);
+        TicketByReg(fx.dm(), "BG1", number, 0, 0);
     }
     TProductDesc product;
     const auto picker = OnPicker(seen, [](TParkingSelectForm &form) {

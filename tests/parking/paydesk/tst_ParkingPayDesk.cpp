@@ -36,7 +36,7 @@ const QString kDay = QStringLiteral("2026-12-06");
 struct PayDesk {
     DocumentsFixture fx;
     FakeDocumentHost fakes{*fx.console};
-    QPointer<TParkingPayDeskForm> form = new TParkingPayDeskForm;
+    QPointer<TParkingPayDeskForm> form = new TParkingPayDeskForm(*ParkingDM);
 
     ~PayDesk() { delete form; }
 
@@ -69,7 +69,7 @@ struct PayDesk {
     void Load(const QString &day)
     {
         form->DateEdit->setText(day);
-        TParkingPayDeskForm::LoadSummaries(day);
+        TParkingPayDeskForm::LoadSummaries(*ParkingDM, day);
     }
 };
 
@@ -87,9 +87,9 @@ void TestParkingPayDesk::summariesCoverWholeDay()
     desk.Sale(QStringLiteral("2026-12-06 23:59:59"), QStringLiteral("P1"), 1, 50);
     desk.Sale(QStringLiteral("2026-12-07 00:00:00"), QStringLiteral("P1"), 1, 1000);
     desk.Load(kDay);
-    QCOMPARE(desk.Rows(*ParkingDM->ParkingPayDeskProductZQ, {"productcode", "SumQuantity", "SumItemTotal"}),
+    QCOMPARE(desk.Rows(ParkingDM->ParkingPayDeskProductZQ(), {"productcode", "SumQuantity", "SumItemTotal"}),
              QStringLiteral("A2 1 12.01; P1 2 180.00"));
-    QCOMPARE(desk.Rows(*ParkingDM->ParkingPayDeskUserZQ, {"UserName", "SumItemTotal"}),
+    QCOMPARE(desk.Rows(ParkingDM->ParkingPayDeskUserZQ(), {"UserName", "SumItemTotal"}),
              QStringLiteral(" 12.01; Petar Petrović 180.00"));
     QCOMPARE(desk.form->ParkingPayDeskProductDBG->model()->rowCount(), 2);
 }
@@ -104,7 +104,7 @@ void TestParkingPayDesk::datePickerStartsToday()
     desk.form->DateButton->click();
     QCOMPARE(desk.fx.dialogs.ShownDialogs().front().preset.toDate(), QDate::currentDate());
     QCOMPARE(desk.form->DateEdit->text(), QStringLiteral("2026-01-05"));
-    QCOMPARE(ParkingDM->ParkingPayDeskProductZQ->RecordCount(), 1);
+    QCOMPARE(ParkingDM->ParkingPayDeskProductZQ().RecordCount(), 1);
     desk.form->DateButton->click();   // cancelled: nothing changes
     QCOMPARE(desk.form->DateEdit->text(), QStringLiteral("2026-01-05"));
 }
@@ -133,7 +133,7 @@ void TestParkingPayDesk::documentFromSummary()
     QCOMPARE(desk.form->ProgressBar->value(), 4);
     const QString id = desk.Scalar(QStringLiteral("SELECT documentid FROM document"));
     QCOMPARE(desk.fakes.service->calls.last(), QStringLiteral("notice %1 1 0").arg(id));
-    QVERIFY(!ParkingDM->ParkingPayDeskProductZQ->ControlsDisabled());
+    QVERIFY(!ParkingDM->ParkingPayDeskProductZQ().ControlsDisabled());
     // A second run for the day writes a second document.
     desk.form->CreateButton->click();
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT GROUP_CONCAT(number ORDER BY documentid) FROM document")),
@@ -176,7 +176,7 @@ void TestParkingPayDesk::nothingWritten()
     QCOMPARE(desk.fx.dialogs.Errors(), boxes);
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")), QStringLiteral("0"));
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM documentitem")), QStringLiteral("0"));
-    QVERIFY(!ParkingDM->ParkingPayDeskProductZQ->ControlsDisabled());
+    QVERIFY(!ParkingDM->ParkingPayDeskProductZQ().ControlsDisabled());
 }
 
 // A refused item is reported once the document is committed: while its box waits for the
@@ -235,7 +235,7 @@ void TestParkingPayDesk::keys()
     PayDesk desk;
     desk.Sale(QDate::currentDate().toString(Qt::ISODate) + QStringLiteral(" 08:00:00"), QStringLiteral("P1"), 1, 100);
     desk.form->DateButton->setEnabled(true);
-    TParkingPayDeskForm::LoadSummaries(desk.form->DateEdit->text());
+    TParkingPayDeskForm::LoadSummaries(*ParkingDM, desk.form->DateEdit->text());
     desk.form->show();
     QVERIFY(QTest::qWaitForWindowExposed(desk.form));
     desk.form->DateEdit->setFocus();
@@ -249,7 +249,7 @@ void TestParkingPayDesk::keys()
 void TestParkingPayDesk::openedFromList()
 {
     DocumentsFixture fx;
-    TParkingViewerForm list;
+    TParkingViewerForm list(*ParkingDM);
     for (QAction *action : {list.PayDeskAction, list.ParkingZoneFrameAction}) {
         QPointer<QWidget> shown;
         QWidget *owner = nullptr;

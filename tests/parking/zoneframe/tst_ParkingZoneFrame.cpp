@@ -24,7 +24,7 @@ namespace {
 
 using Button = dataset::DBNavigator::Button;
 
-dataset::Query &Zones() { return *ParkingDM->ParkingZoneFrameZQ; }
+dataset::Query &Zones() { return ParkingDM->ParkingZoneFrameZQ(); }
 
 QString Listed()
 {
@@ -49,7 +49,7 @@ void Enter(TParkingZoneFrameForm &form, const QString &zone, const QString &sect
 // A shown form with a new row begun and its zone typed.
 QPointer<TParkingZoneFrameForm> ShownWithNewRow()
 {
-    const QPointer<TParkingZoneFrameForm> form = new TParkingZoneFrameForm;
+    const QPointer<TParkingZoneFrameForm> form = new TParkingZoneFrameForm(*ParkingDM);
     form->show();
     if (!QTest::qWaitForWindowExposed(form))
         qFatal("the zone frame was not shown");
@@ -66,7 +66,7 @@ void TestParkingZoneFrame::rowsInOrderAfterReopening()
 {
     DocumentsFixture fx;
     {
-        auto *form = new TParkingZoneFrameForm;
+        auto *form = new TParkingZoneFrameForm(*ParkingDM);
         QCOMPARE(form->windowTitle(), QStringLiteral("Parking zone"));
         Enter(*form, QStringLiteral("II"), QStringLiteral("1"), QStringLiteral("Bulevar"));
         Enter(*form, QStringLiteral("I"), QStringLiteral("2"), QStringLiteral("Terazije"));
@@ -75,7 +75,7 @@ void TestParkingZoneFrame::rowsInOrderAfterReopening()
         QCOMPARE(Stored(fx), 4);
         form->close();
     }
-    const QPointer<TParkingZoneFrameForm> form = new TParkingZoneFrameForm;
+    const QPointer<TParkingZoneFrameForm> form = new TParkingZoneFrameForm(*ParkingDM);
     QCOMPARE(Listed(), QStringLiteral("I/1/Zmaj Jovina, I/1/Admirala Geprata, I/2/Terazije, II/1/Bulevar"));
     // A click on a title sorts by that column.
     Q_EMIT form->DBGrid->titleClicked(form->DBGrid->ColumnByFieldName(QStringLiteral("street")));
@@ -89,7 +89,7 @@ void TestParkingZoneFrame::deleteWithoutQuestion()
     DocumentsFixture fx;
     fx.connection().Execute(QStringLiteral("INSERT INTO parkingzoneframe (zone, sector, street) "
                                            "VALUES ('I', '1', 'Prva'), ('I', '1', 'Druga')"));
-    TParkingZoneFrameForm *form = new TParkingZoneFrameForm;
+    TParkingZoneFrameForm *form = new TParkingZoneFrameForm(*ParkingDM);
     Zones().First();
     form->DBN->ButtonWidget(Button::Delete)->click();
     QCoreApplication::processEvents();
@@ -110,7 +110,7 @@ void TestParkingZoneFrame::halfEnteredRowDropped()
     QTRY_VERIFY(form.isNull());
     QCOMPARE(Stored(fx), 0);
     QCOMPARE(Zones().State(), dataset::DataSetState::Browse);
-    const std::unique_ptr<TParkingZoneFrameForm> next(new TParkingZoneFrameForm);
+    const std::unique_ptr<TParkingZoneFrameForm> next(new TParkingZoneFrameForm(*ParkingDM));
     QVERIFY(Zones().IsEmpty());
 }
 
@@ -135,7 +135,7 @@ void TestParkingZoneFrame::grab()
     fx.connection().Execute(QStringLiteral("INSERT INTO parkingzoneframe (zone, sector, street) VALUES "
                                            "('I', '1', 'Knez Mihailova'), ('I', '2', 'Čika Ljubina'), "
                                            "('II', '1', 'Bulevar kralja Aleksandra')"));
-    TParkingZoneFrameForm form;
+    TParkingZoneFrameForm form(*ParkingDM);
     form.setAttribute(Qt::WA_DeleteOnClose, false);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
