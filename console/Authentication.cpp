@@ -1,8 +1,8 @@
 #include "Authentication.h"
 
-#include "Connection.h"
-#include "Error.h"
-#include "Query.h"
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
+#include <dataset/Query.h>
 
 #include <algorithm>
 #include <optional>

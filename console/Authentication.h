@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Interfaces.h"
-#include "PasswordHash.h"
+#include <console/dbserver/PasswordHash.h>
+#include <framework/Interfaces.h>
 
 #include <QByteArray>
 #include <QHash>

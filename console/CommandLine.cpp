@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include "Error.h"
+#include <dataset/Error.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "ConsoleApplication.h"
 
-#include "Error.h"
 #include "ErrorDisplay.h"
+#include <dataset/Error.h>
 
 namespace console {
 

@@ -1,6 +1,6 @@
 #include "CsvExport.h"
 
-#include "Error.h"
+#include <dataset/Error.h>
 
 #include <QAbstractItemModel>
 #include <QRegularExpression>

@@ -1,9 +1,9 @@
 #include "ErrorDisplay.h"
 
 #include "ConsoleLog.h"
-#include "DialogService.h"
-#include "Error.h"
-#include "base/Abort.h"
+#include <dataset/Error.h>
+#include <framework/base/Abort.h>
+#include <framework/common/DialogService.h>
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 #include "GridOutput.h"
 
 #include "CsvExport.h"
-#include "DBGrid.h"
+#include <dataset/widgets/DBGrid.h>
 
 #include <QAbstractItemModel>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
 #include "LoginDialog.h"
 
 #include "PasswordDialog.h"
-#include "common/DialogButtons.h"
+#include <framework/common/DialogButtons.h>
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

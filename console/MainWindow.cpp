@@ -1,13 +1,13 @@
 #include "MainWindow.h"
 
-#include "Console.h"
 #include "CsvExport.h"
-#include "DBGrid.h"
-#include "Error.h"
 #include "GridOutput.h"
-#include "GridPrint.h"
-#include "NoticeLog.h"
 #include "SnapinManager.h"
+#include <console/services/Console.h>
+#include <console/services/NoticeLog.h>
+#include <dataset/Error.h>
+#include <dataset/widgets/DBGrid.h>
+#include <framework/report/GridPrint.h>
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Interfaces.h"
+#include <framework/Interfaces.h>
 
 #include <QMainWindow>
 #include <vector>

@@ -1,8 +1,8 @@
 #include "PasswordDialog.h"
 
 #include "Authentication.h"
-#include "Error.h"
-#include "common/DialogButtons.h"
+#include <dataset/Error.h>
+#include <framework/common/DialogButtons.h>
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Interfaces.h"
-#include "base/SnapinLibrary.h"
+#include <framework/base/SnapinLibrary.h>
+#include <framework/Interfaces.h>
 
 #include <QLibrary>
 #include <QString>

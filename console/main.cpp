@@ -3,17 +3,17 @@
 
 #include "Authentication.h"
 #include "CommandLine.h"
-#include "Connection.h"
 #include "ConsoleApplication.h"
-#include "ConsoleSession.h"
-#include "ConsoleSettings.h"
-#include "DatabaseStartup.h"
 #include "ErrorDisplay.h"
 #include "LoginDialog.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
-#include "SecurityModule.h"
 #include "SnapinManager.h"
+#include <console/connection/ConsoleSettings.h>
+#include <console/connection/DatabaseStartup.h>
+#include <console/services/ConsoleSession.h>
+#include <console/services/SecurityModule.h>
+#include <dataset/Connection.h>
 
 #include <QAction>
 #include <QTimer>

@@ -4,7 +4,7 @@
 #include "Query.h"
 #include "QueryPrivate.h"
 
-#include "FormatFloat.h"
+#include <routines/FormatFloat.h>
 
 namespace dataset {
 

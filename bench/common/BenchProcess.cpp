@@ -1,6 +1,6 @@
 #include "BenchProcess.h"
 
-#include "Error.h"
+#include <dataset/Error.h>
 
 #include <QFile>
 

@@ -1,8 +1,8 @@
 #include "BenchRun.h"
 
 #include "BenchProcess.h"
-#include "Error.h"
-#include "Query.h"
+#include <dataset/Error.h>
+#include <dataset/Query.h>
 
 #include <QApplication>
 #include <QDir>

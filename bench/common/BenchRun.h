@@ -2,7 +2,7 @@
 
 // What the benchmarks' runs share: the server they measure, timing and the median.
 
-#include "PrivateServer.h"
+#include <console/dbserver/PrivateServer.h>
 
 #include <QHash>
 #include <QString>

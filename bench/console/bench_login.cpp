@@ -8,12 +8,12 @@
 // Without --socket a private server is started in a temporary folder and stopped at
 // the end.
 
-#include "Authentication.h"
-#include "BenchRun.h"
-#include "Connection.h"
-#include "PasswordHash.h"
-#include "Schema.h"
-#include "ServerAccounts.h"
+#include <bench/common/BenchRun.h>
+#include <console/Authentication.h>
+#include <console/dbserver/PasswordHash.h>
+#include <console/dbserver/Schema.h>
+#include <console/dbserver/ServerAccounts.h>
+#include <dataset/Connection.h>
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

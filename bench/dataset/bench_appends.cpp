@@ -7,15 +7,15 @@
 // Prints the running time after a quarter, a half and all of N rows (100000 by default)
 // for each case. Without --socket a private server is started in a temporary folder.
 
-#include "BenchRun.h"
-#include "Connection.h"
-#include "DBGrid.h"
-#include "DataSetModel.h"
-#include "DataSource.h"
-#include "Error.h"
-#include "Field.h"
-#include "Query.h"
-#include "ServerAccounts.h"
+#include <bench/common/BenchRun.h>
+#include <console/dbserver/ServerAccounts.h>
+#include <dataset/Connection.h>
+#include <dataset/DataSource.h>
+#include <dataset/Error.h>
+#include <dataset/Field.h>
+#include <dataset/Query.h>
+#include <dataset/widgets/DataSetModel.h>
+#include <dataset/widgets/DBGrid.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -7,12 +7,12 @@
 // Without --socket a private server is started in a temporary folder and stopped at
 // the end.
 
-#include "BenchProcess.h"
-#include "Connection.h"
-#include "Error.h"
-#include "PrivateServer.h"
-#include "ServerAccounts.h"
-#include "Query.h"
+#include <bench/common/BenchProcess.h>
+#include <console/dbserver/PrivateServer.h>
+#include <console/dbserver/ServerAccounts.h>
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
+#include <dataset/Query.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,10 +1,10 @@
 #include "ImportBench.h"
 
-#include "BenchProcess.h"
-#include "Error.h"
-#include "ParkingImportText.h"
-#include "Schema.h"
-#include "ServerAccounts.h"
+#include <bench/common/BenchProcess.h>
+#include <console/dbserver/Schema.h>
+#include <console/dbserver/ServerAccounts.h>
+#include <dataset/Error.h>
+#include <parking/imports/ParkingImportText.h>
 
 #include <QElapsedTimer>
 #include <QFile>

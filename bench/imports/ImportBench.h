@@ -3,8 +3,8 @@
 // What the import benchmarks share: generated exports, the prepared rows their floors
 // load, a fresh database, and an import measured and reported beside its floor.
 
-#include "Connection.h"
-#include "ParkingImportJob.h"
+#include <dataset/Connection.h>
+#include <parking/imports/ImportJob.h>
 
 #include <QByteArray>
 #include <QString>

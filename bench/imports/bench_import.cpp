@@ -8,11 +8,11 @@
 // Without --socket a private server is started in a temporary folder and stopped at
 // the end.
 
-#include "BenchProcess.h"
-#include "BenchRun.h"
 #include "ImportBench.h"
-#include "ParkingImportText.h"
-#include "ParkingTicketImport.h"
+#include <bench/common/BenchProcess.h>
+#include <bench/common/BenchRun.h>
+#include <parking/imports/ParkingImportText.h>
+#include <parking/imports/TicketImportJob.h>
 
 #include <QTemporaryDir>
 

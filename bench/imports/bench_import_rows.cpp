@@ -9,12 +9,12 @@
 // of it. --only runs one of the two imports. Without --socket a private server is started
 // in a temporary folder.
 
-#include "BenchProcess.h"
-#include "BenchRun.h"
-#include "Error.h"
 #include "ImportBench.h"
-#include "ParkingStartStopImport.h"
-#include "ParkingSubscriptionImport.h"
+#include <bench/common/BenchProcess.h>
+#include <bench/common/BenchRun.h>
+#include <dataset/Error.h>
+#include <parking/imports/StartStopImportJob.h>
+#include <parking/imports/SubscriptionImportJob.h>
 
 #include <QDateTime>
 #include <QElapsedTimer>

@@ -13,21 +13,21 @@
 //             reuses the generated rows; a temporary folder by default
 // --socket    use the server already listening there instead of starting one
 
-#include "BenchProcess.h"
-#include "BenchRun.h"
+#include <bench/common/BenchProcess.h>
+#include <bench/common/BenchRun.h>
 
-#include "Connection.h"
-#include "Error.h"
-#include "Interfaces.h"
-#include "ParkingDMUnit.h"
-#include "ParkingRegistration.h"
-#include "ProductModule.h"
-#include "Query.h"
-#include "Schema.h"
-#include "ServerAccounts.h"
-#include "base/InterfaceSupport.h"
-#include "lookups/ParkingSelectProductUnit.h"
-#include "lookups/ParkingSelectTicketUnit.h"
+#include <console/dbserver/Schema.h>
+#include <console/dbserver/ServerAccounts.h>
+#include <console/services/ProductModule.h>
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
+#include <dataset/Query.h>
+#include <framework/base/InterfaceSupport.h>
+#include <framework/Interfaces.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/host/ParkingRegistration.h>
+#include <parking/lookups/ParkingSelectProductUnit.h>
+#include <parking/lookups/ParkingSelectTicketUnit.h>
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -17,18 +17,18 @@
 //             own database before measuring (without it, one left by a run before goes)
 
 #include "BenchData.h"
-#include "BenchProcess.h"
-#include "BenchRun.h"
+#include <bench/common/BenchProcess.h>
+#include <bench/common/BenchRun.h>
 
-#include "Connection.h"
-#include "Error.h"
-#include "ParkingDMUnit.h"
-#include "Interfaces.h"
-#include "documents/ParkingDetailUnit.h"
-#include "documents/ParkingNavigatorUnit.h"
-#include "ServerAccounts.h"
-#include "Query.h"
-#include "Schema.h"
+#include <console/dbserver/Schema.h>
+#include <console/dbserver/ServerAccounts.h>
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
+#include <dataset/Query.h>
+#include <framework/Interfaces.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/documents/ParkingDetailUnit.h>
+#include <parking/documents/ParkingNavigatorUnit.h>
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -11,17 +11,17 @@
 // --socket    use the server already listening there instead of starting one
 
 #include "BenchData.h"
-#include "BenchProcess.h"
-#include "BenchRun.h"
+#include <bench/common/BenchProcess.h>
+#include <bench/common/BenchRun.h>
 
-#include "Connection.h"
-#include "Error.h"
-#include "ParkingDMUnit.h"
-#include "Query.h"
-#include "Schema.h"
-#include "ServerAccounts.h"
-#include "paydesk/ParkingPayDeskUnit.h"
-#include "report/ReportEngine.h"
+#include <console/dbserver/Schema.h>
+#include <console/dbserver/ServerAccounts.h>
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
+#include <dataset/Query.h>
+#include <framework/report/ReportEngine.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/paydesk/ParkingPayDeskUnit.h>
 
 #include <QTemporaryDir>
 #include <QTextStream>

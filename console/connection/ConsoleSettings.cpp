@@ -1,7 +1,7 @@
 #include "ConsoleSettings.h"
 
 #include <algorithm>
-#include "Error.h"
+#include <dataset/Error.h>
 
 #include <QCoreApplication>
 #include <QDir>

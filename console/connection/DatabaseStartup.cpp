@@ -1,11 +1,11 @@
 #include "DatabaseStartup.h"
 
-#include "Connection.h"
 #include "ConsoleSettings.h"
-#include "Error.h"
-#include "PrivateServer.h"
-#include "Schema.h"
-#include "ServerAccounts.h"
+#include <console/dbserver/PrivateServer.h>
+#include <console/dbserver/Schema.h>
+#include <console/dbserver/ServerAccounts.h>
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
 
 #include <QDir>
 

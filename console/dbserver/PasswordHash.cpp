@@ -1,6 +1,6 @@
 #include "PasswordHash.h"
 
-#include "Error.h"
+#include <dataset/Error.h>
 
 #include <sodium.h>
 

@@ -1,9 +1,9 @@
 #include "PrivateServer.h"
 
-#include "Error.h"
-#include "PrivateFiles.h"
 #include "ServerAccounts.h"
 #include "ServerProcess.h"
+#include <dataset/Error.h>
+#include <routines/PrivateFiles.h>
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,10 +1,10 @@
 #include "Schema.h"
 
-#include "Connection.h"
-#include "Error.h"
-#include "MysqlHandles.h"
-#include "Query.h"
-#include "Transaction.h"
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
+#include <dataset/MysqlHandles.h>
+#include <dataset/Query.h>
+#include <dataset/Transaction.h>
 
 #include <QFile>
 

@@ -1,9 +1,9 @@
 #include "ServerAccounts.h"
 
-#include "Error.h"
-#include "PrivateFiles.h"
 #include "PrivateServer.h"
-#include "Query.h"
+#include <dataset/Error.h>
+#include <dataset/Query.h>
+#include <routines/PrivateFiles.h>
 
 #include <QFile>
 #include <QRandomGenerator>

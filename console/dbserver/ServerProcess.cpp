@@ -1,8 +1,8 @@
 #include "ServerProcess.h"
 
-#include "Error.h"
-#include "MysqlHandles.h"
 #include "ServerAccounts.h"
+#include <dataset/Error.h>
+#include <dataset/MysqlHandles.h>
 
 #include <QFile>
 #include <QThread>

@@ -1,12 +1,12 @@
 // parking-dbserver: starts, stops and inspects the private database server of a data
 // directory, and creates a database with the schema in it.
 
-#include "Connection.h"
-#include "Error.h"
 #include "PasswordHash.h"
 #include "PrivateServer.h"
 #include "Schema.h"
 #include "ServerAccounts.h"
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
 
 #include <QCoreApplication>
 #include <QFile>

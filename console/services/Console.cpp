@@ -1,8 +1,8 @@
 #include "Console.h"
 
-#include "DBGrid.h"
-#include "Error.h"
-#include "GridPrint.h"
+#include <dataset/Error.h>
+#include <dataset/widgets/DBGrid.h>
+#include <framework/report/GridPrint.h>
 
 #include <QApplication>
 

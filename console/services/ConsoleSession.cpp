@@ -1,16 +1,16 @@
 #include "ConsoleSession.h"
 
-#include "Connection.h"
 #include "ConfigurationModule.h"
 #include "Console.h"
-#include "ConsoleSettings.h"
 #include "DocumentModule.h"
 #include "DocumentService.h"
 #include "NoticeLog.h"
 #include "PartnerModule.h"
 #include "ProductModule.h"
-#include "Schema.h"
 #include "SecurityModule.h"
+#include <console/connection/ConsoleSettings.h>
+#include <console/dbserver/Schema.h>
+#include <dataset/Connection.h>
 
 namespace console {
 

@@ -1,8 +1,8 @@
 #include "DocumentService.h"
 
-#include "Connection.h"
 #include "NoticeLog.h"
-#include "Query.h"
+#include <dataset/Connection.h>
+#include <dataset/Query.h>
 
 namespace console {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Interfaces.h"
-#include "base/InterfaceSupport.h"
+#include <framework/base/InterfaceSupport.h>
+#include <framework/Interfaces.h>
 
 #include <QObject>
 #include <QStringList>

@@ -1,10 +1,10 @@
 #include "ProductModule.h"
 
-#include "Connection.h"
 #include "ProductSelectDialog.h"
-#include "Query.h"
 #include "RecordQuery.h"
-#include "SqlText.h"
+#include <dataset/Connection.h>
+#include <dataset/Query.h>
+#include <dataset/SqlText.h>
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Interfaces.h"
 #include "SearchListDialog.h"
+#include <framework/Interfaces.h>
 
 namespace console {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Query.h"
+#include <dataset/Query.h>
 
 #include <vector>
 

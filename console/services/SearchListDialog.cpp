@@ -1,6 +1,6 @@
 #include "SearchListDialog.h"
 
-#include "common/DialogButtons.h"
+#include <framework/common/DialogButtons.h>
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "SecurityModule.h"
 
-#include "Connection.h"
-#include "Query.h"
-#include "Schema.h"
+#include <console/dbserver/Schema.h>
+#include <dataset/Connection.h>
+#include <dataset/Query.h>
 
 namespace console {
 

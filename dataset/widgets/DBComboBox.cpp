@@ -1,8 +1,8 @@
 #include "DBComboBox.h"
 
-#include "Field.h"
 #include "FieldDataLink.h"
 #include "FieldText.h"
+#include <dataset/Field.h>
 
 #include <QLineEdit>
 

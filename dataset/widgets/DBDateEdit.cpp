@@ -1,7 +1,7 @@
 #include "DBDateEdit.h"
 
-#include "Field.h"
 #include "FieldText.h"
+#include <dataset/Field.h>
 
 namespace dataset {
 

@@ -1,12 +1,12 @@
 #include "DBGrid.h"
 
 #include "DataSetModel.h"
-#include "DataSource.h"
-#include "ErrorRelay.h"
-#include "Field.h"
 #include "FieldText.h"
 #include "GridDelegate.h"
-#include "Query.h"
+#include <dataset/DataSource.h>
+#include <dataset/ErrorRelay.h>
+#include <dataset/Field.h>
+#include <dataset/Query.h>
 
 #include <QApplication>
 #include <QHeaderView>

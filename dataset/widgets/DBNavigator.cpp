@@ -1,10 +1,10 @@
 #include "DBNavigator.h"
 
-#include "DataSource.h"
-#include "ErrorRelay.h"
 #include "FieldText.h"
 #include "IconPainter.h"
-#include "Query.h"
+#include <dataset/DataSource.h>
+#include <dataset/ErrorRelay.h>
+#include <dataset/Query.h>
 
 #include <QHBoxLayout>
 #include <QPainter>

@@ -1,8 +1,8 @@
 #include "DataSetModel.h"
 
-#include "Field.h"
 #include "FieldText.h"
-#include "Query.h"
+#include <dataset/Field.h>
+#include <dataset/Query.h>
 
 namespace dataset {
 

@@ -1,9 +1,9 @@
 #include "FieldDataLink.h"
 
-#include "ErrorRelay.h"
-#include "Field.h"
 #include "FieldText.h"
-#include "Query.h"
+#include <dataset/ErrorRelay.h>
+#include <dataset/Field.h>
+#include <dataset/Query.h>
 
 namespace dataset {
 

@@ -1,8 +1,8 @@
 #include "FieldText.h"
 
-#include "Error.h"
-#include "Field.h"
-#include "Query.h"
+#include <dataset/Error.h>
+#include <dataset/Field.h>
+#include <dataset/Query.h>
 
 #include <QLocale>
 #include <QMessageBox>

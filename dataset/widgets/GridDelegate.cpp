@@ -2,9 +2,9 @@
 
 #include "DBGrid.h"
 #include "DataSetModel.h"
-#include "Field.h"
 #include "FieldText.h"
-#include "Query.h"
+#include <dataset/Field.h>
+#include <dataset/Query.h>
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DataSource.h"
+#include <dataset/DataSource.h>
 
 #include <QPointer>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "base/Abort.h"
+#include <framework/base/Abort.h>
 
 EAbort::EAbort() : dataset::Error(QStringLiteral("Operacija je prekinuta."))
 {

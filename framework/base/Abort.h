@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Error.h"
+#include <dataset/Error.h>
 
 // A silent abort: stops the current operation (e.g. a delete the user declined) without
 // an error box. The console's error display ignores it; everything else propagates it

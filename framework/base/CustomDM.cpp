@@ -1,13 +1,13 @@
-#include "base/CustomDM.h"
+#include <framework/base/CustomDM.h>
 
-#include "Connection.h"
-#include "Error.h"
-#include "Query.h"
-#include "SqlText.h"
-#include "base/Abort.h"
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
+#include <dataset/Query.h>
+#include <dataset/SqlText.h>
+#include <framework/base/Abort.h>
 
-#include "common/CommonResourceString.h"
-#include "common/DialogService.h"
+#include <framework/common/CommonResourceString.h>
+#include <framework/common/DialogService.h>
 
 #include <QRegularExpression>
 #include <QScopedValueRollback>

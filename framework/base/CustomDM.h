@@ -3,7 +3,7 @@
 // Base of a data module: a QObject holding the module's queries as children, the
 // shared connection, the field rules and the validator run before every post.
 
-#include "base/Validator.h"
+#include <framework/base/Validator.h>
 
 #include <QObject>
 #include <QPointer>

@@ -1,7 +1,7 @@
-#include "base/CustomDetailForm.h"
+#include <framework/base/CustomDetailForm.h>
 
-#include "Error.h"
-#include "Query.h"
+#include <dataset/Error.h>
+#include <dataset/Query.h>
 
 #include <QAction>
 #include <QCloseEvent>

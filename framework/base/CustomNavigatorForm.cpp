@@ -1,6 +1,6 @@
-#include "base/CustomNavigatorForm.h"
+#include <framework/base/CustomNavigatorForm.h>
 
-#include "base/ValueListEditor.h"
+#include <framework/base/ValueListEditor.h>
 
 #include <QHBoxLayout>
 #include <QHeaderView>

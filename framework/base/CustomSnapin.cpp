@@ -1,6 +1,6 @@
-#include "base/CustomSnapin.h"
+#include <framework/base/CustomSnapin.h>
 
-#include "Query.h"
+#include <dataset/Query.h>
 
 IInterface *TCustomSnapinFactory::QueryInterface(const QUuid &iid)
 {

@@ -3,8 +3,8 @@
 // Base classes of a snap-in library: the factory the console asks for the snap-in,
 // and the snap-in that presents the module (name, description, image, data set).
 
-#include "Interfaces.h"
-#include "base/InterfaceSupport.h"
+#include <framework/base/InterfaceSupport.h>
+#include <framework/Interfaces.h>
 
 #include <QPixmap>
 #include <QPointer>

@@ -1,6 +1,6 @@
-#include "base/CustomViewer.h"
+#include <framework/base/CustomViewer.h>
 
-#include "base/InterfaceSupport.h"
+#include <framework/base/InterfaceSupport.h>
 
 #include <QLayout>
 #include <QVBoxLayout>

@@ -5,7 +5,7 @@
 // the virtual InternalCreateFrame, places it into the widget the console gives and
 // destroys it through InternalDestroyFrame when the companion goes.
 
-#include "Interfaces.h"
+#include <framework/Interfaces.h>
 
 #include <QList>
 #include <QPointer>

@@ -1,6 +1,6 @@
-#include "base/CustomViewerForm.h"
+#include <framework/base/CustomViewerForm.h>
 
-#include "DBGrid.h"
+#include <dataset/widgets/DBGrid.h>
 
 #include <QAction>
 #include <QCheckBox>

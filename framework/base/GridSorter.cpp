@@ -1,7 +1,7 @@
-#include "base/GridSorter.h"
+#include <framework/base/GridSorter.h>
 
-#include "DBGrid.h"
-#include "Query.h"
+#include <dataset/Query.h>
+#include <dataset/widgets/DBGrid.h>
 
 #include <QObject>
 

@@ -3,7 +3,7 @@
 // Helpers for implementing IInterface::QueryInterface: answering for interfaces the
 // object implements itself, and for interfaces a companion object answers for it.
 
-#include "Interfaces.h"
+#include <framework/Interfaces.h>
 
 #include <functional>
 #include <tuple>

@@ -1,10 +1,10 @@
-#include "base/Validator.h"
+#include <framework/base/Validator.h>
 
-#include "Connection.h"
-#include "Field.h"
-#include "Query.h"
-#include "TextFormat.h"
-#include "SqlText.h"
+#include <dataset/Connection.h>
+#include <dataset/Field.h>
+#include <dataset/Query.h>
+#include <dataset/SqlText.h>
+#include <routines/TextFormat.h>
 
 namespace {
 

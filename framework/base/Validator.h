@@ -3,7 +3,7 @@
 // Field rules checked before a dataset posts: a rule names a dataset's field, whether
 // it must hold a value and a test its value must pass, with the messages shown when not.
 
-#include "Error.h"
+#include <dataset/Error.h>
 
 #include <QString>
 #include <functional>

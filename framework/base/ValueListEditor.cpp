@@ -1,6 +1,6 @@
-#include "base/ValueListEditor.h"
+#include <framework/base/ValueListEditor.h>
 
-#include "Error.h"
+#include <dataset/Error.h>
 
 #include <QAction>
 #include <QHeaderView>

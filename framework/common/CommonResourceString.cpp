@@ -1,6 +1,6 @@
 #include "CommonResourceString.h"
 
-#include "TextFormat.h"
+#include <routines/TextFormat.h>
 
 #include <array>
 #include <stdexcept>

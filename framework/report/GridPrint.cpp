@@ -1,8 +1,8 @@
 #include "GridPrint.h"
 
-#include "Error.h"
 #include "ReportDocument.h"
 #include "ReportOutput.h"
+#include <dataset/Error.h>
 
 #include <QAbstractItemModel>
 #include <QHeaderView>

@@ -1,9 +1,9 @@
 #include "ParkingReport.h"
 
-#include "BetterRound.h"
-#include "Field.h"
-#include "FormatFloat.h"
-#include "Query.h"
+#include <dataset/Field.h>
+#include <dataset/Query.h>
+#include <routines/BetterRound.h>
+#include <routines/FormatFloat.h>
 
 #include <QStringList>
 

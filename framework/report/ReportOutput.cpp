@@ -1,10 +1,10 @@
 #include "ReportOutput.h"
 
-#include "CommonResourceString.h"
-#include "DialogService.h"
-#include "Error.h"
-#include "PrivateFiles.h"
-#include "TextFormat.h"
+#include <dataset/Error.h>
+#include <framework/common/CommonResourceString.h>
+#include <framework/common/DialogService.h>
+#include <routines/PrivateFiles.h>
+#include <routines/TextFormat.h>
 
 #include <QDateTime>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "ParkingConfig.h"
 
-#include "Interfaces.h"
-#include "ParkingRegistration.h"
+#include <framework/Interfaces.h>
+#include <parking/host/ParkingRegistration.h>
 
 #include <QCoreApplication>
 #include <QFile>

@@ -2,12 +2,12 @@
 
 #include "ParkingDMUnit.h"
 
-#include "Connection.h"
-#include "FormatFloat.h"
-#include "Interfaces.h"
 #include "ParkingConfig.h"
-#include "ParkingRegistration.h"
-#include "Query.h"
+#include <dataset/Connection.h>
+#include <dataset/Query.h>
+#include <framework/Interfaces.h>
+#include <parking/host/ParkingRegistration.h>
+#include <routines/FormatFloat.h>
 
 #include <QSet>
 #include <QStringList>

@@ -1,13 +1,13 @@
 #include "ParkingDMUnit.h"
 
-#include "DataSource.h"
-#include "FormatFloat.h"
-#include "IconPainter.h"
-#include "ParkingDMDatasets.h"
-#include "Query.h"
-#include "base/Validator.h"
-#include "common/CommonResourceString.h"
-#include "common/DocDescription.h"
+#include "ParkingDataSetDefs.h"
+#include <dataset/DataSource.h>
+#include <dataset/Query.h>
+#include <dataset/widgets/IconPainter.h>
+#include <framework/base/Validator.h>
+#include <framework/common/CommonResourceString.h>
+#include <framework/common/DocDescription.h>
+#include <routines/FormatFloat.h>
 
 #include <QColor>
 #include <QPainter>

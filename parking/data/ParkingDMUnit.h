@@ -3,7 +3,7 @@
 // The module's one data module: every dataset, the field rules of parking documents,
 // numbering and defaults of new rows, and the user and warehouse lookups.
 
-#include "base/CustomDM.h"
+#include <framework/base/CustomDM.h>
 
 #include <QChar>
 #include <QDateTime>

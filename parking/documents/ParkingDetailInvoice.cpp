@@ -3,13 +3,13 @@
 
 #include "ParkingDetailUnit.h"
 
-#include "Error.h"
-#include "ParkingHostDocument.h"
-#include "ParkingHostModules.h"
-#include "Query.h"
-#include "base/BusyCursor.h"
-#include "common/CommonResourceString.h"
-#include "common/DialogService.h"
+#include <dataset/Error.h>
+#include <dataset/Query.h>
+#include <framework/base/BusyCursor.h>
+#include <framework/common/CommonResourceString.h>
+#include <framework/common/DialogService.h>
+#include <parking/data/HostDocumentWriter.h>
+#include <parking/host/ParkingHostModules.h>
 
 #include <optional>
 

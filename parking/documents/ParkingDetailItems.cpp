@@ -4,14 +4,14 @@
 #include "ParkingDetailUnit.h"
 #include "ParkingDetailUi.h"
 
-#include "BetterRound.h"
-#include "ControlsDisabled.h"
-#include "DBGrid.h"
-#include "Error.h"
-#include "FormatFloat.h"
-#include "Interfaces.h"
-#include "ParkingDMUnit.h"
-#include "Query.h"
+#include <dataset/ControlsDisabled.h>
+#include <dataset/Error.h>
+#include <dataset/Query.h>
+#include <dataset/widgets/DBGrid.h>
+#include <framework/Interfaces.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <routines/BetterRound.h>
+#include <routines/FormatFloat.h>
 
 #include <QAction>
 #include <QApplication>

@@ -4,16 +4,16 @@
 #include "ParkingDetailUnit.h"
 #include "ParkingDetailUi.h"
 
-#include "DBComboBox.h"
-#include "DBDateEdit.h"
-#include "DBEdit.h"
-#include "DBGrid.h"
-#include "DBNavigator.h"
-#include "DataSource.h"
-#include "ErrorRelay.h"
-#include "FieldText.h"
-#include "ParkingDMUnit.h"
-#include "Query.h"
+#include <dataset/DataSource.h>
+#include <dataset/ErrorRelay.h>
+#include <dataset/Query.h>
+#include <dataset/widgets/DBComboBox.h>
+#include <dataset/widgets/DBDateEdit.h>
+#include <dataset/widgets/DBEdit.h>
+#include <dataset/widgets/DBGrid.h>
+#include <dataset/widgets/DBNavigator.h>
+#include <dataset/widgets/FieldText.h>
+#include <parking/data/ParkingDMUnit.h>
 
 #include <QAction>
 #include <QHBoxLayout>

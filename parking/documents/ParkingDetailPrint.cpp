@@ -3,12 +3,12 @@
 
 #include "ParkingDetailUnit.h"
 
-#include "Connection.h"
-#include "FormatFloat.h"
-#include "ParkingDMUnit.h"
-#include "ParkingResourceString.h"
-#include "Query.h"
-#include "report/ReportEngine.h"
+#include <dataset/Connection.h>
+#include <dataset/Query.h>
+#include <framework/report/ReportEngine.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/host/ParkingResourceString.h>
+#include <routines/FormatFloat.h>
 
 namespace {
 

@@ -5,13 +5,13 @@
 
 #include "ParkingDetailUnit.h"
 
-#include "Connection.h"
-#include "Error.h"
-#include "Interfaces.h"
-#include "ParkingDMUnit.h"
-#include "ParkingRegistration.h"
-#include "Query.h"
-#include "Transaction.h"
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
+#include <dataset/Query.h>
+#include <dataset/Transaction.h>
+#include <framework/Interfaces.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/host/ParkingRegistration.h>
 
 namespace {
 

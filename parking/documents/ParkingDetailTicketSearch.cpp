@@ -5,19 +5,19 @@
 #include "ParkingDetailUnit.h"
 #include "ParkingDetailUi.h"
 
-#include "Connection.h"
-#include "DBGrid.h"
-#include "FormatFloat.h"
-#include "Interfaces.h"
-#include "ParkingDMUnit.h"
-#include "ParkingResourceString.h"
-#include "Query.h"
-#include "TextFormat.h"
-#include "base/Validator.h"
-#include "common/CommonResourceString.h"
-#include "common/DialogService.h"
-#include "lookups/ParkingSelectProductUnit.h"
-#include "lookups/ParkingSelectTicketUnit.h"
+#include <dataset/Connection.h>
+#include <dataset/Query.h>
+#include <dataset/widgets/DBGrid.h>
+#include <framework/base/Validator.h>
+#include <framework/common/CommonResourceString.h>
+#include <framework/common/DialogService.h>
+#include <framework/Interfaces.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/host/ParkingResourceString.h>
+#include <parking/lookups/ParkingSelectProductUnit.h>
+#include <parking/lookups/ParkingSelectTicketUnit.h>
+#include <routines/FormatFloat.h>
+#include <routines/TextFormat.h>
 
 #include <QPushButton>
 #include <QScopeGuard>

@@ -1,15 +1,15 @@
 #include "ParkingDetailUnit.h"
 #include "ParkingDetailUi.h"
 
-#include "DBComboBox.h"
-#include "DBEdit.h"
-#include "Error.h"
-#include "ErrorRelay.h"
-#include "FieldText.h"
-#include "ParkingDMUnit.h"
-#include "Query.h"
-#include "common/CommonResourceString.h"
-#include "common/DialogService.h"
+#include <dataset/Error.h>
+#include <dataset/ErrorRelay.h>
+#include <dataset/Query.h>
+#include <dataset/widgets/DBComboBox.h>
+#include <dataset/widgets/DBEdit.h>
+#include <dataset/widgets/FieldText.h>
+#include <framework/common/CommonResourceString.h>
+#include <framework/common/DialogService.h>
+#include <parking/data/ParkingDMUnit.h>
 
 #include <QAction>
 #include <QLabel>

@@ -3,7 +3,7 @@
 // The modal editor of one parking document: the header of the current row of the
 // document list and its items, kept as cached updates until the document is saved.
 
-#include "base/CustomDetailForm.h"
+#include <framework/base/CustomDetailForm.h>
 
 #include <QPoint>
 

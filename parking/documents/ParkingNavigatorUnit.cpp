@@ -1,12 +1,12 @@
 #include "ParkingNavigatorUnit.h"
 
-#include "Connection.h"
-#include "FormatFloat.h"
-#include "ParkingDMUnit.h"
-#include "ParkingResourceString.h"
-#include "Query.h"
-#include "base/ValueListEditor.h"
-#include "common/DialogService.h"
+#include <dataset/Connection.h>
+#include <dataset/Query.h>
+#include <framework/base/ValueListEditor.h>
+#include <framework/common/DialogService.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/host/ParkingResourceString.h>
+#include <routines/FormatFloat.h>
 
 #include <QDateTime>
 #include <QStringList>

@@ -3,7 +3,7 @@
 // The search pane beside the document list: six search values turned into the SQL
 // of the shared document dataset, which is then reopened newest first.
 
-#include "base/CustomNavigatorForm.h"
+#include <framework/base/CustomNavigatorForm.h>
 
 class TParkingDM;
 

@@ -1,6 +1,6 @@
 #include "ParkingViewerImages.h"
 
-#include "IconPainter.h"
+#include <dataset/widgets/IconPainter.h>
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,18 +1,18 @@
 #include "ParkingViewerUnit.h"
 
-#include "Error.h"
+#include <dataset/Error.h>
 
-#include "DBGrid.h"
-#include "DataSource.h"
-#include "ParkingDMUnit.h"
 #include "ParkingDetailUnit.h"
-#include "imports/ParkingStartStopUnit.h"
-#include "imports/ParkingSubscriptionUnit.h"
-#include "imports/ParkingTicketUnit.h"
-#include "paydesk/ParkingPayDeskUnit.h"
 #include "ParkingViewerImages.h"
-#include "zoneframe/ParkingZoneFrameUnit.h"
-#include "Query.h"
+#include <dataset/DataSource.h>
+#include <dataset/Query.h>
+#include <dataset/widgets/DBGrid.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/imports/ParkingStartStopUnit.h>
+#include <parking/imports/ParkingSubscriptionUnit.h>
+#include <parking/imports/ParkingTicketUnit.h>
+#include <parking/paydesk/ParkingPayDeskUnit.h>
+#include <parking/zoneframe/ParkingZoneFrameUnit.h>
 
 #include <QAction>
 #include <QMenu>

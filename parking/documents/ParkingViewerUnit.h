@@ -3,7 +3,7 @@
 // The document list: the parking documents the search pane found, with the commands
 // to add, edit and delete one and to open the module's other tools.
 
-#include "base/CustomViewerForm.h"
+#include <framework/base/CustomViewerForm.h>
 
 class QAction;
 class TParkingDM;

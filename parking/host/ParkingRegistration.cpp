@@ -1,8 +1,8 @@
 #include "ParkingRegistration.h"
 
-#include "ParkingDMUnit.h"
 #include "ParkingSnapin.h"
-#include "base/SnapinLibrary.h"
+#include <framework/base/SnapinLibrary.h>
+#include <parking/data/ParkingDMUnit.h>
 
 #include <array>
 

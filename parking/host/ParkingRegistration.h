@@ -4,7 +4,7 @@
 // last handed to it, and the exported Initialize / GetSnapinFactory / Finalize
 // (declared in base/SnapinLibrary.h).
 
-#include "Interfaces.h"
+#include <framework/Interfaces.h>
 
 // The console most recently passed to the factory; empty before the first request
 // and after finalization.

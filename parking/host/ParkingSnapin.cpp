@@ -1,14 +1,14 @@
 #include "ParkingSnapin.h"
 
-#include "Connection.h"
-#include "Error.h"
-#include "ParkingDMUnit.h"
 #include "ParkingRegistration.h"
 #include "ParkingResourceString.h"
-#include "common/CommonResourceString.h"
-#include "common/DialogService.h"
-#include "documents/ParkingNavigatorUnit.h"
-#include "documents/ParkingViewerUnit.h"
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
+#include <framework/common/CommonResourceString.h>
+#include <framework/common/DialogService.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/documents/ParkingNavigatorUnit.h>
+#include <parking/documents/ParkingViewerUnit.h>
 
 namespace {
 

@@ -4,8 +4,8 @@
 // the console, and its two companions, the document list (viewer) and the search pane
 // (navigator).
 
-#include "base/CustomSnapin.h"
-#include "base/CustomViewer.h"
+#include <framework/base/CustomSnapin.h>
+#include <framework/base/CustomViewer.h>
 
 // Module number the console knows the parking module by.
 inline constexpr int kParkingModuleID = 2027;

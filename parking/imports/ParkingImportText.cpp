@@ -1,7 +1,7 @@
 #include "ParkingImportText.h"
 
-#include "CodePages.h"
-#include "ParkingImportError.h"
+#include "ImportError.h"
+#include <routines/CodePages.h>
 
 #include <QFileInfo>
 #include <algorithm>

@@ -1,13 +1,13 @@
 #include "ParkingStartStopUnit.h"
 
-#include "DBGrid.h"
-#include "DataSource.h"
-#include "DialogService.h"
-#include "MemoryRows.h"
-#include "ParkingDMUnit.h"
-#include "ParkingStartStopImport.h"
-#include "Query.h"
-#include "base/GridSorter.h"
+#include "StartStopImportJob.h"
+#include <dataset/DataSource.h>
+#include <dataset/MemoryRows.h>
+#include <dataset/Query.h>
+#include <dataset/widgets/DBGrid.h>
+#include <framework/base/GridSorter.h>
+#include <framework/common/DialogService.h>
+#include <parking/data/ParkingDMUnit.h>
 
 #include <QDate>
 #include <QGridLayout>

@@ -3,7 +3,7 @@
 // "Start-stop": reads a start-stop export into an in-memory table sorted by customer and
 // shows it beside the host documents; only the date picker of the document half acts.
 
-#include "ParkingImportFrame.h"
+#include "ParkingImportForm.h"
 
 class QLineEdit;
 class TParkingDM;

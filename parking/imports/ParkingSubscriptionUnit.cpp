@@ -1,10 +1,10 @@
 #include "ParkingSubscriptionUnit.h"
 
-#include "DBGrid.h"
-#include "ParkingDMUnit.h"
-#include "ParkingSubscriptionImport.h"
-#include "Query.h"
-#include "base/GridSorter.h"
+#include "SubscriptionImportJob.h"
+#include <dataset/Query.h>
+#include <dataset/widgets/DBGrid.h>
+#include <framework/base/GridSorter.h>
+#include <parking/data/ParkingDMUnit.h>
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -3,7 +3,7 @@
 // "Parking pretplate": replaces the subscription table with an export's subscriptions
 // and shows the table.
 
-#include "ParkingImportFrame.h"
+#include "ParkingImportForm.h"
 
 class TParkingDM;
 namespace dataset { class DBGrid; }

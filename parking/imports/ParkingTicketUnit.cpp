@@ -1,15 +1,15 @@
 #include "ParkingTicketUnit.h"
 
-#include "DBGrid.h"
-#include "ErrorRelay.h"
-#include "ParkingTicketDocument.h"
-#include "base/BusyCursor.h"
-#include "common/DialogService.h"
-#include "ParkingDMUnit.h"
-#include "lookups/ParkingSelectProductUnit.h"
-#include "ParkingTicketImport.h"
-#include "Query.h"
-#include "base/GridSorter.h"
+#include "TicketDocument.h"
+#include "TicketImportJob.h"
+#include <dataset/ErrorRelay.h>
+#include <dataset/Query.h>
+#include <dataset/widgets/DBGrid.h>
+#include <framework/base/BusyCursor.h>
+#include <framework/base/GridSorter.h>
+#include <framework/common/DialogService.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/lookups/ParkingSelectProductUnit.h>
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ParkingImportFrame.h"
+#include "ParkingImportForm.h"
 
 class TParkingDM;
 namespace dataset { class DBGrid; class ErrorRelay; }

@@ -1,6 +1,6 @@
 #include "ParkingSelectForm.h"
 
-#include "base/WheelArrowFilter.h"
+#include <framework/base/WheelArrowFilter.h>
 
 #include <QFontDatabase>
 #include <QKeyEvent>

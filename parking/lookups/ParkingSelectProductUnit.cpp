@@ -1,11 +1,11 @@
 #include "ParkingSelectProductUnit.h"
 
-#include "ErrorRelay.h"
-#include "FormatFloat.h"
-#include "ParkingRegistration.h"
-#include "base/BusyCursor.h"
-#include "common/CommonResourceString.h"
-#include "common/DialogService.h"
+#include <dataset/ErrorRelay.h>
+#include <framework/base/BusyCursor.h>
+#include <framework/common/CommonResourceString.h>
+#include <framework/common/DialogService.h>
+#include <parking/host/ParkingRegistration.h>
+#include <routines/FormatFloat.h>
 
 #include <QKeyEvent>
 #include <QLineEdit>

@@ -4,8 +4,8 @@
 // module, with a picker whenever the answer is not one certain product. The non-visual
 // part (module, searches, list lines) is usable without any window.
 
-#include "Interfaces.h"
 #include "ParkingSelectForm.h"
+#include <framework/Interfaces.h>
 
 namespace dataset { class ErrorRelay; }
 

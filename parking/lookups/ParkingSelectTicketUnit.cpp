@@ -1,13 +1,13 @@
 #include "ParkingSelectTicketUnit.h"
 
-#include "Connection.h"
-#include "Error.h"
-#include "FormatFloat.h"
-#include "ParkingDMUnit.h"
-#include "ParkingResourceString.h"
 #include "ParkingSelectProductUnit.h"
-#include "Query.h"
-#include "base/BusyCursor.h"
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
+#include <dataset/Query.h>
+#include <framework/base/BusyCursor.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/host/ParkingResourceString.h>
+#include <routines/FormatFloat.h>
 
 #include <QListWidget>
 #include <memory>

@@ -1,21 +1,21 @@
 #include "ParkingPayDeskUnit.h"
 
-#include "Connection.h"
-#include "ControlsDisabled.h"
-#include "DBGrid.h"
-#include "DateParse.h"
-#include "Error.h"
-#include "ErrorRelay.h"
-#include "ParkingDMUnit.h"
-#include "ParkingHostDocument.h"
-#include "ParkingRegistration.h"
-#include "ParkingResourceString.h"
-#include "Query.h"
-#include "base/BusyCursor.h"
-#include "base/GridSorter.h"
-#include "base/WheelArrowFilter.h"
-#include "common/CommonResourceString.h"
-#include "common/DialogService.h"
+#include <dataset/Connection.h>
+#include <dataset/ControlsDisabled.h>
+#include <dataset/Error.h>
+#include <dataset/ErrorRelay.h>
+#include <dataset/Query.h>
+#include <dataset/widgets/DBGrid.h>
+#include <framework/base/BusyCursor.h>
+#include <framework/base/GridSorter.h>
+#include <framework/base/WheelArrowFilter.h>
+#include <framework/common/CommonResourceString.h>
+#include <framework/common/DialogService.h>
+#include <parking/data/HostDocumentWriter.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/host/ParkingRegistration.h>
+#include <parking/host/ParkingResourceString.h>
+#include <routines/DateParse.h>
 
 #include <QAction>
 #include <QHBoxLayout>

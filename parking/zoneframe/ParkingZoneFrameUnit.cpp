@@ -1,11 +1,11 @@
 #include "ParkingZoneFrameUnit.h"
 
-#include "DBGrid.h"
-#include "DBNavigator.h"
-#include "ParkingDMUnit.h"
-#include "Query.h"
-#include "base/GridSorter.h"
-#include "base/WheelArrowFilter.h"
+#include <dataset/Query.h>
+#include <dataset/widgets/DBGrid.h>
+#include <dataset/widgets/DBNavigator.h>
+#include <framework/base/GridSorter.h>
+#include <framework/base/WheelArrowFilter.h>
+#include <parking/data/ParkingDMUnit.h>
 
 #include <QApplication>
 #include <QHBoxLayout>

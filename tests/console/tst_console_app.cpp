@@ -1,17 +1,17 @@
 // The console's pieces that need no database: the general error display, the console's
 // module registry, CSV text, settings and the missing-display message.
 
-#include "CommandLine.h"
-#include "Console.h"
-#include "ConsoleApplication.h"
-#include "ConsoleSettings.h"
-#include "CsvExport.h"
-#include "ErrorDisplay.h"
-#include "LoginDialog.h"
-#include "PasswordDialog.h"
-#include "Error.h"
-#include "ScriptedDialogService.h"
-#include "base/Abort.h"
+#include <console/CommandLine.h>
+#include <console/connection/ConsoleSettings.h>
+#include <console/ConsoleApplication.h>
+#include <console/CsvExport.h>
+#include <console/ErrorDisplay.h>
+#include <console/LoginDialog.h>
+#include <console/PasswordDialog.h>
+#include <console/services/Console.h>
+#include <dataset/Error.h>
+#include <framework/base/Abort.h>
+#include <framework/common/ScriptedDialogService.h>
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,22 +1,22 @@
 // The console's module services and login over a real database.
 
-#include "Authentication.h"
-#include "Connection.h"
-#include "Console.h"
-#include "DBGrid.h"
-#include "DataSource.h"
-#include "DocumentService.h"
-#include "Error.h"
-#include "MainWindow.h"
-#include "NoticeLog.h"
-#include "PartnerModule.h"
-#include "PartnerSelectDialog.h"
-#include "ProductModule.h"
-#include "ProductSelectDialog.h"
-#include "Query.h"
-#include "SecurityModule.h"
-#include "TestDatabase.h"
-#include "Schema.h"
+#include <console/Authentication.h>
+#include <console/dbserver/Schema.h>
+#include <console/MainWindow.h>
+#include <console/services/Console.h>
+#include <console/services/DocumentService.h>
+#include <console/services/NoticeLog.h>
+#include <console/services/PartnerModule.h>
+#include <console/services/PartnerSelectDialog.h>
+#include <console/services/ProductModule.h>
+#include <console/services/ProductSelectDialog.h>
+#include <console/services/SecurityModule.h>
+#include <dataset/Connection.h>
+#include <dataset/DataSource.h>
+#include <dataset/Error.h>
+#include <dataset/Query.h>
+#include <dataset/widgets/DBGrid.h>
+#include <tests/support/TestDatabase.h>
 
 #include <QLineEdit>
 #include <QListWidget>

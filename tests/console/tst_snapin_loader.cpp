@@ -1,9 +1,9 @@
 // The console's snap-in loader and how the main window shows a loaded snap-in.
 
-#include "Console.h"
-#include "MainWindow.h"
-#include "NoticeLog.h"
-#include "SnapinManager.h"
+#include <console/MainWindow.h>
+#include <console/services/Console.h>
+#include <console/services/NoticeLog.h>
+#include <console/SnapinManager.h>
 
 #include <QAction>
 #include <QLabel>

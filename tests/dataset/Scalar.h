@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Connection.h"
-#include "Query.h"
+#include <dataset/Connection.h>
+#include <dataset/Query.h>
 
 // First column of the first row of 'sql' as text; null when there is no row.
 inline QString Scalar(dataset::Connection &connection, const QString &sql)

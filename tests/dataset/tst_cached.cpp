@@ -1,9 +1,9 @@
-#include "Connection.h"
-#include "Error.h"
-#include "Query.h"
 #include "Scalar.h"
-#include "TestDatabase.h"
-#include "Transaction.h"
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
+#include <dataset/Query.h>
+#include <dataset/Transaction.h>
+#include <tests/support/TestDatabase.h>
 
 #include <QTest>
 

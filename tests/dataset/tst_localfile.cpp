@@ -2,8 +2,8 @@
 // side) gets nothing unless the connection is loading exactly that file. The server
 // here is a fake on a Unix socket that speaks just enough of the protocol.
 
-#include "Connection.h"
-#include "Error.h"
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
 
 #include <QTemporaryDir>
 #include <QtTest>

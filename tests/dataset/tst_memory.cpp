@@ -1,7 +1,7 @@
-#include "DataSetModel.h"
-#include "Error.h"
-#include "MemoryRows.h"
-#include "Query.h"
+#include <dataset/Error.h>
+#include <dataset/MemoryRows.h>
+#include <dataset/Query.h>
+#include <dataset/widgets/DataSetModel.h>
 
 #include <QAbstractItemModelTester>
 #include <QTest>

@@ -1,8 +1,8 @@
-#include "Connection.h"
-#include "Error.h"
-#include "Query.h"
 #include "Scalar.h"
-#include "TestDatabase.h"
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
+#include <dataset/Query.h>
+#include <tests/support/TestDatabase.h>
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,10 +1,10 @@
 // A server that goes away or hangs: with a server of its own (the shared test server
 // must not be stopped under the other tests).
 
-#include "Connection.h"
-#include "Error.h"
-#include "PrivateServer.h"
-#include "Query.h"
+#include <console/dbserver/PrivateServer.h>
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
+#include <dataset/Query.h>
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
 // The SQL-text pieces other floors build statements with: identifiers that may go into
 // a statement unquoted, and LIKE patterns that match only the text typed.
 
-#include "Error.h"
-#include "SqlText.h"
+#include <dataset/Error.h>
+#include <dataset/SqlText.h>
 
 #include <QtTest>
 

@@ -1,13 +1,13 @@
 // The private server on real data directories: start, reuse, stop, crash leftovers,
 // two servers side by side, directories it must refuse, and the command-line front.
 
-#include "Connection.h"
-#include "Error.h"
-#include "PasswordHash.h"
-#include "PrivateFiles.h"
-#include "PrivateServer.h"
 #include "../dataset/Scalar.h"
-#include "ServerAccounts.h"
+#include <console/dbserver/PasswordHash.h>
+#include <console/dbserver/PrivateServer.h>
+#include <console/dbserver/ServerAccounts.h>
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
+#include <routines/PrivateFiles.h>
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
 // The installed schema and demo data on the test server, through TestDatabase.
 
-#include "Connection.h"
-#include "Error.h"
-#include "MysqlHandles.h"
-#include "PrivateServer.h"
-#include "Schema.h"
-#include "TestDatabase.h"
+#include <console/dbserver/PrivateServer.h>
+#include <console/dbserver/Schema.h>
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
+#include <dataset/MysqlHandles.h>
+#include <tests/support/TestDatabase.h>
 
 #include <QProcess>
 #include <QTemporaryFile>

@@ -1,9 +1,9 @@
 // Splitting of SQL scripts, the built-in scripts themselves, and socket path choice.
 
-#include "Connection.h"
-#include "PrivateServer.h"
-#include "PrivateFiles.h"
-#include "Schema.h"
+#include <console/dbserver/PrivateServer.h>
+#include <console/dbserver/Schema.h>
+#include <dataset/Connection.h>
+#include <routines/PrivateFiles.h>
 
 #include <QFile>
 #include <QRegularExpression>

@@ -2,15 +2,15 @@
 // right message, uniqueness, column value lists, the last insert id, the delete
 // confirmation, and the grid sorter over a query.
 
-#include "Connection.h"
-#include "Query.h"
-#include "DataSource.h"
-#include "DBGrid.h"
-#include "TestDatabase.h"
-#include "base/Abort.h"
-#include "base/CustomDM.h"
-#include "base/GridSorter.h"
-#include "common/ScriptedDialogService.h"
+#include <dataset/Connection.h>
+#include <dataset/DataSource.h>
+#include <dataset/Query.h>
+#include <dataset/widgets/DBGrid.h>
+#include <framework/base/Abort.h>
+#include <framework/base/CustomDM.h>
+#include <framework/base/GridSorter.h>
+#include <framework/common/ScriptedDialogService.h>
+#include <tests/support/TestDatabase.h>
 
 #include <QTest>
 #include <functional>

@@ -1,15 +1,15 @@
 // The detail form's close query, close action and action updates; the navigator's
 // search keys and ellipsis rows; the viewer form's actions and double click.
 
-#include "Error.h"
-#include "DBGrid.h"
-#include "MemoryRows.h"
-#include "Query.h"
-#include "base/CustomDetailForm.h"
-#include "base/CustomNavigatorForm.h"
-#include "base/CustomViewerForm.h"
-#include "base/ValueListEditor.h"
-#include "base/WheelArrowFilter.h"
+#include <dataset/Error.h>
+#include <dataset/MemoryRows.h>
+#include <dataset/Query.h>
+#include <dataset/widgets/DBGrid.h>
+#include <framework/base/CustomDetailForm.h>
+#include <framework/base/CustomNavigatorForm.h>
+#include <framework/base/CustomViewerForm.h>
+#include <framework/base/ValueListEditor.h>
+#include <framework/base/WheelArrowFilter.h>
 
 #include <QAction>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 // Interfaces, reference counts, delegation and the life of snap-ins and their frames.
 
-#include "Interfaces.h"
-#include "base/CustomSnapin.h"
-#include "base/CustomViewer.h"
+#include <framework/base/CustomSnapin.h>
+#include <framework/base/CustomViewer.h>
+#include <framework/Interfaces.h>
 
 #include <QAction>
 #include <QLayout>

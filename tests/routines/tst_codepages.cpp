@@ -1,4 +1,4 @@
-#include "CodePages.h"
+#include <routines/CodePages.h>
 
 #include <QProcess>
 #include <QStandardPaths>

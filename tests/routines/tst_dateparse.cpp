@@ -1,4 +1,4 @@
-#include "DateParse.h"
+#include <routines/DateParse.h>
 
 #include <QtTest>
 

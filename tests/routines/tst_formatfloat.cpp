@@ -1,4 +1,4 @@
-#include "FormatFloat.h"
+#include <routines/FormatFloat.h>
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
-#include "BetterRound.h"
-#include "FormatFloat.h"
+#include <routines/BetterRound.h>
+#include <routines/FormatFloat.h>
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "TextFormat.h"
+#include <routines/TextFormat.h>
 
 #include <QtTest>
 

@@ -1,9 +1,9 @@
 #include "TestDatabase.h"
 
-#include "Error.h"
-#include "MysqlHandles.h"
-#include "PrivateServer.h"
-#include "Schema.h"
+#include <console/dbserver/PrivateServer.h>
+#include <console/dbserver/Schema.h>
+#include <dataset/Error.h>
+#include <dataset/MysqlHandles.h>
 
 #include <QTest>
 #include <QtGlobal>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "DataSource.h"
-#include "Error.h"
-#include "Field.h"
-#include "Query.h"
-#include "TestDatabase.h"
+#include <dataset/DataSource.h>
+#include <dataset/Error.h>
+#include <dataset/Field.h>
+#include <dataset/Query.h>
+#include <tests/support/TestDatabase.h>
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,5 +1,5 @@
-#include "DataSetModel.h"
 #include "WidgetFixture.h"
+#include <dataset/widgets/DataSetModel.h>
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

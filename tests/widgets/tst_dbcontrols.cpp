@@ -1,11 +1,11 @@
-#include "DBComboBox.h"
-#include "DBDateEdit.h"
-#include "DBEdit.h"
-#include "DBMemo.h"
-#include "DBNavigator.h"
-#include "Error.h"
-#include "FieldText.h"
 #include "WidgetFixture.h"
+#include <dataset/Error.h>
+#include <dataset/widgets/DBComboBox.h>
+#include <dataset/widgets/DBDateEdit.h>
+#include <dataset/widgets/DBEdit.h>
+#include <dataset/widgets/DBMemo.h>
+#include <dataset/widgets/DBNavigator.h>
+#include <dataset/widgets/FieldText.h>
 
 #include <QTest>
 #include <QToolButton>

@@ -1,7 +1,7 @@
-#include "DBGrid.h"
-#include "DataSetModel.h"
-#include "Error.h"
 #include "WidgetFixture.h"
+#include <dataset/Error.h>
+#include <dataset/widgets/DataSetModel.h>
+#include <dataset/widgets/DBGrid.h>
 
 #include <QHeaderView>
 #include <QSignalSpy>

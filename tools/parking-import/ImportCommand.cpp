@@ -1,7 +1,7 @@
 #include "ImportCommand.h"
 
-#include "ImportConnection.h"
-#include "ParkingImportError.h"
+#include "ServerConnection.h"
+#include <parking/imports/ImportError.h>
 
 #include <QHash>
 

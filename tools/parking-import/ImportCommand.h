@@ -3,8 +3,8 @@
 // The batch command `parking-import`: runs the imports of the forms from a script or
 // cron, on the same jobs, with a summary on standard output and the forms' error texts.
 
-#include "Error.h"
-#include "ParkingImportJob.h"
+#include <dataset/Error.h>
+#include <parking/imports/ImportJob.h>
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "ImportSubcommands.h"
 
-#include "ParkingImportError.h"
-#include "ParkingStartStopImport.h"
+#include <parking/imports/ImportError.h>
+#include <parking/imports/StartStopImportJob.h>
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,6 +1,6 @@
 #include "ImportSubcommands.h"
 
-#include "ParkingSubscriptionImport.h"
+#include <parking/imports/SubscriptionImportJob.h>
 
 namespace importcmd {
 

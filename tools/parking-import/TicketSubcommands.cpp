@@ -1,13 +1,13 @@
 #include "ImportSubcommands.h"
 
-#include "ConsoleSession.h"
-#include "ConsoleSettings.h"
-#include "ImportConnection.h"
-#include "ParkingDMUnit.h"
-#include "ParkingRegistration.h"
-#include "ParkingTicketDocument.h"
-#include "ParkingTicketImport.h"
-#include "common/DialogService.h"
+#include "ServerConnection.h"
+#include <console/connection/ConsoleSettings.h>
+#include <console/services/ConsoleSession.h>
+#include <framework/common/DialogService.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/host/ParkingRegistration.h>
+#include <parking/imports/TicketDocument.h>
+#include <parking/imports/TicketImportJob.h>
 
 namespace importcmd {
 

@@ -4,8 +4,8 @@
 // "testSnapinEvents" as "<TEST_SNAPIN_NAME>:<call>", so a test sees the order across
 // libraries.
 
-#include "Error.h"
-#include "Interfaces.h"
+#include <dataset/Error.h>
+#include <framework/Interfaces.h>
 
 #include <QAction>
 #include <QApplication>

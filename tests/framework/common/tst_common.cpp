@@ -1,8 +1,8 @@
-#include "CommonResourceString.h"
-#include "DatePickerDialog.h"
-#include "DocDescription.h"
-#include "QtDialogService.h"
-#include "ScriptedDialogService.h"
+#include <framework/common/CommonResourceString.h>
+#include <framework/common/DatePickerDialog.h>
+#include <framework/common/DocDescription.h>
+#include <framework/common/QtDialogService.h>
+#include <framework/common/ScriptedDialogService.h>
 
 #include <QApplication>
 #include <QCalendarWidget>

@@ -1,9 +1,9 @@
-#include "GridPrint.h"
-#include "ParkingReport.h"
-#include "ReportDocument.h"
-#include "ReportOutput.h"
-#include "ScriptedDialogService.h"
-#include "Error.h"
+#include <dataset/Error.h>
+#include <framework/common/ScriptedDialogService.h>
+#include <framework/report/GridPrint.h>
+#include <framework/report/ParkingReport.h>
+#include <framework/report/ReportDocument.h>
+#include <framework/report/ReportOutput.h>
 
 #include <QDir>
 #include <QFile>

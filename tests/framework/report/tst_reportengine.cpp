@@ -1,8 +1,8 @@
-#include "ParkingReport.h"
-#include "Query.h"
-#include "ReportEngine.h"
-#include "ScriptedDialogService.h"
-#include "TestDatabase.h"
+#include <dataset/Query.h>
+#include <framework/common/ScriptedDialogService.h>
+#include <framework/report/ParkingReport.h>
+#include <framework/report/ReportEngine.h>
+#include <tests/support/TestDatabase.h>
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
-#include "ParkingConfig.h"
-#include "ParkingRegistration.h"
 #include "../host/FakeHost.h"
+#include <parking/data/ParkingConfig.h>
+#include <parking/host/ParkingRegistration.h>
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,16 +1,16 @@
 #include "../host/FakeHost.h"
 
-#include "Connection.h"
-#include "Error.h"
-#include "FormatFloat.h"
-#include "ParkingConfig.h"
-#include "ParkingDMUnit.h"
-#include "ParkingRegistration.h"
-#include "Query.h"
-#include "TestDatabase.h"
-#include "base/Validator.h"
-#include "common/CommonResourceString.h"
-#include "common/DocDescription.h"
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
+#include <dataset/Query.h>
+#include <framework/base/Validator.h>
+#include <framework/common/CommonResourceString.h>
+#include <framework/common/DocDescription.h>
+#include <parking/data/ParkingConfig.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/host/ParkingRegistration.h>
+#include <routines/FormatFloat.h>
+#include <tests/support/TestDatabase.h>
 
 #include <QFile>
 #include <QTest>

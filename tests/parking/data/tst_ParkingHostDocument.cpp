@@ -1,7 +1,7 @@
 #include "../documents/DocumentsFixture.h"
 #include "../host/FakeDocumentHost.h"
 
-#include "ParkingHostDocument.h"
+#include <parking/data/HostDocumentWriter.h>
 
 // The one writer of host documents: header and items with their fixed settings, one
 // transaction per document, refused rows left out and reported to the caller.

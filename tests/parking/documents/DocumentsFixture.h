@@ -7,15 +7,15 @@
 
 #include "../host/FakeHost.h"
 
-#include "Connection.h"
-#include "Error.h"
-#include "FormatFloat.h"
-#include "ParkingDMUnit.h"
-#include "ParkingRegistration.h"
-#include "Query.h"
-#include "TestDatabase.h"
-#include "base/Abort.h"
-#include "common/ScriptedDialogService.h"
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
+#include <dataset/Query.h>
+#include <framework/base/Abort.h>
+#include <framework/common/ScriptedDialogService.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/host/ParkingRegistration.h>
+#include <routines/FormatFloat.h>
+#include <tests/support/TestDatabase.h>
 
 #include <QApplication>
 #include <QDir>

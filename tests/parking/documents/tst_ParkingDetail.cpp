@@ -1,13 +1,13 @@
 #include "DocumentsFixture.h"
 
-#include "common/CommonResourceString.h"
+#include <framework/common/CommonResourceString.h>
 
-#include "DBComboBox.h"
-#include "DBEdit.h"
-#include "DBGrid.h"
-#include "DBNavigator.h"
-#include "Interfaces.h"
-#include "documents/ParkingDetailUnit.h"
+#include <dataset/widgets/DBComboBox.h>
+#include <dataset/widgets/DBEdit.h>
+#include <dataset/widgets/DBGrid.h>
+#include <dataset/widgets/DBNavigator.h>
+#include <framework/Interfaces.h>
+#include <parking/documents/ParkingDetailUnit.h>
 
 #include <QAction>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
 #include "DocumentsFixture.h"
 #include "../host/FakeDocumentHost.h"
 
-#include "documents/ParkingDetailUnit.h"
+#include <parking/documents/ParkingDetailUnit.h>
 
 #include <QFileInfo>
 #include <QTemporaryDir>

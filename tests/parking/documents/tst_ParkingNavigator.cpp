@@ -1,7 +1,7 @@
 #include "DocumentsFixture.h"
 
-#include "documents/ParkingNavigatorUnit.h"
-#include "base/ValueListEditor.h"
+#include <framework/base/ValueListEditor.h>
+#include <parking/documents/ParkingNavigatorUnit.h>
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include "../lookups/LookupFixture.h"
 
-#include "DBEdit.h"
-#include "DBGrid.h"
-#include "TextFormat.h"
-#include "base/Validator.h"
-#include "common/CommonResourceString.h"
-#include "documents/ParkingDetailUnit.h"
-#include "lookups/ParkingSelectForm.h"
+#include <dataset/widgets/DBEdit.h>
+#include <dataset/widgets/DBGrid.h>
+#include <framework/base/Validator.h>
+#include <framework/common/CommonResourceString.h>
+#include <parking/documents/ParkingDetailUnit.h>
+#include <parking/lookups/ParkingSelectForm.h>
+#include <routines/TextFormat.h>
 
 #include <QAction>
 #include <QListWidget>

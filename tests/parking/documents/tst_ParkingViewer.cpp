@@ -1,10 +1,10 @@
 #include "DocumentsFixture.h"
 
-#include "DBEdit.h"
-#include "DBGrid.h"
-#include "documents/ParkingDetailUnit.h"
-#include "documents/ParkingNavigatorUnit.h"
-#include "documents/ParkingViewerUnit.h"
+#include <dataset/widgets/DBEdit.h>
+#include <dataset/widgets/DBGrid.h>
+#include <parking/documents/ParkingDetailUnit.h>
+#include <parking/documents/ParkingNavigatorUnit.h>
+#include <parking/documents/ParkingViewerUnit.h>
 
 #include <QAction>
 #include <QHBoxLayout>

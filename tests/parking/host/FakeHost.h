@@ -3,8 +3,8 @@
 // A small console and security module for the module's tests: they record the calls
 // the module makes and answer as a test sets them up.
 
-#include "Interfaces.h"
-#include "base/InterfaceSupport.h"
+#include <framework/base/InterfaceSupport.h>
+#include <framework/Interfaces.h>
 
 #include <QHash>
 #include <QList>

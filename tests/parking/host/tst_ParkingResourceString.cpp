@@ -1,6 +1,6 @@
-#include "ParkingResourceString.h"
+#include <parking/host/ParkingResourceString.h>
 
-#include "Error.h"
+#include <dataset/Error.h>
 
 #include <QTest>
 

@@ -1,15 +1,15 @@
 #include "FakeHost.h"
 
-#include "Connection.h"
-#include "ParkingDMUnit.h"
-#include "ParkingRegistration.h"
-#include "ParkingSnapin.h"
-#include "Query.h"
-#include "TestDatabase.h"
-#include "base/CustomViewerForm.h"
-#include "base/SnapinLibrary.h"
-#include "common/CommonResourceString.h"
-#include "common/ScriptedDialogService.h"
+#include <dataset/Connection.h>
+#include <dataset/Query.h>
+#include <framework/base/CustomViewerForm.h>
+#include <framework/base/SnapinLibrary.h>
+#include <framework/common/CommonResourceString.h>
+#include <framework/common/ScriptedDialogService.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/host/ParkingRegistration.h>
+#include <parking/host/ParkingSnapin.h>
+#include <tests/support/TestDatabase.h>
 
 #include <QTest>
 #include <QWidget>

@@ -3,8 +3,8 @@
 // For tests run without the console: errors the forms report (dataset::ReportError) are
 // shown as error boxes through the dialog service, as the console's error display does.
 
-#include "Error.h"
-#include "common/DialogService.h"
+#include <dataset/Error.h>
+#include <framework/common/DialogService.h>
 
 #include <utility>
 

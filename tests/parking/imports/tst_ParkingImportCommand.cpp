@@ -1,7 +1,7 @@
-#include "Connection.h"
 #include "ImportTestFiles.h"
-#include "Query.h"
-#include "TestDatabase.h"
+#include <dataset/Connection.h>
+#include <dataset/Query.h>
+#include <tests/support/TestDatabase.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,15 +1,15 @@
-#include "CodePages.h"
-#include "DBGrid.h"
-#include "DataSetModel.h"
-#include "FormatFloat.h"
 #include "ImportTestFiles.h"
-#include "ParkingDMUnit.h"
-#include "ParkingStartStopUnit.h"
-#include "ParkingSubscriptionUnit.h"
-#include "Query.h"
 #include "ReportedAsBoxes.h"
-#include "TestDatabase.h"
-#include "common/ScriptedDialogService.h"
+#include <dataset/Query.h>
+#include <dataset/widgets/DataSetModel.h>
+#include <dataset/widgets/DBGrid.h>
+#include <framework/common/ScriptedDialogService.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/imports/ParkingStartStopUnit.h>
+#include <parking/imports/ParkingSubscriptionUnit.h>
+#include <routines/CodePages.h>
+#include <routines/FormatFloat.h>
+#include <tests/support/TestDatabase.h>
 
 #include <QApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "FormatFloat.h"
 #include "ImportTestFiles.h"
-#include "ParkingImportFrame.h"
-#include "ParkingImportText.h"
 #include "ReportedAsBoxes.h"
-#include "Query.h"
-#include "ScriptedDialogService.h"
+#include <dataset/Query.h>
+#include <framework/common/ScriptedDialogService.h>
+#include <parking/imports/ParkingImportForm.h>
+#include <parking/imports/ParkingImportText.h>
+#include <routines/FormatFloat.h>
 
 #include <QApplication>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "CodePages.h"
 #include "ImportTestFiles.h"
-#include "ParkingImportError.h"
-#include "ParkingImportText.h"
+#include <parking/imports/ImportError.h>
+#include <parking/imports/ParkingImportText.h>
+#include <routines/CodePages.h>
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,6 +1,6 @@
-#include "CodePages.h"
 #include "ImportTestFiles.h"
-#include "ParkingStartStopImport.h"
+#include <parking/imports/StartStopImportJob.h>
+#include <routines/CodePages.h>
 
 #include <QBuffer>
 #include <QJsonArray>

@@ -2,9 +2,9 @@
 #include "../host/FakeDocumentHost.h"
 #include "../lookups/FakeProductModule.h"
 
-#include "DBGrid.h"
 #include "ImportTestFiles.h"
-#include "ParkingTicketUnit.h"
+#include <dataset/widgets/DBGrid.h>
+#include <parking/imports/ParkingTicketUnit.h>
 
 #include <QLabel>
 #include <QPointer>

@@ -1,10 +1,10 @@
-#include "CodePages.h"
-#include "Connection.h"
 #include "ImportTestFiles.h"
-#include "ParkingImportError.h"
-#include "ParkingTicketImport.h"
-#include "Query.h"
-#include "TestDatabase.h"
+#include <dataset/Connection.h>
+#include <dataset/Query.h>
+#include <parking/imports/ImportError.h>
+#include <parking/imports/TicketImportJob.h>
+#include <routines/CodePages.h>
+#include <tests/support/TestDatabase.h>
 
 #include <QTemporaryDir>
 #include <QtTest>

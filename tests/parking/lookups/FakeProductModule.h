@@ -3,8 +3,8 @@
 // A product module for the module's tests: it answers from a product list by the
 // host's rules, records every search and returns a preset product selection.
 
-#include "Interfaces.h"
-#include "base/InterfaceSupport.h"
+#include <framework/base/InterfaceSupport.h>
+#include <framework/Interfaces.h>
 
 #include <tuple>
 

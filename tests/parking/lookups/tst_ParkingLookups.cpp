@@ -1,9 +1,9 @@
 #include "LookupFixture.h"
 
-#include "ParkingResourceString.h"
-#include "common/CommonResourceString.h"
-#include "lookups/ParkingSelectProductUnit.h"
-#include "lookups/ParkingSelectTicketUnit.h"
+#include <framework/common/CommonResourceString.h>
+#include <parking/host/ParkingResourceString.h>
+#include <parking/lookups/ParkingSelectProductUnit.h>
+#include <parking/lookups/ParkingSelectTicketUnit.h>
 
 #include <QLineEdit>
 #include <QListWidget>

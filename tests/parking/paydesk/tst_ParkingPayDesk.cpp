@@ -1,9 +1,9 @@
 #include "../documents/DocumentsFixture.h"
 #include "../host/FakeDocumentHost.h"
 
-#include "DBGrid.h"
-#include "documents/ParkingViewerUnit.h"
-#include "paydesk/ParkingPayDeskUnit.h"
+#include <dataset/widgets/DBGrid.h>
+#include <parking/documents/ParkingViewerUnit.h>
+#include <parking/paydesk/ParkingPayDeskUnit.h>
 
 #include <QAction>
 

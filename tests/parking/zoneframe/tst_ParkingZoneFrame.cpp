@@ -1,8 +1,8 @@
 #include "../documents/DocumentsFixture.h"
 
-#include "DBGrid.h"
-#include "DBNavigator.h"
-#include "zoneframe/ParkingZoneFrameUnit.h"
+#include <dataset/widgets/DBGrid.h>
+#include <dataset/widgets/DBNavigator.h>
+#include <parking/zoneframe/ParkingZoneFrameUnit.h>
 
 #include <QPointer>
 #include <QPushButton>

@@ -1,14 +1,14 @@
-#include "ParkingSubscriptionImport.h"
+#include "SubscriptionImportJob.h"
 
-#include "CodePages.h"
-#include "DateParse.h"
-#include "ParkingImportError.h"
-#include "ParkingImportLoadFile.h"
-#include "ParkingDMDatasets.h"
-#include "ParkingImportTables.h"
+#include "ImportError.h"
+#include "LoadFile.h"
+#include "TableReplacement.h"
 #include "ParkingImportText.h"
+#include <parking/data/ParkingDataSetDefs.h>
+#include <routines/CodePages.h>
+#include <routines/DateParse.h>
 
-#include "Error.h"
+#include <dataset/Error.h>
 
 namespace imports {
 

@@ -1,7 +1,7 @@
-#include "ParkingImportLoadFile.h"
+#include "LoadFile.h"
 
-#include "Connection.h"
-#include "ParkingImportError.h"
+#include "ImportError.h"
+#include <dataset/Connection.h>
 
 #include <QDir>
 

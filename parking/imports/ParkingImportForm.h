@@ -5,8 +5,8 @@
 // and re-attached once, and the failure message. The import itself runs on a worker
 // thread with a connection of its own, so the window keeps painting.
 
-#include "ParkingImportError.h"
-#include "ParkingImportJob.h"
+#include "ImportError.h"
+#include "ImportJob.h"
 
 #include <QDialog>
 #include <QList>

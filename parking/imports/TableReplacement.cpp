@@ -1,6 +1,6 @@
-#include "ParkingImportTables.h"
+#include "TableReplacement.h"
 
-#include "Connection.h"
+#include <dataset/Connection.h>
 
 namespace imports {
 

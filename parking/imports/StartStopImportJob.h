@@ -3,8 +3,8 @@
 // The start-stop export: its in-memory table, reading one line, the job that fills the
 // table, and the table written out as text or JSON.
 
-#include "MemoryRows.h"
-#include "ParkingImportJob.h"
+#include "ImportJob.h"
+#include <dataset/MemoryRows.h>
 
 #include <QIODevice>
 

@@ -1,10 +1,10 @@
-#include "ParkingTicketImport.h"
+#include "TicketImportJob.h"
 
-#include "Connection.h"
-#include "ParkingImportError.h"
-#include "ParkingImportTables.h"
+#include "ImportError.h"
+#include "TableReplacement.h"
 #include "ParkingImportText.h"
-#include "Query.h"
+#include <dataset/Connection.h>
+#include <dataset/Query.h>
 
 #include <QDir>
 #include <QTemporaryFile>

@@ -1,14 +1,14 @@
-#include "ParkingHostDocument.h"
+#include "HostDocumentWriter.h"
 
-#include "Connection.h"
-#include "Error.h"
 #include "ParkingDMUnit.h"
-#include "ParkingHostModules.h"
-#include "ParkingResourceString.h"
-#include "Query.h"
-#include "Transaction.h"
-#include "TextFormat.h"
-#include "common/CommonResourceString.h"
+#include <dataset/Connection.h>
+#include <dataset/Error.h>
+#include <dataset/Query.h>
+#include <dataset/Transaction.h>
+#include <framework/common/CommonResourceString.h>
+#include <parking/host/ParkingHostModules.h>
+#include <parking/host/ParkingResourceString.h>
+#include <routines/TextFormat.h>
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ParkingDMDatasets.h"
+#include "ParkingDataSetDefs.h"
 
 using dataset::FieldDef;
 using dataset::FieldType;

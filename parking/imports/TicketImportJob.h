@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ParkingImportJob.h"
+#include "ImportJob.h"
 
 namespace imports {
 

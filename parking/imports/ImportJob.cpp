@@ -1,6 +1,6 @@
-#include "ParkingImportJob.h"
+#include "ImportJob.h"
 
-#include "ParkingImportError.h"
+#include "ImportError.h"
 #include "ParkingImportText.h"
 
 namespace imports {

@@ -3,7 +3,7 @@
 // The subscription export: reading one line, and the job that replaces
 // parkingsubscription with the file's subscriptions.
 
-#include "ParkingImportJob.h"
+#include "ImportJob.h"
 
 #include <QDate>
 #include <QTime>

@@ -1,6 +1,6 @@
-#include "ParkingImportError.h"
+#include "ImportError.h"
 
-#include "ParkingResourceString.h"
+#include <parking/host/ParkingResourceString.h>
 
 namespace imports {
 

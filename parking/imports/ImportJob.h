@@ -3,7 +3,7 @@
 // One import's own work, as the import forms and the batch command run it: the same job
 // on the same code path, on a connection of its own.
 
-#include "Connection.h"
+#include <dataset/Connection.h>
 
 #include <QList>
 #include <QPair>

@@ -3,7 +3,7 @@
 // The daily ticket document: one host sales document of type "M" with an item for each
 // ticket issued on a day (quantity 1) and each ticket cancelled on it (quantity -1).
 
-#include "Interfaces.h"
+#include <framework/Interfaces.h>
 
 #include <QDate>
 #include <QString>

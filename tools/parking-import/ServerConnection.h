@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Connection.h"
+#include <dataset/Connection.h>
 
 #include <memory>
 

@@ -1,10 +1,10 @@
-#include "ImportConnection.h"
+#include "ServerConnection.h"
 
-#include "ConsoleSettings.h"
 #include "ImportCommand.h"
-#include "ParkingImportError.h"
-#include "PrivateServer.h"
-#include "ServerAccounts.h"
+#include <console/connection/ConsoleSettings.h>
+#include <console/dbserver/PrivateServer.h>
+#include <console/dbserver/ServerAccounts.h>
+#include <parking/imports/ImportError.h>
 
 #include <QCoreApplication>
 #include <QDir>

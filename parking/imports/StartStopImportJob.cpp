@@ -1,10 +1,10 @@
-#include "ParkingStartStopImport.h"
+#include "StartStopImportJob.h"
 
-#include "CodePages.h"
-#include "DateParse.h"
-#include "ParkingImportError.h"
-#include "ParkingImportLoadFile.h"
+#include "ImportError.h"
+#include "LoadFile.h"
 #include "ParkingImportText.h"
+#include <routines/CodePages.h>
+#include <routines/DateParse.h>
 
 #include <QDate>
 #include <QTime>

@@ -2,7 +2,7 @@
 
 // The SQL text and field declarations of the data module's datasets.
 
-#include "Field.h"
+#include <dataset/Field.h>
 
 #include <QStringList>
 #include <vector>

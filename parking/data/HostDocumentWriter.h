@@ -4,7 +4,7 @@
 // data module's host queries: the invoices of the editor, the pay desk's daily
 // document and the daily ticket document all go through here.
 
-#include "Interfaces.h"
+#include <framework/Interfaces.h>
 
 #include <QDate>
 #include <QString>

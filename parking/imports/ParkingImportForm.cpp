@@ -1,13 +1,13 @@
-#include "ParkingImportFrame.h"
+#include "ParkingImportForm.h"
 
-#include "Connection.h"
-#include "base/CustomDM.h"
-#include "DialogService.h"
-#include "FormatFloat.h"
-#include "ParkingResourceString.h"
-#include "base/WheelArrowFilter.h"
-#include "Query.h"
-#include "base/BusyCursor.h"
+#include <dataset/Connection.h>
+#include <dataset/Query.h>
+#include <framework/base/BusyCursor.h>
+#include <framework/base/CustomDM.h>
+#include <framework/base/WheelArrowFilter.h>
+#include <framework/common/DialogService.h>
+#include <parking/host/ParkingResourceString.h>
+#include <routines/FormatFloat.h>
 
 #include <QApplication>
 #include <QCloseEvent>

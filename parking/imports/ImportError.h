@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Error.h"
+#include <dataset/Error.h>
 
 #include <QString>
 #include <exception>

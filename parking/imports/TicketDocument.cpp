@@ -1,11 +1,11 @@
-#include "ParkingTicketDocument.h"
+#include "TicketDocument.h"
 
-#include "FormatFloat.h"
-#include "ParkingDMUnit.h"
-#include "ParkingHostDocument.h"
-#include "lookups/ParkingSelectProductUnit.h"
-#include "Query.h"
-#include "common/CommonResourceString.h"
+#include <dataset/Query.h>
+#include <framework/common/CommonResourceString.h>
+#include <parking/data/HostDocumentWriter.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/lookups/ParkingSelectProductUnit.h>
+#include <routines/FormatFloat.h>
 
 #include <vector>
 
