@@ -18,7 +18,7 @@ QEvent::Type RelayedErrorEvent()
 void ErrorRelay::Post(std::exception_ptr error)
 {
     if (m_error)
-        return;   // the first error is the one worth showing
+        return; // the first error is the one worth showing
     m_error = std::move(error);
     QCoreApplication::postEvent(this, new QEvent(RelayedErrorEvent()));
 }

@@ -91,13 +91,13 @@ public:
 
     // --- editing ------------------------------------------------------------
     DataSetState State() const;
-    bool IsEditing() const;  // Edit or Insert
+    bool IsEditing() const; // Edit or Insert
     void Append();
     void Insert();
     void Edit();
-    void Post();            // BeforePost, required fields, write (live, not cached), afterPost
+    void Post(); // BeforePost, required fields, write (live, not cached), afterPost
     void Cancel();
-    void Delete();          // BeforeDelete, delete (or cache), afterDelete
+    void Delete(); // BeforeDelete, delete (or cache), afterDelete
     bool Modified() const;  // current edit buffer differs from the row
 
     // --- cached updates -----------------------------------------------------
@@ -154,7 +154,7 @@ Q_SIGNALS:
     void afterCancel();
     void afterPost();
     void afterDelete();
-    void afterScroll();             // the current row changed by navigation, open, insert or delete
+    void afterScroll(); // the current row changed by navigation, open, insert or delete
 
 private:
     friend class Field;

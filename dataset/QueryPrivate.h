@@ -102,8 +102,8 @@ struct Query::Private {
     std::vector<JournalEntry> journal;
     std::vector<QMetaObject::Connection> transactionLinks;
     int disableDepth = 0;
-    bool changedQuietly = false;            // something changed while controls were disabled
-    bool closedByFailure = false;           // a failed Refresh closed it; the next one reopens
+    bool changedQuietly = false; // something changed while controls were disabled
+    bool closedByFailure = false; // a failed Refresh closed it; the next one reopens
     int peekRow = -1;                       // display row read by RowDisplayText
     bool memory = false;                    // rows held in memory, nothing is written
     std::unique_ptr<MemoryRows> incoming;   // rows waiting for the next open

@@ -9,16 +9,14 @@ namespace {
 
 [[noreturn]] void reject(const QString &text, const char *what)
 {
-    throw std::runtime_error(QStringLiteral("\u201E%1\u201C nije ispravan %2.")
-                                     .arg(text, QString::fromUtf8(what)).toStdString());
+    throw std::runtime_error(
+        QStringLiteral("\u201E%1\u201C nije ispravan %2.").arg(text, QString::fromUtf8(what)).toStdString());
 }
 
 std::optional<QDate> parseDate(const QString &text)
 {
-    static const QRegularExpression isoForm(
-            QStringLiteral(R"(^(\d{4})([-./])(\d{1,2})\2(\d{1,2})$)"));
-    static const QRegularExpression dayFirst(
-            QStringLiteral(R"(^(\d{1,2})([-./])(\d{1,2})\2(\d{4})\.?$)"));
+    static const QRegularExpression isoForm(QStringLiteral(R"(^(\d{4})([-./])(\d{1,2})\2(\d{1,2})$)"));
+    static const QRegularExpression dayFirst(QStringLiteral(R"(^(\d{1,2})([-./])(\d{1,2})\2(\d{4})\.?$)"));
     int year = 0;
     int month = 0;
     int day = 0;
@@ -41,13 +39,11 @@ std::optional<QDate> parseDate(const QString &text)
 
 std::optional<QTime> parseTime(const QString &text)
 {
-    static const QRegularExpression form(
-            QStringLiteral(R"(^(\d{1,2}):(\d{2})(?::(\d{2})(?:\.(\d{1,3}))?)?$)"));
+    static const QRegularExpression form(QStringLiteral(R"(^(\d{1,2}):(\d{2})(?::(\d{2})(?:\.(\d{1,3}))?)?$)"));
     const auto m = form.match(text);
     if (!m.hasMatch())
         return std::nullopt;
-    const int msec = m.captured(4).isEmpty()
-            ? 0 : m.captured(4).leftJustified(3, QLatin1Char('0')).toInt();
+    const int msec = m.captured(4).isEmpty() ? 0 : m.captured(4).leftJustified(3, QLatin1Char('0')).toInt();
     const QTime time(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), msec);
     if (!time.isValid())
         return std::nullopt;

@@ -24,8 +24,8 @@ void normalise(DecimalText &d)
 
 double DecimalText::toDouble() const
 {
-    const QByteArray text = (intDigits.isEmpty() ? QStringLiteral("0") : intDigits).toLatin1()
-            + '.' + fracDigits.toLatin1() + '0';
+    const QByteArray text =
+        (intDigits.isEmpty() ? QStringLiteral("0") : intDigits).toLatin1() + '.' + fracDigits.toLatin1() + '0';
     double value = 0.0;
     std::from_chars(text.constData(), text.constData() + text.size(), value);
     return value;
@@ -35,8 +35,7 @@ DecimalText toDecimal(double absValue)
 {
     // DBL_MAX has 309 integer digits; the shortest form never needs more.
     std::array<char, 400> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
-                                      absValue, std::chars_format::fixed);
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), absValue, std::chars_format::fixed);
     const QString text = QString::fromLatin1(buffer.data(), result.ptr - buffer.data());
     const qsizetype dot = text.indexOf(QLatin1Char('.'));
     DecimalText d;

@@ -8,7 +8,7 @@
 namespace routines::detail {
 
 struct DecimalText {
-    QString intDigits;  // no leading zeros; empty for 0
+    QString intDigits; // no leading zeros; empty for 0
     QString fracDigits; // no trailing zeros
 
     bool isZero() const { return intDigits.isEmpty() && fracDigits.isEmpty(); }

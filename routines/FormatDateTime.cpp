@@ -4,13 +4,12 @@
 
 namespace {
 
-const std::array<const char *, 12> kMonthNames = {
-    "januar", "februar", "mart", "april", "maj", "jun",
-    "jul", "avgust", "septembar", "oktobar", "novembar", "decembar"};
+const std::array<const char *, 12> kMonthNames = {"januar", "februar", "mart",      "april",   "maj",      "jun",
+                                                  "jul",    "avgust",  "septembar", "oktobar", "novembar", "decembar"};
 
 // Indexed by QDate::dayOfWeek() - 1 (Monday first).
-const std::array<const char *, 7> kDayNames = {
-    "ponedeljak", "utorak", "sreda", "četvrtak", "petak", "subota", "nedelja"};
+const std::array<const char *, 7> kDayNames = {"ponedeljak", "utorak", "sreda",  "četvrtak",
+                                               "petak",      "subota", "nedelja"};
 
 qsizetype runLength(const QString &format, qsizetype pos)
 {
@@ -50,9 +49,7 @@ QString FormatDateTime(const QString &format, const QDateTime &value)
         const qsizetype n = runLength(format, i);
         bool hour = false;
         switch (c) {
-        case 'y':
-            out += n <= 2 ? padded(date.year() % 100, 2) : padded(date.year(), 4);
-            break;
+        case 'y': out += n <= 2 ? padded(date.year() % 100, 2) : padded(date.year(), 4); break;
         case 'm':
             if (lastWasHour && n <= 2)
                 out += padded(time.minute(), int(n));
@@ -75,15 +72,9 @@ QString FormatDateTime(const QString &format, const QDateTime &value)
             out += padded(time.hour(), n >= 2 ? 2 : 1);
             hour = true;
             break;
-        case 'n':
-            out += padded(time.minute(), n >= 2 ? 2 : 1);
-            break;
-        case 's':
-            out += padded(time.second(), n >= 2 ? 2 : 1);
-            break;
-        case 'z':
-            out += padded(time.msec(), n >= 3 ? 3 : 1);
-            break;
+        case 'n': out += padded(time.minute(), n >= 2 ? 2 : 1); break;
+        case 's': out += padded(time.second(), n >= 2 ? 2 : 1); break;
+        case 'z': out += padded(time.msec(), n >= 3 ? 3 : 1); break;
         default:
             out += format.mid(i, n);
             // Separators between hour and minutes keep the "hh:mm" reading.

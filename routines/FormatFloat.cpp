@@ -24,8 +24,8 @@ FormatSettings fromSystemLocale()
     // A locale whose grouping character equals its decimal point would make numbers
     // ambiguous; fall back to the other common pair.
     if (settings.ThousandSeparator == settings.DecimalSeparator)
-        settings.ThousandSeparator = settings.DecimalSeparator == QLatin1Char(',')
-                ? QLatin1Char('.') : QLatin1Char(',');
+        settings.ThousandSeparator =
+            settings.DecimalSeparator == QLatin1Char(',') ? QLatin1Char('.') : QLatin1Char(',');
     return settings;
 }
 
@@ -33,9 +33,9 @@ FormatSettings fromSystemLocale()
 struct Section {
     QString prefix;
     QString suffix;
-    int minInt = 0;       // '0' placeholders before the decimal point
-    int minFrac = 0;      // up to the last '0' after the decimal point
-    int maxFrac = 0;      // all placeholders after the decimal point
+    int minInt = 0; // '0' placeholders before the decimal point
+    int minFrac = 0; // up to the last '0' after the decimal point
+    int maxFrac = 0; // all placeholders after the decimal point
     bool grouping = false;
     bool hasDigits = false;
 };
@@ -178,8 +178,8 @@ QString FormatFloat(const QString &format, double value)
     if (ownNegative)
         chosen = parseSection(sections.at(1));
 
-    const DecimalText rounded = routines::detail::roundDecimal(
-            routines::detail::toDecimal(std::fabs(value)), chosen.maxFrac);
+    const DecimalText rounded =
+        routines::detail::roundDecimal(routines::detail::toDecimal(std::fabs(value)), chosen.maxFrac);
     if (rounded.isZero() && sections.size() > 2 && !sections.at(2).isEmpty())
         return render(parseSection(sections.at(2)), rounded, settings);
     if (!chosen.hasDigits)
@@ -202,11 +202,11 @@ double StrToFloat(const QString &text)
         plain.clear();
     plain.replace(settings.DecimalSeparator, QLatin1Char('.'));
     bool ok = false;
-    const double value = plain.isEmpty() || plain.contains(QLatin1Char(','))
-            || plain.contains(QLatin1Char('e'), Qt::CaseInsensitive)
-            ? 0.0 : plain.toDouble(&ok);
+    const double value =
+        plain.isEmpty() || plain.contains(QLatin1Char(',')) || plain.contains(QLatin1Char('e'), Qt::CaseInsensitive)
+        ? 0.0
+        : plain.toDouble(&ok);
     if (!ok || !std::isfinite(value))
-        throw std::runtime_error(
-                QStringLiteral("„%1“ nije ispravan broj.").arg(text).toStdString());
+        throw std::runtime_error(QStringLiteral("„%1“ nije ispravan broj.").arg(text).toStdString());
     return value;
 }

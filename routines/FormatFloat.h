@@ -16,7 +16,10 @@ struct FormatSettings {
 
 class FormatSettingsGuard {
 public:
-    FormatSettingsGuard() : m_saved(FormatSettings::Current()) {}
+    FormatSettingsGuard()
+        : m_saved(FormatSettings::Current())
+    {
+    }
     ~FormatSettingsGuard() { FormatSettings::Current() = m_saved; }
     FormatSettingsGuard(const FormatSettingsGuard &) = delete;
     FormatSettingsGuard &operator=(const FormatSettingsGuard &) = delete;

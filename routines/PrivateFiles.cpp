@@ -67,8 +67,8 @@ QString MakeUniquePrivateDirectory(const QString &prefix)
 
 int CreatePrivateFile(const QString &path)
 {
-    return ::open(QFile::encodeName(path).constData(),
-                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    return ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                  S_IRUSR | S_IWUSR);
 }
 
 bool WritePrivateFile(const QString &path, const QByteArray &bytes)

@@ -105,8 +105,9 @@ void summaries(bench::ClientRunner &runner, const QString &socket, const Options
     out << "(a) pay desk summaries of " << day << ": " << ParkingDM->ParkingPayDeskProductZQ().RecordCount()
         << " product rows, " << ParkingDM->ParkingPayDeskUserZQ().RecordCount() << " user rows, from "
         << bench::Scalar(*ParkingDM->Connection(),
-                  QStringLiteral("SELECT COUNT(*) FROM parkingdocument WHERE documentdatetime >= '%1 00:00:00' "
-                                 "AND documentdatetime <= '%1 23:59:59'").arg(day))
+                         QStringLiteral("SELECT COUNT(*) FROM parkingdocument WHERE documentdatetime >= '%1 00:00:00' "
+                                        "AND documentdatetime <= '%1 23:59:59'")
+                             .arg(day))
         << " documents" << Qt::endl;
     out << "  SQL (products): " << productSql << Qt::endl;
     out << "  SQL (users):    " << userSql << Qt::endl;

@@ -52,8 +52,7 @@ std::optional<dataset::ConnectionParams> ConsoleSettings::Database() const
 QString ConsoleSettings::DefaultCurrency() const
 {
     QSettings ini(m_path, QSettings::IniFormat);
-    const QString currency =
-        ini.value(QStringLiteral("Document/DefaultCurrency")).toString().trimmed();
+    const QString currency = ini.value(QStringLiteral("Document/DefaultCurrency")).toString().trimmed();
     return currency.isEmpty() ? QStringLiteral("RSD") : currency;
 }
 

@@ -65,7 +65,8 @@ void DatabaseStartup::Open(dataset::Connection &connection, const ConsoleSetting
     if (const auto configured = settings.Database()) {
         const QString where = configured->host.isEmpty()
             ? configured->socket
-            : QStringLiteral("%1:%2").arg(configured->host, QString::number(configured->port ? configured->port : 3306));
+            : QStringLiteral("%1:%2").arg(configured->host,
+                                          QString::number(configured->port ? configured->port : 3306));
         m_description = QStringLiteral("Baza %1 na %2").arg(configured->database, where);
         try {
             connection.Connect(*configured);
@@ -86,9 +87,9 @@ void DatabaseStartup::Open(dataset::Connection &connection, const ConsoleSetting
         m_server = std::make_unique<dbserver::PrivateServer>(privateDataDir);
         m_server->Start();
     } catch (const dataset::Error &e) {
-        Rethrow(QStringLiteral("Privatni server baze podataka u folderu %1 nije mogao da se pokrene.")
-                    .arg(privateDataDir),
-                e);
+        Rethrow(
+            QStringLiteral("Privatni server baze podataka u folderu %1 nije mogao da se pokrene.").arg(privateDataDir),
+            e);
     }
     try {
         const auto params = dbserver::ApplicationConnectionParams(privateDataDir, kDatabaseName);
@@ -97,8 +98,7 @@ void DatabaseStartup::Open(dataset::Connection &connection, const ConsoleSetting
             connection.Connect(params);
         }
     } catch (const dataset::Error &e) {
-        Rethrow(QStringLiteral("Baza podataka %1 na privatnom serveru nije mogla da se pripremi.")
-                    .arg(kDatabaseName),
+        Rethrow(QStringLiteral("Baza podataka %1 na privatnom serveru nije mogla da se pripremi.").arg(kDatabaseName),
                 e);
     }
 }

@@ -3,8 +3,12 @@
 #include <QString>
 #include <memory>
 
-namespace dataset { class Connection; }
-namespace dbserver { class PrivateServer; }
+namespace dataset {
+class Connection;
+}
+namespace dbserver {
+class PrivateServer;
+}
 
 namespace console {
 
@@ -18,12 +22,11 @@ class ConsoleSettings;
 class DatabaseStartup {
 public:
     DatabaseStartup();
-    ~DatabaseStartup();   // stops the private server when this run started it
+    ~DatabaseStartup(); // stops the private server when this run started it
     DatabaseStartup(const DatabaseStartup &) = delete;
     DatabaseStartup &operator=(const DatabaseStartup &) = delete;
 
-    void Open(dataset::Connection &connection, const ConsoleSettings &settings,
-              const QString &privateDataDir);
+    void Open(dataset::Connection &connection, const ConsoleSettings &settings, const QString &privateDataDir);
 
     // A text for the status bar: where the data live.
     const QString &Description() const { return m_description; }

@@ -103,9 +103,9 @@ void EnsureApplicationAccount(dataset::Connection &administrator, const QString 
     }
     const QString account = Account(QLatin1String(ApplicationUser));
     const QString identified = QStringLiteral("IDENTIFIED BY ") + dataset::Connection::Quote(password);
-    const auto existing = Rows(administrator,
-                               QStringLiteral("SELECT COUNT(*) FROM mysql.user WHERE user = :user AND host = 'localhost'"),
-                               1, {{QStringLiteral("user"), QLatin1String(ApplicationUser)}});
+    const auto existing =
+        Rows(administrator, QStringLiteral("SELECT COUNT(*) FROM mysql.user WHERE user = :user AND host = 'localhost'"),
+             1, {{QStringLiteral("user"), QLatin1String(ApplicationUser)}});
     if (existing.value(0).value(0) == QLatin1String("0"))
         administrator.Execute(QStringLiteral("CREATE USER %1 %2").arg(account, identified));
     else if (fresh)

@@ -29,7 +29,7 @@ public:
 
 private:
     QHash<QUuid, IntfPtr<IInterface>> m_modules;
-    QPointer<dataset::DBGrid> m_printGrid;   // cleared when the grid goes
+    QPointer<dataset::DBGrid> m_printGrid; // cleared when the grid goes
     PrintGridChanged m_gridChanged;
     QMetaObject::Connection m_gridDestroyed;
 };

@@ -25,10 +25,12 @@ ConsoleSession::ConsoleSession(dataset::Connection &connection, const ConsoleSet
                      IntfPtr<IInterface>(static_cast<IProductModule *>(new ProductModule(connection))));
     c.RegisterModule(IPartnerModule::IID,
                      IntfPtr<IInterface>(static_cast<IPartnerModule *>(new PartnerModule(connection))));
-    c.RegisterModule(IDocumentModule::IID,
-                     IntfPtr<IInterface>(static_cast<IDocumentModule *>(new DocumentModule(settings.DefaultCurrency()))));
-    c.RegisterModule(IConfigurationModule::IID,
-                     IntfPtr<IInterface>(static_cast<IConfigurationModule *>(new ConfigurationModule(settings.Path()))));
+    c.RegisterModule(
+        IDocumentModule::IID,
+        IntfPtr<IInterface>(static_cast<IDocumentModule *>(new DocumentModule(settings.DefaultCurrency()))));
+    c.RegisterModule(
+        IConfigurationModule::IID,
+        IntfPtr<IInterface>(static_cast<IConfigurationModule *>(new ConfigurationModule(settings.Path()))));
     c.RegisterModule(IDocumentService::IID,
                      IntfPtr<IInterface>(static_cast<IDocumentService *>(new DocumentService(connection, *m_notices))));
     c.RegisterModule(INoticeLog::IID, IntfPtr<IInterface>(static_cast<INoticeLog *>(new NoticeLogModule(*m_notices))));
@@ -39,9 +41,21 @@ ConsoleSession::ConsoleSession(dataset::Connection &connection, const ConsoleSet
 
 ConsoleSession::~ConsoleSession() = default;
 
-Console &ConsoleSession::GetConsole() const { return *m_console; }
-IntfPtr<IConsole> ConsoleSession::ConsoleInterface() const { return IntfPtr<IConsole>(m_console.get()); }
-SecurityModule &ConsoleSession::Security() const { return *m_security; }
-NoticeLog &ConsoleSession::Notices() const { return *m_notices; }
+Console &ConsoleSession::GetConsole() const
+{
+    return *m_console;
+}
+IntfPtr<IConsole> ConsoleSession::ConsoleInterface() const
+{
+    return IntfPtr<IConsole>(m_console.get());
+}
+SecurityModule &ConsoleSession::Security() const
+{
+    return *m_security;
+}
+NoticeLog &ConsoleSession::Notices() const
+{
+    return *m_notices;
+}
 
 } // namespace console

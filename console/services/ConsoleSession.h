@@ -4,7 +4,9 @@
 
 #include <memory>
 
-namespace dataset { class Connection; }
+namespace dataset {
+class Connection;
+}
 
 namespace console {
 

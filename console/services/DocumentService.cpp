@@ -24,10 +24,8 @@ QString DocumentService::GetNextNumber(const QString &documentType, const QStrin
     dataset::Query query;
     query.SetConnection(&m_connection);
     query.SetSQL({QStringLiteral("SELECT COALESCE(MAX(CAST(number AS UNSIGNED)), 0) AS lastnumber"),
-                  QStringLiteral("FROM document"),
-                  QStringLiteral("WHERE documenttype = :type"),
-                  QStringLiteral("  AND YEAR(documentdate) = :year"),
-                  QStringLiteral("  AND ") + warehouse,
+                  QStringLiteral("FROM document"), QStringLiteral("WHERE documenttype = :type"),
+                  QStringLiteral("  AND YEAR(documentdate) = :year"), QStringLiteral("  AND ") + warehouse,
                   QStringLiteral("  AND number REGEXP '^[0-9]+$'")});
     query.SetParam(QStringLiteral("type"), documentType);
     query.SetParam(QStringLiteral("year"), documentDate.year());

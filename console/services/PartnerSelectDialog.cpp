@@ -5,8 +5,7 @@
 namespace console {
 
 PartnerSelectDialog::PartnerSelectDialog(PartnerModule &module, QWidget *parent)
-    : RecordSearchDialog(QStringLiteral("Izbor partnera"), QStringLiteral("Naziv ili šifra partnera"),
-                         false, parent)
+    : RecordSearchDialog(QStringLiteral("Izbor partnera"), QStringLiteral("Naziv ili šifra partnera"), false, parent)
     , m_module(module)
 {
     Refresh();

@@ -25,12 +25,9 @@ QString Condition(ProductMatch match)
 QString Pattern(const QString &text, ProductMatch match)
 {
     switch (match) {
-    case ProductMatch::Code:
-        return text;
-    case ProductMatch::NamePrefix:
-        return dataset::EscapeLike(text) + QLatin1Char('%');
-    case ProductMatch::NameContains:
-        break;
+    case ProductMatch::Code: return text;
+    case ProductMatch::NamePrefix: return dataset::EscapeLike(text) + QLatin1Char('%');
+    case ProductMatch::NameContains: break;
     }
     return QLatin1Char('%') + dataset::EscapeLike(text) + QLatin1Char('%');
 }
@@ -50,8 +47,7 @@ TProductDescArr ProductModule::FindProducts(const QString &text, ProductMatch ma
     query.SetSQL({QStringLiteral("SELECT p.productid, p.code, p.barcode, p.additionalcode, p.name,"),
                   QStringLiteral("  p.price, p.taxid, t.value AS taxvalue"),
                   QStringLiteral("FROM product AS p LEFT JOIN tax AS t ON p.taxid = t.taxid"),
-                  QStringLiteral("WHERE ") + Condition(match),
-                  QStringLiteral("ORDER BY p.name, p.productid")});
+                  QStringLiteral("WHERE ") + Condition(match), QStringLiteral("ORDER BY p.name, p.productid")});
     query.SetParam(QStringLiteral("text"), Pattern(text, match));
     return ReadRecords<TProductDesc>(query, [](const dataset::Query &row) {
         TProductDesc p;

@@ -5,8 +5,7 @@
 namespace console {
 
 ProductSelectDialog::ProductSelectDialog(ProductModule &module, QWidget *parent)
-    : RecordSearchDialog(QStringLiteral("Izbor proizvoda"), QStringLiteral("Naziv ili šifra proizvoda"),
-                         true, parent)
+    : RecordSearchDialog(QStringLiteral("Izbor proizvoda"), QStringLiteral("Naziv ili šifra proizvoda"), true, parent)
     , m_module(module)
 {
     Refresh();

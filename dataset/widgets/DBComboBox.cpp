@@ -13,7 +13,7 @@ DBComboBox::DBComboBox(QWidget *parent)
     , DataAwareControl(this)
 {
     setEditable(true);
-    setInsertPolicy(QComboBox::NoInsert);   // typed values stay out of the list
+    setInsertPolicy(QComboBox::NoInsert); // typed values stay out of the list
     connect(lineEdit(), &QLineEdit::textEdited, this, &DBComboBox::Store);
     connect(this, &QComboBox::textActivated, this, &DBComboBox::Store);
     UpdateReadOnly();

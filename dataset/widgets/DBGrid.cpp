@@ -408,9 +408,7 @@ void DBGrid::mouseDoubleClickEvent(QMouseEvent *e)
         // Beside the last column or below the last row: the row at that height, else
         // the row count.
         const int row = rowAt(at.y());
-        Relayed(m_errors, [&] {
-            Q_EMIT cellDoubleClicked(row < 0 ? model()->rowCount() : row, columnAt(at.x()));
-        });
+        Relayed(m_errors, [&] { Q_EMIT cellDoubleClicked(row < 0 ? model()->rowCount() : row, columnAt(at.x())); });
     }
     QTableView::mouseDoubleClickEvent(e);
 }

@@ -127,7 +127,7 @@ private:
     int m_column = 0;                        // current column, kept while the query is empty
     std::vector<ColumnLayout> m_layout;      // configured columns (empty: automatic)
     QHash<QString, int> m_autoWidths;        // automatic columns resized by the user
-    QStringList m_hidden;                    // hidden columns by field name, kept over resets
+    QStringList m_hidden; // hidden columns by field name, kept over resets
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(DBGrid::Options)

@@ -96,8 +96,7 @@ DBNavigator::DBNavigator(QWidget *parent)
         tool->setFocusPolicy(Qt::NoFocus);
         tool->setFixedSize(25, 25);
         // A failed post or delete is reported once the button's own click handling is done.
-        connect(tool, &QToolButton::clicked, this,
-                [this, button] { Relayed(m_errors, [&] { BtnClick(button); }); });
+        connect(tool, &QToolButton::clicked, this, [this, button] { Relayed(m_errors, [&] { BtnClick(button); }); });
         layout->addWidget(tool);
         m_buttons[i] = tool;
     }

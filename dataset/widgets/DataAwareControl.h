@@ -22,7 +22,7 @@ public:
     DataSource *GetDataSource() const;
     void SetDataField(const QString &fieldName);
     QString GetDataField() const;
-    Field *GetField() const;          // nullptr when the query is closed or lacks the field
+    Field *GetField() const; // nullptr when the query is closed or lacks the field
 
 protected:
     // 'control' is the widget itself: it owns the link and receives its signals.
@@ -55,7 +55,7 @@ protected:
     bool StartEditFor(QKeyEvent *e, bool changesText);
 
 private:
-    FieldDataLink *m_link;            // a child of the control
+    FieldDataLink *m_link; // a child of the control
     bool m_loading = false;
 };
 

@@ -92,9 +92,9 @@ void TCustomDM::GetFieldValues(const QString &fieldName, const QString &tableNam
                                const QString &order)
 {
     const QString column = dataset::CheckedIdentifier(fieldName);
-    QString sql = QStringLiteral("SELECT %1%2 FROM %3")
-                      .arg(distinct ? QStringLiteral("DISTINCT ") : QString(), column,
-                           dataset::CheckedIdentifier(tableName));
+    QString sql =
+        QStringLiteral("SELECT %1%2 FROM %3")
+            .arg(distinct ? QStringLiteral("DISTINCT ") : QString(), column, dataset::CheckedIdentifier(tableName));
     if (!where.trimmed().isEmpty())
         sql += QStringLiteral(" WHERE ") + where;
     sql += QStringLiteral(" ORDER BY ") + (order.trimmed().isEmpty() ? column : CheckedOrder(order));

@@ -67,5 +67,5 @@ private:
     QPointer<dataset::Connection> m_connection;
     TFieldValidations m_fieldValidations;
     std::unique_ptr<TValidator> m_validator;
-    QString m_skippedField;   // set only while PostSkippingRule posts
+    QString m_skippedField; // set only while PostSkippingRule posts
 };

@@ -21,16 +21,16 @@ constexpr int kButtonHeight = 25;
 } // namespace
 
 TCustomDetailForm::TCustomDetailForm(QWidget *parent)
-    : QDialog(parent),
-      PageControl(new QTabWidget(this)),
-      GeneralTS(new QWidget),
-      BottomPanel(new QWidget(this)),
-      OKButton(new QPushButton(BottomPanel)),
-      ApplyButton(new QPushButton(BottomPanel)),
-      CancelButton(new QPushButton(BottomPanel)),
-      CustomOK(nullptr),
-      CustomApply(nullptr),
-      CustomCancel(nullptr)
+    : QDialog(parent)
+    , PageControl(new QTabWidget(this))
+    , GeneralTS(new QWidget)
+    , BottomPanel(new QWidget(this))
+    , OKButton(new QPushButton(BottomPanel))
+    , ApplyButton(new QPushButton(BottomPanel))
+    , CancelButton(new QPushButton(BottomPanel))
+    , CustomOK(nullptr)
+    , CustomApply(nullptr)
+    , CustomCancel(nullptr)
 {
     PageControl->setObjectName(QStringLiteral("PageControl"));
     GeneralTS->setObjectName(QStringLiteral("GeneralTS"));

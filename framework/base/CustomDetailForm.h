@@ -15,7 +15,9 @@
 class QAction;
 class QPushButton;
 class QTabWidget;
-namespace dataset { class Query; }
+namespace dataset {
+class Query;
+}
 
 enum class TCloseAction { None, Hide, Free };
 
@@ -71,7 +73,7 @@ private:
 
     struct ActionUpdate { QAction *action; std::function<void(QAction *)> handler; };
     std::vector<ActionUpdate> m_updates;
-    std::vector<QMetaObject::Connection> m_followed;   // the signals of UpdateActionsOn
+    std::vector<QMetaObject::Connection> m_followed; // the signals of UpdateActionsOn
     struct Anchor { QWidget *widget; int rightMargin; };
     std::vector<Anchor> m_anchors;
     bool m_closing = false;

@@ -12,7 +12,10 @@
 
 namespace {
 
-QString Text(const char *name) { return QString::fromLatin1(name); }
+QString Text(const char *name)
+{
+    return QString::fromLatin1(name);
+}
 
 // Holds the database's host-document lock for the writer's lifetime, so two
 // cashiers never draw the same next number: the number is read and the document
@@ -21,7 +24,8 @@ QString Text(const char *name) { return QString::fromLatin1(name); }
 // after the other's document is committed.
 class NumberLock {
 public:
-    explicit NumberLock(dataset::Connection &connection) : m_connection(connection)
+    explicit NumberLock(dataset::Connection &connection)
+        : m_connection(connection)
     {
         dataset::Query query;
         query.SetConnection(&connection);
@@ -56,7 +60,12 @@ void Reopen(dataset::Query &query)
 } // namespace
 
 struct THostDocumentWriter::Private {
-    explicit Private(TParkingDM &dm) : dm(dm), documents(dm.DocumentZQ()), items(dm.DocumentItemZQ()) {}
+    explicit Private(TParkingDM &dm)
+        : dm(dm)
+        , documents(dm.DocumentZQ())
+        , items(dm.DocumentItemZQ())
+    {
+    }
 
     TParkingDM &dm;
     dataset::Query &documents;
@@ -65,7 +74,7 @@ struct THostDocumentWriter::Private {
     std::optional<NumberLock> lock;
     std::optional<dataset::Transaction> transaction;
     bool posted = false;
-    QStringList messages;   // shown by the caller once the transaction and lock have ended
+    QStringList messages; // shown by the caller once the transaction and lock have ended
 
     dataset::Connection &connection() const
     {
@@ -79,7 +88,8 @@ struct THostDocumentWriter::Private {
     void fillHeader(const THostDocumentHeader &header);
 };
 
-THostDocumentWriter::THostDocumentWriter(TParkingDM &dm) : d(std::make_unique<Private>(dm))
+THostDocumentWriter::THostDocumentWriter(TParkingDM &dm)
+    : d(std::make_unique<Private>(dm))
 {
     Reopen(d->documents);
     Reopen(d->items);

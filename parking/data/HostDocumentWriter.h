@@ -13,12 +13,14 @@
 #include <optional>
 
 class TParkingDM;
-namespace dataset { class Query; }
+namespace dataset {
+class Query;
+}
 
 struct THostDocumentHeader {
-    QString documentType;                   // "R", "H", "M", ...
-    QDate documentDate;                     // document, value and issue date
-    const TPartnerDesc *partner = nullptr;  // none: the document has no partner
+    QString documentType; // "R", "H", "M", ...
+    QDate documentDate; // document, value and issue date
+    const TPartnerDesc *partner = nullptr; // none: the document has no partner
     // Empty optional: asked from the host's document module (a message for the user
     // when the host has none). A value: used as it is (e.g. the currency of a previous
     // document).

@@ -90,7 +90,8 @@ void TParkingDM::GetDefaultWarehouse(const QString &name, int &warehouseId, QCha
     const QString select = QStringLiteral("SELECT warehouseid, pricetype, warehousecurrency FROM warehouse WHERE ");
     dataset::Query query;
     query.SetConnection(Connection());
-    query.SetSQL({wanted.isEmpty() ? select + QStringLiteral("status = 'primary'") : select + QStringLiteral("name = :name")});
+    query.SetSQL(
+        {wanted.isEmpty() ? select + QStringLiteral("status = 'primary'") : select + QStringLiteral("name = :name")});
     if (!wanted.isEmpty())
         query.SetParam(QStringLiteral("name"), wanted);
     query.Open();

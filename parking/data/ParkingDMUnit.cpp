@@ -22,10 +22,10 @@ QImage ModuleIcon()
     return dataset::PaintImage([](QPainter &painter) {
         painter.fillRect(1, 1, 14, 14, QColor(0x1f, 0x5f, 0xbf));
         const QColor white(Qt::white);
-        painter.fillRect(4, 3, 3, 10, white);     // stem
-        painter.fillRect(7, 3, 4, 2, white);      // top of the bowl
-        painter.fillRect(7, 7, 4, 2, white);      // bottom of the bowl
-        painter.fillRect(10, 4, 2, 4, white);     // right side of the bowl
+        painter.fillRect(4, 3, 3, 10, white); // stem
+        painter.fillRect(7, 3, 4, 2, white); // top of the bowl
+        painter.fillRect(7, 7, 4, 2, white); // bottom of the bowl
+        painter.fillRect(10, 4, 2, 4, white); // right side of the bowl
     });
 }
 
@@ -85,9 +85,7 @@ void TParkingDM::BindHandlers()
         checked->BeforeDelete = [this](dataset::Query &dataSet) { CommonBeforeDelete(dataSet); };
     }
     m_parkingDocumentZQ.OnNewRecord = [this](dataset::Query &dataSet) { ParkingDocumentZQNewRecord(dataSet); };
-    m_parkingDocumentItemZQ.OnNewRecord = [this](dataset::Query &dataSet) {
-        ParkingDocumentItemZQNewRecord(dataSet);
-    };
+    m_parkingDocumentItemZQ.OnNewRecord = [this](dataset::Query &dataSet) { ParkingDocumentItemZQNewRecord(dataSet); };
     // Fields exist only while the query is open, so their display handlers are bound
     // on every open.
     connect(&m_documentZQ, &dataset::Query::afterOpen, this, &TParkingDM::BindDocumentZQTexts);
@@ -115,16 +113,16 @@ void TParkingDM::CreateFieldValidations()
     const TFieldTest documentNumber = [this](dataset::Field &field) { return TestDocumentNumber(field); };
 
     TFieldValidations rules;
-    rules.push_back(FieldValidation({m_parkingDocumentZQ, QStringLiteral("documentdatetime")}, true,
-                                    TestDate, required, invalid));
-    rules.push_back(FieldValidation({m_parkingDocumentZQ, QStringLiteral("number")}, true,
-                                    documentNumber, required, invalid));
-    rules.push_back(FieldValidation({m_parkingDocumentZQ, QStringLiteral("cityreg")}, true,
-                                    TestZeroLength, required, invalid));
-    rules.push_back(FieldValidation({m_parkingDocumentZQ, QStringLiteral("regnumber")}, true,
-                                    TestZeroLength, required, invalid));
-    rules.push_back(FieldValidation({m_parkingDocumentItemZQ, QStringLiteral("ticketnumber")}, true,
-                                    TestZeroLength, required, invalid));
+    rules.push_back(
+        FieldValidation({m_parkingDocumentZQ, QStringLiteral("documentdatetime")}, true, TestDate, required, invalid));
+    rules.push_back(
+        FieldValidation({m_parkingDocumentZQ, QStringLiteral("number")}, true, documentNumber, required, invalid));
+    rules.push_back(
+        FieldValidation({m_parkingDocumentZQ, QStringLiteral("cityreg")}, true, TestZeroLength, required, invalid));
+    rules.push_back(
+        FieldValidation({m_parkingDocumentZQ, QStringLiteral("regnumber")}, true, TestZeroLength, required, invalid));
+    rules.push_back(FieldValidation({m_parkingDocumentItemZQ, QStringLiteral("ticketnumber")}, true, TestZeroLength,
+                                    required, invalid));
     SetFieldValidations(std::move(rules));
 }
 

@@ -8,8 +8,7 @@ namespace {
 constexpr bool Req = true;
 constexpr bool Opt = false;
 
-FieldDef Fld(const char *name, FieldType type, int size, bool required,
-             const char *label = "", const char *format = "")
+FieldDef Fld(const char *name, FieldType type, int size, bool required, const char *label = "", const char *format = "")
 {
     FieldDef def;
     def.name = QString::fromUtf8(name);
@@ -21,7 +20,10 @@ FieldDef Fld(const char *name, FieldType type, int size, bool required,
     return def;
 }
 
-FieldDef Key(const char *name, bool required = Opt) { return Fld(name, FieldType::Key, 0, required); }
+FieldDef Key(const char *name, bool required = Opt)
+{
+    return Fld(name, FieldType::Key, 0, required);
+}
 FieldDef Text(const char *name, int size, bool required, const char *label = "")
 {
     return Fld(name, FieldType::String, size, required, label);
@@ -37,7 +39,10 @@ namespace parkingdata {
 
 ParkingDataSetDef ZoneFrame()
 {
-    return {"ParkingZoneFrameZQ", "ParkingZoneFrameDS", true, false,
+    return {"ParkingZoneFrameZQ",
+            "ParkingZoneFrameDS",
+            true,
+            false,
             {QStringLiteral("SELECT * FROM parkingzoneframe ORDER BY zone, sector, parkingzoneframeid")},
             {
                 Key("parkingzoneframeid"),
@@ -49,7 +54,10 @@ ParkingDataSetDef ZoneFrame()
 
 ParkingDataSetDef Document()
 {
-    return {"ParkingDocumentZQ", "ParkingDocumentDS", true, false,
+    return {"ParkingDocumentZQ",
+            "ParkingDocumentDS",
+            true,
+            false,
             {QStringLiteral("SELECT pd.* "), QStringLiteral("FROM parkingdocument AS pd "),
              QStringLiteral("  LEFT JOIN user AS u ON pd.userid = u.userid "),
              QStringLiteral("WHERE pd.parkingdocumentid = -1")},
@@ -80,7 +88,10 @@ ParkingDataSetDef Document()
 
 ParkingDataSetDef DocumentItem()
 {
-    return {"ParkingDocumentItemZQ", "ParkingDocumentItemDS", true, true,
+    return {"ParkingDocumentItemZQ",
+            "ParkingDocumentItemDS",
+            true,
+            true,
             {QStringLiteral("SELECT *, ROUND(itemvalue * (1 + taxvalue/100),2) AS ItemTotal"),
              QStringLiteral("FROM parkingdocumentitem WHERE parkingdocumentid = -1")},
             {
@@ -101,7 +112,10 @@ ParkingDataSetDef DocumentItem()
 
 ParkingDataSetDef PayDeskUser()
 {
-    return {"ParkingPayDeskUserZQ", "ParkingPayDeskUserDS", false, false,
+    return {"ParkingPayDeskUserZQ",
+            "ParkingPayDeskUserDS",
+            false,
+            false,
             {QStringLiteral("SELECT CONCAT(u.firstname,' ',u.lastname) AS UserName, "
                             "SUM(ROUND(pdi.itemvalue * (1 + pdi.taxvalue/100),2)) AS SumItemTotal"),
              QStringLiteral("FROM parkingdocumentitem AS pdi LEFT JOIN parkingdocument AS pd "
@@ -116,7 +130,10 @@ ParkingDataSetDef PayDeskUser()
 
 ParkingDataSetDef PayDeskProduct()
 {
-    return {"ParkingPayDeskProductZQ", "ParkingPayDeskProductDS", false, false,
+    return {"ParkingPayDeskProductZQ",
+            "ParkingPayDeskProductDS",
+            false,
+            false,
             {QStringLiteral("SELECT pdi.productcode, pdi.productname, SUM(pdi.quantity) AS SumQuantity, "
                             "SUM(ROUND(pdi.itemvalue * (1 + pdi.taxvalue/100),2)) AS SumItemTotal, "
                             "pdi.productid, pdi.taxid, pdi.taxvalue, pdi.price, "
@@ -139,7 +156,10 @@ ParkingDataSetDef PayDeskProduct()
 
 ParkingDataSetDef Ticket()
 {
-    return {"ParkingTicketZQ", "ParkingTicketDS", true, false,
+    return {"ParkingTicketZQ",
+            "ParkingTicketDS",
+            true,
+            false,
             {QStringLiteral("SELECT * FROM parkingticket")},
             {
                 Key("parkingticketid"),
@@ -159,7 +179,10 @@ ParkingDataSetDef Ticket()
 
 ParkingDataSetDef Subscription()
 {
-    return {"ParkingSubscriptionZQ", "ParkingSubscriptionDS", true, false,
+    return {"ParkingSubscriptionZQ",
+            "ParkingSubscriptionDS",
+            true,
+            false,
             {QStringLiteral("SELECT * FROM parkingsubscription")},
             {
                 Key("parkingsubscriptionid"),
@@ -178,7 +201,10 @@ ParkingDataSetDef Subscription()
 
 ParkingDataSetDef TicketRaw()
 {
-    return {"ParkingTicketRawZQ", nullptr, true, false,
+    return {"ParkingTicketRawZQ",
+            nullptr,
+            true,
+            false,
             {QStringLiteral("SELECT * FROM parkingticketraw")},
             {
                 Fld("vreme_izdavanja_DK", FieldType::DateTime, 0, Opt),
@@ -204,54 +230,59 @@ ParkingDataSetDef TicketRaw()
 
 ParkingDataSetDef HostDocument()
 {
-    return {"DocumentZQ", "DocumentDS", true, false,
-            {QStringLiteral("SELECT d.*,"), QStringLiteral("CONCAT(p.name,'') AS Partner,"),
-             QStringLiteral("CONCAT(p.code,'') AS PartnerCode,"),
-             QStringLiteral("CONCAT(p.address,'') AS PartnerAddress,"),
-             QStringLiteral("CONCAT(p.zip,'') AS PartnerZip,"),
-             QStringLiteral("CONCAT(p.city,'') AS PartnerCity"), QStringLiteral("FROM document AS d"),
-             QStringLiteral("  LEFT JOIN partner AS p ON d.partnerid = p.partnerid"),
-             QStringLiteral("WHERE d.documentid = -1")},
-            {
-                Key("documentid"),
-                Text("comment", 255, Opt),
-                Text("documentcurrency", 3, Req),
-                Fld("documentdate", FieldType::Date, 0, Req, "Datum"),
-                Fld("valutedate", FieldType::Date, 0, Req),
-                Fld("description", FieldType::Memo, 0, Opt),
-                Fld("direction", FieldType::SmallInt, 0, Req),
-                Key("exchangelistid"),
-                Text("inputcurrency", 3, Opt),
-                Text("number", 30, Req, "Broj"),
-                Key("partnerid"),
-                Text("status", 1, Req, "Status"),
-                Text("documenttype", 2, Req, "Tip"),
-                Key("warehouseid"),
-                Key("userid"),
-                Text("statement", 1, Req),
-                Key("inwarehouseid"),
-                Key("reservationid"),
-                Key("relateddocumentid"),
-                Fld("documentissuedate", FieldType::Date, 0, Req),
-                Key("partneraddressid"),
-                Key("vehicleid"),
-                Key("transporterrandid"),
-                Fld("docreturn", FieldType::Boolean, 0, Req),
-                Fld("documentadmissiondate", FieldType::Date, 0, Opt),
-                Key("documentchargetypeid"),
-                Text("partnername", 100, Opt),
-                Fld("correctgoods", FieldType::Boolean, 0, Opt),
-                Text("Partner", 100, Opt),
-                Text("PartnerCode", 30, Opt),
-                Text("PartnerAddress", 200, Opt),
-                Text("PartnerZip", 20, Opt),
-                Text("PartnerCity", 50, Opt),
-            }};
+    return {
+        "DocumentZQ",
+        "DocumentDS",
+        true,
+        false,
+        {QStringLiteral("SELECT d.*,"), QStringLiteral("CONCAT(p.name,'') AS Partner,"),
+         QStringLiteral("CONCAT(p.code,'') AS PartnerCode,"), QStringLiteral("CONCAT(p.address,'') AS PartnerAddress,"),
+         QStringLiteral("CONCAT(p.zip,'') AS PartnerZip,"), QStringLiteral("CONCAT(p.city,'') AS PartnerCity"),
+         QStringLiteral("FROM document AS d"), QStringLiteral("  LEFT JOIN partner AS p ON d.partnerid = p.partnerid"),
+         QStringLiteral("WHERE d.documentid = -1")},
+        {
+            Key("documentid"),
+            Text("comment", 255, Opt),
+            Text("documentcurrency", 3, Req),
+            Fld("documentdate", FieldType::Date, 0, Req, "Datum"),
+            Fld("valutedate", FieldType::Date, 0, Req),
+            Fld("description", FieldType::Memo, 0, Opt),
+            Fld("direction", FieldType::SmallInt, 0, Req),
+            Key("exchangelistid"),
+            Text("inputcurrency", 3, Opt),
+            Text("number", 30, Req, "Broj"),
+            Key("partnerid"),
+            Text("status", 1, Req, "Status"),
+            Text("documenttype", 2, Req, "Tip"),
+            Key("warehouseid"),
+            Key("userid"),
+            Text("statement", 1, Req),
+            Key("inwarehouseid"),
+            Key("reservationid"),
+            Key("relateddocumentid"),
+            Fld("documentissuedate", FieldType::Date, 0, Req),
+            Key("partneraddressid"),
+            Key("vehicleid"),
+            Key("transporterrandid"),
+            Fld("docreturn", FieldType::Boolean, 0, Req),
+            Fld("documentadmissiondate", FieldType::Date, 0, Opt),
+            Key("documentchargetypeid"),
+            Text("partnername", 100, Opt),
+            Fld("correctgoods", FieldType::Boolean, 0, Opt),
+            Text("Partner", 100, Opt),
+            Text("PartnerCode", 30, Opt),
+            Text("PartnerAddress", 200, Opt),
+            Text("PartnerZip", 20, Opt),
+            Text("PartnerCity", 50, Opt),
+        }};
 }
 
 ParkingDataSetDef HostDocumentItem()
 {
-    return {"DocumentItemZQ", nullptr, true, false,
+    return {"DocumentItemZQ",
+            nullptr,
+            true,
+            false,
             {QStringLiteral("SELECT di.*, 0.0 AS SupplyValue, 0.0 AS ItemTotal, 0.0 AS ItemValueVAT,"),
              QStringLiteral("CONCAT(p.code,'') AS ProductCode, "),
              QStringLiteral("CONCAT(p.barcode,'') AS ProductBarcode, "),
@@ -259,8 +290,7 @@ ParkingDataSetDef HostDocumentItem()
              QStringLiteral("CONCAT(p.manufcode,'') AS ProductManufCode,"),
              QStringLiteral("CONCAT(t.name,'') AS ProductTaxName"), QStringLiteral("FROM documentitem AS di"),
              QStringLiteral("  LEFT JOIN product AS p ON di.productid = p.productid"),
-             QStringLiteral("  LEFT JOIN tax AS t ON p.taxid = t.taxid"),
-             QStringLiteral("WHERE documentid = -1")},
+             QStringLiteral("  LEFT JOIN tax AS t ON p.taxid = t.taxid"), QStringLiteral("WHERE documentid = -1")},
             {
                 Key("documentitemid"),
                 Real("cost", Req),

@@ -8,11 +8,11 @@
 #include <vector>
 
 struct ParkingDataSetDef {
-    const char *name;           // object name of the query, e.g. "ParkingDocumentZQ"
+    const char *name; // object name of the query, e.g. "ParkingDocumentZQ"
     const char *dataSourceName; // nullptr: the dataset has no data source
     bool live;
     bool cachedUpdates;
-    QStringList sql;            // lines, joined with line breaks by the query
+    QStringList sql; // lines, joined with line breaks by the query
     std::vector<dataset::FieldDef> fields;
 };
 

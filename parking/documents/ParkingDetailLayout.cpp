@@ -99,8 +99,8 @@ void TParkingDetailForm::BuildHeader()
 
     ui->FirstNameEdit = PlaceControl<DBEdit>(p, source, "Ime", "firstname", "FirstNameEdit", 8, 76, 80);
     ui->LastNameEdit = PlaceControl<DBEdit>(p, source, "Prezime", "lastname", "LastNameEdit", 100, 76, 120);
-    ui->PersonalIdentificatorEdit = PlaceControl<DBEdit>(p, source, "JMBG", "personalidentificator",
-                                                     "PersonalIdentificatorEdit", 232, 76, 100);
+    ui->PersonalIdentificatorEdit =
+        PlaceControl<DBEdit>(p, source, "JMBG", "personalidentificator", "PersonalIdentificatorEdit", 232, 76, 100);
     ui->AddressEdit = PlaceControl<DBEdit>(p, source, "Adresa", "address", "AddressEdit", 344, 76, 200);
     ui->ZipEdit = PlaceControl<DBEdit>(p, source, "Poštanski br.", "zip", "ZipEdit", 556, 76, 60);
     ui->CityEdit = PlaceControl<DBEdit>(p, source, "Grad", "city", "CityEdit", 628, 76, 120);
@@ -116,10 +116,14 @@ void TParkingDetailForm::BuildHeader()
     ui->ToDateButton = PlaceEllipsis(p, QStringLiteral("ToDateButton"), 293, 128, false);
     ui->CommentEdit = PlaceControl<DBEdit>(p, source, "Komentar", "comment", "CommentEdit", 344, 128, 404);
 
-    const QList<QWidget *> tabOrder{ui->NumberEdit, ui->DocumentDateTimeEdit, ui->CountryRegEdit, ui->CityRegEdit,
-                                    ui->RegNumberEdit, ui->FindTicketButton, ui->LicenseNumberEdit, ui->FirstNameEdit,
-                                    ui->LastNameEdit, ui->PersonalIdentificatorEdit, ui->AddressEdit, ui->ZipEdit,
-                                    ui->CityEdit, ui->ParkingZoneCB, ui->ParkingSectorCB, ui->ParkingFromDateEdit,
+    const QList<QWidget *> tabOrder{ui->NumberEdit,        ui->DocumentDateTimeEdit,
+                                    ui->CountryRegEdit,    ui->CityRegEdit,
+                                    ui->RegNumberEdit,     ui->FindTicketButton,
+                                    ui->LicenseNumberEdit, ui->FirstNameEdit,
+                                    ui->LastNameEdit,      ui->PersonalIdentificatorEdit,
+                                    ui->AddressEdit,       ui->ZipEdit,
+                                    ui->CityEdit,          ui->ParkingZoneCB,
+                                    ui->ParkingSectorCB,   ui->ParkingFromDateEdit,
                                     ui->ParkingToDateEdit, ui->CommentEdit};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
@@ -136,8 +140,8 @@ void TParkingDetailForm::BuildItems()
     ui->ItemNavigator = new dataset::DBNavigator(strip);
     ui->ItemNavigator->setObjectName(QStringLiteral("ItemNavigator"));
     using Button = dataset::DBNavigator::Button;
-    ui->ItemNavigator->SetVisibleButtons(Button::First | Button::Prior | Button::Next | Button::Last
-                                     | Button::Insert | Button::Delete | Button::Post | Button::Cancel);
+    ui->ItemNavigator->SetVisibleButtons(Button::First | Button::Prior | Button::Next | Button::Last | Button::Insert
+                                         | Button::Delete | Button::Post | Button::Cancel);
     ui->ItemNavigator->SetFlat(true);
     ui->ItemNavigator->SetConfirmDelete(false);
     ui->ItemNavigator->SetDataSource(&m_dm.ParkingDocumentItemDS());
@@ -151,7 +155,7 @@ void TParkingDetailForm::BuildItems()
     ui->DocumentItemDBG->setObjectName(QStringLiteral("DocumentItemDBG"));
     using Option = dataset::DBGrid::Option;
     ui->DocumentItemDBG->SetOptions(Option::Editing | Option::Titles | Option::Indicator | Option::ColumnResize
-                                | Option::GridLines | Option::Tabs | Option::CancelOnExit);
+                                    | Option::GridLines | Option::Tabs | Option::CancelOnExit);
     ui->DocumentItemDBG->SetDataSource(&m_dm.ParkingDocumentItemDS());
     ui->DocumentItemDBG->AddColumn(QStringLiteral("productcode"), 60);
     ui->DocumentItemDBG->AddColumn(QStringLiteral("productname"), 140);
@@ -177,12 +181,10 @@ void TParkingDetailForm::BuildItems()
     auto *bar = new QHBoxLayout(ui->StatusBar);
     bar->setContentsMargins(0, 2, 0, 2);
     bar->setSpacing(2);
-    ui->StatusPanels = {StatusPanel(ui->StatusBar, 45, false, Qt::AlignRight),
-                    StatusPanel(ui->StatusBar, 100, true, Qt::AlignLeft),
-                    StatusPanel(ui->StatusBar, 80, false, Qt::AlignRight),
-                    StatusPanel(ui->StatusBar, 100, true, Qt::AlignLeft),
-                    StatusPanel(ui->StatusBar, 180, true, Qt::AlignLeft),
-                    StatusPanel(ui->StatusBar, 50, true, Qt::AlignLeft)};
+    ui->StatusPanels = {
+        StatusPanel(ui->StatusBar, 45, false, Qt::AlignRight), StatusPanel(ui->StatusBar, 100, true, Qt::AlignLeft),
+        StatusPanel(ui->StatusBar, 80, false, Qt::AlignRight), StatusPanel(ui->StatusBar, 100, true, Qt::AlignLeft),
+        StatusPanel(ui->StatusBar, 180, true, Qt::AlignLeft),  StatusPanel(ui->StatusBar, 50, true, Qt::AlignLeft)};
     ui->StatusPanels[0]->setText(QStringLiteral("Ukupno:"));
     ui->StatusPanels[2]->setText(QStringLiteral("Ukupno sa PDV:"));
     // The captions keep their widths unless the screen font needs more to show them whole.
@@ -235,10 +237,10 @@ void TParkingDetailForm::BuildActions()
     ui->ToDateAction = CreateAction(QStringLiteral("ToDateAction"), QStringLiteral("..."));
     ui->AddItem = CreateAction(QStringLiteral("AddItem"), QStringLiteral("Dodaj stavku"), ctrl(Qt::Key_Insert));
     ui->AddItemX = CreateAction(QStringLiteral("AddItemX"), QStringLiteral("Dodaj stavku"), ctrl(Qt::Key_Space));
-    ui->AddItemBarcode = CreateAction(QStringLiteral("AddItemBarcode"), QStringLiteral("AddItemBarcode"),
-                                  QKeySequence(Qt::Key_Return));
-    ui->DocumentPrint = CreateAction(QStringLiteral("DocumentPrint"), QStringLiteral("&Štampaj priznanicu"),
-                                 ctrl(Qt::Key_P));
+    ui->AddItemBarcode =
+        CreateAction(QStringLiteral("AddItemBarcode"), QStringLiteral("AddItemBarcode"), QKeySequence(Qt::Key_Return));
+    ui->DocumentPrint =
+        CreateAction(QStringLiteral("DocumentPrint"), QStringLiteral("&Štampaj priznanicu"), ctrl(Qt::Key_P));
     ui->PrintTicket = CreateAction(QStringLiteral("PrintTicket"), QStringLiteral("Štampaj &kartu"), ctrl(Qt::Key_K));
     ui->FindTicketAction = CreateAction(QStringLiteral("FindTicketAction"), QStringLiteral("..."));
     ui->CreateInvoice = CreateAction(QStringLiteral("CreateInvoice"), QStringLiteral("Kreiraj račun"));

@@ -61,9 +61,9 @@ void TParkingDetailForm::PrintTicketExecute()
 {
     CustomApplyExecute();
     dataset::Query &document = Document();
-    const QString streets = ParkingStreetList(*m_dm.Connection(),
-                                              document.FieldByName(QStringLiteral("parkingzone")).AsString(),
-                                              document.FieldByName(QStringLiteral("parkingsector")).AsString());
+    const QString streets =
+        ParkingStreetList(*m_dm.Connection(), document.FieldByName(QStringLiteral("parkingzone")).AsString(),
+                          document.FieldByName(QStringLiteral("parkingsector")).AsString());
     document.Edit();
     document.FieldByName(QStringLiteral("parkingstreets")).SetAsString(streets);
     document.Post();

@@ -103,8 +103,7 @@ void TParkingDetailForm::AddTicketItem(const QString &ticketNumber)
         double price = 0;
     } ticket;
     const bool found = WithRow(m_dm.Connection(), QStringLiteral("parkingticket"), QStringLiteral("ticketnumber"),
-                               ticketNumber,
-                               [&ticket](const dataset::Query &row) {
+                               ticketNumber, [&ticket](const dataset::Query &row) {
                                    ticket = {Text(row, "ticketnumber"), Text(row, "name"),
                                              Text(row, "personalidentificator"), Text(row, "address"),
                                              Text(row, "zip"), Text(row, "city"),
@@ -141,8 +140,7 @@ void TParkingDetailForm::FillFromSubscription(const QString &subscriptionNumber)
 {
     dataset::Query &document = Document();
     WithRow(m_dm.Connection(), QStringLiteral("parkingsubscription"), QStringLiteral("subscriptionnumber"),
-            subscriptionNumber,
-            [&document](const dataset::Query &row) {
+            subscriptionNumber, [&document](const dataset::Query &row) {
                 EditIfBrowsing(document);
                 FillIfEmpty(document, "firstname", Text(row, "firstname"));
                 FillIfEmpty(document, "lastname", Text(row, "lastname"));

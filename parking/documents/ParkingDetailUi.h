@@ -16,7 +16,7 @@ class DBDateEdit;
 class DBEdit;
 class DBGrid;
 class DBNavigator;
-}
+} // namespace dataset
 
 struct TParkingDetailForm::Ui {
     // Header.

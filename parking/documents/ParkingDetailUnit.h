@@ -71,7 +71,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    struct Ui;   // the widgets and actions (ParkingDetailUi.h)
+    struct Ui; // the widgets and actions (ParkingDetailUi.h)
 
     void BuildHeader();
     void BuildItems();
@@ -104,7 +104,7 @@ private:
     TParkingDM &m_dm;
     std::unique_ptr<Ui> ui;
     std::vector<QMetaObject::Connection> m_itemObservers;
-    std::optional<bool> m_itemKeyRequired;   // the key's own setting, while relaxed
+    std::optional<bool> m_itemKeyRequired; // the key's own setting, while relaxed
     dataset::ErrorRelay *m_errors;
     QList<QAction *> m_handledActions;
     double m_netTotal = 0.0;

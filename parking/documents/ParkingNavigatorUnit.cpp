@@ -38,7 +38,8 @@ bool IsDateKey(const QString &key)
 } // namespace
 
 TParkingNavigatorForm::TParkingNavigatorForm(TParkingDM &dm, QWidget *parent)
-    : TCustomNavigatorForm(parent), m_dm(dm)
+    : TCustomNavigatorForm(parent)
+    , m_dm(dm)
 {
     setObjectName(QStringLiteral("ParkingNavigatorForm"));
     for (const SearchRow &row : kSearchRows)

@@ -19,7 +19,9 @@
 #include <QToolBar>
 #include <memory>
 
-TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent) : TCustomViewerForm(parent), m_dm(dm)
+TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
+    : TCustomViewerForm(parent)
+    , m_dm(dm)
 {
     setObjectName(QStringLiteral("ParkingViewerForm"));
     resize(741, 400);

@@ -7,7 +7,9 @@
 
 class QAction;
 class TParkingDM;
-namespace dataset { class Query; }
+namespace dataset {
+class Query;
+}
 
 class TParkingViewerForm : public TCustomViewerForm {
     Q_OBJECT

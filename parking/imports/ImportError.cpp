@@ -31,9 +31,11 @@ ImportError::ImportError(ImportFailure kind, const QString &cause, qint64 line)
 {
 }
 
-ImportError::ImportError(ImportFailure kind, const QString &cause, qint64 line,
-                         const QString &message)
-    : dataset::Error(message), m_kind(kind), m_line(line), m_cause(cause)
+ImportError::ImportError(ImportFailure kind, const QString &cause, qint64 line, const QString &message)
+    : dataset::Error(message)
+    , m_kind(kind)
+    , m_line(line)
+    , m_cause(cause)
 {
 }
 

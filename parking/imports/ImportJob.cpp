@@ -34,12 +34,10 @@ QStringList ImportSummary::Lines() const
 void CheckImportFileName(const QString &fileName)
 {
     if (!HasCsvExtension(fileName))
-        throw ImportError(ImportFailure::File,
-                          QStringLiteral("Datoteka mora imati nastavak .csv: %1").arg(fileName));
+        throw ImportError(ImportFailure::File, QStringLiteral("Datoteka mora imati nastavak .csv: %1").arg(fileName));
 }
 
-ImportSummary RunImport(ImportJob &job, const QString &fileName,
-                        const dataset::ConnectionParams &params,
+ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::ConnectionParams &params,
                         const ImportProgressFn &progress)
 {
     CheckImportFileName(fileName);

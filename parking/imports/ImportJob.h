@@ -15,7 +15,7 @@ namespace imports {
 
 // What an import did, for the status of a form and the summary of the batch command.
 struct ImportSummary {
-    qint64 linesRead = 0;    // lines after the header
+    qint64 linesRead = 0; // lines after the header
     qint64 rowsStored = 0;
     // Rows left out, by reason ("prazna registracija" -> 3), in the order first met.
     QList<QPair<QString, qint64>> leftOut;
@@ -57,8 +57,7 @@ public:
 
 // Runs 'job' on the calling thread: checks the file name, connects with 'params' when
 // the job uses the database, and turns every failure into an ImportError.
-ImportSummary RunImport(ImportJob &job, const QString &fileName,
-                        const dataset::ConnectionParams &params,
+ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::ConnectionParams &params,
                         const ImportProgressFn &progress = {});
 
 // The error for a file whose extension is not ".csv"; thrown before any table is touched.

@@ -44,7 +44,8 @@ void AppendDateTimeText(QByteArray &out, const QDate &date, const QTime &time)
     AppendDigits(out, time.second(), 2);
 }
 
-LoadFile::LoadFile() : m_file(QDir::temp().filePath(QStringLiteral("parking-import-XXXXXX.tsv")))
+LoadFile::LoadFile()
+    : m_file(QDir::temp().filePath(QStringLiteral("parking-import-XXXXXX.tsv")))
 {
     if (!m_file.open())
         WriteFailed(m_file);

@@ -7,7 +7,9 @@
 
 #include <utility>
 
-namespace dataset { class Connection; }
+namespace dataset {
+class Connection;
+}
 
 namespace imports {
 
@@ -26,7 +28,7 @@ public:
     LoadFile &operator=(const LoadFile &) = delete;
 
     void AddText(const QString &text);
-    void AddDateTime(const std::pair<QDate, QTime> &value);   // an invalid date is null
+    void AddDateTime(const std::pair<QDate, QTime> &value); // an invalid date is null
     void AddNull();
     void EndRow();
     qint64 Rows() const { return m_rows; }

@@ -23,7 +23,10 @@ constexpr int kProgressSteps = 1000;
 
 } // namespace
 
-ImportWorker::ImportWorker(QObject *parent) : QObject(parent) {}
+ImportWorker::ImportWorker(QObject *parent)
+    : QObject(parent)
+{
+}
 
 ImportWorker::~ImportWorker()
 {
@@ -54,8 +57,8 @@ void ImportWorker::Start(std::unique_ptr<ImportJob> job, const QString &fileName
             if (step == lastStep)
                 return;
             lastStep = step;
-            QMetaObject::invokeMethod(this, [this, done, total] { Q_EMIT progressed(done, total); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, done, total] { Q_EMIT progressed(done, total); }, Qt::QueuedConnection);
         };
         try {
             m_summary = RunImport(*work, fileName, params, progress);
@@ -75,7 +78,8 @@ struct TParkingImportForm::Running {
     ImportWorker worker;
 };
 
-TParkingImportForm::TParkingImportForm(QWidget *parent) : QDialog(parent)
+TParkingImportForm::TParkingImportForm(QWidget *parent)
+    : QDialog(parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     new WheelArrowFilter(this);
@@ -127,8 +131,8 @@ void TParkingImportForm::LoadButtonClick()
 {
     if (Importing())
         return;
-    const QString fileName = DialogService::Instance().GetOpenFileName(
-        QStringLiteral("Učitaj CSV"), QStringLiteral("CSV datoteka (*.csv)"));
+    const QString fileName =
+        DialogService::Instance().GetOpenFileName(QStringLiteral("Učitaj CSV"), QStringLiteral("CSV datoteka (*.csv)"));
     if (fileName.isEmpty())
         return;
     try {
@@ -149,8 +153,7 @@ void TParkingImportForm::LoadButtonClick()
         connect(&m_running->worker, &ImportWorker::progressed, this, [this](qint64 done, qint64 total) {
             ProgressBar->setValue(total > 0 ? int(done * kProgressSteps / total) : 0);
         });
-        connect(&m_running->worker, &ImportWorker::finished, this,
-                [this] { Finish(m_running->worker.Failure()); });
+        connect(&m_running->worker, &ImportWorker::finished, this, [this] { Finish(m_running->worker.Failure()); });
         m_running->worker.Start(CreateJob(), fileName, params);
     } catch (...) {
         const ImportError error = ToImportError(std::current_exception());

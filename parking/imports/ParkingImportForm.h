@@ -19,7 +19,10 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-namespace dataset { class Connection; class Query; }
+namespace dataset {
+class Connection;
+class Query;
+} // namespace dataset
 
 namespace imports {
 
@@ -28,10 +31,9 @@ class ImportWorker : public QObject {
     Q_OBJECT
 public:
     explicit ImportWorker(QObject *parent = nullptr);
-    ~ImportWorker() override;   // waits for a running job
+    ~ImportWorker() override; // waits for a running job
 
-    void Start(std::unique_ptr<ImportJob> job, const QString &fileName,
-               const dataset::ConnectionParams &params);
+    void Start(std::unique_ptr<ImportJob> job, const QString &fileName, const dataset::ConnectionParams &params);
     bool Running() const;
     ImportJob *Job() const { return m_job.get(); }
     const ImportSummary &Summary() const { return m_summary; }
@@ -58,7 +60,7 @@ public:
     QPushButton *LoadButton = nullptr;
     QPushButton *CancelButton = nullptr;
     QProgressBar *ProgressBar = nullptr;
-    QLabel *LoadingInfoLabel = nullptr;   // only on forms that show a status text
+    QLabel *LoadingInfoLabel = nullptr; // only on forms that show a status text
 
     void LoadButtonClick();
     void CancelButtonClick();

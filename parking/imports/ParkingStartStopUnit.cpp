@@ -39,7 +39,8 @@ dataset::DBGrid *Grid(QWidget *parent, const char *name, dataset::DataSource *so
 
 } // namespace
 
-TParkingStartStopForm::TParkingStartStopForm(TParkingDM &dm, QWidget *parent) : TParkingImportForm(parent)
+TParkingStartStopForm::TParkingStartStopForm(TParkingDM &dm, QWidget *parent)
+    : TParkingImportForm(parent)
 {
     setObjectName(QStringLiteral("ParkingStartStopForm"));
     setWindowTitle(QStringLiteral("Start-stop"));

@@ -13,7 +13,8 @@
 #include <QVBoxLayout>
 
 TParkingSubscriptionForm::TParkingSubscriptionForm(TParkingDM &dm, QWidget *parent)
-    : TParkingImportForm(parent), m_dm(dm)
+    : TParkingImportForm(parent)
+    , m_dm(dm)
 {
     setObjectName(QStringLiteral("ParkingSubscriptionForm"));
     setWindowTitle(QStringLiteral("Parking pretplate"));

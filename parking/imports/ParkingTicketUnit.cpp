@@ -17,7 +17,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TParkingTicketForm::TParkingTicketForm(TParkingDM &dm, QWidget *parent) : TParkingImportForm(parent), m_dm(dm)
+TParkingTicketForm::TParkingTicketForm(TParkingDM &dm, QWidget *parent)
+    : TParkingImportForm(parent)
+    , m_dm(dm)
 {
     setObjectName(QStringLiteral("ParkingTicketForm"));
     setWindowTitle(QStringLiteral("Parking karte"));

@@ -3,7 +3,10 @@
 #include "ParkingImportForm.h"
 
 class TParkingDM;
-namespace dataset { class DBGrid; class ErrorRelay; }
+namespace dataset {
+class DBGrid;
+class ErrorRelay;
+} // namespace dataset
 
 // "Parking karte": the ticket import and the daily ticket document.
 class TParkingTicketForm : public imports::TParkingImportForm {

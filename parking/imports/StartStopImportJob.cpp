@@ -81,17 +81,13 @@ bool AppendQuickDateTime(QByteArray &out, QByteArrayView date, QByteArrayView ti
 
 std::vector<FieldDef> StartStopFields()
 {
-    return {Field("name", "Partner", FieldType::String, 100),
-            Field("address", "Adresa", FieldType::String, 200),
-            Field("code", "PIB/JMBG", FieldType::String, 30),
-            Field("zip", "Poštanski br.", FieldType::String, 20),
-            Field("city", "Grad", FieldType::String, 50),
-            Field("phone", "Telefon", FieldType::String, 100),
-            Field("note", "Napomena", FieldType::String, 255),
-            Field("regcitynumber", "Reg. broj", FieldType::String, 11),
-            Field("zone", "Zona", FieldType::String, 50),
-            Field("startdatetime", "Start", FieldType::DateTime),
-            Field("stopdatetime", "Stop", FieldType::DateTime)};
+    return {
+        Field("name", "Partner", FieldType::String, 100),  Field("address", "Adresa", FieldType::String, 200),
+        Field("code", "PIB/JMBG", FieldType::String, 30),  Field("zip", "Poštanski br.", FieldType::String, 20),
+        Field("city", "Grad", FieldType::String, 50),      Field("phone", "Telefon", FieldType::String, 100),
+        Field("note", "Napomena", FieldType::String, 255), Field("regcitynumber", "Reg. broj", FieldType::String, 11),
+        Field("zone", "Zona", FieldType::String, 50),      Field("startdatetime", "Start", FieldType::DateTime),
+        Field("stopdatetime", "Stop", FieldType::DateTime)};
 }
 
 QString StartStopOrder()
@@ -141,8 +137,8 @@ void StartStopLines::appendDateTime(QByteArrayView date, QByteArrayView time)
 bool StartStopLines::Add(const QByteArray &line)
 {
     FieldSplitter fields(TransliteratingChain(line), '|');
-    fields.Drop();   // field 1 is not used
-    std::array<QByteArrayView, 7> texts;   // name ... note
+    fields.Drop(); // field 1 is not used
+    std::array<QByteArrayView, 7> texts; // name ... note
     for (QByteArrayView &text : texts)
         text = fields.NextView();
     // The registration is upper-cased first, so "nul" is left out too.
@@ -161,7 +157,7 @@ bool StartStopLines::Add(const QByteArray &line)
         for (const QByteArrayView text : texts)
             appendText(text, true);
         appendText(m_registration, false);
-        appendText(zone, false);   // as read, NUL included
+        appendText(zone, false); // as read, NUL included
         appendDateTime(date, start);
         appendDateTime(date, stop);
     } catch (...) {
@@ -176,12 +172,12 @@ namespace {
 
 // A run of lines read together, parsed on a second thread while the next run is read.
 struct LineBatch {
-    qint64 firstLine = 0;                 // file line number of lines[0]
+    qint64 firstLine = 0; // file line number of lines[0]
     std::vector<QByteArray> lines;
     StartStopLines rows;
     qint64 linesParsed = 0;
-    qint64 leftOut = 0;                   // lines without a registration
-    std::exception_ptr error;             // the first line that failed
+    qint64 leftOut = 0; // lines without a registration
+    std::exception_ptr error; // the first line that failed
     qint64 errorLine = 0;
 };
 
@@ -229,7 +225,7 @@ ImportSummary StartStopImportJob::Run(ImportContext &context)
     dataset::MemoryRows rows(StartStopFields());
     if (reader.SkipHeader()) {
         LineBatch batches[2];
-        std::future<void> parsed;   // after the batches: an early end waits for it first
+        std::future<void> parsed; // after the batches: an early end waits for it first
         const auto parse = [&parsed](LineBatch &batch) {
             parsed = std::async(std::launch::async, [&batch] { ParseBatch(batch); });
         };

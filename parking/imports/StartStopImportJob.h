@@ -41,7 +41,7 @@ private:
     QByteArray m_text;
     struct Value {
         qsizetype begin;
-        qsizetype size;   // -1 for null
+        qsizetype size; // -1 for null
     };
     std::vector<Value> m_values;
     QByteArray m_registration;

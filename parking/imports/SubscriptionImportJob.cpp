@@ -25,9 +25,8 @@ const Sizes &ColumnSizes()
 {
     static const Sizes sizes = [] {
         const auto of = [](const char *field) { return ParkingFieldSize("ParkingSubscriptionZQ", field); };
-        return Sizes{of("subscriptionnumber"), of("regcitynumber"), of("firstname"),
-                     of("lastname"), of("personalidentificator"), of("zone"),
-                     of("list"), of("status")};
+        return Sizes{of("subscriptionnumber"),    of("regcitynumber"), of("firstname"), of("lastname"),
+                     of("personalidentificator"), of("zone"),          of("list"),      of("status")};
     }();
     return sizes;
 }

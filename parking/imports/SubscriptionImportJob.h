@@ -16,7 +16,7 @@ namespace imports {
 struct SubscriptionRow {
     QString subscriptionNumber;
     QString regCityNumber;
-    std::pair<QDate, QTime> fromDate;   // as read, without a time zone
+    std::pair<QDate, QTime> fromDate; // as read, without a time zone
     std::pair<QDate, QTime> toDate;
     QString firstName;
     QString lastName;

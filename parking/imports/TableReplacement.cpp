@@ -5,7 +5,9 @@
 namespace imports {
 
 TableReplacement::TableReplacement(dataset::Connection &connection, const QStringList &tables)
-    : m_connection(connection), m_tables(tables), m_id(connection.ThreadId())
+    : m_connection(connection)
+    , m_tables(tables)
+    , m_id(connection.ThreadId())
 {
     // Copies left by an import that was killed on a connection with the same id; an old
     // one would stop the swap.

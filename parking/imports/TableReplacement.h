@@ -3,7 +3,9 @@
 #include <QString>
 #include <QStringList>
 
-namespace dataset { class Connection; }
+namespace dataset {
+class Connection;
+}
 
 namespace imports {
 

@@ -68,8 +68,8 @@ std::optional<TProductDesc> SingleProductByBarcode(const QString &barcode, QStri
     const TProductDescArr found = ProductsByCode(*products, barcode);
     if (found.size() == 1)
         return found.front();
-    reason = (found.empty() ? QStringLiteral("nema proizvoda za %1") : QStringLiteral("više proizvoda za %1"))
-                 .arg(barcode);
+    reason =
+        (found.empty() ? QStringLiteral("nema proizvoda za %1") : QStringLiteral("više proizvoda za %1")).arg(barcode);
     return std::nullopt;
 }
 
@@ -77,17 +77,18 @@ TicketDocumentResult CreateTicketDocument(TParkingDM &dm, const QDate &day, cons
 {
     TicketDocumentResult result;
     const QString date = day.toString(Qt::ISODate);
-    const auto issued = Tickets(dm,
-        QStringLiteral("SELECT id_DK, cena_DK FROM parkingticketraw WHERE vreme_izdavanja_DK >= :dayStart "
-                       "AND vreme_izdavanja_DK <= :dayEnd"),
-        {{QStringLiteral("dayStart"), date + QStringLiteral(" 00:00:00")},
-         {QStringLiteral("dayEnd"), date + QStringLiteral(" 23:59:59")}});
+    const auto issued =
+        Tickets(dm,
+                QStringLiteral("SELECT id_DK, cena_DK FROM parkingticketraw WHERE vreme_izdavanja_DK >= :dayStart "
+                               "AND vreme_izdavanja_DK <= :dayEnd"),
+                {{QStringLiteral("dayStart"), date + QStringLiteral(" 00:00:00")},
+                 {QStringLiteral("dayEnd"), date + QStringLiteral(" 23:59:59")}});
     result.issued = qint64(issued.size());
     if (issued.empty())
         return result;
-    const auto cancelled = Tickets(dm,
-        QStringLiteral("SELECT id_DK, cena_DK FROM parkingticketraw WHERE datum_storniranja = :day"),
-        {{QStringLiteral("day"), date}});
+    const auto cancelled =
+        Tickets(dm, QStringLiteral("SELECT id_DK, cena_DK FROM parkingticketraw WHERE datum_storniranja = :day"),
+                {{QStringLiteral("day"), date}});
     result.cancelled = qint64(cancelled.size());
 
     std::vector<PlannedItem> planned;

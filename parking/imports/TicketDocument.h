@@ -15,17 +15,16 @@ class TParkingDM;
 
 // The product for a ticket's bar code ("DK" and the whole price); none, with 'reason'
 // filled, when there is no product to take.
-using TicketProductLookup =
-    std::function<std::optional<TProductDesc>(const QString &barcode, QString &reason)>;
+using TicketProductLookup = std::function<std::optional<TProductDesc>(const QString &barcode, QString &reason)>;
 
 struct TicketDocumentResult {
-    bool written = false;      // false: nothing issued that day, or the header was refused
+    bool written = false; // false: nothing issued that day, or the header was refused
     int documentId = -1;
-    QString caption;           // "M-12"
+    QString caption; // "M-12"
     qint64 issued = 0;
     qint64 cancelled = 0;
     qint64 items = 0;
-    QStringList leftOut;       // "DK12: nema proizvoda za DK300"
+    QStringList leftOut; // "DK12: nema proizvoda za DK300"
     // The host document writer's messages (a refused header or item), for the caller to
     // show: the run shows nothing while its transaction and numbering lock are held.
     QStringList messages;

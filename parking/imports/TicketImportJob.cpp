@@ -74,12 +74,11 @@ QList<qint64> Counts(dataset::Connection &connection, const QString &sql)
 
 QString TicketLoadStatement(const QString &path, const QString &raw)
 {
-    return QStringLiteral(
-               "LOAD DATA LOCAL INFILE %1 REPLACE INTO TABLE %2 CHARACTER SET cp1250 "
-               "FIELDS TERMINATED BY ',' ESCAPED BY '' LINES TERMINATED BY '\\r\\n' "
-               "(vreme_izdavanja_DK,id_DK,id_zone,reg_oznaka,cena_DK,status_doplatne,"
-               "vreme_slanja_opomene,uplaceni_iznos,datum_uplate,JMBG,ime_i_prezime,ulica,broj,"
-               "mesto,PTTbroj,parkiraliste,datum_storniranja,ID_kontrolora)")
+    return QStringLiteral("LOAD DATA LOCAL INFILE %1 REPLACE INTO TABLE %2 CHARACTER SET cp1250 "
+                          "FIELDS TERMINATED BY ',' ESCAPED BY '' LINES TERMINATED BY '\\r\\n' "
+                          "(vreme_izdavanja_DK,id_DK,id_zone,reg_oznaka,cena_DK,status_doplatne,"
+                          "vreme_slanja_opomene,uplaceni_iznos,datum_uplate,JMBG,ime_i_prezime,ulica,broj,"
+                          "mesto,PTTbroj,parkiraliste,datum_storniranja,ID_kontrolora)")
         .arg(dataset::Connection::Quote(path), raw);
 }
 
@@ -112,7 +111,8 @@ ImportSummary TicketImportJob::Run(ImportContext &context)
     const QString raw = tables.Fresh(kRaw);
     // The ticket id compares exactly: ab1 and AB1 are two tickets.
     connection.Execute(QStringLiteral("ALTER TABLE %1 MODIFY id_DK VARCHAR(20) CHARACTER SET utf8mb4 "
-                                      "COLLATE utf8mb4_bin NOT NULL").arg(raw));
+                                      "COLLATE utf8mb4_bin NOT NULL")
+                           .arg(raw));
     connection.ExecuteLocalLoad(TicketLoadStatement(work.fileName(), raw), work.fileName());
     work.remove();
     context.Report(3, 4);

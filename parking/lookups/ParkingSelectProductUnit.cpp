@@ -149,12 +149,8 @@ void TParkingSelectProductForm::SearchNameEditKeyUp(int key)
     const int current = ListBox->currentRow();
     switch (key) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        ListBoxDblClick();
-        return;
-    case Qt::Key_Escape:
-        reject();
-        return;
+    case Qt::Key_Enter: ListBoxDblClick(); return;
+    case Qt::Key_Escape: reject(); return;
     case Qt::Key_Up:
         if (current > 0)
             ListBox->setCurrentRow(current - 1);
@@ -163,8 +159,7 @@ void TParkingSelectProductForm::SearchNameEditKeyUp(int key)
         if (current < ListBox->count() - 1)
             ListBox->setCurrentRow(current + 1);
         return;
-    default:
-        break;
+    default: break;
     }
     if (SearchNameEdit->text().isEmpty())
         return;

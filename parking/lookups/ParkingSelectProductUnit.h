@@ -7,7 +7,9 @@
 #include "ParkingSelectForm.h"
 #include <framework/Interfaces.h>
 
-namespace dataset { class ErrorRelay; }
+namespace dataset {
+class ErrorRelay;
+}
 
 // 'text' cut to 'width' characters and filled with blanks to exactly 'width', the
 // blanks after the text (leftAlign) or before it.

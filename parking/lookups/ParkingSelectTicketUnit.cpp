@@ -136,7 +136,8 @@ bool TicketByReg(TParkingDM &dm, const QString &regNumber, QString &ticketNumber
 
 bool SubscriptionByReg(TParkingDM &dm, const QString &regNumber, QString &subscriptionNumber, int x, int y)
 {
-    return ChooseNumber(ModuleConnection(dm), SubscriptionLines, SubscriptionNumberFromLine, regNumber, subscriptionNumber, x, y);
+    return ChooseNumber(ModuleConnection(dm), SubscriptionLines, SubscriptionNumberFromLine, regNumber,
+                        subscriptionNumber, x, y);
 }
 
 TParkingSelectTicketForm::TParkingSelectTicketForm()

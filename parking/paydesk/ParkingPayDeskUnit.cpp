@@ -65,7 +65,9 @@ dataset::DBGrid *NewGrid(const QString &name, dataset::DataSource *source, QWidg
 
 } // namespace
 
-TParkingPayDeskForm::TParkingPayDeskForm(TParkingDM &dm, QWidget *owner) : QDialog(owner), m_dm(dm)
+TParkingPayDeskForm::TParkingPayDeskForm(TParkingDM &dm, QWidget *owner)
+    : QDialog(owner)
+    , m_dm(dm)
 {
     setObjectName(QStringLiteral("ParkingPayDeskForm"));
     setWindowTitle(QStringLiteral("Blagajna"));

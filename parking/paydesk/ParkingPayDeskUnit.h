@@ -11,7 +11,10 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class TParkingDM;
-namespace dataset { class DBGrid; class ErrorRelay; }
+namespace dataset {
+class DBGrid;
+class ErrorRelay;
+} // namespace dataset
 
 class TParkingPayDeskForm : public QDialog {
     Q_OBJECT

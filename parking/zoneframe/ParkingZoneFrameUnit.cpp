@@ -13,7 +13,9 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-TParkingZoneFrameForm::TParkingZoneFrameForm(TParkingDM &dm, QWidget *owner) : QDialog(owner), m_dm(dm)
+TParkingZoneFrameForm::TParkingZoneFrameForm(TParkingDM &dm, QWidget *owner)
+    : QDialog(owner)
+    , m_dm(dm)
 {
     setObjectName(QStringLiteral("ParkingZoneFrameForm"));
     setWindowTitle(QStringLiteral("Parking zone"));

@@ -88,27 +88,24 @@ void TestConsoleServices::findProducts_data()
     QTest::newRow("prefix is not contains")
         << QStringLiteral("karta") << ProductMatch::NamePrefix
         << QStringList{QStringLiteral("Karta 100% popust"), QStringLiteral("Karta 1000 popust")};
-    QTest::newRow("contains")
-        << QStringLiteral("KARTA") << ProductMatch::NameContains
-        << QStringList{QStringLiteral("C:\\temp karta"), QStringLiteral("Dnevna karta"),
-                       QStringLiteral("Doplatna karta 100"), QStringLiteral("doplatna karta 50"),
-                       QStringLiteral("Karta 100% popust"), QStringLiteral("Karta 1000 popust")};
+    QTest::newRow("contains") << QStringLiteral("KARTA") << ProductMatch::NameContains
+                              << QStringList{QStringLiteral("C:\\temp karta"),     QStringLiteral("Dnevna karta"),
+                                             QStringLiteral("Doplatna karta 100"), QStringLiteral("doplatna karta 50"),
+                                             QStringLiteral("Karta 100% popust"),  QStringLiteral("Karta 1000 popust")};
     QTest::newRow("percent is no wildcard")
         << QStringLiteral("Karta 100%") << ProductMatch::NamePrefix << QStringList{QStringLiteral("Karta 100% popust")};
-    QTest::newRow("underscore is no wildcard")
-        << QStringLiteral("_") << ProductMatch::NameContains << QStringList();
-    QTest::newRow("quote in text")
-        << QStringLiteral("o'b") << ProductMatch::NamePrefix << QStringList{QStringLiteral("O'Brien pretplata")};
-    QTest::newRow("backslash in text")
-        << QStringLiteral("c:\\t") << ProductMatch::NamePrefix << QStringList{QStringLiteral("C:\\temp karta")};
+    QTest::newRow("underscore is no wildcard") << QStringLiteral("_") << ProductMatch::NameContains << QStringList();
+    QTest::newRow("quote in text") << QStringLiteral("o'b") << ProductMatch::NamePrefix
+                                   << QStringList{QStringLiteral("O'Brien pretplata")};
+    QTest::newRow("backslash in text") << QStringLiteral("c:\\t") << ProductMatch::NamePrefix
+                                       << QStringList{QStringLiteral("C:\\temp karta")};
     QTest::newRow("code equals, any case")
         << QStringLiteral("k_1") << ProductMatch::Code << QStringList{QStringLiteral("Karta 100% popust")};
-    QTest::newRow("bar code equals")
-        << QStringLiteral("8600001") << ProductMatch::Code << QStringList{QStringLiteral("doplatna karta 50")};
+    QTest::newRow("bar code equals") << QStringLiteral("8600001") << ProductMatch::Code
+                                     << QStringList{QStringLiteral("doplatna karta 50")};
     QTest::newRow("additional code equals")
         << QStringLiteral("alt50") << ProductMatch::Code << QStringList{QStringLiteral("doplatna karta 50")};
-    QTest::newRow("code is no prefix")
-        << QStringLiteral("DK") << ProductMatch::Code << QStringList();
+    QTest::newRow("code is no prefix") << QStringLiteral("DK") << ProductMatch::Code << QStringList();
     QTest::newRow("code and bar code of one product")
         << QStringLiteral("DK100") << ProductMatch::Code << QStringList{QStringLiteral("Doplatna karta 100")};
 }
@@ -154,17 +151,16 @@ void TestConsoleServices::productPickerSearchesAndReturnsTheChoice()
 void TestConsoleServices::partnerPickerSearchesAndReturnsTheCurrentLine()
 {
     TestDatabase db;
-    db.connection().Execute(QStringLiteral(
-        "INSERT INTO partner (partnerid, name, code, address, zip, city) VALUES "
-        "(1, 'Zeleni park', 'ZP', 'Bulevar 1', '11000', 'Beograd'),"
-        "(2, 'Auto centar', 'AC7', 'Put 2', '21000', 'Novi Sad'),"
-        "(3, 'Parking servis', 'PS', 'Trg 3', '18000', 'Niš')"));
+    db.connection().Execute(QStringLiteral("INSERT INTO partner (partnerid, name, code, address, zip, city) VALUES "
+                                           "(1, 'Zeleni park', 'ZP', 'Bulevar 1', '11000', 'Beograd'),"
+                                           "(2, 'Auto centar', 'AC7', 'Put 2', '21000', 'Novi Sad'),"
+                                           "(3, 'Parking servis', 'PS', 'Trg 3', '18000', 'Niš')"));
     const IntfPtr<PartnerModule> module(new PartnerModule(db.connection()));
     PartnerSelectDialog dialog(*module);
     QCOMPARE(dialog.List()->count(), 3);
     QCOMPARE(dialog.List()->item(0)->text(), QStringLiteral("Auto centar   Put 2, 21000 Novi Sad"));
 
-    dialog.SearchEdit()->setText(QStringLiteral("PARK"));   // name order: "Parking servis", "Zeleni park"
+    dialog.SearchEdit()->setText(QStringLiteral("PARK")); // name order: "Parking servis", "Zeleni park"
     QCOMPARE(dialog.List()->count(), 2);
     dialog.List()->setCurrentRow(1);
     const auto chosen = dialog.SelectedPartner();

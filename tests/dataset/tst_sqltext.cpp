@@ -46,12 +46,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("escaped");
         QTest::newRow("plain") << QStringLiteral("Čačak 12") << QStringLiteral("Čačak 12");
-        QTest::newRow("percent") << "100%" << "100\\%";
-        QTest::newRow("underscore") << "a_b" << "a\\_b";
-        QTest::newRow("backslash") << "a\\b" << "a\\\\b";
-        QTest::newRow("all, repeated") << "%_\\%" << "\\%\\_\\\\\\%";
-        QTest::newRow("quote left to the quoting") << "O'Neil" << "O'Neil";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("percent") << "100%"
+                                 << "100\\%";
+        QTest::newRow("underscore") << "a_b"
+                                    << "a\\_b";
+        QTest::newRow("backslash") << "a\\b"
+                                   << "a\\\\b";
+        QTest::newRow("all, repeated") << "%_\\%"
+                                       << "\\%\\_\\\\\\%";
+        QTest::newRow("quote left to the quoting") << "O'Neil"
+                                                   << "O'Neil";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void escapeLike()
     {

@@ -205,14 +205,14 @@ void TestDBControls::memoFollowsCursorAndWritesOnTyping()
     QVERIFY(!memo->isReadOnly());
     f.query.Next();
     QCOMPARE(memo->toPlainText(), QStringLiteral("Beta"));
-    QCOMPARE(f.query.State(), DataSetState::Browse);   // loading the text is no edit
+    QCOMPARE(f.query.State(), DataSetState::Browse); // loading the text is no edit
     QVERIFY(w.Active());
     memo->setFocus();
     memo->selectAll();
     QTest::keyClicks(memo, QStringLiteral("Bravo"));
     QCOMPARE(f.query.State(), DataSetState::Edit);
     QCOMPARE(f.query.FieldByName(QStringLiteral("name")).AsString(), QStringLiteral("Bravo"));
-    QCOMPARE(memo->toPlainText(), QStringLiteral("Bravo"));   // the write did not reload over the typing
+    QCOMPARE(memo->toPlainText(), QStringLiteral("Bravo")); // the write did not reload over the typing
     f.query.Cancel();
     QCOMPARE(memo->toPlainText(), QStringLiteral("Beta"));
 
@@ -245,7 +245,7 @@ void TestDBControls::controlsFollowTheSourcesQuery()
     QVERIFY(edit.isReadOnly());
     QCOMPARE(edit.GetField(), nullptr);
     QCOMPARE(navigator.GetDataSet(), nullptr);
-    f.query.Next();   // the old query no longer moves the control
+    f.query.Next(); // the old query no longer moves the control
     QCOMPARE(edit.text(), QString());
 
     f.source.SetDataSet(&f.query);

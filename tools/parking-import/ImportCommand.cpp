@@ -84,7 +84,9 @@ CommandOptions ParseOptions(const QStringList &arguments)
 }
 
 CommandIo::CommandIo(FILE *out, FILE *err, bool errIsTerminal)
-    : m_out(out), m_err(err), m_terminal(errIsTerminal)
+    : m_out(out)
+    , m_err(err)
+    , m_terminal(errIsTerminal)
 {
 }
 
@@ -113,7 +115,9 @@ void CommandIo::EndProgress()
 }
 
 CommandContext::CommandContext(const CommandOptions &options, CommandIo &io)
-    : m_options(options), m_arguments(options.positional.mid(1)), m_io(io)
+    : m_options(options)
+    , m_arguments(options.positional.mid(1))
+    , m_io(io)
 {
 }
 
@@ -146,27 +150,25 @@ ImportSummary CommandContext::RunFileImport(ImportJob &job, const QString &fileN
 
 QString HelpText()
 {
-    QString text = QStringLiteral(
-        "Upotreba: parking-import [opcije] NAREDBA [argumenti]\n\nNaredbe:\n");
+    QString text = QStringLiteral("Upotreba: parking-import [opcije] NAREDBA [argumenti]\n\nNaredbe:\n");
     for (const Subcommand &command : Subcommands())
         text += QStringLiteral("  %1 %2\n      %3\n").arg(command.name, command.arguments, command.description);
-    text += QStringLiteral(
-        "\nOpcije (pre ili posle naredbe):\n"
-        "  --socket PATH          Unix soket servera baze\n"
-        "  --host H --port P      server baze preko mreže\n"
-        "  --user U               nalog baze podataka\n"
-        "  --password-file F      datoteka čiji je prvi red lozinka naloga\n"
-        "  --database NAME        baza podataka (podrazumevano parking)\n"
-        "  --data-dir DIR         privatni server u folderu DIR (ili PARKING_DATA_DIR)\n"
-        "  --config FILE          druga datoteka podešavanja umesto parking-console.ini\n"
-        "  --output OUT           izlaz naredbe startstop (.json ili redovi sa \"|\")\n"
-        "  --help                 ovo uputstvo\n"
-        "Bez opcija servera naredba se povezuje kao konzola.\n"
-        "\nIzlazni kodovi:\n"
-        "  0  uspeh\n"
-        "  1  datoteka je odbijena ili red nije moguće pročitati\n"
-        "  2  baza podataka je odbila ili nije dostupna\n"
-        "  3  pogrešna upotreba\n");
+    text += QStringLiteral("\nOpcije (pre ili posle naredbe):\n"
+                           "  --socket PATH          Unix soket servera baze\n"
+                           "  --host H --port P      server baze preko mreže\n"
+                           "  --user U               nalog baze podataka\n"
+                           "  --password-file F      datoteka čiji je prvi red lozinka naloga\n"
+                           "  --database NAME        baza podataka (podrazumevano parking)\n"
+                           "  --data-dir DIR         privatni server u folderu DIR (ili PARKING_DATA_DIR)\n"
+                           "  --config FILE          druga datoteka podešavanja umesto parking-console.ini\n"
+                           "  --output OUT           izlaz naredbe startstop (.json ili redovi sa \"|\")\n"
+                           "  --help                 ovo uputstvo\n"
+                           "Bez opcija servera naredba se povezuje kao konzola.\n"
+                           "\nIzlazni kodovi:\n"
+                           "  0  uspeh\n"
+                           "  1  datoteka je odbijena ili red nije moguće pročitati\n"
+                           "  2  baza podataka je odbila ili nije dostupna\n"
+                           "  3  pogrešna upotreba\n");
     return text;
 }
 

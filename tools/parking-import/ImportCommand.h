@@ -32,7 +32,11 @@ public:
 // is, with its exit code.
 class CommandError : public dataset::Error {
 public:
-    CommandError(ExitCode code, const QString &message) : dataset::Error(message), m_code(code) {}
+    CommandError(ExitCode code, const QString &message)
+        : dataset::Error(message)
+        , m_code(code)
+    {
+    }
     ExitCode code() const noexcept { return m_code; }
 
 private:
@@ -43,7 +47,7 @@ struct CommandOptions {
     std::optional<QString> socket, host, user, passwordFile, database, dataDir, config, output;
     std::optional<unsigned> port;
     bool help = false;
-    QStringList positional;   // the subcommand and its arguments
+    QStringList positional; // the subcommand and its arguments
 };
 
 // Options may stand before or after the subcommand. Throws UsageError.
@@ -93,10 +97,10 @@ private:
 
 struct Subcommand {
     QString name;
-    QString arguments;     // as shown in the usage: "FILE", "YYYY-MM-DD"
+    QString arguments; // as shown in the usage: "FILE", "YYYY-MM-DD"
     QString description;
     int argumentCount;
-    std::function<void(CommandContext &)> run;   // throws ImportError, UsageError
+    std::function<void(CommandContext &)> run; // throws ImportError, UsageError
 };
 
 // Every subcommand, in the order --help lists them.

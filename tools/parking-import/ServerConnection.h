@@ -4,7 +4,9 @@
 
 #include <memory>
 
-namespace dbserver { class PrivateServer; }
+namespace dbserver {
+class PrivateServer;
+}
 
 namespace importcmd {
 

@@ -16,9 +16,9 @@ void WriteOutput(const dataset::MemoryRows &rows, const QString &path)
 {
     QSaveFile file(path);
     const auto failed = [&file] {
-        return imports::ImportError(imports::ImportFailure::File,
-                                    QStringLiteral("Izlazna datoteka %1 se ne može upisati: %2")
-                                        .arg(file.fileName(), file.errorString()));
+        return imports::ImportError(
+            imports::ImportFailure::File,
+            QStringLiteral("Izlazna datoteka %1 se ne može upisati: %2").arg(file.fileName(), file.errorString()));
     };
     if (!file.open(QIODevice::WriteOnly))
         throw failed();

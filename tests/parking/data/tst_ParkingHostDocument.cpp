@@ -114,7 +114,7 @@ void TestParkingHostDocument::refusedItemSkipped()
     QCOMPARE(writer.PostItem(Item(QStringLiteral("Prva"), 1)), PostOutcome::Posted);
     QCOMPARE(writer.PostItem(Item(QStringLiteral("Loša"), 2)), PostOutcome::Refused);
     QCOMPARE(writer.PostItem(Item(QStringLiteral("Treća"), 3)), PostOutcome::Posted);
-    QVERIFY_THROWS_EXCEPTION(dataset::Error, writer.Messages());   // not while the transaction is open
+    QVERIFY_THROWS_EXCEPTION(dataset::Error, writer.Messages()); // not while the transaction is open
     writer.Commit();
     // The writer shows nothing itself; its caller shows the message after Commit.
     QVERIFY(host.world.dialogs.Errors().isEmpty());

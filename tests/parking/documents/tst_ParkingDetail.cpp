@@ -134,9 +134,9 @@ void TestParkingDetail::openedEditor()
     QCOMPARE(typed, (QStringList{"productcode", "productname", "ticketnumber"}));
 
     // A saved document prints and makes invoices; every action has its handler.
-    for (const char *name : {"DateTimeAction", "FromDateAction", "ToDateAction", "AddItem", "AddItemX",
-                             "AddItemBarcode", "FindTicketAction", "DocumentPrint", "PrintTicket", "CreateInvoice",
-                             "CreateCashInvoice"})
+    for (const char *name :
+         {"DateTimeAction", "FromDateAction", "ToDateAction", "AddItem", "AddItemX", "AddItemBarcode",
+          "FindTicketAction", "DocumentPrint", "PrintTicket", "CreateInvoice", "CreateCashInvoice"})
         QVERIFY2(Child<QAction>(form, name)->isEnabled(), name);
     form.CustomCancel->trigger();
 }
@@ -423,7 +423,7 @@ void TestParkingDetail::applyAndPrintEnabling()
     QVERIFY(Child<QAction>(form, "DocumentPrint")->isEnabled());
     form.AddDocumentItem(Product(3, QStringLiteral("DK700"), 500, 20));
     form.DocumentPrintUpdate(Child<QAction>(form, "CreateInvoice"));
-    QVERIFY(!Child<QAction>(form, "CreateInvoice")->isEnabled());   // not while anything is unsaved
+    QVERIFY(!Child<QAction>(form, "CreateInvoice")->isEnabled()); // not while anything is unsaved
 }
 
 void TestParkingDetail::deleteKeys_data()
@@ -561,7 +561,7 @@ void TestParkingDetail::datePickers()
 void TestParkingDetail::itemQueryReleasedOnClose()
 {
     DocumentsFixture fx;
-    OpenSavedDocument(fx);   // one item of 100
+    OpenSavedDocument(fx); // one item of 100
     TParkingDetailForm form(*ParkingDM);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));

@@ -23,8 +23,14 @@ private Q_SLOTS:
 
 namespace {
 
-dataset::Query &Documents() { return ParkingDM->ParkingDocumentZQ(); }
-dataset::Query &Items() { return ParkingDM->ParkingDocumentItemZQ(); }
+dataset::Query &Documents()
+{
+    return ParkingDM->ParkingDocumentZQ();
+}
+dataset::Query &Items()
+{
+    return ParkingDM->ParkingDocumentItemZQ();
+}
 
 struct Output {
     DocumentsFixture fx;

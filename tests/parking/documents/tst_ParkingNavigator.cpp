@@ -40,7 +40,7 @@ private Q_SLOTS:
 // Keys stay the rows' identities; the user sees the catalogue's captions.
 void TestParkingNavigator::searchRows()
 {
-    const auto dm = TCustomDM::Create<TParkingDM>();   // a module without a connection
+    const auto dm = TCustomDM::Create<TParkingDM>(); // a module without a connection
     TParkingNavigatorForm form(*dm);
     QCOMPARE(form.SearchVLE->Keys(), (QStringList{"number", "datefrom", "dateto", "regnumber",
                                                   "userfirstname", "userlastname"}));
@@ -84,7 +84,7 @@ void TestParkingNavigator::parseSQL()
     QFETCH(Values, values);
     QFETCH(QString, where);
 
-    const auto dm = TCustomDM::Create<TParkingDM>();   // a module without a connection
+    const auto dm = TCustomDM::Create<TParkingDM>(); // a module without a connection
     TParkingNavigatorForm form(*dm);
     for (auto it = values.cbegin(); it != values.cend(); ++it)
         form.SetSearchValue(it.key(), it.value());
@@ -181,7 +181,7 @@ void TestParkingNavigator::datePicker()
     ScriptedDialogService dialogs;
     const ScopedDialogService scope(dialogs);
     dialogs.QueueDate(answer);
-    const auto dm = TCustomDM::Create<TParkingDM>();   // a module without a connection
+    const auto dm = TCustomDM::Create<TParkingDM>(); // a module without a connection
     TParkingNavigatorForm form(*dm);
     form.SetSearchValue(key, QStringLiteral("keep"));
     form.SearchVLE->SetCurrentKey(key);
@@ -196,7 +196,7 @@ void TestParkingNavigator::datePicker()
 
 void TestParkingNavigator::grab()
 {
-    const auto dm = TCustomDM::Create<TParkingDM>();   // a module without a connection
+    const auto dm = TCustomDM::Create<TParkingDM>(); // a module without a connection
     TParkingNavigatorForm form(*dm);
     form.SetSearchValue("number", "12");
     form.SetSearchValue("datefrom", "2013-05-01");

@@ -54,7 +54,9 @@ public:
     // the reversing "M" document of an invoice.
     void DocumentNotice(int documentId, DocumentNoticeKind kind) override
     {
-        calls << QStringLiteral("notice %1 1 %2").arg(documentId).arg(kind == DocumentNoticeKind::InvoiceReversal ? 1 : 0);
+        calls << QStringLiteral("notice %1 1 %2")
+                     .arg(documentId)
+                     .arg(kind == DocumentNoticeKind::InvoiceReversal ? 1 : 0);
     }
     void CashInvoiceNotice(int documentId) override { calls << QStringLiteral("cash %1").arg(documentId); }
 

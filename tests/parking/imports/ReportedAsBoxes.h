@@ -12,14 +12,14 @@ class ReportedAsBoxes {
 public:
     ReportedAsBoxes()
         : m_previous(dataset::SetErrorReporter([](std::exception_ptr error) {
-              try {
-                  std::rethrow_exception(error);
-              } catch (const dataset::Error &e) {
-                  ShowErrorMessage(e.message());
-              } catch (const std::exception &e) {
-                  ShowErrorMessage(QString::fromUtf8(e.what()));
-              }
-          }))
+            try {
+                std::rethrow_exception(error);
+            } catch (const dataset::Error &e) {
+                ShowErrorMessage(e.message());
+            } catch (const std::exception &e) {
+                ShowErrorMessage(QString::fromUtf8(e.what()));
+            }
+        }))
     {
     }
     ~ReportedAsBoxes() { dataset::SetErrorReporter(std::move(m_previous)); }

@@ -29,7 +29,7 @@ private Q_SLOTS:
     void startStopDatePicker();
 
 private:
-    ReportedAsBoxes m_reported;   // the forms report their failures
+    ReportedAsBoxes m_reported; // the forms report their failures
 };
 
 namespace {

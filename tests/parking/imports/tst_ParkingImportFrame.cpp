@@ -83,7 +83,7 @@ private Q_SLOTS:
     void failureKeepsLineNumberAndRestoresState();
 
 private:
-    ReportedAsBoxes m_reported;   // the forms report their failures
+    ReportedAsBoxes m_reported; // the forms report their failures
 };
 
 void TestParkingImportFrame::runsOffTheWindowThread()

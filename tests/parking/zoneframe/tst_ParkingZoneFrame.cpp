@@ -24,7 +24,10 @@ namespace {
 
 using Button = dataset::DBNavigator::Button;
 
-dataset::Query &Zones() { return ParkingDM->ParkingZoneFrameZQ(); }
+dataset::Query &Zones()
+{
+    return ParkingDM->ParkingZoneFrameZQ();
+}
 
 QString Listed()
 {
