@@ -19,59 +19,71 @@
 #include <QToolBar>
 #include <memory>
 
+struct TParkingViewerForm::Ui {
+    QAction *CustomAdd = nullptr;
+    QAction *CustomEdit = nullptr;
+    QAction *CustomDelete = nullptr;
+    QAction *PayDeskAction = nullptr;
+    QAction *ParkingZoneFrameAction = nullptr;
+    QAction *ParkingTicketAction = nullptr;
+    QAction *ParkingSubscriptionAction = nullptr;
+    QAction *ParkingStartStopAction = nullptr;
+};
+
 TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
     : TCustomViewerForm(parent)
     , m_dm(dm)
+    , ui(std::make_unique<Ui>())
 {
     setObjectName(QStringLiteral("ParkingViewerForm"));
     resize(741, 400);
     ImageList = ParkingViewerImages();
 
     const auto ctrl = [](Qt::Key key) { return QKeySequence(Qt::CTRL | key); };
-    CustomAdd = CreateAction(QStringLiteral("CustomAdd"), QStringLiteral("Dodaj"), 0, ctrl(Qt::Key_Insert));
-    CustomEdit = CreateAction(QStringLiteral("CustomEdit"), QStringLiteral("Uredi"), 1, ctrl(Qt::Key_Return));
-    CustomDelete = CreateAction(QStringLiteral("CustomDelete"), QStringLiteral("Izbriši"), 2, ctrl(Qt::Key_Delete));
-    PayDeskAction = CreateAction(QStringLiteral("PayDeskAction"), QStringLiteral("Blagajna"), 6, ctrl(Qt::Key_B));
-    ParkingZoneFrameAction = CreateAction(QStringLiteral("ParkingZoneFrameAction"),
+    ui->CustomAdd = CreateAction(QStringLiteral("CustomAdd"), QStringLiteral("Dodaj"), 0, ctrl(Qt::Key_Insert));
+    ui->CustomEdit = CreateAction(QStringLiteral("CustomEdit"), QStringLiteral("Uredi"), 1, ctrl(Qt::Key_Return));
+    ui->CustomDelete = CreateAction(QStringLiteral("CustomDelete"), QStringLiteral("Izbriši"), 2, ctrl(Qt::Key_Delete));
+    ui->PayDeskAction = CreateAction(QStringLiteral("PayDeskAction"), QStringLiteral("Blagajna"), 6, ctrl(Qt::Key_B));
+    ui->ParkingZoneFrameAction = CreateAction(QStringLiteral("ParkingZoneFrameAction"),
                                           QStringLiteral("Parking zone"), 7, ctrl(Qt::Key_Z));
-    ParkingTicketAction = CreateAction(QStringLiteral("ParkingTicketAction"), QStringLiteral("Parking karte"), 8);
-    ParkingSubscriptionAction = CreateAction(QStringLiteral("ParkingSubscriptionAction"),
+    ui->ParkingTicketAction = CreateAction(QStringLiteral("ParkingTicketAction"), QStringLiteral("Parking karte"), 8);
+    ui->ParkingSubscriptionAction = CreateAction(QStringLiteral("ParkingSubscriptionAction"),
                                              QStringLiteral("Parking pretplate"), 9);
-    ParkingStartStopAction = CreateAction(QStringLiteral("ParkingStartStopAction"), QStringLiteral("Start-stop"), 10);
+    ui->ParkingStartStopAction = CreateAction(QStringLiteral("ParkingStartStopAction"), QStringLiteral("Start-stop"), 10);
 
     // Failures are reported where the actions run, inside Qt's event handling.
     const auto reported = [this](void (TParkingViewerForm::*handler)()) {
         return [this, handler] { dataset::ReportErrors([this, handler] { (this->*handler)(); }); };
     };
-    connect(CustomAdd, &QAction::triggered, this, reported(&TParkingViewerForm::CustomAddExecute));
-    connect(CustomEdit, &QAction::triggered, this, reported(&TParkingViewerForm::CustomEditExecute));
-    connect(CustomDelete, &QAction::triggered, this, reported(&TParkingViewerForm::CustomDeleteExecute));
-    connect(PayDeskAction, &QAction::triggered, this, reported(&TParkingViewerForm::PayDeskActionExecute));
-    connect(ParkingZoneFrameAction, &QAction::triggered, this, reported(&TParkingViewerForm::ParkingZoneFrameActionExecute));
-    connect(ParkingTicketAction, &QAction::triggered, this, reported(&TParkingViewerForm::ParkingTicketActionExecute));
-    connect(ParkingSubscriptionAction, &QAction::triggered, this,
+    connect(ui->CustomAdd, &QAction::triggered, this, reported(&TParkingViewerForm::CustomAddExecute));
+    connect(ui->CustomEdit, &QAction::triggered, this, reported(&TParkingViewerForm::CustomEditExecute));
+    connect(ui->CustomDelete, &QAction::triggered, this, reported(&TParkingViewerForm::CustomDeleteExecute));
+    connect(ui->PayDeskAction, &QAction::triggered, this, reported(&TParkingViewerForm::PayDeskActionExecute));
+    connect(ui->ParkingZoneFrameAction, &QAction::triggered, this, reported(&TParkingViewerForm::ParkingZoneFrameActionExecute));
+    connect(ui->ParkingTicketAction, &QAction::triggered, this, reported(&TParkingViewerForm::ParkingTicketActionExecute));
+    connect(ui->ParkingSubscriptionAction, &QAction::triggered, this,
             reported(&TParkingViewerForm::ParkingSubscriptionActionExecute));
-    connect(ParkingStartStopAction, &QAction::triggered, this, reported(&TParkingViewerForm::ParkingStartStopActionExecute));
+    connect(ui->ParkingStartStopAction, &QAction::triggered, this, reported(&TParkingViewerForm::ParkingStartStopActionExecute));
 
-    ActionTB->addAction(CustomAdd);
-    ActionTB->addAction(CustomEdit);
-    ActionTB->addAction(CustomDelete);
+    ActionTB->addAction(ui->CustomAdd);
+    ActionTB->addAction(ui->CustomEdit);
+    ActionTB->addAction(ui->CustomDelete);
     ActionTB->addSeparator();
-    ActionTB->addAction(PayDeskAction);
+    ActionTB->addAction(ui->PayDeskAction);
     ActionTB->addSeparator();
-    ActionTB->addAction(ParkingZoneFrameAction);
+    ActionTB->addAction(ui->ParkingZoneFrameAction);
     ActionTB->addSeparator();
-    ActionTB->addAction(ParkingTicketAction);
-    ActionTB->addAction(ParkingSubscriptionAction);
-    ActionTB->addAction(ParkingStartStopAction);
+    ActionTB->addAction(ui->ParkingTicketAction);
+    ActionTB->addAction(ui->ParkingSubscriptionAction);
+    ActionTB->addAction(ui->ParkingStartStopAction);
 
-    PopupMenu->addAction(CustomAdd);
-    PopupMenu->addAction(CustomEdit);
-    PopupMenu->addAction(CustomDelete);
+    PopupMenu->addAction(ui->CustomAdd);
+    PopupMenu->addAction(ui->CustomEdit);
+    PopupMenu->addAction(ui->CustomDelete);
     PopupMenu->addSeparator();
-    PopupMenu->addAction(PayDeskAction);
+    PopupMenu->addAction(ui->PayDeskAction);
     PopupMenu->addSeparator();
-    PopupMenu->addAction(ParkingZoneFrameAction);
+    PopupMenu->addAction(ui->ParkingZoneFrameAction);
     PopupMenu->addSeparator();
     PopupMenu->addAction(ColumnsVisibility);
 
@@ -97,7 +109,7 @@ void TParkingViewerForm::CustomAddExecute()
     if (!documents.Active())
         documents.Open();
     documents.Append();
-    CustomEdit->trigger();
+    ui->CustomEdit->trigger();
 }
 
 // The editor works on the current row; the list is not re-queried afterwards.
@@ -153,5 +165,5 @@ void TParkingViewerForm::DBGDblClick()
         return;
     const dataset::Query &documents = Documents();
     if (documents.Active() && !documents.IsEmpty())
-        CustomEdit->trigger();
+        ui->CustomEdit->trigger();
 }

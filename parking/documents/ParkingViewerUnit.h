@@ -5,7 +5,8 @@
 
 #include <framework/base/CustomViewerForm.h>
 
-class QAction;
+#include <memory>
+
 class TParkingDM;
 namespace dataset {
 class Query;
@@ -16,15 +17,6 @@ class TParkingViewerForm : public TCustomViewerForm {
 public:
     explicit TParkingViewerForm(TParkingDM &dm, QWidget *parent = nullptr);
     ~TParkingViewerForm() override;
-
-    QAction *CustomAdd;
-    QAction *CustomEdit;
-    QAction *CustomDelete;
-    QAction *PayDeskAction;
-    QAction *ParkingZoneFrameAction;
-    QAction *ParkingTicketAction;
-    QAction *ParkingSubscriptionAction;
-    QAction *ParkingStartStopAction;
 
     void CustomAddExecute();
     void CustomEditExecute();
@@ -39,7 +31,10 @@ protected:
     void DBGDblClick() override;
 
 private:
+    struct Ui; // the actions, each with an object name of its own
+
     dataset::Query &Documents() const;
 
     TParkingDM &m_dm;
+    std::unique_ptr<Ui> ui;
 };

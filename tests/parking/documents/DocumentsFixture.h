@@ -15,6 +15,7 @@
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/host/ParkingRegistration.h>
 #include <routines/FormatFloat.h>
+#include <tests/support/FindChild.h>
 #include <tests/support/TestDatabase.h>
 
 #include <QApplication>
@@ -24,8 +25,6 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
-#include <stdexcept>
-#include <string>
 
 // Errors that reach the event loop are recorded instead of ending the test program; a
 // silent abort (a declined delete) is dropped, as the console drops it.
@@ -185,16 +184,6 @@ private:
     std::function<void(QWidget *)> m_step;
     bool m_ran = false;
 };
-
-// The child of 'form' named 'name'; a missing one fails the test.
-template <class T>
-T *Child(const QObject &form, const char *name)
-{
-    T *const found = form.findChild<T *>(QString::fromLatin1(name));
-    if (!found)
-        throw std::runtime_error(std::string("no child named ") + name);
-    return found;
-}
 
 // Saves a picture of 'widget' into the folder named by PARKING_GRAB_DIR, when it is set.
 inline void GrabIfAsked(QWidget *widget, const QString &name)

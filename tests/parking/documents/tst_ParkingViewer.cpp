@@ -132,7 +132,7 @@ void TestParkingViewer::addOnClosedList()
         modal->close();
     });
     fx.dialogs.QueueAnswer(DialogAnswer::No);   // the close question: drop the new document
-    form.CustomAdd->trigger();
+    Child<QAction>(form, "CustomAdd")->trigger();
 
     QVERIFY(seen.shown);
     QCOMPARE(seen.number, QStringLiteral("3/") + QDate::currentDate().toString(QStringLiteral("yy")));

@@ -250,7 +250,7 @@ void TestParkingPayDesk::openedFromList()
 {
     DocumentsFixture fx;
     TParkingViewerForm list(*ParkingDM);
-    for (QAction *action : {list.PayDeskAction, list.ParkingZoneFrameAction}) {
+    for (QAction *action : {Child<QAction>(list, "PayDeskAction"), Child<QAction>(list, "ParkingZoneFrameAction")}) {
         QPointer<QWidget> shown;
         QWidget *owner = nullptr;
         WhenModalShown step([&](QWidget *modal) {
