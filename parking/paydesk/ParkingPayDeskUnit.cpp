@@ -65,9 +65,25 @@ dataset::DBGrid *NewGrid(const QString &name, dataset::DataSource *source, QWidg
 
 } // namespace
 
+struct TParkingPayDeskForm::Ui {
+    QLabel *DateLabel = nullptr;
+    QLineEdit *DateEdit = nullptr;
+    QPushButton *DateButton = nullptr;
+    QPushButton *CreateButton = nullptr;
+    QProgressBar *ProgressBar = nullptr;
+    QPushButton *CloseButton = nullptr;
+    dataset::DBGrid *ParkingPayDeskProductDBG = nullptr;
+    dataset::DBGrid *ParkingPayDeskUserDBG = nullptr;
+    QPushButton *PrintProdButton = nullptr;
+    QPushButton *PrintUserButton = nullptr;
+    QAction *PrintProduct = nullptr;
+    QAction *PrintUser = nullptr;
+};
+
 TParkingPayDeskForm::TParkingPayDeskForm(TParkingDM &dm, QWidget *owner)
     : QDialog(owner)
     , m_dm(dm)
+    , ui(std::make_unique<Ui>())
 {
     setObjectName(QStringLiteral("ParkingPayDeskForm"));
     setWindowTitle(QStringLiteral("Blagajna"));
@@ -86,50 +102,50 @@ TParkingPayDeskForm::~TParkingPayDeskForm() = default;
 void TParkingPayDeskForm::BuildLayout()
 {
     auto *top = new QHBoxLayout;
-    DateLabel = new QLabel(QStringLiteral("Datum"), this);
-    DateEdit = new QLineEdit(this);
-    DateEdit->setObjectName(QStringLiteral("DateEdit"));
-    DateEdit->setFixedWidth(90);
-    DateLabel->setBuddy(DateEdit);
-    DateButton = NewButton(QStringLiteral("DateButton"), QStringLiteral("..."), this);
-    DateButton->setFocusPolicy(Qt::NoFocus);
-    DateButton->setFixedWidth(24);
-    CreateButton = NewButton(QStringLiteral("CreateButton"), QStringLiteral("Kreiraj dokument"), this);
-    ProgressBar = new QProgressBar(this);
-    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
-    ProgressBar->setValue(0);
-    CloseButton = NewButton(QStringLiteral("CloseButton"), QStringLiteral("&Zatvori"), this);
-    top->addWidget(DateLabel);
-    top->addWidget(DateEdit);
-    top->addWidget(DateButton);
+    ui->DateLabel = new QLabel(QStringLiteral("Datum"), this);
+    ui->DateEdit = new QLineEdit(this);
+    ui->DateEdit->setObjectName(QStringLiteral("DateEdit"));
+    ui->DateEdit->setFixedWidth(90);
+    ui->DateLabel->setBuddy(ui->DateEdit);
+    ui->DateButton = NewButton(QStringLiteral("DateButton"), QStringLiteral("..."), this);
+    ui->DateButton->setFocusPolicy(Qt::NoFocus);
+    ui->DateButton->setFixedWidth(24);
+    ui->CreateButton = NewButton(QStringLiteral("CreateButton"), QStringLiteral("Kreiraj dokument"), this);
+    ui->ProgressBar = new QProgressBar(this);
+    ui->ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ui->ProgressBar->setValue(0);
+    ui->CloseButton = NewButton(QStringLiteral("CloseButton"), QStringLiteral("&Zatvori"), this);
+    top->addWidget(ui->DateLabel);
+    top->addWidget(ui->DateEdit);
+    top->addWidget(ui->DateButton);
     top->addSpacing(8);
-    top->addWidget(CreateButton);
-    top->addWidget(ProgressBar, 1);
-    top->addWidget(CloseButton);
+    top->addWidget(ui->CreateButton);
+    top->addWidget(ui->ProgressBar, 1);
+    top->addWidget(ui->CloseButton);
 
-    ParkingPayDeskProductDBG =
+    ui->ParkingPayDeskProductDBG =
         NewGrid(QStringLiteral("ParkingPayDeskProductDBG"), &m_dm.ParkingPayDeskProductDS(), this);
-    ParkingPayDeskProductDBG->AddColumn(QStringLiteral("productcode"), 60);
-    ParkingPayDeskProductDBG->AddColumn(QStringLiteral("productname"), 140);
-    ParkingPayDeskProductDBG->AddColumn(QStringLiteral("SumQuantity"));
-    ParkingPayDeskProductDBG->AddColumn(QStringLiteral("SumItemTotal"), 80);
-    ParkingPayDeskUserDBG = NewGrid(QStringLiteral("ParkingPayDeskUserDBG"), &m_dm.ParkingPayDeskUserDS(), this);
-    ParkingPayDeskUserDBG->AddColumn(QStringLiteral("UserName"), 140);
-    ParkingPayDeskUserDBG->AddColumn(QStringLiteral("SumItemTotal"), 80);
+    ui->ParkingPayDeskProductDBG->AddColumn(QStringLiteral("productcode"), 60);
+    ui->ParkingPayDeskProductDBG->AddColumn(QStringLiteral("productname"), 140);
+    ui->ParkingPayDeskProductDBG->AddColumn(QStringLiteral("SumQuantity"));
+    ui->ParkingPayDeskProductDBG->AddColumn(QStringLiteral("SumItemTotal"), 80);
+    ui->ParkingPayDeskUserDBG = NewGrid(QStringLiteral("ParkingPayDeskUserDBG"), &m_dm.ParkingPayDeskUserDS(), this);
+    ui->ParkingPayDeskUserDBG->AddColumn(QStringLiteral("UserName"), 140);
+    ui->ParkingPayDeskUserDBG->AddColumn(QStringLiteral("SumItemTotal"), 80);
 
-    PrintProduct = new QAction(QStringLiteral("Š&tampaj"), this);
-    PrintProduct->setObjectName(QStringLiteral("PrintProduct"));
-    PrintUser = new QAction(QStringLiteral("Š&tampaj"), this);
-    PrintUser->setObjectName(QStringLiteral("PrintUser"));
-    PrintProdButton = NewButton(QStringLiteral("PrintProdButton"), PrintProduct->text(), this);
-    PrintUserButton = NewButton(QStringLiteral("PrintUserButton"), PrintUser->text(), this);
+    ui->PrintProduct = new QAction(QStringLiteral("Š&tampaj"), this);
+    ui->PrintProduct->setObjectName(QStringLiteral("PrintProduct"));
+    ui->PrintUser = new QAction(QStringLiteral("Š&tampaj"), this);
+    ui->PrintUser->setObjectName(QStringLiteral("PrintUser"));
+    ui->PrintProdButton = NewButton(QStringLiteral("PrintProdButton"), ui->PrintProduct->text(), this);
+    ui->PrintUserButton = NewButton(QStringLiteral("PrintUserButton"), ui->PrintUser->text(), this);
 
     auto *left = new QVBoxLayout;
-    left->addWidget(ParkingPayDeskProductDBG, 1);
-    left->addWidget(PrintProdButton, 0, Qt::AlignLeft);
+    left->addWidget(ui->ParkingPayDeskProductDBG, 1);
+    left->addWidget(ui->PrintProdButton, 0, Qt::AlignLeft);
     auto *right = new QVBoxLayout;
-    right->addWidget(ParkingPayDeskUserDBG, 1);
-    right->addWidget(PrintUserButton, 0, Qt::AlignLeft);
+    right->addWidget(ui->ParkingPayDeskUserDBG, 1);
+    right->addWidget(ui->PrintUserButton, 0, Qt::AlignLeft);
     auto *grids = new QHBoxLayout;
     grids->addLayout(left, 3);
     grids->addLayout(right, 2);
@@ -144,13 +160,13 @@ void TParkingPayDeskForm::BuildLayout()
     const auto guarded = [this](void (TParkingPayDeskForm::*handler)()) {
         return [this, handler] { dataset::Relayed(m_errors, [this, handler] { (this->*handler)(); }); };
     };
-    connect(DateButton, &QPushButton::clicked, this, guarded(&TParkingPayDeskForm::DateButtonClick));
-    connect(CreateButton, &QPushButton::clicked, this, guarded(&TParkingPayDeskForm::CreateButtonClick));
-    connect(CloseButton, &QPushButton::clicked, this, [this] { CloseButtonClick(); });
-    connect(PrintProduct, &QAction::triggered, this, guarded(&TParkingPayDeskForm::PrintProductExecute));
-    connect(PrintUser, &QAction::triggered, this, guarded(&TParkingPayDeskForm::PrintUserExecute));
-    connect(PrintProdButton, &QPushButton::clicked, PrintProduct, &QAction::trigger);
-    connect(PrintUserButton, &QPushButton::clicked, PrintUser, &QAction::trigger);
+    connect(ui->DateButton, &QPushButton::clicked, this, guarded(&TParkingPayDeskForm::DateButtonClick));
+    connect(ui->CreateButton, &QPushButton::clicked, this, guarded(&TParkingPayDeskForm::CreateButtonClick));
+    connect(ui->CloseButton, &QPushButton::clicked, this, [this] { CloseButtonClick(); });
+    connect(ui->PrintProduct, &QAction::triggered, this, guarded(&TParkingPayDeskForm::PrintProductExecute));
+    connect(ui->PrintUser, &QAction::triggered, this, guarded(&TParkingPayDeskForm::PrintUserExecute));
+    connect(ui->PrintProdButton, &QPushButton::clicked, ui->PrintProduct, &QAction::trigger);
+    connect(ui->PrintUserButton, &QPushButton::clicked, ui->PrintUser, &QAction::trigger);
 }
 
 void TParkingPayDeskForm::LoadSummaries(TParkingDM &dm, const QString &day)
@@ -173,10 +189,10 @@ void TParkingPayDeskForm::LoadSummaries(TParkingDM &dm, const QString &day)
 
 void TParkingPayDeskForm::FormCreate()
 {
-    DateEdit->setText(QDate::currentDate().toString(kDayFormat));
-    LoadSummaries(m_dm, DateEdit->text());
-    GridSorter.AddGrid(ParkingPayDeskProductDBG);
-    GridSorter.AddGrid(ParkingPayDeskUserDBG);
+    ui->DateEdit->setText(QDate::currentDate().toString(kDayFormat));
+    LoadSummaries(m_dm, ui->DateEdit->text());
+    GridSorter.AddGrid(ui->ParkingPayDeskProductDBG);
+    GridSorter.AddGrid(ui->ParkingPayDeskUserDBG);
 }
 
 // The picker always starts on today, whatever the box holds.
@@ -185,8 +201,8 @@ void TParkingPayDeskForm::DateButtonClick()
     QDateTime chosen = QDateTime::currentDateTime();
     if (!GetDate(chosen))
         return;
-    DateEdit->setText(chosen.date().toString(kDayFormat));
-    LoadSummaries(m_dm, DateEdit->text());
+    ui->DateEdit->setText(chosen.date().toString(kDayFormat));
+    LoadSummaries(m_dm, ui->DateEdit->text());
 }
 
 // One "M" document from the product summary. Rows of surcharge tickets (codes DK...) and
@@ -197,7 +213,7 @@ void TParkingPayDeskForm::CreateButtonClick()
 {
     QDate documentDate;
     try {
-        documentDate = MyDateStrToDate(DateEdit->text());
+        documentDate = MyDateStrToDate(ui->DateEdit->text());
     } catch (const std::runtime_error &error) {
         throw dataset::Error(QString::fromUtf8(error.what()));
     }
@@ -217,8 +233,8 @@ void TParkingPayDeskForm::CreateButtonClick()
         showMessages();
         return;
     }
-    ProgressBar->setMaximum(summary.RecordCount());
-    ProgressBar->setValue(0);
+    ui->ProgressBar->setMaximum(summary.RecordCount());
+    ui->ProgressBar->setValue(0);
     const auto field = [&summary](const char *name) -> dataset::Field & {
         return summary.FieldByName(QString::fromLatin1(name));
     };
@@ -238,7 +254,7 @@ void TParkingPayDeskForm::CreateButtonClick()
             item.sort = sort++;
             writer.PostItem(item);
         }
-        ProgressBar->setValue(ProgressBar->value() + 1);
+        ui->ProgressBar->setValue(ui->ProgressBar->value() + 1);
     }
     const int documentId = writer.Commit();
     showMessages();
@@ -247,12 +263,12 @@ void TParkingPayDeskForm::CreateButtonClick()
 
 void TParkingPayDeskForm::PrintProductExecute()
 {
-    PrintGridOf(ParkingPayDeskProductDBG, "_PAY_DESK_PROD_CAP");
+    PrintGridOf(ui->ParkingPayDeskProductDBG, "_PAY_DESK_PROD_CAP");
 }
 
 void TParkingPayDeskForm::PrintUserExecute()
 {
-    PrintGridOf(ParkingPayDeskUserDBG, "_PAY_DESK_USER_CAP");
+    PrintGridOf(ui->ParkingPayDeskUserDBG, "_PAY_DESK_USER_CAP");
 }
 
 // The console prints its print grid; the one it had before is put back on every path.
@@ -260,7 +276,7 @@ void TParkingPayDeskForm::PrintGridOf(dataset::DBGrid *grid, const char *caption
 {
     if (!GlobalConsole)
         return;
-    const QString params = QStringLiteral("title:") + windowTitle() + QLatin1Char(' ') + DateEdit->text()
+    const QString params = QStringLiteral("title:") + windowTitle() + QLatin1Char(' ') + ui->DateEdit->text()
         + QStringLiteral(" - ") + ParkingResourceString(captionEntry) + QStringLiteral(";header:");
     struct Restore {
         dataset::DBGrid *previous;

@@ -5,11 +5,8 @@
 
 #include <QDialog>
 
-class QAction;
-class QLabel;
-class QLineEdit;
-class QProgressBar;
-class QPushButton;
+#include <memory>
+
 class TParkingDM;
 namespace dataset {
 class DBGrid;
@@ -23,19 +20,6 @@ public:
     explicit TParkingPayDeskForm(TParkingDM &dm, QWidget *owner = nullptr);
     ~TParkingPayDeskForm() override;
 
-    QLabel *DateLabel;
-    QLineEdit *DateEdit;
-    QPushButton *DateButton;
-    QPushButton *CreateButton;
-    QProgressBar *ProgressBar;
-    QPushButton *CloseButton;
-    dataset::DBGrid *ParkingPayDeskProductDBG;
-    dataset::DBGrid *ParkingPayDeskUserDBG;
-    QPushButton *PrintProdButton;
-    QPushButton *PrintUserButton;
-    QAction *PrintProduct;
-    QAction *PrintUser;
-
     void FormCreate();
     void DateButtonClick();
     void CreateButtonClick();
@@ -47,9 +31,12 @@ public:
     static void LoadSummaries(TParkingDM &dm, const QString &day);
 
 private:
+    struct Ui; // the widgets and actions, each with an object name of its own
+
     void BuildLayout();
     void PrintGridOf(dataset::DBGrid *grid, const char *captionEntry);
 
     TParkingDM &m_dm;
     dataset::ErrorRelay *m_errors = nullptr;
+    std::unique_ptr<Ui> ui;
 };

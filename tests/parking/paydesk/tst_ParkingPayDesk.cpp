@@ -68,7 +68,7 @@ struct PayDesk {
     QString Scalar(const QString &sql) { return fx.Scalar(sql).toString(); }
     void Load(const QString &day)
     {
-        form->DateEdit->setText(day);
+        Child<QLineEdit>(*form, "DateEdit")->setText(day);
         TParkingPayDeskForm::LoadSummaries(*ParkingDM, day);
     }
 };
@@ -91,22 +91,22 @@ void TestParkingPayDesk::summariesCoverWholeDay()
              QStringLiteral("A2 1 12.01; P1 2 180.00"));
     QCOMPARE(desk.Rows(ParkingDM->ParkingPayDeskUserZQ(), {"UserName", "SumItemTotal"}),
              QStringLiteral(" 12.01; Petar Petrović 180.00"));
-    QCOMPARE(desk.form->ParkingPayDeskProductDBG->model()->rowCount(), 2);
+    QCOMPARE(Child<dataset::DBGrid>(*desk.form, "ParkingPayDeskProductDBG")->model()->rowCount(), 2);
 }
 
 void TestParkingPayDesk::datePickerStartsToday()
 {
     PayDesk desk;
-    QCOMPARE(desk.form->DateEdit->text(), QDate::currentDate().toString(Qt::ISODate));
+    QCOMPARE(Child<QLineEdit>(*desk.form, "DateEdit")->text(), QDate::currentDate().toString(Qt::ISODate));
     desk.Sale(QStringLiteral("2026-01-05 10:00:00"), QStringLiteral("P1"), 1, 100);
-    desk.form->DateEdit->setText(QStringLiteral("2025-03-03"));
+    Child<QLineEdit>(*desk.form, "DateEdit")->setText(QStringLiteral("2025-03-03"));
     desk.fx.dialogs.QueueDate(QDate(2026, 1, 5));
-    desk.form->DateButton->click();
+    Child<QPushButton>(*desk.form, "DateButton")->click();
     QCOMPARE(desk.fx.dialogs.ShownDialogs().front().preset.toDate(), QDate::currentDate());
-    QCOMPARE(desk.form->DateEdit->text(), QStringLiteral("2026-01-05"));
+    QCOMPARE(Child<QLineEdit>(*desk.form, "DateEdit")->text(), QStringLiteral("2026-01-05"));
     QCOMPARE(ParkingDM->ParkingPayDeskProductZQ().RecordCount(), 1);
-    desk.form->DateButton->click();   // cancelled: nothing changes
-    QCOMPARE(desk.form->DateEdit->text(), QStringLiteral("2026-01-05"));
+    Child<QPushButton>(*desk.form, "DateButton")->click();   // cancelled: nothing changes
+    QCOMPARE(Child<QLineEdit>(*desk.form, "DateEdit")->text(), QStringLiteral("2026-01-05"));
 }
 
 // Codes beginning DK or OPN are shown and counted but not written; sort numbers run
@@ -120,8 +120,8 @@ void TestParkingPayDesk::documentFromSummary()
     desk.Sale(kDay + QStringLiteral(" 11:00:00"), QStringLiteral("P4"), 4, 40);
     desk.Sale(kDay + QStringLiteral(" 11:30:00"), QStringLiteral("P4"), 4, 60);
     desk.Load(kDay);
-    desk.form->DateEdit->setText(QStringLiteral("2026-01-05"));
-    desk.form->CreateButton->click();
+    Child<QLineEdit>(*desk.form, "DateEdit")->setText(QStringLiteral("2026-01-05"));
+    Child<QPushButton>(*desk.form, "CreateButton")->click();
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT CONCAT(documenttype, ' ', number, ' ', documentdate, ' ', "
                                         "IFNULL(partnerid, '-')) FROM document")),
              QStringLiteral("M 1 2026-01-05 -"));
@@ -129,13 +129,13 @@ void TestParkingPayDesk::documentFromSummary()
                  "SELECT GROUP_CONCAT(CONCAT(sort, ':', productname, ':', quantity, ':', itemvalue, ':', productid) "
                  "ORDER BY sort SEPARATOR ', ') FROM documentitem")),
              QStringLiteral("1:Naziv P4:2:100:4, 2:Naziv XDK1:1:300:3"));
-    QCOMPARE(desk.form->ProgressBar->maximum(), 4);
-    QCOMPARE(desk.form->ProgressBar->value(), 4);
+    QCOMPARE(Child<QProgressBar>(*desk.form, "ProgressBar")->maximum(), 4);
+    QCOMPARE(Child<QProgressBar>(*desk.form, "ProgressBar")->value(), 4);
     const QString id = desk.Scalar(QStringLiteral("SELECT documentid FROM document"));
     QCOMPARE(desk.fakes.service->calls.last(), QStringLiteral("notice %1 1 0").arg(id));
     QVERIFY(!ParkingDM->ParkingPayDeskProductZQ().ControlsDisabled());
     // A second run for the day writes a second document.
-    desk.form->CreateButton->click();
+    Child<QPushButton>(*desk.form, "CreateButton")->click();
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT GROUP_CONCAT(number ORDER BY documentid) FROM document")),
              QStringLiteral("1,2"));
 }
@@ -167,8 +167,8 @@ void TestParkingPayDesk::nothingWritten()
         desk.fx.console->modules.remove(IDocumentService::IID);
     desk.Sale(kDay + QStringLiteral(" 08:00:00"), QStringLiteral("P1"), 1, 100);
     desk.Load(day);
-    desk.form->DateEdit->setText(typed);
-    desk.form->CreateButton->click();
+    Child<QLineEdit>(*desk.form, "DateEdit")->setText(typed);
+    Child<QPushButton>(*desk.form, "CreateButton")->click();
     QCoreApplication::processEvents();
     QCOMPARE(TestApplication::instance()->errors.size(), errors.size());
     if (!errors.isEmpty())
@@ -203,7 +203,7 @@ void TestParkingPayDesk::refusedItemShownWithLockFree()
                    << QString::number(desk.fx.connection().InTransaction());
         other.Execute(QStringLiteral("DO RELEASE_LOCK(CONCAT(DATABASE(), '.hostdocument'))"));
     });
-    desk.form->CreateButton->click();
+    Child<QPushButton>(*desk.form, "CreateButton")->click();
     QCOMPARE(desk.fx.dialogs.Errors(), QStringList{QStringLiteral("Proizvod Naziv P2 nije snimljen u dokumentu M-1.")});
     QCOMPARE(whileShown, (QStringList{QStringLiteral("1"), QStringLiteral("0")}));
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT GROUP_CONCAT(productname) FROM documentitem")),
@@ -217,15 +217,15 @@ void TestParkingPayDesk::printParameters()
     PayDesk desk;
     dataset::DBGrid earlier;
     desk.fx.console->printGrid = &earlier;
-    desk.form->DateEdit->setText(kDay);
-    desk.form->PrintProdButton->click();
-    desk.form->DateEdit->setText(QStringLiteral("5.1.2026"));
-    desk.form->PrintUser->trigger();
+    Child<QLineEdit>(*desk.form, "DateEdit")->setText(kDay);
+    Child<QPushButton>(*desk.form, "PrintProdButton")->click();
+    Child<QLineEdit>(*desk.form, "DateEdit")->setText(QStringLiteral("5.1.2026"));
+    Child<QAction>(*desk.form, "PrintUser")->trigger();
     QCOMPARE(desk.fx.console->wizardRuns,
              (QStringList{QStringLiteral("Štampa|title:Blagajna 2026-12-06 - Proizvodi;header:"),
                           QStringLiteral("Štampa|title:Blagajna 5.1.2026 - Korisnici;header:")}));
     QCOMPARE(desk.fx.console->wizardGrids,
-             (QList<dataset::DBGrid *>{desk.form->ParkingPayDeskProductDBG, desk.form->ParkingPayDeskUserDBG}));
+             (QList<dataset::DBGrid *>{Child<dataset::DBGrid>(*desk.form, "ParkingPayDeskProductDBG"), Child<dataset::DBGrid>(*desk.form, "ParkingPayDeskUserDBG")}));
     QCOMPARE(desk.fx.console->printGrid, &earlier);
 }
 
@@ -234,14 +234,14 @@ void TestParkingPayDesk::keys()
 {
     PayDesk desk;
     desk.Sale(QDate::currentDate().toString(Qt::ISODate) + QStringLiteral(" 08:00:00"), QStringLiteral("P1"), 1, 100);
-    desk.form->DateButton->setEnabled(true);
-    TParkingPayDeskForm::LoadSummaries(*ParkingDM, desk.form->DateEdit->text());
+    Child<QPushButton>(*desk.form, "DateButton")->setEnabled(true);
+    TParkingPayDeskForm::LoadSummaries(*ParkingDM, Child<QLineEdit>(*desk.form, "DateEdit")->text());
     desk.form->show();
     QVERIFY(QTest::qWaitForWindowExposed(desk.form));
-    desk.form->DateEdit->setFocus();
-    QTest::keyClick(desk.form->DateEdit, Qt::Key_Return);
+    Child<QLineEdit>(*desk.form, "DateEdit")->setFocus();
+    QTest::keyClick(Child<QLineEdit>(*desk.form, "DateEdit"), Qt::Key_Return);
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")), QStringLiteral("0"));
-    QTest::keyClick(desk.form->DateEdit, Qt::Key_Escape);
+    QTest::keyClick(Child<QLineEdit>(*desk.form, "DateEdit"), Qt::Key_Escape);
     QTRY_VERIFY(desk.form.isNull());
 }
 
