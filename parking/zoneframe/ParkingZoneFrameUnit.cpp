@@ -13,63 +13,70 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+struct TParkingZoneFrameForm::Ui {
+    dataset::DBNavigator *DBN = nullptr;
+    dataset::DBGrid *DBGrid = nullptr;
+    QPushButton *CancelButton = nullptr;
+};
+
 TParkingZoneFrameForm::TParkingZoneFrameForm(TParkingDM &dm, QWidget *owner)
     : QDialog(owner)
     , m_dm(dm)
+    , ui(std::make_unique<Ui>())
 {
     setObjectName(QStringLiteral("ParkingZoneFrameForm"));
     setWindowTitle(QStringLiteral("Parking zone"));
     setAttribute(Qt::WA_DeleteOnClose);
 
     using Button = dataset::DBNavigator::Button;
-    DBN = new dataset::DBNavigator(this);
-    DBN->setObjectName(QStringLiteral("DBN"));
-    DBN->SetDataSource(&m_dm.ParkingZoneFrameDS());
-    DBN->SetVisibleButtons({Button::First, Button::Prior, Button::Next, Button::Last, Button::Insert,
+    ui->DBN = new dataset::DBNavigator(this);
+    ui->DBN->setObjectName(QStringLiteral("DBN"));
+    ui->DBN->SetDataSource(&m_dm.ParkingZoneFrameDS());
+    ui->DBN->SetVisibleButtons({Button::First, Button::Prior, Button::Next, Button::Last, Button::Insert,
                             Button::Delete, Button::Post, Button::Cancel});
-    DBN->SetConfirmDelete(false);
-    DBN->SetFlat(true);
+    ui->DBN->SetConfirmDelete(false);
+    ui->DBN->SetFlat(true);
 
-    DBGrid = new dataset::DBGrid(this);
-    DBGrid->setObjectName(QStringLiteral("DBGrid"));
-    DBGrid->SetDataSource(&m_dm.ParkingZoneFrameDS());
-    DBGrid->AddColumn(QStringLiteral("zone"), 60);
-    DBGrid->AddColumn(QStringLiteral("sector"), 60);
-    DBGrid->AddColumn(QStringLiteral("street"), 300);
+    ui->DBGrid = new dataset::DBGrid(this);
+    ui->DBGrid->setObjectName(QStringLiteral("DBGrid"));
+    ui->DBGrid->SetDataSource(&m_dm.ParkingZoneFrameDS());
+    ui->DBGrid->AddColumn(QStringLiteral("zone"), 60);
+    ui->DBGrid->AddColumn(QStringLiteral("sector"), 60);
+    ui->DBGrid->AddColumn(QStringLiteral("street"), 300);
     // Enter on a row being entered saves it; it would otherwise press the default
     // "Zatvori" and the row would be lost with the form.
-    DBGrid->OnKeyDown = [this](int &key, Qt::KeyboardModifiers modifiers) {
+    ui->DBGrid->OnKeyDown = [this](int &key, Qt::KeyboardModifiers modifiers) {
         dataset::Query &zones = m_dm.ParkingZoneFrameZQ();
         if ((key != Qt::Key_Return && key != Qt::Key_Enter) || modifiers != Qt::NoModifier || !zones.IsEditing()
-            || QApplication::focusWidget() != DBGrid)
+            || QApplication::focusWidget() != ui->DBGrid)
             return;
         key = 0;
         try {
             zones.Post();
         } catch (...) {
-            DBGrid->DeferError(std::current_exception());
+            ui->DBGrid->DeferError(std::current_exception());
         }
     };
 
-    CancelButton = new QPushButton(QStringLiteral("&Zatvori"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    CancelButton->setDefault(true);
-    connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
+    ui->CancelButton = new QPushButton(QStringLiteral("&Zatvori"), this);
+    ui->CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    ui->CancelButton->setDefault(true);
+    connect(ui->CancelButton, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
     // A row left half entered is never written; it goes with the form.
     connect(this, &QDialog::finished, &m_dm.ParkingZoneFrameZQ(), &dataset::Query::Cancel);
 
     auto *bottom = new QHBoxLayout;
     bottom->addStretch(1);
-    bottom->addWidget(CancelButton);
+    bottom->addWidget(ui->CancelButton);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(DBN, 0, Qt::AlignLeft);
-    layout->addWidget(DBGrid, 1);
+    layout->addWidget(ui->DBN, 0, Qt::AlignLeft);
+    layout->addWidget(ui->DBGrid, 1);
     layout->addLayout(bottom);
     resize(484, 323);
     if (const QScreen *shownOn = screen())
         move(shownOn->availableGeometry().center() - rect().center());
-    DBGrid->setFocus();
+    ui->DBGrid->setFocus();
     new WheelArrowFilter(this);
     FormCreate();
 }
@@ -83,7 +90,7 @@ void TParkingZoneFrameForm::FormCreate()
     if (zones.Active())
         zones.Close();
     zones.Open();
-    GridSorter.AddGrid(DBGrid);
+    GridSorter.AddGrid(ui->DBGrid);
 }
 
 void TParkingZoneFrameForm::CancelButtonClick()

@@ -4,9 +4,9 @@
 
 #include <QDialog>
 
-class QPushButton;
+#include <memory>
+
 class TParkingDM;
-namespace dataset { class DBGrid; class DBNavigator; }
 
 class TParkingZoneFrameForm : public QDialog {
     Q_OBJECT
@@ -15,13 +15,12 @@ public:
     explicit TParkingZoneFrameForm(TParkingDM &dm, QWidget *owner = nullptr);
     ~TParkingZoneFrameForm() override;
 
-    dataset::DBNavigator *DBN;
-    dataset::DBGrid *DBGrid;
-    QPushButton *CancelButton;
-
     void FormCreate();
     void CancelButtonClick();
 
 private:
+    struct Ui; // the widgets, each with an object name of its own
+
     TParkingDM &m_dm;
+    std::unique_ptr<Ui> ui;
 };

@@ -41,11 +41,11 @@ QString Listed()
 
 void Enter(TParkingZoneFrameForm &form, const QString &zone, const QString &sector, const QString &street)
 {
-    form.DBN->ButtonWidget(Button::Insert)->click();
+    Child<dataset::DBNavigator>(form, "DBN")->ButtonWidget(Button::Insert)->click();
     Zones().FieldByName(QStringLiteral("zone")).SetAsString(zone);
     Zones().FieldByName(QStringLiteral("sector")).SetAsString(sector);
     Zones().FieldByName(QStringLiteral("street")).SetAsString(street);
-    form.DBN->ButtonWidget(Button::Post)->click();
+    Child<dataset::DBNavigator>(form, "DBN")->ButtonWidget(Button::Post)->click();
     QCoreApplication::processEvents();
 }
 
@@ -56,7 +56,7 @@ QPointer<TParkingZoneFrameForm> ShownWithNewRow()
     form->show();
     if (!QTest::qWaitForWindowExposed(form))
         qFatal("the zone frame was not shown");
-    form->DBN->ButtonWidget(Button::Insert)->click();
+    Child<dataset::DBNavigator>(*form, "DBN")->ButtonWidget(Button::Insert)->click();
     Zones().FieldByName(QStringLiteral("zone")).SetAsString(QStringLiteral("I"));
     return form;
 }
@@ -81,7 +81,8 @@ void TestParkingZoneFrame::rowsInOrderAfterReopening()
     const QPointer<TParkingZoneFrameForm> form = new TParkingZoneFrameForm(*ParkingDM);
     QCOMPARE(Listed(), QStringLiteral("I/1/Zmaj Jovina, I/1/Admirala Geprata, I/2/Terazije, II/1/Bulevar"));
     // A click on a title sorts by that column.
-    Q_EMIT form->DBGrid->titleClicked(form->DBGrid->ColumnByFieldName(QStringLiteral("street")));
+    dataset::DBGrid *const grid = Child<dataset::DBGrid>(*form, "DBGrid");
+    Q_EMIT grid->titleClicked(grid->ColumnByFieldName(QStringLiteral("street")));
     QCOMPARE(Listed(), QStringLiteral("I/1/Admirala Geprata, II/1/Bulevar, I/2/Terazije, I/1/Zmaj Jovina"));
     form->close();
     QTRY_VERIFY(form.isNull());
@@ -94,13 +95,13 @@ void TestParkingZoneFrame::deleteWithoutQuestion()
                                            "VALUES ('I', '1', 'Prva'), ('I', '1', 'Druga')"));
     TParkingZoneFrameForm *form = new TParkingZoneFrameForm(*ParkingDM);
     Zones().First();
-    form->DBN->ButtonWidget(Button::Delete)->click();
+    Child<dataset::DBNavigator>(*form, "DBN")->ButtonWidget(Button::Delete)->click();
     QCoreApplication::processEvents();
     QVERIFY(fx.dialogs.ShownDialogs().empty());
     QCOMPARE(fx.Scalar(QStringLiteral("SELECT GROUP_CONCAT(street) FROM parkingzoneframe")).toString(),
              QStringLiteral("Druga"));
-    QVERIFY(form->DBN->ButtonWidget(Button::Edit)->isHidden());
-    QVERIFY(form->DBN->ButtonWidget(Button::Refresh)->isHidden());
+    QVERIFY(Child<dataset::DBNavigator>(*form, "DBN")->ButtonWidget(Button::Edit)->isHidden());
+    QVERIFY(Child<dataset::DBNavigator>(*form, "DBN")->ButtonWidget(Button::Refresh)->isHidden());
     form->close();
 }
 
@@ -124,11 +125,11 @@ void TestParkingZoneFrame::enterSavesRowThenCloses()
     const QPointer<TParkingZoneFrameForm> form = ShownWithNewRow();
     Zones().FieldByName(QStringLiteral("sector")).SetAsString(QStringLiteral("1"));
     Zones().FieldByName(QStringLiteral("street")).SetAsString(QStringLiteral("Takovska"));
-    form->DBGrid->setFocus();
-    QTest::keyClick(form->DBGrid, Qt::Key_Return);
+    Child<dataset::DBGrid>(*form, "DBGrid")->setFocus();
+    QTest::keyClick(Child<dataset::DBGrid>(*form, "DBGrid"), Qt::Key_Return);
     QCOMPARE(Stored(fx), 1);
     QVERIFY(!form.isNull() && form->isVisible());
-    QTest::keyClick(form->DBGrid, Qt::Key_Return);
+    QTest::keyClick(Child<dataset::DBGrid>(*form, "DBGrid"), Qt::Key_Return);
     QTRY_VERIFY(form.isNull());
 }
 
@@ -142,7 +143,7 @@ void TestParkingZoneFrame::grab()
     form.setAttribute(Qt::WA_DeleteOnClose, false);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QCOMPARE(form.focusWidget(), form.DBGrid);
+    QCOMPARE(form.focusWidget(), Child<dataset::DBGrid>(form, "DBGrid"));
     GrabIfAsked(&form, QStringLiteral("parking-zone"));
 }
 
