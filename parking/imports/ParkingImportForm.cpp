@@ -78,32 +78,56 @@ struct TParkingImportForm::Running {
     ImportWorker worker;
 };
 
+// The frame's widgets; the status label exists only on forms that show a status text.
+struct TParkingImportForm::Ui {
+    QPushButton *LoadButton = nullptr;
+    QPushButton *CancelButton = nullptr;
+    QProgressBar *ProgressBar = nullptr;
+    QLabel *LoadingInfoLabel = nullptr;
+};
+
 TParkingImportForm::TParkingImportForm(QWidget *parent)
     : QDialog(parent)
+    , ui(std::make_unique<Ui>())
 {
     setAttribute(Qt::WA_DeleteOnClose);
     new WheelArrowFilter(this);
-    LoadButton = new QPushButton(QStringLiteral("Učitaj"), this);
-    LoadButton->setObjectName(QStringLiteral("LoadButton"));
-    LoadButton->setAutoDefault(false);
-    CancelButton = new QPushButton(QStringLiteral("&Zatvori"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    CancelButton->setDefault(true);
-    ProgressBar = new QProgressBar(this);
-    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
-    ProgressBar->setRange(0, kProgressSteps);
-    ProgressBar->setValue(0);
-    connect(LoadButton, &QPushButton::clicked, this, [this] { LoadButtonClick(); });
-    connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
+    ui->LoadButton = new QPushButton(QStringLiteral("Učitaj"), this);
+    ui->LoadButton->setObjectName(QStringLiteral("LoadButton"));
+    ui->LoadButton->setAutoDefault(false);
+    ui->CancelButton = new QPushButton(QStringLiteral("&Zatvori"), this);
+    ui->CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    ui->CancelButton->setDefault(true);
+    ui->ProgressBar = new QProgressBar(this);
+    ui->ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ui->ProgressBar->setRange(0, kProgressSteps);
+    ui->ProgressBar->setValue(0);
+    connect(ui->LoadButton, &QPushButton::clicked, this, [this] { LoadButtonClick(); });
+    connect(ui->CancelButton, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
 }
 
 TParkingImportForm::~TParkingImportForm() = default;
 
+QPushButton *TParkingImportForm::LoadButton() const
+{
+    return ui->LoadButton;
+}
+
+QPushButton *TParkingImportForm::CancelButton() const
+{
+    return ui->CancelButton;
+}
+
+QProgressBar *TParkingImportForm::ProgressBar() const
+{
+    return ui->ProgressBar;
+}
+
 QLabel *TParkingImportForm::CreateLoadingInfoLabel()
 {
-    LoadingInfoLabel = new QLabel(QStringLiteral("Spremno za učitavanje."), this);
-    LoadingInfoLabel->setObjectName(QStringLiteral("LoadingInfoLabel"));
-    return LoadingInfoLabel;
+    ui->LoadingInfoLabel = new QLabel(QStringLiteral("Spremno za učitavanje."), this);
+    ui->LoadingInfoLabel->setObjectName(QStringLiteral("LoadingInfoLabel"));
+    return ui->LoadingInfoLabel;
 }
 
 bool TParkingImportForm::Importing() const
@@ -113,8 +137,8 @@ bool TParkingImportForm::Importing() const
 
 void TParkingImportForm::SetStatus(const QString &text)
 {
-    if (LoadingInfoLabel)
-        LoadingInfoLabel->setText(text);
+    if (ui->LoadingInfoLabel)
+        ui->LoadingInfoLabel->setText(text);
 }
 
 dataset::ConnectionParams ModuleConnectionParams(const dataset::Connection *connection)
@@ -147,11 +171,11 @@ void TParkingImportForm::LoadButtonClick()
         for (dataset::Query *query : running->targets)
             query->DisableControls();
         m_running = std::move(running);
-        LoadButton->setEnabled(false);
-        CancelButton->setEnabled(false);
-        ProgressBar->setValue(0);
+        ui->LoadButton->setEnabled(false);
+        ui->CancelButton->setEnabled(false);
+        ui->ProgressBar->setValue(0);
         connect(&m_running->worker, &ImportWorker::progressed, this, [this](qint64 done, qint64 total) {
-            ProgressBar->setValue(total > 0 ? int(done * kProgressSteps / total) : 0);
+            ui->ProgressBar->setValue(total > 0 ? int(done * kProgressSteps / total) : 0);
         });
         connect(&m_running->worker, &ImportWorker::finished, this, [this] { Finish(m_running->worker.Failure()); });
         m_running->worker.Start(CreateJob(), fileName, params);
@@ -174,7 +198,7 @@ void TParkingImportForm::Finish(std::optional<ImportError> failure)
         try {
             ImportSucceeded(*m_running->worker.Job(), m_running->worker.Summary());
             SetStatus(ParkingResourceString("_CSV_LOAD_LAST_SUCC_INF"));
-            ProgressBar->setValue(kProgressSteps);
+            ui->ProgressBar->setValue(kProgressSteps);
         } catch (...) {
             failure = ToImportError(std::current_exception());
         }
@@ -190,8 +214,8 @@ void TParkingImportForm::Finish(std::optional<ImportError> failure)
         query->EnableControls();
     }
     m_running.reset();
-    LoadButton->setEnabled(true);
-    CancelButton->setEnabled(true);
+    ui->LoadButton->setEnabled(true);
+    ui->CancelButton->setEnabled(true);
     Q_EMIT importFinished(!failure);
     if (failure)
         dataset::ReportError(std::make_exception_ptr(*failure));

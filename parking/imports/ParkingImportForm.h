@@ -57,11 +57,6 @@ public:
     explicit TParkingImportForm(QWidget *parent = nullptr);
     ~TParkingImportForm() override;
 
-    QPushButton *LoadButton = nullptr;
-    QPushButton *CancelButton = nullptr;
-    QProgressBar *ProgressBar = nullptr;
-    QLabel *LoadingInfoLabel = nullptr; // only on forms that show a status text
-
     void LoadButtonClick();
     void CancelButtonClick();
     bool Importing() const;
@@ -83,15 +78,21 @@ protected:
 
     // Adds the status label, reading "Spremno za učitavanje.".
     QLabel *CreateLoadingInfoLabel();
+    // The frame's own widgets, for a subclass to lay out.
+    QPushButton *LoadButton() const;
+    QPushButton *CancelButton() const;
+    QProgressBar *ProgressBar() const;
 
     void reject() override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
     struct Running;
+    struct Ui; // the frame's widgets, each with an object name of its own
     void Finish(std::optional<ImportError> failure);
     void SetStatus(const QString &text);
 
+    std::unique_ptr<Ui> ui;
     std::unique_ptr<Running> m_running;
 };
 

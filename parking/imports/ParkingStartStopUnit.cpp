@@ -39,77 +39,91 @@ dataset::DBGrid *Grid(QWidget *parent, const char *name, dataset::DataSource *so
 
 } // namespace
 
+struct TParkingStartStopForm::Ui {
+    dataset::Query *StartStopCDS = nullptr;
+    dataset::DataSource *StartStopDS = nullptr;
+    dataset::DBGrid *StartStopDBG = nullptr;
+    dataset::DBGrid *DocumentDBG = nullptr;
+    QLineEdit *NewDocDateE = nullptr;
+    QPushButton *NewDocDateB = nullptr;
+    QPushButton *CreateDocButton = nullptr;
+    QPushButton *OpenDocButton = nullptr;
+    QPushButton *RegDocButton = nullptr;
+    QPushButton *PrintButton = nullptr;
+};
+
 TParkingStartStopForm::TParkingStartStopForm(TParkingDM &dm, QWidget *parent)
     : TParkingImportForm(parent)
+    , ui(std::make_unique<Ui>())
 {
     setObjectName(QStringLiteral("ParkingStartStopForm"));
     setWindowTitle(QStringLiteral("Start-stop"));
     resize(1100, 560);
 
-    StartStopCDS = new dataset::Query(this);
-    StartStopCDS->setObjectName(QStringLiteral("StartStopCDS"));
-    StartStopCDS->SetSortedFields(imports::StartStopOrder());
-    StartStopDS = new dataset::DataSource(this);
-    StartStopDS->setObjectName(QStringLiteral("StartStopDS"));
-    StartStopDS->SetDataSet(StartStopCDS);
+    ui->StartStopCDS = new dataset::Query(this);
+    ui->StartStopCDS->setObjectName(QStringLiteral("StartStopCDS"));
+    ui->StartStopCDS->SetSortedFields(imports::StartStopOrder());
+    ui->StartStopDS = new dataset::DataSource(this);
+    ui->StartStopDS->setObjectName(QStringLiteral("StartStopDS"));
+    ui->StartStopDS->SetDataSet(ui->StartStopCDS);
 
-    NewDocDateE = new QLineEdit(this);
-    NewDocDateE->setObjectName(QStringLiteral("NewDocDateE"));
-    NewDocDateE->setMaximumWidth(90);
-    NewDocDateB = Button(this, "NewDocDateB", QStringLiteral("..."));
-    NewDocDateB->setMaximumWidth(28);
-    CreateDocButton = Button(this, "CreateDocButton", QStringLiteral("Kreiraj"));
-    OpenDocButton = Button(this, "OpenDocButton", QStringLiteral("Otvori &dokument"));
-    RegDocButton = Button(this, "RegDocButton", QStringLiteral("Proknjiži"));
-    PrintButton = Button(this, "PrintButton", QStringLiteral("Štampaj"));
+    ui->NewDocDateE = new QLineEdit(this);
+    ui->NewDocDateE->setObjectName(QStringLiteral("NewDocDateE"));
+    ui->NewDocDateE->setMaximumWidth(90);
+    ui->NewDocDateB = Button(this, "NewDocDateB", QStringLiteral("..."));
+    ui->NewDocDateB->setMaximumWidth(28);
+    ui->CreateDocButton = Button(this, "CreateDocButton", QStringLiteral("Kreiraj"));
+    ui->OpenDocButton = Button(this, "OpenDocButton", QStringLiteral("Otvori &dokument"));
+    ui->RegDocButton = Button(this, "RegDocButton", QStringLiteral("Proknjiži"));
+    ui->PrintButton = Button(this, "PrintButton", QStringLiteral("Štampaj"));
 
-    StartStopDBG = Grid(this, "StartStopDBG", StartStopDS);
-    StartStopDBG->AddColumn(QStringLiteral("name"), 140);
-    StartStopDBG->AddColumn(QStringLiteral("city"), 72);
-    StartStopDBG->AddColumn(QStringLiteral("code"), 72);
-    StartStopDBG->AddColumn(QStringLiteral("regcitynumber"));
-    StartStopDBG->AddColumn(QStringLiteral("zone"), 72);
-    StartStopDBG->AddColumn(QStringLiteral("startdatetime"));
-    StartStopDBG->AddColumn(QStringLiteral("stopdatetime"));
-    DocumentDBG = Grid(this, "DocumentDBG", &dm.DocumentDS());
-    DocumentDBG->AddColumn(QStringLiteral("documenttype"), 72);
-    DocumentDBG->AddColumn(QStringLiteral("number"), 72);
-    DocumentDBG->AddColumn(QStringLiteral("documentdate"));
-    DocumentDBG->AddColumn(QStringLiteral("status"), 72);
-    DocumentDBG->AddColumn(QStringLiteral("Partner"), 140);
+    ui->StartStopDBG = Grid(this, "StartStopDBG", ui->StartStopDS);
+    ui->StartStopDBG->AddColumn(QStringLiteral("name"), 140);
+    ui->StartStopDBG->AddColumn(QStringLiteral("city"), 72);
+    ui->StartStopDBG->AddColumn(QStringLiteral("code"), 72);
+    ui->StartStopDBG->AddColumn(QStringLiteral("regcitynumber"));
+    ui->StartStopDBG->AddColumn(QStringLiteral("zone"), 72);
+    ui->StartStopDBG->AddColumn(QStringLiteral("startdatetime"));
+    ui->StartStopDBG->AddColumn(QStringLiteral("stopdatetime"));
+    ui->DocumentDBG = Grid(this, "DocumentDBG", &dm.DocumentDS());
+    ui->DocumentDBG->AddColumn(QStringLiteral("documenttype"), 72);
+    ui->DocumentDBG->AddColumn(QStringLiteral("number"), 72);
+    ui->DocumentDBG->AddColumn(QStringLiteral("documentdate"));
+    ui->DocumentDBG->AddColumn(QStringLiteral("status"), 72);
+    ui->DocumentDBG->AddColumn(QStringLiteral("Partner"), 140);
 
     auto *leftTools = new QHBoxLayout;
-    leftTools->addWidget(LoadButton);
+    leftTools->addWidget(LoadButton());
     leftTools->addSpacing(12);
     leftTools->addWidget(new QLabel(QStringLiteral("Novi datum dokumenata:"), this));
-    leftTools->addWidget(NewDocDateE);
-    leftTools->addWidget(NewDocDateB);
-    leftTools->addWidget(CreateDocButton);
+    leftTools->addWidget(ui->NewDocDateE);
+    leftTools->addWidget(ui->NewDocDateB);
+    leftTools->addWidget(ui->CreateDocButton);
     leftTools->addStretch(1);
     auto *rightTools = new QHBoxLayout;
-    rightTools->addWidget(OpenDocButton);
-    rightTools->addWidget(RegDocButton);
-    rightTools->addWidget(PrintButton);
+    rightTools->addWidget(ui->OpenDocButton);
+    rightTools->addWidget(ui->RegDocButton);
+    rightTools->addWidget(ui->PrintButton);
     rightTools->addStretch(1);
     auto *halves = new QGridLayout;
     halves->addLayout(leftTools, 0, 0);
     halves->addLayout(rightTools, 0, 1);
-    halves->addWidget(StartStopDBG, 1, 0);
-    halves->addWidget(DocumentDBG, 1, 1);
+    halves->addWidget(ui->StartStopDBG, 1, 0);
+    halves->addWidget(ui->DocumentDBG, 1, 1);
     halves->setColumnStretch(0, 1);
     halves->setColumnStretch(1, 1);
     auto *bottom = new QHBoxLayout;
     bottom->addStretch(1);
-    bottom->addWidget(CancelButton);
+    bottom->addWidget(CancelButton());
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(ProgressBar);
+    layout->addWidget(ProgressBar());
     layout->addLayout(halves, 1);
     layout->addLayout(bottom);
 
-    connect(NewDocDateB, &QPushButton::clicked, this, [this] { NewDocDateBClick(); });
-    connect(CreateDocButton, &QPushButton::clicked, this, [this] { CreateDocButtonClick(); });
-    connect(OpenDocButton, &QPushButton::clicked, this, [this] { OpenDocButtonClick(); });
-    connect(RegDocButton, &QPushButton::clicked, this, [this] { RegDocButtonClick(); });
+    connect(ui->NewDocDateB, &QPushButton::clicked, this, [this] { NewDocDateBClick(); });
+    connect(ui->CreateDocButton, &QPushButton::clicked, this, [this] { CreateDocButtonClick(); });
+    connect(ui->OpenDocButton, &QPushButton::clicked, this, [this] { OpenDocButtonClick(); });
+    connect(ui->RegDocButton, &QPushButton::clicked, this, [this] { RegDocButtonClick(); });
 
     FormCreate();
 }
@@ -120,16 +134,16 @@ TParkingStartStopForm::~TParkingStartStopForm() = default;
 // click on a column title.
 void TParkingStartStopForm::FormCreate()
 {
-    NewDocDateE->setText(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
-    StartStopCDS->OpenInMemory(dataset::MemoryRows(imports::StartStopFields()));
-    GridSorter.AddGrid(DocumentDBG);
+    ui->NewDocDateE->setText(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    ui->StartStopCDS->OpenInMemory(dataset::MemoryRows(imports::StartStopFields()));
+    GridSorter.AddGrid(ui->DocumentDBG);
 }
 
 void TParkingStartStopForm::NewDocDateBClick()
 {
     QDate date = QDate::currentDate();
     if (DialogService::Instance().PickDate(date))
-        NewDocDateE->setText(date.toString(QStringLiteral("yyyy-MM-dd")));
+        ui->NewDocDateE->setText(date.toString(QStringLiteral("yyyy-MM-dd")));
 }
 
 std::unique_ptr<imports::ImportJob> TParkingStartStopForm::CreateJob()
@@ -139,13 +153,13 @@ std::unique_ptr<imports::ImportJob> TParkingStartStopForm::CreateJob()
 
 QList<dataset::Query *> TParkingStartStopForm::TargetDataSets() const
 {
-    return {StartStopCDS};
+    return {ui->StartStopCDS};
 }
 
 // The rows come already in index order, so the table takes them without sorting again.
 void TParkingStartStopForm::ImportSucceeded(imports::ImportJob &job, const imports::ImportSummary &)
 {
-    StartStopCDS->OpenInMemory(static_cast<imports::StartStopImportJob &>(job).TakeRows());
+    ui->StartStopCDS->OpenInMemory(static_cast<imports::StartStopImportJob &>(job).TakeRows());
 }
 
 // The records stay in memory; no database connection is opened for them.

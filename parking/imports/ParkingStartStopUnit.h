@@ -5,26 +5,13 @@
 
 #include "ParkingImportForm.h"
 
-class QLineEdit;
 class TParkingDM;
-namespace dataset { class DBGrid; class DataSource; class Query; }
 
 class TParkingStartStopForm : public imports::TParkingImportForm {
     Q_OBJECT
 public:
     explicit TParkingStartStopForm(TParkingDM &dm, QWidget *parent = nullptr);
     ~TParkingStartStopForm() override;
-
-    dataset::Query *StartStopCDS = nullptr;
-    dataset::DataSource *StartStopDS = nullptr;
-    dataset::DBGrid *StartStopDBG = nullptr;
-    dataset::DBGrid *DocumentDBG = nullptr;
-    QLineEdit *NewDocDateE = nullptr;
-    QPushButton *NewDocDateB = nullptr;
-    QPushButton *CreateDocButton = nullptr;
-    QPushButton *OpenDocButton = nullptr;
-    QPushButton *RegDocButton = nullptr;
-    QPushButton *PrintButton = nullptr;
 
     void FormCreate();
     void NewDocDateBClick();
@@ -37,4 +24,9 @@ protected:
     QList<dataset::Query *> TargetDataSets() const override;
     void ImportSucceeded(imports::ImportJob &job, const imports::ImportSummary &summary) override;
     dataset::ConnectionParams ImportConnectionParams() const override;
+
+private:
+    struct Ui; // the table, its grids and the document half's controls, each named
+
+    std::unique_ptr<Ui> ui;
 };

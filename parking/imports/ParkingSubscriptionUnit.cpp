@@ -12,38 +12,43 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+struct TParkingSubscriptionForm::Ui {
+    dataset::DBGrid *DBGrid = nullptr;
+};
+
 TParkingSubscriptionForm::TParkingSubscriptionForm(TParkingDM &dm, QWidget *parent)
     : TParkingImportForm(parent)
     , m_dm(dm)
+    , ui(std::make_unique<Ui>())
 {
     setObjectName(QStringLiteral("ParkingSubscriptionForm"));
     setWindowTitle(QStringLiteral("Parking pretplate"));
     resize(980, 520);
 
-    DBGrid = new dataset::DBGrid(this);
-    DBGrid->setObjectName(QStringLiteral("DBGrid"));
-    DBGrid->SetReadOnly(true);
-    DBGrid->SetDataSource(&m_dm.ParkingSubscriptionDS());
-    DBGrid->AddColumn(QStringLiteral("subscriptionnumber"), 80);
-    DBGrid->AddColumn(QStringLiteral("regcitynumber"));
-    DBGrid->AddColumn(QStringLiteral("subscriptionfromdate"));
-    DBGrid->AddColumn(QStringLiteral("subscriptiontodate"));
-    DBGrid->AddColumn(QStringLiteral("firstname"), 100);
-    DBGrid->AddColumn(QStringLiteral("lastname"), 120);
-    DBGrid->AddColumn(QStringLiteral("personalidentificator"), 80);
-    DBGrid->AddColumn(QStringLiteral("zone"), 80);
-    DBGrid->AddColumn(QStringLiteral("list"), 80);
-    DBGrid->AddColumn(QStringLiteral("status"), 80);
+    ui->DBGrid = new dataset::DBGrid(this);
+    ui->DBGrid->setObjectName(QStringLiteral("DBGrid"));
+    ui->DBGrid->SetReadOnly(true);
+    ui->DBGrid->SetDataSource(&m_dm.ParkingSubscriptionDS());
+    ui->DBGrid->AddColumn(QStringLiteral("subscriptionnumber"), 80);
+    ui->DBGrid->AddColumn(QStringLiteral("regcitynumber"));
+    ui->DBGrid->AddColumn(QStringLiteral("subscriptionfromdate"));
+    ui->DBGrid->AddColumn(QStringLiteral("subscriptiontodate"));
+    ui->DBGrid->AddColumn(QStringLiteral("firstname"), 100);
+    ui->DBGrid->AddColumn(QStringLiteral("lastname"), 120);
+    ui->DBGrid->AddColumn(QStringLiteral("personalidentificator"), 80);
+    ui->DBGrid->AddColumn(QStringLiteral("zone"), 80);
+    ui->DBGrid->AddColumn(QStringLiteral("list"), 80);
+    ui->DBGrid->AddColumn(QStringLiteral("status"), 80);
 
     auto *top = new QHBoxLayout;
-    top->addWidget(LoadButton);
+    top->addWidget(LoadButton());
     top->addWidget(CreateLoadingInfoLabel(), 1);
     auto *bottom = new QHBoxLayout;
-    bottom->addWidget(ProgressBar, 1);
-    bottom->addWidget(CancelButton);
+    bottom->addWidget(ProgressBar(), 1);
+    bottom->addWidget(CancelButton());
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(DBGrid, 1);
+    layout->addWidget(ui->DBGrid, 1);
     layout->addLayout(bottom);
 
     FormCreate();
@@ -55,7 +60,7 @@ TParkingSubscriptionForm::~TParkingSubscriptionForm() = default;
 void TParkingSubscriptionForm::FormCreate()
 {
     Reopen();
-    GridSorter.AddGrid(DBGrid);
+    GridSorter.AddGrid(ui->DBGrid);
 }
 
 std::unique_ptr<imports::ImportJob> TParkingSubscriptionForm::CreateJob()

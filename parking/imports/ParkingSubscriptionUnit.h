@@ -6,15 +6,12 @@
 #include "ParkingImportForm.h"
 
 class TParkingDM;
-namespace dataset { class DBGrid; }
 
 class TParkingSubscriptionForm : public imports::TParkingImportForm {
     Q_OBJECT
 public:
     explicit TParkingSubscriptionForm(TParkingDM &dm, QWidget *parent = nullptr);
     ~TParkingSubscriptionForm() override;
-
-    dataset::DBGrid *DBGrid = nullptr;
 
     void FormCreate();
 
@@ -25,7 +22,10 @@ protected:
     dataset::ConnectionParams ImportConnectionParams() const override;
 
 private:
+    struct Ui; // the grid, with an object name of its own
+
     void Reopen();
 
     TParkingDM &m_dm;
+    std::unique_ptr<Ui> ui;
 };

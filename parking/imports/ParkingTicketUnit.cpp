@@ -17,40 +17,46 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+struct TParkingTicketForm::Ui {
+    dataset::DBGrid *DBGrid = nullptr;
+    QPushButton *CreateButton = nullptr;
+};
+
 TParkingTicketForm::TParkingTicketForm(TParkingDM &dm, QWidget *parent)
     : TParkingImportForm(parent)
     , m_dm(dm)
+    , ui(std::make_unique<Ui>())
 {
     setObjectName(QStringLiteral("ParkingTicketForm"));
     setWindowTitle(QStringLiteral("Parking karte"));
     resize(780, 480);
 
-    DBGrid = new dataset::DBGrid(this);
-    DBGrid->setObjectName(QStringLiteral("DBGrid"));
-    DBGrid->SetReadOnly(true);
-    DBGrid->SetDataSource(&m_dm.ParkingTicketDS());
-    DBGrid->AddColumn(QStringLiteral("ticketdate"));
-    DBGrid->AddColumn(QStringLiteral("ticketnumber"), 80);
-    DBGrid->AddColumn(QStringLiteral("zone"), 40);
-    DBGrid->AddColumn(QStringLiteral("regcitynumber"));
-    DBGrid->AddColumn(QStringLiteral("ticketprice"));
-    DBGrid->AddColumn(QStringLiteral("status"), 40);
-    DBGrid->AddColumn(QStringLiteral("name"), 200);
+    ui->DBGrid = new dataset::DBGrid(this);
+    ui->DBGrid->setObjectName(QStringLiteral("DBGrid"));
+    ui->DBGrid->SetReadOnly(true);
+    ui->DBGrid->SetDataSource(&m_dm.ParkingTicketDS());
+    ui->DBGrid->AddColumn(QStringLiteral("ticketdate"));
+    ui->DBGrid->AddColumn(QStringLiteral("ticketnumber"), 80);
+    ui->DBGrid->AddColumn(QStringLiteral("zone"), 40);
+    ui->DBGrid->AddColumn(QStringLiteral("regcitynumber"));
+    ui->DBGrid->AddColumn(QStringLiteral("ticketprice"));
+    ui->DBGrid->AddColumn(QStringLiteral("status"), 40);
+    ui->DBGrid->AddColumn(QStringLiteral("name"), 200);
 
-    CreateButton = new QPushButton(QStringLiteral("Kreiraj dokument"), this);
-    CreateButton->setObjectName(QStringLiteral("CreateButton"));
-    CreateButton->setAutoDefault(false);
+    ui->CreateButton = new QPushButton(QStringLiteral("Kreiraj dokument"), this);
+    ui->CreateButton->setObjectName(QStringLiteral("CreateButton"));
+    ui->CreateButton->setAutoDefault(false);
     m_errors = new dataset::ErrorRelay(this);
-    connect(CreateButton, &QPushButton::clicked, this,
+    connect(ui->CreateButton, &QPushButton::clicked, this,
             [this] { dataset::Relayed(m_errors, [this] { CreateButtonClick(); }); });
 
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(LoadButton);
-    buttons->addWidget(CreateButton);
-    buttons->addWidget(ProgressBar, 1);
-    buttons->addWidget(CancelButton);
+    buttons->addWidget(LoadButton());
+    buttons->addWidget(ui->CreateButton);
+    buttons->addWidget(ProgressBar(), 1);
+    buttons->addWidget(CancelButton());
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(DBGrid, 1);
+    layout->addWidget(ui->DBGrid, 1);
     layout->addWidget(CreateLoadingInfoLabel());
     layout->addLayout(buttons);
 
@@ -64,7 +70,7 @@ void TParkingTicketForm::FormCreate()
 {
     m_dm.ParkingTicketZQ().Close();
     m_dm.ParkingTicketZQ().Open();
-    GridSorter.AddGrid(DBGrid);
+    GridSorter.AddGrid(ui->DBGrid);
 }
 
 std::unique_ptr<imports::ImportJob> TParkingTicketForm::CreateJob()
@@ -99,7 +105,7 @@ void TParkingTicketForm::CreateButtonClick()
         return;
     const BusyCursor busy;
     // The product picker opens at the top-left corner of the button.
-    const QPoint at = CreateButton->mapToGlobal(QPoint(0, 0));
+    const QPoint at = ui->CreateButton->mapToGlobal(QPoint(0, 0));
     const auto lookup = [at](const QString &barcode, QString &reason) -> std::optional<TProductDesc> {
         TProductDesc product;
         if (ProductByBarCode(barcode, product, at.x(), at.y()))
@@ -110,5 +116,5 @@ void TParkingTicketForm::CreateButtonClick()
     const TicketDocumentResult result = CreateTicketDocument(m_dm, day, lookup);
     for (const QString &message : result.messages)
         ShowErrorMessage(message);
-    ProgressBar->setValue(result.written ? ProgressBar->maximum() : 0);
+    ProgressBar()->setValue(result.written ? ProgressBar()->maximum() : 0);
 }

@@ -4,9 +4,8 @@
 
 class TParkingDM;
 namespace dataset {
-class DBGrid;
 class ErrorRelay;
-} // namespace dataset
+}
 
 // "Parking karte": the ticket import and the daily ticket document.
 class TParkingTicketForm : public imports::TParkingImportForm {
@@ -14,9 +13,6 @@ class TParkingTicketForm : public imports::TParkingImportForm {
 public:
     explicit TParkingTicketForm(TParkingDM &dm, QWidget *parent = nullptr);
     ~TParkingTicketForm() override;
-
-    dataset::DBGrid *DBGrid = nullptr;
-    QPushButton *CreateButton = nullptr;
 
     void FormCreate();
     void CreateButtonClick();
@@ -28,6 +24,9 @@ protected:
     dataset::ConnectionParams ImportConnectionParams() const override;
 
 private:
+    struct Ui; // the widgets, each with an object name of its own
+
     TParkingDM &m_dm;
     dataset::ErrorRelay *m_errors = nullptr;
+    std::unique_ptr<Ui> ui;
 };

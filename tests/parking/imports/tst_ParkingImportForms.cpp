@@ -9,6 +9,7 @@
 #include <parking/imports/ParkingSubscriptionUnit.h>
 #include <routines/CodePages.h>
 #include <routines/FormatFloat.h>
+#include <tests/support/FindChild.h>
 #include <tests/support/TestDatabase.h>
 
 #include <QApplication>
@@ -54,7 +55,7 @@ struct Fixture {
 bool Load(imports::TParkingImportForm &form)
 {
     QSignalSpy finished(&form, &imports::TParkingImportForm::importFinished);
-    QTest::mouseClick(form.LoadButton, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(form, "LoadButton"), Qt::LeftButton);
     if (!finished.wait(20000))
         return false;
     return finished.first().first().toBool();
@@ -84,8 +85,8 @@ void TestParkingImportForms::subscriptionForm()
     form.setAttribute(Qt::WA_DeleteOnClose, false);
     form.show();
     QCOMPARE(form.windowTitle(), QStringLiteral("Parking pretplate"));
-    QCOMPARE(form.DBGrid->Model()->rowCount(), 4);   // the table as it is
-    QCOMPARE(form.DBGrid->Model()->columnCount(), 10);
+    QCOMPARE(Child<dataset::DBGrid>(form, "DBGrid")->Model()->rowCount(), 4);   // the table as it is
+    QCOMPARE(Child<dataset::DBGrid>(form, "DBGrid")->Model()->columnCount(), 10);
 
     fixture.Queue(QStringLiteral("pretplate.csv"),
                   "broj,reg,od,do,ime,prezime,jmbg,zona,lista,x,status\r\n"
@@ -93,9 +94,9 @@ void TestParkingImportForms::subscriptionForm()
                                              "P-2,,2024-01-01,2024-01-31,,,,,,,\r\n"))
                   + QStringLiteral("P-3,ni-55,2024-02-01,2024-02-29,Јован,Јовић,2,Z2,L,,\r\n").toUtf8());
     QVERIFY(Load(form));
-    QCOMPARE(form.LoadingInfoLabel->text(), QStringLiteral("Svi podaci su učitani."));
-    QCOMPARE(Column(form.DBGrid, 1), QStringList({"BG 123-ŠĐ", "NI-55"}));
-    QCOMPARE(Column(form.DBGrid, 4), QStringList({"Ana", "Jovan"}));
+    QCOMPARE(Child<QLabel>(form, "LoadingInfoLabel")->text(), QStringLiteral("Svi podaci su učitani."));
+    QCOMPARE(Column(Child<dataset::DBGrid>(form, "DBGrid"), 1), QStringList({"BG 123-ŠĐ", "NI-55"}));
+    QCOMPARE(Column(Child<dataset::DBGrid>(form, "DBGrid"), 4), QStringList({"Ana", "Jovan"}));
     QVERIFY(fixture.dialogs.Errors().isEmpty());
     Grab(&form, QStringLiteral("subscriptions"));
 
@@ -106,9 +107,9 @@ void TestParkingImportForms::subscriptionForm()
     QCOMPARE(message.first(), QStringLiteral("Pogrešan format datoteke!"));
     QVERIFY2(message.at(1).startsWith(QStringLiteral("Red 3: ")), qPrintable(message.at(1)));
     QCOMPARE(message.last(), QStringLiteral("Sadržaj tabela je ostao nepromenjen."));
-    QCOMPARE(form.LoadingInfoLabel->text(), QStringLiteral("Učitavanje u toku."));
+    QCOMPARE(Child<QLabel>(form, "LoadingInfoLabel")->text(), QStringLiteral("Učitavanje u toku."));
     ParkingDM->ParkingSubscriptionZQ().Refresh();
-    QCOMPARE(Column(form.DBGrid, 1), QStringList({"BG 123-ŠĐ", "NI-55"}));
+    QCOMPARE(Column(Child<dataset::DBGrid>(form, "DBGrid"), 1), QStringList({"BG 123-ŠĐ", "NI-55"}));
 }
 
 void TestParkingImportForms::startStopForm()
@@ -117,11 +118,11 @@ void TestParkingImportForms::startStopForm()
     TParkingStartStopForm form(*ParkingDM);
     form.setAttribute(Qt::WA_DeleteOnClose, false);
     form.show();
-    QCOMPARE(form.NewDocDateE->text(), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
-    QVERIFY(form.StartStopCDS->Active());
-    QCOMPARE(form.StartStopDBG->Model()->rowCount(), 0);
-    QVERIFY(!form.LoadingInfoLabel);
-    QVERIFY(form.CancelButton->isDefault());
+    QCOMPARE(Child<QLineEdit>(form, "NewDocDateE")->text(), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    QVERIFY(Child<dataset::Query>(form, "StartStopCDS")->Active());
+    QCOMPARE(Child<dataset::DBGrid>(form, "StartStopDBG")->Model()->rowCount(), 0);
+    QVERIFY(!form.findChild<QLabel *>(QStringLiteral("LoadingInfoLabel")));
+    QVERIFY(Child<QPushButton>(form, "CancelButton")->isDefault());
 
     const QByteArray header = "id|name|address|code|zip|city|phone|note|reg|zone|date|start|stop|\n";
     fixture.Queue(QStringLiteral("START.CSV"),
@@ -129,10 +130,10 @@ void TestParkingImportForms::startStopForm()
                                                     "2|Ana|a|1|z|Bor|p|n|bo1|Z1|15.03.2024|09:00|09:30|\n"
                                                     "3|Ana|a|1|z|Bor|p|n|nul|Z1|15.03.2024|09:00|09:30|\n")));
     QVERIFY(Load(form));
-    QCOMPARE(Column(form.StartStopDBG, 0), QStringList({"Ana", "Žika"}));
-    QCOMPARE(Column(form.StartStopDBG, 3), QStringList({"BO1", "NI1"}));
-    QCOMPARE(form.StartStopCDS->RecNo(), 1);
-    QVERIFY(!form.StartStopCDS->ControlsDisabled());
+    QCOMPARE(Column(Child<dataset::DBGrid>(form, "StartStopDBG"), 0), QStringList({"Ana", "Žika"}));
+    QCOMPARE(Column(Child<dataset::DBGrid>(form, "StartStopDBG"), 3), QStringList({"BO1", "NI1"}));
+    QCOMPARE(Child<dataset::Query>(form, "StartStopCDS")->RecNo(), 1);
+    QVERIFY(!Child<dataset::Query>(form, "StartStopCDS")->ControlsDisabled());
     Grab(&form, QStringLiteral("startstop"));
 
     // A failed file leaves the table as it was.
@@ -141,7 +142,7 @@ void TestParkingImportForms::startStopForm()
     QVERIFY(!Load(form));
     QCOMPARE(fixture.dialogs.Errors().size(), 1);
     QVERIFY(fixture.dialogs.Errors().first().startsWith(QStringLiteral("Pogrešan format datoteke!\nRed 3: ")));
-    QCOMPARE(Column(form.StartStopDBG, 0), QStringList({"Ana", "Žika"}));
+    QCOMPARE(Column(Child<dataset::DBGrid>(form, "StartStopDBG"), 0), QStringList({"Ana", "Žika"}));
 }
 
 void TestParkingImportForms::startStopDatePicker()
@@ -150,13 +151,13 @@ void TestParkingImportForms::startStopDatePicker()
     TParkingStartStopForm form(*ParkingDM);
     form.setAttribute(Qt::WA_DeleteOnClose, false);
     fixture.dialogs.QueueDate(QDate(2024, 2, 29));
-    QTest::mouseClick(form.NewDocDateB, Qt::LeftButton);
-    QCOMPARE(form.NewDocDateE->text(), QStringLiteral("2024-02-29"));
-    QTest::mouseClick(form.NewDocDateB, Qt::LeftButton);   // nothing queued: cancelled
-    QCOMPARE(form.NewDocDateE->text(), QStringLiteral("2024-02-29"));
+    QTest::mouseClick(Child<QPushButton>(form, "NewDocDateB"), Qt::LeftButton);
+    QCOMPARE(Child<QLineEdit>(form, "NewDocDateE")->text(), QStringLiteral("2024-02-29"));
+    QTest::mouseClick(Child<QPushButton>(form, "NewDocDateB"), Qt::LeftButton);   // nothing queued: cancelled
+    QCOMPARE(Child<QLineEdit>(form, "NewDocDateE")->text(), QStringLiteral("2024-02-29"));
     // The document buttons are inert.
-    QTest::mouseClick(form.CreateDocButton, Qt::LeftButton);
-    QTest::mouseClick(form.RegDocButton, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(form, "CreateDocButton"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(form, "RegDocButton"), Qt::LeftButton);
     QVERIFY(fixture.dialogs.Errors().isEmpty());
 }
 

@@ -5,6 +5,7 @@
 #include <parking/imports/ParkingImportForm.h>
 #include <parking/imports/ParkingImportText.h>
 #include <routines/FormatFloat.h>
+#include <tests/support/FindChild.h>
 
 #include <QApplication>
 #include <QLabel>
@@ -96,17 +97,17 @@ void TestParkingImportFrame::runsOffTheWindowThread()
     QSemaphore gate;
     form.gate = &gate;
     form.show();
-    QCOMPARE(form.LoadingInfoLabel->text(), QStringLiteral("Spremno za učitavanje."));
+    QCOMPARE(Child<QLabel>(form, "LoadingInfoLabel")->text(), QStringLiteral("Spremno za učitavanje."));
     QSignalSpy finished(&form, &TParkingImportForm::importFinished);
 
     form.LoadButtonClick();
     // The job waits at its gate: the window thread is free and the state is the import's.
     QVERIFY(form.Importing());
-    QCOMPARE(form.LoadingInfoLabel->text(), QStringLiteral("Učitavanje u toku."));
+    QCOMPARE(Child<QLabel>(form, "LoadingInfoLabel")->text(), QStringLiteral("Učitavanje u toku."));
     QCOMPARE(FormatSettings::Current().DecimalSeparator, QLatin1Char('.'));
     QVERIFY(QApplication::overrideCursor());
     QVERIFY(form.target.ControlsDisabled());
-    QVERIFY(!form.LoadButton->isEnabled());
+    QVERIFY(!Child<QPushButton>(form, "LoadButton")->isEnabled());
     QTest::keyClick(&form, Qt::Key_Escape);   // Esc does not close a form whose import runs
     QVERIFY(form.isVisible());
 
@@ -116,8 +117,8 @@ void TestParkingImportFrame::runsOffTheWindowThread()
     QCOMPARE(form.linesSeen, 2);
     QVERIFY(form.controlsOffWhenDone);   // re-attached once, after the rows are in
     QVERIFY(!form.target.ControlsDisabled());
-    QCOMPARE(form.LoadingInfoLabel->text(), QStringLiteral("Svi podaci su učitani."));
-    QCOMPARE(form.ProgressBar->value(), form.ProgressBar->maximum());
+    QCOMPARE(Child<QLabel>(form, "LoadingInfoLabel")->text(), QStringLiteral("Svi podaci su učitani."));
+    QCOMPARE(Child<QProgressBar>(form, "ProgressBar")->value(), Child<QProgressBar>(form, "ProgressBar")->maximum());
     QCOMPARE(FormatSettings::Current().DecimalSeparator, QLatin1Char(','));
     QVERIFY(!QApplication::overrideCursor());
     QVERIFY(dialogs.Errors().isEmpty());
@@ -153,11 +154,11 @@ void TestParkingImportFrame::failureKeepsLineNumberAndRestoresState()
     if (jobRan) {
         QVERIFY(finished.wait(5000));
         QCOMPARE(finished.first().first().toBool(), false);
-        QCOMPARE(form.LoadingInfoLabel->text(), QStringLiteral("Učitavanje u toku."));
+        QCOMPARE(Child<QLabel>(form, "LoadingInfoLabel")->text(), QStringLiteral("Učitavanje u toku."));
     } else {
         QVERIFY(!form.Importing());
         QVERIFY(finished.isEmpty());
-        QCOMPARE(form.LoadingInfoLabel->text(), QStringLiteral("Spremno za učitavanje."));
+        QCOMPARE(Child<QLabel>(form, "LoadingInfoLabel")->text(), QStringLiteral("Spremno za učitavanje."));
     }
     QCOMPARE(dialogs.Errors().size(), 1);
     QVERIFY2(dialogs.Errors().first().startsWith(error), qPrintable(dialogs.Errors().first()));

@@ -63,7 +63,7 @@ struct DocumentHost {
         world.dialogs.QueueDate(day);
         auto *form = new TParkingTicketForm(*ParkingDM);
         const WhenModalShown closePicker([](QWidget *picker) { QTest::keyClick(picker, Qt::Key_Escape); });
-        form->CreateButton->click();
+        Child<QPushButton>(*form, "CreateButton")->click();
         QCoreApplication::processEvents();
         form->close();
         return closePicker.Ran();
@@ -94,13 +94,13 @@ void TestParkingTicketForm::importFillsTheGrid()
              "2024-05-02 09:30:00,DK3,3,KG5CC,500,2,,0,,1,Žika Žikić,,,,,1,,K\r\n"));
     auto *form = new TParkingTicketForm(*ParkingDM);
     form->show();
-    QCOMPARE(form->DBGrid->model()->rowCount(), 0);
+    QCOMPARE(Child<dataset::DBGrid>(*form, "DBGrid")->model()->rowCount(), 0);
     QSignalSpy finished(form, &imports::TParkingImportForm::importFinished);
     form->LoadButtonClick();
     QVERIFY(finished.wait(20000));
     QCOMPARE(finished.first().first().toBool(), true);
-    QCOMPARE(form->DBGrid->model()->rowCount(), 2);
-    QCOMPARE(form->LoadingInfoLabel->text(), QStringLiteral("Svi podaci su učitani."));
+    QCOMPARE(Child<dataset::DBGrid>(*form, "DBGrid")->model()->rowCount(), 2);
+    QCOMPARE(Child<QLabel>(*form, "LoadingInfoLabel")->text(), QStringLiteral("Svi podaci su učitani."));
     QVERIFY(fixture.dialogs.Errors().isEmpty());
     QDir().mkpath("/tmp/i10a");
     form->grab().save("/tmp/i10a/ticketform.png");
@@ -123,7 +123,7 @@ void TestParkingTicketForm::enterAndEscapeClose()
     QPointer<TParkingTicketForm> form = new TParkingTicketForm(*ParkingDM);
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form));
-    form->DBGrid->setFocus();
+    Child<dataset::DBGrid>(*form, "DBGrid")->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
     QTRY_VERIFY(form.isNull());
     QVERIFY(fixture.dialogs.ShownDialogs().empty());
