@@ -6,6 +6,8 @@
 
 #include <QDialog>
 
+#include <memory>
+
 class QLineEdit;
 class QListWidget;
 
@@ -13,10 +15,7 @@ class TParkingSelectForm : public QDialog {
     Q_OBJECT
 public:
     TParkingSelectForm(const QString &caption, int width, int height, int searchWidth);
-
-    QListWidget *ListBox;
-    QWidget *BottomPanel;
-    QLineEdit *SearchNameEdit;
+    ~TParkingSelectForm() override;
 
     bool Selected = false;
     int SelectedIndex = 0;
@@ -25,10 +24,21 @@ public:
     void SetLines(const QStringList &lines);
     // Hides the search strip: the list alone, with the focus.
     void HideSearchRow();
+    // Puts 'text' in the search box.
+    void SetSearchText(const QString &text);
 
     void ListBoxDblClick();
     void ListBoxKeyDown(int key);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+    // The list and the search box, for a subclass that searches as the user types.
+    QListWidget *ListBox() const;
+    QLineEdit *SearchNameEdit() const;
+
+private:
+    struct Ui; // the widgets, each with an object name of its own
+
+    std::unique_ptr<Ui> ui;
 };

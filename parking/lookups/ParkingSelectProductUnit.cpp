@@ -93,7 +93,7 @@ bool ProductByPattern(const QString &pattern, TProductDesc &product, int x, int 
     }
     const auto form = std::make_unique<TParkingSelectProductForm>();
     form->Products = SearchProducts(*module, pattern);
-    form->SearchNameEdit->setText(pattern);
+    form->SetSearchText(pattern);
     form->FillList(ProductLineKind::Code, true);
     return Choose(*form, product, x, y);
 }
@@ -130,7 +130,7 @@ TParkingSelectProductForm::TParkingSelectProductForm()
     , m_errors(new dataset::ErrorRelay(this))
 {
     setObjectName(QStringLiteral("ParkingSelectProductForm"));
-    SearchNameEdit->installEventFilter(this);
+    SearchNameEdit()->installEventFilter(this);
 }
 
 void TParkingSelectProductForm::FillList(ProductLineKind kind, bool withTax)
@@ -146,39 +146,39 @@ void TParkingSelectProductForm::FillList(ProductLineKind kind, bool withTax)
 // with the whole text; the list then shows stored prices.
 void TParkingSelectProductForm::SearchNameEditKeyUp(int key)
 {
-    const int current = ListBox->currentRow();
+    const int current = ListBox()->currentRow();
     switch (key) {
     case Qt::Key_Return:
     case Qt::Key_Enter: ListBoxDblClick(); return;
     case Qt::Key_Escape: reject(); return;
     case Qt::Key_Up:
         if (current > 0)
-            ListBox->setCurrentRow(current - 1);
+            ListBox()->setCurrentRow(current - 1);
         return;
     case Qt::Key_Down:
-        if (current < ListBox->count() - 1)
-            ListBox->setCurrentRow(current + 1);
+        if (current < ListBox()->count() - 1)
+            ListBox()->setCurrentRow(current + 1);
         return;
     default: break;
     }
-    if (SearchNameEdit->text().isEmpty())
+    if (SearchNameEdit()->text().isEmpty())
         return;
     const BusyCursor busy;
     Products.clear();
-    ListBox->clear();
+    ListBox()->clear();
     const IntfPtr<IProductModule> module = GetProductModule();
     if (!module) {
         ShowErrorMessage(NoModuleMessage(u"_CMN_MOD_PRODUCT_NAME"));
         return;
     }
-    Products = SearchProducts(*module, SearchNameEdit->text());
+    Products = SearchProducts(*module, SearchNameEdit()->text());
     FillList(ProductLineKind::Code, false);
 }
 
 // An error of the search leaves through the relay, not through the line edit's handling.
 bool TParkingSelectProductForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == SearchNameEdit && event->type() == QEvent::KeyRelease) {
+    if (watched == SearchNameEdit() && event->type() == QEvent::KeyRelease) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         dataset::Relayed(m_errors, [this, key] { SearchNameEditKeyUp(key); });
         return false;

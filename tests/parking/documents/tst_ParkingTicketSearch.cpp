@@ -64,7 +64,8 @@ public:
         QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
             if (auto *picker = qobject_cast<TParkingSelectForm *>(QApplication::activeModalWidget())) {
                 shown << picker->windowTitle();
-                QTest::keyClick(picker->ListBox, picker->ListBox->count() > 0 ? Qt::Key_Return : Qt::Key_Escape);
+                QListWidget *const list = Child<QListWidget>(*picker, "ListBox");
+                QTest::keyClick(list, list->count() > 0 ? Qt::Key_Return : Qt::Key_Escape);
             }
         });
         m_timer.start();
@@ -384,7 +385,7 @@ void TestParkingTicketSearch::grab()
     WhenModalShown picker([](QWidget *modal) {
         auto *form = qobject_cast<TParkingSelectForm *>(modal);
         GrabIfAsked(modal, "editor-ticket-picker");
-        QTest::keyClick(form->ListBox, Qt::Key_Return);
+        QTest::keyClick(Child<QListWidget>(*form, "ListBox"), Qt::Key_Return);
     });
     Child<QAction>(form, "FindTicketAction")->trigger();
     QVERIFY(picker.Ran());

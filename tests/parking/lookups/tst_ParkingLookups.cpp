@@ -26,11 +26,12 @@ std::unique_ptr<WhenModalShown> OnPicker(PickerSeen &seen, std::function<void(TP
     return std::make_unique<WhenModalShown>([&seen, finish](QWidget *modal) {
         auto *form = qobject_cast<TParkingSelectForm *>(modal);
         QVERIFY(form);
-        for (int i = 0; i < form->ListBox->count(); ++i)
-            seen.lines << form->ListBox->item(i)->text();
-        seen.current = form->ListBox->currentRow();
-        seen.searchRowVisible = form->BottomPanel->isVisible();
-        seen.searchText = form->SearchNameEdit->text();
+        const QListWidget *const list = Child<QListWidget>(*form, "ListBox");
+        for (int i = 0; i < list->count(); ++i)
+            seen.lines << list->item(i)->text();
+        seen.current = list->currentRow();
+        seen.searchRowVisible = Child<QWidget>(*form, "BottomPanel")->isVisible();
+        seen.searchText = Child<QLineEdit>(*form, "SearchNameEdit")->text();
         seen.position = form->pos();
         seen.busyCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
         finish(*form);
@@ -159,7 +160,7 @@ void TestParkingLookups::singleMatch()
     PickerSeen seen;
     TProductDesc chosen = MakeProduct(-7, "", "", "caller's", 0, 0);
     {
-        const auto picker = OnPicker(seen, [](TParkingSelectForm &form) { QTest::keyClick(form.ListBox, Qt::Key_Escape); });
+        const auto picker = OnPicker(seen, [](TParkingSelectForm &form) { QTest::keyClick(Child<QListWidget>(form, "ListBox"), Qt::Key_Escape); });
         QVERIFY(!ProductByCode("dk-1", chosen, 300, 500));
         QVERIFY(picker->Ran());
     }
@@ -173,7 +174,7 @@ void TestParkingLookups::singleMatch()
 
     seen = {};
     {
-        const auto picker = OnPicker(seen, [](TParkingSelectForm &form) { QTest::keyClick(form.ListBox, Qt::Key_Return); });
+        const auto picker = OnPicker(seen, [](TParkingSelectForm &form) { QTest::keyClick(Child<QListWidget>(form, "ListBox"), Qt::Key_Return); });
         QVERIFY(ProductByCode("DK-1", chosen, 0, 300));
     }
     QCOMPARE(chosen.ProductID, 5);
@@ -183,10 +184,10 @@ void TestParkingLookups::singleMatch()
     // Nothing found: an empty list where Enter and a double click choose nothing.
     seen = {};
     const auto picker = OnPicker(seen, [](TParkingSelectForm &form) {
-        QTest::keyClick(form.ListBox, Qt::Key_Return);
-        QTest::mouseDClick(form.ListBox->viewport(), Qt::LeftButton, {}, QPoint(20, 5));
+        QTest::keyClick(Child<QListWidget>(form, "ListBox"), Qt::Key_Return);
+        QTest::mouseDClick(Child<QListWidget>(form, "ListBox")->viewport(), Qt::LeftButton, {}, QPoint(20, 5));
         QVERIFY(form.isVisible());
-        QTest::keyClick(form.ListBox, Qt::Key_Escape);
+        QTest::keyClick(Child<QListWidget>(form, "ListBox"), Qt::Key_Escape);
     });
     QVERIFY(!ProductByBarCode("nema", chosen, 0, 300));
     QVERIFY(picker->Ran());
@@ -206,17 +207,19 @@ void TestParkingLookups::incrementalSearch()
     int searchesAfterShift = 0;
     TProductDesc product;
     const auto picker = OnPicker(seen, [&](TParkingSelectForm &form) {
-        QTest::keyClick(form.SearchNameEdit, Qt::Key_End);   // the text shown selected stays
-        QTest::keyClick(form.SearchNameEdit, Qt::Key_Backspace);   // "Sat" -> "Sa"
-        for (int i = 0; i < form.ListBox->count(); ++i)
-            afterTyping << form.ListBox->item(i)->text();
+        QLineEdit *const search = Child<QLineEdit>(form, "SearchNameEdit");
+        const QListWidget *const list = Child<QListWidget>(form, "ListBox");
+        QTest::keyClick(search, Qt::Key_End);   // the text shown selected stays
+        QTest::keyClick(search, Qt::Key_Backspace);   // "Sat" -> "Sa"
+        for (int i = 0; i < list->count(); ++i)
+            afterTyping << list->item(i)->text();
         const auto before = fx.products->searches.size();
-        QTest::keyClick(form.SearchNameEdit, Qt::Key_Shift);
-        QTest::keyClick(form.SearchNameEdit, Qt::Key_Left);
+        QTest::keyClick(search, Qt::Key_Shift);
+        QTest::keyClick(search, Qt::Key_Left);
         searchesAfterShift = int(fx.products->searches.size() - before);
-        QTest::keyClick(form.SearchNameEdit, Qt::Key_Down);
-        QTest::keyClick(form.SearchNameEdit, Qt::Key_Down);   // stays on the last line
-        QTest::keyClick(form.SearchNameEdit, Qt::Key_Return);
+        QTest::keyClick(search, Qt::Key_Down);
+        QTest::keyClick(search, Qt::Key_Down);   // stays on the last line
+        QTest::keyClick(search, Qt::Key_Return);
     });
     QVERIFY(ProductByPattern("Sat", product, 0, 300));
     QCOMPARE(seen.lines.size(), 2);
@@ -343,10 +346,10 @@ void TestParkingLookups::ticketPicker()
     {
         const auto picker = OnPicker(seen, [](TParkingSelectForm &form) {
             // A wheel notch towards the user is a Down key on the focused list.
-            QWheelEvent wheel(QPointF(5, 5), form.ListBox->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120),
+            QWheelEvent wheel(QPointF(5, 5), Child<QListWidget>(form, "ListBox")->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120),
                               Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-            QApplication::sendEvent(form.ListBox->viewport(), &wheel);
-            QTest::keyClick(form.ListBox, Qt::Key_Return);
+            QApplication::sendEvent(Child<QListWidget>(form, "ListBox")->viewport(), &wheel);
+            QTest::keyClick(Child<QListWidget>(form, "ListBox"), Qt::Key_Return);
         });
         QVERIFY(TicketByReg(fx.dm(), "BG1", number, 40, 100));
     }
