@@ -44,12 +44,13 @@ TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
     ui->CustomEdit = CreateAction(QStringLiteral("CustomEdit"), QStringLiteral("Uredi"), 1, ctrl(Qt::Key_Return));
     ui->CustomDelete = CreateAction(QStringLiteral("CustomDelete"), QStringLiteral("Izbriši"), 2, ctrl(Qt::Key_Delete));
     ui->PayDeskAction = CreateAction(QStringLiteral("PayDeskAction"), QStringLiteral("Blagajna"), 6, ctrl(Qt::Key_B));
-    ui->ParkingZoneFrameAction = CreateAction(QStringLiteral("ParkingZoneFrameAction"),
-                                          QStringLiteral("Parking zone"), 7, ctrl(Qt::Key_Z));
+    ui->ParkingZoneFrameAction =
+        CreateAction(QStringLiteral("ParkingZoneFrameAction"), QStringLiteral("Parking zone"), 7, ctrl(Qt::Key_Z));
     ui->ParkingTicketAction = CreateAction(QStringLiteral("ParkingTicketAction"), QStringLiteral("Parking karte"), 8);
-    ui->ParkingSubscriptionAction = CreateAction(QStringLiteral("ParkingSubscriptionAction"),
-                                             QStringLiteral("Parking pretplate"), 9);
-    ui->ParkingStartStopAction = CreateAction(QStringLiteral("ParkingStartStopAction"), QStringLiteral("Start-stop"), 10);
+    ui->ParkingSubscriptionAction =
+        CreateAction(QStringLiteral("ParkingSubscriptionAction"), QStringLiteral("Parking pretplate"), 9);
+    ui->ParkingStartStopAction =
+        CreateAction(QStringLiteral("ParkingStartStopAction"), QStringLiteral("Start-stop"), 10);
 
     // Failures are reported where the actions run, inside Qt's event handling.
     const auto reported = [this](void (TParkingViewerForm::*handler)()) {
@@ -59,11 +60,14 @@ TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
     connect(ui->CustomEdit, &QAction::triggered, this, reported(&TParkingViewerForm::CustomEditExecute));
     connect(ui->CustomDelete, &QAction::triggered, this, reported(&TParkingViewerForm::CustomDeleteExecute));
     connect(ui->PayDeskAction, &QAction::triggered, this, reported(&TParkingViewerForm::PayDeskActionExecute));
-    connect(ui->ParkingZoneFrameAction, &QAction::triggered, this, reported(&TParkingViewerForm::ParkingZoneFrameActionExecute));
-    connect(ui->ParkingTicketAction, &QAction::triggered, this, reported(&TParkingViewerForm::ParkingTicketActionExecute));
+    connect(ui->ParkingZoneFrameAction, &QAction::triggered, this,
+            reported(&TParkingViewerForm::ParkingZoneFrameActionExecute));
+    connect(ui->ParkingTicketAction, &QAction::triggered, this,
+            reported(&TParkingViewerForm::ParkingTicketActionExecute));
     connect(ui->ParkingSubscriptionAction, &QAction::triggered, this,
             reported(&TParkingViewerForm::ParkingSubscriptionActionExecute));
-    connect(ui->ParkingStartStopAction, &QAction::triggered, this, reported(&TParkingViewerForm::ParkingStartStopActionExecute));
+    connect(ui->ParkingStartStopAction, &QAction::triggered, this,
+            reported(&TParkingViewerForm::ParkingStartStopActionExecute));
 
     ActionTB->addAction(ui->CustomAdd);
     ActionTB->addAction(ui->CustomEdit);

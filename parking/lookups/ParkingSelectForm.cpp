@@ -36,8 +36,9 @@ struct TParkingSelectForm::Ui {
 };
 
 TParkingSelectForm::TParkingSelectForm(const QString &caption, int width, int height, int searchWidth)
-    : QDialog(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                           | Qt::WindowCloseButtonHint)
+    : QDialog(nullptr,
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                  | Qt::WindowCloseButtonHint)
     , ui(std::make_unique<Ui>())
 {
     setWindowTitle(caption);

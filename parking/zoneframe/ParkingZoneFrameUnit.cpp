@@ -33,7 +33,7 @@ TParkingZoneFrameForm::TParkingZoneFrameForm(TParkingDM &dm, QWidget *owner)
     ui->DBN->setObjectName(QStringLiteral("DBN"));
     ui->DBN->SetDataSource(&m_dm.ParkingZoneFrameDS());
     ui->DBN->SetVisibleButtons({Button::First, Button::Prior, Button::Next, Button::Last, Button::Insert,
-                            Button::Delete, Button::Post, Button::Cancel});
+                                Button::Delete, Button::Post, Button::Cancel});
     ui->DBN->SetConfirmDelete(false);
     ui->DBN->SetFlat(true);
 

@@ -85,7 +85,7 @@ void TestParkingImportForms::subscriptionForm()
     form.setAttribute(Qt::WA_DeleteOnClose, false);
     form.show();
     QCOMPARE(form.windowTitle(), QStringLiteral("Parking pretplate"));
-    QCOMPARE(Child<dataset::DBGrid>(form, "DBGrid")->Model()->rowCount(), 4);   // the table as it is
+    QCOMPARE(Child<dataset::DBGrid>(form, "DBGrid")->Model()->rowCount(), 4); // the table as it is
     QCOMPARE(Child<dataset::DBGrid>(form, "DBGrid")->Model()->columnCount(), 10);
 
     fixture.Queue(QStringLiteral("pretplate.csv"),
@@ -118,7 +118,8 @@ void TestParkingImportForms::startStopForm()
     TParkingStartStopForm form(*ParkingDM);
     form.setAttribute(Qt::WA_DeleteOnClose, false);
     form.show();
-    QCOMPARE(Child<QLineEdit>(form, "NewDocDateE")->text(), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    QCOMPARE(Child<QLineEdit>(form, "NewDocDateE")->text(),
+             QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
     QVERIFY(Child<dataset::Query>(form, "StartStopCDS")->Active());
     QCOMPARE(Child<dataset::DBGrid>(form, "StartStopDBG")->Model()->rowCount(), 0);
     QVERIFY(!form.findChild<QLabel *>(QStringLiteral("LoadingInfoLabel")));
@@ -153,7 +154,7 @@ void TestParkingImportForms::startStopDatePicker()
     fixture.dialogs.QueueDate(QDate(2024, 2, 29));
     QTest::mouseClick(Child<QPushButton>(form, "NewDocDateB"), Qt::LeftButton);
     QCOMPARE(Child<QLineEdit>(form, "NewDocDateE")->text(), QStringLiteral("2024-02-29"));
-    QTest::mouseClick(Child<QPushButton>(form, "NewDocDateB"), Qt::LeftButton);   // nothing queued: cancelled
+    QTest::mouseClick(Child<QPushButton>(form, "NewDocDateB"), Qt::LeftButton); // nothing queued: cancelled
     QCOMPARE(Child<QLineEdit>(form, "NewDocDateE")->text(), QStringLiteral("2024-02-29"));
     // The document buttons are inert.
     QTest::mouseClick(Child<QPushButton>(form, "CreateDocButton"), Qt::LeftButton);

@@ -160,7 +160,9 @@ void TestParkingLookups::singleMatch()
     PickerSeen seen;
     TProductDesc chosen = MakeProduct(-7, "", "", "caller's", 0, 0);
     {
-        const auto picker = OnPicker(seen, [](TParkingSelectForm &form) { QTest::keyClick(Child<QListWidget>(form, "ListBox"), Qt::Key_Escape); });
+        const auto picker = OnPicker(seen, [](TParkingSelectForm &form) {
+            QTest::keyClick(Child<QListWidget>(form, "ListBox"), Qt::Key_Escape);
+        });
         QVERIFY(!ProductByCode("dk-1", chosen, 300, 500));
         QVERIFY(picker->Ran());
     }
@@ -174,7 +176,9 @@ void TestParkingLookups::singleMatch()
 
     seen = {};
     {
-        const auto picker = OnPicker(seen, [](TParkingSelectForm &form) { QTest::keyClick(Child<QListWidget>(form, "ListBox"), Qt::Key_Return); });
+        const auto picker = OnPicker(seen, [](TParkingSelectForm &form) {
+            QTest::keyClick(Child<QListWidget>(form, "ListBox"), Qt::Key_Return);
+        });
         QVERIFY(ProductByCode("DK-1", chosen, 0, 300));
     }
     QCOMPARE(chosen.ProductID, 5);
@@ -209,8 +213,8 @@ void TestParkingLookups::incrementalSearch()
     const auto picker = OnPicker(seen, [&](TParkingSelectForm &form) {
         QLineEdit *const search = Child<QLineEdit>(form, "SearchNameEdit");
         const QListWidget *const list = Child<QListWidget>(form, "ListBox");
-        QTest::keyClick(search, Qt::Key_End);   // the text shown selected stays
-        QTest::keyClick(search, Qt::Key_Backspace);   // "Sat" -> "Sa"
+        QTest::keyClick(search, Qt::Key_End); // the text shown selected stays
+        QTest::keyClick(search, Qt::Key_Backspace); // "Sat" -> "Sa"
         for (int i = 0; i < list->count(); ++i)
             afterTyping << list->item(i)->text();
         const auto before = fx.products->searches.size();
@@ -218,7 +222,7 @@ void TestParkingLookups::incrementalSearch()
         QTest::keyClick(search, Qt::Key_Left);
         searchesAfterShift = int(fx.products->searches.size() - before);
         QTest::keyClick(search, Qt::Key_Down);
-        QTest::keyClick(search, Qt::Key_Down);   // stays on the last line
+        QTest::keyClick(search, Qt::Key_Down); // stays on the last line
         QTest::keyClick(search, Qt::Key_Return);
     });
     QVERIFY(ProductByPattern("Sat", product, 0, 300));
@@ -346,8 +350,8 @@ void TestParkingLookups::ticketPicker()
     {
         const auto picker = OnPicker(seen, [](TParkingSelectForm &form) {
             // A wheel notch towards the user is a Down key on the focused list.
-            QWheelEvent wheel(QPointF(5, 5), Child<QListWidget>(form, "ListBox")->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120),
-                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QWheelEvent wheel(QPointF(5, 5), Child<QListWidget>(form, "ListBox")->mapToGlobal(QPointF(5, 5)), {},
+                              QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(Child<QListWidget>(form, "ListBox")->viewport(), &wheel);
             QTest::keyClick(Child<QListWidget>(form, "ListBox"), Qt::Key_Return);
         });

@@ -105,7 +105,7 @@ void TestParkingPayDesk::datePickerStartsToday()
     QCOMPARE(desk.fx.dialogs.ShownDialogs().front().preset.toDate(), QDate::currentDate());
     QCOMPARE(Child<QLineEdit>(*desk.form, "DateEdit")->text(), QStringLiteral("2026-01-05"));
     QCOMPARE(ParkingDM->ParkingPayDeskProductZQ().RecordCount(), 1);
-    Child<QPushButton>(*desk.form, "DateButton")->click();   // cancelled: nothing changes
+    Child<QPushButton>(*desk.form, "DateButton")->click(); // cancelled: nothing changes
     QCOMPARE(Child<QLineEdit>(*desk.form, "DateEdit")->text(), QStringLiteral("2026-01-05"));
 }
 
@@ -225,7 +225,8 @@ void TestParkingPayDesk::printParameters()
              (QStringList{QStringLiteral("Štampa|title:Blagajna 2026-12-06 - Proizvodi;header:"),
                           QStringLiteral("Štampa|title:Blagajna 5.1.2026 - Korisnici;header:")}));
     QCOMPARE(desk.fx.console->wizardGrids,
-             (QList<dataset::DBGrid *>{Child<dataset::DBGrid>(*desk.form, "ParkingPayDeskProductDBG"), Child<dataset::DBGrid>(*desk.form, "ParkingPayDeskUserDBG")}));
+             (QList<dataset::DBGrid *>{Child<dataset::DBGrid>(*desk.form, "ParkingPayDeskProductDBG"),
+                                       Child<dataset::DBGrid>(*desk.form, "ParkingPayDeskUserDBG")}));
     QCOMPARE(desk.fx.console->printGrid, &earlier);
 }
 
