@@ -45,33 +45,60 @@ std::optional<StoredUser> FindUser(dataset::Connection &connection, const QStrin
 
 } // namespace
 
-Authenticator::Authenticator(dataset::Connection &connection, Verify verify, Clock clock)
+Authenticator::Authenticator(dataset::Connection &connection, Verify verify)
     : m_connection(connection)
     , m_verify(std::move(verify))
-    , m_clock(std::move(clock))
 {
 }
 
-std::chrono::seconds Authenticator::Delay(const Failures &failures) const
+std::chrono::seconds Authenticator::Delay(const QString &userName)
 {
-    if (failures.count < FreeLoginAttempts)
+    dataset::Query query;
+    query.SetConnection(&m_connection);
+    query.SetSQL({QStringLiteral("SELECT failures, TIMESTAMPDIFF(MICROSECOND, lastfailure, UTC_TIMESTAMP(6)) AS waited"),
+                  QStringLiteral("FROM loginfailure WHERE username = :name")});
+    query.SetParam(QStringLiteral("name"), userName);
+    query.Open();
+    if (query.IsEmpty())
         return std::chrono::seconds(0);
-    const int doublings = std::min(failures.count - FreeLoginAttempts, 6);
+    const int failures = query.FieldByName(QStringLiteral("failures")).AsInteger();
+    if (failures < FreeLoginAttempts)
+        return std::chrono::seconds(0);
+    const int doublings = std::min(failures - FreeLoginAttempts, 6);
     const auto delay = std::min(std::chrono::seconds(1 << doublings), LongestDelay);
-    const auto waited = std::chrono::duration_cast<std::chrono::seconds>(m_clock() - failures.last);
+    // Whole seconds waited, rounded down: a wait of 0.9 s still owes its second.
+    const auto waited = std::chrono::seconds(query.FieldByName(QStringLiteral("waited")).AsLargeInt() / 1000000);
     return std::max(std::chrono::seconds(0), delay - waited);
+}
+
+void Authenticator::RecordFailure(const QString &userName)
+{
+    // One statement: wrong tries from two computers at once are both counted.
+    dataset::Query upsert;
+    upsert.SetConnection(&m_connection);
+    upsert.SetSQL({QStringLiteral("INSERT INTO loginfailure (username, failures, lastfailure)"),
+                   QStringLiteral("VALUES (:name, 1, UTC_TIMESTAMP(6))"),
+                   QStringLiteral("ON DUPLICATE KEY UPDATE failures = failures + 1, lastfailure = UTC_TIMESTAMP(6)")});
+    upsert.SetParam(QStringLiteral("name"), userName);
+    upsert.ExecSQL();
+}
+
+void Authenticator::ClearFailures(const QString &userName)
+{
+    dataset::Query clear;
+    clear.SetConnection(&m_connection);
+    clear.SetSQL({QStringLiteral("DELETE FROM loginfailure WHERE username = :name")});
+    clear.SetParam(QStringLiteral("name"), userName);
+    clear.ExecSQL();
 }
 
 LoginResult Authenticator::LogIn(const QString &userName, const QString &password)
 {
     LoginResult result;
-    const auto found = m_failures.constFind(userName);
-    if (found != m_failures.constEnd()) {
-        if (const auto wait = Delay(*found); wait.count() > 0) {
-            result.status = LoginResult::Status::TooEarly;
-            result.wait = wait;
-            return result;
-        }
+    if (const auto wait = Delay(userName); wait.count() > 0) {
+        result.status = LoginResult::Status::TooEarly;
+        result.wait = wait;
+        return result;
     }
     // The column's collation ignores case and trailing blanks; the name must match exactly.
     auto user = FindUser(m_connection, QStringLiteral("username"), userName);
@@ -85,15 +112,13 @@ LoginResult Authenticator::LogIn(const QString &userName, const QString &passwor
     // An unknown name is checked against a decoy hash: the same work, the same time.
     const bool matches = m_verify(password, user ? user->hash : dbserver::DecoyPasswordHash());
     if (user && matches) {
-        m_failures.remove(userName);
+        ClearFailures(userName);
         result.status = LoginResult::Status::Accepted;
         result.user = user->desc;
         return result;
     }
-    Failures &failures = m_failures[userName];
-    ++failures.count;
-    failures.last = m_clock();
-    result.wait = Delay(failures);
+    RecordFailure(userName);
+    result.wait = Delay(userName);
     return result;
 }
 

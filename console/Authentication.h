@@ -4,7 +4,6 @@
 #include <framework/Interfaces.h>
 
 #include <QByteArray>
-#include <QHash>
 #include <QString>
 #include <chrono>
 #include <functional>
@@ -34,14 +33,14 @@ struct LoginResult {
 // Checks log-ins against the `user` table. Names match exactly (case and trailing
 // blanks count); an unknown name costs the same key derivation as a known one, so the
 // answer's timing does not tell whether a name exists. After FreeLoginAttempts wrong
-// passwords for a name, each try must wait longer than the one before.
+// passwords for a name, each try must wait longer than the one before. The wrong tries
+// are counted in the database (`loginfailure`, timed by the server's clock), so starting
+// the console again or using another computer does not reset them.
 class Authenticator {
 public:
     using Verify = std::function<bool(const QString &password, const QByteArray &hash)>;
-    using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
-    explicit Authenticator(dataset::Connection &connection, Verify verify = &VerifyPassword,
-                           Clock clock = &std::chrono::steady_clock::now);
+    explicit Authenticator(dataset::Connection &connection, Verify verify = &VerifyPassword);
 
     LoginResult LogIn(const QString &userName, const QString &password);
 
@@ -52,16 +51,13 @@ public:
                         const QString &repeated);
 
 private:
-    struct Failures {
-        int count = 0;
-        std::chrono::steady_clock::time_point last;
-    };
-    std::chrono::seconds Delay(const Failures &failures) const;
+    // The wait still due for 'userName' before its next try.
+    std::chrono::seconds Delay(const QString &userName);
+    void RecordFailure(const QString &userName);
+    void ClearFailures(const QString &userName);
 
     dataset::Connection &m_connection;
     Verify m_verify;
-    Clock m_clock;
-    QHash<QString, Failures> m_failures;
 };
 
 } // namespace console

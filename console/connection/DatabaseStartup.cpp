@@ -35,12 +35,13 @@ bool OpenReady(dataset::Connection &connection, const dataset::ConnectionParams 
 }
 
 // Set-up as the server's administrator: the database (with one administrator whose
-// password is set at the first log-in) and the application account's rights on it.
+// password is set at the first log-in) or the upgrade of an older one, and the
+// application account's rights on it.
 void SetUpDatabase(const dbserver::PrivateServer &server)
 {
     dataset::Connection administrator;
     administrator.Connect(server.ConnectionParams());
-    dbserver::CreateDatabase(administrator, kDatabaseName, false, QByteArray());
+    dbserver::PrepareDatabase(administrator, kDatabaseName, false, QByteArray(), true);
     dbserver::GrantApplicationAccess(administrator, kDatabaseName);
 }
 
@@ -78,6 +79,8 @@ void DatabaseStartup::Open(dataset::Connection &connection, const ConsoleSetting
         }
         if (!configured->host.isEmpty() && !connection.Encrypted())
             m_description += QStringLiteral("  |  veza nije šifrovana (bez TLS)");
+        // A shared database is upgraded by its administrator, never by a desk.
+        dbserver::CheckSchemaVersion(connection);
         return;
     }
 

@@ -6,6 +6,7 @@
 #include <dataset/Query.h>
 #include <dataset/Transaction.h>
 
+#include <QDir>
 #include <QFile>
 
 #include <mariadb/mysql.h>
@@ -53,7 +54,56 @@ void InsertAdministrator(dataset::Connection &connection, const QString &passwor
     insert.ExecSQL();
 }
 
+void RecordVersion(dataset::Connection &connection, int version)
+{
+    dataset::Query insert;
+    insert.SetConnection(&connection);
+    insert.SetSQL({QStringLiteral("INSERT IGNORE INTO schemaversion (version) VALUES (:version)")});
+    insert.SetParam(QStringLiteral("version"), version);
+    insert.ExecSQL();
+}
+
+void ApplyMigrations(dataset::Connection &connection, int installed, bool recordEach)
+{
+    for (const Migration &migration : Migrations()) {
+        if (migration.version <= installed)
+            continue;
+        ExecuteScript(connection, migration.script,
+                      QStringLiteral("Prelaz na verziju %1 (%2) nije izvršen").arg(migration.version).arg(migration.name));
+        if (recordEach)
+            RecordVersion(connection, migration.version);
+    }
+}
+
+QString NewerSchemaText(int installed)
+{
+    return QStringLiteral("Baza je verzije %1, a program radi sa verzijom %2; potreban je noviji program.")
+        .arg(installed)
+        .arg(SchemaVersion);
+}
+
 } // namespace
+
+QList<Migration> Migrations()
+{
+    const QDir folder(QStringLiteral(":/parking/schema/migrations"));
+    const QStringList files = folder.entryList({QStringLiteral("*.sql")}, QDir::Files, QDir::Name);
+    QList<Migration> migrations;
+    for (const QString &file : files) {
+        Migration migration;
+        migration.version = file.section(QLatin1Char('-'), 0, 0).toInt();
+        migration.name = file;
+        if (migration.version != int(migrations.size()) + 2)
+            throw dataset::Error(QStringLiteral("Ugrađeni prelaz %1 nije na svom mestu u nizu verzija.").arg(file));
+        migration.script = ReadResource(folder.filePath(file));
+        migrations << migration;
+    }
+    if (migrations.size() + 1 != SchemaVersion)
+        throw dataset::Error(QStringLiteral("Program ima prelaze do verzije %1, a radi sa verzijom %2.")
+                                 .arg(migrations.size() + 1)
+                                 .arg(SchemaVersion));
+    return migrations;
+}
 
 QStringList SplitSqlScript(const QString &script)
 {
@@ -134,23 +184,47 @@ int InstalledSchemaVersion(dataset::Connection &connection)
     return row && row[0] ? QByteArray(row[0]).toInt() : 0;
 }
 
+void CheckSchemaVersion(dataset::Connection &connection)
+{
+    const int installed = InstalledSchemaVersion(connection);
+    if (installed == SchemaVersion)
+        return;
+    if (installed == 0)
+        throw dataset::Error(QStringLiteral("Baza nema šemu programa; napravite je sa parking-dbserver createdb."));
+    if (installed < SchemaVersion)
+        throw dataset::Error(QStringLiteral("Baza je verzije %1; pokrenite parking-dbserver upgrade.").arg(installed));
+    throw dataset::Error(NewerSchemaText(installed));
+}
+
+int UpgradeSchema(dataset::Connection &connection)
+{
+    const int installed = InstalledSchemaVersion(connection);
+    if (installed == 0)
+        throw dataset::Error(QStringLiteral("Baza nema šemu programa; napravite je sa parking-dbserver createdb."));
+    if (installed > SchemaVersion)
+        throw dataset::Error(NewerSchemaText(installed));
+    ApplyMigrations(connection, installed, true);
+    return SchemaVersion - installed;
+}
+
 void InstallSchema(dataset::Connection &connection, bool withDemoData,
                    const std::optional<QByteArray> &administratorHash)
 {
     // Table definitions cannot be rolled back but are idempotent; the data and the
     // version row go in one transaction, so a database carries a version only when whole.
     ExecuteScript(connection, SchemaScript(), QStringLiteral("Šema baze nije napravljena"));
+    ApplyMigrations(connection, 1, false);
     dataset::Transaction transaction(connection);
     if (withDemoData)
         ExecuteScript(connection, DemoDataScript(), QStringLiteral("Demo podaci nisu upisani"));
     else if (administratorHash)
         InsertAdministrator(connection, QString::fromLatin1(*administratorHash));
-    connection.Execute(QStringLiteral("INSERT INTO schemaversion (version) VALUES (%1)").arg(SchemaVersion));
+    RecordVersion(connection, SchemaVersion);
     transaction.Commit();
 }
 
-bool CreateDatabase(dataset::Connection &connection, const QString &name, bool withDemoData,
-                    const std::optional<QByteArray> &administratorHash)
+SchemaChange PrepareDatabase(dataset::Connection &connection, const QString &name, bool withDemoData,
+                             const std::optional<QByteArray> &administratorHash, bool upgradeOlder)
 {
     if (name.isEmpty() || name.size() > 64 || name.contains(QChar(0)))
         throw dataset::Error(QStringLiteral("Neispravno ime baze podataka: '%1'.").arg(name));
@@ -159,13 +233,26 @@ bool CreateDatabase(dataset::Connection &connection, const QString &name, bool w
                            .arg(dataset::Connection::QuoteIdentifier(name)));
     connection.Execute(QStringLiteral("USE %1").arg(dataset::Connection::QuoteIdentifier(name)));
     const int version = InstalledSchemaVersion(connection);
-    if (version == SchemaVersion)
-        return false;
-    if (version != 0)
-        throw dataset::Error(QStringLiteral("Baza '%1' ima šemu verzije %2, a program radi sa verzijom %3.")
-                                 .arg(name, QString::number(version), QString::number(SchemaVersion)));
-    InstallSchema(connection, withDemoData, administratorHash);
-    return true;
+    if (version == 0) {
+        InstallSchema(connection, withDemoData, administratorHash);
+        return SchemaChange::Created;
+    }
+    try {
+        if (upgradeOlder && version < SchemaVersion) {
+            UpgradeSchema(connection);
+            return SchemaChange::Upgraded;
+        }
+        CheckSchemaVersion(connection);
+    } catch (const dataset::Error &error) {
+        throw dataset::Error(QStringLiteral("Baza '%1': %2").arg(name, error.message()));
+    }
+    return SchemaChange::Unchanged;
+}
+
+bool CreateDatabase(dataset::Connection &connection, const QString &name, bool withDemoData,
+                    const std::optional<QByteArray> &administratorHash)
+{
+    return PrepareDatabase(connection, name, withDemoData, administratorHash, false) == SchemaChange::Created;
 }
 
 void DropDatabase(dataset::Connection &connection, const QString &name)

@@ -146,11 +146,40 @@ void SecureAccounts(const QString &dataDir, const QString &socketPath)
 
 void GrantApplicationAccess(dataset::Connection &administrator, const QString &name)
 {
+    GrantApplicationAccess(administrator, name, QLatin1String(ApplicationUser), Localhost);
+}
+
+void GrantApplicationAccess(dataset::Connection &administrator, const QString &name, const QString &user,
+                            const QString &host)
+{
     // In a database-level grant _ and % are wildcards; escaped, the grant covers this name only.
     QString literal = name;
     literal.replace(QLatin1Char('_'), QStringLiteral("\\_")).replace(QLatin1Char('%'), QStringLiteral("\\%"));
-    administrator.Execute(QStringLiteral("GRANT ALL PRIVILEGES ON %1.* TO %2")
-                              .arg(dataset::Connection::QuoteIdentifier(literal), Account(QLatin1String(ApplicationUser))));
+    administrator.Execute(QStringLiteral("GRANT %1 ON %2.* TO %3")
+                              .arg(QLatin1String(ApplicationRights), dataset::Connection::QuoteIdentifier(literal),
+                                   Account(user, host)));
+}
+
+bool CreateApplicationAccount(dataset::Connection &administrator, const QString &user, const QString &host,
+                              bool requireTls, const QString &passwordFile)
+{
+    const auto existing =
+        Rows(administrator, QStringLiteral("SELECT COUNT(*) FROM mysql.user WHERE user = :user AND host = :host"), 1,
+             {{QStringLiteral("user"), user}, {QStringLiteral("host"), host}});
+    if (existing.value(0).value(0) != QLatin1String("0"))
+        return false;
+    if (passwordFile.isEmpty())
+        throw dataset::Error(QStringLiteral("Nalog %1@%2 ne postoji; navedite --app-password-out DATOTEKA "
+                                            "u koju se upisuje njegova nova lozinka.")
+                                 .arg(user, host));
+    const QString password = NewPassword();
+    if (!WritePrivateFile(passwordFile, password.toUtf8() + '\n'))
+        throw dataset::Error(QStringLiteral("Lozinka naloga nije zapisana u %1 (datoteka ne sme već postojati): %2")
+                                 .arg(passwordFile, ErrorText()));
+    administrator.Execute(QStringLiteral("CREATE USER %1 IDENTIFIED BY %2%3")
+                              .arg(Account(user, host), dataset::Connection::Quote(password),
+                                   requireTls ? QStringLiteral(" REQUIRE SSL") : QString()));
+    return true;
 }
 
 dataset::ConnectionParams ApplicationConnectionParams(const QString &dataDir, const QString &database)

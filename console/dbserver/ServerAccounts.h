@@ -23,8 +23,22 @@ dataset::ConnectionParams AdministratorParams(const QString &socketPath, const Q
 // password file. Throws dataset::Error when the server cannot be administered.
 void SecureAccounts(const QString &dataDir, const QString &socketPath);
 
-// Lets the application account use database 'name' (over an administrator connection).
+// The rights the console and the imports need on their database, and nothing more:
+// the data, and the imports' copy tables that replace a table in one step.
+inline constexpr char ApplicationRights[] = "SELECT, INSERT, UPDATE, DELETE, CREATE, DROP, ALTER";
+
+// Lets the application account (of the private server, or 'user'@'host') use database
+// 'name' with ApplicationRights (over an administrator connection).
 void GrantApplicationAccess(dataset::Connection &administrator, const QString &name);
+void GrantApplicationAccess(dataset::Connection &administrator, const QString &name, const QString &user,
+                            const QString &host);
+
+// Creates account 'user'@'host' with a generated password, which is first written to the
+// new file 'passwordFile' (mode 0600) so that it can never be lost; with 'requireTls' the
+// server admits the account over TLS only. Nothing happens when the account exists:
+// false, and its password stays what it was.
+bool CreateApplicationAccount(dataset::Connection &administrator, const QString &user, const QString &host,
+                              bool requireTls, const QString &passwordFile);
 
 // How the console and the tools reach database 'database' on the private server of
 // 'dataDir': its socket, the application account and the password from its file.

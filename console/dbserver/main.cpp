@@ -1,10 +1,12 @@
 // parking-dbserver: starts, stops and inspects the private database server of a data
-// directory, and creates a database with the schema in it.
+// directory, and creates or upgrades a database with the schema in it, on the private
+// server or on any server named by its address.
 
 #include "PasswordHash.h"
 #include "PrivateServer.h"
 #include "Schema.h"
 #include "ServerAccounts.h"
+#include "SharedDatabase.h"
 #include <dataset/Connection.h>
 #include <dataset/Error.h>
 
@@ -28,7 +30,13 @@ int Usage()
                            "  parking-dbserver start DIR\n"
                            "  parking-dbserver stop DIR\n"
                            "  parking-dbserver status DIR\n"
-                           "  parking-dbserver createdb DIR IME_BAZE [--demo | --admin-password-file DATOTEKA]\n";
+                           "  parking-dbserver createdb DIR IME_BAZE [--demo | --admin-password-file DATOTEKA]\n"
+                           "  parking-dbserver upgrade DIR IME_BAZE\n"
+                           "  parking-dbserver createdb SERVER [--app-user NALOG] [--app-host HOST]\n"
+                           "                   [--app-password-out DATOTEKA] [--admin-password-file DATOTEKA] IME_BAZE\n"
+                           "  parking-dbserver upgrade SERVER IME_BAZE\n"
+                           "SERVER: (--host H [--port P] | --socket S) --server-user NALOG\n"
+                           "        [--server-password-file DATOTEKA] [--ssl required|preferred|off] [--ssl-ca DATOTEKA]\n";
     return ExitUsage;
 }
 
@@ -80,11 +88,45 @@ int CreateDatabase(const dbserver::PrivateServer &server, const QStringList &opt
     return 0;
 }
 
+int OnSharedServer(const QString &command, const QStringList &arguments)
+{
+    const auto options = dbserver::ParseSharedServerOptions(arguments);
+    if (!options)
+        return Usage();
+    QTextStream out(stdout);
+    if (command == QLatin1String("createdb")) {
+        for (const QString &line : dbserver::CreateSharedDatabase(*options))
+            out << line << "\n";
+        return 0;
+    }
+    dataset::Connection administrator;
+    administrator.Connect(options->server);
+    out << dbserver::UpgradeDatabase(administrator, options->database) << "\n";
+    return 0;
+}
+
+int Upgrade(const dbserver::PrivateServer &server, const QStringList &options)
+{
+    if (options.size() != 1)
+        return Usage();
+    if (!server.IsRunning()) {
+        QTextStream(stderr) << "Server ne radi; pokrenite ga sa: parking-dbserver start " << server.DataDir() << "\n";
+        return ExitNotRunning;
+    }
+    dataset::Connection administrator;
+    administrator.Connect(server.ConnectionParams());
+    QTextStream(stdout) << dbserver::UpgradeDatabase(administrator, options.at(0)) << "\n";
+    return 0;
+}
+
 int Run(const QStringList &arguments)
 {
     if (arguments.size() < 3)
         return Usage();
     const QString command = arguments.at(1);
+    const bool databaseCommand = command == QLatin1String("createdb") || command == QLatin1String("upgrade");
+    if (databaseCommand && dbserver::NamesSharedServer(arguments.mid(2)))
+        return OnSharedServer(command, arguments.mid(2));
     dbserver::PrivateServer server(arguments.at(2));
     QTextStream out(stdout);
 
@@ -110,6 +152,8 @@ int Run(const QStringList &arguments)
     }
     if (command == QLatin1String("createdb") && arguments.size() >= 4)
         return CreateDatabase(server, arguments.mid(3));
+    if (command == QLatin1String("upgrade"))
+        return Upgrade(server, arguments.mid(3));
     return Usage();
 }
 

@@ -2,12 +2,15 @@
 
 #include <console/dbserver/PrivateServer.h>
 #include <console/dbserver/Schema.h>
+#include <console/dbserver/SharedDatabase.h>
 #include <dataset/Connection.h>
 #include <dataset/Error.h>
 #include <dataset/MysqlHandles.h>
 #include <tests/support/TestDatabase.h>
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -52,6 +55,48 @@ bool DatabaseExists(dataset::Connection &connection, const QString &name)
                 .isEmpty();
 }
 
+// Per table of the current database, the list of its columns as an SQL expression.
+QMap<QString, QString> ColumnLists(dataset::Connection &connection)
+{
+    QMap<QString, QString> columns;
+    connection.Execute(QStringLiteral("SET SESSION group_concat_max_len = 65536"));
+    const QStringList rows = Rows(connection, QStringLiteral(
+        "SELECT table_name, GROUP_CONCAT(CONCAT('COALESCE(`', column_name, '`, ''~'')') ORDER BY ordinal_position "
+        "SEPARATOR ',') FROM information_schema.columns WHERE table_schema = DATABASE() GROUP BY table_name"));
+    for (const QString &row : rows)
+        columns[row.section(QLatin1Char('|'), 0, 0)] = row.section(QLatin1Char('|'), 1);
+    return columns;
+}
+
+// Per table: its row count and a checksum over the given columns, so that a lost row
+// or a changed value shows.
+QMap<QString, QString> TableDigests(dataset::Connection &connection, const QMap<QString, QString> &columns)
+{
+    QMap<QString, QString> digests;
+    for (auto it = columns.cbegin(); it != columns.cend(); ++it)
+        digests[it.key()] = Value(connection, QStringLiteral("SELECT CONCAT(COUNT(*), '/', BIT_XOR(CRC32(CONCAT_WS('|', %1)))) "
+                                                             "FROM `%2`")
+                                                  .arg(it.value(), it.key()));
+    return digests;
+}
+
+// Replaces the database 'name' by one as version 1 left it: its schema and data.
+void MakeVersion1Database(dataset::Connection &connection, const QString &name)
+{
+    const QString quoted = dataset::Connection::QuoteIdentifier(name);
+    connection.Execute(QStringLiteral("DROP DATABASE %1").arg(quoted));
+    connection.Execute(QStringLiteral("CREATE DATABASE %1 CHARACTER SET utf8mb4 COLLATE utf8mb4_unicode_ci").arg(quoted));
+    connection.Execute(QStringLiteral("USE %1").arg(quoted));
+    for (const QString &statement : dbserver::SplitSqlScript(dbserver::SchemaScript()))
+        connection.Execute(statement);
+    QFile data(QStringLiteral(VERSION1_DATA));
+    if (!data.open(QIODevice::ReadOnly))
+        throw dataset::Error(data.fileName());
+    for (const QString &statement : dbserver::SplitSqlScript(QString::fromUtf8(data.readAll())))
+        connection.Execute(statement);
+    connection.Execute(QStringLiteral("INSERT INTO schemaversion (version) VALUES (1)"));
+}
+
 } // namespace
 
 class TestSchema : public QObject {
@@ -83,10 +128,11 @@ private Q_SLOTS:
     {
         TestDatabase db;
         QCOMPARE(dbserver::InstalledSchemaVersion(db.connection()), dbserver::SchemaVersion);
+        // Every table, those of the migrations too, is InnoDB in utf8mb4.
         QCOMPARE(Value(db.connection(),
-                       QStringLiteral("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = DATABASE() "
-                                      "AND engine = 'InnoDB' AND table_collation = 'utf8mb4_unicode_ci'")),
-                 QStringLiteral("14"));
+                       QStringLiteral("SELECT SUM(engine = 'InnoDB' AND table_collation = 'utf8mb4_unicode_ci') = COUNT(*) "
+                                      "AND COUNT(*) > 14 FROM information_schema.tables WHERE table_schema = DATABASE()")),
+                 QStringLiteral("1"));
         // Installing again over a complete schema changes nothing.
         QVERIFY(!dbserver::CreateDatabase(db.connection(), db.name(), true));
         QCOMPARE(Value(db.connection(), QStringLiteral("SELECT COUNT(*) FROM user")), QStringLiteral("0"));
@@ -268,6 +314,98 @@ private Q_SLOTS:
                                          "ON i.productid = p.productid LEFT JOIN tax AS t ON i.taxid = t.taxid "
                                          "WHERE p.productid IS NULL OR t.taxid IS NULL OR i.productcode <> p.code")),
                  QStringLiteral("0"));
+    }
+
+    // An old database is brought to the newest version step by step; every row it had
+    // keeps every value, and a second upgrade changes nothing.
+    void upgradeKeepsEveryRow()
+    {
+        TestDatabase db;
+        MakeVersion1Database(db.connection(), db.name());
+        const QMap<QString, QString> version1Columns = ColumnLists(db.connection());
+        QMap<QString, QString> before = TableDigests(db.connection(), version1Columns);
+        QVERIFY(!before.value(QStringLiteral("parkingticket")).startsWith(QLatin1String("0/")));
+        QCOMPARE(dbserver::UpgradeSchema(db.connection()), dbserver::SchemaVersion - 1);
+        QCOMPARE(dbserver::InstalledSchemaVersion(db.connection()), dbserver::SchemaVersion);
+        dbserver::CheckSchemaVersion(db.connection());
+        QCOMPARE(dbserver::UpgradeSchema(db.connection()), 0);
+        // The version 1 columns of every version 1 table hold what they held.
+        QMap<QString, QString> after = TableDigests(db.connection(), version1Columns);
+        before.remove(QStringLiteral("schemaversion"));
+        after.remove(QStringLiteral("schemaversion"));
+        QCOMPARE(after, before);
+    }
+
+    void versionCheckMessages()
+    {
+        TestDatabase db;
+        db.connection().Execute(QStringLiteral("UPDATE schemaversion SET version = 1"));
+        try {
+            dbserver::CheckSchemaVersion(db.connection());
+            QFAIL("an older schema was accepted");
+        } catch (const dataset::Error &error) {
+            QCOMPARE(error.message(), QStringLiteral("Baza je verzije 1; pokrenite parking-dbserver upgrade."));
+        }
+        db.connection().Execute(QStringLiteral("INSERT INTO schemaversion (version) VALUES (%1)")
+                                    .arg(dbserver::SchemaVersion + 1));
+        try {
+            dbserver::UpgradeSchema(db.connection());
+            QFAIL("a newer schema was upgraded");
+        } catch (const dataset::Error &error) {
+            QVERIFY2(error.message().contains(QString::number(dbserver::SchemaVersion + 1))
+                         && error.message().contains(QString::number(dbserver::SchemaVersion)),
+                     qPrintable(error.message()));
+        }
+    }
+
+    // createdb on a server named by its address: the database, an account with only the
+    // application's rights and its password in a private file, the console's admin; a
+    // second run changes nothing.
+    void sharedCreateDatabase()
+    {
+        TestDatabase db;
+        m_server.Execute(QStringLiteral("DROP DATABASE %1").arg(dataset::Connection::QuoteIdentifier(db.name())));
+        const QString appUser = QStringLiteral("t_app_%1").arg(QCoreApplication::applicationPid());
+        m_server.Execute(QStringLiteral("DROP USER IF EXISTS '%1'@'localhost'").arg(appUser));
+        QTemporaryDir dir;
+        QFile adminPassword(dir.filePath(QStringLiteral("admin")));
+        QVERIFY(adminPassword.open(QIODevice::WriteOnly));
+        adminPassword.write("Prva-lozinka\n");
+        adminPassword.close();
+        const QString appPassword = dir.filePath(QStringLiteral("app.password"));
+        const auto options = dbserver::ParseSharedServerOptions(
+            {QStringLiteral("--socket"), m_server.Params().socket, QStringLiteral("--server-user"),
+             m_server.Params().user, QStringLiteral("--app-user"), appUser, QStringLiteral("--app-password-out"),
+             appPassword, QStringLiteral("--admin-password-file"), adminPassword.fileName(), db.name()});
+        QVERIFY(options);
+        QCOMPARE(options->appHost, QStringLiteral("localhost"));
+        const QStringList created = dbserver::CreateSharedDatabase(*options);
+        QVERIFY2(created.first().contains(QStringLiteral("napravljena")), qPrintable(created.join('\n')));
+        QCOMPARE(QFile(appPassword).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+
+        dataset::ConnectionParams app = db.params();
+        app.user = appUser;
+        QFile passwordFile(appPassword);
+        QVERIFY(passwordFile.open(QIODevice::ReadOnly));
+        app.password = QString::fromUtf8(passwordFile.readLine()).trimmed();
+        dataset::Connection desk;
+        desk.Connect(app);
+        QCOMPARE(dbserver::InstalledSchemaVersion(desk), dbserver::SchemaVersion);
+        QCOMPARE(Value(desk, QStringLiteral("SELECT passwordhash <> '' FROM user WHERE username = 'admin'")),
+                 QStringLiteral("1"));
+        desk.Execute(QStringLiteral("CREATE TABLE parkingticket_copy LIKE parkingticket"));
+        desk.Execute(QStringLiteral("RENAME TABLE parkingticket_copy TO parkingticket_old"));
+        desk.Execute(QStringLiteral("DROP TABLE parkingticket_old"));
+        for (const QString &refused : {QStringLiteral("CREATE DATABASE t_other"),
+                                       QStringLiteral("SELECT * FROM mysql.user"),
+                                       QStringLiteral("GRANT SELECT ON *.* TO CURRENT_USER")}) {
+            QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError, desk.Execute(refused));
+        }
+
+        const QStringList again = dbserver::CreateSharedDatabase(*options);
+        QVERIFY2(again.last().contains(QStringLiteral("ništa nije promenjeno")), qPrintable(again.join('\n')));
+        desk.Connect(app);   // the password stayed what it was
+        m_server.Execute(QStringLiteral("DROP USER '%1'@'localhost'").arg(appUser));
     }
 
     void testDatabasesAreSeparateAndDropped()

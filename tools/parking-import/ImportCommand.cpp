@@ -1,6 +1,7 @@
 #include "ImportCommand.h"
 
 #include "ServerConnection.h"
+#include <console/dbserver/Schema.h>
 #include <parking/imports/ImportError.h>
 
 #include <QHash>
@@ -125,9 +126,26 @@ CommandContext::~CommandContext() = default;
 
 dataset::ConnectionParams CommandContext::DatabaseParams()
 {
-    if (!m_server)
-        m_server = std::make_unique<ServerConnection>(m_options);
+    if (!m_server) {
+        auto server = std::make_unique<ServerConnection>(m_options);
+        CheckSchema(server->Params());
+        m_server = std::move(server);
+    }
     return m_server->Params();
+}
+
+// A database of another schema version is refused before anything is read or written.
+void CommandContext::CheckSchema(const dataset::ConnectionParams &params)
+{
+    dataset::Connection connection;
+    connection.Connect(params);
+    try {
+        dbserver::CheckSchemaVersion(connection);
+    } catch (const dataset::DatabaseError &) {
+        throw;
+    } catch (const dataset::Error &e) {
+        throw CommandError(ExitDatabase, e.message());
+    }
 }
 
 ImportSummary CommandContext::RunFileImport(ImportJob &job, const QString &fileName, QTextStream *summary)

@@ -81,7 +81,8 @@ public:
     const CommandOptions &Options() const { return m_options; }
     const QStringList &Arguments() const { return m_arguments; }
     CommandIo &Io() { return m_io; }
-    // The server the command works on, started or found on first use.
+    // The server the command works on, started or found on first use; its database must
+    // carry the schema version of this program.
     dataset::ConnectionParams DatabaseParams();
 
     // Runs a file import with progress and prints its summary (on standard output unless
@@ -89,6 +90,7 @@ public:
     ImportSummary RunFileImport(ImportJob &job, const QString &fileName, QTextStream *summary = nullptr);
 
 private:
+    static void CheckSchema(const dataset::ConnectionParams &params);
     const CommandOptions &m_options;
     QStringList m_arguments;
     CommandIo &m_io;

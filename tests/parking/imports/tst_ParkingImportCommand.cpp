@@ -36,6 +36,7 @@ class TestParkingImportCommand : public QObject {
 private Q_SLOTS:
     void exitCodes_data();
     void exitCodes();
+    void otherSchemaVersionRefused();
     void ticketsEndToEnd();
     void ticketDocument();
     void subscriptionsEndToEnd();
@@ -79,6 +80,30 @@ void TestParkingImportCommand::exitCodes()
 
 // Options after the subcommand; progress on standard error as plain lines, the summary on
 // standard output.
+// A database of another schema version is not written to: exit 2 with the reason.
+void TestParkingImportCommand::otherSchemaVersionRefused()
+{
+    TestDatabase db;
+    QTemporaryDir dir;
+    const QString file = WriteTestFile(dir, "karte.csv", "h\r\n2024-05-01 10:00:00,DK1,1,BG1,300,1,,0,,1,A,,,,,1,,K\r\n");
+    const dataset::ConnectionParams params = db.params();
+    const QStringList arguments{"tickets", file, "--socket", params.socket, "--user", params.user,
+                                "--database=" + params.database};
+    db.connection().Execute("UPDATE schemaversion SET version = 1");
+    Result result = Run(arguments);
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY2(result.err.contains("Baza je verzije 1; pokrenite parking-dbserver upgrade."), qPrintable(result.err));
+    db.connection().Execute("INSERT INTO schemaversion (version) VALUES (99)");
+    result = Run(arguments);
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY2(result.err.contains("verzije 99") && result.err.contains("verzijom"), qPrintable(result.err));
+    dataset::Query raw;
+    raw.SetConnection(&db.connection());
+    raw.SetSQL({"SELECT COUNT(*) AS n FROM parkingticketraw"});
+    raw.Open();
+    QCOMPARE(raw.FieldByName("n").AsInteger(), 0);
+}
+
 void TestParkingImportCommand::ticketsEndToEnd()
 {
     TestDatabase db;

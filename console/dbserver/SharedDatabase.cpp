@@ -1,0 +1,157 @@
+#include "SharedDatabase.h"
+
+#include "PasswordHash.h"
+#include "Schema.h"
+#include "ServerAccounts.h"
+#include <dataset/Error.h>
+
+#include <QFile>
+
+namespace dbserver {
+
+namespace {
+
+QString FirstLine(const QString &path, const QString &what)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw dataset::Error(QStringLiteral("Datoteka sa lozinkom %1 (%2) ne može da se pročita: %3")
+                                 .arg(path, what, file.errorString()));
+    return QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+}
+
+std::optional<dataset::TlsMode> TlsModeNamed(const QString &word)
+{
+    if (word == QLatin1String("required"))
+        return dataset::TlsMode::Required;
+    if (word == QLatin1String("preferred"))
+        return dataset::TlsMode::Preferred;
+    if (word == QLatin1String("off"))
+        return dataset::TlsMode::Off;
+    return std::nullopt;
+}
+
+} // namespace
+
+bool NamesSharedServer(const QStringList &arguments)
+{
+    return !arguments.isEmpty() && arguments.first().startsWith(QLatin1String("--"));
+}
+
+std::optional<SharedServerOptions> ParseSharedServerOptions(const QStringList &arguments)
+{
+    SharedServerOptions options;
+    options.appUser = QLatin1String(ApplicationUser);
+    options.server.tls = dataset::TlsMode::Preferred;
+    QString serverPasswordFile;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &option = arguments.at(i);
+        if (!option.startsWith(QLatin1String("--"))) {
+            if (!options.database.isEmpty())
+                return std::nullopt;
+            options.database = option;
+            continue;
+        }
+        if (i + 1 >= arguments.size())
+            return std::nullopt;
+        const QString value = arguments.at(++i);
+        if (option == QLatin1String("--host"))
+            options.server.host = value;
+        else if (option == QLatin1String("--port")) {
+            bool ok = false;
+            options.server.port = value.toUInt(&ok);
+            if (!ok || options.server.port == 0 || options.server.port > 65535)
+                return std::nullopt;
+        } else if (option == QLatin1String("--socket"))
+            options.server.socket = value;
+        else if (option == QLatin1String("--server-user"))
+            options.server.user = value;
+        else if (option == QLatin1String("--server-password-file"))
+            serverPasswordFile = value;
+        else if (option == QLatin1String("--ssl")) {
+            const auto mode = TlsModeNamed(value);
+            if (!mode)
+                return std::nullopt;
+            options.server.tls = *mode;
+        } else if (option == QLatin1String("--ssl-ca"))
+            options.server.tlsCaFile = value;
+        else if (option == QLatin1String("--app-user"))
+            options.appUser = value;
+        else if (option == QLatin1String("--app-host"))
+            options.appHost = value;
+        else if (option == QLatin1String("--app-password-out"))
+            options.appPasswordOut = value;
+        else if (option == QLatin1String("--admin-password-file"))
+            options.adminPasswordFile = value;
+        else
+            return std::nullopt;
+    }
+    if (options.database.isEmpty() || options.server.user.isEmpty() || options.appUser.isEmpty()
+        || options.server.host.isEmpty() == options.server.socket.isEmpty())
+        return std::nullopt;
+    if (options.appHost.isEmpty())
+        options.appHost = options.server.host.isEmpty() ? QStringLiteral("localhost") : QStringLiteral("%");
+    if (!serverPasswordFile.isEmpty())
+        options.server.password = FirstLine(serverPasswordFile, QStringLiteral("administrator servera"));
+    return options;
+}
+
+QStringList CreateSharedDatabase(const SharedServerOptions &options)
+{
+    // Read before anything changes: a wrong file leaves the server untouched.
+    std::optional<QByteArray> administratorHash = QByteArray();
+    if (!options.adminPasswordFile.isEmpty()) {
+        const QString password = FirstLine(options.adminPasswordFile, QStringLiteral("korisnik admin"));
+        if (password.size() < MinimumPasswordLength)
+            throw dataset::Error(QStringLiteral("Lozinka korisnika admin mora imati najmanje %1 znakova.")
+                                     .arg(MinimumPasswordLength));
+        administratorHash = HashPassword(password);
+    }
+    dataset::Connection administrator;
+    administrator.Connect(options.server);
+    QStringList lines;
+    const QString &name = options.database;
+    const SchemaChange change = PrepareDatabase(administrator, name, false, administratorHash, false);
+    switch (change) {
+    case SchemaChange::Created:
+        lines << QStringLiteral("Baza '%1' je napravljena (verzija %2).").arg(name).arg(SchemaVersion);
+        if (options.adminPasswordFile.isEmpty())
+            lines << QStringLiteral("Korisnik admin postavlja svoju lozinku pri prvoj prijavi.");
+        break;
+    case SchemaChange::Upgraded:
+    case SchemaChange::Unchanged:
+        lines << QStringLiteral("Baza '%1' već postoji (verzija %2).").arg(name).arg(SchemaVersion);
+        break;
+    }
+    const QString account = options.appUser + QLatin1Char('@') + options.appHost;
+    const bool accountCreated = CreateApplicationAccount(administrator, options.appUser, options.appHost,
+                                                         administrator.Encrypted(), options.appPasswordOut);
+    if (accountCreated)
+        lines << QStringLiteral("Nalog %1 je napravljen%2; lozinka je u datoteci %3.")
+                     .arg(account,
+                          administrator.Encrypted() ? QStringLiteral(" (samo preko TLS)") : QString(),
+                          options.appPasswordOut);
+    else
+        lines << QStringLiteral("Nalog %1 već postoji; lozinka nije promenjena.").arg(account);
+    GrantApplicationAccess(administrator, name, options.appUser, options.appHost);
+    lines << QStringLiteral("Prava naloga na bazi: %1.").arg(QLatin1String(ApplicationRights));
+    if (change == SchemaChange::Unchanged && !accountCreated)
+        lines << QStringLiteral("Sve je već bilo na mestu; ništa nije promenjeno.");
+    return lines;
+}
+
+QString UpgradeDatabase(dataset::Connection &administrator, const QString &name)
+{
+    try {
+        administrator.Execute(QStringLiteral("USE %1").arg(dataset::Connection::QuoteIdentifier(name)));
+    } catch (const dataset::DatabaseError &error) {
+        throw dataset::DatabaseError(QStringLiteral("Baza '%1' nije dostupna.").arg(name), error.serverMessage(),
+                                     error.serverCode());
+    }
+    const int before = InstalledSchemaVersion(administrator);
+    if (UpgradeSchema(administrator) == 0)
+        return QStringLiteral("Baza '%1' je već verzije %2; ništa nije promenjeno.").arg(name).arg(SchemaVersion);
+    return QStringLiteral("Baza '%1' je prevedena sa verzije %2 na verziju %3.").arg(name).arg(before).arg(SchemaVersion);
+}
+
+} // namespace dbserver

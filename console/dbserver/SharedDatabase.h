@@ -1,0 +1,42 @@
+#pragma once
+
+#include <dataset/Connection.h>
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace dbserver {
+
+// How `createdb` and `upgrade` reach a database server that is not the private one:
+// the database administrator's connection, the database, and for `createdb` the
+// application account the pay desks use and the console's first user.
+struct SharedServerOptions {
+    dataset::ConnectionParams server;   // the administrator's account; no database
+    QString database;
+    QString appUser;                    // the desks' account
+    QString appHost;                    // where the desks connect from ('%': anywhere)
+    QString appPasswordOut;             // the new account's password goes here (0600)
+    QString adminPasswordFile;          // the console user admin's password; empty: set at first log-in
+};
+
+// Parses what follows `createdb` or `upgrade`: --host H [--port P] or --socket S,
+// --server-user U [--server-password-file F], --ssl required|preferred|off, --ssl-ca F,
+// --app-user U, --app-host H, --app-password-out F, --admin-password-file F, and the
+// database's name. Nothing when the options are not usable; throws dataset::Error when
+// a named file cannot be read.
+std::optional<SharedServerOptions> ParseSharedServerOptions(const QStringList &arguments);
+
+// True when the arguments name a server rather than a private data folder.
+bool NamesSharedServer(const QStringList &arguments);
+
+// Creates the database with its schema, the application account with its rights and the
+// console user admin, or finds them in place; the lines say what was done, and that
+// nothing changed when everything was there. Throws dataset::Error.
+QStringList CreateSharedDatabase(const SharedServerOptions &options);
+
+// Brings database 'name' to the program's schema version over an administrator's
+// connection; the line says from which version, or that it was current.
+QString UpgradeDatabase(dataset::Connection &administrator, const QString &name);
+
+} // namespace dbserver
