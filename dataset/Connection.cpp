@@ -236,8 +236,8 @@ Connection::~Connection() = default;
 void Connection::Connect(const ConnectionParams &params)
 {
     if (UsesTls(params) && !params.tlsCaFile.isEmpty() && !QFile(params.tlsCaFile).open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Datoteka sertifikata izdavača (ssl-ca) %1 ne može da se pročita.")
-                        .arg(params.tlsCaFile));
+        throw Error(
+            QStringLiteral("Datoteka sertifikata izdavača (ssl-ca) %1 ne može da se pročita.").arg(params.tlsCaFile));
     bool serverOffersTls = true;
     try {
         Open(params, true, serverOffersTls);
@@ -267,8 +267,7 @@ bool Connection::Encrypted() const
 QString Connection::TlsVersion() const
 {
     const char *version = nullptr;
-    if (!Encrypted() || mariadb_get_infov(d->handle.get(), MARIADB_CONNECTION_TLS_VERSION, &version) != 0
-        || !version)
+    if (!Encrypted() || mariadb_get_infov(d->handle.get(), MARIADB_CONNECTION_TLS_VERSION, &version) != 0 || !version)
         return {};
     return QString::fromLatin1(version);
 }

@@ -25,8 +25,8 @@ QString ConsoleSettings::ReadPasswordFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw dataset::Error(QStringLiteral("Datoteka sa lozinkom %1 ne može da se pročita: %2")
-                                 .arg(path, file.errorString()));
+        throw dataset::Error(
+            QStringLiteral("Datoteka sa lozinkom %1 ne može da se pročita: %2").arg(path, file.errorString()));
     return QString::fromUtf8(file.readLine()).remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
 }
 
@@ -48,8 +48,8 @@ std::optional<dataset::ConnectionParams> ConsoleSettings::Database() const
         try {
             p.password = ReadPasswordFile(path);
         } catch (const dataset::Error &e) {
-            throw dataset::Error(QStringLiteral("%1 (password-file u odeljku [Database] datoteke %2)")
-                                     .arg(e.message(), m_path));
+            throw dataset::Error(
+                QStringLiteral("%1 (password-file u odeljku [Database] datoteke %2)").arg(e.message(), m_path));
         }
     }
     p.database = ini.value(QStringLiteral("database"), QStringLiteral("parking")).toString();

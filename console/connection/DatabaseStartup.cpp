@@ -78,9 +78,8 @@ void DatabaseStartup::Open(dataset::Connection &connection, const ConsoleSetting
         }
         // A socket never leaves the machine; a network connection says how it travels.
         if (!configured->host.isEmpty())
-            m_description += connection.Encrypted()
-                ? QStringLiteral("  |  TLS (%1)").arg(connection.TlsVersion())
-                : QStringLiteral("  |  veza nije šifrovana");
+            m_description += connection.Encrypted() ? QStringLiteral("  |  TLS (%1)").arg(connection.TlsVersion())
+                                                    : QStringLiteral("  |  veza nije šifrovana");
         return;
     }
 

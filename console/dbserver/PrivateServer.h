@@ -23,11 +23,11 @@ struct ServerOptions {
 };
 
 // A MariaDB server of our own for one data directory, reachable only through a Unix
-// socket (and TCP on 127.0.0.1 when the options name a port). Start() makes the directory private to this user (0700), prepares it when
-// empty, starts the server detached from this process (it keeps running after we exit)
-// and waits until it answers; a server already running there is reused. Either way it
-// leaves the accounts locked down (SecureAccounts). Stop() shuts it down cleanly.
-// Failures throw dataset::Error.
+// socket (and on TCP 127.0.0.1 when the options name a port). Start() makes the directory
+// private to this user (0700), prepares it when empty, starts the server detached from
+// this process (it keeps running after we exit) and waits until it answers; a server
+// already running there is reused. Either way it leaves the accounts locked down
+// (SecureAccounts). Stop() shuts it down cleanly. Failures throw dataset::Error.
 class PrivateServer {
 public:
     explicit PrivateServer(const QString &dataDir, ServerOptions options = {});

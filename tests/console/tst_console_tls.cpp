@@ -48,8 +48,7 @@ void TestConsoleTls::initTestCase()
         dataset::Connection administrator;
         administrator.Connect(m_server->AdminParams(kind));
         dbserver::DropDatabase(administrator, m_database);
-        dbserver::CreateDatabase(administrator, m_database, false,
-                                 dbserver::HashPassword(QStringLiteral("tajna1234")));
+        dbserver::CreateDatabase(administrator, m_database, false, dbserver::HashPassword(QStringLiteral("tajna1234")));
     }
 }
 
@@ -72,7 +71,8 @@ void TestConsoleTls::Open(dataset::Connection &connection, Kind kind, const QStr
     const QString text = QStringLiteral("[Database]\nhost=127.0.0.1\nport=%1\nuser=tcp_admin\npassword-file=%2\n"
                                         "database=%3\n%4\n")
                              .arg(QString::number(m_server->Port(kind)), m_server->PasswordFile(), m_database,
-                                  QString(lines).replace(QLatin1String("CA"), m_server->CaFile())
+                                  QString(lines)
+                                      .replace(QLatin1String("CA"), m_server->CaFile())
                                       .replace(QLatin1String("WRONG"), m_server->WrongCaFile()));
     file.write(text.toUtf8());
     file.close();
@@ -97,7 +97,8 @@ void TestConsoleTls::logsInOverVerifiedTls()
     cipher.SetSQL({QStringLiteral("SHOW SESSION STATUS LIKE 'Ssl_cipher'")});
     cipher.Open();
     QVERIFY(!cipher.Fields(1).AsString().isEmpty());
-    QVERIFY2(description.endsWith(QStringLiteral("  |  TLS (TLSv1.3)")) || description.endsWith(QStringLiteral("  |  TLS (TLSv1.2)")),
+    QVERIFY2(description.endsWith(QStringLiteral("  |  TLS (TLSv1.3)"))
+                 || description.endsWith(QStringLiteral("  |  TLS (TLSv1.2)")),
              qPrintable(description));
 }
 
@@ -109,7 +110,8 @@ void TestConsoleTls::refused_data()
     const QString unverified = QStringLiteral("nije mogao da se proveri");
     const QString noTls = QStringLiteral("ne nudi šifrovanu vezu");
     QTest::newRow("required, wrong CA") << int(Kind::Tls) << "ssl=required\nssl-ca=WRONG" << unverified;
-    QTest::newRow("preferred, wrong CA: not downgraded") << int(Kind::Tls) << "ssl=preferred\nssl-ca=WRONG" << unverified;
+    QTest::newRow("preferred, wrong CA: not downgraded")
+        << int(Kind::Tls) << "ssl=preferred\nssl-ca=WRONG" << unverified;
     QTest::newRow("preferred, wrong CA, unverified") << int(Kind::Tls) << "ssl-ca=WRONG\nssl-verify=off" << unverified;
     QTest::newRow("required, self-signed against the system's CAs")
         << int(Kind::Tls) << "ssl=required" << QStringLiteral("Navedite datoteku sertifikata izdavača (CA)");

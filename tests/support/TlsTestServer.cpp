@@ -58,20 +58,23 @@ void RunOpenssl(const QString &dir, const QStringList &arguments)
 void MakeCertificates(const QString &dir)
 {
     const auto selfSigned = [&dir](const QString &name, const QString &subject) {
-        RunOpenssl(dir, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "3650", "-subj", subject,
-                         "-keyout", name + ".key", "-out", name + ".pem"});
+        RunOpenssl(dir,
+                   {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "3650", "-subj", subject, "-keyout",
+                    name + ".key", "-out", name + ".pem"});
     };
     selfSigned(QStringLiteral("ca"), QStringLiteral("/CN=Parking test CA"));
     selfSigned(QStringLiteral("wrong-ca"), QStringLiteral("/CN=Parking unrelated CA"));
-    RunOpenssl(dir, {"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", "server.key",
-                     "-out", "server.csr"});
+    RunOpenssl(dir,
+               {"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", "server.key", "-out",
+                "server.csr"});
     QFile extensions(dir + QStringLiteral("/server.ext"));
     if (!extensions.open(QIODevice::WriteOnly | QIODevice::Truncate)
         || extensions.write("subjectAltName=IP:127.0.0.1,DNS:localhost\n") < 0)
         throw dataset::Error(QStringLiteral("%1 nije zapisan.").arg(extensions.fileName()));
     extensions.close();
-    RunOpenssl(dir, {"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
-                     "-days", "3650", "-extfile", "server.ext", "-out", "server.pem"});
+    RunOpenssl(dir,
+               {"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial", "-days",
+                "3650", "-extfile", "server.ext", "-out", "server.pem"});
 }
 
 } // namespace
@@ -90,9 +93,18 @@ QString TlsTestServer::File(const QString &name) const
     return m_dir + QLatin1Char('/') + name;
 }
 
-QString TlsTestServer::CaFile() const { return File(QStringLiteral("ca.pem")); }
-QString TlsTestServer::WrongCaFile() const { return File(QStringLiteral("wrong-ca.pem")); }
-QString TlsTestServer::PasswordFile() const { return File(QStringLiteral("admin.password")); }
+QString TlsTestServer::CaFile() const
+{
+    return File(QStringLiteral("ca.pem"));
+}
+QString TlsTestServer::WrongCaFile() const
+{
+    return File(QStringLiteral("wrong-ca.pem"));
+}
+QString TlsTestServer::PasswordFile() const
+{
+    return File(QStringLiteral("admin.password"));
+}
 
 unsigned TlsTestServer::Port(Kind kind) const
 {
@@ -123,7 +135,8 @@ void TlsTestServer::StartServer(Kind kind, unsigned port)
     options.port = port;
     options.extraArguments = {QStringLiteral("--innodb-buffer-pool-size=16M")};
     if (kind == Kind::Tls)
-        options.extraArguments << QStringLiteral("--ssl-ca=") + CaFile() << QStringLiteral("--ssl-cert=") + File("server.pem")
+        options.extraArguments << QStringLiteral("--ssl-ca=") + CaFile()
+                               << QStringLiteral("--ssl-cert=") + File("server.pem")
                                << QStringLiteral("--ssl-key=") + File("server.key");
     else
         options.extraArguments << QStringLiteral("--skip-ssl");

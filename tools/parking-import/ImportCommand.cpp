@@ -170,7 +170,7 @@ QString HelpText()
                            "  --user U               nalog baze podataka\n"
                            "  --password-file F      datoteka čiji je prvi red lozinka naloga\n"
                            "  --database NAME        baza podataka (podrazumevano parking)\n"
-                           "  --ssl MODE             šifrovanje mrežne veze: required, preferred (podrazumevano) ili off\n"
+                           "  --ssl MODE             TLS mrežne veze: required, preferred (podrazumevano), off\n"
                            "  --ssl-ca FILE          sertifikat izdavača (CA) servera; tada se nikad ne radi bez TLS\n"
                            "  --ssl-verify on|off    provera sertifikata i imena servera (podrazumevano on)\n"
                            "  --data-dir DIR         privatni server u folderu DIR (ili PARKING_DATA_DIR)\n"

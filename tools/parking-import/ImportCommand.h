@@ -48,9 +48,9 @@ private:
 struct CommandOptions {
     std::optional<QString> socket, host, user, passwordFile, database, dataDir, config, output;
     std::optional<unsigned> port;
-    std::optional<dataset::TlsMode> tls;     // --ssl
-    std::optional<QString> tlsCaFile;        // --ssl-ca
-    std::optional<bool> tlsVerify;           // --ssl-verify
+    std::optional<dataset::TlsMode> tls; // --ssl
+    std::optional<QString> tlsCaFile;    // --ssl-ca
+    std::optional<bool> tlsVerify;       // --ssl-verify
     bool help = false;
     QStringList positional; // the subcommand and its arguments
 };

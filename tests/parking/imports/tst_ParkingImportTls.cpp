@@ -107,15 +107,15 @@ void TestParkingImportTls::ticketsOverTls()
     QFETCH(int, exitCode);
     QFETCH(QString, message);
     QTemporaryDir dir;
-    const QString file = WriteTestFile(dir, "karte.csv",
-                                       "h\r\n2024-05-01 10:00:00,DK1,1,BG1,300,1,,0,,1,A,,,,,1,,K\r\n");
+    const QString file =
+        WriteTestFile(dir, "karte.csv", "h\r\n2024-05-01 10:00:00,DK1,1,BG1,300,1,,0,,1,A,,,,,1,,K\r\n");
     for (QString &argument : tls)
         argument.replace("WRONG", m_server->WrongCaFile()).replace("CA", m_server->CaFile());
     const dataset::ConnectionParams params = Params();
-    const Result result = Run(QStringList{"tickets", file, "--host", params.host, "--port", QString::number(params.port),
-                                          "--user", params.user, "--password-file", m_server->PasswordFile(),
-                                          "--database", m_database}
-                              + tls);
+    const Result result =
+        Run(QStringList{"tickets", file, "--host", params.host, "--port", QString::number(params.port), "--user",
+                        params.user, "--password-file", m_server->PasswordFile(), "--database", m_database}
+            + tls);
     QVERIFY2(result.exitCode == exitCode, qPrintable(result.err));
     QVERIFY2(result.err.contains(message), qPrintable(result.err));
     if (exitCode != 0)
