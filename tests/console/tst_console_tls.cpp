@@ -68,12 +68,14 @@ void TestConsoleTls::Open(dataset::Connection &connection, Kind kind, const QStr
     const QString path = m_dir.filePath(QStringLiteral("console.ini"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    const QString text = QStringLiteral("[Database]\nhost=127.0.0.1\nport=%1\nuser=tcp_admin\npassword-file=%2\n"
+    const QString host = lines.contains(QLatin1String("host=")) ? QString() : QStringLiteral("host=127.0.0.1\n");
+    const QString text = QStringLiteral("[Database]\n%5port=%1\nuser=tcp_admin\npassword-file=%2\n"
                                         "database=%3\n%4\n")
                              .arg(QString::number(m_server->Port(kind)), m_server->PasswordFile(), m_database,
                                   QString(lines)
                                       .replace(QLatin1String("CA"), m_server->CaFile())
-                                      .replace(QLatin1String("WRONG"), m_server->WrongCaFile()));
+                                      .replace(QLatin1String("WRONG"), m_server->WrongCaFile()),
+                                  host);
     file.write(text.toUtf8());
     file.close();
     DatabaseStartup startup;
@@ -110,6 +112,8 @@ void TestConsoleTls::refused_data()
     const QString unverified = QStringLiteral("nije mogao da se proveri");
     const QString noTls = QStringLiteral("ne nudi šifrovanu vezu");
     QTest::newRow("required, wrong CA") << int(Kind::Tls) << "ssl=required\nssl-ca=WRONG" << unverified;
+    QTest::newRow("required, right CA, another name")
+        << int(Kind::Tls) << "host=127.0.0.2\nssl=required\nssl-ca=CA" << QStringLiteral("glasi na ime 127.0.0.2");
     QTest::newRow("preferred, wrong CA: not downgraded")
         << int(Kind::Tls) << "ssl=preferred\nssl-ca=WRONG" << unverified;
     QTest::newRow("preferred, wrong CA, unverified") << int(Kind::Tls) << "ssl-ca=WRONG\nssl-verify=off" << unverified;
