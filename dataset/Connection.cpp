@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include <mariadb/errmsg.h>
+#include <mariadb/mysqld_error.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -124,23 +125,102 @@ int localFileError(void *state, char *message, unsigned int length)
     return CR_UNKNOWN_ERROR;
 }
 
-// Asks the client library for TLS as the mode says; with a CA file the server's
-// certificate is checked against it.
+bool UsesTls(const ConnectionParams &params)
+{
+    return !params.host.isEmpty() && params.tls != TlsMode::Off;
+}
+
+// Plain text is acceptable only for "preferred" without a CA file of its own.
+bool MayBePlain(const ConnectionParams &params)
+{
+    return !UsesTls(params) || (params.tls == TlsMode::Preferred && params.tlsCaFile.isEmpty());
+}
+
+// Asks the client library for TLS as the mode says. With verification on, the library
+// checks the chain (against the CA file, else the system's CAs through OpenSSL's default
+// paths) and the host name, and refuses a server that offers no TLS.
 void ApplyTls(MYSQL *handle, const ConnectionParams &params, bool tryTls)
 {
-    if (params.host.isEmpty() || params.tls == TlsMode::Off || !tryTls)
+    if (!UsesTls(params) || !tryTls)
         return;
     const QByteArray ca = QFile::encodeName(params.tlsCaFile);
     mysql_ssl_set(handle, nullptr, nullptr, params.tlsCaFile.isEmpty() ? nullptr : ca.constData(), nullptr, nullptr);
-    if (params.tls == TlsMode::Required) {
-        const my_bool yes = 1;
+    const my_bool yes = 1;
+    if (params.tls == TlsMode::Required)
         mysql_optionsv(handle, MYSQL_OPT_SSL_ENFORCE, &yes);
-        if (!params.tlsCaFile.isEmpty())
-            mysql_optionsv(handle, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &yes);
-    }
+    if (params.tlsVerify)
+        mysql_optionsv(handle, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &yes);
+}
+
+QString ServerName(const ConnectionParams &params)
+{
+    return QStringLiteral("%1:%2").arg(params.host, QString::number(params.port ? params.port : 3306));
+}
+
+// The refusal of a TLS handshake, with what to do about it.
+DatabaseError TlsRefusal(const ConnectionParams &params, bool serverOffersTls, const QString &libraryText)
+{
+    if (!serverOffersTls)
+        return DatabaseError(QStringLiteral("Server baze podataka %1 ne nudi šifrovanu vezu (TLS), a veza bez "
+                                            "šifrovanja nije dozvoljena (ssl=required ili naveden ssl-ca).")
+                                 .arg(ServerName(params)),
+                             libraryText, CR_SSL_CONNECTION_ERROR);
+    const QString fix = params.tlsCaFile.isEmpty()
+        ? QStringLiteral("Navedite datoteku sertifikata izdavača (CA) koji je potpisao sertifikat servera "
+                         "(ssl-ca u odeljku [Database], odnosno --ssl-ca).")
+        : QStringLiteral("Sertifikat servera mora da potpiše izdavač iz datoteke %1 i da glasi na ime %2; "
+                         "proverite ssl-ca (odnosno --ssl-ca) i ime servera.")
+              .arg(params.tlsCaFile, params.host);
+    return DatabaseError(QStringLiteral("Sertifikat servera baze podataka %1 nije mogao da se proveri, pa veza "
+                                        "nije uspostavljena. %2")
+                             .arg(ServerName(params), fix),
+                         libraryText, CR_SSL_CONNECTION_ERROR);
 }
 
 } // namespace
+
+std::optional<TlsMode> TlsModeFromText(const QString &word)
+{
+    const QString text = word.trimmed().toLower();
+    if (text == QLatin1String("required"))
+        return TlsMode::Required;
+    if (text == QLatin1String("preferred"))
+        return TlsMode::Preferred;
+    if (text == QLatin1String("off"))
+        return TlsMode::Off;
+    return std::nullopt;
+}
+
+std::optional<bool> SwitchFromText(const QString &word)
+{
+    const QString text = word.trimmed().toLower();
+    for (const char *on : {"on", "yes", "true", "1"}) {
+        if (text == QLatin1String(on))
+            return true;
+    }
+    for (const char *off : {"off", "no", "false", "0"}) {
+        if (text == QLatin1String(off))
+            return false;
+    }
+    return std::nullopt;
+}
+
+bool IsConnectionLost(unsigned code)
+{
+    switch (code) {
+    case CR_CONNECTION_ERROR:      // 2002: the socket is gone
+    case CR_CONN_HOST_ERROR:       // 2003: the host does not answer
+    case CR_SERVER_GONE_ERROR:     // 2006
+    case CR_SERVER_LOST:           // 2013
+    case CR_SSL_CONNECTION_ERROR:  // 2026: on an open link, the TLS stream broke
+    case CR_SERVER_LOST_EXTENDED:  // 2055
+    case ER_SERVER_SHUTDOWN:       // 1053: the server is going down
+    case ER_CONNECTION_KILLED:     // 1927: KILL CONNECTION
+        return true;
+    default:
+        return false;
+    }
+}
 
 struct Connection::Private {
     detail::MysqlPtr handle;
@@ -155,13 +235,27 @@ Connection::~Connection() = default;
 
 void Connection::Connect(const ConnectionParams &params)
 {
+    if (UsesTls(params) && !params.tlsCaFile.isEmpty() && !QFile(params.tlsCaFile).open(QIODevice::ReadOnly))
+        throw Error(
+            QStringLiteral("Datoteka sertifikata izdavača (ssl-ca) %1 ne može da se pročita.").arg(params.tlsCaFile));
+    bool serverOffersTls = true;
     try {
-        Open(params, true);
+        Open(params, true, serverOffersTls);
     } catch (const DatabaseError &error) {
-        // "Preferred" falls back to a plain connection when the server offers no TLS.
-        if (params.host.isEmpty() || params.tls != TlsMode::Preferred || error.serverCode() != CR_SSL_CONNECTION_ERROR)
+        if (!UsesTls(params) || error.serverCode() != CR_SSL_CONNECTION_ERROR)
             throw;
-        Open(params, false);
+        // "Preferred" without a CA file takes a plain connection only from a server that
+        // offers no TLS at all; a certificate that fails the check is never bypassed.
+        if (!serverOffersTls && MayBePlain(params)) {
+            Open(params, false, serverOffersTls);
+            return;
+        }
+        throw TlsRefusal(params, serverOffersTls, error.serverMessage());
+    }
+    // Without verification the library takes a server that offers no TLS in plain text.
+    if (!MayBePlain(params) && !Encrypted()) {
+        Disconnect();
+        throw TlsRefusal(params, false, QStringLiteral("Server ne nudi TLS."));
     }
 }
 
@@ -170,7 +264,15 @@ bool Connection::Encrypted() const
     return d->handle && mysql_get_ssl_cipher(d->handle.get()) != nullptr;
 }
 
-void Connection::Open(const ConnectionParams &params, bool tryTls)
+QString Connection::TlsVersion() const
+{
+    const char *version = nullptr;
+    if (!Encrypted() || mariadb_get_infov(d->handle.get(), MARIADB_CONNECTION_TLS_VERSION, &version) != 0 || !version)
+        return {};
+    return QString::fromLatin1(version);
+}
+
+void Connection::Open(const ConnectionParams &params, bool tryTls, bool &serverOffersTls)
 {
     Disconnect();
     detail::MysqlPtr handle(mysql_init(nullptr));
@@ -207,6 +309,10 @@ void Connection::Open(const ConnectionParams &params, bool tryTls)
                             // Found rows, not changed rows: an update that matched its row
                             // counts even when it changed nothing.
                             CLIENT_MULTI_RESULTS | CLIENT_FOUND_ROWS)) {
+        // The greeting's capabilities stay on the handle when the handshake failed.
+        unsigned long capabilities = CLIENT_SSL;
+        mariadb_get_infov(handle.get(), MARIADB_CONNECTION_SERVER_CAPABILITIES, &capabilities);
+        serverOffersTls = (capabilities & CLIENT_SSL) != 0;
         throw DatabaseError(QStringLiteral("Povezivanje sa bazom podataka nije uspelo."),
                             QString::fromUtf8(mysql_error(handle.get())),
                             mysql_errno(handle.get()));
@@ -256,8 +362,7 @@ void Connection::ThrowLastError(const QString &context)
 
 void Connection::ThrowError(const QString &context, unsigned code, const QString &message)
 {
-    if (code == CR_SERVER_LOST || code == CR_SERVER_GONE_ERROR
-        || code == CR_CONNECTION_ERROR || code == CR_CONN_HOST_ERROR) {
+    if (IsConnectionLost(code)) {
         // The handle is unusable from here on; drop it so Connected() tells the truth,
         // and let the next statement connect again.
         const bool inTransaction = m_transactionDepth > 0;

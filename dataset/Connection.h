@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 struct st_mysql;
 
@@ -14,9 +15,21 @@ namespace dataset {
 // Transport encryption of a network connection.
 enum class TlsMode {
     Off,        // plain
-    Preferred,  // TLS when the server offers it, plain otherwise
-    Required,   // TLS or no connection; with a CA file the server's certificate is verified
+    Preferred,  // TLS when the server offers it; plain only from a server offering no TLS
+                // at all, and never once a CA file is named
+    Required,   // TLS or no connection
 };
+
+// The words of the settings and options: "required", "preferred", "off" (any case,
+// blanks around ignored); nothing for any other word.
+std::optional<TlsMode> TlsModeFromText(const QString &word);
+// "on" or "off" (also yes/no, true/false, 1/0); nothing for any other word.
+std::optional<bool> SwitchFromText(const QString &word);
+
+// True when a statement's error code means the link to the server is gone (the server
+// stopped, restarted, killed the session, or the TLS link broke): the handle is useless
+// and the next statement connects again.
+bool IsConnectionLost(unsigned code);
 
 struct ConnectionParams {
     QString host;        // empty: use the socket
@@ -31,8 +44,12 @@ struct ConnectionParams {
     // Seconds a connect, a read or a write may wait for the server: a hung server gives
     // an error instead of freezing the caller.
     unsigned timeout = 30;
-    TlsMode tls = TlsMode::Off;   // for a host; a Unix socket never leaves the machine
-    QString tlsCaFile;            // PEM file of the certificate authority; empty: none
+    TlsMode tls = TlsMode::Preferred;  // for a host; a Unix socket never leaves the machine
+    QString tlsCaFile;                 // PEM file of the certificate authority; empty: none
+    // With TLS, the server's certificate chain is checked against tlsCaFile (or, when none
+    // is named, the system's CAs) and its name against the host. Off: any certificate is
+    // taken, though a named CA file is still checked by the client library.
+    bool tlsVerify = true;
 };
 
 // One client connection to a MySQL-protocol server (RAII over MYSQL*).
@@ -49,6 +66,8 @@ public:
     bool Connected() const;
     // True when the connection is encrypted with TLS.
     bool Encrypted() const;
+    // The TLS protocol of the connection ("TLSv1.3"); empty when it is not encrypted.
+    QString TlsVersion() const;
     const ConnectionParams &Params() const { return m_params; }
 
     // Runs a statement that returns no rows; returns the affected row count.
@@ -97,7 +116,8 @@ Q_SIGNALS:
 
 private:
     friend class Transaction;
-    void Open(const ConnectionParams &params, bool tryTls);
+    // Connects once; on failure tells whether the server offered TLS in its greeting.
+    void Open(const ConnectionParams &params, bool tryTls, bool &serverOffersTls);
 
     struct Private;
     std::unique_ptr<Private> d;

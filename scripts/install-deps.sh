@@ -7,6 +7,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libmariadb-dev mariadb-server-core mariadb-client
   libsodium-dev
+  openssl ca-certificates
   fonts-dejavu-core
 )
 

@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 namespace console {
@@ -19,6 +21,15 @@ QString ConsoleSettings::DefaultPath()
     return QCoreApplication::applicationFilePath() + QStringLiteral(".ini");
 }
 
+QString ConsoleSettings::ReadPasswordFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw dataset::Error(
+            QStringLiteral("Datoteka sa lozinkom %1 ne može da se pročita: %2").arg(path, file.errorString()));
+    return QString::fromUtf8(file.readLine()).remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+}
+
 std::optional<dataset::ConnectionParams> ConsoleSettings::Database() const
 {
     QSettings ini(m_path, QSettings::IniFormat);
@@ -31,21 +42,34 @@ std::optional<dataset::ConnectionParams> ConsoleSettings::Database() const
     p.port = ini.value(QStringLiteral("port"), 0).toUInt();
     p.user = ini.value(QStringLiteral("user")).toString();
     p.password = ini.value(QStringLiteral("password")).toString();
+    // A relative password file lies beside the settings file.
+    if (const QString file = ini.value(QStringLiteral("password-file")).toString().trimmed(); !file.isEmpty()) {
+        const QString path = QFileInfo(m_path).dir().filePath(file);
+        try {
+            p.password = ReadPasswordFile(path);
+        } catch (const dataset::Error &e) {
+            throw dataset::Error(
+                QStringLiteral("%1 (password-file u odeljku [Database] datoteke %2)").arg(e.message(), m_path));
+        }
+    }
     p.database = ini.value(QStringLiteral("database"), QStringLiteral("parking")).toString();
     // Seconds a statement may wait for a server that does not answer.
     p.timeout = std::max(1u, ini.value(QStringLiteral("timeout"), p.timeout).toUInt());
-    const QString tls = ini.value(QStringLiteral("ssl"), QStringLiteral("preferred")).toString().trimmed().toLower();
-    if (tls == QLatin1String("required"))
-        p.tls = dataset::TlsMode::Required;
-    else if (tls == QLatin1String("off"))
-        p.tls = dataset::TlsMode::Off;
-    else if (tls == QLatin1String("preferred"))
-        p.tls = dataset::TlsMode::Preferred;
-    else
+    const QString tls = ini.value(QStringLiteral("ssl"), QStringLiteral("preferred")).toString();
+    const auto mode = dataset::TlsModeFromText(tls);
+    if (!mode)
         throw dataset::Error(QStringLiteral("Vrednost ssl=%1 u odeljku [Database] datoteke %2 nije dozvoljena "
                                             "(required, preferred ili off).")
-                                 .arg(tls, m_path));
+                                 .arg(tls.trimmed(), m_path));
+    p.tls = *mode;
     p.tlsCaFile = ini.value(QStringLiteral("ssl-ca")).toString().trimmed();
+    const QString verify = ini.value(QStringLiteral("ssl-verify"), QStringLiteral("on")).toString();
+    const auto verifyOn = dataset::SwitchFromText(verify);
+    if (!verifyOn)
+        throw dataset::Error(QStringLiteral("Vrednost ssl-verify=%1 u odeljku [Database] datoteke %2 nije "
+                                            "dozvoljena (on ili off).")
+                                 .arg(verify.trimmed(), m_path));
+    p.tlsVerify = *verifyOn;
     return p;
 }
 

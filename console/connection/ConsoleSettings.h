@@ -10,8 +10,10 @@ namespace console {
 // The console's INI file. It is also the module's configuration file, so it lives
 // beside the executable as "<executable path>.ini" unless another path is given.
 //
-//   [Database]  host, port, socket, user, password, database,
-//               ssl (required | preferred | off; preferred when absent), ssl-ca (CA file)
+//   [Database]  host, port, socket, user, password or password-file (first line: the
+//               password; relative to this file), database, timeout,
+//               ssl (required | preferred | off; preferred when absent), ssl-ca (CA file),
+//               ssl-verify (on | off; on when absent: chain and host name are checked)
 //   [Document]  DefaultCurrency (RSD when absent), DefWarehouseName (read by the module)
 class ConsoleSettings {
 public:
@@ -26,6 +28,10 @@ public:
     // console runs its private server.
     std::optional<dataset::ConnectionParams> Database() const;
     QString DefaultCurrency() const;
+
+    // The first line of a password file; throws dataset::Error saying why it could not
+    // be read.
+    static QString ReadPasswordFile(const QString &path);
 
     // Where the private server keeps its files: PARKING_DATA_DIR, else
     // ~/.local/share/parking/db.

@@ -77,8 +77,10 @@ void DatabaseStartup::Open(dataset::Connection &connection, const ConsoleSetting
                         .arg(configured->database, where, settings.Path()),
                     e);
         }
-        if (!configured->host.isEmpty() && !connection.Encrypted())
-            m_description += QStringLiteral("  |  veza nije šifrovana (bez TLS)");
+        // A socket never leaves the machine; a network connection says how it travels.
+        if (!configured->host.isEmpty())
+            m_description += connection.Encrypted() ? QStringLiteral("  |  TLS (%1)").arg(connection.TlsVersion())
+                                                    : QStringLiteral("  |  veza nije šifrovana");
         // A shared database is upgraded by its administrator, never by a desk.
         dbserver::CheckSchemaVersion(connection);
         return;

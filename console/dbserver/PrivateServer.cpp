@@ -263,7 +263,6 @@ qint64 PrivateServer::Private::Launch() const
                              QStringLiteral("--socket=") + Socket(),
                              QStringLiteral("--pid-file=") + File(PidFileName),
                              QStringLiteral("--log-error=") + File(LogFileName),
-                             QStringLiteral("--skip-networking"),
                              QStringLiteral("--local-infile=1"),
                              QStringLiteral("--secure-file-priv=") + File(ServerFilesName),
                              QStringLiteral("--tmpdir=") + File(ServerTmpName),
@@ -276,8 +275,13 @@ qint64 PrivateServer::Private::Launch() const
                              QStringLiteral("--innodb-flush-log-at-trx-commit=1"),
                              QStringLiteral("--sync-binlog=1"),
                              QStringLiteral("--skip-name-resolve")};
+    if (options.port)
+        arguments << QStringLiteral("--port=%1").arg(options.port) << QStringLiteral("--bind-address=127.0.0.1");
+    else
+        arguments << QStringLiteral("--skip-networking");
     if (RunningAsRoot())
         arguments << QStringLiteral("--user=root");
+    arguments << options.extraArguments;
     MakeOwnDirectory(ServerFilesName);
     MakeOwnDirectory(ServerTmpName);
     return detail::SpawnDetached(program, arguments, File(LogFileName));

@@ -3,6 +3,7 @@
 #include <dataset/Connection.h>
 
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <memory>
 
@@ -14,14 +15,19 @@ struct ServerOptions {
     QString installDb;
     std::chrono::milliseconds startTimeout{std::chrono::seconds(60)};
     std::chrono::milliseconds stopTimeout{std::chrono::seconds(60)};
+    // Also listen on TCP at 127.0.0.1:port (0: the socket only, the default).
+    unsigned port = 0;
+    // Further server options appended to its command line (TLS files, for one); a later
+    // option wins over an earlier one.
+    QStringList extraArguments;
 };
 
 // A MariaDB server of our own for one data directory, reachable only through a Unix
-// socket. Start() makes the directory private to this user (0700), prepares it when
-// empty, starts the server detached from this process (it keeps running after we exit)
-// and waits until it answers; a server already running there is reused. Either way it
-// leaves the accounts locked down (SecureAccounts). Stop() shuts it down cleanly.
-// Failures throw dataset::Error.
+// socket (and on TCP 127.0.0.1 when the options name a port). Start() makes the directory
+// private to this user (0700), prepares it when empty, starts the server detached from
+// this process (it keeps running after we exit) and waits until it answers; a server
+// already running there is reused. Either way it leaves the accounts locked down
+// (SecureAccounts). Stop() shuts it down cleanly. Failures throw dataset::Error.
 class PrivateServer {
 public:
     explicit PrivateServer(const QString &dataDir, ServerOptions options = {});

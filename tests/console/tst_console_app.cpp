@@ -292,8 +292,24 @@ void TestConsoleApp::settings()
     file.close();
     QCOMPARE(ConsoleSettings(path).Database()->tls, dataset::TlsMode::Required);
     QCOMPARE(ConsoleSettings(path).Database()->tlsCaFile, QStringLiteral("/etc/ca.pem"));
+    QVERIFY(ConsoleSettings(path).Database()->tlsVerify);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write("[Database]\nhost=db.local\nssl=da\n");
+    file.close();
+    QVERIFY_THROWS_EXCEPTION(dataset::Error, ConsoleSettings(path).Database());
+
+    // The password from a file beside the settings (its first line), over any in the file.
+    QFile secret(dir.filePath(QStringLiteral("db.password")));
+    QVERIFY(secret.open(QIODevice::WriteOnly));
+    secret.write("tajna lozinka\r\ndrugi red\n");
+    secret.close();
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("[Database]\nhost=db.local\npassword=stara\npassword-file=db.password\nssl-verify=off\n");
+    file.close();
+    QCOMPARE(ConsoleSettings(path).Database()->password, QStringLiteral("tajna lozinka"));
+    QVERIFY(!ConsoleSettings(path).Database()->tlsVerify);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("[Database]\nhost=db.local\nssl-verify=mozda\n");
     file.close();
     QVERIFY_THROWS_EXCEPTION(dataset::Error, ConsoleSettings(path).Database());
 }

@@ -23,6 +23,7 @@ const QHash<QString, StringOption> &StringOptions()
         {QStringLiteral("--data-dir"), &CommandOptions::dataDir},
         {QStringLiteral("--config"), &CommandOptions::config},
         {QStringLiteral("--output"), &CommandOptions::output},
+        {QStringLiteral("--ssl-ca"), &CommandOptions::tlsCaFile},
     };
     return options;
 }
@@ -75,6 +76,16 @@ CommandOptions ParseOptions(const QStringList &arguments)
             if (!ok || port == 0 || port > 65535)
                 Usage(QStringLiteral("Neispravan port: %1").arg(text));
             options.port = port;
+        } else if (name == QLatin1String("--ssl")) {
+            const QString text = value();
+            options.tls = dataset::TlsModeFromText(text);
+            if (!options.tls)
+                Usage(QStringLiteral("Neispravna vrednost opcije --ssl: %1 (required, preferred ili off)").arg(text));
+        } else if (name == QLatin1String("--ssl-verify")) {
+            const QString text = value();
+            options.tlsVerify = dataset::SwitchFromText(text);
+            if (!options.tlsVerify)
+                Usage(QStringLiteral("Neispravna vrednost opcije --ssl-verify: %1 (on ili off)").arg(text));
         } else if (const auto found = StringOptions().constFind(name); found != StringOptions().cend()) {
             options.*(found.value()) = value();
         } else {
@@ -177,6 +188,9 @@ QString HelpText()
                            "  --user U               nalog baze podataka\n"
                            "  --password-file F      datoteka čiji je prvi red lozinka naloga\n"
                            "  --database NAME        baza podataka (podrazumevano parking)\n"
+                           "  --ssl MODE             TLS mrežne veze: required, preferred (podrazumevano), off\n"
+                           "  --ssl-ca FILE          sertifikat izdavača (CA) servera; tada se nikad ne radi bez TLS\n"
+                           "  --ssl-verify on|off    provera sertifikata i imena servera (podrazumevano on)\n"
                            "  --data-dir DIR         privatni server u folderu DIR (ili PARKING_DATA_DIR)\n"
                            "  --config FILE          druga datoteka podešavanja umesto parking-console.ini\n"
                            "  --output OUT           izlaz naredbe startstop (.json ili redovi sa \"|\")\n"

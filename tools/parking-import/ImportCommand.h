@@ -11,6 +11,8 @@
 #include <QTextStream>
 #include <functional>
 #include <memory>
+#include <dataset/Connection.h>
+
 #include <optional>
 #include <vector>
 
@@ -46,6 +48,9 @@ private:
 struct CommandOptions {
     std::optional<QString> socket, host, user, passwordFile, database, dataDir, config, output;
     std::optional<unsigned> port;
+    std::optional<dataset::TlsMode> tls; // --ssl
+    std::optional<QString> tlsCaFile;    // --ssl-ca
+    std::optional<bool> tlsVerify;       // --ssl-verify
     bool help = false;
     QStringList positional; // the subcommand and its arguments
 };

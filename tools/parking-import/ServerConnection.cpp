@@ -4,6 +4,7 @@
 #include <console/connection/ConsoleSettings.h>
 #include <console/dbserver/PrivateServer.h>
 #include <console/dbserver/ServerAccounts.h>
+#include <dataset/Error.h>
 #include <parking/imports/ImportError.h>
 
 #include <QCoreApplication>
@@ -24,12 +25,11 @@ QString ConsoleSettingsPath()
 
 QString ReadPasswordFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw UsageError(QStringLiteral("Datoteku sa lozinkom %1 nije moguće pročitati: %2")
-                             .arg(path, file.errorString())
-                             .toStdString());
-    return QString::fromUtf8(file.readLine()).remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+    try {
+        return console::ConsoleSettings::ReadPasswordFile(path);
+    } catch (const dataset::Error &e) {
+        throw UsageError(e.message().toStdString());
+    }
 }
 
 imports::ImportError ServerError(const QString &text)
@@ -73,6 +73,12 @@ ServerConnection::ServerConnection(const CommandOptions &options)
         m_params.user = *options.user;
     if (options.passwordFile)
         m_params.password = ReadPasswordFile(*options.passwordFile);
+    if (options.tls)
+        m_params.tls = *options.tls;
+    if (options.tlsCaFile)
+        m_params.tlsCaFile = *options.tlsCaFile;
+    if (options.tlsVerify)
+        m_params.tlsVerify = *options.tlsVerify;
 }
 
 ServerConnection::~ServerConnection()

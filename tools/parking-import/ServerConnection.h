@@ -19,7 +19,8 @@ QString SettingsPath(const CommandOptions &options);
 // --port and --database win over the settings file (--config, else the console's);
 // --data-dir (or PARKING_DATA_DIR) means the private server of that folder with its
 // application account; without a configured server the console's private server.
-// --user and --password-file name the account. A private server this run had to start
+// --user and --password-file name the account; --ssl, --ssl-ca and --ssl-verify the
+// transport, with the console's defaults (preferred, verified). A private server this run had to start
 // is stopped again at the end.
 class ServerConnection {
 public:
