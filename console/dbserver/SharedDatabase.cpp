@@ -20,17 +20,6 @@ QString FirstLine(const QString &path, const QString &what)
     return QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
 }
 
-std::optional<dataset::TlsMode> TlsModeNamed(const QString &word)
-{
-    if (word == QLatin1String("required"))
-        return dataset::TlsMode::Required;
-    if (word == QLatin1String("preferred"))
-        return dataset::TlsMode::Preferred;
-    if (word == QLatin1String("off"))
-        return dataset::TlsMode::Off;
-    return std::nullopt;
-}
-
 } // namespace
 
 bool NamesSharedServer(const QStringList &arguments)
@@ -42,7 +31,6 @@ std::optional<SharedServerOptions> ParseSharedServerOptions(const QStringList &a
 {
     SharedServerOptions options;
     options.appUser = QLatin1String(ApplicationUser);
-    options.server.tls = dataset::TlsMode::Preferred;
     QString serverPasswordFile;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &option = arguments.at(i);
@@ -69,10 +57,15 @@ std::optional<SharedServerOptions> ParseSharedServerOptions(const QStringList &a
         else if (option == QLatin1String("--server-password-file"))
             serverPasswordFile = value;
         else if (option == QLatin1String("--ssl")) {
-            const auto mode = TlsModeNamed(value);
+            const auto mode = dataset::TlsModeFromText(value);
             if (!mode)
                 return std::nullopt;
             options.server.tls = *mode;
+        } else if (option == QLatin1String("--ssl-verify")) {
+            const auto verify = dataset::SwitchFromText(value);
+            if (!verify)
+                return std::nullopt;
+            options.server.tlsVerify = *verify;
         } else if (option == QLatin1String("--ssl-ca"))
             options.server.tlsCaFile = value;
         else if (option == QLatin1String("--app-user"))

@@ -22,6 +22,7 @@ struct SharedServerOptions {
 
 // Parses what follows `createdb` or `upgrade`: --host H [--port P] or --socket S,
 // --server-user U [--server-password-file F], --ssl required|preferred|off, --ssl-ca F,
+// --ssl-verify on|off (as the console's settings: preferred and verified by default),
 // --app-user U, --app-host H, --app-password-out F, --admin-password-file F, and the
 // database's name. Nothing when the options are not usable; throws dataset::Error when
 // a named file cannot be read.

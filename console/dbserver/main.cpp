@@ -36,7 +36,8 @@ int Usage()
                            "                   [--app-password-out DATOTEKA] [--admin-password-file DATOTEKA] IME_BAZE\n"
                            "  parking-dbserver upgrade SERVER IME_BAZE\n"
                            "SERVER: (--host H [--port P] | --socket S) --server-user NALOG\n"
-                           "        [--server-password-file DATOTEKA] [--ssl required|preferred|off] [--ssl-ca DATOTEKA]\n";
+                           "        [--server-password-file DATOTEKA] [--ssl required|preferred|off] [--ssl-ca DATOTEKA]\n"
+                           "        [--ssl-verify on|off]\n";
     return ExitUsage;
 }
 
