@@ -10,7 +10,7 @@ CREATE TABLE IF NOT EXISTS numbercounter (
   warehouseid BIGINT NOT NULL DEFAULT 0,    -- 0: no warehouse
   n BIGINT NOT NULL DEFAULT 0,              -- the last number given
   PRIMARY KEY (series, documenttype, year, warehouseid)
-) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_bin;
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
 
 -- Parking documents run on over the years from the count of the stored ones.
 INSERT INTO numbercounter (series, documenttype, year, warehouseid, n)
