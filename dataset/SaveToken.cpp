@@ -25,12 +25,15 @@ QString RandomToken()
 } // namespace
 
 AlreadySaved::AlreadySaved(qint64 key)
-    : Error(QStringLiteral("Dokument je već snimljen.")), m_key(key)
+    : Error(QStringLiteral("Dokument je već snimljen."))
+    , m_key(key)
 {
 }
 
 SaveToken::SaveToken(QString table, QString keyColumn)
-    : m_table(std::move(table)), m_keyColumn(std::move(keyColumn)), m_value(RandomToken())
+    : m_table(std::move(table))
+    , m_keyColumn(std::move(keyColumn))
+    , m_value(RandomToken())
 {
 }
 

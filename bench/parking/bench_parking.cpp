@@ -181,8 +181,8 @@ void addDocuments(dataset::Query &documents, int runs, const char *title)
     out << "  post (rules, uniqueness, insert): " << bench::Median(posts) << " s median [" << listed(posts) << "]"
         << Qt::endl;
     out << "  new document: " << bench::Median(totals) << " s median; last number " << number << ", at row "
-        << documents.RecNo() << " of " << documents.RecordCount() << " (goal under 0.005 s: "
-        << (bench::Median(totals) < 0.005 ? "met" : "missed") << ")" << Qt::endl;
+        << documents.RecNo() << " of " << documents.RecordCount()
+        << " (goal under 0.005 s: " << (bench::Median(totals) < 0.005 ? "met" : "missed") << ")" << Qt::endl;
 }
 
 // A new document with 50 items saved by the editor, over a connection of its own made
@@ -233,8 +233,8 @@ void saveDocuments(const dataset::ConnectionParams &params, int runs)
 {
     const std::vector<double> saves = measureSave(params, runs);
     out << "(d) new document with 50 items saved (one transaction, numbered at save, durable commit): "
-        << bench::Median(saves) << " s median [" << listed(saves) << "] (goal under 0.05 s: "
-        << (bench::Median(saves) < 0.05 ? "met" : "missed") << ")" << Qt::endl;
+        << bench::Median(saves) << " s median [" << listed(saves)
+        << "] (goal under 0.05 s: " << (bench::Median(saves) < 0.05 ? "met" : "missed") << ")" << Qt::endl;
 }
 
 // The two statements of a new document on their own; 'number' is one already in use.
@@ -246,8 +246,9 @@ void statementTimes(dataset::Connection &connection, const QString &number)
                                .arg(dataset::Connection::Quote(number));
     const QString table = QStringLiteral("parkingdocument");
     out << "  statements: counter " << bench::SecondsOf([&] { bench::Scalar(connection, counter); }) << " s ("
-        << plan(connection, counter, QStringLiteral("numbercounter")) << "), uniqueness " << bench::SecondsOf([&] { bench::Scalar(connection, unique); })
-        << " s (" << plan(connection, unique, table) << ")" << Qt::endl;
+        << plan(connection, counter, QStringLiteral("numbercounter")) << "), uniqueness "
+        << bench::SecondsOf([&] { bench::Scalar(connection, unique); }) << " s (" << plan(connection, unique, table)
+        << ")" << Qt::endl;
 }
 
 bool loaded(dataset::Connection &connection, const Options &options)
@@ -288,8 +289,9 @@ int run(bench::ClientRunner &runner, const Options &options)
 
     // The rows were loaded around the module: its counter starts from their count, as the
     // upgrade that brought the counter in does.
-    connection.Execute(QStringLiteral("UPDATE numbercounter SET n = GREATEST(n, (SELECT COUNT(*) FROM parkingdocument)) "
-                                      "WHERE series = 'parkingdocument'"));
+    connection.Execute(
+        QStringLiteral("UPDATE numbercounter SET n = GREATEST(n, (SELECT COUNT(*) FROM parkingdocument)) "
+                       "WHERE series = 'parkingdocument'"));
     out << "durable commits: innodb_flush_log_at_trx_commit = "
         << bench::Scalar(connection, QStringLiteral("SELECT @@innodb_flush_log_at_trx_commit")) << Qt::endl;
 

@@ -114,5 +114,5 @@ private:
     QString m_automaticNumber;   // the number the module gave a new document; empty once typed over
     // The current save's token, kept for its retries and renewed once it is stored.
     dataset::SaveToken m_saveToken{QStringLiteral("parkingdocument"), QStringLiteral("parkingdocumentid")};
-    bool m_saveTried = false;    // a try of the current save ended without knowing it stored nothing
+    bool m_saveTried = false; // a try of the current save ended without knowing it stored nothing
 };

@@ -25,9 +25,15 @@ constexpr int kPollMs = 20;
 
 class Fd {
 public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
+    explicit Fd(int fd = -1)
+        : m_fd(fd)
+    {
+    }
     ~Fd() { Reset(); }
-    Fd(Fd &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    Fd(Fd &&other) noexcept
+        : m_fd(std::exchange(other.m_fd, -1))
+    {
+    }
     Fd &operator=(Fd &&other) noexcept
     {
         Reset();
@@ -84,7 +90,8 @@ struct CommitCutProxy::Private {
     Fd ConnectServer() const;
 };
 
-CommitCutProxy::CommitCutProxy(const QString &serverSocket) : d(std::make_unique<Private>())
+CommitCutProxy::CommitCutProxy(const QString &serverSocket)
+    : d(std::make_unique<Private>())
 {
     d->serverSocket = serverSocket;
     d->listener = Fd(::socket(AF_INET, SOCK_STREAM, 0));
@@ -95,7 +102,8 @@ CommitCutProxy::CommitCutProxy(const QString &serverSocket) : d(std::make_unique
     if (d->listener.get() < 0 || ::bind(d->listener.get(), reinterpret_cast<sockaddr *>(&address), length) != 0
         || ::listen(d->listener.get(), 8) != 0
         || ::getsockname(d->listener.get(), reinterpret_cast<sockaddr *>(&address), &length) != 0)
-        throw dataset::Error(QStringLiteral("Proksi ne može da sluša: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+        throw dataset::Error(
+            QStringLiteral("Proksi ne može da sluša: %1").arg(QString::fromLocal8Bit(strerror(errno))));
     d->port = ntohs(address.sin_port);
     d->acceptor = std::thread([this] { d->Accept(); });
 }
@@ -201,7 +209,8 @@ void CommitCutProxy::Private::Relay(Fd client)
             if (how != kNoCut && IsCommit(packet.mid(4)) && cut.compare_exchange_strong(how, kNoCut)) {
                 if (how == int(Cut::AfterCommitThenRefuse))
                     refusing = true;
-                if (how != int(Cut::BeforeCommit) && WriteAll(server.get(), packet.constData(), size_t(packet.size()))) {
+                if (how != int(Cut::BeforeCommit)
+                    && WriteAll(server.get(), packet.constData(), size_t(packet.size()))) {
                     // The server's answer means the COMMIT is done; the client never sees it.
                     pollfd answer{server.get(), POLLIN, 0};
                     if (::poll(&answer, 1, 5000) > 0)

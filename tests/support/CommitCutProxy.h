@@ -11,7 +11,7 @@
 class CommitCutProxy {
 public:
     enum class Cut {
-        AfterCommit,  // COMMIT reaches the server; its reply is dropped and the link closed
+        AfterCommit, // COMMIT reaches the server; its reply is dropped and the link closed
         BeforeCommit, // the link is closed instead of passing COMMIT on
         // As AfterCommit, and every new link is refused until AcceptAgain: the client
         // cannot learn what became of its COMMIT.

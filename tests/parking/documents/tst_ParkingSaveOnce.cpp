@@ -102,7 +102,8 @@ void TestParkingSaveOnce::editorSave()
     QCOMPARE(world.fx.Scalar(QStringLiteral("SELECT GROUP_CONCAT(number) FROM parkingdocument")).toString(), number);
     QCOMPARE(world.Count(QStringLiteral("parkingdocumentitem")), 1);
     QCOMPARE(Items().RecordCount(), 1);
-    QCOMPARE(world.fx.Scalar(QStringLiteral("SELECT n FROM numbercounter WHERE series = 'parkingdocument'")).toInt(), 1);
+    QCOMPARE(world.fx.Scalar(QStringLiteral("SELECT n FROM numbercounter WHERE series = 'parkingdocument'")).toInt(),
+             1);
 }
 
 void TestParkingSaveOnce::hostDocumentSave_data()

@@ -203,8 +203,9 @@ void TestParkingPayDesk::refusedItemShownWithLockFree()
         return query.Fields(0).AsString();
     };
     desk.fx.dialogs.WhileShown([&](const ScriptedDialogService::Shown &) {
-        whileShown << ask(other, QStringLiteral("SELECT COUNT(*) FROM (SELECT documentid FROM document "
-                                                "FOR UPDATE NOWAIT) AS locked"))
+        whileShown << ask(other,
+                          QStringLiteral("SELECT COUNT(*) FROM (SELECT documentid FROM document "
+                                         "FOR UPDATE NOWAIT) AS locked"))
                    << QString::number(desk.fx.connection().InTransaction())
                    << ask(desk.fx.connection(), QStringLiteral("SELECT @@in_transaction"));
     });
