@@ -45,6 +45,11 @@ bool Transaction::Current() const
 
 void Transaction::Commit()
 {
+    Commit({});
+}
+
+void Transaction::Commit(const std::function<bool()> &storedAfterLoss)
+{
     if (!Current()) {
         m_open = false;
         if (m_level == 1)
@@ -62,6 +67,14 @@ void Transaction::Commit()
     }
     try {
         m_connection.Execute(QStringLiteral("COMMIT"));
+    } catch (const DatabaseError &) {
+        // The server may have committed before the link broke; only a look-up can tell.
+        if (storedAfterLoss && !m_connection.Connected() && storedAfterLoss()) {
+            Q_EMIT m_connection.transactionCommitted();
+            return;
+        }
+        Q_EMIT m_connection.transactionRolledBack();
+        throw;
     } catch (...) {
         Q_EMIT m_connection.transactionRolledBack();
         throw;

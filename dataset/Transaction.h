@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <functional>
+
 namespace dataset {
 
 class Connection;
@@ -18,6 +20,10 @@ public:
     Transaction &operator=(const Transaction &) = delete;
 
     void Commit();
+    // Commit, for a save that can tell afterwards whether it was stored: when the link is
+    // lost during COMMIT, 'storedAfterLoss' is asked (it may connect again); true makes
+    // the transaction count as committed, false lets the COMMIT's error stand.
+    void Commit(const std::function<bool()> &storedAfterLoss);
     // Undoes the work now instead of at the end of the scope.
     void Rollback();
     bool Nested() const { return m_level > 1; }

@@ -285,7 +285,8 @@ enum class DocumentNoticeKind { Document, InvoiceReversal };
 class IDocumentService : public IInterface {
 public:
     static inline const QUuid IID{QStringLiteral("{F0D1EC42-35DC-4A4C-A783-CBC6F7FFD556}")};
-    // kind is "n"; returns the next free number for that type, year and warehouse.
+    // kind is "n"; takes the next number for that type, year and warehouse. Called inside
+    // the transaction that stores the document: the number is used up when it commits.
     virtual QString GetNextNumber(const QString &documentType, const QString &kind,
                                   const QDate &documentDate, int warehouseId) = 0;
     virtual void DocumentNotice(int documentId, DocumentNoticeKind kind) = 0;

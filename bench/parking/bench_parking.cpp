@@ -2,7 +2,8 @@
 // registration prefix search and adding a document, each done by the module's own
 // search pane and data module over a million documents with two million items, beside
 // the mariadb command-line client reading the same rows; and saving a new document with
-// 50 items through the editor.
+// 50 items through the editor (measureSave takes the connection's parameters, so the same
+// save can be measured over another transport).
 //
 //   bench_parking [--rows N] [--runs R] [--prefix TEXT] [--datadir DIR] [--socket PATH]
 //                 [--regnumber-index yes]
@@ -180,13 +181,28 @@ void addDocuments(dataset::Query &documents, int runs, const char *title)
     out << "  post (rules, uniqueness, insert): " << bench::Median(posts) << " s median [" << listed(posts) << "]"
         << Qt::endl;
     out << "  new document: " << bench::Median(totals) << " s median; last number " << number << ", at row "
-        << documents.RecNo() << " of " << documents.RecordCount() << Qt::endl;
+        << documents.RecNo() << " of " << documents.RecordCount()
+        << " (goal under 0.005 s: " << (bench::Median(totals) < 0.005 ? "met" : "missed") << ")" << Qt::endl;
 }
 
-// A new document with 50 items saved by the editor: header and items in one
-// transaction, the number given at that moment.
-void saveDocuments(dataset::Query &documents, int runs)
+// A new document with 50 items saved by the editor, over a connection of its own made
+// with 'params' (the server's socket here; a TLS connection to the same server gives the
+// figure to compare): header and items in one transaction, the number taken from the
+// counter at that moment, the commit durable. Returns the seconds of each save.
+std::vector<double> measureSave(const dataset::ConnectionParams &params, int runs)
 {
+    dataset::Connection connection;
+    connection.Connect(params);
+    dataset::Connection *const previous = ParkingDM->Connection();
+    struct Restore {
+        dataset::Connection *connection;
+        ~Restore() { ParkingDM->SetZConnection(connection); }
+    } restore{previous};
+    ParkingDM->SetZConnection(&connection);
+    dataset::Query &documents = ParkingDM->ParkingDocumentZQ();
+    documents.Close();
+    documents.SetSQL({QStringLiteral("SELECT pd.* FROM parkingdocument AS pd WHERE pd.parkingdocumentid = -1")});
+    documents.Open();
     std::vector<double> saves;
     for (int run = 0; run < runs; ++run) {
         documents.Append();
@@ -209,21 +225,30 @@ void saveDocuments(dataset::Query &documents, int runs)
         saves.push_back(bench::SecondsOf([&form] { form.CustomApplyExecute(); }));
         form.CustomCancelExecute();
     }
-    out << "(d) new document with 50 items saved (one transaction, numbered at save): " << bench::Median(saves)
-        << " s median [" << listed(saves) << "] (goal under 0.05 s: "
-        << (bench::Median(saves) < 0.05 ? "met" : "missed") << ")" << Qt::endl;
+    documents.Close();
+    return saves;
+}
+
+void saveDocuments(const dataset::ConnectionParams &params, int runs)
+{
+    const std::vector<double> saves = measureSave(params, runs);
+    out << "(d) new document with 50 items saved (one transaction, numbered at save, durable commit): "
+        << bench::Median(saves) << " s median [" << listed(saves)
+        << "] (goal under 0.05 s: " << (bench::Median(saves) < 0.05 ? "met" : "missed") << ")" << Qt::endl;
 }
 
 // The two statements of a new document on their own; 'number' is one already in use.
 void statementTimes(dataset::Connection &connection, const QString &number)
 {
-    const QString count = QStringLiteral("SELECT COUNT(parkingdocumentid) AS parkingdoccount FROM parkingdocument");
+    const QString counter = QStringLiteral("SELECT n FROM numbercounter WHERE series = 'parkingdocument' "
+                                           "AND documenttype = '' AND year = 0 AND warehouseid = 0");
     const QString unique = QStringLiteral("SELECT COUNT(*) AS samecount FROM parkingdocument WHERE number = %1")
                                .arg(dataset::Connection::Quote(number));
     const QString table = QStringLiteral("parkingdocument");
-    out << "  statements: count " << bench::SecondsOf([&] { bench::Scalar(connection, count); }) << " s ("
-        << plan(connection, count, table) << "), uniqueness " << bench::SecondsOf([&] { bench::Scalar(connection, unique); })
-        << " s (" << plan(connection, unique, table) << ")" << Qt::endl;
+    out << "  statements: counter " << bench::SecondsOf([&] { bench::Scalar(connection, counter); }) << " s ("
+        << plan(connection, counter, QStringLiteral("numbercounter")) << "), uniqueness "
+        << bench::SecondsOf([&] { bench::Scalar(connection, unique); }) << " s (" << plan(connection, unique, table)
+        << ")" << Qt::endl;
 }
 
 bool loaded(dataset::Connection &connection, const Options &options)
@@ -261,6 +286,14 @@ int run(bench::ClientRunner &runner, const Options &options)
         out << "loaded " << options.rows << " documents and " << 2 * options.rows << " items in " << seconds
             << " s (LOAD DATA LOCAL INFILE)" << Qt::endl;
     }
+
+    // The rows were loaded around the module: its counter starts from their count, as the
+    // upgrade that brought the counter in does.
+    connection.Execute(
+        QStringLiteral("UPDATE numbercounter SET n = GREATEST(n, (SELECT COUNT(*) FROM parkingdocument)) "
+                       "WHERE series = 'parkingdocument'"));
+    out << "durable commits: innodb_flush_log_at_trx_commit = "
+        << bench::Scalar(connection, QStringLiteral("SELECT @@innodb_flush_log_at_trx_commit")) << Qt::endl;
 
     connection.Execute(options.regnumberIndex
                            ? QStringLiteral("CREATE INDEX IF NOT EXISTS bench_regnumber ON parkingdocument (regnumber)")
@@ -308,7 +341,10 @@ int run(bench::ClientRunner &runner, const Options &options)
     out << "  goal under 0.2 s: " << (bench::Median(prefixModule.seconds) < 0.2 ? "met" : "missed") << Qt::endl;
 
     addDocuments(documents, options.runs, "(c) new document, prefix search open");
-    saveDocuments(documents, options.runs);
+    dataset::ConnectionParams saveParams = params;
+    saveParams.database = Database;
+    saveParams.localLoad = false;
+    saveDocuments(saveParams, options.runs);
 
     // The added documents go, so that the next run with --datadir finds the rows it made.
     connection.Execute(QStringLiteral("DELETE FROM parkingdocumentitem WHERE parkingdocumentid > %1")

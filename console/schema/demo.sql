@@ -93,3 +93,7 @@ INSERT INTO parkingdocumentitem (quantity, price, itemvalue, taxid, taxvalue, pr
   (1, 1000, 1000, 1, 20, 1, 'DK1200', 'Doplatna karta 1200', 1, '1000105'),
   (1, 1800, 1800, 1, 20, 7, 'PRZ-M', 'Pretplata zelena zona - mesečna', 2, 'PR-2003'),
   (2, 50, 100, 1, 20, 11, 'SAT2', 'Parking sat - zona II', 2, 'SAT-0417');
+
+-- The parking documents' counter follows the payments above, as an upgrade would set it.
+INSERT INTO numbercounter (series, n) SELECT 'parkingdocument', COUNT(*) FROM parkingdocument
+ON DUPLICATE KEY UPDATE n = GREATEST(numbercounter.n, VALUES(n));

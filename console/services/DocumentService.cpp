@@ -12,27 +12,25 @@ DocumentService::DocumentService(dataset::Connection &connection, NoticeLog &log
 {
 }
 
-// One more than the highest whole number among the documents of that type, year and
-// warehouse; "1" for the first. Numbers that are not whole numbers are ignored. A
-// warehouse of 0 or less means documents without a warehouse.
+// Draws the next number of that type, year and warehouse from its counter (the first
+// document of a year starts it at 1). Called inside the transaction that stores the
+// document on this connection, the counter's row stays locked until that transaction
+// ends, so two desks never draw the same number and a rolled-back save gives its number
+// back. A warehouse of 0 or less means documents without a warehouse.
 QString DocumentService::GetNextNumber(const QString &documentType, const QString &kind,
                                        const QDate &documentDate, int warehouseId)
 {
     (void)kind; // only numbering by type ("n") exists
-    const QString warehouse = warehouseId > 0 ? QStringLiteral("warehouseid = :warehouse")
-                                              : QStringLiteral("(warehouseid IS NULL OR warehouseid <= 0)");
-    dataset::Query query;
-    query.SetConnection(&m_connection);
-    query.SetSQL({QStringLiteral("SELECT COALESCE(MAX(CAST(number AS UNSIGNED)), 0) AS lastnumber"),
-                  QStringLiteral("FROM document"), QStringLiteral("WHERE documenttype = :type"),
-                  QStringLiteral("  AND YEAR(documentdate) = :year"), QStringLiteral("  AND ") + warehouse,
-                  QStringLiteral("  AND number REGEXP '^[0-9]+$'")});
-    query.SetParam(QStringLiteral("type"), documentType);
-    query.SetParam(QStringLiteral("year"), documentDate.year());
-    if (warehouseId > 0)
-        query.SetParam(QStringLiteral("warehouse"), warehouseId);
-    query.Open();
-    return QString::number(query.FieldByName(QStringLiteral("lastnumber")).AsLargeInt() + 1);
+    dataset::Query draw;
+    draw.SetConnection(&m_connection);
+    draw.SetSQL({QStringLiteral("INSERT INTO numbercounter (series, documenttype, year, warehouseid, n)"),
+                 QStringLiteral("VALUES ('document', :type, :year, :warehouse, LAST_INSERT_ID(1))"),
+                 QStringLiteral("ON DUPLICATE KEY UPDATE n = LAST_INSERT_ID(n + 1)")});
+    draw.SetParam(QStringLiteral("type"), documentType);
+    draw.SetParam(QStringLiteral("year"), documentDate.isValid() ? documentDate.year() : 0);
+    draw.SetParam(QStringLiteral("warehouse"), warehouseId > 0 ? warehouseId : 0);
+    draw.ExecSQL();
+    return QString::number(m_connection.LastInsertId());
 }
 
 QString DocumentService::Describe(int documentId)

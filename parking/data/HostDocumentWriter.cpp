@@ -4,11 +4,14 @@
 #include <dataset/Connection.h>
 #include <dataset/Error.h>
 #include <dataset/Query.h>
+#include <dataset/SaveToken.h>
 #include <dataset/Transaction.h>
 #include <framework/common/CommonResourceString.h>
 #include <parking/host/ParkingHostModules.h>
 #include <parking/host/ParkingResourceString.h>
 #include <routines/TextFormat.h>
+
+#include <QScopeGuard>
 
 namespace {
 
@@ -16,39 +19,6 @@ QString Text(const char *name)
 {
     return QString::fromLatin1(name);
 }
-
-// Holds the database's host-document lock for the writer's lifetime, so two
-// cashiers never draw the same next number: the number is read and the document
-// written while the other one waits. The lock belongs to the session, not to the
-// transaction, and is taken before the transaction starts so the number is read
-// after the other's document is committed.
-class NumberLock {
-public:
-    explicit NumberLock(dataset::Connection &connection)
-        : m_connection(connection)
-    {
-        dataset::Query query;
-        query.SetConnection(&connection);
-        query.SetSQL({QStringLiteral("SELECT GET_LOCK(CONCAT(DATABASE(), '.hostdocument'), 30)")});
-        query.Open();
-        if (query.Fields(0).AsInteger() != 1)
-            throw dataset::Error(QStringLiteral("Drugi korisnik upravo snima dokument; pokušajte ponovo."));
-    }
-    ~NumberLock()
-    {
-        try {
-            if (m_connection.Connected())
-                m_connection.Execute(QStringLiteral("DO RELEASE_LOCK(CONCAT(DATABASE(), '.hostdocument'))"));
-        } catch (const dataset::Error &) {
-            // A lost session has given the lock up already.
-        }
-    }
-    NumberLock(const NumberLock &) = delete;
-    NumberLock &operator=(const NumberLock &) = delete;
-
-private:
-    dataset::Connection &m_connection;
-};
 
 void Reopen(dataset::Query &query)
 {
@@ -70,11 +40,11 @@ struct THostDocumentWriter::Private {
     TParkingDM &dm;
     dataset::Query &documents;
     dataset::Query &items;
-    // Declared in this order so the transaction ends before the lock is given back.
-    std::optional<NumberLock> lock;
     std::optional<dataset::Transaction> transaction;
+    // Marks the stored header, so a COMMIT whose reply was lost is found stored or not.
+    dataset::SaveToken token{QStringLiteral("document"), QStringLiteral("documentid")};
     bool posted = false;
-    QStringList messages; // shown by the caller once the transaction and lock have ended
+    QStringList messages; // shown by the caller once the transaction has ended
 
     dataset::Connection &connection() const
     {
@@ -147,19 +117,19 @@ void THostDocumentWriter::Private::fillHeader(const THostDocumentHeader &header)
     field(Text("number")).SetAsString(number);
 }
 
-// The header and everything after it run in one transaction, the number drawn
-// inside it; a refused header rolls all of it back.
+// The header and everything after it run in one transaction, the number drawn from its
+// counter inside it; a refused header rolls all of it back, number included.
 PostOutcome THostDocumentWriter::PostHeader(const THostDocumentHeader &header)
 {
     if (d->posted || d->transaction)
         throw dataset::Error(QStringLiteral("Zaglavlje dokumenta je već snimljeno."));
     dataset::Connection &connection = d->connection();
-    d->lock.emplace(connection);
     d->transaction.emplace(connection);
     d->documents.Append();
     d->fillHeader(header);
     try {
         d->documents.Post();
+        d->token.Stamp(connection, DocumentId());
         d->posted = true;
         return PostOutcome::Posted;
     } catch (const dataset::Error &) {
@@ -169,7 +139,6 @@ PostOutcome THostDocumentWriter::PostHeader(const THostDocumentHeader &header)
     const QString caption = DocumentCaption();
     d->documents.Cancel();
     d->transaction.reset();
-    d->lock.reset();
     d->messages << FormatResource(ParkingResourceString("_DOC_POST_ERR"), {caption});
     return PostOutcome::Refused;
 }
@@ -219,15 +188,15 @@ int THostDocumentWriter::Commit()
 {
     if (!d->posted || !d->transaction)
         throw dataset::Error(QStringLiteral("Dokument nije snimljen."));
-    d->transaction->Commit();
-    d->transaction.reset();
-    d->lock.reset();
+    // Ended whatever the COMMIT's outcome, so the messages can be shown.
+    const auto ended = qScopeGuard([this] { d->transaction.reset(); });
+    d->token.Commit(*d->transaction, d->connection());
     return DocumentId();
 }
 
 QStringList THostDocumentWriter::Messages() const
 {
-    if (d->transaction || d->lock)
+    if (d->transaction)
         throw dataset::Error(QStringLiteral("Poruke dokumenta se prikazuju tek kada je dokument završen."));
     return d->messages;
 }

@@ -48,10 +48,12 @@ enum class PostOutcome { Posted, Refused };
 // Commit. Until Commit nothing is visible to others; a writer destroyed before it
 // (a failed header, an error) leaves nothing of the document in the database.
 //
-// The writer holds a transaction and the numbering lock while it works, so it shows
-// nothing and asks nothing: what the user must be told (a refused header or item, a
-// host without a document module) is gathered in Messages(), which the caller shows
-// once the writer's transaction and lock have ended, each as an error box.
+// The writer holds a transaction (and with it the row of the number's counter) while it
+// works, so it shows nothing and asks nothing: what the user must be told (a refused
+// header or item, a host without a document module) is gathered in Messages(), which
+// the caller shows once the writer's transaction has ended, each as an error box.
+// The stored header carries a save token: a COMMIT whose reply is lost counts as done
+// when the document is found stored after reconnecting.
 class THostDocumentWriter {
 public:
     // On the data module's DocumentZQ and DocumentItemZQ, closed and reopened empty.
@@ -61,15 +63,15 @@ public:
     THostDocumentWriter &operator=(const THostDocumentWriter &) = delete;
 
     // Appends and posts the header. Refused (with the _DOC_POST_ERR message): the row is
-    // cancelled, nothing is written, the transaction and lock have ended and the writer
+    // cancelled, nothing is written, the transaction has ended and the writer
     // takes no items.
     PostOutcome PostHeader(const THostDocumentHeader &header);
     // Appends and posts one item of the posted header. Refused (with the
     // _DOCITEM_POST_ERR message): that item is cancelled and the document goes on
     // without it.
     PostOutcome PostItem(const THostDocumentItem &item);
-    // Makes the document and its items permanent and ends the transaction and the lock;
-    // returns the document's key.
+    // Makes the document and its items permanent and ends the transaction; returns the
+    // document's key.
     int Commit();
 
     // The messages for the user so far, in the order they arose. Throws while the

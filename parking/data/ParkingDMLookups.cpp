@@ -3,48 +3,27 @@
 #include "ParkingDMUnit.h"
 
 #include "ParkingConfig.h"
+#include "ParkingNumbering.h"
 #include <dataset/Connection.h>
+#include <dataset/Error.h>
 #include <dataset/Query.h>
 #include <framework/Interfaces.h>
 #include <parking/host/ParkingRegistration.h>
-#include <routines/FormatFloat.h>
 
-#include <QSet>
-#include <QStringList>
-
-// count + 1 of all parking documents, as the operator expects; when a document was
-// deleted that number may already be in use, so we step on to the first free "n/yy".
-// Candidates are checked in batches against the unique number index, so the common
-// case costs one point look-up. Database errors propagate.
 int TParkingDM::GetParkingDocIndex(const QDateTime &date)
 {
-    dataset::Query count;
-    count.SetConnection(Connection());
-    count.SetSQL({QStringLiteral("SELECT COUNT(parkingdocumentid) AS parkingdoccount FROM parkingdocument")});
-    count.Open();
-    const int first = count.FieldByName(QStringLiteral("parkingdoccount")).AsInteger() + 1;
-    count.Close();
+    dataset::Connection *connection = Connection();
+    if (!connection)
+        throw dataset::Error(QStringLiteral("Veza sa bazom podataka nije uspostavljena."));
+    return int(numbering::PeekParkingIndex(*connection, date));
+}
 
-    const QString year = QLatin1Char('/') + FormatDateTime(QStringLiteral("yy"), date);
-    constexpr int kBatch = 32;
-    for (int batch = first;; batch += kBatch) {
-        QStringList names;
-        for (int i = 0; i < kBatch; ++i)
-            names << QStringLiteral(":n%1").arg(i);
-        dataset::Query taken;
-        taken.SetConnection(Connection());
-        taken.SetSQL({QStringLiteral("SELECT number FROM parkingdocument WHERE number IN (%1)")
-                          .arg(names.join(QLatin1Char(',')))});
-        for (int i = 0; i < kBatch; ++i)
-            taken.SetParam(QStringLiteral("n%1").arg(i), QString::number(batch + i) + year);
-        taken.Open();
-        QSet<QString> used;
-        for (taken.First(); !taken.Eof(); taken.Next())
-            used.insert(taken.FieldByName(QStringLiteral("number")).AsString());
-        for (int n = batch; n < batch + kBatch; ++n)
-            if (!used.contains(QString::number(n) + year))
-                return n;
-    }
+QString TParkingDM::TakeDocumentNumber(const QDateTime &date)
+{
+    dataset::Connection *connection = Connection();
+    if (!connection)
+        throw dataset::Error(QStringLiteral("Veza sa bazom podataka nije uspostavljena."));
+    return numbering::TakeParkingNumber(*connection, date);
 }
 
 // Without a console or security module the outputs stay as they came in.

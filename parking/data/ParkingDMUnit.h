@@ -47,11 +47,15 @@ public:
     // 16x16 images; image 0 is the module's icon.
     QList<QImage> ImageList;
 
-    // Next free sequence number of a parking document numbered in the year of 'date'.
+    // The sequence number the next new parking document dated 'date' will get, read from
+    // the counter without taking it.
     int GetParkingDocIndex(const QDateTime &date);
-    // The number a new document dated 'date' gets now: its sequence number, "/" and the
-    // two-digit year.
+    // The number a new document dated 'date' is shown with: its sequence number, "/" and
+    // the two-digit year.
     QString NewDocumentNumber(const QDateTime &date);
+    // Takes the next free number from the counter for a new document dated 'date'; only
+    // inside the transaction that stores the document.
+    QString TakeDocumentNumber(const QDateTime &date);
     // The user the module works for (current) or the user 'userId' names (!current).
     void GetPublisher(int &userId, QString &userName, bool current);
     // The warehouse the module's host documents go to; -1, 'v' and empty when none.

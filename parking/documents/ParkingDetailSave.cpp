@@ -1,7 +1,9 @@
 // Saving the editor's document: the header and every cached item in one transaction,
 // so a failure stores nothing and leaves the editor holding all of it for another try.
-// A new document's number is settled at that moment, inside the transaction, so two
-// cashiers who opened new documents at once never store the same one.
+// A new document's number is taken from the counter at that moment, inside the
+// transaction, so two cashiers who opened new documents at once never store the same
+// one. Every save carries a token: a save whose confirmation was lost is found stored
+// (and shown as saved) instead of being stored twice by the retry.
 
 #include "ParkingDetailUnit.h"
 
@@ -14,20 +16,6 @@
 #include <parking/host/ParkingRegistration.h>
 
 namespace {
-
-// A number someone else took between our look-up and our insert is looked up again;
-// after this many tries the last error stands.
-constexpr int kNumberAttempts = 5;
-
-bool NumberTaken(dataset::Connection *connection, const QString &number)
-{
-    dataset::Query taken;
-    taken.SetConnection(connection);
-    taken.SetSQL({QStringLiteral("SELECT COUNT(*) AS taken FROM parkingdocument WHERE number = :number")});
-    taken.SetParam(QStringLiteral("number"), number);
-    taken.Open();
-    return taken.FieldByName(QStringLiteral("taken")).AsInteger() > 0;
-}
 
 // A line in the console's notice log, when the console keeps one.
 void Notice(const QString &text)
@@ -50,20 +38,54 @@ void TParkingDetailForm::SaveDocument()
     RefuseItemsWithoutTicket();
     if (items.Active() && items.IsEditing())
         items.Post();
+    dataset::Connection *connection = m_dm.Connection();
+    if (!connection)
+        throw dataset::Error(QStringLiteral("Veza sa bazom podataka nije uspostavljena."));
+    // A failed try whose outcome was unknown may have been stored after all.
+    if (m_saveTried) {
+        if (const std::optional<qint64> stored = m_saveToken.Find(*connection)) {
+            ShowStoredDocument(*stored);
+            return;
+        }
+    }
     dataset::Field &number = document.FieldByName(QStringLiteral("number"));
     const QString shown = number.AsString();
-    {
-        dataset::Connection *connection = m_dm.Connection();
-        if (!connection)
-            throw dataset::Error(QStringLiteral("Veza sa bazom podataka nije uspostavljena."));
+    try {
         dataset::Transaction transaction(*connection);
+        m_saveTried = true;
         PostDocument();
         DocumentItemsApply();
-        transaction.Commit();
+        m_saveToken.Stamp(*connection, document.FieldByName(QStringLiteral("parkingdocumentid")).AsLargeInt());
+        m_saveToken.Commit(transaction, *connection);
+    } catch (const dataset::AlreadySaved &saved) {
+        ShowStoredDocument(saved.key());
+        return;
     }
+    m_saveTried = false;
+    m_saveToken.Renew();
     m_automaticNumber.clear();
     if (!document.IsEmpty() && number.AsString() != shown)
         Notice(QStringLiteral("Dokument je snimljen pod brojem %1.").arg(number.AsString()));
+}
+
+// An earlier try of this save was stored: the editor drops what it holds and shows the
+// stored document, as after a save.
+void TParkingDetailForm::ShowStoredDocument(qint64 key)
+{
+    DiscardChanges();
+    m_saveTried = false;
+    m_saveToken.Renew();
+    m_automaticNumber.clear();
+    dataset::Query &document = Document();
+    document.Refresh();
+    for (document.First(); !document.Eof(); document.Next()) {
+        if (document.FieldByName(QStringLiteral("parkingdocumentid")).AsLargeInt() == key)
+            break;
+    }
+    DocumentItemsOpen();
+    if (!document.Eof())
+        Notice(QStringLiteral("Dokument je već bio snimljen pod brojem %1.")
+                   .arg(document.FieldByName(QStringLiteral("number")).AsString()));
 }
 
 // Posts the header when it is being edited; a new document also learns its key.
@@ -76,30 +98,23 @@ void TParkingDetailForm::PostDocument()
         document.Post();
 }
 
-// A number the module gave stands while no other document has it (one look-up in the
-// unique index); once another cashier stored it, the number is given again by the same
-// rule, and again when the insert meets one stored meanwhile. A number typed by hand is
-// posted as typed and meets the uniqueness rule. The record then carries the key the
-// server gave the row (asked of the session only when the dataset did not learn it).
+// Every new document takes a number from the counter. The number the module gave it is
+// replaced by the one taken, which differs only when another cashier stored one first; a
+// number typed by hand is posted as typed and meets the uniqueness rule. The record then
+// carries the key the server gave the row (asked of the session only when the dataset
+// did not learn it).
 void TParkingDetailForm::PostNewDocument()
 {
     dataset::Query &document = Document();
     dataset::Field &number = document.FieldByName(QStringLiteral("number"));
     const bool automatic = !m_automaticNumber.isEmpty() && number.AsString() == m_automaticNumber;
-    for (int attempt = 1;; ++attempt) {
-        if (automatic && (attempt > 1 || NumberTaken(m_dm.Connection(), number.AsString()))) {
-            const QDateTime date = document.FieldByName(QStringLiteral("documentdatetime")).AsDateTime();
-            m_automaticNumber = m_dm.NewDocumentNumber(date.isValid() ? date : QDateTime::currentDateTime());
-            number.SetAsString(m_automaticNumber);
-        }
-        try {
-            document.Post();
-            break;
-        } catch (const dataset::Error &) {
-            if (!automatic || attempt >= kNumberAttempts || !NumberTaken(m_dm.Connection(), number.AsString()))
-                throw;
-        }
+    const QDateTime date = document.FieldByName(QStringLiteral("documentdatetime")).AsDateTime();
+    const QString taken = m_dm.TakeDocumentNumber(date.isValid() ? date : QDateTime::currentDateTime());
+    if (automatic) {
+        m_automaticNumber = taken;
+        number.SetAsString(taken);
     }
+    document.Post();
     dataset::Field &key = document.FieldByName(QStringLiteral("parkingdocumentid"));
     if (key.AsLargeInt() > 0)
         return;

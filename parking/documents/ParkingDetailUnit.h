@@ -3,6 +3,7 @@
 // The modal editor of one parking document: the header of the current row of the
 // document list and its items, kept as cached updates until the document is saved.
 
+#include <dataset/SaveToken.h>
 #include <framework/base/CustomDetailForm.h>
 
 #include <QPoint>
@@ -99,6 +100,7 @@ private:
     void SaveDocument();
     void PostDocument();
     void PostNewDocument();
+    void ShowStoredDocument(qint64 key);
     void DiscardChanges();
 
     TParkingDM &m_dm;
@@ -110,4 +112,7 @@ private:
     double m_netTotal = 0.0;
     double m_grossTotal = 0.0;
     QString m_automaticNumber;   // the number the module gave a new document; empty once typed over
+    // The current save's token, kept for its retries and renewed once it is stored.
+    dataset::SaveToken m_saveToken{QStringLiteral("parkingdocument"), QStringLiteral("parkingdocumentid")};
+    bool m_saveTried = false; // a try of the current save ended without knowing it stored nothing
 };

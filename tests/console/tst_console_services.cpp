@@ -15,6 +15,7 @@
 #include <dataset/DataSource.h>
 #include <dataset/Error.h>
 #include <dataset/Query.h>
+#include <dataset/Transaction.h>
 #include <dataset/widgets/DBGrid.h>
 #include <tests/support/TestDatabase.h>
 
@@ -24,6 +25,8 @@
 #include <QtTest>
 
 #include <sodium.h>
+
+#include <thread>
 
 using namespace console;
 
@@ -38,6 +41,7 @@ private Q_SLOTS:
     void serviceAnswersForItsInterfaceOnly();
     void nextNumber_data();
     void nextNumber();
+    void twoDesksNeverShareNumber();
     void noticesNameTheDocument();
     void userDescription();
     void passwordCheck_data();
@@ -239,9 +243,60 @@ void TestConsoleServices::nextNumber()
         "('R', '2026-01-05', 1, '1'), ('R', '2026-02-01', 1, '2'), ('R', '2026-12-31', 1, '10'),"
         "('R', '2026-06-01', 1, 'abc'), ('R', '2025-04-04', 1, '30'), ('M', '2026-01-05', 1, '5'),"
         "('R', '2026-01-05', 2, '7'), ('R', '2026-01-05', NULL, '3')"));
+    SeedNumberCounters(db.connection()); // the counters an upgrade gives these documents
     NoticeLog log;
     const IntfPtr<DocumentService> service(new DocumentService(db.connection(), log));
     QTEST(service->GetNextNumber(type, QStringLiteral("n"), date, warehouse), "number");
+    // The number is taken: the next call gives the one after it.
+    QFETCH(QString, number);
+    QCOMPARE(service->GetNextNumber(type, QStringLiteral("n"), date, warehouse), QString::number(number.toInt() + 1));
+}
+
+// Two desks store 300 host documents each at the same time, each number drawn inside the
+// transaction that stores its document: 600 numbers, none twice, the counter at 600.
+void TestConsoleServices::twoDesksNeverShareNumber()
+{
+    TestDatabase db;
+    constexpr int kEach = 300;
+    QStringList failures[2];
+    const auto desk = [&db, &failures](int index) {
+        try {
+            dataset::Connection connection;
+            connection.Connect(db.params());
+            NoticeLog log;
+            const IntfPtr<DocumentService> service(new DocumentService(connection, log));
+            for (int i = 0; i < kEach; ++i) {
+                dataset::Transaction transaction(connection);
+                dataset::Query insert;
+                insert.SetConnection(&connection);
+                insert.SetSQL({QStringLiteral("INSERT INTO document (documenttype, documentdate, warehouseid, number) "
+                                              "VALUES ('H', '2026-05-05', 3, :number)")});
+                insert.SetParam(QStringLiteral("number"),
+                                service->GetNextNumber(QStringLiteral("H"), QStringLiteral("n"), QDate(2026, 5, 5), 3));
+                insert.ExecSQL();
+                transaction.Commit();
+            }
+        } catch (const std::exception &error) {
+            failures[index] << QString::fromUtf8(error.what());
+        }
+    };
+    std::thread first(desk, 0);
+    std::thread second(desk, 1);
+    first.join();
+    second.join();
+    QVERIFY2(failures[0].isEmpty() && failures[1].isEmpty(), qPrintable((failures[0] + failures[1]).join('\n')));
+    const auto scalar = [&db](const QString &sql) {
+        dataset::Query query;
+        query.SetConnection(&db.connection());
+        query.SetSQL({sql});
+        query.Open();
+        return query.Fields(0).AsString();
+    };
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(DISTINCT number) FROM document")), QStringLiteral("600"));
+    QCOMPARE(scalar(QStringLiteral("SELECT MAX(CAST(number AS UNSIGNED)) FROM document")), QStringLiteral("600"));
+    QCOMPARE(scalar(QStringLiteral("SELECT n FROM numbercounter WHERE series = 'document' AND documenttype = 'H' "
+                                   "AND year = 2026 AND warehouseid = 3")),
+             QStringLiteral("600"));
 }
 
 void TestConsoleServices::noticesNameTheDocument()

@@ -6,6 +6,7 @@
 #include <dataset/Connection.h>
 #include <dataset/Error.h>
 #include <dataset/MysqlHandles.h>
+#include <dataset/Query.h>
 #include <tests/support/TestDatabase.h>
 
 #include <QFile>
@@ -334,6 +335,48 @@ private Q_SLOTS:
         before.remove(QStringLiteral("schemaversion"));
         after.remove(QStringLiteral("schemaversion"));
         QCOMPARE(after, before);
+    }
+
+    // An upgraded database numbers on from what it holds: parking documents from their
+    // count, host documents from the highest whole number of their type, year and
+    // warehouse; a second run moves nothing back.
+    void upgradeContinuesNumbering()
+    {
+        TestDatabase db;
+        dataset::Connection &c = db.connection();
+        MakeVersion1Database(c, db.name());
+        c.Execute(
+            QStringLiteral("INSERT INTO parkingdocument (number, documentdatetime, cityreg, regnumber) VALUES "
+                           "('3/25', '2025-12-31 10:00:00', 'BG', '1'), ('4/26', '2026-01-02 10:00:00', 'BG', '1')"));
+        c.Execute(
+            QStringLiteral("INSERT INTO document (documenttype, documentdate, warehouseid, number) VALUES "
+                           "('R', '2026-01-05', 1, '9'), ('R', '2026-02-01', 1, '10'), ('R', '2026-03-01', 1, 'abc'),"
+                           "('R', '2025-04-04', 1, '30'), ('R', '2026-01-05', NULL, '3'), ('H', '2026-01-05', 2, '')"));
+        QCOMPARE(dbserver::UpgradeSchema(c), dbserver::SchemaVersion - 1);
+        const auto counters = [&c] {
+            dataset::Query query;
+            query.SetConnection(&c);
+            query.SetSQL(
+                {QStringLiteral("SELECT GROUP_CONCAT(CONCAT_WS(':', series, documenttype, year, warehouseid, n) "
+                                "ORDER BY series, documenttype, year, warehouseid) FROM numbercounter")});
+            query.Open();
+            return query.Fields(0).AsString();
+        };
+        QCOMPARE(counters(),
+                 QStringLiteral("document:R:2025:1:30,document:R:2026:0:3,document:R:2026:1:10,"
+                                "parkingdocument::0:0:4"));
+        c.Execute(QStringLiteral("UPDATE numbercounter SET n = 12 WHERE documenttype = 'R' AND year = 2026 "
+                                 "AND warehouseid = 1"));
+        SeedNumberCounters(c);
+        QCOMPARE(counters(),
+                 QStringLiteral("document:R:2025:1:30,document:R:2026:0:3,document:R:2026:1:12,"
+                                "parkingdocument::0:0:4"));
+        // The stored numbers are unique within type, year and warehouse from now on.
+        QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError,
+                                 c.Execute(QStringLiteral("INSERT INTO document (documenttype, documentdate, "
+                                                          "warehouseid, number) VALUES ('R', '2026-07-07', 1, '9')")));
+        c.Execute(QStringLiteral("INSERT INTO document (documenttype, documentdate, warehouseid, number) VALUES "
+                                 "('R', '2026-07-07', 2, '9'), ('H', '2026-01-05', 2, '')"));
     }
 
     void versionCheckMessages()

@@ -124,3 +124,21 @@ dataset::ConnectionParams TestDatabase::params() const
 {
     return d->params;
 }
+
+void SeedNumberCounters(dataset::Connection &connection)
+{
+    for (const dbserver::Migration &migration : dbserver::Migrations()) {
+        if (!migration.name.contains(QStringLiteral("numbering")))
+            continue;
+        for (const QString &statement : dbserver::SplitSqlScript(migration.script))
+            connection.Execute(statement);
+        return;
+    }
+    throw dataset::Error(QStringLiteral("Nema migracije brojača."));
+}
+
+void CountParkingDocument(dataset::Connection &connection)
+{
+    connection.Execute(QStringLiteral("INSERT INTO numbercounter (series, n) VALUES ('parkingdocument', 1) "
+                                      "ON DUPLICATE KEY UPDATE n = n + 1"));
+}

@@ -24,3 +24,11 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
 };
+
+// Runs the numbering migration once more, so the counters take in the documents a test
+// stored with its own INSERTs (as an upgrade finds them in an older database).
+void SeedNumberCounters(dataset::Connection &connection);
+
+// Advances the parking documents' counter by one, as the module's save does, for a test
+// that stores a parking document with its own INSERT.
+void CountParkingDocument(dataset::Connection &connection);

@@ -65,7 +65,9 @@ qint64 InsertDocument(dataset::Connection &db, const QString &number, const QStr
     db.Execute(QStringLiteral("INSERT INTO parkingdocument (number, documentdatetime, cityreg, regnumber) "
                               "VALUES (%1, %2, 'BG', '123AB')")
                    .arg(dataset::Connection::Quote(number), dataset::Connection::Quote(dateTime)));
-    return db.LastInsertId();
+    const qint64 id = db.LastInsertId();
+    CountParkingDocument(db);
+    return id;
 }
 
 int RowCount(dataset::Connection &db, const QString &table)

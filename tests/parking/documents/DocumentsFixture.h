@@ -109,7 +109,9 @@ struct DocumentsFixture {
                 .arg(dataset::Connection::Quote(number), dataset::Connection::Quote(dateTime),
                      dataset::Connection::Quote(regNumber))
                 .arg(userId));
-        return connection().LastInsertId();
+        const qint64 id = connection().LastInsertId();
+        CountParkingDocument(connection());
+        return id;
     }
 
     qint64 InsertItem(qint64 documentId, double itemValue, double taxValue, const QString &code,

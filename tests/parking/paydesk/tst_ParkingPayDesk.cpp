@@ -180,7 +180,8 @@ void TestParkingPayDesk::nothingWritten()
 }
 
 // A refused item is reported once the document is committed: while its box waits for the
-// cashier, another cashier's connection draws a document number at once.
+// cashier, nothing of the document is locked (another cashier's connection locks its
+// rows at once) and the pay desk's session has no transaction open.
 void TestParkingPayDesk::refusedItemShownWithLockFree()
 {
     PayDesk desk;
@@ -194,18 +195,23 @@ void TestParkingPayDesk::refusedItemShownWithLockFree()
     dataset::Connection other;
     other.Connect(desk.fx.db.params());
     QStringList whileShown;
+    const auto ask = [](dataset::Connection &connection, const QString &sql) {
+        dataset::Query query;
+        query.SetConnection(&connection);
+        query.SetSQL({sql});
+        query.Open();
+        return query.Fields(0).AsString();
+    };
     desk.fx.dialogs.WhileShown([&](const ScriptedDialogService::Shown &) {
-        dataset::Query draw;
-        draw.SetConnection(&other);
-        draw.SetSQL({QStringLiteral("SELECT GET_LOCK(CONCAT(DATABASE(), '.hostdocument'), 0) AS got")});
-        draw.Open();
-        whileShown << draw.FieldByName(QStringLiteral("got")).AsString()
-                   << QString::number(desk.fx.connection().InTransaction());
-        other.Execute(QStringLiteral("DO RELEASE_LOCK(CONCAT(DATABASE(), '.hostdocument'))"));
+        whileShown << ask(other,
+                          QStringLiteral("SELECT COUNT(*) FROM (SELECT documentid FROM document "
+                                         "FOR UPDATE NOWAIT) AS locked"))
+                   << QString::number(desk.fx.connection().InTransaction())
+                   << ask(desk.fx.connection(), QStringLiteral("SELECT @@in_transaction"));
     });
     Child<QPushButton>(*desk.form, "CreateButton")->click();
     QCOMPARE(desk.fx.dialogs.Errors(), QStringList{QStringLiteral("Proizvod Naziv P2 nije snimljen u dokumentu M-1.")});
-    QCOMPARE(whileShown, (QStringList{QStringLiteral("1"), QStringLiteral("0")}));
+    QCOMPARE(whileShown, (QStringList{QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("0")}));
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT GROUP_CONCAT(productname) FROM documentitem")),
              QStringLiteral("Naziv P1"));
 }
