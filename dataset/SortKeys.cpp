@@ -144,16 +144,44 @@ std::uint64_t textPrefix(QByteArrayView text)
     return packed | std::uint64_t(count);
 }
 
+// Whether every character of 'text' from 'from' on sorts by its code.
+bool restInCodeOrder(QByteArrayView text, qsizetype from)
+{
+    for (qsizetype i = from; i < text.size(); ++i)
+        if (!inCodeOrder(static_cast<unsigned char>(foldAscii(text[i]))))
+            return false;
+    return true;
+}
+
 // Texts in Serbian alphabetical order without regard to case: negative, 0 or positive.
 int compareTexts(const QCollator &collator, QByteArrayView textA, QByteArrayView textB)
 {
-    // Texts equal but for the case of ASCII letters are equal without decoding them.
-    if (textA.size() == textB.size()) {
-        qsizetype i = 0;
-        while (i < textA.size() && foldAscii(textA[i]) == foldAscii(textB[i]))
-            ++i;
-        if (i == textA.size())
+    // While both texts hold only characters that sort by their codes, the first that
+    // differs decides, unless it is the "j" of an "lj" or "nj"; a text that ends there
+    // comes first. Anything else goes to the collator, from the start: a letter may span
+    // two characters.
+    if (textA == textB)
+        return 0;
+    const qsizetype common = std::min(textA.size(), textB.size());
+    qsizetype i = 0;
+    for (; i < common; ++i) {
+        const auto a = static_cast<unsigned char>(foldAscii(textA[i]));
+        const auto b = static_cast<unsigned char>(foldAscii(textB[i]));
+        if (!inCodeOrder(a) || !inCodeOrder(b))
+            break;
+        if (a == b)
+            continue;
+        const char before = i > 0 ? foldAscii(textA[i - 1]) : '\0';
+        if ((a == 'j' || b == 'j') && (before == 'l' || before == 'n'))
+            break;
+        return a < b ? -1 : 1;
+    }
+    if (i == common) {
+        if (textA.size() == textB.size())
             return 0;
+        const QByteArrayView longer = textA.size() > textB.size() ? textA : textB;
+        if (restInCodeOrder(longer, common))
+            return textA.size() < textB.size() ? -1 : 1;
     }
     return collator.compare(QString::fromUtf8(textA), QString::fromUtf8(textB));
 }
