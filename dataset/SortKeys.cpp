@@ -156,10 +156,10 @@ bool restInCodeOrder(QByteArrayView text, qsizetype from)
 // Texts in Serbian alphabetical order without regard to case: negative, 0 or positive.
 int compareTexts(const QCollator &collator, QByteArrayView textA, QByteArrayView textB)
 {
-    // While both texts hold only characters that sort by their codes, the first that
-    // differs decides, unless it is the "j" of an "lj" or "nj"; a text that ends there
-    // comes first. Anything else goes to the collator, from the start: a letter may span
-    // two characters.
+    // While both texts hold only characters that sort by their codes and no "j" after an
+    // "l" or "n", the first that differs decides; a text that ends there comes first.
+    // Anything else goes to the collator, from the start: a letter may span two
+    // characters.
     if (textA == textB)
         return 0;
     const qsizetype common = std::min(textA.size(), textB.size());
@@ -169,12 +169,12 @@ int compareTexts(const QCollator &collator, QByteArrayView textA, QByteArrayView
         const auto b = static_cast<unsigned char>(foldAscii(textB[i]));
         if (!inCodeOrder(a) || !inCodeOrder(b))
             break;
-        if (a == b)
-            continue;
+        // Whether "lj" is one letter depends on its case ("lJ" is two).
         const char before = i > 0 ? foldAscii(textA[i - 1]) : '\0';
         if ((a == 'j' || b == 'j') && (before == 'l' || before == 'n'))
             break;
-        return a < b ? -1 : 1;
+        if (a != b)
+            return a < b ? -1 : 1;
     }
     if (i == common) {
         if (textA.size() == textB.size())

@@ -82,6 +82,7 @@ private Q_SLOTS:
     void everyFormFits_data();
     void everyFormFits();
     void windowsStretchTheirFields();
+    void listToolbarFitsBesideSearchPane();
 };
 
 void TestParkingFormsFit::everyFormFits_data()
@@ -142,6 +143,22 @@ void TestParkingFormsFit::windowsStretchTheirFields()
     QVERIFY(after[3] > before[3] + 100);
     QVERIFY(textfit::Cut(form).isEmpty());
     form.CustomCancel->trigger();
+}
+
+// In a console window 1280 pixels wide, beside the module list (150) and the search pane
+// (260), the list's toolbar shows every command, none behind its overflow.
+void TestParkingFormsFit::listToolbarFitsBesideSearchPane()
+{
+    DocumentsFixture fx;
+    TParkingViewerForm viewer(fx.dm());
+    const int room = 1280 - 150 - 260 - 40;
+    QVERIFY2(viewer.minimumWidth() <= room, qPrintable(QString::number(viewer.minimumWidth())));
+    viewer.resize(room, 400);
+    viewer.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+    for (QAction *action : viewer.ActionTB->actions())
+        QVERIFY2(action->isSeparator() || viewer.ActionTB->widgetForAction(action)->isVisible(),
+                 qPrintable(action->text()));
 }
 
 PARKING_TEST_MAIN(TestParkingFormsFit)
