@@ -2,6 +2,7 @@
 
 #include "ErrorDisplay.h"
 #include <dataset/Error.h>
+#include <framework/common/SerbianQtTexts.h>
 
 namespace console {
 
@@ -10,6 +11,8 @@ ConsoleApplication::ConsoleApplication(int &argc, char **argv)
 {
     // Errors the widgets catch at their edge come here, as do those that escape.
     dataset::SetErrorReporter([](std::exception_ptr error) { Show(error); });
+    // Qt's own texts (file dialog, standard buttons, --help) in Serbian.
+    installTranslator(new SerbianQtTexts(this));
 }
 
 ConsoleApplication::~ConsoleApplication()

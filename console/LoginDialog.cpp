@@ -42,10 +42,15 @@ LoginDialog::LoginDialog(Check check, SetPassword setPassword, QWidget *parent)
     layout->addWidget(buttons);
 }
 
+// The window grows with a message of several lines, so the fields keep their height.
 void LoginDialog::ShowMessage(const QString &text)
 {
     m_message->setText(text);
     m_message->show();
+    layout()->activate();
+    const int needed = layout()->totalHeightForWidth(width());
+    if (needed > height())
+        resize(width(), needed);
 }
 
 bool LoginDialog::AskNewPassword(const TUserDesc &user)

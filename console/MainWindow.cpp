@@ -7,9 +7,11 @@
 #include <console/services/NoticeLog.h>
 #include <dataset/Error.h>
 #include <dataset/widgets/DBGrid.h>
+#include <dataset/widgets/DesignScale.h>
 #include <framework/report/GridPrint.h>
 
 #include <QAction>
+#include <algorithm>
 #include <QApplication>
 #include <QDockWidget>
 #include <QFileDialog>
@@ -40,7 +42,7 @@ MainWindow::MainWindow(Console &console, NoticeLog &notices, QWidget *parent)
     , m_toolBar(addToolBar(QStringLiteral("Alati")))
 {
     setWindowTitle(QStringLiteral("Parking konzola"));
-    resize(1200, 760);
+    dataset::ResizeScaled(*this, 1200, 760);
 
     m_printAction = new QAction(style()->standardIcon(QStyle::SP_FileDialogDetailedView),
                                 QStringLiteral("Štampaj"), this);
@@ -69,7 +71,7 @@ MainWindow::MainWindow(Console &console, NoticeLog &notices, QWidget *parent)
     m_toolBar->addSeparator();
 
     m_snapinList->setIconSize(QSize(32, 32));
-    m_snapinList->setMinimumWidth(150);
+    m_snapinList->setMinimumWidth(dataset::Scaled(*this, 150));
     auto *snapinDock = new QDockWidget(QStringLiteral("Moduli"), this);
     snapinDock->setObjectName(QStringLiteral("snapinDock"));
     snapinDock->setFeatures(QDockWidget::NoDockWidgetFeatures);
@@ -89,7 +91,7 @@ MainWindow::MainWindow(Console &console, NoticeLog &notices, QWidget *parent)
     m_viewerHost->setObjectName(QStringLiteral("viewerHost"));
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
-    m_splitter->setSizes({260, 800});
+    m_splitter->setSizes({dataset::Scaled(*this, 260), dataset::Scaled(*this, 800)});
     setCentralWidget(m_splitter);
 
     connect(m_snapinList, &QListWidget::currentRowChanged, this, &MainWindow::ActivateSnapin);
@@ -148,13 +150,26 @@ void MainWindow::ActivateSnapin(int row)
             entry.viewer->Load(entry.snapin);
         }
         entry.viewer->Show(m_viewerHost);
-        m_snapinActions = entry.viewer->GetActionList();
+        // A frame with a toolbar of its own shows its actions there; the console's
+        // toolbar carries only those no frame shows.
+        for (QAction *action : entry.viewer->GetActionList())
+            if (!OnFrameToolBar(action))
+                m_snapinActions << action;
         m_toolBar->addActions(m_snapinActions);
     }
     if (entry.navigator)
         entry.navigator->ShowNavigator(m_navigatorHost);
     m_navigatorHost->setVisible(bool(entry.navigator));
     setWindowTitle(QStringLiteral("Parking konzola - %1").arg(entry.snapin->GetName()));
+}
+
+bool MainWindow::OnFrameToolBar(const QAction *action) const
+{
+    const QList<QObject *> shownBy = action->associatedObjects();
+    return std::any_of(shownBy.begin(), shownBy.end(), [this](QObject *object) {
+        const auto *bar = qobject_cast<QToolBar *>(object);
+        return bar && m_viewerHost->isAncestorOf(bar);
+    });
 }
 
 void MainWindow::DeactivateSnapin()

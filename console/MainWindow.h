@@ -61,6 +61,7 @@ private:
     };
 
     void ActivateSnapin(int row);
+    bool OnFrameToolBar(const QAction *action) const;
     void DeactivateSnapin();
     void UpdatePrintActions();
 

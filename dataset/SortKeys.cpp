@@ -117,47 +117,73 @@ char foldAscii(char c)
     return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
 }
 
-// The leading ASCII characters of a text (at most seven), case-folded, packed from the
-// highest byte down, and their count in the lowest byte: two texts whose packed
-// characters differ within the shorter count are ordered by the packed numbers alone,
-// without reading the rows.
+// Characters whose order in the Serbian alphabet is that of their ASCII codes: digits,
+// letters and the blank.
+bool inCodeOrder(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == ' ';
+}
+
+// The leading characters of a text (at most seven) that sort by their codes, case-folded,
+// packed from the highest byte down, and their count in the lowest byte: two texts whose
+// packed characters differ within the shorter count are ordered by the packed numbers
+// alone, without reading the rows. The letters "lj" and "nj" are one letter each, after
+// "l" and "n", so the prefix ends before them.
 std::uint64_t textPrefix(QByteArrayView text)
 {
     std::uint64_t packed = 0;
     int count = 0;
     for (; count < 7 && count < text.size(); ++count) {
         const auto c = static_cast<unsigned char>(foldAscii(text[count]));
-        if (c >= 0x80)
+        if (!inCodeOrder(c))
+            break;
+        if ((c == 'l' || c == 'n') && count + 1 < text.size() && foldAscii(text[count + 1]) == 'j')
             break;
         packed |= std::uint64_t(c) << (56 - 8 * count);
     }
     return packed | std::uint64_t(count);
 }
 
-// Texts in the order of a case-insensitive comparison: negative, 0 or positive.
-int compareTexts(QByteArrayView textA, QByteArrayView textB)
+// Whether every character of 'text' from 'from' on sorts by its code.
+bool restInCodeOrder(QByteArrayView text, qsizetype from)
 {
-    // Bytes that are equal, or ASCII letters equal but for case, compare equal as
-    // characters too, so only the texts from the first other difference on (from the
-    // start of its character) are decoded.
+    for (qsizetype i = from; i < text.size(); ++i)
+        if (!inCodeOrder(static_cast<unsigned char>(foldAscii(text[i]))))
+            return false;
+    return true;
+}
+
+// Texts in Serbian alphabetical order without regard to case: negative, 0 or positive.
+int compareTexts(const QCollator &collator, QByteArrayView textA, QByteArrayView textB)
+{
+    // While both texts hold only characters that sort by their codes and no "j" after an
+    // "l" or "n", the first that differs decides; a text that ends there comes first.
+    // Anything else goes to the collator, from the start: a letter may span two
+    // characters.
+    if (textA == textB)
+        return 0;
     const qsizetype common = std::min(textA.size(), textB.size());
-    for (qsizetype i = 0; i < common; ++i) {
-        if (textA[i] == textB[i])
-            continue;
-        const auto ca = static_cast<unsigned char>(foldAscii(textA[i]));
-        const auto cb = static_cast<unsigned char>(foldAscii(textB[i]));
-        if (ca < 0x80 && cb < 0x80) {
-            if (ca != cb)
-                return ca < cb ? -1 : 1;
-            continue;
-        }
-        qsizetype start = i;
-        while (start > 0 && (static_cast<unsigned char>(textA[start]) & 0xC0) == 0x80)
-            --start;
-        return QString::fromUtf8(textA.sliced(start))
-            .compare(QString::fromUtf8(textB.sliced(start)), Qt::CaseInsensitive);
+    qsizetype i = 0;
+    for (; i < common; ++i) {
+        const auto a = static_cast<unsigned char>(foldAscii(textA[i]));
+        const auto b = static_cast<unsigned char>(foldAscii(textB[i]));
+        if (!inCodeOrder(a) || !inCodeOrder(b))
+            break;
+        // Whether "lj" is one letter depends on its case ("lJ" is two).
+        const char before = i > 0 ? foldAscii(textA[i - 1]) : '\0';
+        if ((a == 'j' || b == 'j') && (before == 'l' || before == 'n'))
+            break;
+        if (a != b)
+            return a < b ? -1 : 1;
     }
-    return textA.size() < textB.size() ? -1 : textA.size() > textB.size() ? 1 : 0;
+    if (i == common) {
+        if (textA.size() == textB.size())
+            return 0;
+        const QByteArrayView longer = textA.size() > textB.size() ? textA : textB;
+        if (restInCodeOrder(longer, common))
+            return textA.size() < textB.size() ? -1 : 1;
+    }
+    return collator.compare(QString::fromUtf8(textA), QString::fromUtf8(textB));
 }
 
 } // namespace
@@ -230,14 +256,29 @@ void SortKeys::Set(std::uint32_t position, RowData row)
     }
 }
 
+QCollator SerbianCollator()
+{
+    QCollator collator(QLocale(QLocale::Serbian, QLocale::LatinScript, QLocale::Serbia));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    // Made ready here, before threads share it: the first comparison sets it up.
+    collator.compare(QStringLiteral("a"), QStringLiteral("b"));
+    return collator;
+}
+
+SortKeys::SortKeys()
+    : m_collator(SerbianCollator())
+{
+}
+
 int SortKeys::compareText(RowData rowA, RowData rowB, int column) const
 {
-    return compareTexts(m_store->Value(rowA, column), m_store->Value(rowB, column));
+    return compareTexts(m_collator, m_store->Value(rowA, column), m_store->Value(rowB, column));
 }
 
 SharedRanks RankSharedTexts(const std::vector<SortColumn> &columns, const RowStore &store)
 {
     SharedRanks ranks(columns.size());
+    const QCollator collator = SerbianCollator();
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const int column = columns[i].column;
         const std::size_t count = store.SharedCount(column);
@@ -246,13 +287,14 @@ SharedRanks RankSharedTexts(const std::vector<SortColumn> &columns, const RowSto
         std::vector<std::uint32_t> ids(count);
         std::iota(ids.begin(), ids.end(), 0u);
         std::sort(ids.begin(), ids.end(), [&](std::uint32_t a, std::uint32_t b) {
-            return compareTexts(store.SharedText(column, a), store.SharedText(column, b)) < 0;
+            return compareTexts(collator, store.SharedText(column, a), store.SharedText(column, b)) < 0;
         });
         std::vector<std::uint32_t> &rank = ranks[i];
         rank.resize(count);
         std::uint32_t place = 0;
         for (std::size_t k = 0; k < count; ++k) {
-            if (k > 0 && compareTexts(store.SharedText(column, ids[k - 1]), store.SharedText(column, ids[k])) != 0)
+            if (k > 0
+                && compareTexts(collator, store.SharedText(column, ids[k - 1]), store.SharedText(column, ids[k])) != 0)
                 ++place;
             rank[ids[k]] = columns[i].descending ? ~place : place;
         }

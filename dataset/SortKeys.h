@@ -7,6 +7,8 @@
 #include "Field.h"
 #include "RowStore.h"
 
+#include <QCollator>
+
 #include <cstdint>
 #include <vector>
 
@@ -25,6 +27,10 @@ struct SortName {
 };
 std::vector<SortName> ParseSortText(const QString &text);
 
+// Text keys compare in Serbian alphabetical order (Latin script), without regard to case:
+// C, Č, Ć, D, Dž, Đ, … Z, Ž.
+QCollator SerbianCollator();
+
 // Per sort column, the place in the order of every text its store shares (by id); texts
 // equal but for case share a place. Empty for a column that shares no texts.
 using SharedRanks = std::vector<std::vector<std::uint32_t>>;
@@ -32,6 +38,8 @@ SharedRanks RankSharedTexts(const std::vector<SortColumn> &columns, const RowSto
 
 class SortKeys {
 public:
+    SortKeys();
+
     // Forgets every key and makes room for 'positions'; 'store' holds the text of the
     // rows given to Set and must outlive the keys (or the next Reset), as must 'ranks'
     // (of the same columns and store), which let shared texts compare as numbers.
@@ -42,7 +50,8 @@ public:
     // Decodes the keys of 'row' (null: a row without values) for position 'at'.
     void Set(std::uint32_t at, RowData row);
 
-    // Keys in turn, null lowest, text without regard to case: negative, 0 or positive.
+    // Keys in turn, null lowest, text in Serbian order without regard to case: negative,
+    // 0 or positive.
     int Compare(std::uint32_t a, std::uint32_t b) const;
     // Sorts slots by their keys; equal keys keep the order of their slots, which is the
     // order in which the rows came.
@@ -61,6 +70,7 @@ private:
     std::vector<std::uint8_t> m_ranks;
     const SharedRanks *m_sharedRanks = nullptr;
     std::vector<RowData> m_rows;      // per position, for the whole texts
+    QCollator m_collator;
 };
 
 } // namespace dataset::detail

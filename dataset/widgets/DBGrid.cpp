@@ -1,6 +1,7 @@
 #include "DBGrid.h"
 
 #include "DataSetModel.h"
+#include "DesignScale.h"
 #include "FieldText.h"
 #include "GridDelegate.h"
 #include <dataset/DataSource.h>
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QResizeEvent>
 #include <QScopedValueRollback>
 
 namespace dataset {
@@ -180,10 +182,36 @@ bool DBGrid::ColumnButton(int column) const
     return column >= 0 && column < int(m_layout.size()) && m_layout[column].ellipsis;
 }
 
+void DBGrid::SetStretchColumn(const QString &fieldName)
+{
+    m_stretchField = fieldName;
+    StretchColumn();
+}
+
+// The title whole, between the section's margins.
+int DBGrid::TitleWidth(int column) const
+{
+    const QString title = m_model->headerData(column, Qt::Horizontal).toString();
+    const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, horizontalHeader());
+    return horizontalHeader()->fontMetrics().horizontalAdvance(title) + 2 * margin + 4;
+}
+
+// A configured width is the design's, scaled to the font, and leaves the title whole
+// beside the ellipsis button. A width the user gave by dragging stays as it is.
+int DBGrid::ConfiguredWidth(int column) const
+{
+    const ColumnLayout &layout = m_layout[std::size_t(column)];
+    if (layout.resized > 0)
+        return layout.resized;
+    if (layout.width <= 0)
+        return DefaultWidth(column);
+    const int button = layout.ellipsis ? qMin(verticalHeader()->defaultSectionSize(), 20) : 0;
+    return qMax(Scaled(*this, layout.width), TitleWidth(column) + button);
+}
+
 int DBGrid::DefaultWidth(int column) const
 {
     const QFontMetrics fm = fontMetrics();
-    const QString title = m_model->headerData(column, Qt::Horizontal).toString();
     int content = 10 * fm.averageCharWidth();
     const Query *query = m_model->GetQuery();
     if (const Field *field = query ? query->FindField(m_model->ColumnFieldName(column)) : nullptr) {
@@ -198,7 +226,7 @@ int DBGrid::DefaultWidth(int column) const
         default: content = 8 * fm.averageCharWidth(); break;
         }
     }
-    return qMax(content, horizontalHeader()->fontMetrics().horizontalAdvance(title)) + 10;
+    return qMax(content + 10, TitleWidth(column));
 }
 
 void DBGrid::RememberLayout()
@@ -217,15 +245,12 @@ void DBGrid::ApplyWidths()
     m_applyingWidths = true;
     for (int i = 0; i < m_model->columnCount(); ++i) {
         const QString name = m_model->ColumnFieldName(i);
-        int width = -1;
-        if (i < int(m_layout.size()))
-            width = m_layout[i].width;
-        else
-            width = m_autoWidths.value(name, -1);
+        const int width = i < int(m_layout.size()) ? ConfiguredWidth(i) : m_autoWidths.value(name, -1);
         setColumnWidth(i, width > 0 ? width : DefaultWidth(i));
         setColumnHidden(i, m_hidden.contains(name));
     }
     m_applyingWidths = false;
+    StretchColumn();
     m_resetting = false;
     FollowCursor();
 }
@@ -235,9 +260,30 @@ void DBGrid::OnSectionResized(int column, int, int newSize)
     if (m_applyingWidths || newSize <= 0)
         return;
     if (column < int(m_layout.size()))
-        m_layout[column].width = newSize;
+        m_layout[column].resized = newSize;
     else
         m_autoWidths.insert(m_model->ColumnFieldName(column), newSize);
+}
+
+// The stretching column is as wide as its own width or the room the others leave.
+void DBGrid::StretchColumn()
+{
+    const int column = m_stretchField.isEmpty() ? -1 : m_model->ColumnByFieldName(m_stretchField);
+    if (column < 0 || isColumnHidden(column))
+        return;
+    int others = 0;
+    for (int i = 0; i < m_model->columnCount(); ++i)
+        if (i != column && !isColumnHidden(i))
+            others += columnWidth(i);
+    const int own = column < int(m_layout.size()) ? ConfiguredWidth(column) : DefaultWidth(column);
+    const QScopedValueRollback applying(m_applyingWidths, true);
+    setColumnWidth(column, qMax(own, viewport()->width() - others));
+}
+
+void DBGrid::resizeEvent(QResizeEvent *e)
+{
+    QTableView::resizeEvent(e);
+    StretchColumn();
 }
 
 // --- cursor -----------------------------------------------------------------

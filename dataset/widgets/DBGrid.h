@@ -49,8 +49,11 @@ public:
     void SetReadOnly(bool readOnly);
     bool ReadOnly() const { return m_readOnly; }
 
-    // Columns. width -1 takes a width from the field's size.
+    // Columns. width -1 takes a width from the field's size; a width given is the design's,
+    // scaled to the grid's font, and never narrower than the column's title.
     void AddColumn(const QString &fieldName, int width = -1, bool readOnly = false);
+    // The column that takes whatever room the grid has beyond its columns' widths.
+    void SetStretchColumn(const QString &fieldName);
     void ClearColumns();
     int ColumnCount() const;                     // columns shown now
     QString ColumnFieldName(int column) const;
@@ -90,10 +93,16 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *e) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void resizeEvent(QResizeEvent *e) override;
 
 private:
     friend class GridDelegate;
-    struct ColumnLayout { QString fieldName; int width; bool ellipsis; };
+    struct ColumnLayout {
+        QString fieldName;
+        int width;
+        bool ellipsis;
+        int resized = -1;
+    };
 
     // The event handlers' work; what it throws is reported, never passed to Qt.
     void KeyPress(QKeyEvent *e);
@@ -105,6 +114,9 @@ private:
     void RememberLayout();
     void OnSectionResized(int column, int oldSize, int newSize);
     int DefaultWidth(int column) const;
+    int TitleWidth(int column) const;
+    int ConfiguredWidth(int column) const;
+    void StretchColumn();
     void ApplyOptions();
     bool CanEdit() const;
     bool AppendRow();
@@ -128,6 +140,7 @@ private:
     std::vector<ColumnLayout> m_layout;      // configured columns (empty: automatic)
     QHash<QString, int> m_autoWidths;        // automatic columns resized by the user
     QStringList m_hidden; // hidden columns by field name, kept over resets
+    QString m_stretchField;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(DBGrid::Options)

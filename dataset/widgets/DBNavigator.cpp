@@ -1,5 +1,6 @@
 #include "DBNavigator.h"
 
+#include "DesignScale.h"
 #include "FieldText.h"
 #include "IconPainter.h"
 #include <dataset/DataSource.h>
@@ -94,7 +95,8 @@ DBNavigator::DBNavigator(QWidget *parent)
         tool->setToolTip(QString::fromUtf8(kButtons[i].hint));
         tool->setAutoRaise(true);
         tool->setFocusPolicy(Qt::NoFocus);
-        tool->setFixedSize(25, 25);
+        // 25 pixels at the design's font size, more with a larger font.
+        tool->setFixedSize(Scaled(*this, 25), Scaled(*this, 25));
         // A failed post or delete is reported once the button's own click handling is done.
         connect(tool, &QToolButton::clicked, this, [this, button] { Relayed(m_errors, [&] { BtnClick(button); }); });
         layout->addWidget(tool);

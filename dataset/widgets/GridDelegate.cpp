@@ -88,9 +88,12 @@ void GridDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptionViewI
 
 void GridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    QStyledItemDelegate::paint(painter, option, index);
     if (!m_grid->ShowsButton(index))
-        return;
+        return QStyledItemDelegate::paint(painter, option, index);
+    // The text ends where the button begins, so the button hides none of it.
+    QStyleOptionViewItem text(option);
+    text.rect.setRight(m_grid->ButtonRect(index).left() - 1);
+    QStyledItemDelegate::paint(painter, text, index);
     QStyleOptionButton button;
     button.rect = m_grid->ButtonRect(index);
     button.text = QStringLiteral("...");

@@ -1,7 +1,10 @@
 #include <framework/base/CustomDetailForm.h>
 
+#include <framework/base/DesignPlacement.h>
+
 #include <dataset/Error.h>
 #include <dataset/Query.h>
+#include <dataset/widgets/DesignScale.h>
 
 #include <QAction>
 #include <QCloseEvent>
@@ -14,6 +17,7 @@
 
 namespace {
 
+constexpr int kDesignWidth = 776;
 constexpr int kBottomPanelHeight = 41;
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
@@ -36,8 +40,7 @@ TCustomDetailForm::TCustomDetailForm(QWidget *parent)
     GeneralTS->setObjectName(QStringLiteral("GeneralTS"));
     PageControl->addTab(GeneralTS, QStringLiteral("Opšte"));
     BottomPanel->setObjectName(QStringLiteral("BottomPanel"));
-    BottomPanel->setFixedHeight(kBottomPanelHeight);
-    BottomPanel->installEventFilter(this);
+    BottomPanel->setFixedHeight(dataset::Scaled(*BottomPanel, kBottomPanelHeight));
     OKButton->setObjectName(QStringLiteral("OKButton"));
     ApplyButton->setObjectName(QStringLiteral("ApplyButton"));
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
@@ -77,14 +80,12 @@ TCustomDetailForm::TCustomDetailForm(QWidget *parent)
     }
 
     // The buttons keep the places they have on a form 776 pixels wide, anchored right.
-    BottomPanel->resize(776, kBottomPanelHeight);
-    OKButton->setGeometry(532, 8, kButtonWidth, kButtonHeight);
-    ApplyButton->setGeometry(612, 8, kButtonWidth, kButtonHeight);
-    CancelButton->setGeometry(692, 8, kButtonWidth, kButtonHeight);
-    AnchorRight(OKButton);
-    AnchorRight(ApplyButton);
-    AnchorRight(CancelButton);
-    resize(776, 510);
+    BottomPanel->resize(dataset::Scaled(*BottomPanel, kDesignWidth), BottomPanel->height());
+    m_bottom = new DesignPlacement(BottomPanel, kDesignWidth);
+    AddToBottomPanel(OKButton, QRect(532, 8, kButtonWidth, kButtonHeight), true);
+    AddToBottomPanel(ApplyButton, QRect(612, 8, kButtonWidth, kButtonHeight), true);
+    AddToBottomPanel(CancelButton, QRect(692, 8, kButtonWidth, kButtonHeight), true);
+    dataset::ResizeScaled(*this, kDesignWidth, 510);
 }
 
 // Hiding the dialog (in QDialog's destructor) may still change a query, for instance when
@@ -139,6 +140,10 @@ void TCustomDetailForm::BindButton(QPushButton *button, QAction *action)
 {
     const auto follow = [button, action] {
         button->setText(action->text());
+        // The shortcut that works shows where the pointer rests.
+        const QString shortcut = action->shortcut().toString(QKeySequence::NativeText);
+        button->setToolTip(shortcut.isEmpty() ? QString()
+                                              : QStringLiteral("%1 (%2)").arg(action->iconText(), shortcut));
         button->setEnabled(action->isEnabled());
         button->setVisible(action->isVisible());
     };
@@ -149,18 +154,14 @@ void TCustomDetailForm::BindButton(QPushButton *button, QAction *action)
 
 void TCustomDetailForm::AnchorRight(QWidget *widget)
 {
-    const int margin = BottomPanel->width() - widget->geometry().right();
-    m_anchors.push_back({widget, margin});
+    AddToBottomPanel(widget, widget->geometry(), true);
 }
 
-void TCustomDetailForm::LayoutBottomPanel()
+void TCustomDetailForm::AddToBottomPanel(QWidget *widget, const QRect &design, bool anchorRight)
 {
-    const int width = BottomPanel->width();
-    for (const Anchor &anchor : m_anchors) {
-        QRect geometry = anchor.widget->geometry();
-        geometry.moveRight(width - anchor.rightMargin);
-        anchor.widget->setGeometry(geometry);
-    }
+    m_bottom->Add(widget, design, nullptr,
+                  anchorRight ? DesignPlacement::Kind::AnchorRight : DesignPlacement::Kind::Fixed);
+    BottomPanel->setMinimumWidth(m_bottom->MinimumWidth());
 }
 
 void TCustomDetailForm::CustomOKExecute()
@@ -234,11 +235,4 @@ void TCustomDetailForm::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     UpdateActions();
-}
-
-bool TCustomDetailForm::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == BottomPanel && event->type() == QEvent::Resize)
-        LayoutBottomPanel();
-    return QDialog::eventFilter(watched, event);
 }

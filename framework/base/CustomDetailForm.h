@@ -12,6 +12,8 @@
 #include <functional>
 #include <vector>
 
+class DesignPlacement;
+class QRect;
 class QAction;
 class QPushButton;
 class QTabWidget;
@@ -51,6 +53,9 @@ public:
     static void BindButton(QPushButton *button, QAction *action);
     // Keeps 'widget' (a child of BottomPanel) at its distance from the panel's right edge.
     void AnchorRight(QWidget *widget);
+    // Places 'widget' (a child of BottomPanel) at its design rectangle on a form 776
+    // pixels wide, sized for the running font (DesignPlacement), left or anchored right.
+    void AddToBottomPanel(QWidget *widget, const QRect &design, bool anchorRight);
 
 protected:
     virtual void CustomOKExecute();        // base: closes with Accepted
@@ -66,15 +71,11 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void LayoutBottomPanel();
-
     struct ActionUpdate { QAction *action; std::function<void(QAction *)> handler; };
     std::vector<ActionUpdate> m_updates;
     std::vector<QMetaObject::Connection> m_followed; // the signals of UpdateActionsOn
-    struct Anchor { QWidget *widget; int rightMargin; };
-    std::vector<Anchor> m_anchors;
+    DesignPlacement *m_bottom = nullptr;
     bool m_closing = false;
 };

@@ -2,6 +2,8 @@
 
 #include <framework/base/ValueListEditor.h>
 
+#include <dataset/widgets/DesignScale.h>
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -60,6 +62,9 @@ void TCustomNavigatorForm::SetSearchProps()
 {
     SearchVLE->resizeColumnToContents(0);
     SearchVLE->horizontalHeader()->setStretchLastSection(true);
+    // The captions whole and room to type a value beside them.
+    const int frame = 2 * SearchVLE->frameWidth() + SearchVLE->verticalHeader()->width();
+    SearchVLE->setMinimumWidth(SearchVLE->columnWidth(0) + dataset::Scaled(*this, 120) + frame);
 }
 
 void TCustomNavigatorForm::SearchVLEEditButtonClick()

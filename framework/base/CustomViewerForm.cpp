@@ -98,6 +98,9 @@ QAction *TCustomViewerForm::CreateAction(const QString &name, const QString &cap
         action->setShortcut(shortcut);
         // Active while the focus is anywhere in this frame, not in the console's other panes.
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        // The toolbar's button tells the shortcut where the pointer rests.
+        action->setToolTip(
+            QStringLiteral("%1 (%2)").arg(action->iconText(), shortcut.toString(QKeySequence::NativeText)));
     }
     addAction(action);
     ActionList.append(action);

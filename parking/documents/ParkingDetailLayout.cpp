@@ -12,6 +12,8 @@
 #include <dataset/widgets/DBEdit.h>
 #include <dataset/widgets/DBGrid.h>
 #include <dataset/widgets/DBNavigator.h>
+#include <dataset/widgets/DesignScale.h>
+#include <framework/base/DesignPlacement.h>
 #include <dataset/widgets/FieldText.h>
 #include <parking/data/ParkingDMUnit.h>
 
@@ -25,45 +27,48 @@
 
 namespace {
 
+constexpr int kDesignWidth = 776;
 constexpr int kHeaderHeight = 173;
 constexpr int kEditHeight = 21;
-constexpr int kLabelAbove = 16;
 constexpr int kItemStripHeight = 33;
 constexpr int kStatusBarHeight = 28;
 
-// A control bound to 'field' of the document, named 'name', with its label above it.
+using Kind = DesignPlacement::Kind;
+
+// A control bound to 'field' of the document, named 'name', with its label above it, at
+// its design place; 'kind' says whether it takes a share of a wider window.
 template <class Control>
-Control *PlaceControl(QWidget *panel, dataset::DataSource *document, const char *label, const char *field,
-                      const char *name, int left, int top, int width)
+Control *PlaceControl(DesignPlacement &placement, dataset::DataSource *document, const char *label, const char *field,
+                      const char *name, QRect design, Kind kind = Kind::Fixed)
 {
+    auto *panel = qobject_cast<QWidget *>(placement.parent());
     auto *caption = new QLabel(QString::fromUtf8(label), panel);
     caption->setObjectName(QString::fromLatin1(field) + QStringLiteral("Label"));
-    caption->move(left, top - kLabelAbove);
-    caption->adjustSize();
 
     auto *control = new Control(panel);
     control->setObjectName(QString::fromLatin1(name));
-    control->setGeometry(left, top, width, kEditHeight);
     control->SetDataSource(document);
     control->SetDataField(QString::fromLatin1(field));
+    design.setHeight(kEditHeight);
+    placement.Add(control, design, caption, kind);
     return control;
 }
 
-QPushButton *PlaceEllipsis(QWidget *panel, const QString &name, int left, int top, bool tabStop)
+QPushButton *PlaceEllipsis(DesignPlacement &placement, const QString &name, int left, int top, bool tabStop)
 {
-    auto *button = new QPushButton(QStringLiteral("..."), panel);
+    auto *button = new QPushButton(QStringLiteral("..."), qobject_cast<QWidget *>(placement.parent()));
     button->setObjectName(name);
-    button->setGeometry(left, top, 21, 21);
     button->setAutoDefault(false);
     if (!tabStop)
         button->setFocusPolicy(Qt::ClickFocus);
+    placement.Add(button, QRect(left, top, 21, 21));
     return button;
 }
 
 QLabel *StatusPanel(QWidget *bar, int width, bool bevel, Qt::Alignment alignment)
 {
     auto *panel = new QLabel(bar);
-    panel->setFixedWidth(width);
+    panel->setFixedWidth(dataset::Scaled(*bar, width));
     panel->setAlignment(alignment | Qt::AlignVCenter);
     if (bevel)
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -72,49 +77,55 @@ QLabel *StatusPanel(QWidget *bar, int width, bool bevel, Qt::Alignment alignment
 
 } // namespace
 
-// Each label stands 16 pixels above its control; the rows of controls are at 24, 76, 128.
+// Each label stands right above its control; the rows of controls are at 24, 76, 128 of
+// the design, the text fields share what a wider window gives.
 void TParkingDetailForm::BuildHeader()
 {
-    ui->HeaderPanel = new QWidget;
+    ui->HeaderPanel = new QWidget(this);
     ui->HeaderPanel->setObjectName(QStringLiteral("HeaderPanel"));
-    ui->HeaderPanel->setMinimumHeight(kHeaderHeight);
-    QWidget *p = ui->HeaderPanel;
+    ui->HeaderPanel->resize(dataset::Scaled(*this, kDesignWidth), dataset::Scaled(*this, kHeaderHeight));
+    DesignPlacement &p = *new DesignPlacement(ui->HeaderPanel, kDesignWidth);
     dataset::DataSource *const source = &m_dm.ParkingDocumentDS();
+    constexpr Kind S = Kind::Stretch;
 
     using dataset::DBComboBox;
     using dataset::DBDateEdit;
     using dataset::DBEdit;
 
-    ui->NumberEdit = PlaceControl<DBEdit>(p, source, "Broj*", "number", "NumberEdit", 8, 24, 80);
+    ui->NumberEdit = PlaceControl<DBEdit>(p, source, "Broj*", "number", "NumberEdit", QRect(8, 24, 80, 0));
     ui->NumberButton = PlaceEllipsis(p, QStringLiteral("NumberButton"), 89, 24, false);
-    ui->DocumentDateTimeEdit =
-        PlaceControl<DBDateEdit>(p, source, "Datum*", "documentdatetime", "DocumentDateTimeEdit", 122, 24, 120);
+    ui->DocumentDateTimeEdit = PlaceControl<DBDateEdit>(p, source, "Datum*", "documentdatetime", "DocumentDateTimeEdit",
+                                                        QRect(122, 24, 120, 0));
     ui->DateTimeButton = PlaceEllipsis(p, QStringLiteral("DateTimeButton"), 243, 24, false);
-    ui->CountryRegEdit = PlaceControl<DBEdit>(p, source, "Ozn. države", "countryreg", "CountryRegEdit", 276, 24, 56);
-    ui->CityRegEdit = PlaceControl<DBEdit>(p, source, "Ozn. grada*", "cityreg", "CityRegEdit", 344, 24, 60);
-    ui->RegNumberEdit = PlaceControl<DBEdit>(p, source, "Reg. broj*", "regnumber", "RegNumberEdit", 416, 24, 68);
+    ui->CountryRegEdit =
+        PlaceControl<DBEdit>(p, source, "Ozn. države", "countryreg", "CountryRegEdit", QRect(276, 24, 56, 0));
+    ui->CityRegEdit = PlaceControl<DBEdit>(p, source, "Ozn. grada*", "cityreg", "CityRegEdit", QRect(344, 24, 60, 0));
+    ui->RegNumberEdit =
+        PlaceControl<DBEdit>(p, source, "Reg. broj*", "regnumber", "RegNumberEdit", QRect(416, 24, 68, 0));
     ui->FindTicketButton = PlaceEllipsis(p, QStringLiteral("FindTicketButton"), 488, 24, true);
     ui->LicenseNumberEdit =
-        PlaceControl<DBEdit>(p, source, "Br. dozvole", "licensenumber", "LicenseNumberEdit", 556, 24, 136);
+        PlaceControl<DBEdit>(p, source, "Br. dozvole", "licensenumber", "LicenseNumberEdit", QRect(556, 24, 136, 0), S);
 
-    ui->FirstNameEdit = PlaceControl<DBEdit>(p, source, "Ime", "firstname", "FirstNameEdit", 8, 76, 80);
-    ui->LastNameEdit = PlaceControl<DBEdit>(p, source, "Prezime", "lastname", "LastNameEdit", 100, 76, 120);
-    ui->PersonalIdentificatorEdit =
-        PlaceControl<DBEdit>(p, source, "JMBG", "personalidentificator", "PersonalIdentificatorEdit", 232, 76, 100);
-    ui->AddressEdit = PlaceControl<DBEdit>(p, source, "Adresa", "address", "AddressEdit", 344, 76, 200);
-    ui->ZipEdit = PlaceControl<DBEdit>(p, source, "Poštanski br.", "zip", "ZipEdit", 556, 76, 60);
-    ui->CityEdit = PlaceControl<DBEdit>(p, source, "Grad", "city", "CityEdit", 628, 76, 120);
+    ui->FirstNameEdit = PlaceControl<DBEdit>(p, source, "Ime", "firstname", "FirstNameEdit", QRect(8, 76, 80, 0), S);
+    ui->LastNameEdit =
+        PlaceControl<DBEdit>(p, source, "Prezime", "lastname", "LastNameEdit", QRect(100, 76, 120, 0), S);
+    ui->PersonalIdentificatorEdit = PlaceControl<DBEdit>(p, source, "JMBG", "personalidentificator",
+                                                         "PersonalIdentificatorEdit", QRect(232, 76, 100, 0));
+    ui->AddressEdit = PlaceControl<DBEdit>(p, source, "Adresa", "address", "AddressEdit", QRect(344, 76, 200, 0), S);
+    ui->ZipEdit = PlaceControl<DBEdit>(p, source, "Poštanski br.", "zip", "ZipEdit", QRect(556, 76, 60, 0));
+    ui->CityEdit = PlaceControl<DBEdit>(p, source, "Grad", "city", "CityEdit", QRect(628, 76, 120, 0), S);
 
-    ui->ParkingZoneCB = PlaceControl<DBComboBox>(p, source, "Zona", "parkingzone", "ParkingZoneCB", 8, 128, 43);
+    ui->ParkingZoneCB =
+        PlaceControl<DBComboBox>(p, source, "Zona", "parkingzone", "ParkingZoneCB", QRect(8, 128, 43, 0));
     ui->ParkingSectorCB =
-        PlaceControl<DBComboBox>(p, source, "Sektor", "parkingsector", "ParkingSectorCB", 64, 128, 43);
-    ui->ParkingFromDateEdit =
-        PlaceControl<DBDateEdit>(p, source, "Od datuma", "parkingfromdate", "ParkingFromDateEdit", 120, 128, 68);
+        PlaceControl<DBComboBox>(p, source, "Sektor", "parkingsector", "ParkingSectorCB", QRect(64, 128, 43, 0));
+    ui->ParkingFromDateEdit = PlaceControl<DBDateEdit>(p, source, "Od datuma", "parkingfromdate", "ParkingFromDateEdit",
+                                                       QRect(120, 128, 68, 0));
     ui->FromDateButton = PlaceEllipsis(p, QStringLiteral("FromDateButton"), 189, 128, false);
     ui->ParkingToDateEdit =
-        PlaceControl<DBDateEdit>(p, source, "Do datuma", "parkingtodate", "ParkingToDateEdit", 224, 128, 68);
+        PlaceControl<DBDateEdit>(p, source, "Do datuma", "parkingtodate", "ParkingToDateEdit", QRect(224, 128, 68, 0));
     ui->ToDateButton = PlaceEllipsis(p, QStringLiteral("ToDateButton"), 293, 128, false);
-    ui->CommentEdit = PlaceControl<DBEdit>(p, source, "Komentar", "comment", "CommentEdit", 344, 128, 404);
+    ui->CommentEdit = PlaceControl<DBEdit>(p, source, "Komentar", "comment", "CommentEdit", QRect(344, 128, 404, 0), S);
 
     const QList<QWidget *> tabOrder{ui->NumberEdit,        ui->DocumentDateTimeEdit,
                                     ui->CountryRegEdit,    ui->CityRegEdit,
@@ -127,6 +138,8 @@ void TParkingDetailForm::BuildHeader()
                                     ui->ParkingToDateEdit, ui->CommentEdit};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
+    ui->HeaderPanel->setMinimumSize(p.MinimumWidth(),
+                                    std::max(p.MinimumHeight(), dataset::Scaled(*this, kHeaderHeight)));
 }
 
 void TParkingDetailForm::BuildItems()
@@ -136,7 +149,8 @@ void TParkingDetailForm::BuildItems()
 
     auto *strip = new QWidget(ui->ItemPanel);
     strip->setObjectName(QStringLiteral("ItemStrip"));
-    strip->setFixedHeight(kItemStripHeight);
+    strip->setFixedHeight(dataset::Scaled(*this, kItemStripHeight));
+    auto *stripPlacement = new DesignPlacement(strip, kDesignWidth);
     ui->ItemNavigator = new dataset::DBNavigator(strip);
     ui->ItemNavigator->setObjectName(QStringLiteral("ItemNavigator"));
     using Button = dataset::DBNavigator::Button;
@@ -145,11 +159,11 @@ void TParkingDetailForm::BuildItems()
     ui->ItemNavigator->SetFlat(true);
     ui->ItemNavigator->SetConfirmDelete(false);
     ui->ItemNavigator->SetDataSource(&m_dm.ParkingDocumentItemDS());
-    ui->ItemNavigator->setGeometry(4, 4, 208, 25);
+    stripPlacement->Add(ui->ItemNavigator, QRect(4, 4, 208, 25));
     ui->AddItemButton = new QPushButton(strip);
     ui->AddItemButton->setObjectName(QStringLiteral("AddItemButton"));
-    ui->AddItemButton->setGeometry(220, 4, 95, 25);
     ui->AddItemButton->setAutoDefault(false);
+    stripPlacement->Add(ui->AddItemButton, QRect(220, 4, 95, 25));
 
     ui->DocumentItemDBG = new dataset::DBGrid(ui->ItemPanel);
     ui->DocumentItemDBG->setObjectName(QStringLiteral("DocumentItemDBG"));
@@ -157,7 +171,9 @@ void TParkingDetailForm::BuildItems()
     ui->DocumentItemDBG->SetOptions(Option::Editing | Option::Titles | Option::Indicator | Option::ColumnResize
                                     | Option::GridLines | Option::Tabs | Option::CancelOnExit);
     ui->DocumentItemDBG->SetDataSource(&m_dm.ParkingDocumentItemDS());
-    ui->DocumentItemDBG->AddColumn(QStringLiteral("productcode"), 60);
+    // The code's 60 pixels and the ellipsis button's 20 beside them, so no character of the
+    // code hides under the button.
+    ui->DocumentItemDBG->AddColumn(QStringLiteral("productcode"), 80);
     ui->DocumentItemDBG->AddColumn(QStringLiteral("productname"), 140);
     ui->DocumentItemDBG->AddColumn(QStringLiteral("quantity"), -1, true);
     ui->DocumentItemDBG->AddColumn(QStringLiteral("price"), -1, true);
@@ -167,7 +183,11 @@ void TParkingDetailForm::BuildItems()
     ui->DocumentItemDBG->AddColumn(QStringLiteral("ticketnumber"), 60);
     ui->DocumentItemDBG->SetColumnButton(0, true);
     ui->DocumentItemDBG->SetColumnButton(1, true);
-    ui->DocumentItemDBG->horizontalHeader()->setFont(QFont(QStringLiteral("Tahoma"), 8));
+    // The titles' face is a point smaller than the window's at the design size.
+    QFont titles(QStringLiteral("Tahoma"));
+    titles.setPointSizeF(font().pointSizeF() * 8 / 9);
+    ui->DocumentItemDBG->horizontalHeader()->setFont(titles);
+    ui->DocumentItemDBG->SetStretchColumn(QStringLiteral("productname"));
     ui->DocumentItemDBG->OnKeyDown = [this](int &key, Qt::KeyboardModifiers modifiers) {
         DocumentItemDBGKeyDown(key, modifiers);
     };
@@ -177,7 +197,7 @@ void TParkingDetailForm::BuildItems()
 
     ui->StatusBar = new QWidget(ui->ItemPanel);
     ui->StatusBar->setObjectName(QStringLiteral("StatusBar"));
-    ui->StatusBar->setFixedHeight(kStatusBarHeight);
+    ui->StatusBar->setFixedHeight(dataset::Scaled(*this, kStatusBarHeight));
     auto *bar = new QHBoxLayout(ui->StatusBar);
     bar->setContentsMargins(0, 2, 0, 2);
     bar->setSpacing(2);
@@ -189,7 +209,7 @@ void TParkingDetailForm::BuildItems()
     ui->StatusPanels[2]->setText(QStringLiteral("Ukupno sa PDV:"));
     // The captions keep their widths unless the screen font needs more to show them whole.
     for (QLabel *caption : {ui->StatusPanels[0], ui->StatusPanels[2]})
-        caption->setFixedWidth(qMax(caption->minimumWidth(), caption->sizeHint().width()));
+        caption->setFixedWidth(qMax(caption->minimumWidth(), dataset::NeededWidth(*caption)));
     for (std::size_t i = 0; i < ui->StatusPanels.size(); ++i) {
         ui->StatusPanels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         bar->addWidget(ui->StatusPanels[i]);
@@ -206,19 +226,16 @@ void TParkingDetailForm::BuildItems()
 
 void TParkingDetailForm::BuildBottomPanel()
 {
-    const auto button = [this](const char *name, int left, int width) {
+    const auto button = [this](const char *name) {
         auto *created = new QPushButton(BottomPanel);
         created->setObjectName(QString::fromLatin1(name));
-        created->setGeometry(left, 8, width, 25);
         created->setAutoDefault(false);
         return created;
     };
-    ui->CreateInvoiceButton = button("CreateInvoiceButton", 8, 95);
-    ui->CreateCashInvoiceButton = button("CreateCashInvoiceButton", 108, 135);
-    ui->PrintTicketButton = button("PrintTicketButton", 312, 95);
-    ui->DocumentPrintButton = button("DocumentPrintButton", 412, 115);
-    AnchorRight(ui->PrintTicketButton);
-    AnchorRight(ui->DocumentPrintButton);
+    ui->CreateInvoiceButton = button("CreateInvoiceButton");
+    ui->CreateCashInvoiceButton = button("CreateCashInvoiceButton");
+    ui->PrintTicketButton = button("PrintTicketButton");
+    ui->DocumentPrintButton = button("DocumentPrintButton");
 }
 
 template <class Handler>
@@ -274,4 +291,10 @@ void TParkingDetailForm::BuildActions()
     BindButton(ui->CreateCashInvoiceButton, ui->CreateCashInvoice);
     BindButton(ui->PrintTicketButton, ui->PrintTicket);
     BindButton(ui->DocumentPrintButton, ui->DocumentPrint);
+
+    // Placed once they carry their captions, so each is as wide as its caption needs.
+    AddToBottomPanel(ui->CreateInvoiceButton, QRect(8, 8, 95, 25), false);
+    AddToBottomPanel(ui->CreateCashInvoiceButton, QRect(108, 8, 135, 25), false);
+    AddToBottomPanel(ui->PrintTicketButton, QRect(312, 8, 95, 25), true);
+    AddToBottomPanel(ui->DocumentPrintButton, QRect(412, 8, 115, 25), true);
 }

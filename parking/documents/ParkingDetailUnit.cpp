@@ -34,11 +34,6 @@ TParkingDetailForm::TParkingDetailForm(TParkingDM &dm, QWidget *owner)
 {
     setObjectName(QStringLiteral("ParkingDetailForm"));
     setWindowTitle(QStringLiteral("Račun / Karta"));
-    // The fixed places of the controls are measured for an 8-point face.
-    QFont small = font();
-    small.setPointSize(8);
-    setFont(small);
-
     BuildHeader();
     BuildItems();
     BuildBottomPanel();
@@ -51,7 +46,8 @@ TParkingDetailForm::TParkingDetailForm(TParkingDM &dm, QWidget *owner)
     ui->Splitter->addWidget(ui->HeaderPanel);
     ui->Splitter->addWidget(ui->ItemPanel);
     ui->Splitter->setStretchFactor(1, 1);
-    ui->Splitter->setSizes({173, 300});
+    ui->Splitter->setSizes({ui->HeaderPanel->minimumHeight(), 300});
+    setMinimumWidth(std::max(ui->HeaderPanel->minimumWidth(), BottomPanel->minimumWidth()));
     auto *layout = new QVBoxLayout(GeneralTS);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(ui->Splitter);

@@ -7,6 +7,9 @@
 #include <dataset/DataSource.h>
 #include <dataset/Query.h>
 #include <dataset/widgets/DBGrid.h>
+#include <dataset/widgets/DesignScale.h>
+#include <framework/Interfaces.h>
+#include <parking/host/ParkingHostModules.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/imports/ParkingStartStopUnit.h>
 #include <parking/imports/ParkingSubscriptionUnit.h>
@@ -15,11 +18,32 @@
 #include <parking/zoneframe/ParkingZoneFrameUnit.h>
 
 #include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QToolBar>
 #include <memory>
 
+namespace {
+
+// A registration as the documents are compared by: without blanks and dashes, upper case.
+QString PlateKey(const QString &typed)
+{
+    static const QRegularExpression ignored(QStringLiteral("[\\s-]+"));
+    return QString(typed).remove(ignored).toUpper();
+}
+
+// The same done by the server to each document's city mark and number joined.
+constexpr char kPlateSelect[] =
+    "SELECT pd.* FROM parkingdocument AS pd WHERE UPPER(REPLACE(REPLACE("
+    "CONCAT(IFNULL(pd.cityreg, ''), IFNULL(pd.regnumber, '')), ' ', ''), '-', '')) = :plate";
+
+} // namespace
+
 struct TParkingViewerForm::Ui {
+    QLineEdit *PlateSearchEdit = nullptr;
     QAction *CustomAdd = nullptr;
     QAction *CustomEdit = nullptr;
     QAction *CustomDelete = nullptr;
@@ -80,6 +104,26 @@ TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
     ActionTB->addAction(ui->ParkingTicketAction);
     ActionTB->addAction(ui->ParkingSubscriptionAction);
     ActionTB->addAction(ui->ParkingStartStopAction);
+    // Above the list: the search by a whole registration.
+    auto *plateBar = new QWidget(CenterPanel);
+    plateBar->setObjectName(QStringLiteral("PlateBar"));
+    auto *plateLabel = new QLabel(QStringLiteral("&Tablice:"), plateBar);
+    ui->PlateSearchEdit = new QLineEdit(plateBar);
+    ui->PlateSearchEdit->setObjectName(QStringLiteral("PlateSearchEdit"));
+    ui->PlateSearchEdit->setPlaceholderText(QStringLiteral("npr. NS 77-88"));
+    ui->PlateSearchEdit->setToolTip(QStringLiteral("Dokumenti vozila sa ovim tablicama (Enter)"));
+    ui->PlateSearchEdit->setMinimumWidth(dataset::Scaled(*this, 140));
+    plateLabel->setBuddy(ui->PlateSearchEdit);
+    auto *plateLayout = new QHBoxLayout(plateBar);
+    plateLayout->setContentsMargins(4, 2, 4, 2);
+    plateLayout->addWidget(plateLabel);
+    plateLayout->addWidget(ui->PlateSearchEdit);
+    plateLayout->addStretch(1);
+    static_cast<QBoxLayout *>(CenterPanel->layout())->insertWidget(0, plateBar);
+    connect(ui->PlateSearchEdit, &QLineEdit::returnPressed, this,
+            [this] { dataset::ReportErrors([this] { FindPlate(ui->PlateSearchEdit->text()); }); });
+    // The frame is never narrower than its toolbar, so no command hides behind an overflow.
+    setMinimumWidth(ActionTB->sizeHint().width());
 
     PopupMenu->addAction(ui->CustomAdd);
     PopupMenu->addAction(ui->CustomEdit);
@@ -132,6 +176,28 @@ void TParkingViewerForm::CustomDeleteExecute()
     if (!documents.Active() || documents.IsEmpty())
         return;
     documents.Delete();
+}
+
+// The plate goes to the server as a parameter; the list is ordered newest first, as a
+// search of the pane orders it.
+int TParkingViewerForm::FindPlate(const QString &typed)
+{
+    const QString plate = PlateKey(typed);
+    if (plate.isEmpty())
+        return 0;
+    dataset::Query &documents = Documents();
+    documents.Close();
+    documents.SetSQL({QString::fromLatin1(kPlateSelect)});
+    documents.SetParam(QStringLiteral("plate"), plate);
+    documents.Open();
+    documents.SetSortedFields(QStringLiteral("documentdatetime DESC, parkingdocumentid DESC"));
+    documents.First();
+    const int found = documents.RecordCount();
+    if (found == 0) {
+        if (const IntfPtr<INoticeLog> log = HostModule<INoticeLog>())
+            log->AddNotice(QStringLiteral("Nema dokumenata za tablice %1.").arg(typed.trimmed()));
+    }
+    return found;
 }
 
 // The tool windows free themselves when closed.

@@ -26,6 +26,10 @@ public:
     void ParkingTicketActionExecute();
     void ParkingSubscriptionActionExecute();
     void ParkingStartStopActionExecute();
+    // Lists the documents of the vehicle whose whole registration (city mark and number)
+    // is 'typed', however its blanks, dashes and case are written; says so in the
+    // console's status line when there is none. Returns the count found.
+    int FindPlate(const QString &typed);
 
 protected:
     void DBGDblClick() override;

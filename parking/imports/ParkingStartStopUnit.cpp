@@ -5,6 +5,7 @@
 #include <dataset/MemoryRows.h>
 #include <dataset/Query.h>
 #include <dataset/widgets/DBGrid.h>
+#include <dataset/widgets/DesignScale.h>
 #include <framework/base/GridSorter.h>
 #include <framework/common/DialogService.h>
 #include <parking/data/ParkingDMUnit.h>
@@ -58,7 +59,7 @@ TParkingStartStopForm::TParkingStartStopForm(TParkingDM &dm, QWidget *parent)
 {
     setObjectName(QStringLiteral("ParkingStartStopForm"));
     setWindowTitle(QStringLiteral("Start-stop"));
-    resize(1100, 560);
+    dataset::ResizeScaled(*this, 1100, 560);
 
     ui->StartStopCDS = new dataset::Query(this);
     ui->StartStopCDS->setObjectName(QStringLiteral("StartStopCDS"));
@@ -69,9 +70,9 @@ TParkingStartStopForm::TParkingStartStopForm(TParkingDM &dm, QWidget *parent)
 
     ui->NewDocDateE = new QLineEdit(this);
     ui->NewDocDateE->setObjectName(QStringLiteral("NewDocDateE"));
-    ui->NewDocDateE->setMaximumWidth(90);
+    ui->NewDocDateE->setMaximumWidth(dataset::Scaled(*this, 90));
     ui->NewDocDateB = Button(this, "NewDocDateB", QStringLiteral("..."));
-    ui->NewDocDateB->setMaximumWidth(28);
+    ui->NewDocDateB->setMaximumWidth(qMax(dataset::Scaled(*this, 28), dataset::NeededWidth(*ui->NewDocDateB)));
     ui->CreateDocButton = Button(this, "CreateDocButton", QStringLiteral("Kreiraj"));
     ui->OpenDocButton = Button(this, "OpenDocButton", QStringLiteral("Otvori &dokument"));
     ui->RegDocButton = Button(this, "RegDocButton", QStringLiteral("Proknjiži"));
@@ -91,6 +92,8 @@ TParkingStartStopForm::TParkingStartStopForm(TParkingDM &dm, QWidget *parent)
     ui->DocumentDBG->AddColumn(QStringLiteral("documentdate"));
     ui->DocumentDBG->AddColumn(QStringLiteral("status"), 72);
     ui->DocumentDBG->AddColumn(QStringLiteral("Partner"), 140);
+    ui->StartStopDBG->SetStretchColumn(QStringLiteral("name"));
+    ui->DocumentDBG->SetStretchColumn(QStringLiteral("Partner"));
 
     auto *leftTools = new QHBoxLayout;
     leftTools->addWidget(LoadButton());

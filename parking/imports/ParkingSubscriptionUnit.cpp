@@ -3,6 +3,7 @@
 #include "SubscriptionImportJob.h"
 #include <dataset/Query.h>
 #include <dataset/widgets/DBGrid.h>
+#include <dataset/widgets/DesignScale.h>
 #include <framework/base/GridSorter.h>
 #include <parking/data/ParkingDMUnit.h>
 
@@ -23,7 +24,7 @@ TParkingSubscriptionForm::TParkingSubscriptionForm(TParkingDM &dm, QWidget *pare
 {
     setObjectName(QStringLiteral("ParkingSubscriptionForm"));
     setWindowTitle(QStringLiteral("Parking pretplate"));
-    resize(980, 520);
+    dataset::ResizeScaled(*this, 980, 520);
 
     ui->DBGrid = new dataset::DBGrid(this);
     ui->DBGrid->setObjectName(QStringLiteral("DBGrid"));
@@ -39,6 +40,7 @@ TParkingSubscriptionForm::TParkingSubscriptionForm(TParkingDM &dm, QWidget *pare
     ui->DBGrid->AddColumn(QStringLiteral("zone"), 80);
     ui->DBGrid->AddColumn(QStringLiteral("list"), 80);
     ui->DBGrid->AddColumn(QStringLiteral("status"), 80);
+    ui->DBGrid->SetStretchColumn(QStringLiteral("lastname"));
 
     auto *top = new QHBoxLayout;
     top->addWidget(LoadButton());

@@ -3,12 +3,15 @@
 #include "TicketDocument.h"
 #include "TicketImportJob.h"
 #include <dataset/ErrorRelay.h>
+#include <dataset/Field.h>
 #include <dataset/Query.h>
 #include <dataset/widgets/DBGrid.h>
+#include <dataset/widgets/DesignScale.h>
 #include <framework/base/BusyCursor.h>
 #include <framework/base/GridSorter.h>
 #include <framework/common/DialogService.h>
 #include <parking/data/ParkingDMUnit.h>
+#include <parking/host/ParkingResourceString.h>
 #include <parking/lookups/ParkingSelectProductUnit.h>
 
 #include <QHBoxLayout>
@@ -29,7 +32,7 @@ TParkingTicketForm::TParkingTicketForm(TParkingDM &dm, QWidget *parent)
 {
     setObjectName(QStringLiteral("ParkingTicketForm"));
     setWindowTitle(QStringLiteral("Parking karte"));
-    resize(780, 480);
+    dataset::ResizeScaled(*this, 780, 480);
 
     ui->DBGrid = new dataset::DBGrid(this);
     ui->DBGrid->setObjectName(QStringLiteral("DBGrid"));
@@ -40,8 +43,9 @@ TParkingTicketForm::TParkingTicketForm(TParkingDM &dm, QWidget *parent)
     ui->DBGrid->AddColumn(QStringLiteral("zone"), 40);
     ui->DBGrid->AddColumn(QStringLiteral("regcitynumber"));
     ui->DBGrid->AddColumn(QStringLiteral("ticketprice"));
-    ui->DBGrid->AddColumn(QStringLiteral("status"), 40);
+    ui->DBGrid->AddColumn(QStringLiteral("status"), 130);
     ui->DBGrid->AddColumn(QStringLiteral("name"), 200);
+    ui->DBGrid->SetStretchColumn(QStringLiteral("name"));
 
     ui->CreateButton = new QPushButton(QStringLiteral("Kreiraj dokument"), this);
     ui->CreateButton->setObjectName(QStringLiteral("CreateButton"));
@@ -68,6 +72,15 @@ TParkingTicketForm::~TParkingTicketForm() = default;
 // The grid shows the current tickets.
 void TParkingTicketForm::FormCreate()
 {
+    // The status shows its caption, as the ticket lookup lists it; the field exists only
+    // while the query is open.
+    const auto captions = [this] {
+        if (dataset::Field *status = m_dm.ParkingTicketZQ().FindField(QStringLiteral("status")))
+            status->OnGetText = [](dataset::Field &sender, QString &text, bool) {
+                text = sender.IsNull() ? QString() : ParkingStatusCaption(sender.AsInteger());
+            };
+    };
+    connect(&m_dm.ParkingTicketZQ(), &dataset::Query::afterOpen, this, captions);
     m_dm.ParkingTicketZQ().Close();
     m_dm.ParkingTicketZQ().Open();
     GridSorter.AddGrid(ui->DBGrid);

@@ -1,9 +1,11 @@
 #include "ParkingSelectForm.h"
 
+#include <dataset/widgets/DesignScale.h>
 #include <framework/base/WheelArrowFilter.h>
 
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QVBoxLayout>
@@ -13,16 +15,24 @@ namespace {
 constexpr int kBottomPanelHeight = 29;
 constexpr int kItemHeight = 11;
 
-// The padded columns line up only in a fixed-pitch face.
-QFont ListFont()
+// The design's 8-point face, as much larger as the desktop's text is.
+QFont DesignFont(const QString &family, const QFont &shown)
 {
-    QFont font(QStringLiteral("Lucida Console"), 8);
+    QFont font(family);
+    font.setPointSizeF(8 * dataset::DesignScale(shown));
+    return font;
+}
+
+// The padded columns line up only in a fixed-pitch face.
+QFont ListFont(const QFont &shown)
+{
+    QFont font = DesignFont(QStringLiteral("Lucida Console"), shown);
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
     if (!QFontInfo(font).fixedPitch()) {
-        const int size = font.pointSize();
+        const qreal size = font.pointSizeF();
         font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(size);
+        font.setPointSizeF(size);
     }
     return font;
 }
@@ -30,6 +40,7 @@ QFont ListFont()
 } // namespace
 
 struct TParkingSelectForm::Ui {
+    QLabel *HeadingLabel = nullptr;
     QListWidget *ListBox = nullptr;
     QWidget *BottomPanel = nullptr;
     QLineEdit *SearchNameEdit = nullptr;
@@ -43,12 +54,18 @@ TParkingSelectForm::TParkingSelectForm(const QString &caption, int width, int he
 {
     setWindowTitle(caption);
     setWindowModality(Qt::ApplicationModal);
-    setFont(QFont(QStringLiteral("Tahoma"), 8));
-    resize(width, height);
+    const QFont shown = font();
+    setFont(DesignFont(QStringLiteral("Tahoma"), shown));
+    dataset::ResizeScaled(*this, width, height);
 
+    ui->HeadingLabel = new QLabel(this);
+    ui->HeadingLabel->setObjectName(QStringLiteral("HeadingLabel"));
+    ui->HeadingLabel->setFont(ListFont(shown));
+    ui->HeadingLabel->setContentsMargins(4, 2, 4, 2);
+    ui->HeadingLabel->hide();
     ui->ListBox = new QListWidget(this);
     ui->ListBox->setObjectName(QStringLiteral("ListBox"));
-    ui->ListBox->setFont(ListFont());
+    ui->ListBox->setFont(ListFont(shown));
     ui->ListBox->setUniformItemSizes(true);
     ui->ListBox->setSelectionMode(QAbstractItemView::SingleSelection);
     ui->ListBox->installEventFilter(this);
@@ -56,14 +73,17 @@ TParkingSelectForm::TParkingSelectForm(const QString &caption, int width, int he
 
     ui->BottomPanel = new QWidget(this);
     ui->BottomPanel->setObjectName(QStringLiteral("BottomPanel"));
-    ui->BottomPanel->setFixedHeight(kBottomPanelHeight);
+    ui->BottomPanel->setFixedHeight(dataset::Scaled(*this, kBottomPanelHeight));
     ui->SearchNameEdit = new QLineEdit(ui->BottomPanel);
     ui->SearchNameEdit->setObjectName(QStringLiteral("SearchNameEdit"));
-    ui->SearchNameEdit->setGeometry(92, 4, searchWidth, 21);
+    ui->SearchNameEdit->setGeometry(dataset::Scaled(*this, 92), dataset::Scaled(*this, 4),
+                                    dataset::Scaled(*this, searchWidth),
+                                    qMax(dataset::Scaled(*this, 21), ui->SearchNameEdit->sizeHint().height()));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(ui->HeadingLabel);
     layout->addWidget(ui->ListBox, 1);
     layout->addWidget(ui->BottomPanel);
 
@@ -86,6 +106,12 @@ QLineEdit *TParkingSelectForm::SearchNameEdit() const
 void TParkingSelectForm::SetSearchText(const QString &text)
 {
     ui->SearchNameEdit->setText(text);
+}
+
+void TParkingSelectForm::SetHeading(const QString &heading)
+{
+    ui->HeadingLabel->setText(heading);
+    ui->HeadingLabel->setVisible(!heading.isEmpty());
 }
 
 void TParkingSelectForm::SetLines(const QStringList &lines)

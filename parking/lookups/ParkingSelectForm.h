@@ -26,6 +26,8 @@ public:
     void HideSearchRow();
     // Puts 'text' in the search box.
     void SetSearchText(const QString &text);
+    // A title line over the list, in the list's face, saying what its columns hold.
+    void SetHeading(const QString &heading);
 
     void ListBoxDblClick();
     void ListBoxKeyDown(int key);

@@ -133,8 +133,18 @@ TParkingSelectProductForm::TParkingSelectProductForm()
     SearchNameEdit()->installEventFilter(this);
 }
 
+// The heading names the columns of ProductLine, and whether the price includes the tax.
+QString ProductHeading(ProductLineKind kind, bool withTax)
+{
+    const QString first =
+        kind == ProductLineKind::Code ? QStringLiteral("Šifra : Bar kod   Naziv") : QStringLiteral("Bar kod   Naziv");
+    return PadText(first, 74, true)
+        + PadText(withTax ? QStringLiteral("Cena sa PDV") : QStringLiteral("Cena bez PDV"), 12, false);
+}
+
 void TParkingSelectProductForm::FillList(ProductLineKind kind, bool withTax)
 {
+    SetHeading(ProductHeading(kind, withTax));
     QStringList lines;
     lines.reserve(qsizetype(Products.size()));
     for (const TProductDesc &product : Products)

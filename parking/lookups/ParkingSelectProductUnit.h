@@ -28,6 +28,8 @@ enum class ProductLineKind { Code, BarCode };
 // One 86-character picker line: the product's codes and name in 74 characters, then the
 // price (with tax or as stored) right-aligned in 12.
 QString ProductLine(const TProductDesc &product, ProductLineKind kind, bool withTax);
+// The title line over such lines: what each column holds, the price with tax or without.
+QString ProductHeading(ProductLineKind kind, bool withTax);
 
 // --- lookups -----------------------------------------------------------------------
 // True with 'product' a copy of the chosen product; false leaves 'product' as it was.

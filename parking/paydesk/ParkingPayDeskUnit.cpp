@@ -6,6 +6,7 @@
 #include <dataset/ErrorRelay.h>
 #include <dataset/Query.h>
 #include <dataset/widgets/DBGrid.h>
+#include <dataset/widgets/DesignScale.h>
 #include <framework/base/BusyCursor.h>
 #include <framework/base/GridSorter.h>
 #include <framework/base/WheelArrowFilter.h>
@@ -90,7 +91,7 @@ TParkingPayDeskForm::TParkingPayDeskForm(TParkingDM &dm, QWidget *owner)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     BuildLayout();
-    resize(704, 358);
+    dataset::ResizeScaled(*this, 704, 358);
     if (const QScreen *shownOn = screen())
         move(shownOn->availableGeometry().center() - rect().center());
     new WheelArrowFilter(this);
@@ -105,11 +106,12 @@ void TParkingPayDeskForm::BuildLayout()
     ui->DateLabel = new QLabel(QStringLiteral("Datum"), this);
     ui->DateEdit = new QLineEdit(this);
     ui->DateEdit->setObjectName(QStringLiteral("DateEdit"));
-    ui->DateEdit->setFixedWidth(90);
+    ui->DateEdit->setFixedWidth(qMax(
+        dataset::Scaled(*this, 90), ui->DateEdit->fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000 ")) + 12));
     ui->DateLabel->setBuddy(ui->DateEdit);
     ui->DateButton = NewButton(QStringLiteral("DateButton"), QStringLiteral("..."), this);
     ui->DateButton->setFocusPolicy(Qt::NoFocus);
-    ui->DateButton->setFixedWidth(24);
+    ui->DateButton->setFixedWidth(qMax(dataset::Scaled(*this, 24), dataset::NeededWidth(*ui->DateButton)));
     ui->CreateButton = NewButton(QStringLiteral("CreateButton"), QStringLiteral("Kreiraj dokument"), this);
     ui->ProgressBar = new QProgressBar(this);
     ui->ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
@@ -132,6 +134,8 @@ void TParkingPayDeskForm::BuildLayout()
     ui->ParkingPayDeskUserDBG = NewGrid(QStringLiteral("ParkingPayDeskUserDBG"), &m_dm.ParkingPayDeskUserDS(), this);
     ui->ParkingPayDeskUserDBG->AddColumn(QStringLiteral("UserName"), 140);
     ui->ParkingPayDeskUserDBG->AddColumn(QStringLiteral("SumItemTotal"), 80);
+    ui->ParkingPayDeskProductDBG->SetStretchColumn(QStringLiteral("productname"));
+    ui->ParkingPayDeskUserDBG->SetStretchColumn(QStringLiteral("UserName"));
 
     ui->PrintProduct = new QAction(QStringLiteral("Š&tampaj"), this);
     ui->PrintProduct->setObjectName(QStringLiteral("PrintProduct"));

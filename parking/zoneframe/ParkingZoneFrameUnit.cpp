@@ -3,6 +3,7 @@
 #include <dataset/Query.h>
 #include <dataset/widgets/DBGrid.h>
 #include <dataset/widgets/DBNavigator.h>
+#include <dataset/widgets/DesignScale.h>
 #include <framework/base/GridSorter.h>
 #include <framework/base/WheelArrowFilter.h>
 #include <parking/data/ParkingDMUnit.h>
@@ -43,6 +44,7 @@ TParkingZoneFrameForm::TParkingZoneFrameForm(TParkingDM &dm, QWidget *owner)
     ui->DBGrid->AddColumn(QStringLiteral("zone"), 60);
     ui->DBGrid->AddColumn(QStringLiteral("sector"), 60);
     ui->DBGrid->AddColumn(QStringLiteral("street"), 300);
+    ui->DBGrid->SetStretchColumn(QStringLiteral("street"));
     // Enter on a row being entered saves it; it would otherwise press the default
     // "Zatvori" and the row would be lost with the form.
     ui->DBGrid->OnKeyDown = [this](int &key, Qt::KeyboardModifiers modifiers) {
@@ -73,7 +75,7 @@ TParkingZoneFrameForm::TParkingZoneFrameForm(TParkingDM &dm, QWidget *owner)
     layout->addWidget(ui->DBN, 0, Qt::AlignLeft);
     layout->addWidget(ui->DBGrid, 1);
     layout->addLayout(bottom);
-    resize(484, 323);
+    dataset::ResizeScaled(*this, 484, 323);
     if (const QScreen *shownOn = screen())
         move(shownOn->availableGeometry().center() - rect().center());
     ui->DBGrid->setFocus();

@@ -145,6 +145,7 @@ void TestConsoleApp::loginDialogRetriesUntilAccepted()
         return result;
     });
     dialog.show();
+    dialog.resize(240, dialog.minimumSizeHint().height());
     dialog.UserEdit()->setText(QStringLiteral("  pera "));
     dialog.PasswordEdit()->setText(QStringLiteral("pogrešna"));
     QTest::keyClick(dialog.PasswordEdit(), Qt::Key_Return);
@@ -157,6 +158,13 @@ void TestConsoleApp::loginDialogRetriesUntilAccepted()
     QTest::keyClick(dialog.PasswordEdit(), Qt::Key_Return);
     QVERIFY(dialog.MessageLabel()->text().contains(QStringLiteral("Sledeći pokušaj je moguć za 2 s.")));
     QVERIFY(!dialog.LoginButton()->isEnabled());
+    // The message of several lines gets them all; the window grows, the fields keep their height.
+    QTest::qWait(20);
+    QVERIFY(dialog.MessageLabel()->height() >= dialog.MessageLabel()->heightForWidth(dialog.MessageLabel()->width()));
+    QVERIFY(dialog.MessageLabel()->heightForWidth(dialog.MessageLabel()->width())
+            > dialog.MessageLabel()->fontMetrics().height() * 3 / 2);
+    QCOMPARE(dialog.UserEdit()->height(), dialog.UserEdit()->sizeHint().height());
+    QCOMPARE(dialog.PasswordEdit()->height(), dialog.PasswordEdit()->sizeHint().height());
     dialog.PasswordEdit()->setText(QStringLiteral("tajna"));
     QTest::keyClick(dialog.PasswordEdit(), Qt::Key_Return);   // ignored while waiting
     QVERIFY(dialog.isVisible());

@@ -8,10 +8,12 @@
 #include <framework/base/CustomDetailForm.h>
 #include <framework/base/CustomNavigatorForm.h>
 #include <framework/base/CustomViewerForm.h>
+#include <framework/base/DesignPlacement.h>
 #include <framework/base/ValueListEditor.h>
 #include <framework/base/WheelArrowFilter.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QWheelEvent>
@@ -110,6 +112,9 @@ void Escape(QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); }
 class TestFormBases : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void placementFitsTexts_data();
+    void placementFitsTexts();
+    void placementStretchesAndAnchors();
     void closeQueryOnEveryAttempt_data();
     void closeQueryOnEveryAttempt();
     void closeActionNoneKeepsFormOpen();
@@ -421,6 +426,84 @@ void TestFormBases::wheelMovesFocusedListOneRow()
     // Without the filter the wheel scrolls and leaves the current row alone.
     wheel(120);
     QCOMPARE(list->currentRow(), 2);
+}
+
+namespace {
+
+// A row of a design 300 pixels wide: a code field (8, 60) with the label "Ozn. grada*",
+// a button "..." right after it, and a name (100, 120) labelled "Prezime".
+struct DesignRow {
+    QWidget panel;
+    QLabel *codeLabel = new QLabel(QStringLiteral("Ozn. grada*"), &panel);
+    QLineEdit *code = new QLineEdit(&panel);
+    QPushButton *button = new QPushButton(QStringLiteral("..."), &panel);
+    QLabel *nameLabel = new QLabel(QStringLiteral("Prezime"), &panel);
+    QLineEdit *name = new QLineEdit(&panel);
+    QPushButton *print = new QPushButton(QStringLiteral("Štampaj priznanicu"), &panel);
+    DesignPlacement *placement = new DesignPlacement(&panel, 300);
+
+    DesignRow()
+    {
+        code->setPlaceholderText(QStringLiteral("dd.mm.gggg"));
+        placement->Add(code, QRect(8, 24, 60, 21), codeLabel);
+        placement->Add(button, QRect(69, 24, 21, 21));
+        placement->Add(name, QRect(100, 24, 120, 21), nameLabel, DesignPlacement::Kind::Stretch);
+        placement->Add(print, QRect(180, 60, 112, 25), nullptr, DesignPlacement::Kind::AnchorRight);
+        panel.resize(placement->MinimumWidth(), placement->MinimumHeight());
+        placement->Place(); // a hidden panel gets no resize event
+    }
+    int Advance(const QWidget *widget, const QString &text) const
+    {
+        return widget->fontMetrics().horizontalAdvance(text);
+    }
+};
+
+} // namespace
+
+void TestFormBases::placementFitsTexts_data()
+{
+    QTest::addColumn<qreal>("points");
+    QTest::newRow("100 %") << qreal(9);
+    QTest::newRow("150 %") << qreal(13.5);
+    QTest::newRow("200 %") << qreal(18);
+}
+
+// Whatever the font: labels stand over their controls without running into the next, the
+// placeholder and the buttons' captions fit, and distances grow with the font.
+void TestFormBases::placementFitsTexts()
+{
+    QFETCH(qreal, points);
+    QFont font = QApplication::font();
+    font.setPointSizeF(points);
+    DesignRow row;
+    row.panel.setFont(font);
+    row.placement->Place();
+    row.panel.resize(row.placement->MinimumWidth(), row.placement->MinimumHeight());
+
+    QCOMPARE(row.codeLabel->x(), row.code->x());
+    QVERIFY(row.codeLabel->geometry().bottom() < row.code->y());
+    QVERIFY(row.codeLabel->geometry().right() < row.nameLabel->x());
+    QVERIFY(row.code->geometry().right() < row.button->x());
+    QVERIFY(row.button->geometry().right() < row.name->x());
+    QVERIFY(row.code->width() >= row.Advance(row.code, QStringLiteral("dd.mm.gggg")) + 4);
+    QVERIFY(row.print->width() >= row.Advance(row.print, QStringLiteral("Štampaj priznanicu")) + 4);
+    QVERIFY(row.name->geometry().right() < row.print->x() || row.name->geometry().bottom() < row.print->y());
+    QVERIFY(QRect(QPoint(), row.panel.size()).contains(row.print->geometry()));
+    QVERIFY(row.code->width() >= qRound(60 * points / 9) - 3);
+}
+
+// Extra width goes to the stretching field; what is anchored right keeps its margin.
+void TestFormBases::placementStretchesAndAnchors()
+{
+    DesignRow row;
+    const int name = row.name->width();
+    const int code = row.code->width();
+    const int margin = row.panel.width() - row.print->geometry().right();
+    row.panel.resize(row.panel.width() + 200, row.panel.height());
+    row.placement->Place();
+    QCOMPARE(row.name->width(), name + 200);
+    QCOMPARE(row.code->width(), code);
+    QCOMPARE(row.panel.width() - row.print->geometry().right(), margin);
 }
 
 QTEST_MAIN(TestFormBases)

@@ -3,6 +3,7 @@
 #include <dataset/widgets/DataSetModel.h>
 #include <dataset/widgets/DBGrid.h>
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QTest>
@@ -35,6 +36,7 @@ class TestDBGrid : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void columns();
+    void widthsFollowTheFont();
     void cursorFollowsBothWays();
     void typingEditsCurrentRow();
     void tabAndDownMove_data();
@@ -48,6 +50,38 @@ private Q_SLOTS:
     void badCellTextIsReported();
     void titleAndDoubleClickSignals();
 };
+
+// At 150 % a designed width grows by half, a title is never cut, and the stretching
+// column takes the grid's spare room.
+void TestDBGrid::widthsFollowTheFont()
+{
+    WidgetFixture f;
+    QFont font = QApplication::font();
+    font.setPointSizeF(13.5);
+    DBGrid grid;
+    grid.setFont(font);
+    grid.horizontalHeader()->setFont(font);
+    grid.SetDataSource(&f.source);
+    grid.AddColumn(QStringLiteral("name"), 120);
+    grid.AddColumn(QStringLiteral("price"), 10);
+    grid.AddColumn(QStringLiteral("day"), 90, true);
+    grid.SetColumnButton(0, true);
+    grid.SetColumnTitle(1, QStringLiteral("Cena sa PDV"));
+    f.query.Close();
+    f.query.Open();
+    QVERIFY(qAbs(grid.columnWidth(0) - 180) <= 3);
+    QVERIFY(grid.columnWidth(1)
+            >= grid.horizontalHeader()->fontMetrics().horizontalAdvance(QStringLiteral("Cena sa PDV")));
+
+    grid.resize(900, 300);
+    grid.SetStretchColumn(QStringLiteral("day"));
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    const int others = grid.columnWidth(0) + grid.columnWidth(1);
+    QCOMPARE(grid.columnWidth(2), grid.viewport()->width() - others);
+    grid.resize(1100, 300);
+    QTRY_COMPARE(grid.columnWidth(2), grid.viewport()->width() - others);
+}
 
 void TestDBGrid::columns()
 {

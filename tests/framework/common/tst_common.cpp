@@ -3,15 +3,21 @@
 #include <framework/common/DocDescription.h>
 #include <framework/common/QtDialogService.h>
 #include <framework/common/ScriptedDialogService.h>
+#include <framework/common/SerbianQtTexts.h>
 
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QCommandLineParser>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
 #include <functional>
+#include <memory>
 #include <stdexcept>
 
 namespace {
@@ -34,6 +40,7 @@ class TestCommon : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void qtTextsInSerbian();
     void messages_data();
     void messages();
     void unknownMessageThrows();
@@ -224,6 +231,47 @@ void TestCommon::qtQuestionReturnsPressedButton()
     QCOMPARE(int(service.AskYesNoCancel(QStringLiteral("Da li želite da sačuvate izmene?"))),
              expected);
     QCOMPARE(shownText, QStringLiteral("Da li želite da sačuvate izmene?"));
+}
+
+// Qt's own file dialog, standard buttons and --help speak Serbian once the catalogue is
+// installed, and English comes back without it.
+void TestCommon::qtTextsInSerbian()
+{
+    auto texts = std::make_unique<SerbianQtTexts>();
+    QCoreApplication::installTranslator(texts.get());
+    {
+        QFileDialog dialog(nullptr, QStringLiteral("Učitaj CSV"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        QStringList buttons;
+        for (const QPushButton *button :
+             dialog.findChildren<QDialogButtonBox *>().value(0)->findChildren<QPushButton *>())
+            buttons << button->text();
+        buttons.sort();
+        QCOMPARE(buttons, (QStringList{"&Otvori", "Otkaži"}));
+        QStringList labels;
+        for (const QLabel *label : dialog.findChildren<QLabel *>())
+            labels << label->text();
+        QVERIFY2(labels.contains(QStringLiteral("Traži u:")), qPrintable(labels.join(',')));
+        QVERIFY2(labels.contains(QStringLiteral("&Naziv datoteke:")), qPrintable(labels.join(',')));
+        QVERIFY2(labels.contains(QStringLiteral("Vrsta datoteka:")), qPrintable(labels.join(',')));
+
+        QDialogButtonBox box(QDialogButtonBox::Yes | QDialogButtonBox::No | QDialogButtonBox::Cancel);
+        QCOMPARE(box.button(QDialogButtonBox::Yes)->text(), QStringLiteral("&Da"));
+        QCOMPARE(box.button(QDialogButtonBox::No)->text(), QStringLiteral("&Ne"));
+        QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Otkaži"));
+
+        QCommandLineParser parser;
+        parser.addHelpOption();
+        const QString help = parser.helpText();
+        QVERIFY2(help.startsWith(QStringLiteral("Upotreba: ")), qPrintable(help));
+        QVERIFY2(help.contains(QStringLiteral("Opcije:")), qPrintable(help));
+        QVERIFY2(help.contains(QStringLiteral("Prikazuje pomoć o opcijama komandne linije.")), qPrintable(help));
+    }
+    QCoreApplication::removeTranslator(texts.get());
+    QDialogButtonBox box(QDialogButtonBox::Cancel);
+    QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancel"));
 }
 
 QTEST_MAIN(TestCommon)

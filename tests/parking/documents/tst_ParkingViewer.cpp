@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QHeaderView>
 #include <QMenu>
 #include <QSplitter>
@@ -57,6 +58,8 @@ private Q_SLOTS:
     void editOnEmptyOpenList();
     void deleteAsksFirst_data();
     void deleteAsksFirst();
+    void plateSearch_data();
+    void plateSearch();
     void grab();
 };
 
@@ -243,6 +246,60 @@ void TestParkingViewer::deleteAsksFirst()
     ParkingDM->ParkingDocumentZQ().Open();
     form.CustomDeleteExecute();
     QVERIFY(fx.dialogs.ShownDialogs().empty());
+}
+
+void TestParkingViewer::plateSearch_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("found");
+    const QStringList vehicle{"4/13", "3/13", "2/13"};
+    QTest::newRow("joined") << "NS7788" << vehicle;
+    QTest::newRow("lower case, blank and dash") << "ns 77-88" << vehicle;
+    QTest::newRow("dash after the city mark") << "NS-7788" << vehicle;
+    QTest::newRow("blanks everywhere") << " N S 7 7 8 8 " << vehicle;
+    QTest::newRow("another city") << "BG7788" << QStringList{"6/13"};
+    QTest::newRow("part of a plate") << "NS778" << QStringList{};
+    QTest::newRow("quote") << "NS' OR '1'='1" << QStringList{};
+}
+
+// The whole registration however it was typed or stored: city mark and number together,
+// blanks, dashes and case aside; a plate without documents says so in the status line.
+void TestParkingViewer::plateSearch()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, found);
+    DocumentsFixture fx;
+    const IntfPtr<FakeNoticeLog> notices = CreateInterfaced<FakeNoticeLog>();
+    fx.console->modules.insert(INoticeLog::IID, IntfPtr<IInterface>(notices));
+    const auto insert = [&fx](const char *number, const char *city, const char *registration) {
+        const qint64 id =
+            fx.InsertDocument(number, QStringLiteral("2013-05-0%1 10:00:00").arg(number[0]), 7, registration);
+        fx.connection().Execute(QStringLiteral("UPDATE parkingdocument SET cityreg = %1 WHERE parkingdocumentid = %2")
+                                    .arg(dataset::Connection::Quote(city))
+                                    .arg(id));
+    };
+    insert("1/13", "NS", "77889");
+    insert("2/13", "NS", "7788");
+    insert("3/13", "NS", "77-88");
+    insert("4/13", "ns ", "7788");
+    insert("5/13", "", "NS7789");
+    insert("6/13", "BG", "7788");
+    TParkingViewerForm form(*ParkingDM);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto *edit = Child<QLineEdit>(form, "PlateSearchEdit");
+    QTest::keyClicks(edit, typed);
+    QTest::keyClick(edit, Qt::Key_Return);
+
+    dataset::Query &documents = ParkingDM->ParkingDocumentZQ();
+    QStringList numbers;
+    for (documents.First(); !documents.Eof(); documents.Next())
+        numbers << documents.FieldByName(QStringLiteral("number")).AsString();
+    QCOMPARE(numbers, found);
+    QVERIFY(TestApplication::instance()->errors.isEmpty());
+    QCOMPARE(notices->notices.size(), found.isEmpty() ? 1 : 0);
+    if (found.isEmpty())
+        QVERIFY(notices->notices.first().startsWith(QStringLiteral("Nema dokumenata za tablice")));
 }
 
 // Pictures of the list beside its search pane, for a look by eye.

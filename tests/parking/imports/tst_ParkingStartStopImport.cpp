@@ -19,6 +19,7 @@ private Q_SLOTS:
     void line_data();
     void line();
     void fileInIndexOrder();
+    void namesInSerbianOrder();
     void writtenAsJson();
 };
 
@@ -133,6 +134,27 @@ void TestStartStopImport::fileInIndexOrder()
                                 "Ana/2/BG1/Z1/2024-03-15", "Ana/2/BG1/Z1/2024-03-16",
                                 "ana/2/BG1/Z2/2024-03-15", "Zoran/1/BG9/Z1/2024-03-14",
                                 "Zoran/2/BG9/Z1/2024-03-15"}));
+}
+
+// The table's index orders names as the Serbian alphabet does (C, Č, Ć, D, Dž, Đ, …),
+// case aside, with "Dž" one letter after every other D; names equal but for case keep the
+// order of the file.
+void TestStartStopImport::namesInSerbianOrder()
+{
+    const QStringList expected{"Cvetković", "Čačak",   "Ćirić",  "Dimić", "Džajić", "Đorđević", "Lukić",
+                               "Ljubić",    "Nikolić", "Njegoš", "šabac", "Šabac",  "Zeta",     "Žika"};
+    QStringList scrambled{"Žika",  "šabac",   "Njegoš", "Đorđević", "Ljubić", "Zeta",  "Čačak",
+                          "Dimić", "Nikolić", "Ćirić",  "Šabac",    "Džajić", "Lukić", "Cvetković"};
+    QByteArray content = Header;
+    int id = 0;
+    for (const QString &name : scrambled)
+        content += QByteArray::number(++id) + '|' + name.toUtf8() + "|a|1|z|c|p|n|BG1|Z1|2024-03-15|10:00|11:00|\n";
+    QTemporaryDir dir;
+    const dataset::MemoryRows rows = Import(WriteFile(dir, content));
+    QStringList seen;
+    for (std::size_t row = 0; row < rows.Count(); ++row)
+        seen << rows.Value(row, 0).toString();
+    QCOMPARE(seen, expected);
 }
 
 // Quotes and null survive the JSON form (the command's test checks the line form).
