@@ -96,6 +96,7 @@ private Q_SLOTS:
     void deleteKeys_data();
     void deleteKeys();
     void typingOverCode();
+    void keysTypedAtOnceStayInNewRow();
     void datePickers();
     void itemQueryReleasedOnClose();
     void numberGivenAtSave_data();
@@ -516,6 +517,29 @@ void TestParkingDetail::typingOverCode()
     typed = QStringLiteral("9");
     form.DocumentItemDBGKeyPress(typed);
     QCOMPARE(typed, QStringLiteral("9"));
+}
+
+// A click on the new item row's cell and keys typed at once all land in that row.
+void TestParkingDetail::keysTypedAtOnceStayInNewRow()
+{
+    DocumentsFixture fx;
+    OpenSavedDocument(fx);
+    TParkingDetailForm form(*ParkingDM);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    dataset::DBGrid *grid = Child<dataset::DBGrid>(form, "DocumentItemDBG");
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, grid->ColumnByFieldName(QStringLiteral("ticketnumber"))));
+    QTest::keyClick(grid, Qt::Key_Down);
+    QCOMPARE(Items().State(), dataset::DataSetState::Insert);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->currentIndex()).center());
+    QTest::keyClicks(grid, QStringLiteral("K1-7"));
+    QCOMPARE(Items().State(), dataset::DataSetState::Insert);
+    QCOMPARE(Items().RecNo(), 2);
+    QCOMPARE(Items().FieldByName(QStringLiteral("ticketnumber")).AsString(), QStringLiteral("K1-7"));
+    QCOMPARE(Items().RowValue(0, Items().FieldByName(QStringLiteral("ticketnumber")).Index()).toString(),
+             QStringLiteral("K1"));
+    form.CustomCancel->trigger();
 }
 
 void TestParkingDetail::datePickers()
