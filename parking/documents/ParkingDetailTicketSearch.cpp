@@ -146,10 +146,11 @@ void TParkingDetailForm::FillFromSubscription(const QString &subscriptionNumber)
                 FillIfEmpty(document, "lastname", Text(row, "lastname"));
                 FillIfEmpty(document, "personalidentificator", Text(row, "personalidentificator"));
 
-                // Whole days between the two moments, whichever comes first.
-                const QDateTime from = row.FieldByName(QStringLiteral("subscriptionfromdate")).AsDateTime();
-                const QDateTime to = row.FieldByName(QStringLiteral("subscriptiontodate")).AsDateTime();
-                const qint64 days = std::abs(from.secsTo(to)) / 86400;
+                // Calendar days between the two dates, whichever comes first: a day of 23 or
+                // 25 hours (summer time) still counts as one.
+                const QDate from = row.FieldByName(QStringLiteral("subscriptionfromdate")).AsDateTime().date();
+                const QDate to = row.FieldByName(QStringLiteral("subscriptiontodate")).AsDateTime().date();
+                const qint64 days = std::abs(from.daysTo(to));
                 const QDate today = QDate::currentDate();
                 document.FieldByName(QStringLiteral("parkingfromdate")).SetAsDate(today);
                 document.FieldByName(QStringLiteral("parkingtodate")).SetAsDate(today.addDays(days));

@@ -10,6 +10,8 @@
 
 #include <QAction>
 #include <QListWidget>
+#include <QScopeGuard>
+#include <ctime>
 
 namespace {
 
@@ -109,6 +111,8 @@ private Q_SLOTS:
     void ticketWithoutProduct();
     void subscriptionFillsHeader_data();
     void subscriptionFillsHeader();
+    void periodByCalendarDays_data();
+    void periodByCalendarDays();
     void nothingToSearch_data();
     void nothingToSearch();
     void typedCodeReplacedByCtrlSpace();
@@ -231,6 +235,45 @@ void TestParkingTicketSearch::subscriptionFillsHeader()
     QCOMPARE(Documents().FieldByName("parkingfromdate").AsDateTime().date(), today);
     QCOMPARE(Documents().FieldByName("parkingtodate").AsDateTime().date(), today.addDays(days));
     QCOMPARE(Items().RecordCount(), 0);
+    form.CustomCancel->trigger();
+}
+
+void TestParkingTicketSearch::periodByCalendarDays_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<int>("days");
+    QTest::newRow("March, 23-hour day") << "2025-03-01" << "2025-03-31" << 30;
+    QTest::newRow("October, 25-hour day") << "2025-10-01" << "2025-10-31" << 30;
+    QTest::newRow("across the spring change") << "2025-03-15" << "2025-04-15" << 31;
+}
+
+// Where summer time starts or ends the period still counts calendar days.
+void TestParkingTicketSearch::periodByCalendarDays()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(int, days);
+    const QByteArray zone = qgetenv("TZ");
+    const bool hadZone = qEnvironmentVariableIsSet("TZ");
+    qputenv("TZ", "Europe/Belgrade");
+    tzset();
+    const auto restore = qScopeGuard([&] {
+        if (hadZone)
+            qputenv("TZ", zone);
+        else
+            qunsetenv("TZ");
+        tzset();
+    });
+    SearchFixture fx;
+    fx.OpenDocument(false);
+    fx.InsertSubscription(QStringLiteral("Pretplatna Zelena zona - mesecna"), from, to);
+    TParkingDetailForm form(*ParkingDM);
+    ShowForm(form);
+    const ChooseFirstLines choose;
+    Child<QAction>(form, "FindTicketAction")->trigger();
+    const QDate start = Documents().FieldByName("parkingfromdate").AsDateTime().date();
+    QCOMPARE(start.daysTo(Documents().FieldByName("parkingtodate").AsDateTime().date()), qint64(days));
     form.CustomCancel->trigger();
 }
 
