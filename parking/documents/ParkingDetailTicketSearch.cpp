@@ -163,8 +163,8 @@ void TParkingDetailForm::FillFromSubscription(const QString &subscriptionNumber)
             });
 }
 
-// Every product chosen becomes a row: all but the last are kept in the cache awaiting
-// their ticket numbers, the last stays open for typing one.
+// Every product chosen becomes a row (AddDocumentItem keeps each one before the next);
+// the last stays open for typing its ticket number.
 void TParkingDetailForm::AddItemExecute()
 {
     const IntfPtr<IProductModule> module = GetProductModule();
@@ -175,11 +175,8 @@ void TParkingDetailForm::AddItemExecute()
     TProductDescArr products;
     if (!module->SelectProducts(products))
         return;
-    for (std::size_t i = 0; i < products.size(); ++i) {
-        AddDocumentItem(products[i]);
-        if (i + 1 < products.size())
-            PostAwaitingTicket();
-    }
+    for (const TProductDesc &product : products)
+        AddDocumentItem(product);
 }
 
 // Looks up what was typed into the code cell (by code) or the name cell (by name).

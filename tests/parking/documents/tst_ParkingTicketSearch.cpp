@@ -118,6 +118,7 @@ private Q_SLOTS:
     void typedCodeReplacedByCtrlSpace();
     void enterKey();
     void severalProductsChosen();
+    void chosenProductsSurviveTicketSearch();
     void missingProductModule();
     void grab();
 };
@@ -401,6 +402,27 @@ void TestParkingTicketSearch::severalProductsChosen()
     form.CustomOKExecute();
     QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem WHERE parkingdocumentid = %1")
                            .arg(id)).toInt(), 4);
+}
+
+// Products chosen together and then a ticket search: each chosen product keeps its row.
+void TestParkingTicketSearch::chosenProductsSurviveTicketSearch()
+{
+    SearchFixture fx;
+    fx.OpenDocument(false);
+    fx.products->selection = {fx.products->products[0], fx.products->products[1]};
+    fx.InsertTicket("T-77", 1200, "Petar Perić");
+    TParkingDetailForm form(*ParkingDM);
+    ShowForm(form);
+    Child<QAction>(form, "AddItem")->trigger();
+    const ChooseFirstLines choose;
+    Child<QAction>(form, "FindTicketAction")->trigger();
+    QCOMPARE(Items().RecordCount(), 3);
+    QStringList rows;
+    for (Items().First(); !Items().Eof(); Items().Next())
+        rows << Items().FieldByName("productid").AsString() + "/" + Items().FieldByName("ticketnumber").AsString();
+    QCOMPARE(rows, (QStringList{"11/", "12/", "11/T-77"}));
+    QCOMPARE(form.NetTotal(), 1000.0 + 2000 + 1000);
+    form.CustomCancel->trigger();
 }
 
 void TestParkingTicketSearch::missingProductModule()
