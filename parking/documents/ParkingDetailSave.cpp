@@ -50,6 +50,7 @@ void TParkingDetailForm::SaveDocument()
     RefuseItemsWithoutTicket();
     if (items.Active() && items.IsEditing())
         items.Post();
+    ConfirmSave();
     dataset::Field &number = document.FieldByName(QStringLiteral("number"));
     const QString shown = number.AsString();
     {
@@ -64,6 +65,8 @@ void TParkingDetailForm::SaveDocument()
     m_automaticNumber.clear();
     if (!document.IsEmpty() && number.AsString() != shown)
         Notice(QStringLiteral("Dokument je snimljen pod brojem %1.").arg(number.AsString()));
+    if (!document.IsEmpty())
+        TellSaved(shown);
 }
 
 // Posts the header when it is being edited; a new document also learns its key.

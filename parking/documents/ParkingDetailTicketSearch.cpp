@@ -13,6 +13,7 @@
 #include <framework/common/DialogService.h>
 #include <framework/Interfaces.h>
 #include <parking/data/ParkingDMUnit.h>
+#include <parking/data/TicketPayment.h>
 #include <parking/host/ParkingResourceString.h>
 #include <parking/lookups/ParkingSelectProductUnit.h>
 #include <parking/lookups/ParkingSelectTicketUnit.h>
@@ -82,6 +83,13 @@ void TParkingDetailForm::FindTicketActionExecute()
     const QString registration = Text(document, "cityreg") + Text(document, "regnumber");
     if (registration.isEmpty())
         return;
+    if (!HasTicketsOrSubscriptions(*m_dm.Connection(), registration)) {
+        ShowInformationMessage(QStringLiteral("Za vozilo %1 nema karata ni pretplata.")
+                                   .arg(QStringList{Text(document, "cityreg"), Text(document, "regnumber")}
+                                            .join(QLatin1Char(' '))
+                                            .trimmed()));
+        return;
+    }
     QString ticketNumber;
     if (TicketByReg(m_dm, registration, ticketNumber, point.x(), point.y())) {
         AddTicketItem(ticketNumber);
@@ -109,7 +117,7 @@ void TParkingDetailForm::AddTicketItem(const QString &ticketNumber)
                                              Text(row, "zip"), Text(row, "city"),
                                              row.FieldByName(QStringLiteral("ticketprice")).AsFloat()};
                                });
-    if (!found)
+    if (!found || !MayPayTicket(ticket.number))
         return;
     TProductDesc product;
     const QPoint grid = GridPoint();

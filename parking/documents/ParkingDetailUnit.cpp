@@ -55,6 +55,7 @@ TParkingDetailForm::TParkingDetailForm(TParkingDM &dm, QWidget *owner)
     auto *layout = new QVBoxLayout(GeneralTS);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(ui->Splitter);
+    SetUpFeedback();
 
     FormCreate();
 }

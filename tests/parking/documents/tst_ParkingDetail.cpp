@@ -411,6 +411,7 @@ void TestParkingDetail::applyAndPrintEnabling()
         return form.CustomApply->isEnabled();
     };
     QVERIFY(applyEnabled());   // a new document is unsaved
+    fx.dialogs.QueueConfirm(true);   // saved without items
     form.CustomApplyExecute();
     QVERIFY(!applyEnabled());
     form.AddDocumentItem(Product(2, QStringLiteral("DK600"), 500, 20));
@@ -666,6 +667,16 @@ void TestParkingDetail::numberGivenAtSave()
     QCOMPARE(fx.Scalar(QStringLiteral("SELECT GROUP_CONCAT(number ORDER BY parkingdocumentid) FROM parkingdocument")).toString(),
              QStringLiteral("1/13,2/%1,%2").arg(year, stored));
     QCOMPARE(notices->notices, notice.isEmpty() ? QStringList() : QStringList{notice});
+    // The editor itself says under which number it saved, and why that is not the one shown.
+    QCOMPARE(form.Feedback(), notice.isEmpty()
+                                  ? QStringLiteral("Dokument je snimljen pod brojem %1.").arg(stored)
+                                  : notice + QStringLiteral(" Broj 2/%1 je u međuvremenu dobio drugi dokument.").arg(year));
+    if (!notice.isEmpty()) {
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::qWait(20);
+        GrabIfAsked(&form, QStringLiteral("editor-renumbered"));
+    }
 }
 
 void TestParkingDetail::failedSaveKeepsEverything_data()
