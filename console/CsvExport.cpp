@@ -1,23 +1,35 @@
 #include "CsvExport.h"
 
 #include <dataset/Error.h>
+#include <routines/PrivateFiles.h>
 
 #include <QAbstractItemModel>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace console {
 
 namespace {
 
-// A spreadsheet takes a cell starting with =, +, -, @ (or a tab or CR before them) for a
-// formula; such text gets a leading apostrophe so it stays text. Numbers stay numbers.
+// A spreadsheet takes a cell starting with =, +, -, @ (also their full-width forms, and
+// also after leading blanks, tabs or line breaks) for a formula, and a leading tab or CR
+// alone may start one; such text gets a leading apostrophe so it stays text. Numbers
+// stay numbers.
 QString Defused(const QString &text)
 {
     static const QRegularExpression number(QStringLiteral(R"(^[+-]?\d[\d.,]*$)"));
-    static const QString triggers = QStringLiteral("=+-@\t\r");
-    if (text.isEmpty() || !triggers.contains(text.front()) || number.match(text).hasMatch())
+    static const QString formula = QStringLiteral("=+-@\uFF1D\uFF0B\uFF0D\uFF20");
+    static const QString blanks = QStringLiteral(" \t\r\n");
+    if (text.isEmpty() || number.match(text).hasMatch())
+        return text;
+    qsizetype first = 0;
+    while (first < text.size() && blanks.contains(text.at(first)))
+        ++first;
+    const bool startsFormula = first < text.size() && formula.contains(text.at(first));
+    if (!startsFormula && text.front() != QLatin1Char('\t') && text.front() != QLatin1Char('\r'))
         return text;
     return QLatin1Char('\'') + text;
 }
@@ -47,12 +59,26 @@ QByteArray ModelToCsv(const QAbstractItemModel &model, const std::vector<int> &c
     return text.toUtf8();
 }
 
+// A new file readable by its owner only, never written through a link planted in its
+// place; a file the user chose to replace is removed first.
 void WriteFile(const QString &fileName, const QByteArray &bytes)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    const QFileInfo info(fileName);
+    if (info.isSymLink())
+        throw dataset::Error(QStringLiteral("Datoteka %1 je veza na drugu datoteku; izvoz u nju nije dozvoljen.")
+                                 .arg(QDir::toNativeSeparators(fileName)));
+    if (info.exists() && !info.isFile())
+        throw dataset::Error(QStringLiteral("%1 nije obična datoteka; izvoz u nju nije dozvoljen.")
+                                 .arg(QDir::toNativeSeparators(fileName)));
+    if (info.exists() && !QFile::remove(fileName))
+        throw dataset::Error(QStringLiteral("Datoteka %1 ne može da se zameni.").arg(QDir::toNativeSeparators(fileName)));
+    if (!WritePrivateFile(fileName, bytes)) {
+        const QString cause = ErrorText();
+        if (!QFileInfo(fileName).isSymLink())
+            QFile::remove(fileName);
         throw dataset::Error(QStringLiteral("Datoteka %1 ne može da se zapiše: %2")
-                                 .arg(fileName, file.errorString()));
+                                 .arg(QDir::toNativeSeparators(fileName), cause));
+    }
 }
 
 } // namespace console

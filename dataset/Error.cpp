@@ -2,6 +2,8 @@
 
 #include "DatasetLog.h"
 
+#include <QRegularExpression>
+
 #include <utility>
 
 namespace dataset {
@@ -13,10 +15,47 @@ Error::Error(const QString &message)
 
 namespace {
 
+// Tables named as a user knows them, for the message of a row still in use.
+constexpr std::pair<const char *, const char *> kTableWords[] = {
+    {"parkingdocument", "parking dokumenti"},
+    {"parkingdocumentitem", "stavke parking dokumenata"},
+    {"parkingdocumentiteminvoice", "računi napravljeni iz stavki parking dokumenata"},
+    {"parkingzoneframe", "zone, sektori i ulice"},
+    {"parkingticket", "parking karte"},
+    {"parkingsubscription", "parking pretplate"},
+    {"document", "dokumenti"},
+    {"documentitem", "stavke dokumenata"},
+    {"product", "proizvodi"},
+    {"partner", "partneri"},
+    {"warehouse", "magacini"},
+    {"tax", "poreske stope"},
+    {"user", "korisnici"},
+};
+
+constexpr unsigned kRowReferenced = 1451;   // a parent row still has children
+constexpr unsigned kNoParentRow = 1452;     // a child row points at no parent
+
+// The table whose rows hold the reference, from the server's "(`db`.`table`, CONSTRAINT ...".
+QString referencingTable(const QString &serverMessage)
+{
+    static const QRegularExpression pattern(QStringLiteral("\\(`[^`]*`\\.`([^`]+)`"));
+    const QString name = pattern.match(serverMessage).captured(1);
+    for (const auto &[table, words] : kTableWords) {
+        if (name == QLatin1String(table))
+            return QString::fromUtf8(words);
+    }
+    return name;
+}
+
 QString databaseText(const QString &context, const QString &serverMessage, unsigned code)
 {
     if (serverMessage.isEmpty())
         return context;
+    if (code == kRowReferenced || code == kNoParentRow) {
+        const QString table = referencingTable(serverMessage);
+        return table.isEmpty() ? QStringLiteral("Zapis se ne može obrisati jer ga koriste drugi podaci.")
+                               : QStringLiteral("Zapis se ne može obrisati jer ga koriste drugi podaci (%1).").arg(table);
+    }
     return QStringLiteral("%1\n%2 (kod %3)").arg(context, serverMessage, QString::number(code));
 }
 

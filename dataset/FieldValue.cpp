@@ -200,6 +200,29 @@ QByteArray Encode(FieldType type, const QVariant &value)
     return value.toString().toUtf8();
 }
 
+qsizetype CharacterCount(const QString &text)
+{
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i, ++count) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+    }
+    return count;
+}
+
+QString CutToCharacters(const QString &text, qsizetype count)
+{
+    if (text.size() <= count)
+        return text;   // never more characters than UTF-16 units
+    qsizetype units = 0;
+    for (qsizetype kept = 0; units < text.size() && kept < count; ++kept) {
+        const bool pair = text.at(units).isHighSurrogate() && units + 1 < text.size()
+            && text.at(units + 1).isLowSurrogate();
+        units += pair ? 2 : 1;
+    }
+    return text.left(units);
+}
+
 QVariant Coerce(FieldType type, int size, const QVariant &value, const QString &label)
 {
     if (!value.isValid() || value.isNull())
@@ -214,7 +237,7 @@ QVariant Coerce(FieldType type, int size, const QVariant &value, const QString &
             ? value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
             : value.toString();
         if (type == FieldType::String && size > 0 && string.size() > size)
-            string.truncate(size);
+            string = CutToCharacters(string, size);
         return string.isNull() ? QVariant(QString(QLatin1String(""))) : QVariant(string);
     }
     case FieldType::Key:

@@ -29,6 +29,10 @@ QByteArray Encode(FieldType type, const QVariant &value);
 // 'value' turned into the field's type; strings are cut to 'size' characters.
 // Throws Error naming 'label' when the value cannot be read as that type.
 QVariant Coerce(FieldType type, int size, const QVariant &value, const QString &label);
+// The characters of 'text' as the server counts them (code points, not UTF-16 units).
+qsizetype CharacterCount(const QString &text);
+// 'text' cut to at most 'count' characters; a character is never split.
+QString CutToCharacters(const QString &text, qsizetype count);
 // Text of a typed value for AsString and display: numbers plain, dates ISO-like.
 QString TextOf(FieldType type, const QVariant &value);
 

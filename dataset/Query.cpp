@@ -219,6 +219,9 @@ void Query::Private::setValue(Field &field, const QVariant &newValue)
         detail::Coerce(field.DataType(), field.Size(), newValue, field.DisplayLabel());
     edit->modified = true;
     emitRecord(cursor);
+    if (field.DataType() == FieldType::String && field.Size() > 0 && newValue.metaType().id() == QMetaType::QString
+        && newValue.toString().size() > field.Size() && detail::CharacterCount(newValue.toString()) > field.Size())
+        Q_EMIT q.valueCut(field.FieldName(), field.Size());
 }
 
 // --- Query ---------------------------------------------------------------------

@@ -139,6 +139,8 @@ Q_SIGNALS:
     void rowMoved(int from, int to);
     void currentChanged(int row);   // cursor moved
     void stateChanged(dataset::DataSetState state);
+    // A text set into a field was longer than the field and was cut to 'limit' characters.
+    void valueCut(const QString &fieldName, int limit);
 
     // Steps of opening, closing and editing, sent whether or not controls are disabled.
     // A slot of a "before" signal that throws aborts the step.

@@ -88,8 +88,8 @@ void Query::Private::applyDefaults()
         const QByteArray bytes = text.toUtf8();
         QVariant value = detail::IsZeroDate(field->DataType(), bytes) ? QVariant()
                                                                       : detail::Decode(field->DataType(), bytes);
-        if (field->DataType() == FieldType::String && value.toString().size() > field->Size())
-            value = value.toString().left(field->Size());
+        if (field->DataType() == FieldType::String)
+            value = detail::CutToCharacters(value.toString(), field->Size());
         edit->values[std::size_t(index)] = value;
     }
 }

@@ -117,8 +117,10 @@ void DBGrid::SetReadOnly(bool readOnly)
 void DBGrid::ApplyOptions()
 {
     const bool editing = m_options.testFlag(Option::Editing) && !m_readOnly;
-    setEditTriggers(editing ? QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
-                                  | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed
+    // A click on the current cell is handled here (mouseReleaseEvent), not by Qt's delayed
+    // trigger.
+    setEditTriggers(editing ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                                  | QAbstractItemView::AnyKeyPressed
                             : QAbstractItemView::NoEditTriggers);
     m_model->SetReadOnly(!editing);
     horizontalHeader()->setVisible(m_options.testFlag(Option::Titles));
@@ -441,11 +443,47 @@ void DBGrid::MousePress(QMouseEvent *e)
         Q_EMIT editButtonClicked();
         return;
     }
+    m_clickEdit.stop();
+    m_pressedCurrent = index.isValid() && index == currentIndex() ? QPersistentModelIndex(index)
+                                                                   : QPersistentModelIndex();
     QTableView::mousePressEvent(e);
+}
+
+void DBGrid::mouseReleaseEvent(QMouseEvent *e)
+{
+    const QModelIndex index = indexAt(e->position().toPoint());
+    QTableView::mouseReleaseEvent(e);
+    const bool editing = m_options.testFlag(Option::Editing) && !m_readOnly;
+    if (editing && e->button() == Qt::LeftButton && e->modifiers() == Qt::NoModifier && index.isValid()
+        && index == m_pressedCurrent && index == currentIndex() && state() != EditingState)
+        m_clickEdit.start(QApplication::doubleClickInterval(), this);
+    m_pressedCurrent = QPersistentModelIndex();
+}
+
+void DBGrid::timerEvent(QTimerEvent *e)
+{
+    if (e->timerId() != m_clickEdit.timerId()) {
+        QTableView::timerEvent(e);
+        return;
+    }
+    m_clickEdit.stop();
+    if (state() != EditingState)
+        Relayed(m_errors, [this] { edit(currentIndex(), AllEditTriggers, nullptr); });
+}
+
+// Row search by typed text moves the cursor, which would leave (and maybe cancel) a row
+// being inserted or edited; it works only while the query is browsing.
+void DBGrid::keyboardSearch(const QString &search)
+{
+    const Query *query = GetDataSet();
+    if (query && query->Active() && query->State() != DataSetState::Browse)
+        return;
+    QTableView::keyboardSearch(search);
 }
 
 void DBGrid::mouseDoubleClickEvent(QMouseEvent *e)
 {
+    m_clickEdit.stop();
     const QPoint at = e->position().toPoint();
     const QModelIndex index = indexAt(at);
     if (index.isValid())
@@ -500,9 +538,21 @@ void DBGrid::keyPressEvent(QKeyEvent *e)
 
 void DBGrid::KeyPress(QKeyEvent *e)
 {
+    m_clickEdit.stop();
     // A key the cell editor did not take arrives here after its hooks already ran.
-    const QWidget *focus = QApplication::focusWidget();
+    QWidget *focus = QApplication::focusWidget();
     const bool fromEditor = focus && focus != this && isAncestorOf(focus);
+    // A character that reaches the grid while its cell editor is open (typed before the
+    // focus moved) belongs to that editor.
+    const Qt::KeyboardModifiers typing = e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (fromEditor && !m_forwarding && state() == EditingState && typing == Qt::NoModifier
+        && !e->text().isEmpty() && e->text().at(0).isPrint()) {
+        const QScopedValueRollback forwarding(m_forwarding, true);
+        QKeyEvent copy(e->type(), e->key(), e->modifiers(), e->text(), e->isAutoRepeat(), e->count());
+        QCoreApplication::sendEvent(focus, &copy);
+        e->accept();
+        return;
+    }
     if (!fromEditor && RunKeyHooks(e, this)) {
         e->accept();
         return;

@@ -4,6 +4,7 @@
 
 #include <QTableView>
 #include <QFlags>
+#include <QBasicTimer>
 #include <QHash>
 #include <exception>
 #include <functional>
@@ -91,6 +92,9 @@ protected:
     void keyPressEvent(QKeyEvent *e) override;
     void mousePressEvent(QMouseEvent *e) override;
     void mouseDoubleClickEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void timerEvent(QTimerEvent *e) override;
+    void keyboardSearch(const QString &search) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void resizeEvent(QResizeEvent *e) override;
@@ -136,6 +140,12 @@ private:
     bool m_applyingWidths = false;
     bool m_inKeyPress = false;
     bool m_resending = false;
+    bool m_forwarding = false;
+    // A click on the current cell opens its editor once a double click can no longer come;
+    // a key typed before that opens it at once (Qt's own delay would send the key to the
+    // row search instead).
+    QBasicTimer m_clickEdit;
+    QPersistentModelIndex m_pressedCurrent;
     int m_column = 0;                        // current column, kept while the query is empty
     std::vector<ColumnLayout> m_layout;      // configured columns (empty: automatic)
     QHash<QString, int> m_autoWidths;        // automatic columns resized by the user

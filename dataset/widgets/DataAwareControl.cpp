@@ -1,5 +1,6 @@
 #include "DataAwareControl.h"
 
+#include "CharacterLimit.h"
 #include "FieldDataLink.h"
 #include "FieldText.h"
 #include <dataset/Field.h>
@@ -64,9 +65,7 @@ void DataAwareControl::FollowField(QLineEdit &edit) const
     // Setting the maximum length re-sets the text and drops the selection: only on change.
     edit.setReadOnly(!m_link->CanModify());
     const Field *field = m_link->GetField();
-    const int length = field && field->DataType() == FieldType::String ? field->Size() : 32767;
-    if (length != edit.maxLength())
-        edit.setMaxLength(length);
+    LimitCharacters(edit, field && field->DataType() == FieldType::String ? field->Size() : 0);
 }
 
 bool DataAwareControl::TypesText(const QKeyEvent *e)

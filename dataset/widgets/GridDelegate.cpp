@@ -1,5 +1,6 @@
 #include "GridDelegate.h"
 
+#include "CharacterLimit.h"
 #include "DBGrid.h"
 #include "DataSetModel.h"
 #include "FieldText.h"
@@ -25,7 +26,7 @@ QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem 
     editor->setAlignment(Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()));
     const Field *field = m_grid->Model()->ColumnField(index.column());
     if (field && field->DataType() == FieldType::String)
-        editor->setMaxLength(field->Size());
+        LimitCharacters(*editor, field->Size());
     const QString fieldName = m_grid->Model()->ColumnFieldName(index.column());
     connect(editor, &QLineEdit::textEdited, this,
             [this, fieldName](const QString &text) { TextEdited(fieldName, text); });

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QWheelEvent>
 #include <QWidget>
 
@@ -21,13 +22,14 @@ bool WheelArrowFilter::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::Wheel)
         return QObject::eventFilter(watched, event);
     QWidget *target = QApplication::focusWidget();
-    if (!target)
+    // A search box does nothing with the wheel (its arrow keys would move the list).
+    if (!target || qobject_cast<QLineEdit *>(target))
         return true;
     const auto *wheel = static_cast<QWheelEvent *>(event);
-    const int key = wheel->angleDelta().y() > 0 ? Qt::Key_Up : Qt::Key_Down;
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    if (wheel->angleDelta().y() == 0)
+        return true;
+    // One press per notch: a release as well would reach handlers that act on it.
+    QKeyEvent press(QEvent::KeyPress, wheel->angleDelta().y() > 0 ? Qt::Key_Up : Qt::Key_Down, Qt::NoModifier);
     QApplication::sendEvent(target, &press);
-    QApplication::sendEvent(target, &release);
     return true;
 }

@@ -75,6 +75,9 @@ private:
     dataset::Bookmark m_bookmark;
 };
 
+// Every amount on the page is in dinars.
+const QString kCurrency = QStringLiteral(" RSD");
+
 QString money(double value)
 {
     return FormatFloat(QStringLiteral("#,##0.00"), value);
@@ -168,8 +171,9 @@ QString ParkingReportHtml(const ParkingReportData &data)
                 "<td width=\"50%\" valign=\"top\"><font size=\"+1\"><b>GRADSKA SLUŽBA PARKIRANJA</b></font><br/>"
                 "Naplata parkiranja i doplatnih karata<br/><font color=\"#505050\">Blagajna</font></td>"
                 "<td width=\"50%\" align=\"right\" valign=\"top\"><font size=\"+2\"><b>%1</b></font><br/>"
-                "Broj: <b>%2</b><br/>Datum: %3</td></tr></table>")
-                .arg(esc(data.title), esc(data.number), esc(data.dateText));
+                "Datum: %2</td></tr></table>")
+                .arg(esc(data.title.contains(data.number) ? data.title : joined({data.title, data.number}, QStringLiteral(" "))),
+                     esc(data.dateText));
     html += QStringLiteral("<hr/>");
 
     const QString address = joined({data.payerAddress, data.payerCity}, QStringLiteral(", "));
@@ -200,9 +204,9 @@ QString ParkingReportHtml(const ParkingReportData &data)
                            "<th width=\"5%\" align=\"left\">Rb.</th>"
                            "<th width=\"10%\" align=\"left\">Šifra</th><th width=\"24%\" align=\"left\">Naziv</th>"
                            "<th width=\"12%\" align=\"left\">Br. karte</th><th width=\"6%\" align=\"right\">Kol.</th>"
-                           "<th width=\"11%\" align=\"right\">Cena</th><th width=\"7%\" align=\"right\">PDV %</th>"
-                           "<th width=\"12%\" align=\"right\">Iznos</th>"
-                           "<th width=\"13%\" align=\"right\">Sa PDV</th></tr>");
+                           "<th width=\"11%\" align=\"right\">Cena (RSD)</th><th width=\"7%\" align=\"right\">PDV %</th>"
+                           "<th width=\"12%\" align=\"right\">Iznos (RSD)</th>"
+                           "<th width=\"13%\" align=\"right\">Sa PDV (RSD)</th></tr>");
     int row = 0;
     for (const ParkingReportData::Item &item : data.items) {
         html += QStringLiteral("<tr>");
@@ -224,11 +228,11 @@ QString ParkingReportHtml(const ParkingReportData &data)
                            "<tr><td></td><td>PDV:</td><td align=\"right\">%2</td></tr>"
                            "<tr><td></td><td bgcolor=\"#e4e4e4\"><b>Ukupno za naplatu:</b></td>"
                            "<td bgcolor=\"#e4e4e4\" align=\"right\"><b>%3</b></td></tr></table>")
-                .arg(esc(money(data.netTotal)), esc(money(data.grossTotal - data.netTotal)),
-                     esc(money(data.grossTotal)));
+                .arg(esc(money(data.netTotal) + kCurrency), esc(money(data.grossTotal - data.netTotal) + kCurrency),
+                     esc(money(data.grossTotal) + kCurrency));
     html += QStringLiteral("<br/><br/><br/><br/><br/>"
                            "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"2\"><tr>"
-                           "<td width=\"40%\" align=\"center\">______________________<br/>Naplatio</td>"
+                           "<td width=\"40%\" align=\"center\">______________________<br/>Naplatio: %2</td>"
                            "<td width=\"20%\"></td>"
                            "<td width=\"40%\" align=\"center\">______________________<br/>Platilac</td>"
                            "</tr></table><br/>"
@@ -236,7 +240,8 @@ QString ParkingReportHtml(const ParkingReportData &data)
                 .arg(data.ticket ? QStringLiteral("Karta važi za navedeno vozilo, zonu i period. "
                                                   "Istaknite je na vidnom mestu u vozilu.")
                                  : QStringLiteral("Priznanica je dokaz o uplati. Sačuvajte je do isteka perioda "
-                                                  "parkiranja."));
+                                                  "parkiranja."),
+                     esc(data.cashier));
     html += QStringLiteral("</body></html>");
     return html;
 }

@@ -31,6 +31,7 @@ struct ParkingReportData {
     QString sector;
     QString period;        // from - to
     QString streets;       // ticket only
+    QString cashier;       // who took the payment
     bool ticket = false;
     std::vector<Item> items;
     double netTotal = 0.0;

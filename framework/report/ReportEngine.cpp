@@ -23,7 +23,8 @@ void TReportEngine::ExecuteParkingTicketReport(dataset::Query &document, dataset
 void TReportEngine::Execute(dataset::Query &document, dataset::Query &items, const QString &title,
                             const QString &dateText, bool ticket)
 {
-    const ParkingReportData data = ReadParkingReport(document, items, title, dateText, ticket);
+    ParkingReportData data = ReadParkingReport(document, items, title, dateText, ticket);
+    data.cashier = m_cashier;
     const std::unique_ptr<QTextDocument> page = NewReportDocument(ParkingReportHtml(data));
     m_lastFile = ReportOutput::Deliver(*page, title, m_owner);
 }

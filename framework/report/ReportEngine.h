@@ -19,6 +19,9 @@ public:
     void ExecuteParkingTicketReport(dataset::Query &document, dataset::Query &items,
                                     const QString &title, const QString &dateText);
 
+    // The name printed after "Naplatio:" (who took the payment).
+    void SetCashier(const QString &name) { m_cashier = name; }
+
     // The PDF written by the last call, empty when it was previewed.
     const QString &LastOutputFile() const { return m_lastFile; }
 
@@ -28,4 +31,5 @@ private:
 
     QPointer<QWidget> m_owner;
     QString m_lastFile;
+    QString m_cashier;
 };

@@ -52,13 +52,19 @@ ParkingDataSetDef ZoneFrame()
             }};
 }
 
+QString InvoicedColumn()
+{
+    return QStringLiteral("IF(EXISTS(SELECT 1 FROM parkingdocumentiteminvoice AS inv "
+                          "WHERE inv.parkingdocumentid = pd.parkingdocumentid), 'da', 'ne') AS Fakturisano");
+}
+
 ParkingDataSetDef Document()
 {
     return {"ParkingDocumentZQ",
             "ParkingDocumentDS",
             true,
             false,
-            {QStringLiteral("SELECT pd.* "), QStringLiteral("FROM parkingdocument AS pd "),
+            {QStringLiteral("SELECT pd.*, ") + InvoicedColumn() + QLatin1Char(' '), QStringLiteral("FROM parkingdocument AS pd "),
              QStringLiteral("  LEFT JOIN user AS u ON pd.userid = u.userid "),
              QStringLiteral("WHERE pd.parkingdocumentid = -1")},
             {

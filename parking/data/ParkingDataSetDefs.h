@@ -18,6 +18,9 @@ struct ParkingDataSetDef {
 
 namespace parkingdata {
 ParkingDataSetDef ZoneFrame();
+// The document list's column "Fakturisano": "da" when a host document was made from
+// one of the document's items (an index look-up per row), else "ne".
+QString InvoicedColumn();
 ParkingDataSetDef Document();
 ParkingDataSetDef DocumentItem();
 ParkingDataSetDef PayDeskUser();

@@ -175,8 +175,14 @@ void TParkingDetailForm::DocumentItemsApply()
 void TParkingDetailForm::AddDocumentItem(const TProductDesc &product)
 {
     dataset::Query &items = Items();
-    if (items.State() == dataset::DataSetState::Insert)
-        items.Cancel();
+    // A new row that holds a chosen product stays, awaiting its ticket number; one that
+    // holds only typed text is replaced by the product found for it.
+    if (items.State() == dataset::DataSetState::Insert) {
+        if (items.FieldByName(QStringLiteral("productid")).IsNull())
+            items.Cancel();
+        else
+            PostAwaitingTicket();
+    }
     items.Append();
     const auto set = [&items](const char *name, const QVariant &value) {
         items.FieldByName(QString::fromLatin1(name)).SetValue(value);

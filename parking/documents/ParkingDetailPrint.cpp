@@ -10,6 +10,8 @@
 #include <parking/host/ParkingResourceString.h>
 #include <routines/FormatFloat.h>
 
+#include <QDir>
+
 namespace {
 
 QString DateText(const dataset::Query &document)
@@ -54,7 +56,9 @@ void TParkingDetailForm::DocumentPrintExecute()
 {
     CustomApplyExecute();
     TReportEngine engine(this);
+    engine.SetCashier(CashierName());
     engine.ExecuteParkingInvoiceReport(Document(), Items(), PrintTitle(false), DateText(Document()));
+    TellPrinted(engine.LastOutputFile());
 }
 
 void TParkingDetailForm::PrintTicketExecute()
@@ -68,5 +72,23 @@ void TParkingDetailForm::PrintTicketExecute()
     document.FieldByName(QStringLiteral("parkingstreets")).SetAsString(streets);
     document.Post();
     TReportEngine engine(this);
+    engine.SetCashier(CashierName());
     engine.ExecuteParkingTicketReport(document, Items(), PrintTitle(true), DateText(document));
+    TellPrinted(engine.LastOutputFile());
+}
+
+// The user who saved the document, as the receipt names who took the payment.
+QString TParkingDetailForm::CashierName() const
+{
+    int userId = Document().FieldByName(QStringLiteral("userid")).AsInteger();
+    QString name;
+    m_dm.GetPublisher(userId, name, false);
+    return name.trimmed();
+}
+
+// A printout written to a file is named where the cashier looks, with a way to open it.
+void TParkingDetailForm::TellPrinted(const QString &fileName)
+{
+    if (!fileName.isEmpty())
+        Tell(QStringLiteral("Izveštaj je sačuvan u datoteci %1.").arg(QDir::toNativeSeparators(fileName)), fileName);
 }

@@ -48,6 +48,7 @@ void TParkingDetailForm::SaveDocument()
             return;
         }
     }
+    ConfirmSave();
     dataset::Field &number = document.FieldByName(QStringLiteral("number"));
     const QString shown = number.AsString();
     try {
@@ -66,6 +67,8 @@ void TParkingDetailForm::SaveDocument()
     m_automaticNumber.clear();
     if (!document.IsEmpty() && number.AsString() != shown)
         Notice(QStringLiteral("Dokument je snimljen pod brojem %1.").arg(number.AsString()));
+    if (!document.IsEmpty())
+        TellSaved(shown);
 }
 
 // An earlier try of this save was stored: the editor drops what it holds and shows the

@@ -13,6 +13,7 @@
 #include <framework/common/DialogService.h>
 #include <framework/Interfaces.h>
 #include <parking/data/ParkingDMUnit.h>
+#include <parking/data/TicketPayment.h>
 #include <parking/host/ParkingResourceString.h>
 #include <parking/lookups/ParkingSelectProductUnit.h>
 #include <parking/lookups/ParkingSelectTicketUnit.h>
@@ -82,6 +83,13 @@ void TParkingDetailForm::FindTicketActionExecute()
     const QString registration = Text(document, "cityreg") + Text(document, "regnumber");
     if (registration.isEmpty())
         return;
+    if (!HasTicketsOrSubscriptions(*m_dm.Connection(), registration)) {
+        ShowInformationMessage(QStringLiteral("Za vozilo %1 nema karata ni pretplata.")
+                                   .arg(QStringList{Text(document, "cityreg"), Text(document, "regnumber")}
+                                            .join(QLatin1Char(' '))
+                                            .trimmed()));
+        return;
+    }
     QString ticketNumber;
     if (TicketByReg(m_dm, registration, ticketNumber, point.x(), point.y())) {
         AddTicketItem(ticketNumber);
@@ -109,7 +117,7 @@ void TParkingDetailForm::AddTicketItem(const QString &ticketNumber)
                                              Text(row, "zip"), Text(row, "city"),
                                              row.FieldByName(QStringLiteral("ticketprice")).AsFloat()};
                                });
-    if (!found)
+    if (!found || !MayPayTicket(ticket.number))
         return;
     TProductDesc product;
     const QPoint grid = GridPoint();
@@ -146,10 +154,11 @@ void TParkingDetailForm::FillFromSubscription(const QString &subscriptionNumber)
                 FillIfEmpty(document, "lastname", Text(row, "lastname"));
                 FillIfEmpty(document, "personalidentificator", Text(row, "personalidentificator"));
 
-                // Whole days between the two moments, whichever comes first.
-                const QDateTime from = row.FieldByName(QStringLiteral("subscriptionfromdate")).AsDateTime();
-                const QDateTime to = row.FieldByName(QStringLiteral("subscriptiontodate")).AsDateTime();
-                const qint64 days = std::abs(from.secsTo(to)) / 86400;
+                // Calendar days between the two dates, whichever comes first: a day of 23 or
+                // 25 hours (summer time) still counts as one.
+                const QDate from = row.FieldByName(QStringLiteral("subscriptionfromdate")).AsDateTime().date();
+                const QDate to = row.FieldByName(QStringLiteral("subscriptiontodate")).AsDateTime().date();
+                const qint64 days = std::abs(from.daysTo(to));
                 const QDate today = QDate::currentDate();
                 document.FieldByName(QStringLiteral("parkingfromdate")).SetAsDate(today);
                 document.FieldByName(QStringLiteral("parkingtodate")).SetAsDate(today.addDays(days));
@@ -162,8 +171,8 @@ void TParkingDetailForm::FillFromSubscription(const QString &subscriptionNumber)
             });
 }
 
-// Every product chosen becomes a row: all but the last are kept in the cache awaiting
-// their ticket numbers, the last stays open for typing one.
+// Every product chosen becomes a row (AddDocumentItem keeps each one before the next);
+// the last stays open for typing its ticket number.
 void TParkingDetailForm::AddItemExecute()
 {
     const IntfPtr<IProductModule> module = GetProductModule();
@@ -174,11 +183,8 @@ void TParkingDetailForm::AddItemExecute()
     TProductDescArr products;
     if (!module->SelectProducts(products))
         return;
-    for (std::size_t i = 0; i < products.size(); ++i) {
-        AddDocumentItem(products[i]);
-        if (i + 1 < products.size())
-            PostAwaitingTicket();
-    }
+    for (const TProductDesc &product : products)
+        AddDocumentItem(product);
 }
 
 // Looks up what was typed into the code cell (by code) or the name cell (by name).

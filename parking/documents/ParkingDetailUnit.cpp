@@ -51,6 +51,7 @@ TParkingDetailForm::TParkingDetailForm(TParkingDM &dm, QWidget *owner)
     auto *layout = new QVBoxLayout(GeneralTS);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(ui->Splitter);
+    SetUpFeedback();
 
     FormCreate();
 }

@@ -7,11 +7,13 @@
 #include <framework/base/CustomDetailForm.h>
 
 #include <QPoint>
+#include <QSet>
 
 #include <memory>
 #include <optional>
 #include <vector>
 
+class FeedbackBanner;
 class TParkingDM;
 struct TProductDesc;
 namespace dataset {
@@ -27,6 +29,8 @@ public:
     ~TParkingDetailForm() override;
 
     double NetTotal() const { return m_netTotal; }
+    // The news shown in the editor's own window; empty when none is shown.
+    QString Feedback() const;
     double GrossTotal() const { return m_grossTotal; }
 
     void FormCreate();
@@ -86,6 +90,18 @@ private:
     QPoint GridPoint() const;
     void PostAwaitingTicket();
     void RefuseItemsWithoutTicket();
+    // Questions before harm (ParkingDetailChecks.cpp).
+    qint64 OwnDocumentId() const;
+    bool MayPayTicket(const QString &ticketNumber);
+    void ConfirmSave();
+    // News in the editor's window (ParkingDetailFeedback.cpp).
+    void SetUpFeedback();
+    void Tell(const QString &text, const QString &fileName = {});
+    void TellSaved(const QString &shownNumber);
+    void TellPrinted(const QString &fileName);
+    QString CashierName() const;
+    bool ConfirmInvoicedItem();
+    void TellInvoiced(const QStringList &written);
 
     // While the editor is open it follows the item query's posts, cancels and deletes
     // (for the totals) and relaxes its document key; closing puts the query back.
@@ -108,9 +124,11 @@ private:
     std::vector<QMetaObject::Connection> m_itemObservers;
     std::optional<bool> m_itemKeyRequired; // the key's own setting, while relaxed
     dataset::ErrorRelay *m_errors;
+    FeedbackBanner *m_feedback = nullptr;
     QList<QAction *> m_handledActions;
     double m_netTotal = 0.0;
     double m_grossTotal = 0.0;
+    QSet<QString> m_ticketsAllowed; // tickets the cashier chose to pay again
     QString m_automaticNumber;   // the number the module gave a new document; empty once typed over
     // The current save's token, kept for its retries and renewed once it is stored.
     dataset::SaveToken m_saveToken{QStringLiteral("parkingdocument"), QStringLiteral("parkingdocumentid")};

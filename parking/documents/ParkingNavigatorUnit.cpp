@@ -5,6 +5,7 @@
 #include <framework/base/ValueListEditor.h>
 #include <framework/common/DialogService.h>
 #include <parking/data/ParkingDMUnit.h>
+#include <parking/data/ParkingDataSetDefs.h>
 #include <parking/host/ParkingResourceString.h>
 #include <routines/FormatFloat.h>
 
@@ -74,7 +75,12 @@ void TParkingNavigatorForm::FindButtonClick()
     TCustomNavigatorForm::FindButtonClick();
     dataset::Query &documents = m_dm.ParkingDocumentZQ();
     documents.Close();
-    documents.SetSQL({ParseSQL()});
+    // The list also shows whether each document was invoiced.
+    const QString selectAll = QStringLiteral("SELECT pd.* ");
+    QString sql = ParseSQL();
+    if (sql.startsWith(selectAll))
+        sql.replace(0, selectAll.size(), QStringLiteral("SELECT pd.*, ") + parkingdata::InvoicedColumn() + QLatin1Char(' '));
+    documents.SetSQL({sql});
     documents.Open();
     documents.SetSortedFields(QStringLiteral("documentdatetime DESC, parkingdocumentid DESC"));
     documents.First();

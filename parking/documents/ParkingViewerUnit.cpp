@@ -140,6 +140,7 @@ TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
     DBG->AddColumn(QStringLiteral("documentdatetime"));
     DBG->AddColumn(QStringLiteral("cityreg"), 60);
     DBG->AddColumn(QStringLiteral("regnumber"), 68);
+    DBG->AddColumn(QStringLiteral("Fakturisano"), 70, true);
 }
 
 TParkingViewerForm::~TParkingViewerForm() = default;

@@ -8,6 +8,7 @@
 #include <dataset/widgets/DBGrid.h>
 #include <dataset/widgets/DesignScale.h>
 #include <framework/base/BusyCursor.h>
+#include <framework/base/FeedbackBanner.h>
 #include <framework/base/GridSorter.h>
 #include <framework/base/WheelArrowFilter.h>
 #include <framework/common/CommonResourceString.h>
@@ -17,8 +18,10 @@
 #include <parking/host/ParkingRegistration.h>
 #include <parking/host/ParkingResourceString.h>
 #include <routines/DateParse.h>
+#include <routines/FormatFloat.h>
 
 #include <QAction>
+#include <QDateTime>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -157,6 +160,7 @@ void TParkingPayDeskForm::BuildLayout()
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(top);
     layout->addLayout(grids, 1);
+    m_feedback = new FeedbackBanner(ui->ParkingPayDeskProductDBG);
 
     // An error of a handler leaves Qt's button handling first and reaches the
     // console's error display from an event of its own.
@@ -165,6 +169,8 @@ void TParkingPayDeskForm::BuildLayout()
         return [this, handler] { dataset::Relayed(m_errors, [this, handler] { (this->*handler)(); }); };
     };
     connect(ui->DateButton, &QPushButton::clicked, this, guarded(&TParkingPayDeskForm::DateButtonClick));
+    // A date typed into the box counts once Enter is pressed or the box is left.
+    connect(ui->DateEdit, &QLineEdit::editingFinished, this, guarded(&TParkingPayDeskForm::DateEditDone));
     connect(ui->CreateButton, &QPushButton::clicked, this, guarded(&TParkingPayDeskForm::CreateButtonClick));
     connect(ui->CloseButton, &QPushButton::clicked, this, [this] { CloseButtonClick(); });
     connect(ui->PrintProduct, &QAction::triggered, this, guarded(&TParkingPayDeskForm::PrintProductExecute));
@@ -194,7 +200,7 @@ void TParkingPayDeskForm::LoadSummaries(TParkingDM &dm, const QString &day)
 void TParkingPayDeskForm::FormCreate()
 {
     ui->DateEdit->setText(QDate::currentDate().toString(kDayFormat));
-    LoadSummaries(m_dm, ui->DateEdit->text());
+    ShowDay(QDate::currentDate());
     GridSorter.AddGrid(ui->ParkingPayDeskProductDBG);
     GridSorter.AddGrid(ui->ParkingPayDeskUserDBG);
 }
@@ -206,7 +212,36 @@ void TParkingPayDeskForm::DateButtonClick()
     if (!GetDate(chosen))
         return;
     ui->DateEdit->setText(chosen.date().toString(kDayFormat));
-    LoadSummaries(m_dm, ui->DateEdit->text());
+    ShowDay(chosen.date());
+}
+
+// The day in the date box; throws when the box holds no date.
+QDate TParkingPayDeskForm::TypedDay() const
+{
+    try {
+        return MyDateStrToDate(ui->DateEdit->text());
+    } catch (const std::runtime_error &error) {
+        throw dataset::Error(QString::fromUtf8(error.what()));
+    }
+}
+
+void TParkingPayDeskForm::DateEditDone()
+{
+    const QDate day = TypedDay();
+    if (day != m_shownDay)
+        ShowDay(day);
+}
+
+// Both grids show 'day'; the run writes the day the grids show.
+void TParkingPayDeskForm::ShowDay(const QDate &day)
+{
+    LoadSummaries(m_dm, day.toString(kDayFormat));
+    m_shownDay = day;
+}
+
+QDate TParkingPayDeskForm::ShownDay() const
+{
+    return m_shownDay;
 }
 
 // One "M" document from the product summary. Rows of surcharge tickets (codes DK...) and
@@ -215,17 +250,20 @@ void TParkingPayDeskForm::DateButtonClick()
 // ends the run with nothing written.
 void TParkingPayDeskForm::CreateButtonClick()
 {
-    QDate documentDate;
-    try {
-        documentDate = MyDateStrToDate(ui->DateEdit->text());
-    } catch (const std::runtime_error &error) {
-        throw dataset::Error(QString::fromUtf8(error.what()));
-    }
+    ui->ProgressBar->setValue(0);
+    // The box may hold a day the grids do not show yet: the run takes the box's day.
+    const QDate typed = TypedDay();
+    if (typed != m_shownDay)
+        ShowDay(typed);
+    const QDate documentDate = m_shownDay;
     dataset::Query &summary = m_dm.ParkingPayDeskProductZQ();
     const dataset::ControlsDisabled frozen(summary);
     summary.First();
     if (summary.Eof())
         return;
+    if (!ConfirmRun(summary, documentDate))
+        return;
+    summary.First();
     const BusyCursor busy;
     THostDocumentWriter writer(m_dm);
     const auto showMessages = [&writer] {
@@ -245,7 +283,7 @@ void TParkingPayDeskForm::CreateButtonClick()
     int sort = 1;
     for (; !summary.Eof(); summary.Next()) {
         const QString code = field("productcode").AsString();
-        if (!code.startsWith(QLatin1String("DK")) && !code.startsWith(QLatin1String("OPN"))) {
+        if (WrittenRow(code)) {
             THostDocumentItem item;
             item.productCode = code;
             item.productName = field("productname").AsString();
@@ -260,9 +298,35 @@ void TParkingPayDeskForm::CreateButtonClick()
         }
         ui->ProgressBar->setValue(ui->ProgressBar->value() + 1);
     }
+    const QString caption = writer.DocumentCaption();
     const int documentId = writer.Commit();
     showMessages();
     HostDocumentNotice(documentId, DocumentNoticeKind::Document);
+    m_feedback->Show(QStringLiteral("Napravljen je dokument %1 za %2.")
+                         .arg(caption, documentDate.toString(QStringLiteral("dd.MM.yyyy"))));
+}
+
+// Rows of surcharge tickets (DK...) and subscriptions (OPN...) are not written.
+bool TParkingPayDeskForm::WrittenRow(const QString &productCode)
+{
+    return !productCode.startsWith(QLatin1String("DK")) && !productCode.startsWith(QLatin1String("OPN"));
+}
+
+// The run is confirmed with what it will write: its day, its items and their total.
+bool TParkingPayDeskForm::ConfirmRun(dataset::Query &summary, const QDate &day)
+{
+    int count = 0;
+    double total = 0.0;
+    for (summary.First(); !summary.Eof(); summary.Next()) {
+        if (!WrittenRow(summary.FieldByName(QStringLiteral("productcode")).AsString()))
+            continue;
+        ++count;
+        total += summary.FieldByName(QStringLiteral("SumItemTotal")).AsFloat();
+    }
+    return ConfirmMessage(QStringLiteral("Kreirati dokument za %1? Stavki: %2, ukupno %3 RSD.")
+                              .arg(day.toString(QStringLiteral("dd.MM.yyyy")))
+                              .arg(count)
+                              .arg(FormatFloat(QStringLiteral("#,##0.00"), total)));
 }
 
 void TParkingPayDeskForm::PrintProductExecute()
@@ -281,13 +345,34 @@ void TParkingPayDeskForm::PrintGridOf(dataset::DBGrid *grid, const char *caption
     if (!GlobalConsole)
         return;
     const QString params = QStringLiteral("title:") + windowTitle() + QLatin1Char(' ') + ui->DateEdit->text()
-        + QStringLiteral(" - ") + ParkingResourceString(captionEntry) + QStringLiteral(";header:");
+        + QStringLiteral(" - ") + ParkingResourceString(captionEntry) + QStringLiteral(";header:") + PrintHeader(grid);
     struct Restore {
         dataset::DBGrid *previous;
         ~Restore() { GlobalConsole->SetPrintGrid(previous); }
     } restore{GlobalConsole->GetPrintGrid()};
     GlobalConsole->SetPrintGrid(grid);
     GlobalConsole->RunWizard(CommonResourceString(u"_CMN_PRINT_WIZ_NAME"), params);
+}
+
+// The line over a printout: its grand total, who printed it and when.
+QString TParkingPayDeskForm::PrintHeader(const dataset::DBGrid *grid) const
+{
+    double total = 0.0;
+    if (dataset::Query *query = grid->GetDataSet(); query && query->Active()) {
+        const dataset::ControlsDisabled frozen(*query);
+        const int at = query->RecNo();
+        for (query->First(); !query->Eof(); query->Next())
+            total += query->FieldByName(QStringLiteral("SumItemTotal")).AsFloat();
+        if (at > 0)
+            query->SetRecNo(at);
+    }
+    int userId = 0;
+    QString operatorName;
+    m_dm.GetPublisher(userId, operatorName, true);
+    return QStringLiteral("Ukupno: %1 RSD · Štampao: %2 · Vreme štampe: %3")
+        .arg(FormatFloat(QStringLiteral("#,##0.00"), total),
+             operatorName.trimmed().isEmpty() ? QStringLiteral("-") : operatorName.trimmed(),
+             QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy HH:mm")));
 }
 
 void TParkingPayDeskForm::CloseButtonClick()

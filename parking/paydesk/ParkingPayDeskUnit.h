@@ -3,14 +3,17 @@
 // The pay desk: one day's takings summed by product and by user, printed through the
 // host's print wizard and written as one host "M" document.
 
+#include <QDate>
 #include <QDialog>
 
 #include <memory>
 
+class FeedbackBanner;
 class TParkingDM;
 namespace dataset {
 class DBGrid;
 class ErrorRelay;
+class Query;
 } // namespace dataset
 
 class TParkingPayDeskForm : public QDialog {
@@ -22,6 +25,10 @@ public:
 
     void FormCreate();
     void DateButtonClick();
+    // Enter in the date box, or leaving it: the grids show the typed day.
+    void DateEditDone();
+    // The day both grids show.
+    QDate ShownDay() const;
     void CreateButtonClick();
     void PrintProductExecute();
     void PrintUserExecute();
@@ -35,8 +42,15 @@ private:
 
     void BuildLayout();
     void PrintGridOf(dataset::DBGrid *grid, const char *captionEntry);
+    QString PrintHeader(const dataset::DBGrid *grid) const;
+    QDate TypedDay() const;
+    void ShowDay(const QDate &day);
+    static bool WrittenRow(const QString &productCode);
+    bool ConfirmRun(dataset::Query &summary, const QDate &day);
 
     TParkingDM &m_dm;
     dataset::ErrorRelay *m_errors = nullptr;
+    FeedbackBanner *m_feedback = nullptr;
+    QDate m_shownDay;
     std::unique_ptr<Ui> ui;
 };

@@ -13,6 +13,7 @@
 #include <framework/base/Abort.h>
 #include <framework/common/ScriptedDialogService.h>
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -57,6 +58,7 @@ private Q_SLOTS:
     void csvQuotesEveryField();
     void csvDefusesFormulas_data();
     void csvDefusesFormulas();
+    void csvFilePrivateAndNew();
     void settings();
     void missingDisplay_data();
     void missingDisplay();
@@ -253,6 +255,12 @@ void TestConsoleApp::csvDefusesFormulas_data()
     QTest::newRow("at") << "@SUM(A1)" << "\"'@SUM(A1)\"";
     QTest::newRow("tab") << "\t=1" << "\"'\t=1\"";
     QTest::newRow("carriage return") << "\r=1" << "\"'\r=1\"";
+    QTest::newRow("blank before") << " =1+1" << "\"' =1+1\"";
+    QTest::newRow("line feed before") << "\n=1+1" << "\"'\n=1+1\"";
+    QTest::newRow("full-width equals") << "＝1+1" << "\"'＝1+1\"";
+    QTest::newRow("full-width at") << "＠SUM(A1)" << "\"'＠SUM(A1)\"";
+    QTest::newRow("full-width minus") << "－1+2" << "\"'－1+2\"";
+    QTest::newRow("blank before text") << " Zona" << "\" Zona\"";
     QTest::newRow("negative number") << "-1.500,00" << "\"-1.500,00\"";
     QTest::newRow("signed number") << "+12" << "\"+12\"";
     QTest::newRow("plain text") << "Zona 1 = centar" << "\"Zona 1 = centar\"";
@@ -268,6 +276,36 @@ void TestConsoleApp::csvDefusesFormulas()
     model.setItem(0, 0, new QStandardItem(cell));
     const QStringList lines = QString::fromUtf8(ModelToCsv(model, {0}, QLatin1Char(';'))).split(QStringLiteral("\r\n"));
     QCOMPARE(lines.at(1), written);
+}
+
+// The export is readable by its owner only and never follows a link planted at its name.
+void TestConsoleApp::csvFilePrivateAndNew()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("elsewhere.txt"));
+    QFile victim(target);
+    QVERIFY(victim.open(QIODevice::WriteOnly));
+    victim.write("keep");
+    victim.close();
+    const QString planted = dir.filePath(QStringLiteral("izvoz.csv"));
+    QVERIFY(QFile::link(target, planted));
+    QVERIFY_THROWS_EXCEPTION(dataset::Error, WriteFile(planted, "\"a\"\r\n"));
+    QFile kept(target);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("keep"));
+
+    const QString fresh = dir.filePath(QStringLiteral("nova.csv"));
+    QFile old(fresh);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    QVERIFY(old.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther));
+    WriteFile(fresh, "\"a\"\r\n");
+    QFile written(fresh);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), QByteArray("\"a\"\r\n"));
+    QCOMPARE(QFileInfo(fresh).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteOther),
+             QFileDevice::Permissions());
 }
 
 void TestConsoleApp::settings()

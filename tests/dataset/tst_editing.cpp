@@ -26,6 +26,7 @@ private Q_SLOTS:
     void invalidValuesRefused_data();
     void invalidValuesRefused();
     void readOnlyRefusesEdits();
+    void rowInUseNamedInWords();
     void textKeyTable();
     void unchangedInsertCancelledOnScroll();
     void eventsChainAndRestore();
@@ -272,6 +273,10 @@ void TestEditing::textCutToSize_data()
     QTest::newRow("declared without size: 20") << "licensenumber" << QString(25, QLatin1Char('x')) << QString(20, QLatin1Char('x'));
     QTest::newRow("from metadata") << "regnumber" << "123456789" << "12345678";
     QTest::newRow("letters not bytes") << "countryreg" << "ŠĐČĆŽ" << "ŠĐČĆ";
+    // Characters as the server counts them: one outside the basic plane is one, never split.
+    QTest::newRow("pictographs whole") << "cityreg" << "😀🚗…x" << "😀🚗…";
+    QTest::newRow("pictograph at the edge") << "cityreg" << "ab😀🚗" << "ab😀";
+    QTest::newRow("pictographs fit") << "cityreg" << "😀😀😀" << "😀😀😀";
 }
 
 void TestEditing::textCutToSize()
@@ -287,8 +292,10 @@ void TestEditing::textCutToSize()
     query.Append();
     query.FieldByName(QStringLiteral("number")).SetAsString(QStringLiteral("1"));
     query.FieldByName(QStringLiteral("documentdatetime")).SetAsString(QStringLiteral("2013-05-01 10:00:00"));
+    QSignalSpy cut(&query, &Query::valueCut);
     query.FieldByName(field).SetAsString(value);
     QCOMPARE(query.FieldByName(field).AsString(), expected);
+    QCOMPARE(cut.count(), value == expected ? 0 : 1);
     query.Post();
     QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT %1 FROM parkingdocument").arg(field)), expected);
 }
@@ -319,6 +326,38 @@ void TestEditing::invalidValuesRefused()
     QVERIFY(!accepted.isEmpty());
     QVERIFY_THROWS_EXCEPTION(Error, target.SetValue(value));
     QCOMPARE(target.AsString(), accepted);
+}
+
+// A delete the server refuses because other rows still point at the row is told in
+// words, naming the table that uses it, without the server's constraint text.
+void TestEditing::rowInUseNamedInWords()
+{
+    TestDatabase db;
+    addDocument(db.connection(), 7, QStringLiteral("7/13"));
+    db.connection().Execute(QStringLiteral("INSERT INTO parkingdocumentitem (parkingdocumentid, productcode) "
+                                           "VALUES (7, 'DK1200')"));
+    db.connection().Execute(QStringLiteral("CREATE TABLE parkingtestnote (id INT PRIMARY KEY, item BIGINT NOT NULL, "
+                                           "FOREIGN KEY (item) REFERENCES parkingdocumentitem (parkingdocumentitemid)) "
+                                           "ENGINE=InnoDB"));
+    db.connection().Execute(QStringLiteral("INSERT INTO parkingtestnote SELECT 1, parkingdocumentitemid "
+                                           "FROM parkingdocumentitem"));
+    Query query;
+    openLive(query, db.connection(), QStringLiteral("SELECT * FROM parkingdocument"));
+    try {
+        query.Delete();
+        QFAIL("a row in use was deleted");
+    } catch (const DatabaseError &error) {
+        QCOMPARE(error.serverCode(), 1451u);
+        QCOMPARE(error.message(), QStringLiteral("Zapis se ne može obrisati jer ga koriste drugi podaci (parkingtestnote)."));
+    }
+    const DatabaseError named(QStringLiteral("Brisanje"),
+                              QStringLiteral("Cannot delete or update a parent row: a foreign key constraint fails "
+                                             "(`p`.`parkingdocumentitem`, CONSTRAINT `c` FOREIGN KEY (`x`) REFERENCES "
+                                             "`parkingdocument` (`x`))"),
+                              1451);
+    QCOMPARE(named.message(), QStringLiteral("Zapis se ne može obrisati jer ga koriste drugi podaci "
+                                             "(stavke parking dokumenata)."));
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT COUNT(*) FROM parkingdocument")), QStringLiteral("1"));
 }
 
 void TestEditing::readOnlyRefusesEdits()

@@ -415,6 +415,17 @@ void TestFormBases::wheelMovesFocusedListOneRow()
                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(list->viewport(), &event);
     };
+    // Key events the list receives: a notch is one press, never a release too.
+    struct KeyCount : QObject {
+        int presses = 0, releases = 0;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            presses += e->type() == QEvent::KeyPress;
+            releases += e->type() == QEvent::KeyRelease;
+            return false;
+        }
+    } keys;
+    list->installEventFilter(&keys);
     {
         WheelArrowFilter filter(nullptr);
         wheel(120);
@@ -422,6 +433,19 @@ void TestFormBases::wheelMovesFocusedListOneRow()
         wheel(-120);
         wheel(-120);
         QCOMPARE(list->currentRow(), 2);
+        QCOMPARE(keys.presses, 3);
+        QCOMPARE(keys.releases, 0);
+
+        // In a search box the wheel does nothing.
+        auto *search = new QLineEdit(&window);
+        search->show();
+        search->setFocus();
+        KeyCount typed;
+        search->installEventFilter(&typed);
+        wheel(120);
+        QCOMPARE(list->currentRow(), 2);
+        QCOMPARE(typed.presses + typed.releases, 0);
+        list->setFocus();
     }
     // Without the filter the wheel scrolls and leaves the current row alone.
     wheel(120);

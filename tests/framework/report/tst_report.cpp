@@ -10,6 +10,8 @@
 #include <QHeaderView>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QtTest>
@@ -36,6 +38,7 @@ ParkingReportData sampleReceipt()
     data.sector = QStringLiteral("2");
     data.period = QStringLiteral("07.03.2024 - 07.03.2024");
     data.streets = QStringLiteral("Knez Mihailova, Čika Ljubina");
+    data.cashier = QStringLiteral("Marko Marković");
     data.items.push_back({QStringLiteral("DK1500"), QStringLiteral("Doplatna karta <A&B>"),
                           QStringLiteral("T-77"), 1, 1250.0, 20, 1250.0, 1500.0});
     data.items.push_back({QStringLiteral("P1"), QStringLiteral("Parking sat"),
@@ -43,6 +46,22 @@ ParkingReportData sampleReceipt()
     data.netTotal = 1333.34;
     data.grossTotal = 1600.01;
     return data;
+}
+
+// Saves a picture of 'page' into the folder named by PARKING_GRAB_DIR, when it is set.
+void GrabPage(QTextDocument &page, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("PARKING_GRAB_DIR");
+    if (dir.isEmpty())
+        return;
+    QDir().mkpath(dir);
+    page.setPageSize(QSizeF(794, 1123));
+    QImage image(794, 1123, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    page.drawContents(&painter, QRectF(0, 0, 794, 1123));
+    painter.end();
+    image.save(QDir(dir).filePath(name + QStringLiteral(".png")));
 }
 
 } // namespace
@@ -108,6 +127,14 @@ void TestReport::receiptHtml()
           QStringLiteral("T-77"), QStringLiteral("1,500.00"), QStringLiteral("1,600.01"),
           QStringLiteral("1,333.34")})
         QVERIFY2(shown.contains(expected), qPrintable(expected));
+    // Totals and amount columns in dinars, the cashier named, the number printed once.
+    for (const QString &expected : {QStringLiteral("1,600.01 RSD"), QStringLiteral("1,333.34 RSD"),
+                                    QStringLiteral("Cena (RSD)"), QStringLiteral("Sa PDV (RSD)"),
+                                    QStringLiteral("Naplatio: Marko Marković")})
+        QVERIFY2(shown.contains(expected), qPrintable(expected));
+    QCOMPARE(shown.count(QStringLiteral("Priznanica 15")), 1);
+    QVERIFY(!shown.contains(QStringLiteral("Broj:")));
+    GrabPage(*page, QStringLiteral("printout-receipt"));
     QVERIFY(!shown.contains(QStringLiteral("Knez Mihailova")));  // streets are the ticket's
 }
 
@@ -117,6 +144,8 @@ void TestReport::ticketAddsStreets()
     data.ticket = true;
     const QString shown = NewReportDocument(ParkingReportHtml(data))->toPlainText();
     QVERIFY(shown.contains(QStringLiteral("Knez Mihailova, Čika Ljubina")));
+    data.title = QStringLiteral("Priznanica / Karta 15");
+    GrabPage(*NewReportDocument(ParkingReportHtml(data)), QStringLiteral("printout-ticket"));
 
     auto page = NewReportDocument(ParkingReportHtml(data));
     const QString fileName = m_dir.filePath(QStringLiteral("karta.pdf"));

@@ -96,6 +96,7 @@ private Q_SLOTS:
     void deleteKeys_data();
     void deleteKeys();
     void typingOverCode();
+    void keysTypedAtOnceStayInNewRow();
     void datePickers();
     void itemQueryReleasedOnClose();
     void numberGivenAtSave_data();
@@ -415,6 +416,7 @@ void TestParkingDetail::applyAndPrintEnabling()
         return form.CustomApply->isEnabled();
     };
     QVERIFY(applyEnabled());   // a new document is unsaved
+    fx.dialogs.QueueConfirm(true);   // saved without items
     form.CustomApplyExecute();
     QVERIFY(!applyEnabled());
     form.AddDocumentItem(Product(2, QStringLiteral("DK600"), 500, 20));
@@ -521,6 +523,29 @@ void TestParkingDetail::typingOverCode()
     typed = QStringLiteral("9");
     form.DocumentItemDBGKeyPress(typed);
     QCOMPARE(typed, QStringLiteral("9"));
+}
+
+// A click on the new item row's cell and keys typed at once all land in that row.
+void TestParkingDetail::keysTypedAtOnceStayInNewRow()
+{
+    DocumentsFixture fx;
+    OpenSavedDocument(fx);
+    TParkingDetailForm form(*ParkingDM);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    dataset::DBGrid *grid = Child<dataset::DBGrid>(form, "DocumentItemDBG");
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, grid->ColumnByFieldName(QStringLiteral("ticketnumber"))));
+    QTest::keyClick(grid, Qt::Key_Down);
+    QCOMPARE(Items().State(), dataset::DataSetState::Insert);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->currentIndex()).center());
+    QTest::keyClicks(grid, QStringLiteral("K1-7"));
+    QCOMPARE(Items().State(), dataset::DataSetState::Insert);
+    QCOMPARE(Items().RecNo(), 2);
+    QCOMPARE(Items().FieldByName(QStringLiteral("ticketnumber")).AsString(), QStringLiteral("K1-7"));
+    QCOMPARE(Items().RowValue(0, Items().FieldByName(QStringLiteral("ticketnumber")).Index()).toString(),
+             QStringLiteral("K1"));
+    form.CustomCancel->trigger();
 }
 
 void TestParkingDetail::datePickers()
@@ -647,6 +672,16 @@ void TestParkingDetail::numberGivenAtSave()
     QCOMPARE(fx.Scalar(QStringLiteral("SELECT GROUP_CONCAT(number ORDER BY parkingdocumentid) FROM parkingdocument")).toString(),
              QStringLiteral("1/13,2/%1,%2").arg(year, stored));
     QCOMPARE(notices->notices, notice.isEmpty() ? QStringList() : QStringList{notice});
+    // The editor itself says under which number it saved, and why that is not the one shown.
+    QCOMPARE(form.Feedback(), notice.isEmpty()
+                                  ? QStringLiteral("Dokument je snimljen pod brojem %1.").arg(stored)
+                                  : notice + QStringLiteral(" Broj 2/%1 je u međuvremenu dobio drugi dokument.").arg(year));
+    if (!notice.isEmpty()) {
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::qWait(20);
+        GrabIfAsked(&form, QStringLiteral("editor-renumbered"));
+    }
 }
 
 void TestParkingDetail::failedSaveKeepsEverything_data()

@@ -1,9 +1,12 @@
 #include "DocumentsFixture.h"
 #include "../host/FakeDocumentHost.h"
 
+#include <parking/data/ParkingDataSetDefs.h>
 #include <parking/documents/ParkingDetailUnit.h>
 
+#include <QAction>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 // What the editor sends out of a saved document: the receipt and the ticket with the
@@ -19,6 +22,8 @@ private Q_SLOTS:
     void nothingWrittenWithoutPartner_data();
     void nothingWrittenWithoutPartner();
     void refusedInvoiceEndsRun();
+    void secondInvoiceAsks();
+    void printedFileOffered();
 };
 
 namespace {
@@ -185,7 +190,11 @@ void TestParkingDetailOutput::cashInvoiceOfCurrentItem()
     TParkingDetailForm form(*ParkingDM);
     Items().First();
     Items().Next();
+    out.fx.dialogs.QueueConfirm(true);
     Child<QAction>(form, "CreateCashInvoice")->trigger();
+    QCOMPARE(out.fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation).front().text,
+             QStringLiteral("Račun se pravi samo za izabranu stavku \"Doplatna karta\" (karta 2); ostale stavke "
+                            "dokumenta (2) ne ulaze u njega. Nastaviti?"));
     QCOMPARE(out.Written(), QStringLiteral("H 1 1|Doplatna karta - ident. 2 1"));
     QCOMPARE(out.Row(QStringLiteral("SELECT itemvalue FROM documentitem")), QStringLiteral("200"));
     QCOMPARE(out.service.calls.last(),
@@ -203,11 +212,67 @@ void TestParkingDetailOutput::refusedInvoiceEndsRun()
     out.Open();
     TParkingDetailForm form(*ParkingDM);
     Child<QAction>(form, "CreateInvoice")->trigger();
-    QCOMPARE(out.fx.dialogs.Errors(), (QStringList{QStringLiteral("Modul „Dokumenti“ nije dostupan."),
-                                                   QStringLiteral("Dokument R-15 nije moguće snimiti.")}));
+    QCOMPARE(out.fx.dialogs.Errors(),
+             (QStringList{QStringLiteral("Modul „Dokumenti“ nije dostupan."),
+                          QStringLiteral("Dokument R-15 nije moguće snimiti.\n"
+                                         "Uzrok: dokument nema valutu jer modul dokumenata nije dostupan.")}));
     QCOMPARE(out.fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")).toInt(), 0);
     QCOMPARE(out.fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM documentitem")).toInt(), 0);
     QCOMPARE(out.service.calls.filter(QStringLiteral("notice")), QStringList());
+}
+
+// An item invoiced once is invoiced again only when the cashier says so; the list marks
+// the document as invoiced and an invoiced item cannot be deleted.
+void TestParkingDetailOutput::secondInvoiceAsks()
+{
+    Output out;
+    out.fx.InsertItem(out.id, 100, 20, QStringLiteral("P1"), QStringLiteral("123"));
+    out.fx.InsertDocument(QStringLiteral("16"), QStringLiteral("2026-12-06 15:00:00"));
+    out.Open();
+    TParkingDetailForm form(*ParkingDM);
+    Child<QAction>(form, "CreateInvoice")->trigger();
+    QCOMPARE(form.Feedback(), QStringLiteral("Napravljeni su dokumenti: R-1, M-1."));
+    QVERIFY(out.fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation).empty());
+
+    Child<QAction>(form, "CreateInvoice")->trigger();   // answered "Ne"
+    const auto asked = out.fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation);
+    QCOMPARE(asked.size(), 1u);
+    QCOMPARE(asked.front().text, QStringLiteral("Stavka \"Doplatna karta\" (karta 123) je već fakturisana (R-1, M-1). "
+                                                "Napraviti još jedan račun?"));
+    QCOMPARE(out.fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")).toInt(), 2);
+    QCOMPARE(out.fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocumentiteminvoice")).toInt(), 2);
+
+    QCOMPARE(out.Row(QStringLiteral("SELECT GROUP_CONCAT(CONCAT(number, ':', Fakturisano) ORDER BY parkingdocumentid) "
+                                    "FROM (SELECT pd.*, %1 FROM parkingdocument AS pd) AS list")
+                         .arg(parkingdata::InvoicedColumn())),
+             QStringLiteral("15:da,16:ne"));
+    try {
+        out.fx.connection().Execute(QStringLiteral("DELETE FROM parkingdocument WHERE number = '15'"));
+        QFAIL("an invoiced document was deleted");
+    } catch (const dataset::Error &error) {
+        QCOMPARE(error.message(), QStringLiteral("Zapis se ne može obrisati jer ga koriste drugi podaci "
+                                                 "(računi napravljeni iz stavki parking dokumenata)."));
+    }
+}
+
+// A printout written to a file is named in the editor with a button that opens it.
+void TestParkingDetailOutput::printedFileOffered()
+{
+    Output out;
+    out.fx.InsertUser(7, QStringLiteral("Marko"), QStringLiteral("Marković"));
+    out.fx.InsertItem(out.id, 1000, 20, QStringLiteral("DK1200"), QStringLiteral("DK10002"));
+    out.Open();
+    TParkingDetailForm form(*ParkingDM);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    Child<QAction>(form, "DocumentPrint")->trigger();
+    QVERIFY2(form.Feedback().startsWith(QStringLiteral("Izveštaj je sačuvan u datoteci ")), qPrintable(form.Feedback()));
+    const QString file = form.Feedback().section(QStringLiteral("datoteci "), 1).chopped(1);
+    QVERIFY(QFileInfo::exists(file));
+    QVERIFY(Child<QPushButton>(form, "FeedbackOpen")->isVisible());
+    QTest::qWait(20);
+    GrabIfAsked(&form, QStringLiteral("editor-printed"));
+    form.CustomCancel->trigger();
 }
 
 PARKING_TEST_MAIN(TestParkingDetailOutput)

@@ -2,6 +2,7 @@
 
 #include <dataset/widgets/DBEdit.h>
 #include <dataset/widgets/DBGrid.h>
+#include <framework/base/Abort.h>
 #include <framework/base/Validator.h>
 #include <framework/common/CommonResourceString.h>
 #include <parking/documents/ParkingDetailUnit.h>
@@ -10,6 +11,8 @@
 
 #include <QAction>
 #include <QListWidget>
+#include <QScopeGuard>
+#include <ctime>
 
 namespace {
 
@@ -109,11 +112,20 @@ private Q_SLOTS:
     void ticketWithoutProduct();
     void subscriptionFillsHeader_data();
     void subscriptionFillsHeader();
+    void periodByCalendarDays_data();
+    void periodByCalendarDays();
     void nothingToSearch_data();
     void nothingToSearch();
     void typedCodeReplacedByCtrlSpace();
     void enterKey();
     void severalProductsChosen();
+    void chosenProductsSurviveTicketSearch();
+    void paidTicketAsks_data();
+    void paidTicketAsks();
+    void typedPaidTicketAsksAtSave();
+    void vehicleWithoutTickets();
+    void emptyNewDocumentAsks();
+    void cutTextTold();
     void missingProductModule();
     void grab();
 };
@@ -231,6 +243,45 @@ void TestParkingTicketSearch::subscriptionFillsHeader()
     QCOMPARE(Documents().FieldByName("parkingfromdate").AsDateTime().date(), today);
     QCOMPARE(Documents().FieldByName("parkingtodate").AsDateTime().date(), today.addDays(days));
     QCOMPARE(Items().RecordCount(), 0);
+    form.CustomCancel->trigger();
+}
+
+void TestParkingTicketSearch::periodByCalendarDays_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<int>("days");
+    QTest::newRow("March, 23-hour day") << "2025-03-01" << "2025-03-31" << 30;
+    QTest::newRow("October, 25-hour day") << "2025-10-01" << "2025-10-31" << 30;
+    QTest::newRow("across the spring change") << "2025-03-15" << "2025-04-15" << 31;
+}
+
+// Where summer time starts or ends the period still counts calendar days.
+void TestParkingTicketSearch::periodByCalendarDays()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(int, days);
+    const QByteArray zone = qgetenv("TZ");
+    const bool hadZone = qEnvironmentVariableIsSet("TZ");
+    qputenv("TZ", "Europe/Belgrade");
+    tzset();
+    const auto restore = qScopeGuard([&] {
+        if (hadZone)
+            qputenv("TZ", zone);
+        else
+            qunsetenv("TZ");
+        tzset();
+    });
+    SearchFixture fx;
+    fx.OpenDocument(false);
+    fx.InsertSubscription(QStringLiteral("Pretplatna Zelena zona - mesecna"), from, to);
+    TParkingDetailForm form(*ParkingDM);
+    ShowForm(form);
+    const ChooseFirstLines choose;
+    Child<QAction>(form, "FindTicketAction")->trigger();
+    const QDate start = Documents().FieldByName("parkingfromdate").AsDateTime().date();
+    QCOMPARE(start.daysTo(Documents().FieldByName("parkingtodate").AsDateTime().date()), qint64(days));
     form.CustomCancel->trigger();
 }
 
@@ -358,6 +409,151 @@ void TestParkingTicketSearch::severalProductsChosen()
     form.CustomOKExecute();
     QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem WHERE parkingdocumentid = %1")
                            .arg(id)).toInt(), 4);
+}
+
+// Products chosen together and then a ticket search: each chosen product keeps its row.
+void TestParkingTicketSearch::chosenProductsSurviveTicketSearch()
+{
+    SearchFixture fx;
+    fx.OpenDocument(false);
+    fx.products->selection = {fx.products->products[0], fx.products->products[1]};
+    fx.InsertTicket("T-77", 1200, "Petar Perić");
+    TParkingDetailForm form(*ParkingDM);
+    ShowForm(form);
+    Child<QAction>(form, "AddItem")->trigger();
+    const ChooseFirstLines choose;
+    Child<QAction>(form, "FindTicketAction")->trigger();
+    QCOMPARE(Items().RecordCount(), 3);
+    QStringList rows;
+    for (Items().First(); !Items().Eof(); Items().Next())
+        rows << Items().FieldByName("productid").AsString() + "/" + Items().FieldByName("ticketnumber").AsString();
+    QCOMPARE(rows, (QStringList{"11/", "12/", "11/T-77"}));
+    QCOMPARE(form.NetTotal(), 1000.0 + 2000 + 1000);
+    form.CustomCancel->trigger();
+}
+
+void TestParkingTicketSearch::paidTicketAsks_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("onDocument");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QString>("question");
+    const QString onDocument = "Karta 1000101 je već plaćena dokumentom 5/26 (07.12.2026). Dodati je ipak?";
+    QTest::newRow("on a document, no") << 2 << true << false << onDocument;
+    QTest::newRow("on a document, yes") << 2 << true << true << onDocument;
+    QTest::newRow("paid, no") << 3 << false << false << "Karta 1000101 ima status \"Naplaćena\". Dodati je ipak?";
+    QTest::newRow("cancelled, no") << 5 << false << false << "Karta 1000101 ima status \"Poništena\". Dodati je ipak?";
+    QTest::newRow("unpaid") << 2 << false << true << "";
+}
+
+// A ticket paid on another document or marked paid or cancelled is added only when the
+// cashier says so; "Ne" adds nothing and leaves the header alone.
+void TestParkingTicketSearch::paidTicketAsks()
+{
+    QFETCH(int, status);
+    QFETCH(bool, onDocument);
+    QFETCH(bool, yes);
+    QFETCH(QString, question);
+    SearchFixture fx;
+    if (onDocument)
+        fx.InsertItem(fx.InsertDocument("5/26", "2026-12-07 09:30:00", 7, "999ZZ"), 1000, 20, "DK1200", "1000101");
+    fx.OpenDocument(false);
+    fx.LookupFixture::InsertTicket("BG123AB", "2026-12-01 10:00:00", "1000101", status, 1200, "Petar Perić");
+    fx.dialogs.QueueConfirm(yes);
+    TParkingDetailForm form(*ParkingDM);
+    ShowForm(form);
+    const ChooseFirstLines choose;
+    Child<QAction>(form, "FindTicketAction")->trigger();
+    const auto asked = fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation);
+    QCOMPARE(asked.empty() ? QString() : asked.front().text, question);
+    QCOMPARE(Items().RecordCount(), yes ? 1 : 0);
+    QCOMPARE(Header("lastname"), yes ? "Perić" : "");
+    if (yes)
+        form.CustomOKExecute();   // asked once only
+    else
+        form.CustomCancel->trigger();
+    QCOMPARE(fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation).size(), question.isEmpty() ? 0u : 1u);
+}
+
+// A paid ticket's number typed into a row is asked about when saving; "Ne" writes nothing.
+void TestParkingTicketSearch::typedPaidTicketAsksAtSave()
+{
+    SearchFixture fx;
+    fx.InsertItem(fx.InsertDocument("5/26", "2026-12-07 09:30:00", 7, "999ZZ"), 1000, 20, "DK1200", "1000101");
+    const qint64 id = fx.OpenDocument(false);
+    TParkingDetailForm form(*ParkingDM);
+    ShowForm(form);
+    form.AddDocumentItem(fx.products->products[0]);
+    Items().FieldByName("ticketnumber").SetAsString("1000101");
+    const int writes = Writes(fx);
+    try {
+        form.CustomApplyExecute();
+        QFAIL("saved a paid ticket without a question");
+    } catch (const EAbort &) {
+    }
+    QCOMPARE(fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation).size(), 1u);
+    QCOMPARE(Writes(fx), writes);
+    fx.dialogs.QueueConfirm(true);
+    form.CustomOKExecute();
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem WHERE parkingdocumentid = %1")
+                           .arg(id)).toInt(), 1);
+}
+
+// A vehicle with neither tickets nor subscriptions says so and opens no picker.
+void TestParkingTicketSearch::vehicleWithoutTickets()
+{
+    SearchFixture fx;
+    const qint64 id = fx.InsertDocument("1/13", "2013-05-01 10:00:00", 7, "123AB");
+    fx.connection().Execute(QStringLiteral("UPDATE parkingdocument SET cityreg = 'NS' WHERE parkingdocumentid = %1").arg(id));
+    fx.OpenDocuments(id);
+    TParkingDetailForm form(*ParkingDM);
+    ShowForm(form);
+    const ChooseFirstLines choose;
+    Child<QAction>(form, "FindTicketAction")->trigger();
+    QVERIFY(choose.shown.isEmpty());
+    const auto told = fx.dialogs.ShownOf(ScriptedDialogService::Kind::Information);
+    QCOMPARE(told.size(), 1u);
+    QCOMPARE(told.front().text, QStringLiteral("Za vozilo NS 123AB nema karata ni pretplata."));
+    form.CustomCancel->trigger();
+}
+
+// Saving a new document without items asks first; "Ne" writes nothing.
+void TestParkingTicketSearch::emptyNewDocumentAsks()
+{
+    SearchFixture fx;
+    Documents().Open();
+    Documents().Append();
+    Documents().FieldByName("cityreg").SetAsString("BG");
+    Documents().FieldByName("regnumber").SetAsString("123AB");
+    TParkingDetailForm form(*ParkingDM);
+    ShowForm(form);
+    try {
+        form.CustomApplyExecute();
+        QFAIL("saved an empty document without a question");
+    } catch (const EAbort &) {
+    }
+    QCOMPARE(fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation).size(), 1u);
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt(), 0);
+    QCOMPARE(Documents().State(), dataset::DataSetState::Insert);
+    form.CustomCancel->trigger();
+}
+
+// A payer's name longer than the document's field is cut whole characters at a time, and
+// the editor says which field was cut.
+void TestParkingTicketSearch::cutTextTold()
+{
+    SearchFixture fx;
+    fx.OpenDocument(false);
+    fx.InsertTicket("T-5", 1200, QStringLiteral("Ana 😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀🚗"));
+    TParkingDetailForm form(*ParkingDM);
+    ShowForm(form);
+    const ChooseFirstLines choose;
+    Child<QAction>(form, "FindTicketAction")->trigger();
+    QCOMPARE(Header("lastname"), QString(30, QChar(u'x')).replace(QStringLiteral("x"), QStringLiteral("😀")));
+    QCOMPARE(form.Feedback(), QStringLiteral("Polje \"Prezime\" je skraćeno na 30 znakova."));
+    form.CustomOKExecute();
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT CHAR_LENGTH(lastname) FROM parkingdocument WHERE number = '1/13'")).toInt(),
+             30);
 }
 
 void TestParkingTicketSearch::missingProductModule()

@@ -3,6 +3,7 @@
 
 #include <dataset/widgets/DBGrid.h>
 #include <parking/documents/ParkingViewerUnit.h>
+#include <framework/report/GridPrint.h>
 #include <parking/paydesk/ParkingPayDeskUnit.h>
 
 #include <QAction>
@@ -11,6 +12,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextBrowser>
 
 // The pay desk: the day's two summaries, the "M" document made from the product
 // summary and the prints through the console's wizard.
@@ -24,6 +26,8 @@ private Q_SLOTS:
     void nothingWritten();
     void refusedItemShownWithLockFree();
     void printParameters();
+    void typedDateReloads();
+    void printoutCarriesTotalOperatorTime();
     void keys();
     void openedFromList();
     void grab();
@@ -110,18 +114,24 @@ void TestParkingPayDesk::datePickerStartsToday()
 }
 
 // Codes beginning DK or OPN are shown and counted but not written; sort numbers run
-// over the written rows only. The document takes the date typed into the box.
+// over the written rows only. The document takes the day typed into the box, and its
+// items are that day's: a typed day the grids did not show yet is loaded first.
 void TestParkingPayDesk::documentFromSummary()
 {
     PayDesk desk;
-    desk.Sale(kDay + QStringLiteral(" 08:00:00"), QStringLiteral("DK123"), 1, 100);
-    desk.Sale(kDay + QStringLiteral(" 09:00:00"), QStringLiteral("OPNX"), 2, 200);
-    desk.Sale(kDay + QStringLiteral(" 10:00:00"), QStringLiteral("XDK1"), 3, 300);
-    desk.Sale(kDay + QStringLiteral(" 11:00:00"), QStringLiteral("P4"), 4, 40);
-    desk.Sale(kDay + QStringLiteral(" 11:30:00"), QStringLiteral("P4"), 4, 60);
+    desk.Sale(QStringLiteral("2026-01-05 08:00:00"), QStringLiteral("DK123"), 1, 100);
+    desk.Sale(QStringLiteral("2026-01-05 09:00:00"), QStringLiteral("OPNX"), 2, 200);
+    desk.Sale(QStringLiteral("2026-01-05 10:00:00"), QStringLiteral("XDK1"), 3, 300);
+    desk.Sale(QStringLiteral("2026-01-05 11:00:00"), QStringLiteral("P4"), 4, 40);
+    desk.Sale(QStringLiteral("2026-01-05 11:30:00"), QStringLiteral("P4"), 4, 60);
+    desk.Sale(kDay + QStringLiteral(" 11:00:00"), QStringLiteral("P9"), 9, 999);
     desk.Load(kDay);
     Child<QLineEdit>(*desk.form, "DateEdit")->setText(QStringLiteral("2026-01-05"));
+    desk.fx.dialogs.QueueConfirm(true);
+    desk.fx.dialogs.QueueConfirm(true);
     Child<QPushButton>(*desk.form, "CreateButton")->click();
+    QCOMPARE(desk.fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation).front().text,
+             QStringLiteral("Kreirati dokument za 05.01.2026? Stavki: 2, ukupno 480.00 RSD."));
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT CONCAT(documenttype, ' ', number, ' ', documentdate, ' ', "
                                         "IFNULL(partnerid, '-')) FROM document")),
              QStringLiteral("M 1 2026-01-05 -"));
@@ -153,6 +163,7 @@ void TestParkingPayDesk::nothingWritten_data()
                                      << QStringList{"„2026-13-45“ nije ispravan datum."} << QStringList();
     QTest::newRow("no number") << kDay << kDay << false << QStringList()
                                << QStringList{"Dokument M- nije moguće snimiti."};
+    QTest::newRow("answered no") << kDay << kDay << true << QStringList() << QStringList();
 }
 
 void TestParkingPayDesk::nothingWritten()
@@ -168,8 +179,11 @@ void TestParkingPayDesk::nothingWritten()
     desk.Sale(kDay + QStringLiteral(" 08:00:00"), QStringLiteral("P1"), 1, 100);
     desk.Load(day);
     Child<QLineEdit>(*desk.form, "DateEdit")->setText(typed);
+    desk.fx.dialogs.QueueConfirm(QString::fromUtf8(QTest::currentDataTag()) != QLatin1String("answered no"));
+    Child<QProgressBar>(*desk.form, "ProgressBar")->setValue(50);
     Child<QPushButton>(*desk.form, "CreateButton")->click();
     QCoreApplication::processEvents();
+    QCOMPARE(Child<QProgressBar>(*desk.form, "ProgressBar")->value(), 0);   // each run starts empty
     QCOMPARE(TestApplication::instance()->errors.size(), errors.size());
     if (!errors.isEmpty())
         QCOMPARE(TestApplication::instance()->errors, errors);
@@ -202,7 +216,10 @@ void TestParkingPayDesk::refusedItemShownWithLockFree()
         query.Open();
         return query.Fields(0).AsString();
     };
-    desk.fx.dialogs.WhileShown([&](const ScriptedDialogService::Shown &) {
+    desk.fx.dialogs.QueueConfirm(true);
+    desk.fx.dialogs.WhileShown([&](const ScriptedDialogService::Shown &shown) {
+        if (shown.kind == ScriptedDialogService::Kind::Confirmation)
+            return;
         whileShown << ask(other,
                           QStringLiteral("SELECT COUNT(*) FROM (SELECT documentid FROM document "
                                          "FOR UPDATE NOWAIT) AS locked"))
@@ -227,13 +244,65 @@ void TestParkingPayDesk::printParameters()
     Child<QPushButton>(*desk.form, "PrintProdButton")->click();
     Child<QLineEdit>(*desk.form, "DateEdit")->setText(QStringLiteral("5.1.2026"));
     Child<QAction>(*desk.form, "PrintUser")->trigger();
-    QCOMPARE(desk.fx.console->wizardRuns,
-             (QStringList{QStringLiteral("Štampa|title:Blagajna 2026-12-06 - Proizvodi;header:"),
-                          QStringLiteral("Štampa|title:Blagajna 5.1.2026 - Korisnici;header:")}));
+    QCOMPARE(desk.fx.console->wizardRuns.size(), 2);
+    QVERIFY(desk.fx.console->wizardRuns[0].startsWith(
+        QStringLiteral("Štampa|title:Blagajna 2026-12-06 - Proizvodi;header:")));
+    QVERIFY(desk.fx.console->wizardRuns[1].startsWith(
+        QStringLiteral("Štampa|title:Blagajna 5.1.2026 - Korisnici;header:")));
     QCOMPARE(desk.fx.console->wizardGrids,
              (QList<dataset::DBGrid *>{Child<dataset::DBGrid>(*desk.form, "ParkingPayDeskProductDBG"),
                                        Child<dataset::DBGrid>(*desk.form, "ParkingPayDeskUserDBG")}));
     QCOMPARE(desk.fx.console->printGrid, &earlier);
+}
+
+// A day typed into the box is shown once Enter is pressed or the box is left.
+void TestParkingPayDesk::typedDateReloads()
+{
+    PayDesk desk;
+    desk.Sale(QStringLiteral("2026-11-06 08:00:00"), QStringLiteral("P6"), 6, 60);
+    desk.Sale(QStringLiteral("2026-11-07 08:00:00"), QStringLiteral("P7"), 7, 70);
+    desk.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(desk.form));
+    auto *box = Child<QLineEdit>(*desk.form, "DateEdit");
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, QStringLiteral("2026-11-07"));
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(desk.Rows(ParkingDM->ParkingPayDeskProductZQ(), {"productcode"}), QStringLiteral("P7"));
+    QCOMPARE(desk.form->ShownDay(), QDate(2026, 11, 7));
+    box->selectAll();
+    QTest::keyClicks(box, QStringLiteral("2026-11-06"));
+    Child<dataset::DBGrid>(*desk.form, "ParkingPayDeskUserDBG")->setFocus();
+    QTRY_COMPARE(desk.form->ShownDay(), QDate(2026, 11, 6));
+    QCOMPARE(desk.Rows(ParkingDM->ParkingPayDeskProductZQ(), {"productcode"}), QStringLiteral("P6"));
+    QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")), QStringLiteral("0"));
+}
+
+// Each printout names its grand total, who printed it and when.
+void TestParkingPayDesk::printoutCarriesTotalOperatorTime()
+{
+    PayDesk desk;
+    desk.fx.InsertUser(7, QStringLiteral("Petar"), QStringLiteral("Petrović"));
+    desk.Sale(kDay + QStringLiteral(" 08:00:00"), QStringLiteral("P1"), 1, 1000);
+    desk.Sale(kDay + QStringLiteral(" 09:00:00"), QStringLiteral("P2"), 2, 50);
+    desk.Load(kDay);
+    const QDateTime before = QDateTime::currentDateTime();
+    Child<QPushButton>(*desk.form, "PrintProdButton")->click();
+    Child<QAction>(*desk.form, "PrintUser")->trigger();
+    QCOMPARE(desk.fx.console->wizardRuns.size(), 2);
+    for (const QString &run : desk.fx.console->wizardRuns) {
+        const QString header = run.section(QStringLiteral(";header:"), 1);
+        QVERIFY2(header.startsWith(QStringLiteral("Ukupno: 1,260.00 RSD · Štampao: Petar Petrović · Vreme štampe: ")),
+                 qPrintable(header));
+        const QDateTime printed = QDateTime::fromString(header.section(QStringLiteral("Vreme štampe: "), 1),
+                                                        QStringLiteral("dd.MM.yyyy HH:mm"));
+        QVERIFY(qAbs(printed.secsTo(before)) < 120);
+    }
+    const PrintWizardParams parsed = ParsePrintWizardParams(desk.fx.console->wizardRuns[0].section(u'|', 1));
+    QTextBrowser page;
+    page.setHtml(GridHtml(*Child<dataset::DBGrid>(*desk.form, "ParkingPayDeskProductDBG"), parsed.title, parsed.header));
+    page.resize(794, 360);
+    GrabIfAsked(&page, QStringLiteral("blagajna-printout"));
 }
 
 // Enter in the date box starts no run; Escape closes the form, which frees itself.
@@ -282,6 +351,11 @@ void TestParkingPayDesk::grab()
     desk.form->show();
     QVERIFY(QTest::qWaitForWindowExposed(desk.form));
     GrabIfAsked(desk.form, QStringLiteral("blagajna"));
+    desk.fx.dialogs.QueueConfirm(true);
+    Child<QPushButton>(*desk.form, "CreateButton")->click();
+    QCOMPARE(Child<QProgressBar>(*desk.form, "ProgressBar")->value(), 2);
+    QTest::qWait(20);
+    GrabIfAsked(desk.form, QStringLiteral("blagajna-run"));
 }
 
 PARKING_TEST_MAIN(TestParkingPayDesk)

@@ -17,6 +17,7 @@ private Q_SLOTS:
     void deleteWithoutQuestion();
     void halfEnteredRowDropped();
     void enterSavesRowThenCloses();
+    void keysTypedAtOnceStayInNewRow();
     void grab();
 };
 
@@ -131,6 +132,35 @@ void TestParkingZoneFrame::enterSavesRowThenCloses()
     QVERIFY(!form.isNull() && form->isVisible());
     QTest::keyClick(Child<dataset::DBGrid>(*form, "DBGrid"), Qt::Key_Return);
     QTRY_VERIFY(form.isNull());
+}
+
+// A click on the new row's cell and keys typed at once: the row search must not take the
+// first key, leave the new row and let the rest edit a stored street.
+void TestParkingZoneFrame::keysTypedAtOnceStayInNewRow()
+{
+    DocumentsFixture fx;
+    fx.connection().Execute(QStringLiteral("INSERT INTO parkingzoneframe (zone, sector, street) VALUES "
+                                           "('I', '1', 'Zmaj Jovina'), ('II', '1', 'Bulevar cara Lazara')"));
+    const QPointer<TParkingZoneFrameForm> form = new TParkingZoneFrameForm(*ParkingDM);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    auto *grid = Child<dataset::DBGrid>(*form, "DBGrid");
+    grid->setFocus();
+    Child<dataset::DBNavigator>(*form, "DBN")->ButtonWidget(Button::Insert)->click();
+    grid->SetSelectedIndex(0);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->currentIndex()).center());
+    QTest::keyClicks(grid, QStringLiteral("III"));
+    QCOMPARE(Zones().State(), dataset::DataSetState::Insert);
+    QCOMPARE(Zones().FieldByName(QStringLiteral("zone")).AsString(), QStringLiteral("III"));
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTest::keyClick(grid, Qt::Key_Escape);
+    QCOMPARE(Zones().State(), dataset::DataSetState::Browse);
+    QCOMPARE(Listed(), QStringLiteral("I/1/Zmaj Jovina, II/1/Bulevar cara Lazara"));
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT GROUP_CONCAT(street ORDER BY street) FROM parkingzoneframe")).toString(),
+             QStringLiteral("Bulevar cara Lazara,Zmaj Jovina"));
+    QVERIFY(TestApplication::instance()->errors.isEmpty());
+    form->close();
 }
 
 void TestParkingZoneFrame::grab()

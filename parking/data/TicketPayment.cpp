@@ -1,0 +1,56 @@
+#include "TicketPayment.h"
+
+#include <dataset/Query.h>
+#include <parking/host/ParkingResourceString.h>
+
+namespace {
+
+// Statuses of a ticket that must not be paid again without a word.
+constexpr int kPaidStatus = 3;
+constexpr int kCancelledStatus = 5;
+
+} // namespace
+
+QString TicketPaidQuestion(dataset::Connection &connection, const QString &ticketNumber, qint64 ownDocumentId)
+{
+    if (ticketNumber.trimmed().isEmpty())
+        return {};
+    dataset::Query paid;
+    paid.SetConnection(&connection);
+    paid.SetSQL({QStringLiteral("SELECT d.number, d.documentdatetime FROM parkingdocumentitem AS i "
+                                "JOIN parkingdocument AS d ON d.parkingdocumentid = i.parkingdocumentid "
+                                "WHERE i.ticketnumber = :ticket AND i.parkingdocumentid <> :own "
+                                "ORDER BY d.documentdatetime, d.parkingdocumentid LIMIT 1")});
+    paid.SetParam(QStringLiteral("ticket"), ticketNumber);
+    paid.SetParam(QStringLiteral("own"), ownDocumentId > 0 ? ownDocumentId : 0);
+    paid.Open();
+    if (!paid.IsEmpty())
+        return QStringLiteral("Karta %1 je već plaćena dokumentom %2 (%3). Dodati je ipak?")
+            .arg(ticketNumber, paid.FieldByName(QStringLiteral("number")).AsString(),
+                 paid.FieldByName(QStringLiteral("documentdatetime")).AsDateTime().toString(QStringLiteral("dd.MM.yyyy")));
+
+    dataset::Query status;
+    status.SetConnection(&connection);
+    status.SetSQL({QStringLiteral("SELECT status FROM parkingticket WHERE ticketnumber = :ticket "
+                                  "AND status IN (:paid, :cancelled) LIMIT 1")});
+    status.SetParam(QStringLiteral("ticket"), ticketNumber);
+    status.SetParam(QStringLiteral("paid"), kPaidStatus);
+    status.SetParam(QStringLiteral("cancelled"), kCancelledStatus);
+    status.Open();
+    if (status.IsEmpty())
+        return {};
+    return QStringLiteral("Karta %1 ima status \"%2\". Dodati je ipak?")
+        .arg(ticketNumber, ParkingStatusCaption(status.FieldByName(QStringLiteral("status")).AsInteger()));
+}
+
+bool HasTicketsOrSubscriptions(dataset::Connection &connection, const QString &registration)
+{
+    dataset::Query found;
+    found.SetConnection(&connection);
+    found.SetSQL({QStringLiteral("SELECT EXISTS(SELECT 1 FROM parkingticket WHERE regcitynumber = :reg) "
+                                 "OR EXISTS(SELECT 1 FROM parkingsubscription WHERE regcitynumber = :reg2) AS found")});
+    found.SetParam(QStringLiteral("reg"), registration);
+    found.SetParam(QStringLiteral("reg2"), registration);
+    found.Open();
+    return found.FieldByName(QStringLiteral("found")).AsInteger() != 0;
+}
