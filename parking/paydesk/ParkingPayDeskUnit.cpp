@@ -14,6 +14,7 @@
 #include <parking/data/HostDocumentWriter.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/host/ParkingRegistration.h>
+#include <parking/imports/ImportHistory.h>
 #include <parking/host/ParkingResourceString.h>
 #include <routines/DateParse.h>
 
@@ -205,6 +206,26 @@ void TParkingPayDeskForm::DateButtonClick()
     LoadSummaries(m_dm, ui->DateEdit->text());
 }
 
+namespace {
+
+// Rows of surcharge tickets (DK...) and subscriptions (OPN...) give no item.
+bool GivesItem(const QString &productCode)
+{
+    return !productCode.startsWith(QLatin1String("DK")) && !productCode.startsWith(QLatin1String("OPN"));
+}
+
+// Whether any summary row would give an item; the summary is left on its first row.
+bool HasDocumentItems(dataset::Query &summary)
+{
+    bool found = false;
+    for (summary.First(); !summary.Eof() && !found; summary.Next())
+        found = GivesItem(summary.FieldByName(QStringLiteral("productcode")).AsString());
+    summary.First();
+    return found;
+}
+
+} // namespace
+
 // One "M" document from the product summary. Rows of surcharge tickets (codes DK...) and
 // subscriptions (OPN...) are counted but not written; the written rows are numbered
 // without gaps except where the server refused a row. A document that cannot be posted
@@ -221,6 +242,14 @@ void TParkingPayDeskForm::CreateButtonClick()
     const dataset::ControlsDisabled frozen(summary);
     summary.First();
     if (summary.Eof())
+        return;
+    if (!HasDocumentItems(summary)) {
+        ShowInformationMessage(
+            QStringLiteral("Za %1 nema stavki za dokument.").arg(documentDate.toString(QStringLiteral("dd.MM.yyyy"))));
+        return;
+    }
+    if (imports::DocumentMadeFor(*m_dm.Connection(), imports::kHistoryPayDeskDocument, documentDate)
+        && !ConfirmMessage(imports::SecondDocumentQuestion(documentDate)))
         return;
     const BusyCursor busy;
     THostDocumentWriter writer(m_dm);
@@ -241,7 +270,7 @@ void TParkingPayDeskForm::CreateButtonClick()
     int sort = 1;
     for (; !summary.Eof(); summary.Next()) {
         const QString code = field("productcode").AsString();
-        if (!code.startsWith(QLatin1String("DK")) && !code.startsWith(QLatin1String("OPN"))) {
+        if (GivesItem(code)) {
             THostDocumentItem item;
             item.productCode = code;
             item.productName = field("productname").AsString();
@@ -257,8 +286,23 @@ void TParkingPayDeskForm::CreateButtonClick()
         ui->ProgressBar->setValue(ui->ProgressBar->value() + 1);
     }
     const int documentId = writer.Commit();
+    RecordDocument(documentDate, writer.DocumentCaption(), sort - 1);
     showMessages();
     HostDocumentNotice(documentId, DocumentNoticeKind::Document);
+}
+
+// The day's document is on record in the import history, so a second one is asked first.
+void TParkingPayDeskForm::RecordDocument(const QDate &day, const QString &caption, int items)
+{
+    imports::ImportRecord record;
+    record.kind = imports::kHistoryPayDeskDocument;
+    int userId = 0;
+    m_dm.GetPublisher(userId, record.user, true);
+    record.documentDay = day;
+    record.rowsStored = items;
+    record.succeeded = true;
+    record.document = caption;
+    imports::RecordImport(*m_dm.Connection(), record);
 }
 
 void TParkingPayDeskForm::PrintProductExecute()

@@ -35,6 +35,7 @@ private:
 
     void BuildLayout();
     void PrintGridOf(dataset::DBGrid *grid, const char *captionEntry);
+    void RecordDocument(const QDate &day, const QString &caption, int items);
 
     TParkingDM &m_dm;
     dataset::ErrorRelay *m_errors = nullptr;

@@ -44,9 +44,10 @@ private:
 };
 
 struct CommandOptions {
-    std::optional<QString> socket, host, user, passwordFile, database, dataDir, config, output;
+    std::optional<QString> socket, host, user, passwordFile, database, dataDir, config, output, limit;
     std::optional<unsigned> port;
     bool help = false;
+    bool again = false; // ticket-document: make a second document for a day
     QStringList positional; // the subcommand and its arguments
 };
 
