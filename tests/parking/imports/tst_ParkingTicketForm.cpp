@@ -98,8 +98,11 @@ void TestParkingTicketForm::importFillsTheGrid()
     QCOMPARE(Child<dataset::DBGrid>(*form, "DBGrid")->model()->rowCount(), 0);
     QSignalSpy finished(form, &imports::TParkingImportForm::importFinished);
     form->LoadButtonClick();
+    // The document reads the tables being replaced: its button waits for the import.
+    QVERIFY(!Child<QPushButton>(*form, "CreateButton")->isEnabled());
     QVERIFY(finished.wait(20000));
     QCOMPARE(finished.first().first().toBool(), true);
+    QVERIFY(Child<QPushButton>(*form, "CreateButton")->isEnabled());
     QCOMPARE(Child<dataset::DBGrid>(*form, "DBGrid")->model()->rowCount(), 2);
     QCOMPARE(Child<QLabel>(*form, "LoadingInfoLabel")->text(), QStringLiteral("Svi podaci su učitani."));
     QVERIFY(fixture.dialogs.Errors().isEmpty());
