@@ -286,8 +286,12 @@ void Connection::Open(const ConnectionParams &params, bool tryTls, bool &serverO
     mysql_set_local_infile_handler(handle.get(), localFileInit, localFileRead, localFileEnd,
                                    localFileError, &d->armedLocalFile);
     mysql_optionsv(handle.get(), MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
-    mysql_optionsv(handle.get(), MYSQL_OPT_READ_TIMEOUT, &timeout);
-    mysql_optionsv(handle.get(), MYSQL_OPT_WRITE_TIMEOUT, &timeout);
+    // A loading connection (an import's) waits for reads and writes as long as the server
+    // works: a long LOAD DATA is not a hung server. Its connect keeps the timeout.
+    if (!params.localLoad) {
+        mysql_optionsv(handle.get(), MYSQL_OPT_READ_TIMEOUT, &timeout);
+        mysql_optionsv(handle.get(), MYSQL_OPT_WRITE_TIMEOUT, &timeout);
+    }
     mysql_optionsv(handle.get(), MYSQL_INIT_COMMAND,
                    // Read committed: a statement inside a transaction sees what other
                    // users committed meanwhile (a number taken a moment ago, for one).

@@ -137,7 +137,9 @@ bool isAscii(const QByteArray &text)
 
 // ASCII stays as it is in every conversion below, so a line without a byte above 127 is
 // passed through whole.
-QByteArray utf8ToCodePage(const QByteArray &text, const CodePage &page)
+// 'keep' decides for a well-formed sequence the page cannot hold: kept as it is, or '?'.
+template <typename Keep>
+QByteArray utf8ToCodePage(const QByteArray &text, const CodePage &page, Keep keep)
 {
     if (isAscii(text))
         return text;
@@ -154,10 +156,13 @@ QByteArray utf8ToCodePage(const QByteArray &text, const CodePage &page)
         if (mapped != 0) {
             out.append(mapped);
             i += length;
+        } else if (length > 0 && !keep(c)) {
+            out.append('?');
+            i += length;
         } else {
-            const qsizetype keep = length > 0 ? length : 1;
-            out.append(text.constData() + i, keep);
-            i += keep;
+            const qsizetype kept = length > 0 ? length : 1;
+            out.append(text.constData() + i, kept);
+            i += kept;
         }
     }
     return out;
@@ -192,11 +197,15 @@ QString FromWin1251(const QByteArray &bytes)
 
 QByteArray UTF8To1250(const QByteArray &text)
 {
-    return utf8ToCodePage(text, win1250());
+    return utf8ToCodePage(text, win1250(), [](char32_t) { return true; });
 }
 QByteArray UTF8To1251(const QByteArray &text)
 {
-    return utf8ToCodePage(text, win1251());
+    return utf8ToCodePage(text, win1251(), [](char32_t) { return true; });
+}
+QByteArray UTF8To1250KeepingCyrillic(const QByteArray &text)
+{
+    return utf8ToCodePage(text, win1250(), [](char32_t c) { return win1251().fromUnicode(c) != 0; });
 }
 
 QByteArray DecodeWin1250Spec(const QByteArray &text)

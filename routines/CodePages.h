@@ -22,6 +22,9 @@ QByteArray UTF8To1250(const QByteArray &text);
 // not part of a UTF-8 sequence for a Windows-1251 character is replaced by an ASCII
 // escape that EncodeWin1250Spec turns back.
 QByteArray DecodeWin1250Spec(const QByteArray &text);
+// As UTF8To1250, but a character neither Windows-1250 nor Windows-1251 holds becomes
+// '?' (the code page's default character); Cyrillic stays UTF-8 for the chains.
+QByteArray UTF8To1250KeepingCyrillic(const QByteArray &text);
 // As UTF8To1250, for Windows-1251.
 QByteArray UTF8To1251(const QByteArray &text);
 // Windows-1251 Cyrillic letters to Serbian Latin in Windows-1250 (Љ -> Lj, Ћ -> Ć,

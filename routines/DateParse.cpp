@@ -1,5 +1,7 @@
 #include "DateParse.h"
 
+#include "TextFormat.h"
+
 #include <QRegularExpression>
 
 #include <optional>
@@ -9,8 +11,9 @@ namespace {
 
 [[noreturn]] void reject(const QString &text, const char *what)
 {
-    throw std::runtime_error(
-        QStringLiteral("\u201E%1\u201C nije ispravan %2.").arg(text, QString::fromUtf8(what)).toStdString());
+    throw std::runtime_error(QStringLiteral("\u201E%1\u201C nije ispravan %2.")
+                                 .arg(ElidedValue(text), QString::fromUtf8(what))
+                                 .toStdString());
 }
 
 std::optional<QDate> parseDate(const QString &text)

@@ -26,3 +26,8 @@ QString FormatResource(const QString &format, const QStringList &args)
     }
     return out;
 }
+
+QString ElidedValue(const QString &value, qsizetype max)
+{
+    return value.size() <= max ? value : value.left(max) + QChar(0x2026);
+}

@@ -7,3 +7,7 @@
 // percent sign). A placeholder without an argument becomes empty text and extra
 // arguments are ignored, so a message is always shown rather than lost.
 QString FormatResource(const QString &format, const QStringList &args);
+
+// A value for an error text: at most 'max' characters, then "…" when it was longer, so a
+// damaged file cannot make a message of megabytes.
+QString ElidedValue(const QString &value, qsizetype max = 80);

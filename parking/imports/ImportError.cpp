@@ -1,13 +1,18 @@
 #include "ImportError.h"
 
 #include <parking/host/ParkingResourceString.h>
+#include <routines/TextFormat.h>
 
 namespace imports {
 
 namespace {
 
-QString FailureText(const QString &cause, qint64 line)
+// No cause, however long the values it quotes, makes a message of more than a few KB.
+constexpr qsizetype kMaxCause = 2000;
+
+QString FailureText(const QString &rawCause, qint64 line)
 {
+    const QString cause = ElidedValue(rawCause, kMaxCause);
     const QString title = ParkingResourceString("_CSV_LOAD_INCORR_FMT_ERR");
     if (cause.isEmpty())
         return title;
@@ -16,12 +21,34 @@ QString FailureText(const QString &cause, qint64 line)
     return title + QLatin1Char('\n') + cause;
 }
 
-// A database error's context and server text on one line.
+// What an import needs of the server that it may refuse, in the operator's words.
+QString RefusalText(unsigned code)
+{
+    switch (code) {
+    case 1044: // database access denied
+    case 1142: // a command denied on a table
+    case 1227: // a privilege missing
+        return QStringLiteral("Nalog baze nema pravo potrebno za uvoz (uvoz traži CREATE, DROP i ALTER "
+                              "uz SELECT, INSERT, UPDATE i DELETE).");
+    case 1148: // the command is not allowed with this server version
+    case 2068: // the client refused the local file
+    case 3948: // loading local data is disabled
+    case 4166: // the server does not allow local loading
+        return QStringLiteral("Server baze ne dozvoljava učitavanje lokalne datoteke (LOAD DATA LOCAL INFILE); "
+                              "uključite local_infile=ON na serveru.");
+    default: return {};
+    }
+}
+
+// A database error's context and server text on one line, after what it means for the
+// import when the server refused a right or local loading.
 QString DatabaseCause(const dataset::DatabaseError &error)
 {
     QString text = error.message();
     text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return text;
+    text = ElidedValue(text, 500);
+    const QString refusal = RefusalText(error.serverCode());
+    return refusal.isEmpty() ? text : refusal + QLatin1Char(' ') + text;
 }
 
 } // namespace

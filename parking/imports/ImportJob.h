@@ -52,13 +52,20 @@ public:
     virtual bool UsesDatabase() const { return true; }
     // Whether the job's connection may send a local file (LOAD DATA LOCAL INFILE).
     virtual bool LoadsLocalFiles() const { return false; }
+    // The kind the import history records the job under; empty: not recorded.
+    virtual QString HistoryKind() const { return {}; }
     virtual ImportSummary Run(ImportContext &context) = 0;
 };
 
 // Runs 'job' on the calling thread: checks the file name, connects with 'params' when
-// the job uses the database, and turns every failure into an ImportError.
+// the job uses the database, and turns every failure into an ImportError. A job with a
+// history kind is recorded in the import history with 'user' (empty: the operating
+// system's user), whatever its outcome.
 ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::ConnectionParams &params,
-                        const ImportProgressFn &progress = {});
+                        const ImportProgressFn &progress = {}, const QString &user = {});
+
+// How the tables an import made name it: the time it began and the file's name.
+QString ImportLabel(const QString &fileName);
 
 // The error for a file whose extension is not ".csv"; thrown before any table is touched.
 void CheckImportFileName(const QString &fileName);

@@ -1,5 +1,9 @@
 #include "ParkingImportForm.h"
 
+#include "ImportHistory.h"
+#include "ParkingImportHistoryUnit.h"
+#include "TableReplacement.h"
+
 #include <dataset/Connection.h>
 #include <dataset/Query.h>
 #include <framework/base/BusyCursor.h>
@@ -12,6 +16,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -42,7 +47,7 @@ bool ImportWorker::Running() const
 // Progress is passed on only when it moved by a thousandth, so a million lines do not
 // flood the event queue.
 void ImportWorker::Start(std::unique_ptr<ImportJob> job, const QString &fileName,
-                         const dataset::ConnectionParams &params)
+                         const dataset::ConnectionParams &params, const QString &user)
 {
     if (m_thread)
         m_thread->wait();
@@ -50,7 +55,7 @@ void ImportWorker::Start(std::unique_ptr<ImportJob> job, const QString &fileName
     m_summary = {};
     m_failure.reset();
     ImportJob *const work = m_job.get();
-    m_thread.reset(QThread::create([this, work, fileName, params] {
+    m_thread.reset(QThread::create([this, work, fileName, params, user] {
         qint64 lastStep = -1;
         const auto progress = [this, &lastStep](qint64 done, qint64 total) {
             const qint64 step = total > 0 ? done * kProgressSteps / total : 0;
@@ -61,7 +66,7 @@ void ImportWorker::Start(std::unique_ptr<ImportJob> job, const QString &fileName
                 this, [this, done, total] { Q_EMIT progressed(done, total); }, Qt::QueuedConnection);
         };
         try {
-            m_summary = RunImport(*work, fileName, params, progress);
+            m_summary = RunImport(*work, fileName, params, progress, user);
         } catch (const ImportError &e) {
             m_failure = e;
         }
@@ -84,6 +89,8 @@ struct TParkingImportForm::Ui {
     QPushButton *CancelButton = nullptr;
     QProgressBar *ProgressBar = nullptr;
     QLabel *LoadingInfoLabel = nullptr;
+    QPlainTextEdit *SummaryPanel = nullptr;
+    QPushButton *UndoButton = nullptr;
 };
 
 TParkingImportForm::TParkingImportForm(QWidget *parent)
@@ -130,6 +137,70 @@ QLabel *TParkingImportForm::CreateLoadingInfoLabel()
     return ui->LoadingInfoLabel;
 }
 
+QPlainTextEdit *TParkingImportForm::CreateSummaryPanel()
+{
+    ui->SummaryPanel = new QPlainTextEdit(this);
+    ui->SummaryPanel->setObjectName(QStringLiteral("SummaryPanel"));
+    ui->SummaryPanel->setReadOnly(true);
+    ui->SummaryPanel->setMaximumHeight(fontMetrics().lineSpacing() * 6);
+    ui->SummaryPanel->hide();
+    return ui->SummaryPanel;
+}
+
+QPushButton *TParkingImportForm::CreateUndoButton()
+{
+    ui->UndoButton = new QPushButton(QStringLiteral("Vrati prethodni uvoz"), this);
+    ui->UndoButton->setObjectName(QStringLiteral("UndoButton"));
+    ui->UndoButton->setAutoDefault(false);
+    connect(ui->UndoButton, &QPushButton::clicked, this, [this] { UndoButtonClick(); });
+    return ui->UndoButton;
+}
+
+QPushButton *TParkingImportForm::CreateHistoryButton(dataset::Connection *connection)
+{
+    auto *button = new QPushButton(QStringLiteral("Istorija uvoza"), this);
+    button->setObjectName(QStringLiteral("HistoryButton"));
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, [this, connection] {
+        try {
+            ShowImportHistory(connection, this);
+        } catch (...) {
+            dataset::ReportError(std::current_exception());
+        }
+    });
+    return button;
+}
+
+// The question is asked with no connection busy; the swap itself is one RENAME TABLE.
+void TParkingImportForm::UndoButtonClick()
+{
+    if (Importing())
+        return;
+    try {
+        const QStringList tables = UndoTables();
+        dataset::Connection connection;
+        connection.Connect(ImportConnectionParams());
+        const std::optional<QString> previous = PreviousImport(connection, tables);
+        if (!previous) {
+            ShowInformationMessage(QStringLiteral("Vraćanje nije moguće: nema prethodnog uvoza."));
+            return;
+        }
+        if (!ConfirmMessage(
+                QStringLiteral("Poništiti uvoz od %1 i vratiti podatke kakvi su bili pre njega?").arg(*previous)))
+            return;
+        const BusyCursor busy;
+        UndoLastImport(connection, tables, UndoHistoryKind(), HistoryUser());
+        UndoDone();
+        SetStatus(QStringLiteral("Vraćen je prethodni uvoz."));
+        if (ui->SummaryPanel)
+            ui->SummaryPanel->hide();
+    } catch (...) {
+        // An undo reads no file: its failure is told without the file-format title.
+        const ImportError error = ToImportError(std::current_exception());
+        dataset::ReportError(std::make_exception_ptr(dataset::Error(error.cause())));
+    }
+}
+
 bool TParkingImportForm::Importing() const
 {
     return m_running != nullptr;
@@ -173,12 +244,17 @@ void TParkingImportForm::LoadButtonClick()
         m_running = std::move(running);
         ui->LoadButton->setEnabled(false);
         ui->CancelButton->setEnabled(false);
+        if (ui->UndoButton)
+            ui->UndoButton->setEnabled(false);
         ui->ProgressBar->setValue(0);
+        if (ui->SummaryPanel)
+            ui->SummaryPanel->hide();
         connect(&m_running->worker, &ImportWorker::progressed, this, [this](qint64 done, qint64 total) {
             ui->ProgressBar->setValue(total > 0 ? int(done * kProgressSteps / total) : 0);
         });
         connect(&m_running->worker, &ImportWorker::finished, this, [this] { Finish(m_running->worker.Failure()); });
-        m_running->worker.Start(CreateJob(), fileName, params);
+        m_running->worker.Start(CreateJob(), fileName, params, HistoryUser());
+        Q_EMIT importStarted();
     } catch (...) {
         const ImportError error = ToImportError(std::current_exception());
         if (m_running)
@@ -198,6 +274,10 @@ void TParkingImportForm::Finish(std::optional<ImportError> failure)
         try {
             ImportSucceeded(*m_running->worker.Job(), m_running->worker.Summary());
             SetStatus(ParkingResourceString("_CSV_LOAD_LAST_SUCC_INF"));
+            if (ui->SummaryPanel) {
+                ui->SummaryPanel->setPlainText(m_running->worker.Summary().Lines().join(QLatin1Char('\n')));
+                ui->SummaryPanel->show();
+            }
             ui->ProgressBar->setValue(kProgressSteps);
         } catch (...) {
             failure = ToImportError(std::current_exception());
@@ -216,6 +296,8 @@ void TParkingImportForm::Finish(std::optional<ImportError> failure)
     m_running.reset();
     ui->LoadButton->setEnabled(true);
     ui->CancelButton->setEnabled(true);
+    if (ui->UndoButton)
+        ui->UndoButton->setEnabled(true);
     Q_EMIT importFinished(!failure);
     if (failure)
         dataset::ReportError(std::make_exception_ptr(*failure));

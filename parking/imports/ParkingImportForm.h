@@ -16,6 +16,7 @@
 #include <optional>
 
 class QLabel;
+class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 
@@ -33,7 +34,8 @@ public:
     explicit ImportWorker(QObject *parent = nullptr);
     ~ImportWorker() override; // waits for a running job
 
-    void Start(std::unique_ptr<ImportJob> job, const QString &fileName, const dataset::ConnectionParams &params);
+    void Start(std::unique_ptr<ImportJob> job, const QString &fileName, const dataset::ConnectionParams &params,
+               const QString &user = {});
     bool Running() const;
     ImportJob *Job() const { return m_job.get(); }
     const ImportSummary &Summary() const { return m_summary; }
@@ -59,9 +61,14 @@ public:
 
     void LoadButtonClick();
     void CancelButtonClick();
+    // "Vrati prethodni uvoz": asks, naming the import it undoes, then puts the previous
+    // generation of the form's tables back.
+    void UndoButtonClick();
     bool Importing() const;
 
 Q_SIGNALS:
+    // The worker took the file; the form's other actions wait until importFinished.
+    void importStarted();
     // After an import ended and the form's state was restored (before a failure message).
     void importFinished(bool succeeded);
 
@@ -75,9 +82,22 @@ protected:
     virtual void ImportSucceeded(ImportJob &job, const ImportSummary &summary);
     // The connection the worker opens its own from.
     virtual dataset::ConnectionParams ImportConnectionParams() const = 0;
+    // The tables an undo puts back, and what the form reads again afterwards.
+    virtual QStringList UndoTables() const { return {}; }
+    virtual QString UndoHistoryKind() const { return {}; }
+    virtual void UndoDone() {}
+    // The console's user for the import history; empty: the operating system's user.
+    virtual QString HistoryUser() const { return {}; }
 
     // Adds the status label, reading "Spremno za učitavanje.".
     QLabel *CreateLoadingInfoLabel();
+    // Adds the panel that shows the last import's summary (lines read, rows stored, rows
+    // left out and why); hidden until an import ended.
+    QPlainTextEdit *CreateSummaryPanel();
+    // Adds "Vrati prethodni uvoz" (off while an import runs).
+    QPushButton *CreateUndoButton();
+    // Adds "Istorija uvoza", the history window over 'connection'.
+    QPushButton *CreateHistoryButton(dataset::Connection *connection);
     // The frame's own widgets, for a subclass to lay out.
     QPushButton *LoadButton() const;
     QPushButton *CancelButton() const;

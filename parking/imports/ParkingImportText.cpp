@@ -125,7 +125,7 @@ QByteArray ImportLineReader::Convert(QByteArray raw)
     }
     QString text = m_decoder.decode(raw);
     NulToBlank(text);
-    return UTF8To1250(text.toUtf8());
+    return UTF8To1250KeepingCyrillic(text.toUtf8());
 }
 
 bool ImportLineReader::Fill()
@@ -204,12 +204,12 @@ QByteArray TrimLine(const QByteArray &line)
 
 QByteArray PlainChain(const QByteArray &line)
 {
-    return TrimLine(UTF8To1250(line));
+    return TrimLine(UTF8To1250KeepingCyrillic(line));
 }
 
 QByteArray TransliteratingChain(const QByteArray &line)
 {
-    return TrimLine(CyrillicToLatin1250(TrimLine(UTF8To1250(line))));
+    return TrimLine(CyrillicToLatin1250(TrimLine(UTF8To1250KeepingCyrillic(line))));
 }
 
 FieldSplitter::FieldSplitter(QByteArray line, char separator)

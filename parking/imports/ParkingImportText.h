@@ -21,8 +21,8 @@ QString ReadImportText(const QString &fileName);
 bool HasCsvExtension(const QString &fileName);
 
 // Reads an import file piece by piece as 8-bit lines: characters Windows-1250 holds as
-// its bytes, other characters (Cyrillic in a Unicode file) as UTF-8 for the conversion
-// chains, NUL as a blank, an odd last byte of a UTF-16 file ignored. A line ends at
+// its bytes, Cyrillic in a Unicode file as UTF-8 for the conversion chains, any other
+// character as '?', NUL as a blank, an odd last byte of a UTF-16 file ignored. A line ends at
 // CR LF, CR or LF. The file is only read. Throws ImportError when it cannot be opened.
 class ImportLineReader {
 public:
@@ -56,7 +56,8 @@ private:
 
 // Removes every leading and trailing byte of code 32 or less.
 QByteArray TrimLine(const QByteArray &line);
-// UTF8To1250, trimming (the ticket import).
+// UTF8To1250, trimming (the ticket import). In both chains a character that neither
+// Windows-1250 nor (for the transliteration) Windows-1251 holds becomes '?'.
 QByteArray PlainChain(const QByteArray &line);
 // UTF8To1250, trimming, DecodeWin1250Spec, UTF8To1251, Win1251ToWin1250,
 // EncodeWin1250Spec (the four in one pass), trimming (subscriptions and start-stop:

@@ -97,6 +97,7 @@ TParkingStartStopForm::TParkingStartStopForm(TParkingDM &dm, QWidget *parent)
 
     auto *leftTools = new QHBoxLayout;
     leftTools->addWidget(LoadButton());
+    leftTools->addWidget(CreateHistoryButton(dm.Connection()));
     leftTools->addSpacing(12);
     leftTools->addWidget(new QLabel(QStringLiteral("Novi datum dokumenata:"), this));
     leftTools->addWidget(ui->NewDocDateE);

@@ -1,6 +1,7 @@
 #include "ParkingSubscriptionUnit.h"
 
 #include "SubscriptionImportJob.h"
+#include "ImportHistory.h"
 #include <dataset/Query.h>
 #include <dataset/widgets/DBGrid.h>
 #include <dataset/widgets/DesignScale.h>
@@ -9,6 +10,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -44,6 +46,8 @@ TParkingSubscriptionForm::TParkingSubscriptionForm(TParkingDM &dm, QWidget *pare
 
     auto *top = new QHBoxLayout;
     top->addWidget(LoadButton());
+    top->addWidget(CreateUndoButton());
+    top->addWidget(CreateHistoryButton(m_dm.Connection()));
     top->addWidget(CreateLoadingInfoLabel(), 1);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(ProgressBar(), 1);
@@ -51,6 +55,7 @@ TParkingSubscriptionForm::TParkingSubscriptionForm(TParkingDM &dm, QWidget *pare
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(ui->DBGrid, 1);
+    layout->addWidget(CreateSummaryPanel());
     layout->addLayout(bottom);
 
     FormCreate();
@@ -85,6 +90,29 @@ void TParkingSubscriptionForm::Reopen()
     dataset::Query &subscriptions = m_dm.ParkingSubscriptionZQ();
     subscriptions.Close();
     subscriptions.Open();
+}
+
+QString TParkingSubscriptionForm::UndoHistoryKind() const
+{
+    return imports::kHistoryUndoSubscriptions;
+}
+
+QString TParkingSubscriptionForm::HistoryUser() const
+{
+    int userId = 0;
+    QString name;
+    m_dm.GetPublisher(userId, name, true);
+    return name;
+}
+
+QStringList TParkingSubscriptionForm::UndoTables() const
+{
+    return imports::SubscriptionImportJob::Tables();
+}
+
+void TParkingSubscriptionForm::UndoDone()
+{
+    Reopen();
 }
 
 // The table was replaced on the worker's connection; the dataset reads it again.

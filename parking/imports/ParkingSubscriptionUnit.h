@@ -20,6 +20,10 @@ protected:
     QList<dataset::Query *> TargetDataSets() const override;
     void ImportSucceeded(imports::ImportJob &job, const imports::ImportSummary &summary) override;
     dataset::ConnectionParams ImportConnectionParams() const override;
+    QStringList UndoTables() const override;
+    QString UndoHistoryKind() const override;
+    QString HistoryUser() const override;
+    void UndoDone() override;
 
 private:
     struct Ui; // the grid, with an object name of its own

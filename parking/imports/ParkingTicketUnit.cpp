@@ -3,6 +3,7 @@
 #include "TicketDocument.h"
 #include "TicketImportJob.h"
 #include <dataset/ErrorRelay.h>
+#include "ImportHistory.h"
 #include <dataset/Field.h>
 #include <dataset/Query.h>
 #include <dataset/widgets/DBGrid.h>
@@ -16,6 +17,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -57,12 +59,20 @@ TParkingTicketForm::TParkingTicketForm(TParkingDM &dm, QWidget *parent)
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(LoadButton());
     buttons->addWidget(ui->CreateButton);
+    buttons->addWidget(CreateUndoButton());
+    buttons->addWidget(CreateHistoryButton(m_dm.Connection()));
     buttons->addWidget(ProgressBar(), 1);
     buttons->addWidget(CancelButton());
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(ui->DBGrid, 1);
     layout->addWidget(CreateLoadingInfoLabel());
+    layout->addWidget(CreateSummaryPanel());
     layout->addLayout(buttons);
+    // The document reads the staging table an import is replacing: not while one runs.
+    connect(this, &TParkingImportForm::importStarted, ui->CreateButton,
+            [this] { ui->CreateButton->setEnabled(false); });
+    connect(this, &TParkingImportForm::importFinished, ui->CreateButton,
+            [this] { ui->CreateButton->setEnabled(true); });
 
     FormCreate();
 }
@@ -110,24 +120,56 @@ void TParkingTicketForm::ImportSucceeded(imports::ImportJob &, const imports::Im
         m_dm.ParkingTicketRawZQ().Refresh();
 }
 
+QString TParkingTicketForm::UndoHistoryKind() const
+{
+    return imports::kHistoryUndoTickets;
+}
+
+QString TParkingTicketForm::HistoryUser() const
+{
+    int userId = 0;
+    QString name;
+    m_dm.GetPublisher(userId, name, true);
+    return name;
+}
+
+QStringList TParkingTicketForm::UndoTables() const
+{
+    return imports::TicketImportJob::Tables();
+}
+
+void TParkingTicketForm::UndoDone()
+{
+    m_dm.ParkingTicketZQ().Close();
+    m_dm.ParkingTicketZQ().Open();
+    if (m_dm.ParkingTicketRawZQ().Active())
+        m_dm.ParkingTicketRawZQ().Refresh();
+}
+
 // Errors of the document reach the console's error display through the relay.
 void TParkingTicketForm::CreateButtonClick()
 {
+    if (Importing())
+        return;
     QDate day = QDate::currentDate().addDays(-1);
     if (!GetDate(day))
         return;
+    if (imports::DocumentMadeFor(*m_dm.Connection(), imports::kHistoryTicketDocument, day)
+        && !ConfirmMessage(imports::SecondDocumentQuestion(day)))
+        return;
     const BusyCursor busy;
-    // The product picker opens at the top-left corner of the button.
+    // The product picker opens at the top-left corner of the button, and only where the
+    // user may choose among several products; a price without a product is reported.
     const QPoint at = ui->CreateButton->mapToGlobal(QPoint(0, 0));
-    const auto lookup = [at](const QString &barcode, QString &reason) -> std::optional<TProductDesc> {
-        TProductDesc product;
-        if (ProductByBarCode(barcode, product, at.x(), at.y()))
-            return product;
-        reason = QStringLiteral("proizvod nije izabran");
-        return std::nullopt;
+    const auto choose = [at](const QString &barcode, TProductDesc &product) {
+        return ProductByBarCode(barcode, product, at.x(), at.y());
+    };
+    const auto lookup = [&choose](const QString &barcode, QString &reason) {
+        return ProductByBarcodeChoosing(barcode, reason, choose);
     };
     const TicketDocumentResult result = CreateTicketDocument(m_dm, day, lookup);
     for (const QString &message : result.messages)
         ShowErrorMessage(message);
     ProgressBar()->setValue(result.written ? ProgressBar()->maximum() : 0);
+    ShowInformationMessage(result.ReportLines().join(QLatin1Char('\n')));
 }

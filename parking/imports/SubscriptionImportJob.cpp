@@ -1,6 +1,7 @@
 #include "SubscriptionImportJob.h"
 
 #include "ImportError.h"
+#include "ImportHistory.h"
 #include "LoadFile.h"
 #include "TableReplacement.h"
 #include "ParkingImportText.h"
@@ -69,11 +70,21 @@ std::optional<SubscriptionRow> ReadSubscriptionLine(const QByteArray &line)
     return row;
 }
 
+QString SubscriptionImportJob::HistoryKind() const
+{
+    return kHistorySubscriptions;
+}
+
+QStringList SubscriptionImportJob::Tables()
+{
+    return {Table};
+}
+
 ImportSummary SubscriptionImportJob::Run(ImportContext &context)
 {
     ImportSummary summary;
     ImportLineReader reader(context.fileName);
-    TableReplacement replacement(*context.connection, {Table});
+    TableReplacement replacement(*context.connection, Tables(), ImportLabel(context.fileName));
     LoadFile work;
     if (reader.SkipHeader()) {
         QByteArray line;
@@ -86,7 +97,8 @@ ImportSummary SubscriptionImportJob::Run(ImportContext &context)
                 throw ToImportError(std::current_exception(), reader.LineNumber());
             }
             if (!row) {
-                summary.LeaveOut(QStringLiteral("prazna registracija"));
+                summary.LeaveOut(TrimLine(line).isEmpty() ? QStringLiteral("prazan red")
+                                                          : QStringLiteral("prazna registracija"));
                 continue;
             }
             work.AddText(row->subscriptionNumber);

@@ -1,5 +1,6 @@
 #include "TicketDocument.h"
 
+#include "ImportHistory.h"
 #include <dataset/Query.h>
 #include <framework/common/CommonResourceString.h>
 #include <parking/data/HostDocumentWriter.h>
@@ -58,7 +59,8 @@ QString TicketBarcode(double price)
     return QStringLiteral("DK") + FormatFloat(QStringLiteral("0"), price);
 }
 
-std::optional<TProductDesc> SingleProductByBarcode(const QString &barcode, QString &reason)
+std::optional<TProductDesc> ProductByBarcodeChoosing(const QString &barcode, QString &reason,
+                                                     const ProductChoice &choose)
 {
     const IntfPtr<IProductModule> products = GetProductModule();
     if (!products) {
@@ -68,14 +70,89 @@ std::optional<TProductDesc> SingleProductByBarcode(const QString &barcode, QStri
     const TProductDescArr found = ProductsByCode(*products, barcode);
     if (found.size() == 1)
         return found.front();
-    reason =
-        (found.empty() ? QStringLiteral("nema proizvoda za %1") : QStringLiteral("više proizvoda za %1")).arg(barcode);
+    if (found.empty()) {
+        reason = QStringLiteral("nema proizvoda za %1").arg(barcode);
+        return std::nullopt;
+    }
+    TProductDesc chosen;
+    if (choose && choose(barcode, chosen))
+        return chosen;
+    reason = choose ? QStringLiteral("proizvod nije izabran") : QStringLiteral("više proizvoda za %1").arg(barcode);
     return std::nullopt;
 }
 
+std::optional<TProductDesc> SingleProductByBarcode(const QString &barcode, QString &reason)
+{
+    return ProductByBarcodeChoosing(barcode, reason, {});
+}
+
+QString NoDocumentItemsMessage(const QDate &day)
+{
+    return QStringLiteral("Za %1 nema stavki za dokument.").arg(day.toString(QStringLiteral("dd.MM.yyyy")));
+}
+
+QStringList TicketDocumentResult::ReportLines() const
+{
+    QStringList lines;
+    lines << QStringLiteral("Izdatih karata: %1").arg(issued)
+          << QStringLiteral("Storniranih karata: %1").arg(cancelled);
+    if (written)
+        lines << QStringLiteral("Dokument %1 sa %2 stavki").arg(caption).arg(items);
+    else if (issued == 0)
+        lines << QStringLiteral("Za %1 nije izdata nijedna karta; dokument nije napravljen.")
+                     .arg(day.toString(QStringLiteral("dd.MM.yyyy")));
+    else if (noItems)
+        lines << NoDocumentItemsMessage(day);
+    lines << QStringLiteral("Izostavljeno karata: %1").arg(leftOut.size());
+    for (const QString &ticket : leftOut)
+        lines << QStringLiteral("  ") + ticket;
+    return lines;
+}
+
+namespace {
+
+// Every run is on record, once the document's transaction has ended.
+void Record(TParkingDM &dm, const TicketDocumentResult &result)
+{
+    imports::ImportRecord record;
+    record.kind = imports::kHistoryTicketDocument;
+    int userId = 0;
+    dm.GetPublisher(userId, record.user, true);
+    record.documentDay = result.day;
+    record.linesRead = result.issued + result.cancelled;
+    record.rowsStored = result.items;
+    record.leftOut = QStringLiteral("%1 karata bez stavke").arg(result.leftOut.size());
+    record.succeeded = result.written;
+    record.noDocument = !result.written && result.messages.isEmpty();
+    record.document = result.caption;
+    if (!result.written)
+        record.firstError = result.ReportLines().value(2).left(490);
+    if (!result.messages.isEmpty())
+        record.firstError = result.messages.first().left(490);
+    imports::RecordImport(*dm.Connection(), record);
+}
+
+TicketDocumentResult WriteTicketDocument(TParkingDM &dm, const QDate &day, const TicketProductLookup &lookup);
+
+} // namespace
+
 TicketDocumentResult CreateTicketDocument(TParkingDM &dm, const QDate &day, const TicketProductLookup &lookup)
 {
+    TicketDocumentResult result = WriteTicketDocument(dm, day, lookup);
+    try {
+        Record(dm, result);
+    } catch (const dataset::Error &e) {
+        result.messages << QStringLiteral("Istorija uvoza nije upisana: %1").arg(e.message().left(300));
+    }
+    return result;
+}
+
+namespace {
+
+TicketDocumentResult WriteTicketDocument(TParkingDM &dm, const QDate &day, const TicketProductLookup &lookup)
+{
     TicketDocumentResult result;
+    result.day = day;
     const QString date = day.toString(Qt::ISODate);
     const auto issued =
         Tickets(dm,
@@ -94,6 +171,10 @@ TicketDocumentResult CreateTicketDocument(TParkingDM &dm, const QDate &day, cons
     std::vector<PlannedItem> planned;
     Plan(issued, 1.0, lookup, planned, result.leftOut);
     Plan(cancelled, -1.0, lookup, planned, result.leftOut);
+    if (planned.empty()) {
+        result.noItems = true;
+        return result;
+    }
 
     THostDocumentWriter writer(dm);
     if (writer.PostHeader({QStringLiteral("M"), day, nullptr, std::nullopt}) == PostOutcome::Refused) {
@@ -125,3 +206,5 @@ TicketDocumentResult CreateTicketDocument(TParkingDM &dm, const QDate &day, cons
     HostDocumentNotice(result.documentId, DocumentNoticeKind::Document);
     return result;
 }
+
+} // namespace

@@ -18,7 +18,9 @@ class TParkingDM;
 using TicketProductLookup = std::function<std::optional<TProductDesc>(const QString &barcode, QString &reason)>;
 
 struct TicketDocumentResult {
-    bool written = false; // false: nothing issued that day, or the header was refused
+    QDate day;
+    bool written = false; // false: nothing issued that day, no item, or the header was refused
+    bool noItems = false; // tickets were issued, but none of them would give an item
     int documentId = -1;
     QString caption; // "M-12"
     qint64 issued = 0;
@@ -28,10 +30,18 @@ struct TicketDocumentResult {
     // The host document writer's messages (a refused header or item), for the caller to
     // show: the run shows nothing while its transaction and numbering lock are held.
     QStringList messages;
+
+    // The closing report: tickets issued and cancelled, the document and its item count
+    // (or why there is none), every ticket left out with its reason.
+    QStringList ReportLines() const;
 };
 
+// "Za 06.12.2026 nema stavki za dokument.": no document is written for 'day'.
+QString NoDocumentItemsMessage(const QDate &day);
+
 // Reads the staging table through the connection of 'dm' and writes the document through
-// the host document writer; the document notice follows only a stored document.
+// the host document writer; the document notice follows only a stored document. Nothing
+// is written when no ticket would give an item.
 TicketDocumentResult CreateTicketDocument(TParkingDM &dm, const QDate &day, const TicketProductLookup &lookup);
 
 // The bar code of a ticket's product: "DK" and the price as a whole number.
@@ -40,3 +50,8 @@ QString TicketBarcode(double price);
 // The product module's one product for 'barcode'; none or several are left out with the
 // reason, for callers that cannot ask the user to choose.
 std::optional<TProductDesc> SingleProductByBarcode(const QString &barcode, QString &reason);
+// As SingleProductByBarcode, but among several products 'choose' lets the user pick one
+// (none chosen: left out, "proizvod nije izabran").
+using ProductChoice = std::function<bool(const QString &barcode, TProductDesc &product)>;
+std::optional<TProductDesc> ProductByBarcodeChoosing(const QString &barcode, QString &reason,
+                                                     const ProductChoice &choose);

@@ -16,6 +16,7 @@
 #include <parking/data/HostDocumentWriter.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/host/ParkingRegistration.h>
+#include <parking/imports/ImportHistory.h>
 #include <parking/host/ParkingResourceString.h>
 #include <routines/DateParse.h>
 #include <routines/FormatFloat.h>
@@ -244,6 +245,26 @@ QDate TParkingPayDeskForm::ShownDay() const
     return m_shownDay;
 }
 
+namespace {
+
+// Rows of surcharge tickets (DK...) and subscriptions (OPN...) are not written.
+bool WrittenRow(const QString &productCode)
+{
+    return !productCode.startsWith(QLatin1String("DK")) && !productCode.startsWith(QLatin1String("OPN"));
+}
+
+// Whether any summary row would give an item; the summary is left on its first row.
+bool HasDocumentItems(dataset::Query &summary)
+{
+    bool found = false;
+    for (summary.First(); !summary.Eof() && !found; summary.Next())
+        found = WrittenRow(summary.FieldByName(QStringLiteral("productcode")).AsString());
+    summary.First();
+    return found;
+}
+
+} // namespace
+
 // One "M" document from the product summary. Rows of surcharge tickets (codes DK...) and
 // subscriptions (OPN...) are counted but not written; the written rows are numbered
 // without gaps except where the server refused a row. A document that cannot be posted
@@ -260,6 +281,14 @@ void TParkingPayDeskForm::CreateButtonClick()
     const dataset::ControlsDisabled frozen(summary);
     summary.First();
     if (summary.Eof())
+        return;
+    if (!HasDocumentItems(summary)) {
+        ShowInformationMessage(
+            QStringLiteral("Za %1 nema stavki za dokument.").arg(documentDate.toString(QStringLiteral("dd.MM.yyyy"))));
+        return;
+    }
+    if (imports::DocumentMadeFor(*m_dm.Connection(), imports::kHistoryPayDeskDocument, documentDate)
+        && !ConfirmMessage(imports::SecondDocumentQuestion(documentDate)))
         return;
     if (!ConfirmRun(summary, documentDate))
         return;
@@ -300,16 +329,11 @@ void TParkingPayDeskForm::CreateButtonClick()
     }
     const QString caption = writer.DocumentCaption();
     const int documentId = writer.Commit();
+    RecordDocument(documentDate, caption, sort - 1);
     showMessages();
     HostDocumentNotice(documentId, DocumentNoticeKind::Document);
     m_feedback->Show(QStringLiteral("Napravljen je dokument %1 za %2.")
                          .arg(caption, documentDate.toString(QStringLiteral("dd.MM.yyyy"))));
-}
-
-// Rows of surcharge tickets (DK...) and subscriptions (OPN...) are not written.
-bool TParkingPayDeskForm::WrittenRow(const QString &productCode)
-{
-    return !productCode.startsWith(QLatin1String("DK")) && !productCode.startsWith(QLatin1String("OPN"));
 }
 
 // The run is confirmed with what it will write: its day, its items and their total.
@@ -327,6 +351,20 @@ bool TParkingPayDeskForm::ConfirmRun(dataset::Query &summary, const QDate &day)
                               .arg(day.toString(QStringLiteral("dd.MM.yyyy")))
                               .arg(count)
                               .arg(FormatFloat(QStringLiteral("#,##0.00"), total)));
+}
+
+// The day's document is on record in the import history, so a second one is asked first.
+void TParkingPayDeskForm::RecordDocument(const QDate &day, const QString &caption, int items)
+{
+    imports::ImportRecord record;
+    record.kind = imports::kHistoryPayDeskDocument;
+    int userId = 0;
+    m_dm.GetPublisher(userId, record.user, true);
+    record.documentDay = day;
+    record.rowsStored = items;
+    record.succeeded = true;
+    record.document = caption;
+    imports::RecordImport(*m_dm.Connection(), record);
 }
 
 void TParkingPayDeskForm::PrintProductExecute()

@@ -45,8 +45,8 @@ private:
     QString PrintHeader(const dataset::DBGrid *grid) const;
     QDate TypedDay() const;
     void ShowDay(const QDate &day);
-    static bool WrittenRow(const QString &productCode);
     bool ConfirmRun(dataset::Query &summary, const QDate &day);
+    void RecordDocument(const QDate &day, const QString &caption, int items);
 
     TParkingDM &m_dm;
     dataset::ErrorRelay *m_errors = nullptr;

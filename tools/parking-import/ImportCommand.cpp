@@ -24,6 +24,7 @@ const QHash<QString, StringOption> &StringOptions()
         {QStringLiteral("--config"), &CommandOptions::config},
         {QStringLiteral("--output"), &CommandOptions::output},
         {QStringLiteral("--ssl-ca"), &CommandOptions::tlsCaFile},
+        {QStringLiteral("--limit"), &CommandOptions::limit},
     };
     return options;
 }
@@ -56,6 +57,10 @@ CommandOptions ParseOptions(const QStringList &arguments)
         }
         if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
             options.help = true;
+            continue;
+        }
+        if (name == QLatin1String("--again")) {
+            options.again = true;
             continue;
         }
         if (!name.startsWith(QLatin1Char('-')) || name == QLatin1String("-")) {
@@ -194,6 +199,8 @@ QString HelpText()
                            "  --data-dir DIR         privatni server u folderu DIR (ili PARKING_DATA_DIR)\n"
                            "  --config FILE          druga datoteka podešavanja umesto parking-console.ini\n"
                            "  --output OUT           izlaz naredbe startstop (.json ili redovi sa \"|\")\n"
+                           "  --again                ticket-document: još jedan dokument za već obrađen dan\n"
+                           "  --limit N              history: najviše N poslednjih zapisa (podrazumevano 50)\n"
                            "  --help                 ovo uputstvo\n"
                            "Bez opcija servera naredba se povezuje kao konzola.\n"
                            "\nIzlazni kodovi:\n"

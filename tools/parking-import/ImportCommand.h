@@ -46,12 +46,13 @@ private:
 };
 
 struct CommandOptions {
-    std::optional<QString> socket, host, user, passwordFile, database, dataDir, config, output;
+    std::optional<QString> socket, host, user, passwordFile, database, dataDir, config, output, limit;
     std::optional<unsigned> port;
     std::optional<dataset::TlsMode> tls; // --ssl
     std::optional<QString> tlsCaFile;    // --ssl-ca
     std::optional<bool> tlsVerify;       // --ssl-verify
     bool help = false;
+    bool again = false; // ticket-document: make a second document for a day
     QStringList positional; // the subcommand and its arguments
 };
 

@@ -5,10 +5,8 @@ namespace importcmd {
 const std::vector<Subcommand> &Subcommands()
 {
     static const std::vector<Subcommand> table{
-        TicketsSubcommand(),
-        TicketDocumentSubcommand(),
-        SubscriptionsSubcommand(),
-        StartStopSubcommand(),
+        TicketsSubcommand(),   TicketDocumentSubcommand(), SubscriptionsSubcommand(),
+        StartStopSubcommand(), UndoSubcommand(),           HistorySubcommand(),
     };
     return table;
 }

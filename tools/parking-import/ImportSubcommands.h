@@ -9,5 +9,7 @@ Subcommand TicketsSubcommand();
 Subcommand TicketDocumentSubcommand();
 Subcommand SubscriptionsSubcommand();
 Subcommand StartStopSubcommand();
+Subcommand UndoSubcommand();
+Subcommand HistorySubcommand();
 
 } // namespace importcmd

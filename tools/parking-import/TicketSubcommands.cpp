@@ -6,6 +6,7 @@
 #include <framework/common/DialogService.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/host/ParkingRegistration.h>
+#include <parking/imports/ImportHistory.h>
 #include <parking/imports/TicketDocument.h>
 #include <parking/imports/TicketImportJob.h>
 
@@ -69,24 +70,24 @@ void RunTicketDocument(CommandContext &context)
     TicketDocumentResult result;
     try {
         const ModuleSession session(context.DatabaseParams(), SettingsPath(context.Options()));
+        if (!context.Options().again
+            && imports::DocumentMadeFor(*ParkingDM->Connection(), imports::kHistoryTicketDocument, day))
+            throw CommandError(ExitFile,
+                               QStringLiteral("Dokument za %1 je već napravljen; drugi se pravi samo uz --again.")
+                                   .arg(day.toString(QStringLiteral("dd.MM.yyyy"))));
         result = CreateTicketDocument(*ParkingDM, day, SingleProductByBarcode);
         dialogs.messages << result.messages;
+    } catch (const CommandError &) {
+        throw;
     } catch (const dataset::Error &e) {
         dialogs.messages << e.message();
         throw CommandError(ExitDatabase, dialogs.messages.join(QLatin1Char('\n')));
     }
     QTextStream &out = context.Io().Out();
-    out << QStringLiteral("Izdatih karata: %1").arg(result.issued) << Qt::endl
-        << QStringLiteral("Storniranih karata: %1").arg(result.cancelled) << Qt::endl;
-    if (result.written)
-        out << QStringLiteral("Dokument %1 sa %2 stavki").arg(result.caption).arg(result.items) << Qt::endl;
-    else if (result.issued == 0)
-        out << QStringLiteral("Tog dana nije izdata nijedna karta; dokument nije napravljen.") << Qt::endl;
-    out << QStringLiteral("Izostavljeno karata: %1").arg(result.leftOut.size()) << Qt::endl;
-    for (const QString &ticket : result.leftOut)
-        out << QStringLiteral("  ") << ticket << Qt::endl;
+    for (const QString &line : result.ReportLines())
+        out << line << Qt::endl;
     // A refused header or item is among the messages.
-    if (!dialogs.messages.isEmpty() || (result.issued > 0 && !result.written))
+    if (!dialogs.messages.isEmpty() || (result.issued > 0 && !result.written && !result.noItems))
         throw CommandError(ExitDatabase, dialogs.messages.join(QLatin1Char('\n')));
 }
 

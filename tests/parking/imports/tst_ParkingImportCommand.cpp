@@ -125,6 +125,18 @@ void TestParkingImportCommand::ticketsEndToEnd()
     tickets.SetSQL({"SELECT ticketnumber FROM parkingticket"});
     tickets.Open();
     QCOMPARE(tickets.RecordCount(), 1);
+
+    // The import is undone once: the tables are empty again, as before it.
+    const QStringList server{"--socket", params.socket, "--user", params.user, "--database", params.database};
+    const Result undone = Run(server + QStringList{"undo", "tickets"});
+    QCOMPARE(undone.exitCode, 0);
+    QVERIFY2(undone.out.contains(", karte.csv"), qPrintable(undone.out));
+    tickets.Close();
+    tickets.Open();
+    QCOMPARE(tickets.RecordCount(), 0);
+    const Result again = Run(server + QStringList{"undo", "tickets"});
+    QCOMPARE(again.exitCode, 1);
+    QVERIFY2(again.err.contains("nema prethodnog uvoza"), qPrintable(again.err));
 }
 
 // Tickets without a single product are listed with the reason; a day without issued
@@ -158,6 +170,36 @@ void TestParkingImportCommand::ticketDocument()
     const Result empty = Run(server + QStringList{"ticket-document", "2026-12-06"});
     QCOMPARE(empty.exitCode, 0);
     QVERIFY(empty.out.contains("nije izdata nijedna karta"));
+
+    // Tickets whose prices have no single product: no empty document.
+    c.Execute("INSERT INTO parkingticketraw (id_DK, cena_DK, vreme_izdavanja_DK) VALUES "
+              "('E5', 999, '2026-12-03 08:00:00'), ('F6', 500, '2026-12-03 09:00:00')");
+    const Result noItems = Run(server + QStringList{"ticket-document", "2026-12-03"});
+    QCOMPARE(noItems.exitCode, 0);
+    QVERIFY2(noItems.out.contains("Za 03.12.2026 nema stavki za dokument.\nIzostavljeno karata: 2\n"),
+             qPrintable(noItems.out));
+    dataset::Query documents;
+    documents.SetConnection(&c);
+    documents.SetSQL({"SELECT COUNT(*) FROM document"});
+    documents.Open();
+    QCOMPARE(documents.Fields(0).AsInteger(), 1);
+
+    // A second document for a day is refused unless asked for with --again.
+    const Result second = Run(server + QStringList{"ticket-document", "2026-12-05"});
+    QCOMPARE(second.exitCode, 1);
+    QVERIFY2(second.err.contains("Dokument za 05.12.2026 je već napravljen"), qPrintable(second.err));
+    const Result again = Run(server + QStringList{"ticket-document", "2026-12-05", "--again"});
+    QCOMPARE(again.exitCode, 0);
+    QVERIFY(again.out.contains("Dokument M-2 sa 2 stavki"));
+
+    // The history lists the runs newest first.
+    const Result history = Run(server + QStringList{"history", "--limit", "2"});
+    QCOMPARE(history.exitCode, 0);
+    const QStringList lines = history.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines.at(1).contains("| dokument karata | uspeh |") && lines.at(1).contains("| 2026-12-05 | M-2 |"),
+             qPrintable(lines.at(1)));
+    QVERIFY2(lines.at(2).contains("| dokument karata | bez dokumenta |"), qPrintable(lines.at(2)));
     QCOMPARE(Run(server + QStringList{"ticket-document", "6.12.2026"}).exitCode, 3);
 }
 

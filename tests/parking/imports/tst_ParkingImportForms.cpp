@@ -16,8 +16,10 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 // The subscription and start-stop forms end to end: the file chosen, the import run off
@@ -110,6 +112,49 @@ void TestParkingImportForms::subscriptionForm()
     QCOMPARE(Child<QLabel>(form, "LoadingInfoLabel")->text(), QStringLiteral("Učitavanje u toku."));
     ParkingDM->ParkingSubscriptionZQ().Refresh();
     QCOMPARE(Column(Child<dataset::DBGrid>(form, "DBGrid"), 1), QStringList({"BG 123-ŠĐ", "NI-55"}));
+
+    // The summary panel shows what the last good import did.
+    QVERIFY2(
+        Child<QPlainTextEdit>(form, "SummaryPanel")
+            ->toPlainText()
+            .startsWith("Pročitano redova: 3\nUpisano redova: 2\nIzostavljeno redova: 1\n  prazna registracija: 1"),
+        qPrintable(Child<QPlainTextEdit>(form, "SummaryPanel")->toPlainText()));
+
+    // Undo asks, naming the import's file; "Ne" keeps the table, "Da" puts the demo rows back.
+    fixture.dialogs.Clear();
+    QTest::mouseClick(Child<QPushButton>(form, "UndoButton"), Qt::LeftButton);
+    const auto asked = fixture.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation);
+    QCOMPARE(asked.size(), std::size_t(1));
+    QVERIFY2(asked.front().text.contains(", pretplate.csv i vratiti"), qPrintable(asked.front().text));
+    QCOMPARE(Child<dataset::DBGrid>(form, "DBGrid")->Model()->rowCount(), 2);
+    fixture.dialogs.QueueConfirm(true);
+    QTest::mouseClick(Child<QPushButton>(form, "UndoButton"), Qt::LeftButton);
+    QCOMPARE(Child<dataset::DBGrid>(form, "DBGrid")->Model()->rowCount(), 4);
+    QTest::mouseClick(Child<QPushButton>(form, "UndoButton"), Qt::LeftButton);
+    QCOMPARE(fixture.dialogs.ShownOf(ScriptedDialogService::Kind::Information).back().text,
+             QStringLiteral("Vraćanje nije moguće: nema prethodnog uvoza."));
+    QVERIFY(fixture.dialogs.Errors().isEmpty());
+
+    // The history window lists the import, the refused one and the undo, newest first.
+    QString title;
+    QStringList kinds, outcomes;
+    QTimer watch;
+    watch.setInterval(10);
+    connect(&watch, &QTimer::timeout, &watch, [&] {
+        QWidget *window = QApplication::activeModalWidget();
+        if (!window)
+            return;
+        watch.stop();
+        title = window->windowTitle();
+        kinds = Column(Child<dataset::DBGrid>(*window, "HistoryDBG"), 2);
+        outcomes = Column(Child<dataset::DBGrid>(*window, "HistoryDBG"), 3);
+        window->close();
+    });
+    watch.start();
+    QTest::mouseClick(Child<QPushButton>(form, "HistoryButton"), Qt::LeftButton);
+    QCOMPARE(title, QStringLiteral("Istorija uvoza"));
+    QCOMPARE(kinds, QStringList({"vraćanje pretplata", "uvoz pretplata", "uvoz pretplata"}));
+    QCOMPARE(outcomes, QStringList({"uspeh", "greška", "uspeh"}));
 }
 
 void TestParkingImportForms::startStopForm()

@@ -21,6 +21,10 @@ private Q_SLOTS:
     void lineErrors();
     void fileReplacesTable();
     void failureKeepsTable();
+    void hugeValueGivesShortMessage();
+    void emptyLinesCountedAsEmpty();
+    void staleCopyOfAGoneSessionDropped();
+    void swapGivesUpWhileTableIsLocked();
 };
 
 namespace {
@@ -148,6 +152,99 @@ void TestSubscriptionImport::failureKeepsTable()
         QVERIFY(e.message().startsWith(QStringLiteral("Pogrešan format datoteke!\nRed 3: ")));
     }
     QCOMPARE(Table(db.connection()), before);
+}
+
+// A damaged line with a 10 MB date: the message quotes at most 80 characters of it.
+void TestSubscriptionImport::hugeValueGivesShortMessage()
+{
+    TestDatabase db;
+    QTemporaryDir dir;
+    const QString path = WriteFile(dir, Header + "P1,BG1," + QByteArray(10 << 20, '7') + ",2024-01-31,,,,,,,\n");
+    SubscriptionImportJob job;
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        RunImport(job, path, db.params());
+        QFAIL("accepted");
+    } catch (const ImportError &e) {
+        QVERIFY2(e.message().size() < 400, qPrintable(e.message().left(400)));
+        QVERIFY(e.message().contains(QString(80, '7') + QChar(0x2026)));
+        QVERIFY(!e.message().contains(QString(81, '7')));
+    }
+    QVERIFY(clock.elapsed() < 20000);
+}
+
+void TestSubscriptionImport::emptyLinesCountedAsEmpty()
+{
+    TestDatabase db;
+    QTemporaryDir dir;
+    SubscriptionImportJob job;
+    const ImportSummary summary =
+        RunImport(job, WriteFile(dir, Header + "\n\nP1,,2024-01-01,2024-01-31,,,,,,,\n \n"), db.params());
+    using Counts = QList<QPair<QString, qint64>>;
+    QCOMPARE(summary.leftOut, Counts({{"prazan red", 3}, {"prazna registracija", 1}}));
+}
+
+namespace {
+
+// The import copies of the table (the kept previous generation is no copy).
+QStringList Copies(dataset::Connection &connection)
+{
+    dataset::Query query;
+    query.SetConnection(&connection);
+    query.SQL() << QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = DATABASE()"
+                                  " AND table_name LIKE 'parkingsubscription\\_%'"
+                                  " AND table_name <> 'parkingsubscription_prev' ORDER BY 1");
+    query.Open();
+    QStringList names;
+    for (; !query.Eof(); query.Next())
+        names << query.Fields(0).AsString();
+    return names;
+}
+
+} // namespace
+
+// A copy left by an import whose session was killed is dropped by the next import; the
+// copy of a session that still exists stays.
+void TestSubscriptionImport::staleCopyOfAGoneSessionDropped()
+{
+    TestDatabase db;
+    dataset::Connection &c = db.connection();
+    c.Execute("CREATE TABLE parkingsubscription_n4000000000 LIKE parkingsubscription");
+    c.Execute(QStringLiteral("CREATE TABLE parkingsubscription_n%1 LIKE parkingsubscription").arg(c.ThreadId()));
+    QTemporaryDir dir;
+    SubscriptionImportJob job;
+    RunImport(job, WriteFile(dir, Header + "P1,BG1,2024-01-01,2024-01-31,,,,,,,\n"), db.params());
+    QCOMPARE(Copies(c), QStringList{QStringLiteral("parkingsubscription_n%1").arg(c.ThreadId())});
+    QCOMPARE(Table(c).size(), 1);
+}
+
+// Another session holds a read lock on the table: the swap gives up after ten seconds
+// with its own message, and the table keeps its rows.
+void TestSubscriptionImport::swapGivesUpWhileTableIsLocked()
+{
+    TestDatabase db(true);
+    const QStringList before = Table(db.connection());
+    dataset::Connection reader;
+    reader.Connect(db.params());
+    reader.Execute("LOCK TABLES parkingsubscription READ");
+    QTemporaryDir dir;
+    SubscriptionImportJob job;
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        RunImport(job, WriteFile(dir, Header + "P1,BG1,2024-01-01,2024-01-31,,,,,,,\n"), db.params());
+        QFAIL("swapped under a lock");
+    } catch (const ImportError &e) {
+        QCOMPARE(e.kind(), ImportFailure::Database);
+        QCOMPARE(e.message(),
+                 QStringLiteral("Pogrešan format datoteke!\nTabelu trenutno koristi drugi korisnik; "
+                                "pokušajte ponovo.\nSadržaj tabela je ostao nepromenjen."));
+    }
+    QVERIFY(clock.elapsed() >= 9000 && clock.elapsed() < 30000);
+    reader.Execute("UNLOCK TABLES");
+    QCOMPARE(Table(db.connection()), before);
+    QCOMPARE(Copies(db.connection()), QStringList{});
 }
 
 QTEST_GUILESS_MAIN(TestSubscriptionImport)

@@ -82,6 +82,7 @@ private Q_SLOTS:
     void documentOfADay_data();
     void documentOfADay();
     void refusedDocumentGetsNoItemsNorNotice();
+    void secondDocumentAskedFirst();
 };
 
 void TestParkingTicketForm::importFillsTheGrid()
@@ -97,8 +98,11 @@ void TestParkingTicketForm::importFillsTheGrid()
     QCOMPARE(Child<dataset::DBGrid>(*form, "DBGrid")->model()->rowCount(), 0);
     QSignalSpy finished(form, &imports::TParkingImportForm::importFinished);
     form->LoadButtonClick();
+    // The document reads the tables being replaced: its button waits for the import.
+    QVERIFY(!Child<QPushButton>(*form, "CreateButton")->isEnabled());
     QVERIFY(finished.wait(20000));
     QCOMPARE(finished.first().first().toBool(), true);
+    QVERIFY(Child<QPushButton>(*form, "CreateButton")->isEnabled());
     QCOMPARE(Child<dataset::DBGrid>(*form, "DBGrid")->model()->rowCount(), 2);
     QCOMPARE(Child<QLabel>(*form, "LoadingInfoLabel")->text(), QStringLiteral("Svi podaci su učitani."));
     QVERIFY(fixture.dialogs.Errors().isEmpty());
@@ -135,17 +139,24 @@ void TestParkingTicketForm::documentOfADay_data()
     QTest::addColumn<bool>("written");
     // Tickets: A1 issued on the 5th (300), B2 issued on the 4th and cancelled on the 5th
     // (300), C3 issued on the 5th at a price without a product (999), D4 issued on the 5th (500).
+    QTest::addColumn<QString>("report");
     QTest::newRow("issued and cancelled")
         << QStringList{"1|A1 - ident. Doplatna karta 300|1|250|250", "2|D4 - ident. Doplatna karta 500|1|400|400",
                        "3|B2 - ident. Doplatna karta 300|-1|250|-250"}
-        << true;
-    QTest::newRow("only cancellations") << QStringList{} << false;
+        << true
+        << "Izdatih karata: 3\nStorniranih karata: 1\nDokument M-1 sa 3 stavki\nIzostavljeno karata: 1\n"
+           "  C3: nema proizvoda za DK999";
+    QTest::newRow("only cancellations")
+        << QStringList{} << false
+        << "Izdatih karata: 0\nStorniranih karata: 0\n"
+           "Za 05.12.2026 nije izdata nijedna karta; dokument nije napravljen.\nIzostavljeno karata: 0";
 }
 
 void TestParkingTicketForm::documentOfADay()
 {
     QFETCH(QStringList, items);
     QFETCH(bool, written);
+    QFETCH(QString, report);
     DocumentHost host;
     if (written) {
         host.Ticket("A1", 300, "2026-12-05 00:00:00");
@@ -154,9 +165,10 @@ void TestParkingTicketForm::documentOfADay()
         host.Ticket("E5", 300, "2026-12-06 00:00:00");
     }
     host.Ticket("B2", 300, "2026-12-04 10:00:00", "2026-12-05");
-    // Only C3's price has no product: its picker is the only one shown.
-    QCOMPARE(host.Create(QDate(2026, 12, 5)), written);
+    // C3's price has no product: it is left out without a picker and named in the report.
+    QVERIFY(!host.Create(QDate(2026, 12, 5)));
     QCOMPARE(host.Items(), items);
+    QCOMPARE(host.world.dialogs.ShownDialogs().back().text, report);
     QVERIFY(TestApplication::instance()->errors.isEmpty());
     if (written)
         QCOMPARE(host.service->calls.last().left(7), QStringLiteral("notice "));
@@ -175,6 +187,24 @@ void TestParkingTicketForm::refusedDocumentGetsNoItemsNorNotice()
     QCOMPARE(host.world.dialogs.Errors(), QStringList{"Dokument M-1 nije moguće snimiti."});
     QCOMPARE(host.Items(), QStringList{});
     QCOMPARE(host.service->calls, QStringList{"number M n 2026-12-05 0"});
+}
+
+// A second document for a day is asked first; the default answer writes nothing, a picker
+// opens only where several products share the bar code.
+void TestParkingTicketForm::secondDocumentAskedFirst()
+{
+    DocumentHost host;
+    host.products->products.push_back(MakeProduct(13, "P500B", "DK500", "Doplatna karta 500 b", 400.0, 20.0));
+    host.Ticket("A1", 300, "2026-12-05 08:00:00");
+    host.Ticket("D4", 500, "2026-12-05 09:00:00");
+    QVERIFY(host.Create(QDate(2026, 12, 5))); // D4's picker, closed without a choice
+    QCOMPARE(host.Items(), QStringList{"1|A1 - ident. Doplatna karta 300|1|250|250"});
+    host.world.dialogs.Clear();
+    QVERIFY(!host.Create(QDate(2026, 12, 5)));
+    const auto asked = host.world.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation);
+    QCOMPARE(asked.size(), std::size_t(1));
+    QCOMPARE(asked.front().text, QStringLiteral("Dokument za 05.12.2026 je već napravljen. Napraviti još jedan?"));
+    QCOMPARE(host.Items(), QStringList{"1|A1 - ident. Doplatna karta 300|1|250|250"});
 }
 
 PARKING_TEST_MAIN(TestParkingTicketForm)

@@ -2,10 +2,13 @@
 #include <dataset/Connection.h>
 #include <dataset/Query.h>
 #include <parking/imports/ImportError.h>
+#include <parking/imports/ImportHistory.h>
+#include <parking/imports/TableReplacement.h>
 #include <parking/imports/TicketImportJob.h>
 #include <routines/CodePages.h>
 #include <tests/support/TestDatabase.h>
 
+#include <QCryptographicHash>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -68,6 +71,13 @@ private Q_SLOTS:
     void replacesPreviousContent();
     void failureLeavesTablesAsTheyWere();
     void wrongExtensionTouchesNothing();
+    void otherFilesRefusedBeforeAnyChange_data();
+    void otherFilesRefusedBeforeAnyChange();
+    void damagedLinesCountedAndListed();
+    void summaryCountsEachReasonOnce();
+    void lettersOutsideTheCodePageBecomeQuestionMarks();
+    void undoPutsBackThePreviousImportOnce();
+    void historyRecordsEachRun();
 };
 
 void TestParkingTicketImport::transferRules_data()
@@ -143,9 +153,11 @@ void TestParkingTicketImport::replacesPreviousContent()
     RunImport(second, WriteExport(dir, {Ticket("H3")}, "b.csv"), db.params());
     QCOMPARE(Rows(db.connection(), "SELECT ticketnumber FROM parkingticket"), QStringList{"H3"});
     QCOMPARE(Rows(db.connection(), "SELECT id_DK FROM parkingticketraw"), QStringList{"H3"});
-    // No fresh or old copy is left behind.
-    QCOMPARE(Rows(db.connection(), "SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = "
-                                   "DATABASE() AND table_name LIKE 'parkingticket%'"),
+    // No fresh or old copy is left behind (beside the kept previous generation).
+    QCOMPARE(Rows(db.connection(),
+                  "SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = "
+                  "DATABASE() AND table_name LIKE 'parkingticket%' "
+                  "AND table_name NOT LIKE '%\\_prev'"),
              QStringList{"2"});
 }
 
@@ -194,6 +206,188 @@ void TestParkingTicketImport::wrongExtensionTouchesNothing()
         QCOMPARE(e.kind(), ImportFailure::File);
         QVERIFY(e.message().contains(".csv"));
     }
+}
+
+namespace {
+
+QString Checksums(dataset::Connection &connection)
+{
+    return Rows(connection, "CHECKSUM TABLE parkingticketraw, parkingticket").join(',');
+}
+
+} // namespace
+
+void TestParkingTicketImport::otherFilesRefusedBeforeAnyChange_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QByteArray noise;
+    quint32 seed = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        noise.append(char(seed >> 24));
+    }
+    QTest::newRow("random bytes") << noise;
+    QTest::newRow("subscription export") << QByteArray(
+        "broj,registracija,od,do,ime,prezime,jmbg,zona,lista,x,status\r\n"
+        "P1,BG123AA,01.01.2026,31.12.2026,Pera,Peric,0101990710000,1,A,,aktivna\r\n"
+        "P2,NS456BB,01.02.2026,31.12.2026,Mika,Mikic,0101990710001,2,B,,aktivna\r\n"
+        "P3,NI789CC,01.03.2026,31.12.2026,Zika,Zikic,0101990710002,3,C,,aktivna\r\n");
+}
+
+// Neither file is a ticket export: the import names the first unreadable lines and
+// leaves both tables exactly as they were.
+void TestParkingTicketImport::otherFilesRefusedBeforeAnyChange()
+{
+    QFETCH(QByteArray, content);
+    TestDatabase db;
+    QTemporaryDir dir;
+    TicketImportJob first;
+    RunImport(first, WriteExport(dir, {Ticket("M1"), Ticket("M2")}), db.params());
+    const QString before = Checksums(db.connection());
+    TicketImportJob second;
+    try {
+        RunImport(second, WriteTestFile(dir, "drugo.csv", content), db.params());
+        QFAIL("accepted");
+    } catch (const ImportError &e) {
+        QCOMPARE(e.kind(), ImportFailure::File);
+        const QStringList lines = e.message().split('\n');
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.at(0), QStringLiteral("Pogrešan format datoteke!"));
+        QVERIFY2(lines.at(1).contains("red 2: datum izdavanja"), qPrintable(lines.at(1)));
+        QVERIFY(lines.at(1).size() < 600);
+        QCOMPARE(lines.at(2), QStringLiteral("Sadržaj tabela je ostao nepromenjen."));
+    }
+    QCOMPARE(Checksums(db.connection()), before);
+    QCOMPARE(Rows(db.connection(), "SELECT ticketnumber FROM parkingticket ORDER BY 1"), QStringList({"M1", "M2"}));
+}
+
+// A real export with two damaged lines is taken; the lines are counted and listed.
+void TestParkingTicketImport::damagedLinesCountedAndListed()
+{
+    TestDatabase db;
+    QTemporaryDir dir;
+    TicketImportJob job;
+    const ImportSummary summary = RunImport(job,
+                                            WriteExport(dir,
+                                                        {Ticket("N1"), Ticket("N2", {{0, "32.13.2026 25:61:00"}}),
+                                                         Ticket("N3"), Ticket("N4", {{2, "zona2"}}), Ticket("N5")}),
+                                            db.params());
+    QCOMPARE(summary.linesRead, 5);
+    QVERIFY(summary.details.contains("Nečitljivih redova (server ih čita kako može): 2"));
+    QVERIFY(summary.details.contains(
+        QStringLiteral("  red 3: datum izdavanja \u201E32.13.2026 25:61:00\u201C nije ispravan")));
+    QVERIFY(summary.details.contains(QStringLiteral("  red 5: zona \u201Ezona2\u201C nije broj")));
+    qint64 leftOut = 0;
+    for (const auto &entry : summary.leftOut)
+        leftOut += entry.second;
+    QCOMPARE(summary.rowsStored + leftOut, summary.linesRead);
+}
+
+// Empty lines count as empty lines, a short line without a registration is left out and
+// listed; every line is counted exactly once.
+void TestParkingTicketImport::summaryCountsEachReasonOnce()
+{
+    TestDatabase db;
+    QTemporaryDir dir;
+    TicketImportJob job;
+    const ImportSummary summary =
+        RunImport(job,
+                  WriteExport(dir,
+                              {Ticket("P1"), "", "2024-05-01 10:00:00,P2", "", Ticket("P3", {{5, "3"}}), Ticket("P1"),
+                               Ticket("P4", {{0, "1999-01-01 00:00:00"}}), "", Ticket("P5")}),
+                  db.params());
+    QCOMPARE(summary.linesRead, 9);
+    QCOMPARE(summary.rowsStored, 2);
+    using Counts = QList<QPair<QString, qint64>>;
+    QCOMPARE(summary.leftOut,
+             Counts({{"prazan red", 3},
+                     {"ponovljen broj karte, važi kasniji red", 1},
+                     {"status 3 ili 5 (naplaćena ili poništena)", 1},
+                     {"datum izdavanja prazan ili do 2000-01-01 00:00:00", 1},
+                     {"nema registracije", 1}}));
+    QVERIFY(summary.details.contains("  red 4: nema registracije"));
+    QCOMPARE(Tickets(db.connection()),
+             QStringList({"P1|BG123AA|Pera Peric|Glavna 12", "P5|BG123AA|Pera Peric|Glavna 12"}));
+    QCOMPARE(Rows(db.connection(), "SELECT COUNT(*) FROM parkingticketraw WHERE id_DK = 'P2'"), QStringList{"1"});
+}
+
+// Letters Windows-1250 cannot hold become "?" from UTF-16 and from UTF-8 with a mark.
+void TestParkingTicketImport::lettersOutsideTheCodePageBecomeQuestionMarks()
+{
+    const QString body =
+        QString::fromUtf8(kHeader) + "\r\n" + QString::fromUtf8(Ticket("Q1", {{10, "Ωmega Søren ¥ Đorđe"}})) + "\r\n";
+    QByteArray utf16("\xFF\xFE");
+    for (const QChar c : body)
+        utf16.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+    TestDatabase db;
+    QTemporaryDir dir;
+    for (const QByteArray &bytes : {utf16, QByteArray("\xEF\xBB\xBF") + body.toUtf8()}) {
+        TicketImportJob job;
+        RunImport(job, WriteTestFile(dir, "znaci.csv", bytes), db.params());
+        QCOMPARE(Rows(db.connection(), "SELECT name FROM parkingticket"), QStringList{"?mega S?ren ? Đorđe"});
+    }
+}
+
+// Import, import, undo gives the first import's tables; a second undo is refused.
+void TestParkingTicketImport::undoPutsBackThePreviousImportOnce()
+{
+    TestDatabase db;
+    QTemporaryDir dir;
+    TicketImportJob first;
+    RunImport(first, WriteExport(dir, {Ticket("R1"), Ticket("R2", {{5, "3"}})}, "prva.csv"), db.params());
+    const QString afterFirst = Checksums(db.connection());
+    TicketImportJob second;
+    RunImport(second, WriteExport(dir, {Ticket("R3")}, "druga.csv"), db.params());
+    const std::optional<QString> undone = PreviousImport(db.connection(), TicketImportJob::Tables());
+    QVERIFY(undone);
+    QVERIFY2(undone->endsWith(", druga.csv"), qPrintable(*undone));
+    RestorePreviousImport(db.connection(), TicketImportJob::Tables());
+    QCOMPARE(Checksums(db.connection()), afterFirst);
+    QCOMPARE(Tickets(db.connection()), QStringList{"R1|BG123AA|Pera Peric|Glavna 12"});
+    QVERIFY(!PreviousImport(db.connection(), TicketImportJob::Tables()));
+    try {
+        RestorePreviousImport(db.connection(), TicketImportJob::Tables());
+        QFAIL("undone twice");
+    } catch (const ImportError &e) {
+        QVERIFY(e.message().contains("nema prethodnog uvoza"));
+    }
+    QCOMPARE(Checksums(db.connection()), afterFirst);
+}
+
+// Every import and undo is on record, refused ones with their first error line.
+void TestParkingTicketImport::historyRecordsEachRun()
+{
+    TestDatabase db;
+    QTemporaryDir dir;
+    const QString good = WriteExport(dir, {Ticket("S1"), "", Ticket("S2", {{5, "5"}})}, "dobra.csv");
+    TicketImportJob first;
+    RunImport(first, good, db.params(), {}, "Ana Anić");
+    TicketImportJob second;
+    QVERIFY_THROWS_EXCEPTION(ImportError,
+                             RunImport(second, WriteTestFile(dir, "losa.csv", "h\nx,y\nz\n"), db.params()));
+    UndoLastImport(db.connection(), TicketImportJob::Tables(), kHistoryUndoTickets, "Ana Anić");
+    QVERIFY_THROWS_EXCEPTION(
+        ImportError, UndoLastImport(db.connection(), TicketImportJob::Tables(), kHistoryUndoTickets, "Ana Anić"));
+    QFile file(good);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString sha = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
+    const QStringList rows =
+        Rows(db.connection(),
+             "SELECT kind, outcome, username, computer <> '', SUBSTRING_INDEX(filename, '/', -1), filesize, sha256, "
+             "linesread, rowsstored, leftout, firsterror, endedat >= startedat FROM parkingimporthistory "
+             "ORDER BY parkingimporthistoryid");
+    QCOMPARE(rows.size(), 4);
+    QCOMPARE(rows.at(0),
+             QStringLiteral("uvoz karata|uspeh|Ana Anić|1|dobra.csv|%1|%2|3|1|"
+                            "prazan red: 1; status 3 ili 5 (naplaćena ili poništena): 1||1")
+                 .arg(file.size())
+                 .arg(sha));
+    QVERIFY2(rows.at(1).startsWith("uvoz karata|greška|"), qPrintable(rows.at(1)));
+    QVERIFY2(rows.at(1).contains("|Datoteka nije izvoz parking karata (2 nečitljivih redova): red 2: "),
+             qPrintable(rows.at(1)));
+    QVERIFY2(rows.at(2).startsWith("vraćanje karata|uspeh|Ana Anić|1|"), qPrintable(rows.at(2)));
+    QVERIFY2(rows.at(2).contains(", dobra.csv|"), qPrintable(rows.at(2)));
+    QVERIFY2(rows.at(3).contains("nema prethodnog uvoza"), qPrintable(rows.at(3)));
 }
 
 QTEST_GUILESS_MAIN(TestParkingTicketImport)

@@ -24,6 +24,7 @@ private Q_SLOTS:
     void documentFromSummary();
     void nothingWritten_data();
     void nothingWritten();
+    void onlyTicketsAndSubscriptionsWriteNothing();
     void refusedItemShownWithLockFree();
     void printParameters();
     void typedDateReloads();
@@ -144,7 +145,13 @@ void TestParkingPayDesk::documentFromSummary()
     const QString id = desk.Scalar(QStringLiteral("SELECT documentid FROM document"));
     QCOMPARE(desk.fakes.service->calls.last(), QStringLiteral("notice %1 1 0").arg(id));
     QVERIFY(!ParkingDM->ParkingPayDeskProductZQ().ControlsDisabled());
-    // A second run for the day writes a second document.
+    // A second run for the day is asked first: "Ne" (the default) writes nothing, "Da" a
+    // second document.
+    Child<QPushButton>(*desk.form, "CreateButton")->click();
+    QCOMPARE(desk.fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation).back().text,
+             QStringLiteral("Dokument za 05.01.2026 je već napravljen. Napraviti još jedan?"));
+    QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")), QStringLiteral("1"));
+    desk.fx.dialogs.QueueConfirm(true);
     Child<QPushButton>(*desk.form, "CreateButton")->click();
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT GROUP_CONCAT(number ORDER BY documentid) FROM document")),
              QStringLiteral("1,2"));
@@ -191,6 +198,23 @@ void TestParkingPayDesk::nothingWritten()
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")), QStringLiteral("0"));
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM documentitem")), QStringLiteral("0"));
     QVERIFY(!ParkingDM->ParkingPayDeskProductZQ().ControlsDisabled());
+}
+
+// A day whose sales are all tickets (DK) and subscriptions (OPN) gives no item: no empty
+// document, no number drawn, no notice, and the cashier is told why.
+void TestParkingPayDesk::onlyTicketsAndSubscriptionsWriteNothing()
+{
+    PayDesk desk;
+    desk.Sale(kDay + QStringLiteral(" 08:00:00"), QStringLiteral("DK123"), 1, 100);
+    desk.Sale(kDay + QStringLiteral(" 09:00:00"), QStringLiteral("OPNX"), 2, 200);
+    desk.Load(kDay);
+    Child<QPushButton>(*desk.form, "CreateButton")->click();
+    QCoreApplication::processEvents();
+    QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")), QStringLiteral("0"));
+    QVERIFY(desk.fakes.service->calls.isEmpty());
+    const auto shown = desk.fx.dialogs.ShownOf(ScriptedDialogService::Kind::Information);
+    QCOMPARE(shown.size(), std::size_t(1));
+    QCOMPARE(shown.front().text, QStringLiteral("Za 06.12.2026 nema stavki za dokument."));
 }
 
 // A refused item is reported once the document is committed: while its box waits for the

@@ -1,0 +1,67 @@
+#pragma once
+
+// The record of every import, undo and ticket or pay-desk document run
+// (`parkingimporthistory`): written once a run ended, read by the history window and the
+// batch command, and asked whether a day's document was already made.
+
+#include "ImportJob.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+namespace dataset {
+class Connection;
+}
+
+namespace imports {
+
+// Kinds of run, as the history shows them.
+inline const QString kHistoryTickets = QStringLiteral("uvoz karata");
+inline const QString kHistorySubscriptions = QStringLiteral("uvoz pretplata");
+inline const QString kHistoryUndoTickets = QStringLiteral("vraćanje karata");
+inline const QString kHistoryUndoSubscriptions = QStringLiteral("vraćanje pretplata");
+inline const QString kHistoryTicketDocument = QStringLiteral("dokument karata");
+inline const QString kHistoryPayDeskDocument = QStringLiteral("dokument blagajne");
+
+struct ImportRecord {
+    QString kind;
+    QDateTime startedAt = QDateTime::currentDateTime();
+    QString user; // the console's user; empty: the operating-system user
+    QString fileName; // with its size and SHA-256 when given
+    QDate documentDay;
+    QString document; // the document made ("M-12")
+    qint64 linesRead = -1; // -1: none
+    qint64 rowsStored = -1;
+    QString leftOut; // "prazan red: 3; status 3 ili 5 (...): 2"
+    bool succeeded = false;
+    bool noDocument = false; // a document run that had nothing to write
+    QString firstError;
+
+    // Takes the counts of a finished import.
+    void TakeSummary(const ImportSummary &summary);
+    // Takes the first line of the cause of a failure.
+    void TakeError(const QString &message);
+};
+
+// Appends 'record' (end time now, the computer's name, the file's size and SHA-256).
+void RecordImport(dataset::Connection &connection, const ImportRecord &record);
+// As RecordImport on a connection of its own: a failure to record becomes a line of
+// text for the caller to show beside its own outcome (empty when recorded).
+QString RecordImportSeparately(const dataset::ConnectionParams &params, const ImportRecord &record);
+
+// Puts back the previous generation of 'tables' and records the undo under 'kind' (a
+// refused undo too); returns the label of the import undone.
+QString UndoLastImport(dataset::Connection &connection, const QStringList &tables, const QString &kind,
+                       const QString &user);
+
+// Whether a document of 'kind' was already made for 'day'.
+bool DocumentMadeFor(dataset::Connection &connection, const QString &kind, const QDate &day);
+
+// The newest 'limit' records, one line each, for the batch command.
+QStringList HistoryLines(dataset::Connection &connection, int limit);
+
+// The question before a second document for a day: "Ne" is the default answer.
+QString SecondDocumentQuestion(const QDate &day);
+
+} // namespace imports

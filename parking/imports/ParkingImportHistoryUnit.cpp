@@ -1,0 +1,103 @@
+#include "ParkingImportHistoryUnit.h"
+
+#include <dataset/DataSource.h>
+#include <dataset/Query.h>
+#include <dataset/widgets/DBGrid.h>
+#include <framework/Interfaces.h>
+#include <framework/base/GridSorter.h>
+#include <framework/common/CommonResourceString.h>
+#include <parking/host/ParkingRegistration.h>
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+struct Column {
+    const char *field;
+    const char *title;
+    int width;
+};
+
+constexpr Column kColumns[] = {
+    {"startedat", "Početak", 130},    {"endedat", "Kraj", 130},           {"kind", "Vrsta", 110},
+    {"outcome", "Ishod", 80},         {"username", "Korisnik", 110},      {"computer", "Računar", 100},
+    {"filename", "Datoteka", 200},    {"filesize", "Veličina", 80},       {"documentday", "Dan dokumenta", 90},
+    {"document", "Dokument", 70},     {"linesread", "Pročitano", 70},     {"rowsstored", "Upisano", 70},
+    {"leftout", "Izostavljeno", 250}, {"firsterror", "Prva greška", 250}, {"sha256", "SHA-256", 200},
+};
+
+} // namespace
+
+TParkingImportHistoryForm::TParkingImportHistoryForm(dataset::Connection *connection, QWidget *parent)
+    : QDialog(parent)
+    , m_query(std::make_unique<dataset::Query>())
+{
+    setObjectName(QStringLiteral("ParkingImportHistoryForm"));
+    setWindowTitle(QStringLiteral("Istorija uvoza"));
+    resize(980, 480);
+    m_query->SetConnection(connection);
+    m_query->SetSQL({QStringLiteral("SELECT parkingimporthistoryid, startedat, endedat, kind, outcome, username, "
+                                    "computer, filename, filesize, documentday, document, linesread, rowsstored, "
+                                    "leftout, firsterror, sha256 FROM parkingimporthistory "
+                                    "ORDER BY startedat DESC, parkingimporthistoryid DESC")});
+    m_query->Open();
+    for (const Column &column : kColumns)
+        m_query->FieldByName(QString::fromLatin1(column.field)).SetDisplayLabel(QString::fromUtf8(column.title));
+    m_source = new dataset::DataSource(this);
+    m_source->SetDataSet(m_query.get());
+
+    m_grid = new dataset::DBGrid(this);
+    m_grid->setObjectName(QStringLiteral("HistoryDBG"));
+    m_grid->SetReadOnly(true);
+    m_grid->SetDataSource(m_source);
+    for (const Column &column : kColumns)
+        m_grid->AddColumn(QString::fromLatin1(column.field), column.width);
+    GridSorter.AddGrid(m_grid);
+
+    auto *print = new QPushButton(QStringLiteral("Š&tampaj"), this);
+    print->setObjectName(QStringLiteral("PrintButton"));
+    print->setAutoDefault(false);
+    auto *close = new QPushButton(QStringLiteral("&Zatvori"), this);
+    close->setObjectName(QStringLiteral("CloseButton"));
+    close->setDefault(true);
+    connect(print, &QPushButton::clicked, this, [this] { PrintButtonClick(); });
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(print);
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_grid, 1);
+    layout->addLayout(buttons);
+
+    // While the window is open its grid is the one the console prints and exports.
+    if (GlobalConsole) {
+        m_previousPrintGrid = GlobalConsole->GetPrintGrid();
+        GlobalConsole->SetPrintGrid(m_grid);
+    }
+}
+
+TParkingImportHistoryForm::~TParkingImportHistoryForm() = default;
+
+void TParkingImportHistoryForm::done(int result)
+{
+    if (GlobalConsole && GlobalConsole->GetPrintGrid() == m_grid)
+        GlobalConsole->SetPrintGrid(m_previousPrintGrid);
+    QDialog::done(result);
+}
+
+void TParkingImportHistoryForm::PrintButtonClick()
+{
+    if (!GlobalConsole)
+        return;
+    GlobalConsole->RunWizard(CommonResourceString(u"_CMN_PRINT_WIZ_NAME"),
+                             QStringLiteral("title:") + windowTitle() + QStringLiteral(";header:"));
+}
+
+void ShowImportHistory(dataset::Connection *connection, QWidget *parent)
+{
+    TParkingImportHistoryForm form(connection, parent);
+    form.exec();
+}

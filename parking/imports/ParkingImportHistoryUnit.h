@@ -1,0 +1,36 @@
+#pragma once
+
+// "Istorija uvoza": every import, undo and ticket or pay-desk document run, newest first,
+// in a grid like every other grid (sorted by a click on a title, printed and exported
+// through the console).
+
+#include <QDialog>
+#include <memory>
+
+namespace dataset {
+class Connection;
+class DataSource;
+class DBGrid;
+class Query;
+} // namespace dataset
+
+class TParkingImportHistoryForm : public QDialog {
+    Q_OBJECT
+public:
+    TParkingImportHistoryForm(dataset::Connection *connection, QWidget *parent = nullptr);
+    ~TParkingImportHistoryForm() override;
+
+    void PrintButtonClick();
+
+protected:
+    void done(int result) override;
+
+private:
+    std::unique_ptr<dataset::Query> m_query;
+    dataset::DataSource *m_source = nullptr;
+    dataset::DBGrid *m_grid = nullptr;
+    dataset::DBGrid *m_previousPrintGrid = nullptr;
+};
+
+// Shows the history over 'connection' modally; errors are reported at the caller's edge.
+void ShowImportHistory(dataset::Connection *connection, QWidget *parent);
