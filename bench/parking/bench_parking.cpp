@@ -6,7 +6,7 @@
 // save can be measured over another transport).
 //
 //   bench_parking [--rows N] [--runs R] [--prefix TEXT] [--datadir DIR] [--socket PATH]
-//                 [--regnumber-index yes]
+//                 [--regnumber-index yes] [--tls-port P --tls-ca FILE --tls-user U --tls-password-file F]
 //
 // --rows      documents to generate (two items each); 1000000 by default
 // --runs      times each step is measured; the median is reported (3)
@@ -16,6 +16,12 @@
 // --socket    use the server already listening there instead of starting one
 // --regnumber-index yes: adds an index on parkingdocument (regnumber) to the benchmark's
 //             own database before measuring (without it, one left by a run before goes)
+// --tls-*     the same server (give its --socket) also listens on TCP 127.0.0.1:P with TLS
+//             and admits account U (password in F): step (d) is measured over verified
+//             TLS as well, beside the socket, e.g. the test fixture's server:
+//             --socket build/tlsserver/tls/mysqld.sock --tls-port $(port) --tls-ca
+//             build/tlsserver/ca.pem --tls-user tcp_admin --tls-password-file
+//             build/tlsserver/admin.password
 
 #include "BenchData.h"
 #include <bench/common/BenchProcess.h>
@@ -33,6 +39,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -55,12 +62,17 @@ struct Options {
     QString dataDir;
     QString socket;
     bool regnumberIndex = false;
+    unsigned tlsPort = 0;
+    QString tlsCa;
+    QString tlsUser;
+    QString tlsPasswordFile;
 };
 
 Options parse(const QStringList &arguments)
 {
     const QHash<QString, QString> given =
-        bench::ParseOptions(arguments, {"rows", "runs", "prefix", "datadir", "socket", "regnumber-index"});
+        bench::ParseOptions(arguments, {"rows", "runs", "prefix", "datadir", "socket", "regnumber-index", "tls-port",
+                                        "tls-ca", "tls-user", "tls-password-file"});
     Options options;
     options.rows = std::max(1, given.value(QStringLiteral("rows"), QString::number(options.rows)).toInt());
     options.runs = std::max(1, given.value(QStringLiteral("runs"), QString::number(options.runs)).toInt());
@@ -68,6 +80,10 @@ Options parse(const QStringList &arguments)
     options.dataDir = given.value(QStringLiteral("datadir"));
     options.socket = given.value(QStringLiteral("socket"));
     options.regnumberIndex = given.value(QStringLiteral("regnumber-index")) == QLatin1String("yes");
+    options.tlsPort = given.value(QStringLiteral("tls-port")).toUInt();
+    options.tlsCa = given.value(QStringLiteral("tls-ca"));
+    options.tlsUser = given.value(QStringLiteral("tls-user"));
+    options.tlsPasswordFile = given.value(QStringLiteral("tls-password-file"));
     return options;
 }
 
@@ -229,12 +245,28 @@ std::vector<double> measureSave(const dataset::ConnectionParams &params, int run
     return saves;
 }
 
-void saveDocuments(const dataset::ConnectionParams &params, int runs)
+void saveDocuments(const dataset::ConnectionParams &params, const Options &options)
 {
-    const std::vector<double> saves = measureSave(params, runs);
+    const std::vector<double> saves = measureSave(params, options.runs);
     out << "(d) new document with 50 items saved (one transaction, numbered at save, durable commit): "
         << bench::Median(saves) << " s median [" << listed(saves)
         << "] (goal under 0.05 s: " << (bench::Median(saves) < 0.05 ? "met" : "missed") << ")" << Qt::endl;
+    if (options.tlsPort == 0)
+        return;
+    dataset::ConnectionParams tls = params;
+    tls.socket.clear();
+    tls.host = QStringLiteral("127.0.0.1");
+    tls.port = options.tlsPort;
+    tls.tls = dataset::TlsMode::Required;
+    tls.tlsCaFile = options.tlsCa;
+    tls.user = options.tlsUser;
+    QFile password(options.tlsPasswordFile);
+    if (!password.open(QIODevice::ReadOnly))
+        throw dataset::Error(QStringLiteral("Lozinka se ne može pročitati iz %1.").arg(options.tlsPasswordFile));
+    tls.password = QString::fromUtf8(password.readLine()).trimmed();
+    const std::vector<double> overTls = measureSave(tls, options.runs);
+    out << "    the same over TCP with verified TLS: " << bench::Median(overTls) << " s median [" << listed(overTls)
+        << "], ratio to the socket " << bench::Median(overTls) / bench::Median(saves) << Qt::endl;
 }
 
 // The two statements of a new document on their own; 'number' is one already in use.
@@ -344,7 +376,7 @@ int run(bench::ClientRunner &runner, const Options &options)
     dataset::ConnectionParams saveParams = params;
     saveParams.database = Database;
     saveParams.localLoad = false;
-    saveDocuments(saveParams, options.runs);
+    saveDocuments(saveParams, options);
 
     // The added documents go, so that the next run with --datadir finds the rows it made.
     connection.Execute(QStringLiteral("DELETE FROM parkingdocumentitem WHERE parkingdocumentid > %1")

@@ -71,8 +71,9 @@ TableReplacement::TableReplacement(dataset::Connection &connection, const QStrin
             m_connection.Execute(QStringLiteral("CREATE TABLE %1 LIKE %2")
                                      .arg(Fresh(table), dataset::Connection::QuoteIdentifier(table)));
             // The comment names the import, for the question before it is undone.
-            m_connection.Execute(QStringLiteral("ALTER TABLE %1 COMMENT = %2")
-                                     .arg(Fresh(table), dataset::Connection::Quote(ElidedValue(label, 1000))));
+            if (!label.isEmpty())
+                m_connection.Execute(QStringLiteral("ALTER TABLE %1 COMMENT = %2")
+                                         .arg(Fresh(table), dataset::Connection::Quote(ElidedValue(label, 1000))));
         }
     } catch (...) {
         Drop(QLatin1Char('n'));

@@ -129,7 +129,6 @@ void TestParkingPayDesk::documentFromSummary()
     desk.Load(kDay);
     Child<QLineEdit>(*desk.form, "DateEdit")->setText(QStringLiteral("2026-01-05"));
     desk.fx.dialogs.QueueConfirm(true);
-    desk.fx.dialogs.QueueConfirm(true);
     Child<QPushButton>(*desk.form, "CreateButton")->click();
     QCOMPARE(desk.fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation).front().text,
              QStringLiteral("Kreirati dokument za 05.01.2026? Stavki: 2, ukupno 480.00 RSD."));
@@ -151,6 +150,7 @@ void TestParkingPayDesk::documentFromSummary()
     QCOMPARE(desk.fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation).back().text,
              QStringLiteral("Dokument za 05.01.2026 je već napravljen. Napraviti još jedan?"));
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")), QStringLiteral("1"));
+    desk.fx.dialogs.QueueConfirm(true);
     desk.fx.dialogs.QueueConfirm(true);
     Child<QPushButton>(*desk.form, "CreateButton")->click();
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT GROUP_CONCAT(number ORDER BY documentid) FROM document")),
