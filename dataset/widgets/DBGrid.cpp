@@ -79,7 +79,12 @@ DBGrid::DBGrid(QWidget *parent)
     ApplyOptions();
 }
 
-DBGrid::~DBGrid() = default;
+DBGrid::~DBGrid()
+{
+    // A grid that had focus gives it up while QWidget's destructor runs, when this object
+    // is no longer a DBGrid: the application must not call back into it then.
+    disconnect(qApp, &QApplication::focusChanged, this, &DBGrid::OnFocusChanged);
+}
 
 void DBGrid::SetDataSource(DataSource *source)
 {

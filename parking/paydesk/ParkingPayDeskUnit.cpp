@@ -102,7 +102,12 @@ TParkingPayDeskForm::TParkingPayDeskForm(TParkingDM &dm, QWidget *owner)
     FormCreate();
 }
 
-TParkingPayDeskForm::~TParkingPayDeskForm() = default;
+TParkingPayDeskForm::~TParkingPayDeskForm()
+{
+    // The date box loses focus while the dialog's children are destroyed; by then this
+    // form must not handle its "editing finished".
+    disconnect(ui->DateEdit, nullptr, this, nullptr);
+}
 
 void TParkingPayDeskForm::BuildLayout()
 {
