@@ -120,6 +120,18 @@ bool sameTable(const ColumnInfo &column, const ColumnInfo &base)
 
 void Query::Private::fetch()
 {
+    constexpr unsigned kDeadlock = 1213;
+    try {
+        fetchOnce();
+    } catch (const DatabaseError &error) {
+        if (error.serverCode() != kDeadlock || memory || (connection && connection->InTransaction()))
+            throw;
+        fetchOnce();
+    }
+}
+
+void Query::Private::fetchOnce()
+{
     if (memory) {
         adoptMemoryRows();
         return;

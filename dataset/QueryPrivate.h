@@ -112,7 +112,10 @@ struct Query::Private {
     void refreshParams();
     QString finalSql();
     Connection &connectionOrThrow() const;
+    // Reads the rows; a read outside a transaction chosen as a deadlock's victim is
+    // read once more.
     void fetch();
+    void fetchOnce();
     void adoptMemoryRows();                 // QueryMemory.cpp
     void clearRows();
     void buildFields();

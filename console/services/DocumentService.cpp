@@ -16,7 +16,9 @@ DocumentService::DocumentService(dataset::Connection &connection, NoticeLog &log
 // document of a year starts it at 1). Called inside the transaction that stores the
 // document on this connection, the counter's row stays locked until that transaction
 // ends, so two desks never draw the same number and a rolled-back save gives its number
-// back. A warehouse of 0 or less means documents without a warehouse.
+// back. On a cluster, two desks drawing on two nodes at once meet at COMMIT instead (a
+// certification failure), and the writer's caller runs the whole document again. A
+// warehouse of 0 or less means documents without a warehouse.
 QString DocumentService::GetNextNumber(const QString &documentType, const QString &kind,
                                        const QDate &documentDate, int warehouseId)
 {

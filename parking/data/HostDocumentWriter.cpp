@@ -6,6 +6,7 @@
 #include <dataset/Query.h>
 #include <dataset/SaveToken.h>
 #include <dataset/Transaction.h>
+#include <dataset/UnitOfWork.h>
 #include <framework/common/CommonResourceString.h>
 #include <parking/host/ParkingHostModules.h>
 #include <parking/host/ParkingResourceString.h>
@@ -20,6 +21,13 @@ QString Text(const char *name)
     return QString::fromLatin1(name);
 }
 
+// A deadlock undoes the whole transaction, not only the refused statement.
+bool NewTryMayCure(const dataset::Error &error)
+{
+    const auto *database = dynamic_cast<const dataset::DatabaseError *>(&error);
+    return database && dataset::IsRetryableError(database->serverCode());
+}
+
 void Reopen(dataset::Query &query)
 {
     if (query.Active())
@@ -30,10 +38,11 @@ void Reopen(dataset::Query &query)
 } // namespace
 
 struct THostDocumentWriter::Private {
-    explicit Private(TParkingDM &dm)
+    Private(TParkingDM &dm, const dataset::SaveToken &token)
         : dm(dm)
         , documents(dm.DocumentZQ())
         , items(dm.DocumentItemZQ())
+        , token(token)
     {
     }
 
@@ -42,7 +51,7 @@ struct THostDocumentWriter::Private {
     dataset::Query &items;
     std::optional<dataset::Transaction> transaction;
     // Marks the stored header, so a COMMIT whose reply was lost is found stored or not.
-    dataset::SaveToken token{QStringLiteral("document"), QStringLiteral("documentid")};
+    dataset::SaveToken token;
     bool posted = false;
     QStringList messages; // shown by the caller once the transaction has ended
 
@@ -59,7 +68,12 @@ struct THostDocumentWriter::Private {
 };
 
 THostDocumentWriter::THostDocumentWriter(TParkingDM &dm)
-    : d(std::make_unique<Private>(dm))
+    : THostDocumentWriter(dm, dataset::SaveToken{QStringLiteral("document"), QStringLiteral("documentid")})
+{
+}
+
+THostDocumentWriter::THostDocumentWriter(TParkingDM &dm, const dataset::SaveToken &token)
+    : d(std::make_unique<Private>(dm, token))
 {
     Reopen(d->documents);
     Reopen(d->items);
@@ -132,8 +146,10 @@ PostOutcome THostDocumentWriter::PostHeader(const THostDocumentHeader &header)
         d->token.Stamp(connection, DocumentId());
         d->posted = true;
         return PostOutcome::Posted;
-    } catch (const dataset::Error &) {
-        if (!connection.Connected())
+    } catch (const dataset::AlreadySaved &) {
+        throw;
+    } catch (const dataset::Error &error) {
+        if (!connection.Connected() || NewTryMayCure(error))
             throw;
     }
     const QString caption = DocumentCaption();
@@ -173,8 +189,8 @@ PostOutcome THostDocumentWriter::PostItem(const THostDocumentItem &item)
             d->items.Post();
             savepoint.Commit();
             return PostOutcome::Posted;
-        } catch (const dataset::Error &) {
-            if (!connection.Connected())
+        } catch (const dataset::Error &error) {
+            if (!connection.Connected() || NewTryMayCure(error))
                 throw;
         }
     }
@@ -214,6 +230,19 @@ QString THostDocumentWriter::Currency() const
 QString THostDocumentWriter::DocumentCaption() const
 {
     return d->field(Text("documenttype")).AsString() + QLatin1Char('-') + d->field(Text("number")).AsString();
+}
+
+TStoredHostDocument StoredHostDocument(TParkingDM &dm, int documentId)
+{
+    dataset::Query stored;
+    stored.SetConnection(dm.DocumentZQ().GetConnection());
+    stored.SetSQL(
+        {QStringLiteral("SELECT documenttype, number, documentcurrency FROM document WHERE documentid = :id")});
+    stored.SetParam(QStringLiteral("id"), documentId);
+    stored.Open();
+    if (stored.IsEmpty())
+        return {};
+    return {stored.Fields(0).AsString() + QLatin1Char('-') + stored.Fields(1).AsString(), stored.Fields(2).AsString()};
 }
 
 void HostDocumentNotice(int documentId, DocumentNoticeKind kind)

@@ -15,6 +15,7 @@
 class TParkingDM;
 namespace dataset {
 class Query;
+class SaveToken;
 }
 
 struct THostDocumentHeader {
@@ -58,13 +59,17 @@ class THostDocumentWriter {
 public:
     // On the data module's DocumentZQ and DocumentItemZQ, closed and reopened empty.
     explicit THostDocumentWriter(TParkingDM &dm);
+    // As above, stamping the header with 'token': every try of one retried save passes
+    // the same token, so a try stored after all is found (AlreadySaved) and not repeated.
+    THostDocumentWriter(TParkingDM &dm, const dataset::SaveToken &token);
     ~THostDocumentWriter();
     THostDocumentWriter(const THostDocumentWriter &) = delete;
     THostDocumentWriter &operator=(const THostDocumentWriter &) = delete;
 
     // Appends and posts the header. Refused (with the _DOC_POST_ERR message): the row is
     // cancelled, nothing is written, the transaction has ended and the writer
-    // takes no items.
+    // takes no items. An error that a whole new try may cure (a deadlock, a lost link)
+    // is thrown instead, here and in PostItem.
     PostOutcome PostHeader(const THostDocumentHeader &header);
     // Appends and posts one item of the posted header. Refused (with the
     // _DOCITEM_POST_ERR message): that item is cancelled and the document goes on
@@ -88,6 +93,14 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
 };
+
+// What the messages tell of a stored host document: "type-number" (e.g. "M-15"), as
+// DocumentCaption names it, and its currency.
+struct TStoredHostDocument {
+    QString caption;
+    QString currency;
+};
+TStoredHostDocument StoredHostDocument(TParkingDM &dm, int documentId);
 
 // The host document service's notices; nothing happens when the host has no service.
 void HostDocumentNotice(int documentId, DocumentNoticeKind kind);

@@ -6,6 +6,8 @@
 #include <dataset/Connection.h>
 #include <dataset/Error.h>
 #include <dataset/Query.h>
+#include <dataset/SaveToken.h>
+#include <dataset/UnitOfWork.h>
 #include <framework/base/BusyCursor.h>
 #include <framework/common/CommonResourceString.h>
 #include <framework/common/DialogService.h>
@@ -39,11 +41,51 @@ THostDocumentItem CurrentItem(const dataset::Query &items, double quantity)
     return item;
 }
 
-// The writer's messages (a refused header or item) are shown once its transaction and
-// numbering lock have ended.
-void ShowMessagesOf(const THostDocumentWriter &writer)
+// One host document with the invoiced item (or its reversal) and the item's link to it.
+struct LinkedDocument {
+    bool refused = false;
+    int id = 0;
+    QString caption;
+    QString currency;
+    QStringList messages; // shown once the transaction and numbering lock have ended
+};
+
+// Writes the document as one unit of work, run again from its start after a deadlock,
+// a cluster's refusal or a lost link; every try carries the same token, so a try whose
+// COMMIT's reply was lost is found stored and not written again.
+LinkedDocument WriteLinkedDocument(TParkingDM &dm, const THostDocumentHeader &header, const THostDocumentItem &item,
+                                   qint64 itemId, qint64 parkingDocumentId)
 {
-    for (const QString &message : writer.Messages())
+    dataset::Connection &connection = *dm.Connection();
+    const dataset::SaveToken token{QStringLiteral("document"), QStringLiteral("documentid")};
+    LinkedDocument done;
+    try {
+        dataset::RetryUnitOfWork(connection, [&] {
+            THostDocumentWriter writer(dm, token);
+            if (writer.PostHeader(header) == PostOutcome::Refused) {
+                done.refused = true;
+                done.messages = writer.Messages();
+                return;
+            }
+            writer.PostItem(item);
+            LinkInvoice(connection, itemId, parkingDocumentId, writer.DocumentId(), header.documentType);
+            done.caption = writer.DocumentCaption();
+            done.currency = writer.Currency();
+            done.id = writer.Commit();
+            done.messages = writer.Messages();
+        });
+    } catch (const dataset::AlreadySaved &saved) {
+        const TStoredHostDocument stored = StoredHostDocument(dm, int(saved.key()));
+        done.id = int(saved.key());
+        done.caption = stored.caption;
+        done.currency = stored.currency;
+    }
+    return done;
+}
+
+void ShowMessages(const QStringList &messages)
+{
+    for (const QString &message : messages)
         ShowErrorMessage(message);
 }
 
@@ -59,14 +101,12 @@ QString RefusalCause(const std::optional<QString> &currency)
 }
 
 // A refused header's messages, the first one with its cause.
-void ShowRefusal(const THostDocumentWriter &writer, const std::optional<QString> &currency)
+void ShowRefusal(QStringList messages, const std::optional<QString> &currency)
 {
-    QStringList messages = writer.Messages();
     const QString cause = RefusalCause(currency);
     if (!messages.isEmpty() && !cause.isEmpty())
         messages.last() += QLatin1Char('\n') + cause;
-    for (const QString &message : messages)
-        ShowErrorMessage(message);
+    ShowMessages(messages);
 }
 
 } // namespace
@@ -91,54 +131,44 @@ void TParkingDetailForm::CreateDocument(const QString &documentType)
         return;
     const qint64 itemId = Items().FieldByName(QStringLiteral("parkingdocumentitemid")).AsLargeInt();
     const qint64 parkingDocumentId = OwnDocumentId();
-    dataset::Connection &connection = *m_dm.Connection();
-    QStringList written;
-    std::optional<BusyCursor> busy;   // from the partner's choice to the last document
-    QString currency;
-    {
-        THostDocumentWriter writer(m_dm);
-        const IntfPtr<IPartnerModule> partners = HostModule<IPartnerModule>();
-        if (!partners) {
-            ShowErrorMessage(NoModuleMessage(u"_CMN_MOD_PARTNER_NAME"));
-            return;
-        }
-        TPartnerDesc partner;
-        if (!partners->SelectPartner(partner))
-            return;
-        busy.emplace();
-        if (writer.PostHeader({documentType, date, &partner, std::nullopt}) == PostOutcome::Refused) {
-            busy.reset();
-            ShowRefusal(writer, std::nullopt);
-            return;
-        }
-        writer.PostItem(item);
-        LinkInvoice(connection, itemId, parkingDocumentId, writer.DocumentId(), documentType);
-        written << writer.DocumentCaption();
-        const int documentId = writer.Commit();
-        ShowMessagesOf(writer);
-        if (documentType != QLatin1String("R")) {
-            HostCashInvoiceNotice(documentId);
-            TellInvoiced(written);
-            return;
-        }
-        HostDocumentNotice(documentId, DocumentNoticeKind::Document);
-        currency = writer.Currency();
+    const IntfPtr<IPartnerModule> partners = HostModule<IPartnerModule>();
+    if (!partners) {
+        ShowErrorMessage(NoModuleMessage(u"_CMN_MOD_PARTNER_NAME"));
+        return;
     }
-    THostDocumentWriter writer(m_dm);
-    if (writer.PostHeader({QStringLiteral("M"), date, nullptr, currency}) == PostOutcome::Refused) {
+    TPartnerDesc partner;
+    if (!partners->SelectPartner(partner))
+        return;
+    std::optional<BusyCursor> busy(std::in_place); // from the partner's choice to the last document
+    QStringList written;
+    const LinkedDocument invoice =
+        WriteLinkedDocument(m_dm, {documentType, date, &partner, std::nullopt}, item, itemId, parkingDocumentId);
+    if (invoice.refused) {
         busy.reset();
-        ShowRefusal(writer, currency);
+        ShowRefusal(invoice.messages, std::nullopt);
+        return;
+    }
+    written << invoice.caption;
+    ShowMessages(invoice.messages);
+    if (documentType != QLatin1String("R")) {
+        HostCashInvoiceNotice(invoice.id);
         TellInvoiced(written);
         return;
     }
+    HostDocumentNotice(invoice.id, DocumentNoticeKind::Document);
     THostDocumentItem reversal = item;
     reversal.quantity = -1;
-    writer.PostItem(reversal);
-    LinkInvoice(connection, itemId, parkingDocumentId, writer.DocumentId(), QStringLiteral("M"));
-    written << writer.DocumentCaption();
-    const int documentId = writer.Commit();
-    ShowMessagesOf(writer);
-    HostDocumentNotice(documentId, DocumentNoticeKind::InvoiceReversal);
+    const LinkedDocument m = WriteLinkedDocument(m_dm, {QStringLiteral("M"), date, nullptr, invoice.currency}, reversal,
+                                                 itemId, parkingDocumentId);
+    if (m.refused) {
+        busy.reset();
+        ShowRefusal(m.messages, invoice.currency);
+        TellInvoiced(written);
+        return;
+    }
+    written << m.caption;
+    ShowMessages(m.messages);
+    HostDocumentNotice(m.id, DocumentNoticeKind::InvoiceReversal);
     TellInvoiced(written);
 }
 

@@ -11,6 +11,7 @@
 #include <dataset/Error.h>
 #include <dataset/Query.h>
 #include <dataset/Transaction.h>
+#include <dataset/UnitOfWork.h>
 #include <framework/Interfaces.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/host/ParkingRegistration.h>
@@ -52,12 +53,16 @@ void TParkingDetailForm::SaveDocument()
     dataset::Field &number = document.FieldByName(QStringLiteral("number"));
     const QString shown = number.AsString();
     try {
-        dataset::Transaction transaction(*connection);
-        m_saveTried = true;
-        PostDocument();
-        DocumentItemsApply();
-        m_saveToken.Stamp(*connection, document.FieldByName(QStringLiteral("parkingdocumentid")).AsLargeInt());
-        m_saveToken.Commit(transaction, *connection);
+        // A deadlock, a cluster's refusal or a lost link undoes the try, the datasets
+        // included, so the whole save runs again; the token keeps a stored try single.
+        dataset::RetryUnitOfWork(*connection, [&] {
+            dataset::Transaction transaction(*connection);
+            m_saveTried = true;
+            PostDocument();
+            DocumentItemsApply();
+            m_saveToken.Stamp(*connection, document.FieldByName(QStringLiteral("parkingdocumentid")).AsLargeInt());
+            m_saveToken.Commit(transaction, *connection);
+        });
     } catch (const dataset::AlreadySaved &saved) {
         ShowStoredDocument(saved.key());
         return;

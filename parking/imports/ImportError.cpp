@@ -68,7 +68,9 @@ ImportError::ImportError(ImportFailure kind, const QString &cause, qint64 line, 
 
 ImportError ImportError::WithNote(const QString &note) const
 {
-    return ImportError(m_kind, m_cause, m_line, message() + QLatin1Char('\n') + note);
+    ImportError noted(m_kind, m_cause, m_line, message() + QLatin1Char('\n') + note);
+    noted.m_serverCode = m_serverCode;
+    return noted;
 }
 
 ImportError ToImportError(const std::exception_ptr &error, qint64 line)
@@ -78,7 +80,9 @@ ImportError ToImportError(const std::exception_ptr &error, qint64 line)
     } catch (const ImportError &e) {
         return e;
     } catch (const dataset::DatabaseError &e) {
-        return ImportError(ImportFailure::Database, DatabaseCause(e));
+        ImportError database(ImportFailure::Database, DatabaseCause(e));
+        database.m_serverCode = e.serverCode();
+        return database;
     } catch (const dataset::Error &e) {
         return ImportError(ImportFailure::File, e.message(), line);
     } catch (const std::exception &e) {

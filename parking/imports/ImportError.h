@@ -19,16 +19,20 @@ public:
     ImportFailure kind() const noexcept { return m_kind; }
     qint64 line() const noexcept { return m_line; }
     const QString &cause() const noexcept { return m_cause; }
+    // The server's error code of a database failure; 0 for any other.
+    unsigned serverCode() const noexcept { return m_serverCode; }
 
     // The same failure with one more line of text (what happened to the tables).
     ImportError WithNote(const QString &note) const;
 
 private:
+    friend ImportError ToImportError(const std::exception_ptr &error, qint64 line);
     ImportError(ImportFailure kind, const QString &cause, qint64 line, const QString &message);
 
     ImportFailure m_kind;
     qint64 m_line;
     QString m_cause;
+    unsigned m_serverCode = 0;
 };
 
 // Any exception of an import as an ImportError: database errors keep the server's text,

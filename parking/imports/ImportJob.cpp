@@ -3,6 +3,7 @@
 #include "ImportError.h"
 #include "ImportHistory.h"
 #include "ParkingImportText.h"
+#include <dataset/UnitOfWork.h>
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -49,6 +50,39 @@ void CheckImportFileName(const QString &fileName)
         throw ImportError(ImportFailure::File, QStringLiteral("Datoteka mora imati nastavak .csv: %1").arg(fileName));
 }
 
+namespace {
+
+// An import that lost its server (a lost link, a deadlock or a cluster's refusal at the
+// swap, a node outside its cluster) may succeed when started again from the file.
+bool RestartMayCure(const ImportError &error)
+{
+    return error.serverCode() != 0 && dataset::IsRetryableError(error.serverCode());
+}
+
+// One run of 'job' on a connection of its own; the connection ends with the run, and with
+// it anything the run left open.
+ImportSummary RunOnce(ImportJob &job, ImportContext context, const dataset::ConnectionParams &params)
+{
+    dataset::Connection connection;
+    if (job.UsesDatabase()) {
+        dataset::ConnectionParams own = params;
+        // A loading connection has no read or write timeout: a long load is not a hung
+        // server, and the progress shows the import is alive.
+        own.localLoad = job.LoadsLocalFiles();
+        connection.Connect(own);
+        context.connection = &connection;
+    }
+    return job.Run(context);
+}
+
+} // namespace
+
+const QString &RestartNote()
+{
+    static const QString note = QStringLiteral("Veza sa serverom je prekinuta; uvoz je ponovo pokrenut.");
+    return note;
+}
+
 ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::ConnectionParams &params,
                         const ImportProgressFn &progress, const QString &user)
 {
@@ -58,23 +92,26 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
     record.user = user;
     record.fileName = QFileInfo(fileName).absoluteFilePath();
     ImportSummary summary;
+    bool restarted = false;
     try {
-        dataset::Connection connection;
-        ImportContext context{fileName, nullptr, progress};
-        if (job.UsesDatabase()) {
-            dataset::ConnectionParams own = params;
-            // A loading connection has no read or write timeout: a long load is not a hung
-            // server, and the progress shows the import is alive.
-            own.localLoad = job.LoadsLocalFiles();
-            connection.Connect(own);
-            context.connection = &connection;
+        const ImportContext context{fileName, nullptr, progress};
+        try {
+            summary = RunOnce(job, context, params);
+        } catch (...) {
+            // The tables are as they were until the run's own swap: the file is read
+            // again from its start, once, on a new connection.
+            const ImportError error = ToImportError(std::current_exception());
+            if (!job.UsesDatabase() || !RestartMayCure(error))
+                throw error;
+            restarted = true;
+            summary = RunOnce(job, context, params);
         }
-        summary = job.Run(context);
     } catch (...) {
         const ImportError error = ToImportError(std::current_exception());
         if (!job.UsesDatabase())
             throw error;
-        ImportError refused = error.WithNote(QStringLiteral("Sadržaj tabela je ostao nepromenjen."));
+        ImportError refused = restarted ? error.WithNote(RestartNote()) : error;
+        refused = refused.WithNote(QStringLiteral("Sadržaj tabela je ostao nepromenjen."));
         if (!record.kind.isEmpty()) {
             record.TakeError(error.message());
             const QString note = RecordImportSeparately(params, record);
@@ -83,6 +120,8 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
         }
         throw refused;
     }
+    if (restarted)
+        summary.details.prepend(RestartNote());
     if (!record.kind.isEmpty()) {
         record.succeeded = true;
         record.TakeSummary(summary);

@@ -58,11 +58,16 @@ public:
 };
 
 // Runs 'job' on the calling thread: checks the file name, connects with 'params' when
-// the job uses the database, and turns every failure into an ImportError. A job with a
-// history kind is recorded in the import history with 'user' (empty: the operating
-// system's user), whatever its outcome.
+// the job uses the database, and turns every failure into an ImportError. A run that
+// loses its server (a lost link, a deadlock or a cluster's refusal) is started again
+// from the file once, on a new connection, and the summary (or the error) says so with
+// RestartNote. A job with a history kind is recorded in the import history with 'user'
+// (empty: the operating system's user), whatever its outcome.
 ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::ConnectionParams &params,
                         const ImportProgressFn &progress = {}, const QString &user = {});
+
+// "Veza sa serverom je prekinuta; uvoz je ponovo pokrenut."
+const QString &RestartNote();
 
 // How the tables an import made name it: the time it began and the file's name.
 QString ImportLabel(const QString &fileName);

@@ -7,8 +7,8 @@
 
 #include <routines/TextFormat.h>
 
+#include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSet>
 
 namespace imports {
 
@@ -16,53 +16,57 @@ namespace {
 
 constexpr unsigned kLockWaitErrno = 1205;
 
-QStringList Column(dataset::Connection &connection, const QString &sql, const QString &param = {})
+qint64 ServerSeconds(dataset::Connection &connection)
 {
-    dataset::Query query;
-    query.SetConnection(&connection);
-    query.SetSQL({sql});
-    if (!param.isNull())
-        query.SetParam(QStringLiteral("pattern"), param);
-    query.Open();
-    QStringList values;
-    for (query.First(); !query.Eof(); query.Next())
-        values << query.Fields(0).AsString();
-    return values;
+    dataset::Query clock;
+    clock.SetConnection(&connection);
+    clock.SetSQL({QStringLiteral("SELECT UNIX_TIMESTAMP()")});
+    clock.Open();
+    return clock.Fields(0).AsLargeInt();
 }
 
 } // namespace
 
-// Copies whose import session is gone (a lost connection, a killed program) would stay
-// for good: they are dropped here, before this import makes its own.
+QString CopySuffix(dataset::Connection &connection)
+{
+    return QStringLiteral("%1x%2")
+        .arg(ServerSeconds(connection))
+        .arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'));
+}
+
+// A copy's age comes from its name; a copy named after a connection's thread id (made
+// by an earlier version) from the time the server made the table.
 void DropStaleCopies(dataset::Connection &connection, const QStringList &tables)
 {
-    const QString pattern = QStringLiteral("^(%1)_[nou]([0-9]+)$").arg(tables.join(QLatin1Char('|')));
-    const QStringList copies =
-        Column(connection,
-               QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = DATABASE() "
-                              "AND table_name REGEXP :pattern"),
-               pattern);
-    if (copies.isEmpty())
-        return;
-    const QStringList sessions = Column(connection, QStringLiteral("SELECT id FROM information_schema.processlist"));
-    const QSet<QString> alive(sessions.cbegin(), sessions.cend());
+    const QString pattern =
+        QStringLiteral("^(%1)_[nou](([0-9]{1,12})x[0-9a-f]{8}|[0-9]+)$").arg(tables.join(QLatin1Char('|')));
+    dataset::Query copies;
+    copies.SetConnection(&connection);
+    copies.SetSQL({QStringLiteral("SELECT table_name, COALESCE(UNIX_TIMESTAMP(create_time), 0) FROM "
+                                  "information_schema.tables WHERE table_schema = DATABASE() "
+                                  "AND table_name REGEXP :pattern")});
+    copies.SetParam(QStringLiteral("pattern"), pattern);
+    copies.Open();
+    const qint64 oldest = ServerSeconds(connection) - qint64(kOrphanCopyHours) * 3600;
     const QRegularExpression name(pattern);
-    for (const QString &copy : copies) {
+    QStringList stale;
+    for (copies.First(); !copies.Eof(); copies.Next()) {
+        const QString copy = copies.Fields(0).AsString();
         const QRegularExpressionMatch match = name.match(copy);
-        if (match.hasMatch() && !alive.contains(match.captured(2)))
-            connection.Execute(QStringLiteral("DROP TABLE IF EXISTS ") + dataset::Connection::QuoteIdentifier(copy));
+        const qint64 made =
+            match.captured(3).isEmpty() ? copies.Fields(1).AsLargeInt() : match.captured(3).toLongLong();
+        if (match.hasMatch() && made < oldest)
+            stale << copy;
     }
+    for (const QString &copy : stale)
+        connection.Execute(QStringLiteral("DROP TABLE IF EXISTS ") + dataset::Connection::QuoteIdentifier(copy));
 }
 
 TableReplacement::TableReplacement(dataset::Connection &connection, const QStringList &tables, const QString &label)
     : m_connection(connection)
     , m_tables(tables)
-    , m_id(connection.ThreadId())
+    , m_suffix(CopySuffix(connection))
 {
-    // Copies left by an import that was killed on a connection with the same id; an old
-    // one would stop the swap.
-    Drop(QLatin1Char('n'));
-    Drop(QLatin1Char('o'));
     DropStaleCopies(m_connection, m_tables);
     // The swap waits for other sessions' locks on the tables, but not for long.
     m_connection.Execute(QStringLiteral("SET SESSION lock_wait_timeout = %1").arg(kSwapWaitSeconds));
@@ -89,7 +93,7 @@ TableReplacement::~TableReplacement()
 
 QString TableReplacement::Name(const QString &table, QChar kind) const
 {
-    return QStringLiteral("%1_%2%3").arg(table).arg(kind).arg(m_id);
+    return QStringLiteral("%1_%2%3").arg(table, QString(kind), m_suffix);
 }
 
 QString TableReplacement::Fresh(const QString &table) const
@@ -172,7 +176,7 @@ void RestorePreviousImport(dataset::Connection &connection, const QStringList &t
     if (!PreviousImport(connection, tables))
         throw ImportError(ImportFailure::File, QStringLiteral("Vraćanje nije moguće: nema prethodnog uvoza."));
     connection.Execute(QStringLiteral("SET SESSION lock_wait_timeout = %1").arg(TableReplacement::kSwapWaitSeconds));
-    const QString id = QString::number(connection.ThreadId());
+    const QString id = CopySuffix(connection);
     QStringList renames;
     QStringList undone;
     for (const QString &table : tables) {
@@ -184,7 +188,7 @@ void RestorePreviousImport(dataset::Connection &connection, const QStringList &t
     connection.Execute(QStringLiteral("DROP TABLE IF EXISTS ") + undone.join(QStringLiteral(", ")));
 }
 
-// Best effort: a copy that cannot be dropped is dropped by the next import on this id.
+// Best effort: a copy that cannot be dropped is swept by an import a day later.
 void TableReplacement::Drop(QChar kind) noexcept
 {
     QStringList names;

@@ -2,6 +2,8 @@
 
 #include "ImportHistory.h"
 #include <dataset/Query.h>
+#include <dataset/SaveToken.h>
+#include <dataset/UnitOfWork.h>
 #include <framework/common/CommonResourceString.h>
 #include <parking/data/HostDocumentWriter.h>
 #include <parking/data/ParkingDMUnit.h>
@@ -176,33 +178,48 @@ TicketDocumentResult WriteTicketDocument(TParkingDM &dm, const QDate &day, const
         return result;
     }
 
-    THostDocumentWriter writer(dm);
-    if (writer.PostHeader({QStringLiteral("M"), day, nullptr, std::nullopt}) == PostOutcome::Refused) {
-        result.messages = writer.Messages();
+    // One unit of work, run again from its start after a deadlock, a cluster's refusal or
+    // a lost link; every try carries the same token, so none is stored twice.
+    const dataset::SaveToken token{QStringLiteral("document"), QStringLiteral("documentid")};
+    try {
+        dataset::RetryUnitOfWork(*dm.Connection(), [&] {
+            result.items = 0;
+            THostDocumentWriter writer(dm, token);
+            if (writer.PostHeader({QStringLiteral("M"), day, nullptr, std::nullopt}) == PostOutcome::Refused) {
+                result.messages = writer.Messages();
+                return;
+            }
+            int sort = 1;
+            for (const PlannedItem &item : planned) {
+                const TProductDesc &p = item.product;
+                THostDocumentItem row;
+                row.productId = p.ProductID;
+                row.productCode = p.Code;
+                row.productName = item.ticket + QStringLiteral(" - ident. ") + p.Name;
+                row.taxId = p.TaxID;
+                row.taxValue = p.TaxValue;
+                row.price = p.Price;
+                row.itemValue = item.quantity * p.Price;
+                row.quantity = item.quantity;
+                row.sort = sort;
+                if (writer.PostItem(row) == PostOutcome::Posted) {
+                    ++sort;
+                    ++result.items;
+                }
+            }
+            result.caption = writer.DocumentCaption();
+            result.documentId = writer.Commit();
+            result.written = true;
+            result.messages = writer.Messages();
+        });
+    } catch (const dataset::AlreadySaved &saved) {
+        // A try whose COMMIT's reply was lost had stored the document.
+        result.documentId = int(saved.key());
+        result.caption = StoredHostDocument(dm, result.documentId).caption;
+        result.written = true;
+    }
+    if (!result.written)
         return result;
-    }
-    int sort = 1;
-    for (const PlannedItem &item : planned) {
-        const TProductDesc &p = item.product;
-        THostDocumentItem row;
-        row.productId = p.ProductID;
-        row.productCode = p.Code;
-        row.productName = item.ticket + QStringLiteral(" - ident. ") + p.Name;
-        row.taxId = p.TaxID;
-        row.taxValue = p.TaxValue;
-        row.price = p.Price;
-        row.itemValue = item.quantity * p.Price;
-        row.quantity = item.quantity;
-        row.sort = sort;
-        if (writer.PostItem(row) == PostOutcome::Posted) {
-            ++sort;
-            ++result.items;
-        }
-    }
-    result.caption = writer.DocumentCaption();
-    result.documentId = writer.Commit();
-    result.written = true;
-    result.messages = writer.Messages();
     HostDocumentNotice(result.documentId, DocumentNoticeKind::Document);
     return result;
 }

@@ -5,6 +5,8 @@
 #include <dataset/Error.h>
 #include <dataset/ErrorRelay.h>
 #include <dataset/Query.h>
+#include <dataset/SaveToken.h>
+#include <dataset/UnitOfWork.h>
 #include <dataset/widgets/DBGrid.h>
 #include <dataset/widgets/DesignScale.h>
 #include <framework/base/BusyCursor.h>
@@ -297,25 +299,59 @@ void TParkingPayDeskForm::CreateButtonClick()
         return;
     if (!ConfirmRun(summary, documentDate))
         return;
-    summary.First();
     const BusyCursor busy;
-    THostDocumentWriter writer(m_dm);
-    const auto showMessages = [&writer] {
-        // Only once the writer's transaction and numbering lock have ended.
-        for (const QString &message : writer.Messages())
+    // The document is written as one unit of work, run again from its start after a
+    // deadlock, a cluster's refusal or a lost link; every try carries the same token.
+    const dataset::SaveToken token{QStringLiteral("document"), QStringLiteral("documentid")};
+    QStringList messages;
+    QString caption;
+    int documentId = 0;
+    int written = 0;
+    bool refused = false;
+    try {
+        dataset::RetryUnitOfWork(*m_dm.Connection(), [&] {
+            THostDocumentWriter writer(m_dm, token);
+            if (writer.PostHeader({QStringLiteral("M"), documentDate, nullptr, std::nullopt}) == PostOutcome::Refused) {
+                refused = true;
+                messages = writer.Messages();
+                return;
+            }
+            written = WriteDocumentItems(summary, writer);
+            caption = writer.DocumentCaption();
+            documentId = writer.Commit();
+            messages = writer.Messages();
+        });
+    } catch (const dataset::AlreadySaved &saved) {
+        // A try whose COMMIT's reply was lost had stored the document.
+        documentId = int(saved.key());
+        caption = StoredHostDocument(m_dm, documentId).caption;
+    }
+    // Only once the writer's transaction and numbering lock have ended.
+    const auto showMessages = [&messages] {
+        for (const QString &message : messages)
             ShowErrorMessage(message);
     };
-    if (writer.PostHeader({QStringLiteral("M"), documentDate, nullptr, std::nullopt}) == PostOutcome::Refused) {
+    if (refused) {
         showMessages();
         return;
     }
+    RecordDocument(documentDate, caption, written);
+    showMessages();
+    HostDocumentNotice(documentId, DocumentNoticeKind::Document);
+    m_feedback->Show(QStringLiteral("Napravljen je dokument %1 za %2.")
+                         .arg(caption, documentDate.toString(QStringLiteral("dd.MM.yyyy"))));
+}
+
+// Posts an item for each written row of the summary; returns how many were given.
+int TParkingPayDeskForm::WriteDocumentItems(dataset::Query &summary, THostDocumentWriter &writer)
+{
     ui->ProgressBar->setMaximum(summary.RecordCount());
     ui->ProgressBar->setValue(0);
     const auto field = [&summary](const char *name) -> dataset::Field & {
         return summary.FieldByName(QString::fromLatin1(name));
     };
     int sort = 1;
-    for (; !summary.Eof(); summary.Next()) {
+    for (summary.First(); !summary.Eof(); summary.Next()) {
         const QString code = field("productcode").AsString();
         if (WrittenRow(code)) {
             THostDocumentItem item;
@@ -332,13 +368,7 @@ void TParkingPayDeskForm::CreateButtonClick()
         }
         ui->ProgressBar->setValue(ui->ProgressBar->value() + 1);
     }
-    const QString caption = writer.DocumentCaption();
-    const int documentId = writer.Commit();
-    RecordDocument(documentDate, caption, sort - 1);
-    showMessages();
-    HostDocumentNotice(documentId, DocumentNoticeKind::Document);
-    m_feedback->Show(QStringLiteral("Napravljen je dokument %1 za %2.")
-                         .arg(caption, documentDate.toString(QStringLiteral("dd.MM.yyyy"))));
+    return sort - 1;
 }
 
 // The run is confirmed with what it will write: its day, its items and their total.

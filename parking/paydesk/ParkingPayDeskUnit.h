@@ -10,6 +10,7 @@
 
 class FeedbackBanner;
 class TParkingDM;
+class THostDocumentWriter;
 namespace dataset {
 class DBGrid;
 class ErrorRelay;
@@ -46,6 +47,7 @@ private:
     QDate TypedDay() const;
     void ShowDay(const QDate &day);
     bool ConfirmRun(dataset::Query &summary, const QDate &day);
+    int WriteDocumentItems(dataset::Query &summary, THostDocumentWriter &writer);
     void RecordDocument(const QDate &day, const QString &caption, int items);
 
     TParkingDM &m_dm;

@@ -3,6 +3,7 @@
 #include <dataset/Query.h>
 #include <parking/imports/ImportError.h>
 #include <parking/imports/SubscriptionImportJob.h>
+#include <parking/imports/TableReplacement.h>
 #include <routines/CodePages.h>
 #include <tests/support/TestDatabase.h>
 
@@ -25,6 +26,8 @@ private Q_SLOTS:
     void emptyLinesCountedAsEmpty();
     void staleCopyOfAGoneSessionDropped();
     void swapGivesUpWhileTableIsLocked();
+    void copiesOfTwoImportsOnOneSessionApart();
+    void importRestartsAfterItsSessionIsKilled();
 };
 
 namespace {
@@ -39,6 +42,15 @@ QStringList Shown(const QByteArray &line)
     };
     return {row->subscriptionNumber, row->regCityNumber, date(row->fromDate), date(row->toDate),
             row->firstName, row->lastName, row->personalIdentificator, row->zone, row->list, row->status};
+}
+
+QString Value(dataset::Connection &connection, const QString &sql)
+{
+    dataset::Query query;
+    query.SetConnection(&connection);
+    query.SQL() << sql;
+    query.Open();
+    return query.Fields(0).AsString();
 }
 
 QString WriteFile(const QTemporaryDir &dir, const QByteArray &content)
@@ -204,23 +216,28 @@ QStringList Copies(dataset::Connection &connection)
 
 } // namespace
 
-// A copy left by an import whose session was killed is dropped by the next import; the
-// copy of a session that still exists stays.
+// A copy left by a crashed import is dropped by the next import once it is a day old by
+// the name's clock (or, for a copy named after a session, by the server's record of it);
+// a younger one may belong to an import still running on another node and stays.
 void TestSubscriptionImport::staleCopyOfAGoneSessionDropped()
 {
     TestDatabase db;
     dataset::Connection &c = db.connection();
-    c.Execute("CREATE TABLE parkingsubscription_n4000000000 LIKE parkingsubscription");
-    c.Execute(QStringLiteral("CREATE TABLE parkingsubscription_n%1 LIKE parkingsubscription").arg(c.ThreadId()));
+    const qint64 now = Value(c, QStringLiteral("SELECT UNIX_TIMESTAMP()")).toLongLong();
+    const QString old = QStringLiteral("parkingsubscription_n%1x0000abcd").arg(now - 25 * 3600);
+    const QString young = QStringLiteral("parkingsubscription_n%1x0000beef").arg(now - 23 * 3600);
+    const QString session = QStringLiteral("parkingsubscription_n4000000000");
+    for (const QString &copy : {old, young, session})
+        c.Execute(QStringLiteral("CREATE TABLE %1 LIKE parkingsubscription").arg(copy));
     QTemporaryDir dir;
     SubscriptionImportJob job;
     RunImport(job, WriteFile(dir, Header + "P1,BG1,2024-01-01,2024-01-31,,,,,,,\n"), db.params());
-    QCOMPARE(Copies(c), QStringList{QStringLiteral("parkingsubscription_n%1").arg(c.ThreadId())});
+    QCOMPARE(Copies(c), (QStringList{young, session}));
     QCOMPARE(Table(c).size(), 1);
 }
 
-// Another session holds a read lock on the table: the swap gives up after ten seconds
-// with its own message, and the table keeps its rows.
+// Another session holds a read lock on the table: the swap gives up after its few
+// seconds' wait with its own message, and the table keeps its rows.
 void TestSubscriptionImport::swapGivesUpWhileTableIsLocked()
 {
     TestDatabase db(true);
@@ -241,10 +258,65 @@ void TestSubscriptionImport::swapGivesUpWhileTableIsLocked()
                  QStringLiteral("Pogrešan format datoteke!\nTabelu trenutno koristi drugi korisnik; "
                                 "pokušajte ponovo.\nSadržaj tabela je ostao nepromenjen."));
     }
-    QVERIFY(clock.elapsed() >= 9000 && clock.elapsed() < 30000);
+    QVERIFY(clock.elapsed() >= (TableReplacement::kSwapWaitSeconds - 1) * 1000 && clock.elapsed() < 30000);
     reader.Execute("UNLOCK TABLES");
     QCOMPARE(Table(db.connection()), before);
     QCOMPARE(Copies(db.connection()), QStringList{});
+}
+
+// Two imports on one session (as two nodes' sessions with the same id) keep their copies
+// apart: neither drops the other's, and each swap puts in its own rows.
+void TestSubscriptionImport::copiesOfTwoImportsOnOneSessionApart()
+{
+    TestDatabase db;
+    dataset::Connection &c = db.connection();
+    const QStringList tables = SubscriptionImportJob::Tables();
+    TableReplacement first(c, tables);
+    c.Execute(QStringLiteral("INSERT INTO %1 (subscriptionnumber, regcitynumber) VALUES ('A', 'BG1')")
+                  .arg(first.Fresh(tables.first())));
+    TableReplacement second(c, tables);
+    QVERIFY(first.Fresh(tables.first()) != second.Fresh(tables.first()));
+    c.Execute(QStringLiteral("INSERT INTO %1 (subscriptionnumber, regcitynumber) VALUES ('B', 'BG2')")
+                  .arg(second.Fresh(tables.first())));
+    QCOMPARE(Copies(c).size(), 2);
+    first.Commit();
+    QCOMPARE(Table(c).size(), 1);
+    QVERIFY(Table(c).first().startsWith(QStringLiteral("A|")));
+    second.Commit();
+    QVERIFY(Table(c).first().startsWith(QStringLiteral("B|")));
+    QCOMPARE(Copies(c), QStringList{});
+}
+
+// The import's session is killed while it reads the file (after its copy was made): the
+// import starts again from the file on a new connection, once, says so, and replaces the
+// table with every row; the first run's copy is gone.
+void TestSubscriptionImport::importRestartsAfterItsSessionIsKilled()
+{
+    TestDatabase db;
+    dataset::Connection &c = db.connection();
+    QByteArray content = Header;
+    for (int i = 1; i <= 2100; ++i)
+        content += QStringLiteral("P%1,BG%1,2024-01-01,2024-01-31,,,,,,,\n").arg(i).toUtf8();
+    QTemporaryDir dir;
+    SubscriptionImportJob job;
+    bool killed = false;
+    const auto killOnce = [&](qint64, qint64) {
+        if (killed)
+            return;
+        killed = true;
+        const QString import = Value(
+            c,
+            QStringLiteral("SELECT MAX(id) FROM information_schema.processlist WHERE db = DATABASE() AND id <> %1")
+                .arg(c.ThreadId()));
+        QVERIFY(!import.isEmpty());
+        c.Execute(QStringLiteral("KILL ") + import);
+    };
+    const ImportSummary summary = RunImport(job, WriteFile(dir, content), db.params(), killOnce);
+    QVERIFY(killed);
+    QCOMPARE(summary.details.value(0), QStringLiteral("Veza sa serverom je prekinuta; uvoz je ponovo pokrenut."));
+    QCOMPARE(summary.linesRead, 2100);
+    QCOMPARE(Table(c).size(), 2100);
+    QCOMPARE(Copies(c), QStringList{});
 }
 
 QTEST_GUILESS_MAIN(TestSubscriptionImport)
