@@ -14,6 +14,15 @@ namespace {
 constexpr unsigned kUnknownCommand = 1047; // a cluster node outside its primary component
 constexpr unsigned kErrorDuringCommit = 1180;
 constexpr unsigned kDeadlock = 1213; // also a cluster's certification failure
+constexpr unsigned kNoSocket = 2002; // connecting found no server
+constexpr unsigned kNoHost = 2003; // connecting: the host does not answer
+
+// Connecting again failed: every host was tried and none answered, so another try
+// would only wait through the same timeouts once more.
+bool OutOfReach(const Connection &connection, unsigned code)
+{
+    return !connection.Connected() && (code == kNoSocket || code == kNoHost);
+}
 
 } // namespace
 
@@ -33,7 +42,8 @@ void RetryUnitOfWork(Connection &connection, const std::function<void()> &unit, 
             unit();
             return;
         } catch (const DatabaseError &error) {
-            if (!IsRetryableError(error.serverCode()) || connection.InTransaction())
+            if (!IsRetryableError(error.serverCode()) || connection.InTransaction()
+                || OutOfReach(connection, error.serverCode()))
                 throw;
             if (attempt >= limits.tries)
                 throw DatabaseError(

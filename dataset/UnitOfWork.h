@@ -24,7 +24,8 @@ struct RetryLimits {
 // Runs 'unit' (which opens and commits its own Transaction on 'connection') and runs it
 // again from its start when it fails with a retryable error, up to the limit's tries;
 // the last failure is thrown with a message saying nothing was stored. A lost link
-// connects again on the unit's first statement of the next try. The unit must leave
+// connects again on the unit's first statement of the next try; when that connect
+// finds no server, its error ends the unit at once. The unit must leave
 // everything as it found it when it throws (the datasets' journal undoes their writes
 // on rollback) and must tell itself a lost COMMIT that did happen, with a SaveToken.
 // Called inside an open transaction, the unit runs once: only the outermost unit can

@@ -18,14 +18,13 @@ using namespace dataset;
 class TestUnitOfWork : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void retryableErrors_data();
-    void retryableErrors();
     void refusedCommitRunsAgain();
     void lostLinkRunsAgainOnNewSession();
     void otherErrorsEndAtOnce();
     void limitStoresNothing();
     void innerUnitLeavesRetryToOuter();
     void lostCommitToldByToken();
+    void serverOutOfReachEndsAtOnce();
     void readerReadsOnceMoreAfterDeadlock();
 };
 
@@ -49,29 +48,6 @@ int Count(Connection &c, const QString &table = QStringLiteral("saves"))
 }
 
 } // namespace
-
-void TestUnitOfWork::retryableErrors_data()
-{
-    QTest::addColumn<unsigned>("code");
-    QTest::addColumn<bool>("retryable");
-    QTest::newRow("deadlock or certification failure") << 1213u << true;
-    QTest::newRow("not in primary component at commit") << 1180u << true;
-    QTest::newRow("node not prepared") << 1047u << true;
-    QTest::newRow("server lost") << 2013u << true;
-    QTest::newRow("server gone") << 2006u << true;
-    QTest::newRow("connection killed") << 1927u << true;
-    QTest::newRow("host down") << 2003u << true;
-    QTest::newRow("lock wait timeout") << 1205u << false;
-    QTest::newRow("duplicate") << 1062u << false;
-    QTest::newRow("no table") << 1146u << false;
-}
-
-void TestUnitOfWork::retryableErrors()
-{
-    QFETCH(unsigned, code);
-    QFETCH(bool, retryable);
-    QCOMPARE(IsRetryableError(code), retryable);
-}
 
 // A node outside its cluster refuses the COMMIT (1180, raised here by a trigger on the
 // first try): the whole unit runs again and stores its row once.
@@ -247,6 +223,33 @@ void TestUnitOfWork::lostCommitToldByToken()
         QCOMPARE(saved.key(), Scalar(db.connection(), QStringLiteral("SELECT id FROM saves")).toLongLong());
     }
     QCOMPARE(Count(db.connection()), 1);
+}
+
+// The link breaks and connecting again finds nobody listening: the unit ends with the
+// connect's error after that one new try instead of waiting out every try.
+void TestUnitOfWork::serverOutOfReachEndsAtOnce()
+{
+    TestDatabase db;
+    auto proxy = std::make_unique<CommitCutProxy>(db.params().socket);
+    Connection link;
+    link.Connect(proxy->Params(db.params()));
+    link.Execute(QStringLiteral("DO 1"));
+    proxy.reset();
+    int tries = 0;
+    try {
+        RetryUnitOfWork(
+            link,
+            [&] {
+                ++tries;
+                Transaction transaction(link);
+                transaction.Commit();
+            },
+            kQuick);
+        QFAIL("no error");
+    } catch (const DatabaseError &e) {
+        QVERIFY2(e.serverCode() == 2002 || e.serverCode() == 2003, qPrintable(e.message()));
+    }
+    QCOMPARE(tries, 2);
 }
 
 // A read chosen as a deadlock's victim (raised here by a function on its first call) is

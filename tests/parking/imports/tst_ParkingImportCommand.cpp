@@ -39,7 +39,6 @@ private Q_SLOTS:
     void otherSchemaVersionRefused();
     void ticketsEndToEnd();
     void ticketDocument();
-    void ticketDocumentRunsAgainAfterDeadlock();
     void subscriptionsEndToEnd();
     void startStopOutput_data();
     void startStopOutput();
@@ -202,35 +201,6 @@ void TestParkingImportCommand::ticketDocument()
              qPrintable(lines.at(1)));
     QVERIFY2(lines.at(2).contains("| dokument karata | bez dokumenta |"), qPrintable(lines.at(2)));
     QCOMPARE(Run(server + QStringList{"ticket-document", "6.12.2026"}).exitCode, 3);
-}
-
-// The server picks the document's first item as a deadlock's victim (a trigger raises
-// 1213 once per session): the whole document is written again, under the number the
-// undone try gave back, and stored once with every item.
-void TestParkingImportCommand::ticketDocumentRunsAgainAfterDeadlock()
-{
-    TestDatabase db;
-    dataset::Connection &c = db.connection();
-    c.Execute("INSERT INTO tax (taxid, name, value) VALUES (3, 'PDV', 20)");
-    c.Execute(
-        "INSERT INTO product (name, code, barcode, price, taxid) VALUES ('Doplatna 300', 'P300', 'DK300', 250, 3)");
-    c.Execute("INSERT INTO parkingticketraw (id_DK, cena_DK, vreme_izdavanja_DK) VALUES "
-              "('A1', 300, '2026-12-05 08:00:00'), ('A2', 300, '2026-12-05 09:00:00')");
-    c.Execute("CREATE TRIGGER documentitem_victim BEFORE INSERT ON documentitem FOR EACH ROW BEGIN "
-              "SET @items = COALESCE(@items, 0) + 1; "
-              "IF @items = 1 THEN SIGNAL SQLSTATE '40001' SET MYSQL_ERRNO = 1213, "
-              "MESSAGE_TEXT = 'Deadlock found when trying to get lock'; END IF; END");
-    const dataset::ConnectionParams params = db.params();
-    const Result written = Run({"ticket-document", "2026-12-05", "--socket", params.socket, "--user", params.user,
-                                "--database", params.database});
-    QCOMPARE(written.exitCode, 0);
-    QVERIFY2(written.out.contains("Dokument M-1 sa 2 stavki"), qPrintable(written.out + written.err));
-    dataset::Query stored;
-    stored.SetConnection(&c);
-    stored.SetSQL({"SELECT (SELECT COUNT(*) FROM document), (SELECT COUNT(*) FROM documentitem)"});
-    stored.Open();
-    QCOMPARE(stored.Fields(0).AsInteger(), 1);
-    QCOMPARE(stored.Fields(1).AsInteger(), 2);
 }
 
 void TestParkingImportCommand::subscriptionsEndToEnd()

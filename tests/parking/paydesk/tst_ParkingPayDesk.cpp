@@ -26,6 +26,7 @@ private Q_SLOTS:
     void nothingWritten();
     void onlyTicketsAndSubscriptionsWriteNothing();
     void refusedItemShownWithLockFree();
+    void deadlockedRunWrittenAgainOnce();
     void printParameters();
     void typedDateReloads();
     void printoutCarriesTotalOperatorTime();
@@ -255,6 +256,34 @@ void TestParkingPayDesk::refusedItemShownWithLockFree()
     QCOMPARE(whileShown, (QStringList{QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("0")}));
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT GROUP_CONCAT(productname) FROM documentitem")),
              QStringLiteral("Naziv P1"));
+}
+
+// The server undoes the run as a deadlock's victim at its second item (a trigger raises
+// 1213 once per session): the whole document is written again, with no message, and
+// stored once with every item once.
+void TestParkingPayDesk::deadlockedRunWrittenAgainOnce()
+{
+    PayDesk desk;
+    desk.fx.connection().Execute(
+        QStringLiteral("CREATE TRIGGER item_victim BEFORE INSERT ON documentitem FOR EACH ROW BEGIN "
+                       "SET @items = COALESCE(@items, 0) + 1; "
+                       "IF @items = 2 THEN SIGNAL SQLSTATE '40001' SET MYSQL_ERRNO = 1213, "
+                       "MESSAGE_TEXT = 'Deadlock found when trying to get lock'; END IF; END"));
+    desk.Sale(kDay + QStringLiteral(" 08:00:00"), QStringLiteral("P1"), 1, 100);
+    desk.Sale(kDay + QStringLiteral(" 09:00:00"), QStringLiteral("P2"), 2, 200);
+    desk.Load(kDay);
+    const qsizetype reported = TestApplication::instance()->errors.size();
+    desk.fx.dialogs.QueueConfirm(true);
+    Child<QPushButton>(*desk.form, "CreateButton")->click();
+    QCOMPARE(desk.fx.dialogs.Errors(), QStringList{});
+    QCOMPARE(TestApplication::instance()->errors.size(), reported);
+    // The host's numbering ran for each try; one document stays.
+    QCOMPARE(desk.fakes.service->calls.filter(QStringLiteral("number M")).size(), 2);
+    QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")), QStringLiteral("1"));
+    QCOMPARE(desk.Scalar(QStringLiteral("SELECT GROUP_CONCAT(productname ORDER BY sort) FROM documentitem")),
+             QStringLiteral("Naziv P1,Naziv P2"));
+    QCOMPARE(desk.Scalar(QStringLiteral("SELECT @items")), QStringLiteral("4"));
+    QCOMPARE(Child<QProgressBar>(*desk.form, "ProgressBar")->value(), 2);
 }
 
 // The parameter carries the box's text as it stands; the console's print grid is the
