@@ -418,7 +418,7 @@ void TParkingPayDeskForm::PrintChartsExecute()
     const QString title = windowTitle() + QLatin1Char(' ')
         + ui->Charts->Data().day.toString(QStringLiteral("dd.MM.yyyy")) + QStringLiteral(" - Grafikoni");
     QList<ReportPicture> pictures;
-    for (const QImage &image : ui->Charts->Pictures(QSize(640, 300)))
+    for (const QImage &image : ui->Charts->Pictures(QSize(640, 220)))
         pictures.push_back({image});
     PrintPictures(title, PrintHeader(ui->ParkingPayDeskProductDBG), pictures,
                   GridTableHtml(*ui->ParkingPayDeskProductDBG) + GridTableHtml(*ui->ParkingPayDeskUserDBG), this);

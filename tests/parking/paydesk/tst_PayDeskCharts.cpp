@@ -1,6 +1,7 @@
 #include "../documents/DocumentsFixture.h"
 
 #include <dataset/widgets/DBGrid.h>
+#include <framework/report/PicturePrint.h>
 #include <parking/paydesk/ParkingPayDeskUnit.h>
 #include <parking/paydesk/PayDeskChartBuild.h>
 #include <parking/paydesk/PayDeskCharts.h>
@@ -16,12 +17,14 @@
 #include <QHorizontalBarSeries>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QScatterSeries>
 #include <QSet>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTimeZone>
 #include <QValueAxis>
 
@@ -384,6 +387,19 @@ void TestPayDeskCharts::printoutHoldsChartsAndGrids()
             for (int x = 0; x < picture.width(); x += 7)
                 colours.insert(picture.pixel(x, y));
         QVERIFY(colours.size() > 3);
+    }
+    if (const QString dir = qEnvironmentVariable("PARKING_GRAB_DIR"); !dir.isEmpty()) {
+        QList<ReportPicture> shown;
+        for (const QImage &picture : pictures)
+            shown.push_back({picture});
+        const auto page = PictureReport(QStringLiteral("Blagajna"), QString(), shown, QString());
+        page->setPageSize(QSizeF(794, 1123));
+        QImage image(794, 1123, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        page->drawContents(&painter, QRectF(0, 0, 794, 1123));
+        painter.end();
+        image.save(QDir(dir).filePath(QStringLiteral("blagajna-grafikoni-stampa.png")));
     }
     Child<QPushButton>(*desk.form, "PrintChartsButton")->click();
     QCoreApplication::processEvents();
