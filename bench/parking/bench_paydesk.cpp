@@ -155,10 +155,10 @@ void charts(bench::ClientRunner &runner, const QString &socket, const Options &o
         read.push_back(1000 * bench::SecondsOf([&panel] { panel.Refresh(); }));
         drawn.push_back(1000 * bench::SecondsOf([&panel, &picture] { panel.render(&picture); }));
         whole.push_back(1000 * bench::SecondsOf([&] {
-            TParkingPayDeskForm::LoadSummaries(*ParkingDM, day);
-            panel.Refresh();
-            panel.render(&picture);
-        }));
+                            TParkingPayDeskForm::LoadSummaries(*ParkingDM, day);
+                            panel.Refresh();
+                            panel.render(&picture);
+                        }));
     }
     // The same statement with the bounds the charts bind.
     dataset::Query hours;
@@ -177,16 +177,16 @@ void charts(bench::ClientRunner &runner, const QString &socket, const Options &o
 
     const paydesk::ChartData &data = panel.Data();
     out << "(c) pay desk charts of " << day << " (30-day line from "
-        << shown.addDays(1 - paydesk::kLineDays).toString(Qt::ISODate) << "): " << data.products.size()
-        << " products, " << data.users.size() << " cashiers, day total "
-        << QString::number(data.days.back(), 'f', 2) << " RSD" << Qt::endl;
+        << shown.addDays(1 - paydesk::kLineDays).toString(Qt::ISODate) << "): " << data.products.size() << " products, "
+        << data.users.size() << " cashiers, day total " << QString::number(data.days.back(), 'f', 2) << " RSD"
+        << Qt::endl;
     out << "  SQL (hours and days): " << hoursSql << Qt::endl;
-    out << "  module, charts read and built (Refresh): " << bench::Median(read) << " ms median [" << listed(read)
-        << "]" << Qt::endl;
+    out << "  module, charts read and built (Refresh): " << bench::Median(read) << " ms median [" << listed(read) << "]"
+        << Qt::endl;
     out << "  module, charts painted (880x540): " << bench::Median(drawn) << " ms median [" << listed(drawn) << "]"
         << Qt::endl;
-    out << "  module, day shown with charts (summaries, charts, paint): " << bench::Median(whole)
-        << " ms median [" << listed(whole) << "]" << Qt::endl;
+    out << "  module, day shown with charts (summaries, charts, paint): " << bench::Median(whole) << " ms median ["
+        << listed(whole) << "]" << Qt::endl;
     out << "  mariadb client: hours and days " << bench::Median(client) << " ms [" << listed(client)
         << "], all three statements in one run " << bench::Median(clientDay) << " ms [" << listed(clientDay) << "]"
         << Qt::endl;

@@ -172,7 +172,7 @@ void TParkingPayDeskForm::BuildLayout()
     ui->Charts->layout()->setContentsMargins(4, 4, 4, 4);
     ui->Pages = new QTabWidget(this);
     ui->Pages->setObjectName(QStringLiteral("PayDeskPages"));
-    ui->Pages->addTab(tables, QStringLiteral("&Tabele"));
+    ui->Pages->addTab(tables, QStringLiteral("T&abele"));
     ui->Pages->addTab(ui->Charts, QStringLiteral("&Grafikoni"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -197,7 +197,8 @@ void TParkingPayDeskForm::BuildLayout()
         if (ui->Pages->widget(index) == ui->Charts)
             GrowForCharts();
     });
-    connect(ui->Charts, &paydesk::PayDeskCharts::printRequested, this, guarded(&TParkingPayDeskForm::PrintChartsExecute));
+    connect(ui->Charts, &paydesk::PayDeskCharts::printRequested, this,
+            guarded(&TParkingPayDeskForm::PrintChartsExecute));
     connect(ui->PrintProdButton, &QPushButton::clicked, ui->PrintProduct, &QAction::trigger);
     connect(ui->PrintUserButton, &QPushButton::clicked, ui->PrintUser, &QAction::trigger);
 }
@@ -217,12 +218,13 @@ void TParkingPayDeskForm::LoadSummaries(TParkingDM &dm, const QString &day)
     const QString from = paydesk::ItemsFrom();
     const QString total = paydesk::ItemTotalSum();
     const QString condition = paydesk::PeriodCondition();
-    Reload(dm.ParkingPayDeskProductZQ(),
-           {QStringLiteral("SELECT pdi.productcode, pdi.productname, SUM(pdi.quantity) AS SumQuantity, ") + total
-                + QStringLiteral(" AS SumItemTotal, "
-                                 "pdi.productid, pdi.taxid, pdi.taxvalue, pdi.price, SUM(pdi.itemvalue) AS SumItemValue"),
-            from, condition, QStringLiteral("GROUP BY pdi.productid ORDER BY pdi.productname")},
-           day);
+    Reload(
+        dm.ParkingPayDeskProductZQ(),
+        {QStringLiteral("SELECT pdi.productcode, pdi.productname, SUM(pdi.quantity) AS SumQuantity, ") + total
+             + QStringLiteral(" AS SumItemTotal, "
+                              "pdi.productid, pdi.taxid, pdi.taxvalue, pdi.price, SUM(pdi.itemvalue) AS SumItemValue"),
+         from, condition, QStringLiteral("GROUP BY pdi.productid ORDER BY pdi.productname")},
+        day);
     Reload(dm.ParkingPayDeskUserZQ(),
            {QStringLiteral("SELECT CONCAT(u.firstname,' ',u.lastname) AS UserName, ") + total
                 + QStringLiteral(" AS SumItemTotal"),

@@ -1,15 +1,19 @@
 #include "PayDeskChartBuild.h"
 
+#include <routines/FormatFloat.h>
+
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QCategoryAxis>
 #include <QChart>
+#include <QCursor>
 #include <QGraphicsLayout>
 #include <QGraphicsSimpleTextItem>
 #include <QHorizontalBarSeries>
 #include <QLineSeries>
 #include <QScatterSeries>
+#include <QToolTip>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -47,6 +51,20 @@ void ShowMessage(QChart &chart, const QString &message)
     const auto place = [text](const QRectF &plot) { text->setPos(plot.center() - text->boundingRect().center()); };
     QObject::connect(&chart, &QChart::plotAreaChanged, &chart, place);
     place(chart.plotArea());
+}
+
+// Hovering a bar tells its name and amount; 'names' are the bars' in the set's order.
+void ExplainOnHover(QBarSet &set, const QStringList &names)
+{
+    QObject::connect(&set, &QBarSet::hovered, &set, [&set, names](bool over, int index) {
+        if (!over || index < 0 || index >= names.size()) {
+            QToolTip::hideText();
+            return;
+        }
+        QToolTip::showText(
+            QCursor::pos(),
+            QStringLiteral("%1: %2 RSD").arg(names[index], FormatFloat(QStringLiteral("#,##0.00"), set.at(index))));
+    });
 }
 
 QString NoTakings(const ChartData &data)
@@ -106,6 +124,7 @@ std::unique_ptr<QChart> NewRankedChart(const QString &title, const ChartData &da
         high = std::max(high, amount->value);
     }
     set->setLabelColor(chart->titleBrush().color());
+    ExplainOnHover(*set, labels->categories());
     auto *series = new QHorizontalBarSeries;
     series->append(set);
     series->setBarWidth(0.7);
@@ -133,8 +152,12 @@ std::unique_ptr<QChart> NewHourChart(const ChartData &data)
         return chart;
     }
     auto *set = new QBarSet(QStringLiteral("RSD"));
-    for (const double amount : data.hours)
+    QStringList names;
+    for (const double amount : data.hours) {
+        names << QStringLiteral("%1-%2 h").arg(names.size()).arg(names.size() + 1);
         set->append(amount);
+    }
+    ExplainOnHover(*set, names);
     // Bar n stands at n; every third hour is named, so the names fit a narrow chart.
     auto *hours = new QCategoryAxis;
     hours->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
@@ -209,8 +232,9 @@ std::unique_ptr<QChart> NewDaysChart(const ChartData &data)
     chart->legend()->setAlignment(Qt::AlignBottom);
     chart->legend()->show();
     if (*low == 0.0 && *high == 0.0)
-        ShowMessage(*chart, QStringLiteral("Nema naplate od %1 do %2.")
-                                .arg(first.toString(kDateShown), data.day.toString(kDateShown)));
+        ShowMessage(
+            *chart,
+            QStringLiteral("Nema naplate od %1 do %2.").arg(first.toString(kDateShown), data.day.toString(kDateShown)));
     return chart;
 }
 

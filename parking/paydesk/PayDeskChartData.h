@@ -24,11 +24,11 @@ struct Amount {
 };
 
 struct ChartData {
-    QDate day;                       // invalid while the summaries hold no day
-    bool hasItems = false;           // the day has at least one item
-    std::array<double, 24> hours{};  // by the hour of the documents' time
-    std::vector<Amount> products;    // largest first
-    std::vector<Amount> users;       // largest first
+    QDate day; // invalid while the summaries hold no day
+    bool hasItems = false; // the day has at least one item
+    std::array<double, 24> hours{}; // by the hour of the documents' time
+    std::vector<Amount> products; // largest first
+    std::vector<Amount> users; // largest first
     std::array<double, kLineDays> days{}; // from kLineDays-1 days before 'day' to 'day'
 };
 

@@ -66,8 +66,8 @@ PayDeskCharts::PayDeskCharts(dataset::Query &products, dataset::Query &users, QW
 
 void PayDeskCharts::Refresh()
 {
-    m_stale = false;
     m_data = LoadChartData(m_products, m_users);
+    m_stale = false;
     for (size_t i = 0; i < m_views.size(); ++i)
         Replace(*m_views[i], kBuilders[i](m_data));
 }

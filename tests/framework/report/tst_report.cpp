@@ -251,21 +251,23 @@ void TestReport::picturesGoIntoPdf()
         image.fill(colour);
         pictures.push_back({image});
     }
-    pictures[2].image = pictures[2].image.scaled(640, 640);   // another shape, at 1:1
+    pictures[2].image = pictures[2].image.scaled(640, 640); // another shape, at 1:1
     pictures[2].image.setDevicePixelRatio(1);
     QStandardItemModel model(1, 1);
     model.setItem(0, 0, new QStandardItem(QStringLiteral("Doplatna karta")));
     QTableView grid;
     grid.setModel(&model);
-    const auto report = PictureReport(QStringLiteral("Blagajna 06.12.2026 - Grafikoni"), QStringLiteral("Ukupno: 1.00 RSD"),
-                                      pictures, GridTableHtml(grid));
+    const auto report = PictureReport(QStringLiteral("Blagajna 06.12.2026 - Grafikoni"),
+                                      QStringLiteral("Ukupno: 1.00 RSD"), pictures, GridTableHtml(grid));
     const QString html = report->toHtml();
     QCOMPARE(html.count(QStringLiteral("<img ")), 3);
     QVERIFY(html.contains(QStringLiteral("width=\"640\" height=\"300\"")));
     QVERIFY(html.contains(QStringLiteral("width=\"640\" height=\"640\"")));
     QVERIFY(report->toPlainText().contains(QStringLiteral("Doplatna karta")));
-    QVERIFY(report->toPlainText().indexOf(QStringLiteral("Ukupno")) < report->toPlainText().indexOf(QStringLiteral("Doplatna")));
-    const QImage first = report->resource(QTextDocument::ImageResource, QUrl(QStringLiteral("picture:0"))).value<QImage>();
+    QVERIFY(report->toPlainText().indexOf(QStringLiteral("Ukupno"))
+            < report->toPlainText().indexOf(QStringLiteral("Doplatna")));
+    const QImage first =
+        report->resource(QTextDocument::ImageResource, QUrl(QStringLiteral("picture:0"))).value<QImage>();
     QCOMPARE(first.size(), QSize(1280, 600));
     GrabPage(*report, QStringLiteral("slike"));
 
@@ -274,7 +276,7 @@ void TestReport::picturesGoIntoPdf()
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray pdf = file.readAll();
     QCOMPARE(pdf.count("/Subtype /Image"), 3);
-    QVERIFY(pdfPageCount(pdf) >= 2);   // three pictures of this size do not fit one A4 page
+    QVERIFY(pdfPageCount(pdf) >= 2); // three pictures of this size do not fit one A4 page
 }
 
 void TestReport::missingGridIsAnError()

@@ -134,7 +134,8 @@ struct ChartDesk {
     {
         QList<QPair<QString, double>> rows;
         for (query.First(); !query.Eof(); query.Next())
-            rows.append({query.FieldByName(label).AsString(), query.FieldByName(QStringLiteral("SumItemTotal")).AsFloat()});
+            rows.append(
+                {query.FieldByName(label).AsString(), query.FieldByName(QStringLiteral("SumItemTotal")).AsFloat()});
         return rows;
     }
     void ShowCharts()
@@ -179,8 +180,7 @@ void TestPayDeskCharts::seriesEqualGrids()
         gridTotal += row.second;
 
     const Bars byProduct = BarsOf(ChartOf(*desk.form, "ProductChart"));
-    QCOMPARE(byProduct.labels,
-             (QStringList{"Naziv DK1200", "Naziv P1", "Naziv P2", "Naziv P3"}));   // largest first
+    QCOMPARE(byProduct.labels, (QStringList{"Naziv DK1200", "Naziv P1", "Naziv P2", "Naziv P3"})); // largest first
     for (int i = 0; i < byProduct.labels.size(); ++i) {
         const auto row = std::find_if(products.begin(), products.end(),
                                       [&](const auto &p) { return p.first == byProduct.labels[i]; });
@@ -194,8 +194,8 @@ void TestPayDeskCharts::seriesEqualGrids()
     QCOMPARE(byUser.labels, (QStringList{"Ana Đurić", "Nepoznat korisnik", "Petar Petrović"}));
     for (int i = 0; i < byUser.labels.size(); ++i) {
         const QString gridName = byUser.labels[i] == QLatin1String("Nepoznat korisnik") ? QString() : byUser.labels[i];
-        const auto row = std::find_if(users.begin(), users.end(),
-                                      [&](const auto &u) { return u.first.trimmed() == gridName; });
+        const auto row =
+            std::find_if(users.begin(), users.end(), [&](const auto &u) { return u.first.trimmed() == gridName; });
         QVERIFY(row != users.end());
         QCOMPARE(byUser.values[i], row->second);
     }
@@ -236,7 +236,7 @@ void TestPayDeskCharts::rankedBarsSumTheRest()
     desk.Load(kDay);
     const Bars renamed = BarsOf(ChartOf(*desk.form, "ProductChart"));
     QCOMPARE(renamed.labels.mid(0, 2), (QStringList{"Sat", "Naziv P11"}));
-    QVERIFY(!renamed.labels.contains(QStringLiteral("Sat (2)")));   // P2 "Sat" is among the rest
+    QVERIFY(!renamed.labels.contains(QStringLiteral("Sat (2)"))); // P2 "Sat" is among the rest
     desk.Sale(kDay + QStringLiteral(" 11:00:00"), QStringLiteral("P2"), 4000, 7, 1, QStringLiteral("Sat"));
     desk.Load(kDay);
     QCOMPARE(BarsOf(ChartOf(*desk.form, "ProductChart")).labels.mid(0, 2), (QStringList{"Sat", "Sat (2)"}));
@@ -283,12 +283,12 @@ void TestPayDeskCharts::hoursByLocalClock()
 void TestPayDeskCharts::thirtyDaysWithDayMarked()
 {
     ChartDesk desk;
-    desk.Sale(QStringLiteral("2026-03-11 23:59:59"), QStringLiteral("P1"), 1000);   // the day before the line
+    desk.Sale(QStringLiteral("2026-03-11 23:59:59"), QStringLiteral("P1"), 1000); // the day before the line
     desk.Sale(QStringLiteral("2026-03-12 00:00:00"), QStringLiteral("P1"), 100);
     desk.Sale(QStringLiteral("2026-03-29 02:30:00"), QStringLiteral("P1"), 50);
     desk.Sale(QStringLiteral("2026-03-29 23:00:00"), QStringLiteral("P1"), 50);
     desk.Sale(QStringLiteral("2026-04-10 12:00:00"), QStringLiteral("P1"), 10);
-    desk.Sale(QStringLiteral("2026-04-11 00:00:00"), QStringLiteral("P1"), 1000);  // the day after
+    desk.Sale(QStringLiteral("2026-04-11 00:00:00"), QStringLiteral("P1"), 1000); // the day after
     desk.Load(QStringLiteral("2026-04-10"));
     QChart &chart = ChartOf(*desk.form, "DaysChart");
     QCOMPARE(chart.series().size(), 2);
@@ -376,13 +376,13 @@ void TestPayDeskCharts::printoutHoldsChartsAndGrids()
     desk.Sale(kDay + QStringLiteral(" 17:00:00"), QStringLiteral("P2"), 50);
     desk.Load(kDay);
     desk.Sale(kDay + QStringLiteral(" 18:00:00"), QStringLiteral("P3"), 5);
-    TParkingPayDeskForm::LoadSummaries(*ParkingDM, kDay);   // the hidden charts are now stale
+    TParkingPayDeskForm::LoadSummaries(*ParkingDM, kDay); // the hidden charts are now stale
 
     const QList<QImage> pictures = desk.Charts().Pictures(QSize(640, 300));
     QCOMPARE(pictures.size(), 4);
     for (const QImage &picture : pictures) {
         QCOMPARE(picture.deviceIndependentSize(), QSizeF(640, 300));
-        QSet<QRgb> colours;   // bars, axes and texts drawn, not a blank page
+        QSet<QRgb> colours; // bars, axes and texts drawn, not a blank page
         for (int y = 0; y < picture.height(); y += 7)
             for (int x = 0; x < picture.width(); x += 7)
                 colours.insert(picture.pixel(x, y));
@@ -404,7 +404,7 @@ void TestPayDeskCharts::printoutHoldsChartsAndGrids()
     Child<QPushButton>(*desk.form, "PrintChartsButton")->click();
     QCoreApplication::processEvents();
     QVERIFY2(TestApplication::instance()->errors.isEmpty(), qPrintable(TestApplication::instance()->errors.join('\n')));
-    QCOMPARE(desk.Charts().Data().products.size(), std::size_t(3));   // drawn again before printing
+    QCOMPARE(desk.Charts().Data().products.size(), std::size_t(3)); // drawn again before printing
     const QStringList files = QDir(reports.path()).entryList({QStringLiteral("*.pdf")});
     QCOMPARE(files.size(), 1);
     QVERIFY2(files.front().startsWith(QStringLiteral("Blagajna_06_12_2026_-_Grafikoni")), qPrintable(files.front()));
@@ -448,7 +448,10 @@ void TestPayDeskCharts::textsFit()
             const QChartView *view = Child<QChartView>(*desk.form, name);
             const int need = QFontMetrics(view->chart()->titleFont()).horizontalAdvance(view->chart()->title());
             if (need > view->width())
-                cut << QStringLiteral("%1: title needs %2 px, has %3").arg(QLatin1String(name)).arg(need).arg(view->width());
+                cut << QStringLiteral("%1: title needs %2 px, has %3")
+                           .arg(QLatin1String(name))
+                           .arg(need)
+                           .arg(view->width());
         }
         GrabIfAsked(desk.form, QStringLiteral("blagajna-grafikoni-%1").arg(points));
         QApplication::setFont(original);
