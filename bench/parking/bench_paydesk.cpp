@@ -1,6 +1,7 @@
 // Speed of the pay desk and the receipt: one day's two summaries loaded by the pay desk
-// over a year of parking documents, beside the mariadb command-line client running the
-// same statements, and the receipt of one document written as PDF.
+// over a year of parking documents and the day's charts with their 30-day line, each
+// beside the mariadb command-line client running the same statements, and the receipt of
+// one document written as PDF.
 //
 //   bench_paydesk [--rows N] [--runs R] [--datadir DIR] [--socket PATH]
 //
@@ -22,7 +23,9 @@
 #include <framework/report/ReportEngine.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/paydesk/ParkingPayDeskUnit.h>
+#include <parking/paydesk/PayDeskCharts.h>
 
+#include <QPixmap>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -64,9 +67,23 @@ QString listed(const std::vector<double> &values)
 std::vector<double> clientMs(bench::ClientRunner &runner, const QString &socket, const QString &sql, int runs)
 {
     std::vector<double> times;
-    for (int run = 0; run < runs; ++run)
-        times.push_back(runner.Run(socket, Database, sql).seconds * 1000);
+    for (int run = 0; run < runs; ++run) {
+        const bench::ClientRun done = runner.Run(socket, Database, sql);
+        if (done.exitCode != 0)
+            throw dataset::Error(QStringLiteral("mariadb refused: ") + sql);
+        times.push_back(done.seconds * 1000);
+    }
     return times;
+}
+
+// The statement of 'query' as the client is given it: each :name parameter replaced by
+// its bound value, quoted.
+QString literalSql(const dataset::Query &query)
+{
+    QString sql = query.SQLText().simplified();
+    for (const QString &name : query.ParamNames())
+        sql.replace(QLatin1Char(':') + name, dataset::Connection::Quote(query.Param(name).toString()));
+    return sql;
 }
 
 // One year of documents up to an hour ago; a run before with the same count is reused.
@@ -92,8 +109,8 @@ void summaries(bench::ClientRunner &runner, const QString &socket, const Options
 {
     // The first load warms the buffer pool for both readers.
     TParkingPayDeskForm::LoadSummaries(*ParkingDM, day);
-    const QString productSql = ParkingDM->ParkingPayDeskProductZQ().SQLText().simplified();
-    const QString userSql = ParkingDM->ParkingPayDeskUserZQ().SQLText().simplified();
+    const QString productSql = literalSql(ParkingDM->ParkingPayDeskProductZQ());
+    const QString userSql = literalSql(ParkingDM->ParkingPayDeskUserZQ());
     std::vector<double> module;
     for (int run = 0; run < options.runs; ++run)
         module.push_back(1000 * bench::SecondsOf([&day] { TParkingPayDeskForm::LoadSummaries(*ParkingDM, day); }));
@@ -120,6 +137,62 @@ void summaries(bench::ClientRunner &runner, const QString &socket, const Options
     const double ratio = moduleBoth / clientBoth;
     out << "  module / client: " << ratio << " (goal at most 2: " << (ratio <= 2 ? "met" : "missed")
         << "); under 50 ms: " << (moduleBoth < 50 ? "met" : "missed") << Qt::endl;
+}
+
+// The charts of the day the summaries hold: the statement of hours and days, the four
+// charts built and drawn once in their views, beside the client running that statement.
+void charts(bench::ClientRunner &runner, const QString &socket, const Options &options, const QString &day)
+{
+    TParkingPayDeskForm::LoadSummaries(*ParkingDM, day);
+    paydesk::PayDeskCharts panel(ParkingDM->ParkingPayDeskProductZQ(), ParkingDM->ParkingPayDeskUserZQ());
+    panel.resize(880, 540);
+    panel.Refresh();
+    std::vector<double> read;
+    std::vector<double> drawn;
+    std::vector<double> whole;
+    QPixmap picture(panel.size());
+    for (int run = 0; run < options.runs; ++run) {
+        read.push_back(1000 * bench::SecondsOf([&panel] { panel.Refresh(); }));
+        drawn.push_back(1000 * bench::SecondsOf([&panel, &picture] { panel.render(&picture); }));
+        whole.push_back(1000 * bench::SecondsOf([&] {
+                            TParkingPayDeskForm::LoadSummaries(*ParkingDM, day);
+                            panel.Refresh();
+                            panel.render(&picture);
+                        }));
+    }
+    // The same statement with the bounds the charts bind.
+    dataset::Query hours;
+    hours.SetSQL({paydesk::HoursAndDaysSql()});
+    const QDate shown = QDate::fromString(day, Qt::ISODate);
+    hours.SetParam(QStringLiteral("dayStart"),
+                   shown.addDays(1 - paydesk::kLineDays).toString(Qt::ISODate) + QStringLiteral(" 00:00:00"));
+    hours.SetParam(QStringLiteral("dayEnd"), day + QStringLiteral(" 23:59:59"));
+    const QString hoursSql = literalSql(hours);
+    const std::vector<double> client = clientMs(runner, socket, hoursSql, options.runs);
+    const std::vector<double> clientDay =
+        clientMs(runner, socket,
+                 literalSql(ParkingDM->ParkingPayDeskProductZQ()) + QLatin1Char(';')
+                     + literalSql(ParkingDM->ParkingPayDeskUserZQ()) + QLatin1Char(';') + hoursSql,
+                 options.runs);
+
+    const paydesk::ChartData &data = panel.Data();
+    out << "(c) pay desk charts of " << day << " (30-day line from "
+        << shown.addDays(1 - paydesk::kLineDays).toString(Qt::ISODate) << "): " << data.products.size() << " products, "
+        << data.users.size() << " cashiers, day total " << QString::number(data.days.back(), 'f', 2) << " RSD"
+        << Qt::endl;
+    out << "  SQL (hours and days): " << hoursSql << Qt::endl;
+    out << "  module, charts read and built (Refresh): " << bench::Median(read) << " ms median [" << listed(read) << "]"
+        << Qt::endl;
+    out << "  module, charts painted (880x540): " << bench::Median(drawn) << " ms median [" << listed(drawn) << "]"
+        << Qt::endl;
+    out << "  module, day shown with charts (summaries, charts, paint): " << bench::Median(whole) << " ms median ["
+        << listed(whole) << "]" << Qt::endl;
+    out << "  mariadb client: hours and days " << bench::Median(client) << " ms [" << listed(client)
+        << "], all three statements in one run " << bench::Median(clientDay) << " ms [" << listed(clientDay) << "]"
+        << Qt::endl;
+    const double charts = bench::Median(read) + bench::Median(drawn);
+    out << "  charts read, built and painted: " << charts << " ms; under 100 ms: " << (charts < 100 ? "met" : "missed")
+        << "; day with charts under 100 ms: " << (bench::Median(whole) < 100 ? "met" : "missed") << Qt::endl;
 }
 
 void receipt(const Options &options, const QString &reportDir)
@@ -176,6 +249,7 @@ int run(bench::ClientRunner &runner, const Options &options)
     const QString day = bench::Scalar(
         connection, QStringLiteral("SELECT DATE(MAX(documentdatetime) - INTERVAL 180 DAY) FROM parkingdocument"));
     summaries(runner, socket, options, day);
+    charts(runner, socket, options, day);
     receipt(options, work.filePath(QStringLiteral("reports")));
     return 0;
 }

@@ -24,12 +24,17 @@ bool alignedRight(const QVariant &alignment, const QVariant &value)
 
 QString GridHtml(const QTableView &grid, const QString &title, const QString &header)
 {
-    const QAbstractItemModel *model = grid.model();
     QString html = QStringLiteral("<html><body><h2>%1</h2>").arg(title.toHtmlEscaped());
     if (!header.isEmpty())
         html += QStringLiteral("<p>%1</p>").arg(header.toHtmlEscaped());
+    return html + GridTableHtml(grid) + QStringLiteral("</body></html>");
+}
+
+QString GridTableHtml(const QTableView &grid)
+{
+    const QAbstractItemModel *model = grid.model();
     if (!model)
-        return html + QStringLiteral("</body></html>");
+        return {};
 
     // Columns in the order the user sees them, hidden ones left out.
     QList<int> columns;
@@ -40,7 +45,7 @@ QString GridHtml(const QTableView &grid, const QString &title, const QString &he
             columns.append(logical);
     }
 
-    html += QStringLiteral("<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"2\"><tr>");
+    QString html = QStringLiteral("<table width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"2\"><tr>");
     for (const int column : columns)
         html += QStringLiteral("<th>%1</th>")
                         .arg(model->headerData(column, Qt::Horizontal).toString().toHtmlEscaped());
@@ -57,7 +62,7 @@ QString GridHtml(const QTableView &grid, const QString &title, const QString &he
         }
         html += QStringLiteral("</tr>");
     }
-    html += QStringLiteral("</table></body></html>");
+    html += QStringLiteral("</table>");
     return html;
 }
 

@@ -25,3 +25,5 @@ QString RunPrintWizard(const QTableView *grid, const QString &params, QWidget *o
 
 // The page of a grid print as HTML (used by PrintGrid; kept apart for checking).
 QString GridHtml(const QTableView &grid, const QString &title, const QString &header);
+// The grid's table alone, as on that page; empty without a model.
+QString GridTableHtml(const QTableView &grid);

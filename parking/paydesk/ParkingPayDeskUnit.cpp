@@ -1,5 +1,8 @@
 #include "ParkingPayDeskUnit.h"
 
+#include "PayDeskCharts.h"
+#include "PayDeskSql.h"
+
 #include <dataset/Connection.h>
 #include <dataset/ControlsDisabled.h>
 #include <dataset/Error.h>
@@ -15,6 +18,8 @@
 #include <framework/base/WheelArrowFilter.h>
 #include <framework/common/CommonResourceString.h>
 #include <framework/common/DialogService.h>
+#include <framework/report/GridPrint.h>
+#include <framework/report/PicturePrint.h>
 #include <parking/data/HostDocumentWriter.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/host/ParkingRegistration.h>
@@ -31,6 +36,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <stdexcept>
 
@@ -38,17 +44,12 @@ namespace {
 
 const QString kDayFormat = QStringLiteral("yyyy-MM-dd");
 
-// The day's bounds as the summaries compare them, both included; Reload binds them.
-const QString kDayCondition =
-    QStringLiteral("WHERE pd.documentdatetime >= :dayStart AND pd.documentdatetime <= :dayEnd");
-
 void Reload(dataset::Query &query, const QStringList &sql, const QString &day)
 {
     if (query.Active())
         query.Close();
     query.SetSQL(sql);
-    query.SetParam(QStringLiteral("dayStart"), day + QStringLiteral(" 00:00:00"));
-    query.SetParam(QStringLiteral("dayEnd"), day + QStringLiteral(" 23:59:59"));
+    paydesk::BindPeriod(query, day, day);
     query.Open();
 }
 
@@ -85,6 +86,8 @@ struct TParkingPayDeskForm::Ui {
     QPushButton *PrintUserButton = nullptr;
     QAction *PrintProduct = nullptr;
     QAction *PrintUser = nullptr;
+    QTabWidget *Pages = nullptr;
+    paydesk::PayDeskCharts *Charts = nullptr;
 };
 
 TParkingPayDeskForm::TParkingPayDeskForm(TParkingDM &dm, QWidget *owner)
@@ -161,13 +164,22 @@ void TParkingPayDeskForm::BuildLayout()
     auto *right = new QVBoxLayout;
     right->addWidget(ui->ParkingPayDeskUserDBG, 1);
     right->addWidget(ui->PrintUserButton, 0, Qt::AlignLeft);
-    auto *grids = new QHBoxLayout;
+    auto *tables = new QWidget;
+    tables->setObjectName(QStringLiteral("TablesTS"));
+    auto *grids = new QHBoxLayout(tables);
+    grids->setContentsMargins(4, 4, 4, 4);
     grids->addLayout(left, 3);
     grids->addLayout(right, 2);
+    ui->Charts = new paydesk::PayDeskCharts(m_dm.ParkingPayDeskProductZQ(), m_dm.ParkingPayDeskUserZQ());
+    ui->Charts->layout()->setContentsMargins(4, 4, 4, 4);
+    ui->Pages = new QTabWidget(this);
+    ui->Pages->setObjectName(QStringLiteral("PayDeskPages"));
+    ui->Pages->addTab(tables, QStringLiteral("T&abele"));
+    ui->Pages->addTab(ui->Charts, QStringLiteral("&Grafikoni"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(top);
-    layout->addLayout(grids, 1);
+    layout->addWidget(ui->Pages, 1);
     m_feedback = new FeedbackBanner(ui->ParkingPayDeskProductDBG);
 
     // An error of a handler leaves Qt's button handling first and reaches the
@@ -183,24 +195,42 @@ void TParkingPayDeskForm::BuildLayout()
     connect(ui->CloseButton, &QPushButton::clicked, this, [this] { CloseButtonClick(); });
     connect(ui->PrintProduct, &QAction::triggered, this, guarded(&TParkingPayDeskForm::PrintProductExecute));
     connect(ui->PrintUser, &QAction::triggered, this, guarded(&TParkingPayDeskForm::PrintUserExecute));
+    connect(ui->Pages, &QTabWidget::currentChanged, this, [this](int index) {
+        if (ui->Pages->widget(index) == ui->Charts)
+            GrowForCharts();
+    });
+    connect(ui->Charts, &paydesk::PayDeskCharts::printRequested, this,
+            guarded(&TParkingPayDeskForm::PrintChartsExecute));
     connect(ui->PrintProdButton, &QPushButton::clicked, ui->PrintProduct, &QAction::trigger);
     connect(ui->PrintUserButton, &QPushButton::clicked, ui->PrintUser, &QAction::trigger);
 }
 
+// Four charts need more room than two grids: the window grows to hold them, never shrinks.
+void TParkingPayDeskForm::GrowForCharts()
+{
+    const QSize before = size();
+    dataset::ResizeScaled(*this, 900, 600);
+    resize(size().expandedTo(before));
+    if (const QScreen *shownOn = screen(); shownOn && !shownOn->availableGeometry().contains(frameGeometry()))
+        move(shownOn->availableGeometry().center() - rect().center());
+}
+
 void TParkingPayDeskForm::LoadSummaries(TParkingDM &dm, const QString &day)
 {
-    const QString from = QStringLiteral("FROM parkingdocumentitem AS pdi LEFT JOIN parkingdocument AS pd "
-                                        "ON pdi.parkingdocumentid = pd.parkingdocumentid");
-    Reload(dm.ParkingPayDeskProductZQ(),
-           {QStringLiteral("SELECT pdi.productcode, pdi.productname, SUM(pdi.quantity) AS SumQuantity, "
-                           "SUM(ROUND(pdi.itemvalue * (1 + pdi.taxvalue/100),2)) AS SumItemTotal, "
-                           "pdi.productid, pdi.taxid, pdi.taxvalue, pdi.price, SUM(pdi.itemvalue) AS SumItemValue"),
-            from, kDayCondition, QStringLiteral("GROUP BY pdi.productid ORDER BY pdi.productname")},
-           day);
+    const QString from = paydesk::ItemsFrom();
+    const QString total = paydesk::ItemTotalSum();
+    const QString condition = paydesk::PeriodCondition();
+    Reload(
+        dm.ParkingPayDeskProductZQ(),
+        {QStringLiteral("SELECT pdi.productcode, pdi.productname, SUM(pdi.quantity) AS SumQuantity, ") + total
+             + QStringLiteral(" AS SumItemTotal, "
+                              "pdi.productid, pdi.taxid, pdi.taxvalue, pdi.price, SUM(pdi.itemvalue) AS SumItemValue"),
+         from, condition, QStringLiteral("GROUP BY pdi.productid ORDER BY pdi.productname")},
+        day);
     Reload(dm.ParkingPayDeskUserZQ(),
-           {QStringLiteral("SELECT CONCAT(u.firstname,' ',u.lastname) AS UserName, "
-                           "SUM(ROUND(pdi.itemvalue * (1 + pdi.taxvalue/100),2)) AS SumItemTotal"),
-            from, QStringLiteral("LEFT JOIN user AS u ON pd.userid = u.userid"), kDayCondition,
+           {QStringLiteral("SELECT CONCAT(u.firstname,' ',u.lastname) AS UserName, ") + total
+                + QStringLiteral(" AS SumItemTotal"),
+            from, QStringLiteral("LEFT JOIN user AS u ON pd.userid = u.userid"), condition,
             QStringLiteral("GROUP BY pd.userid ORDER BY UserName")},
            day);
 }
@@ -410,6 +440,20 @@ void TParkingPayDeskForm::PrintProductExecute()
 void TParkingPayDeskForm::PrintUserExecute()
 {
     PrintGridOf(ui->ParkingPayDeskUserDBG, "_PAY_DESK_USER_CAP");
+}
+
+// The charts of the shown day with both grids under them, as one printout of its own.
+void TParkingPayDeskForm::PrintChartsExecute()
+{
+    ui->Charts->Update();
+    // The day the charts were read for, which is the day the grids hold.
+    const QString title = windowTitle() + QLatin1Char(' ')
+        + ui->Charts->Data().day.toString(QStringLiteral("dd.MM.yyyy")) + QStringLiteral(" - Grafikoni");
+    QList<ReportPicture> pictures;
+    for (const QImage &image : ui->Charts->Pictures(QSize(640, 220)))
+        pictures.push_back({image});
+    PrintPictures(title, PrintHeader(ui->ParkingPayDeskProductDBG), pictures,
+                  GridTableHtml(*ui->ParkingPayDeskProductDBG) + GridTableHtml(*ui->ParkingPayDeskUserDBG), this);
 }
 
 // The console prints its print grid; the one it had before is put back on every path.

@@ -1,7 +1,8 @@
 #pragma once
 
 // The pay desk: one day's takings summed by product and by user, printed through the
-// host's print wizard and written as one host "M" document.
+// host's print wizard and written as one host "M" document; beside the grids the same
+// takings as charts, printed with them.
 
 #include <QDate>
 #include <QDialog>
@@ -33,6 +34,8 @@ public:
     void CreateButtonClick();
     void PrintProductExecute();
     void PrintUserExecute();
+    // The charts of the shown day and both grids, printed or written as PDF.
+    void PrintChartsExecute();
     void CloseButtonClick();
 
     // Both summaries for the day 'day' ("yyyy-mm-dd").
@@ -42,6 +45,7 @@ private:
     struct Ui; // the widgets and actions, each with an object name of its own
 
     void BuildLayout();
+    void GrowForCharts();
     void PrintGridOf(dataset::DBGrid *grid, const char *captionEntry);
     QString PrintHeader(const dataset::DBGrid *grid) const;
     QDate TypedDay() const;

@@ -2,6 +2,7 @@
 #include <framework/common/ScriptedDialogService.h>
 #include <framework/report/GridPrint.h>
 #include <framework/report/ParkingReport.h>
+#include <framework/report/PicturePrint.h>
 #include <framework/report/ReportDocument.h>
 #include <framework/report/ReportOutput.h>
 
@@ -78,6 +79,7 @@ private Q_SLOTS:
     void gridHtmlShowsVisibleColumns();
     void gridPrintWritesPdf();
     void longGridSpansPages();
+    void picturesGoIntoPdf();
     void missingGridIsAnError();
     void plantedLinkIsRefused();
     void reportsArePrivate();
@@ -234,6 +236,47 @@ void TestReport::longGridSpansPages()
     QFile file(fileName);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(pdfPageCount(file.readAll()) > 1);
+}
+
+// Each picture across the page's width at its own proportions, sharp at twice the
+// resolution, with the tables after them; every picture reaches the PDF.
+void TestReport::picturesGoIntoPdf()
+{
+    ScriptedDialogService dialogs;
+    const ScopedDialogService install(dialogs);
+    QList<ReportPicture> pictures;
+    for (const QColor colour : {QColor(Qt::red), QColor(Qt::blue), QColor(Qt::darkGreen)}) {
+        QImage image(QSize(640, 300) * 2, QImage::Format_RGB32);
+        image.setDevicePixelRatio(2);
+        image.fill(colour);
+        pictures.push_back({image});
+    }
+    pictures[2].image = pictures[2].image.scaled(640, 640); // another shape, at 1:1
+    pictures[2].image.setDevicePixelRatio(1);
+    QStandardItemModel model(1, 1);
+    model.setItem(0, 0, new QStandardItem(QStringLiteral("Doplatna karta")));
+    QTableView grid;
+    grid.setModel(&model);
+    const auto report = PictureReport(QStringLiteral("Blagajna 06.12.2026 - Grafikoni"),
+                                      QStringLiteral("Ukupno: 1.00 RSD"), pictures, GridTableHtml(grid));
+    const QString html = report->toHtml();
+    QCOMPARE(html.count(QStringLiteral("<img ")), 3);
+    QVERIFY(html.contains(QStringLiteral("width=\"640\" height=\"300\"")));
+    QVERIFY(html.contains(QStringLiteral("width=\"640\" height=\"640\"")));
+    QVERIFY(report->toPlainText().contains(QStringLiteral("Doplatna karta")));
+    QVERIFY(report->toPlainText().indexOf(QStringLiteral("Ukupno"))
+            < report->toPlainText().indexOf(QStringLiteral("Doplatna")));
+    const QImage first =
+        report->resource(QTextDocument::ImageResource, QUrl(QStringLiteral("picture:0"))).value<QImage>();
+    QCOMPARE(first.size(), QSize(1280, 600));
+    GrabPage(*report, QStringLiteral("slike"));
+
+    const QString fileName = PrintPictures(QStringLiteral("Grafikoni"), QString(), pictures, QString(), nullptr);
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray pdf = file.readAll();
+    QCOMPARE(pdf.count("/Subtype /Image"), 3);
+    QVERIFY(pdfPageCount(pdf) >= 2); // three pictures of this size do not fit one A4 page
 }
 
 void TestReport::missingGridIsAnError()
