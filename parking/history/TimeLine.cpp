@@ -1,0 +1,535 @@
+#include "TimeLine.h"
+
+#include <QGraphicsEllipseItem>
+#include <QGraphicsLineItem>
+#include <QGraphicsPolygonItem>
+#include <QGraphicsRectItem>
+#include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace history {
+
+namespace {
+
+constexpr double kSecondsPerDay = 86400.0;
+constexpr double kMinDayWidth = 0.05; // about 18 px a year
+constexpr double kMaxDayWidth = 48000.0; // about 33 px a minute
+constexpr double kMarkRadius = 6.0;
+constexpr double kBarHeight = 16.0;
+
+const QColor kDocumentColour(0x1f, 0x5f, 0xbf);
+const QColor kSubscriptionColour(0xc5, 0xb3, 0xe6);
+const QColor kSubscriptionEdge(0x5e, 0x35, 0xb1);
+const QColor kStartStopColour(0x9f, 0xd8, 0xd2);
+const QColor kStartStopEdge(0x00, 0x79, 0x6b);
+const QColor kJoinColour(0x2e, 0x9d, 0x57);
+
+QColor TicketColour(TicketState state)
+{
+    switch (state) {
+    case TicketState::Paid: return QColor(0x2e, 0x9d, 0x57);
+    case TicketState::Cancelled: return QColor(0x9a, 0xa0, 0xa6);
+    case TicketState::Open: break;
+    }
+    return QColor(0xe6, 0x7e, 0x22);
+}
+
+// Calendar days are equally wide: a time is placed by its wall-clock reading.
+qint64 WallSeconds(const QDateTime &time)
+{
+    return QDateTime(time.date(), time.time(), Qt::UTC).toSecsSinceEpoch();
+}
+
+// One step of the axis: 'count' hours, days, months or years.
+struct Step {
+    enum Unit { Hour, Day, Month, Year } unit;
+    int count;
+
+    double Days() const
+    {
+        switch (unit) {
+        case Hour: return count / 24.0;
+        case Day: return count;
+        case Month: return count * 30.44;
+        case Year: break;
+        }
+        return count * 365.25;
+    }
+    QDateTime Floor(const QDateTime &time) const
+    {
+        const QDate date = time.date();
+        switch (unit) {
+        case Hour: return QDateTime(date, QTime(time.time().hour() - time.time().hour() % count, 0));
+        case Day: return QDateTime(date, QTime(0, 0));
+        case Month: return QDateTime(QDate(date.year(), date.month() - (date.month() - 1) % count, 1), QTime(0, 0));
+        case Year: break;
+        }
+        return QDateTime(QDate(date.year() - date.year() % count, 1, 1), QTime(0, 0));
+    }
+    QDateTime Next(const QDateTime &time) const
+    {
+        switch (unit) {
+        case Hour: return QDateTime(time.date(), time.time()).addSecs(3600 * count);
+        case Day: return QDateTime(time.date().addDays(count), QTime(0, 0));
+        case Month: return QDateTime(time.date().addMonths(count), QTime(0, 0));
+        case Year: break;
+        }
+        return QDateTime(time.date().addYears(count), QTime(0, 0));
+    }
+    QString Label(const QDateTime &time, const QLocale &locale) const
+    {
+        switch (unit) {
+        case Hour: return time.toString(QStringLiteral("HH:mm"));
+        case Day: return time.toString(QStringLiteral("dd.MM."));
+        case Month: return locale.toString(time.date(), QStringLiteral("MMM yyyy"));
+        case Year: break;
+        }
+        return time.toString(QStringLiteral("yyyy"));
+    }
+};
+
+constexpr Step kSteps[] = {{Step::Hour, 1}, {Step::Hour, 3}, {Step::Hour, 6},  {Step::Hour, 12},
+                           {Step::Day, 1},  {Step::Day, 7},  {Step::Month, 1}, {Step::Month, 3},
+                           {Step::Year, 1}, {Step::Year, 5}, {Step::Year, 10}};
+
+// The coarser row above the ticks: the day of hour ticks, the month of day ticks, the
+// year of month ticks.
+std::optional<Step> Coarse(const Step &fine)
+{
+    switch (fine.unit) {
+    case Step::Hour: return Step{Step::Day, 1};
+    case Step::Day: return Step{Step::Month, 1};
+    case Step::Month: return Step{Step::Year, 1};
+    case Step::Year: break;
+    }
+    return std::nullopt;
+}
+
+QString CoarseLabel(const Step &step, const QDateTime &time, const QLocale &locale)
+{
+    switch (step.unit) {
+    case Step::Day: return locale.toString(time.date(), QStringLiteral("ddd dd.MM.yyyy"));
+    case Step::Month: return locale.toString(time.date(), QStringLiteral("LLLL yyyy"));
+    default: return time.toString(QStringLiteral("yyyy"));
+    }
+}
+
+const QLocale &Serbian()
+{
+    static const QLocale locale(QLocale::Serbian, QLocale::LatinScript, QLocale::Serbia);
+    return locale;
+}
+
+const char *LaneCaption(int lane, int ticketLane, int firstStartStop)
+{
+    if (lane == 0)
+        return "Dokumenti";
+    if (lane == ticketLane)
+        return "Karte";
+    return lane >= firstStartStop ? "Start-stop" : "Pretplate";
+}
+
+} // namespace
+
+TimeLine::TimeLine(QWidget *parent)
+    : QGraphicsView(parent)
+{
+    setObjectName(QStringLiteral("TimeLineView"));
+    setScene(new QGraphicsScene(this));
+    setRenderHint(QPainter::Antialiasing);
+    setDragMode(QGraphicsView::ScrollHandDrag);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setViewportUpdateMode(QGraphicsView::FullViewportUpdate); // the axis follows the scroll
+    setMouseTracking(true);
+    connect(scene(), &QGraphicsScene::selectionChanged, this, [this] { FollowSceneSelection(); });
+}
+
+TimeLine::~TimeLine()
+{
+    // The scene goes with the view; its signal must not reach a half-destroyed view.
+    disconnect(scene(), nullptr, this, nullptr);
+}
+
+void TimeLine::SetHistory(VehicleHistory history)
+{
+    m_history = std::move(history);
+    m_selected = -1;
+    m_fitted = false;
+
+    // Periods share a lane while they do not overlap; tickets and documents have their own.
+    m_lanes.assign(m_history.events.size(), 0);
+    std::vector<int> periods;
+    for (int i = 0; i < int(m_history.events.size()); ++i) {
+        const Event &event = m_history.events[i];
+        if (event.IsPeriod())
+            periods.push_back(i);
+        else
+            m_lanes[i] = event.kind == EventKind::Document ? 0 : 1;
+    }
+    std::ranges::stable_sort(periods, [this](int a, int b) {
+        const Event &ea = m_history.events[a];
+        const Event &eb = m_history.events[b];
+        return ea.kind != eb.kind ? ea.kind < eb.kind : ea.start < eb.start;
+    });
+    std::vector<std::pair<EventKind, QDateTime>> laneEnds; // of the period lanes
+    for (const int i : periods) {
+        const Event &event = m_history.events[i];
+        auto free = std::ranges::find_if(
+            laneEnds, [&event](const auto &lane) { return lane.first == event.kind && lane.second <= event.start; });
+        if (free == laneEnds.end()) {
+            laneEnds.emplace_back(event.kind, event.end);
+            free = laneEnds.end() - 1;
+        } else {
+            free->second = event.end;
+        }
+        m_lanes[i] = 2 + int(free - laneEnds.begin());
+    }
+    m_laneCount = 2 + int(laneEnds.size());
+
+    QDateTime first;
+    for (const Event &event : m_history.events) {
+        if (event.start.isValid() && (!first.isValid() || event.start < first))
+            first = event.start;
+    }
+    m_origin = QDateTime((first.isValid() ? first : QDateTime::currentDateTime()).date().addDays(-2), QTime(0, 0));
+    Build();
+    if (width() > 0)
+        ShowAll();
+}
+
+void TimeLine::SetDayWidth(double pixels)
+{
+    const double centreX = mapToScene(viewport()->rect().center()).x();
+    const QDateTime centre = TimeAt(centreX);
+    m_dayWidth = std::clamp(pixels, kMinDayWidth, kMaxDayWidth);
+    Build();
+    CentreOn(centre);
+}
+
+void TimeLine::ShowSpan(Span span)
+{
+    const double days = span == Span::Day ? 1.0 : span == Span::Month ? 30.44 : 365.25;
+    QDateTime centre;
+    if (m_selected >= 0)
+        centre = m_history.events[m_selected].start;
+    else if (!m_history.events.empty())
+        centre = m_history.events.front().start;
+    m_dayWidth = std::clamp(viewport()->width() / days, kMinDayWidth, kMaxDayWidth);
+    Build();
+    if (centre.isValid())
+        CentreOn(centre);
+}
+
+void TimeLine::ShowAll()
+{
+    QDateTime first;
+    QDateTime last;
+    for (const Event &event : m_history.events) {
+        const QDateTime end = event.IsPeriod() ? event.end : event.start;
+        if (!first.isValid() || event.start < first)
+            first = event.start;
+        if (!last.isValid() || end > last)
+            last = end;
+    }
+    const double days =
+        first.isValid() ? std::max(1.0, (WallSeconds(last) - WallSeconds(first)) / kSecondsPerDay) : 30.0;
+    // A tenth of the width spare on both sides.
+    m_dayWidth = std::clamp(viewport()->width() * 0.8 / days, kMinDayWidth, kMaxDayWidth);
+    Build();
+    if (first.isValid())
+        CentreOn(first.addSecs((WallSeconds(last) - WallSeconds(first)) / 2));
+    m_fitted = true;
+}
+
+QGraphicsItem *TimeLine::Mark(int index) const
+{
+    return index >= 0 && index < int(m_marks.size()) ? m_marks[index] : nullptr;
+}
+
+int TimeLine::Lane(int index) const
+{
+    return m_lanes.at(index);
+}
+
+void TimeLine::SelectEvent(int index)
+{
+    if (index == m_selected)
+        return;
+    m_selected = index;
+    m_selecting = true;
+    scene()->clearSelection();
+    if (QGraphicsItem *mark = Mark(index)) {
+        mark->setSelected(true);
+        ensureVisible(mark, 40, 10);
+    }
+    m_selecting = false;
+    Restyle();
+}
+
+double TimeLine::X(const QDateTime &time) const
+{
+    return (WallSeconds(time) - WallSeconds(m_origin)) / kSecondsPerDay * m_dayWidth;
+}
+
+QDateTime TimeLine::TimeAt(double x) const
+{
+    const qint64 seconds = WallSeconds(m_origin) + qint64(std::llround(x / m_dayWidth * kSecondsPerDay));
+    const QDateTime wall = QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
+    return QDateTime(wall.date(), wall.time());
+}
+
+double TimeLine::LaneY(int lane) const
+{
+    const int line = fontMetrics().height();
+    return 2.0 * line + 14 + lane * (line + 14) + (line + 14) / 2.0;
+}
+
+void TimeLine::CentreOn(const QDateTime &time)
+{
+    centerOn(X(time), sceneRect().center().y());
+}
+
+void TimeLine::Build()
+{
+    QGraphicsScene &canvas = *scene();
+    m_selecting = true;
+    canvas.clear();
+    m_marks.assign(m_history.events.size(), nullptr);
+    m_joinLines.clear();
+
+    double left = 0.0;
+    double right = X(m_origin.addDays(4));
+    const QFont small = font();
+    for (int i = 0; i < int(m_history.events.size()); ++i) {
+        const Event &event = m_history.events[i];
+        const double x = X(event.start);
+        const double y = LaneY(m_lanes[i]);
+        QAbstractGraphicsShapeItem *item = nullptr;
+        if (event.IsPeriod()) {
+            const double width = std::max(3.0, X(event.end) - x);
+            auto *bar = canvas.addRect(0, 0, width, kBarHeight);
+            bar->setPos(x, y - kBarHeight / 2);
+            const bool subscription = event.kind == EventKind::Subscription;
+            bar->setBrush(subscription ? kSubscriptionColour : kStartStopColour);
+            bar->setPen(QPen(subscription ? kSubscriptionEdge : kStartStopEdge, 1));
+            auto *label = new QGraphicsSimpleTextItem(event.label, bar);
+            label->setFont(small);
+            const QRectF text = label->boundingRect();
+            // Inside the bar where it fits, else just after its end.
+            label->setPos(text.width() + 8 <= width ? 4.0 : width + 4, (kBarHeight - text.height()) / 2);
+            right = std::max(right, x + width + (text.width() + 8 <= width ? 0 : text.width() + 8));
+            item = bar;
+        } else if (event.kind == EventKind::Document) {
+            const double r = kMarkRadius + 1;
+            auto *diamond = canvas.addPolygon(QPolygonF({{0, -r}, {r, 0}, {0, r}, {-r, 0}}));
+            diamond->setPos(x, y);
+            diamond->setBrush(kDocumentColour);
+            diamond->setPen(QPen(kDocumentColour.darker(140), 1));
+            item = diamond;
+        } else {
+            auto *dot = canvas.addEllipse(-kMarkRadius, -kMarkRadius, 2 * kMarkRadius, 2 * kMarkRadius);
+            dot->setPos(x, y);
+            dot->setBrush(TicketColour(event.state));
+            dot->setPen(QPen(TicketColour(event.state).darker(150), 1));
+            item = dot;
+        }
+        item->setData(0, i);
+        item->setToolTip(event.details);
+        item->setFlag(QGraphicsItem::ItemIsSelectable);
+        item->setZValue(event.IsPeriod() ? 1 : 3);
+        m_marks[i] = item;
+        left = std::min(left, x);
+        right = std::max(right, x + 2 * kMarkRadius);
+    }
+    for (const Join &join : m_history.joins) {
+        const QPointF from = m_marks[join.ticket]->pos();
+        const QPointF to = m_marks[join.document]->pos();
+        auto *line = canvas.addLine(QLineF(from, to), QPen(kJoinColour, 1.5, Qt::DashLine));
+        line->setZValue(2);
+        line->setData(0, join.ticket);
+        line->setToolTip(QStringLiteral("Karta %1 plaćena dokumentom %2")
+                             .arg(m_history.events[join.ticket].number, m_history.events[join.document].number));
+        m_joinLines.push_back(line);
+    }
+    const double bottom = LaneY(m_laneCount - 1) + fontMetrics().height();
+    const double margin = std::max(60.0, viewport()->width() / 2.0);
+    canvas.setSceneRect(QRectF(left - margin, 0, right - left + 2 * margin, bottom));
+    if (QGraphicsItem *mark = Mark(m_selected))
+        mark->setSelected(true);
+    m_selecting = false;
+    Restyle();
+}
+
+// The selected mark is drawn with a heavy black edge.
+void TimeLine::Restyle()
+{
+    for (int i = 0; i < int(m_marks.size()); ++i) {
+        auto *shape = static_cast<QAbstractGraphicsShapeItem *>(m_marks[i]);
+        QPen pen = shape->pen();
+        const bool selected = i == m_selected;
+        pen.setWidthF(selected ? 3.0 : 1.0);
+        if (selected)
+            pen.setColor(Qt::black);
+        else if (m_history.events[i].kind == EventKind::Ticket)
+            pen.setColor(TicketColour(m_history.events[i].state).darker(150));
+        else if (m_history.events[i].kind == EventKind::Document)
+            pen.setColor(kDocumentColour.darker(140));
+        else
+            pen.setColor(m_history.events[i].kind == EventKind::Subscription ? kSubscriptionEdge : kStartStopEdge);
+        shape->setPen(pen);
+        shape->setZValue(selected ? 4 : (m_history.events[i].IsPeriod() ? 1 : 3));
+    }
+}
+
+void TimeLine::FollowSceneSelection()
+{
+    if (m_selecting)
+        return;
+    const QList<QGraphicsItem *> chosen = scene()->selectedItems();
+    const int index = chosen.isEmpty() ? -1 : chosen.first()->data(0).toInt();
+    if (index == m_selected)
+        return;
+    m_selected = index;
+    Restyle();
+    Q_EMIT eventSelected(index);
+}
+
+int TimeLine::EventAt(const QPoint &viewPosition) const
+{
+    for (QGraphicsItem *item : items(viewPosition)) {
+        while (item->parentItem())
+            item = item->parentItem();
+        if (item->data(0).isValid() && item->flags().testFlag(QGraphicsItem::ItemIsSelectable))
+            return item->data(0).toInt();
+    }
+    return -1;
+}
+
+void TimeLine::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    const int index = EventAt(event->position().toPoint());
+    if (index < 0) {
+        QGraphicsView::mouseDoubleClickEvent(event);
+        return;
+    }
+    SelectEvent(index);
+    Q_EMIT eventSelected(index);
+    Q_EMIT eventActivated(index);
+}
+
+// The wheel zooms around the time under the pointer; with Shift it scrolls.
+void TimeLine::wheelEvent(QWheelEvent *event)
+{
+    if (event->modifiers().testFlag(Qt::ShiftModifier) || event->angleDelta().y() == 0) {
+        QGraphicsView::wheelEvent(event);
+        return;
+    }
+    const QPoint at = event->position().toPoint();
+    const QDateTime anchor = TimeAt(mapToScene(at).x());
+    m_dayWidth = std::clamp(m_dayWidth * std::pow(1.25, event->angleDelta().y() / 120.0), kMinDayWidth, kMaxDayWidth);
+    Build();
+    // The same time stays under the pointer.
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + int(X(anchor) - mapToScene(at).x()));
+    event->accept();
+}
+
+void TimeLine::resizeEvent(QResizeEvent *event)
+{
+    QGraphicsView::resizeEvent(event);
+    if (!m_fitted && viewport()->width() > 0)
+        ShowAll();
+}
+
+// White ground, a vertical line at every tick, and the ticks' labels at the top: the
+// fine unit in the lower row, the coarser one (day, month, year) above it.
+void TimeLine::drawBackground(QPainter *painter, const QRectF &rect)
+{
+    painter->fillRect(rect, Qt::white);
+    const QFontMetrics metrics = fontMetrics();
+    const double labelWidth = metrics.horizontalAdvance(QStringLiteral("00.00. ")) + 12;
+    const Step *step = &kSteps[std::size(kSteps) - 1];
+    for (const Step &candidate : kSteps) {
+        if (candidate.Days() * m_dayWidth >= std::max(
+                labelWidth,
+                double(metrics.horizontalAdvance(candidate.Label(m_origin, Serbian()) + QStringLiteral("  "))))) {
+            step = &candidate;
+            break;
+        }
+    }
+    const QRectF visible = mapToScene(viewport()->rect()).boundingRect().united(rect);
+    const QDateTime from = TimeAt(visible.left());
+    const QDateTime to = TimeAt(visible.right());
+    const double top = sceneRect().top();
+    const double line = metrics.height();
+    painter->setFont(font());
+
+    painter->fillRect(QRectF(visible.left(), top, visible.width(), 2 * line + 8), QColor(0xf2, 0xf2, 0xf2));
+    for (QDateTime t = step->Floor(from); t <= to; t = step->Next(t)) {
+        const double x = X(t);
+        painter->setPen(QColor(0xe0, 0xe0, 0xe0));
+        painter->drawLine(QPointF(x, top + line + 4), QPointF(x, visible.bottom()));
+        painter->setPen(Qt::black);
+        painter->drawText(QPointF(x + 3, top + 2 * line + 2), step->Label(t, Serbian()));
+    }
+    if (const std::optional<Step> coarse = Coarse(*step)) {
+        for (QDateTime t = coarse->Floor(from); t <= to; t = coarse->Next(t)) {
+            const double x = X(t);
+            painter->setPen(QColor(0xa0, 0xa0, 0xa0));
+            painter->drawLine(QPointF(x, top), QPointF(x, visible.bottom()));
+            painter->setPen(Qt::black);
+            painter->drawText(QPointF(std::max(x, visible.left()) + 3, top + line), CoarseLabel(*coarse, t, Serbian()));
+        }
+    }
+}
+
+// The lanes' captions stay at the left edge of the view whatever is scrolled.
+void TimeLine::drawForeground(QPainter *painter, const QRectF &)
+{
+    const double left = mapToScene(QPoint(0, 0)).x();
+    int firstStartStop = m_laneCount;
+    for (int i = 0; i < int(m_history.events.size()); ++i) {
+        if (m_history.events[i].kind == EventKind::StartStop)
+            firstStartStop = std::min(firstStartStop, m_lanes[i]);
+    }
+    const QFontMetrics metrics = fontMetrics();
+    painter->setFont(font());
+    QString previous;
+    for (int lane = 0; lane < m_laneCount; ++lane) {
+        const QString caption = QString::fromUtf8(LaneCaption(lane, 1, firstStartStop));
+        if (caption == previous)
+            continue;
+        previous = caption;
+        const double y = LaneY(lane);
+        const QRectF box(left + 2, y - metrics.height() / 2.0 - 1, metrics.horizontalAdvance(caption) + 8,
+                         metrics.height() + 2);
+        painter->fillRect(box, QColor(255, 255, 255, 210));
+        painter->setPen(QColor(0x55, 0x55, 0x55));
+        painter->drawText(box, Qt::AlignCenter, caption);
+    }
+}
+
+QImage TimeLine::Picture(int width) const
+{
+    TimeLine whole;
+    whole.setFont(font());
+    whole.setFrameShape(QFrame::NoFrame);
+    whole.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    whole.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    whole.setAttribute(Qt::WA_DontShowOnScreen); // laid out at once, never on screen
+    whole.resize(width, 100);
+    whole.show();
+    whole.SetHistory(m_history);
+    whole.resize(width, int(whole.sceneRect().height()) + 2);
+    whole.ShowAll();
+    return whole.grab().toImage();
+}
+
+} // namespace history
