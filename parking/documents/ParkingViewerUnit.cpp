@@ -103,8 +103,7 @@ TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
     ActionTB->addAction(ui->ParkingTicketAction);
     ActionTB->addAction(ui->ParkingSubscriptionAction);
     ActionTB->addAction(ui->ParkingStartStopAction);
-    ActionTB->addSeparator();
-    ActionTB->addAction(ui->VehicleHistoryAction);
+    // The vehicle history is not on the frame's toolbar: the console's toolbar carries it.
     // Above the list: the search by a whole registration.
     auto *plateBar = new QWidget(CenterPanel);
     plateBar->setObjectName(QStringLiteral("PlateBar"));
@@ -134,8 +133,7 @@ TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
     PopupMenu->addSeparator();
     PopupMenu->addAction(ui->ParkingZoneFrameAction);
     PopupMenu->addSeparator();
-    PopupMenu->addAction(ui->VehicleHistoryAction);
-    PopupMenu->addSeparator();
+
     PopupMenu->addAction(ColumnsVisibility);
 
     DBG->SetDataSource(&m_dm.ParkingDocumentDS());

@@ -141,7 +141,7 @@ TParkingVehicleHistoryForm::TParkingVehicleHistoryForm(TParkingDM &dm, const QSt
     m_grid->SetDataSource(m_source);
     m_events->OpenInMemory(dataset::MemoryRows(EventFields()));
     for (const auto &[name, width] :
-         {std::pair{"vreme", 118}, {"vrsta", 92}, {"broj", 72}, {"stanje", 68}, {"iznos", 72}, {"opis", 160}})
+         {std::pair{"vreme", 118}, {"vrsta", 104}, {"broj", 72}, {"stanje", 68}, {"iznos", 72}, {"opis", 160}})
         m_grid->AddColumn(QLatin1String(name), width);
     m_grid->SetStretchColumn(QStringLiteral("opis"));
 

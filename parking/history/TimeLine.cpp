@@ -117,7 +117,7 @@ QString CoarseLabel(const Step &step, const QDateTime &time, const QLocale &loca
 {
     switch (step.unit) {
     case Step::Day: return locale.toString(time.date(), QStringLiteral("ddd dd.MM.yyyy"));
-    case Step::Month: return locale.toString(time.date(), QStringLiteral("LLLL yyyy"));
+    case Step::Month: return locale.toString(time.date(), QStringLiteral("MMMM yyyy"));
     default: return time.toString(QStringLiteral("yyyy"));
     }
 }
@@ -150,6 +150,7 @@ TimeLine::TimeLine(QWidget *parent)
     setViewportUpdateMode(QGraphicsView::FullViewportUpdate); // the axis follows the scroll
     setMouseTracking(true);
     connect(scene(), &QGraphicsScene::selectionChanged, this, [this] { FollowSceneSelection(); });
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { PlaceBarLabels(); });
 }
 
 TimeLine::~TimeLine()
@@ -162,7 +163,7 @@ void TimeLine::SetHistory(VehicleHistory history)
 {
     m_history = std::move(history);
     m_selected = -1;
-    m_fitted = false;
+    m_autoFit = true;
 
     // Periods share a lane while they do not overlap; tickets and documents have their own.
     m_lanes.assign(m_history.events.size(), 0);
@@ -201,8 +202,7 @@ void TimeLine::SetHistory(VehicleHistory history)
     }
     m_origin = QDateTime((first.isValid() ? first : QDateTime::currentDateTime()).date().addDays(-2), QTime(0, 0));
     Build();
-    if (width() > 0)
-        ShowAll();
+    ShowAll();
 }
 
 void TimeLine::SetDayWidth(double pixels)
@@ -210,6 +210,7 @@ void TimeLine::SetDayWidth(double pixels)
     const double centreX = mapToScene(viewport()->rect().center()).x();
     const QDateTime centre = TimeAt(centreX);
     m_dayWidth = std::clamp(pixels, kMinDayWidth, kMaxDayWidth);
+    m_autoFit = false;
     Build();
     CentreOn(centre);
 }
@@ -223,6 +224,7 @@ void TimeLine::ShowSpan(Span span)
     else if (!m_history.events.empty())
         centre = m_history.events.front().start;
     m_dayWidth = std::clamp(viewport()->width() / days, kMinDayWidth, kMaxDayWidth);
+    m_autoFit = false;
     Build();
     if (centre.isValid())
         CentreOn(centre);
@@ -241,12 +243,14 @@ void TimeLine::ShowAll()
     }
     const double days =
         first.isValid() ? std::max(1.0, (WallSeconds(last) - WallSeconds(first)) / kSecondsPerDay) : 30.0;
-    // A tenth of the width spare on both sides.
-    m_dayWidth = std::clamp(viewport()->width() * 0.8 / days, kMinDayWidth, kMaxDayWidth);
+    // The lanes' captions keep their room at the left, a little is spare at the right.
+    const double captions = CaptionWidth() + 16;
+    const double usable = std::max(40.0, viewport()->width() - captions - 40);
+    m_dayWidth = std::clamp(usable / days, kMinDayWidth, kMaxDayWidth);
     Build();
     if (first.isValid())
-        CentreOn(first.addSecs((WallSeconds(last) - WallSeconds(first)) / 2));
-    m_fitted = true;
+        horizontalScrollBar()->setValue(int(std::floor(X(first) - captions)));
+    m_autoFit = true;
 }
 
 QGraphicsItem *TimeLine::Mark(int index) const
@@ -360,12 +364,13 @@ void TimeLine::Build()
         m_joinLines.push_back(line);
     }
     const double bottom = LaneY(m_laneCount - 1) + fontMetrics().height();
-    const double margin = std::max(60.0, viewport()->width() / 2.0);
+    const double margin = std::max(CaptionWidth() + 60.0, viewport()->width() / 2.0);
     canvas.setSceneRect(QRectF(left - margin, 0, right - left + 2 * margin, bottom));
     if (QGraphicsItem *mark = Mark(m_selected))
         mark->setSelected(true);
     m_selecting = false;
     Restyle();
+    PlaceBarLabels();
 }
 
 // The selected mark is drawn with a heavy black edge.
@@ -386,6 +391,33 @@ void TimeLine::Restyle()
             pen.setColor(m_history.events[i].kind == EventKind::Subscription ? kSubscriptionEdge : kStartStopEdge);
         shape->setPen(pen);
         shape->setZValue(selected ? 4 : (m_history.events[i].IsPeriod() ? 1 : 3));
+    }
+}
+
+double TimeLine::CaptionWidth() const
+{
+    const QFontMetrics metrics = fontMetrics();
+    double widest = 0;
+    for (const char *caption : {"Dokumenti", "Karte", "Pretplate", "Start-stop"})
+        widest = std::max(widest, double(metrics.horizontalAdvance(QString::fromUtf8(caption)) + 8));
+    return widest;
+}
+
+// A bar's label stays readable beside the captions while its bar is partly scrolled out.
+void TimeLine::PlaceBarLabels()
+{
+    const double visibleLeft = mapToScene(QPoint(0, 0)).x() + CaptionWidth() + 6;
+    for (QGraphicsItem *item : m_marks) {
+        auto *bar = qgraphicsitem_cast<QGraphicsRectItem *>(item);
+        if (!bar || bar->childItems().isEmpty())
+            continue;
+        QGraphicsItem *label = bar->childItems().constFirst();
+        const double width = bar->rect().width();
+        const double text = label->boundingRect().width();
+        if (text + 8 > width)
+            continue; // drawn after the bar's end
+        const double wanted = std::clamp(visibleLeft - bar->pos().x(), 4.0, width - text - 4);
+        label->setPos(wanted, label->pos().y());
     }
 }
 
@@ -435,6 +467,7 @@ void TimeLine::wheelEvent(QWheelEvent *event)
     const QPoint at = event->position().toPoint();
     const QDateTime anchor = TimeAt(mapToScene(at).x());
     m_dayWidth = std::clamp(m_dayWidth * std::pow(1.25, event->angleDelta().y() / 120.0), kMinDayWidth, kMaxDayWidth);
+    m_autoFit = false;
     Build();
     // The same time stays under the pointer.
     horizontalScrollBar()->setValue(horizontalScrollBar()->value() + int(X(anchor) - mapToScene(at).x()));
@@ -444,7 +477,8 @@ void TimeLine::wheelEvent(QWheelEvent *event)
 void TimeLine::resizeEvent(QResizeEvent *event)
 {
     QGraphicsView::resizeEvent(event);
-    if (!m_fitted && viewport()->width() > 0)
+    // Until the person zooms, the whole history stays in view as the window is sized.
+    if (m_autoFit)
         ShowAll();
 }
 
@@ -485,7 +519,11 @@ void TimeLine::drawBackground(QPainter *painter, const QRectF &rect)
             painter->setPen(QColor(0xa0, 0xa0, 0xa0));
             painter->drawLine(QPointF(x, top), QPointF(x, visible.bottom()));
             painter->setPen(Qt::black);
-            painter->drawText(QPointF(std::max(x, visible.left()) + 3, top + line), CoarseLabel(*coarse, t, Serbian()));
+            // The label of a partly scrolled-out period stays at the left edge until the
+            // next one pushes it out.
+            const QString label = CoarseLabel(*coarse, t, Serbian());
+            const double room = X(coarse->Next(t)) - metrics.horizontalAdvance(label) - 6;
+            painter->drawText(QPointF(std::min(std::max(x, visible.left()), room) + 3, top + line), label);
         }
     }
 }

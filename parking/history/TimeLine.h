@@ -62,6 +62,8 @@ private:
     void Build();
     void Restyle();
     void FollowSceneSelection();
+    void PlaceBarLabels();
+    double CaptionWidth() const;
     double X(const QDateTime &time) const;
     QDateTime TimeAt(double x) const;
     double LaneY(int lane) const;
@@ -77,7 +79,7 @@ private:
     bool m_selecting = false;
     double m_dayWidth = 40.0;
     QDateTime m_origin; // x = 0
-    bool m_fitted = false; // ShowAll done once the view has a size
+    bool m_autoFit = true; // ShowAll on resize until the person zooms
 };
 
 } // namespace history
