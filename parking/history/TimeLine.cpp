@@ -6,7 +6,6 @@
 #include <QGraphicsRectItem>
 #include <QGraphicsScene>
 #include <QGraphicsSimpleTextItem>
-#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -19,7 +18,6 @@ namespace history {
 
 namespace {
 
-constexpr double kSecondsPerDay = 86400.0;
 constexpr double kMinDayWidth = 0.05; // about 18 px a year
 constexpr double kMaxDayWidth = 48000.0; // about 33 px a minute
 constexpr double kMarkRadius = 6.0;
@@ -40,92 +38,6 @@ QColor TicketColour(TicketState state)
     case TicketState::Open: break;
     }
     return QColor(0xe6, 0x7e, 0x22);
-}
-
-// Calendar days are equally wide: a time is placed by its wall-clock reading.
-qint64 WallSeconds(const QDateTime &time)
-{
-    return QDateTime(time.date(), time.time(), Qt::UTC).toSecsSinceEpoch();
-}
-
-// One step of the axis: 'count' hours, days, months or years.
-struct Step {
-    enum Unit { Hour, Day, Month, Year } unit;
-    int count;
-
-    double Days() const
-    {
-        switch (unit) {
-        case Hour: return count / 24.0;
-        case Day: return count;
-        case Month: return count * 30.44;
-        case Year: break;
-        }
-        return count * 365.25;
-    }
-    QDateTime Floor(const QDateTime &time) const
-    {
-        const QDate date = time.date();
-        switch (unit) {
-        case Hour: return QDateTime(date, QTime(time.time().hour() - time.time().hour() % count, 0));
-        case Day: return QDateTime(date, QTime(0, 0));
-        case Month: return QDateTime(QDate(date.year(), date.month() - (date.month() - 1) % count, 1), QTime(0, 0));
-        case Year: break;
-        }
-        return QDateTime(QDate(date.year() - date.year() % count, 1, 1), QTime(0, 0));
-    }
-    QDateTime Next(const QDateTime &time) const
-    {
-        switch (unit) {
-        case Hour: return QDateTime(time.date(), time.time()).addSecs(3600 * count);
-        case Day: return QDateTime(time.date().addDays(count), QTime(0, 0));
-        case Month: return QDateTime(time.date().addMonths(count), QTime(0, 0));
-        case Year: break;
-        }
-        return QDateTime(time.date().addYears(count), QTime(0, 0));
-    }
-    QString Label(const QDateTime &time, const QLocale &locale) const
-    {
-        switch (unit) {
-        case Hour: return time.toString(QStringLiteral("HH:mm"));
-        case Day: return time.toString(QStringLiteral("dd.MM."));
-        case Month: return locale.toString(time.date(), QStringLiteral("MMM yyyy"));
-        case Year: break;
-        }
-        return time.toString(QStringLiteral("yyyy"));
-    }
-};
-
-constexpr Step kSteps[] = {{Step::Hour, 1}, {Step::Hour, 3}, {Step::Hour, 6},  {Step::Hour, 12},
-                           {Step::Day, 1},  {Step::Day, 7},  {Step::Month, 1}, {Step::Month, 3},
-                           {Step::Year, 1}, {Step::Year, 5}, {Step::Year, 10}};
-
-// The coarser row above the ticks: the day of hour ticks, the month of day ticks, the
-// year of month ticks.
-std::optional<Step> Coarse(const Step &fine)
-{
-    switch (fine.unit) {
-    case Step::Hour: return Step{Step::Day, 1};
-    case Step::Day: return Step{Step::Month, 1};
-    case Step::Month: return Step{Step::Year, 1};
-    case Step::Year: break;
-    }
-    return std::nullopt;
-}
-
-QString CoarseLabel(const Step &step, const QDateTime &time, const QLocale &locale)
-{
-    switch (step.unit) {
-    case Step::Day: return locale.toString(time.date(), QStringLiteral("ddd dd.MM.yyyy"));
-    case Step::Month: return locale.toString(time.date(), QStringLiteral("MMMM yyyy"));
-    default: return time.toString(QStringLiteral("yyyy"));
-    }
-}
-
-const QLocale &Serbian()
-{
-    static const QLocale locale(QLocale::Serbian, QLocale::LatinScript, QLocale::Serbia);
-    return locale;
 }
 
 const char *LaneCaption(int lane, int ticketLane, int firstStartStop)
@@ -157,6 +69,7 @@ TimeLine::~TimeLine()
 {
     // The scene goes with the view; its signal must not reach a half-destroyed view.
     disconnect(scene(), nullptr, this, nullptr);
+    disconnect(horizontalScrollBar(), nullptr, this, nullptr);
 }
 
 void TimeLine::SetHistory(VehicleHistory history)
@@ -241,8 +154,7 @@ void TimeLine::ShowAll()
         if (!last.isValid() || end > last)
             last = end;
     }
-    const double days =
-        first.isValid() ? std::max(1.0, (WallSeconds(last) - WallSeconds(first)) / kSecondsPerDay) : 30.0;
+    const double days = first.isValid() ? std::max(1.0, TimeAxis::Days(first, last)) : 30.0;
     // The lanes' captions keep their room at the left, a little is spare at the right.
     const double captions = CaptionWidth() + 16;
     const double usable = std::max(40.0, viewport()->width() - captions - 40);
@@ -278,16 +190,19 @@ void TimeLine::SelectEvent(int index)
     Restyle();
 }
 
+TimeAxis TimeLine::Axis() const
+{
+    return TimeAxis(m_origin, m_dayWidth);
+}
+
 double TimeLine::X(const QDateTime &time) const
 {
-    return (WallSeconds(time) - WallSeconds(m_origin)) / kSecondsPerDay * m_dayWidth;
+    return Axis().X(time);
 }
 
 QDateTime TimeLine::TimeAt(double x) const
 {
-    const qint64 seconds = WallSeconds(m_origin) + qint64(std::llround(x / m_dayWidth * kSecondsPerDay));
-    const QDateTime wall = QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
-    return QDateTime(wall.date(), wall.time());
+    return Axis().TimeAt(x);
 }
 
 double TimeLine::LaneY(int lane) const
@@ -482,50 +397,11 @@ void TimeLine::resizeEvent(QResizeEvent *event)
         ShowAll();
 }
 
-// White ground, a vertical line at every tick, and the ticks' labels at the top: the
-// fine unit in the lower row, the coarser one (day, month, year) above it.
 void TimeLine::drawBackground(QPainter *painter, const QRectF &rect)
 {
     painter->fillRect(rect, Qt::white);
-    const QFontMetrics metrics = fontMetrics();
-    const double labelWidth = metrics.horizontalAdvance(QStringLiteral("00.00. ")) + 12;
-    const Step *step = &kSteps[std::size(kSteps) - 1];
-    for (const Step &candidate : kSteps) {
-        if (candidate.Days() * m_dayWidth >= std::max(
-                labelWidth,
-                double(metrics.horizontalAdvance(candidate.Label(m_origin, Serbian()) + QStringLiteral("  "))))) {
-            step = &candidate;
-            break;
-        }
-    }
     const QRectF visible = mapToScene(viewport()->rect()).boundingRect().united(rect);
-    const QDateTime from = TimeAt(visible.left());
-    const QDateTime to = TimeAt(visible.right());
-    const double top = sceneRect().top();
-    const double line = metrics.height();
-    painter->setFont(font());
-
-    painter->fillRect(QRectF(visible.left(), top, visible.width(), 2 * line + 8), QColor(0xf2, 0xf2, 0xf2));
-    for (QDateTime t = step->Floor(from); t <= to; t = step->Next(t)) {
-        const double x = X(t);
-        painter->setPen(QColor(0xe0, 0xe0, 0xe0));
-        painter->drawLine(QPointF(x, top + line + 4), QPointF(x, visible.bottom()));
-        painter->setPen(Qt::black);
-        painter->drawText(QPointF(x + 3, top + 2 * line + 2), step->Label(t, Serbian()));
-    }
-    if (const std::optional<Step> coarse = Coarse(*step)) {
-        for (QDateTime t = coarse->Floor(from); t <= to; t = coarse->Next(t)) {
-            const double x = X(t);
-            painter->setPen(QColor(0xa0, 0xa0, 0xa0));
-            painter->drawLine(QPointF(x, top), QPointF(x, visible.bottom()));
-            painter->setPen(Qt::black);
-            // The label of a partly scrolled-out period stays at the left edge until the
-            // next one pushes it out.
-            const QString label = CoarseLabel(*coarse, t, Serbian());
-            const double room = X(coarse->Next(t)) - metrics.horizontalAdvance(label) - 6;
-            painter->drawText(QPointF(std::min(std::max(x, visible.left()), room) + 3, top + line), label);
-        }
-    }
+    Axis().Draw(*painter, font(), visible, sceneRect().top());
 }
 
 // The lanes' captions stay at the left edge of the view whatever is scrolled.

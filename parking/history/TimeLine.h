@@ -5,6 +5,7 @@
 // periods as labelled bars. Zoomed by the wheel or to a day, month or year; scrolled by
 // its scroll bar or by dragging. A mark selects, hovers and opens like the table's rows.
 
+#include "TimeAxis.h"
 #include "VehicleHistory.h"
 
 #include <QGraphicsView>
@@ -64,6 +65,7 @@ private:
     void FollowSceneSelection();
     void PlaceBarLabels();
     double CaptionWidth() const;
+    TimeAxis Axis() const;
     double X(const QDateTime &time) const;
     QDateTime TimeAt(double x) const;
     double LaneY(int lane) const;

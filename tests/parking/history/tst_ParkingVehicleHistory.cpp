@@ -347,9 +347,17 @@ void TestParkingVehicleHistory::rowAndMarkSelectEachOther()
     QCOMPARE(rows.FieldByName(QStringLiteral("broj")).AsString(), QStringLiteral("PR-1"));
     QCOMPARE(rows.FieldByName(QStringLiteral("vrsta")).AsString(), QStringLiteral("Pretplata"));
     QCOMPARE(form.TimeLine().SelectedEvent(), pr1);
+
+    // A click on a mark selects it too, though a drag on the ground scrolls.
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const int t3 = IndexOf(form.TimeLine().History(), QStringLiteral("T3"));
+    QTest::mouseClick(form.TimeLine().viewport(), Qt::LeftButton, {},
+                      form.TimeLine().mapFromScene(form.TimeLine().Mark(t3)->pos()));
+    QCOMPARE(form.TimeLine().SelectedEvent(), t3);
+    QCOMPARE(rows.FieldByName(QStringLiteral("broj")).AsString(), QStringLiteral("T3"));
 }
 
-// A ticket's row opens the ticket list standing on that ticket.
+// A double click on a ticket's mark opens the ticket list standing on that ticket.
 void TestParkingVehicleHistory::doubleClickOpensTicketLine()
 {
     Vehicle vehicle;
@@ -359,8 +367,12 @@ void TestParkingVehicleHistory::doubleClickOpensTicketLine()
         current = vehicle.fx.dm().ParkingTicketZQ().FieldByName(QStringLiteral("ticketnumber")).AsString();
         modal->close();
     });
-    form.OpenEvent(IndexOf(form.TimeLine().History(), QStringLiteral("T1")));
-    QVERIFY(step.Ran());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const int t1 = IndexOf(form.TimeLine().History(), QStringLiteral("T1"));
+    QTest::mouseDClick(form.TimeLine().viewport(), Qt::LeftButton, {},
+                       form.TimeLine().mapFromScene(form.TimeLine().Mark(t1)->pos()));
+    QTRY_VERIFY(step.Ran());
     QCOMPARE(current, QStringLiteral("T1"));
     QVERIFY(TestApplication::instance()->errors.isEmpty());
 }
