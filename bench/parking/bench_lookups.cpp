@@ -13,6 +13,7 @@
 //             reuses the generated rows; a temporary folder by default
 // --socket    use the server already listening there instead of starting one
 
+#include "LookupData.h"
 #include <bench/common/BenchProcess.h>
 #include <bench/common/BenchRun.h>
 
@@ -91,64 +92,9 @@ private:
     IntfPtr<console::ProductModule> m_products;
 };
 
-int registrations(const Options &options)
-{
-    return options.rows / 5;
-}
-
-QString registration(int index)
-{
-    return QStringLiteral("BG%1").arg(index, 7, 10, QLatin1Char('0'));
-}
-
 bool loaded(dataset::Connection &connection, const Options &options)
 {
-    return bench::Scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingticket")).toInt() == options.rows
-        && bench::Scalar(connection, QStringLiteral("SELECT COUNT(*) FROM parkingsubscription")).toInt()
-        == registrations(options)
-        && bench::Scalar(connection, QStringLiteral("SELECT COUNT(*) FROM product")).toInt() == options.products;
-}
-
-// Generated on the server from its sequence tables, in chunks of a million rows.
-void generate(dataset::Connection &connection, const Options &options)
-{
-    for (const char *table : {"parkingticket", "parkingsubscription", "product", "tax"})
-        connection.Execute(QStringLiteral("TRUNCATE TABLE %1").arg(QString::fromLatin1(table)));
-    const int regs = registrations(options);
-    const auto chunks = [](int total, const std::function<void(int, int)> &insert) {
-        for (int from = 1; from <= total; from += 1000000)
-            insert(from, std::min(total, from + 999999));
-    };
-    chunks(options.rows, [&](int from, int to) {
-        connection.Execute(QStringLiteral(
-            "INSERT INTO parkingticket (ticketdate, ticketnumber, zone, regcitynumber, ticketprice, status, name, "
-            "personalidentificator, address, zip, city) "
-            "SELECT TIMESTAMP('2010-01-01') + INTERVAL (seq * 7919) MOD 126144000 SECOND, CONCAT('T', seq), seq MOD 3, "
-            "CONCAT('BG', LPAD(seq MOD %3, 7, '0')), 1200 * (1 + seq MOD 4) - 0.4, seq MOD 20, "
-            "CONCAT('Ime', seq MOD 1000, ' Prezime', seq MOD 977), LPAD(seq, 13, '0'), "
-            "CONCAT('Ulica ', seq MOD 500), '11000', 'Beograd' FROM seq_%1_to_%2")
-                               .arg(from)
-                               .arg(to)
-                               .arg(regs));
-    });
-    chunks(regs, [&](int from, int to) {
-        connection.Execute(QStringLiteral(
-            "INSERT INTO parkingsubscription (subscriptionfromdate, subscriptiontodate, subscriptionnumber, "
-            "regcitynumber, firstname, lastname, personalidentificator, zone) "
-            "SELECT DATE('2012-01-01') + INTERVAL seq MOD 700 DAY, DATE('2012-01-31') + INTERVAL seq MOD 700 DAY, "
-            "CONCAT('PR-', seq), CONCAT('BG', LPAD(seq MOD %3, 7, '0')), 'Ana', 'Anić', LPAD(seq, 13, '0'), "
-            "ELT(1 + seq MOD 5, 'Pretplatna Crvena zona - mesecna', 'Pretplatna Zelena zona - mesecna', "
-            "'Pretplatna Crvena zona - godisnja', 'Pretplatna Zelena zona - godisnja', 'parkiraliste') "
-            "FROM seq_%1_to_%2")
-                               .arg(from)
-                               .arg(to)
-                               .arg(regs / 2));
-    });
-    connection.Execute(QStringLiteral("INSERT INTO tax (taxid, name, value) VALUES (1, 'PDV', 20)"));
-    connection.Execute(QStringLiteral("INSERT INTO product (name, code, barcode, additionalcode, price, taxid) "
-                                      "SELECT CONCAT('Doplatna karta ', seq), CONCAT('P', seq), CONCAT('DK', seq), "
-                                      "'', seq / 1.2, 1 FROM seq_1_to_%1")
-                           .arg(options.products));
+    return bench::LookupDataLoaded(connection, options.rows, options.products);
 }
 
 struct Timed {
@@ -203,8 +149,9 @@ int run(bench::ClientRunner &runner, const Options &options)
     } else {
         QElapsedTimer timer;
         timer.start();
-        generate(connection, options);
-        out << "generated " << options.rows << " tickets, " << registrations(options) << " subscriptions and "
+        bench::GenerateLookupData(connection, options.rows, options.products);
+        out << "generated " << options.rows << " tickets, " << bench::LookupRegistrations(options.rows)
+            << " subscriptions and "
             << options.products << " products in " << double(timer.elapsed()) / 1000 << " s" << Qt::endl;
     }
 
@@ -221,7 +168,8 @@ int run(bench::ClientRunner &runner, const Options &options)
 
     out << Qt::fixed;
     out.setRealNumberPrecision(2);
-    const QString reg = registration(registrations(options) / 4 + 17);   // five tickets, two subscriptions
+    // Five tickets, two subscriptions.
+    const QString reg = bench::LookupRegistration(bench::LookupRegistrations(options.rows) / 4 + 17);
     const QString quoted = dataset::Connection::Quote(reg);
 
     const QString tickets = QStringLiteral("SELECT * FROM parkingticket WHERE regcitynumber = %1 "

@@ -236,6 +236,7 @@ void TParkingDetailForm::BuildBottomPanel()
     ui->CreateCashInvoiceButton = button("CreateCashInvoiceButton");
     ui->PrintTicketButton = button("PrintTicketButton");
     ui->DocumentPrintButton = button("DocumentPrintButton");
+    ui->VehicleHistoryButton = button("VehicleHistoryButton");
 }
 
 template <class Handler>
@@ -263,6 +264,8 @@ void TParkingDetailForm::BuildActions()
     ui->CreateInvoice = CreateAction(QStringLiteral("CreateInvoice"), QStringLiteral("Kreiraj račun"));
     ui->CreateCashInvoice =
         CreateAction(QStringLiteral("CreateCashInvoice"), QStringLiteral("Kreiraj gotovinski račun"));
+    ui->VehicleHistory =
+        CreateAction(QStringLiteral("VehicleHistory"), QStringLiteral("Istorija &vozila"), ctrl(Qt::Key_I));
 
     Bind(ui->DateTimeAction, [this] { DateTimeActionExecute(); });
     Bind(ui->FromDateAction, [this] { FromDateActionExecute(); });
@@ -276,6 +279,7 @@ void TParkingDetailForm::BuildActions()
     Bind(ui->PrintTicket, [this] { PrintTicketExecute(); });
     Bind(ui->CreateInvoice, [this] { CreateInvoiceExecute(); });
     Bind(ui->CreateCashInvoice, [this] { CreateCashInvoiceExecute(); });
+    Bind(ui->VehicleHistory, [this] { VehicleHistoryExecute(); });
     for (QAction *action : {ui->DocumentPrint, ui->PrintTicket, ui->CreateInvoice, ui->CreateCashInvoice})
         SetActionUpdate(action, [this](QAction *sender) { DocumentPrintUpdate(sender); });
     // Apply and the print actions read whether the header or the items hold unsaved changes.
@@ -291,10 +295,12 @@ void TParkingDetailForm::BuildActions()
     BindButton(ui->CreateCashInvoiceButton, ui->CreateCashInvoice);
     BindButton(ui->PrintTicketButton, ui->PrintTicket);
     BindButton(ui->DocumentPrintButton, ui->DocumentPrint);
+    BindButton(ui->VehicleHistoryButton, ui->VehicleHistory);
 
     // Placed once they carry their captions, so each is as wide as its caption needs.
     AddToBottomPanel(ui->CreateInvoiceButton, QRect(8, 8, 95, 25), false);
     AddToBottomPanel(ui->CreateCashInvoiceButton, QRect(108, 8, 135, 25), false);
+    AddToBottomPanel(ui->VehicleHistoryButton, QRect(248, 8, 95, 25), false);
     AddToBottomPanel(ui->PrintTicketButton, QRect(312, 8, 95, 25), true);
     AddToBottomPanel(ui->DocumentPrintButton, QRect(412, 8, 115, 25), true);
 }

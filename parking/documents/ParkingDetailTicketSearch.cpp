@@ -14,6 +14,7 @@
 #include <framework/Interfaces.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/data/TicketPayment.h>
+#include <parking/history/ParkingVehicleHistoryUnit.h>
 #include <parking/host/ParkingResourceString.h>
 #include <parking/lookups/ParkingSelectProductUnit.h>
 #include <parking/lookups/ParkingSelectTicketUnit.h>
@@ -74,6 +75,12 @@ QPoint TopLeftOnScreen(const QWidget *widget)
 QPoint TParkingDetailForm::GridPoint() const
 {
     return TopLeftOnScreen(ui->DocumentItemDBG->viewport());
+}
+
+void TParkingDetailForm::VehicleHistoryExecute()
+{
+    const dataset::Query &document = Document();
+    ShowVehicleHistory(m_dm, Text(document, "cityreg") + Text(document, "regnumber"), this);
 }
 
 void TParkingDetailForm::FindTicketActionExecute()

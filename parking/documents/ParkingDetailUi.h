@@ -58,6 +58,7 @@ struct TParkingDetailForm::Ui {
     QPushButton *CreateCashInvoiceButton = nullptr;
     QPushButton *PrintTicketButton = nullptr;
     QPushButton *DocumentPrintButton = nullptr;
+    QPushButton *VehicleHistoryButton = nullptr;
 
     QAction *DateTimeAction = nullptr;
     QAction *FromDateAction = nullptr;
@@ -70,4 +71,5 @@ struct TParkingDetailForm::Ui {
     QAction *FindTicketAction = nullptr;
     QAction *CreateInvoice = nullptr;
     QAction *CreateCashInvoice = nullptr;
+    QAction *VehicleHistory = nullptr;
 };

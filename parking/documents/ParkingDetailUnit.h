@@ -51,6 +51,8 @@ public:
     void PrintTicketExecute();
     void CreateInvoiceExecute();
     void CreateCashInvoiceExecute();
+    // "Istorija vozila" of the registration the editor holds (as typed, saved or not).
+    void VehicleHistoryExecute();
     // Writes the host document 'documentType' ("R" with its "M", or "H").
     void CreateDocument(const QString &documentType);
     // "Priznanica 15" or, for the ticket, "Priznanica / Karta 15".

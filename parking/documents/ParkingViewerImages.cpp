@@ -162,11 +162,28 @@ QIcon StartStopIcon()
     });
 }
 
+// A vehicle's history: a time line with a bar and two marks on it.
+QIcon HistoryIcon()
+{
+    return PaintIcon([](QPainter &p) {
+        p.setPen(QPen(kInk, 1));
+        p.drawLine(QPointF(1, 13.5), QPointF(15, 13.5));
+        p.setPen(Qt::NoPen);
+        p.setBrush(kBlue);
+        p.drawRect(QRectF(2, 8, 8, 3));
+        p.setBrush(kRed);
+        p.drawEllipse(QRectF(10, 2, 4, 4));
+        p.setBrush(kGreen);
+        p.drawEllipse(QRectF(3, 2, 4, 4));
+    });
+}
+
 } // namespace
 
 QList<QIcon> ParkingViewerImages()
 {
     return {AddIcon(),    EditIcon(),    DeleteIcon(), RefreshIcon(),
             SearchIcon(), PrintIcon(),   PayDeskIcon(), ZoneIcon(),
-            SlipIcon(kRed, QLatin1Char('K')), SlipIcon(kBlue, QLatin1Char('P')), StartStopIcon()};
+            SlipIcon(kRed, QLatin1Char('K')), SlipIcon(kBlue, QLatin1Char('P')), StartStopIcon(),
+            HistoryIcon()};
 }

@@ -9,6 +9,8 @@
 #include <dataset/widgets/DBGrid.h>
 #include <dataset/widgets/DesignScale.h>
 #include <framework/Interfaces.h>
+#include <parking/history/ParkingVehicleHistoryUnit.h>
+#include <parking/history/VehicleHistory.h>
 #include <parking/host/ParkingHostModules.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/imports/ParkingStartStopUnit.h>
@@ -22,23 +24,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QRegularExpression>
 #include <QToolBar>
 #include <memory>
 
 namespace {
 
-// A registration as the documents are compared by: without blanks and dashes, upper case.
-QString PlateKey(const QString &typed)
-{
-    static const QRegularExpression ignored(QStringLiteral("[\\s-]+"));
-    return QString(typed).remove(ignored).toUpper();
-}
+using history::PlateKey;
 
-// The same done by the server to each document's city mark and number joined.
-constexpr char kPlateSelect[] =
-    "SELECT pd.* FROM parkingdocument AS pd WHERE UPPER(REPLACE(REPLACE("
-    "CONCAT(IFNULL(pd.cityreg, ''), IFNULL(pd.regnumber, '')), ' ', ''), '-', '')) = :plate";
+// The server keeps the same key of each document's city mark and number joined, indexed.
+constexpr char kPlateSelect[] = "SELECT pd.* FROM parkingdocument AS pd WHERE pd.platekey = :plate";
 
 } // namespace
 
@@ -52,6 +46,7 @@ struct TParkingViewerForm::Ui {
     QAction *ParkingTicketAction = nullptr;
     QAction *ParkingSubscriptionAction = nullptr;
     QAction *ParkingStartStopAction = nullptr;
+    QAction *VehicleHistoryAction = nullptr;
 };
 
 TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
@@ -75,6 +70,8 @@ TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
         CreateAction(QStringLiteral("ParkingSubscriptionAction"), QStringLiteral("Parking pretplate"), 9);
     ui->ParkingStartStopAction =
         CreateAction(QStringLiteral("ParkingStartStopAction"), QStringLiteral("Start-stop"), 10);
+    ui->VehicleHistoryAction =
+        CreateAction(QStringLiteral("VehicleHistoryAction"), QStringLiteral("Istorija vozila"), 11, ctrl(Qt::Key_I));
 
     // Failures are reported where the actions run, inside Qt's event handling.
     const auto reported = [this](void (TParkingViewerForm::*handler)()) {
@@ -92,6 +89,8 @@ TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
             reported(&TParkingViewerForm::ParkingSubscriptionActionExecute));
     connect(ui->ParkingStartStopAction, &QAction::triggered, this,
             reported(&TParkingViewerForm::ParkingStartStopActionExecute));
+    connect(ui->VehicleHistoryAction, &QAction::triggered, this,
+            reported(&TParkingViewerForm::VehicleHistoryActionExecute));
 
     ActionTB->addAction(ui->CustomAdd);
     ActionTB->addAction(ui->CustomEdit);
@@ -104,6 +103,7 @@ TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
     ActionTB->addAction(ui->ParkingTicketAction);
     ActionTB->addAction(ui->ParkingSubscriptionAction);
     ActionTB->addAction(ui->ParkingStartStopAction);
+    // The vehicle history is not on the frame's toolbar: the console's toolbar carries it.
     // Above the list: the search by a whole registration.
     auto *plateBar = new QWidget(CenterPanel);
     plateBar->setObjectName(QStringLiteral("PlateBar"));
@@ -133,6 +133,7 @@ TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
     PopupMenu->addSeparator();
     PopupMenu->addAction(ui->ParkingZoneFrameAction);
     PopupMenu->addSeparator();
+
     PopupMenu->addAction(ColumnsVisibility);
 
     DBG->SetDataSource(&m_dm.ParkingDocumentDS());
@@ -225,6 +226,20 @@ void TParkingViewerForm::ParkingSubscriptionActionExecute()
 void TParkingViewerForm::ParkingStartStopActionExecute()
 {
     (new TParkingStartStopForm(m_dm, this))->exec();
+}
+
+// The registration of the current document, or else the one typed into the search
+// field; without either the window opens for a plate to be typed.
+void TParkingViewerForm::VehicleHistoryActionExecute()
+{
+    const dataset::Query &documents = Documents();
+    QString plate;
+    if (documents.Active() && !documents.IsEmpty())
+        plate = documents.FieldByName(QStringLiteral("cityreg")).AsString()
+            + documents.FieldByName(QStringLiteral("regnumber")).AsString();
+    if (PlateKey(plate).isEmpty())
+        plate = ui->PlateSearchEdit->text();
+    ShowVehicleHistory(m_dm, plate, this);
 }
 
 // The base recorded the cell under the pointer; a double click on the title row opens

@@ -26,6 +26,8 @@ public:
     void ParkingTicketActionExecute();
     void ParkingSubscriptionActionExecute();
     void ParkingStartStopActionExecute();
+    // "Istorija vozila" of the current document's registration.
+    void VehicleHistoryActionExecute();
     // Lists the documents of the vehicle whose whole registration (city mark and number)
     // is 'typed', however its blanks, dashes and case are written; says so in the
     // console's status line when there is none. Returns the count found.

@@ -4,6 +4,7 @@
 #include <parking/documents/ParkingDetailUnit.h>
 #include <parking/documents/ParkingNavigatorUnit.h>
 #include <parking/documents/ParkingViewerUnit.h>
+#include <parking/history/ParkingVehicleHistoryUnit.h>
 #include <parking/imports/ParkingStartStopUnit.h>
 #include <parking/imports/ParkingSubscriptionUnit.h>
 #include <parking/imports/ParkingTicketUnit.h>
@@ -50,6 +51,7 @@ std::vector<std::pair<const char *, Factory>> Forms(TParkingDM &dm)
         {"startstop", [&dm] { return std::make_unique<TParkingStartStopForm>(dm); }},
         {"paydesk", [&dm] { return std::make_unique<TParkingPayDeskForm>(dm); }},
         {"zoneframe", [&dm] { return std::make_unique<TParkingZoneFrameForm>(dm); }},
+        {"history", [&dm] { return std::make_unique<TParkingVehicleHistoryForm>(dm, QStringLiteral("BG 7788-AB")); }},
         {"product picker",
          [] {
              auto form = std::make_unique<TParkingSelectProductForm>();
