@@ -341,17 +341,27 @@ QByteArray Win1251ToWin1250(const QByteArray &text)
 // the Latin spelling of its Windows-1251 byte, which is never longer.
 QByteArray CyrillicToLatin1250(const QByteArray &text)
 {
-    if (isAscii(text))
+    // The Windows-1251 character a sequence at 'at' holds and the sequence's length.
+    const auto cyrillicAt = [](const char *at, qsizetype left, char &byte) {
+        char32_t c = 0;
+        const int length = static_cast<unsigned char>(*at) >= 0xC2 ? utf8Sequence(at, left, c) : 0;
+        byte = length > 0 ? win1251().fromUnicode(c) : 0;
+        return length;
+    };
+    const char *from = text.constData();
+    const char *const end = from + text.size();
+    char byte = 0;
+    for (; from < end; ++from) {
+        if (cyrillicAt(from, end - from, byte) > 0 && byte != 0)
+            break;
+    }
+    if (from == end)
         return text;
     const std::array<Latin, 128> &latin = latinOf1251();
     QByteArray out(text.size(), Qt::Uninitialized);
-    char *to = out.data();
-    const char *from = text.constData();
-    const char *const end = from + text.size();
+    char *to = std::copy(text.constData(), from, out.data());
     while (from < end) {
-        char32_t c = 0;
-        const int length = static_cast<unsigned char>(*from) >= 0xC2 ? utf8Sequence(from, end - from, c) : 0;
-        const char byte = length > 0 ? win1251().fromUnicode(c) : 0;
+        const int length = cyrillicAt(from, end - from, byte);
         if (byte != 0) {
             const Latin &entry = latin[static_cast<unsigned char>(byte) - 0x80];
             to = std::copy_n(entry.bytes, entry.size, to);

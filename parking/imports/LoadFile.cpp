@@ -60,10 +60,10 @@ int Digits(QByteArrayView text, qsizetype at, qsizetype count)
     return value;
 }
 
-void AppendTwoDigits(QByteArray &out, int value)
+void PutTwoDigits(char *to, int value)
 {
-    const char digits[] = {char('0' + value / 10), char('0' + value % 10)};
-    out.append(digits, 2);
+    to[0] = char('0' + value / 10);
+    to[1] = char('0' + value % 10);
 }
 
 // "yyyy-mm-dd" of a valid date.
@@ -92,13 +92,15 @@ bool AppendQuickDateTime(QByteArray &out, QByteArrayView date, QByteArrayView ti
     const int second = rest == 5 ? Digits(time, colon + 4, 2) : 0;
     if (hour < 0 || minute < 0 || second < 0 || !QTime::isValid(hour, minute, second))
         return false;
-    out.append(date.data(), 10);
-    out.append(' ');
-    AppendTwoDigits(out, hour);
-    out.append(':');
-    AppendTwoDigits(out, minute);
-    out.append(':');
-    AppendTwoDigits(out, second);
+    char text[19];
+    std::copy_n(date.data(), 10, text);
+    text[10] = ' ';
+    PutTwoDigits(text + 11, hour);
+    text[13] = ':';
+    PutTwoDigits(text + 14, minute);
+    text[16] = ':';
+    PutTwoDigits(text + 17, second);
+    out.append(text, sizeof text);
     return true;
 }
 

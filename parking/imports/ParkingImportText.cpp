@@ -249,8 +249,11 @@ void FieldSplitter::Drop()
 
 QByteArrayView FieldSplitter::NextView()
 {
-    const QByteArrayView field = TakeView();
-    Drop();
+    const qsizetype at = Separator();
+    if (at < 0)
+        return {};
+    const QByteArrayView field = QByteArrayView(m_line).sliced(m_pos, at - m_pos);
+    m_pos = at + 1;
     return field;
 }
 
