@@ -11,6 +11,7 @@
 #include <cmath>
 #include <future>
 #include <numeric>
+#include <optional>
 
 namespace dataset::detail {
 
@@ -154,7 +155,9 @@ bool restInCodeOrder(QByteArrayView text, qsizetype from)
 }
 
 // Texts in Serbian alphabetical order without regard to case: negative, 0 or positive.
-int compareTexts(const QCollator &collator, QByteArrayView textA, QByteArrayView textB)
+// 'collate' compares the two whole texts where their codes cannot decide.
+template <typename Collate>
+int compareTexts(QByteArrayView textA, QByteArrayView textB, Collate collate)
 {
     // While both texts hold only characters that sort by their codes and no "j" after an
     // "l" or "n", the first that differs decides; a text that ends there comes first.
@@ -183,8 +186,53 @@ int compareTexts(const QCollator &collator, QByteArrayView textA, QByteArrayView
         if (restInCodeOrder(longer, common))
             return textA.size() < textB.size() ? -1 : 1;
     }
-    return collator.compare(QString::fromUtf8(textA), QString::fromUtf8(textB));
+    return collate();
 }
+
+int compareTexts(const QCollator &collator, QByteArrayView textA, QByteArrayView textB)
+{
+    return compareTexts(textA, textB,
+                        [&] { return collator.compare(QString::fromUtf8(textA), QString::fromUtf8(textB)); });
+}
+
+// The shared texts of one column compared as compareTexts does, each text that reaches the
+// collator turned into its sort key once, which then orders it as the collator would.
+class SharedTextOrder {
+public:
+    SharedTextOrder(const QCollator &collator, const RowStore &store, int column)
+        : m_collator(collator)
+        , m_store(store)
+        , m_column(column)
+        , m_keys(store.SharedCount(column))
+    {
+    }
+    int operator()(std::uint32_t a, std::uint32_t b)
+    {
+        const QByteArrayView textA = text(a);
+        const QByteArrayView textB = text(b);
+        return compareTexts(textA, textB, [&] {
+            // The collator puts an empty text first even before one it ignores whole.
+            if (textA.isEmpty() || textB.isEmpty())
+                return textA.isEmpty() ? (textB.isEmpty() ? 0 : -1) : 1;
+            return key(a).compare(key(b));
+        });
+    }
+
+private:
+    QByteArrayView text(std::uint32_t id) const { return m_store.SharedText(m_column, id); }
+    const QCollatorSortKey &key(std::uint32_t id)
+    {
+        std::optional<QCollatorSortKey> &key = m_keys[id];
+        if (!key)
+            key.emplace(m_collator.sortKey(QString::fromUtf8(text(id))));
+        return *key;
+    }
+
+    const QCollator &m_collator;
+    const RowStore &m_store;
+    int m_column;
+    std::vector<std::optional<QCollatorSortKey>> m_keys;
+};
 
 } // namespace
 
@@ -286,15 +334,13 @@ SharedRanks RankSharedTexts(const std::vector<SortColumn> &columns, const RowSto
             continue;
         std::vector<std::uint32_t> ids(count);
         std::iota(ids.begin(), ids.end(), 0u);
-        std::sort(ids.begin(), ids.end(), [&](std::uint32_t a, std::uint32_t b) {
-            return compareTexts(collator, store.SharedText(column, a), store.SharedText(column, b)) < 0;
-        });
+        SharedTextOrder order(collator, store, column);
+        std::sort(ids.begin(), ids.end(), [&](std::uint32_t a, std::uint32_t b) { return order(a, b) < 0; });
         std::vector<std::uint32_t> &rank = ranks[i];
         rank.resize(count);
         std::uint32_t place = 0;
         for (std::size_t k = 0; k < count; ++k) {
-            if (k > 0
-                && compareTexts(collator, store.SharedText(column, ids[k - 1]), store.SharedText(column, ids[k])) != 0)
+            if (k > 0 && order(ids[k - 1], ids[k]) != 0)
                 ++place;
             rank[ids[k]] = columns[i].descending ? ~place : place;
         }

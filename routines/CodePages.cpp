@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -36,14 +37,17 @@ constexpr HighHalf kWin1251 = {
     0x0445, 0x0446, 0x0447, 0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
 
-// Character -> byte for the upper half of one code page.
+// Character -> byte for the upper half of one code page, through a flat table over the
+// characters up to the highest the page holds.
 class CodePage {
 public:
     explicit CodePage(const HighHalf &table)
         : m_table(table)
     {
+        const char16_t highest = *std::max_element(table.begin(), table.end());
+        m_reverse.assign(std::size_t(highest) + 1, 0);
         for (int i = 0; i < 128; ++i)
-            m_reverse.insert(table[i], char(0x80 + i));
+            m_reverse[table[std::size_t(i)]] = char(0x80 + i);
     }
     QChar toUnicode(char byte) const
     {
@@ -55,12 +59,12 @@ public:
     {
         if (c < 0x80)
             return char(c);
-        return c > 0xFFFF ? 0 : m_reverse.value(char16_t(c), 0);
+        return c < m_reverse.size() ? m_reverse[c] : 0;
     }
 
 private:
     const HighHalf &m_table;
-    QHash<char16_t, char> m_reverse;
+    std::vector<char> m_reverse;
 };
 
 const CodePage &win1250()
@@ -88,19 +92,20 @@ QByteArray encode(const QString &text, const CodePage &page)
 
 QString decode(const QByteArray &bytes, const CodePage &page)
 {
-    QString out;
-    out.reserve(bytes.size());
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar *to = out.data();
     for (const char b : bytes)
-        out.append(page.toUnicode(b));
+        *to++ = page.toUnicode(b);
     return out;
 }
 
-// Length of the well-formed UTF-8 sequence at `pos` (2 to 4 bytes) and its character;
-// 0 when the bytes there are not one (ASCII, stray or overlong bytes, surrogates).
-int utf8Sequence(const QByteArray &text, qsizetype pos, char32_t &character)
+// Length of the well-formed UTF-8 sequence at 'at' (2 to 4 bytes, at most 'left' long)
+// and its character; 0 when the bytes there are not one (ASCII, stray or overlong bytes,
+// surrogates).
+int utf8Sequence(const char *at, qsizetype left, char32_t &character)
 {
-    const auto at = [&](qsizetype i) { return static_cast<unsigned char>(text.at(i)); };
-    const unsigned char lead = at(pos);
+    const auto byte = [at](int i) { return static_cast<unsigned char>(at[i]); };
+    const unsigned char lead = byte(0);
     int length = 0;
     char32_t c = 0;
     if (lead >= 0xC2 && lead <= 0xDF) {
@@ -115,10 +120,10 @@ int utf8Sequence(const QByteArray &text, qsizetype pos, char32_t &character)
     } else {
         return 0;
     }
-    if (pos + length > text.size())
+    if (length > left)
         return 0;
     for (int i = 1; i < length; ++i) {
-        const unsigned char next = at(pos + i);
+        const unsigned char next = byte(i);
         if ((next & 0xC0) != 0x80)
             return 0;
         c = (c << 6) | (next & 0x3F);
@@ -130,7 +135,12 @@ int utf8Sequence(const QByteArray &text, qsizetype pos, char32_t &character)
     return length;
 }
 
-bool isAscii(const QByteArray &text)
+int utf8Sequence(const QByteArray &text, qsizetype pos, char32_t &character)
+{
+    return utf8Sequence(text.constData() + pos, text.size() - pos, character);
+}
+
+bool isAscii(QByteArrayView text)
 {
     return std::all_of(text.begin(), text.end(), [](char b) { return static_cast<unsigned char>(b) < 0x80; });
 }
@@ -138,33 +148,37 @@ bool isAscii(const QByteArray &text)
 // ASCII stays as it is in every conversion below, so a line without a byte above 127 is
 // passed through whole.
 // 'keep' decides for a well-formed sequence the page cannot hold: kept as it is, or '?'.
+// No sequence becomes longer, so the result is written into room of the text's size.
 template <typename Keep>
 QByteArray utf8ToCodePage(const QByteArray &text, const CodePage &page, Keep keep)
 {
     if (isAscii(text))
         return text;
-    QByteArray out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size();) {
-        if (static_cast<unsigned char>(text.at(i)) < 0x80) {
-            out.append(text.at(i++));
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char *to = out.data();
+    const char *from = text.constData();
+    const char *const end = from + text.size();
+    while (from < end) {
+        if (static_cast<unsigned char>(*from) < 0x80) {
+            *to++ = *from++;
             continue;
         }
         char32_t c = 0;
-        const int length = utf8Sequence(text, i, c);
+        const int length = utf8Sequence(from, end - from, c);
         const char mapped = length > 0 ? page.fromUnicode(c) : 0;
         if (mapped != 0) {
-            out.append(mapped);
-            i += length;
+            *to++ = mapped;
+            from += length;
         } else if (length > 0 && !keep(c)) {
-            out.append('?');
-            i += length;
+            *to++ = '?';
+            from += length;
         } else {
-            const qsizetype kept = length > 0 ? length : 1;
-            out.append(text.constData() + i, kept);
-            i += kept;
+            const int kept = length > 0 ? length : 1;
+            to = std::copy(from, from + kept, to);
+            from += kept;
         }
     }
+    out.truncate(to - out.constData());
     return out;
 }
 
@@ -279,13 +293,24 @@ QString TransliterateCyrillic(QChar c)
 
 namespace {
 
-// The Latin spelling in Windows-1250 of each upper byte of Windows-1251.
-const std::array<QByteArray, 128> &latinOf1251()
+// The Latin spelling in Windows-1250 of each upper byte of Windows-1251: at most two
+// bytes, which no UTF-8 sequence of a Windows-1251 character is shorter than.
+struct Latin {
+    char bytes[2];
+    qsizetype size;
+};
+
+const std::array<Latin, 128> &latinOf1251()
 {
-    static const std::array<QByteArray, 128> latin = [] {
-        std::array<QByteArray, 128> table;
-        for (int b = 0x80; b < 0x100; ++b)
-            table[std::size_t(b - 0x80)] = ToWin1250(TransliterateCyrillic(win1251().toUnicode(char(b))));
+    static const std::array<Latin, 128> latin = [] {
+        std::array<Latin, 128> table{};
+        for (int b = 0x80; b < 0x100; ++b) {
+            const QByteArray text = ToWin1250(TransliterateCyrillic(win1251().toUnicode(char(b))));
+            Q_ASSERT(text.size() <= 2);
+            Latin &entry = table[std::size_t(b - 0x80)];
+            entry.size = std::min<qsizetype>(text.size(), 2);
+            std::copy_n(text.constData(), entry.size, entry.bytes);
+        }
         return table;
     }();
     return latin;
@@ -297,57 +322,100 @@ QByteArray Win1251ToWin1250(const QByteArray &text)
 {
     if (isAscii(text))
         return text;
-    const std::array<QByteArray, 128> &latin = latinOf1251();
+    const std::array<Latin, 128> &latin = latinOf1251();
     QByteArray out;
     out.reserve(text.size() + text.size() / 8);
     for (const char b : text) {
-        if (static_cast<unsigned char>(b) < 0x80)
+        if (static_cast<unsigned char>(b) < 0x80) {
             out.append(b);
-        else
-            out.append(latin[static_cast<unsigned char>(b) - 0x80]);
+        } else {
+            const Latin &entry = latin[static_cast<unsigned char>(b) - 0x80];
+            out.append(entry.bytes, entry.size);
+        }
     }
     return out;
 }
 
 // Of the four steps only UTF-8 sequences of Windows-1251 characters change anything: the
 // protection steps give every other byte back as it was, and each such sequence becomes
-// the Latin spelling of its Windows-1251 byte.
+// the Latin spelling of its Windows-1251 byte, which is never longer.
 QByteArray CyrillicToLatin1250(const QByteArray &text)
 {
-    if (isAscii(text))
-        return text;
-    const std::array<QByteArray, 128> &latin = latinOf1251();
-    QByteArray out;
-    out.reserve(text.size() + text.size() / 8);
-    for (qsizetype i = 0; i < text.size();) {
+    // The Windows-1251 character a sequence at 'at' holds and the sequence's length.
+    const auto cyrillicAt = [](const char *at, qsizetype left, char &byte) {
         char32_t c = 0;
-        const int length = static_cast<unsigned char>(text.at(i)) >= 0xC2 ? utf8Sequence(text, i, c) : 0;
-        const char byte = length > 0 ? win1251().fromUnicode(c) : 0;
+        const int length = static_cast<unsigned char>(*at) >= 0xC2 ? utf8Sequence(at, left, c) : 0;
+        byte = length > 0 ? win1251().fromUnicode(c) : 0;
+        return length;
+    };
+    const char *from = text.constData();
+    const char *const end = from + text.size();
+    char byte = 0;
+    for (; from < end; ++from) {
+        if (cyrillicAt(from, end - from, byte) > 0 && byte != 0)
+            break;
+    }
+    if (from == end)
+        return text;
+    const std::array<Latin, 128> &latin = latinOf1251();
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char *to = std::copy(text.constData(), from, out.data());
+    while (from < end) {
+        const int length = cyrillicAt(from, end - from, byte);
         if (byte != 0) {
-            out.append(latin[static_cast<unsigned char>(byte) - 0x80]);
-            i += length;
+            const Latin &entry = latin[static_cast<unsigned char>(byte) - 0x80];
+            to = std::copy_n(entry.bytes, entry.size, to);
+            from += length;
         } else {
-            out.append(text.at(i++));
+            *to++ = *from++;
         }
     }
+    out.truncate(to - out.constData());
     return out;
 }
 
+namespace {
+
+// The UTF-8 bytes of each upper byte of Windows-1250 (two or three).
+struct Utf8Of1250 {
+    char bytes[3];
+    qsizetype size;
+};
+
+const std::array<Utf8Of1250, 128> &utf8Of1250()
+{
+    static const std::array<Utf8Of1250, 128> table = [] {
+        std::array<Utf8Of1250, 128> utf8{};
+        for (std::size_t i = 0; i < 128; ++i) {
+            const char16_t c = kWin1250[i];
+            Utf8Of1250 &entry = utf8[i];
+            if (c < 0x800) {
+                entry = {{char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F)), 0}, 2};
+            } else {
+                entry = {{char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))}, 3};
+            }
+        }
+        return utf8;
+    }();
+    return table;
+}
+
+} // namespace
+
 void AppendWin1250AsUtf8(QByteArray &out, QByteArrayView bytes)
 {
+    const std::array<Utf8Of1250, 128> &utf8 = utf8Of1250();
+    const qsizetype start = out.size();
+    out.resize(start + 3 * bytes.size());
+    char *to = out.data() + start;
     for (const char b : bytes) {
         const auto byte = static_cast<unsigned char>(b);
         if (byte < 0x80) {
-            out.append(b);
-            continue;
-        }
-        const char16_t c = kWin1250[byte - 0x80];
-        if (c < 0x800) {
-            const char two[] = {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
-            out.append(two, 2);
+            *to++ = b;
         } else {
-            const char three[] = {char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))};
-            out.append(three, 3);
+            const Utf8Of1250 &entry = utf8[byte - 0x80];
+            to = std::copy_n(entry.bytes, entry.size, to);
         }
     }
+    out.truncate(to - out.constData());
 }

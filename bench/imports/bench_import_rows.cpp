@@ -131,7 +131,7 @@ void RunStartStop(const QTemporaryDir &work, int rows)
         return summary;
     });
     importbench::Report("start-stop", rows, importbench::FileMb(startStop), startStopImport, "sort on the same keys",
-                        sortSeconds, 2.0);
+                        sortSeconds, 1.3);
 }
 
 int Run(bench::ClientRunner &runner, const QStringList &arguments)
@@ -174,7 +174,7 @@ int Run(bench::ClientRunner &runner, const QStringList &arguments)
         return imports::RunImport(job, subscriptions, database.Params());
     });
     importbench::Report("subscription", subscriptionRows, importbench::FileMb(subscriptions), subscriptionImport,
-                        "mariadb LOAD DATA of the prepared rows", floorSeconds, 2.0);
+                        "mariadb LOAD DATA of the prepared rows", floorSeconds, 1.3);
     return 0;
 }
 

@@ -2,6 +2,8 @@
 
 #include "ImportError.h"
 #include <dataset/Connection.h>
+#include <routines/CodePages.h>
+#include <routines/DateParse.h>
 
 #include <QDir>
 
@@ -44,6 +46,78 @@ void AppendDateTimeText(QByteArray &out, const QDate &date, const QTime &time)
     AppendDigits(out, time.second(), 2);
 }
 
+namespace {
+
+// 'count' decimal digits of 'text' from 'at' as a number; -1 when any is not a digit.
+int Digits(QByteArrayView text, qsizetype at, qsizetype count)
+{
+    int value = 0;
+    for (qsizetype i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return -1;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+void PutTwoDigits(char *to, int value)
+{
+    to[0] = char('0' + value / 10);
+    to[1] = char('0' + value % 10);
+}
+
+// "yyyy-mm-dd" of a valid date.
+bool IsQuickDate(QByteArrayView date)
+{
+    if (date.size() != 10 || date[4] != '-' || date[7] != '-')
+        return false;
+    const int year = Digits(date, 0, 4);
+    const int month = Digits(date, 5, 2);
+    const int day = Digits(date, 8, 2);
+    return year >= 0 && month >= 0 && day >= 0 && QDate::isValid(year, month, day);
+}
+
+} // namespace
+
+bool AppendQuickDateTime(QByteArray &out, QByteArrayView date, QByteArrayView time)
+{
+    if (!IsQuickDate(date))
+        return false;
+    const qsizetype colon = time.indexOf(':');
+    const qsizetype rest = time.size() - colon - 1;
+    if (colon < 1 || colon > 2 || (rest != 2 && rest != 5) || (rest == 5 && time[colon + 3] != ':'))
+        return false;
+    const int hour = Digits(time, 0, colon);
+    const int minute = Digits(time, colon + 1, 2);
+    const int second = rest == 5 ? Digits(time, colon + 4, 2) : 0;
+    if (hour < 0 || minute < 0 || second < 0 || !QTime::isValid(hour, minute, second))
+        return false;
+    char text[19];
+    std::copy_n(date.data(), 10, text);
+    text[10] = ' ';
+    PutTwoDigits(text + 11, hour);
+    text[13] = ':';
+    PutTwoDigits(text + 14, minute);
+    text[16] = ':';
+    PutTwoDigits(text + 17, second);
+    out.append(text, sizeof text);
+    return true;
+}
+
+void AppendDateTimeField(QByteArray &out, QByteArrayView win1250)
+{
+    const qsizetype blank = win1250.indexOf(' ');
+    if (blank < 0 && IsQuickDate(win1250)) {
+        out.append(win1250.data(), 10);
+        out.append(" 00:00:00", 9);
+        return;
+    }
+    if (blank >= 0 && AppendQuickDateTime(out, win1250.first(blank), win1250.sliced(blank + 1)))
+        return;
+    const auto [date, time] = MyDateTimeStrToParts(FromWin1250(win1250.toByteArray()));
+    AppendDateTimeText(out, date, time);
+}
+
 LoadFile::LoadFile()
     : m_file(QDir::temp().filePath(QStringLiteral("parking-import-XXXXXX.tsv")))
 {
@@ -61,30 +135,38 @@ void LoadFile::Separate()
     m_rowStarted = true;
 }
 
-void LoadFile::AddText(const QString &text)
+void LoadFile::AddWin1250(QByteArrayView text)
 {
     Separate();
     // The server's default escapes: backslash, tab, line ends and NUL become two bytes.
-    for (const char c : text.toUtf8()) {
-        switch (c) {
-        case '\\': m_buffer.append("\\\\", 2); break;
-        case '\t': m_buffer.append("\\t", 2); break;
-        case '\n': m_buffer.append("\\n", 2); break;
-        case '\r': m_buffer.append("\\r", 2); break;
-        case '\0': m_buffer.append("\\0", 2); break;
-        default: m_buffer.append(c);
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char *escape = nullptr;
+        switch (text[i]) {
+        case '\\': escape = "\\\\"; break;
+        case '\t': escape = "\\t"; break;
+        case '\n': escape = "\\n"; break;
+        case '\r': escape = "\\r"; break;
+        case '\0': escape = "\\0"; break;
+        default: continue;
         }
+        AppendWin1250AsUtf8(m_buffer, text.sliced(from, i - from));
+        m_buffer.append(escape, 2);
+        from = i + 1;
     }
+    AppendWin1250AsUtf8(m_buffer, text.sliced(from));
 }
 
-void LoadFile::AddDateTime(const std::pair<QDate, QTime> &value)
+void LoadFile::AddDateTimeField(QByteArrayView win1250)
 {
-    if (!value.first.isValid()) {
-        AddNull();
-        return;
-    }
+    const qsizetype size = m_buffer.size();
     Separate();
-    AppendDateTimeText(m_buffer, value.first, value.second);
+    try {
+        AppendDateTimeField(m_buffer, win1250);
+    } catch (...) {
+        m_buffer.truncate(size);
+        throw;
+    }
 }
 
 void LoadFile::AddNull()

@@ -68,6 +68,13 @@ bool IsBlankOrControl(char c)
     return static_cast<unsigned char>(c) <= 32;
 }
 
+// 'size' bytes from 'from' into 'line', in its own room when it has enough.
+void SetLine(QByteArray &line, const char *from, qsizetype size)
+{
+    line.resize(size);
+    std::copy_n(from, size, line.data());
+}
+
 
 } // namespace
 
@@ -161,7 +168,7 @@ bool ImportLineReader::ReadLine(QByteArray &line)
                                       [](char c) { return c == '\r' || c == '\n'; });
         if (end != m_buffer.cend()) {
             const qsizetype at = end - m_buffer.cbegin();
-            line = m_buffer.mid(m_pos, at - m_pos);
+            SetLine(line, m_buffer.constData() + m_pos, at - m_pos);
             m_pos = at + 1;
             if (*end == '\r') {
                 if (m_pos < m_buffer.size())
@@ -176,7 +183,7 @@ bool ImportLineReader::ReadLine(QByteArray &line)
         if (!Fill()) {
             if (m_pos >= m_buffer.size())
                 return false;
-            line = m_buffer.mid(m_pos);
+            SetLine(line, m_buffer.constData() + m_pos, m_buffer.size() - m_pos);
             m_pos = m_buffer.size();
             ++m_lineNumber;
             return true;
@@ -242,8 +249,11 @@ void FieldSplitter::Drop()
 
 QByteArrayView FieldSplitter::NextView()
 {
-    const QByteArrayView field = TakeView();
-    Drop();
+    const qsizetype at = Separator();
+    if (at < 0)
+        return {};
+    const QByteArrayView field = QByteArrayView(m_line).sliced(m_pos, at - m_pos);
+    m_pos = at + 1;
     return field;
 }
 

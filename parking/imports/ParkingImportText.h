@@ -78,6 +78,9 @@ public:
     QByteArrayView TakeView() const;
     QByteArrayView NextView();
     QByteArray Rest() const { return m_line.mid(m_pos); }
+    QByteArrayView RestView() const { return QByteArrayView(m_line).sliced(m_pos); }
+    // Separators in the whole line.
+    qsizetype Separators() const { return m_line.count(m_separator); }
 
 private:
     qsizetype Separator() const;

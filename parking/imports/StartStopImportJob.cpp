@@ -28,55 +28,6 @@ FieldDef Field(const char *name, const char *label, FieldType type, int size = 0
     return def;
 }
 
-// 'count' decimal digits of 'text' from 'at' as a number; -1 when any is not a digit.
-int Digits(QByteArrayView text, qsizetype at, qsizetype count)
-{
-    int value = 0;
-    for (qsizetype i = at; i < at + count; ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return -1;
-        value = value * 10 + (text[i] - '0');
-    }
-    return value;
-}
-
-void AppendTwoDigits(QByteArray &out, int value)
-{
-    const char digits[] = {char('0' + value / 10), char('0' + value % 10)};
-    out.append(digits, 2);
-}
-
-// The common form, "yyyy-mm-dd" with "h:mm", "hh:mm" or "hh:mm:ss", written straight to
-// its stored form "yyyy-MM-dd HH:mm:ss"; false for any other form or an invalid value,
-// which the host's date routine then reads (or words the error for).
-bool AppendQuickDateTime(QByteArray &out, QByteArrayView date, QByteArrayView time)
-{
-    if (date.size() != 10 || date[4] != '-' || date[7] != '-')
-        return false;
-    const int year = Digits(date, 0, 4);
-    const int month = Digits(date, 5, 2);
-    const int day = Digits(date, 8, 2);
-    if (year < 0 || month < 0 || day < 0 || !QDate::isValid(year, month, day))
-        return false;
-    const qsizetype colon = time.indexOf(':');
-    const qsizetype rest = time.size() - colon - 1;
-    if (colon < 1 || colon > 2 || (rest != 2 && rest != 5) || (rest == 5 && time[colon + 3] != ':'))
-        return false;
-    const int hour = Digits(time, 0, colon);
-    const int minute = Digits(time, colon + 1, 2);
-    const int second = rest == 5 ? Digits(time, colon + 4, 2) : 0;
-    if (hour < 0 || minute < 0 || second < 0 || !QTime::isValid(hour, minute, second))
-        return false;
-    out.append(date.data(), 10);
-    out.append(' ');
-    AppendTwoDigits(out, hour);
-    out.append(':');
-    AppendTwoDigits(out, minute);
-    out.append(':');
-    AppendTwoDigits(out, second);
-    return true;
-}
-
 } // namespace
 
 std::vector<FieldDef> StartStopFields()

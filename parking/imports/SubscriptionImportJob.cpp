@@ -32,41 +32,79 @@ const Sizes &ColumnSizes()
     return sizes;
 }
 
-QString Text(const QByteArray &bytes, int size)
+// One line's values as Windows-1250 views into its converted text, cut to the column
+// sizes (one byte is one character): the chain, fields split at ",", the registration
+// upper-cased.
+class SubscriptionFields {
+public:
+    // False when the registration is empty; throws when the subscription number is missing.
+    bool Read(const QByteArray &line)
+    {
+        const Sizes &sizes = ColumnSizes();
+        m_fields.emplace(TransliteratingChain(line), ',');
+        FieldSplitter &fields = *m_fields;
+        number = Cut(fields.NextView(), sizes.number);
+        m_registration.resize(0);
+        m_registration.append(fields.NextView());
+        m_registration = UpperRegistration(std::move(m_registration));
+        registration = Cut(m_registration, sizes.registration);
+        if (registration.isEmpty())
+            return false;
+        if (number.isEmpty())
+            throw dataset::Error(QStringLiteral("Nedostaje broj pretplate."));
+        fromDate = fields.NextView();
+        toDate = fields.NextView();
+        firstName = Cut(fields.NextView(), sizes.firstName);
+        lastName = Cut(fields.NextView(), sizes.lastName);
+        personalIdentificator = Cut(fields.NextView(), sizes.personalIdentificator);
+        zone = Cut(fields.NextView(), sizes.zone);
+        list = Cut(fields.NextView(), sizes.list);
+        // Field 10 is not used; the status is everything after the tenth separator.
+        fields.Drop();
+        status = {};
+        if (fields.Separators() >= 10)
+            status = Cut(fields.RestView(), sizes.status);
+        return true;
+    }
+
+    QByteArrayView number, registration, fromDate, toDate, firstName, lastName, personalIdentificator, zone, list,
+        status;
+
+private:
+    static QByteArrayView Cut(QByteArrayView text, int size) { return text.first(std::min<qsizetype>(text.size(), size)); }
+
+    std::optional<FieldSplitter> m_fields;
+    QByteArray m_registration;
+};
+
+QString Text(QByteArrayView win1250)
 {
-    return FromWin1250(bytes).left(size);
+    return FromWin1250(win1250.toByteArray());
 }
 
-std::pair<QDate, QTime> Date(const QByteArray &bytes)
+std::pair<QDate, QTime> Date(QByteArrayView win1250)
 {
-    return MyDateTimeStrToParts(FromWin1250(bytes));
+    return MyDateTimeStrToParts(Text(win1250));
 }
 
 } // namespace
 
 std::optional<SubscriptionRow> ReadSubscriptionLine(const QByteArray &line)
 {
-    const Sizes &sizes = ColumnSizes();
-    const QByteArray normalised = TransliteratingChain(line);
-    FieldSplitter fields(normalised, ',');
-    SubscriptionRow row;
-    row.subscriptionNumber = Text(fields.Next(), sizes.number);
-    row.regCityNumber = Text(UpperRegistration(fields.Next()), sizes.registration);
-    if (row.regCityNumber.isEmpty())
+    SubscriptionFields fields;
+    if (!fields.Read(line))
         return std::nullopt;
-    if (row.subscriptionNumber.isEmpty())
-        throw dataset::Error(QStringLiteral("Nedostaje broj pretplate."));
-    row.fromDate = Date(fields.Next());
-    row.toDate = Date(fields.Next());
-    row.firstName = Text(fields.Next(), sizes.firstName);
-    row.lastName = Text(fields.Next(), sizes.lastName);
-    row.personalIdentificator = Text(fields.Next(), sizes.personalIdentificator);
-    row.zone = Text(fields.Next(), sizes.zone);
-    row.list = Text(fields.Next(), sizes.list);
-    // Field 10 is not used; the status is everything after the tenth separator.
-    fields.Drop();
-    if (normalised.count(',') >= 10)
-        row.status = Text(fields.Rest(), sizes.status);
+    SubscriptionRow row;
+    row.subscriptionNumber = Text(fields.number);
+    row.regCityNumber = Text(fields.registration);
+    row.fromDate = Date(fields.fromDate);
+    row.toDate = Date(fields.toDate);
+    row.firstName = Text(fields.firstName);
+    row.lastName = Text(fields.lastName);
+    row.personalIdentificator = Text(fields.personalIdentificator);
+    row.zone = Text(fields.zone);
+    row.list = Text(fields.list);
+    row.status = Text(fields.status);
     return row;
 }
 
@@ -88,30 +126,30 @@ ImportSummary SubscriptionImportJob::Run(ImportContext &context)
     LoadFile work;
     if (reader.SkipHeader()) {
         QByteArray line;
+        SubscriptionFields fields;
         while (reader.ReadLine(line)) {
             ++summary.linesRead;
-            std::optional<SubscriptionRow> row;
+            bool stored = false;
             try {
-                row = ReadSubscriptionLine(line);
+                stored = fields.Read(line);
+                if (stored) {
+                    work.AddWin1250(fields.number);
+                    work.AddWin1250(fields.registration);
+                    work.AddDateTimeField(fields.fromDate);
+                    work.AddDateTimeField(fields.toDate);
+                    for (const QByteArrayView text : {fields.firstName, fields.lastName, fields.personalIdentificator,
+                                                      fields.zone, fields.list, fields.status})
+                        work.AddWin1250(text);
+                    work.EndRow();
+                }
             } catch (...) {
                 throw ToImportError(std::current_exception(), reader.LineNumber());
             }
-            if (!row) {
+            if (!stored) {
                 summary.LeaveOut(TrimLine(line).isEmpty() ? QStringLiteral("prazan red")
                                                           : QStringLiteral("prazna registracija"));
                 continue;
             }
-            work.AddText(row->subscriptionNumber);
-            work.AddText(row->regCityNumber);
-            work.AddDateTime(row->fromDate);
-            work.AddDateTime(row->toDate);
-            work.AddText(row->firstName);
-            work.AddText(row->lastName);
-            work.AddText(row->personalIdentificator);
-            work.AddText(row->zone);
-            work.AddText(row->list);
-            work.AddText(row->status);
-            work.EndRow();
             ++summary.rowsStored;
             if ((summary.linesRead & 0x3FF) == 0)
                 context.Report(reader.BytesRead(), reader.FileSize());

@@ -33,6 +33,7 @@ private Q_SLOTS:
     void transliteratingChain();
     void cyrillicStepsInOnePass();
     void protectionRoundTripsEveryByte();
+    void unicodeLinesByCharacter();
 };
 
 void TestCodePages::tablesMatchIconv_data()
@@ -189,6 +190,40 @@ void TestCodePages::protectionRoundTripsEveryByte()
     for (const char c : protectedText)
         QVERIFY(static_cast<unsigned char>(c) < 0x80);
     QCOMPARE(EncodeWin1250Spec(protectedText), all);
+}
+
+// Random lines of characters from both code pages and beyond them: each character
+// Windows-1250 holds becomes its byte, Cyrillic stays UTF-8 for the transliteration, and
+// any other becomes "?"; the transliteration then leaves no UTF-8 behind. Appending the
+// result as UTF-8 after other text gives the Windows-1250 reading of it.
+void TestCodePages::unicodeLinesByCharacter()
+{
+    const QString pool = QStringLiteral("aZ09 ,|\\\tčćžšđČĆŽŠĐ€„–ЉљЖжЂђЋћЏџЙйЁёЇїΩøØ¥™№é😀");
+    const QList<uint> characters = pool.toUcs4();
+    std::mt19937 random(11);
+    for (int round = 0; round < 3000; ++round) {
+        QString line;
+        QByteArray expected;
+        for (int i = int(random() % 40); i > 0; --i) {
+            const char32_t c = characters[random() % characters.size()];
+            const QString character = QString::fromUcs4(&c, 1);
+            line += character;
+            const QByteArray in1250 = ToWin1250(character);
+            if (in1250 != "?")
+                expected += in1250;
+            else if (ToWin1251(character) != "?")
+                expected += character.toUtf8();
+            else
+                expected += '?';
+        }
+        const QByteArray converted = UTF8To1250KeepingCyrillic(line.toUtf8());
+        QCOMPARE(converted, expected);
+        const QByteArray latin = CyrillicToLatin1250(converted);
+        QCOMPARE(latin, EncodeWin1250Spec(Win1251ToWin1250(UTF8To1251(DecodeWin1250Spec(converted)))));
+        QByteArray utf8 = "prefix ";
+        AppendWin1250AsUtf8(utf8, latin);
+        QCOMPARE(utf8, "prefix " + FromWin1250(latin).toUtf8());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCodePages)

@@ -1,7 +1,9 @@
 #include "ImportTestFiles.h"
 #include <parking/imports/ImportError.h>
+#include <parking/imports/LoadFile.h>
 #include <parking/imports/ParkingImportText.h>
 #include <routines/CodePages.h>
+#include <routines/DateParse.h>
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -51,6 +53,8 @@ private Q_SLOTS:
     void csvExtension();
     void takeAndDrop();
     void upperRegistration();
+    void dateFieldsReadAsTheDateRoutine_data();
+    void dateFieldsReadAsTheDateRoutine();
 };
 
 // Each case: the file's bytes, the text ReadImportText gives, and the 8-bit lines the
@@ -218,6 +222,17 @@ void TestParkingImportText::takeAndDrop()
     QCOMPARE(last.Next(), QByteArray());
     QCOMPARE(last.Next(), QByteArray());
     QCOMPARE(last.Rest(), QByteArray("y"));
+
+    // The views walk the same way and count every separator of the line.
+    FieldSplitter views("a,,b c,rest,of", ',');
+    QCOMPARE(views.Separators(), 4);
+    QCOMPARE(views.NextView(), QByteArrayView("a"));
+    QCOMPARE(views.NextView(), QByteArrayView(""));
+    QCOMPARE(views.TakeView(), QByteArrayView("b c"));
+    QCOMPARE(views.NextView(), QByteArrayView("b c"));
+    QCOMPARE(views.NextView(), QByteArrayView("rest"));
+    QVERIFY(views.NextView().isEmpty());
+    QCOMPARE(views.RestView(), QByteArrayView("of"));
 }
 
 void TestParkingImportText::upperRegistration()
@@ -226,6 +241,41 @@ void TestParkingImportText::upperRegistration()
     QCOMPARE(UpperRegistration(ToWin1250(QStringLiteral("ns-čćž"))), ToWin1250(QStringLiteral("NS-ČĆŽ")));
     // Only a-z and the five Serbian letters change.
     QCOMPARE(UpperRegistration(ToWin1250(QStringLiteral("éü1"))), ToWin1250(QStringLiteral("éü1")));
+}
+
+void TestParkingImportText::dateFieldsReadAsTheDateRoutine_data()
+{
+    QTest::addColumn<QByteArray>("field");
+    for (const char *field :
+         {"2024-01-31", "2024-01-31 23:59", "2024-01-31 9:05", "2024-01-31 09:05:07", "2024-02-29 00:00:59",
+          "31.1.2024", "31.01.2024. 08:00", "1.2.2024 7:30:15", "2024-01-31T10:00", "2024/01/31 10:00",
+          " 2024-01-31", "2024-01-31 ", "2024-01-31  10:00", "2024-1-31", "2024-01-31 10:00:00.250",
+          // Every one below is refused by both.
+          "", "2023-02-29", "2024-13-01", "2024-01-31 24:00", "2024-01-31 10:60", "2024-01-31 10:5",
+          "2024-01-31 100:00", "2024-01-31 10:00:0", "0000-01-01", "2024-01-3x", "31.02.2024", "x"})
+        QTest::newRow(field) << QByteArray(field);
+}
+
+// The quick reading of the common form gives what the date routine gives, and every other
+// form reaches the routine: the same stored text, or an error from both.
+void TestParkingImportText::dateFieldsReadAsTheDateRoutine()
+{
+    QFETCH(QByteArray, field);
+    QByteArray expected;
+    try {
+        const auto [date, time] = MyDateTimeStrToParts(FromWin1250(field));
+        expected = QDateTime(date, time).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
+    } catch (const std::exception &) {
+    }
+    QByteArray stored = "x\t";
+    try {
+        AppendDateTimeField(stored, field);
+    } catch (const std::exception &) {
+        QVERIFY2(expected.isEmpty(), expected.constData());
+        QCOMPARE(stored, QByteArray("x\t"));
+        return;
+    }
+    QCOMPARE(stored, "x\t" + expected);
 }
 
 QTEST_GUILESS_MAIN(TestParkingImportText)
