@@ -341,8 +341,8 @@ QString TParkingVehicleHistoryForm::PrintButtonClick()
     return ReportOutput::Deliver(*page, title, this);
 }
 
-void ShowVehicleHistory(TParkingDM &dm, const QString &plate, QWidget *parent)
+void ShowVehicleHistory(TParkingDM &dm, const QString &plate, QWidget *parent, const dataset::Query *startStop)
 {
-    TParkingVehicleHistoryForm form(dm, plate, parent);
+    TParkingVehicleHistoryForm form(dm, plate, parent, startStop);
     form.exec();
 }

@@ -62,5 +62,7 @@ private:
     dataset::DBGrid *m_previousPrintGrid = nullptr;
 };
 
-// Shows the history of 'plate' modally; errors are reported at the caller's edge.
-void ShowVehicleHistory(TParkingDM &dm, const QString &plate, QWidget *parent);
+// Shows the history of 'plate' modally, with the periods of 'startStop' when given;
+// errors are reported at the caller's edge.
+void ShowVehicleHistory(TParkingDM &dm, const QString &plate, QWidget *parent,
+                        const dataset::Query *startStop = nullptr);

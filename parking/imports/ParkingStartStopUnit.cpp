@@ -2,6 +2,7 @@
 
 #include "StartStopImportJob.h"
 #include <dataset/DataSource.h>
+#include <dataset/Error.h>
 #include <dataset/MemoryRows.h>
 #include <dataset/Query.h>
 #include <dataset/widgets/DBGrid.h>
@@ -9,7 +10,9 @@
 #include <framework/base/GridSorter.h>
 #include <framework/common/DialogService.h>
 #include <parking/data/ParkingDMUnit.h>
+#include <parking/history/ParkingVehicleHistoryUnit.h>
 
+#include <QAction>
 #include <QDate>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -51,10 +54,13 @@ struct TParkingStartStopForm::Ui {
     QPushButton *OpenDocButton = nullptr;
     QPushButton *RegDocButton = nullptr;
     QPushButton *PrintButton = nullptr;
+    QAction *VehicleHistoryAction = nullptr;
+    QPushButton *VehicleHistoryButton = nullptr;
 };
 
 TParkingStartStopForm::TParkingStartStopForm(TParkingDM &dm, QWidget *parent)
     : TParkingImportForm(parent)
+    , m_dm(dm)
     , ui(std::make_unique<Ui>())
 {
     setObjectName(QStringLiteral("ParkingStartStopForm"));
@@ -77,6 +83,14 @@ TParkingStartStopForm::TParkingStartStopForm(TParkingDM &dm, QWidget *parent)
     ui->OpenDocButton = Button(this, "OpenDocButton", QStringLiteral("Otvori &dokument"));
     ui->RegDocButton = Button(this, "RegDocButton", QStringLiteral("Proknjiži"));
     ui->PrintButton = Button(this, "PrintButton", QStringLiteral("Štampaj"));
+    ui->VehicleHistoryAction = new QAction(QStringLiteral("Istorija vozila"), this);
+    ui->VehicleHistoryAction->setObjectName(QStringLiteral("VehicleHistoryAction"));
+    ui->VehicleHistoryAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    ui->VehicleHistoryAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(ui->VehicleHistoryAction);
+    ui->VehicleHistoryButton = Button(this, "VehicleHistoryButton", QStringLiteral("Istorija vozila"));
+    ui->VehicleHistoryButton->setToolTip(
+        QStringLiteral("Istorija vozila tekućeg reda, sa periodima start-stopa (Ctrl+I)"));
 
     ui->StartStopDBG = Grid(this, "StartStopDBG", ui->StartStopDS);
     ui->StartStopDBG->AddColumn(QStringLiteral("name"), 140);
@@ -117,6 +131,7 @@ TParkingStartStopForm::TParkingStartStopForm(TParkingDM &dm, QWidget *parent)
     halves->setColumnStretch(0, 1);
     halves->setColumnStretch(1, 1);
     auto *bottom = new QHBoxLayout;
+    bottom->addWidget(ui->VehicleHistoryButton);
     bottom->addStretch(1);
     bottom->addWidget(CancelButton());
     auto *layout = new QVBoxLayout(this);
@@ -128,6 +143,12 @@ TParkingStartStopForm::TParkingStartStopForm(TParkingDM &dm, QWidget *parent)
     connect(ui->CreateDocButton, &QPushButton::clicked, this, [this] { CreateDocButtonClick(); });
     connect(ui->OpenDocButton, &QPushButton::clicked, this, [this] { OpenDocButtonClick(); });
     connect(ui->RegDocButton, &QPushButton::clicked, this, [this] { RegDocButtonClick(); });
+    connect(ui->VehicleHistoryButton, &QPushButton::clicked, ui->VehicleHistoryAction, &QAction::trigger);
+    connect(ui->VehicleHistoryAction, &QAction::triggered, this,
+            [this] { dataset::ReportErrors([this] { VehicleHistoryActionExecute(); }); });
+    // The history reads the table an import is replacing: not while one runs.
+    connect(this, &TParkingImportForm::importStarted, this, [this] { SetVehicleHistoryEnabled(false); });
+    connect(this, &TParkingImportForm::importFinished, this, [this] { SetVehicleHistoryEnabled(true); });
 
     FormCreate();
 }
@@ -148,6 +169,22 @@ void TParkingStartStopForm::NewDocDateBClick()
     QDate date = QDate::currentDate();
     if (DialogService::Instance().PickDate(date))
         ui->NewDocDateE->setText(date.toString(QStringLiteral("yyyy-MM-dd")));
+}
+
+void TParkingStartStopForm::VehicleHistoryActionExecute()
+{
+    if (Importing())
+        return;
+    const dataset::Query &table = *ui->StartStopCDS;
+    const QString plate =
+        table.Active() && !table.IsEmpty() ? table.FieldByName(QStringLiteral("regcitynumber")).AsString() : QString();
+    ShowVehicleHistory(m_dm, plate, this, &table);
+}
+
+void TParkingStartStopForm::SetVehicleHistoryEnabled(bool enabled)
+{
+    ui->VehicleHistoryAction->setEnabled(enabled);
+    ui->VehicleHistoryButton->setEnabled(enabled);
 }
 
 std::unique_ptr<imports::ImportJob> TParkingStartStopForm::CreateJob()

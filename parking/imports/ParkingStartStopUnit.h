@@ -2,6 +2,7 @@
 
 // "Start-stop": reads a start-stop export into an in-memory table sorted by customer and
 // shows it beside the host documents; only the date picker of the document half acts.
+// "Istorija vozila" (Ctrl+I) shows the current row's vehicle with the loaded periods.
 
 #include "ParkingImportForm.h"
 
@@ -18,6 +19,9 @@ public:
     void CreateDocButtonClick() {}
     void OpenDocButtonClick() {}
     void RegDocButtonClick() {}
+    // "Istorija vozila" of the current row's registration, its start-stop periods drawn
+    // from this window's table.
+    void VehicleHistoryActionExecute();
 
 protected:
     std::unique_ptr<imports::ImportJob> CreateJob() override;
@@ -26,6 +30,9 @@ protected:
     dataset::ConnectionParams ImportConnectionParams() const override;
 
 private:
+    void SetVehicleHistoryEnabled(bool enabled);
+
+    TParkingDM &m_dm;
     struct Ui; // the table, its grids and the document half's controls, each named
 
     std::unique_ptr<Ui> ui;

@@ -7,9 +7,11 @@
 #include <parking/history/ParkingVehicleHistoryUnit.h>
 #include <parking/history/TimeLine.h>
 #include <parking/history/VehicleHistory.h>
+#include <parking/imports/ParkingStartStopUnit.h>
 #include <parking/imports/StartStopImportJob.h>
 
 #include <QAction>
+#include <QFile>
 #include <QGraphicsEllipseItem>
 #include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
@@ -18,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QWheelEvent>
 
@@ -38,6 +41,7 @@ private Q_SLOTS:
     void rowAndMarkSelectEachOther();
     void doubleClickOpensTicketLine();
     void openedFromListAndEditor();
+    void openedFromStartStopWindow();
     void printoutCarriesPicture();
     void grab();
 };
@@ -424,6 +428,83 @@ void TestParkingVehicleHistory::openedFromListAndEditor()
         QVERIFY(step.Ran());
     }
     QCOMPARE(title, QStringLiteral("Istorija vozila NS77-88"));
+    QVERIFY2(TestApplication::instance()->errors.isEmpty(),
+             qPrintable(TestApplication::instance()->errors.join(u'\n')));
+}
+
+// The start-stop window opens the current row's vehicle with the periods it loaded: Ctrl+I
+// or its button, the row the cursor stands on, the database events beside the periods.
+void TestParkingVehicleHistory::openedFromStartStopWindow()
+{
+    Vehicle vehicle;
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("START.CSV")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("id|name|address|code|zip|city|phone|note|reg|zone|date|start|stop|\n"
+               "1|Zoran|a|2|z|Novi Sad|p|n|ns-7788|Z1|2026-03-20|08:00|17:30|\n"
+               "2|Ana|a|1|z|Beograd|p|n|BG1234|Z2|2026-03-21|08:00|09:00|\n"
+               "3|Zoran|a|2|z|Novi Sad|p|n|NS7788|Z1|2026-03-25|07:00|07:45|\n");
+    file.close();
+    vehicle.fx.dialogs.QueueFile(file.fileName());
+
+    TParkingStartStopForm form(vehicle.fx.dm());
+    form.setAttribute(Qt::WA_DeleteOnClose, false);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QSignalSpy loaded(&form, &imports::TParkingImportForm::importFinished);
+    QTest::mouseClick(Child<QPushButton>(form, "LoadButton"), Qt::LeftButton);
+    QVERIFY(loaded.wait(20000));
+    QVERIFY(loaded.first().first().toBool());
+    auto *action = form.findChild<QAction *>(QStringLiteral("VehicleHistoryAction"));
+    QVERIFY(action && action->isEnabled());
+    QCOMPARE(action->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
+
+    struct Seen {
+        QString title;
+        QString sequence;
+        QList<QDateTime> periods;
+        int bars = 0;
+    };
+    const auto open = [&form](const std::function<void()> &trigger) {
+        Seen seen;
+        const WhenModalShown step([&seen](QWidget *modal) {
+            auto *window = static_cast<TParkingVehicleHistoryForm *>(modal);
+            seen.title = window->windowTitle();
+            seen.sequence = Sequence(window->TimeLine().History());
+            const std::vector<history::Event> &events = window->TimeLine().History().events;
+            for (int i = 0; i < int(events.size()); ++i) {
+                if (events[i].kind != EventKind::StartStop)
+                    continue;
+                seen.periods << events[i].start << events[i].end;
+                seen.bars += qgraphicsitem_cast<QGraphicsRectItem *>(window->TimeLine().Mark(i)) != nullptr;
+            }
+            modal->close();
+        });
+        trigger();
+        [&] { QTRY_VERIFY(step.Ran()); }();
+        return seen;
+    };
+
+    // The first row, in the table's order by name, is Ana's vehicle.
+    const Seen other = open([&form] { QTest::keyClick(&form, Qt::Key_I, Qt::ControlModifier); });
+    QCOMPARE(other.title, QStringLiteral("Istorija vozila BG1234"));
+    QCOMPARE(other.sequence, QStringLiteral("SS PR-9 T9 7/26 6/26"));
+    QCOMPARE(
+        other.periods,
+        (QList<QDateTime>{QDateTime(QDate(2026, 3, 21), QTime(8, 0)), QDateTime(QDate(2026, 3, 21), QTime(9, 0))}));
+
+    // On a row of the other vehicle, its two periods as bars among its tickets, documents
+    // and subscriptions; Ana's period stays out.
+    Child<dataset::Query>(form, "StartStopCDS")->SetRecNo(3);
+    const Seen own =
+        open([&form] { QTest::mouseClick(Child<QPushButton>(form, "VehicleHistoryButton"), Qt::LeftButton); });
+    QCOMPARE(own.title, QStringLiteral("Istorija vozila NS7788"));
+    QCOMPARE(own.sequence, QStringLiteral("T3 SS SS PR-2 5/26 T2 T1 6/26 T4 PR-1"));
+    QCOMPARE(
+        own.periods,
+        (QList<QDateTime>{QDateTime(QDate(2026, 3, 25), QTime(7, 0)), QDateTime(QDate(2026, 3, 25), QTime(7, 45)),
+                          QDateTime(QDate(2026, 3, 20), QTime(8, 0)), QDateTime(QDate(2026, 3, 20), QTime(17, 30))}));
+    QCOMPARE(own.bars, 2);
     QVERIFY2(TestApplication::instance()->errors.isEmpty(),
              qPrintable(TestApplication::instance()->errors.join(u'\n')));
 }
