@@ -93,7 +93,8 @@ int Run(ConsoleApplication &app)
             true, &window);
         dialog.exec();
     });
-    const auto showUser = [&window, &database, &connection, name = user->FirstName + QLatin1Char(' ') + user->LastName] {
+    const auto showUser = [&window, &database, &connection,
+                           name = user->FirstName + QLatin1Char(' ') + user->LastName] {
         window.SetUserText(QStringLiteral("%1  |  %2").arg(name, database.Description(connection)));
     };
     showUser();

@@ -216,7 +216,7 @@ bool IsConnectionLost(unsigned code)
     case CR_SERVER_LOST_EXTENDED:  // 2055
     case ER_SERVER_SHUTDOWN:       // 1053: the server is going down
     case ER_CONNECTION_KILLED:     // 1927: KILL CONNECTION
-    case ER_UNKNOWN_COM_ERROR:     // 1047: a cluster node without quorum takes no statement
+    case ER_UNKNOWN_COM_ERROR: // 1047: a cluster node without quorum takes no statement
         return true;
     default:
         return false;
@@ -288,18 +288,21 @@ QString Connection::ServerName() const
 void Connection::DetectCluster()
 {
     m_galera = false;
+    // A cluster's nodes are reached over the network; a Unix socket is the private server.
+    if (m_params.host.isEmpty())
+        return;
     const QByteArray probe = "SELECT @@wsrep_on, (SELECT VARIABLE_VALUE FROM information_schema.GLOBAL_STATUS "
                              "WHERE VARIABLE_NAME = 'WSREP_READY')";
     if (mysql_real_query(d->handle.get(), probe.constData(), probe.size()) != 0) {
         if (mysql_errno(d->handle.get()) == ER_UNKNOWN_SYSTEM_VARIABLE)
-            return;  // a server built without cluster support
+            return; // a server built without cluster support
         ThrowLastError(QStringLiteral("Povezivanje sa bazom podataka nije uspelo."));
     }
     const detail::ResultPtr result(mysql_store_result(d->handle.get()));
-    MYSQL_ROW row = result ? mysql_fetch_row(result.get()) : nullptr;
-    if (!row)
+    if (!result && mysql_errno(d->handle.get()) != 0)
         ThrowLastError(QStringLiteral("Povezivanje sa bazom podataka nije uspelo."));
-    if (!row[0] || QByteArray(row[0]) != "1")
+    MYSQL_ROW row = result ? mysql_fetch_row(result.get()) : nullptr;
+    if (!row || !row[0] || QByteArray(row[0]) != "1")
         return;
     if (!row[1] || QByteArray(row[1]).toUpper() != "ON") {
         const QString where = ServersOf(m_params).value(0).Text();

@@ -11,8 +11,8 @@ dataset::ConnectionParams ClusterParams(const QString &dir)
 {
     const QSettings ini(dir + QStringLiteral("/cluster.ini"), QSettings::IniFormat);
     dataset::ConnectionParams params;
-    params.hosts = dataset::ParseServerList(
-        ini.value(QStringLiteral("cluster/hosts")).toStringList().join(QLatin1Char(',')));
+    params.hosts =
+        dataset::ParseServerList(ini.value(QStringLiteral("cluster/hosts")).toStringList().join(QLatin1Char(',')));
     params.user = ini.value(QStringLiteral("cluster/user")).toString();
     QFile password(ini.value(QStringLiteral("cluster/password-file")).toString());
     if (!password.open(QIODevice::ReadOnly))

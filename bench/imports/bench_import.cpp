@@ -87,7 +87,8 @@ void MeasureOnCluster(const QString &dir, const QString &exportFile, double sing
 
 int Run(bench::ClientRunner &runner, const QStringList &arguments)
 {
-    const auto options = bench::ParseOptions(arguments, {QStringLiteral("socket"), QStringLiteral("rows"), QStringLiteral("cluster")});
+    const auto options =
+        bench::ParseOptions(arguments, {QStringLiteral("socket"), QStringLiteral("rows"), QStringLiteral("cluster")});
     QString socket = options.value(QStringLiteral("socket"));
     const int rows = options.value(QStringLiteral("rows"), QStringLiteral("1000000")).toInt();
     QTemporaryDir work;

@@ -78,8 +78,9 @@ struct Options {
 Options parse(const QStringList &arguments)
 {
     const QHash<QString, QString> given =
-        bench::ParseOptions(arguments, {"rows", "runs", "prefix", "datadir", "socket", "regnumber-index", "tls-port",
-                                        "tls-ca", "tls-user", "tls-password-file", "cluster"});
+        bench::ParseOptions(arguments,
+                            {"rows", "runs", "prefix", "datadir", "socket", "regnumber-index", "tls-port", "tls-ca",
+                             "tls-user", "tls-password-file", "cluster"});
     Options options;
     options.rows = std::max(1, given.value(QStringLiteral("rows"), QString::number(options.rows)).toInt());
     options.runs = std::max(1, given.value(QStringLiteral("runs"), QString::number(options.runs)).toInt());
@@ -315,9 +316,9 @@ void saveOnCluster(const Options &options, double single)
     params.database = name;
     const std::vector<double> saves = measureSave(params, options.runs);
     const double ratio = bench::Median(saves) / single;
-    out << "    the same on the three-node cluster (" << administrator.ServerName() << " first): "
-        << bench::Median(saves) << " s median [" << listed(saves) << "], ratio to the single server " << ratio
-        << " (goal at most 3: " << (ratio <= 3 ? "met" : "missed") << ")" << Qt::endl;
+    out << "    the same on the three-node cluster (" << administrator.ServerName()
+        << " first): " << bench::Median(saves) << " s median [" << listed(saves) << "], ratio to the single server "
+        << ratio << " (goal at most 3: " << (ratio <= 3 ? "met" : "missed") << ")" << Qt::endl;
     dataset::Connection reader;
     reader.Connect(params);
     const double waited = counterRead(reader, 1, 200);

@@ -43,7 +43,8 @@ std::optional<dataset::ConnectionParams> ConsoleSettings::Database() const
         try {
             p.hosts = dataset::ParseServerList(hosts);
         } catch (const dataset::Error &e) {
-            throw dataset::Error(QStringLiteral("%1 (hosts u odeljku [Database] datoteke %2)").arg(e.message(), m_path));
+            throw dataset::Error(
+                QStringLiteral("%1 (hosts u odeljku [Database] datoteke %2)").arg(e.message(), m_path));
         }
     }
     if (p.host.isEmpty() && p.socket.isEmpty() && p.hosts.isEmpty())

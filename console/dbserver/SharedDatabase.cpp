@@ -46,7 +46,7 @@ std::optional<SharedServerOptions> ParseSharedServerOptions(const QStringList &a
         if (option == QLatin1String("--host"))
             options.server.host = value;
         else if (option == QLatin1String("--hosts"))
-            options.server.hosts = dataset::ParseServerList(value);  // a wrong list is told as such
+            options.server.hosts = dataset::ParseServerList(value); // a wrong list is told as such
         else if (option == QLatin1String("--port")) {
             bool ok = false;
             options.server.port = value.toUInt(&ok);

@@ -96,7 +96,8 @@ void TestClusterImport::nodeLostDuringImport()
         QVERIFY2(import.exitCode() == 2, qPrintable(err));
         QCOMPARE(Count(check, "parkingticket"), QString::number(kBefore));
         QProcess again;
-        again.start(QStringLiteral(PARKING_IMPORT_PROGRAM), QStringList{"tickets", dir.filePath("karte.csv")} + options);
+        again.start(QStringLiteral(PARKING_IMPORT_PROGRAM),
+                    QStringList{"tickets", dir.filePath("karte.csv")} + options);
         QVERIFY(again.waitForFinished(240000));
         QVERIFY2(again.exitCode() == 0, again.readAllStandardError().constData());
         QCOMPARE(Count(check, "parkingticket"), QString::number(kRows));

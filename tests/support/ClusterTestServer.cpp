@@ -25,7 +25,8 @@ QString Required(const char *name)
 } // namespace
 
 ClusterTestServer::ClusterTestServer()
-    : m_dir(Required("PARKING_CLUSTER_DIR")), m_script(Required("PARKING_CLUSTER_SCRIPT"))
+    : m_dir(Required("PARKING_CLUSTER_DIR"))
+    , m_script(Required("PARKING_CLUSTER_SCRIPT"))
 {
     QSettings ini(m_dir + QStringLiteral("/cluster.ini"), QSettings::IniFormat);
     ini.beginGroup(QStringLiteral("cluster"));
@@ -70,9 +71,11 @@ QStringList ClusterTestServer::ImportOptions(const QList<int> &nodes, const QStr
     QStringList hosts;
     for (const int node : nodes)
         hosts << Node(node).Text();
-    return {QStringLiteral("--hosts"), hosts.join(QLatin1Char(',')), QStringLiteral("--user"), m_user,
-            QStringLiteral("--password-file"), m_passwordFile, QStringLiteral("--database"), database,
-            QStringLiteral("--ssl"), QStringLiteral("off")};
+    return {QStringLiteral("--hosts"),         hosts.join(QLatin1Char(',')),
+            QStringLiteral("--user"),          m_user,
+            QStringLiteral("--password-file"), m_passwordFile,
+            QStringLiteral("--database"),      database,
+            QStringLiteral("--ssl"),           QStringLiteral("off")};
 }
 
 void ClusterTestServer::RunScript(const QStringList &arguments, int seconds) const
@@ -83,11 +86,12 @@ void ClusterTestServer::RunScript(const QStringList &arguments, int seconds) con
     if (!process.waitForFinished(seconds * 1000)) {
         process.kill();
         process.waitForFinished();
-        throw dataset::Error(QStringLiteral("cluster.sh %1 nije završen za %2 s.").arg(arguments.join(' ')).arg(seconds));
+        throw dataset::Error(
+            QStringLiteral("cluster.sh %1 nije završen za %2 s.").arg(arguments.join(' ')).arg(seconds));
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        throw dataset::Error(QStringLiteral("cluster.sh %1: %2")
-                                 .arg(arguments.join(' '), QString::fromUtf8(process.readAll())));
+        throw dataset::Error(
+            QStringLiteral("cluster.sh %1: %2").arg(arguments.join(' '), QString::fromUtf8(process.readAll())));
 }
 
 void ClusterTestServer::Kill(int node) const
@@ -100,7 +104,8 @@ void ClusterTestServer::Restore() const
     RunScript({QStringLiteral("start"), m_dir}, 280);
 }
 
-ClusterDatabase::ClusterDatabase(const ClusterTestServer &cluster, bool withDemoData) : m_cluster(cluster)
+ClusterDatabase::ClusterDatabase(const ClusterTestServer &cluster, bool withDemoData)
+    : m_cluster(cluster)
 {
     m_name = QStringLiteral("c_%1_%2").arg(::getpid()).arg(QRandomGenerator::global()->bounded(1u << 30));
     dataset::Connection administrator;
