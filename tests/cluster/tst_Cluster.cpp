@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <thread>
 
 // The module on a three-node cluster: sessions on the node that answers, moving on when
@@ -89,9 +90,10 @@ void StoreDocument(dataset::Connection &connection, const QDateTime &date)
             transaction.Commit();
             return;
         } catch (const dataset::DatabaseError &error) {
-            if (attempt == 8 || !Retryable(error))
+            // Two nodes updating the one counter row conflict often; the pause grows.
+            if (attempt == 40 || !Retryable(error))
                 throw;
-            QThread::msleep(QRandomGenerator::global()->bounded(5, 50));
+            QThread::msleep(QRandomGenerator::global()->bounded(5, 20 + 10 * std::min(attempt, 10)));
         }
     }
 }

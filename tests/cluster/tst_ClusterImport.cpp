@@ -85,7 +85,11 @@ void TestClusterImport::nodeLostDuringImport()
     }
     QVERIFY2(progress.contains(" %"), progress.constData());
     m_cluster.Kill(killed);
-    QVERIFY(import.waitForFinished(240000));
+    if (!import.waitForFinished(150000)) {
+        import.kill();
+        import.waitForFinished();
+        QFAIL("the import neither ended nor failed within 150 s of the node's loss");
+    }
     const QString err = QString::fromUtf8(progress + import.readAllStandardError());
 
     dataset::Connection check;
