@@ -3,6 +3,8 @@
 # Extra arguments go to ctest (for example: ./test.sh -R dbserver).
 # ./test.sh --sanitize builds in build-asan with AddressSanitizer (leaks included) and
 # UndefinedBehaviorSanitizer and runs the whole suite there.
+# ./test.sh --cluster builds in build/ and runs only the cluster suite (three Galera nodes
+# that scripts/cluster.sh starts in build/cluster); the other runs leave it out.
 set -uo pipefail
 cd "$(dirname "$(readlink -f "$0")")"
 
@@ -10,7 +12,13 @@ fail() { echo "test.sh: $*" >&2; exit 1; }
 
 builddir=build
 flags=()
-if [ "${1:-}" = "--sanitize" ]; then
+selection=()
+if [ "${1:-}" = "--cluster" ]; then
+  shift
+  export PARKING_CLUSTER_TESTS=1
+  selection=(-L cluster)
+  flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+elif [ "${1:-}" = "--sanitize" ]; then
   shift
   builddir=build-asan
   sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
@@ -32,5 +40,5 @@ cmake -S . -B "$builddir" -G "Unix Makefiles" "${flags[@]}" >/dev/null \
   || fail "podešavanje izgradnje (cmake) nije uspelo; pokrenite 'cmake -S . -B $builddir' za detalje"
 cmake --build "$builddir" -j2 || fail "izgradnja nije uspela (greške kompajlera su iznad)"
 cd "$builddir" || fail "nema direktorijuma $builddir/"
-ctest --output-on-failure -j2 "$@" || fail "neki testovi nisu prošli (detalji su iznad)"
+ctest --output-on-failure -j2 "${selection[@]}" "$@" || fail "neki testovi nisu prošli (detalji su iznad)"
 echo "test.sh: svi testovi su prošli"

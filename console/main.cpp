@@ -93,8 +93,13 @@ int Run(ConsoleApplication &app)
             true, &window);
         dialog.exec();
     });
-    window.SetUserText(QStringLiteral("%1 %2  |  %3").arg(user->FirstName, user->LastName,
-                                                          database.Description()));
+    const auto showUser = [&window, &database, &connection,
+                           name = user->FirstName + QLatin1Char(' ') + user->LastName] {
+        window.SetUserText(QStringLiteral("%1  |  %2").arg(name, database.Description(connection)));
+    };
+    showUser();
+    // After a lost node the connection goes on on another one; the status bar names it.
+    QObject::connect(&connection, &dataset::Connection::connectedChanged, &window, showUser);
     snapins.LoadFolder(options.pluginFolder.isEmpty() ? SnapinManager::DefaultFolder()
                                                       : options.pluginFolder,
                        session.ConsoleInterface());

@@ -216,6 +216,7 @@ bool IsConnectionLost(unsigned code)
     case CR_SERVER_LOST_EXTENDED:  // 2055
     case ER_SERVER_SHUTDOWN:       // 1053: the server is going down
     case ER_CONNECTION_KILLED:     // 1927: KILL CONNECTION
+    case ER_UNKNOWN_COM_ERROR: // 1047: a cluster node without quorum takes no statement
         return true;
     default:
         return false;
@@ -235,6 +236,91 @@ Connection::~Connection() = default;
 
 void Connection::Connect(const ConnectionParams &params)
 {
+    ConnectFrom(params, 0);
+}
+
+// A server that does not answer, or a node that cannot work, gives way to the next one;
+// any other refusal (a wrong password, a missing database) is the same on every node.
+void Connection::ConnectFrom(const ConnectionParams &params, int first)
+{
+    if (params.hosts.isEmpty()) {
+        ConnectOne(params);
+        m_server = 0;
+        return;
+    }
+    const QList<ServerAddress> &servers = params.hosts;
+    QStringList failures;
+    unsigned lastCode = 0;
+    for (int i = 0; i < servers.size(); ++i) {
+        const int index = (first + i) % int(servers.size());
+        ConnectionParams one = params;
+        one.host = servers.at(index).host;
+        one.port = servers.at(index).port;
+        one.hosts.clear();
+        try {
+            ConnectOne(one);
+        } catch (const DatabaseError &error) {
+            if (!IsConnectionLost(error.serverCode()) && error.serverCode() != ER_CON_COUNT_ERROR)
+                throw;
+            if (servers.size() == 1)
+                throw;
+            failures << QStringLiteral("%1: %2").arg(servers.at(index).Text(), error.serverMessage());
+            lastCode = error.serverCode();
+            continue;
+        }
+        m_params = params;
+        m_server = index;
+        return;
+    }
+    throw DatabaseError(QStringLiteral("Povezivanje sa bazom podataka nije uspelo: nijedan server sa spiska "
+                                       "ne odgovara."),
+                        failures.join(QStringLiteral("; ")), lastCode);
+}
+
+QString Connection::ServerName() const
+{
+    const QList<ServerAddress> servers = ServersOf(m_params);
+    if (!d->handle || servers.isEmpty())
+        return {};
+    return servers.at(std::min<qsizetype>(m_server, servers.size() - 1)).Text();
+}
+
+void Connection::DetectCluster()
+{
+    m_galera = false;
+    // A cluster's nodes are reached over the network; a Unix socket is the private server.
+    if (m_params.host.isEmpty())
+        return;
+    const QByteArray probe = "SELECT @@wsrep_on, (SELECT VARIABLE_VALUE FROM information_schema.GLOBAL_STATUS "
+                             "WHERE VARIABLE_NAME = 'WSREP_READY')";
+    if (mysql_real_query(d->handle.get(), probe.constData(), probe.size()) != 0) {
+        if (mysql_errno(d->handle.get()) == ER_UNKNOWN_SYSTEM_VARIABLE)
+            return; // a server built without cluster support
+        ThrowLastError(QStringLiteral("Povezivanje sa bazom podataka nije uspelo."));
+    }
+    const detail::ResultPtr result(mysql_store_result(d->handle.get()));
+    if (!result && mysql_errno(d->handle.get()) != 0)
+        ThrowLastError(QStringLiteral("Povezivanje sa bazom podataka nije uspelo."));
+    MYSQL_ROW row = result ? mysql_fetch_row(result.get()) : nullptr;
+    if (!row || !row[0] || QByteArray(row[0]) != "1")
+        return;
+    if (!row[1] || QByteArray(row[1]).toUpper() != "ON") {
+        const QString where = ServersOf(m_params).value(0).Text();
+        Disconnect();
+        throw DatabaseError(QStringLiteral("Povezivanje sa bazom podataka nije uspelo."),
+                            QStringLiteral("Čvor klastera %1 još nije spreman za rad.").arg(where),
+                            ER_UNKNOWN_COM_ERROR);
+    }
+    m_galera = true;
+    // Every read waits until this node has applied what the cluster committed before it:
+    // a number counter, a lookup after an import and the day's summaries see the latest.
+    const QByteArray causal = "SET SESSION wsrep_sync_wait = 1";
+    if (mysql_real_query(d->handle.get(), causal.constData(), causal.size()) != 0)
+        ThrowLastError(QStringLiteral("Povezivanje sa bazom podataka nije uspelo."));
+}
+
+void Connection::ConnectOne(const ConnectionParams &params)
+{
     if (UsesTls(params) && !params.tlsCaFile.isEmpty() && !QFile(params.tlsCaFile).open(QIODevice::ReadOnly))
         throw Error(
             QStringLiteral("Datoteka sertifikata izdavača (ssl-ca) %1 ne može da se pročita.").arg(params.tlsCaFile));
@@ -248,6 +334,7 @@ void Connection::Connect(const ConnectionParams &params)
         // offers no TLS at all; a certificate that fails the check is never bypassed.
         if (!serverOffersTls && MayBePlain(params)) {
             Open(params, false, serverOffersTls);
+            DetectCluster();
             return;
         }
         throw TlsRefusal(params, serverOffersTls, error.serverMessage());
@@ -257,6 +344,7 @@ void Connection::Connect(const ConnectionParams &params)
         Disconnect();
         throw TlsRefusal(params, false, QStringLiteral("Server ne nudi TLS."));
     }
+    DetectCluster();
 }
 
 bool Connection::Encrypted() const
@@ -384,7 +472,8 @@ void Connection::ReconnectIfLost()
 {
     if (d->handle || !m_lost || m_lostInTransaction)
         return;
-    Connect(m_params);
+    // The server that went away is tried last.
+    ConnectFrom(m_params, m_server + 1);
     Q_EMIT reconnected();
 }
 

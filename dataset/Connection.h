@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include "ServerList.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -27,13 +29,16 @@ std::optional<TlsMode> TlsModeFromText(const QString &word);
 std::optional<bool> SwitchFromText(const QString &word);
 
 // True when a statement's error code means the link to the server is gone (the server
-// stopped, restarted, killed the session, or the TLS link broke): the handle is useless
-// and the next statement connects again.
+// stopped, restarted, killed the session, the TLS link broke, or a cluster node lost its
+// quorum): the handle is useless and the next statement connects again.
 bool IsConnectionLost(unsigned code);
 
 struct ConnectionParams {
     QString host;        // empty: use the socket
     unsigned port = 0;
+    // The nodes of a cluster, tried in order; when given, host and port are not used. A
+    // single host and port is the one-entry list (ServersOf).
+    QList<ServerAddress> hosts;
     QString socket;      // Unix socket path; used when host is empty
     QString user;
     QString password;
@@ -69,6 +74,12 @@ public:
     // The TLS protocol of the connection ("TLSv1.3"); empty when it is not encrypted.
     QString TlsVersion() const;
     const ConnectionParams &Params() const { return m_params; }
+    // "host:port" of the server this connection is on (a node of a list); empty for a
+    // Unix socket or when not connected.
+    QString ServerName() const;
+    // True when the server is a node of a Galera cluster (@@wsrep_on at connect). Its
+    // session waits for the cluster's earlier writes before every read (wsrep_sync_wait).
+    bool Galera() const { return m_galera; }
 
     // Runs a statement that returns no rows; returns the affected row count.
     std::uint64_t Execute(const QString &sql);
@@ -116,8 +127,14 @@ Q_SIGNALS:
 
 private:
     friend class Transaction;
+    // Tries the servers from index 'first' on, round the list, each once.
+    void ConnectFrom(const ConnectionParams &params, int first);
+    // Connects to the one server params.host (or the socket) names.
+    void ConnectOne(const ConnectionParams &params);
     // Connects once; on failure tells whether the server offered TLS in its greeting.
     void Open(const ConnectionParams &params, bool tryTls, bool &serverOffersTls);
+    // Tells a Galera node by @@wsrep_on, refuses one that is not ready and sets causal reads.
+    void DetectCluster();
 
     struct Private;
     std::unique_ptr<Private> d;
@@ -128,6 +145,8 @@ private:
     bool m_lost = false;         // the server went away; the next statement connects again
     bool m_lostInTransaction = false;  // ... but not while the lost transaction's scope lasts
     quint64 m_session = 0;       // counts connects, so a Transaction notices a lost link
+    int m_server = 0;            // index in ServersOf(m_params) of the last server connected
+    bool m_galera = false;
 };
 
 } // namespace dataset

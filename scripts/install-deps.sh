@@ -9,6 +9,7 @@ PACKAGES=(
   libsodium-dev
   openssl ca-certificates
   fonts-dejavu-core
+  galera-4 mariadb-server rsync socat
 )
 
 missing=()
@@ -27,5 +28,14 @@ fi
 echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq || { echo "install-deps: apt-get update failed" >&2; exit 1; }
+# mariadb-server (wanted for the cluster's state-transfer scripts) must not start a system
+# server while it is installed: a policy-rc.d that refuses every start, removed afterwards.
+policy=/usr/sbin/policy-rc.d
+own_policy=""
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' | $SUDO tee "$policy" >/dev/null && $SUDO chmod 755 "$policy" && own_policy=1
+fi
+remove_policy() { [ -z "$own_policy" ] || $SUDO rm -f "$policy"; }
+trap remove_policy EXIT
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" \
   || { echo "install-deps: apt-get install failed for: ${missing[*]}" >&2; exit 1; }

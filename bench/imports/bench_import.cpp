@@ -3,18 +3,22 @@
 // rules with INSERT ... SELECT into fresh tables. Prints times, their ratio, the peak
 // memory of the import and the size of the file.
 //
-//   bench_import [--socket PATH] [--rows N]
+//   bench_import [--socket PATH] [--rows N] [--cluster DIR]
 //
 // Without --socket a private server is started in a temporary folder and stopped at
-// the end.
+// the end. --cluster DIR: the same import is measured as well on the Galera cluster that
+// scripts/cluster.sh runs in DIR (a database of its own there), beside the single server.
 
 #include "ImportBench.h"
+#include <bench/common/BenchCluster.h>
 #include <bench/common/BenchProcess.h>
 #include <bench/common/BenchRun.h>
+#include <console/dbserver/Schema.h>
 #include <parking/imports/ParkingImportText.h>
 #include <parking/imports/TicketImportJob.h>
 
 #include <QTemporaryDir>
+#include <QTextStream>
 
 namespace {
 
@@ -60,9 +64,31 @@ QString FloorSql(const QString &prepared)
         .arg(raw, tickets, imports::TicketLoadStatement(prepared, raw), imports::TicketTransferStatement(raw, tickets));
 }
 
+// The same import into a database of its own on the cluster, beside the single server's.
+void MeasureOnCluster(const QString &dir, const QString &exportFile, double single)
+{
+    dataset::ConnectionParams params = bench::ClusterParams(dir);
+    dataset::Connection administrator;
+    administrator.Connect(params);
+    const QString name = QStringLiteral("bench_import_cluster");
+    administrator.Execute(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
+    dbserver::CreateDatabase(administrator, name, false);
+    params.database = name;
+    const importbench::Measured import = importbench::Measure([&] {
+        imports::TicketImportJob job;
+        return imports::RunImport(job, exportFile, params);
+    });
+    administrator.Execute(QStringLiteral("DROP DATABASE %1").arg(name));
+    const double ratio = import.seconds / single;
+    QTextStream(stdout) << "ticket import on the three-node cluster: " << import.seconds << " s, ratio to the single "
+                        << "server " << ratio << " (goal at most 1.5: " << (ratio <= 1.5 ? "met" : "missed") << ")"
+                        << Qt::endl;
+}
+
 int Run(bench::ClientRunner &runner, const QStringList &arguments)
 {
-    const auto options = bench::ParseOptions(arguments, {QStringLiteral("socket"), QStringLiteral("rows")});
+    const auto options =
+        bench::ParseOptions(arguments, {QStringLiteral("socket"), QStringLiteral("rows"), QStringLiteral("cluster")});
     QString socket = options.value(QStringLiteral("socket"));
     const int rows = options.value(QStringLiteral("rows"), QStringLiteral("1000000")).toInt();
     QTemporaryDir work;
@@ -90,6 +116,8 @@ int Run(bench::ClientRunner &runner, const QStringList &arguments)
     });
     importbench::Report("ticket", rows, importbench::FileMb(exportFile), import,
                         "mariadb LOAD DATA + INSERT ... SELECT", floorSeconds, 1.3);
+    if (const QString clusterDir = options.value(QStringLiteral("cluster")); !clusterDir.isEmpty())
+        MeasureOnCluster(clusterDir, exportFile, import.seconds);
     return 0;
 }
 

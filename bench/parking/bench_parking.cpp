@@ -7,6 +7,7 @@
 //
 //   bench_parking [--rows N] [--runs R] [--prefix TEXT] [--datadir DIR] [--socket PATH]
 //                 [--regnumber-index yes] [--tls-port P --tls-ca FILE --tls-user U --tls-password-file F]
+//                 [--cluster DIR]
 //
 // --rows      documents to generate (two items each); 1000000 by default
 // --runs      times each step is measured; the median is reported (3)
@@ -22,8 +23,12 @@
 //             --socket build/tlsserver/tls/mysqld.sock --tls-port $(port) --tls-ca
 //             build/tlsserver/ca.pem --tls-user tcp_admin --tls-password-file
 //             build/tlsserver/admin.password
+// --cluster   step (d) is measured on the Galera cluster of scripts/cluster.sh in DIR as well
+//             (a database of its own there, dropped after), beside the single server, with
+//             the cost of the reads' wait for the cluster (wsrep_sync_wait) on the counter
 
 #include "BenchData.h"
+#include <bench/common/BenchCluster.h>
 #include <bench/common/BenchProcess.h>
 #include <bench/common/BenchRun.h>
 
@@ -67,13 +72,15 @@ struct Options {
     QString tlsCa;
     QString tlsUser;
     QString tlsPasswordFile;
+    QString clusterDir;
 };
 
 Options parse(const QStringList &arguments)
 {
     const QHash<QString, QString> given =
-        bench::ParseOptions(arguments, {"rows", "runs", "prefix", "datadir", "socket", "regnumber-index", "tls-port",
-                                        "tls-ca", "tls-user", "tls-password-file"});
+        bench::ParseOptions(arguments,
+                            {"rows", "runs", "prefix", "datadir", "socket", "regnumber-index", "tls-port", "tls-ca",
+                             "tls-user", "tls-password-file", "cluster"});
     Options options;
     options.rows = std::max(1, given.value(QStringLiteral("rows"), QString::number(options.rows)).toInt());
     options.runs = std::max(1, given.value(QStringLiteral("runs"), QString::number(options.runs)).toInt());
@@ -85,6 +92,7 @@ Options parse(const QStringList &arguments)
     options.tlsCa = given.value(QStringLiteral("tls-ca"));
     options.tlsUser = given.value(QStringLiteral("tls-user"));
     options.tlsPasswordFile = given.value(QStringLiteral("tls-password-file"));
+    options.clusterDir = given.value(QStringLiteral("cluster"));
     return options;
 }
 
@@ -273,12 +281,60 @@ std::vector<double> measureSave(const dataset::ConnectionParams &params, int run
     return saves;
 }
 
+// Median seconds of 'runs' counter reads with the session's wait for the cluster as given.
+double counterRead(dataset::Connection &connection, int wait, int runs)
+{
+    connection.Execute(QStringLiteral("SET SESSION wsrep_sync_wait = %1").arg(wait));
+    std::vector<double> reads;
+    for (int run = 0; run < runs; ++run)
+        reads.push_back(bench::SecondsOf([&connection] {
+            bench::Scalar(connection, QStringLiteral("SELECT n FROM numbercounter WHERE series = 'parkingdocument'"));
+        }));
+    return bench::Median(reads);
+}
+
+// Step (d) on the cluster: a database of its own with the schema, the same saves.
+void saveOnCluster(const Options &options, double single)
+{
+    const QString name = QStringLiteral("bench_parking_cluster");
+    dataset::ConnectionParams params = bench::ClusterParams(options.clusterDir);
+    dataset::Connection administrator;
+    administrator.Connect(params);
+    dbserver::CreateDatabase(administrator, name, true);
+    struct Drop {
+        dataset::Connection &connection;
+        QString name;
+        ~Drop()
+        {
+            try {
+                dbserver::DropDatabase(connection, name);
+            } catch (const std::exception &) {
+                // A database left behind is dropped by the next run's CreateDatabase check.
+            }
+        }
+    } drop{administrator, name};
+    params.database = name;
+    const std::vector<double> saves = measureSave(params, options.runs);
+    const double ratio = bench::Median(saves) / single;
+    out << "    the same on the three-node cluster (" << administrator.ServerName()
+        << " first): " << bench::Median(saves) << " s median [" << listed(saves) << "], ratio to the single server "
+        << ratio << " (goal at most 3: " << (ratio <= 3 ? "met" : "missed") << ")" << Qt::endl;
+    dataset::Connection reader;
+    reader.Connect(params);
+    const double waited = counterRead(reader, 1, 200);
+    const double unwaited = counterRead(reader, 0, 200);
+    out << "    counter read on the cluster: " << waited * 1000 << " ms with wsrep_sync_wait=1, " << unwaited * 1000
+        << " ms without" << Qt::endl;
+}
+
 void saveDocuments(const dataset::ConnectionParams &params, const Options &options)
 {
     const std::vector<double> saves = measureSave(params, options.runs);
     out << "(d) new document with 50 items saved (one transaction, numbered at save, durable commit): "
         << bench::Median(saves) << " s median [" << listed(saves)
         << "] (goal under 0.05 s: " << (bench::Median(saves) < 0.05 ? "met" : "missed") << ")" << Qt::endl;
+    if (!options.clusterDir.isEmpty())
+        saveOnCluster(options, bench::Median(saves));
     if (options.tlsPort == 0)
         return;
     dataset::ConnectionParams tls = params;

@@ -37,7 +37,17 @@ std::optional<dataset::ConnectionParams> ConsoleSettings::Database() const
     dataset::ConnectionParams p;
     p.host = ini.value(QStringLiteral("host")).toString().trimmed();
     p.socket = ini.value(QStringLiteral("socket")).toString().trimmed();
-    if (p.host.isEmpty() && p.socket.isEmpty())
+    // The nodes of a cluster; the ini reader splits the list at its commas already.
+    const QString hosts = ini.value(QStringLiteral("hosts")).toStringList().join(QLatin1Char(',')).trimmed();
+    if (!hosts.isEmpty()) {
+        try {
+            p.hosts = dataset::ParseServerList(hosts);
+        } catch (const dataset::Error &e) {
+            throw dataset::Error(
+                QStringLiteral("%1 (hosts u odeljku [Database] datoteke %2)").arg(e.message(), m_path));
+        }
+    }
+    if (p.host.isEmpty() && p.socket.isEmpty() && p.hosts.isEmpty())
         return std::nullopt;
     p.port = ini.value(QStringLiteral("port"), 0).toUInt();
     p.user = ini.value(QStringLiteral("user")).toString();

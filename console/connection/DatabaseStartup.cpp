@@ -64,11 +64,10 @@ void DatabaseStartup::Open(dataset::Connection &connection, const ConsoleSetting
                            const QString &privateDataDir)
 {
     if (const auto configured = settings.Database()) {
-        const QString where = configured->host.isEmpty()
-            ? configured->socket
-            : QStringLiteral("%1:%2").arg(configured->host,
-                                          QString::number(configured->port ? configured->port : 3306));
-        m_description = QStringLiteral("Baza %1 na %2").arg(configured->database, where);
+        QStringList servers;
+        for (const dataset::ServerAddress &server : dataset::ServersOf(*configured))
+            servers << server.Text();
+        const QString where = servers.isEmpty() ? configured->socket : servers.join(QStringLiteral(", "));
         try {
             connection.Connect(*configured);
         } catch (const dataset::Error &e) {
@@ -77,16 +76,13 @@ void DatabaseStartup::Open(dataset::Connection &connection, const ConsoleSetting
                         .arg(configured->database, where, settings.Path()),
                     e);
         }
-        // A socket never leaves the machine; a network connection says how it travels.
-        if (!configured->host.isEmpty())
-            m_description += connection.Encrypted() ? QStringLiteral("  |  TLS (%1)").arg(connection.TlsVersion())
-                                                    : QStringLiteral("  |  veza nije šifrovana");
+        m_network = !servers.isEmpty();
         // A shared database is upgraded by its administrator, never by a desk.
         dbserver::CheckSchemaVersion(connection);
         return;
     }
 
-    m_description = QStringLiteral("Privatni server baze u %1").arg(privateDataDir);
+    m_privateDataDir = privateDataDir;
     try {
         QDir().mkpath(privateDataDir);
         m_server = std::make_unique<dbserver::PrivateServer>(privateDataDir);
@@ -106,6 +102,24 @@ void DatabaseStartup::Open(dataset::Connection &connection, const ConsoleSetting
         Rethrow(QStringLiteral("Baza podataka %1 na privatnom serveru nije mogla da se pripremi.").arg(kDatabaseName),
                 e);
     }
+}
+
+QString DatabaseStartup::Description(const dataset::Connection &connection) const
+{
+    if (m_server)
+        return QStringLiteral("Privatni server baze u %1").arg(m_privateDataDir);
+    const dataset::ConnectionParams &params = connection.Params();
+    if (!m_network)
+        return QStringLiteral("Baza %1 na %2").arg(params.database, params.socket);
+    // The node the connection is on now (another one after a lost node), and how the
+    // link travels; a socket never leaves the machine.
+    const QString node = connection.ServerName();
+    if (node.isEmpty())
+        return QStringLiteral("Baza %1  |  veza sa serverom je prekinuta").arg(params.database);
+    return QStringLiteral("Baza %1 na %2  |  %3")
+        .arg(params.database, node,
+             connection.Encrypted() ? QStringLiteral("TLS (%1)").arg(connection.TlsVersion())
+                                    : QStringLiteral("veza nije šifrovana"));
 }
 
 } // namespace console

@@ -28,12 +28,14 @@ public:
 
     void Open(dataset::Connection &connection, const ConsoleSettings &settings, const QString &privateDataDir);
 
-    // A text for the status bar: where the data live.
-    const QString &Description() const { return m_description; }
+    // A text for the status bar: where the data live (for a network server, the node the
+    // connection is on and whether the link is encrypted).
+    QString Description(const dataset::Connection &connection) const;
 
 private:
     std::unique_ptr<dbserver::PrivateServer> m_server;
-    QString m_description;
+    QString m_privateDataDir;
+    bool m_network = false;
 };
 
 } // namespace console

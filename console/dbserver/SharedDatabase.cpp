@@ -45,6 +45,8 @@ std::optional<SharedServerOptions> ParseSharedServerOptions(const QStringList &a
         const QString value = arguments.at(++i);
         if (option == QLatin1String("--host"))
             options.server.host = value;
+        else if (option == QLatin1String("--hosts"))
+            options.server.hosts = dataset::ParseServerList(value); // a wrong list is told as such
         else if (option == QLatin1String("--port")) {
             bool ok = false;
             options.server.port = value.toUInt(&ok);
@@ -79,11 +81,12 @@ std::optional<SharedServerOptions> ParseSharedServerOptions(const QStringList &a
         else
             return std::nullopt;
     }
-    if (options.database.isEmpty() || options.server.user.isEmpty() || options.appUser.isEmpty()
-        || options.server.host.isEmpty() == options.server.socket.isEmpty())
+    const int servers = int(!options.server.host.isEmpty()) + int(!options.server.hosts.isEmpty())
+        + int(!options.server.socket.isEmpty());
+    if (options.database.isEmpty() || options.server.user.isEmpty() || options.appUser.isEmpty() || servers != 1)
         return std::nullopt;
     if (options.appHost.isEmpty())
-        options.appHost = options.server.host.isEmpty() ? QStringLiteral("localhost") : QStringLiteral("%");
+        options.appHost = options.server.socket.isEmpty() ? QStringLiteral("%") : QStringLiteral("localhost");
     if (!serverPasswordFile.isEmpty())
         options.server.password = FirstLine(serverPasswordFile, QStringLiteral("administrator servera"));
     return options;

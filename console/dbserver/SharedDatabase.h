@@ -20,12 +20,12 @@ struct SharedServerOptions {
     QString adminPasswordFile;          // the console user admin's password; empty: set at first log-in
 };
 
-// Parses what follows `createdb` or `upgrade`: --host H [--port P] or --socket S,
+// Parses what follows `createdb` or `upgrade`: --host H [--port P], --hosts H1:P1,… or --socket S,
 // --server-user U [--server-password-file F], --ssl required|preferred|off, --ssl-ca F,
 // --ssl-verify on|off (as the console's settings: preferred and verified by default),
 // --app-user U, --app-host H, --app-password-out F, --admin-password-file F, and the
 // database's name. Nothing when the options are not usable; throws dataset::Error when
-// a named file cannot be read.
+// a named file cannot be read or the list of --hosts is wrong.
 std::optional<SharedServerOptions> ParseSharedServerOptions(const QStringList &arguments);
 
 // True when the arguments name a server rather than a private data folder.

@@ -35,7 +35,8 @@ int Usage()
                            "  parking-dbserver createdb SERVER [--app-user NALOG] [--app-host HOST]\n"
                            "                   [--app-password-out DATOTEKA] [--admin-password-file DATOTEKA] IME_BAZE\n"
                            "  parking-dbserver upgrade SERVER IME_BAZE\n"
-                           "SERVER: (--host H [--port P] | --socket S) --server-user NALOG\n"
+                           "SERVER: (--host H [--port P] | --hosts H1:P1,H2:P2,… | --socket S)\n"
+                           "        --server-user NALOG\n"
                            "        [--server-password-file DATOTEKA] [--ssl required|preferred|off] [--ssl-ca DATOTEKA]\n"
                            "        [--ssl-verify on|off]\n";
     return ExitUsage;

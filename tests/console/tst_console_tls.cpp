@@ -81,7 +81,7 @@ void TestConsoleTls::Open(dataset::Connection &connection, Kind kind, const QStr
     DatabaseStartup startup;
     startup.Open(connection, ConsoleSettings(path), m_dir.filePath(QStringLiteral("unused")));
     if (description)
-        *description = startup.Description();
+        *description = startup.Description(connection);
 }
 
 // The real start-up path with ssl=required and the right CA: the user logs in, the

@@ -174,7 +174,7 @@ private:
         console::DatabaseStartup startup;
         startup.Open(connection, console::ConsoleSettings(ini), m_dir.filePath(QStringLiteral("unused")));
         if (description)
-            *description = startup.Description();
+            *description = startup.Description(connection);
     }
 
     void Cleanup()

@@ -17,6 +17,7 @@ const QHash<QString, StringOption> &StringOptions()
     static const QHash<QString, StringOption> options{
         {QStringLiteral("--socket"), &CommandOptions::socket},
         {QStringLiteral("--host"), &CommandOptions::host},
+        {QStringLiteral("--hosts"), &CommandOptions::hosts},
         {QStringLiteral("--user"), &CommandOptions::user},
         {QStringLiteral("--password-file"), &CommandOptions::passwordFile},
         {QStringLiteral("--database"), &CommandOptions::database},
@@ -190,6 +191,7 @@ QString HelpText()
     text += QStringLiteral("\nOpcije (pre ili posle naredbe):\n"
                            "  --socket PATH          Unix soket servera baze\n"
                            "  --host H --port P      server baze preko mreže\n"
+                           "  --hosts H1:P1,H2:P2    čvorovi klastera, redom; posle prekida sledeći\n"
                            "  --user U               nalog baze podataka\n"
                            "  --password-file F      datoteka čiji je prvi red lozinka naloga\n"
                            "  --database NAME        baza podataka (podrazumevano parking)\n"

@@ -46,7 +46,7 @@ private:
 };
 
 struct CommandOptions {
-    std::optional<QString> socket, host, user, passwordFile, database, dataDir, config, output, limit;
+    std::optional<QString> socket, host, hosts, user, passwordFile, database, dataDir, config, output, limit;
     std::optional<unsigned> port;
     std::optional<dataset::TlsMode> tls; // --ssl
     std::optional<QString> tlsCaFile;    // --ssl-ca

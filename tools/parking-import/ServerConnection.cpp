@@ -46,7 +46,7 @@ QString SettingsPath(const CommandOptions &options)
 
 ServerConnection::ServerConnection(const CommandOptions &options)
 {
-    const bool explicitServer = options.socket || options.host;
+    const bool explicitServer = options.socket || options.host || options.hosts;
     const QString dataDir = options.dataDir.value_or(qEnvironmentVariable("PARKING_DATA_DIR"));
     const console::ConsoleSettings settings(SettingsPath(options));
     if (options.config && !QFile::exists(*options.config))
@@ -56,6 +56,14 @@ ServerConnection::ServerConnection(const CommandOptions &options)
         m_params = settings.Database().value_or(dataset::ConnectionParams{});
         m_params.host = options.host.value_or(QString());
         m_params.socket = options.socket.value_or(QString());
+        m_params.hosts.clear();
+        if (options.hosts) {
+            try {
+                m_params.hosts = dataset::ParseServerList(*options.hosts);
+            } catch (const dataset::Error &e) {
+                throw UsageError(QStringLiteral("%1 (opcija --hosts)").arg(e.message()).toStdString());
+            }
+        }
         if (m_params.database.isEmpty())
             m_params.database = kDatabaseName;
     } else if (!dataDir.isEmpty()) {
