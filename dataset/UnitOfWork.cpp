@@ -11,7 +11,6 @@ namespace dataset {
 
 namespace {
 
-constexpr unsigned kUnknownCommand = 1047; // a cluster node outside its primary component
 constexpr unsigned kErrorDuringCommit = 1180;
 constexpr unsigned kDeadlock = 1213; // also a cluster's certification failure
 constexpr unsigned kNoSocket = 2002; // connecting found no server
@@ -28,7 +27,7 @@ bool OutOfReach(const Connection &connection, unsigned code)
 
 bool IsRetryableError(unsigned code)
 {
-    return code == kDeadlock || code == kErrorDuringCommit || code == kUnknownCommand || IsConnectionLost(code);
+    return code == kDeadlock || code == kErrorDuringCommit || IsConnectionLost(code);
 }
 
 void RetryUnitOfWork(Connection &connection, const std::function<void()> &unit, const RetryLimits &limits)
