@@ -4,16 +4,15 @@
 #include <dataset/Error.h>
 #include <dataset/Query.h>
 #include <dataset/Transaction.h>
+#include <dataset/UnitOfWork.h>
 #include <parking/data/ParkingNumbering.h>
 #include <tests/support/ClusterTestServer.h>
 
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <algorithm>
 #include <thread>
 
 // The module on a three-node cluster: sessions on the node that answers, moving on when
@@ -68,34 +67,21 @@ QString WriteFile(const QTemporaryDir &dir, const QString &name, const QByteArra
     return file.fileName();
 }
 
-bool Retryable(const dataset::DatabaseError &error)
-{
-    return error.serverCode() == 1213 || error.serverCode() == 1180 || dataset::IsConnectionLost(error.serverCode());
-}
-
 // One desk's save of a parking document: the number taken and the document stored in
-// one transaction, the whole of it done again after a conflict at commit, as a save is.
+// one transaction, run again as a whole after a conflict at commit, as a save is.
 void StoreDocument(dataset::Connection &connection, const QDateTime &date)
 {
-    for (int attempt = 1;; ++attempt) {
-        try {
-            dataset::Transaction transaction(connection);
-            dataset::Query insert;
-            insert.SetConnection(&connection);
-            insert.SetSQL({QStringLiteral("INSERT INTO parkingdocument (number, documentdatetime, cityreg, regnumber) "
-                                          "VALUES (:number, :date, 'BG', '1')")});
-            insert.SetParam(QStringLiteral("number"), numbering::TakeParkingNumber(connection, date));
-            insert.SetParam(QStringLiteral("date"), date);
-            insert.ExecSQL();
-            transaction.Commit();
-            return;
-        } catch (const dataset::DatabaseError &error) {
-            // Two nodes updating the one counter row conflict often; the pause grows.
-            if (attempt == 40 || !Retryable(error))
-                throw;
-            QThread::msleep(QRandomGenerator::global()->bounded(5, 20 + 10 * std::min(attempt, 10)));
-        }
-    }
+    dataset::RetryUnitOfWork(connection, [&] {
+        dataset::Transaction transaction(connection);
+        dataset::Query insert;
+        insert.SetConnection(&connection);
+        insert.SetSQL({QStringLiteral("INSERT INTO parkingdocument (number, documentdatetime, cityreg, regnumber) "
+                                      "VALUES (:number, :date, 'BG', '1')")});
+        insert.SetParam(QStringLiteral("number"), numbering::TakeParkingNumber(connection, date));
+        insert.SetParam(QStringLiteral("date"), date);
+        insert.ExecSQL();
+        transaction.Commit();
+    });
 }
 
 } // namespace
