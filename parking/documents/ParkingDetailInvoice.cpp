@@ -47,7 +47,7 @@ struct LinkedDocument {
     int id = 0;
     QString caption;
     QString currency;
-    QStringList messages; // shown once the transaction and numbering lock have ended
+    QStringList messages; // shown once the transaction has ended
 };
 
 // Writes the document as one unit of work, run again from its start after a deadlock,

@@ -28,7 +28,7 @@ struct TicketDocumentResult {
     qint64 items = 0;
     QStringList leftOut; // "DK12: nema proizvoda za DK300"
     // The host document writer's messages (a refused header or item), for the caller to
-    // show: the run shows nothing while its transaction and numbering lock are held.
+    // show: the run shows nothing while its transaction is open.
     QStringList messages;
 
     // The closing report: tickets issued and cancelled, the document and its item count

@@ -356,7 +356,7 @@ void TParkingPayDeskForm::CreateButtonClick()
         documentId = int(saved.key());
         caption = StoredHostDocument(m_dm, documentId).caption;
     }
-    // Only once the writer's transaction and numbering lock have ended.
+    // Only once the writer's transaction has ended.
     const auto showMessages = [&messages] {
         for (const QString &message : messages)
             ShowErrorMessage(message);
