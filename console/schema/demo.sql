@@ -78,15 +78,16 @@ INSERT INTO parkingsubscription (subscriptionfromdate, subscriptiontodate, subsc
   (CURDATE() - INTERVAL 5 DAY, CURDATE() + INTERVAL 25 DAY, 'PR-2003', 'NS7788KK', 'Milica', 'Šarić', '2212990805033', 'Pretplatna Zelena zona - mesecna', 'Stanari', 'aktivna'),
   (CURDATE() - INTERVAL 40 DAY, CURDATE() - INTERVAL 10 DAY, 'PR-1999', 'NS123AB', 'Petar', 'Petrović', '0101980800011', 'parkiraliste', 'Ostali', 'istekla');
 
--- Two payments taken yesterday, numbered as the module numbers them (count + 1 "/" year).
+-- Two payments taken yesterday, numbered as the module numbers them (count + 1 "/" year),
+-- each with what its items below come to with tax, as the editor's save stores it.
 INSERT INTO parkingdocument (parkingdocumentid, number, documentdatetime, countryreg, cityreg, regnumber,
     firstname, lastname, personalidentificator, address, zip, city, parkingzone, parkingsector,
-    parkingfromdate, parkingtodate, userid) VALUES
+    parkingfromdate, parkingtodate, userid, itemtotal) VALUES
   (1, CONCAT('1/', DATE_FORMAT(CURDATE() - INTERVAL 1 DAY, '%y')), CURDATE() - INTERVAL 1 DAY + INTERVAL 10 HOUR,
-    'SRB', 'SU', '001ZZ', 'Žarko', 'Čolić', '0303985820044', 'Korzo 2', '24000', 'Subotica', 'I', '1', NULL, NULL, 2),
+    'SRB', 'SU', '001ZZ', 'Žarko', 'Čolić', '0303985820044', 'Korzo 2', '24000', 'Subotica', 'I', '1', NULL, NULL, 2, 1200.00),
   (2, CONCAT('2/', DATE_FORMAT(CURDATE() - INTERVAL 1 DAY, '%y')), CURDATE() - INTERVAL 1 DAY + INTERVAL 12 HOUR + INTERVAL 30 MINUTE,
     'SRB', 'NS', '7788KK', 'Milica', 'Šarić', '2212990805033', 'Futoška 101', '21000', 'Novi Sad', 'II', '2',
-    CURDATE() - INTERVAL 1 DAY, CURDATE() + INTERVAL 29 DAY, 3);
+    CURDATE() - INTERVAL 1 DAY, CURDATE() + INTERVAL 29 DAY, 3, 2280.00);
 
 INSERT INTO parkingdocumentitem (quantity, price, itemvalue, taxid, taxvalue, productid, productcode,
     productname, parkingdocumentid, ticketnumber) VALUES

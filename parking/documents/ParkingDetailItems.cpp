@@ -9,6 +9,7 @@
 #include <dataset/Query.h>
 #include <dataset/widgets/DBGrid.h>
 #include <framework/Interfaces.h>
+#include <parking/data/DocumentTotals.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <routines/BetterRound.h>
 #include <routines/FormatFloat.h>
@@ -139,8 +140,8 @@ void TParkingDetailForm::ReleaseItemQuery()
 }
 
 // Rows not bound to the saved document (new rows, or rows bound by a save that was
-// rolled back) are bound to it, then every cached change is written. A document
-// without a key leaves the items unwritten.
+// rolled back) are bound to it, then every cached change is written and the document's
+// total follows them. A document without a key leaves the items unwritten.
 void TParkingDetailForm::DocumentItemsApply()
 {
     dataset::Query &items = Items();
@@ -170,6 +171,9 @@ void TParkingDetailForm::DocumentItemsApply()
         items.First();
     }
     items.ApplyUpdates();
+    // The document's row keeps what its items come to, for the pay desk's month of takings.
+    if (documentKey > 0)
+        StoreDocumentTotal(*m_dm.Connection(), documentKey);
 }
 
 void TParkingDetailForm::AddDocumentItem(const TProductDesc &product)

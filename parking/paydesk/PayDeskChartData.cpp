@@ -31,11 +31,13 @@ std::vector<Amount> Amounts(const dataset::Query &summary, const QString &labelF
 
 } // namespace
 
+// Summed from the totals the documents keep, each the sum the grids make of its items,
+// so a month is read from one index without touching the items.
 QString HoursAndDaysSql()
 {
-    return QStringLiteral("SELECT DATE(pd.documentdatetime) AS SaleDay, HOUR(pd.documentdatetime) AS SaleHour, ")
-        + ItemTotalSum() + QStringLiteral(" AS SumItemTotal ") + ItemsFrom() + QLatin1Char(' ') + PeriodCondition()
-        + QStringLiteral(" GROUP BY SaleDay, SaleHour");
+    return QStringLiteral("SELECT DATE(pd.documentdatetime) AS SaleDay, HOUR(pd.documentdatetime) AS SaleHour, "
+                          "SUM(pd.itemtotal) AS SumItemTotal FROM parkingdocument AS pd ")
+        + PeriodCondition() + QStringLiteral(" GROUP BY SaleDay, SaleHour");
 }
 
 ChartData LoadChartData(const dataset::Query &products, const dataset::Query &users)

@@ -1,6 +1,7 @@
 #include "PayDeskSql.h"
 
 #include <dataset/Query.h>
+#include <parking/data/DocumentTotals.h>
 
 namespace paydesk {
 
@@ -17,7 +18,7 @@ QString ItemsFrom()
 
 QString ItemTotalSum()
 {
-    return QStringLiteral("SUM(ROUND(pdi.itemvalue * (1 + pdi.taxvalue/100),2))");
+    return QStringLiteral("SUM(%1)").arg(ItemTotal(QStringLiteral("pdi")));
 }
 
 QString PeriodCondition()

@@ -98,6 +98,16 @@ void MakeVersion1Database(dataset::Connection &connection, const QString &name)
     connection.Execute(QStringLiteral("INSERT INTO schemaversion (version) VALUES (1)"));
 }
 
+// Documents whose stored total is not what their items come to with tax, and how many
+// documents store a total at all.
+QStringList DocumentTotals(dataset::Connection &connection)
+{
+    return {Value(connection, QStringLiteral("SELECT COUNT(*) FROM parkingdocument AS pd WHERE pd.itemtotal <> "
+                                             "(SELECT COALESCE(SUM(ROUND(i.itemvalue * (1 + i.taxvalue/100), 2)), 0) "
+                                             "FROM parkingdocumentitem AS i WHERE i.parkingdocumentid = pd.parkingdocumentid)")),
+            Value(connection, QStringLiteral("SELECT COUNT(*) > 0 FROM parkingdocument WHERE itemtotal > 0"))};
+}
+
 } // namespace
 
 class TestSchema : public QObject {
@@ -315,6 +325,7 @@ private Q_SLOTS:
                                          "ON i.productid = p.productid LEFT JOIN tax AS t ON i.taxid = t.taxid "
                                          "WHERE p.productid IS NULL OR t.taxid IS NULL OR i.productcode <> p.code")),
                  QStringLiteral("0"));
+        QCOMPARE(DocumentTotals(c), (QStringList{"0", "1"}));
     }
 
     // An old database is brought to the newest version step by step; every row it had
@@ -335,6 +346,8 @@ private Q_SLOTS:
         before.remove(QStringLiteral("schemaversion"));
         after.remove(QStringLiteral("schemaversion"));
         QCOMPARE(after, before);
+        // The documents it had keep what their items come to.
+        QCOMPARE(DocumentTotals(db.connection()), (QStringList{"0", "1"}));
     }
 
     // An upgraded database numbers on from what it holds: parking documents from their

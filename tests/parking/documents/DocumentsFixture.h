@@ -12,6 +12,7 @@
 #include <dataset/Query.h>
 #include <framework/base/Abort.h>
 #include <framework/common/ScriptedDialogService.h>
+#include <parking/data/DocumentTotals.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/host/ParkingRegistration.h>
 #include <routines/FormatFloat.h>
@@ -126,7 +127,9 @@ struct DocumentsFixture {
                 .arg(dataset::Connection::Quote(code))
                 .arg(documentId)
                 .arg(dataset::Connection::Quote(ticket)));
-        return connection().LastInsertId();
+        const qint64 item = connection().LastInsertId();
+        StoreDocumentTotal(connection(), documentId);
+        return item;
     }
 
     void InsertUser(int userId, const QString &firstName, const QString &lastName)

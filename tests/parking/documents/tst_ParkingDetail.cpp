@@ -105,6 +105,7 @@ private Q_SLOTS:
     void failedSaveKeepsEverything();
     void enterSavesNothing_data();
     void enterSavesNothing();
+    void savedTotalFollowsItems();
     void grab();
 };
 
@@ -682,6 +683,43 @@ void TestParkingDetail::numberGivenAtSave()
         QTest::qWait(20);
         GrabIfAsked(&form, QStringLiteral("editor-renumbered"));
     }
+}
+
+// The document's row keeps what its items come to with tax, through every save: a
+// deleted item leaves it, an added one joins it, a new document starts from its own.
+void TestParkingDetail::savedTotalFollowsItems()
+{
+    DocumentsFixture fx;
+    const qint64 id = fx.InsertDocument("1/13", "2013-05-01 10:00:00");
+    fx.InsertItem(id, 100, 20, "DK1200");
+    fx.InsertItem(id, 50.25, 0, "DK50");
+    const auto stored = [&fx](qint64 document) {
+        return fx.Scalar(QStringLiteral("SELECT itemtotal FROM parkingdocument WHERE parkingdocumentid = %1")
+                             .arg(document))
+            .toDouble();
+    };
+    QCOMPARE(stored(id), 170.25);
+    fx.OpenDocuments(id);
+    {
+        TParkingDetailForm form(*ParkingDM);
+        Items().First();
+        fx.dialogs.QueueConfirm(true);
+        Child<dataset::DBNavigator>(form, "ItemNavigator")->BtnClick(dataset::DBNavigator::Button::Delete);
+        form.AddDocumentItem(Product(2, QStringLiteral("DK600"), 500, 20));
+        TypeIntoGrid(form, QStringLiteral("ticketnumber"), QStringLiteral("K7"));
+        form.CustomApplyExecute();
+    }
+    QCOMPARE(stored(id), 650.25);
+
+    AppendDocument();
+    TParkingDetailForm form(*ParkingDM);
+    form.AddDocumentItem(Product(2, QStringLiteral("DK600"), 500, 20));
+    TypeIntoGrid(form, QStringLiteral("ticketnumber"), QStringLiteral("K8"));
+    form.CustomApplyExecute();
+    const qint64 created = fx.Scalar(QStringLiteral("SELECT MAX(parkingdocumentid) FROM parkingdocument")).toLongLong();
+    QVERIFY(created != id);
+    QCOMPARE(stored(created), 600.0);
+    QCOMPARE(stored(id), 650.25);
 }
 
 void TestParkingDetail::failedSaveKeepsEverything_data()
