@@ -125,7 +125,8 @@ int run(bench::ClientRunner &runner, const Options &options)
     params.localLoad = true;   // the generated documents are loaded from files
     connection.Connect(params);
     connection.Execute(QStringLiteral("SET GLOBAL innodb_buffer_pool_size = 2147483648"));
-    dbserver::CreateDatabase(connection, Database, false);
+    // A data folder kept from an earlier run is brought to the current schema.
+    dbserver::PrepareDatabase(connection, Database, false, std::nullopt, true);
     if (loaded(connection, options)) {
         out << "reusing " << options.rows << " tickets and " << options.documents << " documents" << Qt::endl;
     } else {

@@ -143,7 +143,8 @@ int run(bench::ClientRunner &runner, const Options &options)
     dataset::Connection connection;
     connection.Connect(dbserver::AdministratorParams(socket));
     connection.Execute(QStringLiteral("SET GLOBAL innodb_buffer_pool_size = 2147483648"));
-    dbserver::CreateDatabase(connection, Database, false);
+    // A data folder kept from an earlier run is brought to the current schema.
+    dbserver::PrepareDatabase(connection, Database, false, std::nullopt, true);
     if (loaded(connection, options)) {
         out << "reusing " << options.rows << " tickets" << Qt::endl;
     } else {

@@ -390,7 +390,8 @@ int run(bench::ClientRunner &runner, const Options &options)
     connection.Connect(params);
     // Room for the whole document table, so that both readers are served from memory.
     connection.Execute(QStringLiteral("SET GLOBAL innodb_buffer_pool_size = 2147483648"));
-    dbserver::CreateDatabase(connection, Database, false);
+    // A data folder kept from an earlier run is brought to the current schema.
+    dbserver::PrepareDatabase(connection, Database, false, std::nullopt, true);
 
     if (loaded(connection, options)) {
         out << "reusing " << options.rows << " documents and " << 2 * options.rows << " items" << Qt::endl;

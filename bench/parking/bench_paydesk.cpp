@@ -236,7 +236,8 @@ int run(bench::ClientRunner &runner, const Options &options)
     params.localLoad = true;
     connection.Connect(params);
     connection.Execute(QStringLiteral("SET GLOBAL innodb_buffer_pool_size = 1073741824"));
-    dbserver::CreateDatabase(connection, Database, false);
+    // A data folder kept from an earlier run is brought to the current schema.
+    dbserver::PrepareDatabase(connection, Database, false, std::nullopt, true);
     ensureData(connection, options, work.path());
 
     ParkingDM = TCustomDM::Create<TParkingDM>();
