@@ -1,6 +1,7 @@
 #include "TicketImportJob.h"
 
 #include "ChunkStream.h"
+#include "DeferredKeys.h"
 #include "ImportError.h"
 #include "ImportHistory.h"
 #include "TableReplacement.h"
@@ -173,6 +174,7 @@ ImportSummary TicketImportJob::Run(ImportContext &context)
     connection.Execute(QStringLiteral("ALTER TABLE %1 MODIFY id_DK VARCHAR(20) CHARACTER SET utf8mb4 "
                                       "COLLATE utf8mb4_bin NOT NULL")
                            .arg(raw));
+    DeferredKeys rawKeys(connection, raw);
     TicketConversion conversion(context.fileName);
     LoadStreamed(context, raw, conversion);
     const TicketFileCheck &check = conversion.check;
@@ -192,6 +194,7 @@ ImportSummary TicketImportJob::Run(ImportContext &context)
             .arg(raw));
     summary.rowsStored = TransferInBulk(connection, TicketTransferStatement(raw, tables.Fresh(kTickets)));
     const QList<qint64> counts = counting.get();
+    rawKeys.Restore();
     context.Report(7, 8);
     const qint64 allStaged = counts.value(0);
     const qint64 staged = counts.value(1);
