@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <exception>
 
 #include <vector>
 
@@ -76,21 +77,31 @@ ColumnDefault parseDefault(const QString &name, const char *raw, unsigned long l
 }
 
 // Local-file callbacks of the client library. The server names the file it wants;
-// only the one path armed by ExecuteLocalLoad is opened, any other request is refused.
+// only the one name armed by ExecuteLocalLoad is served (from the file of that path, or
+// from the load's reader), any other request is refused.
+struct LocalLoadArm {
+    QByteArray name;                      // empty: nothing armed
+    const LocalLoadReader *reader = nullptr; // null: the file at 'name'
+    std::exception_ptr readerError;       // what the reader threw, for ExecuteLocalLoad
+};
+
 struct LocalFile {
+    LocalLoadArm *arm = nullptr;
     int fd = -1;
     QByteArray error;
 };
 
-int localFileInit(void **state, const char *name, void *armedPath)
+int localFileInit(void **state, const char *name, void *armed)
 {
     auto *file = new LocalFile;
     *state = file;
-    const QByteArray *armed = static_cast<const QByteArray *>(armedPath);
-    if (armed->isEmpty() || std::strcmp(name, armed->constData()) != 0) {
+    file->arm = static_cast<LocalLoadArm *>(armed);
+    if (file->arm->name.isEmpty() || std::strcmp(name, file->arm->name.constData()) != 0) {
         file->error = QByteArrayLiteral("Slanje lokalne datoteke serveru nije dozvoljeno.");
         return 1;
     }
+    if (file->arm->reader)
+        return 0;
     file->fd = ::open(name, O_RDONLY | O_CLOEXEC);
     if (file->fd < 0) {
         file->error = QByteArrayLiteral("Datoteka za učitavanje ne može da se otvori.");
@@ -99,9 +110,20 @@ int localFileInit(void **state, const char *name, void *armedPath)
     return 0;
 }
 
+// A reader's exception must not cross the client library: it is kept for ExecuteLocalLoad,
+// and the library ends the load with an error.
 int localFileRead(void *state, char *buffer, unsigned int length)
 {
-    return int(::read(static_cast<LocalFile *>(state)->fd, buffer, length));
+    auto *file = static_cast<LocalFile *>(state);
+    if (!file->arm->reader)
+        return int(::read(file->fd, buffer, length));
+    try {
+        return int((*file->arm->reader)(buffer, qint64(length)));
+    } catch (...) {
+        file->arm->readerError = std::current_exception();
+        file->error = QByteArrayLiteral("Podaci za učitavanje nisu pripremljeni.");
+        return -1;
+    }
 }
 
 void localFileEnd(void *state)
@@ -227,7 +249,7 @@ struct Connection::Private {
     detail::MysqlPtr handle;
     QHash<QString, std::vector<ColumnDefault>> defaultColumns;
     QHash<QString, QHash<QString, QString>> defaults;
-    QByteArray armedLocalFile;   // the one file the server may read; empty: none
+    LocalLoadArm localLoad;      // what the server may read; nothing outside ExecuteLocalLoad
 };
 
 Connection::Connection(QObject *parent) : QObject(parent), d(std::make_unique<Private>()) {}
@@ -372,7 +394,7 @@ void Connection::Open(const ConnectionParams &params, bool tryTls, bool &serverO
     mysql_optionsv(handle.get(), MYSQL_SET_CHARSET_NAME, "utf8mb4");
     mysql_optionsv(handle.get(), MYSQL_OPT_LOCAL_INFILE, &localInfile);
     mysql_set_local_infile_handler(handle.get(), localFileInit, localFileRead, localFileEnd,
-                                   localFileError, &d->armedLocalFile);
+                                   localFileError, &d->localLoad);
     mysql_optionsv(handle.get(), MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
     // A loading connection (an import's) waits for reads and writes as long as the server
     // works: a long LOAD DATA is not a hung server. Its connect keeps the timeout.
@@ -510,14 +532,32 @@ std::uint64_t Connection::Execute(const QString &sql)
 
 std::uint64_t Connection::ExecuteLocalLoad(const QString &sql, const QString &path)
 {
+    return LocalLoad(sql, path, nullptr);
+}
+
+std::uint64_t Connection::ExecuteLocalLoad(const QString &sql, const QString &name, const LocalLoadReader &reader)
+{
+    return LocalLoad(sql, name, &reader);
+}
+
+std::uint64_t Connection::LocalLoad(const QString &sql, const QString &name, const LocalLoadReader *reader)
+{
     if (!m_params.localLoad)
         throw Error(QStringLiteral("Ova veza sa bazom podataka ne sme da šalje lokalne datoteke."));
     struct Disarm {
-        QByteArray &armed;
-        ~Disarm() { armed.clear(); }
-    } disarm{d->armedLocalFile};
-    d->armedLocalFile = path.toUtf8();
-    return Execute(sql);
+        LocalLoadArm &arm;
+        ~Disarm() { arm = LocalLoadArm(); }
+    } disarm{d->localLoad};
+    d->localLoad.name = name.toUtf8();
+    d->localLoad.reader = reader;
+    try {
+        return Execute(sql);
+    } catch (...) {
+        // The reader's own error says why the load stopped; the library's says only that it did.
+        if (const std::exception_ptr readerError = d->localLoad.readerError)
+            std::rethrow_exception(readerError);
+        throw;
+    }
 }
 
 bool Connection::InTransaction() const

@@ -7,6 +7,7 @@
 #include "ServerList.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -57,6 +58,10 @@ struct ConnectionParams {
     bool tlsVerify = true;
 };
 
+// Fills up to 'size' bytes of 'buffer' with the next bytes of a streamed local load and
+// returns how many; 0 at the end. Throws to stop the load.
+using LocalLoadReader = std::function<qint64(char *buffer, qint64 size)>;
+
 // One client connection to a MySQL-protocol server (RAII over MYSQL*).
 // utf8mb4, session sql_mode not strict; local files are sent only by ExecuteLocalLoad.
 // Every failure throws DatabaseError with the server's text and code.
@@ -86,6 +91,10 @@ public:
     // Runs one LOAD DATA LOCAL INFILE statement; the server may read 'path' and nothing
     // else. Needs a connection made with ConnectionParams::localLoad.
     std::uint64_t ExecuteLocalLoad(const QString &sql, const QString &path);
+    // The same, the bytes of the file the statement names ('name') coming from 'reader'
+    // instead of a file. An exception from the reader ends the load and is rethrown here;
+    // the rows the server stored before it stay in the table.
+    std::uint64_t ExecuteLocalLoad(const QString &sql, const QString &name, const LocalLoadReader &reader);
     std::int64_t LastInsertId() const;
     // True while a Transaction is open on this connection.
     bool InTransaction() const;
@@ -135,6 +144,7 @@ private:
     void Open(const ConnectionParams &params, bool tryTls, bool &serverOffersTls);
     // Tells a Galera node by @@wsrep_on, refuses one that is not ready and sets causal reads.
     void DetectCluster();
+    std::uint64_t LocalLoad(const QString &sql, const QString &name, const LocalLoadReader *reader);
 
     struct Private;
     std::unique_ptr<Private> d;

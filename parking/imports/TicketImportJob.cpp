@@ -1,5 +1,7 @@
 #include "TicketImportJob.h"
 
+#include "ChunkStream.h"
+#include "DeferredKeys.h"
 #include "ImportError.h"
 #include "ImportHistory.h"
 #include "TableReplacement.h"
@@ -8,62 +10,95 @@
 #include <dataset/Connection.h>
 #include <dataset/Query.h>
 
-#include <QDir>
-#include <QTemporaryFile>
+#include <QFileInfo>
+
+#include <atomic>
+#include <future>
+#include <utility>
 
 namespace imports {
 
 namespace {
 
-constexpr qsizetype kWriteBuffer = 1 << 20;
+constexpr qsizetype kChunk = 1 << 20;
 
 const QString kRaw = QStringLiteral("parkingticketraw");
 const QString kTickets = QStringLiteral("parkingticket");
+// The name the load statement gives the streamed file; nothing is read from disk by it.
+const QString kStreamName = QStringLiteral("parkingticket.csv");
 
-// Reading and converting is the first half of the progress, the server's work the second.
-void ReportReading(const ImportContext &context, const ImportLineReader &reader)
-{
-    context.Report(reader.BytesRead(), 2 * reader.FileSize());
-}
+// The file's lines normalised for the server (plain chain, Windows-1250, CR LF after
+// each), each checked into 'check', made on the stream's own thread.
+struct TicketConversion {
+    explicit TicketConversion(const QString &fileName) : fileName(fileName) {}
 
-// Writes the normalised lines (plain chain, CR LF after each) to 'work', each checked
-// into 'check'; returns the number of ticket lines.
-qint64 WriteWorkFile(const ImportContext &context, QFile &work, TicketFileCheck &check)
-{
-    ImportLineReader reader(context.fileName);
-    reader.SkipHeader();
-    QByteArray buffer;
-    buffer.reserve(kWriteBuffer + 4096);
-    const auto flush = [&] {
-        if (work.write(buffer) != buffer.size())
-            throw ImportError(ImportFailure::File,
-                              QStringLiteral("Radnu datoteku nije moguće upisati: %1").arg(work.errorString()));
-        buffer.clear();
-    };
-    QByteArray line;
-    qint64 lines = 0;
-    while (reader.ReadLine(line)) {
-        const QByteArray normalised = PlainChain(line);
-        check.Add(reader.LineNumber(), normalised);
-        buffer += normalised;
-        buffer += "\r\n";
-        ++lines;
-        if (buffer.size() >= kWriteBuffer) {
-            flush();
-            ReportReading(context, reader);
+    void Produce(const ChunkStream::Put &put)
+    {
+        ImportLineReader reader(fileName);
+        reader.SkipHeader();
+        QByteArray chunk;
+        chunk.reserve(kChunk + 4096);
+        QByteArray line;
+        while (reader.ReadLine(line)) {
+            const QByteArray normalised = PlainChain(line);
+            check.Add(reader.LineNumber(), normalised);
+            chunk += normalised;
+            chunk += "\r\n";
+            ++lines;
+            if (chunk.size() >= kChunk) {
+                bytesRead = reader.BytesRead();
+                put(std::exchange(chunk, {}));
+                chunk.reserve(kChunk + 4096);
+            }
         }
+        bytesRead = reader.BytesRead();
+        put(std::move(chunk));
     }
-    flush();
-    if (!work.flush())
-        throw ImportError(ImportFailure::File,
-                          QStringLiteral("Radnu datoteku nije moguće upisati: %1").arg(work.errorString()));
-    ReportReading(context, reader);
-    return lines;
+
+    const QString fileName;
+    // Read once the stream has finished.
+    TicketFileCheck check;
+    qint64 lines = 0;
+    // For the progress, while the stream runs.
+    std::atomic<qint64> bytesRead = 0;
+};
+
+// The server loads the lines while the stream's thread converts them; reading the file is
+// the first three quarters of the progress.
+void LoadStreamed(const ImportContext &context, const QString &raw, TicketConversion &conversion)
+{
+    const qint64 total = std::max<qint64>(1, QFileInfo(context.fileName).size());
+    qint64 reported = -1;
+    ChunkStream stream([&conversion](const ChunkStream::Put &put) { conversion.Produce(put); });
+    context.connection->ExecuteLocalLoad(TicketLoadStatement(kStreamName, raw), kStreamName,
+                                         [&](char *buffer, qint64 size) {
+                                             const qint64 read = conversion.bytesRead;
+                                             if (read != reported) {
+                                                 context.Report(3 * read, 4 * total);
+                                                 reported = read;
+                                             }
+                                             return stream.Read(buffer, size);
+                                         });
+    stream.Finish();
 }
 
-// The first row of a query's result as numbers.
-QList<qint64> Counts(dataset::Connection &connection, const QString &sql)
+// Rows into the fresh, empty working table go in the server's bulk mode, which builds
+// each index once instead of row by row: the table has no unique key but its own counter
+// and no foreign key, so the checks have nothing to find. Returns the rows stored.
+qint64 TransferInBulk(dataset::Connection &connection, const QString &sql)
 {
+    connection.Execute(QStringLiteral("SET SESSION unique_checks = 0, foreign_key_checks = 0"));
+    const qint64 rows = qint64(connection.Execute(sql));
+    connection.Execute(QStringLiteral("SET SESSION unique_checks = 1, foreign_key_checks = 1"));
+    return rows;
+}
+
+// The first row of a query's result as numbers, on a connection of its own, so that the
+// server counts on one core while it stores the transfer on the other.
+QList<qint64> Counts(const dataset::ConnectionParams &params, const QString &sql)
+{
+    dataset::Connection connection;
+    connection.Connect(params);
     dataset::Query query;
     query.SetConnection(&connection);
     query.SetSQL({sql});
@@ -131,36 +166,36 @@ QStringList TicketImportJob::Tables()
 ImportSummary TicketImportJob::Run(ImportContext &context)
 {
     dataset::Connection &connection = *context.connection;
-    QTemporaryFile work(QDir::temp().filePath(QStringLiteral("parking-tickets-XXXXXX.csv")));
-    if (!work.open())
-        throw ImportError(ImportFailure::File,
-                          QStringLiteral("Radnu datoteku nije moguće napraviti: %1").arg(work.errorString()));
-    ImportSummary summary;
-    TicketFileCheck check;
-    summary.linesRead = WriteWorkFile(context, work, check);
-    RefuseOtherFiles(check);
-
+    // A file that is not a ticket export is refused after the load into the fresh copy,
+    // which is then dropped: the live tables never see it.
     TableReplacement tables(connection, Tables(), ImportLabel(context.fileName));
     const QString raw = tables.Fresh(kRaw);
     // The ticket id compares exactly: ab1 and AB1 are two tickets.
     connection.Execute(QStringLiteral("ALTER TABLE %1 MODIFY id_DK VARCHAR(20) CHARACTER SET utf8mb4 "
                                       "COLLATE utf8mb4_bin NOT NULL")
                            .arg(raw));
-    connection.ExecuteLocalLoad(TicketLoadStatement(work.fileName(), raw), work.fileName());
-    work.remove();
+    DeferredKeys rawKeys(connection, raw);
+    TicketConversion conversion(context.fileName);
+    LoadStreamed(context, raw, conversion);
+    const TicketFileCheck &check = conversion.check;
+    RefuseOtherFiles(check);
     context.Report(3, 4);
-    summary.rowsStored = qint64(connection.Execute(TicketTransferStatement(raw, tables.Fresh(kTickets))));
-    context.Report(7, 8);
+    ImportSummary summary;
+    summary.linesRead = conversion.lines;
 
     // Each staged ticket left out counts once, under the first rule that leaves it out; the
     // row without a number (empty lines and lines without one) is counted from the file.
-    const QList<qint64> counts =
-        Counts(connection,
-               QStringLiteral("SELECT COUNT(*), COALESCE(SUM(id_DK <> ''), 0), "
-                              "COALESCE(SUM(id_DK <> '' AND status_doplatne IN (3, 5)), 0), "
-                              "COALESCE(SUM(id_DK <> '' AND status_doplatne NOT IN (3, 5) AND NOT "
-                              "COALESCE(vreme_izdavanja_DK > '2000-01-01 00:00:00', 0)), 0) FROM %1")
-                   .arg(raw));
+    std::future<QList<qint64>> counting = std::async(
+        std::launch::async, Counts, connection.Params(),
+        QStringLiteral("SELECT COUNT(*), COALESCE(SUM(id_DK <> ''), 0), "
+                       "COALESCE(SUM(id_DK <> '' AND status_doplatne IN (3, 5)), 0), "
+                       "COALESCE(SUM(id_DK <> '' AND status_doplatne NOT IN (3, 5) AND NOT "
+                       "COALESCE(vreme_izdavanja_DK > '2000-01-01 00:00:00', 0)), 0) FROM %1")
+            .arg(raw));
+    summary.rowsStored = TransferInBulk(connection, TicketTransferStatement(raw, tables.Fresh(kTickets)));
+    const QList<qint64> counts = counting.get();
+    rawKeys.Restore();
+    context.Report(7, 8);
     const qint64 allStaged = counts.value(0);
     const qint64 staged = counts.value(1);
     const qint64 paidOrCancelled = counts.value(2);

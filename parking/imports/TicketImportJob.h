@@ -5,8 +5,8 @@
 namespace imports {
 
 // The ticket export into `parkingticketraw` and the kept tickets into `parkingticket`:
-// the file is converted line by line into a private work file in Windows-1250, loaded
-// by the server in one statement and transferred by one INSERT ... SELECT, both into
+// the file is converted line by line to Windows-1250 on a thread of its own while the
+// server loads it in one statement, then transferred by one INSERT ... SELECT, both into
 // fresh tables that replace the old ones at once.
 class TicketImportJob : public ImportJob {
 public:
@@ -18,7 +18,7 @@ public:
 };
 
 // The load and transfer statements for the staging table 'raw' and working table
-// 'tickets' (quoted names), the work file at 'path'.
+// 'tickets' (quoted names), the file the load names 'path'.
 QString TicketLoadStatement(const QString &path, const QString &raw);
 QString TicketTransferStatement(const QString &raw, const QString &tickets);
 

@@ -24,6 +24,7 @@ private Q_SLOTS:
     void lostConnectionGivesError();
     void columnDefaults();
     void loadDataLocalInfile();
+    void streamedLocalLoad();
     void transactions();
 };
 
@@ -199,6 +200,53 @@ void TestConnection::loadDataLocalInfile()
     QCOMPARE(loader.ExecuteLocalLoad(load(file.fileName()), file.fileName()), std::uint64_t(2));
     QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT GROUP_CONCAT(street ORDER BY zone) FROM parkingzoneframe")),
              QStringLiteral("Prva ulica,Druga, ulica"));
+}
+
+void TestConnection::streamedLocalLoad()
+{
+    TestDatabase db;
+    ConnectionParams params = db.params();
+    params.localLoad = true;
+    Connection loader;
+    loader.Connect(params);
+    const QString name = QStringLiteral("zone.csv");
+    const QString load = QStringLiteral("LOAD DATA LOCAL INFILE %1 INTO TABLE parkingzoneframe FIELDS TERMINATED BY ','"
+                                        " LINES TERMINATED BY '\\n' (zone, sector, street)")
+                             .arg(Connection::Quote(name));
+    // Pieces smaller than a line: the server sees one byte stream.
+    const auto pieces = [](const QByteArray &bytes, qsizetype failAt) {
+        return [bytes, failAt, at = qsizetype(0)](char *buffer, qint64 size) mutable -> qint64 {
+            if (at >= failAt)
+                throw std::runtime_error("izvor je prekinut");
+            const qint64 n = std::min<qint64>({size, 3, bytes.size() - at});
+            std::memcpy(buffer, bytes.constData() + at, size_t(n));
+            at += n;
+            return n;
+        };
+    };
+    const QByteArray rows = "1,A,Prva ulica\n2,B,Druga\n";
+    QCOMPARE(loader.ExecuteLocalLoad(load, name, pieces(rows, rows.size() + 1)), std::uint64_t(2));
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT GROUP_CONCAT(street ORDER BY zone) FROM parkingzoneframe")),
+             QStringLiteral("Prva ulica,Druga"));
+    QCOMPARE(loader.ExecuteLocalLoad(load, name, pieces({}, 1)), std::uint64_t(0));
+
+    // The reader's own error comes out of the load, and the connection stays usable.
+    try {
+        loader.ExecuteLocalLoad(load, name, pieces("3,C,Treca\n4,D,Cetvrta\n", 12));
+        QFAIL("the load went through");
+    } catch (const std::runtime_error &e) {
+        QCOMPARE(QByteArray(e.what()), QByteArray("izvor je prekinut"));
+    }
+    QCOMPARE(Scalar(loader, QStringLiteral("SELECT 7")), QStringLiteral("7"));
+
+    // A request for any other name gets nothing from the reader.
+    bool asked = false;
+    const LocalLoadReader spy = [&](char *, qint64) -> qint64 {
+        asked = true;
+        return 0;
+    };
+    QVERIFY_THROWS_EXCEPTION(Error, loader.ExecuteLocalLoad(load, QStringLiteral("druga.csv"), spy));
+    QVERIFY(!asked);
 }
 
 void TestConnection::transactions()

@@ -71,6 +71,7 @@ private Q_SLOTS:
     void replacesPreviousContent();
     void failureLeavesTablesAsTheyWere();
     void wrongExtensionTouchesNothing();
+    void streamedLoadKeepsKeysAndLeavesNoCopies();
     void otherFilesRefusedBeforeAnyChange_data();
     void otherFilesRefusedBeforeAnyChange();
     void damagedLinesCountedAndListed();
@@ -194,6 +195,42 @@ void TestParkingTicketImport::failureLeavesTablesAsTheyWere()
     }
     QCOMPARE(Rows(db.connection(), "SELECT ticketnumber FROM parkingticket"), QStringList{"K1"});
     QCOMPARE(Rows(db.connection(), "SELECT id_DK FROM parkingticketraw"), QStringList{"K1"});
+}
+
+void TestParkingTicketImport::streamedLoadKeepsKeysAndLeavesNoCopies()
+{
+    TestDatabase db;
+    QTemporaryDir dir;
+    const auto keys = [&db] {
+        return Rows(db.connection(), "SELECT table_name, index_name, non_unique, column_name, sub_part "
+                                     "FROM information_schema.statistics WHERE table_schema = DATABASE() AND "
+                                     "table_name IN ('parkingticketraw', 'parkingticket') "
+                                     "ORDER BY table_name, index_name, seq_in_index");
+    };
+    const QStringList before = keys();
+    QVERIFY(before.join(';').contains("parkingticketraw|parkingticketraw_issued"));
+    TicketImportJob job;
+    RunImport(job, WriteExport(dir, {Ticket("K1"), Ticket("K2", {{5, "3"}})}), db.params());
+    // The keys the load leaves out are built again before the swap.
+    QCOMPARE(keys(), before);
+    QCOMPARE(Rows(db.connection(), "SELECT id_DK FROM parkingticketraw FORCE INDEX (parkingticketraw_issued) "
+                                   "WHERE vreme_izdavanja_DK = '2024-05-01 10:00:00' ORDER BY id_DK"),
+             (QStringList{"K1", "K2"}));
+
+    // A file that cannot be read fails the stream at once: the cause is told, the tables
+    // stay, and the fresh copies are gone.
+    const QString missing = dir.filePath("nema.csv");
+    try {
+        RunImport(job, missing, db.params());
+        QFAIL("the import went through");
+    } catch (const ImportError &e) {
+        QVERIFY2(e.message().contains("\nDatoteku " + missing + " nije moguće otvoriti"), qPrintable(e.message()));
+        QVERIFY2(e.message().endsWith("Sadržaj tabela je ostao nepromenjen."), qPrintable(e.message()));
+    }
+    QCOMPARE(Tickets(db.connection()), QStringList{"K1|BG123AA|Pera Peric|Glavna 12"});
+    QCOMPARE(Rows(db.connection(), "SELECT table_name FROM information_schema.tables WHERE table_schema = "
+                                   "DATABASE() AND table_name REGEXP '^parkingticket(raw)?_n'"),
+             QStringList());
 }
 
 void TestParkingTicketImport::wrongExtensionTouchesNothing()
