@@ -22,4 +22,13 @@ dataset::ConnectionParams ClusterParams(const QString &dir)
     return params;
 }
 
+QString ClusterSocket(const QString &dir, int node)
+{
+    const QSettings ini(dir + QStringLiteral("/cluster.ini"), QSettings::IniFormat);
+    const QString socket = ini.value(QStringLiteral("cluster/socket%1").arg(node)).toString();
+    if (socket.isEmpty())
+        throw dataset::Error(QStringLiteral("U %1/cluster.ini nema utičnice čvora %2.").arg(dir).arg(node));
+    return socket;
+}
+
 } // namespace bench

@@ -8,4 +8,8 @@ namespace bench {
 // its nodes (DIR/cluster.ini), over TCP without TLS.
 dataset::ConnectionParams ClusterParams(const QString &dir);
 
+// The local socket of node 'node' (1 to 3) of that cluster, where root is let in by its
+// operating-system account.
+QString ClusterSocket(const QString &dir, int node = 1);
+
 } // namespace bench
