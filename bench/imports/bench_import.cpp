@@ -123,7 +123,7 @@ int Run(bench::ClientRunner &runner, const QStringList &arguments)
         return imports::RunImport(job, exportFile, database.Params());
     });
     importbench::Report("ticket", rows, importbench::FileMb(exportFile), import,
-                        "mariadb LOAD DATA + INSERT ... SELECT", floorSeconds, 1.3);
+                        "mariadb LOAD DATA + INSERT ... SELECT", floorSeconds, 1.0);
     if (const QString clusterDir = options.value(QStringLiteral("cluster")); !clusterDir.isEmpty())
         MeasureOnCluster(runner, clusterDir, exportFile, prepared, import.seconds, floorSeconds);
     return 0;
