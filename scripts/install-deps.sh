@@ -10,6 +10,7 @@ PACKAGES=(
   openssl ca-certificates
   fonts-dejavu-core
   galera-4 mariadb-server rsync socat
+  ccache
 )
 
 missing=()
