@@ -219,46 +219,6 @@ QStringList Labels(const std::vector<history::Tick> &ticks)
     return labels;
 }
 
-// Runs 'step' once a modal window that 'wanted' picks is shown; unlike WhenModalShown it
-// waits past the modal window already open (one opened from another).
-class WhenModalOpens {
-public:
-    WhenModalOpens(std::function<bool(QWidget *)> wanted, std::function<void(QWidget *)> step)
-        : m_wanted(std::move(wanted))
-        , m_step(std::move(step))
-    {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
-            QWidget *modal = QApplication::activeModalWidget();
-            if (modal && m_wanted(modal)) {
-                m_timer.stop();
-                m_ran = true;
-                m_step(modal);
-            }
-        });
-        m_timer.start();
-    }
-    bool Ran() const { return m_ran; }
-
-private:
-    QTimer m_timer;
-    std::function<bool(QWidget *)> m_wanted;
-    std::function<void(QWidget *)> m_step;
-    bool m_ran = false;
-};
-
-TProductDesc Product(int id, const QString &code, double price, double tax)
-{
-    TProductDesc product;
-    product.ProductID = id;
-    product.Code = code;
-    product.Name = QStringLiteral("Doplatna karta ") + code;
-    product.Price = price;
-    product.TaxValue = tax;
-    product.TaxID = 1;
-    return product;
-}
-
 } // namespace
 
 // The clock-change nights are Belgrade's however the test is started.
@@ -823,18 +783,23 @@ void TestParkingVehicleHistory::editorKeepsItsDocument()
     TParkingDetailForm editor(vehicle.fx.dm());
     editor.show();
     QVERIFY(QTest::qWaitForWindowExposed(&editor));
-    editor.AddDocumentItem(Product(2, QStringLiteral("DK600"), 500, 20));
+    TProductDesc product;
+    product.ProductID = 2;
+    product.Code = product.Name = QStringLiteral("DK600");
+    product.Price = 500;
+    product.TaxValue = 20;
+    editor.AddDocumentItem(product);
     vehicle.fx.dm().ParkingDocumentItemZQ().FieldByName(QStringLiteral("ticketnumber")).SetAsString(QStringLiteral("X1"));
     Child<dataset::DBNavigator>(editor, "ItemNavigator")->BtnClick(dataset::DBNavigator::Button::Post);
     const double gross = editor.GrossTotal();
 
     QString opened;
-    const WhenModalOpens inHistory(
+    const WhenModalShown inHistory(
         [](QWidget *modal) { return qobject_cast<TParkingVehicleHistoryForm *>(modal) != nullptr; },
         [&](QWidget *modal) {
             auto *history = static_cast<TParkingVehicleHistoryForm *>(modal);
             QVERIFY(QTest::qWaitForWindowExposed(history));
-            const WhenModalOpens inOther(
+            const WhenModalShown inOther(
                 [&editor](QWidget *other) {
                     return other != &editor && qobject_cast<TParkingDetailForm *>(other) != nullptr;
                 },
