@@ -277,8 +277,9 @@ void TParkingVehicleHistoryForm::FollowRow()
     m_following = false;
 }
 
-// A document opens in the editor, found in the document list or, when the list does not
-// hold it, with the list showing the vehicle's documents; the history is read again after.
+// A document opens in an editor of a data module of the window's own on the same
+// connection: the document list, and an editor with unsaved work that showed this
+// window, keep their row and their items. The history is read again after.
 void TParkingVehicleHistoryForm::OpenEvent(int index)
 {
     const std::vector<history::Event> &events = m_timeLine->History().events;
@@ -287,23 +288,16 @@ void TParkingVehicleHistoryForm::OpenEvent(int index)
     const history::Event event = events[index];
     switch (event.kind) {
     case EventKind::Document: {
-        dataset::Query &documents = m_dm.ParkingDocumentZQ();
-        if (documents.IsEditing())
-            throw dataset::Error(
-                QStringLiteral("Dokument %1 se ne može otvoriti dok je drugi dokument u izmeni.").arg(event.number));
-        if (!Locate(documents, QStringLiteral("parkingdocumentid"), event.id)) {
-            documents.Close();
-            documents.SetSQL({QStringLiteral("SELECT pd.* FROM parkingdocument AS pd "
-                                             "WHERE pd.platekey = :plate OR pd.parkingdocumentid = :id")});
-            documents.SetParam(QStringLiteral("plate"), m_timeLine->History().plate);
-            documents.SetParam(QStringLiteral("id"), event.id);
-            documents.Open();
-            documents.SetSortedFields(QStringLiteral("documentdatetime DESC, parkingdocumentid DESC"));
-            if (!Locate(documents, QStringLiteral("parkingdocumentid"), event.id))
-                throw dataset::Error(QStringLiteral("Dokument %1 više ne postoji.").arg(event.number));
-        }
+        const std::unique_ptr<TParkingDM> own = TCustomDM::Create<TParkingDM>();
+        own->SetZConnection(m_dm.Connection());
+        dataset::Query &documents = own->ParkingDocumentZQ();
+        documents.SetSQL({QStringLiteral("SELECT pd.* FROM parkingdocument AS pd WHERE pd.parkingdocumentid = :id")});
+        documents.SetParam(QStringLiteral("id"), event.id);
+        documents.Open();
+        if (documents.IsEmpty())
+            throw dataset::Error(QStringLiteral("Dokument %1 više ne postoji.").arg(event.number));
         {
-            const auto editor = std::make_unique<TParkingDetailForm>(m_dm, this);
+            const auto editor = std::make_unique<TParkingDetailForm>(*own, this);
             editor->exec();
         }
         ShowPlate(m_typed);

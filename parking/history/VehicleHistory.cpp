@@ -2,6 +2,7 @@
 
 #include <dataset/Field.h>
 #include <dataset/Query.h>
+#include <parking/data/DocumentTotals.h>
 #include <parking/host/ParkingResourceString.h>
 #include <parking/lookups/ParkingSelectTicketUnit.h>
 #include <routines/FormatFloat.h>
@@ -21,16 +22,22 @@ constexpr char kTickets[] = "SELECT parkingticketid, ticketdate, ticketnumber, z
 constexpr char kSubscriptions[] =
     "SELECT parkingsubscriptionid, subscriptionfromdate, subscriptiontodate, subscriptionnumber, zone, status "
     "FROM parkingsubscription WHERE platekey = :plate";
-// The vehicle's own documents and those that paid one of its tickets, with their items.
-constexpr char kDocuments[] = "SELECT d.parkingdocumentid, d.number, d.documentdatetime, d.cityreg, d.regnumber, "
-                              "i.productname, i.quantity, i.itemvalue, i.ticketnumber "
-                              "FROM (SELECT parkingdocumentid FROM parkingdocument WHERE platekey = :plate "
-                              "UNION SELECT pi.parkingdocumentid FROM parkingticket AS t "
-                              "JOIN parkingdocumentitem AS pi ON pi.ticketnumber = t.ticketnumber "
-                              "WHERE t.platekey = :plate2 AND t.ticketnumber <> '') AS found "
-                              "JOIN parkingdocument AS d ON d.parkingdocumentid = found.parkingdocumentid "
-                              "LEFT JOIN parkingdocumentitem AS i ON i.parkingdocumentid = d.parkingdocumentid "
-                              "ORDER BY d.parkingdocumentid, i.parkingdocumentitemid";
+// The vehicle's own documents and those that paid one of its tickets, with their items;
+// a document's total is the one stored with it, with tax, as the editor, the receipt and
+// the pay desk show it, and each item is shown with its tax the same way.
+QString DocumentsStatement()
+{
+    return QStringLiteral("SELECT d.parkingdocumentid, d.number, d.documentdatetime, d.cityreg, d.regnumber, "
+                          "d.itemtotal, i.productname, i.quantity, %1 AS itemgross, i.ticketnumber "
+                          "FROM (SELECT parkingdocumentid FROM parkingdocument WHERE platekey = :plate "
+                          "UNION SELECT pi.parkingdocumentid FROM parkingticket AS t "
+                          "JOIN parkingdocumentitem AS pi ON pi.ticketnumber = t.ticketnumber "
+                          "WHERE t.platekey = :plate2 AND t.ticketnumber <> '') AS found "
+                          "JOIN parkingdocument AS d ON d.parkingdocumentid = found.parkingdocumentid "
+                          "LEFT JOIN parkingdocumentitem AS i ON i.parkingdocumentid = d.parkingdocumentid "
+                          "ORDER BY d.parkingdocumentid, i.parkingdocumentitemid")
+        .arg(ItemTotal(QStringLiteral("i")));
+}
 
 // Ticket statuses that mean paid, and the one that means cancelled.
 constexpr int kPaidStatuses[] = {3, 7, 9};
@@ -57,15 +64,20 @@ QDateTime PeriodEnd(const QDateTime &to)
     return to.time() == QTime(0, 0) ? to.addDays(1) : to;
 }
 
-std::unique_ptr<dataset::Query> Opened(dataset::Connection &connection, const char *sql, const QString &plate)
+std::unique_ptr<dataset::Query> Opened(dataset::Connection &connection, const QString &sql, const QString &plate)
 {
     auto query = std::make_unique<dataset::Query>();
     query->SetConnection(&connection);
-    query->SetSQL({QString::fromLatin1(sql)});
+    query->SetSQL({sql});
     for (const QString &name : query->ParamNames())
         query->SetParam(name, plate);
     query->Open();
     return query;
+}
+
+std::unique_ptr<dataset::Query> Opened(dataset::Connection &connection, const char *sql, const QString &plate)
+{
+    return Opened(connection, QString::fromLatin1(sql), plate);
 }
 
 QString Text(const dataset::Query &query, const char *field)
@@ -133,7 +145,7 @@ struct PaidTicket {
 // a ticket number records that the document paid that ticket.
 void ReadDocuments(dataset::Connection &connection, VehicleHistory &history, std::vector<PaidTicket> &paid)
 {
-    const auto opened = Opened(connection, kDocuments, history.plate);
+    const auto opened = Opened(connection, DocumentsStatement(), history.plate);
     dataset::Query &query = *opened;
     QString header;
     QStringList items;
@@ -157,14 +169,14 @@ void ReadDocuments(dataset::Connection &connection, VehicleHistory &history, std
             event.start = query.FieldByName(QStringLiteral("documentdatetime")).AsDateTime();
             event.number = Text(query, "number");
             event.label = event.number;
+            event.amount = query.FieldByName(QStringLiteral("itemtotal")).AsFloat();
             header = QStringLiteral("Dokument %1\nVreme: %2\nTablice: %3 %4")
                          .arg(event.number, Moment(event.start), Text(query, "cityreg"), Text(query, "regnumber"));
             history.events.push_back(std::move(event));
         }
         if (query.FieldByName(QStringLiteral("productname")).IsNull())
             continue;
-        const double value = query.FieldByName(QStringLiteral("itemvalue")).AsFloat();
-        history.events.back().amount += value;
+        const double value = query.FieldByName(QStringLiteral("itemgross")).AsFloat();
         const QString ticket = Text(query, "ticketnumber");
         items << QStringLiteral("  %1 × %2 = %3%4")
                      .arg(FormatFloat(QStringLiteral("0.###"), query.FieldByName(QStringLiteral("quantity")).AsFloat()),
@@ -281,7 +293,7 @@ VehicleHistory LoadVehicleHistory(dataset::Connection &connection, const QString
 
 std::vector<QString> VehicleHistoryStatements()
 {
-    return {QString::fromLatin1(kTickets), QString::fromLatin1(kSubscriptions), QString::fromLatin1(kDocuments)};
+    return {QString::fromLatin1(kTickets), QString::fromLatin1(kSubscriptions), DocumentsStatement()};
 }
 
 } // namespace history

@@ -27,7 +27,7 @@ struct Event {
     QString details; // lines for the tool tip and the printout
     TicketState state = TicketState::Open; // tickets only
     qint64 id = 0; // the row's key in its table; 0 for a start-stop period
-    double amount = 0.0; // ticket price or document total
+    double amount = 0.0; // ticket price or document total with tax
 
     bool IsPeriod() const { return end.isValid(); }
 };

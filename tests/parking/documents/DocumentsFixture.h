@@ -167,14 +167,20 @@ struct DocumentsFixture {
 };
 
 // Runs 'step' on the module's modal form once it is shown, for as long as the object
-// lives (the caller then starts what opens the form). 'step' must close the form.
+// lives (the caller then starts what opens the form). 'step' must close the form. With
+// 'wanted', only a form it picks counts: one opened from a modal form already shown.
 class WhenModalShown {
 public:
-    explicit WhenModalShown(std::function<void(QWidget *)> step) : m_step(std::move(step))
+    explicit WhenModalShown(std::function<void(QWidget *)> step)
+        : WhenModalShown([](QWidget *) { return true; }, std::move(step))
+    {
+    }
+    WhenModalShown(std::function<bool(QWidget *)> wanted, std::function<void(QWidget *)> step)
+        : m_step(std::move(step))
     {
         m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
-            if (QWidget *modal = QApplication::activeModalWidget()) {
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this, wanted = std::move(wanted)] {
+            if (QWidget *modal = QApplication::activeModalWidget(); modal && wanted(modal)) {
                 m_timer.stop();
                 m_ran = true;
                 m_step(modal);

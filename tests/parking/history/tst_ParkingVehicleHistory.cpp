@@ -1,10 +1,14 @@
 #include "../documents/DocumentsFixture.h"
 
 #include <dataset/MemoryRows.h>
+#include <dataset/widgets/DBEdit.h>
 #include <dataset/widgets/DBGrid.h>
+#include <dataset/widgets/DBNavigator.h>
+#include <framework/Interfaces.h>
 #include <parking/documents/ParkingDetailUnit.h>
 #include <parking/documents/ParkingViewerUnit.h>
 #include <parking/history/ParkingVehicleHistoryUnit.h>
+#include <parking/history/TimeAxis.h>
 #include <parking/history/TimeLine.h>
 #include <parking/history/VehicleHistory.h>
 #include <parking/imports/ParkingStartStopUnit.h>
@@ -19,10 +23,17 @@
 #include <QGraphicsSimpleTextItem>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QWheelEvent>
+
+#include <atomic>
+#include <chrono>
+#include <ctime>
+#include <thread>
 
 using history::EventKind;
 using history::TicketState;
@@ -32,7 +43,9 @@ using history::TicketState;
 class TestParkingVehicleHistory : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase();
     void eventsOfOneVehicle();
+    void documentTotalWithTax();
     void plateTypedAnyHow_data();
     void plateTypedAnyHow();
     void timeLineDrawsMarksBarsAndJoins();
@@ -43,6 +56,13 @@ private Q_SLOTS:
     void openedFromListAndEditor();
     void openedFromStartStopWindow();
     void printoutCarriesPicture();
+    void axisEndsOnClockChangeNights_data();
+    void axisEndsOnClockChangeNights();
+    void clockChangeDaysDrawnRight_data();
+    void clockChangeDaysDrawnRight();
+    void windowOnClockChangeNights_data();
+    void windowOnClockChangeNights();
+    void editorKeepsItsDocument();
     void grab();
 };
 
@@ -155,7 +175,59 @@ QColor BrushOf(const QGraphicsItem *item)
     return static_cast<const QAbstractGraphicsShapeItem *>(item)->brush().color();
 }
 
+// The nights the clock changes in Belgrade: in spring 02:00 becomes 03:00, in autumn
+// 03:00 becomes 02:00 again.
+const QDate kSpring(2026, 3, 29);
+const QDate kAutumn(2026, 10, 25);
+
+// A wall-clock reading, placed as the axis places it (never an invalid local time).
+QDateTime Wall(const QDate &date, const QTime &time)
+{
+    return QDateTime(date, time, Qt::UTC);
+}
+
+// Every width of a day the wheel reaches (a notch is 1.25 times, between the time
+// line's limits), and one day on 'viewWidth' pixels as "Dan" shows it.
+std::vector<double> ZoomSteps(double viewWidth)
+{
+    std::vector<double> widths{viewWidth, 48000.0};
+    for (double width = 0.05; width < 48000.0; width *= 1.25)
+        widths.push_back(width);
+    return widths;
+}
+
+// Runs 'work' on a thread of its own and waits at most 'limit' for it: a loop that never
+// ends fails the test instead of hanging it (the stuck thread is left behind).
+bool FinishesWithin(std::function<void()> work, std::chrono::seconds limit)
+{
+    const auto done = std::make_shared<std::atomic<bool>>(false);
+    std::thread([work = std::move(work), done] {
+        work();
+        *done = true;
+    }).detach();
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!*done && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return *done;
+}
+
+QStringList Labels(const std::vector<history::Tick> &ticks)
+{
+    QStringList labels;
+    for (const history::Tick &tick : ticks)
+        labels << tick.label;
+    return labels;
+}
+
 } // namespace
+
+// The clock-change nights are Belgrade's however the test is started.
+void TestParkingVehicleHistory::initTestCase()
+{
+    qputenv("TZ", "Europe/Belgrade");
+    tzset();
+    QCOMPARE(QDateTime(kSpring, QTime(1, 0)).secsTo(QDateTime(kSpring, QTime(4, 0))), 2 * 3600);
+}
 
 // Every kind of event, newest first, with the states, items and the joins of paid tickets;
 // other vehicles stay out except the document that paid one of this vehicle's tickets.
@@ -183,8 +255,9 @@ void TestParkingVehicleHistory::eventsOfOneVehicle()
 
     // The document carries its items and total; the paid ticket names its document.
     const history::Event &document = events[IndexOf(history, "5/26")];
-    QCOMPARE(document.amount, 1500.0);
-    QVERIFY2(document.details.contains(QStringLiteral("Ukupno: 1,500.00")), qPrintable(document.details));
+    QCOMPARE(document.amount, 4050.0);
+    QVERIFY2(document.details.contains(QStringLiteral("Ukupno: 4,050.00")), qPrintable(document.details));
+    QVERIFY2(document.details.contains(QStringLiteral("= 3,600.00 (karta T2)")), qPrintable(document.details));
     QVERIFY2(document.details.contains(QStringLiteral("(karta T2)")), qPrintable(document.details));
     QVERIFY(events[IndexOf(history, "T2")].details.contains(QStringLiteral("Plaćena dokumentom 5/26")));
 
@@ -407,7 +480,7 @@ void TestParkingVehicleHistory::openedFromListAndEditor()
     QString opened;
     {
         const WhenModalShown step([&](QWidget *modal) {
-            opened = vehicle.fx.dm().ParkingDocumentZQ().FieldByName(QStringLiteral("number")).AsString();
+            opened = Child<dataset::DBEdit>(*modal, "NumberEdit")->text();
             modal->close();
         });
         form.OpenEvent(IndexOf(form.TimeLine().History(), QStringLiteral("6/26")));
@@ -527,6 +600,237 @@ void TestParkingVehicleHistory::printoutCarriesPicture()
     const QImage picture = form.TimeLine().Picture(1000);
     QCOMPARE(picture.width(), 1000);
     QVERIFY(picture.height() > 100);
+}
+
+// A document's total is the one stored with it, with tax: what the editor, the receipt
+// and the pay desk show, not the sum of the items without tax.
+void TestParkingVehicleHistory::documentTotalWithTax()
+{
+    Vehicle vehicle;
+    const qint64 id = vehicle.Document("8/26", "2026-03-20 10:00:00", "NS", "77-88");
+    vehicle.fx.InsertItem(id, 2491.67, 20, QStringLiteral("DK2990"), QStringLiteral(""));
+    vehicle.fx.InsertItem(id, 2491.67, 20, QStringLiteral("DK2990"), QStringLiteral(""));
+    TParkingVehicleHistoryForm form(vehicle.fx.dm(), QStringLiteral("NS7788"));
+    const int index = IndexOf(form.TimeLine().History(), QStringLiteral("8/26"));
+    const history::Event &document = form.TimeLine().History().events[index];
+    QCOMPARE(document.amount, 5980.0);
+    QVERIFY2(document.details.contains(QStringLiteral("Ukupno: 5,980.00")), qPrintable(document.details));
+    QVERIFY2(document.details.contains(QStringLiteral("× Doplatna karta = 2,990.00")), qPrintable(document.details));
+    QCOMPARE(form.TimeLine().Mark(index)->toolTip(), document.details);
+
+    const dataset::Query &rows = form.Events();
+    const int amount = rows.FindField(QStringLiteral("iznos"))->Index();
+    int row = 0;
+    while (form.EventOfRow(row) != index)
+        ++row;
+    QCOMPARE(rows.RowValue(row, amount).toDouble(), 5980.0);
+
+    vehicle.fx.OpenDocuments(id);
+    TParkingDetailForm editor(vehicle.fx.dm());
+    QCOMPARE(editor.GrossTotal(), document.amount);
+}
+
+void TestParkingVehicleHistory::axisEndsOnClockChangeNights_data()
+{
+    QTest::addColumn<QDate>("night");
+    QTest::addColumn<QTime>("left");
+    for (const auto &[name, night] : {std::pair{"spring", kSpring}, {"autumn", kAutumn}}) {
+        QTest::addRow("%s, from midnight", name) << night << QTime(0, 0);
+        QTest::addRow("%s, from 01:45", name) << night << QTime(1, 45);
+        QTest::addRow("%s, left edge in the changed hour", name) << night << QTime(2, 30);
+    }
+}
+
+// The axis is drawn in bounded time on both nights at every zoom, also with its left edge
+// inside the hour the clock skips or repeats.
+void TestParkingVehicleHistory::axisEndsOnClockChangeNights()
+{
+    QFETCH(QDate, night);
+    QFETCH(QTime, left);
+    const QFont font = QApplication::font();
+    const QDateTime origin(night.addDays(-2), QTime(0, 0));
+    const QDateTime edge = Wall(night, left);
+    const bool ended = FinishesWithin(
+        [font, origin, edge] {
+            QImage image(800, 120, QImage::Format_ARGB32);
+            for (const double dayWidth : ZoomSteps(800)) {
+                const history::TimeAxis axis(origin, dayWidth);
+                QPainter painter(&image);
+                painter.translate(-axis.X(edge), 0);
+                axis.Draw(painter, font, QRectF(axis.X(edge), 0, 800, 120), 0);
+            }
+        },
+        std::chrono::seconds(10));
+    QVERIFY2(ended, "the axis of a clock-change night was still being drawn after 10 s");
+}
+
+void TestParkingVehicleHistory::clockChangeDaysDrawnRight_data()
+{
+    QTest::addColumn<QDate>("night");
+    QTest::addColumn<QTime>("left");
+    QTest::addColumn<QString>("hours");
+    QTest::newRow("spring, 23 hours") << kSpring << QTime(0, 0)
+                                      << QStringLiteral("00:00 01:00 03:00 04:00 05:00 06:00");
+    QTest::newRow("spring, left edge in the skipped hour")
+        << kSpring << QTime(2, 30) << QStringLiteral("03:00 04:00 05:00 06:00 07:00 08:00");
+    QTest::newRow("autumn, 25 hours") << kAutumn << QTime(0, 0)
+                                      << QStringLiteral("00:00 01:00 02:00 03:00 04:00 05:00 06:00");
+    QTest::newRow("autumn, left edge in the repeated hour")
+        << kAutumn << QTime(2, 30) << QStringLiteral("02:00 03:00 04:00 05:00 06:00 07:00 08:00");
+}
+
+// Hour ticks stand at their wall-clock hour: none for the hour skipped in spring, one for
+// the hour passed twice in autumn; the day of 23 or 25 hours is one day wide like any.
+void TestParkingVehicleHistory::clockChangeDaysDrawnRight()
+{
+    QFETCH(QDate, night);
+    QFETCH(QTime, left);
+    QFETCH(QString, hours);
+    constexpr double kHour = 120.0;
+    const history::TimeAxis axis(QDateTime(night.addDays(-2), QTime(0, 0)), 24 * kHour);
+    const double midnight = axis.X(QDateTime(night, QTime(0, 0)));
+    const QRectF visible(axis.X(Wall(night, left)), 0, 6.4 * kHour, 100);
+    const std::vector<history::Tick> ticks = axis.Ticks(QApplication::font(), visible);
+    QCOMPARE(Labels(ticks).join(u' '), hours);
+    for (const history::Tick &tick : ticks) {
+        const double hour = QTime(0, 0).secsTo(QTime::fromString(tick.label, QStringLiteral("HH:mm"))) / 3600.0;
+        QCOMPARE(tick.x, midnight + hour * kHour);
+        QCOMPARE(tick.end, tick.x + kHour);
+    }
+
+    const std::vector<history::Tick> days = axis.CoarseTicks(QApplication::font(), visible);
+    QCOMPARE(days.size(), std::size_t(1));
+    QCOMPARE(days.front().x, midnight);
+    QCOMPARE(days.front().end, midnight + 24 * kHour);
+    QVERIFY2(days.front().label.endsWith(night.toString(QStringLiteral("dd.MM.yyyy"))),
+             qPrintable(days.front().label));
+}
+
+void TestParkingVehicleHistory::windowOnClockChangeNights_data()
+{
+    QTest::addColumn<QDate>("night");
+    QTest::newRow("spring") << kSpring;
+    QTest::newRow("autumn") << kAutumn;
+}
+
+// The window as the cashier hits it: a vehicle with a document and a ticket around 02:00
+// only, "Dan", wheel notches over 02:00, the left edge dragged into the changed hour, then
+// "Štampaj" (its picture shows the whole history, those hours).
+// Each step paints the line; the test's time limit ends a loop that never does.
+void TestParkingVehicleHistory::windowOnClockChangeNights()
+{
+    QFETCH(QDate, night);
+    Vehicle vehicle;
+    const QByteArray day = night.toString(QStringLiteral("yyyy-MM-dd ")).toLatin1();
+    const QByteArray beforeTwo = day + "01:30:00";
+    const QByteArray afterThree = day + "03:30:00";
+    vehicle.Document("20/26", beforeTwo.constData(), "SU", "123-45");
+    vehicle.Ticket("T20", afterThree.constData(), "SU12345", 2);
+    TParkingVehicleHistoryForm form(vehicle.fx.dm(), QStringLiteral("SU 123-45"));
+    form.resize(1400, 700);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    history::TimeLine &line = form.TimeLine();
+    QVERIFY(!line.viewport()->grab().isNull());
+    const int document = IndexOf(line.History(), QStringLiteral("20/26"));
+    line.SelectEvent(document);
+
+    QTest::mouseClick(Child<QPushButton>(form, "DayButton"), Qt::LeftButton);
+    QVERIFY(!line.viewport()->grab().isNull());
+    GrabIfAsked(&form, QStringLiteral("vehicle-history-night-") + QLatin1String(QTest::currentDataTag()));
+    for (const int notch : {120, 120, 120, -120, 120, 120}) {
+        const double twoOClock = line.Mark(document)->pos().x() + line.DayWidth() / 48;
+        const QPoint at = line.mapFromScene(QPointF(twoOClock, 40));
+        QWheelEvent wheel(at, line.viewport()->mapToGlobal(at), {}, QPoint(0, notch), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(line.viewport(), &wheel);
+        QVERIFY(!line.viewport()->grab().isNull());
+    }
+
+    // Dragged so that 02:30 stands at the left edge.
+    const double halfPastTwo = line.Mark(document)->pos().x() + line.DayWidth() / 24;
+    line.horizontalScrollBar()->setValue(line.horizontalScrollBar()->value()
+                                         + int(std::lround(halfPastTwo - line.mapToScene(QPoint(0, 0)).x())));
+    QVERIFY(std::abs(line.mapToScene(QPoint(0, 0)).x() - halfPastTwo) <= 2);
+    QVERIFY(!line.viewport()->grab().isNull());
+
+    // The printout's picture, wide enough for hour ticks too.
+    for (const int width : {1000, 1400, 2800})
+        QCOMPARE(line.Picture(width).width(), width);
+    QTemporaryDir reports;
+    qputenv("PARKING_REPORT_DIR", reports.path().toLocal8Bit());
+    const QString file = form.PrintButtonClick();
+    qunsetenv("PARKING_REPORT_DIR");
+    QVERIFY2(QFile::exists(file), qPrintable(file));
+    QVERIFY2(TestApplication::instance()->errors.isEmpty(),
+             qPrintable(TestApplication::instance()->errors.join(u'\n')));
+}
+
+// An editor with an unsaved item shows the history, a double click there opens another
+// document, which is cancelled: the first editor still holds its own document and item,
+// and saves them.
+void TestParkingVehicleHistory::editorKeepsItsDocument()
+{
+    Vehicle vehicle;
+    const auto count = [&vehicle](const QString &number) {
+        return vehicle.fx
+            .Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem AS i JOIN parkingdocument AS d "
+                                   "USING (parkingdocumentid) WHERE d.number = '%1'")
+                        .arg(number))
+            .toInt();
+    };
+    vehicle.fx.OpenDocuments(vehicle.foreignDocument);
+    TParkingDetailForm editor(vehicle.fx.dm());
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    TProductDesc product;
+    product.ProductID = 2;
+    product.Code = product.Name = QStringLiteral("DK600");
+    product.Price = 500;
+    product.TaxValue = 20;
+    editor.AddDocumentItem(product);
+    vehicle.fx.dm().ParkingDocumentItemZQ().FieldByName(QStringLiteral("ticketnumber")).SetAsString(QStringLiteral("X1"));
+    Child<dataset::DBNavigator>(editor, "ItemNavigator")->BtnClick(dataset::DBNavigator::Button::Post);
+    const double gross = editor.GrossTotal();
+
+    QString opened;
+    const WhenModalShown inHistory(
+        [](QWidget *modal) { return qobject_cast<TParkingVehicleHistoryForm *>(modal) != nullptr; },
+        [&](QWidget *modal) {
+            auto *history = static_cast<TParkingVehicleHistoryForm *>(modal);
+            QVERIFY(QTest::qWaitForWindowExposed(history));
+            const WhenModalShown inOther(
+                [&editor](QWidget *other) {
+                    return other != &editor && qobject_cast<TParkingDetailForm *>(other) != nullptr;
+                },
+                [&opened](QWidget *other) {
+                    opened = Child<dataset::DBEdit>(*other, "NumberEdit")->text();
+                    static_cast<TParkingDetailForm *>(other)->CustomCancel->trigger();
+                });
+            history::TimeLine &line = history->TimeLine();
+            const int other = IndexOf(line.History(), QStringLiteral("7/26"));
+            QTest::mouseDClick(line.viewport(), Qt::LeftButton, {}, line.mapFromScene(line.Mark(other)->pos()));
+            QTRY_VERIFY(inOther.Ran());
+            QTest::mouseClick(Child<QPushButton>(*history, "CloseButton"), Qt::LeftButton);
+        });
+    QTest::mouseClick(Child<QPushButton>(editor, "VehicleHistoryButton"), Qt::LeftButton);
+    QTRY_VERIFY(inHistory.Ran());
+    QCOMPARE(opened, QStringLiteral("7/26"));
+
+    QCOMPARE(vehicle.fx.dm().ParkingDocumentZQ().FieldByName(QStringLiteral("number")).AsString(),
+             QStringLiteral("6/26"));
+    QCOMPARE(Child<dataset::DBEdit>(editor, "NumberEdit")->text(), QStringLiteral("6/26"));
+    dataset::Query &items = vehicle.fx.dm().ParkingDocumentItemZQ();
+    QCOMPARE(items.RecordCount(), 2);
+    QVERIFY(items.UpdatesPending());
+    QCOMPARE(editor.GrossTotal(), gross);
+
+    editor.UpdateActions();
+    editor.CustomApply->trigger();
+    QCOMPARE(count(QStringLiteral("6/26")), 2);
+    QCOMPARE(count(QStringLiteral("7/26")), 0);
+    QVERIFY2(TestApplication::instance()->errors.isEmpty(),
+             qPrintable(TestApplication::instance()->errors.join(u'\n')));
 }
 
 void TestParkingVehicleHistory::grab()
