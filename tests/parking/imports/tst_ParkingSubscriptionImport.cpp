@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <future>
 #include <sys/stat.h>
 
 using namespace imports;
@@ -313,23 +312,12 @@ void TestSubscriptionImport::fifoRefusedWithoutWaiting()
     const QString path = dir.filePath("cev.csv");
     QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     const dataset::ConnectionParams params = db.params();
-    auto attempt = std::async(std::launch::async, [&path, &params]() -> QString {
-        try {
-            SubscriptionImportJob job;
-            RunImport(job, path, params);
-            return QStringLiteral("accepted");
-        } catch (const ImportError &e) {
-            return e.message();
-        }
+    const std::optional<QString> refusal = RefusalWithin20s(path, [&path, &params] {
+        SubscriptionImportJob job;
+        RunImport(job, path, params);
     });
-    if (attempt.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
-        QFile writer(path);
-        QVERIFY(writer.open(QIODevice::WriteOnly));
-        writer.close();
-        attempt.wait();
-        QFAIL("the import waited for a writer");
-    }
-    const QString message = attempt.get();
+    QVERIFY2(refusal, "the import waited for a writer");
+    const QString message = *refusal;
     QVERIFY2(message.contains("cev.csv nije obična datoteka, već imenovana cev (FIFO)"), qPrintable(message));
     QCOMPARE(Checksum(db.connection()), before);
 }
