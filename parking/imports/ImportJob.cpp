@@ -101,7 +101,8 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
     try {
         // A FIFO or a device is refused before a connection is made or a table touched.
         CheckRegularFile(fileName);
-        const ImportContext context{fileName, nullptr, progress, allowEmpty, &digest};
+        // Only a recorded import pays for the SHA-256 of its file.
+        const ImportContext context{fileName, nullptr, progress, allowEmpty, record.kind.isEmpty() ? nullptr : &digest};
         try {
             summary = RunOnce(job, context, params);
         } catch (...) {

@@ -209,7 +209,8 @@ QByteArray ImportLineReader::ReadRaw(qint64 size)
         got += n;
     }
     raw.truncate(got);
-    m_hash.addData(raw);
+    if (m_digest)
+        m_hash.addData(raw);
     m_consumed += got;
     m_remaining = got < want ? 0 : m_remaining - got;
     if (m_remaining <= 0 && m_digest) {

@@ -54,7 +54,8 @@ private:
 // CR LF, CR or LF. The file is only read, and only a regular file: it is opened without
 // waiting and refused when it is anything else. Bytes the file gains after it was opened
 // are not read. Throws ImportError when it cannot be opened or read. When given,
-// 'digest' receives the size and SHA-256 of the bytes read once the end is reached.
+// 'digest' receives the size and SHA-256 of the bytes read once the end is reached (the
+// hash is computed only then).
 class ImportLineReader {
 public:
     explicit ImportLineReader(const QString &fileName, FileDigest *digest = nullptr);
