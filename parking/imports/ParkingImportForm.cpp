@@ -326,18 +326,9 @@ void TParkingImportForm::Finish(std::optional<ImportError> failure)
 
 void TParkingImportForm::ReportRefreshFailure(const std::exception_ptr &error, const ImportSummary &summary)
 {
-    QString cause;
-    try {
-        std::rethrow_exception(error);
-    } catch (const dataset::Error &e) {
-        cause = e.message();
-    } catch (const std::exception &e) {
-        cause = QString::fromUtf8(e.what());
-    } catch (...) {
-        cause = QStringLiteral("Nepoznata greška.");
-    }
-    const QStringList lines = QStringList{QStringLiteral("Uvoz je upisan, ali prikaz tabele nije osvežen: %1")
-                                              .arg(SafeLines(ElidedValue(cause, 500))),
+    // The cause as an import error words it (escaped), without the file-format title.
+    const QString cause = ElidedValue(ToImportError(error).cause(), 500);
+    const QStringList lines = QStringList{QStringLiteral("Uvoz je upisan, ali prikaz tabele nije osvežen: %1").arg(cause),
                                           QStringLiteral("Zatvorite i ponovo otvorite prozor da biste videli nove podatke.")}
         + summary.Lines();
     dataset::ReportError(std::make_exception_ptr(dataset::Error(lines.join(QLatin1Char('\n')))));
