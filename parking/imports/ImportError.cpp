@@ -3,6 +3,9 @@
 #include <parking/host/ParkingResourceString.h>
 #include <routines/TextFormat.h>
 
+#include <cerrno>
+#include <cstring>
+
 namespace imports {
 
 namespace {
@@ -12,7 +15,7 @@ constexpr qsizetype kMaxCause = 2000;
 
 QString FailureText(const QString &rawCause, qint64 line)
 {
-    const QString cause = ElidedValue(rawCause, kMaxCause);
+    const QString cause = SafeLines(ElidedValue(rawCause, kMaxCause));
     const QString title = ParkingResourceString("_CSV_LOAD_INCORR_FMT_ERR");
     if (cause.isEmpty())
         return title;
@@ -54,7 +57,7 @@ QString DatabaseCause(const dataset::DatabaseError &error)
 } // namespace
 
 ImportError::ImportError(ImportFailure kind, const QString &cause, qint64 line)
-    : ImportError(kind, cause, line, FailureText(cause, line))
+    : ImportError(kind, SafeLines(cause), line, FailureText(cause, line))
 {
 }
 
@@ -66,10 +69,18 @@ ImportError::ImportError(ImportFailure kind, const QString &cause, qint64 line, 
 {
 }
 
+ImportError ImportError::EmptiesTable(const QString &cause)
+{
+    ImportError error(ImportFailure::File, cause);
+    error.m_emptiesTable = true;
+    return error;
+}
+
 ImportError ImportError::WithNote(const QString &note) const
 {
-    ImportError noted(m_kind, m_cause, m_line, message() + QLatin1Char('\n') + note);
+    ImportError noted(m_kind, m_cause, m_line, message() + QLatin1Char('\n') + SafeLines(note));
     noted.m_serverCode = m_serverCode;
+    noted.m_emptiesTable = m_emptiesTable;
     return noted;
 }
 
@@ -89,6 +100,25 @@ ImportError ToImportError(const std::exception_ptr &error, qint64 line)
         return ImportError(ImportFailure::File, QString::fromUtf8(e.what()), line);
     } catch (...) {
         return ImportError(ImportFailure::File, QStringLiteral("Nepoznata greška."), line);
+    }
+}
+
+QString SystemErrorText(int error)
+{
+    switch (error) {
+    case ENOSPC: return QStringLiteral("nema mesta na disku");
+    case EDQUOT: return QStringLiteral("prekoračena je kvota diska");
+    case EFBIG: return QStringLiteral("datoteka je veća nego što je dozvoljeno");
+    case EACCES:
+    case EPERM: return QStringLiteral("pristup nije dozvoljen");
+    case ENOENT: return QStringLiteral("datoteka ili folder ne postoji");
+    case EROFS: return QStringLiteral("sistem datoteka je samo za čitanje");
+    case EIO: return QStringLiteral("greška pri čitanju ili upisu na disk");
+    case EMFILE:
+    case ENFILE: return QStringLiteral("otvoreno je previše datoteka");
+    case ENAMETOOLONG: return QStringLiteral("ime je predugačko");
+    case ELOOP: return QStringLiteral("previše simboličkih veza");
+    default: return QString::fromLocal8Bit(std::strerror(error));
     }
 }
 

@@ -7,36 +7,58 @@
 #include <dataset/Query.h>
 #include <routines/TextFormat.h>
 
-#include <QCryptographicHash>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSysInfo>
+
+#include <pwd.h>
+#include <unistd.h>
 
 namespace imports {
 
-namespace {
-
 QString OperatingSystemUser()
 {
-    for (const char *name : {"USER", "LOGNAME", "USERNAME"}) {
-        const QString user = qEnvironmentVariable(name);
-        if (!user.isEmpty())
-            return user;
+    const uid_t uid = ::geteuid();
+    if (const passwd *entry = ::getpwuid(uid); entry && entry->pw_name)
+        return QString::fromLocal8Bit(entry->pw_name);
+    return QStringLiteral("uid %1").arg(uid);
+}
+
+QString HistoryUserText(const QString &consoleUser)
+{
+    const QString system = OperatingSystemUser();
+    return consoleUser.isEmpty() ? system : QStringLiteral("%1 (sistem: %2)").arg(consoleUser, system);
+}
+
+namespace {
+
+// A quoted value („…“ or '…') cut to nothing or, for the server's '…', to 40 characters.
+QString WithoutQuotedValues(const QString &text)
+{
+    QString out;
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype low = text.indexOf(QChar(0x201E), from);
+        const qsizetype single = text.indexOf(QLatin1Char('\''), from);
+        if (low < 0 && single < 0)
+            break;
+        const bool isLow = low >= 0 && (single < 0 || low < single);
+        const qsizetype open = isLow ? low : single;
+        const qsizetype close = text.indexOf(isLow ? QChar(0x201C) : QLatin1Char('\''), open + 1);
+        if (close < 0)
+            break;
+        const qsizetype kept = isLow ? 0 : std::min<qsizetype>(close - open - 1, 40);
+        out += text.mid(from, open + 1 - from) + text.mid(open + 1, kept);
+        if (open + 1 + kept < close)
+            out += QChar(0x2026);
+        out += text.at(close);
+        from = close + 1;
     }
-    return QDir::home().dirName();
+    return out + text.mid(from);
 }
 
 // A text column takes the empty text, never NULL.
 QVariant Text(const QString &text)
 {
     return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
-}
-
-QString Sha256(QFile &file)
-{
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    return hash.addData(&file) ? QString::fromLatin1(hash.result().toHex()) : QString();
 }
 
 QString DayText(const QDate &day)
@@ -60,7 +82,13 @@ void ImportRecord::TakeError(const QString &message)
 {
     // The first line is always "Pogrešan format datoteke!"; the cause follows it.
     const QStringList lines = message.split(QLatin1Char('\n'));
-    firstError = ElidedValue(lines.size() > 1 ? lines.at(1) : lines.value(0), 490);
+    firstError = ElidedValue(WithoutQuotedValues(lines.size() > 1 ? lines.at(1) : lines.value(0)), 490);
+}
+
+void ImportRecord::TakeDigest(const FileDigest &digest)
+{
+    fileSize = digest.size;
+    sha256 = digest.size >= 0 ? digest.sha256 : QString();
 }
 
 void RecordImport(dataset::Connection &connection, const ImportRecord &record)
@@ -77,21 +105,11 @@ void RecordImport(dataset::Connection &connection, const ImportRecord &record)
     insert.SetParam(QStringLiteral("startedAt"), record.startedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     insert.SetParam(QStringLiteral("endedAt"),
                     QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-    insert.SetParam(QStringLiteral("user"),
-                    Text(ElidedValue(record.user.isEmpty() ? OperatingSystemUser() : record.user, 95)));
+    insert.SetParam(QStringLiteral("user"), Text(ElidedValue(HistoryUserText(record.user), 95)));
     insert.SetParam(QStringLiteral("computer"), Text(ElidedValue(QSysInfo::machineHostName(), 95)));
     insert.SetParam(QStringLiteral("fileName"), Text(ElidedValue(record.fileName, 250)));
-    QVariant size;
-    QString sha;
-    if (!record.fileName.isEmpty()) {
-        QFile file(record.fileName);
-        if (file.open(QIODevice::ReadOnly)) {
-            size = file.size();
-            sha = Sha256(file);
-        }
-    }
-    insert.SetParam(QStringLiteral("fileSize"), size);
-    insert.SetParam(QStringLiteral("sha256"), Text(sha));
+    insert.SetParam(QStringLiteral("fileSize"), record.fileSize >= 0 ? QVariant(record.fileSize) : QVariant());
+    insert.SetParam(QStringLiteral("sha256"), Text(record.sha256));
     insert.SetParam(QStringLiteral("documentDay"),
                     record.documentDay.isValid() ? QVariant(record.documentDay.toString(Qt::ISODate)) : QVariant());
     insert.SetParam(QStringLiteral("document"), Text(record.document.left(40)));
@@ -170,7 +188,7 @@ QStringList HistoryLines(dataset::Connection &connection, int limit)
     for (query.First(); !query.Eof(); query.Next()) {
         QStringList values;
         for (int i = 0; i < query.FieldCount(); ++i)
-            values << query.Fields(i).AsString();
+            values << SafeText(query.Fields(i).AsString());
         lines << values.join(QStringLiteral(" | "));
     }
     return lines;

@@ -27,8 +27,10 @@ inline const QString kHistoryPayDeskDocument = QStringLiteral("dokument blagajne
 struct ImportRecord {
     QString kind;
     QDateTime startedAt = QDateTime::currentDateTime();
-    QString user; // the console's user; empty: the operating-system user
-    QString fileName; // with its size and SHA-256 when given
+    QString user; // the console's user, recorded beside the operating-system user
+    QString fileName;
+    qint64 fileSize = -1; // of the bytes read; -1: none
+    QString sha256;
     QDate documentDay;
     QString document; // the document made ("M-12")
     qint64 linesRead = -1; // -1: none
@@ -40,11 +42,14 @@ struct ImportRecord {
 
     // Takes the counts of a finished import.
     void TakeSummary(const ImportSummary &summary);
-    // Takes the first line of the cause of a failure.
+    // Takes the first line of the cause of a failure, with the values it quotes left out:
+    // the history keeps where and why a file was refused, not what it holds.
     void TakeError(const QString &message);
+    // Takes the size and SHA-256 of the bytes an import read.
+    void TakeDigest(const FileDigest &digest);
 };
 
-// Appends 'record' (end time now, the computer's name, the file's size and SHA-256).
+// Appends 'record' (end time now, the computer's name and the operating-system user).
 void RecordImport(dataset::Connection &connection, const ImportRecord &record);
 // As RecordImport on a connection of its own: a failure to record becomes a line of
 // text for the caller to show beside its own outcome (empty when recorded).
@@ -58,8 +63,14 @@ QString UndoLastImport(dataset::Connection &connection, const QStringList &table
 // Whether a document of 'kind' was already made for 'day'.
 bool DocumentMadeFor(dataset::Connection &connection, const QString &kind, const QDate &day);
 
-// The newest 'limit' records, one line each, for the batch command.
+// The newest 'limit' records, one line each, for the batch command; every value shown
+// safely (SafeText).
 QStringList HistoryLines(dataset::Connection &connection, int limit);
+
+// The user the process runs as, from its user id (not from the environment).
+QString OperatingSystemUser();
+// The history's user: the operating-system user, with the console's user beside it.
+QString HistoryUserText(const QString &consoleUser);
 
 // The question before a second document for a day: "Ne" is the default answer.
 QString SecondDocumentQuestion(const QDate &day);

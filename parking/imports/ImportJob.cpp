@@ -4,6 +4,7 @@
 #include "ImportHistory.h"
 #include "ParkingImportText.h"
 #include <dataset/UnitOfWork.h>
+#include <routines/TextFormat.h>
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -35,19 +36,22 @@ QStringList ImportSummary::Lines() const
     for (const auto &entry : leftOut)
         lines << QStringLiteral("  %1: %2").arg(entry.first).arg(entry.second);
     lines << details;
+    for (QString &line : lines)
+        line = SafeText(line);
     return lines;
 }
 
 QString ImportLabel(const QString &fileName)
 {
     return QStringLiteral("%1, %2").arg(QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")),
-                                        QFileInfo(fileName).fileName());
+                                        SafeText(QFileInfo(fileName).fileName()));
 }
 
 void CheckImportFileName(const QString &fileName)
 {
     if (!HasCsvExtension(fileName))
-        throw ImportError(ImportFailure::File, QStringLiteral("Datoteka mora imati nastavak .csv: %1").arg(fileName));
+        throw ImportError(ImportFailure::File,
+                          QStringLiteral("Datoteka mora imati nastavak .csv: %1").arg(SafeText(fileName)));
 }
 
 namespace {
@@ -84,7 +88,7 @@ const QString &RestartNote()
 }
 
 ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::ConnectionParams &params,
-                        const ImportProgressFn &progress, const QString &user)
+                        const ImportProgressFn &progress, const QString &user, bool allowEmpty)
 {
     CheckImportFileName(fileName);
     ImportRecord record;
@@ -92,9 +96,13 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
     record.user = user;
     record.fileName = QFileInfo(fileName).absoluteFilePath();
     ImportSummary summary;
+    FileDigest digest;
     bool restarted = false;
     try {
-        const ImportContext context{fileName, nullptr, progress};
+        // A FIFO or a device is refused before a connection is made or a table touched.
+        CheckRegularFile(fileName);
+        // Only a recorded import pays for the SHA-256 of its file.
+        const ImportContext context{fileName, nullptr, progress, allowEmpty, record.kind.isEmpty() ? nullptr : &digest};
         try {
             summary = RunOnce(job, context, params);
         } catch (...) {
@@ -104,6 +112,7 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
             if (!job.UsesDatabase() || !RestartMayCure(error))
                 throw error;
             restarted = true;
+            digest = {};
             summary = RunOnce(job, context, params);
         }
     } catch (...) {
@@ -114,6 +123,7 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
         refused = refused.WithNote(QStringLiteral("Sadržaj tabela je ostao nepromenjen."));
         if (!record.kind.isEmpty()) {
             record.TakeError(error.message());
+            record.TakeDigest(digest);
             const QString note = RecordImportSeparately(params, record);
             if (!note.isEmpty())
                 refused = refused.WithNote(note);
@@ -125,6 +135,7 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
     if (!record.kind.isEmpty()) {
         record.succeeded = true;
         record.TakeSummary(summary);
+        record.TakeDigest(digest);
         const QString note = RecordImportSeparately(params, record);
         if (!note.isEmpty())
             summary.details << note;

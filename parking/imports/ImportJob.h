@@ -3,6 +3,7 @@
 // One import's own work, as the import forms and the batch command run it: the same job
 // on the same code path, on a connection of its own.
 
+#include "ParkingImportText.h"
 #include <dataset/Connection.h>
 
 #include <QList>
@@ -23,7 +24,8 @@ struct ImportSummary {
     QStringList details;
 
     void LeaveOut(const QString &reason, qint64 count = 1);
-    // The summary as lines of text: read, stored, left out and why, details.
+    // The summary as lines of text: read, stored, left out and why, details; each line
+    // shown safely (SafeText), since a detail may quote the file.
     QStringList Lines() const;
 };
 
@@ -35,6 +37,10 @@ struct ImportContext {
     // The import's own connection; null for a job that does not use the database.
     dataset::Connection *connection = nullptr;
     ImportProgressFn progress;
+    // A non-empty file may leave a table empty (the operator confirmed it).
+    bool allowEmpty = false;
+    // Receives the size and SHA-256 of the bytes the job read (ImportLineReader).
+    FileDigest *digest = nullptr;
 
     void Report(qint64 done, qint64 total) const
     {
@@ -57,14 +63,15 @@ public:
     virtual ImportSummary Run(ImportContext &context) = 0;
 };
 
-// Runs 'job' on the calling thread: checks the file name, connects with 'params' when
-// the job uses the database, and turns every failure into an ImportError. A run that
+// Runs 'job' on the calling thread: checks the file name and that it is a regular file,
+// connects with 'params' when the job uses the database, and turns every failure into an ImportError. A run that
 // loses its server (a lost link, a deadlock or a cluster's refusal) is started again
 // from the file once, on a new connection, and the summary (or the error) says so with
 // RestartNote. A job with a history kind is recorded in the import history with 'user'
-// (empty: the operating system's user), whatever its outcome.
+// beside the operating system's, whatever its outcome, with the size and SHA-256 of the
+// bytes it read. 'allowEmpty': a non-empty file may leave a table empty.
 ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::ConnectionParams &params,
-                        const ImportProgressFn &progress = {}, const QString &user = {});
+                        const ImportProgressFn &progress = {}, const QString &user = {}, bool allowEmpty = false);
 
 // "Veza sa serverom je prekinuta; uvoz je ponovo pokrenut."
 const QString &RestartNote();

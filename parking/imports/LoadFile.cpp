@@ -5,7 +5,12 @@
 #include <routines/CodePages.h>
 #include <routines/DateParse.h>
 
+#include <routines/TextFormat.h>
+
 #include <QDir>
+
+#include <cerrno>
+#include <unistd.h>
 
 namespace imports {
 
@@ -13,10 +18,12 @@ namespace {
 
 constexpr qsizetype FlushSize = 1 << 20;
 
-[[noreturn]] void WriteFailed(const QFile &file)
+// The working file's trouble as the system names it ("nema mesta na disku"), with where
+// the file lies, since a full or missing temporary folder is the usual cause.
+[[noreturn]] void WriteFailed(int error)
 {
-    throw ImportError(ImportFailure::File,
-                      QStringLiteral("Radna datoteka se ne može upisati: %1").arg(file.errorString()));
+    throw ImportError(ImportFailure::File, QStringLiteral("Radna datoteka u folderu %1 se ne može upisati: %2")
+                                               .arg(SafeText(QDir::tempPath()), SystemErrorText(error)));
 }
 
 void AppendDigits(QByteArray &out, int value, int width)
@@ -121,8 +128,9 @@ void AppendDateTimeField(QByteArray &out, QByteArrayView win1250)
 LoadFile::LoadFile()
     : m_file(QDir::temp().filePath(QStringLiteral("parking-import-XXXXXX.tsv")))
 {
+    errno = 0;
     if (!m_file.open())
-        WriteFailed(m_file);
+        WriteFailed(errno != 0 ? errno : EIO);
     m_buffer.reserve(FlushSize + 4096);
 }
 
@@ -184,18 +192,24 @@ void LoadFile::EndRow()
         Flush();
 }
 
+// Written straight to the file's descriptor, so a failure keeps the system's reason.
 void LoadFile::Flush()
 {
-    if (m_file.write(m_buffer) != m_buffer.size())
-        WriteFailed(m_file);
+    qsizetype written = 0;
+    while (written < m_buffer.size()) {
+        const ssize_t n = ::write(m_file.handle(), m_buffer.constData() + written, size_t(m_buffer.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            WriteFailed(n < 0 ? errno : ENOSPC);
+        written += n;
+    }
     m_buffer.clear();
 }
 
 void LoadFile::Load(dataset::Connection &connection, const QString &table, const QString &columns)
 {
     Flush();
-    if (!m_file.flush())
-        WriteFailed(m_file);
     if (m_rows == 0)
         return;
     const QString path = m_file.fileName();

@@ -12,6 +12,7 @@
 #include <framework/common/DialogService.h>
 #include <parking/host/ParkingResourceString.h>
 #include <routines/FormatFloat.h>
+#include <routines/TextFormat.h>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -47,7 +48,7 @@ bool ImportWorker::Running() const
 // Progress is passed on only when it moved by a thousandth, so a million lines do not
 // flood the event queue.
 void ImportWorker::Start(std::unique_ptr<ImportJob> job, const QString &fileName,
-                         const dataset::ConnectionParams &params, const QString &user)
+                         const dataset::ConnectionParams &params, const QString &user, bool allowEmpty)
 {
     if (m_thread)
         m_thread->wait();
@@ -55,7 +56,7 @@ void ImportWorker::Start(std::unique_ptr<ImportJob> job, const QString &fileName
     m_summary = {};
     m_failure.reset();
     ImportJob *const work = m_job.get();
-    m_thread.reset(QThread::create([this, work, fileName, params, user] {
+    m_thread.reset(QThread::create([this, work, fileName, params, user, allowEmpty] {
         qint64 lastStep = -1;
         const auto progress = [this, &lastStep](qint64 done, qint64 total) {
             const qint64 step = total > 0 ? done * kProgressSteps / total : 0;
@@ -66,7 +67,7 @@ void ImportWorker::Start(std::unique_ptr<ImportJob> job, const QString &fileName
                 this, [this, done, total] { Q_EMIT progressed(done, total); }, Qt::QueuedConnection);
         };
         try {
-            m_summary = RunImport(*work, fileName, params, progress, user);
+            m_summary = RunImport(*work, fileName, params, progress, user, allowEmpty);
         } catch (const ImportError &e) {
             m_failure = e;
         }
@@ -77,6 +78,8 @@ void ImportWorker::Start(std::unique_ptr<ImportJob> job, const QString &fileName
 
 // State held while one import runs; its destruction restores cursor and decimal separator.
 struct TParkingImportForm::Running {
+    QString fileName;
+    bool allowEmpty = false;
     FormatSettingsGuard formatSettings;
     std::unique_ptr<BusyCursor> cursor;
     QList<dataset::Query *> targets;
@@ -228,12 +231,18 @@ void TParkingImportForm::LoadButtonClick()
         return;
     const QString fileName =
         DialogService::Instance().GetOpenFileName(QStringLiteral("Učitaj CSV"), QStringLiteral("CSV datoteka (*.csv)"));
-    if (fileName.isEmpty())
-        return;
+    if (!fileName.isEmpty())
+        StartImport(fileName, false);
+}
+
+void TParkingImportForm::StartImport(const QString &fileName, bool allowEmpty)
+{
     try {
         CheckImportFileName(fileName);
         const dataset::ConnectionParams params = ImportConnectionParams();
         auto running = std::make_unique<Running>();
+        running->fileName = fileName;
+        running->allowEmpty = allowEmpty;
         FormatSettings::Current().DecimalSeparator = QLatin1Char('.');
         SetStatus(ParkingResourceString("_CSV_LOAD_PROGRESS_INF"));
         QCoreApplication::processEvents();
@@ -253,7 +262,7 @@ void TParkingImportForm::LoadButtonClick()
             ui->ProgressBar->setValue(total > 0 ? int(done * kProgressSteps / total) : 0);
         });
         connect(&m_running->worker, &ImportWorker::finished, this, [this] { Finish(m_running->worker.Failure()); });
-        m_running->worker.Start(CreateJob(), fileName, params, HistoryUser());
+        m_running->worker.Start(CreateJob(), fileName, params, HistoryUser(), allowEmpty);
         Q_EMIT importStarted();
     } catch (...) {
         const ImportError error = ToImportError(std::current_exception());
@@ -270,37 +279,59 @@ void TParkingImportForm::Finish(std::optional<ImportError> failure)
 {
     if (!m_running)
         return;
+    const ImportSummary summary = m_running->worker.Summary();
+    std::exception_ptr refreshFailed; // the import is stored; showing it failed
     if (!failure && m_running->worker.Job()) {
         try {
-            ImportSucceeded(*m_running->worker.Job(), m_running->worker.Summary());
-            SetStatus(ParkingResourceString("_CSV_LOAD_LAST_SUCC_INF"));
-            if (ui->SummaryPanel) {
-                ui->SummaryPanel->setPlainText(m_running->worker.Summary().Lines().join(QLatin1Char('\n')));
-                ui->SummaryPanel->show();
-            }
-            ui->ProgressBar->setValue(kProgressSteps);
+            ImportSucceeded(*m_running->worker.Job(), summary);
         } catch (...) {
-            failure = ToImportError(std::current_exception());
+            refreshFailed = std::current_exception();
         }
+        SetStatus(ParkingResourceString("_CSV_LOAD_LAST_SUCC_INF"));
+        if (ui->SummaryPanel) {
+            ui->SummaryPanel->setPlainText(summary.Lines().join(QLatin1Char('\n')));
+            ui->SummaryPanel->show();
+        }
+        ui->ProgressBar->setValue(kProgressSteps);
     }
     for (dataset::Query *query : m_running->targets) {
         try {
             if (query->Active())
                 query->First();
         } catch (...) {
-            if (!failure)
-                failure = ToImportError(std::current_exception());
+            if (!failure && !refreshFailed)
+                refreshFailed = std::current_exception();
         }
         query->EnableControls();
     }
+    const QString fileName = m_running->fileName;
+    const bool askToEmpty = failure && failure->emptiesTable() && !m_running->allowEmpty;
     m_running.reset();
     ui->LoadButton->setEnabled(true);
     ui->CancelButton->setEnabled(true);
     if (ui->UndoButton)
         ui->UndoButton->setEnabled(true);
     Q_EMIT importFinished(!failure);
+    if (askToEmpty) {
+        // A non-empty file without a row to store: the table is emptied only on "Da".
+        if (ConfirmMessage(QStringLiteral("%1\nUvesti je ipak i ostaviti tabelu praznu?").arg(failure->cause())))
+            StartImport(fileName, true);
+        return;
+    }
     if (failure)
         dataset::ReportError(std::make_exception_ptr(*failure));
+    else if (refreshFailed)
+        ReportRefreshFailure(refreshFailed, summary);
+}
+
+void TParkingImportForm::ReportRefreshFailure(const std::exception_ptr &error, const ImportSummary &summary)
+{
+    // The cause as an import error words it (escaped), without the file-format title.
+    const QString cause = ElidedValue(ToImportError(error).cause(), 500);
+    const QStringList lines = QStringList{QStringLiteral("Uvoz je upisan, ali prikaz tabele nije osvežen: %1").arg(cause),
+                                          QStringLiteral("Zatvorite i ponovo otvorite prozor da biste videli nove podatke.")}
+        + summary.Lines();
+    dataset::ReportError(std::make_exception_ptr(dataset::Error(lines.join(QLatin1Char('\n')))));
 }
 
 void TParkingImportForm::CancelButtonClick()

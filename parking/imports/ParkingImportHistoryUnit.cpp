@@ -7,6 +7,7 @@
 #include <framework/base/GridSorter.h>
 #include <framework/common/CommonResourceString.h>
 #include <parking/host/ParkingRegistration.h>
+#include <routines/TextFormat.h>
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -43,8 +44,12 @@ TParkingImportHistoryForm::TParkingImportHistoryForm(dataset::Connection *connec
                                     "leftout, firsterror, sha256 FROM parkingimporthistory "
                                     "ORDER BY startedat DESC, parkingimporthistoryid DESC")});
     m_query->Open();
-    for (const Column &column : kColumns)
-        m_query->FieldByName(QString::fromLatin1(column.field)).SetDisplayLabel(QString::fromUtf8(column.title));
+    for (const Column &column : kColumns) {
+        dataset::Field &field = m_query->FieldByName(QString::fromLatin1(column.field));
+        field.SetDisplayLabel(QString::fromUtf8(column.title));
+        // File names and causes may carry control characters or bidi marks.
+        field.OnGetText = [](dataset::Field &, QString &text, bool) { text = SafeText(text); };
+    }
     m_source = new dataset::DataSource(this);
     m_source->SetDataSet(m_query.get());
 

@@ -2,9 +2,16 @@
 
 #include "ImportError.h"
 #include <routines/CodePages.h>
+#include <routines/TextFormat.h>
 
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace imports {
 
@@ -76,7 +83,66 @@ void SetLine(QByteArray &line, const char *from, qsizetype size)
 }
 
 
+// What a file that is not a regular one is, in the operator's words.
+QString FileKind(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return QStringLiteral("imenovana cev (FIFO)");
+    if (S_ISCHR(mode))
+        return QStringLiteral("znakovni uređaj");
+    if (S_ISBLK(mode))
+        return QStringLiteral("blok-uređaj");
+    if (S_ISDIR(mode))
+        return QStringLiteral("folder");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("soket");
+    return QStringLiteral("posebna datoteka");
+}
+
+void RefuseUnlessRegular(const QString &fileName, const struct stat &status)
+{
+    if (!S_ISREG(status.st_mode))
+        throw ImportError(ImportFailure::File, QStringLiteral("%1 nije obična datoteka, već %2; uvozi se samo obična datoteka.")
+                                                   .arg(SafeText(fileName), FileKind(status.st_mode)));
+}
+
+[[noreturn]] void OpenFailed(const QString &fileName, int error)
+{
+    throw ImportError(ImportFailure::File, QStringLiteral("Datoteku %1 nije moguće otvoriti: %2")
+                                               .arg(SafeText(fileName), SystemErrorText(error)));
+}
+
+// Opened without waiting (a FIFO would wait for a writer) and checked on the opened file,
+// so a name swapped after a check cannot slip another kind of file in.
+FileHandle OpenRegular(const QString &fileName)
+{
+    const QByteArray path = QFile::encodeName(fileName);
+    struct stat status {};
+    if (::stat(path.constData(), &status) != 0)
+        OpenFailed(fileName, errno);
+    RefuseUnlessRegular(fileName, status);
+    FileHandle fd(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0)
+        OpenFailed(fileName, errno);
+    if (::fstat(fd.get(), &status) != 0)
+        OpenFailed(fileName, errno);
+    RefuseUnlessRegular(fileName, status);
+    ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 } // namespace
+
+FileHandle::~FileHandle()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void CheckRegularFile(const QString &fileName)
+{
+    OpenRegular(fileName);
+}
 
 QString ReadImportText(const QString &fileName)
 {
@@ -106,20 +172,52 @@ bool HasCsvExtension(const QString &fileName)
     return dot >= 0 && name.mid(dot).toLower() == QLatin1String(".csv");
 }
 
-ImportLineReader::ImportLineReader(const QString &fileName) : m_file(fileName)
+ImportLineReader::ImportLineReader(const QString &fileName, FileDigest *digest)
+    : m_fileName(fileName)
+    , m_fd(OpenRegular(fileName))
+    , m_digest(digest)
 {
-    if (!m_file.open(QIODevice::ReadOnly))
-        throw ImportError(ImportFailure::File,
-                          QStringLiteral("Datoteku %1 nije moguće otvoriti: %2")
-                              .arg(fileName, m_file.errorString()));
-    m_fileSize = m_file.size();
+    struct stat status {};
+    ::fstat(m_fd.get(), &status);
+    m_fileSize = status.st_size;
+    m_remaining = m_fileSize;
+    const QByteArray start = ReadRaw(3);
     int mark = 0;
-    m_encoding = DetectEncoding(m_file.peek(3), mark);
-    m_file.skip(mark);
-    m_consumed = mark;
-    m_remaining = PayloadSize(m_fileSize, mark, m_encoding);
+    m_encoding = DetectEncoding(start, mark);
+    const qint64 payload = PayloadSize(m_fileSize, mark, m_encoding);
+    m_pending = start.mid(mark, std::min<qint64>(start.size() - mark, payload));
+    m_remaining = payload - m_pending.size();
     if (m_encoding != ImportEncoding::Ansi)
         m_decoder = QStringDecoder(DecoderEncoding(m_encoding));
+}
+
+// Up to 'size' bytes (fewer only at the end of the file), counted into the digest.
+QByteArray ImportLineReader::ReadRaw(qint64 size)
+{
+    const qint64 want = std::min(size, m_remaining);
+    QByteArray raw(qsizetype(want), Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < raw.size()) {
+        const ssize_t n = ::read(m_fd.get(), raw.data() + got, size_t(raw.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw ImportError(ImportFailure::File, QStringLiteral("Datoteku %1 nije moguće pročitati: %2")
+                                                       .arg(SafeText(m_fileName), SystemErrorText(errno)));
+        if (n == 0)
+            break; // the file became shorter while it was read
+        got += n;
+    }
+    raw.truncate(got);
+    if (m_digest)
+        m_hash.addData(raw);
+    m_consumed += got;
+    m_remaining = got < want ? 0 : m_remaining - got;
+    if (m_remaining <= 0 && m_digest) {
+        m_digest->size = m_consumed;
+        m_digest->sha256 = QString::fromLatin1(m_hash.result().toHex());
+    }
+    return raw;
 }
 
 // Unicode text goes to Windows-1250 where it can and stays UTF-8 where it cannot, which
@@ -137,15 +235,11 @@ QByteArray ImportLineReader::Convert(QByteArray raw)
 
 bool ImportLineReader::Fill()
 {
-    if (m_remaining <= 0)
+    QByteArray raw = std::exchange(m_pending, {});
+    if (raw.isEmpty() && m_remaining > 0)
+        raw = ReadRaw(kChunkSize);
+    if (raw.isEmpty())
         return false;
-    const QByteArray raw = m_file.read(std::min(kChunkSize, m_remaining));
-    if (raw.isEmpty()) {
-        m_remaining = 0;
-        return false;
-    }
-    m_remaining -= raw.size();
-    m_consumed += raw.size();
     m_buffer.remove(0, m_pos);
     m_pos = 0;
     m_buffer.append(Convert(raw));
@@ -195,7 +289,9 @@ bool ImportLineReader::ReadLine(QByteArray &line)
 bool ImportLineReader::SkipHeader()
 {
     QByteArray header;
-    return ReadLine(header);
+    const bool read = ReadLine(header);
+    m_headerBlank = TrimLine(header).isEmpty();
+    return read;
 }
 
 QByteArray TrimLine(const QByteArray &line)

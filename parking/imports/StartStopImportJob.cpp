@@ -1,5 +1,6 @@
 #include "StartStopImportJob.h"
 
+#include "FileFormatCheck.h"
 #include "ImportError.h"
 #include "LoadFile.h"
 #include "ParkingImportText.h"
@@ -128,6 +129,7 @@ struct LineBatch {
     StartStopLines rows;
     qint64 linesParsed = 0;
     qint64 leftOut = 0; // lines without a registration
+    FileFormatCheck format;
     std::exception_ptr error; // the first line that failed
     qint64 errorLine = 0;
 };
@@ -149,11 +151,19 @@ void ParseBatch(LineBatch &batch)
     batch.rows.Clear();
     batch.linesParsed = 0;
     batch.leftOut = 0;
+    batch.format = {};
     batch.error = nullptr;
     for (const QByteArray &line : batch.lines) {
         try {
-            if (!batch.rows.Add(line))
+            if (batch.rows.Add(line)) {
+                batch.format.Readable();
+            } else {
                 ++batch.leftOut;
+                if (TrimLine(line).isEmpty())
+                    batch.format.Empty();
+                else
+                    batch.format.Unreadable(batch.firstLine + batch.linesParsed, QStringLiteral("nema registracije"));
+            }
         } catch (...) {
             batch.error = std::current_exception();
             batch.errorLine = batch.firstLine + batch.linesParsed;
@@ -172,8 +182,9 @@ ImportSummary StartStopImportJob::Run(ImportContext &context)
 {
     m_rows.reset();
     ImportSummary summary;
-    ImportLineReader reader(context.fileName);
+    ImportLineReader reader(context.fileName, context.digest);
     dataset::MemoryRows rows(StartStopFields());
+    FileFormatCheck format;
     if (reader.SkipHeader()) {
         LineBatch batches[2];
         std::future<void> parsed; // after the batches: an early end waits for it first
@@ -196,6 +207,7 @@ ImportSummary StartStopImportJob::Run(ImportContext &context)
             if (done.leftOut > 0)
                 summary.LeaveOut(QStringLiteral("prazna registracija"), done.leftOut);
             summary.linesRead += done.linesParsed;
+            format.Add(done.format);
             if (done.error) {
                 ++summary.linesRead;
                 throw ToImportError(done.error, done.errorLine);
@@ -204,6 +216,10 @@ ImportSummary StartStopImportJob::Run(ImportContext &context)
             current = 1 - current;
         }
     }
+    // A file that is no start-stop export leaves the table as it was.
+    format.RefuseOtherFile(QStringLiteral("start-stop izvoz"));
+    RefuseEmptying(QStringLiteral("start-stop"), reader.FileSize(), qint64(rows.Count()),
+                   reader.HeaderBlank() && format.NonEmptyLines() == 0, context.allowEmpty);
     rows.Sort(StartStopOrder());
     summary.rowsStored = qint64(rows.Count());
     m_rows.emplace(std::move(rows));

@@ -1,5 +1,6 @@
 #include "SubscriptionImportJob.h"
 
+#include "FileFormatCheck.h"
 #include "ImportError.h"
 #include "ImportHistory.h"
 #include "LoadFile.h"
@@ -121,9 +122,10 @@ QStringList SubscriptionImportJob::Tables()
 ImportSummary SubscriptionImportJob::Run(ImportContext &context)
 {
     ImportSummary summary;
-    ImportLineReader reader(context.fileName);
+    ImportLineReader reader(context.fileName, context.digest);
     TableReplacement replacement(*context.connection, Tables(), ImportLabel(context.fileName));
     LoadFile work;
+    FileFormatCheck format;
     if (reader.SkipHeader()) {
         QByteArray line;
         SubscriptionFields fields;
@@ -146,15 +148,25 @@ ImportSummary SubscriptionImportJob::Run(ImportContext &context)
                 throw ToImportError(std::current_exception(), reader.LineNumber());
             }
             if (!stored) {
-                summary.LeaveOut(TrimLine(line).isEmpty() ? QStringLiteral("prazan red")
-                                                          : QStringLiteral("prazna registracija"));
+                // A line without a registration is no subscription (a log line, another export).
+                if (TrimLine(line).isEmpty()) {
+                    format.Empty();
+                    summary.LeaveOut(QStringLiteral("prazan red"));
+                } else {
+                    format.Unreadable(reader.LineNumber(), QStringLiteral("nema registracije"));
+                    summary.LeaveOut(QStringLiteral("prazna registracija"));
+                }
                 continue;
             }
+            format.Readable();
             ++summary.rowsStored;
             if ((summary.linesRead & 0x3FF) == 0)
                 context.Report(reader.BytesRead(), reader.FileSize());
         }
     }
+    format.RefuseOtherFile(QStringLiteral("izvoz pretplata"));
+    RefuseEmptying(Table, reader.FileSize(), summary.rowsStored, reader.HeaderBlank() && format.NonEmptyLines() == 0,
+                   context.allowEmpty);
     work.Load(*context.connection, replacement.Fresh(Table),
               QStringLiteral("subscriptionnumber, regcitynumber, subscriptionfromdate, subscriptiontodate,"
                              " firstname, lastname, personalidentificator, zone, list, status"));

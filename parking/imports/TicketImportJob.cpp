@@ -29,22 +29,30 @@ const QString kStreamName = QStringLiteral("parkingticket.csv");
 
 // The file's lines normalised for the server (plain chain, Windows-1250, CR LF after
 // each), each checked into 'check', made on the stream's own thread.
+// Of a run of empty lines only the first is sent: each would replace the same staged row
+// (the one without a number) with the same values.
 struct TicketConversion {
-    explicit TicketConversion(const QString &fileName) : fileName(fileName) {}
+    TicketConversion(const QString &fileName, FileDigest *digest) : fileName(fileName), digest(digest) {}
 
     void Produce(const ChunkStream::Put &put)
     {
-        ImportLineReader reader(fileName);
+        ImportLineReader reader(fileName, digest);
         reader.SkipHeader();
+        headerBlank = reader.HeaderBlank();
+        fileSize = reader.FileSize();
         QByteArray chunk;
         chunk.reserve(kChunk + 4096);
         QByteArray line;
+        bool lastEmpty = false;
         while (reader.ReadLine(line)) {
             const QByteArray normalised = PlainChain(line);
             check.Add(reader.LineNumber(), normalised);
+            ++lines;
+            if (normalised.isEmpty() && std::exchange(lastEmpty, true))
+                continue;
+            lastEmpty = normalised.isEmpty();
             chunk += normalised;
             chunk += "\r\n";
-            ++lines;
             if (chunk.size() >= kChunk) {
                 bytesRead = reader.BytesRead();
                 put(std::exchange(chunk, {}));
@@ -56,9 +64,12 @@ struct TicketConversion {
     }
 
     const QString fileName;
+    FileDigest *const digest;
     // Read once the stream has finished.
     TicketFileCheck check;
     qint64 lines = 0;
+    qint64 fileSize = 0;
+    bool headerBlank = true;
     // For the progress, while the stream runs.
     std::atomic<qint64> bytesRead = 0;
 };
@@ -138,21 +149,6 @@ QString TicketTransferStatement(const QString &raw, const QString &tickets)
         .arg(raw, tickets);
 }
 
-namespace {
-
-// A file whose lines are mostly not tickets is refused before any table is touched.
-void RefuseOtherFiles(const TicketFileCheck &check)
-{
-    if (!check.NotATicketFile())
-        return;
-    throw ImportError(ImportFailure::File,
-                      QStringLiteral("Datoteka nije izvoz parking karata (%1 nečitljivih redova): %2")
-                          .arg(check.UnreadableLines())
-                          .arg(check.Unreadable(3).join(QStringLiteral("; "))));
-}
-
-} // namespace
-
 QString TicketImportJob::HistoryKind() const
 {
     return kHistoryTickets;
@@ -175,10 +171,11 @@ ImportSummary TicketImportJob::Run(ImportContext &context)
                                       "COLLATE utf8mb4_bin NOT NULL")
                            .arg(raw));
     DeferredKeys rawKeys(connection, raw);
-    TicketConversion conversion(context.fileName);
+    TicketConversion conversion(context.fileName, context.digest);
     LoadStreamed(context, raw, conversion);
     const TicketFileCheck &check = conversion.check;
-    RefuseOtherFiles(check);
+    const FileFormatCheck &format = check.Format();
+    format.RefuseOtherFile(QStringLiteral("izvoz parking karata"));
     context.Report(3, 4);
     ImportSummary summary;
     summary.linesRead = conversion.lines;
@@ -200,21 +197,23 @@ ImportSummary TicketImportJob::Run(ImportContext &context)
     const qint64 staged = counts.value(1);
     const qint64 paidOrCancelled = counts.value(2);
     const qint64 undated = counts.value(3);
+    RefuseEmptying(kTickets, conversion.fileSize, summary.rowsStored,
+                   conversion.headerBlank && format.NonEmptyLines() == 0, context.allowEmpty);
     tables.Commit();
     context.Report(1, 1);
 
-    const qint64 numbered = summary.linesRead - check.EmptyLines() - check.LinesWithoutNumber();
-    summary.LeaveOut(QStringLiteral("prazan red"), check.EmptyLines());
+    const qint64 numbered = summary.linesRead - format.EmptyLines() - check.LinesWithoutNumber();
+    summary.LeaveOut(QStringLiteral("prazan red"), format.EmptyLines());
     summary.LeaveOut(QStringLiteral("nema broja karte"), check.LinesWithoutNumber());
     summary.LeaveOut(QStringLiteral("ponovljen broj karte, važi kasniji red"), numbered - staged);
     summary.LeaveOut(QStringLiteral("status 3 ili 5 (naplaćena ili poništena)"), paidOrCancelled);
     summary.LeaveOut(QStringLiteral("datum izdavanja prazan ili do 2000-01-01 00:00:00"), undated);
     summary.LeaveOut(QStringLiteral("nema registracije"), staged - paidOrCancelled - undated - summary.rowsStored);
     summary.details << QStringLiteral("Karata u tabeli parkingticketraw: %1").arg(allStaged);
-    if (check.UnreadableLines() > 0) {
+    if (format.UnreadableLines() > 0) {
         summary.details
-            << QStringLiteral("Nečitljivih redova (server ih čita kako može): %1").arg(check.UnreadableLines());
-        for (const QString &line : check.Unreadable())
+            << QStringLiteral("Nečitljivih redova (server ih čita kako može): %1").arg(format.UnreadableLines());
+        for (const QString &line : format.Unreadable())
             summary.details << QStringLiteral("  ") + line;
     }
     for (const QString &line : check.WithoutRegistration())

@@ -105,32 +105,20 @@ QString TicketLineProblem(QByteArrayView line)
 void TicketFileCheck::Add(qint64 lineNumber, QByteArrayView line)
 {
     if (line.isEmpty()) {
-        ++m_empty;
+        m_format.Empty();
         return;
     }
-    ++m_nonEmpty;
     const auto fields = LeadingFields(line);
     if (fields[1].isEmpty())
         ++m_withoutNumber;
     const QString problem = TicketLineProblem(line);
     if (!problem.isEmpty()) {
-        ++m_unreadable;
-        if (m_problems.size() < kListed)
-            m_problems.append({lineNumber, problem});
-    } else if (fields[3].isEmpty() && m_withoutRegistration.size() < kListed) {
+        m_format.Unreadable(lineNumber, problem);
+        return;
+    }
+    m_format.Readable();
+    if (fields[3].isEmpty() && m_withoutRegistration.size() < kListed)
         m_withoutRegistration << QStringLiteral("red %1: nema registracije").arg(lineNumber);
-    }
-}
-
-QStringList TicketFileCheck::Unreadable(int count) const
-{
-    QStringList lines;
-    for (const auto &[number, problem] : m_problems) {
-        if (lines.size() == count)
-            break;
-        lines << QStringLiteral("red %1: %2").arg(number).arg(problem);
-    }
-    return lines;
 }
 
 } // namespace imports

@@ -3,6 +3,7 @@
 #include "ServerConnection.h"
 #include <console/dbserver/Schema.h>
 #include <parking/imports/ImportError.h>
+#include <routines/TextFormat.h>
 
 #include <QHash>
 
@@ -64,6 +65,10 @@ CommandOptions ParseOptions(const QStringList &arguments)
             options.again = true;
             continue;
         }
+        if (name == QLatin1String("--allow-empty")) {
+            options.allowEmpty = true;
+            continue;
+        }
         if (!name.startsWith(QLatin1Char('-')) || name == QLatin1String("-")) {
             options.positional << name;
             continue;
@@ -111,7 +116,7 @@ CommandIo::CommandIo(FILE *out, FILE *err, bool errIsTerminal)
 ImportProgressFn CommandIo::Progress(const QString &what)
 {
     auto lastShown = std::make_shared<qint64>(-1);
-    return [this, what, lastShown](qint64 done, qint64 total) {
+    return [this, what = SafeText(what), lastShown](qint64 done, qint64 total) {
         const qint64 percent = total > 0 ? done * 100 / total : 0;
         const qint64 shown = m_terminal ? percent : percent / 10 * 10;
         if (shown == *lastShown)
@@ -171,7 +176,7 @@ ImportSummary CommandContext::RunFileImport(ImportJob &job, const QString &fileN
     const dataset::ConnectionParams params = job.UsesDatabase() ? DatabaseParams() : dataset::ConnectionParams{};
     const auto progress = m_io.Progress(fileName);
     try {
-        ImportSummary result = imports::RunImport(job, fileName, params, progress);
+        ImportSummary result = imports::RunImport(job, fileName, params, progress, {}, m_options.allowEmpty);
         m_io.EndProgress();
         QTextStream &out = summary ? *summary : m_io.Out();
         for (const QString &line : result.Lines())
@@ -202,6 +207,7 @@ QString HelpText()
                            "  --config FILE          druga datoteka podešavanja umesto parking-console.ini\n"
                            "  --output OUT           izlaz naredbe startstop (.json ili redovi sa \"|\")\n"
                            "  --again                ticket-document: još jedan dokument za već obrađen dan\n"
+                           "  --allow-empty          uvoz neprazne datoteke bez ijednog reda za upis sme da isprazni tabelu\n"
                            "  --limit N              history: najviše N poslednjih zapisa (podrazumevano 50)\n"
                            "  --help                 ovo uputstvo\n"
                            "Bez opcija servera naredba se povezuje kao konzola.\n"
@@ -231,16 +237,18 @@ int RunCommand(const QStringList &arguments, CommandIo &io)
         io.Out() << Qt::flush;
         return ExitSuccess;
     } catch (const UsageError &e) {
-        io.Err() << QString::fromStdString(e.what()) << "\nVidite parking-import --help." << Qt::endl;
+        io.Err() << SafeLines(QString::fromStdString(e.what())) << "\nVidite parking-import --help." << Qt::endl;
         return ExitUsage;
     } catch (const CommandError &e) {
         io.Out() << Qt::flush;
-        io.Err() << e.message() << Qt::endl;
+        io.Err() << SafeLines(e.message()) << Qt::endl;
         return e.code();
     } catch (...) {
         const imports::ImportError error = imports::ToImportError(std::current_exception());
         io.Out() << Qt::flush;
         io.Err() << error.message() << Qt::endl;
+        if (error.emptiesTable())
+            io.Err() << "Ako tabela treba da ostane prazna, ponovite uvoz uz --allow-empty." << Qt::endl;
         return error.kind() == imports::ImportFailure::Database ? ExitDatabase : ExitFile;
     }
 }

@@ -53,6 +53,7 @@ struct CommandOptions {
     std::optional<bool> tlsVerify;       // --ssl-verify
     bool help = false;
     bool again = false; // ticket-document: make a second document for a day
+    bool allowEmpty = false; // tickets, subscriptions, startstop: a non-empty file may empty the table
     QStringList positional; // the subcommand and its arguments
 };
 

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 struct Result {
@@ -43,6 +45,9 @@ private Q_SLOTS:
     void startStopOutput_data();
     void startStopOutput();
     void startStopFailureKeepsOutput();
+    void controlCharactersShownEscaped();
+    void subscriptionsOfAnotherFileRefused();
+    void fifoRefused();
 };
 
 void TestParkingImportCommand::exitCodes_data()
@@ -222,6 +227,97 @@ void TestParkingImportCommand::subscriptionsEndToEnd()
     rows.Open();
     QCOMPARE(rows.RecordCount(), 1);
     QCOMPARE(rows.Fields(0).AsString(), QStringLiteral("NS1"));
+}
+
+namespace {
+
+QStringList ServerArguments(const dataset::ConnectionParams &params)
+{
+    return {"--socket", params.socket, "--user", params.user, "--database", params.database};
+}
+
+bool HasRawControls(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        return (c.unicode() < 0x20 && c != '\n') || c.unicode() == 0x202E || c.unicode() == 0x7F;
+    });
+}
+
+} // namespace
+
+// A file named to forge a history line and clear the screen, holding escape sequences: the
+// summary, the progress, the refusal and the history listing show them written out.
+void TestParkingImportCommand::controlCharactersShownEscaped()
+{
+    TestDatabase db;
+    QTemporaryDir dir;
+    const QString name = QString::fromUtf8("ev\nFAKE | uspeh | root\x1b[2J\xe2\x80\xae.csv");
+    const QString file = WriteTestFile(dir, name,
+                                       "h\r\n2024-05-01 10:00:00,DK1,1,BG1,300,1,,0,,1,A,,,,,1,,K\r\n"
+                                       "2024-05-01 10:00:00,DK2,1,BG2,300,1,,0,,1,A,,,,,1,,K\r\n"
+                                       "2024-05-01 10:00:00,DK3,\x1b[31m\a,BG3,300,1,,0,,1,A,,,,,1,,K\r\n");
+    const QStringList server = ServerArguments(db.params());
+    const Result imported = Run(server + QStringList{"tickets", file});
+    QCOMPARE(imported.exitCode, 0);
+    QVERIFY2(!HasRawControls(imported.out) && !HasRawControls(imported.err), qPrintable(imported.out + imported.err));
+    QVERIFY2(imported.out.contains(QStringLiteral("zona \u201E\\x1b[31m\\x07\u201C nije broj")), qPrintable(imported.out));
+    QVERIFY2(imported.err.contains("ev\\nFAKE | uspeh | root\\x1b[2J\\u202e.csv: 100 %"), qPrintable(imported.err));
+    const QString refusedName = dir.filePath(QString::fromUtf8("x\x1b]0;\xe2\x80\xae\n.txt"));
+    const Result refused = Run(server + QStringList{"tickets", refusedName});
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(!HasRawControls(refused.err), qPrintable(refused.err));
+    const Result history = Run(server + QStringList{"history"});
+    QCOMPARE(history.exitCode, 0);
+    const QStringList lines = history.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2); // the titles and the one import
+    QVERIFY2(!HasRawControls(history.out), qPrintable(history.out));
+    QVERIFY2(lines.at(1).contains("ev\\nFAKE | uspeh | root\\x1b[2J\\u202e.csv | "), qPrintable(lines.at(1)));
+}
+
+// Files that are no subscription export leave the table as it was (exit 1); one that
+// would leave it empty does so only with --allow-empty.
+void TestParkingImportCommand::subscriptionsOfAnotherFileRefused()
+{
+    TestDatabase db(true);
+    QTemporaryDir dir;
+    const QStringList server = ServerArguments(db.params());
+    dataset::Query rows;
+    rows.SetConnection(&db.connection());
+    rows.SetSQL({"SELECT COUNT(*) FROM parkingsubscription"});
+    rows.Open();
+    const int before = rows.Fields(0).AsInteger();
+    QVERIFY(before > 0);
+    const QString startStop = WriteTestFile(dir, "startstop.csv",
+                                            "id|name|address|code|zip|city|phone|note|reg|zone|date|start|stop|\n"
+                                            "1|A|B|C|D|E|F|G|BG1|Z|2024-03-15|08:00|09:00|\n");
+    Result result = Run(server + QStringList{"subscriptions", startStop});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.startsWith("Pogrešan format datoteke!\nDatoteka nije izvoz pretplata (1 nečitljivih redova)"),
+             qPrintable(result.err));
+    const QString headerOnly = WriteTestFile(dir, "prazno.csv", "broj,reg,od,do,ime,prezime,jmbg,zona,lista,x,status\n");
+    result = Run(server + QStringList{"subscriptions", headerOnly});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.contains("bi ostala prazna") && result.err.contains("--allow-empty"), qPrintable(result.err));
+    rows.Close();
+    rows.Open();
+    QCOMPARE(rows.Fields(0).AsInteger(), before);
+    result = Run(server + QStringList{"subscriptions", headerOnly, "--allow-empty"});
+    QCOMPARE(result.exitCode, 0);
+    rows.Close();
+    rows.Open();
+    QCOMPARE(rows.Fields(0).AsInteger(), 0);
+}
+
+// A FIFO given as the file is refused at once (Run gives up after 60 s).
+void TestParkingImportCommand::fifoRefused()
+{
+    TestDatabase db;
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("cev.csv");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const Result result = Run(ServerArguments(db.params()) + QStringList{"tickets", fifo});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.err.contains("cev.csv nije obična datoteka, već imenovana cev (FIFO)"), qPrintable(result.err));
 }
 
 void TestParkingImportCommand::startStopOutput_data()

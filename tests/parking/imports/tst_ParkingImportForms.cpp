@@ -5,6 +5,8 @@
 #include <dataset/widgets/DBGrid.h>
 #include <framework/common/ScriptedDialogService.h>
 #include <parking/data/ParkingDMUnit.h>
+#include <parking/imports/ImportHistory.h>
+#include <parking/imports/ParkingImportHistoryUnit.h>
 #include <parking/imports/ParkingStartStopUnit.h>
 #include <parking/imports/ParkingSubscriptionUnit.h>
 #include <routines/CodePages.h>
@@ -30,6 +32,7 @@ private Q_SLOTS:
     void subscriptionForm();
     void startStopForm();
     void startStopDatePicker();
+    void historyWindowShowsTextEscaped();
 
 private:
     ReportedAsBoxes m_reported; // the forms report their failures
@@ -205,6 +208,22 @@ void TestParkingImportForms::startStopDatePicker()
     QTest::mouseClick(Child<QPushButton>(form, "CreateDocButton"), Qt::LeftButton);
     QTest::mouseClick(Child<QPushButton>(form, "RegDocButton"), Qt::LeftButton);
     QVERIFY(fixture.dialogs.Errors().isEmpty());
+}
+
+// A file name and a cause holding terminal controls and a direction mark are shown
+// written out in the history window.
+void TestParkingImportForms::historyWindowShowsTextEscaped()
+{
+    Fixture fixture;
+    imports::ImportRecord record;
+    record.kind = imports::kHistoryTickets;
+    record.fileName = QString::fromUtf8("/tmp/ev\nFAKE | uspeh | root\x1b[2J\xe2\x80\xae.csv");
+    record.firstError = QStringLiteral("red 2: \x1b[31m\a");
+    imports::RecordImport(fixture.db.connection(), record);
+    TParkingImportHistoryForm window(&fixture.db.connection());
+    dataset::DBGrid *grid = Child<dataset::DBGrid>(window, "HistoryDBG");
+    QCOMPARE(Column(grid, 6), QStringList(QStringLiteral("/tmp/ev\\nFAKE | uspeh | root\\x1b[2J\\u202e.csv")));
+    QCOMPARE(Column(grid, 13), QStringList(QStringLiteral("red 2: \\x1b[31m\\x07")));
 }
 
 QTEST_MAIN(TestParkingImportForms)

@@ -2,6 +2,7 @@
 #include "ReportedAsBoxes.h"
 #include <dataset/Query.h>
 #include <framework/common/ScriptedDialogService.h>
+#include <parking/imports/FileFormatCheck.h>
 #include <parking/imports/ParkingImportForm.h>
 #include <parking/imports/ParkingImportText.h>
 #include <routines/FormatFloat.h>
@@ -39,6 +40,8 @@ public:
             ++summary.linesRead;
             context.Report(reader.BytesRead(), reader.FileSize());
         }
+        RefuseEmptying(QStringLiteral("proba"), reader.FileSize(), summary.linesRead, false, context.allowEmpty);
+        summary.rowsStored = summary.linesRead;
         return summary;
     }
 
@@ -57,6 +60,7 @@ public:
     dataset::Query target;
     qint64 linesSeen = -1;
     bool controlsOffWhenDone = false;
+    bool failRefresh = false;
 
 protected:
     std::unique_ptr<ImportJob> CreateJob() override { return std::make_unique<CountingJob>(gate); }
@@ -68,6 +72,8 @@ protected:
     {
         linesSeen = summary.linesRead;
         controlsOffWhenDone = target.ControlsDisabled();
+        if (failRefresh)
+            throw dataset::Error(QStringLiteral("Veza sa serverom je prekinuta."));
     }
     dataset::ConnectionParams ImportConnectionParams() const override { return {}; }
 };
@@ -82,6 +88,9 @@ private Q_SLOTS:
     void runsOffTheWindowThread();
     void failureKeepsLineNumberAndRestoresState_data();
     void failureKeepsLineNumberAndRestoresState();
+    void refreshFailureToldWithTheSummary();
+    void emptyingTheTableAsked_data();
+    void emptyingTheTableAsked();
 
 private:
     ReportedAsBoxes m_reported; // the forms report their failures
@@ -166,6 +175,69 @@ void TestParkingImportFrame::failureKeepsLineNumberAndRestoresState()
     QVERIFY(!form.target.ControlsDisabled());
     QCOMPARE(FormatSettings::Current().DecimalSeparator, QLatin1Char(','));
     QVERIFY(!QApplication::overrideCursor());
+}
+
+// The import was stored but the form could not show it: that is what the message says,
+// with the summary, not a refused file.
+void TestParkingImportFrame::refreshFailureToldWithTheSummary()
+{
+    ScriptedDialogService dialogs;
+    ScopedDialogService installed(dialogs);
+    QTemporaryDir dir;
+    dialogs.QueueFile(WriteTestFile(dir, "DATA.CSV", "header\r\na\r\nb\r\n"));
+    TestForm form;
+    form.failRefresh = true;
+    QSignalSpy finished(&form, &TParkingImportForm::importFinished);
+    form.LoadButtonClick();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(finished.first().first().toBool(), true);
+    QCOMPARE(dialogs.Errors().size(), 1);
+    const QString error = dialogs.Errors().first();
+    QVERIFY2(error.startsWith("Uvoz je upisan, ali prikaz tabele nije osvežen: Veza sa serverom je prekinuta."),
+             qPrintable(error));
+    QVERIFY2(error.contains("\nPročitano redova: 2\nUpisano redova: 2\n"), qPrintable(error));
+    QVERIFY(!error.contains("Pogrešan format datoteke!"));
+    QCOMPARE(Child<QLabel>(form, "LoadingInfoLabel")->text(), QStringLiteral("Svi podaci su učitani."));
+    QVERIFY(!form.target.ControlsDisabled());
+}
+
+// A non-empty file without a row is asked about; only "Da" (not the default) imports it
+// again, allowed to leave the table empty.
+void TestParkingImportFrame::emptyingTheTableAsked_data()
+{
+    QTest::addColumn<int>("answer"); // -1: none given, 0: Ne, 1: Da
+    QTest::newRow("default") << -1;
+    QTest::newRow("Ne") << 0;
+    QTest::newRow("Da") << 1;
+}
+
+void TestParkingImportFrame::emptyingTheTableAsked()
+{
+    QFETCH(int, answer);
+    ScriptedDialogService dialogs;
+    ScopedDialogService installed(dialogs);
+    if (answer >= 0)
+        dialogs.QueueConfirm(answer == 1);
+    QTemporaryDir dir;
+    dialogs.QueueFile(WriteTestFile(dir, "DATA.CSV", "header\r\n"));
+    TestForm form;
+    QSignalSpy finished(&form, &TParkingImportForm::importFinished);
+    form.LoadButtonClick();
+    QVERIFY(finished.wait(5000));
+    const auto asked = dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation);
+    QCOMPARE(asked.size(), std::size_t(1));
+    QCOMPARE(asked.front().text, QStringLiteral("Datoteka nema nijedan red za upis; tabela proba bi ostala prazna.\n"
+                                                "Uvesti je ipak i ostaviti tabelu praznu?"));
+    if (answer == 1) {
+        QVERIFY(finished.size() == 2 || finished.wait(5000));
+        QCOMPARE(finished.at(1).first().toBool(), true);
+        QCOMPARE(form.linesSeen, 0);
+    } else {
+        QTest::qWait(50);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(form.linesSeen, -1);
+    }
+    QVERIFY(dialogs.Errors().isEmpty());
 }
 
 QTEST_MAIN(TestParkingImportFrame)

@@ -5,8 +5,13 @@
 #include <routines/CodePages.h>
 #include <routines/DateParse.h>
 
+#include <QCryptographicHash>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace imports;
 
@@ -47,6 +52,10 @@ private Q_SLOTS:
     void splitsLines();
     void lineEndAcrossPieces();
     void missingFileIsAnError();
+    void onlyRegularFilesAreRead_data();
+    void onlyRegularFilesAreRead();
+    void digestIsOfTheBytesRead();
+    void fullWorkFileSaysWhy();
     void chains_data();
     void chains();
     void csvExtension_data();
@@ -276,6 +285,93 @@ void TestParkingImportText::dateFieldsReadAsTheDateRoutine()
         return;
     }
     QCOMPARE(stored, "x\t" + expected);
+}
+
+// A FIFO, a device (also behind a link) and a directory are refused by name and kind,
+// without waiting for a writer. Should the open block after all, a writer is opened
+// after 20 s to release it, so the test fails instead of hanging.
+void TestParkingImportText::onlyRegularFilesAreRead_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("fifo") << "fifo" << "imenovana cev (FIFO)";
+    QTest::newRow("link to /dev/zero") << "zero" << "znakovni uređaj";
+    QTest::newRow("directory") << "dir" << "folder";
+}
+
+void TestParkingImportText::onlyRegularFilesAreRead()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, shown);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("ulaz.csv");
+    if (kind == "fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (kind == "zero")
+        QVERIFY(QFile::link("/dev/zero", path));
+    else
+        QVERIFY(QDir(dir.path()).mkdir("ulaz.csv"));
+    for (const bool reader : {false, true}) {
+        const std::optional<QString> refusal = RefusalWithin20s(path, [&path, reader] {
+            if (reader)
+                ImportLineReader(path, nullptr);
+            else
+                CheckRegularFile(path);
+        });
+        QVERIFY2(refusal, "the open waited for a writer");
+        QVERIFY2(refusal->contains(QStringLiteral("ulaz.csv nije obična datoteka, već ") + shown), qPrintable(*refusal));
+    }
+}
+
+// The digest covers the bytes read, not what the file holds once it has grown.
+void TestParkingImportText::digestIsOfTheBytesRead()
+{
+    QTemporaryDir dir;
+    const QByteArray first = "h\r\nred 1\r\nred 2\r\n";
+    const QString path = WriteTestFile(dir, "raste.csv", first);
+    FileDigest digest;
+    ImportLineReader reader(path, &digest);
+    QByteArray line;
+    QVERIFY(reader.ReadLine(line));
+    QFile more(path);
+    QVERIFY(more.open(QIODevice::Append));
+    more.write("red 3\r\n");
+    more.close();
+    QCOMPARE(digest.size, -1);
+    QList<QByteArray> lines;
+    while (reader.ReadLine(line))
+        lines << line;
+    QCOMPARE(lines, QList<QByteArray>({"red 1", "red 2"}));
+    QCOMPARE(digest.size, first.size());
+    QCOMPARE(digest.sha256, QString::fromLatin1(QCryptographicHash::hash(first, QCryptographicHash::Sha256).toHex()));
+}
+
+// A working file that cannot grow says why in the system's words, never "Unknown error".
+void TestParkingImportText::fullWorkFileSaysWhy()
+{
+    rlimit saved{};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QString message;
+    {
+        LoadFile work;
+        rlimit small = saved;
+        small.rlim_cur = 64 * 1024;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        try {
+            for (int i = 0; i < 50000; ++i) {
+                work.AddWin1250(QByteArray(60, 'x'));
+                work.EndRow();
+            }
+        } catch (const ImportError &e) {
+            message = e.message();
+        }
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+    }
+    std::signal(SIGXFSZ, previousHandler);
+    QVERIFY2(message.contains(QStringLiteral("se ne može upisati: datoteka je veća nego što je dozvoljeno")),
+             qPrintable(message));
+    QVERIFY(!message.contains("Unknown error"));
 }
 
 QTEST_GUILESS_MAIN(TestParkingImportText)

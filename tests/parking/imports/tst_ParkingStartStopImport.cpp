@@ -1,4 +1,5 @@
 #include "ImportTestFiles.h"
+#include <parking/imports/ImportError.h>
 #include <parking/imports/StartStopImportJob.h>
 #include <routines/CodePages.h>
 
@@ -21,6 +22,8 @@ private Q_SLOTS:
     void fileInIndexOrder();
     void namesInSerbianOrder();
     void writtenAsJson();
+    void otherFilesRefused_data();
+    void otherFilesRefused();
 };
 
 namespace {
@@ -55,10 +58,10 @@ QString WriteFile(const QTemporaryDir &dir, const QByteArray &content)
     return WriteTestFile(dir, QStringLiteral("ss.csv"), content);
 }
 
-dataset::MemoryRows Import(const QString &path, ImportSummary *summary = nullptr)
+dataset::MemoryRows Import(const QString &path, ImportSummary *summary = nullptr, bool allowEmpty = false)
 {
     StartStopImportJob job;
-    ImportContext context{path, nullptr, {}};
+    ImportContext context{path, nullptr, {}, allowEmpty};
     const ImportSummary result = job.Run(context);
     if (summary)
         *summary = result;
@@ -181,6 +184,42 @@ void TestStartStopImport::writtenAsJson()
     empty.open(QIODevice::WriteOnly);
     WriteStartStopRows(dataset::MemoryRows(StartStopFields()), empty, true);
     QCOMPARE(QJsonDocument::fromJson(empty.data()).array().size(), 0);
+}
+
+// A subscription export or a log is no start-stop export: refused, nothing read into the
+// table. A header alone empties it only when allowed.
+void TestStartStopImport::otherFilesRefused_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("cause");
+    QTest::addColumn<bool>("emptiesTable");
+    QTest::newRow("subscription export")
+        << QByteArray("broj,reg,od,do,ime,prezime,jmbg,zona,lista,x,status\r\n"
+                      "P1,BG1,2024-01-01,2024-01-31,Ana,Ban,1,Z,L,,a\r\nP2,BG2,2024-01-01,2024-01-31,Ivo,Ban,1,Z,L,,a\r\n")
+        << "Datoteka nije start-stop izvoz (2 nečitljivih redova): red 2: nema registracije; red 3: " << false;
+    QTest::newRow("log") << QByteArray("a\nb c d\n\ne f\n") << "Datoteka nije start-stop izvoz (2 nečitljivih" << false;
+    QTest::newRow("header only") << Header
+                                 << "Datoteka nema nijedan red za upis; tabela start-stop bi ostala prazna." << true;
+    QTest::newRow("line ends only") << QByteArray(100000, '\n')
+                                    << "Datoteka sadrži samo prazne redove; tabela start-stop bi ostala prazna." << false;
+}
+
+void TestStartStopImport::otherFilesRefused()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, cause);
+    QFETCH(bool, emptiesTable);
+    QTemporaryDir dir;
+    const QString path = WriteFile(dir, content);
+    try {
+        Import(path);
+        QFAIL("accepted");
+    } catch (const ImportError &e) {
+        QVERIFY2(e.cause().startsWith(cause), qPrintable(e.cause()));
+        QCOMPARE(e.emptiesTable(), emptiesTable);
+    }
+    if (emptiesTable)
+        QCOMPARE(Import(path, nullptr, true).Count(), std::size_t(0));
 }
 
 QTEST_GUILESS_MAIN(TestStartStopImport)

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace imports;
 
 // Subscription export: one line to a row, and the file replacing the table as one step.
@@ -24,6 +26,10 @@ private Q_SLOTS:
     void failureKeepsTable();
     void hugeValueGivesShortMessage();
     void emptyLinesCountedAsEmpty();
+    void otherFilesRefusedTableKept_data();
+    void otherFilesRefusedTableKept();
+    void emptyingTheTableAsked();
+    void fifoRefusedWithoutWaiting();
     void staleCopyOfAGoneSessionDropped();
     void swapGivesUpWhileTableIsLocked();
     void copiesOfTwoImportsOnOneSessionApart();
@@ -192,9 +198,128 @@ void TestSubscriptionImport::emptyLinesCountedAsEmpty()
     QTemporaryDir dir;
     SubscriptionImportJob job;
     const ImportSummary summary =
-        RunImport(job, WriteFile(dir, Header + "\n\nP1,,2024-01-01,2024-01-31,,,,,,,\n \n"), db.params());
+        RunImport(job,
+                  WriteFile(dir, Header + "\n\nP1,,2024-01-01,2024-01-31,,,,,,,\n \nP2,BG2,2024-01-01,2024-01-31,,,,,,,\n"),
+                  db.params());
     using Counts = QList<QPair<QString, qint64>>;
     QCOMPARE(summary.leftOut, Counts({{"prazan red", 3}, {"prazna registracija", 1}}));
+    QCOMPARE(summary.rowsStored, 1);
+}
+
+namespace {
+
+QString Checksum(dataset::Connection &connection)
+{
+    dataset::Query query;
+    query.SetConnection(&connection);
+    query.SQL() << QStringLiteral("CHECKSUM TABLE parkingsubscription, parkingsubscription_prev");
+    query.Open();
+    QStringList sums;
+    for (; !query.Eof(); query.Next())
+        sums << query.Fields(1).AsString();
+    return sums.join(',');
+}
+
+qint64 Count(dataset::Connection &connection)
+{
+    return Value(connection, QStringLiteral("SELECT COUNT(*) FROM parkingsubscription")).toLongLong();
+}
+
+} // namespace
+
+// Files that are no subscription export, or that would leave the table empty, are refused
+// with the table and its previous generation unchanged.
+void TestSubscriptionImport::otherFilesRefusedTableKept_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("cause");
+    QTest::addColumn<bool>("emptiesTable");
+    const QString other = QStringLiteral("Datoteka nije izvoz pretplata (");
+    QTest::newRow("start-stop export")
+        << QByteArray("id|name|address|code|zip|city|phone|note|reg|zone|date|start|stop|\r\n"
+                      "1|Pera|Ulica 1|123|21000|Novi Sad|064|nap|NS123AB|Z1|2024-03-15|08:15|09:45|\r\n"
+                      "2|Mika|Ulica 2|124|21000|Novi Sad|064|nap|NS124AB|Z1|2024-03-15|08:15|09:45|\r\n")
+        << other + "2 nečitljivih redova): red 2: nema registracije; red 3: nema registracije" << false;
+    QTest::newRow("two-line log") << QByteArray("Dec  8 06:00:01 host cron[1]: start\nDec  8 06:00:02 host cron[1]: end\n")
+                                  << other + "1 nečitljivih redova): red 2: nema registracije" << false;
+    QByteArray commas;
+    for (int i = 0; i < 200000; ++i)
+        commas += ",,,,,,,,,,\n";
+    QTest::newRow("lines of commas") << commas << other + "199999 nečitljivih redova)" << false;
+    QTest::newRow("one long line") << QByteArray(10 << 20, 'x')
+                                   << "Datoteka nema nijedan red za upis; tabela parkingsubscription bi ostala prazna."
+                                   << true;
+    QTest::newRow("header only") << Header
+                                 << "Datoteka nema nijedan red za upis; tabela parkingsubscription bi ostala prazna."
+                                 << true;
+    QTest::newRow("line ends only") << QByteArray(10 << 20, '\n')
+                                    << "Datoteka sadrži samo prazne redove; tabela parkingsubscription bi ostala prazna."
+                                    << false;
+}
+
+void TestSubscriptionImport::otherFilesRefusedTableKept()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, cause);
+    QFETCH(bool, emptiesTable);
+    TestDatabase db(true);
+    QTemporaryDir dir;
+    SubscriptionImportJob first;
+    RunImport(first, WriteFile(dir, Header + "P1,BG1,2024-01-01,2024-01-31,,,,,,,\n"), db.params());
+    const QString before = Checksum(db.connection());
+    SubscriptionImportJob job;
+    try {
+        RunImport(job, WriteFile(dir, content), db.params());
+        QFAIL("accepted");
+    } catch (const ImportError &e) {
+        QCOMPARE(e.kind(), ImportFailure::File);
+        QCOMPARE(e.emptiesTable(), emptiesTable);
+        const QStringList lines = e.message().split('\n');
+        QCOMPARE(lines.value(0), QStringLiteral("Pogrešan format datoteke!"));
+        QVERIFY2(lines.value(1).startsWith(cause), qPrintable(lines.value(1)));
+        QCOMPARE(lines.value(2), QStringLiteral("Sadržaj tabela je ostao nepromenjen."));
+    }
+    QCOMPARE(Checksum(db.connection()), before);
+    QCOMPARE(Count(db.connection()), 1);
+}
+
+// A non-empty file without a row empties the table only when allowed; a file of no bytes
+// at all always does.
+void TestSubscriptionImport::emptyingTheTableAsked()
+{
+    TestDatabase db(true);
+    QVERIFY(Count(db.connection()) > 0);
+    QTemporaryDir dir;
+    SubscriptionImportJob job;
+    QVERIFY_THROWS_EXCEPTION(ImportError, RunImport(job, WriteFile(dir, Header + "\n"), db.params()));
+    QVERIFY(Count(db.connection()) > 0);
+    const ImportSummary summary = RunImport(job, WriteFile(dir, Header + "\n"), db.params(), {}, {}, true);
+    QCOMPARE(summary.rowsStored, 0);
+    QCOMPARE(Count(db.connection()), 0);
+    RunImport(job, WriteFile(dir, Header + "P1,BG1,2024-01-01,2024-01-31,,,,,,,\n"), db.params());
+    QCOMPARE(Count(db.connection()), 1);
+    RunImport(job, WriteFile(dir, {}), db.params());
+    QCOMPARE(Count(db.connection()), 0);
+}
+
+// A FIFO is refused by what it is, before the table is touched and without waiting for a
+// writer; a writer is opened after 20 s should the import wait after all.
+void TestSubscriptionImport::fifoRefusedWithoutWaiting()
+{
+    TestDatabase db(true);
+    const QString before = Checksum(db.connection());
+    QTemporaryDir dir;
+    const QString path = dir.filePath("cev.csv");
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    const dataset::ConnectionParams params = db.params();
+    const std::optional<QString> refusal = RefusalWithin20s(path, [&path, &params] {
+        SubscriptionImportJob job;
+        RunImport(job, path, params);
+    });
+    QVERIFY2(refusal, "the import waited for a writer");
+    const QString message = *refusal;
+    QVERIFY2(message.contains("cev.csv nije obična datoteka, već imenovana cev (FIFO)"), qPrintable(message));
+    QCOMPARE(Checksum(db.connection()), before);
 }
 
 namespace {

@@ -12,6 +12,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
+#include <pwd.h>
+#include <thread>
+#include <unistd.h>
+
 using namespace imports;
 
 namespace {
@@ -79,6 +84,7 @@ private Q_SLOTS:
     void lettersOutsideTheCodePageBecomeQuestionMarks();
     void undoPutsBackThePreviousImportOnce();
     void historyRecordsEachRun();
+    void historyDescribesTheBytesRead();
 };
 
 void TestParkingTicketImport::transferRules_data()
@@ -259,18 +265,25 @@ QString Checksums(dataset::Connection &connection)
 void TestParkingTicketImport::otherFilesRefusedBeforeAnyChange_data()
 {
     QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("cause");
+    const QString date = QStringLiteral("red 2: datum izdavanja");
     QByteArray noise;
     quint32 seed = 12345;
     for (int i = 0; i < 20000; ++i) {
         seed = seed * 1103515245u + 12345u;
         noise.append(char(seed >> 24));
     }
-    QTest::newRow("random bytes") << noise;
+    QTest::newRow("random bytes") << noise << date;
     QTest::newRow("subscription export") << QByteArray(
         "broj,registracija,od,do,ime,prezime,jmbg,zona,lista,x,status\r\n"
         "P1,BG123AA,01.01.2026,31.12.2026,Pera,Peric,0101990710000,1,A,,aktivna\r\n"
         "P2,NS456BB,01.02.2026,31.12.2026,Mika,Mikic,0101990710001,2,B,,aktivna\r\n"
-        "P3,NI789CC,01.03.2026,31.12.2026,Zika,Zikic,0101990710002,3,C,,aktivna\r\n");
+        "P3,NI789CC,01.03.2026,31.12.2026,Zika,Zikic,0101990710002,3,C,,aktivna\r\n") << date;
+    QTest::newRow("terminal controls") << QByteArray("h\n\x1b[2J\x1b[31m\a\xe2\x80\xae,1,2\n")
+                                       << QStringLiteral("red 2: datum izdavanja \u201E[2J\\x1b[31m\\x07");
+    QTest::newRow("line ends only") << QByteArray(10 << 20, '\n')
+                                    << QStringLiteral("Datoteka sadrži samo prazne redove; tabela parkingticket bi "
+                                                      "ostala prazna.");
 }
 
 // Neither file is a ticket export: the import names the first unreadable lines and
@@ -278,6 +291,7 @@ void TestParkingTicketImport::otherFilesRefusedBeforeAnyChange_data()
 void TestParkingTicketImport::otherFilesRefusedBeforeAnyChange()
 {
     QFETCH(QByteArray, content);
+    QFETCH(QString, cause);
     TestDatabase db;
     QTemporaryDir dir;
     TicketImportJob first;
@@ -292,8 +306,9 @@ void TestParkingTicketImport::otherFilesRefusedBeforeAnyChange()
         const QStringList lines = e.message().split('\n');
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines.at(0), QStringLiteral("Pogrešan format datoteke!"));
-        QVERIFY2(lines.at(1).contains("red 2: datum izdavanja"), qPrintable(lines.at(1)));
+        QVERIFY2(lines.at(1).contains(cause), qPrintable(lines.at(1)));
         QVERIFY(lines.at(1).size() < 600);
+        QVERIFY(!e.message().contains(QChar(0x1B)) && !e.message().contains(QChar(0x202E)));
         QCOMPARE(lines.at(2), QStringLiteral("Sadržaj tabela je ostao nepromenjen."));
     }
     QCOMPARE(Checksums(db.connection()), before);
@@ -398,12 +413,21 @@ void TestParkingTicketImport::historyRecordsEachRun()
 {
     TestDatabase db;
     QTemporaryDir dir;
+    // The user comes from the process's user id, not from the environment.
+    const QByteArray savedUser = qgetenv("USER");
+    qputenv("USER", "mallory");
+    const QString system = QString::fromLocal8Bit(getpwuid(geteuid())->pw_name);
     const QString good = WriteExport(dir, {Ticket("S1"), "", Ticket("S2", {{5, "5"}})}, "dobra.csv");
     TicketImportJob first;
     RunImport(first, good, db.params(), {}, "Ana Anić");
     TicketImportJob second;
-    QVERIFY_THROWS_EXCEPTION(ImportError,
-                             RunImport(second, WriteTestFile(dir, "losa.csv", "h\nx,y\nz\n"), db.params()));
+    QVERIFY_THROWS_EXCEPTION(
+        ImportError, RunImport(second,
+                               WriteTestFile(dir, "losa.csv",
+                                             "root:$6$abc:19000:0:99999:7:::\ndaemon:*:19000:0:99999:7:::\n"
+                                             "bin:*:19000:0:99999:7:::\n"),
+                               db.params()));
+    qputenv("USER", savedUser);
     UndoLastImport(db.connection(), TicketImportJob::Tables(), kHistoryUndoTickets, "Ana Anić");
     QVERIFY_THROWS_EXCEPTION(
         ImportError, UndoLastImport(db.connection(), TicketImportJob::Tables(), kHistoryUndoTickets, "Ana Anić"));
@@ -417,16 +441,57 @@ void TestParkingTicketImport::historyRecordsEachRun()
              "ORDER BY parkingimporthistoryid");
     QCOMPARE(rows.size(), 4);
     QCOMPARE(rows.at(0),
-             QStringLiteral("uvoz karata|uspeh|Ana Anić|1|dobra.csv|%1|%2|3|1|"
+             QStringLiteral("uvoz karata|uspeh|Ana Anić (sistem: %3)|1|dobra.csv|%1|%2|3|1|"
                             "prazan red: 1; status 3 ili 5 (naplaćena ili poništena): 1||1")
                  .arg(file.size())
-                 .arg(sha));
-    QVERIFY2(rows.at(1).startsWith("uvoz karata|greška|"), qPrintable(rows.at(1)));
-    QVERIFY2(rows.at(1).contains("|Datoteka nije izvoz parking karata (2 nečitljivih redova): red 2: "),
+                 .arg(sha, system));
+    QVERIFY2(rows.at(1).startsWith("uvoz karata|greška|" + system + "|"), qPrintable(rows.at(1)));
+    // The refused file's lines are kept as position and cause, not as content.
+    QVERIFY2(rows.at(1).contains("|Datoteka nije izvoz parking karata (2 nečitljivih redova): red 2: datum "
+                                 "izdavanja \u201E\u2026\u201C nije ispravan; red 3: "),
              qPrintable(rows.at(1)));
-    QVERIFY2(rows.at(2).startsWith("vraćanje karata|uspeh|Ana Anić|1|"), qPrintable(rows.at(2)));
+    QVERIFY2(!rows.at(1).contains("daemon") && !rows.at(1).contains("bin:"), qPrintable(rows.at(1)));
+    QVERIFY2(rows.at(2).startsWith("vraćanje karata|uspeh|Ana Anić (sistem: " + system + ")|1|"),
+             qPrintable(rows.at(2)));
     QVERIFY2(rows.at(2).contains(", dobra.csv|"), qPrintable(rows.at(2)));
     QVERIFY2(rows.at(3).contains("nema prethodnog uvoza"), qPrintable(rows.at(3)));
+}
+
+// A file that grows while it is imported (a second thread appends to it once the import
+// has begun reading): the history's size and SHA-256 are those of the lines imported.
+void TestParkingTicketImport::historyDescribesTheBytesRead()
+{
+    TestDatabase db;
+    QTemporaryDir dir;
+    QList<QByteArray> lines;
+    for (int i = 0; i < 100000; ++i)
+        lines << Ticket("G" + QByteArray::number(i));
+    const QString path = WriteExport(dir, lines, "raste.csv");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray read = file.readAll();
+    file.close();
+    std::atomic<bool> grown = false;
+    const auto progress = [&](qint64 done, qint64) {
+        if (done == 0 || grown.exchange(true))
+            return;
+        std::thread writer([&path] {
+            QFile more(path);
+            if (!more.open(QIODevice::Append))
+                return;
+            for (int i = 0; i < 30000; ++i)
+                more.write(Ticket("H" + QByteArray::number(i)) + "\r\n");
+        });
+        writer.join();
+    };
+    TicketImportJob job;
+    const ImportSummary summary = RunImport(job, path, db.params(), progress);
+    QVERIFY(grown);
+    QCOMPARE(summary.linesRead, 100000);
+    QVERIFY(QFileInfo(path).size() > read.size());
+    QCOMPARE(Rows(db.connection(), "SELECT filesize, sha256 FROM parkingimporthistory"),
+             QStringList(QStringLiteral("%1|%2").arg(read.size()).arg(
+                 QString::fromLatin1(QCryptographicHash::hash(read, QCryptographicHash::Sha256).toHex()))));
 }
 
 QTEST_GUILESS_MAIN(TestParkingTicketImport)
