@@ -226,7 +226,7 @@ QStringList AnonymousAccounts(dataset::Connection &administrator)
 {
     QStringList accounts;
     for (const QStringList &row : Rows(administrator, QStringLiteral("SELECT host FROM mysql.user WHERE user = ''"), 1))
-        accounts << Account(QString(), row.at(0));
+        accounts << Account(QStringLiteral(""), row.at(0));
     return accounts;
 }
 

@@ -115,7 +115,7 @@ private Q_SLOTS:
         cipher.Open();
         QVERIFY(!cipher.Fields(1).AsString().isEmpty());
         QVERIFY2(description.contains(QStringLiteral("TLS (TLSv1")), qPrintable(description));
-        QCOMPARE(Value(desk, QStringLiteral("SELECT passwordhash <> '' FROM user WHERE username = 'admin'")),
+        QCOMPARE(Value(*Administrator(), QStringLiteral("SELECT passwordhash <> '' FROM user WHERE username = 'admin'")),
                  QStringLiteral("1"));
 
         // The account is admitted over TLS only.
@@ -149,7 +149,7 @@ private Q_SLOTS:
         dataset::Connection desk;
         OpenDesk(desk);
         try {
-            desk.Execute(statement.arg(dataset::Connection::QuoteIdentifier(m_database)));
+            desk.Execute(QString(statement).replace(QStringLiteral("%1"), dataset::Connection::QuoteIdentifier(m_database)));
             QFAIL("the desks' account ran it");
         } catch (const dataset::DatabaseError &error) {
             QVERIFY2(error.serverCode() != 0, qPrintable(error.message()));
@@ -231,7 +231,8 @@ private Q_SLOTS:
     {
         auto administrator = Administrator();
         administrator->Execute(QStringLiteral("CREATE USER IF NOT EXISTS ''@'localhost'"));
-        const Result result = RunDbServer(ServerOptions(QStringLiteral("createdb")) + QStringList{m_database});
+        const Result result = RunDbServer(ServerOptions(QStringLiteral("createdb"))
+                                          + QStringList{"--app-user", m_desk, "--import-user", m_import, m_database});
         administrator->Execute(QStringLiteral("DROP USER IF EXISTS ''@'localhost'"));
         QVERIFY2(result.exitCode == 0, qPrintable(result.err));
         QVERIFY2(result.out.contains(QStringLiteral("Upozorenje: anonimni nalog ''@'localhost'"))
