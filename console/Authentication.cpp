@@ -83,7 +83,8 @@ Authenticator::Authenticator(dataset::Connection &connection, Derive derive)
 LoginResult Authenticator::LogIn(const QString &userName, const QString &password)
 {
     LoginResult result;
-    const QVariantMap name{{QStringLiteral("name"), userName}};
+    // Longer names exist nowhere; the procedures count wrong tries by the first 255 characters.
+    const QVariantMap name{{QStringLiteral("name"), userName.left(255)}};
     Outputs state(m_connection, QStringLiteral("loginstate(:name"), name, {"userid", "settings", "wait"});
     if (const auto wait = Seconds(state[QStringLiteral("wait")]); wait.count() > 0) {
         result.status = LoginResult::Status::TooEarly;
@@ -102,7 +103,7 @@ LoginResult Authenticator::LogIn(const QString &userName, const QString &passwor
     // An unknown name is derived with the decoy's parameters: the same work, the same time.
     const QString candidate = Candidate(m_derive(password, Settings(userId, settings)));
     Outputs login(m_connection, QStringLiteral("login(:name, :hash"),
-                  {{QStringLiteral("name"), userName}, {QStringLiteral("hash"), candidate}}, {"userid", "wait"});
+                  {{QStringLiteral("name"), userName.left(255)}, {QStringLiteral("hash"), candidate}}, {"userid", "wait"});
     const dataset::Field &accepted = login[QStringLiteral("userid")];
     if (!accepted.IsNull()) {
         if (const auto user = FindUser(m_connection, accepted.AsLargeInt())) {

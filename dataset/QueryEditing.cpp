@@ -4,6 +4,7 @@
 #include "FieldValue.h"
 #include "QueryPrivate.h"
 #include "Transaction.h"
+#include "WriteCheck.h"
 
 #include <algorithm>
 
@@ -168,7 +169,7 @@ RowData Query::Private::writeInsert(RowData row)
         names << detail::QuoteIdentifier(columns[std::size_t(index)].orgName);
         values << literal(row, index);
     }
-    connectionOrThrow().Execute(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+    detail::ExecuteWrite(connectionOrThrow(), QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                     .arg(target.table, names.join(QStringLiteral(", ")),
                                          values.join(QStringLiteral(", "))));
     if (!generated)
@@ -198,7 +199,7 @@ void Query::Private::writeUpdate(RowData original, RowData current)
     }
     if (assignments.isEmpty())
         return;
-    expectOneRow(connectionOrThrow().Execute(QStringLiteral("UPDATE %1 SET %2 WHERE %3 AND %4 LIMIT 1")
+    expectOneRow(detail::ExecuteWrite(connectionOrThrow(), QStringLiteral("UPDATE %1 SET %2 WHERE %3 AND %4 LIMIT 1")
                                                  .arg(target.table, assignments.join(QStringLiteral(", ")),
                                                       whereKey(original), unchanged.join(QStringLiteral(" AND ")))));
 }
