@@ -103,7 +103,8 @@ LoginResult Authenticator::LogIn(const QString &userName, const QString &passwor
     // An unknown name is derived with the decoy's parameters: the same work, the same time.
     const QString candidate = Candidate(m_derive(password, Settings(userId, settings)));
     Outputs login(m_connection, QStringLiteral("login(:name, :hash"),
-                  {{QStringLiteral("name"), userName.left(255)}, {QStringLiteral("hash"), candidate}}, {"userid", "wait"});
+                  {{QStringLiteral("name"), userName.left(255)}, {QStringLiteral("hash"), candidate}},
+                  {"userid", "wait"});
     const dataset::Field &accepted = login[QStringLiteral("userid")];
     if (!accepted.IsNull()) {
         if (const auto user = FindUser(m_connection, accepted.AsLargeInt())) {
@@ -134,8 +135,8 @@ void Authenticator::ChangePassword(int userId, const QString &current, const QSt
                   {{QStringLiteral("name"), name.FieldByName(QStringLiteral("username")).AsString()}},
                   {"userid", "settings", "wait"});
     if (const auto wait = Seconds(state[QStringLiteral("wait")]); wait.count() > 0)
-        throw dataset::Error(QStringLiteral("Posle više pogrešnih lozinki sledeći pokušaj je moguć za %1 s.")
-                                 .arg(wait.count()));
+        throw dataset::Error(
+            QStringLiteral("Posle više pogrešnih lozinki sledeći pokušaj je moguć za %1 s.").arg(wait.count()));
     const QByteArray settings = state[QStringLiteral("settings")].AsString().toLatin1();
     const QString present = settings.isEmpty() ? QStringLiteral("-") : Candidate(m_derive(current, settings));
     Outputs change(m_connection, QStringLiteral("changepassword(:id, :current, :new"),
@@ -144,12 +145,9 @@ void Authenticator::ChangePassword(int userId, const QString &current, const QSt
                     {QStringLiteral("new"), QString::fromLatin1(HashPassword(newPassword))}},
                    {"result"});
     switch (change[QStringLiteral("result")].AsInteger()) {
-    case 0:
-        return;
-    case 1:
-        throw dataset::Error(QStringLiteral("Trenutna lozinka nije tačna."));
-    case 3:
-        throw dataset::Error(QStringLiteral("Posle više pogrešnih lozinki promena lozinke mora da sačeka."));
+    case 0: return;
+    case 1: throw dataset::Error(QStringLiteral("Trenutna lozinka nije tačna."));
+    case 3: throw dataset::Error(QStringLiteral("Posle više pogrešnih lozinki promena lozinke mora da sačeka."));
     default:
         throw dataset::Error(QStringLiteral("Lozinka korisnika %1 nije promenjena (korisnik više ne postoji).").arg(userId));
     }

@@ -12,9 +12,9 @@ namespace dataset { class Connection; }
 
 namespace console {
 
+using dbserver::DerivePasswordHash;
 using dbserver::HashPassword;
 using dbserver::MinimumPasswordLength;
-using dbserver::DerivePasswordHash;
 using dbserver::VerifyPassword;
 // Wrong passwords for one name before each further try has to wait.
 inline constexpr int FreeLoginAttempts = 5;

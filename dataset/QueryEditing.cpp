@@ -169,9 +169,9 @@ RowData Query::Private::writeInsert(RowData row)
         names << detail::QuoteIdentifier(columns[std::size_t(index)].orgName);
         values << literal(row, index);
     }
-    detail::ExecuteWrite(connectionOrThrow(), QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                    .arg(target.table, names.join(QStringLiteral(", ")),
-                                         values.join(QStringLiteral(", "))));
+    detail::ExecuteWrite(connectionOrThrow(),
+                         QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                             .arg(target.table, names.join(QStringLiteral(", ")), values.join(QStringLiteral(", "))));
     if (!generated)
         return row;
     // The row learns the key the server gave it.
@@ -199,9 +199,10 @@ void Query::Private::writeUpdate(RowData original, RowData current)
     }
     if (assignments.isEmpty())
         return;
-    expectOneRow(detail::ExecuteWrite(connectionOrThrow(), QStringLiteral("UPDATE %1 SET %2 WHERE %3 AND %4 LIMIT 1")
-                                                 .arg(target.table, assignments.join(QStringLiteral(", ")),
-                                                      whereKey(original), unchanged.join(QStringLiteral(" AND ")))));
+    expectOneRow(detail::ExecuteWrite(connectionOrThrow(),
+                                      QStringLiteral("UPDATE %1 SET %2 WHERE %3 AND %4 LIMIT 1")
+                                          .arg(target.table, assignments.join(QStringLiteral(", ")), whereKey(original),
+                                               unchanged.join(QStringLiteral(" AND ")))));
 }
 
 void Query::Private::writeDelete(RowData original)

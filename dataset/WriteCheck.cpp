@@ -28,10 +28,10 @@ std::uint64_t ExecuteWrite(Connection &connection, const QString &sql)
         if (!row[0] || QByteArray(row[0]) != "Warning" || (code != WARN_DATA_TRUNCATED && code != ER_DATA_TOO_LONG))
             continue;
         const QString name = column.match(QString::fromUtf8(row[2] ? row[2] : "")).captured(1);
-        throw Error(connection.InTransaction()
-                        ? QStringLiteral("Vrednost za polje \"%1\" ne staje u bazu cela; ništa nije upisano.").arg(name)
-                        : QStringLiteral("Vrednost za polje \"%1\" ne staje u bazu cela i upisana je skraćena.")
-                              .arg(name));
+        throw Error(
+            connection.InTransaction()
+                ? QStringLiteral("Vrednost za polje \"%1\" ne staje u bazu cela; ništa nije upisano.").arg(name)
+                : QStringLiteral("Vrednost za polje \"%1\" ne staje u bazu cela i upisana je skraćena.").arg(name));
     }
     return affected;
 }

@@ -51,8 +51,8 @@ QByteArray DerivePasswordHash(const QString &password, const QByteArray &setting
 {
     EnsureSodium();
     // $argon2id$v=19$m=65536,t=2,p=1$SALT$ (or $argon2i$…), as crypto_pwhash_str writes it.
-    static const QRegularExpression format(
-        QStringLiteral("^\\$(argon2id|argon2i)\\$v=19\\$m=([0-9]{1,10}),t=([0-9]{1,10}),p=1\\$([A-Za-z0-9+/]{22})\\$$"));
+    static const QRegularExpression format(QStringLiteral(
+        "^\\$(argon2id|argon2i)\\$v=19\\$m=([0-9]{1,10}),t=([0-9]{1,10}),p=1\\$([A-Za-z0-9+/]{22})\\$$"));
     const auto match = format.match(QString::fromLatin1(settings));
     if (!match.hasMatch())
         return {};
@@ -62,15 +62,16 @@ QByteArray DerivePasswordHash(const QString &password, const QByteArray &setting
     unsigned char salt[crypto_pwhash_SALTBYTES];
     const QByteArray saltText = match.captured(4).toLatin1();
     std::size_t saltLength = 0;
-    if (sodium_base642bin(salt, sizeof salt, saltText.constData(), std::size_t(saltText.size()), nullptr,
-                          &saltLength, nullptr, sodium_base64_VARIANT_ORIGINAL_NO_PADDING) != 0
+    if (sodium_base642bin(salt, sizeof salt, saltText.constData(), std::size_t(saltText.size()), nullptr, &saltLength,
+                          nullptr, sodium_base64_VARIANT_ORIGINAL_NO_PADDING)
+            != 0
         || saltLength != sizeof salt)
         return {};
     unsigned char key[32];
     const QByteArray utf8 = password.toUtf8();
-    if (crypto_pwhash(key, sizeof key, utf8.constData(), static_cast<unsigned long long>(utf8.size()), salt,
-                      operations, std::size_t(memory),
-                      id ? crypto_pwhash_ALG_ARGON2ID13 : crypto_pwhash_ALG_ARGON2I13) != 0)
+    if (crypto_pwhash(key, sizeof key, utf8.constData(), static_cast<unsigned long long>(utf8.size()), salt, operations,
+                      std::size_t(memory), id ? crypto_pwhash_ALG_ARGON2ID13 : crypto_pwhash_ALG_ARGON2I13)
+        != 0)
         return {};
     char encoded[sodium_base64_ENCODED_LEN(sizeof key, sodium_base64_VARIANT_ORIGINAL_NO_PADDING)];
     sodium_bin2base64(encoded, sizeof encoded, key, sizeof key, sodium_base64_VARIANT_ORIGINAL_NO_PADDING);
@@ -80,9 +81,8 @@ QByteArray DerivePasswordHash(const QString &password, const QByteArray &setting
 const QByteArray &DecoyPasswordHash()
 {
     // Made from 32 random bytes that were thrown away; the limits are the interactive ones.
-    static const QByteArray decoy = QByteArrayLiteral(
-        "$argon2id$v=19$m=65536,t=2,p=1$ZGVjb3ktc2FsdC1wYXJraQ$"
-        "Qm9ndXNIYXNoRm9yVGltaW5nT25seU5vdEFQYXNzd29yZA");
+    static const QByteArray decoy = QByteArrayLiteral("$argon2id$v=19$m=65536,t=2,p=1$ZGVjb3ktc2FsdC1wYXJraQ$"
+                                                      "Qm9ndXNIYXNoRm9yVGltaW5nT25seU5vdEFQYXNzd29yZA");
     return decoy;
 }
 

@@ -114,7 +114,8 @@ QStringList DeskTables(dataset::Connection &administrator, const QString &name)
 void GrantDeskTables(dataset::Connection &administrator, const QString &name, const QString &account)
 {
     const auto table = [&name](const QString &table) {
-        return dataset::Connection::QuoteIdentifier(name) + QLatin1Char('.') + dataset::Connection::QuoteIdentifier(table);
+        return dataset::Connection::QuoteIdentifier(name) + QLatin1Char('.')
+            + dataset::Connection::QuoteIdentifier(table);
     };
     for (const QString &data : DeskTables(administrator, name))
         administrator.Execute(
@@ -190,9 +191,9 @@ void SecureAccounts(const QString &dataDir, const QString &socketPath)
 
 void GrantApplicationAccess(dataset::Connection &administrator, const QString &name)
 {
-    administrator.Execute(QStringLiteral("GRANT %1 ON %2.* TO %3")
-                              .arg(QLatin1String(ApplicationRights), DatabaseGrantName(name),
-                                   Account(QLatin1String(ApplicationUser))));
+    administrator.Execute(
+        QStringLiteral("GRANT %1 ON %2.* TO %3")
+            .arg(QLatin1String(ApplicationRights), DatabaseGrantName(name), Account(QLatin1String(ApplicationUser))));
 }
 
 void GrantSharedAccess(dataset::Connection &administrator, const QString &name, const QString &user,
@@ -204,10 +205,10 @@ void GrantSharedAccess(dataset::Connection &administrator, const QString &name, 
     // versions could drop it) is taken away; the procedures stay callable.
     administrator.Execute(QStringLiteral("GRANT EXECUTE ON %1.* TO %2").arg(database, account));
     administrator.Execute(QStringLiteral("REVOKE ALL PRIVILEGES ON %1.* FROM %2").arg(database, account));
-    administrator.Execute(QStringLiteral("GRANT %1EXECUTE ON %2.* TO %3")
-                              .arg(kind == SharedAccount::Import ? QLatin1String(ImportDatabaseRights) + QStringLiteral(", ")
-                                                                 : QString(),
-                                   database, account));
+    administrator.Execute(
+        QStringLiteral("GRANT %1EXECUTE ON %2.* TO %3")
+            .arg(kind == SharedAccount::Import ? QLatin1String(ImportDatabaseRights) + QStringLiteral(", ") : QString(),
+                 database, account));
     GrantDeskTables(administrator, name, account);
 }
 

@@ -26,8 +26,7 @@ bool MakeAccount(dataset::Connection &administrator, const QString &user, const 
                  const QString &passwordFile, QStringList &lines)
 {
     const QString account = user + QLatin1Char('@') + host;
-    const bool created =
-        CreateApplicationAccount(administrator, user, host, administrator.Encrypted(), passwordFile);
+    const bool created = CreateApplicationAccount(administrator, user, host, administrator.Encrypted(), passwordFile);
     if (created)
         lines << QStringLiteral("Nalog %1 je napravljen%2; lozinka je u datoteci %3.")
                      .arg(account, administrator.Encrypted() ? QStringLiteral(" (samo preko TLS)") : QString(),
@@ -151,8 +150,7 @@ QStringList CreateSharedDatabase(const SharedServerOptions &options)
     if (AccountExists(administrator, options.importUser, options.appHost) || !options.importPasswordOut.isEmpty()) {
         import = MakeAccount(administrator, options.importUser, options.appHost, options.importPasswordOut, lines);
         GrantSharedAccess(administrator, name, options.importUser, options.appHost, SharedAccount::Import);
-        lines << QStringLiteral("Prava naloga za uvoz na celoj bazi: %1.")
-                     .arg(QLatin1String(ImportDatabaseRights));
+        lines << QStringLiteral("Prava naloga za uvoz na celoj bazi: %1.").arg(QLatin1String(ImportDatabaseRights));
     } else {
         lines << QStringLiteral("Nalog za uvoz %1@%2 nije napravljen; navedite --import-password-out DATOTEKA.")
                      .arg(options.importUser, options.appHost);

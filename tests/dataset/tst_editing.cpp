@@ -309,14 +309,23 @@ void TestEditing::cutReportedForEveryWriter_data()
 {
     QTest::addColumn<QString>("writer");
     QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("error");   // empty: stored whole
+    QTest::addColumn<QString>("error"); // empty: stored whole
     QTest::addColumn<int>("rows");
-    QTest::newRow("posted field") << "post" << "123456789" << "polja \"regnumber\" ima više od 8 znakova" << 0;
-    QTest::newRow("posted field that fits") << "post" << "12345678" << "" << 1;
-    QTest::newRow("statement in a transaction") << "transaction" << "123456789"
+    QTest::newRow("posted field") << "post"
+                                  << "123456789"
+                                  << "polja \"regnumber\" ima više od 8 znakova" << 0;
+    QTest::newRow("posted field that fits") << "post"
+                                            << "12345678"
+                                            << "" << 1;
+    QTest::newRow("statement in a transaction") << "transaction"
+                                                << "123456789"
                                                 << "polje \"regnumber\" ne staje u bazu cela; ništa nije upisano" << 0;
-    QTest::newRow("statement alone") << "statement" << "ŠĐČĆŽŠĐČĆ" << "upisana je skraćena" << 1;
-    QTest::newRow("statement that fits") << "statement" << "ŠĐČĆŽŠĐČ" << "" << 1;
+    QTest::newRow("statement alone") << "statement"
+                                     << "ŠĐČĆŽŠĐČĆ"
+                                     << "upisana je skraćena" << 1;
+    QTest::newRow("statement that fits") << "statement"
+                                         << "ŠĐČĆŽŠĐČ"
+                                         << "" << 1;
 }
 
 // A text longer than its column never reaches the table cut without a word, whoever

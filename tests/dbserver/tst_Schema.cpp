@@ -462,9 +462,9 @@ private Q_SLOTS:
         import.Execute(QStringLiteral("RENAME TABLE parkingticket_copy TO parkingticket_old"));
         import.Execute(QStringLiteral("DROP TABLE parkingticket_old"));
         for (dataset::Connection *account : {&desk, &import}) {
-            for (const QString &refused : {QStringLiteral("CREATE DATABASE t_other"),
-                                           QStringLiteral("SELECT * FROM mysql.user"),
-                                           QStringLiteral("GRANT SELECT ON *.* TO CURRENT_USER")}) {
+            for (const QString &refused :
+                 {QStringLiteral("CREATE DATABASE t_other"), QStringLiteral("SELECT * FROM mysql.user"),
+                  QStringLiteral("GRANT SELECT ON *.* TO CURRENT_USER")}) {
                 QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError, account->Execute(refused));
             }
         }
@@ -475,7 +475,7 @@ private Q_SLOTS:
 
         const QStringList again = dbserver::CreateSharedDatabase(*options);
         QVERIFY2(again.last().contains(QStringLiteral("ništa nije promenjeno")), qPrintable(again.join('\n')));
-        desk.Connect(desk.Params());   // the passwords stayed what they were
+        desk.Connect(desk.Params()); // the passwords stayed what they were
         import.Connect(import.Params());
         for (const QString &user : {appUser, importUser})
             m_server.Execute(QStringLiteral("DROP USER '%1'@'localhost'").arg(user));
@@ -492,8 +492,9 @@ private Q_SLOTS:
         // As earlier versions granted it: on the database's name with its wildcards escaped.
         QString literal = db.name();
         literal.replace(QLatin1Char('_'), QStringLiteral("\\_"));
-        m_server.Execute(QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE, CREATE, DROP, ALTER ON %1.* TO '%2'@'localhost'")
-                             .arg(dataset::Connection::QuoteIdentifier(literal), appUser));
+        m_server.Execute(
+            QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE, CREATE, DROP, ALTER ON %1.* TO '%2'@'localhost'")
+                .arg(dataset::Connection::QuoteIdentifier(literal), appUser));
         const auto options = dbserver::ParseSharedServerOptions(
             {QStringLiteral("--socket"), m_server.Params().socket, QStringLiteral("--server-user"),
              m_server.Params().user, QStringLiteral("--app-user"), appUser, db.name()});

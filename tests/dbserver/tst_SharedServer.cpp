@@ -83,9 +83,17 @@ private Q_SLOTS:
     {
         const QString deskPassword = m_dir.filePath(QStringLiteral("desk.pw"));
         const QStringList create = ServerOptions(QStringLiteral("createdb"))
-            + QStringList{"--app-user", m_desk, "--app-password-out", deskPassword, "--import-user", m_import,
-                          "--import-password-out", m_dir.filePath(QStringLiteral("import.pw")),
-                          "--admin-password-file", m_dir.filePath(QStringLiteral("admin.pw")), m_database};
+            + QStringList{"--app-user",
+                          m_desk,
+                          "--app-password-out",
+                          deskPassword,
+                          "--import-user",
+                          m_import,
+                          "--import-password-out",
+                          m_dir.filePath(QStringLiteral("import.pw")),
+                          "--admin-password-file",
+                          m_dir.filePath(QStringLiteral("admin.pw")),
+                          m_database};
         const Result first = RunDbServer(create);
         QVERIFY2(first.exitCode == 0, qPrintable(first.err));
         QVERIFY2(first.out.contains(QStringLiteral("je napravljena")) && first.out.contains(QStringLiteral("samo preko TLS")),
@@ -115,8 +123,9 @@ private Q_SLOTS:
         cipher.Open();
         QVERIFY(!cipher.Fields(1).AsString().isEmpty());
         QVERIFY2(description.contains(QStringLiteral("TLS (TLSv1")), qPrintable(description));
-        QCOMPARE(Value(*Administrator(), QStringLiteral("SELECT passwordhash <> '' FROM user WHERE username = 'admin'")),
-                 QStringLiteral("1"));
+        QCOMPARE(
+            Value(*Administrator(), QStringLiteral("SELECT passwordhash <> '' FROM user WHERE username = 'admin'")),
+            QStringLiteral("1"));
 
         // The account is admitted over TLS only.
         dataset::ConnectionParams plain = desk.Params();
@@ -149,13 +158,15 @@ private Q_SLOTS:
         dataset::Connection desk;
         OpenDesk(desk);
         try {
-            desk.Execute(QString(statement).replace(QStringLiteral("%1"), dataset::Connection::QuoteIdentifier(m_database)));
+            desk.Execute(
+                QString(statement).replace(QStringLiteral("%1"), dataset::Connection::QuoteIdentifier(m_database)));
             QFAIL("the desks' account ran it");
         } catch (const dataset::DatabaseError &error) {
             QVERIFY2(error.serverCode() != 0, qPrintable(error.message()));
         }
-        QCOMPARE(Value(*Administrator(), QStringLiteral("SELECT COUNT(*) FROM user WHERE username = 'admin' "
-                                                        "AND passwordhash LIKE '$argon2%'")),
+        QCOMPARE(Value(*Administrator(),
+                       QStringLiteral("SELECT COUNT(*) FROM user WHERE username = 'admin' "
+                                      "AND passwordhash LIKE '$argon2%'")),
                  QStringLiteral("1"));
     }
 
@@ -183,19 +194,22 @@ private Q_SLOTS:
                  QStringLiteral("1"));
         authenticator.ChangePassword(login.user.UserID, QStringLiteral("Prva-lozinka"), QStringLiteral("Druga-lozinka"),
                                      QStringLiteral("Druga-lozinka"));
-        QCOMPARE(authenticator.LogIn(QStringLiteral("admin"), QStringLiteral("Druga-lozinka")).status, Status::Accepted);
+        QCOMPARE(authenticator.LogIn(QStringLiteral("admin"), QStringLiteral("Druga-lozinka")).status,
+                 Status::Accepted);
         authenticator.ChangePassword(login.user.UserID, QStringLiteral("Druga-lozinka"), QStringLiteral("Prva-lozinka"),
                                      QStringLiteral("Prva-lozinka"));
 
         desk.Execute(QStringLiteral("START TRANSACTION"));
         desk.Execute(QStringLiteral("INSERT INTO numbercounter (series, n) VALUES ('parkingdocument', 1) "
                                     "ON DUPLICATE KEY UPDATE n = n + 1"));
-        desk.Execute(QStringLiteral("INSERT INTO parkingdocument (number, documentdatetime, cityreg, regnumber, userid) "
-                                    "VALUES ('1/26', NOW(), 'BG', '123AB', %1)")
-                         .arg(login.user.UserID));
+        desk.Execute(
+            QStringLiteral("INSERT INTO parkingdocument (number, documentdatetime, cityreg, regnumber, userid) "
+                           "VALUES ('1/26', NOW(), 'BG', '123AB', %1)")
+                .arg(login.user.UserID));
         desk.Execute(QStringLiteral("COMMIT"));
-        QCOMPARE(Value(desk, QStringLiteral("SELECT CONCAT(u.firstname, ' ', pd.number) FROM parkingdocument AS pd "
-                                            "JOIN user AS u ON u.userid = pd.userid")),
+        QCOMPARE(Value(desk,
+                       QStringLiteral("SELECT CONCAT(u.firstname, ' ', pd.number) FROM parkingdocument AS pd "
+                                      "JOIN user AS u ON u.userid = pd.userid")),
                  QStringLiteral("Administrator 1/26"));
     }
 
