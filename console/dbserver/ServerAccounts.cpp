@@ -220,7 +220,18 @@ int RefreshSharedAccess(dataset::Connection &administrator, const QString &name)
                                2, {{QStringLiteral("name"), name}});
     for (const QStringList &row : accounts)
         GrantDeskTables(administrator, name, Account(row.at(0), row.at(1)));
-    return int(accounts.size());
+    // An account of an earlier version, with its rights on the whole database, still logs
+    // in through the procedures until createdb narrows it.
+    QString literal = DatabaseGrantName(name);
+    literal = literal.mid(1, literal.size() - 2).replace(QStringLiteral("``"), QStringLiteral("`"));
+    const auto older = Rows(administrator,
+                            QStringLiteral("SELECT user, host FROM mysql.db WHERE db = :name AND select_priv = 'Y' "
+                                           "AND execute_priv = 'N'"),
+                            2, {{QStringLiteral("name"), literal}});
+    for (const QStringList &row : older)
+        administrator.Execute(
+            QStringLiteral("GRANT EXECUTE ON %1.* TO %2").arg(DatabaseGrantName(name), Account(row.at(0), row.at(1))));
+    return int(accounts.size() + older.size());
 }
 
 QStringList AnonymousAccounts(dataset::Connection &administrator)
