@@ -223,16 +223,18 @@ private Q_SLOTS:
         for (int i = 0; i < console::FreeLoginAttempts; ++i)
             authenticator.LogIn(QStringLiteral("admin"), QStringLiteral("pogresna"));
         desk.Execute(QStringLiteral("CALL loginstate('admin', @id, @settings, @wait)"));
-        const QByteArray hash =
-            dbserver::DerivePasswordHash(QStringLiteral("Prva-lozinka"), Value(desk, QStringLiteral("SELECT @settings")).toLatin1());
+        const QByteArray hash = dbserver::DerivePasswordHash(
+            QStringLiteral("Prva-lozinka"), Value(desk, QStringLiteral("SELECT @settings")).toLatin1());
         QVERIFY(!hash.isEmpty());
-        desk.Execute(QStringLiteral("CALL login('admin', %1, @id, @wait)").arg(dataset::Connection::Quote(QString::fromLatin1(hash))));
+        desk.Execute(QStringLiteral("CALL login('admin', %1, @id, @wait)")
+                         .arg(dataset::Connection::Quote(QString::fromLatin1(hash))));
         QCOMPARE(Value(desk, QStringLiteral("SELECT @id IS NULL AND @wait > 0")), QStringLiteral("1"));
         auto administrator = Administrator();
         QCOMPARE(Value(*administrator, QStringLiteral("SELECT failures FROM loginfailure WHERE username = 'admin'")),
                  QString::number(console::FreeLoginAttempts));
         administrator->Execute(QStringLiteral("UPDATE loginfailure SET lastfailure = lastfailure - INTERVAL 2 SECOND"));
-        desk.Execute(QStringLiteral("CALL login('admin', %1, @id, @wait)").arg(dataset::Connection::Quote(QString::fromLatin1(hash))));
+        desk.Execute(QStringLiteral("CALL login('admin', %1, @id, @wait)")
+                         .arg(dataset::Connection::Quote(QString::fromLatin1(hash))));
         QCOMPARE(Value(desk, QStringLiteral("SELECT @id IS NOT NULL")), QStringLiteral("1"));
     }
 
