@@ -11,138 +11,146 @@ namespace console {
 
 namespace {
 
-constexpr std::chrono::seconds LongestDelay{60};
+// A procedure's OUT arguments, read from the session variables it was given.
+class Outputs {
+public:
+    Outputs(dataset::Connection &connection, const QString &call, const QVariantMap &params, const QStringList &names)
+    {
+        dataset::Query procedure;
+        procedure.SetConnection(&connection);
+        QStringList variables;
+        for (const QString &name : names)
+            variables << QStringLiteral("@login_") + name;
+        procedure.SetSQL({QStringLiteral("CALL %1, %2)").arg(call, variables.join(QStringLiteral(", ")))});
+        for (auto it = params.cbegin(); it != params.cend(); ++it)
+            procedure.SetParam(it.key(), it.value());
+        procedure.ExecSQL();
+        QStringList columns;
+        for (qsizetype i = 0; i < names.size(); ++i)
+            columns << QStringLiteral("%1 AS %2").arg(variables.at(i), names.at(i));
+        m_values.SetConnection(&connection);
+        m_values.SetSQL({QStringLiteral("SELECT ") + columns.join(QStringLiteral(", "))});
+        m_values.Open();
+    }
+    dataset::Field &operator[](const QString &name) { return m_values.FieldByName(name); }
 
-struct StoredUser {
-    TUserDesc desc;
-    QString userName;
-    QByteArray hash;
+private:
+    dataset::Query m_values;
 };
 
-// The user whose 'column' holds 'value'.
-std::optional<StoredUser> FindUser(dataset::Connection &connection, const QString &column, const QVariant &value)
+// The names of user 'userId'; none when it does not exist.
+std::optional<TUserDesc> FindUser(dataset::Connection &connection, qint64 userId)
 {
     dataset::Query query;
     query.SetConnection(&connection);
-    query.SetSQL({QStringLiteral("SELECT userid, username, firstname, lastname, passwordhash FROM user"),
-                  QStringLiteral("WHERE %1 = :value").arg(column)});
-    query.SetParam(QStringLiteral("value"), value);
-    dataset::FieldDef hash;
-    hash.name = QStringLiteral("passwordhash");
-    hash.type = dataset::FieldType::Memo;
-    query.SetFieldDefs({hash});
+    query.SetSQL({QStringLiteral("SELECT userid, firstname, lastname FROM user WHERE userid = :id")});
+    query.SetParam(QStringLiteral("id"), userId);
     query.Open();
     if (query.IsEmpty())
         return std::nullopt;
-    StoredUser user;
-    user.desc.UserID = query.FieldByName(QStringLiteral("userid")).AsInteger();
-    user.desc.FirstName = query.FieldByName(QStringLiteral("firstname")).AsString();
-    user.desc.LastName = query.FieldByName(QStringLiteral("lastname")).AsString();
-    user.userName = query.FieldByName(QStringLiteral("username")).AsString();
-    user.hash = query.FieldByName(QStringLiteral("passwordhash")).AsString().toUtf8();
+    TUserDesc user;
+    user.UserID = query.FieldByName(QStringLiteral("userid")).AsInteger();
+    user.FirstName = query.FieldByName(QStringLiteral("firstname")).AsString();
+    user.LastName = query.FieldByName(QStringLiteral("lastname")).AsString();
     return user;
+}
+
+std::chrono::seconds Seconds(dataset::Field &field)
+{
+    return std::chrono::seconds(std::max(0, field.AsInteger()));
+}
+
+// The stored hash's parameters; those of the decoy for an unknown user.
+QByteArray Settings(dataset::Field &userId, dataset::Field &settings)
+{
+    return userId.IsNull() ? dbserver::HashSettings(dbserver::DecoyPasswordHash()) : settings.AsString().toLatin1();
+}
+
+// What the server compares: a derived hash, or a text that matches no stored one.
+QString Candidate(const QByteArray &derived)
+{
+    return derived.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(derived);
 }
 
 } // namespace
 
-Authenticator::Authenticator(dataset::Connection &connection, Verify verify)
+Authenticator::Authenticator(dataset::Connection &connection, Derive derive)
     : m_connection(connection)
-    , m_verify(std::move(verify))
+    , m_derive(std::move(derive))
 {
-}
-
-std::chrono::seconds Authenticator::Delay(const QString &userName)
-{
-    dataset::Query query;
-    query.SetConnection(&m_connection);
-    query.SetSQL({QStringLiteral("SELECT failures, TIMESTAMPDIFF(MICROSECOND, lastfailure, UTC_TIMESTAMP(6)) AS waited"),
-                  QStringLiteral("FROM loginfailure WHERE username = :name")});
-    query.SetParam(QStringLiteral("name"), userName);
-    query.Open();
-    if (query.IsEmpty())
-        return std::chrono::seconds(0);
-    const int failures = query.FieldByName(QStringLiteral("failures")).AsInteger();
-    if (failures < FreeLoginAttempts)
-        return std::chrono::seconds(0);
-    const int doublings = std::min(failures - FreeLoginAttempts, 6);
-    const auto delay = std::min(std::chrono::seconds(1 << doublings), LongestDelay);
-    // Whole seconds waited, rounded down: a wait of 0.9 s still owes its second.
-    const auto waited = std::chrono::seconds(query.FieldByName(QStringLiteral("waited")).AsLargeInt() / 1000000);
-    return std::max(std::chrono::seconds(0), delay - waited);
-}
-
-void Authenticator::RecordFailure(const QString &userName)
-{
-    // One statement: wrong tries from two computers at once are both counted.
-    dataset::Query upsert;
-    upsert.SetConnection(&m_connection);
-    upsert.SetSQL({QStringLiteral("INSERT INTO loginfailure (username, failures, lastfailure)"),
-                   QStringLiteral("VALUES (:name, 1, UTC_TIMESTAMP(6))"),
-                   QStringLiteral("ON DUPLICATE KEY UPDATE failures = failures + 1, lastfailure = UTC_TIMESTAMP(6)")});
-    upsert.SetParam(QStringLiteral("name"), userName);
-    upsert.ExecSQL();
-}
-
-void Authenticator::ClearFailures(const QString &userName)
-{
-    dataset::Query clear;
-    clear.SetConnection(&m_connection);
-    clear.SetSQL({QStringLiteral("DELETE FROM loginfailure WHERE username = :name")});
-    clear.SetParam(QStringLiteral("name"), userName);
-    clear.ExecSQL();
 }
 
 LoginResult Authenticator::LogIn(const QString &userName, const QString &password)
 {
     LoginResult result;
-    if (const auto wait = Delay(userName); wait.count() > 0) {
+    // Longer names exist nowhere; the procedures count wrong tries by the first 255 characters.
+    const QVariantMap name{{QStringLiteral("name"), userName.left(255)}};
+    Outputs state(m_connection, QStringLiteral("loginstate(:name"), name, {"userid", "settings", "wait"});
+    if (const auto wait = Seconds(state[QStringLiteral("wait")]); wait.count() > 0) {
         result.status = LoginResult::Status::TooEarly;
         result.wait = wait;
         return result;
     }
-    // The column's collation ignores case and trailing blanks; the name must match exactly.
-    auto user = FindUser(m_connection, QStringLiteral("username"), userName);
-    if (user && user->userName != userName)
-        user.reset();
-    if (user && user->hash.isEmpty()) {
-        result.status = LoginResult::Status::PasswordNotSet;
-        result.user = user->desc;
-        return result;
+    dataset::Field &userId = state[QStringLiteral("userid")];
+    dataset::Field &settings = state[QStringLiteral("settings")];
+    if (!userId.IsNull() && settings.AsString().isEmpty()) {
+        if (const auto user = FindUser(m_connection, userId.AsLargeInt())) {
+            result.status = LoginResult::Status::PasswordNotSet;
+            result.user = *user;
+            return result;
+        }
     }
-    // An unknown name is checked against a decoy hash: the same work, the same time.
-    const bool matches = m_verify(password, user ? user->hash : dbserver::DecoyPasswordHash());
-    if (user && matches) {
-        ClearFailures(userName);
-        result.status = LoginResult::Status::Accepted;
-        result.user = user->desc;
-        return result;
+    // An unknown name is derived with the decoy's parameters: the same work, the same time.
+    const QString candidate = Candidate(m_derive(password, Settings(userId, settings)));
+    Outputs login(m_connection, QStringLiteral("login(:name, :hash"),
+                  {{QStringLiteral("name"), userName.left(255)}, {QStringLiteral("hash"), candidate}},
+                  {"userid", "wait"});
+    const dataset::Field &accepted = login[QStringLiteral("userid")];
+    if (!accepted.IsNull()) {
+        if (const auto user = FindUser(m_connection, accepted.AsLargeInt())) {
+            result.status = LoginResult::Status::Accepted;
+            result.user = *user;
+            return result;
+        }
     }
-    RecordFailure(userName);
-    result.wait = Delay(userName);
+    result.wait = Seconds(login[QStringLiteral("wait")]);
     return result;
 }
 
 void Authenticator::ChangePassword(int userId, const QString &current, const QString &newPassword,
                                    const QString &repeated)
 {
-    const auto user = FindUser(m_connection, QStringLiteral("userid"), userId);
-    if (!user)
+    dataset::Query name;
+    name.SetConnection(&m_connection);
+    name.SetSQL({QStringLiteral("SELECT username FROM user WHERE userid = :id")});
+    name.SetParam(QStringLiteral("id"), userId);
+    name.Open();
+    if (name.IsEmpty())
         throw dataset::Error(QStringLiteral("Korisnik %1 ne postoji.").arg(userId));
-    if (!user->hash.isEmpty() && !m_verify(current, user->hash))
-        throw dataset::Error(QStringLiteral("Trenutna lozinka nije tačna."));
     if (newPassword != repeated)
         throw dataset::Error(QStringLiteral("Nova lozinka i ponovljena lozinka se razlikuju."));
     if (newPassword.size() < MinimumPasswordLength)
         throw dataset::Error(QStringLiteral("Nova lozinka mora imati najmanje %1 znakova.").arg(MinimumPasswordLength));
-    const QString hash = QString::fromUtf8(HashPassword(newPassword));
-    dataset::Query update;
-    update.SetConnection(&m_connection);
-    update.SetSQL({QStringLiteral("UPDATE user SET passwordhash = :hash WHERE userid = :userid")});
-    update.SetParam(QStringLiteral("hash"), hash);
-    update.SetParam(QStringLiteral("userid"), userId);
-    const auto changed = update.ExecSQL();
-    if (changed != 1)
+    Outputs state(m_connection, QStringLiteral("loginstate(:name"),
+                  {{QStringLiteral("name"), name.FieldByName(QStringLiteral("username")).AsString()}},
+                  {"userid", "settings", "wait"});
+    if (const auto wait = Seconds(state[QStringLiteral("wait")]); wait.count() > 0)
+        throw dataset::Error(
+            QStringLiteral("Posle više pogrešnih lozinki sledeći pokušaj je moguć za %1 s.").arg(wait.count()));
+    const QByteArray settings = state[QStringLiteral("settings")].AsString().toLatin1();
+    const QString present = settings.isEmpty() ? QStringLiteral("-") : Candidate(m_derive(current, settings));
+    Outputs change(m_connection, QStringLiteral("changepassword(:id, :current, :new"),
+                   {{QStringLiteral("id"), userId},
+                    {QStringLiteral("current"), present},
+                    {QStringLiteral("new"), QString::fromLatin1(HashPassword(newPassword))}},
+                   {"result"});
+    switch (change[QStringLiteral("result")].AsInteger()) {
+    case 0: return;
+    case 1: throw dataset::Error(QStringLiteral("Trenutna lozinka nije tačna."));
+    case 3: throw dataset::Error(QStringLiteral("Posle više pogrešnih lozinki promena lozinke mora da sačeka."));
+    default:
         throw dataset::Error(QStringLiteral("Lozinka korisnika %1 nije promenjena (korisnik više ne postoji).").arg(userId));
+    }
 }
 
 } // namespace console

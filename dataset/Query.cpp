@@ -3,6 +3,9 @@
 #include "Error.h"
 #include "FieldValue.h"
 #include "QueryPrivate.h"
+#include "WriteCheck.h"
+
+#include <QMetaMethod>
 
 #include <algorithm>
 #include <utility>
@@ -215,12 +218,20 @@ void Query::Private::setValue(Field &field, const QVariant &newValue)
         throw Error(QStringLiteral("Polje '%1' ne postoji u upitu.").arg(field.FieldName()));
     if (field.ReadOnly())
         throw Error(QStringLiteral("Polje '%1' je samo za čitanje.").arg(field.DisplayLabel()));
+    const bool cut = field.DataType() == FieldType::String && field.Size() > 0
+        && newValue.metaType().id() == QMetaType::QString && newValue.toString().size() > field.Size()
+        && detail::CharacterCount(newValue.toString()) > field.Size();
+    // Only a form that tells the user (a receiver of valueCut) has a text cut to fit; any
+    // other writer is refused before a column would get part of the value.
+    if (cut && !memory && !q.isSignalConnected(QMetaMethod::fromSignal(&Query::valueCut)))
+        throw Error(QStringLiteral("Vrednost polja \"%1\" ima više od %2 znakova i ne može se upisati cela.")
+                        .arg(field.DisplayLabel())
+                        .arg(field.Size()));
     edit->values[std::size_t(field.Index())] =
         detail::Coerce(field.DataType(), field.Size(), newValue, field.DisplayLabel());
     edit->modified = true;
     emitRecord(cursor);
-    if (field.DataType() == FieldType::String && field.Size() > 0 && newValue.metaType().id() == QMetaType::QString
-        && newValue.toString().size() > field.Size() && detail::CharacterCount(newValue.toString()) > field.Size())
+    if (cut)
         Q_EMIT q.valueCut(field.FieldName(), field.Size());
 }
 
@@ -435,7 +446,7 @@ void Query::Refresh()
 
 std::uint64_t Query::ExecSQL()
 {
-    return d->connectionOrThrow().Execute(d->finalSql());
+    return detail::ExecuteWrite(d->connectionOrThrow(), d->finalSql());
 }
 
 int Query::FieldCount() const

@@ -4,6 +4,7 @@
 #include "FieldValue.h"
 #include "QueryPrivate.h"
 #include "Transaction.h"
+#include "WriteCheck.h"
 
 #include <algorithm>
 
@@ -168,9 +169,9 @@ RowData Query::Private::writeInsert(RowData row)
         names << detail::QuoteIdentifier(columns[std::size_t(index)].orgName);
         values << literal(row, index);
     }
-    connectionOrThrow().Execute(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                    .arg(target.table, names.join(QStringLiteral(", ")),
-                                         values.join(QStringLiteral(", "))));
+    detail::ExecuteWrite(connectionOrThrow(),
+                         QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                             .arg(target.table, names.join(QStringLiteral(", ")), values.join(QStringLiteral(", "))));
     if (!generated)
         return row;
     // The row learns the key the server gave it.
@@ -198,9 +199,10 @@ void Query::Private::writeUpdate(RowData original, RowData current)
     }
     if (assignments.isEmpty())
         return;
-    expectOneRow(connectionOrThrow().Execute(QStringLiteral("UPDATE %1 SET %2 WHERE %3 AND %4 LIMIT 1")
-                                                 .arg(target.table, assignments.join(QStringLiteral(", ")),
-                                                      whereKey(original), unchanged.join(QStringLiteral(" AND ")))));
+    expectOneRow(detail::ExecuteWrite(connectionOrThrow(),
+                                      QStringLiteral("UPDATE %1 SET %2 WHERE %3 AND %4 LIMIT 1")
+                                          .arg(target.table, assignments.join(QStringLiteral(", ")), whereKey(original),
+                                               unchanged.join(QStringLiteral(" AND ")))));
 }
 
 void Query::Private::writeDelete(RowData original)

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
 #include <mariadb/mysql.h>
 #include <mariadb/mysqld_error.h>
@@ -109,6 +110,9 @@ QStringList SplitSqlScript(const QString &script)
 {
     QStringList statements;
     QString current;
+    QString delimiter = QStringLiteral(";");
+    static const QRegularExpression delimiterLine(QStringLiteral("\\GDELIMITER[ \\t]+(\\S+)[^\\n]*"),
+                                                  QRegularExpression::CaseInsensitiveOption);
     const qsizetype n = script.size();
     auto flush = [&] {
         const QString statement = current.trimmed();
@@ -119,6 +123,15 @@ QStringList SplitSqlScript(const QString &script)
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = script.at(i);
         const QChar next = i + 1 < n ? script.at(i + 1) : QChar();
+        // A DELIMITER line at a statement's start lets a routine's body hold semicolons.
+        if (current.trimmed().isEmpty() && (c == QLatin1Char('D') || c == QLatin1Char('d'))) {
+            if (const auto match = delimiterLine.match(script, i); match.hasMatch()) {
+                delimiter = match.captured(1);
+                current.clear();
+                i = match.capturedEnd() - 1;
+                continue;
+            }
+        }
         if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
             // A literal or quoted name runs to the matching quote; a doubled quote stays
             // inside, and in literals a backslash escapes the next character.
@@ -145,8 +158,9 @@ QStringList SplitSqlScript(const QString &script)
             const qsizetype end = script.indexOf(QStringLiteral("*/"), i + 2);
             i = end < 0 ? n : end + 1;
             current += QLatin1Char(' ');
-        } else if (c == QLatin1Char(';')) {
+        } else if (QStringView(script).sliced(i).startsWith(delimiter)) {
             flush();
+            i += delimiter.size() - 1;
         } else {
             current += c;
         }

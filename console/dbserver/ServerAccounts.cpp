@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QVariantMap>
 
 #include <mariadb/mysqld_error.h>
@@ -82,6 +83,50 @@ void DropLooseAccounts(dataset::Connection &administrator)
         administrator.Execute(QStringLiteral("DROP USER IF EXISTS %1").arg(Account(row.at(0), row.at(1))));
 }
 
+// Database 'name' in a database-level grant, where _ and % are wildcards: escaped, the
+// grant covers this name only.
+QString DatabaseGrantName(const QString &name)
+{
+    QString literal = name;
+    literal.replace(QLatin1Char('_'), QStringLiteral("\\_")).replace(QLatin1Char('%'), QStringLiteral("\\%"));
+    return dataset::Connection::QuoteIdentifier(literal);
+}
+
+// The tables whose rows the desks change: all but the users', the log-in failures', the
+// version and the copies an import makes and keeps (their names end in _prev, or _n, _o
+// or _u and a number).
+QStringList DeskTables(dataset::Connection &administrator, const QString &name)
+{
+    static const QRegularExpression excluded(
+        QStringLiteral("^(user|loginfailure|schemaversion)$|_(prev|[nou][0-9][0-9a-fx]*)$"));
+    QStringList tables;
+    for (const QStringList &row : Rows(administrator,
+                                       QStringLiteral("SELECT table_name FROM information_schema.tables "
+                                                      "WHERE table_schema = :name AND table_type = 'BASE TABLE'"),
+                                       1, {{QStringLiteral("name"), name}})) {
+        if (!excluded.match(row.at(0)).hasMatch())
+            tables << row.at(0);
+    }
+    return tables;
+}
+
+// The desks' rights table by table ('account' quoted).
+void GrantDeskTables(dataset::Connection &administrator, const QString &name, const QString &account)
+{
+    const auto table = [&name](const QString &table) {
+        return dataset::Connection::QuoteIdentifier(name) + QLatin1Char('.')
+            + dataset::Connection::QuoteIdentifier(table);
+    };
+    for (const QString &data : DeskTables(administrator, name))
+        administrator.Execute(
+            QStringLiteral("GRANT %1 ON %2 TO %3").arg(QLatin1String(DeskTableRights), table(data), account));
+    administrator.Execute(
+        QStringLiteral("GRANT SELECT ON %1 TO %2").arg(table(QStringLiteral("schemaversion")), account));
+    // The names of the users, never their password hashes.
+    administrator.Execute(QStringLiteral("GRANT SELECT (userid, username, firstname, lastname) ON %1 TO %2")
+                              .arg(table(QStringLiteral("user")), account));
+}
+
 QString NewPassword()
 {
     QString password;
@@ -146,27 +191,69 @@ void SecureAccounts(const QString &dataDir, const QString &socketPath)
 
 void GrantApplicationAccess(dataset::Connection &administrator, const QString &name)
 {
-    GrantApplicationAccess(administrator, name, QLatin1String(ApplicationUser), Localhost);
+    administrator.Execute(
+        QStringLiteral("GRANT %1 ON %2.* TO %3")
+            .arg(QLatin1String(ApplicationRights), DatabaseGrantName(name), Account(QLatin1String(ApplicationUser))));
 }
 
-void GrantApplicationAccess(dataset::Connection &administrator, const QString &name, const QString &user,
-                            const QString &host)
+void GrantSharedAccess(dataset::Connection &administrator, const QString &name, const QString &user,
+                       const QString &host, SharedAccount kind)
 {
-    // In a database-level grant _ and % are wildcards; escaped, the grant covers this name only.
-    QString literal = name;
-    literal.replace(QLatin1Char('_'), QStringLiteral("\\_")).replace(QLatin1Char('%'), QStringLiteral("\\%"));
-    administrator.Execute(QStringLiteral("GRANT %1 ON %2.* TO %3")
-                              .arg(QLatin1String(ApplicationRights), dataset::Connection::QuoteIdentifier(literal),
-                                   Account(user, host)));
+    const QString account = Account(user, host);
+    const QString database = DatabaseGrantName(name);
+    // What the account held on the whole database before (the one account of earlier
+    // versions could drop it) is taken away; the procedures stay callable.
+    administrator.Execute(QStringLiteral("GRANT EXECUTE ON %1.* TO %2").arg(database, account));
+    administrator.Execute(QStringLiteral("REVOKE ALL PRIVILEGES ON %1.* FROM %2").arg(database, account));
+    administrator.Execute(
+        QStringLiteral("GRANT %1EXECUTE ON %2.* TO %3")
+            .arg(kind == SharedAccount::Import ? QLatin1String(ImportDatabaseRights) + QStringLiteral(", ") : QString(),
+                 database, account));
+    GrantDeskTables(administrator, name, account);
+}
+
+int RefreshSharedAccess(dataset::Connection &administrator, const QString &name)
+{
+    const auto accounts = Rows(administrator,
+                               QStringLiteral("SELECT DISTINCT user, host FROM mysql.tables_priv "
+                                              "WHERE db = :name AND table_name = 'schemaversion'"),
+                               2, {{QStringLiteral("name"), name}});
+    for (const QStringList &row : accounts)
+        GrantDeskTables(administrator, name, Account(row.at(0), row.at(1)));
+    // An account of an earlier version, with its rights on the whole database, still logs
+    // in through the procedures until createdb narrows it.
+    QString literal = DatabaseGrantName(name);
+    literal = literal.mid(1, literal.size() - 2).replace(QStringLiteral("``"), QStringLiteral("`"));
+    const auto older = Rows(administrator,
+                            QStringLiteral("SELECT user, host FROM mysql.db WHERE db = :name AND select_priv = 'Y' "
+                                           "AND execute_priv = 'N'"),
+                            2, {{QStringLiteral("name"), literal}});
+    for (const QStringList &row : older)
+        administrator.Execute(
+            QStringLiteral("GRANT EXECUTE ON %1.* TO %2").arg(DatabaseGrantName(name), Account(row.at(0), row.at(1))));
+    return int(accounts.size() + older.size());
+}
+
+QStringList AnonymousAccounts(dataset::Connection &administrator)
+{
+    QStringList accounts;
+    for (const QStringList &row : Rows(administrator, QStringLiteral("SELECT host FROM mysql.user WHERE user = ''"), 1))
+        accounts << Account(QStringLiteral(""), row.at(0));
+    return accounts;
+}
+
+bool AccountExists(dataset::Connection &administrator, const QString &user, const QString &host)
+{
+    const auto existing =
+        Rows(administrator, QStringLiteral("SELECT COUNT(*) FROM mysql.user WHERE user = :user AND host = :host"), 1,
+             {{QStringLiteral("user"), user}, {QStringLiteral("host"), host}});
+    return existing.value(0).value(0) != QLatin1String("0");
 }
 
 bool CreateApplicationAccount(dataset::Connection &administrator, const QString &user, const QString &host,
                               bool requireTls, const QString &passwordFile)
 {
-    const auto existing =
-        Rows(administrator, QStringLiteral("SELECT COUNT(*) FROM mysql.user WHERE user = :user AND host = :host"), 1,
-             {{QStringLiteral("user"), user}, {QStringLiteral("host"), host}});
-    if (existing.value(0).value(0) != QLatin1String("0"))
+    if (AccountExists(administrator, user, host))
         return false;
     if (passwordFile.isEmpty())
         throw dataset::Error(QStringLiteral("Nalog %1@%2 ne postoji; navedite --app-password-out DATOTEKA "

@@ -9,6 +9,8 @@ namespace dbserver {
 // The account the console and the tools use on a private server: every right on the
 // databases it was granted, nothing global (no FILE, no GRANT).
 inline constexpr char ApplicationUser[] = "parking_app";
+// The account of parking-import on a shared server, beside the desks' ApplicationUser.
+inline constexpr char ImportUser[] = "parking_import";
 // Its generated password, in a file of the data directory readable by the owner only.
 inline constexpr char ApplicationPasswordFile[] = "app.password";
 
@@ -24,14 +26,37 @@ dataset::ConnectionParams AdministratorParams(const QString &socketPath, const Q
 void SecureAccounts(const QString &dataDir, const QString &socketPath);
 
 // The rights the console and the imports need on their database, and nothing more:
-// the data, and the imports' copy tables that replace a table in one step.
-inline constexpr char ApplicationRights[] = "SELECT, INSERT, UPDATE, DELETE, CREATE, DROP, ALTER";
+// the data, the imports' copy tables that replace a table in one step, and the log-in's
+// procedures. The private server's one local account has them.
+inline constexpr char ApplicationRights[] = "SELECT, INSERT, UPDATE, DELETE, CREATE, DROP, ALTER, EXECUTE";
 
-// Lets the application account (of the private server, or 'user'@'host') use database
-// 'name' with ApplicationRights (over an administrator connection).
+// Lets the private server's application account use database 'name' with
+// ApplicationRights (over an administrator connection).
 void GrantApplicationAccess(dataset::Connection &administrator, const QString &name);
-void GrantApplicationAccess(dataset::Connection &administrator, const QString &name, const QString &user,
-                            const QString &host);
+
+// The two accounts of a shared server. The pay desks' account changes the data table by
+// table and nothing else: it reads `user` without the password hashes, writes `user` and
+// `loginfailure` only through the log-in's procedures, reads `schemaversion` and creates,
+// alters or drops nothing. The import account has the desks' rights and, on the whole
+// database, what loading fresh copies of tables and swapping them in needs (their names
+// carry a random part, which a table's grant cannot name).
+enum class SharedAccount { Desk, Import };
+inline constexpr char DeskTableRights[] = "SELECT, INSERT, UPDATE, DELETE";
+inline constexpr char ImportDatabaseRights[] = "SELECT, INSERT, UPDATE, DELETE, CREATE, DROP, ALTER";
+
+// Gives 'user'@'host' the rights of 'kind' on database 'name' (the current tables).
+void GrantSharedAccess(dataset::Connection &administrator, const QString &name, const QString &user,
+                       const QString &host, SharedAccount kind);
+
+// After an upgrade: every account with the desks' table rights on database 'name' gets
+// them on the tables the migrations added. Returns how many accounts were brought up.
+int RefreshSharedAccess(dataset::Connection &administrator, const QString &name);
+
+// The anonymous accounts of the server ("''@'localhost'"): the server admits a
+// connection from their host as the anonymous user, so a named account fails there (1045).
+QStringList AnonymousAccounts(dataset::Connection &administrator);
+
+bool AccountExists(dataset::Connection &administrator, const QString &user, const QString &host);
 
 // Creates account 'user'@'host' with a generated password, which is first written to the
 // new file 'passwordFile' (mode 0600) so that it can never be lost; with 'requireTls' the

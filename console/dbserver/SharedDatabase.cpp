@@ -20,6 +20,22 @@ QString FirstLine(const QString &path, const QString &what)
     return QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
 }
 
+// Makes account 'user'@'host' with its password in 'passwordFile' unless it exists; the
+// line says which. Over TLS the account is admitted over TLS only.
+bool MakeAccount(dataset::Connection &administrator, const QString &user, const QString &host,
+                 const QString &passwordFile, QStringList &lines)
+{
+    const QString account = user + QLatin1Char('@') + host;
+    const bool created = CreateApplicationAccount(administrator, user, host, administrator.Encrypted(), passwordFile);
+    if (created)
+        lines << QStringLiteral("Nalog %1 je napravljen%2; lozinka je u datoteci %3.")
+                     .arg(account, administrator.Encrypted() ? QStringLiteral(" (samo preko TLS)") : QString(),
+                          passwordFile);
+    else
+        lines << QStringLiteral("Nalog %1 već postoji; lozinka nije promenjena.").arg(account);
+    return created;
+}
+
 } // namespace
 
 bool NamesSharedServer(const QStringList &arguments)
@@ -31,6 +47,7 @@ std::optional<SharedServerOptions> ParseSharedServerOptions(const QStringList &a
 {
     SharedServerOptions options;
     options.appUser = QLatin1String(ApplicationUser);
+    options.importUser = QLatin1String(ImportUser);
     QString serverPasswordFile;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &option = arguments.at(i);
@@ -76,6 +93,10 @@ std::optional<SharedServerOptions> ParseSharedServerOptions(const QStringList &a
             options.appHost = value;
         else if (option == QLatin1String("--app-password-out"))
             options.appPasswordOut = value;
+        else if (option == QLatin1String("--import-user"))
+            options.importUser = value;
+        else if (option == QLatin1String("--import-password-out"))
+            options.importPasswordOut = value;
         else if (option == QLatin1String("--admin-password-file"))
             options.adminPasswordFile = value;
         else
@@ -83,7 +104,8 @@ std::optional<SharedServerOptions> ParseSharedServerOptions(const QStringList &a
     }
     const int servers = int(!options.server.host.isEmpty()) + int(!options.server.hosts.isEmpty())
         + int(!options.server.socket.isEmpty());
-    if (options.database.isEmpty() || options.server.user.isEmpty() || options.appUser.isEmpty() || servers != 1)
+    if (options.database.isEmpty() || options.server.user.isEmpty() || options.appUser.isEmpty()
+        || options.importUser.isEmpty() || options.importUser == options.appUser || servers != 1)
         return std::nullopt;
     if (options.appHost.isEmpty())
         options.appHost = options.server.socket.isEmpty() ? QStringLiteral("%") : QStringLiteral("localhost");
@@ -119,19 +141,25 @@ QStringList CreateSharedDatabase(const SharedServerOptions &options)
         lines << QStringLiteral("Baza '%1' već postoji (verzija %2).").arg(name).arg(SchemaVersion);
         break;
     }
-    const QString account = options.appUser + QLatin1Char('@') + options.appHost;
-    const bool accountCreated = CreateApplicationAccount(administrator, options.appUser, options.appHost,
-                                                         administrator.Encrypted(), options.appPasswordOut);
-    if (accountCreated)
-        lines << QStringLiteral("Nalog %1 je napravljen%2; lozinka je u datoteci %3.")
-                     .arg(account,
-                          administrator.Encrypted() ? QStringLiteral(" (samo preko TLS)") : QString(),
-                          options.appPasswordOut);
-    else
-        lines << QStringLiteral("Nalog %1 već postoji; lozinka nije promenjena.").arg(account);
-    GrantApplicationAccess(administrator, name, options.appUser, options.appHost);
-    lines << QStringLiteral("Prava naloga na bazi: %1.").arg(QLatin1String(ApplicationRights));
-    if (change == SchemaChange::Unchanged && !accountCreated)
+    const bool desk = MakeAccount(administrator, options.appUser, options.appHost, options.appPasswordOut, lines);
+    GrantSharedAccess(administrator, name, options.appUser, options.appHost, SharedAccount::Desk);
+    lines << QStringLiteral("Prava naloga kasa na bazi: %1 na tabelama podataka, bez menjanja tabela user i "
+                            "loginfailure osim kroz procedure prijave.")
+                 .arg(QLatin1String(DeskTableRights));
+    bool import = false;
+    if (AccountExists(administrator, options.importUser, options.appHost) || !options.importPasswordOut.isEmpty()) {
+        import = MakeAccount(administrator, options.importUser, options.appHost, options.importPasswordOut, lines);
+        GrantSharedAccess(administrator, name, options.importUser, options.appHost, SharedAccount::Import);
+        lines << QStringLiteral("Prava naloga za uvoz na celoj bazi: %1.").arg(QLatin1String(ImportDatabaseRights));
+    } else {
+        lines << QStringLiteral("Nalog za uvoz %1@%2 nije napravljen; navedite --import-password-out DATOTEKA.")
+                     .arg(options.importUser, options.appHost);
+    }
+    for (const QString &anonymous : AnonymousAccounts(administrator))
+        lines << QStringLiteral("Upozorenje: anonimni nalog %1 preuzima prijave sa svog računara, pa se nalozi kasa "
+                                "odatle ne mogu prijaviti (greška 1045); uklonite ga sa: DROP USER %1;")
+                     .arg(anonymous);
+    if (change == SchemaChange::Unchanged && !desk && !import)
         lines << QStringLiteral("Sve je već bilo na mestu; ništa nije promenjeno.");
     return lines;
 }
@@ -145,7 +173,9 @@ QString UpgradeDatabase(dataset::Connection &administrator, const QString &name)
                                      error.serverCode());
     }
     const int before = InstalledSchemaVersion(administrator);
-    if (UpgradeSchema(administrator) == 0)
+    const int applied = UpgradeSchema(administrator);
+    RefreshSharedAccess(administrator, name);
+    if (applied == 0)
         return QStringLiteral("Baza '%1' je već verzije %2; ništa nije promenjeno.").arg(name).arg(SchemaVersion);
     return QStringLiteral("Baza '%1' je prevedena sa verzije %2 na verziju %3.").arg(name).arg(before).arg(SchemaVersion);
 }

@@ -33,6 +33,7 @@ int Usage()
                            "  parking-dbserver createdb DIR IME_BAZE [--demo | --admin-password-file DATOTEKA]\n"
                            "  parking-dbserver upgrade DIR IME_BAZE\n"
                            "  parking-dbserver createdb SERVER [--app-user NALOG] [--app-host HOST]\n"
+                           "                   [--import-user NALOG] [--import-password-out DATOTEKA]\n"
                            "                   [--app-password-out DATOTEKA] [--admin-password-file DATOTEKA] IME_BAZE\n"
                            "  parking-dbserver upgrade SERVER IME_BAZE\n"
                            "SERVER: (--host H [--port P] | --hosts H1:P1,H2:P2,… | --socket S)\n"

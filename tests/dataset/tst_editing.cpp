@@ -2,10 +2,13 @@
 #include <dataset/Connection.h>
 #include <dataset/Error.h>
 #include <dataset/Query.h>
+#include <dataset/Transaction.h>
 #include <tests/support/TestDatabase.h>
 
 #include <QSignalSpy>
 #include <QTest>
+
+#include <optional>
 
 using namespace dataset;
 
@@ -23,6 +26,8 @@ private Q_SLOTS:
     void requiredMarkIgnoredOnUnwrittenColumns();
     void textCutToSize_data();
     void textCutToSize();
+    void cutReportedForEveryWriter_data();
+    void cutReportedForEveryWriter();
     void invalidValuesRefused_data();
     void invalidValuesRefused();
     void readOnlyRefusesEdits();
@@ -298,6 +303,70 @@ void TestEditing::textCutToSize()
     QCOMPARE(cut.count(), value == expected ? 0 : 1);
     query.Post();
     QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT %1 FROM parkingdocument").arg(field)), expected);
+}
+
+void TestEditing::cutReportedForEveryWriter_data()
+{
+    QTest::addColumn<QString>("writer");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("error"); // empty: stored whole
+    QTest::addColumn<int>("rows");
+    QTest::newRow("posted field") << "post"
+                                  << "123456789"
+                                  << "polja \"regnumber\" ima više od 8 znakova" << 0;
+    QTest::newRow("posted field that fits") << "post"
+                                            << "12345678"
+                                            << "" << 1;
+    QTest::newRow("statement in a transaction") << "transaction"
+                                                << "123456789"
+                                                << "polje \"regnumber\" ne staje u bazu cela; ništa nije upisano" << 0;
+    QTest::newRow("statement alone") << "statement"
+                                     << "ŠĐČĆŽŠĐČĆ"
+                                     << "upisana je skraćena" << 1;
+    QTest::newRow("statement that fits") << "statement"
+                                         << "ŠĐČĆŽŠĐČ"
+                                         << "" << 1;
+}
+
+// A text longer than its column never reaches the table cut without a word, whoever
+// writes it: a query's field without a form that tells of the cut is refused, and a
+// statement the server cut throws, naming the field, so its transaction stores nothing.
+void TestEditing::cutReportedForEveryWriter()
+{
+    QFETCH(QString, writer);
+    QFETCH(QString, value);
+    QFETCH(QString, error);
+    QFETCH(int, rows);
+    TestDatabase db;
+    try {
+        if (writer == QLatin1String("post")) {
+            Query query;
+            openLive(query, db.connection(), QStringLiteral("SELECT * FROM parkingdocument"));
+            query.Append();
+            query.FieldByName(QStringLiteral("number")).SetAsString(QStringLiteral("1"));
+            query.FieldByName(QStringLiteral("documentdatetime")).SetAsString(QStringLiteral("2013-05-01 10:00:00"));
+            query.FieldByName(QStringLiteral("regnumber")).SetAsString(value);
+            query.Post();
+        } else {
+            std::optional<Transaction> transaction;
+            if (writer == QLatin1String("transaction"))
+                transaction.emplace(db.connection());
+            Query insert;
+            insert.SetConnection(&db.connection());
+            insert.SQL() << QStringLiteral("INSERT INTO parkingdocument (number, documentdatetime, regnumber) "
+                                           "VALUES ('1', '2013-05-01 10:00:00', :value)");
+            insert.SetParam(QStringLiteral("value"), value);
+            insert.ExecSQL();
+            if (transaction)
+                transaction->Commit();
+        }
+        QVERIFY2(error.isEmpty(), "the cut went unreported");
+    } catch (const Error &e) {
+        QVERIFY2(!error.isEmpty() && e.message().contains(error), qPrintable(e.message()));
+    }
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt(), rows);
+    if (error.isEmpty())
+        QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT regnumber FROM parkingdocument")), value);
 }
 
 void TestEditing::invalidValuesRefused_data()

@@ -414,53 +414,115 @@ private Q_SLOTS:
         }
     }
 
-    // createdb on a server named by its address: the database, an account with only the
-    // application's rights and its password in a private file, the console's admin; a
-    // second run changes nothing.
+    // createdb on a server named by its address: the database, the desks' account with
+    // only the data's rights and the import account with the table swap's, their
+    // passwords in private files, the console's admin; a second run changes nothing.
     void sharedCreateDatabase()
     {
         TestDatabase db;
         m_server.Execute(QStringLiteral("DROP DATABASE %1").arg(dataset::Connection::QuoteIdentifier(db.name())));
         const QString appUser = QStringLiteral("t_app_%1").arg(QCoreApplication::applicationPid());
-        m_server.Execute(QStringLiteral("DROP USER IF EXISTS '%1'@'localhost'").arg(appUser));
+        const QString importUser = QStringLiteral("t_imp_%1").arg(QCoreApplication::applicationPid());
+        for (const QString &user : {appUser, importUser})
+            m_server.Execute(QStringLiteral("DROP USER IF EXISTS '%1'@'localhost'").arg(user));
         QTemporaryDir dir;
         QFile adminPassword(dir.filePath(QStringLiteral("admin")));
         QVERIFY(adminPassword.open(QIODevice::WriteOnly));
         adminPassword.write("Prva-lozinka\n");
         adminPassword.close();
         const QString appPassword = dir.filePath(QStringLiteral("app.password"));
+        const QString importPassword = dir.filePath(QStringLiteral("import.password"));
         const auto options = dbserver::ParseSharedServerOptions(
             {QStringLiteral("--socket"), m_server.Params().socket, QStringLiteral("--server-user"),
              m_server.Params().user, QStringLiteral("--app-user"), appUser, QStringLiteral("--app-password-out"),
-             appPassword, QStringLiteral("--admin-password-file"), adminPassword.fileName(), db.name()});
+             appPassword, QStringLiteral("--import-user"), importUser, QStringLiteral("--import-password-out"),
+             importPassword, QStringLiteral("--admin-password-file"), adminPassword.fileName(), db.name()});
         QVERIFY(options);
         QCOMPARE(options->appHost, QStringLiteral("localhost"));
         const QStringList created = dbserver::CreateSharedDatabase(*options);
         QVERIFY2(created.first().contains(QStringLiteral("napravljena")), qPrintable(created.join('\n')));
-        QCOMPARE(QFile(appPassword).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+        for (const QString &file : {appPassword, importPassword})
+            QCOMPARE(QFile(file).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
 
-        dataset::ConnectionParams app = db.params();
-        app.user = appUser;
-        QFile passwordFile(appPassword);
-        QVERIFY(passwordFile.open(QIODevice::ReadOnly));
-        app.password = QString::fromUtf8(passwordFile.readLine()).trimmed();
+        const auto open = [&db](dataset::Connection &connection, const QString &user, const QString &passwordPath) {
+            dataset::ConnectionParams params = db.params();
+            params.user = user;
+            QFile passwordFile(passwordPath);
+            QVERIFY(passwordFile.open(QIODevice::ReadOnly));
+            params.password = QString::fromUtf8(passwordFile.readLine()).trimmed();
+            connection.Connect(params);
+        };
         dataset::Connection desk;
-        desk.Connect(app);
+        open(desk, appUser, appPassword);
         QCOMPARE(dbserver::InstalledSchemaVersion(desk), dbserver::SchemaVersion);
-        QCOMPARE(Value(desk, QStringLiteral("SELECT passwordhash <> '' FROM user WHERE username = 'admin'")),
-                 QStringLiteral("1"));
-        desk.Execute(QStringLiteral("CREATE TABLE parkingticket_copy LIKE parkingticket"));
-        desk.Execute(QStringLiteral("RENAME TABLE parkingticket_copy TO parkingticket_old"));
-        desk.Execute(QStringLiteral("DROP TABLE parkingticket_old"));
-        for (const QString &refused : {QStringLiteral("CREATE DATABASE t_other"),
-                                       QStringLiteral("SELECT * FROM mysql.user"),
-                                       QStringLiteral("GRANT SELECT ON *.* TO CURRENT_USER")}) {
+        QCOMPARE(Value(desk, QStringLiteral("SELECT username FROM user")), QStringLiteral("admin"));
+        dataset::Connection import;
+        open(import, importUser, importPassword);
+        import.Execute(QStringLiteral("CREATE TABLE parkingticket_copy LIKE parkingticket"));
+        import.Execute(QStringLiteral("RENAME TABLE parkingticket_copy TO parkingticket_old"));
+        import.Execute(QStringLiteral("DROP TABLE parkingticket_old"));
+        for (dataset::Connection *account : {&desk, &import}) {
+            for (const QString &refused :
+                 {QStringLiteral("CREATE DATABASE t_other"), QStringLiteral("SELECT * FROM mysql.user"),
+                  QStringLiteral("GRANT SELECT ON *.* TO CURRENT_USER")}) {
+                QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError, account->Execute(refused));
+            }
+        }
+        for (const QString &refused : {QStringLiteral("CREATE TABLE parkingticket_copy LIKE parkingticket"),
+                                       QStringLiteral("UPDATE user SET passwordhash = ''")}) {
             QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError, desk.Execute(refused));
         }
 
         const QStringList again = dbserver::CreateSharedDatabase(*options);
         QVERIFY2(again.last().contains(QStringLiteral("ništa nije promenjeno")), qPrintable(again.join('\n')));
-        desk.Connect(app);   // the password stayed what it was
+        desk.Connect(desk.Params()); // the passwords stayed what they were
+        import.Connect(import.Params());
+        for (const QString &user : {appUser, importUser})
+            m_server.Execute(QStringLiteral("DROP USER '%1'@'localhost'").arg(user));
+    }
+
+    // The one account of earlier versions could drop the database; createdb run again
+    // narrows it to the desks' rights, and an upgrade gives them on the tables it adds.
+    void sharedAccountNarrowedAndRefreshed()
+    {
+        TestDatabase db;
+        const QString appUser = QStringLiteral("t_old_%1").arg(QCoreApplication::applicationPid());
+        m_server.Execute(QStringLiteral("DROP USER IF EXISTS '%1'@'localhost'").arg(appUser));
+        m_server.Execute(QStringLiteral("CREATE USER '%1'@'localhost' IDENTIFIED BY 'Stara-lozinka'").arg(appUser));
+        // As earlier versions granted it: on the database's name with its wildcards escaped.
+        QString literal = db.name();
+        literal.replace(QLatin1Char('_'), QStringLiteral("\\_"));
+        m_server.Execute(
+            QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE, CREATE, DROP, ALTER ON %1.* TO '%2'@'localhost'")
+                .arg(dataset::Connection::QuoteIdentifier(literal), appUser));
+        dataset::ConnectionParams params = db.params();
+        params.user = appUser;
+        params.password = QStringLiteral("Stara-lozinka");
+        dataset::Connection desk;
+        dataset::Connection administrator;
+        administrator.Connect(m_server.Params());
+        const auto upgrade = [&] {
+            db.connection().Execute(QStringLiteral("DELETE FROM schemaversion"));
+            db.connection().Execute(QStringLiteral("INSERT INTO schemaversion (version) VALUES (1)"));
+            QVERIFY(dbserver::UpgradeDatabase(administrator, db.name()).contains(QStringLiteral("sa verzije 1")));
+        };
+        // The upgrade that brings the log-in's procedures lets the old account call them.
+        upgrade();
+        desk.Connect(params);
+        desk.Execute(QStringLiteral("CALL loginwait('admin', @wait)"));
+
+        const auto options = dbserver::ParseSharedServerOptions(
+            {QStringLiteral("--socket"), m_server.Params().socket, QStringLiteral("--server-user"),
+             m_server.Params().user, QStringLiteral("--app-user"), appUser, db.name()});
+        QVERIFY(options);
+        dbserver::CreateSharedDatabase(*options);
+        desk.Connect(params);
+        QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError, desk.Execute(QStringLiteral("DROP TABLE parkingdocument")));
+
+        // A later version's table, as a migration adds it.
+        db.connection().Execute(QStringLiteral("CREATE TABLE laterdata (a INT)"));
+        upgrade();
+        desk.Execute(QStringLiteral("INSERT INTO laterdata VALUES (1)"));
         m_server.Execute(QStringLiteral("DROP USER '%1'@'localhost'").arg(appUser));
     }
 

@@ -37,6 +37,11 @@ private Q_SLOTS:
         QTest::newRow("comment markers in literal") << "SELECT '-- x; /* y */ # z'"
                                                     << QStringList{"SELECT '-- x; /* y */ # z'"};
         QTest::newRow("only comments") << "-- nothing\n/* here */" << QStringList{};
+        QTest::newRow("routine between delimiters")
+            << "DELIMITER //\nCREATE PROCEDURE p() BEGIN SELECT 1; SELECT ';'; END //\n\ndelimiter ;\nSELECT 3;"
+            << QStringList{"CREATE PROCEDURE p() BEGIN SELECT 1; SELECT ';'; END", "SELECT 3"};
+        QTest::newRow("delimiter only at a statement's start")
+            << "SELECT 1 AS delimiter; DELIMITER $$\nSELECT 2$$" << QStringList{"SELECT 1 AS delimiter", "SELECT 2"};
     }
     void split()
     {

@@ -1,12 +1,14 @@
 #include "../host/FakeDocumentHost.h"
 #include "DocumentsFixture.h"
 
+#include <console/dbserver/ServerAccounts.h>
 #include <dataset/widgets/DBEdit.h>
 #include <dataset/widgets/DBGrid.h>
 #include <parking/data/HostDocumentWriter.h>
 #include <parking/documents/ParkingDetailUnit.h>
 #include <tests/support/CommitCutProxy.h>
 
+#include <QTemporaryDir>
 #include <QThread>
 #include <thread>
 
@@ -22,6 +24,7 @@ private Q_SLOTS:
     void hostDocumentSave();
     void editorSaveSurvivesDeadlock();
     void editorSaveGivesUpAfterLimit();
+    void editorSaveOnDesksAccount();
 };
 
 namespace {
@@ -279,6 +282,42 @@ void TestParkingSaveOnce::editorSaveGivesUpAfterLimit()
     QCOMPARE(Documents().State(), dataset::DataSetState::Browse);
     QCOMPARE(fx.Scalar(QStringLiteral("SELECT GROUP_CONCAT(number) FROM parkingdocument")).toString(), FirstNumber());
     QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem")).toInt(), 1);
+}
+
+// The pay desks' account of a shared server may change the data but neither the tables
+// nor the users; the editor's save (number, document, items) needs no more.
+void TestParkingSaveOnce::editorSaveOnDesksAccount()
+{
+    DocumentsFixture fx;
+    const QString user = QStringLiteral("t_desk_%1").arg(QCoreApplication::applicationPid());
+    const auto drop = [&] { fx.connection().Execute(QStringLiteral("DROP USER IF EXISTS '%1'@'localhost'").arg(user)); };
+    drop();
+    QTemporaryDir dir;
+    const QString passwordFile = dir.filePath(QStringLiteral("desk.pw"));
+    dbserver::CreateApplicationAccount(fx.connection(), user, QStringLiteral("localhost"), false, passwordFile);
+    dbserver::GrantSharedAccess(fx.connection(), fx.db.name(), user, QStringLiteral("localhost"),
+                                dbserver::SharedAccount::Desk);
+    QFile file(passwordFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    dataset::ConnectionParams params = fx.db.params();
+    params.user = user;
+    params.password = QString::fromUtf8(file.readLine()).trimmed();
+    dataset::Connection desk;
+    desk.Connect(params);
+    QVERIFY_THROWS_EXCEPTION(dataset::DatabaseError, desk.Execute(QStringLiteral("DROP TABLE parkingdocument")));
+    ParkingDM->SetZConnection(&desk);
+    fx.OpenDocuments();
+    AppendDocument();
+    {
+        TParkingDetailForm form(*ParkingDM);
+        FillNewDocument(form);
+        form.CustomApplyExecute();
+    }
+    ParkingDM->SetZConnection(&fx.connection());
+    drop();
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT GROUP_CONCAT(number) FROM parkingdocument")).toString(), FirstNumber());
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem")).toInt(), 1);
+    QVERIFY2(TestApplication::instance()->errors.isEmpty(), qPrintable(TestApplication::instance()->errors.join('\n')));
 }
 
 PARKING_TEST_MAIN(TestParkingSaveOnce)
