@@ -348,12 +348,25 @@ void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previ
     }
 }
 
+// The open cell editor's text goes to its field and the editor closes. Left open while
+// rows come or move, it would be committed later to whatever row then stood at its place.
+void DBGrid::CloseCellEditor()
+{
+    auto *delegate = qobject_cast<GridDelegate *>(itemDelegate());
+    QWidget *editor = delegate ? delegate->Editor() : nullptr;
+    if (state() != EditingState || !editor)
+        return;
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
 // Appends a row unless the cursor already stands on a fresh, untouched one.
 bool DBGrid::AppendRow()
 {
     Query *query = GetDataSet();
     if (!CanEdit() || (query->State() == DataSetState::Insert && !query->Modified()))
         return false;
+    CloseCellEditor();
     detail::CheckBrowseMode(*query);
     query->Append();
     return true;

@@ -123,6 +123,7 @@ private:
     void StretchColumn();
     void ApplyOptions();
     bool CanEdit() const;
+    void CloseCellEditor();
     bool AppendRow();
     void LeaveInsertedRow();
     void OnFocusChanged(QWidget *old, QWidget *now);

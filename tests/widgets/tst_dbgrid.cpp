@@ -41,6 +41,8 @@ private Q_SLOTS:
     void typingEditsCurrentRow();
     void tabAndDownMove_data();
     void tabAndDownMove();
+    void typedNewRowKeepsPlace_data();
+    void typedNewRowKeepsPlace();
     void untouchedInsertCancelledOnLeave_data();
     void untouchedInsertCancelledOnLeave();
     void ellipsisButton();
@@ -197,6 +199,52 @@ void TestDBGrid::tabAndDownMove()
         QTest::keyClick(grid, Qt::Key_Down);
         QCOMPARE(f.query.RecordCount(), 5);
     }
+}
+
+void TestDBGrid::typedNewRowKeepsPlace_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("down") << int(Qt::Key_Down);
+    QTest::newRow("tab on the last cell") << int(Qt::Key_Tab);
+}
+
+// A list sorted by its generated key, kept in the cache: a row appended, a name typed into
+// its open cell editor and Down (or Tab) leaves it: it keeps its place at the end, a fresh
+// row follows it and what is typed next goes there.
+void TestDBGrid::typedNewRowKeepsPlace()
+{
+    QFETCH(int, key);
+    WidgetFixture f;
+    f.query.Close();
+    f.query.SetCachedUpdates(true);
+    f.query.SetSortedFields(QStringLiteral("widgetrowid"));
+    f.query.Open();
+    DBGrid *grid = ItemGrid(f);
+    FocusWindow w(grid);
+    QVERIFY(w.Active());
+    grid->setFocus();
+    f.query.Append();
+    grid->SetSelectedIndex(0);
+    Type(QStringLiteral("Novi"));
+    if (key == Qt::Key_Tab) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);   // to "price"
+        Type(QStringLiteral("3"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);   // "day" is read-only
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    const auto names = [&f] {
+        QStringList list;
+        for (int row = 0; row < f.query.RecordCount(); ++row)
+            list << f.query.RowValue(row, f.query.FieldByName(QStringLiteral("name")).Index()).toString();
+        return list;
+    };
+    QCOMPARE(names(), (QStringList{"Alfa", "Beta", "Gama", "Delta", "Novi", ""}));
+    QCOMPARE(f.query.RecNo(), 6);
+    QCOMPARE(f.query.State(), DataSetState::Insert);
+    QCOMPARE(grid->currentIndex().row(), 5);
+    grid->SetSelectedIndex(0);
+    Type(QStringLiteral("Sledeci"));
+    QCOMPARE(names(), (QStringList{"Alfa", "Beta", "Gama", "Delta", "Novi", "Sledeci"}));
 }
 
 void TestDBGrid::untouchedInsertCancelledOnLeave_data()
