@@ -2,6 +2,7 @@
 
 #include <dataset/Field.h>
 #include <dataset/Query.h>
+#include <parking/data/TicketStatus.h>
 #include <parking/host/ParkingResourceString.h>
 #include <parking/lookups/ParkingSelectTicketUnit.h>
 #include <routines/FormatFloat.h>
@@ -31,10 +32,6 @@ constexpr char kDocuments[] = "SELECT d.parkingdocumentid, d.number, d.documentd
                               "JOIN parkingdocument AS d ON d.parkingdocumentid = found.parkingdocumentid "
                               "LEFT JOIN parkingdocumentitem AS i ON i.parkingdocumentid = d.parkingdocumentid "
                               "ORDER BY d.parkingdocumentid, i.parkingdocumentitemid";
-
-// Ticket statuses that mean paid, and the one that means cancelled.
-constexpr int kPaidStatuses[] = {3, 7, 9};
-constexpr int kCancelledStatus = 5;
 
 QString Moment(const QDateTime &time)
 {
@@ -85,9 +82,9 @@ void ReadTickets(dataset::Connection &connection, VehicleHistory &history)
         event.number = Text(query, "ticketnumber");
         event.amount = query.FieldByName(QStringLiteral("ticketprice")).AsFloat();
         const int status = query.FieldByName(QStringLiteral("status")).AsInteger();
-        if (status == kCancelledStatus)
+        if (IsCancelled(status))
             event.state = TicketState::Cancelled;
-        else if (std::ranges::find(kPaidStatuses, status) != std::end(kPaidStatuses))
+        else if (IsPaid(status))
             event.state = TicketState::Paid;
         event.label = event.number;
         event.details = QStringLiteral("Doplatna karta %1\nIzdata: %2\nZona: %3\nIznos: %4\nStatus: %5")

@@ -33,7 +33,7 @@ struct ImportRecord {
     QString document; // the document made ("M-12")
     qint64 linesRead = -1; // -1: none
     qint64 rowsStored = -1;
-    QString leftOut; // "prazan red: 3; status 3 ili 5 (...): 2"
+    QString leftOut; // "prazan red: 3; status 3, 5, 7, 9 (...): 2"
     bool succeeded = false;
     bool noDocument = false; // a document run that had nothing to write
     QString firstError;

@@ -87,9 +87,10 @@ void TestParkingTicketImport::transferRules_data()
     QTest::addColumn<QStringList>("tickets");   // ticketnumber|regcitynumber|name|address
     QTest::addColumn<int>("staged");
 
-    QTest::newRow("statuses 3 and 5 stay staged")
-        << QList<QByteArray>{Ticket("A1", {{5, "3"}}), Ticket("A2", {{5, "5"}}), Ticket("A3", {{5, "4"}})}
-        << QStringList{"A3|BG123AA|Pera Peric|Glavna 12"} << 3;
+    QTest::newRow("paid (3, 7, 9) and cancelled (5) stay staged")
+        << QList<QByteArray>{Ticket("A1", {{5, "3"}}), Ticket("A2", {{5, "5"}}), Ticket("A3", {{5, "4"}}),
+                             Ticket("A4", {{5, "7"}}), Ticket("A5", {{5, "8"}}), Ticket("A6", {{5, "9"}})}
+        << QStringList{"A3|BG123AA|Pera Peric|Glavna 12", "A5|BG123AA|Pera Peric|Glavna 12"} << 6;
     QTest::newRow("issue date boundary")
         << QList<QByteArray>{Ticket("B1", {{0, "2000-01-01 00:00:00"}}), Ticket("B2", {{0, "2000-01-01 00:00:01"}}),
                              Ticket("B3", {{0, ""}})}
@@ -341,7 +342,7 @@ void TestParkingTicketImport::summaryCountsEachReasonOnce()
     QCOMPARE(summary.leftOut,
              Counts({{"prazan red", 3},
                      {"ponovljen broj karte, važi kasniji red", 1},
-                     {"status 3 ili 5 (naplaćena ili poništena)", 1},
+                     {"status 3, 5, 7, 9 (naplaćena ili poništena)", 1},
                      {"datum izdavanja prazan ili do 2000-01-01 00:00:00", 1},
                      {"nema registracije", 1}}));
     QVERIFY(summary.details.contains("  red 4: nema registracije"));
@@ -418,7 +419,7 @@ void TestParkingTicketImport::historyRecordsEachRun()
     QCOMPARE(rows.size(), 4);
     QCOMPARE(rows.at(0),
              QStringLiteral("uvoz karata|uspeh|Ana Anić|1|dobra.csv|%1|%2|3|1|"
-                            "prazan red: 1; status 3 ili 5 (naplaćena ili poništena): 1||1")
+                            "prazan red: 1; status 3, 5, 7, 9 (naplaćena ili poništena): 1||1")
                  .arg(file.size())
                  .arg(sha));
     QVERIFY2(rows.at(1).startsWith("uvoz karata|greška|"), qPrintable(rows.at(1)));
