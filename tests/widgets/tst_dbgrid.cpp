@@ -43,6 +43,7 @@ private Q_SLOTS:
     void tabAndDownMove();
     void typedNewRowKeepsPlace_data();
     void typedNewRowKeepsPlace();
+    void cancelWithOpenCellEditor();
     void untouchedInsertCancelledOnLeave_data();
     void untouchedInsertCancelledOnLeave();
     void ellipsisButton();
@@ -245,6 +246,31 @@ void TestDBGrid::typedNewRowKeepsPlace()
     grid->SetSelectedIndex(0);
     Type(QStringLiteral("Sledeci"));
     QCOMPARE(names(), (QStringList{"Alfa", "Beta", "Gama", "Delta", "Novi", "Sledeci"}));
+}
+
+// A new row cancelled from code while its cell editor holds typed text (a form replacing
+// the row): the row goes, nothing is written and the editor's text goes nowhere.
+void TestDBGrid::cancelWithOpenCellEditor()
+{
+    WidgetFixture f;
+    DBGrid *grid = ItemGrid(f);
+    FocusWindow w(grid);
+    QVERIFY(w.Active());
+    grid->setFocus();
+    f.query.Append();
+    grid->SetSelectedIndex(0);
+    Type(QStringLiteral("Novi"));
+    QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));   // the cell editor is open
+    try {
+        f.query.Cancel();
+    } catch (const dataset::Error &error) {
+        QFAIL(qPrintable(error.message()));
+    }
+    QCOMPARE(f.query.State(), DataSetState::Browse);
+    QCOMPARE(f.query.RecordCount(), 4);
+    QCOMPARE(grid->currentIndex().row(), f.query.RecNo() - 1);
+    QCOMPARE(f.Stored(QStringLiteral("SELECT COUNT(*) FROM widgetrow")).toInt(), 4);
+    QCOMPARE(f.Stored(QStringLiteral("SELECT COUNT(*) FROM widgetrow WHERE name = 'Novi'")).toInt(), 0);
 }
 
 void TestDBGrid::untouchedInsertCancelledOnLeave_data()
