@@ -25,6 +25,15 @@ DBGrid *ItemGrid(WidgetFixture &f)
     return grid;
 }
 
+// Appends a row and types 'name' into its name cell, whose editor stays open.
+void TypeIntoNewRow(WidgetFixture &f, DBGrid *grid, const QString &name)
+{
+    grid->setFocus();
+    f.query.Append();
+    grid->SetSelectedIndex(0);
+    Type(name);
+}
+
 QPoint CellCenter(DBGrid *grid, int row, int column)
 {
     return grid->visualRect(grid->model()->index(row, column)).center();
@@ -223,10 +232,7 @@ void TestDBGrid::typedNewRowKeepsPlace()
     DBGrid *grid = ItemGrid(f);
     FocusWindow w(grid);
     QVERIFY(w.Active());
-    grid->setFocus();
-    f.query.Append();
-    grid->SetSelectedIndex(0);
-    Type(QStringLiteral("Novi"));
+    TypeIntoNewRow(f, grid, QStringLiteral("Novi"));
     if (key == Qt::Key_Tab) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);   // to "price"
         Type(QStringLiteral("3"));
@@ -256,10 +262,7 @@ void TestDBGrid::cancelWithOpenCellEditor()
     DBGrid *grid = ItemGrid(f);
     FocusWindow w(grid);
     QVERIFY(w.Active());
-    grid->setFocus();
-    f.query.Append();
-    grid->SetSelectedIndex(0);
-    Type(QStringLiteral("Novi"));
+    TypeIntoNewRow(f, grid, QStringLiteral("Novi"));
     QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));   // the cell editor is open
     try {
         f.query.Cancel();
