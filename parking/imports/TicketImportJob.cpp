@@ -122,10 +122,10 @@ QString TicketLoadStatement(const QString &path, const QString &raw)
         .arg(dataset::Connection::Quote(path), raw);
 }
 
-// Paid and cancelled tickets (the closed statuses), those issued not later than 2000-01-01 00:00:00
-// (an empty date included) and those without a number or registration, which the
-// working table requires, stay in the staging table only; texts are cut to the working
-// table's sizes.
+// Paid and cancelled tickets (the closed statuses), those issued not later than
+// 2000-01-01 00:00:00 (an empty date included) and those without a number or
+// registration, which the working table requires, stay in the staging table only; texts
+// are cut to the working table's sizes.
 QString TicketTransferStatement(const QString &raw, const QString &tickets)
 {
     return QStringLiteral(
