@@ -254,7 +254,8 @@ std::vector<detail::SortColumn> Query::Private::sortColumns() const
     std::vector<detail::SortColumn> result;
     result.reserve(sortKeys.size());
     for (const SortKey &key : sortKeys)
-        result.push_back({key.column, fields[std::size_t(key.column)]->DataType(), key.descending});
+        result.push_back({key.column, fields[std::size_t(key.column)]->DataType(), key.descending,
+                          key.column == target.autoIncrementColumn});
     return result;
 }
 

@@ -292,7 +292,10 @@ void SortKeys::Set(std::uint32_t position, RowData row)
                     value = ~value;
             }
         }
-        if (!present) {
+        if (!present && column.generated) {
+            present = true;
+            value = column.descending ? 0 : ~std::uint64_t(0);
+        } else if (!present) {
             value = 0;
             rank = RankNull;
         }

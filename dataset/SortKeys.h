@@ -18,6 +18,9 @@ struct SortColumn {
     int column = 0;
     FieldType type = FieldType::String;
     bool descending = false;
+    // The key the server generates: null only on a new row not written yet, which will
+    // get a key above every one given so far and so sorts as the highest key.
+    bool generated = false;
 };
 
 // The fields of a sort text such as "documentdatetime DESC, parkingdocumentid".

@@ -58,16 +58,6 @@ DBGrid::DBGrid(QWidget *parent)
     connect(m_model, &DataSetModel::currentRowChanged, this, &DBGrid::FollowCursor);
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, &DBGrid::RememberLayout);
     connect(m_model, &QAbstractItemModel::modelReset, this, &DBGrid::ApplyWidths);
-    // While a row comes, goes or moves the view shifts its current cell on its own; the
-    // query's cursor is already where it belongs and is followed afterwards.
-    const auto rowsChanging = [this] { ++m_rowsChanging; };
-    const auto rowsChanged = [this] { --m_rowsChanging; };
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, rowsChanging);
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, rowsChanging);
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeMoved, this, rowsChanging);
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, rowsChanged);
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, rowsChanged);
-    connect(m_model, &QAbstractItemModel::rowsMoved, this, rowsChanged);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, &DBGrid::OnSectionResized);
     // The handlers of the grid's own signals run inside Qt's event handling: what they
     // throw is caught here and reported once that handling is done.
@@ -336,7 +326,9 @@ void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previ
     m_column = current.column();
     viewport()->update();   // the ellipsis button moves with the current cell
     Query *query = GetDataSet();
-    if (m_following || m_resetting || m_rowsChanging > 0 || !query || !query->Active()
+    // While a row comes, goes or moves the view shifts its current cell on its own; the
+    // query's cursor is already where it belongs and is followed afterwards.
+    if (m_following || m_resetting || m_model->RowsChanging() || !query || !query->Active()
         || current.row() == query->RecNo() - 1)
         return;
     try {
@@ -348,12 +340,25 @@ void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previ
     }
 }
 
+// The open cell editor's text goes to its field and the editor closes. Left open while
+// rows come or move, it would be committed later to whatever row then stood at its place.
+void DBGrid::CloseCellEditor()
+{
+    auto *delegate = qobject_cast<GridDelegate *>(itemDelegate());
+    QWidget *editor = delegate ? delegate->Editor() : nullptr;
+    if (state() != EditingState || !editor)
+        return;
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
 // Appends a row unless the cursor already stands on a fresh, untouched one.
 bool DBGrid::AppendRow()
 {
     Query *query = GetDataSet();
     if (!CanEdit() || (query->State() == DataSetState::Insert && !query->Modified()))
         return false;
+    CloseCellEditor();
     detail::CheckBrowseMode(*query);
     query->Append();
     return true;

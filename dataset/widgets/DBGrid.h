@@ -123,6 +123,7 @@ private:
     void StretchColumn();
     void ApplyOptions();
     bool CanEdit() const;
+    void CloseCellEditor();
     bool AppendRow();
     void LeaveInsertedRow();
     void OnFocusChanged(QWidget *old, QWidget *now);
@@ -136,7 +137,6 @@ private:
     bool m_readOnly = false;
     bool m_following = false;
     bool m_resetting = false;               // the view picks a current cell on its own then
-    int m_rowsChanging = 0;                  // ... and while rows come, go or move
     bool m_applyingWidths = false;
     bool m_inKeyPress = false;
     bool m_resending = false;

@@ -23,16 +23,19 @@ void DataSetModel::SetQuery(Query *query)
         m_connections = {
             connect(query, &Query::dataSetChanged, this, &DataSetModel::Reset),
             connect(query, &Query::rowAboutToBeInserted, this,
-                    [this](int row) { beginInsertRows({}, row, row); }),
-            connect(query, &Query::rowInserted, this, [this] { ++m_rows; endInsertRows(); }),
+                    [this](int row) { ++m_rowsChanging; beginInsertRows({}, row, row); }),
+            connect(query, &Query::rowInserted, this, [this] { ++m_rows; endInsertRows(); --m_rowsChanging; }),
             connect(query, &Query::rowAboutToBeRemoved, this,
-                    [this](int row) { beginRemoveRows({}, row, row); }),
-            connect(query, &Query::rowRemoved, this, [this] { --m_rows; endRemoveRows(); }),
+                    [this](int row) { ++m_rowsChanging; beginRemoveRows({}, row, row); }),
+            connect(query, &Query::rowRemoved, this, [this] { --m_rows; endRemoveRows(); --m_rowsChanging; }),
             // Qt names the destination as the row the moved one goes before, counted
             // before the move.
             connect(query, &Query::rowAboutToBeMoved, this,
-                    [this](int from, int to) { beginMoveRows({}, from, from, {}, to > from ? to + 1 : to); }),
-            connect(query, &Query::rowMoved, this, [this] { endMoveRows(); }),
+                    [this](int from, int to) {
+                        ++m_rowsChanging;
+                        beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
+                    }),
+            connect(query, &Query::rowMoved, this, [this] { endMoveRows(); --m_rowsChanging; }),
             connect(query, &Query::recordChanged, this, &DataSetModel::OnRecordChanged),
             connect(query, &Query::currentChanged, this, &DataSetModel::OnCurrentChanged),
             connect(query, &Query::stateChanged, this, &DataSetModel::OnStateChanged),
@@ -211,7 +214,7 @@ Qt::ItemFlags DataSetModel::flags(const QModelIndex &index) const
 
 bool DataSetModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (!index.isValid() || role != Qt::EditRole || !m_query || !m_query->Active()
+    if (!index.isValid() || role != Qt::EditRole || !m_query || !m_query->Active() || RowsChanging()
         || !(flags(index) & Qt::ItemIsEditable))
         return false;
     const QString fieldName = m_columns[index.column()].fieldName;

@@ -36,6 +36,10 @@ public:
     int ColumnByFieldName(const QString &fieldName) const;
     Field *ColumnField(int column) const;    // nullptr when the query lacks the field
     int CurrentRow() const;                  // the query's cursor, -1 when none
+    // True from the announcement of a row that comes, goes or moves until it has: the
+    // query is in the middle of the change, and views must neither move its cursor nor
+    // write into it (Qt's own reaction to the change runs before anyone else's).
+    bool RowsChanging() const { return m_rowsChanging > 0; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -43,7 +47,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     // Moves the cursor to the row if needed, puts the query into editing (an inserted row
-    // stays inserting) and stores the text in the field. Errors are thrown.
+    // stays inserting) and stores the text in the field. Errors are thrown. Nothing is
+    // written while rows change (a cell editor closed by a row's removal).
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
 Q_SIGNALS:
@@ -73,6 +78,7 @@ private:
     int m_rows = 0;
     int m_currentRow = -1;
     bool m_readOnly = false;
+    int m_rowsChanging = 0;
     QueryConnections m_connections;
 };
 

@@ -151,7 +151,8 @@ bool ConfirmDelete(QWidget *parent, const std::function<bool()> &handler)
 {
     if (handler)
         return handler();
-    return QMessageBox::question(parent, QStringLiteral("Potvrda"), QStringLiteral("Obrisati zapis?"))
+    return QMessageBox::question(parent, QStringLiteral("Potvrda"), QStringLiteral("Obrisati zapis?"),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes;
 }
 

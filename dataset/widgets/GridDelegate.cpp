@@ -8,8 +8,10 @@
 #include <dataset/Query.h>
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QToolTip>
 
 namespace dataset {
 
@@ -30,6 +32,7 @@ QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem 
     const QString fieldName = m_grid->Model()->ColumnFieldName(index.column());
     connect(editor, &QLineEdit::textEdited, this,
             [this, fieldName](const QString &text) { TextEdited(fieldName, text); });
+    m_editor = editor;
     return editor;
 }
 
@@ -103,6 +106,29 @@ void GridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
     button.fontMetrics = option.fontMetrics;
     QStyle *style = option.widget ? option.widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_PushButton, &button, painter, option.widget);
+}
+
+// A text wider than its cell (shown cut) is shown whole as the cell's tool tip.
+bool GridDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                             const QModelIndex &index)
+{
+    if (event->type() != QEvent::ToolTip || !index.isValid())
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    QStyleOptionViewItem cell(option);
+    initStyleOption(&cell, index);
+    if (m_grid->ShowsButton(index))
+        cell.rect.setRight(m_grid->ButtonRect(index).left() - 1);
+    const QStyle *style = view->style();
+    const QRect room = style->subElementRect(QStyle::SE_ItemViewItemText, &cell, view);
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+    if (cell.text.isEmpty() || cell.fontMetrics.horizontalAdvance(cell.text) <= room.width() - 2 * margin) {
+        QToolTip::hideText();
+        return true;
+    }
+    QToolTip::showText(event->globalPos(),
+                       QStringLiteral("<p style='white-space:pre'>%1</p>").arg(cell.text.toHtmlEscaped()), view,
+                       view->visualRect(index));
+    return true;
 }
 
 } // namespace dataset

@@ -17,9 +17,11 @@ public:
     // Message box with the error / information icon and one OK button.
     virtual void ShowError(const QString &text) = 0;
     virtual void ShowInformation(const QString &text) = 0;
-    // Yes / No / Cancel; closing the box counts as Cancel.
+    // Yes / No / Cancel; closing the box counts as Cancel, which is also the default
+    // answer (Enter).
     virtual DialogAnswer AskYesNoCancel(const QString &text) = 0;
-    // Yes / No; true for Yes.
+    // Yes / No; true for Yes. Every question asked so may harm data on "Da": Enter and
+    // Escape answer "Ne".
     virtual bool Confirm(const QString &text) = 0;
     // Modal pickers preset to 'value'; true and 'value' changed when confirmed.
     virtual bool PickDate(QDate &value) = 0;

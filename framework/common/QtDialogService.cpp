@@ -23,15 +23,18 @@ void setButtonText(QMessageBox &box, QMessageBox::StandardButton button, const c
         b->setText(QString::fromUtf8(text));
 }
 
+// 'safe' is both the Escape button and the default one (Enter, and the focus): a
+// question whose "Da" can harm data is never answered "Da" by a key pressed in haste.
 int runBox(QMessageBox::Icon icon, QStringView caption, const QString &text,
-           QMessageBox::StandardButtons buttons, QMessageBox::StandardButton escape)
+           QMessageBox::StandardButtons buttons, QMessageBox::StandardButton safe)
 {
     QMessageBox box(icon, CommonResourceString(caption), text, buttons, dialogParent());
     setButtonText(box, QMessageBox::Ok, "U redu");
     setButtonText(box, QMessageBox::Yes, "&Da");
     setButtonText(box, QMessageBox::No, "&Ne");
     setButtonText(box, QMessageBox::Cancel, "Otkaži");
-    box.setEscapeButton(escape);
+    box.setEscapeButton(safe);
+    box.setDefaultButton(safe);
     return box.exec();
 }
 

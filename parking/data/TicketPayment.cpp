@@ -1,15 +1,9 @@
 #include "TicketPayment.h"
 
+#include "TicketStatus.h"
+
 #include <dataset/Query.h>
 #include <parking/host/ParkingResourceString.h>
-
-namespace {
-
-// Statuses of a ticket that must not be paid again without a word.
-constexpr int kPaidStatus = 3;
-constexpr int kCancelledStatus = 5;
-
-} // namespace
 
 QString TicketPaidQuestion(dataset::Connection &connection, const QString &ticketNumber, qint64 ownDocumentId)
 {
@@ -29,13 +23,16 @@ QString TicketPaidQuestion(dataset::Connection &connection, const QString &ticke
             .arg(ticketNumber, paid.FieldByName(QStringLiteral("number")).AsString(),
                  paid.FieldByName(QStringLiteral("documentdatetime")).AsDateTime().toString(QStringLiteral("dd.MM.yyyy")));
 
+    // A closed ticket is left out of the working table by the import: its status is read
+    // from the import's staging table too, so a typed number of such a ticket is asked.
     dataset::Query status;
     status.SetConnection(&connection);
-    status.SetSQL({QStringLiteral("SELECT status FROM parkingticket WHERE ticketnumber = :ticket "
-                                  "AND status IN (:paid, :cancelled) LIMIT 1")});
+    status.SetSQL({QStringLiteral("SELECT status FROM parkingticket WHERE ticketnumber = :ticket AND status IN (%1) "
+                                  "UNION ALL SELECT status_doplatne FROM parkingticketraw WHERE id_DK = :raw "
+                                  "AND status_doplatne IN (%1) LIMIT 1")
+                       .arg(ClosedStatusList())});
     status.SetParam(QStringLiteral("ticket"), ticketNumber);
-    status.SetParam(QStringLiteral("paid"), kPaidStatus);
-    status.SetParam(QStringLiteral("cancelled"), kCancelledStatus);
+    status.SetParam(QStringLiteral("raw"), ticketNumber);
     status.Open();
     if (status.IsEmpty())
         return {};

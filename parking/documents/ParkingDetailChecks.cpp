@@ -1,6 +1,6 @@
-// Questions the editor puts before harm is done: a ticket paid already, a search that
-// finds nothing for the vehicle, a document saved without items. All of them are asked
-// before anything is written.
+// Questions the editor puts before harm is done: a ticket paid already, a ticket twice on
+// the document, a search that finds nothing for the vehicle, a document saved without
+// items. All of them are asked before anything is written, and "Ne" is their default.
 
 #include "ParkingDetailUnit.h"
 
@@ -10,6 +10,25 @@
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/data/TicketPayment.h>
 
+namespace {
+
+const QString kTicketNumber = QStringLiteral("ticketnumber");
+
+// The rows of the editor's items (posted, or being typed) before 'end' (all of them when
+// negative) that carry 'ticketNumber'.
+int RowsWithTicket(const dataset::Query &items, const QString &ticketNumber, int end = -1)
+{
+    const int ticket = items.FieldByName(kTicketNumber).Index();
+    int rows = 0;
+    for (int row = 0; row < (end < 0 ? items.RecordCount() : end); ++row) {
+        if (items.RowValue(row, ticket).toString().trimmed() == ticketNumber)
+            ++rows;
+    }
+    return rows;
+}
+
+} // namespace
+
 qint64 TParkingDetailForm::OwnDocumentId() const
 {
     const dataset::Query &document = Document();
@@ -18,10 +37,20 @@ qint64 TParkingDetailForm::OwnDocumentId() const
     return document.FieldByName(QStringLiteral("parkingdocumentid")).AsLargeInt();
 }
 
-// True when 'ticketNumber' may be paid on this document: nothing speaks against it, or
-// the cashier said so (and is not asked again for it).
-bool TParkingDetailForm::MayPayTicket(const QString &ticketNumber)
+// True when 'ticketNumber' may be paid on this document, where 'otherRows' rows hold it
+// already: nothing speaks against it, or the cashier said so (and is not asked again).
+bool TParkingDetailForm::MayPayTicket(const QString &ticketNumber, int otherRows)
 {
+    if (otherRows > 0 && !m_repeatsAllowed.contains(ticketNumber)) {
+        const QString question = otherRows == 1
+            ? QStringLiteral("Karta %1 je već na ovom dokumentu. Dodati je još jednom?").arg(ticketNumber)
+            : QStringLiteral("Karta %1 je već %2 puta na ovom dokumentu. Dodati je još jednom?")
+                  .arg(ticketNumber)
+                  .arg(otherRows);
+        if (!ConfirmMessage(question))
+            return false;
+        m_repeatsAllowed.insert(ticketNumber);
+    }
     if (m_ticketsAllowed.contains(ticketNumber))
         return true;
     const QString question = TicketPaidQuestion(*m_dm.Connection(), ticketNumber, OwnDocumentId());
@@ -31,8 +60,15 @@ bool TParkingDetailForm::MayPayTicket(const QString &ticketNumber)
     return true;
 }
 
-// Before a save: a new document without items, or a typed ticket number paid already,
-// goes on only when the cashier says so; otherwise the save stops silently.
+// A ticket chosen in the picker, before its row is added.
+bool TParkingDetailForm::MayAddTicket(const QString &ticketNumber)
+{
+    return MayPayTicket(ticketNumber, RowsWithTicket(Items(), ticketNumber));
+}
+
+// Before a save: a new document without items, or a typed ticket number paid already or
+// held by another row, goes on only when the cashier says so; otherwise the save stops
+// silently on that row.
 void TParkingDetailForm::ConfirmSave()
 {
     dataset::Query &items = Items();
@@ -44,12 +80,12 @@ void TParkingDetailForm::ConfirmSave()
         return;
     }
     const int key = items.FieldByName(QStringLiteral("parkingdocumentitemid")).Index();
-    const int ticket = items.FieldByName(QStringLiteral("ticketnumber")).Index();
+    const int ticket = items.FieldByName(kTicketNumber).Index();
     for (int row = 0; row < items.RecordCount(); ++row) {
         if (items.RowValue(row, key).toLongLong() > 0)
             continue;   // stored before: checked when it was added
         const QString number = items.RowValue(row, ticket).toString().trimmed();
-        if (!number.isEmpty() && !MayPayTicket(number)) {
+        if (!number.isEmpty() && !MayPayTicket(number, RowsWithTicket(items, number, row))) {
             items.SetRecNo(row + 1);
             Abort();
         }

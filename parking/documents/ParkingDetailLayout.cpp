@@ -180,7 +180,10 @@ void TParkingDetailForm::BuildItems()
     ui->DocumentItemDBG->AddColumn(QStringLiteral("itemvalue"), -1, true);
     ui->DocumentItemDBG->AddColumn(QStringLiteral("taxvalue"), -1, true);
     ui->DocumentItemDBG->AddColumn(QStringLiteral("ItemTotal"), 80, true);
-    ui->DocumentItemDBG->AddColumn(QStringLiteral("ticketnumber"), 60);
+    // Ten digits of a ticket number whole; a longer number is cut in its middle (both
+    // ends tell tickets apart) and shown whole as the cell's tool tip.
+    ui->DocumentItemDBG->AddColumn(QStringLiteral("ticketnumber"), 90);
+    ui->DocumentItemDBG->setTextElideMode(Qt::ElideMiddle);
     ui->DocumentItemDBG->SetColumnButton(0, true);
     ui->DocumentItemDBG->SetColumnButton(1, true);
     // The titles' face is a point smaller than the window's at the design size.

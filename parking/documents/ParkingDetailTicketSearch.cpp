@@ -124,7 +124,7 @@ void TParkingDetailForm::AddTicketItem(const QString &ticketNumber)
                                              Text(row, "zip"), Text(row, "city"),
                                              row.FieldByName(QStringLiteral("ticketprice")).AsFloat()};
                                });
-    if (!found || !MayPayTicket(ticket.number))
+    if (!found || !MayAddTicket(ticket.number))
         return;
     TProductDesc product;
     const QPoint grid = GridPoint();

@@ -94,7 +94,8 @@ private:
     void RefuseItemsWithoutTicket();
     // Questions before harm (ParkingDetailChecks.cpp).
     qint64 OwnDocumentId() const;
-    bool MayPayTicket(const QString &ticketNumber);
+    bool MayPayTicket(const QString &ticketNumber, int otherRows);
+    bool MayAddTicket(const QString &ticketNumber);
     void ConfirmSave();
     // News in the editor's window (ParkingDetailFeedback.cpp).
     void SetUpFeedback();
@@ -131,6 +132,7 @@ private:
     double m_netTotal = 0.0;
     double m_grossTotal = 0.0;
     QSet<QString> m_ticketsAllowed; // tickets the cashier chose to pay again
+    QSet<QString> m_repeatsAllowed; // tickets the cashier chose to put twice on this document
     QString m_automaticNumber;   // the number the module gave a new document; empty once typed over
     // The current save's token, kept for its retries and renewed once it is stored.
     dataset::SaveToken m_saveToken{QStringLiteral("parkingdocument"), QStringLiteral("parkingdocumentid")};

@@ -3,6 +3,7 @@
 #include <dataset/Field.h>
 #include <dataset/Query.h>
 #include <parking/data/DocumentTotals.h>
+#include <parking/data/TicketStatus.h>
 #include <parking/host/ParkingResourceString.h>
 #include <parking/lookups/ParkingSelectTicketUnit.h>
 #include <routines/FormatFloat.h>
@@ -38,10 +39,6 @@ QString DocumentsStatement()
                           "ORDER BY d.parkingdocumentid, i.parkingdocumentitemid")
         .arg(ItemTotal(QStringLiteral("i")));
 }
-
-// Ticket statuses that mean paid, and the one that means cancelled.
-constexpr int kPaidStatuses[] = {3, 7, 9};
-constexpr int kCancelledStatus = 5;
 
 QString Moment(const QDateTime &time)
 {
@@ -97,9 +94,9 @@ void ReadTickets(dataset::Connection &connection, VehicleHistory &history)
         event.number = Text(query, "ticketnumber");
         event.amount = query.FieldByName(QStringLiteral("ticketprice")).AsFloat();
         const int status = query.FieldByName(QStringLiteral("status")).AsInteger();
-        if (status == kCancelledStatus)
+        if (IsCancelled(status))
             event.state = TicketState::Cancelled;
-        else if (std::ranges::find(kPaidStatuses, status) != std::end(kPaidStatuses))
+        else if (IsPaid(status))
             event.state = TicketState::Paid;
         event.label = event.number;
         event.details = QStringLiteral("Doplatna karta %1\nIzdata: %2\nZona: %3\nIznos: %4\nStatus: %5")

@@ -90,14 +90,23 @@ QString SubscriptionZoneLabel(const QString &zone)
     return zone == parkingLot ? parkingLot : QString();
 }
 
+// A ticket on a stored document shows that document (the first that took it) instead of
+// the status of the operator's export, which does not know of it yet.
 QStringList TicketLines(dataset::Connection &connection, const QString &regNumber)
 {
-    const QString sql = QStringLiteral("SELECT * FROM parkingticket WHERE regcitynumber = :regNumber "
-                                       "ORDER BY ticketdate, ticketnumber");
+    const QString sql = QStringLiteral("SELECT t.*, (SELECT d.number FROM parkingdocumentitem AS i "
+                                       "JOIN parkingdocument AS d ON d.parkingdocumentid = i.parkingdocumentid "
+                                       "WHERE i.ticketnumber = t.ticketnumber "
+                                       "ORDER BY d.documentdatetime, d.parkingdocumentid LIMIT 1) AS paidon "
+                                       "FROM parkingticket AS t WHERE t.regcitynumber = :regNumber "
+                                       "ORDER BY t.ticketdate, t.ticketnumber");
     return Lines(connection, sql, regNumber, [](const dataset::Query &query) {
+        const QString paidOn = query.FieldByName(QStringLiteral("paidon")).AsString();
+        const QString state = paidOn.isEmpty()
+            ? ParkingStatusCaption(query.FieldByName(QStringLiteral("status")).AsInteger())
+            : QStringLiteral("Plaćena dokumentom %1").arg(paidOn);
         const QString first = DateText(query.FieldByName(QStringLiteral("ticketdate"))) + kSeparator
-            + query.FieldByName(QStringLiteral("ticketnumber")).AsString() + kSeparator
-            + ParkingStatusCaption(query.FieldByName(QStringLiteral("status")).AsInteger());
+            + query.FieldByName(QStringLiteral("ticketnumber")).AsString() + kSeparator + state;
         const QString price =
             FormatFloat(QStringLiteral("0.00"), query.FieldByName(QStringLiteral("ticketprice")).AsFloat());
         return PadText(first, 56, true) + PadText(price, 12, false);

@@ -25,6 +25,15 @@ DBGrid *ItemGrid(WidgetFixture &f)
     return grid;
 }
 
+// Appends a row and types 'name' into its name cell, whose editor stays open.
+void TypeIntoNewRow(WidgetFixture &f, DBGrid *grid, const QString &name)
+{
+    grid->setFocus();
+    f.query.Append();
+    grid->SetSelectedIndex(0);
+    Type(name);
+}
+
 QPoint CellCenter(DBGrid *grid, int row, int column)
 {
     return grid->visualRect(grid->model()->index(row, column)).center();
@@ -41,6 +50,9 @@ private Q_SLOTS:
     void typingEditsCurrentRow();
     void tabAndDownMove_data();
     void tabAndDownMove();
+    void typedNewRowKeepsPlace_data();
+    void typedNewRowKeepsPlace();
+    void cancelWithOpenCellEditor();
     void untouchedInsertCancelledOnLeave_data();
     void untouchedInsertCancelledOnLeave();
     void ellipsisButton();
@@ -197,6 +209,71 @@ void TestDBGrid::tabAndDownMove()
         QTest::keyClick(grid, Qt::Key_Down);
         QCOMPARE(f.query.RecordCount(), 5);
     }
+}
+
+void TestDBGrid::typedNewRowKeepsPlace_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("down") << int(Qt::Key_Down);
+    QTest::newRow("tab on the last cell") << int(Qt::Key_Tab);
+}
+
+// A list sorted by its generated key, kept in the cache: a row appended, a name typed into
+// its open cell editor and Down (or Tab) leaves it: it keeps its place at the end, a fresh
+// row follows it and what is typed next goes there.
+void TestDBGrid::typedNewRowKeepsPlace()
+{
+    QFETCH(int, key);
+    WidgetFixture f;
+    f.query.Close();
+    f.query.SetCachedUpdates(true);
+    f.query.SetSortedFields(QStringLiteral("widgetrowid"));
+    f.query.Open();
+    DBGrid *grid = ItemGrid(f);
+    FocusWindow w(grid);
+    QVERIFY(w.Active());
+    TypeIntoNewRow(f, grid, QStringLiteral("Novi"));
+    if (key == Qt::Key_Tab) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);   // to "price"
+        Type(QStringLiteral("3"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);   // "day" is read-only
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    const auto names = [&f] {
+        QStringList list;
+        for (int row = 0; row < f.query.RecordCount(); ++row)
+            list << f.query.RowValue(row, f.query.FieldByName(QStringLiteral("name")).Index()).toString();
+        return list;
+    };
+    QCOMPARE(names(), (QStringList{"Alfa", "Beta", "Gama", "Delta", "Novi", ""}));
+    QCOMPARE(f.query.RecNo(), 6);
+    QCOMPARE(f.query.State(), DataSetState::Insert);
+    QCOMPARE(grid->currentIndex().row(), 5);
+    grid->SetSelectedIndex(0);
+    Type(QStringLiteral("Sledeci"));
+    QCOMPARE(names(), (QStringList{"Alfa", "Beta", "Gama", "Delta", "Novi", "Sledeci"}));
+}
+
+// A new row cancelled from code while its cell editor holds typed text (a form replacing
+// the row): the row goes, nothing is written and the editor's text goes nowhere.
+void TestDBGrid::cancelWithOpenCellEditor()
+{
+    WidgetFixture f;
+    DBGrid *grid = ItemGrid(f);
+    FocusWindow w(grid);
+    QVERIFY(w.Active());
+    TypeIntoNewRow(f, grid, QStringLiteral("Novi"));
+    QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));   // the cell editor is open
+    try {
+        f.query.Cancel();
+    } catch (const dataset::Error &error) {
+        QFAIL(qPrintable(error.message()));
+    }
+    QCOMPARE(f.query.State(), DataSetState::Browse);
+    QCOMPARE(f.query.RecordCount(), 4);
+    QCOMPARE(grid->currentIndex().row(), f.query.RecNo() - 1);
+    QCOMPARE(f.Stored(QStringLiteral("SELECT COUNT(*) FROM widgetrow")).toInt(), 4);
+    QCOMPARE(f.Stored(QStringLiteral("SELECT COUNT(*) FROM widgetrow WHERE name = 'Novi'")).toInt(), 0);
 }
 
 void TestDBGrid::untouchedInsertCancelledOnLeave_data()

@@ -53,6 +53,8 @@ private Q_SLOTS:
     void qtDatePickerAcceptsChosenDay();
     void qtQuestionReturnsPressedButton_data();
     void qtQuestionReturnsPressedButton();
+    void qtQuestionKeysGiveSafeAnswer_data();
+    void qtQuestionKeysGiveSafeAnswer();
 };
 
 void TestCommon::messages_data()
@@ -231,6 +233,46 @@ void TestCommon::qtQuestionReturnsPressedButton()
     QCOMPARE(int(service.AskYesNoCancel(QStringLiteral("Da li želite da sačuvate izmene?"))),
              expected);
     QCOMPARE(shownText, QStringLiteral("Da li želite da sačuvate izmene?"));
+}
+
+void TestCommon::qtQuestionKeysGiveSafeAnswer_data()
+{
+    QTest::addColumn<bool>("yesNoCancel");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("safeButton");
+    QTest::addColumn<int>("expected");
+    const int no = int(QMessageBox::No);
+    const int cancel = int(QMessageBox::Cancel);
+    QTest::newRow("confirm, Enter") << false << int(Qt::Key_Return) << no << 0;
+    QTest::newRow("confirm, keypad Enter") << false << int(Qt::Key_Enter) << no << 0;
+    QTest::newRow("confirm, Escape") << false << int(Qt::Key_Escape) << no << 0;
+    QTest::newRow("confirm, space on the focus") << false << int(Qt::Key_Space) << no << 0;
+    QTest::newRow("save changes, Enter") << true << int(Qt::Key_Return) << cancel << int(DialogAnswer::Cancel);
+    QTest::newRow("save changes, Escape") << true << int(Qt::Key_Escape) << cancel << int(DialogAnswer::Cancel);
+}
+
+// A key pressed on the real box at once: Enter, Escape and Space on the focused button
+// all give the answer that writes and drops nothing ("Ne" for a yes/no question).
+void TestCommon::qtQuestionKeysGiveSafeAnswer()
+{
+    QFETCH(bool, yesNoCancel);
+    QFETCH(int, key);
+    QFETCH(int, safeButton);
+    QFETCH(int, expected);
+    QtDialogService service;
+    bool focusedSafe = false;
+    whenModal([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QAbstractButton *safe = box->button(QMessageBox::StandardButton(safeButton));
+        QVERIFY(QTest::qWaitForWindowActive(box));
+        focusedSafe = QApplication::focusWidget() == safe && box->defaultButton() == safe;
+        QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : box;
+        QTest::keyClick(target, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    });
+    const QString question = QStringLiteral("Karta 1000104 je već plaćena dokumentom 3/26 (07.12.2026). Dodati je ipak?");
+    const int answer = yesNoCancel ? int(service.AskYesNoCancel(question)) : int(service.Confirm(question));
+    QCOMPARE(answer, expected);
+    QVERIFY(focusedSafe);
 }
 
 // Qt's own file dialog, standard buttons and --help speak Serbian once the catalogue is

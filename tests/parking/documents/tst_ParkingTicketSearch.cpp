@@ -5,13 +5,16 @@
 #include <framework/base/Abort.h>
 #include <framework/base/Validator.h>
 #include <framework/common/CommonResourceString.h>
+#include <framework/common/QtDialogService.h>
 #include <parking/documents/ParkingDetailUnit.h>
 #include <parking/lookups/ParkingSelectForm.h>
 #include <routines/TextFormat.h>
 
 #include <QAction>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QScopeGuard>
+#include <QToolTip>
 #include <ctime>
 
 namespace {
@@ -94,6 +97,41 @@ void TypeIntoCell(dataset::DBGrid *grid, const QString &text)
     }
 }
 
+// Answers every picker and message box that opens with Enter, as a cashier in haste
+// does, for as long as it lives; the boxes are the real ones and their texts are kept.
+class EnterOnEverything {
+public:
+    EnterOnEverything()
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *box = qobject_cast<QMessageBox *>(modal))
+                boxes << box->text();
+            if (modal)
+                QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : modal, Qt::Key_Return);
+        });
+        m_timer.start();
+    }
+    QStringList boxes;
+
+private:
+    QtDialogService m_service;
+    ScopedDialogService m_scope{m_service};
+    QTimer m_timer;
+};
+
+// The rows of the item list as productcode/ticketnumber, in the order shown.
+QStringList ItemRows()
+{
+    QStringList rows;
+    const int code = Items().FieldByName("productcode").Index();
+    const int ticket = Items().FieldByName("ticketnumber").Index();
+    for (int row = 0; row < Items().RecordCount(); ++row)
+        rows << Items().RowValue(row, code).toString() + "/" + Items().RowValue(row, ticket).toString();
+    return rows;
+}
+
 // Statements that changed data on the module's connection so far.
 int Writes(DocumentsFixture &fx)
 {
@@ -123,6 +161,13 @@ private Q_SLOTS:
     void paidTicketAsks_data();
     void paidTicketAsks();
     void typedPaidTicketAsksAtSave();
+    void closedTicketOnlyInExportAsks();
+    void sameTicketTwiceAsksEnterSaysNo();
+    void typedTicketTwiceAsksAtSave_data();
+    void typedTicketTwiceAsksAtSave();
+    void downAfterNewItemAppendsRow();
+    void ticketColumnShowsWholeNumber_data();
+    void ticketColumnShowsWholeNumber();
     void vehicleWithoutTickets();
     void emptyNewDocumentAsks();
     void cutTextTold();
@@ -386,7 +431,7 @@ void TestParkingTicketSearch::severalProductsChosen()
     QCOMPARE(Items().RecordCount(), 4);
     QCOMPARE(Items().State(), dataset::DataSetState::Insert);
     QCOMPARE(form.NetTotal(), 100.0 + 1000 + 2000 + 1000);
-    Items().FieldByName("ticketnumber").SetAsString("T-3");
+    Items().FieldByName("ticketnumber").SetAsString("T-30");
     Items().Post();
 
     const int writes = Writes(fx);
@@ -443,6 +488,11 @@ void TestParkingTicketSearch::paidTicketAsks_data()
     QTest::newRow("on a document, yes") << 2 << true << true << onDocument;
     QTest::newRow("paid, no") << 3 << false << false << "Karta 1000101 ima status \"Naplaćena\". Dodati je ipak?";
     QTest::newRow("cancelled, no") << 5 << false << false << "Karta 1000101 ima status \"Poništena\". Dodati je ipak?";
+    QTest::newRow("paid by a reminder, no")
+        << 7 << false << false << "Karta 1000101 ima status \"Naplaćena opomenom\". Dodati je ipak?";
+    QTest::newRow("paid by a lawsuit, yes")
+        << 9 << false << true << "Karta 1000101 ima status \"Naplaćena tužbom\". Dodati je ipak?";
+    QTest::newRow("in a lawsuit, unpaid") << 8 << false << true << "";
     QTest::newRow("unpaid") << 2 << false << true << "";
 }
 
@@ -497,6 +547,161 @@ void TestParkingTicketSearch::typedPaidTicketAsksAtSave()
     form.CustomOKExecute();
     QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem WHERE parkingdocumentid = %1")
                            .arg(id)).toInt(), 1);
+}
+
+// A ticket the import left out as paid (only in its staging table) is asked about when its
+// typed number is saved.
+void TestParkingTicketSearch::closedTicketOnlyInExportAsks()
+{
+    SearchFixture fx;
+    fx.connection().Execute(QStringLiteral("INSERT INTO parkingticketraw (id_DK, status_doplatne) VALUES ('1000107', 7)"));
+    fx.OpenDocument(false);
+    TParkingDetailForm form(*ParkingDM);
+    ShowForm(form);
+    form.AddDocumentItem(fx.products->products[0]);
+    Items().FieldByName("ticketnumber").SetAsString("1000107");
+    QVERIFY_THROWS_EXCEPTION(EAbort, form.CustomApplyExecute());
+    const auto asked = fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation);
+    QCOMPARE(asked.size(), 1u);
+    QCOMPARE(asked.front().text, "Karta 1000107 ima status \"Naplaćena opomenom\". Dodati je ipak?");
+    form.CustomCancel->trigger();
+}
+
+// The same ticket chosen twice in the picker, each time with Enter: the second time the
+// real box asks, Enter answers "Ne" and the document keeps one item for the ticket.
+void TestParkingTicketSearch::sameTicketTwiceAsksEnterSaysNo()
+{
+    SearchFixture fx;
+    const qint64 id = fx.OpenDocument(false);
+    fx.InsertTicket("1000104", 1200, "Petar Perić");
+    TParkingDetailForm form(*ParkingDM);
+    ShowForm(form);
+    const EnterOnEverything enter;
+    Child<QAction>(form, "FindTicketAction")->trigger();
+    Child<QAction>(form, "FindTicketAction")->trigger();
+    QCOMPARE(enter.boxes, QStringList{"Karta 1000104 je već na ovom dokumentu. Dodati je još jednom?"});
+    QCOMPARE(ItemRows(), QStringList{"P-1200/1000104"});
+    form.CustomOKExecute();
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem WHERE parkingdocumentid = %1")
+                           .arg(id)).toInt(), 1);
+}
+
+void TestParkingTicketSearch::typedTicketTwiceAsksAtSave_data()
+{
+    QTest::addColumn<bool>("storedFirst");
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("two new rows, no") << false << false;
+    QTest::newRow("two new rows, yes") << false << true;
+    QTest::newRow("beside a stored row, no") << true << false;
+}
+
+// A number typed into a row that another row of the document holds already: the save
+// asks once; "Ne" writes nothing and stands on the repeated row.
+void TestParkingTicketSearch::typedTicketTwiceAsksAtSave()
+{
+    QFETCH(bool, storedFirst);
+    QFETCH(bool, yes);
+    SearchFixture fx;
+    const qint64 id = fx.OpenDocument(false);
+    if (storedFirst) {
+        fx.InsertItem(id, 1000, 20, "P-1200", "1000104");
+        fx.OpenDocuments(id);
+    }
+    TParkingDetailForm form(*ParkingDM);
+    ShowForm(form);
+    for (int row = storedFirst ? 1 : 0; row < 2; ++row) {
+        form.AddDocumentItem(fx.products->products[0]);
+        Items().FieldByName("ticketnumber").SetAsString("1000104");
+        Items().Post();
+    }
+    fx.dialogs.QueueConfirm(yes);
+    const int writes = Writes(fx);
+    if (yes) {
+        form.CustomOKExecute();
+    } else {
+        QVERIFY_THROWS_EXCEPTION(EAbort, form.CustomApplyExecute());
+        QCOMPARE(Writes(fx), writes);
+        QCOMPARE(Items().RecNo(), 2);
+    }
+    const auto asked = fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation);
+    QCOMPARE(asked.size(), 1u);
+    QCOMPARE(asked.front().text, "Karta 1000104 je već na ovom dokumentu. Dodati je još jednom?");
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem WHERE parkingdocumentid = %1")
+                           .arg(id)).toInt(), yes ? 2 : (storedFirst ? 1 : 0));
+    if (!yes)
+        form.CustomCancel->trigger();
+}
+
+// "Dodaj stavku" on a saved document, a ticket number typed into the new row and Down at
+// typing speed: the row keeps its place, an empty row follows and takes what comes next.
+void TestParkingTicketSearch::downAfterNewItemAppendsRow()
+{
+    SearchFixture fx;
+    const qint64 id = fx.OpenDocument(true);
+    fx.products->selection = {fx.products->products[0]};
+    TParkingDetailForm form(*ParkingDM);
+    ShowForm(form);
+    dataset::DBGrid *grid = Child<dataset::DBGrid>(form, "DocumentItemDBG");
+    Child<QAction>(form, "AddItem")->trigger();
+    grid->setFocus();
+    grid->SetSelectedIndex(grid->ColumnByFieldName("ticketnumber"));
+    TypeIntoCell(grid, QStringLiteral("1000104"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(ItemRows(), (QStringList{"DK1200/K1", "P-1200/1000104", "/"}));
+    QCOMPARE(Items().RecNo(), 3);
+    QCOMPARE(Items().State(), dataset::DataSetState::Insert);
+    QCOMPARE(grid->currentIndex().row(), 2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
+    TypeIntoCell(grid, QStringLiteral("SAT2"));
+    QCOMPARE(ItemRows(), (QStringList{"DK1200/K1", "P-1200/1000104", "SAT2/"}));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);   // closes the cell editor
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);   // drops the typed row
+    QCOMPARE(ItemRows(), (QStringList{"DK1200/K1", "P-1200/1000104"}));
+    form.CustomOKExecute();
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT GROUP_CONCAT(ticketnumber ORDER BY parkingdocumentitemid) "
+                                      "FROM parkingdocumentitem WHERE parkingdocumentid = %1").arg(id)).toString(),
+             "K1,1000104");
+}
+
+void TestParkingTicketSearch::ticketColumnShowsWholeNumber_data()
+{
+    QTest::addColumn<qreal>("points");
+    QTest::newRow("100 %") << qreal(9);
+    QTest::newRow("150 %") << qreal(13.5);
+}
+
+// The "Karta" column holds a ten-digit ticket number whole; a longer one is cut in the
+// middle and shown whole as the cell's tool tip.
+void TestParkingTicketSearch::ticketColumnShowsWholeNumber()
+{
+    QFETCH(qreal, points);
+    const QFont original = QApplication::font();
+    const auto restore = qScopeGuard([&] { QApplication::setFont(original); });
+    QFont font = original;
+    font.setPointSizeF(points);
+    QApplication::setFont(font);
+    SearchFixture fx;
+    const qint64 id = fx.OpenDocument(false);
+    fx.InsertItem(id, 1000, 20, "P-1200", "1000104999");
+    fx.InsertItem(id, 1000, 20, "P-1200", "12345678901234567890");
+    fx.OpenDocuments(id);
+    TParkingDetailForm form(*ParkingDM);
+    ShowForm(form);
+    dataset::DBGrid *grid = Child<dataset::DBGrid>(form, "DocumentItemDBG");
+    const int column = grid->ColumnByFieldName("ticketnumber");
+    const QString shown = grid->model()->index(0, column).data().toString();
+    QCOMPARE(shown, "1000104999");
+    const int margins = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1);
+    QVERIFY2(grid->fontMetrics().horizontalAdvance(shown) + margins <= grid->columnWidth(column),
+             qPrintable(QString::number(grid->columnWidth(column))));
+    QCOMPARE(grid->textElideMode(), Qt::ElideMiddle);
+    const QRect cell = grid->visualRect(grid->model()->index(1, column));
+    QHelpEvent help(QEvent::ToolTip, cell.center(), grid->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(grid->viewport(), &help);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QVERIFY2(QToolTip::text().contains("12345678901234567890"), qPrintable(QToolTip::text()));
+    QToolTip::hideText();
+    form.CustomCancel->trigger();
 }
 
 // A vehicle with neither tickets nor subscriptions says so and opens no picker.

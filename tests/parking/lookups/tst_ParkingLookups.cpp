@@ -55,6 +55,7 @@ private Q_SLOTS:
     void zoneLabels_data();
     void zoneLabels();
     void ticketLines();
+    void ticketOnDocumentShowsIt();
     void subscriptionLines();
     void hostileRegistrations_data();
     void hostileRegistrations();
@@ -295,6 +296,24 @@ void TestParkingLookups::ticketLines()
     QCOMPARE(lines.at(1).left(56), ("05.03.2013 : " + longNumber + " : Nema podataka u MUP-u").left(56));
     QCOMPARE(lines.at(1).mid(56), "     3000.00");
     QCOMPARE(lines.at(2).mid(56), "     1199.60");
+}
+
+// A ticket on a stored document names the first document that took it, whatever the
+// export's status; one on no document keeps its status.
+void TestParkingLookups::ticketOnDocumentShowsIt()
+{
+    LookupFixture fx;
+    fx.InsertTicket("NS1", "2026-12-01 08:00:00", "1000104", 1, 5000);
+    fx.InsertTicket("NS1", "2026-12-02 08:00:00", "1000105", 7, 5000);
+    const qint64 later = fx.InsertDocument("4/26", "2026-12-07 10:00:00");
+    const qint64 first = fx.InsertDocument("3/26", "2026-12-06 10:00:00");
+    fx.InsertItem(later, 5000, 20, "DK5000", "1000104");
+    fx.InsertItem(first, 5000, 20, "DK5000", "1000104");
+    const QStringList lines = TicketLines(fx.connection(), "NS1");
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.at(0).left(56).trimmed(), "01.12.2026 : 1000104 : Plaćena dokumentom 3/26");
+    QCOMPARE(lines.at(1).left(56).trimmed(), "02.12.2026 : 1000105 : Naplaćena opomenom");
+    QCOMPARE(TicketNumberFromLine(lines.at(0)), "1000104");
 }
 
 // The latest subscription first, then the higher number.
