@@ -5,6 +5,8 @@
 #include <dataset/Connection.h>
 #include <dataset/Error.h>
 #include <dataset/Query.h>
+#include <dataset/Transaction.h>
+#include <dataset/UnitOfWork.h>
 #include <routines/TextFormat.h>
 
 #include <QCryptographicHash>
@@ -44,6 +46,27 @@ QString DayText(const QDate &day)
     return day.toString(QStringLiteral("dd.MM.yyyy"));
 }
 
+QString TimeText(const QDateTime &time)
+{
+    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+// Whether a row of 'record' is stored already: a try whose COMMIT reply was lost.
+bool Recorded(dataset::Connection &connection, const ImportRecord &record)
+{
+    dataset::Query query;
+    query.SetConnection(&connection);
+    query.SetSQL({QStringLiteral("SELECT COUNT(*) FROM parkingimporthistory WHERE kind = :kind AND startedat = "
+                                 ":startedAt AND endedat = :endedAt AND computer = :computer AND filename = :fileName")});
+    query.SetParam(QStringLiteral("kind"), Text(record.kind));
+    query.SetParam(QStringLiteral("startedAt"), TimeText(record.startedAt));
+    query.SetParam(QStringLiteral("endedAt"), TimeText(record.endedAt));
+    query.SetParam(QStringLiteral("computer"), Text(ElidedValue(QSysInfo::machineHostName(), 95)));
+    query.SetParam(QStringLiteral("fileName"), Text(ElidedValue(record.fileName, 250)));
+    query.Open();
+    return query.Fields(0).AsInteger() > 0;
+}
+
 } // namespace
 
 void ImportRecord::TakeSummary(const ImportSummary &summary)
@@ -76,7 +99,8 @@ void RecordImport(dataset::Connection &connection, const ImportRecord &record)
     insert.SetParam(QStringLiteral("kind"), Text(record.kind));
     insert.SetParam(QStringLiteral("startedAt"), record.startedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     insert.SetParam(QStringLiteral("endedAt"),
-                    QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+                    (record.endedAt.isValid() ? record.endedAt : QDateTime::currentDateTime())
+                        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     insert.SetParam(QStringLiteral("user"),
                     Text(ElidedValue(record.user.isEmpty() ? OperatingSystemUser() : record.user, 95)));
     insert.SetParam(QStringLiteral("computer"), Text(ElidedValue(QSysInfo::machineHostName(), 95)));
@@ -108,10 +132,19 @@ void RecordImport(dataset::Connection &connection, const ImportRecord &record)
 
 QString RecordImportSeparately(const dataset::ConnectionParams &params, const ImportRecord &record)
 {
+    ImportRecord once = record;
+    if (!once.endedAt.isValid())
+        once.endedAt = QDateTime::currentDateTime();
     try {
         dataset::Connection connection;
         connection.Connect(params);
-        RecordImport(connection, record);
+        dataset::RetryUnitOfWork(connection, [&] {
+            dataset::Transaction transaction(connection);
+            if (Recorded(connection, once))
+                return;
+            RecordImport(connection, once);
+            transaction.Commit();
+        });
         return {};
     } catch (const dataset::Error &e) {
         return QStringLiteral("Istorija uvoza nije upisana: %1").arg(ElidedValue(e.message(), 300));
@@ -119,14 +152,13 @@ QString RecordImportSeparately(const dataset::ConnectionParams &params, const Im
 }
 
 QString UndoLastImport(dataset::Connection &connection, const QStringList &tables, const QString &kind,
-                       const QString &user)
+                       const QString &user, const std::optional<ImportGeneration> &named)
 {
     ImportRecord record;
     record.kind = kind;
     record.user = user;
     try {
-        const QString label = PreviousImport(connection, tables).value_or(QString());
-        RestorePreviousImport(connection, tables);
+        const QString label = RestorePreviousImport(connection, tables, named).label;
         record.succeeded = true;
         record.fileName = label; // names the undone import's time and file
         RecordImport(connection, record);

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 namespace imports {
 
@@ -61,7 +62,7 @@ bool RestartMayCure(const ImportError &error)
 
 // One run of 'job' on a connection of its own; the connection ends with the run, and with
 // it anything the run left open.
-ImportSummary RunOnce(ImportJob &job, ImportContext context, const dataset::ConnectionParams &params)
+ImportSummary RunOnce(ImportJob &job, ImportContext &context, const dataset::ConnectionParams &params)
 {
     dataset::Connection connection;
     if (job.UsesDatabase()) {
@@ -72,6 +73,7 @@ ImportSummary RunOnce(ImportJob &job, ImportContext context, const dataset::Conn
         connection.Connect(own);
         context.connection = &connection;
     }
+    const auto forget = qScopeGuard([&context] { context.connection = nullptr; });
     return job.Run(context);
 }
 
@@ -94,7 +96,7 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
     ImportSummary summary;
     bool restarted = false;
     try {
-        const ImportContext context{fileName, nullptr, progress};
+        ImportContext context{fileName, nullptr, progress, {ImportLabel(fileName), {}}};
         try {
             summary = RunOnce(job, context, params);
         } catch (...) {
@@ -111,7 +113,8 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
         if (!job.UsesDatabase())
             throw error;
         ImportError refused = restarted ? error.WithNote(RestartNote()) : error;
-        refused = refused.WithNote(QStringLiteral("Sadržaj tabela je ostao nepromenjen."));
+        if (!error.swapOutcomeUnknown())
+            refused = refused.WithNote(QStringLiteral("Sadržaj tabela je ostao nepromenjen."));
         if (!record.kind.isEmpty()) {
             record.TakeError(error.message());
             const QString note = RecordImportSeparately(params, record);

@@ -3,6 +3,7 @@
 // One import's own work, as the import forms and the batch command run it: the same job
 // on the same code path, on a connection of its own.
 
+#include "TableReplacement.h"
 #include <dataset/Connection.h>
 
 #include <QList>
@@ -35,6 +36,9 @@ struct ImportContext {
     // The import's own connection; null for a job that does not use the database.
     dataset::Connection *connection = nullptr;
     ImportProgressFn progress;
+    // Names the tables the import makes; the same on a restart, whose copies then
+    // replace those of the first try.
+    ImportGeneration generation;
 
     void Report(qint64 done, qint64 total) const
     {

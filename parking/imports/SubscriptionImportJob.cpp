@@ -122,7 +122,7 @@ ImportSummary SubscriptionImportJob::Run(ImportContext &context)
 {
     ImportSummary summary;
     ImportLineReader reader(context.fileName);
-    TableReplacement replacement(*context.connection, Tables(), ImportLabel(context.fileName));
+    TableReplacement replacement(*context.connection, Tables(), context.generation);
     LoadFile work;
     if (reader.SkipHeader()) {
         QByteArray line;
