@@ -58,7 +58,7 @@ QString WriteFile(const QTemporaryDir &dir, const QByteArray &content)
 dataset::MemoryRows Import(const QString &path, ImportSummary *summary = nullptr)
 {
     StartStopImportJob job;
-    ImportContext context{path, nullptr, {}};
+    ImportContext context{path, nullptr, {}, {}};
     const ImportSummary result = job.Run(context);
     if (summary)
         *summary = result;
