@@ -130,24 +130,40 @@ void RecordImport(dataset::Connection &connection, const ImportRecord &record)
     insert.ExecSQL();
 }
 
-QString RecordImportSeparately(const dataset::ConnectionParams &params, const ImportRecord &record)
+namespace {
+
+// RecordImport in a unit of work tried again after a lost link (on the next node of a
+// cluster); a try whose COMMIT reply was lost is found by its row, never stored twice.
+void RecordOnce(dataset::Connection &connection, const ImportRecord &record)
 {
     ImportRecord once = record;
     if (!once.endedAt.isValid())
         once.endedAt = QDateTime::currentDateTime();
+    dataset::RetryUnitOfWork(connection, [&] {
+        dataset::Transaction transaction(connection);
+        if (Recorded(connection, once))
+            return;
+        RecordImport(connection, once);
+        transaction.Commit();
+    });
+}
+
+QString NotRecordedText(const dataset::Error &error)
+{
+    return QStringLiteral("Istorija uvoza nije upisana: %1").arg(ElidedValue(error.message(), 300));
+}
+
+} // namespace
+
+QString RecordImportSeparately(const dataset::ConnectionParams &params, const ImportRecord &record)
+{
     try {
         dataset::Connection connection;
         connection.Connect(params);
-        dataset::RetryUnitOfWork(connection, [&] {
-            dataset::Transaction transaction(connection);
-            if (Recorded(connection, once))
-                return;
-            RecordImport(connection, once);
-            transaction.Commit();
-        });
+        RecordOnce(connection, record);
         return {};
     } catch (const dataset::Error &e) {
-        return QStringLiteral("Istorija uvoza nije upisana: %1").arg(ElidedValue(e.message(), 300));
+        return NotRecordedText(e);
     }
 }
 
@@ -158,21 +174,26 @@ QString UndoLastImport(dataset::Connection &connection, const QStringList &table
     record.kind = kind;
     record.user = user;
     try {
-        const QString label = RestorePreviousImport(connection, tables, named).label;
-        record.succeeded = true;
-        record.fileName = label; // names the undone import's time and file
-        RecordImport(connection, record);
-        return label;
+        record.fileName = RestorePreviousImport(connection, tables, named).label; // the undone import's time and file
     } catch (...) {
         const ImportError error = ToImportError(std::current_exception());
         record.TakeError(error.message());
         try {
-            RecordImport(connection, record);
+            RecordOnce(connection, record);
         } catch (const dataset::Error &e) {
-            throw error.WithNote(QStringLiteral("Istorija uvoza nije upisana: %1").arg(ElidedValue(e.message(), 300)));
+            throw error.WithNote(NotRecordedText(e));
         }
         throw error;
     }
+    record.succeeded = true;
+    try {
+        RecordOnce(connection, record);
+    } catch (const dataset::Error &e) {
+        // The undo is done: its failure to be recorded is not told as a failed undo.
+        throw ImportError(ImportFailure::Database, QStringLiteral("Poništen je uvoz od %1, ali: %2")
+                                                       .arg(record.fileName, NotRecordedText(e)));
+    }
+    return record.fileName;
 }
 
 bool DocumentMadeFor(dataset::Connection &connection, const QString &kind, const QDate &day)

@@ -81,6 +81,8 @@ private Q_SLOTS:
     void undoPutsBackThePreviousImportOnce();
     void undoUndoesOnlyTheImportItNamed();
     void undoRefusesAnOlderPreviousTable();
+    void undoToldTrulyAfterLostReply_data();
+    void undoToldTrulyAfterLostReply();
     void lostSwapReplyToldTruly_data();
     void lostSwapReplyToldTruly();
     void historyStoredOnceAfterLostReply_data();
@@ -470,6 +472,37 @@ QStringList Copies(dataset::Connection &connection)
 }
 
 } // namespace
+
+void TestParkingTicketImport::undoToldTrulyAfterLostReply_data()
+{
+    QTest::addColumn<QByteArray>("statement");
+    QTest::newRow("reply to the swap lost") << QByteArray("RENAME TABLE");
+    QTest::newRow("reply to the history row lost") << QByteArray("COMMIT");
+}
+
+// The link breaks as the server answers the undo's swap or its history row: the undo is
+// told as done, recorded once, and leaves no undone copy behind.
+void TestParkingTicketImport::undoToldTrulyAfterLostReply()
+{
+    QFETCH(QByteArray, statement);
+    TestDatabase db;
+    QTemporaryDir dir;
+    for (const char *ticket : {"A1", "B1"}) {
+        TicketImportJob job;
+        RunImport(job, WriteExport(dir, {Ticket(ticket)}, ticket + QStringLiteral(".csv")), db.params());
+    }
+    CommitCutProxy proxy(db.params().socket);
+    dataset::Connection desk;
+    desk.Connect(proxy.Params(db.params()));
+    const std::optional<ImportGeneration> asked = PreviousImport(desk, TicketImportJob::Tables());
+    proxy.CutNextStatement(statement, CommitCutProxy::Cut::AfterCommit);
+    QCOMPARE(UndoLastImport(desk, TicketImportJob::Tables(), kHistoryUndoTickets, {}, asked), asked->label);
+    QVERIFY(proxy.Done());
+    QCOMPARE(Rows(db.connection(), "SELECT ticketnumber FROM parkingticket"), QStringList{"A1"});
+    QCOMPARE(Copies(db.connection()), QStringList());
+    QCOMPARE(Rows(db.connection(), "SELECT outcome FROM parkingimporthistory WHERE kind = 'vraćanje karata'"),
+             QStringList{"uspeh"});
+}
 
 void TestParkingTicketImport::lostSwapReplyToldTruly_data()
 {
