@@ -154,17 +154,6 @@ QString Previous(const QString &table)
     return table + QStringLiteral("_prev");
 }
 
-bool Exists(dataset::Connection &connection, const QString &table)
-{
-    dataset::Query query;
-    query.SetConnection(&connection);
-    query.SetSQL({QStringLiteral("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = DATABASE() "
-                                 "AND table_name = :name")});
-    query.SetParam(QStringLiteral("name"), table);
-    query.Open();
-    return query.Fields(0).AsInteger() > 0;
-}
-
 // The comment of 'table'; none when there is no such table.
 std::optional<QString> Comment(dataset::Connection &connection, const QString &table)
 {
@@ -177,6 +166,11 @@ std::optional<QString> Comment(dataset::Connection &connection, const QString &t
     if (query.Eof())
         return std::nullopt;
     return query.Fields(0).AsString();
+}
+
+bool Exists(dataset::Connection &connection, const QString &table)
+{
+    return Comment(connection, table).has_value();
 }
 
 // One RENAME TABLE, atomic for every table; a lock another session holds longer than
