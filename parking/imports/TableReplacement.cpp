@@ -259,7 +259,21 @@ void CheckSameStructure(dataset::Connection &connection, const QStringList &tabl
     }
 }
 
-} // namespace
+// Holds the server's lock for swapping 'tables' (a named lock of the session) from
+// construction to destruction; throws ImportError when another swap holds it too long.
+// A cluster node's named locks are its own: desks on one node take turns.
+class SwapLock {
+public:
+    SwapLock(dataset::Connection &connection, const QStringList &tables);
+    ~SwapLock();
+    SwapLock(const SwapLock &) = delete;
+    SwapLock &operator=(const SwapLock &) = delete;
+
+private:
+    dataset::Connection &m_connection;
+    QString m_name;
+    bool m_held = false;
+};
 
 SwapLock::SwapLock(dataset::Connection &connection, const QStringList &tables)
     : m_connection(connection)
@@ -299,6 +313,8 @@ SwapLock::~SwapLock()
         // The lock ends with the session at the latest.
     }
 }
+
+} // namespace
 
 // The replaced tables become the previous generation; the one before it is dropped. An
 // import swapping at the same moment through another cluster node (whose lock is its

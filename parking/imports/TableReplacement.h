@@ -30,7 +30,7 @@ struct ImportGeneration {
 // import are swept by a later one once they are a day old. The replaced tables stay as
 // one previous generation (`table_prev`), which an undo swaps back; each generation's
 // table comment names its import (ImportGeneration). The look at the tables and the swap
-// run under a lock of the server (SwapLock), which an undo takes as well.
+// run under a named lock of the server, which an undo takes as well.
 class TableReplacement {
 public:
     // Seconds the swap waits for another session's lock (a cashier's open transaction).
@@ -60,21 +60,6 @@ private:
     ImportGeneration m_ownGeneration;
     ImportGeneration &m_generation;
     bool m_committed = false;
-};
-
-// Holds the server's lock for swapping 'tables' (a named lock of the session) from
-// construction to destruction; throws ImportError when another swap holds it too long.
-class SwapLock {
-public:
-    SwapLock(dataset::Connection &connection, const QStringList &tables);
-    ~SwapLock();
-    SwapLock(const SwapLock &) = delete;
-    SwapLock &operator=(const SwapLock &) = delete;
-
-private:
-    dataset::Connection &m_connection;
-    QString m_name;
-    bool m_held = false;
 };
 
 // The generation that made 'tables' as they are, when a previous generation exists to
