@@ -51,13 +51,24 @@ QString TimeText(const QDateTime &time)
     return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-// Whether a row of 'record' is stored already: a try whose COMMIT reply was lost.
+QString OutcomeText(const ImportRecord &record)
+{
+    return record.succeeded    ? QStringLiteral("uspeh")
+        : record.noDocument    ? QStringLiteral("bez dokumenta")
+                               : QStringLiteral("greška");
+}
+
+// Whether a row of 'record' is stored already (a try whose COMMIT reply was lost): one of
+// the same kind, times to the second, computer, file, outcome and first error.
 bool Recorded(dataset::Connection &connection, const ImportRecord &record)
 {
     dataset::Query query;
     query.SetConnection(&connection);
     query.SetSQL({QStringLiteral("SELECT COUNT(*) FROM parkingimporthistory WHERE kind = :kind AND startedat = "
-                                 ":startedAt AND endedat = :endedAt AND computer = :computer AND filename = :fileName")});
+                                 ":startedAt AND endedat = :endedAt AND computer = :computer "
+                                 "AND filename = :fileName AND outcome = :outcome AND firsterror = :firstError")});
+    query.SetParam(QStringLiteral("outcome"), OutcomeText(record));
+    query.SetParam(QStringLiteral("firstError"), Text(record.firstError));
     query.SetParam(QStringLiteral("kind"), Text(record.kind));
     query.SetParam(QStringLiteral("startedAt"), TimeText(record.startedAt));
     query.SetParam(QStringLiteral("endedAt"), TimeText(record.endedAt));
@@ -122,10 +133,7 @@ void RecordImport(dataset::Connection &connection, const ImportRecord &record)
     insert.SetParam(QStringLiteral("linesRead"), record.linesRead >= 0 ? QVariant(record.linesRead) : QVariant());
     insert.SetParam(QStringLiteral("rowsStored"), record.rowsStored >= 0 ? QVariant(record.rowsStored) : QVariant());
     insert.SetParam(QStringLiteral("leftOut"), Text(record.leftOut));
-    insert.SetParam(QStringLiteral("outcome"),
-                    record.succeeded        ? QStringLiteral("uspeh")
-                        : record.noDocument ? QStringLiteral("bez dokumenta")
-                                            : QStringLiteral("greška"));
+    insert.SetParam(QStringLiteral("outcome"), OutcomeText(record));
     insert.SetParam(QStringLiteral("firstError"), Text(record.firstError));
     insert.ExecSQL();
 }
@@ -173,8 +181,11 @@ QString UndoLastImport(dataset::Connection &connection, const QStringList &table
     ImportRecord record;
     record.kind = kind;
     record.user = user;
+    // The history names the undone import's time and file (or the one asked about).
+    if (named)
+        record.fileName = named->label;
     try {
-        record.fileName = RestorePreviousImport(connection, tables, named).label; // the undone import's time and file
+        record.fileName = RestorePreviousImport(connection, tables, named).label;
     } catch (...) {
         const ImportError error = ToImportError(std::current_exception());
         record.TakeError(error.message());

@@ -327,8 +327,9 @@ void TableReplacement::Commit()
     for (int attempt = 1;; ++attempt) {
         QStringList renames;
         for (const QString &table : m_tables) {
+            const QString old = Name(table, QLatin1Char('o'));
             if (Exists(m_connection, Previous(table)))
-                renames << QStringLiteral("%1 TO %2").arg(Quoted(Previous(table)), Quoted(Name(table, QLatin1Char('o'))));
+                renames << QStringLiteral("%1 TO %2").arg(Quoted(Previous(table)), Quoted(old));
             renames << QStringLiteral("%1 TO %2, %3 TO %1").arg(Quoted(table), Quoted(Previous(table)), Fresh(table));
         }
         try {
