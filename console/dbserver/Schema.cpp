@@ -64,13 +64,63 @@ void RecordVersion(dataset::Connection &connection, int version)
     insert.ExecSQL();
 }
 
+// Host documents that share a number within their type, year and warehouse (which
+// version 3 makes unique), one line each for the operator to fix; at most 'limit'.
+QStringList DuplicateHostNumbers(dataset::Connection &connection, int limit)
+{
+    dataset::Query query;
+    query.SetConnection(&connection);
+    query.SetSQL({QStringLiteral(
+        "SELECT documenttype, COALESCE(YEAR(documentdate), 0), IF(warehouseid > 0, warehouseid, 0), number, "
+        "COUNT(*), GROUP_CONCAT(documentid ORDER BY documentid SEPARATOR ', ') FROM document WHERE number <> '' "
+        "GROUP BY documenttype, COALESCE(YEAR(documentdate), 0), IF(warehouseid > 0, warehouseid, 0), number "
+        "HAVING COUNT(*) > 1 ORDER BY 1, 2, 3, 4 LIMIT :limit")});
+    query.SetParam(QStringLiteral("limit"), limit);
+    query.Open();
+    QStringList lines;
+    for (query.First(); !query.Eof(); query.Next())
+        lines << QStringLiteral("  vrsta %1, godina %2, magacin %3, broj %4: %5 dokumenta (documentid %6)")
+                     .arg(query.Fields(0).AsString(), query.Fields(1).AsString(), query.Fields(2).AsString(),
+                          query.Fields(3).AsString(), query.Fields(4).AsString(), query.Fields(5).AsString());
+    return lines;
+}
+
+// A migration that failed while host documents repeat a number (which stops version 3,
+// though the server may name another cause) is explained by the numbers to fix.
+void ExplainDuplicates(dataset::Connection &connection, const Migration &migration,
+                       const dataset::DatabaseError &error)
+{
+    constexpr int kShown = 20;
+    QStringList duplicates;
+    try {
+        duplicates = DuplicateHostNumbers(connection, kShown + 1);
+    } catch (const dataset::Error &) {
+        return; // the migration's own error tells what happened
+    }
+    if (duplicates.isEmpty())
+        return;
+    throw dataset::Error(
+        QStringLiteral("Prelaz na verziju %1 nije moguć: brojevi dokumenata se ponavljaju u istoj vrsti, godini i "
+                       "magacinu. Ispravite brojeve ovih dokumenata (tabela document), pa ponovo pokrenite "
+                       "parking-dbserver upgrade:\n%2%3\nPoruka servera: %4")
+            .arg(migration.version)
+            .arg(duplicates.mid(0, kShown).join(QLatin1Char('\n')),
+                 duplicates.size() > kShown ? QStringLiteral("\n  …") : QString(), error.serverMessage()));
+}
+
 void ApplyMigrations(dataset::Connection &connection, int installed, bool recordEach)
 {
     for (const Migration &migration : Migrations()) {
         if (migration.version <= installed)
             continue;
-        ExecuteScript(connection, migration.script,
-                      QStringLiteral("Prelaz na verziju %1 (%2) nije izvršen").arg(migration.version).arg(migration.name));
+        try {
+            ExecuteScript(
+                connection, migration.script,
+                QStringLiteral("Prelaz na verziju %1 (%2) nije izvršen").arg(migration.version).arg(migration.name));
+        } catch (const dataset::DatabaseError &error) {
+            ExplainDuplicates(connection, migration, error);
+            throw;
+        }
         if (recordEach)
             RecordVersion(connection, migration.version);
     }

@@ -81,7 +81,15 @@ ImportError ImportError::WithNote(const QString &note) const
     ImportError noted(m_kind, m_cause, m_line, message() + QLatin1Char('\n') + SafeLines(note));
     noted.m_serverCode = m_serverCode;
     noted.m_emptiesTable = m_emptiesTable;
+    noted.m_swapOutcomeUnknown = m_swapOutcomeUnknown;
     return noted;
+}
+
+ImportError ImportError::SwapOutcomeUnknown(const QString &cause)
+{
+    ImportError unknown(ImportFailure::Database, cause);
+    unknown.m_swapOutcomeUnknown = true;
+    return unknown;
 }
 
 ImportError ToImportError(const std::exception_ptr &error, qint64 line)

@@ -29,6 +29,11 @@ public:
     // The same failure with one more line of text (what happened to the tables).
     ImportError WithNote(const QString &note) const;
 
+    // A table swap whose reply was lost and whose outcome could not be read back: the
+    // tables may hold the new content or the old.
+    static ImportError SwapOutcomeUnknown(const QString &cause);
+    bool swapOutcomeUnknown() const noexcept { return m_swapOutcomeUnknown; }
+
 private:
     friend ImportError ToImportError(const std::exception_ptr &error, qint64 line);
     ImportError(ImportFailure kind, const QString &cause, qint64 line, const QString &message);
@@ -38,6 +43,7 @@ private:
     QString m_cause;
     unsigned m_serverCode = 0;
     bool m_emptiesTable = false;
+    bool m_swapOutcomeUnknown = false;
 };
 
 // Any exception of an import as an ImportError: database errors keep the server's text,

@@ -5,6 +5,8 @@
 #include <dataset/Connection.h>
 #include <dataset/Error.h>
 #include <dataset/Query.h>
+#include <dataset/Transaction.h>
+#include <dataset/UnitOfWork.h>
 #include <routines/TextFormat.h>
 
 #include <QSysInfo>
@@ -66,6 +68,38 @@ QString DayText(const QDate &day)
     return day.toString(QStringLiteral("dd.MM.yyyy"));
 }
 
+QString TimeText(const QDateTime &time)
+{
+    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString OutcomeText(const ImportRecord &record)
+{
+    return record.succeeded    ? QStringLiteral("uspeh")
+        : record.noDocument    ? QStringLiteral("bez dokumenta")
+                               : QStringLiteral("greška");
+}
+
+// Whether a row of 'record' is stored already (a try whose COMMIT reply was lost): one of
+// the same kind, times to the second, computer, file, outcome and first error.
+bool Recorded(dataset::Connection &connection, const ImportRecord &record)
+{
+    dataset::Query query;
+    query.SetConnection(&connection);
+    query.SetSQL({QStringLiteral("SELECT COUNT(*) FROM parkingimporthistory WHERE kind = :kind AND startedat = "
+                                 ":startedAt AND endedat = :endedAt AND computer = :computer "
+                                 "AND filename = :fileName AND outcome = :outcome AND firsterror = :firstError")});
+    query.SetParam(QStringLiteral("outcome"), OutcomeText(record));
+    query.SetParam(QStringLiteral("firstError"), Text(record.firstError));
+    query.SetParam(QStringLiteral("kind"), Text(record.kind));
+    query.SetParam(QStringLiteral("startedAt"), TimeText(record.startedAt));
+    query.SetParam(QStringLiteral("endedAt"), TimeText(record.endedAt));
+    query.SetParam(QStringLiteral("computer"), Text(ElidedValue(QSysInfo::machineHostName(), 95)));
+    query.SetParam(QStringLiteral("fileName"), Text(ElidedValue(record.fileName, 250)));
+    query.Open();
+    return query.Fields(0).AsInteger() > 0;
+}
+
 } // namespace
 
 void ImportRecord::TakeSummary(const ImportSummary &summary)
@@ -104,7 +138,8 @@ void RecordImport(dataset::Connection &connection, const ImportRecord &record)
     insert.SetParam(QStringLiteral("kind"), Text(record.kind));
     insert.SetParam(QStringLiteral("startedAt"), record.startedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     insert.SetParam(QStringLiteral("endedAt"),
-                    QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+                    (record.endedAt.isValid() ? record.endedAt : QDateTime::currentDateTime())
+                        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     insert.SetParam(QStringLiteral("user"), Text(ElidedValue(HistoryUserText(record.user), 95)));
     insert.SetParam(QStringLiteral("computer"), Text(ElidedValue(QSysInfo::machineHostName(), 95)));
     insert.SetParam(QStringLiteral("fileName"), Text(ElidedValue(record.fileName, 250)));
@@ -116,49 +151,78 @@ void RecordImport(dataset::Connection &connection, const ImportRecord &record)
     insert.SetParam(QStringLiteral("linesRead"), record.linesRead >= 0 ? QVariant(record.linesRead) : QVariant());
     insert.SetParam(QStringLiteral("rowsStored"), record.rowsStored >= 0 ? QVariant(record.rowsStored) : QVariant());
     insert.SetParam(QStringLiteral("leftOut"), Text(record.leftOut));
-    insert.SetParam(QStringLiteral("outcome"),
-                    record.succeeded        ? QStringLiteral("uspeh")
-                        : record.noDocument ? QStringLiteral("bez dokumenta")
-                                            : QStringLiteral("greška"));
+    insert.SetParam(QStringLiteral("outcome"), OutcomeText(record));
     insert.SetParam(QStringLiteral("firstError"), Text(record.firstError));
     insert.ExecSQL();
 }
+
+namespace {
+
+// RecordImport in a unit of work tried again after a lost link (on the next node of a
+// cluster); a try whose COMMIT reply was lost is found by its row, never stored twice.
+void RecordOnce(dataset::Connection &connection, const ImportRecord &record)
+{
+    ImportRecord once = record;
+    if (!once.endedAt.isValid())
+        once.endedAt = QDateTime::currentDateTime();
+    dataset::RetryUnitOfWork(connection, [&] {
+        dataset::Transaction transaction(connection);
+        if (Recorded(connection, once))
+            return;
+        RecordImport(connection, once);
+        transaction.Commit();
+    });
+}
+
+QString NotRecordedText(const dataset::Error &error)
+{
+    return QStringLiteral("Istorija uvoza nije upisana: %1").arg(ElidedValue(error.message(), 300));
+}
+
+} // namespace
 
 QString RecordImportSeparately(const dataset::ConnectionParams &params, const ImportRecord &record)
 {
     try {
         dataset::Connection connection;
         connection.Connect(params);
-        RecordImport(connection, record);
+        RecordOnce(connection, record);
         return {};
     } catch (const dataset::Error &e) {
-        return QStringLiteral("Istorija uvoza nije upisana: %1").arg(ElidedValue(e.message(), 300));
+        return NotRecordedText(e);
     }
 }
 
 QString UndoLastImport(dataset::Connection &connection, const QStringList &tables, const QString &kind,
-                       const QString &user)
+                       const QString &user, const std::optional<ImportGeneration> &named)
 {
     ImportRecord record;
     record.kind = kind;
     record.user = user;
+    // The history names the undone import's time and file (or the one asked about).
+    if (named)
+        record.fileName = named->label;
     try {
-        const QString label = PreviousImport(connection, tables).value_or(QString());
-        RestorePreviousImport(connection, tables);
-        record.succeeded = true;
-        record.fileName = label; // names the undone import's time and file
-        RecordImport(connection, record);
-        return label;
+        record.fileName = RestorePreviousImport(connection, tables, named).label;
     } catch (...) {
         const ImportError error = ToImportError(std::current_exception());
         record.TakeError(error.message());
         try {
-            RecordImport(connection, record);
+            RecordOnce(connection, record);
         } catch (const dataset::Error &e) {
-            throw error.WithNote(QStringLiteral("Istorija uvoza nije upisana: %1").arg(ElidedValue(e.message(), 300)));
+            throw error.WithNote(NotRecordedText(e));
         }
         throw error;
     }
+    record.succeeded = true;
+    try {
+        RecordOnce(connection, record);
+    } catch (const dataset::Error &e) {
+        // The undo is done: its failure to be recorded is not told as a failed undo.
+        throw ImportError(ImportFailure::Database, QStringLiteral("Poništen je uvoz od %1, ali: %2")
+                                                       .arg(record.fileName, NotRecordedText(e)));
+    }
+    return record.fileName;
 }
 
 bool DocumentMadeFor(dataset::Connection &connection, const QString &kind, const QDate &day)

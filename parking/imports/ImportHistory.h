@@ -27,6 +27,7 @@ inline const QString kHistoryPayDeskDocument = QStringLiteral("dokument blagajne
 struct ImportRecord {
     QString kind;
     QDateTime startedAt = QDateTime::currentDateTime();
+    QDateTime endedAt; // invalid: when it is recorded
     QString user; // the console's user, recorded beside the operating-system user
     QString fileName;
     qint64 fileSize = -1; // of the bytes read; -1: none
@@ -51,14 +52,17 @@ struct ImportRecord {
 
 // Appends 'record' (end time now, the computer's name and the operating-system user).
 void RecordImport(dataset::Connection &connection, const ImportRecord &record);
-// As RecordImport on a connection of its own: a failure to record becomes a line of
-// text for the caller to show beside its own outcome (empty when recorded).
+// As RecordImport on a connection of its own, tried again (on the next node of a
+// cluster) when the link or the node is lost, and never stored twice: a failure to
+// record becomes a line of text for the caller to show beside its own outcome (empty
+// when recorded).
 QString RecordImportSeparately(const dataset::ConnectionParams &params, const ImportRecord &record);
 
 // Puts back the previous generation of 'tables' and records the undo under 'kind' (a
-// refused undo too); returns the label of the import undone.
+// refused undo too); returns the label of the import undone. With 'named' (the
+// generation a question named) the undo is refused when the tables hold another one.
 QString UndoLastImport(dataset::Connection &connection, const QStringList &tables, const QString &kind,
-                       const QString &user);
+                       const QString &user, const std::optional<ImportGeneration> &named = std::nullopt);
 
 // Whether a document of 'kind' was already made for 'day'.
 bool DocumentMadeFor(dataset::Connection &connection, const QString &kind, const QDate &day);

@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 namespace imports {
 
@@ -65,7 +66,7 @@ bool RestartMayCure(const ImportError &error)
 
 // One run of 'job' on a connection of its own; the connection ends with the run, and with
 // it anything the run left open.
-ImportSummary RunOnce(ImportJob &job, ImportContext context, const dataset::ConnectionParams &params)
+ImportSummary RunOnce(ImportJob &job, ImportContext &context, const dataset::ConnectionParams &params)
 {
     dataset::Connection connection;
     if (job.UsesDatabase()) {
@@ -76,6 +77,7 @@ ImportSummary RunOnce(ImportJob &job, ImportContext context, const dataset::Conn
         connection.Connect(own);
         context.connection = &connection;
     }
+    const auto forget = qScopeGuard([&context] { context.connection = nullptr; });
     return job.Run(context);
 }
 
@@ -102,7 +104,8 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
         // A FIFO or a device is refused before a connection is made or a table touched.
         CheckRegularFile(fileName);
         // Only a recorded import pays for the SHA-256 of its file.
-        const ImportContext context{fileName, nullptr, progress, allowEmpty, record.kind.isEmpty() ? nullptr : &digest};
+        ImportContext context{fileName, nullptr, progress, allowEmpty, record.kind.isEmpty() ? nullptr : &digest,
+                              {ImportLabel(fileName), {}}};
         try {
             summary = RunOnce(job, context, params);
         } catch (...) {
@@ -120,7 +123,8 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
         if (!job.UsesDatabase())
             throw error;
         ImportError refused = restarted ? error.WithNote(RestartNote()) : error;
-        refused = refused.WithNote(QStringLiteral("Sadržaj tabela je ostao nepromenjen."));
+        if (!error.swapOutcomeUnknown())
+            refused = refused.WithNote(QStringLiteral("Sadržaj tabela je ostao nepromenjen."));
         if (!record.kind.isEmpty()) {
             record.TakeError(error.message());
             record.TakeDigest(digest);

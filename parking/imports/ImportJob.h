@@ -4,6 +4,7 @@
 // on the same code path, on a connection of its own.
 
 #include "ParkingImportText.h"
+#include "TableReplacement.h"
 #include <dataset/Connection.h>
 
 #include <QList>
@@ -41,6 +42,9 @@ struct ImportContext {
     bool allowEmpty = false;
     // Receives the size and SHA-256 of the bytes the job read (ImportLineReader).
     FileDigest *digest = nullptr;
+    // Names the tables the import makes; the same on a restart, whose copies then
+    // replace those of the first try.
+    ImportGeneration generation;
 
     void Report(qint64 done, qint64 total) const
     {

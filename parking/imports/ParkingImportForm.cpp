@@ -183,16 +183,17 @@ void TParkingImportForm::UndoButtonClick()
         const QStringList tables = UndoTables();
         dataset::Connection connection;
         connection.Connect(ImportConnectionParams());
-        const std::optional<QString> previous = PreviousImport(connection, tables);
+        const std::optional<ImportGeneration> previous = PreviousImport(connection, tables);
         if (!previous) {
             ShowInformationMessage(QStringLiteral("Vraćanje nije moguće: nema prethodnog uvoza."));
             return;
         }
         if (!ConfirmMessage(
-                QStringLiteral("Poništiti uvoz od %1 i vratiti podatke kakvi su bili pre njega?").arg(*previous)))
+                QStringLiteral("Poništiti uvoz od %1 i vratiti podatke kakvi su bili pre njega?").arg(previous->label)))
             return;
         const BusyCursor busy;
-        UndoLastImport(connection, tables, UndoHistoryKind(), HistoryUser());
+        // Undoes the import the question named, or nothing when another came meanwhile.
+        UndoLastImport(connection, tables, UndoHistoryKind(), HistoryUser(), previous);
         UndoDone();
         SetStatus(QStringLiteral("Vraćen je prethodni uvoz."));
         if (ui->SummaryPanel)

@@ -123,7 +123,7 @@ ImportSummary SubscriptionImportJob::Run(ImportContext &context)
 {
     ImportSummary summary;
     ImportLineReader reader(context.fileName, context.digest);
-    TableReplacement replacement(*context.connection, Tables(), ImportLabel(context.fileName));
+    TableReplacement replacement(*context.connection, Tables(), context.generation);
     LoadFile work;
     FileFormatCheck format;
     if (reader.SkipHeader()) {

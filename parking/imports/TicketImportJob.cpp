@@ -164,7 +164,7 @@ ImportSummary TicketImportJob::Run(ImportContext &context)
     dataset::Connection &connection = *context.connection;
     // A file that is not a ticket export is refused after the load into the fresh copy,
     // which is then dropped: the live tables never see it.
-    TableReplacement tables(connection, Tables(), ImportLabel(context.fileName));
+    TableReplacement tables(connection, Tables(), context.generation);
     const QString raw = tables.Fresh(kRaw);
     // The ticket id compares exactly: ab1 and AB1 are two tickets.
     connection.Execute(QStringLiteral("ALTER TABLE %1 MODIFY id_DK VARCHAR(20) CHARACTER SET utf8mb4 "

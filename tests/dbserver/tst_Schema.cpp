@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
@@ -390,6 +391,59 @@ private Q_SLOTS:
                                                           "warehouseid, number) VALUES ('R', '2026-07-07', 1, '9')")));
         c.Execute(QStringLiteral("INSERT INTO document (documenttype, documentdate, warehouseid, number) VALUES "
                                  "('R', '2026-07-07', 2, '9'), ('H', '2026-01-05', 2, '')"));
+    }
+
+    // An old database whose host documents repeat a number is refused at version 3 with
+    // the numbers to fix, not the server's duplicate-key text; once fixed it upgrades.
+    void upgradeListsDuplicateHostNumbers()
+    {
+        TestDatabase db;
+        dataset::Connection &c = db.connection();
+        MakeVersion1Database(c, db.name());
+        c.Execute(QStringLiteral("INSERT INTO document (documentid, documenttype, documentdate, warehouseid, number) "
+                                 "VALUES (101, 'R', '2026-01-05', 1, '9'), (102, 'R', '2026-03-01', 1, '9'), "
+                                 "(103, 'R', '2025-03-01', 1, '9'), (104, 'H', '2026-01-05', NULL, '7'), "
+                                 "(105, 'H', '2026-02-05', 0, '7'), (106, 'H', '2026-01-05', 2, '')"));
+        try {
+            dbserver::UpgradeSchema(c);
+            QFAIL("duplicate numbers were upgraded");
+        } catch (const dataset::Error &error) {
+            const QStringList lines = error.message().split(QLatin1Char('\n'));
+            QVERIFY2(lines.first().startsWith(QStringLiteral("Prelaz na verziju 3 nije moguć: brojevi dokumenata "
+                                                             "se ponavljaju")),
+                     qPrintable(error.message()));
+            QVERIFY2(lines.last().startsWith(QStringLiteral("Poruka servera: ")), qPrintable(error.message()));
+            const QStringList listed{"  vrsta H, godina 2026, magacin 0, broj 7: 2 dokumenta (documentid 104, 105)",
+                                     "  vrsta R, godina 2026, magacin 1, broj 9: 2 dokumenta (documentid 101, 102)"};
+            QCOMPARE(lines.mid(1, lines.size() - 2), listed);
+        }
+        QCOMPARE(dbserver::InstalledSchemaVersion(c), 2);
+        c.Execute(QStringLiteral("UPDATE document SET number = '10' WHERE documentid IN (102, 105)"));
+        QCOMPARE(dbserver::UpgradeSchema(c), dbserver::SchemaVersion - 2);
+    }
+
+    // Previous generations an import kept before the upgrade get what the migrations gave
+    // their live tables, so an undo never brings an older structure back.
+    void upgradeBringsPreviousGenerationsAlong()
+    {
+        TestDatabase db;
+        dataset::Connection &c = db.connection();
+        MakeVersion1Database(c, db.name());
+        const QStringList replaced{"parkingticketraw", "parkingticket", "parkingsubscription"};
+        for (const QString &table : replaced)
+            c.Execute(QStringLiteral("CREATE TABLE %1_prev LIKE %1").arg(table));
+        dbserver::UpgradeSchema(c);
+        const auto structure = [&c](const QString &table, const QString &as) {
+            QString text = Rows(c, QStringLiteral("SHOW CREATE TABLE ") + table).first().section(QLatin1Char('|'), 1);
+            text.replace(QRegularExpression(QStringLiteral(" AUTO_INCREMENT=[0-9]+")), QString());
+            return text.replace(QStringLiteral("`%1`").arg(table), QStringLiteral("`%1`").arg(as));
+        };
+        for (const QString &table : replaced)
+            QCOMPARE(structure(table + QStringLiteral("_prev"), table), structure(table, table));
+        // Without previous generations the migration has nothing to do.
+        TestDatabase fresh;
+        MakeVersion1Database(fresh.connection(), fresh.name());
+        QCOMPARE(dbserver::UpgradeSchema(fresh.connection()), dbserver::SchemaVersion - 1);
     }
 
     void versionCheckMessages()

@@ -64,11 +64,14 @@ bool WriteAll(int fd, const char *data, size_t size)
     return true;
 }
 
-// COM_QUERY (0x03) whose text is COMMIT, in any case, blanks around it allowed.
-bool IsCommit(const QByteArray &payload)
+// COM_QUERY (0x03) whose text is 'start' or begins with it and a blank, in any case,
+// blanks around it allowed.
+bool Begins(const QByteArray &payload, const QByteArray &start)
 {
-    return payload.size() > 1 && payload.at(0) == 0x03
-        && payload.mid(1).trimmed().toUpper() == QByteArrayLiteral("COMMIT");
+    if (payload.size() <= 1 || payload.at(0) != 0x03)
+        return false;
+    const QByteArray text = payload.mid(1).trimmed().toUpper();
+    return text == start || (text.startsWith(start) && text.size() > start.size() && text.at(start.size()) == ' ');
 }
 
 } // namespace
@@ -81,6 +84,8 @@ struct CommitCutProxy::Private {
     std::atomic<int> cut{kNoCut};
     std::atomic<bool> done{false};
     std::atomic<bool> refusing{false};
+    std::mutex statementMutex;
+    QByteArray statement = QByteArrayLiteral("COMMIT"); // the statement the armed cut waits for
     std::mutex sessionsMutex;
     std::vector<std::thread> sessions;
     std::thread acceptor;
@@ -119,6 +124,15 @@ CommitCutProxy::~CommitCutProxy()
 
 void CommitCutProxy::CutNextCommit(Cut how)
 {
+    CutNextStatement(QByteArrayLiteral("COMMIT"), how);
+}
+
+void CommitCutProxy::CutNextStatement(const QByteArray &start, Cut how)
+{
+    {
+        const std::lock_guard lock(d->statementMutex);
+        d->statement = start.toUpper();
+    }
     d->done = false;
     d->cut = int(how);
 }
@@ -206,7 +220,11 @@ void CommitCutProxy::Private::Relay(Fd client)
             const QByteArray packet = pending.left(size);
             pending.remove(0, size);
             int how = cut.load();
-            if (how != kNoCut && IsCommit(packet.mid(4)) && cut.compare_exchange_strong(how, kNoCut)) {
+            const auto armed = [this, &packet] {
+                const std::lock_guard lock(statementMutex);
+                return Begins(packet.mid(4), statement);
+            };
+            if (how != kNoCut && armed() && cut.compare_exchange_strong(how, kNoCut)) {
                 if (how == int(Cut::AfterCommitThenRefuse))
                     refusing = true;
                 if (how != int(Cut::BeforeCommit)

@@ -2,11 +2,12 @@
 
 #include <dataset/Connection.h>
 
+#include <QByteArray>
 #include <QString>
 #include <memory>
 
 // A relay of the client/server protocol from TCP 127.0.0.1 to the test server's Unix
-// socket, able to break the link around one COMMIT: what a client meets when the network
+// socket, able to break the link around one COMMIT (or another statement): what a client meets when the network
 // fails at the worst moment. Everything else passes unchanged (no TLS, no compression).
 class CommitCutProxy {
 public:
@@ -25,6 +26,9 @@ public:
 
     // The next COMMIT any client sends is cut this way; later ones pass.
     void CutNextCommit(Cut how);
+    // The same for the next statement that begins with 'start' (any case, "RENAME TABLE"):
+    // "Commit" in the cuts then stands for that statement.
+    void CutNextStatement(const QByteArray &start, Cut how);
     // True once the armed cut has happened.
     bool Done() const;
     void AcceptAgain();

@@ -9,6 +9,7 @@
 #include <parking/imports/ParkingImportHistoryUnit.h>
 #include <parking/imports/ParkingStartStopUnit.h>
 #include <parking/imports/ParkingSubscriptionUnit.h>
+#include <parking/imports/SubscriptionImportJob.h>
 #include <routines/CodePages.h>
 #include <routines/FormatFloat.h>
 #include <tests/support/FindChild.h>
@@ -30,6 +31,7 @@ class TestParkingImportForms : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void subscriptionForm();
+    void undoRefusedAfterAnotherImport();
     void startStopForm();
     void startStopDatePicker();
     void historyWindowShowsTextEscaped();
@@ -158,6 +160,45 @@ void TestParkingImportForms::subscriptionForm()
     QCOMPARE(title, QStringLiteral("Istorija uvoza"));
     QCOMPARE(kinds, QStringList({"vraćanje pretplata", "uvoz pretplata", "uvoz pretplata"}));
     QCOMPARE(outcomes, QStringList({"uspeh", "greška", "uspeh"}));
+}
+
+// "Vrati prethodni uvoz" asks about the last import; while the question is open another
+// desk imports. "Da" then refuses and leaves the other desk's import and the one asked
+// about where they are.
+void TestParkingImportForms::undoRefusedAfterAnotherImport()
+{
+    Fixture fixture;
+    TParkingSubscriptionForm form(*ParkingDM);
+    form.setAttribute(Qt::WA_DeleteOnClose, false);
+    form.show();
+    const auto file = [](const char *line) {
+        return QByteArray("broj,reg,od,do,ime,prezime,jmbg,zona,lista,x,status\r\n") + line;
+    };
+    fixture.Queue(QStringLiteral("prva.csv"), file("P-1,AA-1,2024-01-01,2024-01-31,Ana,Ilic,1,Z1,L,,\r\n"));
+    QVERIFY(Load(form));
+    fixture.Queue(QStringLiteral("druga.csv"), file("P-2,BB-2,2024-01-01,2024-01-31,Ana,Ilic,1,Z1,L,,\r\n"));
+    QVERIFY(Load(form));
+    fixture.dialogs.Clear();
+    fixture.dialogs.WhileShown([&fixture, &file](const ScriptedDialogService::Shown &shown) {
+        if (shown.kind != ScriptedDialogService::Kind::Confirmation)
+            return;
+        imports::SubscriptionImportJob otherDesk;
+        imports::RunImport(otherDesk,
+                           WriteTestFile(fixture.dir, QStringLiteral("treca.csv"),
+                                         file("P-3,CC-3,2024-01-01,2024-01-31,Ana,Ilic,1,Z1,L,,\r\n")),
+                           fixture.db.params());
+    });
+    fixture.dialogs.QueueConfirm(true);
+    QTest::mouseClick(Child<QPushButton>(form, "UndoButton"), Qt::LeftButton);
+    fixture.dialogs.WhileShown({});
+    const auto asked = fixture.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation);
+    QCOMPARE(asked.size(), std::size_t(1));
+    QVERIFY2(asked.front().text.contains(", druga.csv i vratiti"), qPrintable(asked.front().text));
+    QCOMPARE(fixture.dialogs.Errors().size(), 1);
+    QVERIFY2(fixture.dialogs.Errors().first().startsWith(QStringLiteral("U međuvremenu je napravljen novi uvoz")),
+             qPrintable(fixture.dialogs.Errors().first()));
+    ParkingDM->ParkingSubscriptionZQ().Refresh();
+    QCOMPARE(Column(Child<dataset::DBGrid>(form, "DBGrid"), 1), QStringList{"CC-3"});
 }
 
 void TestParkingImportForms::startStopForm()

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <future>
 
 using namespace imports;
 
@@ -33,6 +34,7 @@ private Q_SLOTS:
     void staleCopyOfAGoneSessionDropped();
     void swapGivesUpWhileTableIsLocked();
     void copiesOfTwoImportsOnOneSessionApart();
+    void swapPlannedAgainWhenAPreviousGenerationAppears();
     void importRestartsAfterItsSessionIsKilled();
 };
 
@@ -409,6 +411,40 @@ void TestSubscriptionImport::copiesOfTwoImportsOnOneSessionApart()
     QVERIFY(Table(c).first().startsWith(QStringLiteral("A|")));
     second.Commit();
     QVERIFY(Table(c).first().startsWith(QStringLiteral("B|")));
+    QCOMPARE(Copies(c), QStringList{});
+}
+
+// Between the swap's look at the tables and its RENAME another import (through another
+// cluster node, whose lock is its own) makes a previous generation: the RENAME fails
+// whole and is planned again, and the import goes through.
+void TestSubscriptionImport::swapPlannedAgainWhenAPreviousGenerationAppears()
+{
+    TestDatabase db;
+    dataset::Connection &c = db.connection();
+    // An open transaction on the table holds the swap's RENAME after its look.
+    dataset::Connection reader;
+    reader.Connect(db.params());
+    reader.Execute("START TRANSACTION");
+    Value(reader, "SELECT COUNT(*) FROM parkingsubscription");
+    QTemporaryDir dir;
+    const QString file = WriteFile(dir, Header + "P1,BG1,2024-01-01,2024-01-31,,,,,,,\n");
+    auto import = std::async(std::launch::async, [&db, &file] {
+        SubscriptionImportJob job;
+        return RunImport(job, file, db.params()).rowsStored;
+    });
+    const auto renameWaits = [&c] {
+        return Value(c, "SELECT COUNT(*) FROM information_schema.processlist WHERE db = DATABASE() "
+                        "AND info LIKE 'RENAME TABLE%' AND state LIKE 'Waiting%'")
+            == "1";
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(renameWaits(), 20000);
+    // (Not LIKE the table: that would queue behind the waiting RENAME.)
+    c.Execute("CREATE TABLE parkingsubscription_prev (other INT)");
+    reader.Execute("COMMIT");
+    QCOMPARE(import.get(), 1);
+    QCOMPARE(Table(c).size(), 1);
+    // The table replaced is the previous generation now; the other one is gone.
+    QCOMPARE(Value(c, "SELECT COUNT(*) FROM parkingsubscription_prev WHERE regcitynumber = ''"), QStringLiteral("0"));
     QCOMPARE(Copies(c), QStringList{});
 }
 

@@ -6,6 +6,7 @@
 #include <parking/imports/TableReplacement.h>
 #include <parking/imports/TicketImportJob.h>
 #include <routines/CodePages.h>
+#include <tests/support/CommitCutProxy.h>
 #include <tests/support/TestDatabase.h>
 
 #include <QCryptographicHash>
@@ -83,6 +84,14 @@ private Q_SLOTS:
     void summaryCountsEachReasonOnce();
     void lettersOutsideTheCodePageBecomeQuestionMarks();
     void undoPutsBackThePreviousImportOnce();
+    void undoUndoesOnlyTheImportItNamed();
+    void undoRefusesAnOlderPreviousTable();
+    void undoToldTrulyAfterLostReply_data();
+    void undoToldTrulyAfterLostReply();
+    void lostSwapReplyToldTruly_data();
+    void lostSwapReplyToldTruly();
+    void historyStoredOnceAfterLostReply_data();
+    void historyStoredOnceAfterLostReply();
     void historyRecordsEachRun();
     void historyDescribesTheBytesRead();
 };
@@ -392,9 +401,9 @@ void TestParkingTicketImport::undoPutsBackThePreviousImportOnce()
     const QString afterFirst = Checksums(db.connection());
     TicketImportJob second;
     RunImport(second, WriteExport(dir, {Ticket("R3")}, "druga.csv"), db.params());
-    const std::optional<QString> undone = PreviousImport(db.connection(), TicketImportJob::Tables());
+    const std::optional<ImportGeneration> undone = PreviousImport(db.connection(), TicketImportJob::Tables());
     QVERIFY(undone);
-    QVERIFY2(undone->endsWith(", druga.csv"), qPrintable(*undone));
+    QVERIFY2(undone->label.endsWith(", druga.csv"), qPrintable(undone->label));
     RestorePreviousImport(db.connection(), TicketImportJob::Tables());
     QCOMPARE(Checksums(db.connection()), afterFirst);
     QCOMPARE(Tickets(db.connection()), QStringList{"R1|BG123AA|Pera Peric|Glavna 12"});
@@ -406,6 +415,185 @@ void TestParkingTicketImport::undoPutsBackThePreviousImportOnce()
         QVERIFY(e.message().contains("nema prethodnog uvoza"));
     }
     QCOMPARE(Checksums(db.connection()), afterFirst);
+}
+
+// The undo names the import it removes; when another import (here of a file with the
+// same name) came after the question, the undo is refused and changes nothing.
+void TestParkingTicketImport::undoUndoesOnlyTheImportItNamed()
+{
+    TestDatabase db;
+    QTemporaryDir dir;
+    QTemporaryDir otherDesk;
+    for (const auto &[ticket, file] : {std::pair{"A1", &dir}, std::pair{"B1", &dir}}) {
+        TicketImportJob job;
+        RunImport(job, WriteExport(*file, {Ticket(ticket)}, ticket + QStringLiteral(".csv")), db.params());
+    }
+    const std::optional<ImportGeneration> asked = PreviousImport(db.connection(), TicketImportJob::Tables());
+    QVERIFY(asked && asked->label.endsWith(", B1.csv"));
+    TicketImportJob meanwhile;
+    RunImport(meanwhile, WriteExport(otherDesk, {Ticket("C1")}, "B1.csv"), db.params());
+    const QString afterC = Checksums(db.connection());
+    try {
+        UndoLastImport(db.connection(), TicketImportJob::Tables(), kHistoryUndoTickets, "Ana Anić", asked);
+        QFAIL("another import was undone");
+    } catch (const ImportError &e) {
+        QVERIFY2(e.cause().startsWith("U međuvremenu je napravljen novi uvoz"), qPrintable(e.message()));
+    }
+    QCOMPARE(Checksums(db.connection()), afterC);
+    QCOMPARE(Rows(db.connection(), "SELECT ticketnumber FROM parkingticket_prev"), QStringList{"B1"});
+    // Asked again, the undo names the newest import and removes it.
+    const std::optional<ImportGeneration> now = PreviousImport(db.connection(), TicketImportJob::Tables());
+    QVERIFY(now && *now != *asked);
+    QCOMPARE(UndoLastImport(db.connection(), TicketImportJob::Tables(), kHistoryUndoTickets, "Ana Anić", now),
+             now->label);
+    QCOMPARE(Rows(db.connection(), "SELECT ticketnumber FROM parkingticket"), QStringList{"B1"});
+    QCOMPARE(Rows(db.connection(), "SELECT outcome FROM parkingimporthistory WHERE kind = 'vraćanje karata' "
+                                   "ORDER BY parkingimporthistoryid"),
+             (QStringList{"greška", "uspeh"}));
+}
+
+// A previous table kept from before an upgrade (without the plate key) is never swapped
+// back: the undo says why and the tables stay.
+void TestParkingTicketImport::undoRefusesAnOlderPreviousTable()
+{
+    TestDatabase db;
+    QTemporaryDir dir;
+    for (const char *ticket : {"A1", "B1"}) {
+        TicketImportJob job;
+        RunImport(job, WriteExport(dir, {Ticket(ticket)}), db.params());
+    }
+    db.connection().Execute("ALTER TABLE parkingticket_prev DROP INDEX parkingticket_platekey, DROP COLUMN platekey");
+    const QString before = Checksums(db.connection());
+    try {
+        UndoLastImport(db.connection(), TicketImportJob::Tables(), kHistoryUndoTickets, {});
+        QFAIL("an older structure was swapped in");
+    } catch (const ImportError &e) {
+        QVERIFY2(e.cause().contains("parkingticket_prev nije građena kao parkingticket")
+                     && e.cause().contains("nema: kolona platekey") && e.cause().contains("parking-dbserver upgrade"),
+                 qPrintable(e.cause()));
+    }
+    QCOMPARE(Checksums(db.connection()), before);
+    QCOMPARE(Rows(db.connection(), "SELECT ticketnumber FROM parkingticket WHERE platekey = 'BG123AA'"),
+             QStringList{"B1"});
+}
+
+namespace {
+
+// Tables of the ticket import's copies (fresh, old, undone) left in the database.
+QStringList Copies(dataset::Connection &connection)
+{
+    return Rows(connection, "SELECT table_name FROM information_schema.tables WHERE table_schema = DATABASE() "
+                            "AND table_name REGEXP '^parkingticket(raw)?_[nou][0-9]'");
+}
+
+} // namespace
+
+void TestParkingTicketImport::undoToldTrulyAfterLostReply_data()
+{
+    QTest::addColumn<QByteArray>("statement");
+    QTest::newRow("reply to the swap lost") << QByteArray("RENAME TABLE");
+    QTest::newRow("reply to the history row lost") << QByteArray("COMMIT");
+}
+
+// The link breaks as the server answers the undo's swap or its history row: the undo is
+// told as done, recorded once, and leaves no undone copy behind.
+void TestParkingTicketImport::undoToldTrulyAfterLostReply()
+{
+    QFETCH(QByteArray, statement);
+    TestDatabase db;
+    QTemporaryDir dir;
+    for (const char *ticket : {"A1", "B1"}) {
+        TicketImportJob job;
+        RunImport(job, WriteExport(dir, {Ticket(ticket)}, ticket + QStringLiteral(".csv")), db.params());
+    }
+    CommitCutProxy proxy(db.params().socket);
+    dataset::Connection desk;
+    desk.Connect(proxy.Params(db.params()));
+    const std::optional<ImportGeneration> asked = PreviousImport(desk, TicketImportJob::Tables());
+    proxy.CutNextStatement(statement, CommitCutProxy::Cut::AfterCommit);
+    QCOMPARE(UndoLastImport(desk, TicketImportJob::Tables(), kHistoryUndoTickets, {}, asked), asked->label);
+    QVERIFY(proxy.Done());
+    QCOMPARE(Rows(db.connection(), "SELECT ticketnumber FROM parkingticket"), QStringList{"A1"});
+    QCOMPARE(Copies(db.connection()), QStringList());
+    QCOMPARE(Rows(db.connection(), "SELECT outcome FROM parkingimporthistory WHERE kind = 'vraćanje karata'"),
+             QStringList{"uspeh"});
+}
+
+void TestParkingTicketImport::lostSwapReplyToldTruly_data()
+{
+    QTest::addColumn<int>("cut");
+    QTest::addColumn<bool>("restarted");
+    QTest::newRow("reply lost after the swap") << int(CommitCutProxy::Cut::AfterCommit) << false;
+    QTest::newRow("link lost before the swap") << int(CommitCutProxy::Cut::BeforeCommit) << true;
+    QTest::newRow("server out of reach after the swap") << int(CommitCutProxy::Cut::AfterCommitThenRefuse) << false;
+}
+
+// The link breaks around the swap's RENAME: a swap that was done is reported as done
+// (never started again, which would move the real previous generation away), one that
+// was not is started again, and one nobody can look at is reported as unknown.
+void TestParkingTicketImport::lostSwapReplyToldTruly()
+{
+    QFETCH(int, cut);
+    QFETCH(bool, restarted);
+    TestDatabase db;
+    QTemporaryDir dir;
+    TicketImportJob first;
+    RunImport(first, WriteExport(dir, {Ticket("O1")}, "stara.csv"), db.params());
+    CommitCutProxy proxy(db.params().socket);
+    proxy.CutNextStatement("RENAME TABLE", CommitCutProxy::Cut(cut));
+    TicketImportJob second;
+    if (CommitCutProxy::Cut(cut) == CommitCutProxy::Cut::AfterCommitThenRefuse) {
+        try {
+            RunImport(second, WriteExport(dir, {Ticket("N1")}, "nova.csv"), proxy.Params(db.params()));
+            QFAIL("an unknown outcome was told as known");
+        } catch (const ImportError &e) {
+            QVERIFY2(e.cause().contains("nije poznato da li su tabele zamenjene"), qPrintable(e.message()));
+            QVERIFY2(!e.message().contains("nepromenjen"), qPrintable(e.message()));
+        }
+        proxy.AcceptAgain();
+    } else {
+        const ImportSummary summary =
+            RunImport(second, WriteExport(dir, {Ticket("N1")}, "nova.csv"), proxy.Params(db.params()));
+        QCOMPARE(summary.rowsStored, 1);
+        QCOMPARE(summary.details.contains(RestartNote()), restarted);
+        QVERIFY2(!summary.details.join('\n').contains("Istorija"), qPrintable(summary.details.join('\n')));
+        QCOMPARE(Copies(db.connection()), QStringList());
+        QCOMPARE(Rows(db.connection(), "SELECT outcome, SUBSTRING_INDEX(filename, '/', -1) FROM parkingimporthistory "
+                                       "ORDER BY parkingimporthistoryid"),
+                 (QStringList{"uspeh|stara.csv", "uspeh|nova.csv"}));
+    }
+    QVERIFY(proxy.Done());
+    QCOMPARE(Rows(db.connection(), "SELECT ticketnumber FROM parkingticket"), QStringList{"N1"});
+    QCOMPARE(Rows(db.connection(), "SELECT ticketnumber FROM parkingticket_prev"), QStringList{"O1"});
+    QVERIFY(PreviousImport(db.connection(), TicketImportJob::Tables())->label.endsWith(", nova.csv"));
+}
+
+void TestParkingTicketImport::historyStoredOnceAfterLostReply_data()
+{
+    QTest::addColumn<int>("cut");
+    QTest::newRow("reply to the stored row lost") << int(CommitCutProxy::Cut::AfterCommit);
+    QTest::newRow("link lost before the row was stored") << int(CommitCutProxy::Cut::BeforeCommit);
+}
+
+// The link breaks while the import's history row is written: the row is written again on
+// a new connection, and stored once.
+void TestParkingTicketImport::historyStoredOnceAfterLostReply()
+{
+    QFETCH(int, cut);
+    TestDatabase db;
+    QTemporaryDir dir;
+    CommitCutProxy proxy(db.params().socket);
+    const auto cutAfterSwap = [&proxy, cut](qint64 done, qint64 total) {
+        if (done == total)
+            proxy.CutNextCommit(CommitCutProxy::Cut(cut));
+    };
+    TicketImportJob job;
+    const ImportSummary summary =
+        RunImport(job, WriteExport(dir, {Ticket("H1")}), proxy.Params(db.params()), cutAfterSwap);
+    QVERIFY(proxy.Done());
+    QVERIFY2(!summary.details.join('\n').contains("Istorija"), qPrintable(summary.details.join('\n')));
+    QCOMPARE(Rows(db.connection(), "SELECT kind, outcome, rowsstored FROM parkingimporthistory"),
+             QStringList{"uvoz karata|uspeh|1"});
 }
 
 // Every import and undo is on record, refused ones with their first error line.
