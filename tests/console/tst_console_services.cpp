@@ -550,8 +550,8 @@ void TestConsoleServices::exportsPrintGridAsCsv()
     QVERIFY(csv.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(csv.readAll()),
              QStringLiteral("\"code\";\"name\";\"Cena\"\r\n"
-                            "\"DK100\";\"Doplatna karta 100\";\"100.00\"\r\n"
-                            "\"OB\";\"O'Brien pretplata\";\"10.00\"\r\n"));
+                            "\"DK100\";\"Doplatna karta 100\";\"100,00\"\r\n"
+                            "\"OB\";\"O'Brien pretplata\";\"10,00\"\r\n"));
 
     // The print wizard prints the print grid; without a display it writes a PDF.
     qputenv("PARKING_REPORT_DIR", dir.path().toUtf8());
