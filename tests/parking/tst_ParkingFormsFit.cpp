@@ -18,7 +18,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScopeGuard>
 #include <QToolBar>
 
 namespace {
@@ -77,6 +76,24 @@ std::vector<std::pair<const char *, Factory>> Forms(TParkingDM &dm)
     };
 }
 
+// The desktop's font at 'points' for as long as the object lives.
+class DesktopFont {
+public:
+    explicit DesktopFont(qreal points)
+        : m_original(QApplication::font())
+    {
+        QFont font = m_original;
+        font.setPointSizeF(points);
+        QApplication::setFont(font);
+    }
+    ~DesktopFont() { QApplication::setFont(m_original); }
+    DesktopFont(const DesktopFont &) = delete;
+    DesktopFont &operator=(const DesktopFont &) = delete;
+
+private:
+    QFont m_original;
+};
+
 } // namespace
 
 // Every form of the module at the desktop's 100 % and 150 % text sizes: no text is cut,
@@ -103,10 +120,7 @@ void TestParkingFormsFit::everyFormFits_data()
 void TestParkingFormsFit::everyFormFits()
 {
     QFETCH(qreal, points);
-    const QFont original = QApplication::font();
-    QFont font = original;
-    font.setPointSizeF(points);
-    QApplication::setFont(font);
+    const DesktopFont desktop(points);
     DocumentsFixture fx;
     FillDatabase(fx);
     QStringList cut;
@@ -123,7 +137,6 @@ void TestParkingFormsFit::everyFormFits()
         if (auto *detail = qobject_cast<TParkingDetailForm *>(form.get()))
             detail->CustomCancel->trigger();
     }
-    QApplication::setFont(original);
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
 }
 
@@ -137,11 +150,7 @@ void TestParkingFormsFit::fixedFormValuesShowWhole_data()
 void TestParkingFormsFit::fixedFormValuesShowWhole()
 {
     QFETCH(qreal, points);
-    const QFont original = QApplication::font();
-    const auto restore = qScopeGuard([&original] { QApplication::setFont(original); });
-    QFont font = original;
-    font.setPointSizeF(points);
-    QApplication::setFont(font);
+    const DesktopFont desktop(points);
     DocumentsFixture fx;
     const qint64 id = fx.InsertDocument("125/13", "2025-12-28 22:58:00", 7, "7788AB");
     fx.connection().Execute(QStringLiteral("UPDATE parkingdocument SET personalidentificator = '0808988710008', "
@@ -212,11 +221,7 @@ void TestParkingFormsFit::listToolbarFitsBesideSearchPane_data()
 void TestParkingFormsFit::listToolbarFitsBesideSearchPane()
 {
     QFETCH(qreal, points);
-    const QFont original = QApplication::font();
-    const auto restore = qScopeGuard([&original] { QApplication::setFont(original); });
-    QFont font = original;
-    font.setPointSizeF(points);
-    QApplication::setFont(font);
+    const DesktopFont desktop(points);
     DocumentsFixture fx;
     TParkingViewerForm viewer(fx.dm());
     TParkingNavigatorForm navigator(fx.dm());
