@@ -190,8 +190,7 @@ constexpr Text kTexts[] = {
     {"%1 is a directory.\nPlease choose a different file name.", "%1 je folder.\nIzaberite drugi naziv datoteke."},
     {"File %1 is not writable.\nPlease choose a different file name.",
      "U datoteku %1 nije moguće pisati.\nIzaberite drugi naziv datoteke."},
-    {"The 'From' value cannot be greater than the 'To' value.",
-     "Prva stranica opsega ne može biti posle poslednje."},
+    {"The 'From' value cannot be greater than the 'To' value.", "Prva stranica opsega ne može biti posle poslednje."},
     // The edit menu of text fields.
     {"&Undo", "&Poništi"},
     {"&Redo", "&Ponovi"},

@@ -9,7 +9,6 @@
 #include <memory>
 #include <utility>
 
-
 class QPagedPaintDevice;
 class QTextDocument;
 

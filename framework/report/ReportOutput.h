@@ -22,8 +22,7 @@ public:
 
     // Previews or writes 'document'; returns the file written, or empty after a preview.
     // Throws dataset::Error when the file cannot be written.
-    static QString Deliver(QTextDocument &document, const QString &title, QWidget *owner,
-                           Notice notice = Notice::Box);
+    static QString Deliver(QTextDocument &document, const QString &title, QWidget *owner, Notice notice = Notice::Box);
 
     // Writes 'document' as PDF (A4) to the new file 'fileName'; throws dataset::Error on
     // failure, also when 'fileName' exists (as a file or a link).

@@ -101,9 +101,9 @@ void TParkingDetailForm::BuildHeader()
     ui->NumberEdit = PlaceControl<DBEdit>(p, source, "Broj*", "number", "NumberEdit", QRect(8, 24, 80, 0));
     ui->NumberButton = PlaceEllipsis(p, QStringLiteral("NumberButton"), 89, 24, false);
     const QString date = QStringLiteral("00.00.0000");
-    ui->DocumentDateTimeEdit = PlaceControl<DBDateEdit>(p, source, "Datum*", "documentdatetime", "DocumentDateTimeEdit",
-                                                        QRect(122, 24, 120, 0), Kind::Fixed,
-                                                        date + QStringLiteral(" 00:00"));
+    ui->DocumentDateTimeEdit =
+        PlaceControl<DBDateEdit>(p, source, "Datum*", "documentdatetime", "DocumentDateTimeEdit",
+                                 QRect(122, 24, 120, 0), Kind::Fixed, date + QStringLiteral(" 00:00"));
     ui->DateTimeButton = PlaceEllipsis(p, QStringLiteral("DateTimeButton"), 243, 24, false);
     ui->CountryRegEdit =
         PlaceControl<DBEdit>(p, source, "Ozn. države", "countryreg", "CountryRegEdit", QRect(276, 24, 56, 0));

@@ -361,9 +361,9 @@ void TestCommon::printDialogsInSerbian()
     for (const QString &line : std::as_const(missing))
         qWarning("no Serbian text: %s", qPrintable(line));
     QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char('\n'))));
-    for (const QString &english : {QStringLiteral("Print Preview"), QStringLiteral("Print"), QStringLiteral("Page Setup"),
-                                  QStringLiteral("Close"), QStringLiteral("Printer"), QStringLiteral("Copies:"),
-                                  QStringLiteral("Landscape"), QStringLiteral("Portrait")})
+    for (const QString &english : {QStringLiteral("Print Preview"), QStringLiteral("Print"),
+                                   QStringLiteral("Page Setup"), QStringLiteral("Close"), QStringLiteral("Printer"),
+                                   QStringLiteral("Copies:"), QStringLiteral("Landscape"), QStringLiteral("Portrait")})
         QVERIFY2(!shown.contains(english), qPrintable(english));
 }
 

@@ -62,7 +62,8 @@ void GrabPage(QTextDocument &page, const QString &name)
     QDir().mkpath(dir);
     for (int i = 0; i < page.pageCount(); ++i)
         ReportPageImage(page, i, 110)
-            .save(QDir(dir).filePath(name + (i > 0 ? QStringLiteral("-%1").arg(i + 1) : QString()) + QStringLiteral(".png")));
+            .save(QDir(dir).filePath(name + (i > 0 ? QStringLiteral("-%1").arg(i + 1) : QString())
+                                     + QStringLiteral(".png")));
 }
 
 QByteArray WrittenPdf(QTextDocument &page, const QString &fileName)
@@ -85,8 +86,8 @@ ParkingReportData fullDocument(bool ticket)
                           1250.0, 20, 1250.0, 1500.0});
     data.items.push_back({QStringLiteral("OPN-ST-1M"), QStringLiteral("Pretplata za stanare zone I, mesečna"),
                           QStringLiteral("PR-100001"), 1, 2500.0, 20, 2500.0, 3000.0});
-    data.items.push_back({QStringLiteral("SAT"), QStringLiteral("Parking sat"), QStringLiteral("SAT-12"), 3, 41.67, 20,
-                          125.01, 150.01});
+    data.items.push_back(
+        {QStringLiteral("SAT"), QStringLiteral("Parking sat"), QStringLiteral("SAT-12"), 3, 41.67, 20, 125.01, 150.01});
     QStringList streets;
     for (int i = 1; i <= 40; ++i)
         streets << QStringLiteral("Ulica Kneza Miloša %1").arg(i);
@@ -172,16 +173,15 @@ void TestReport::receiptHtml()
     auto page = NewReportDocument(ParkingReportHtml(data));
     const QString shown = page->toPlainText();
     for (const QString &expected :
-         {QStringLiteral("Priznanica 15"), QStringLiteral("07.03.2024 09:05"),
-          QStringLiteral("SRB BG 123-ŠĐ"), QStringLiteral("Petar Petrović"),
-          QStringLiteral("Njegoševa 5, 11000 Beograd"), QStringLiteral("Doplatna karta <A&B>"),
-          QStringLiteral("T-77"), QStringLiteral("1.500,00"), QStringLiteral("1.600,01"),
-          QStringLiteral("1.333,34")})
+         {QStringLiteral("Priznanica 15"), QStringLiteral("07.03.2024 09:05"), QStringLiteral("SRB BG 123-ŠĐ"),
+          QStringLiteral("Petar Petrović"), QStringLiteral("Njegoševa 5, 11000 Beograd"),
+          QStringLiteral("Doplatna karta <A&B>"), QStringLiteral("T-77"), QStringLiteral("1.500,00"),
+          QStringLiteral("1.600,01"), QStringLiteral("1.333,34")})
         QVERIFY2(shown.contains(expected), qPrintable(expected));
     // Totals and amount columns in dinars, the cashier named, the number printed once.
-    for (const QString &expected : {QStringLiteral("1.600,01 RSD"), QStringLiteral("1.333,34 RSD"),
-                                    QStringLiteral("Cena (RSD)"), QStringLiteral("Sa PDV (RSD)"),
-                                    QStringLiteral("Naplatio: Marko Marković")})
+    for (const QString &expected :
+         {QStringLiteral("1.600,01 RSD"), QStringLiteral("1.333,34 RSD"), QStringLiteral("Cena (RSD)"),
+          QStringLiteral("Sa PDV (RSD)"), QStringLiteral("Naplatio: Marko Marković")})
         QVERIFY2(shown.contains(expected), qPrintable(expected));
     QCOMPARE(shown.count(QStringLiteral("Priznanica 15")), 1);
     QVERIFY(!shown.contains(QStringLiteral("Broj:")));
@@ -204,7 +204,8 @@ void TestReport::printoutsReadWell()
     const ParkingReportData data = fullDocument(ticket);
     auto page = NewReportDocument(ParkingReportHtml(data));
     GrabPage(*page, ticket ? QStringLiteral("ticket") : QStringLiteral("receipt"));
-    const QByteArray pdf = WrittenPdf(*page, m_dir.filePath(ticket ? QStringLiteral("t.pdf") : QStringLiteral("r.pdf")));
+    const QByteArray pdf =
+        WrittenPdf(*page, m_dir.filePath(ticket ? QStringLiteral("t.pdf") : QStringLiteral("r.pdf")));
     QVERIFY(pdf.startsWith("%PDF"));
     QCOMPARE(pdfPageCount(pdf), 1);
 
@@ -219,7 +220,8 @@ void TestReport::printoutsReadWell()
         const QStringList words = name.split(QLatin1Char(' '));
         for (const QString &line : lines.value(name))
             for (const QString &part : line.split(QLatin1Char(' ')))
-                QVERIFY2(words.contains(part), qPrintable(QStringLiteral("%1: %2").arg(name, lines.value(name).join('/'))));
+                QVERIFY2(words.contains(part),
+                         qPrintable(QStringLiteral("%1: %2").arg(name, lines.value(name).join('/'))));
     }
 }
 
@@ -232,7 +234,8 @@ void TestReport::picturesFitThePage()
         image.fill(Qt::darkBlue);
         pictures.push_back({image});
     }
-    const auto report = PictureReport(QStringLiteral("Blagajna 06.12.2026 - Grafikoni"), QString(), pictures, QString());
+    const auto report =
+        PictureReport(QStringLiteral("Blagajna 06.12.2026 - Grafikoni"), QString(), pictures, QString());
     const qreal width = ReportBodySize().width();
     int seen = 0;
     for (QTextBlock block = report->begin(); block.isValid(); block = block.next()) {

@@ -280,8 +280,9 @@ void TestParkingDetailOutput::printedFileOffered()
     // Without a program for PDF files (none offscreen) "Otvori" says where the file is.
     QTest::mouseClick(Child<QPushButton>(form, "FeedbackOpen"), Qt::LeftButton);
     const QFileInfo written(file);
-    QCOMPARE(form.Feedback(), QStringLiteral("Nijedan program nije otvorio datoteku %1. Nalazi se u folderu %2.")
-                                  .arg(written.fileName(), QDir::toNativeSeparators(written.absolutePath())));
+    QCOMPARE(form.Feedback(),
+             QStringLiteral("Nijedan program nije otvorio datoteku %1. Nalazi se u folderu %2.")
+                 .arg(written.fileName(), QDir::toNativeSeparators(written.absolutePath())));
     QVERIFY(!Child<QPushButton>(form, "FeedbackOpen")->isVisible());
     form.CustomCancel->trigger();
 }
