@@ -11,9 +11,11 @@ namespace {
 
 using routines::detail::DecimalText;
 
-FormatSettings fromSystemLocale()
+// Numbers are written as the program's texts are, in Serbian (1.000,00), whatever locale
+// the desktop runs in: an amount beside a Serbian date never reads as 1,000.00.
+FormatSettings serbianSettings()
 {
-    const QLocale locale = QLocale::system();
+    const QLocale locale(QLocale::Serbian, QLocale::LatinScript, QLocale::Serbia);
     FormatSettings settings;
     const QString decimal = locale.decimalPoint();
     const QString group = locale.groupSeparator();
@@ -21,12 +23,16 @@ FormatSettings fromSystemLocale()
         settings.DecimalSeparator = decimal.at(0);
     if (group.size() == 1)
         settings.ThousandSeparator = group.at(0);
-    // A locale whose grouping character equals its decimal point would make numbers
-    // ambiguous; fall back to the other common pair.
-    if (settings.ThousandSeparator == settings.DecimalSeparator)
-        settings.ThousandSeparator =
-            settings.DecimalSeparator == QLatin1Char(',') ? QLatin1Char('.') : QLatin1Char(',');
     return settings;
+}
+
+// The grouping character, never the decimal point itself (an import sets "." as decimal
+// point for a while, which is also the Serbian grouping character).
+QChar groupingOf(const FormatSettings &settings)
+{
+    if (settings.ThousandSeparator != settings.DecimalSeparator)
+        return settings.ThousandSeparator;
+    return settings.DecimalSeparator == QLatin1Char(',') ? QLatin1Char('.') : QLatin1Char(',');
 }
 
 // One section of a pattern, split into literal text around the digit placeholders.
@@ -106,7 +112,7 @@ QString render(const Section &s, const DecimalText &d, const FormatSettings &set
     if (intPart.size() < s.minInt)
         intPart = QString(s.minInt - intPart.size(), QLatin1Char('0')) + intPart;
     if (s.grouping)
-        intPart = groupDigits(intPart, settings.ThousandSeparator);
+        intPart = groupDigits(intPart, groupingOf(settings));
     QString fracPart = d.fracDigits;
     if (fracPart.size() < s.minFrac)
         fracPart += QString(s.minFrac - fracPart.size(), QLatin1Char('0'));
@@ -151,7 +157,7 @@ QString generalFormat(double value, const FormatSettings &settings)
 
 FormatSettings &FormatSettings::Current()
 {
-    static FormatSettings settings = fromSystemLocale();
+    static FormatSettings settings = serbianSettings();
     return settings;
 }
 

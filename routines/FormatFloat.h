@@ -4,12 +4,12 @@
 #include <QDateTime>
 #include <QString>
 
-// Process-wide number and date format settings, initialised from the system locale.
+// Process-wide number and date format settings, Serbian ones (1.000,00) from the start.
 // Callers that need another decimal separator for a while save, change and restore it
 // (FormatSettingsGuard does that for a scope).
 struct FormatSettings {
-    QChar DecimalSeparator = QLatin1Char('.');
-    QChar ThousandSeparator = QLatin1Char(',');
+    QChar DecimalSeparator = QLatin1Char(',');
+    QChar ThousandSeparator = QLatin1Char('.');
 
     static FormatSettings &Current();
 };

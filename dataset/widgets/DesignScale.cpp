@@ -10,11 +10,14 @@
 #include <QStyleOptionButton>
 #include <QtMath>
 
+#include <algorithm>
+
 namespace dataset {
 
 namespace {
 
 constexpr double kDesignPointSize = 9.0;
+constexpr const char *kWidestText = "widestText";
 
 QString WithoutMnemonics(QString text)
 {
@@ -77,16 +80,23 @@ int NeededWidth(const QWidget &widget)
         return TextWidth(widget, label->text()) + margins.left() + margins.right() + 2 * label->frameWidth();
     }
     if (const auto *edit = qobject_cast<const QLineEdit *>(&widget)) {
-        // The text a person types may scroll; the placeholder tells what to type, whole.
-        const QString shown = edit->placeholderText();
+        // The text a person types may scroll; the placeholder tells what to type, and a
+        // value of a fixed form (a date) is read at a glance: both are shown whole.
+        const int shown = std::max(widget.fontMetrics().horizontalAdvance(edit->placeholderText()),
+                                   widget.fontMetrics().horizontalAdvance(edit->property(kWidestText).toString()));
         const QMargins margins = edit->textMargins();
         // The frame and the two-pixel inner margin on each side that the edit keeps.
-        return widget.fontMetrics().horizontalAdvance(shown) + margins.left() + margins.right() + 2 * 2
+        return shown + margins.left() + margins.right() + 2 * 2
             + (edit->hasFrame() ? 2 * widget.style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0) + 2;
     }
     if (const auto *combo = qobject_cast<const QComboBox *>(&widget))
         return combo->minimumSizeHint().width();
     return 0;
+}
+
+void SetWidestText(QLineEdit &edit, const QString &text)
+{
+    edit.setProperty(kWidestText, text);
 }
 
 } // namespace dataset

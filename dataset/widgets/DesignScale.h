@@ -4,6 +4,7 @@
 // these scale them to the font a widget really shows and measure what a text needs.
 
 class QFont;
+class QLineEdit;
 class QString;
 class QWidget;
 
@@ -22,5 +23,8 @@ int TextWidth(const QWidget &widget, const QString &text);
 // The width the widget needs to show its own caption or placeholder whole (buttons,
 // labels, line edits, combo boxes); 0 for other widgets.
 int NeededWidth(const QWidget &widget);
+// The longest text of a fixed form the edit is to show whole (a date, a personal
+// number): NeededWidth holds it as it holds the placeholder.
+void SetWidestText(QLineEdit &edit, const QString &text);
 
 } // namespace dataset

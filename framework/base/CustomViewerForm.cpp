@@ -9,8 +9,11 @@
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMenu>
+#include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -40,6 +43,26 @@ void EditColumnsVisibility(QWidget *parent, dataset::DBGrid *grid)
         return;
     for (int column = 0; column < columns && column < list->count(); ++column)
         grid->setColumnHidden(column, list->item(column)->checkState() != Qt::Checked);
+}
+
+// The width 'bar' needs to show every command in its present style, measured from its
+// buttons (the toolbar's own size hint lags behind a change of style).
+int ToolBarWidth(const QToolBar &bar)
+{
+    int buttons = 0;
+    int shown = 0;
+    for (QAction *action : bar.actions()) {
+        if (const QWidget *widget = bar.widgetForAction(action); widget && action->isVisible()) {
+            buttons += widget->sizeHint().width();
+            ++shown;
+        }
+    }
+    const QStyle *style = bar.style();
+    const int margin = style->pixelMetric(QStyle::PM_ToolBarItemMargin, nullptr, &bar)
+        + style->pixelMetric(QStyle::PM_ToolBarFrameWidth, nullptr, &bar);
+    const int spacing = style->pixelMetric(QStyle::PM_ToolBarItemSpacing, nullptr, &bar);
+    const int handle = bar.isMovable() ? style->pixelMetric(QStyle::PM_ToolBarHandleExtent, nullptr, &bar) : 0;
+    return buttons + std::max(shown - 1, 0) * spacing + 2 * margin + handle;
 }
 
 } // namespace
@@ -86,6 +109,31 @@ TCustomViewerForm::TCustomViewerForm(QWidget *parent)
 }
 
 TCustomViewerForm::~TCustomViewerForm() = default;
+
+int TCustomViewerForm::CompactToolBarWidth() const
+{
+    const Qt::ToolButtonStyle shown = ActionTB->toolButtonStyle();
+    ActionTB->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    const int width = ToolBarWidth(*ActionTB);
+    ActionTB->setToolButtonStyle(shown);
+    return width;
+}
+
+void TCustomViewerForm::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    FitToolBar();
+}
+
+// The commands' texts beside their icons where the frame is wide enough for all of them,
+// else the icons alone (each names its command as a tool tip): no command hides behind
+// the toolbar's overflow, and a large font still leaves the frame room in the console.
+void TCustomViewerForm::FitToolBar()
+{
+    ActionTB->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    if (ToolBarWidth(*ActionTB) > width())
+        ActionTB->setToolButtonStyle(Qt::ToolButtonIconOnly);
+}
 
 QAction *TCustomViewerForm::CreateAction(const QString &name, const QString &caption,
                                          int imageIndex, const QKeySequence &shortcut)

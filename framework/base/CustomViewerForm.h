@@ -10,6 +10,7 @@
 
 class QAction;
 class QMenu;
+class QResizeEvent;
 class QToolBar;
 namespace dataset { class DBGrid; }
 
@@ -33,18 +34,23 @@ public:
     QAction *CreateAction(const QString &name, const QString &caption, int imageIndex = -1,
                           const QKeySequence &shortcut = {});
     QIcon Image(int index) const;
+    // The toolbar's width with its commands' icons alone: the narrowest the frame gets.
+    int CompactToolBarWidth() const;
 
     // Grid cell of the last double click (row -1: the title row).
     int DblClickRow() const { return m_dblClickRow; }
     int DblClickColumn() const { return m_dblClickColumn; }
 
 protected:
+    void resizeEvent(QResizeEvent *event) override;
     // Bound to the grid's double click; overrides call the base's first.
     virtual void DBGDblClick();
     // Bound to ColumnsVisibility: a list of the grid's columns to tick on and off.
     virtual void ColumnsVisibilityExecute();
 
 private:
+    void FitToolBar();
+
     int m_dblClickRow = -1;
     int m_dblClickColumn = -1;
 };

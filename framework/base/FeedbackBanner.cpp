@@ -1,6 +1,8 @@
 #include "FeedbackBanner.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,7 +11,17 @@
 #include <QUrl>
 
 FeedbackBanner::FeedbackBanner(QWidget *anchor)
-    : QFrame(anchor->parentWidget())
+    : FeedbackBanner(anchor->parentWidget(), anchor)
+{
+}
+
+FeedbackBanner *FeedbackBanner::InLayout(QWidget *parent)
+{
+    return new FeedbackBanner(parent, nullptr);
+}
+
+FeedbackBanner::FeedbackBanner(QWidget *parent, QWidget *anchor)
+    : QFrame(parent)
     , m_anchor(anchor)
     , m_text(new QLabel(this))
     , m_open(new QPushButton(QStringLiteral("Otvori"), this))
@@ -38,7 +50,8 @@ FeedbackBanner::FeedbackBanner(QWidget *anchor)
     row->addWidget(close);
     connect(m_open, &QPushButton::clicked, this, &FeedbackBanner::OpenFile);
     connect(close, &QToolButton::clicked, this, &QWidget::hide);
-    anchor->installEventFilter(this);
+    if (anchor)
+        anchor->installEventFilter(this);
     hide();
 }
 
@@ -79,8 +92,14 @@ void FeedbackBanner::Place()
     setGeometry(area.left() + 2, area.bottom() - height - 1, qMax(area.width() - 4, 0), height);
 }
 
-void FeedbackBanner::OpenFile() const
+// Without a program for the file the desktop opens nothing: the banner then says so and
+// where the file lies, so it can be opened by hand.
+void FeedbackBanner::OpenFile()
 {
-    if (!m_fileName.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(m_fileName));
+    if (m_fileName.isEmpty() || QDesktopServices::openUrl(QUrl::fromLocalFile(m_fileName)))
+        return;
+    const QFileInfo file(m_fileName);
+    ShowFile(QStringLiteral("Nijedan program nije otvorio datoteku %1. Nalazi se u folderu %2.")
+                 .arg(file.fileName(), QDir::toNativeSeparators(file.absolutePath())),
+             QString());
 }

@@ -1,8 +1,9 @@
 #pragma once
 
 // Qt's own texts that the windows and the command line show (file dialog, standard
-// buttons, message box details, edit menu, --help) in Serbian, Latin script. Qt ships no
-// Serbian catalogue of its own, so the few texts used are held here.
+// buttons, message box details, print preview and print dialog, edit menu, --help) in
+// Serbian, Latin script. Qt ships no Serbian catalogue of its own, so the texts used are
+// held here.
 
 #include <QHash>
 #include <QTranslator>

@@ -8,9 +8,6 @@
 
 namespace {
 
-// The width of the text on an A4 page with the report margins, in the document's pixels.
-constexpr int kPageWidth = 640;
-
 QUrl PictureUrl(qsizetype index)
 {
     return QUrl(QStringLiteral("picture:%1").arg(index));
@@ -21,24 +18,24 @@ QUrl PictureUrl(qsizetype index)
 std::unique_ptr<QTextDocument> PictureReport(const QString &title, const QString &header,
                                              const QList<ReportPicture> &pictures, const QString &tailHtml)
 {
+    // Each picture as wide as the page's text, so no chart runs past the page's edge.
+    const int pageWidth = int(ReportBodySize().width());
     QString html = QStringLiteral("<html><body><h2>%1</h2>").arg(title.toHtmlEscaped());
     if (!header.isEmpty())
         html += QStringLiteral("<p>%1</p>").arg(header.toHtmlEscaped());
     for (qsizetype i = 0; i < pictures.size(); ++i) {
         const QSizeF shown = pictures[i].image.deviceIndependentSize();
-        const int height = shown.width() > 0 ? qRound(kPageWidth * shown.height() / shown.width()) : 0;
+        const int height = shown.width() > 0 ? qRound(pageWidth * shown.height() / shown.width()) : 0;
         html += QStringLiteral("<p><img src=\"%1\" width=\"%2\" height=\"%3\"></p>")
                     .arg(PictureUrl(i).toString())
-                    .arg(kPageWidth)
+                    .arg(pageWidth)
                     .arg(height);
     }
     html += tailHtml + QStringLiteral("</body></html>");
-    // The pictures are known before the HTML is read, so no image is looked up in vain.
-    auto document = NewReportDocument(QString());
+    QList<std::pair<QUrl, QImage>> resources;
     for (qsizetype i = 0; i < pictures.size(); ++i)
-        document->addResource(QTextDocument::ImageResource, PictureUrl(i), pictures[i].image);
-    document->setHtml(html);
-    return document;
+        resources.append({PictureUrl(i), pictures[i].image});
+    return NewReportDocument(html, resources);
 }
 
 QString PrintPictures(const QString &title, const QString &header, const QList<ReportPicture> &pictures,

@@ -26,5 +26,6 @@ void TReportEngine::Execute(dataset::Query &document, dataset::Query &items, con
     ParkingReportData data = ReadParkingReport(document, items, title, dateText, ticket);
     data.cashier = m_cashier;
     const std::unique_ptr<QTextDocument> page = NewReportDocument(ParkingReportHtml(data));
-    m_lastFile = ReportOutput::Deliver(*page, title, m_owner);
+    m_lastFile = ReportOutput::Deliver(*page, title, m_owner,
+                                       m_callerTells ? ReportOutput::Notice::Caller : ReportOutput::Notice::Box);
 }

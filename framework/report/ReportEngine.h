@@ -22,6 +22,9 @@ public:
     // The name printed after "Naplatio:" (who took the payment).
     void SetCashier(const QString &name) { m_cashier = name; }
 
+    // The caller names a written file to the user itself (no box of the engine's).
+    void SetCallerTellsFile(bool callerTells) { m_callerTells = callerTells; }
+
     // The PDF written by the last call, empty when it was previewed.
     const QString &LastOutputFile() const { return m_lastFile; }
 
@@ -32,4 +35,5 @@ private:
     QPointer<QWidget> m_owner;
     QString m_lastFile;
     QString m_cashier;
+    bool m_callerTells = false;
 };

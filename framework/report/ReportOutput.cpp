@@ -1,5 +1,7 @@
 #include "ReportOutput.h"
 
+#include "ReportDocument.h"
+
 #include <dataset/Error.h>
 #include <framework/common/CommonResourceString.h>
 #include <framework/common/DialogService.h>
@@ -69,9 +71,8 @@ void printPdf(QTextDocument &document, QFile &file, const QString &fileName)
         QPdfWriter writer(&file);
         writer.setTitle(document.metaInformation(QTextDocument::DocumentTitle));
         writer.setCreator(QStringLiteral("Parking"));
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
-        document.print(&writer);
+        writer.setPageLayout(ReportPageLayout());
+        PrintReport(document, writer);
     }
     file.close();
     if (file.error() != QFileDevice::NoError || QFileInfo(fileName).size() == 0)
@@ -111,15 +112,18 @@ void ReportOutput::WritePdf(QTextDocument &document, const QString &fileName)
     printPdf(document, file, fileName);
 }
 
-QString ReportOutput::Deliver(QTextDocument &document, const QString &title, QWidget *owner)
+QString ReportOutput::Deliver(QTextDocument &document, const QString &title, QWidget *owner, Notice notice)
 {
     document.setMetaInformation(QTextDocument::DocumentTitle, title);
     const QString directory = OutputDirectory();
     if (directory.isEmpty()) {
-        QPrintPreviewDialog preview(owner);
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPageLayout(ReportPageLayout());
+        printer.setDocName(title);
+        QPrintPreviewDialog preview(&printer, owner);
         preview.setWindowTitle(title);
         QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                         [&document](QPrinter *printer) { document.print(printer); });
+                         [&document](QPrinter *shown) { PrintReport(document, *shown); });
         preview.exec();
         return {};
     }
@@ -137,7 +141,7 @@ QString ReportOutput::Deliver(QTextDocument &document, const QString &title, QWi
                                            {QDir::toNativeSeparators(fileName)});
     qInfo("%s", qUtf8Printable(message));
     // A Qt message box would wait for a user who is not there without a display.
-    if (!headless() || DialogService::Replaced())
+    if (notice == Notice::Box && (!headless() || DialogService::Replaced()))
         DialogService::Instance().ShowInformation(message);
     return fileName;
 }

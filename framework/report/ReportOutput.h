@@ -16,9 +16,13 @@ public:
     // The folder PDF files are written to, or empty when reports are previewed.
     static QString OutputDirectory();
 
+    // Who tells the user the name of a written file: a box of its own, or the caller (a
+    // window that shows it in its own banner, so a print brings one notice, not two).
+    enum class Notice { Box, Caller };
+
     // Previews or writes 'document'; returns the file written, or empty after a preview.
     // Throws dataset::Error when the file cannot be written.
-    static QString Deliver(QTextDocument &document, const QString &title, QWidget *owner);
+    static QString Deliver(QTextDocument &document, const QString &title, QWidget *owner, Notice notice = Notice::Box);
 
     // Writes 'document' as PDF (A4) to the new file 'fileName'; throws dataset::Error on
     // failure, also when 'fileName' exists (as a file or a link).

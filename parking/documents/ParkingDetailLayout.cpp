@@ -21,9 +21,12 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSplitter>
 #include <QVBoxLayout>
+
+#include <type_traits>
 
 namespace {
 
@@ -37,9 +40,10 @@ using Kind = DesignPlacement::Kind;
 
 // A control bound to 'field' of the document, named 'name', with its label above it, at
 // its design place; 'kind' says whether it takes a share of a wider window.
+// 'widest' is the longest value of a fixed form the control shows whole.
 template <class Control>
 Control *PlaceControl(DesignPlacement &placement, dataset::DataSource *document, const char *label, const char *field,
-                      const char *name, QRect design, Kind kind = Kind::Fixed)
+                      const char *name, QRect design, Kind kind = Kind::Fixed, const QString &widest = {})
 {
     auto *panel = qobject_cast<QWidget *>(placement.parent());
     auto *caption = new QLabel(QString::fromUtf8(label), panel);
@@ -49,6 +53,8 @@ Control *PlaceControl(DesignPlacement &placement, dataset::DataSource *document,
     control->setObjectName(QString::fromLatin1(name));
     control->SetDataSource(document);
     control->SetDataField(QString::fromLatin1(field));
+    if constexpr (std::is_base_of_v<QLineEdit, Control>)
+        dataset::SetWidestText(*control, widest);
     design.setHeight(kEditHeight);
     placement.Add(control, design, caption, kind);
     return control;
@@ -94,8 +100,10 @@ void TParkingDetailForm::BuildHeader()
 
     ui->NumberEdit = PlaceControl<DBEdit>(p, source, "Broj*", "number", "NumberEdit", QRect(8, 24, 80, 0));
     ui->NumberButton = PlaceEllipsis(p, QStringLiteral("NumberButton"), 89, 24, false);
-    ui->DocumentDateTimeEdit = PlaceControl<DBDateEdit>(p, source, "Datum*", "documentdatetime", "DocumentDateTimeEdit",
-                                                        QRect(122, 24, 120, 0));
+    const QString date = QStringLiteral("00.00.0000");
+    ui->DocumentDateTimeEdit =
+        PlaceControl<DBDateEdit>(p, source, "Datum*", "documentdatetime", "DocumentDateTimeEdit",
+                                 QRect(122, 24, 120, 0), Kind::Fixed, date + QStringLiteral(" 00:00"));
     ui->DateTimeButton = PlaceEllipsis(p, QStringLiteral("DateTimeButton"), 243, 24, false);
     ui->CountryRegEdit =
         PlaceControl<DBEdit>(p, source, "Ozn. države", "countryreg", "CountryRegEdit", QRect(276, 24, 56, 0));
@@ -109,8 +117,10 @@ void TParkingDetailForm::BuildHeader()
     ui->FirstNameEdit = PlaceControl<DBEdit>(p, source, "Ime", "firstname", "FirstNameEdit", QRect(8, 76, 80, 0), S);
     ui->LastNameEdit =
         PlaceControl<DBEdit>(p, source, "Prezime", "lastname", "LastNameEdit", QRect(100, 76, 120, 0), S);
-    ui->PersonalIdentificatorEdit = PlaceControl<DBEdit>(p, source, "JMBG", "personalidentificator",
-                                                         "PersonalIdentificatorEdit", QRect(232, 76, 100, 0));
+    // A personal number has 13 digits.
+    ui->PersonalIdentificatorEdit =
+        PlaceControl<DBEdit>(p, source, "JMBG", "personalidentificator", "PersonalIdentificatorEdit",
+                             QRect(232, 76, 100, 0), Kind::Fixed, QStringLiteral("0000000000000"));
     ui->AddressEdit = PlaceControl<DBEdit>(p, source, "Adresa", "address", "AddressEdit", QRect(344, 76, 200, 0), S);
     ui->ZipEdit = PlaceControl<DBEdit>(p, source, "Poštanski br.", "zip", "ZipEdit", QRect(556, 76, 60, 0));
     ui->CityEdit = PlaceControl<DBEdit>(p, source, "Grad", "city", "CityEdit", QRect(628, 76, 120, 0), S);
@@ -120,10 +130,10 @@ void TParkingDetailForm::BuildHeader()
     ui->ParkingSectorCB =
         PlaceControl<DBComboBox>(p, source, "Sektor", "parkingsector", "ParkingSectorCB", QRect(64, 128, 43, 0));
     ui->ParkingFromDateEdit = PlaceControl<DBDateEdit>(p, source, "Od datuma", "parkingfromdate", "ParkingFromDateEdit",
-                                                       QRect(120, 128, 68, 0));
+                                                       QRect(120, 128, 68, 0), Kind::Fixed, date);
     ui->FromDateButton = PlaceEllipsis(p, QStringLiteral("FromDateButton"), 189, 128, false);
-    ui->ParkingToDateEdit =
-        PlaceControl<DBDateEdit>(p, source, "Do datuma", "parkingtodate", "ParkingToDateEdit", QRect(224, 128, 68, 0));
+    ui->ParkingToDateEdit = PlaceControl<DBDateEdit>(p, source, "Do datuma", "parkingtodate", "ParkingToDateEdit",
+                                                     QRect(224, 128, 68, 0), Kind::Fixed, date);
     ui->ToDateButton = PlaceEllipsis(p, QStringLiteral("ToDateButton"), 293, 128, false);
     ui->CommentEdit = PlaceControl<DBEdit>(p, source, "Komentar", "comment", "CommentEdit", QRect(344, 128, 404, 0), S);
 

@@ -57,6 +57,7 @@ void TParkingDetailForm::DocumentPrintExecute()
     CustomApplyExecute();
     TReportEngine engine(this);
     engine.SetCashier(CashierName());
+    engine.SetCallerTellsFile(true);
     engine.ExecuteParkingInvoiceReport(Document(), Items(), PrintTitle(false), DateText(Document()));
     TellPrinted(engine.LastOutputFile());
 }
@@ -73,6 +74,7 @@ void TParkingDetailForm::PrintTicketExecute()
     document.Post();
     TReportEngine engine(this);
     engine.SetCashier(CashierName());
+    engine.SetCallerTellsFile(true);
     engine.ExecuteParkingTicketReport(document, Items(), PrintTitle(true), DateText(document));
     TellPrinted(engine.LastOutputFile());
 }

@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QToolBar>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -122,8 +123,9 @@ TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
     static_cast<QBoxLayout *>(CenterPanel->layout())->insertWidget(0, plateBar);
     connect(ui->PlateSearchEdit, &QLineEdit::returnPressed, this,
             [this] { dataset::ReportErrors([this] { FindPlate(ui->PlateSearchEdit->text()); }); });
-    // The frame is never narrower than its toolbar, so no command hides behind an overflow.
-    setMinimumWidth(ActionTB->sizeHint().width());
+    // The frame is never narrower than its toolbar's icons, so no command hides behind an
+    // overflow; with room enough the toolbar shows the commands' texts too.
+    setMinimumWidth(std::max(CompactToolBarWidth(), plateBar->sizeHint().width()));
 
     PopupMenu->addAction(ui->CustomAdd);
     PopupMenu->addAction(ui->CustomEdit);

@@ -196,6 +196,7 @@ void TParkingImportForm::UndoButtonClick()
         UndoLastImport(connection, tables, UndoHistoryKind(), HistoryUser(), previous);
         UndoDone();
         SetStatus(QStringLiteral("Vraćen je prethodni uvoz."));
+        ui->ProgressBar->setValue(0);
         if (ui->SummaryPanel)
             ui->SummaryPanel->hide();
     } catch (...) {
@@ -312,6 +313,11 @@ void TParkingImportForm::Finish(std::optional<ImportError> failure)
     ui->CancelButton->setEnabled(true);
     if (ui->UndoButton)
         ui->UndoButton->setEnabled(true);
+    if (failure) {
+        // The run is over: the text and the bar say so, not a load still going on.
+        SetStatus(QStringLiteral("Učitavanje nije uspelo."));
+        ui->ProgressBar->setValue(0);
+    }
     Q_EMIT importFinished(!failure);
     if (askToEmpty) {
         // A non-empty file without a row to store: the table is emptied only on "Da".

@@ -76,7 +76,9 @@ TParkingStartStopForm::TParkingStartStopForm(TParkingDM &dm, QWidget *parent)
 
     ui->NewDocDateE = new QLineEdit(this);
     ui->NewDocDateE->setObjectName(QStringLiteral("NewDocDateE"));
-    ui->NewDocDateE->setMaximumWidth(dataset::Scaled(*this, 90));
+    // A whole date at any text size: the row squeezes other things first.
+    dataset::SetWidestText(*ui->NewDocDateE, QStringLiteral("0000-00-00"));
+    ui->NewDocDateE->setFixedWidth(qMax(dataset::Scaled(*this, 90), dataset::NeededWidth(*ui->NewDocDateE)));
     ui->NewDocDateB = Button(this, "NewDocDateB", QStringLiteral("..."));
     ui->NewDocDateB->setMaximumWidth(qMax(dataset::Scaled(*this, 28), dataset::NeededWidth(*ui->NewDocDateB)));
     ui->CreateDocButton = Button(this, "CreateDocButton", QStringLiteral("Kreiraj"));

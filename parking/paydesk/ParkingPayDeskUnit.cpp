@@ -180,7 +180,9 @@ void TParkingPayDeskForm::BuildLayout()
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(top);
     layout->addWidget(ui->Pages, 1);
-    m_feedback = new FeedbackBanner(ui->ParkingPayDeskProductDBG);
+    // Under both pages, so news reaches the cashier on whichever page is shown.
+    m_feedback = FeedbackBanner::InLayout(this);
+    layout->addWidget(m_feedback);
 
     // An error of a handler leaves Qt's button handling first and reaches the
     // console's error display from an event of its own.

@@ -3,6 +3,9 @@
 #include <console/Authentication.h>
 #include <console/dbserver/Schema.h>
 #include <console/MainWindow.h>
+#include <console/SnapinManager.h>
+#include <console/connection/ConsoleSettings.h>
+#include <console/services/ConsoleSession.h>
 #include <console/services/Console.h>
 #include <console/services/DocumentService.h>
 #include <console/services/NoticeLog.h>
@@ -19,9 +22,11 @@
 #include <dataset/widgets/DBGrid.h>
 #include <tests/support/TestDatabase.h>
 
+#include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <sodium.h>
@@ -51,6 +56,7 @@ private Q_SLOTS:
     void changePassword();
     void afterConnectChecksSchemaVersion();
     void exportsPrintGridAsCsv();
+    void mainWindowFitsAtLargeFont();
 };
 
 namespace {
@@ -554,8 +560,8 @@ void TestConsoleServices::exportsPrintGridAsCsv()
     QVERIFY(csv.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(csv.readAll()),
              QStringLiteral("\"code\";\"name\";\"Cena\"\r\n"
-                            "\"DK100\";\"Doplatna karta 100\";\"100.00\"\r\n"
-                            "\"OB\";\"O'Brien pretplata\";\"10.00\"\r\n"));
+                            "\"DK100\";\"Doplatna karta 100\";\"100,00\"\r\n"
+                            "\"OB\";\"O'Brien pretplata\";\"10,00\"\r\n"));
 
     // The print wizard prints the print grid; without a display it writes a PDF.
     qputenv("PARKING_REPORT_DIR", dir.path().toUtf8());
@@ -567,6 +573,38 @@ void TestConsoleServices::exportsPrintGridAsCsv()
     delete grid;
     QVERIFY(!console->GetPrintGrid());
     QVERIFY(!window.PrintAction()->isEnabled());
+}
+
+// At a desktop font of 13.5 points (150 %) the console with the module's list and search
+// pane fits a screen 1280 pixels wide.
+void TestConsoleServices::mainWindowFitsAtLargeFont()
+{
+    const QFont original = QApplication::font();
+    const auto restore = qScopeGuard([&original] { QApplication::setFont(original); });
+    QFont font = original;
+    font.setPointSizeF(13.5);
+    QApplication::setFont(font);
+    TestDatabase db;
+    QTemporaryDir dir;
+    const ConsoleSettings settings(dir.filePath(QStringLiteral("konzola.ini")));
+    ConsoleSession session(db.connection(), settings);
+    SnapinManager snapins;
+    QCOMPARE(snapins.LoadFolder(SnapinManager::DefaultFolder(), session.ConsoleInterface()), 1);
+    {
+        MainWindow window(session.GetConsole(), session.Notices());
+        window.ShowSnapins(snapins);
+        window.resize(1280, 900);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(50);
+        if (const QString grabs = qEnvironmentVariable("PARKING_GRAB_DIR"); !grabs.isEmpty())
+            window.grab().save(QDir(grabs).filePath(QStringLiteral("main-150.png")));
+        const int needed = window.minimumSizeHint().width();
+        window.ShutdownSnapins();
+        QVERIFY2(needed <= 1280, qPrintable(QString::number(needed)));
+        QCOMPARE(window.width(), 1280);
+    }
+    snapins.StopAll();
 }
 
 QTEST_MAIN(TestConsoleServices)

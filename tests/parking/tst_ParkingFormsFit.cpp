@@ -1,6 +1,7 @@
 #include "documents/DocumentsFixture.h"
 
 #include <dataset/widgets/DBGrid.h>
+#include <dataset/widgets/DesignScale.h>
 #include <parking/documents/ParkingDetailUnit.h>
 #include <parking/documents/ParkingNavigatorUnit.h>
 #include <parking/documents/ParkingViewerUnit.h>
@@ -16,6 +17,7 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QToolBar>
 
 namespace {
@@ -74,6 +76,24 @@ std::vector<std::pair<const char *, Factory>> Forms(TParkingDM &dm)
     };
 }
 
+// The desktop's font at 'points' for as long as the object lives.
+class DesktopFont {
+public:
+    explicit DesktopFont(qreal points)
+        : m_original(QApplication::font())
+    {
+        QFont font = m_original;
+        font.setPointSizeF(points);
+        QApplication::setFont(font);
+    }
+    ~DesktopFont() { QApplication::setFont(m_original); }
+    DesktopFont(const DesktopFont &) = delete;
+    DesktopFont &operator=(const DesktopFont &) = delete;
+
+private:
+    QFont m_original;
+};
+
 } // namespace
 
 // Every form of the module at the desktop's 100 % and 150 % text sizes: no text is cut,
@@ -83,7 +103,10 @@ class TestParkingFormsFit : public QObject {
 private Q_SLOTS:
     void everyFormFits_data();
     void everyFormFits();
+    void fixedFormValuesShowWhole_data();
+    void fixedFormValuesShowWhole();
     void windowsStretchTheirFields();
+    void listToolbarFitsBesideSearchPane_data();
     void listToolbarFitsBesideSearchPane();
 };
 
@@ -97,10 +120,7 @@ void TestParkingFormsFit::everyFormFits_data()
 void TestParkingFormsFit::everyFormFits()
 {
     QFETCH(qreal, points);
-    const QFont original = QApplication::font();
-    QFont font = original;
-    font.setPointSizeF(points);
-    QApplication::setFont(font);
+    const DesktopFont desktop(points);
     DocumentsFixture fx;
     FillDatabase(fx);
     QStringList cut;
@@ -117,7 +137,50 @@ void TestParkingFormsFit::everyFormFits()
         if (auto *detail = qobject_cast<TParkingDetailForm *>(form.get()))
             detail->CustomCancel->trigger();
     }
-    QApplication::setFont(original);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
+}
+
+void TestParkingFormsFit::fixedFormValuesShowWhole_data()
+{
+    everyFormFits_data();
+}
+
+// A personal number, a date and a date with its time are read whole at a glance, at 100 %
+// and at 150 %: no edit scrolls its first digits out of sight.
+void TestParkingFormsFit::fixedFormValuesShowWhole()
+{
+    QFETCH(qreal, points);
+    const DesktopFont desktop(points);
+    DocumentsFixture fx;
+    const qint64 id = fx.InsertDocument("125/13", "2025-12-28 22:58:00", 7, "7788AB");
+    fx.connection().Execute(QStringLiteral("UPDATE parkingdocument SET personalidentificator = '0808988710008', "
+                                           "parkingfromdate = '2025-12-28', parkingtodate = '2025-12-28' "
+                                           "WHERE parkingdocumentid = %1")
+                                .arg(id));
+    fx.OpenDocuments(id);
+    QStringList cut;
+    {
+        TParkingDetailForm detail(fx.dm());
+        detail.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&detail));
+        for (const char *name :
+             {"PersonalIdentificatorEdit", "DocumentDateTimeEdit", "ParkingFromDateEdit", "ParkingToDateEdit"}) {
+            const auto *edit = Child<QLineEdit>(detail, name);
+            QVERIFY2(edit->text().size() >= 10, qPrintable(edit->text()));
+            if (const QString line = textfit::ValueCut(*edit); !line.isEmpty())
+                cut << line;
+        }
+        detail.CustomCancel->trigger();
+    }
+    {
+        TParkingStartStopForm startStop(fx.dm());
+        startStop.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&startStop));
+        const auto *date = Child<QLineEdit>(startStop, "NewDocDateE");
+        QCOMPARE(date->text().size(), 10);
+        if (const QString line = textfit::ValueCut(*date); !line.isEmpty())
+            cut << line;
+    }
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
 }
 
@@ -147,20 +210,32 @@ void TestParkingFormsFit::windowsStretchTheirFields()
     form.CustomCancel->trigger();
 }
 
-// In a console window 1280 pixels wide, beside the module list (150) and the search pane
-// (260), the list's toolbar shows every command, none behind its overflow.
+void TestParkingFormsFit::listToolbarFitsBesideSearchPane_data()
+{
+    everyFormFits_data();
+}
+
+// In a console window 1280 pixels wide, beside the module list (150 design pixels) and
+// the search pane, the list fits at 100 % and at 150 %, and its toolbar shows every
+// command, none behind its overflow: with their texts at 100 %, at least their icons.
 void TestParkingFormsFit::listToolbarFitsBesideSearchPane()
 {
+    QFETCH(qreal, points);
+    const DesktopFont desktop(points);
     DocumentsFixture fx;
     TParkingViewerForm viewer(fx.dm());
-    const int room = 1280 - 150 - 260 - 40;
-    QVERIFY2(viewer.minimumWidth() <= room, qPrintable(QString::number(viewer.minimumWidth())));
+    TParkingNavigatorForm navigator(fx.dm());
+    const int room = 1280 - dataset::Scaled(viewer, 150) - navigator.minimumSizeHint().width() - 40;
+    const int needed = viewer.minimumWidth();
     viewer.resize(room, 400);
     viewer.show();
+    QVERIFY2(needed <= room, qPrintable(QStringLiteral("%1 > %2").arg(needed).arg(room)));
     QVERIFY(QTest::qWaitForWindowExposed(&viewer));
     for (QAction *action : viewer.ActionTB->actions())
         QVERIFY2(action->isSeparator() || viewer.ActionTB->widgetForAction(action)->isVisible(),
                  qPrintable(action->text()));
+    if (points < 10)
+        QCOMPARE(viewer.ActionTB->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
 }
 
 PARKING_TEST_MAIN(TestParkingFormsFit)

@@ -6,12 +6,21 @@ class TestFormatFloat : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void startsWithSerbianSeparators();
     void formatFloat_data();
     void formatFloat();
     void guardRestoresSettings();
     void formatDateTime_data();
     void formatDateTime();
 };
+
+// Whatever the desktop's locale (the tests run in C), amounts read as Serbian ones.
+void TestFormatFloat::startsWithSerbianSeparators()
+{
+    QCOMPARE(FormatFloat("#,##0.00", 1000), QStringLiteral("1.000,00"));
+    QCOMPARE(FormatFloat("0.00", 1234.5), QStringLiteral("1234,50"));
+    QCOMPARE(StrToFloat(QStringLiteral("12,5")), 12.5);
+}
 
 void TestFormatFloat::formatFloat_data()
 {
@@ -42,6 +51,8 @@ void TestFormatFloat::formatFloat_data()
     QTest::newRow("grouping rounds into group") << "#,##0.00" << 999.999 << dot << comma << "1,000.00";
     QTest::newRow("serbian separators") << "#,##0.00" << 1234567.891 << comma << dot << "1.234.567,89";
     QTest::newRow("serbian 0.00") << "0.00" << 12.3 << comma << dot << "12,30";
+    // An import's decimal point "." beside the Serbian grouping "." groups with ",".
+    QTest::newRow("decimal point as grouping") << "#,##0.00" << 1234.5 << dot << dot << "1,234.50";
     QTest::newRow("leading zeros") << "000" << 7.0 << dot << comma << "007";
     QTest::newRow("literal suffix") << "0.00 'din'" << 5.0 << dot << comma << "5.00 din";
     QTest::newRow("negative section") << "0.00;(0.00)" << -5.0 << dot << comma << "(5.00)";

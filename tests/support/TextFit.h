@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QStringList>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
@@ -27,6 +28,23 @@ inline QString Name(const QWidget *widget)
 {
     return QStringLiteral("%1 \"%2\"")
         .arg(QString::fromLatin1(widget->metaObject()->className()), widget->objectName());
+}
+
+// The edit's own text, when it does not fit whole between the edit's frame and margins
+// (the edit then scrolls and hides its first characters); empty when it fits.
+inline QString ValueCut(const QLineEdit &edit)
+{
+    QStyleOptionFrame option;
+    option.initFrom(&edit);
+    option.lineWidth = edit.hasFrame() ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit) : 0;
+    const QRect contents = edit.style()->subElementRect(QStyle::SE_LineEditContents, &option, &edit);
+    const QMargins margins = edit.textMargins();
+    // Two pixels of inner margin on either side and the cursor's pixel.
+    const int has = contents.width() - margins.left() - margins.right() - 2 * 2 - 1;
+    const int need = edit.fontMetrics().horizontalAdvance(edit.text());
+    if (need <= has)
+        return {};
+    return QStringLiteral("%1: \"%2\" needs %3 px, has %4").arg(Name(&edit), edit.text()).arg(need).arg(has);
 }
 
 // Every text of 'root' and its visible descendants that does not fit, one line each.

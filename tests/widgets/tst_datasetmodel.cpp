@@ -53,8 +53,9 @@ void TestDataSetModel::displayTexts_data()
     QTest::addColumn<bool>("current");
     QTest::addColumn<QString>("display");
     QTest::addColumn<QString>("edit");
-    QTest::newRow("format on another row") << 2 << "price" << false << "1234.57" << "1234.567";
-    QTest::newRow("format on the current row") << 0 << "price" << true << "1.50" << "1.5";
+    // Shown in the program's Serbian number format, edited as stored.
+    QTest::newRow("format on another row") << 2 << "price" << false << "1234,57" << "1234.567";
+    QTest::newRow("format on the current row") << 0 << "price" << true << "1,50" << "1.5";
     QTest::newRow("null number") << 3 << "price" << false << "" << "";
     QTest::newRow("text") << 1 << "name" << false << "Beta" << "Beta";
     QTest::newRow("null date-time") << 1 << "issued" << true << "" << "";

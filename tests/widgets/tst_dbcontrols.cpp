@@ -101,7 +101,7 @@ void TestDBControls::editFollowsCursorAndWritesOnTyping()
     price->SetDataSource(&f.source);
     price->SetDataField(QStringLiteral("price"));
     f.query.First();
-    QCOMPARE(price->text(), QStringLiteral("1.50"));
+    QCOMPARE(price->text(), QStringLiteral("1,50"));
     price->show();
     price->setFocus();
     QCOMPARE(price->text(), QStringLiteral("1.5"));

@@ -13,11 +13,19 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QGroupBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QTabWidget>
 #include <QTimer>
+#include <QTranslator>
 #include <QtTest>
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <stdexcept>
 
 namespace {
@@ -41,6 +49,7 @@ class TestCommon : public QObject {
 
 private Q_SLOTS:
     void qtTextsInSerbian();
+    void printDialogsInSerbian();
     void messages_data();
     void messages();
     void unknownMessageThrows();
@@ -314,6 +323,90 @@ void TestCommon::qtTextsInSerbian()
     QCoreApplication::removeTranslator(texts.get());
     QDialogButtonBox box(QDialogButtonBox::Cancel);
     QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancel"));
+}
+
+namespace {
+
+// Asked before the Serbian texts (installed after them): notes every text Qt looks up,
+// answering nothing itself.
+class SeenTexts : public QTranslator {
+public:
+    QString translate(const char *context, const char *sourceText, const char *, int) const override
+    {
+        if (sourceText && *sourceText)
+            seen.insert({QByteArray(context), QByteArray(sourceText)});
+        return {};
+    }
+    bool isEmpty() const override { return false; }
+    mutable std::set<std::pair<QByteArray, QByteArray>> seen;
+};
+
+// The texts a window shows: titles, labels, buttons, actions, group boxes, tabs and lists.
+QStringList ShownTexts(QWidget &window)
+{
+    QStringList texts{window.windowTitle()};
+    QList<QWidget *> widgets = window.findChildren<QWidget *>();
+    for (QWidget *widget : widgets) {
+        if (auto *label = qobject_cast<QLabel *>(widget))
+            texts << label->text();
+        else if (auto *button = qobject_cast<QAbstractButton *>(widget))
+            texts << button->text() << button->toolTip();
+        else if (auto *group = qobject_cast<QGroupBox *>(widget))
+            texts << group->title();
+        else if (auto *tabs = qobject_cast<QTabWidget *>(widget))
+            for (int i = 0; i < tabs->count(); ++i)
+                texts << tabs->tabText(i);
+        for (QAction *action : widget->actions())
+            texts << action->text() << action->toolTip();
+    }
+    texts.removeAll(QString());
+    return texts;
+}
+
+} // namespace
+
+// The print preview, the print dialog and its page set-up show Qt's texts in Serbian:
+// every text they look up has its Serbian form, and none of the well-known English
+// captions is left on screen.
+void TestCommon::printDialogsInSerbian()
+{
+    auto texts = std::make_unique<SerbianQtTexts>();
+    QCoreApplication::installTranslator(texts.get());
+    SeenTexts seen;
+    QCoreApplication::installTranslator(&seen);
+    QStringList shown;
+    {
+        QPrinter printer;
+        QPrintPreviewDialog preview(&printer);
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        shown << ShownTexts(preview);
+        QPrintDialog print(&printer);
+        print.setOption(QAbstractPrintDialog::PrintToFile);
+        print.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&print));
+        shown << ShownTexts(print);
+        QPageSetupDialog setup(&printer);
+        setup.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&setup));
+        shown << ShownTexts(setup);
+    }
+    QCoreApplication::removeTranslator(&seen);
+    QStringList missing;
+    for (const auto &[context, source] : seen.seen) {
+        const bool printing = context.startsWith("QPrint") || context.startsWith("QPageSetup")
+            || context.startsWith("QUnixPrint") || context.startsWith("QCups") || context.startsWith("QPPD");
+        if (printing && texts->translate(context.constData(), source.constData()).isEmpty())
+            missing << QStringLiteral("%1: %2").arg(QString::fromLatin1(context), QString::fromUtf8(source));
+    }
+    QCoreApplication::removeTranslator(texts.get());
+    for (const QString &line : std::as_const(missing))
+        qWarning("no Serbian text: %s", qPrintable(line));
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char('\n'))));
+    for (const QString &english : {QStringLiteral("Print Preview"), QStringLiteral("Print"),
+                                   QStringLiteral("Page Setup"), QStringLiteral("Close"), QStringLiteral("Printer"),
+                                   QStringLiteral("Copies:"), QStringLiteral("Landscape"), QStringLiteral("Portrait")})
+        QVERIFY2(!shown.contains(english), qPrintable(english));
 }
 
 QTEST_MAIN(TestCommon)

@@ -14,7 +14,10 @@
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QtTest>
 
 namespace {
@@ -49,20 +52,64 @@ ParkingReportData sampleReceipt()
     return data;
 }
 
-// Saves a picture of 'page' into the folder named by PARKING_GRAB_DIR, when it is set.
+// Saves a picture of each printed page of 'page' into the folder named by
+// PARKING_GRAB_DIR, when it is set (name.png, name-2.png, ...).
 void GrabPage(QTextDocument &page, const QString &name)
 {
     const QString dir = qEnvironmentVariable("PARKING_GRAB_DIR");
     if (dir.isEmpty())
         return;
     QDir().mkpath(dir);
-    page.setPageSize(QSizeF(794, 1123));
-    QImage image(794, 1123, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    page.drawContents(&painter, QRectF(0, 0, 794, 1123));
-    painter.end();
-    image.save(QDir(dir).filePath(name + QStringLiteral(".png")));
+    for (int i = 0; i < page.pageCount(); ++i)
+        ReportPageImage(page, i, 110)
+            .save(QDir(dir).filePath(name + (i > 0 ? QStringLiteral("-%1").arg(i + 1) : QString())
+                                     + QStringLiteral(".png")));
+}
+
+QByteArray WrittenPdf(QTextDocument &page, const QString &fileName)
+{
+    ReportOutput::WritePdf(page, fileName);
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A document as a cashier fills it: three items with the names the operator's products
+// carry, a payer with a long address, and (on the ticket) the streets of a large zone.
+ParkingReportData fullDocument(bool ticket)
+{
+    ParkingReportData data = sampleReceipt();
+    data.ticket = ticket;
+    data.title = ticket ? QStringLiteral("Priznanica / Karta 15") : QStringLiteral("Priznanica 15");
+    data.payerAddress = QStringLiteral("Bulevar kralja Aleksandra 332/14");
+    data.items.clear();
+    data.items.push_back({QStringLiteral("DK1500"), QStringLiteral("Doplatna karta"), QStringLiteral("1000104"), 1,
+                          1250.0, 20, 1250.0, 1500.0});
+    data.items.push_back({QStringLiteral("OPN-ST-1M"), QStringLiteral("Pretplata za stanare zone I, mesečna"),
+                          QStringLiteral("PR-100001"), 1, 2500.0, 20, 2500.0, 3000.0});
+    data.items.push_back(
+        {QStringLiteral("SAT"), QStringLiteral("Parking sat"), QStringLiteral("SAT-12"), 3, 41.67, 20, 125.01, 150.01});
+    QStringList streets;
+    for (int i = 1; i <= 40; ++i)
+        streets << QStringLiteral("Ulica Kneza Miloša %1").arg(i);
+    data.streets = streets.join(QStringLiteral(", "));
+    return data;
+}
+
+// The lines the text of each block equal to one of 'texts' is laid out on.
+QMap<QString, QStringList> LaidOutLines(QTextDocument &page, const QStringList &texts)
+{
+    QMap<QString, QStringList> lines;
+    page.documentLayout(); // laid out
+    for (QTextBlock block = page.begin(); block.isValid(); block = block.next()) {
+        if (!texts.contains(block.text()))
+            continue;
+        const QTextLayout *layout = block.layout();
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            lines[block.text()] << block.text().mid(line.textStart(), line.textLength()).trimmed();
+        }
+    }
+    return lines;
 }
 
 } // namespace
@@ -75,6 +122,9 @@ private Q_SLOTS:
     void wizardParams_data();
     void wizardParams();
     void receiptHtml();
+    void printoutsReadWell_data();
+    void printoutsReadWell();
+    void picturesFitThePage();
     void ticketAddsStreets();
     void gridHtmlShowsVisibleColumns();
     void gridPrintWritesPdf();
@@ -123,21 +173,89 @@ void TestReport::receiptHtml()
     auto page = NewReportDocument(ParkingReportHtml(data));
     const QString shown = page->toPlainText();
     for (const QString &expected :
-         {QStringLiteral("Priznanica 15"), QStringLiteral("07.03.2024 09:05"),
-          QStringLiteral("SRB BG 123-ŠĐ"), QStringLiteral("Petar Petrović"),
-          QStringLiteral("Njegoševa 5, 11000 Beograd"), QStringLiteral("Doplatna karta <A&B>"),
-          QStringLiteral("T-77"), QStringLiteral("1,500.00"), QStringLiteral("1,600.01"),
-          QStringLiteral("1,333.34")})
+         {QStringLiteral("Priznanica 15"), QStringLiteral("07.03.2024 09:05"), QStringLiteral("SRB BG 123-ŠĐ"),
+          QStringLiteral("Petar Petrović"), QStringLiteral("Njegoševa 5, 11000 Beograd"),
+          QStringLiteral("Doplatna karta <A&B>"), QStringLiteral("T-77"), QStringLiteral("1.500,00"),
+          QStringLiteral("1.600,01"), QStringLiteral("1.333,34")})
         QVERIFY2(shown.contains(expected), qPrintable(expected));
     // Totals and amount columns in dinars, the cashier named, the number printed once.
-    for (const QString &expected : {QStringLiteral("1,600.01 RSD"), QStringLiteral("1,333.34 RSD"),
-                                    QStringLiteral("Cena (RSD)"), QStringLiteral("Sa PDV (RSD)"),
-                                    QStringLiteral("Naplatio: Marko Marković")})
+    for (const QString &expected :
+         {QStringLiteral("1.600,01 RSD"), QStringLiteral("1.333,34 RSD"), QStringLiteral("Cena (RSD)"),
+          QStringLiteral("Sa PDV (RSD)"), QStringLiteral("Naplatio: Marko Marković")})
         QVERIFY2(shown.contains(expected), qPrintable(expected));
     QCOMPARE(shown.count(QStringLiteral("Priznanica 15")), 1);
     QVERIFY(!shown.contains(QStringLiteral("Broj:")));
     GrabPage(*page, QStringLiteral("printout-receipt"));
     QVERIFY(!shown.contains(QStringLiteral("Knez Mihailova")));  // streets are the ticket's
+}
+
+void TestReport::printoutsReadWell_data()
+{
+    QTest::addColumn<bool>("ticket");
+    QTest::newRow("receipt") << false;
+    QTest::newRow("ticket") << true;
+}
+
+// A receipt and a ticket each fill one A4 page (the signatures with the rest), and an
+// item's name breaks only between words, "Doplatna karta" on one line.
+void TestReport::printoutsReadWell()
+{
+    QFETCH(bool, ticket);
+    const ParkingReportData data = fullDocument(ticket);
+    auto page = NewReportDocument(ParkingReportHtml(data));
+    GrabPage(*page, ticket ? QStringLiteral("ticket") : QStringLiteral("receipt"));
+    const QByteArray pdf =
+        WrittenPdf(*page, m_dir.filePath(ticket ? QStringLiteral("t.pdf") : QStringLiteral("r.pdf")));
+    QVERIFY(pdf.startsWith("%PDF"));
+    QCOMPARE(pdfPageCount(pdf), 1);
+
+    QStringList names;
+    for (const ParkingReportData::Item &item : data.items)
+        names << item.name;
+    const QMap<QString, QStringList> lines = LaidOutLines(*page, names);
+    QCOMPARE(lines.size(), names.size());
+    QCOMPARE(lines.value(QStringLiteral("Doplatna karta")), QStringList{QStringLiteral("Doplatna karta")});
+    QCOMPARE(lines.value(QStringLiteral("Parking sat")), QStringList{QStringLiteral("Parking sat")});
+    for (const QString &name : names) {
+        const QStringList words = name.split(QLatin1Char(' '));
+        for (const QString &line : lines.value(name))
+            for (const QString &part : line.split(QLatin1Char(' ')))
+                QVERIFY2(words.contains(part),
+                         qPrintable(QStringLiteral("%1: %2").arg(name, lines.value(name).join('/'))));
+    }
+}
+
+// The charts go across the page's text, never past its right edge, whatever their size.
+void TestReport::picturesFitThePage()
+{
+    QList<ReportPicture> pictures;
+    for (const QSize size : {QSize(640, 220), QSize(900, 300), QSize(300, 300)}) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::darkBlue);
+        pictures.push_back({image});
+    }
+    const auto report =
+        PictureReport(QStringLiteral("Blagajna 06.12.2026 - Grafikoni"), QString(), pictures, QString());
+    const qreal width = ReportBodySize().width();
+    int seen = 0;
+    for (QTextBlock block = report->begin(); block.isValid(); block = block.next()) {
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextImageFormat image = it.fragment().charFormat().toImageFormat();
+            if (!image.isValid())
+                continue;
+            ++seen;
+            const QRectF box = report->documentLayout()->blockBoundingRect(block);
+            QVERIFY2(box.left() + image.width() <= width + 0.5,
+                     qPrintable(QStringLiteral("%1 + %2 > %3").arg(box.left()).arg(image.width()).arg(width)));
+            QVERIFY(image.width() >= width - 20); // across the page, not a thumbnail
+        }
+    }
+    QCOMPARE(seen, 3);
+    // The page printed holds the whole picture: its right end on the sheet is painted.
+    GrabPage(*report, QStringLiteral("chart-print"));
+    const QImage sheet = ReportPageImage(*report, 0, 72);
+    const QRect body = ReportPageLayout().paintRectPixels(72);
+    QCOMPARE(QColor(sheet.pixel(body.right() - 2, body.top() + 60)).rgb(), QColor(Qt::darkBlue).rgb());
 }
 
 void TestReport::ticketAddsStreets()
@@ -205,6 +323,11 @@ void TestReport::gridPrintWritesPdf()
     const auto told = dialogs.ShownOf(ScriptedDialogService::Kind::Information);
     QCOMPARE(told.size(), size_t(1));
     QVERIFY(told.front().text.contains(QDir::toNativeSeparators(fileName)));
+    // A window that names the file in its own banner brings no box besides it.
+    dialogs.Clear();
+    const auto page = NewReportDocument(GridHtml(grid, QStringLiteral("Banner"), QString()));
+    QVERIFY(!ReportOutput::Deliver(*page, QStringLiteral("Banner"), nullptr, ReportOutput::Notice::Caller).isEmpty());
+    QVERIFY(dialogs.ShownOf(ScriptedDialogService::Kind::Information).empty());
 
     // Reports are private to the user, and so is a folder made for them.
     const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
@@ -258,11 +381,13 @@ void TestReport::picturesGoIntoPdf()
     QTableView grid;
     grid.setModel(&model);
     const auto report = PictureReport(QStringLiteral("Blagajna 06.12.2026 - Grafikoni"),
-                                      QStringLiteral("Ukupno: 1.00 RSD"), pictures, GridTableHtml(grid));
+                                      QStringLiteral("Ukupno: 1,00 RSD"), pictures, GridTableHtml(grid));
     const QString html = report->toHtml();
     QCOMPARE(html.count(QStringLiteral("<img ")), 3);
-    QVERIFY(html.contains(QStringLiteral("width=\"640\" height=\"300\"")));
-    QVERIFY(html.contains(QStringLiteral("width=\"640\" height=\"640\"")));
+    // Across the page's text, at the picture's proportions.
+    const int across = int(ReportBodySize().width());
+    QVERIFY(html.contains(QStringLiteral("width=\"%1\" height=\"%2\"").arg(across).arg(qRound(across * 300.0 / 640))));
+    QVERIFY(html.contains(QStringLiteral("width=\"%1\" height=\"%1\"").arg(across)));
     QVERIFY(report->toPlainText().contains(QStringLiteral("Doplatna karta")));
     QVERIFY(report->toPlainText().indexOf(QStringLiteral("Ukupno"))
             < report->toPlainText().indexOf(QStringLiteral("Doplatna")));

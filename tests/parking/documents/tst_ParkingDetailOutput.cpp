@@ -5,6 +5,7 @@
 #include <parking/documents/ParkingDetailUnit.h>
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -121,12 +122,14 @@ void TestParkingDetailOutput::printTitles()
     TParkingDetailForm form(*ParkingDM);
     QCOMPARE(form.PrintTitle(false), QStringLiteral("Priznanica 15"));
     QCOMPARE(form.PrintTitle(true), QStringLiteral("Priznanica / Karta 15"));
-    Child<QAction>(form, "DocumentPrint")->trigger();
-    Child<QAction>(form, "PrintTicket")->trigger();
-    // The engine names each file after the title it was given.
+    // The engine names each file after the title it was given; the editor tells it.
     QStringList told;
-    for (const auto &shown : out.fx.dialogs.ShownOf(ScriptedDialogService::Kind::Information))
-        told << QFileInfo(shown.text.section(QLatin1Char(' '), -1)).fileName().section(QLatin1Char('-'), 0, 0);
+    for (const char *print : {"DocumentPrint", "PrintTicket"}) {
+        Child<QAction>(form, print)->trigger();
+        told << QFileInfo(form.Feedback().section(QLatin1Char(' '), -1).chopped(1))
+                    .fileName()
+                    .section(QLatin1Char('-'), 0, 0);
+    }
     QCOMPARE(told, (QStringList{QStringLiteral("Priznanica_15"), QStringLiteral("Priznanica_Karta_15")}));
     QVERIFY(TestApplication::instance()->errors.isEmpty());
 }
@@ -270,8 +273,17 @@ void TestParkingDetailOutput::printedFileOffered()
     const QString file = form.Feedback().section(QStringLiteral("datoteci "), 1).chopped(1);
     QVERIFY(QFileInfo::exists(file));
     QVERIFY(Child<QPushButton>(form, "FeedbackOpen")->isVisible());
+    // One notice per print: the banner, no box besides it.
+    QVERIFY(out.fx.dialogs.ShownOf(ScriptedDialogService::Kind::Information).empty());
     QTest::qWait(20);
     GrabIfAsked(&form, QStringLiteral("editor-printed"));
+    // Without a program for PDF files (none offscreen) "Otvori" says where the file is.
+    QTest::mouseClick(Child<QPushButton>(form, "FeedbackOpen"), Qt::LeftButton);
+    const QFileInfo written(file);
+    QCOMPARE(form.Feedback(),
+             QStringLiteral("Nijedan program nije otvorio datoteku %1. Nalazi se u folderu %2.")
+                 .arg(written.fileName(), QDir::toNativeSeparators(written.absolutePath())));
+    QVERIFY(!Child<QPushButton>(form, "FeedbackOpen")->isVisible());
     form.CustomCancel->trigger();
 }
 

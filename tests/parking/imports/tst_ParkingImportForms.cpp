@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -114,7 +115,7 @@ void TestParkingImportForms::subscriptionForm()
     QCOMPARE(message.first(), QStringLiteral("Pogrešan format datoteke!"));
     QVERIFY2(message.at(1).startsWith(QStringLiteral("Red 3: ")), qPrintable(message.at(1)));
     QCOMPARE(message.last(), QStringLiteral("Sadržaj tabela je ostao nepromenjen."));
-    QCOMPARE(Child<QLabel>(form, "LoadingInfoLabel")->text(), QStringLiteral("Učitavanje u toku."));
+    QCOMPARE(Child<QLabel>(form, "LoadingInfoLabel")->text(), QStringLiteral("Učitavanje nije uspelo."));
     ParkingDM->ParkingSubscriptionZQ().Refresh();
     QCOMPARE(Column(Child<dataset::DBGrid>(form, "DBGrid"), 1), QStringList({"BG 123-ŠĐ", "NI-55"}));
 
@@ -135,6 +136,8 @@ void TestParkingImportForms::subscriptionForm()
     fixture.dialogs.QueueConfirm(true);
     QTest::mouseClick(Child<QPushButton>(form, "UndoButton"), Qt::LeftButton);
     QCOMPARE(Child<dataset::DBGrid>(form, "DBGrid")->Model()->rowCount(), 4);
+    QCOMPARE(Child<QLabel>(form, "LoadingInfoLabel")->text(), QStringLiteral("Vraćen je prethodni uvoz."));
+    QCOMPARE(Child<QProgressBar>(form, "ProgressBar")->value(), 0);
     QTest::mouseClick(Child<QPushButton>(form, "UndoButton"), Qt::LeftButton);
     QCOMPARE(fixture.dialogs.ShownOf(ScriptedDialogService::Kind::Information).back().text,
              QStringLiteral("Vraćanje nije moguće: nema prethodnog uvoza."));

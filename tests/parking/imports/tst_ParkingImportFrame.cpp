@@ -163,7 +163,9 @@ void TestParkingImportFrame::failureKeepsLineNumberAndRestoresState()
     if (jobRan) {
         QVERIFY(finished.wait(5000));
         QCOMPARE(finished.first().first().toBool(), false);
-        QCOMPARE(Child<QLabel>(form, "LoadingInfoLabel")->text(), QStringLiteral("Učitavanje u toku."));
+        // The run is over and the form says so: no load "in progress" at a bar left half full.
+        QCOMPARE(Child<QLabel>(form, "LoadingInfoLabel")->text(), QStringLiteral("Učitavanje nije uspelo."));
+        QCOMPARE(Child<QProgressBar>(form, "ProgressBar")->value(), 0);
     } else {
         QVERIFY(!form.Importing());
         QVERIFY(finished.isEmpty());

@@ -11,7 +11,9 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
+#include <QLabel>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTextBrowser>
 
 // The pay desk: the day's two summaries, the "M" document made from the product
@@ -27,6 +29,7 @@ private Q_SLOTS:
     void onlyTicketsAndSubscriptionsWriteNothing();
     void refusedItemShownWithLockFree();
     void deadlockedRunWrittenAgainOnce();
+    void newsReachesEitherPage();
     void printParameters();
     void typedDateReloads();
     void printoutCarriesTotalOperatorTime();
@@ -288,6 +291,37 @@ void TestParkingPayDesk::deadlockedRunWrittenAgainOnce()
 
 // The parameter carries the box's text as it stands; the console's print grid is the
 // printed one during the run and the earlier one afterwards.
+// The document made from the page "Grafikoni" is told there, and stays told on "Tabele";
+// the news covers neither page's print button.
+void TestParkingPayDesk::newsReachesEitherPage()
+{
+    PayDesk desk;
+    desk.Sale(kDay + QStringLiteral(" 10:00:00"), QStringLiteral("P4"), 4, 40);
+    desk.Load(kDay);
+    desk.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(desk.form));
+    auto *pages = Child<QTabWidget>(*desk.form, "PayDeskPages");
+    pages->setCurrentIndex(1);
+    desk.fx.dialogs.QueueConfirm(true);
+    Child<QPushButton>(*desk.form, "CreateButton")->click();
+    QCoreApplication::processEvents();
+    const auto *banner = Child<QWidget>(*desk.form, "FeedbackBanner");
+    QVERIFY2(Child<QLabel>(*desk.form, "FeedbackText")->text().startsWith(QStringLiteral("Napravljen je dokument")),
+             qPrintable(Child<QLabel>(*desk.form, "FeedbackText")->text()));
+    for (const int page : {1, 0}) {
+        pages->setCurrentIndex(page);
+        QCoreApplication::processEvents();
+        QVERIFY2(banner->isVisible(), qPrintable(pages->tabText(page)));
+        for (const char *name : {"PrintChartsButton", "PrintProdButton"}) {
+            const auto *button = Child<QWidget>(*desk.form, name);
+            if (!button->isVisible())
+                continue;
+            const QRect shown(button->mapTo(desk.form, QPoint(0, 0)), button->size());
+            QVERIFY2(!shown.intersects(banner->geometry()), name);
+        }
+    }
+}
+
 void TestParkingPayDesk::printParameters()
 {
     PayDesk desk;

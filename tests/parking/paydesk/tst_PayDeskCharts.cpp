@@ -2,6 +2,7 @@
 
 #include <dataset/widgets/DBGrid.h>
 #include <framework/report/PicturePrint.h>
+#include <framework/report/ReportDocument.h>
 #include <parking/paydesk/ParkingPayDeskUnit.h>
 #include <parking/paydesk/PayDeskChartBuild.h>
 #include <parking/data/DocumentTotals.h>
@@ -394,14 +395,10 @@ void TestPayDeskCharts::printoutHoldsChartsAndGrids()
         QList<ReportPicture> shown;
         for (const QImage &picture : pictures)
             shown.push_back({picture});
-        const auto page = PictureReport(QStringLiteral("Blagajna"), QString(), shown, QString());
-        page->setPageSize(QSizeF(794, 1123));
-        QImage image(794, 1123, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        page->drawContents(&painter, QRectF(0, 0, 794, 1123));
-        painter.end();
-        image.save(QDir(dir).filePath(QStringLiteral("blagajna-grafikoni-stampa.png")));
+        const auto page = PictureReport(QStringLiteral("Blagajna 06.12.2026 - Grafikoni"), QString(), shown, QString());
+        for (int i = 0; i < page->pageCount(); ++i)
+            ReportPageImage(*page, i, 110)
+                .save(QDir(dir).filePath(QStringLiteral("blagajna-grafikoni-stampa-%1.png").arg(i + 1)));
     }
     Child<QPushButton>(*desk.form, "PrintChartsButton")->click();
     QCoreApplication::processEvents();
