@@ -31,27 +31,44 @@ bool TParkingDetailForm::MayPayTicket(const QString &ticketNumber)
     return true;
 }
 
-// Before a save: a new document without items, or a typed ticket number paid already,
-// goes on only when the cashier says so; otherwise the save stops silently.
+// Before a save: a new document without items goes on only when the cashier says so;
+// otherwise the save stops silently.
 void TParkingDetailForm::ConfirmSave()
 {
-    dataset::Query &items = Items();
+    const dataset::Query &items = Items();
+    if (items.Active() && items.RecordCount() == 0 && Document().State() == dataset::DataSetState::Insert
+        && !ConfirmMessage(QStringLiteral("Dokument nema nijednu stavku. Snimiti ga ipak?")))
+        Abort();
+}
+
+// The first new item whose ticket was paid already (and not allowed by the cashier).
+// Run inside the save's transaction, so what it reads is what the save stores against.
+std::optional<TParkingDetailForm::TicketQuestion> TParkingDetailForm::TicketQuestionBeforeSave() const
+{
+    const dataset::Query &items = Items();
     if (!items.Active())
-        return;
-    if (items.RecordCount() == 0 && Document().State() == dataset::DataSetState::Insert) {
-        if (!ConfirmMessage(QStringLiteral("Dokument nema nijednu stavku. Snimiti ga ipak?")))
-            Abort();
-        return;
-    }
+        return std::nullopt;
     const int key = items.FieldByName(QStringLiteral("parkingdocumentitemid")).Index();
     const int ticket = items.FieldByName(QStringLiteral("ticketnumber")).Index();
     for (int row = 0; row < items.RecordCount(); ++row) {
         if (items.RowValue(row, key).toLongLong() > 0)
             continue;   // stored before: checked when it was added
         const QString number = items.RowValue(row, ticket).toString().trimmed();
-        if (!number.isEmpty() && !MayPayTicket(number)) {
-            items.SetRecNo(row + 1);
-            Abort();
-        }
+        if (number.isEmpty() || m_ticketsAllowed.contains(number))
+            continue;
+        const QString text = TicketPaidQuestion(*m_dm.Connection(), number, OwnDocumentId());
+        if (!text.isEmpty())
+            return TicketQuestion{number, text, row};
     }
+    return std::nullopt;
+}
+
+// "Ne" stops the save on that item's row; "Da" lets the ticket be paid, and the save runs again.
+void TParkingDetailForm::AskBeforeSave(const TicketQuestion &question)
+{
+    if (!ConfirmMessage(question.text)) {
+        Items().SetRecNo(question.row + 1);
+        Abort();
+    }
+    m_ticketsAllowed.insert(question.ticketNumber);
 }

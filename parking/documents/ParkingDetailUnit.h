@@ -14,6 +14,7 @@
 #include <vector>
 
 class FeedbackBanner;
+struct HeldDocument;
 class TParkingDM;
 struct TProductDesc;
 namespace dataset {
@@ -96,6 +97,15 @@ private:
     qint64 OwnDocumentId() const;
     bool MayPayTicket(const QString &ticketNumber);
     void ConfirmSave();
+    // A question a new item's ticket raises before the save: read inside the save's
+    // unit of work, asked outside any transaction.
+    struct TicketQuestion {
+        QString ticketNumber;
+        QString text;
+        int row = 0; // 0-based row of the item
+    };
+    std::optional<TicketQuestion> TicketQuestionBeforeSave() const;
+    void AskBeforeSave(const TicketQuestion &question);
     // News in the editor's window (ParkingDetailFeedback.cpp).
     void SetUpFeedback();
     void Tell(const QString &text, const QString &fileName = {});
@@ -119,6 +129,7 @@ private:
     void PostDocument();
     void PostNewDocument();
     void ShowStoredDocument(qint64 key);
+    void TakeOverStoredDocument(qint64 key);
     void DiscardChanges();
 
     TParkingDM &m_dm;
@@ -135,4 +146,5 @@ private:
     // The current save's token, kept for its retries and renewed once it is stored.
     dataset::SaveToken m_saveToken{QStringLiteral("parkingdocument"), QStringLiteral("parkingdocumentid")};
     bool m_saveTried = false; // a try of the current save ended without knowing it stored nothing
+    std::unique_ptr<HeldDocument> m_tried; // what that try was to store
 };

@@ -69,10 +69,10 @@ void RecordImport(dataset::Connection &connection, const ImportRecord &record)
     insert.SetConnection(&connection);
     insert.SetSQL({QStringLiteral(
         "INSERT INTO parkingimporthistory (kind, startedat, endedat, username, computer, filename, filesize, "
-        "sha256, documentday, document, linesread, rowsstored, leftout, outcome, firsterror) VALUES (:kind, "
+        "sha256, documentday, document, linesread, rowsstored, leftout, outcome, firsterror, daycopy) VALUES (:kind, "
         ":startedAt, :endedAt, :user, :computer, :fileName, :fileSize, :sha256, :documentDay, :document, "
         ":linesRead, :rowsStored, "
-        ":leftOut, :outcome, :firstError)")});
+        ":leftOut, :outcome, :firstError, :dayCopy)")});
     insert.SetParam(QStringLiteral("kind"), Text(record.kind));
     insert.SetParam(QStringLiteral("startedAt"), record.startedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     insert.SetParam(QStringLiteral("endedAt"),
@@ -103,7 +103,46 @@ void RecordImport(dataset::Connection &connection, const ImportRecord &record)
                         : record.noDocument ? QStringLiteral("bez dokumenta")
                                             : QStringLiteral("greška"));
     insert.SetParam(QStringLiteral("firstError"), Text(record.firstError));
+    insert.SetParam(QStringLiteral("dayCopy"), record.dayCopy ? QVariant(*record.dayCopy) : QVariant());
     insert.ExecSQL();
+}
+
+DayDocumentExists::DayDocumentExists(const QDate &day)
+    : dataset::Error(QStringLiteral("Dokument za %1 je već napravljen.").arg(DayText(day)))
+{
+}
+
+namespace {
+
+// The next copy number of the day's document; the read locks the day's records, so two
+// runs asked for again take turns.
+int NextDayCopy(dataset::Connection &connection, const QString &kind, const QDate &day)
+{
+    dataset::Query next;
+    next.SetConnection(&connection);
+    next.SetSQL({QStringLiteral("SELECT COALESCE(MAX(daycopy) + 1, 0) FROM parkingimporthistory "
+                                "WHERE kind = :kind AND documentday = :day FOR UPDATE")});
+    next.SetParam(QStringLiteral("kind"), kind);
+    next.SetParam(QStringLiteral("day"), day.toString(Qt::ISODate));
+    next.Open();
+    return next.Fields(0).AsInteger();
+}
+
+} // namespace
+
+void RecordDayDocument(dataset::Connection &connection, ImportRecord record, bool again)
+{
+    constexpr unsigned kDuplicateEntry = 1062;
+    if (!connection.InTransaction())
+        throw dataset::Error(QStringLiteral("Dokument dana se beleži samo u transakciji koja ga snima."));
+    record.dayCopy = again ? NextDayCopy(connection, record.kind, record.documentDay) : 0;
+    try {
+        RecordImport(connection, record);
+    } catch (const dataset::DatabaseError &error) {
+        if (error.serverCode() == kDuplicateEntry && !again)
+            throw DayDocumentExists(record.documentDay);
+        throw;
+    }
 }
 
 QString RecordImportSeparately(const dataset::ConnectionParams &params, const ImportRecord &record)
