@@ -41,13 +41,15 @@ void TParkingDetailForm::ConfirmSave()
         Abort();
 }
 
-// The first new item whose ticket was paid already (and not allowed by the cashier).
-// Run inside the save's transaction, so what it reads is what the save stores against.
-std::optional<TParkingDetailForm::TicketQuestion> TParkingDetailForm::TicketQuestionBeforeSave() const
+// The new items whose tickets were paid already (and not allowed by the cashier), in
+// row order. Run inside the save's transaction, so what it reads is what the save stores
+// against.
+std::vector<TParkingDetailForm::TicketQuestion> TParkingDetailForm::TicketQuestionsBeforeSave() const
 {
+    std::vector<TicketQuestion> questions;
     const dataset::Query &items = Items();
     if (!items.Active())
-        return std::nullopt;
+        return questions;
     const int key = items.FieldByName(QStringLiteral("parkingdocumentitemid")).Index();
     const int ticket = items.FieldByName(QStringLiteral("ticketnumber")).Index();
     for (int row = 0; row < items.RecordCount(); ++row) {
@@ -58,17 +60,20 @@ std::optional<TParkingDetailForm::TicketQuestion> TParkingDetailForm::TicketQues
             continue;
         const QString text = TicketPaidQuestion(*m_dm.Connection(), number, OwnDocumentId());
         if (!text.isEmpty())
-            return TicketQuestion{number, text, row};
+            questions.push_back({number, text, row});
     }
-    return std::nullopt;
+    return questions;
 }
 
-// "Ne" stops the save on that item's row; "Da" lets the ticket be paid, and the save runs again.
-void TParkingDetailForm::AskBeforeSave(const TicketQuestion &question)
+// Each question in turn: "Ne" stops the save on that item's row; "Da" lets the ticket be
+// paid. Once all are answered "Da", the save runs again.
+void TParkingDetailForm::AskBeforeSave(const std::vector<TicketQuestion> &questions)
 {
-    if (!ConfirmMessage(question.text)) {
-        Items().SetRecNo(question.row + 1);
-        Abort();
+    for (const TicketQuestion &question : questions) {
+        if (!ConfirmMessage(question.text)) {
+            Items().SetRecNo(question.row + 1);
+            Abort();
+        }
+        m_ticketsAllowed.insert(question.ticketNumber);
     }
-    m_ticketsAllowed.insert(question.ticketNumber);
 }

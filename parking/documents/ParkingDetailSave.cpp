@@ -56,20 +56,17 @@ void TParkingDetailForm::SaveDocument()
     dataset::Field &number = document.FieldByName(QStringLiteral("number"));
     const QString shown = number.AsString();
     for (;;) {
-        // What this save stores, unless an earlier try of it may have stored already.
-        if (!m_saveTried)
-            m_tried = std::make_unique<HeldDocument>(HoldDocument(document, items));
-        std::optional<TicketQuestion> question;
+        std::vector<TicketQuestion> questions;
         try {
             // A deadlock, a cluster's refusal or a lost link undoes the try, the datasets
             // included, so the whole save runs again; the token keeps a stored try single.
             dataset::RetryUnitOfWork(*connection, [&] {
                 dataset::Transaction transaction(*connection);
                 m_dm.CheckSchemaUnchanged();
-                // Every read the save depends on runs in the unit: a ticket found paid
-                // ends it unwritten, to be asked outside any transaction.
-                question = TicketQuestionBeforeSave();
-                if (question)
+                // Every read the save depends on runs in the unit: tickets found paid
+                // end it unwritten, to be asked outside any transaction.
+                questions = TicketQuestionsBeforeSave();
+                if (!questions.empty())
                     return;
                 m_saveTried = true;
                 PostDocument();
@@ -82,10 +79,17 @@ void TParkingDetailForm::SaveDocument()
             if (!HasUnsavedChanges())
                 return;
             continue;
+        } catch (...) {
+            // The datasets hold again what the failed try was to store; should that try
+            // have been stored after all, the next save puts onto it only what changed
+            // since.
+            if (m_saveTried && !m_tried)
+                m_tried = std::make_unique<HeldDocument>(HoldDocument(document, items));
+            throw;
         }
-        if (!question)
+        if (questions.empty())
             break;
-        AskBeforeSave(*question);
+        AskBeforeSave(questions);
     }
     m_saveTried = false;
     m_tried.reset();

@@ -104,8 +104,8 @@ private:
         QString text;
         int row = 0; // 0-based row of the item
     };
-    std::optional<TicketQuestion> TicketQuestionBeforeSave() const;
-    void AskBeforeSave(const TicketQuestion &question);
+    std::vector<TicketQuestion> TicketQuestionsBeforeSave() const;
+    void AskBeforeSave(const std::vector<TicketQuestion> &questions);
     // News in the editor's window (ParkingDetailFeedback.cpp).
     void SetUpFeedback();
     void Tell(const QString &text, const QString &fileName = {});
