@@ -114,18 +114,26 @@ DayDocumentExists::DayDocumentExists(const QDate &day)
 
 namespace {
 
+// The one number 'sql' reads of the records of 'kind' for 'day' (:kind and :day).
+int DayFigure(dataset::Connection &connection, const QString &sql, const QString &kind, const QDate &day)
+{
+    dataset::Query query;
+    query.SetConnection(&connection);
+    query.SetSQL({sql});
+    query.SetParam(QStringLiteral("kind"), kind);
+    query.SetParam(QStringLiteral("day"), day.toString(Qt::ISODate));
+    query.Open();
+    return query.Fields(0).AsInteger();
+}
+
 // The next copy number of the day's document; the read locks the day's records, so two
 // runs asked for again take turns.
 int NextDayCopy(dataset::Connection &connection, const QString &kind, const QDate &day)
 {
-    dataset::Query next;
-    next.SetConnection(&connection);
-    next.SetSQL({QStringLiteral("SELECT COALESCE(MAX(daycopy) + 1, 0) FROM parkingimporthistory "
-                                "WHERE kind = :kind AND documentday = :day FOR UPDATE")});
-    next.SetParam(QStringLiteral("kind"), kind);
-    next.SetParam(QStringLiteral("day"), day.toString(Qt::ISODate));
-    next.Open();
-    return next.Fields(0).AsInteger();
+    return DayFigure(connection,
+                     QStringLiteral("SELECT COALESCE(MAX(daycopy) + 1, 0) FROM parkingimporthistory "
+                                    "WHERE kind = :kind AND documentday = :day FOR UPDATE"),
+                     kind, day);
 }
 
 } // namespace
@@ -184,14 +192,11 @@ QString UndoLastImport(dataset::Connection &connection, const QStringList &table
 
 bool DocumentMadeFor(dataset::Connection &connection, const QString &kind, const QDate &day)
 {
-    dataset::Query query;
-    query.SetConnection(&connection);
-    query.SetSQL({QStringLiteral("SELECT COUNT(*) FROM parkingimporthistory WHERE kind = :kind AND documentday = :day "
-                                 "AND outcome = 'uspeh'")});
-    query.SetParam(QStringLiteral("kind"), kind);
-    query.SetParam(QStringLiteral("day"), day.toString(Qt::ISODate));
-    query.Open();
-    return query.Fields(0).AsInteger() > 0;
+    return DayFigure(connection,
+                     QStringLiteral("SELECT COUNT(*) FROM parkingimporthistory WHERE kind = :kind "
+                                    "AND documentday = :day AND outcome = 'uspeh'"),
+                     kind, day)
+        > 0;
 }
 
 QStringList HistoryLines(dataset::Connection &connection, int limit)

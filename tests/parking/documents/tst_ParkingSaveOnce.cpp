@@ -67,18 +67,24 @@ struct CutWorld {
     int Count(const QString &table) { return fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table).toInt(); }
 };
 
-// A new document with one item in an editor on the data module.
-void FillNewDocument(TParkingDetailForm &form)
+// An item of a ticket at 'price' (tax 20 %) added in the editor.
+void AddTicketItem(TParkingDetailForm &form, int productId, const QString &code, double price, const QString &ticket)
 {
     TProductDesc product;
-    product.ProductID = 2;
-    product.Code = QStringLiteral("DK600");
+    product.ProductID = productId;
+    product.Code = code;
     product.Name = QStringLiteral("Doplatna karta");
-    product.Price = 500;
+    product.Price = price;
     product.TaxValue = 20;
     product.TaxID = 1;
     form.AddDocumentItem(product);
-    Items().FieldByName(QStringLiteral("ticketnumber")).SetAsString(QStringLiteral("K1"));
+    Items().FieldByName(QStringLiteral("ticketnumber")).SetAsString(ticket);
+}
+
+// A new document with one item in an editor on the data module.
+void FillNewDocument(TParkingDetailForm &form)
+{
+    AddTicketItem(form, 2, QStringLiteral("DK600"), 500, QStringLiteral("K1"));
 }
 
 void AppendDocument()
@@ -374,15 +380,7 @@ void TestParkingSaveOnce::editsAfterUnknownOutcomeStored()
     world.proxy->AcceptAgain();
 
     TypeOver(form, "RegNumberEdit", QStringLiteral("456CD"));
-    TProductDesc product;
-    product.ProductID = 3;
-    product.Code = QStringLiteral("DK300");
-    product.Name = QStringLiteral("Doplatna karta 300");
-    product.Price = 250;
-    product.TaxValue = 20;
-    product.TaxID = 1;
-    form.AddDocumentItem(product);
-    Items().FieldByName(QStringLiteral("ticketnumber")).SetAsString(QStringLiteral("K2"));
+    AddTicketItem(form, 3, QStringLiteral("DK300"), 250, QStringLiteral("K2"));
     form.CustomApplyExecute();
 
     QCOMPARE(Documents().State(), dataset::DataSetState::Browse);
