@@ -47,10 +47,17 @@ void TParkingDetailForm::SaveDocument()
     // A try whose outcome was not known may have been stored after all: the editor goes
     // on with that document, what was changed since becoming an edit of it.
     if (m_saveTried) {
-        if (const std::optional<qint64> stored = m_saveToken.Find(*connection))
+        if (const std::optional<qint64> stored = m_saveToken.Find(*connection)) {
             TakeOverStoredDocument(*stored);
-        if (!HasUnsavedChanges())
-            return;
+            if (!HasUnsavedChanges()) {
+                TellSaved({});
+                return;
+            }
+        } else {
+            // Known now: nothing of it was stored.
+            m_saveTried = false;
+            m_tried.reset();
+        }
     }
     ConfirmSave();
     dataset::Field &number = document.FieldByName(QStringLiteral("number"));
@@ -76,14 +83,16 @@ void TParkingDetailForm::SaveDocument()
             });
         } catch (const dataset::AlreadySaved &saved) {
             TakeOverStoredDocument(saved.key());
-            if (!HasUnsavedChanges())
+            if (!HasUnsavedChanges()) {
+                TellSaved({});
                 return;
+            }
             continue;
         } catch (...) {
             // The datasets hold again what the failed try was to store; should that try
             // have been stored after all, the next save puts onto it only what changed
             // since.
-            if (m_saveTried && !m_tried)
+            if (m_saveTried)
                 m_tried = std::make_unique<HeldDocument>(HoldDocument(document, items));
             throw;
         }
