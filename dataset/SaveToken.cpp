@@ -5,8 +5,11 @@
 #include "Query.h"
 #include "Transaction.h"
 
+#include <QDeadlineTimer>
 #include <QRandomGenerator>
+#include <QThread>
 
+#include <algorithm>
 #include <array>
 
 namespace dataset {
@@ -23,6 +26,13 @@ QString RandomToken()
 }
 
 } // namespace
+
+OutcomeUnknown::OutcomeUnknown()
+    : Error(QStringLiteral("Nije poznato da li je dokument snimljen; proveravam… Server se nije javio do isteka "
+                           "vremena za proveru. Podaci su ostali u prozoru; sledeće snimanje prvo proverava da li je "
+                           "dokument već snimljen i ne pravi ga dvaput."))
+{
+}
 
 AlreadySaved::AlreadySaved(qint64 key)
     : Error(QStringLiteral("Dokument je već snimljen."))
@@ -75,16 +85,29 @@ std::optional<qint64> SaveToken::Find(Connection &connection) const
     return find.Fields(0).AsLargeInt();
 }
 
-void SaveToken::Commit(Transaction &transaction, Connection &connection) const
+// Asked once the link broke during COMMIT: looks the token up until the server answers,
+// pausing 0.1 s, 0.2 s, ... up to 1 s between tries, for up to the statement timeout, the
+// last try at its end.
+bool SaveToken::StoredAfterLoss(Connection &connection) const
 {
-    transaction.Commit([this, &connection] {
+    const unsigned timeout = connection.Params().timeout > 0 ? connection.Params().timeout : 30;
+    const QDeadlineTimer deadline{std::chrono::seconds(timeout)};
+    qCWarning(lcDb, "Nije poznato da li je dokument snimljen; proveravam…");
+    for (qint64 pause = 100;; pause = std::min<qint64>(2 * pause, 1000)) {
         try {
             return Find(connection).has_value();
         } catch (const Error &error) {
-            qCWarning(lcDb, "Save token look-up failed: %s", error.what());
-            return false;
+            qCInfo(lcDb, "Save token look-up failed: %s", error.what());
         }
-    });
+        if (deadline.hasExpired())
+            throw OutcomeUnknown();
+        QThread::msleep(unsigned(std::min(pause, deadline.remainingTime())));
+    }
+}
+
+void SaveToken::Commit(Transaction &transaction, Connection &connection) const
+{
+    transaction.Commit([this, &connection] { return StoredAfterLoss(connection); });
 }
 
 } // namespace dataset

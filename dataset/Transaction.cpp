@@ -69,7 +69,16 @@ void Transaction::Commit(const std::function<bool()> &storedAfterLoss)
         m_connection.Execute(QStringLiteral("COMMIT"));
     } catch (const DatabaseError &) {
         // The server may have committed before the link broke; only a look-up can tell.
-        if (storedAfterLoss && !m_connection.Connected() && storedAfterLoss()) {
+        // Whatever it finds (or when it cannot tell), the datasets hold their work
+        // unwritten again, as after a rollback, unless it was found stored.
+        bool stored = false;
+        try {
+            stored = storedAfterLoss && !m_connection.Connected() && storedAfterLoss();
+        } catch (...) {
+            Q_EMIT m_connection.transactionRolledBack();
+            throw;
+        }
+        if (stored) {
             Q_EMIT m_connection.transactionCommitted();
             return;
         }

@@ -22,7 +22,8 @@ public:
     void Commit();
     // Commit, for a save that can tell afterwards whether it was stored: when the link is
     // lost during COMMIT, 'storedAfterLoss' is asked (it may connect again); true makes
-    // the transaction count as committed, false lets the COMMIT's error stand.
+    // the transaction count as committed, false lets the COMMIT's error stand; what it
+    // throws is thrown instead, the work counting as undone for the datasets.
     void Commit(const std::function<bool()> &storedAfterLoss);
     // Undoes the work now instead of at the end of the scope.
     void Rollback();

@@ -50,6 +50,7 @@ void TCustomDM::SetZConnection(dataset::Connection *connection)
     const auto queries = findChildren<dataset::Query *>();
     for (dataset::Query *query : queries)
         query->SetConnection(connection);
+    ConnectionAttached();
 }
 
 void TCustomDM::DataModuleCreate()

@@ -56,6 +56,8 @@ public:
     TValidator *Validator() const { return m_validator.get(); }
 
 protected:
+    // Called once SetZConnection has attached a connection (or none).
+    virtual void ConnectionAttached() {}
     virtual void CreateFieldValidations() {}
     virtual void CreateRelations() {}
 

@@ -139,6 +139,7 @@ PostOutcome THostDocumentWriter::PostHeader(const THostDocumentHeader &header)
         throw dataset::Error(QStringLiteral("Zaglavlje dokumenta je već snimljeno."));
     dataset::Connection &connection = d->connection();
     d->transaction.emplace(connection);
+    d->dm.CheckSchemaUnchanged();
     d->documents.Append();
     d->fillHeader(header);
     try {

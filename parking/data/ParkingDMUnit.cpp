@@ -1,7 +1,9 @@
 #include "ParkingDMUnit.h"
 
 #include "ParkingDataSetDefs.h"
+#include <dataset/Connection.h>
 #include <dataset/DataSource.h>
+#include <dataset/Error.h>
 #include <dataset/Query.h>
 #include <dataset/widgets/IconPainter.h>
 #include <framework/base/Validator.h>
@@ -173,4 +175,38 @@ void TParkingDM::DocumentZQstatusGetText(dataset::Field &sender, QString &text, 
 void TParkingDM::DocumentZQdocumenttypeGetText(dataset::Field &sender, QString &text, bool)
 {
     text = GetDocDescription(sender.AsString());
+}
+
+namespace {
+
+// The newest version row: one read of the primary key's last entry.
+int StoredSchemaVersion(dataset::Connection &connection)
+{
+    dataset::Query version;
+    version.SetConnection(&connection);
+    version.SetSQL({QStringLiteral("SELECT version FROM schemaversion ORDER BY version DESC LIMIT 1")});
+    version.Open();
+    return version.IsEmpty() ? 0 : version.Fields(0).AsInteger();
+}
+
+} // namespace
+
+void TParkingDM::ConnectionAttached()
+{
+    m_schemaVersion.reset();
+    dataset::Connection *connection = Connection();
+    if (connection && connection->Connected())
+        m_schemaVersion = StoredSchemaVersion(*connection);
+}
+
+void TParkingDM::CheckSchemaUnchanged()
+{
+    dataset::Connection *connection = Connection();
+    if (!connection)
+        throw dataset::Error(QStringLiteral("Veza sa bazom podataka nije uspostavljena."));
+    const int stored = StoredSchemaVersion(*connection);
+    if (!m_schemaVersion)
+        m_schemaVersion = stored; // attached before connecting: the first save's version stands
+    else if (stored != *m_schemaVersion)
+        throw dataset::Error(QStringLiteral("Baza je u međuvremenu nadograđena; zatvorite i ponovo pokrenite program."));
 }

@@ -11,6 +11,7 @@
 #include <QList>
 #include <QString>
 #include <memory>
+#include <optional>
 
 namespace dataset { class DataSource; class Field; class Query; }
 struct ParkingDataSetDef;
@@ -64,6 +65,11 @@ public:
 
     bool TestDocumentNumber(dataset::Field &field);
 
+    // Inside a save's transaction: refuses the save when the database's schema version is
+    // no longer the one it had when the module was attached to it (a shared upgrade while
+    // this program stayed open), so an older program never writes into a newer schema.
+    void CheckSchemaUnchanged();
+
     // Handlers bound to the datasets.
     void DataModuleCreate() override;
     void BindDocumentZQTexts();
@@ -73,6 +79,7 @@ public:
     void DocumentZQdocumenttypeGetText(dataset::Field &sender, QString &text, bool displayText);
 
 protected:
+    void ConnectionAttached() override;
     void CreateFieldValidations() override;
     void CreateRelations() override;
 
@@ -100,6 +107,8 @@ private:
     dataset::DataSource &m_parkingTicketDS;
     dataset::DataSource &m_parkingSubscriptionDS;
     dataset::DataSource &m_documentDS;
+
+    std::optional<int> m_schemaVersion; // as found when the connection was attached
 };
 
 // The package-wide data module, created and freed by the module's initialization and

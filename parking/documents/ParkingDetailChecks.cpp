@@ -37,20 +37,29 @@ qint64 TParkingDetailForm::OwnDocumentId() const
     return document.FieldByName(QStringLiteral("parkingdocumentid")).AsLargeInt();
 }
 
-// True when 'ticketNumber' may be paid on this document, where 'otherRows' rows hold it
-// already: nothing speaks against it, or the cashier said so (and is not asked again).
-bool TParkingDetailForm::MayPayTicket(const QString &ticketNumber, int otherRows)
+// True when 'ticketNumber', held already by 'otherRows' rows of this document, may be put
+// on it once more: no row holds it, or the cashier said so (and is not asked again).
+bool TParkingDetailForm::MayRepeatTicket(const QString &ticketNumber, int otherRows)
 {
-    if (otherRows > 0 && !m_repeatsAllowed.contains(ticketNumber)) {
-        const QString question = otherRows == 1
-            ? QStringLiteral("Karta %1 je već na ovom dokumentu. Dodati je još jednom?").arg(ticketNumber)
-            : QStringLiteral("Karta %1 je već %2 puta na ovom dokumentu. Dodati je još jednom?")
-                  .arg(ticketNumber)
-                  .arg(otherRows);
-        if (!ConfirmMessage(question))
-            return false;
-        m_repeatsAllowed.insert(ticketNumber);
-    }
+    if (otherRows == 0 || m_repeatsAllowed.contains(ticketNumber))
+        return true;
+    const QString question = otherRows == 1
+        ? QStringLiteral("Karta %1 je već na ovom dokumentu. Dodati je još jednom?").arg(ticketNumber)
+        : QStringLiteral("Karta %1 je već %2 puta na ovom dokumentu. Dodati je još jednom?")
+              .arg(ticketNumber)
+              .arg(otherRows);
+    if (!ConfirmMessage(question))
+        return false;
+    m_repeatsAllowed.insert(ticketNumber);
+    return true;
+}
+
+// A ticket chosen in the picker, before its row is added: held already by this document,
+// or paid already, it is added only when the cashier says so (and is not asked again).
+bool TParkingDetailForm::MayAddTicket(const QString &ticketNumber)
+{
+    if (!MayRepeatTicket(ticketNumber, RowsWithTicket(Items(), ticketNumber)))
+        return false;
     if (m_ticketsAllowed.contains(ticketNumber))
         return true;
     const QString question = TicketPaidQuestion(*m_dm.Connection(), ticketNumber, OwnDocumentId());
@@ -60,15 +69,9 @@ bool TParkingDetailForm::MayPayTicket(const QString &ticketNumber, int otherRows
     return true;
 }
 
-// A ticket chosen in the picker, before its row is added.
-bool TParkingDetailForm::MayAddTicket(const QString &ticketNumber)
-{
-    return MayPayTicket(ticketNumber, RowsWithTicket(Items(), ticketNumber));
-}
-
-// Before a save: a new document without items, or a typed ticket number paid already or
-// held by another row, goes on only when the cashier says so; otherwise the save stops
-// silently on that row.
+// Before a save: a new document without items, or a typed ticket number held by another
+// row, goes on only when the cashier says so; otherwise the save stops silently on that
+// row. Whether a typed ticket was paid already is read inside the save's transaction.
 void TParkingDetailForm::ConfirmSave()
 {
     dataset::Query &items = Items();
@@ -85,9 +88,46 @@ void TParkingDetailForm::ConfirmSave()
         if (items.RowValue(row, key).toLongLong() > 0)
             continue;   // stored before: checked when it was added
         const QString number = items.RowValue(row, ticket).toString().trimmed();
-        if (!number.isEmpty() && !MayPayTicket(number, RowsWithTicket(items, number, row))) {
+        if (!number.isEmpty() && !MayRepeatTicket(number, RowsWithTicket(items, number, row))) {
             items.SetRecNo(row + 1);
             Abort();
         }
+    }
+}
+
+// The new items whose tickets were paid already (and not allowed by the cashier), in
+// row order. Run inside the save's transaction, so what it reads is what the save stores
+// against.
+std::vector<TParkingDetailForm::TicketQuestion> TParkingDetailForm::TicketQuestionsBeforeSave() const
+{
+    std::vector<TicketQuestion> questions;
+    const dataset::Query &items = Items();
+    if (!items.Active())
+        return questions;
+    const int key = items.FieldByName(QStringLiteral("parkingdocumentitemid")).Index();
+    const int ticket = items.FieldByName(kTicketNumber).Index();
+    for (int row = 0; row < items.RecordCount(); ++row) {
+        if (items.RowValue(row, key).toLongLong() > 0)
+            continue;   // stored before: checked when it was added
+        const QString number = items.RowValue(row, ticket).toString().trimmed();
+        if (number.isEmpty() || m_ticketsAllowed.contains(number))
+            continue;
+        const QString text = TicketPaidQuestion(*m_dm.Connection(), number, OwnDocumentId());
+        if (!text.isEmpty())
+            questions.push_back({number, text, row});
+    }
+    return questions;
+}
+
+// Each question in turn: "Ne" stops the save on that item's row; "Da" lets the ticket be
+// paid. Once all are answered "Da", the save runs again.
+void TParkingDetailForm::AskBeforeSave(const std::vector<TicketQuestion> &questions)
+{
+    for (const TicketQuestion &question : questions) {
+        if (!ConfirmMessage(question.text)) {
+            Items().SetRecNo(question.row + 1);
+            Abort();
+        }
+        m_ticketsAllowed.insert(question.ticketNumber);
     }
 }

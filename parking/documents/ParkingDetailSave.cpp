@@ -3,9 +3,11 @@
 // A new document's number is taken from the counter at that moment, inside the
 // transaction, so two cashiers who opened new documents at once never store the same
 // one. Every save carries a token: a save whose confirmation was lost is found stored
-// (and shown as saved) instead of being stored twice by the retry.
+// (and shown as saved) instead of being stored twice by the retry; what the cashier
+// changed after such a save becomes an edit of the stored document.
 
 #include "ParkingDetailUnit.h"
+#include "HeldDocument.h"
 
 #include <dataset/Connection.h>
 #include <dataset/Error.h>
@@ -42,38 +44,85 @@ void TParkingDetailForm::SaveDocument()
     dataset::Connection *connection = m_dm.Connection();
     if (!connection)
         throw dataset::Error(QStringLiteral("Veza sa bazom podataka nije uspostavljena."));
-    // A failed try whose outcome was unknown may have been stored after all.
+    // A try whose outcome was not known may have been stored after all: the editor goes
+    // on with that document, what was changed since becoming an edit of it.
     if (m_saveTried) {
         if (const std::optional<qint64> stored = m_saveToken.Find(*connection)) {
-            ShowStoredDocument(*stored);
-            return;
+            TakeOverStoredDocument(*stored);
+            if (!HasUnsavedChanges()) {
+                TellSaved({});
+                return;
+            }
+        } else {
+            // Known now: nothing of it was stored.
+            m_saveTried = false;
+            m_tried.reset();
         }
     }
     ConfirmSave();
     dataset::Field &number = document.FieldByName(QStringLiteral("number"));
     const QString shown = number.AsString();
-    try {
-        // A deadlock, a cluster's refusal or a lost link undoes the try, the datasets
-        // included, so the whole save runs again; the token keeps a stored try single.
-        dataset::RetryUnitOfWork(*connection, [&] {
-            dataset::Transaction transaction(*connection);
-            m_saveTried = true;
-            PostDocument();
-            DocumentItemsApply();
-            m_saveToken.Stamp(*connection, document.FieldByName(QStringLiteral("parkingdocumentid")).AsLargeInt());
-            m_saveToken.Commit(transaction, *connection);
-        });
-    } catch (const dataset::AlreadySaved &saved) {
-        ShowStoredDocument(saved.key());
-        return;
+    for (;;) {
+        std::vector<TicketQuestion> questions;
+        try {
+            // A deadlock, a cluster's refusal or a lost link undoes the try, the datasets
+            // included, so the whole save runs again; the token keeps a stored try single.
+            dataset::RetryUnitOfWork(*connection, [&] {
+                dataset::Transaction transaction(*connection);
+                m_dm.CheckSchemaUnchanged();
+                // Every read the save depends on runs in the unit: tickets found paid
+                // end it unwritten, to be asked outside any transaction.
+                questions = TicketQuestionsBeforeSave();
+                if (!questions.empty())
+                    return;
+                m_saveTried = true;
+                PostDocument();
+                DocumentItemsApply();
+                m_saveToken.Stamp(*connection, document.FieldByName(QStringLiteral("parkingdocumentid")).AsLargeInt());
+                m_saveToken.Commit(transaction, *connection);
+            });
+        } catch (const dataset::AlreadySaved &saved) {
+            TakeOverStoredDocument(saved.key());
+            if (!HasUnsavedChanges()) {
+                TellSaved({});
+                return;
+            }
+            continue;
+        } catch (...) {
+            // The datasets hold again what the failed try was to store; should that try
+            // have been stored after all, the next save puts onto it only what changed
+            // since.
+            if (m_saveTried)
+                m_tried = std::make_unique<HeldDocument>(HoldDocument(document, items));
+            throw;
+        }
+        if (questions.empty())
+            break;
+        AskBeforeSave(questions);
     }
     m_saveTried = false;
+    m_tried.reset();
     m_saveToken.Renew();
     m_automaticNumber.clear();
     if (!document.IsEmpty() && number.AsString() != shown)
         Notice(QStringLiteral("Dokument je snimljen pod brojem %1.").arg(number.AsString()));
     if (!document.IsEmpty())
         TellSaved(shown);
+}
+
+// An earlier try of this save was stored as 'key': the editor shows the stored document
+// and puts onto it what the cashier changed since that try, as unsaved edits.
+void TParkingDetailForm::TakeOverStoredDocument(qint64 key)
+{
+    const HeldDocument now = HoldDocument(Document(), Items());
+    const std::unique_ptr<HeldDocument> tried = std::move(m_tried);
+    ShowStoredDocument(key);
+    if (tried)
+        PutBackEdits(*tried, now, Document(), Items());
+    RecalculateTotals();
+    if (HasUnsavedChanges())
+        Notice(QStringLiteral("Izmene unete posle toga snimaju se kao izmena dokumenta %1.")
+                   .arg(Document().FieldByName(QStringLiteral("number")).AsString()));
 }
 
 // An earlier try of this save was stored: the editor drops what it holds and shows the
@@ -90,10 +139,12 @@ void TParkingDetailForm::ShowStoredDocument(qint64 key)
         if (document.FieldByName(QStringLiteral("parkingdocumentid")).AsLargeInt() == key)
             break;
     }
+    if (document.Eof())
+        throw dataset::Error(QStringLiteral("Dokument je već bio snimljen, ali ga nema u spisku dokumenata; "
+                                            "izmene unete posle toga nisu snimljene."));
     DocumentItemsOpen();
-    if (!document.Eof())
-        Notice(QStringLiteral("Dokument je već bio snimljen pod brojem %1.")
-                   .arg(document.FieldByName(QStringLiteral("number")).AsString()));
+    Notice(QStringLiteral("Dokument je već bio snimljen pod brojem %1.")
+               .arg(document.FieldByName(QStringLiteral("number")).AsString()));
 }
 
 // Posts the header when it is being edited; a new document also learns its key.

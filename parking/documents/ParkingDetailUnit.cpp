@@ -1,4 +1,5 @@
 #include "ParkingDetailUnit.h"
+#include "HeldDocument.h"
 #include "ParkingDetailUi.h"
 
 #include <dataset/Error.h>

@@ -14,6 +14,7 @@
 #include <vector>
 
 class FeedbackBanner;
+struct HeldDocument;
 class TParkingDM;
 struct TProductDesc;
 namespace dataset {
@@ -94,9 +95,18 @@ private:
     void RefuseItemsWithoutTicket();
     // Questions before harm (ParkingDetailChecks.cpp).
     qint64 OwnDocumentId() const;
-    bool MayPayTicket(const QString &ticketNumber, int otherRows);
+    bool MayRepeatTicket(const QString &ticketNumber, int otherRows);
     bool MayAddTicket(const QString &ticketNumber);
     void ConfirmSave();
+    // A question a new item's ticket raises before the save: read inside the save's
+    // unit of work, asked outside any transaction.
+    struct TicketQuestion {
+        QString ticketNumber;
+        QString text;
+        int row = 0; // 0-based row of the item
+    };
+    std::vector<TicketQuestion> TicketQuestionsBeforeSave() const;
+    void AskBeforeSave(const std::vector<TicketQuestion> &questions);
     // News in the editor's window (ParkingDetailFeedback.cpp).
     void SetUpFeedback();
     void Tell(const QString &text, const QString &fileName = {});
@@ -120,6 +130,7 @@ private:
     void PostDocument();
     void PostNewDocument();
     void ShowStoredDocument(qint64 key);
+    void TakeOverStoredDocument(qint64 key);
     void DiscardChanges();
 
     TParkingDM &m_dm;
@@ -137,4 +148,5 @@ private:
     // The current save's token, kept for its retries and renewed once it is stored.
     dataset::SaveToken m_saveToken{QStringLiteral("parkingdocument"), QStringLiteral("parkingdocumentid")};
     bool m_saveTried = false; // a try of the current save ended without knowing it stored nothing
+    std::unique_ptr<HeldDocument> m_tried; // what that try was to store
 };

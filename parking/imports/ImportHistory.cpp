@@ -131,10 +131,10 @@ void RecordImport(dataset::Connection &connection, const ImportRecord &record)
     insert.SetConnection(&connection);
     insert.SetSQL({QStringLiteral(
         "INSERT INTO parkingimporthistory (kind, startedat, endedat, username, computer, filename, filesize, "
-        "sha256, documentday, document, linesread, rowsstored, leftout, outcome, firsterror) VALUES (:kind, "
+        "sha256, documentday, document, linesread, rowsstored, leftout, outcome, firsterror, daycopy) VALUES (:kind, "
         ":startedAt, :endedAt, :user, :computer, :fileName, :fileSize, :sha256, :documentDay, :document, "
         ":linesRead, :rowsStored, "
-        ":leftOut, :outcome, :firstError)")});
+        ":leftOut, :outcome, :firstError, :dayCopy)")});
     insert.SetParam(QStringLiteral("kind"), Text(record.kind));
     insert.SetParam(QStringLiteral("startedAt"), record.startedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     insert.SetParam(QStringLiteral("endedAt"),
@@ -153,7 +153,13 @@ void RecordImport(dataset::Connection &connection, const ImportRecord &record)
     insert.SetParam(QStringLiteral("leftOut"), Text(record.leftOut));
     insert.SetParam(QStringLiteral("outcome"), OutcomeText(record));
     insert.SetParam(QStringLiteral("firstError"), Text(record.firstError));
+    insert.SetParam(QStringLiteral("dayCopy"), record.dayCopy ? QVariant(*record.dayCopy) : QVariant());
     insert.ExecSQL();
+}
+
+DayDocumentExists::DayDocumentExists(const QDate &day)
+    : dataset::Error(QStringLiteral("Dokument za %1 je već napravljen.").arg(DayText(day)))
+{
 }
 
 namespace {
@@ -179,7 +185,44 @@ QString NotRecordedText(const dataset::Error &error)
     return QStringLiteral("Istorija uvoza nije upisana: %1").arg(ElidedValue(error.message(), 300));
 }
 
+// The one number 'sql' reads of the records of 'kind' for 'day' (:kind and :day).
+int DayFigure(dataset::Connection &connection, const QString &sql, const QString &kind, const QDate &day)
+{
+    dataset::Query query;
+    query.SetConnection(&connection);
+    query.SetSQL({sql});
+    query.SetParam(QStringLiteral("kind"), kind);
+    query.SetParam(QStringLiteral("day"), day.toString(Qt::ISODate));
+    query.Open();
+    return query.Fields(0).AsInteger();
+}
+
+// The next copy number of the day's document; the read locks the day's records, so two
+// runs asked for again take turns.
+int NextDayCopy(dataset::Connection &connection, const QString &kind, const QDate &day)
+{
+    return DayFigure(connection,
+                     QStringLiteral("SELECT COALESCE(MAX(daycopy) + 1, 0) FROM parkingimporthistory "
+                                    "WHERE kind = :kind AND documentday = :day FOR UPDATE"),
+                     kind, day);
+}
+
 } // namespace
+
+void RecordDayDocument(dataset::Connection &connection, ImportRecord record, bool again)
+{
+    constexpr unsigned kDuplicateEntry = 1062;
+    if (!connection.InTransaction())
+        throw dataset::Error(QStringLiteral("Dokument dana se beleži samo u transakciji koja ga snima."));
+    record.dayCopy = again ? NextDayCopy(connection, record.kind, record.documentDay) : 0;
+    try {
+        RecordImport(connection, record);
+    } catch (const dataset::DatabaseError &error) {
+        if (error.serverCode() == kDuplicateEntry && !again)
+            throw DayDocumentExists(record.documentDay);
+        throw;
+    }
+}
 
 QString RecordImportSeparately(const dataset::ConnectionParams &params, const ImportRecord &record)
 {
@@ -227,14 +270,11 @@ QString UndoLastImport(dataset::Connection &connection, const QStringList &table
 
 bool DocumentMadeFor(dataset::Connection &connection, const QString &kind, const QDate &day)
 {
-    dataset::Query query;
-    query.SetConnection(&connection);
-    query.SetSQL({QStringLiteral("SELECT COUNT(*) FROM parkingimporthistory WHERE kind = :kind AND documentday = :day "
-                                 "AND outcome = 'uspeh'")});
-    query.SetParam(QStringLiteral("kind"), kind);
-    query.SetParam(QStringLiteral("day"), day.toString(Qt::ISODate));
-    query.Open();
-    return query.Fields(0).AsInteger() > 0;
+    return DayFigure(connection,
+                     QStringLiteral("SELECT COUNT(*) FROM parkingimporthistory WHERE kind = :kind "
+                                    "AND documentday = :day AND outcome = 'uspeh'"),
+                     kind, day)
+        > 0;
 }
 
 QStringList HistoryLines(dataset::Connection &connection, int limit)

@@ -9,6 +9,9 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <dataset/Error.h>
+
+#include <optional>
 
 namespace dataset {
 class Connection;
@@ -40,6 +43,7 @@ struct ImportRecord {
     bool succeeded = false;
     bool noDocument = false; // a document run that had nothing to write
     QString firstError;
+    std::optional<int> dayCopy; // the day's document it made: 0 the first, 1 the second, ...
 
     // Takes the counts of a finished import.
     void TakeSummary(const ImportSummary &summary);
@@ -63,6 +67,19 @@ QString RecordImportSeparately(const dataset::ConnectionParams &params, const Im
 // generation a question named) the undo is refused when the tables hold another one.
 QString UndoLastImport(dataset::Connection &connection, const QStringList &tables, const QString &kind,
                        const QString &user, const std::optional<ImportGeneration> &named = std::nullopt);
+
+// The day's document of that kind was made meanwhile, by another desk or run.
+class DayDocumentExists : public dataset::Error {
+public:
+    explicit DayDocumentExists(const QDate &day);
+};
+
+// Records a run that made the day's document, inside that document's transaction, so the
+// document and its record are stored together or not at all. The day's first document
+// takes copy 0 and a second one is refused (DayDocumentExists) by the unique key, also
+// while another desk's first is not committed yet (this one waits for it); 'again' (asked
+// for by the user) takes the next free copy instead.
+void RecordDayDocument(dataset::Connection &connection, ImportRecord record, bool again);
 
 // Whether a document of 'kind' was already made for 'day'.
 bool DocumentMadeFor(dataset::Connection &connection, const QString &kind, const QDate &day);

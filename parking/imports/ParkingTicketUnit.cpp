@@ -154,10 +154,11 @@ void TParkingTicketForm::CreateButtonClick()
     QDate day = QDate::currentDate().addDays(-1);
     if (!GetDate(day))
         return;
-    if (imports::DocumentMadeFor(*m_dm.Connection(), imports::kHistoryTicketDocument, day)
-        && !ConfirmMessage(imports::SecondDocumentQuestion(day)))
+    // A day's second document only when asked for, before any transaction, and again
+    // when another desk made the day's document meanwhile.
+    bool again = imports::DocumentMadeFor(*m_dm.Connection(), imports::kHistoryTicketDocument, day);
+    if (again && !ConfirmMessage(imports::SecondDocumentQuestion(day)))
         return;
-    const BusyCursor busy;
     // The product picker opens at the top-left corner of the button, and only where the
     // user may choose among several products; a price without a product is reported.
     const QPoint at = ui->CreateButton->mapToGlobal(QPoint(0, 0));
@@ -167,7 +168,18 @@ void TParkingTicketForm::CreateButtonClick()
     const auto lookup = [&choose](const QString &barcode, QString &reason) {
         return ProductByBarcodeChoosing(barcode, reason, choose);
     };
-    const TicketDocumentResult result = CreateTicketDocument(m_dm, day, lookup);
+    TicketDocumentResult result;
+    for (;;) {
+        try {
+            const BusyCursor busy;
+            result = CreateTicketDocument(m_dm, day, lookup, again);
+            break;
+        } catch (const imports::DayDocumentExists &) {
+            if (!ConfirmMessage(imports::SecondDocumentQuestion(day)))
+                return;
+            again = true;
+        }
+    }
     for (const QString &message : result.messages)
         ShowErrorMessage(message);
     ProgressBar()->setValue(result.written ? ProgressBar()->maximum() : 0);

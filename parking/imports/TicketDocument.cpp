@@ -113,8 +113,9 @@ QStringList TicketDocumentResult::ReportLines() const
 
 namespace {
 
-// Every run is on record, once the document's transaction has ended.
-void Record(TParkingDM &dm, const TicketDocumentResult &result)
+// The run's record: kept with the document in its transaction, or, for a run that wrote
+// none, once the run has ended.
+imports::ImportRecord RunRecord(TParkingDM &dm, const TicketDocumentResult &result)
 {
     imports::ImportRecord record;
     record.kind = imports::kHistoryTicketDocument;
@@ -131,18 +132,22 @@ void Record(TParkingDM &dm, const TicketDocumentResult &result)
         record.firstError = result.ReportLines().value(2).left(490);
     if (!result.messages.isEmpty())
         record.firstError = result.messages.first().left(490);
-    imports::RecordImport(*dm.Connection(), record);
+    return record;
 }
 
-TicketDocumentResult WriteTicketDocument(TParkingDM &dm, const QDate &day, const TicketProductLookup &lookup);
+TicketDocumentResult WriteTicketDocument(TParkingDM &dm, const QDate &day, const TicketProductLookup &lookup,
+                                         bool again);
 
 } // namespace
 
-TicketDocumentResult CreateTicketDocument(TParkingDM &dm, const QDate &day, const TicketProductLookup &lookup)
+TicketDocumentResult CreateTicketDocument(TParkingDM &dm, const QDate &day, const TicketProductLookup &lookup,
+                                          bool again)
 {
-    TicketDocumentResult result = WriteTicketDocument(dm, day, lookup);
+    TicketDocumentResult result = WriteTicketDocument(dm, day, lookup, again);
+    if (result.written)
+        return result;
     try {
-        Record(dm, result);
+        imports::RecordImport(*dm.Connection(), RunRecord(dm, result));
     } catch (const dataset::Error &e) {
         result.messages << QStringLiteral("Istorija uvoza nije upisana: %1").arg(e.message().left(300));
     }
@@ -151,7 +156,8 @@ TicketDocumentResult CreateTicketDocument(TParkingDM &dm, const QDate &day, cons
 
 namespace {
 
-TicketDocumentResult WriteTicketDocument(TParkingDM &dm, const QDate &day, const TicketProductLookup &lookup)
+TicketDocumentResult WriteTicketDocument(TParkingDM &dm, const QDate &day, const TicketProductLookup &lookup,
+                                         bool again)
 {
     TicketDocumentResult result;
     result.day = day;
@@ -178,17 +184,19 @@ TicketDocumentResult WriteTicketDocument(TParkingDM &dm, const QDate &day, const
         return result;
     }
 
-    // One unit of work, run again from its start after a deadlock, a cluster's refusal or
-    // a lost link; every try carries the same token, so none is stored twice.
+    // One unit of work with the run's record, run again from its start after a deadlock,
+    // a cluster's refusal or a lost link; every try carries the same token, so none is
+    // stored twice.
     const dataset::SaveToken token{QStringLiteral("document"), QStringLiteral("documentid")};
     try {
         dataset::RetryUnitOfWork(*dm.Connection(), [&] {
-            result.items = 0;
+            result.written = false;
             THostDocumentWriter writer(dm, token);
             if (writer.PostHeader({QStringLiteral("M"), day, nullptr, std::nullopt}) == PostOutcome::Refused) {
                 result.messages = writer.Messages();
                 return;
             }
+            result.items = 0; // counted anew by each try that writes them
             int sort = 1;
             for (const PlannedItem &item : planned) {
                 const TProductDesc &p = item.product;
@@ -208,12 +216,13 @@ TicketDocumentResult WriteTicketDocument(TParkingDM &dm, const QDate &day, const
                 }
             }
             result.caption = writer.DocumentCaption();
-            result.documentId = writer.Commit();
             result.written = true;
+            imports::RecordDayDocument(*dm.Connection(), RunRecord(dm, result), again);
+            result.documentId = writer.Commit();
             result.messages = writer.Messages();
         });
     } catch (const dataset::AlreadySaved &saved) {
-        // A try whose COMMIT's reply was lost had stored the document.
+        // A try whose COMMIT's reply was lost had stored the document and its record.
         result.documentId = int(saved.key());
         result.caption = StoredHostDocument(dm, result.documentId).caption;
         result.written = true;

@@ -40,9 +40,12 @@ struct TicketDocumentResult {
 QString NoDocumentItemsMessage(const QDate &day);
 
 // Reads the staging table through the connection of 'dm' and writes the document through
-// the host document writer; the document notice follows only a stored document. Nothing
-// is written when no ticket would give an item.
-TicketDocumentResult CreateTicketDocument(TParkingDM &dm, const QDate &day, const TicketProductLookup &lookup);
+// the host document writer, with its record in the import history in the same
+// transaction; the document notice follows only a stored document. Nothing is written
+// when no ticket would give an item. A day that has its document already is refused
+// (imports::DayDocumentExists) unless 'again'.
+TicketDocumentResult CreateTicketDocument(TParkingDM &dm, const QDate &day, const TicketProductLookup &lookup,
+                                          bool again);
 
 // The bar code of a ticket's product: "DK" and the price as a whole number.
 QString TicketBarcode(double price);

@@ -326,37 +326,49 @@ void TParkingPayDeskForm::CreateButtonClick()
             QStringLiteral("Za %1 nema stavki za dokument.").arg(documentDate.toString(QStringLiteral("dd.MM.yyyy"))));
         return;
     }
-    if (imports::DocumentMadeFor(*m_dm.Connection(), imports::kHistoryPayDeskDocument, documentDate)
-        && !ConfirmMessage(imports::SecondDocumentQuestion(documentDate)))
+    // A day's second document only when asked for; the question is put before any
+    // transaction, and again when another desk made the day's document meanwhile.
+    bool again = imports::DocumentMadeFor(*m_dm.Connection(), imports::kHistoryPayDeskDocument, documentDate);
+    if (again && !ConfirmMessage(imports::SecondDocumentQuestion(documentDate)))
         return;
     if (!ConfirmRun(summary, documentDate))
         return;
-    const BusyCursor busy;
-    // The document is written as one unit of work, run again from its start after a
-    // deadlock, a cluster's refusal or a lost link; every try carries the same token.
+    // The document and its history record are written as one unit of work, run again from
+    // its start after a deadlock, a cluster's refusal or a lost link; every try carries
+    // the same token.
     const dataset::SaveToken token{QStringLiteral("document"), QStringLiteral("documentid")};
     QStringList messages;
     QString caption;
     int documentId = 0;
-    int written = 0;
     bool refused = false;
-    try {
-        dataset::RetryUnitOfWork(*m_dm.Connection(), [&] {
-            THostDocumentWriter writer(m_dm, token);
-            if (writer.PostHeader({QStringLiteral("M"), documentDate, nullptr, std::nullopt}) == PostOutcome::Refused) {
-                refused = true;
+    for (;;) {
+        try {
+            const BusyCursor busy;
+            dataset::RetryUnitOfWork(*m_dm.Connection(), [&] {
+                THostDocumentWriter writer(m_dm, token);
+                if (writer.PostHeader({QStringLiteral("M"), documentDate, nullptr, std::nullopt})
+                    == PostOutcome::Refused) {
+                    refused = true;
+                    messages = writer.Messages();
+                    return;
+                }
+                const int written = WriteDocumentItems(summary, writer);
+                caption = writer.DocumentCaption();
+                RecordDocument(documentDate, caption, written, again);
+                documentId = writer.Commit();
                 messages = writer.Messages();
+            });
+            break;
+        } catch (const dataset::AlreadySaved &saved) {
+            // A try whose COMMIT's reply was lost had stored the document and its record.
+            documentId = int(saved.key());
+            caption = StoredHostDocument(m_dm, documentId).caption;
+            break;
+        } catch (const imports::DayDocumentExists &) {
+            if (!ConfirmMessage(imports::SecondDocumentQuestion(documentDate)))
                 return;
-            }
-            written = WriteDocumentItems(summary, writer);
-            caption = writer.DocumentCaption();
-            documentId = writer.Commit();
-            messages = writer.Messages();
-        });
-    } catch (const dataset::AlreadySaved &saved) {
-        // A try whose COMMIT's reply was lost had stored the document.
-        documentId = int(saved.key());
-        caption = StoredHostDocument(m_dm, documentId).caption;
+            again = true;
+        }
     }
     // Only once the writer's transaction has ended.
     const auto showMessages = [&messages] {
@@ -367,7 +379,6 @@ void TParkingPayDeskForm::CreateButtonClick()
         showMessages();
         return;
     }
-    RecordDocument(documentDate, caption, written);
     showMessages();
     HostDocumentNotice(documentId, DocumentNoticeKind::Document);
     m_feedback->Show(QStringLiteral("Napravljen je dokument %1 za %2.")
@@ -420,8 +431,9 @@ bool TParkingPayDeskForm::ConfirmRun(dataset::Query &summary, const QDate &day)
                               .arg(FormatFloat(QStringLiteral("#,##0.00"), total)));
 }
 
-// The day's document is on record in the import history, so a second one is asked first.
-void TParkingPayDeskForm::RecordDocument(const QDate &day, const QString &caption, int items)
+// The day's document is on record in the import history, written in the document's own
+// transaction, so a second one is asked first (and refused without "Da").
+void TParkingPayDeskForm::RecordDocument(const QDate &day, const QString &caption, int items, bool again)
 {
     imports::ImportRecord record;
     record.kind = imports::kHistoryPayDeskDocument;
@@ -431,7 +443,7 @@ void TParkingPayDeskForm::RecordDocument(const QDate &day, const QString &captio
     record.rowsStored = items;
     record.succeeded = true;
     record.document = caption;
-    imports::RecordImport(*m_dm.Connection(), record);
+    imports::RecordDayDocument(*m_dm.Connection(), record, again);
 }
 
 void TParkingPayDeskForm::PrintProductExecute()

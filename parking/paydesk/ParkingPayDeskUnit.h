@@ -52,7 +52,7 @@ private:
     void ShowDay(const QDate &day);
     bool ConfirmRun(dataset::Query &summary, const QDate &day);
     int WriteDocumentItems(dataset::Query &summary, THostDocumentWriter &writer);
-    void RecordDocument(const QDate &day, const QString &caption, int items);
+    void RecordDocument(const QDate &day, const QString &caption, int items, bool again);
 
     TParkingDM &m_dm;
     dataset::ErrorRelay *m_errors = nullptr;

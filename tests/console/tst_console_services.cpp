@@ -46,6 +46,8 @@ private Q_SLOTS:
     void serviceAnswersForItsInterfaceOnly();
     void nextNumber_data();
     void nextNumber();
+    void nextNumberPassesStoredNumbers_data();
+    void nextNumberPassesStoredNumbers();
     void twoDesksNeverShareNumber();
     void noticesNameTheDocument();
     void userDescription();
@@ -256,6 +258,49 @@ void TestConsoleServices::nextNumber()
     // The number is taken: the next call gives the one after it.
     QFETCH(QString, number);
     QCOMPARE(service->GetNextNumber(type, QStringLiteral("n"), date, warehouse), QString::number(number.toInt() + 1));
+}
+
+void TestConsoleServices::nextNumberPassesStoredNumbers_data()
+{
+    QTest::addColumn<int>("ahead"); // documents stored beside the counter after its last number
+    QTest::addColumn<QString>("number");
+    QTest::newRow("one ahead") << 1 << "12";
+    QTest::newRow("more than a batch ahead") << 40 << "51";
+}
+
+// Documents stored beside the counter (a restored backup, a desk of an older program)
+// hold the numbers after the counter's last one: each document of the same type, year and
+// warehouse takes the first free number after them, and stores under it.
+void TestConsoleServices::nextNumberPassesStoredNumbers()
+{
+    QFETCH(int, ahead);
+    TestDatabase db;
+    db.connection().Execute(QStringLiteral(
+        "INSERT INTO numbercounter (series, documenttype, year, warehouseid, n) VALUES ('document', 'R', 2026, 1, 10)"));
+    db.connection().Execute(QStringLiteral("INSERT INTO document (documenttype, documentdate, warehouseid, number) "
+                                           "SELECT 'R', '2026-03-03', 1, 10 + seq FROM seq_1_to_%1")
+                                .arg(ahead));
+    // The same numbers of another warehouse and year are no obstacle.
+    db.connection().Execute(QStringLiteral("INSERT INTO document (documenttype, documentdate, warehouseid, number) "
+                                           "VALUES ('R', '2026-03-03', 2, '11'), ('R', '2025-03-03', 1, '11')"));
+    NoticeLog log;
+    const IntfPtr<DocumentService> service(new DocumentService(db.connection(), log));
+    QFETCH(QString, number);
+    for (const QString &expected : {number, QString::number(number.toInt() + 1)}) {
+        dataset::Transaction transaction(db.connection());
+        const QString drawn = service->GetNextNumber(QStringLiteral("R"), QStringLiteral("n"), QDate(2026, 5, 5), 1);
+        QCOMPARE(drawn, expected);
+        db.connection().Execute(QStringLiteral("INSERT INTO document (documenttype, documentdate, warehouseid, number) "
+                                               "VALUES ('R', '2026-05-05', 1, %1)")
+                                    .arg(dataset::Connection::Quote(drawn)));
+        transaction.Commit();
+    }
+    dataset::Query counter;
+    counter.SetConnection(&db.connection());
+    counter.SetSQL({QStringLiteral("SELECT n FROM numbercounter WHERE series = 'document' AND documenttype = 'R' "
+                                   "AND year = 2026 AND warehouseid = 1")});
+    counter.Open();
+    QCOMPARE(counter.Fields(0).AsInteger(), number.toInt() + 1);
 }
 
 // Two desks store 300 host documents each at the same time, each number drawn inside the

@@ -351,6 +351,40 @@ private Q_SLOTS:
         QCOMPARE(DocumentTotals(db.connection()), (QStringList{"0", "1"}));
     }
 
+    // Days that have their ticket or pay-desk documents already keep all of them, numbered
+    // in the order they were made; runs without a document stay out of the numbering, and
+    // from then on the key refuses a second first document for a day.
+    void upgradeNumbersDayDocuments()
+    {
+        TestDatabase db;
+        dataset::Connection &c = db.connection();
+        MakeVersion1Database(c, db.name());
+        for (const dbserver::Migration &migration : dbserver::Migrations()) {
+            if (migration.name.contains(QStringLiteral("day-document")))
+                break;
+            for (const QString &statement : dbserver::SplitSqlScript(migration.script))
+                c.Execute(statement);
+            c.Execute(QStringLiteral("INSERT INTO schemaversion (version) VALUES (%1)").arg(migration.version));
+        }
+        c.Execute(QStringLiteral(
+            "INSERT INTO parkingimporthistory (kind, startedat, outcome, documentday, document) VALUES "
+            "('dokument karata', '2026-12-06 08:00:00', 'uspeh', '2026-12-05', 'M-1'),"
+            "('dokument karata', '2026-12-06 09:00:00', 'greška', '2026-12-05', ''),"
+            "('dokument karata', '2026-12-06 10:00:00', 'uspeh', '2026-12-05', 'M-2'),"
+            "('dokument blagajne', '2026-12-06 11:00:00', 'uspeh', '2026-12-05', 'M-3'),"
+            "('uvoz karata', '2026-12-06 12:00:00', 'uspeh', NULL, '')"));
+        dbserver::UpgradeSchema(c);
+        QCOMPARE(dbserver::InstalledSchemaVersion(c), dbserver::SchemaVersion);
+        QCOMPARE(Value(c, QStringLiteral("SELECT GROUP_CONCAT(CONCAT(document, ':', IFNULL(daycopy, '-')) "
+                                         "ORDER BY parkingimporthistoryid) FROM parkingimporthistory")),
+                 QStringLiteral("M-1:0,:-,M-2:1,M-3:0,:-"));
+        QVERIFY_THROWS_EXCEPTION(
+            dataset::DatabaseError,
+            c.Execute(QStringLiteral("INSERT INTO parkingimporthistory (kind, startedat, outcome, documentday, "
+                                     "document, daycopy) VALUES ('dokument blagajne', NOW(), 'uspeh', '2026-12-05', "
+                                     "'M-4', 0)")));
+    }
+
     // An upgraded database numbers on from what it holds: parking documents from their
     // count, host documents from the highest whole number of their type, year and
     // warehouse; a second run moves nothing back.

@@ -70,15 +70,17 @@ void RunTicketDocument(CommandContext &context)
     TicketDocumentResult result;
     try {
         const ModuleSession session(context.DatabaseParams(), SettingsPath(context.Options()));
-        if (!context.Options().again
-            && imports::DocumentMadeFor(*ParkingDM->Connection(), imports::kHistoryTicketDocument, day))
-            throw CommandError(ExitFile,
-                               QStringLiteral("Dokument za %1 je već napravljen; drugi se pravi samo uz --again.")
-                                   .arg(day.toString(QStringLiteral("dd.MM.yyyy"))));
-        result = CreateTicketDocument(*ParkingDM, day, SingleProductByBarcode);
+        const bool again = context.Options().again;
+        if (!again && imports::DocumentMadeFor(*ParkingDM->Connection(), imports::kHistoryTicketDocument, day))
+            throw imports::DayDocumentExists(day);
+        result = CreateTicketDocument(*ParkingDM, day, SingleProductByBarcode, again);
         dialogs.messages << result.messages;
     } catch (const CommandError &) {
         throw;
+    } catch (const imports::DayDocumentExists &) {
+        // Found before the run, or made by another desk while it ran.
+        throw CommandError(ExitFile, QStringLiteral("Dokument za %1 je već napravljen; drugi se pravi samo uz --again.")
+                                         .arg(day.toString(QStringLiteral("dd.MM.yyyy"))));
     } catch (const dataset::Error &e) {
         dialogs.messages << e.message();
         throw CommandError(ExitDatabase, dialogs.messages.join(QLatin1Char('\n')));

@@ -2,13 +2,18 @@
 #include "DocumentsFixture.h"
 
 #include <console/dbserver/ServerAccounts.h>
+#include <dataset/SaveToken.h>
 #include <dataset/widgets/DBEdit.h>
 #include <dataset/widgets/DBGrid.h>
 #include <parking/data/HostDocumentWriter.h>
 #include <parking/documents/ParkingDetailUnit.h>
+#include <parking/paydesk/ParkingPayDeskUnit.h>
 #include <tests/support/CommitCutProxy.h>
 
 #include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QThread>
 #include <thread>
 
@@ -25,6 +30,14 @@ private Q_SLOTS:
     void editorSaveSurvivesDeadlock();
     void editorSaveGivesUpAfterLimit();
     void editorSaveOnDesksAccount();
+    void editorSaveWaitsForServerAway();
+    void editsAfterUnknownOutcomeStored();
+    void payDeskDocumentOnceAfterUnknownOutcome();
+    void saveRefusedAfterUpgrade_data();
+    void saveRefusedAfterUpgrade();
+    void ticketPaidMeanwhileAskedOutsideTransaction_data();
+    void ticketPaidMeanwhileAskedOutsideTransaction();
+    void ticketLookupsRunAgainAfterLostLink();
 };
 
 namespace {
@@ -57,18 +70,24 @@ struct CutWorld {
     int Count(const QString &table) { return fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table).toInt(); }
 };
 
-// A new document with one item in an editor on the data module.
-void FillNewDocument(TParkingDetailForm &form)
+// An item of a ticket at 'price' (tax 20 %) added in the editor.
+void AddTicketItem(TParkingDetailForm &form, int productId, const QString &code, double price, const QString &ticket)
 {
     TProductDesc product;
-    product.ProductID = 2;
-    product.Code = QStringLiteral("DK600");
+    product.ProductID = productId;
+    product.Code = code;
     product.Name = QStringLiteral("Doplatna karta");
-    product.Price = 500;
+    product.Price = price;
     product.TaxValue = 20;
     product.TaxID = 1;
     form.AddDocumentItem(product);
-    Items().FieldByName(QStringLiteral("ticketnumber")).SetAsString(QStringLiteral("K1"));
+    Items().FieldByName(QStringLiteral("ticketnumber")).SetAsString(ticket);
+}
+
+// A new document with one item in an editor on the data module.
+void FillNewDocument(TParkingDetailForm &form)
+{
+    AddTicketItem(form, 2, QStringLiteral("DK600"), 500, QStringLiteral("K1"));
 }
 
 void AppendDocument()
@@ -81,6 +100,38 @@ void AppendDocument()
 QString FirstNumber()
 {
     return QStringLiteral("1/") + QDate::currentDate().toString(QStringLiteral("yy"));
+}
+
+// The server is out of reach for the proxy's clients for 'ms' milliseconds after the cut:
+// every connect in that time is closed at the handshake (2013, as a balancer does while
+// its back end is down), then connects pass again.
+class ServerAway {
+public:
+    ServerAway(CommitCutProxy &proxy, int ms)
+        : m_thread([&proxy, ms] {
+            while (!proxy.Done())
+                QThread::msleep(5);
+            QThread::msleep(unsigned(ms));
+            proxy.AcceptAgain();
+        })
+    {
+        proxy.CutNextCommit(Cut::AfterCommitThenRefuse);
+    }
+    ~ServerAway() { m_thread.join(); }
+    ServerAway(const ServerAway &) = delete;
+    ServerAway &operator=(const ServerAway &) = delete;
+
+private:
+    std::thread m_thread;
+};
+
+// Types 'text' over the whole of the editor's field 'name', as the cashier does.
+void TypeOver(TParkingDetailForm &form, const char *name, const QString &text)
+{
+    auto *edit = Child<dataset::DBEdit>(form, name);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
 }
 
 } // namespace
@@ -318,6 +369,207 @@ void TestParkingSaveOnce::editorSaveOnDesksAccount()
     QCOMPARE(fx.Scalar(QStringLiteral("SELECT GROUP_CONCAT(number) FROM parkingdocument")).toString(), FirstNumber());
     QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem")).toInt(), 1);
     QVERIFY2(TestApplication::instance()->errors.isEmpty(), qPrintable(TestApplication::instance()->errors.join('\n')));
+}
+
+// The reply to COMMIT is lost and the server stays away 4 s, every reconnect cut at the
+// handshake: the save looks its token up until the server is back, finds the document
+// stored and says so; it neither stores it twice nor claims nothing was stored.
+void TestParkingSaveOnce::editorSaveWaitsForServerAway()
+{
+    CutWorld world;
+    world.fx.OpenDocuments();
+    AppendDocument();
+    TParkingDetailForm form(*ParkingDM);
+    FillNewDocument(form);
+    QElapsedTimer timer;
+    timer.start();
+    {
+        const ServerAway away(*world.proxy, 4000);
+        form.CustomApplyExecute();
+    }
+    QVERIFY(timer.elapsed() >= 4000);
+    QCOMPARE(Documents().State(), dataset::DataSetState::Browse);
+    QVERIFY(!Items().UpdatesPending());
+    QCOMPARE(world.fx.Scalar(QStringLiteral("SELECT GROUP_CONCAT(number) FROM parkingdocument")).toString(),
+             FirstNumber());
+    QCOMPARE(world.Count(QStringLiteral("parkingdocumentitem")), 1);
+}
+
+// The server stays away past the look-up's time (the link's timeout, 5 s): the cashier is
+// told the outcome is not known, never that nothing was stored. Once the server is back
+// the cashier corrects the registration, adds a ticket and saves: the document stored by
+// the first try is found and takes the edits; nothing is dropped, nothing doubled.
+void TestParkingSaveOnce::editsAfterUnknownOutcomeStored()
+{
+    CutWorld world;
+    world.fx.OpenDocuments();
+    AppendDocument();
+    TParkingDetailForm form(*ParkingDM);
+    FillNewDocument(form);
+    world.proxy->CutNextCommit(Cut::AfterCommitThenRefuse);
+    try {
+        form.CustomApplyExecute();
+        QFAIL("the outcome was known although the server stayed away");
+    } catch (const dataset::Error &e) {
+        QVERIFY2(e.message().startsWith(QStringLiteral("Nije poznato da li je dokument snimljen; proveravam…")),
+                 qPrintable(e.message()));
+    }
+    QVERIFY(world.proxy->Done());
+    QCOMPARE(world.Count(QStringLiteral("parkingdocument")), 1); // stored after all
+    world.proxy->AcceptAgain();
+
+    TypeOver(form, "RegNumberEdit", QStringLiteral("456CD"));
+    AddTicketItem(form, 3, QStringLiteral("DK300"), 250, QStringLiteral("K2"));
+    form.CustomApplyExecute();
+
+    QCOMPARE(Documents().State(), dataset::DataSetState::Browse);
+    QVERIFY(!Items().UpdatesPending());
+    QCOMPARE(world.fx.Scalar(QStringLiteral("SELECT GROUP_CONCAT(CONCAT(number, ' ', regnumber)) FROM parkingdocument"))
+                 .toString(),
+             FirstNumber() + QStringLiteral(" 456CD"));
+    QCOMPARE(world.fx.Scalar(QStringLiteral("SELECT GROUP_CONCAT(ticketnumber ORDER BY ticketnumber) "
+                                            "FROM parkingdocumentitem"))
+                 .toString(),
+             QStringLiteral("K1,K2"));
+    QCOMPARE(Items().RecordCount(), 2);
+    QCOMPARE(Child<dataset::DBEdit>(form, "RegNumberEdit")->text(), QStringLiteral("456CD"));
+}
+
+// The pay desk's document is stored with its day's record in one transaction: when the
+// outcome stays unknown, the next click finds the day's document made and asks (the
+// default "Ne" writes nothing); a second M document for the day never appears unasked.
+void TestParkingSaveOnce::payDeskDocumentOnceAfterUnknownOutcome()
+{
+    CutWorld world;
+    FakeDocumentHost host(*world.fx.console);
+    const qint64 sale = world.fx.InsertDocument(QStringLiteral("9"), QStringLiteral("2026-12-06 10:00:00"));
+    world.fx.InsertItem(sale, 100, 20, QStringLiteral("P1"));
+    auto *desk = new TParkingPayDeskForm(*ParkingDM);
+    const auto closeDesk = qScopeGuard([desk] { delete desk; });
+    Child<QLineEdit>(*desk, "DateEdit")->setText(QStringLiteral("2026-12-06"));
+    TParkingPayDeskForm::LoadSummaries(*ParkingDM, QStringLiteral("2026-12-06"));
+    world.fx.dialogs.QueueConfirm(true);
+    world.proxy->CutNextCommit(Cut::AfterCommitThenRefuse);
+    Child<QPushButton>(*desk, "CreateButton")->click();
+    QCoreApplication::processEvents();
+    QVERIFY(world.proxy->Done());
+    const QStringList errors = TestApplication::instance()->errors + world.fx.dialogs.Errors();
+    QVERIFY2(errors.size() == 1 && errors.front().startsWith(QStringLiteral("Nije poznato da li je dokument snimljen")),
+             qPrintable(errors.join('\n')));
+    world.proxy->AcceptAgain();
+    QCOMPARE(world.Count(QStringLiteral("document")), 1);
+    QCOMPARE(world.Count(QStringLiteral("parkingimporthistory")), 1);
+
+    world.fx.dialogs.Clear();
+    world.fx.dialogs.WhileShown([](const ScriptedDialogService::Shown &) {
+        QVERIFY(!ParkingDM->Connection()->InTransaction());
+    });
+    Child<QPushButton>(*desk, "CreateButton")->click();
+    const auto asked = world.fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation);
+    QCOMPARE(asked.size(), std::size_t(1));
+    QCOMPARE(asked.front().text, QStringLiteral("Dokument za 06.12.2026 je već napravljen. Napraviti još jedan?"));
+    QCOMPARE(world.Count(QStringLiteral("document")), 1);
+}
+
+void TestParkingSaveOnce::saveRefusedAfterUpgrade_data()
+{
+    QTest::addColumn<bool>("editor");
+    QTest::newRow("document editor") << true;
+    QTest::newRow("host document") << false;
+}
+
+// A shared upgrade while this program stays open: its next save reads the version in its
+// own transaction and refuses, writing nothing; the editor keeps what was typed.
+void TestParkingSaveOnce::saveRefusedAfterUpgrade()
+{
+    QFETCH(bool, editor);
+    DocumentsFixture fx;
+    FakeDocumentHost host(*fx.console);
+    fx.OpenDocuments();
+    AppendDocument();
+    TParkingDetailForm form(*ParkingDM);
+    FillNewDocument(form);
+    dataset::Connection upgrade;
+    upgrade.Connect(fx.db.params());
+    upgrade.Execute(QStringLiteral("INSERT INTO schemaversion (version) SELECT MAX(version) + 1 FROM schemaversion"));
+    const QString refusal = QStringLiteral("Baza je u međuvremenu nadograđena; zatvorite i ponovo pokrenite program.");
+    try {
+        if (editor) {
+            form.CustomApplyExecute();
+        } else {
+            THostDocumentWriter writer(*ParkingDM);
+            writer.PostHeader({QStringLiteral("M"), QDate(2026, 12, 6), nullptr, std::nullopt});
+        }
+        QFAIL("saved into an upgraded database");
+    } catch (const dataset::Error &e) {
+        QCOMPARE(e.message(), refusal);
+    }
+    QVERIFY(!fx.connection().InTransaction());
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt(), 0);
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")).toInt(), 0);
+    if (editor) {
+        QCOMPARE(Documents().State(), dataset::DataSetState::Insert);
+        QVERIFY(Items().UpdatesPending());
+    }
+}
+
+void TestParkingSaveOnce::ticketPaidMeanwhileAskedOutsideTransaction_data()
+{
+    QTest::addColumn<bool>("payAgain");
+    QTest::addColumn<int>("documents");
+    QTest::newRow("Ne") << false << 1;
+    QTest::newRow("Da") << true << 2;
+}
+
+// Another desk pays the ticket after it was added here: the save reads that inside its
+// unit of work, ends it unwritten, asks outside any transaction, and on "Da" saves.
+void TestParkingSaveOnce::ticketPaidMeanwhileAskedOutsideTransaction()
+{
+    QFETCH(bool, payAgain);
+    QFETCH(int, documents);
+    DocumentsFixture fx;
+    fx.OpenDocuments();
+    AppendDocument();
+    TParkingDetailForm form(*ParkingDM);
+    FillNewDocument(form);
+    const qint64 other = fx.InsertDocument(QStringLiteral("7/26"), QStringLiteral("2026-12-06 10:00:00"));
+    fx.InsertItem(other, 500, 20, QStringLiteral("DK600"), QStringLiteral("K1"));
+    bool inTransaction = true;
+    fx.dialogs.WhileShown([&](const ScriptedDialogService::Shown &) {
+        inTransaction = ParkingDM->Connection()->InTransaction();
+    });
+    fx.dialogs.QueueConfirm(payAgain);
+    if (payAgain)
+        form.CustomApplyExecute();
+    else
+        QVERIFY_THROWS_EXCEPTION(EAbort, form.CustomApplyExecute());
+    const auto asked = fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation);
+    QCOMPARE(asked.size(), std::size_t(1));
+    QVERIFY2(asked.front().text.startsWith(QStringLiteral("Karta K1 je već plaćena dokumentom 7/26")),
+             qPrintable(asked.front().text));
+    QVERIFY(!inTransaction);
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocument")).toInt(), documents);
+    QCOMPARE(Documents().State(), payAgain ? dataset::DataSetState::Browse : dataset::DataSetState::Insert);
+}
+
+// The editor's session is killed (a cluster node going down) before the save's "ticket
+// already paid?" look-ups: they run in the retried unit, so the save runs again on a new
+// link and is stored once, without an error.
+void TestParkingSaveOnce::ticketLookupsRunAgainAfterLostLink()
+{
+    DocumentsFixture fx;
+    fx.OpenDocuments();
+    AppendDocument();
+    TParkingDetailForm form(*ParkingDM);
+    FillNewDocument(form);
+    dataset::Connection admin;
+    admin.Connect(fx.db.params());
+    admin.Execute(QStringLiteral("KILL CONNECTION %1").arg(fx.connection().ThreadId()));
+    form.CustomApplyExecute();
+    QCOMPARE(fx.dialogs.Errors(), QStringList{});
+    QCOMPARE(Documents().State(), dataset::DataSetState::Browse);
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT GROUP_CONCAT(number) FROM parkingdocument")).toString(), FirstNumber());
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem")).toInt(), 1);
 }
 
 PARKING_TEST_MAIN(TestParkingSaveOnce)

@@ -11,6 +11,9 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <thread>
 
 namespace {
 
@@ -83,6 +86,8 @@ private Q_SLOTS:
     void documentOfADay();
     void refusedDocumentGetsNoItemsNorNotice();
     void secondDocumentAskedFirst();
+    void dayDocumentOfAnotherDeskMeanwhile_data();
+    void dayDocumentOfAnotherDeskMeanwhile();
 };
 
 void TestParkingTicketForm::importFillsTheGrid()
@@ -205,6 +210,50 @@ void TestParkingTicketForm::secondDocumentAskedFirst()
     QCOMPARE(asked.size(), std::size_t(1));
     QCOMPARE(asked.front().text, QStringLiteral("Dokument za 05.12.2026 je već napravljen. Napraviti još jedan?"));
     QCOMPARE(host.Items(), QStringList{"1|A1 - ident. Doplatna karta 300|1|250|250"});
+}
+
+void TestParkingTicketForm::dayDocumentOfAnotherDeskMeanwhile_data()
+{
+    QTest::addColumn<bool>("makeAnother");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("Ne") << false << QStringList{};
+    QTest::newRow("Da") << true << QStringList{"1|A1 - ident. Doplatna karta 300|1|250|250"};
+}
+
+// Another desk makes the day's document while this one runs (its record not committed
+// yet when this run looked): the run waits for it in the database, is refused, and asks
+// outside any transaction; "Ne" (the default) leaves the day with the other desk's one.
+void TestParkingTicketForm::dayDocumentOfAnotherDeskMeanwhile()
+{
+    QFETCH(bool, makeAnother);
+    DocumentHost host;
+    host.Ticket("A1", 300, "2026-12-05 08:00:00");
+    dataset::Connection other;
+    other.Connect(host.world.db.params());
+    other.Execute("START TRANSACTION");
+    other.Execute("INSERT INTO parkingimporthistory (kind, startedat, outcome, documentday, document, daycopy) "
+                  "VALUES ('dokument karata', NOW(), 'uspeh', '2026-12-05', 'M-9', 0)");
+    std::thread commit([&other] {
+        QThread::msleep(500);
+        other.Execute("COMMIT");
+    });
+    std::vector<bool> inTransaction;
+    host.world.dialogs.WhileShown([&inTransaction](const ScriptedDialogService::Shown &shown) {
+        if (shown.kind == ScriptedDialogService::Kind::Confirmation)
+            inTransaction.push_back(ParkingDM->Connection()->InTransaction());
+    });
+    host.world.dialogs.QueueConfirm(makeAnother);
+    host.Create(QDate(2026, 12, 5));
+    commit.join();
+    const auto asked = host.world.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation);
+    QCOMPARE(asked.size(), std::size_t(1));
+    QCOMPARE(asked.front().text, QStringLiteral("Dokument za 05.12.2026 je već napravljen. Napraviti još jedan?"));
+    QCOMPARE(inTransaction, std::vector<bool>{false});
+    QTEST(host.Items(), "items");
+    QCOMPARE(host.world.Scalar("SELECT GROUP_CONCAT(daycopy ORDER BY daycopy) FROM parkingimporthistory "
+                               "WHERE kind = 'dokument karata'")
+                 .toString(),
+             makeAnother ? QStringLiteral("0,1") : QStringLiteral("0"));
 }
 
 PARKING_TEST_MAIN(TestParkingTicketForm)

@@ -15,6 +15,9 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTextBrowser>
+#include <QThread>
+
+#include <thread>
 
 // The pay desk: the day's two summaries, the "M" document made from the product
 // summary and the prints through the console's wizard.
@@ -30,6 +33,8 @@ private Q_SLOTS:
     void refusedItemShownWithLockFree();
     void deadlockedRunWrittenAgainOnce();
     void newsReachesEitherPage();
+    void dayDocumentOfAnotherDeskMeanwhile_data();
+    void dayDocumentOfAnotherDeskMeanwhile();
     void printParameters();
     void typedDateReloads();
     void printoutCarriesTotalOperatorTime();
@@ -289,8 +294,52 @@ void TestParkingPayDesk::deadlockedRunWrittenAgainOnce()
     QCOMPARE(Child<QProgressBar>(*desk.form, "ProgressBar")->value(), 2);
 }
 
-// The parameter carries the box's text as it stands; the console's print grid is the
-// printed one during the run and the earlier one afterwards.
+void TestParkingPayDesk::dayDocumentOfAnotherDeskMeanwhile_data()
+{
+    QTest::addColumn<bool>("makeAnother");
+    QTest::addColumn<QString>("copies");
+    QTest::newRow("Ne") << false << "0";
+    QTest::newRow("Da") << true << "0,1";
+}
+
+// Two desks make the day's document at the same moment: the other desk's record is not
+// committed yet when this desk looks, so nothing is asked before the run; the run waits
+// for that record in the database, is refused, and asks outside any transaction.
+void TestParkingPayDesk::dayDocumentOfAnotherDeskMeanwhile()
+{
+    QFETCH(bool, makeAnother);
+    PayDesk desk;
+    desk.Sale(kDay + QStringLiteral(" 08:00:00"), QStringLiteral("P1"), 1, 100);
+    desk.Load(kDay);
+    dataset::Connection other;
+    other.Connect(desk.fx.db.params());
+    other.Execute(QStringLiteral("START TRANSACTION"));
+    other.Execute(QStringLiteral("INSERT INTO parkingimporthistory (kind, startedat, outcome, documentday, document, "
+                                 "daycopy) VALUES ('dokument blagajne', NOW(), 'uspeh', %1, 'M-9', 0)")
+                      .arg(dataset::Connection::Quote(kDay)));
+    std::thread commit([&other] {
+        QThread::msleep(500);
+        other.Execute(QStringLiteral("COMMIT"));
+    });
+    std::vector<bool> inTransaction;
+    desk.fx.dialogs.WhileShown([&inTransaction](const ScriptedDialogService::Shown &shown) {
+        if (shown.kind == ScriptedDialogService::Kind::Confirmation)
+            inTransaction.push_back(ParkingDM->Connection()->InTransaction());
+    });
+    desk.fx.dialogs.QueueConfirm(true); // the run with its items and total
+    desk.fx.dialogs.QueueConfirm(makeAnother);
+    Child<QPushButton>(*desk.form, "CreateButton")->click();
+    commit.join();
+    const auto asked = desk.fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation);
+    QCOMPARE(asked.size(), std::size_t(2));
+    QCOMPARE(asked.back().text, QStringLiteral("Dokument za 06.12.2026 je već napravljen. Napraviti još jedan?"));
+    QCOMPARE(inTransaction, (std::vector<bool>{false, false}));
+    QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")), makeAnother ? QStringLiteral("1") : QStringLiteral("0"));
+    QTEST(desk.Scalar(QStringLiteral("SELECT GROUP_CONCAT(daycopy ORDER BY daycopy) FROM parkingimporthistory "
+                                     "WHERE kind = 'dokument blagajne'")),
+          "copies");
+}
+
 // The document made from the page "Grafikoni" is told there, and stays told on "Tabele";
 // the news covers neither page's print button.
 void TestParkingPayDesk::newsReachesEitherPage()
@@ -322,6 +371,8 @@ void TestParkingPayDesk::newsReachesEitherPage()
     }
 }
 
+// The parameter carries the box's text as it stands; the console's print grid is the
+// printed one during the run and the earlier one afterwards.
 void TestParkingPayDesk::printParameters()
 {
     PayDesk desk;
