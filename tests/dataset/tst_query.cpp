@@ -277,8 +277,8 @@ void TestQuery::displayText()
     query.Open();
     const int total = query.FieldByName(QStringLiteral("ItemTotal")).Index();
     const int quantity = query.FieldByName(QStringLiteral("quantity")).Index();
-    QCOMPARE(query.FieldByName(QStringLiteral("ItemTotal")).DisplayText(), QStringLiteral("120.00"));
-    QCOMPARE(query.RowDisplayText(1, total), QStringLiteral("1.00"));
+    QCOMPARE(query.FieldByName(QStringLiteral("ItemTotal")).DisplayText(), QStringLiteral("120,00"));
+    QCOMPARE(query.RowDisplayText(1, total), QStringLiteral("1,00"));
     QCOMPARE(query.RowDisplayText(1, quantity), QStringLiteral("2"));
     QCOMPARE(query.FieldByName(QStringLiteral("ItemTotal")).AsString(), QStringLiteral("120"));
 
