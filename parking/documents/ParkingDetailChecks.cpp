@@ -27,6 +27,20 @@ int RowsWithTicket(const dataset::Query &items, const QString &ticketNumber, int
     return rows;
 }
 
+// Calls 'visit(row, number)' for each item not stored yet that carries a ticket number;
+// stored items were checked when they were added.
+template <typename Visit>
+void ForEachNewTicket(const dataset::Query &items, Visit visit)
+{
+    const int key = items.FieldByName(QStringLiteral("parkingdocumentitemid")).Index();
+    const int ticket = items.FieldByName(kTicketNumber).Index();
+    for (int row = 0; row < items.RecordCount(); ++row) {
+        const QString number = items.RowValue(row, ticket).toString().trimmed();
+        if (items.RowValue(row, key).toLongLong() <= 0 && !number.isEmpty())
+            visit(row, number);
+    }
+}
+
 } // namespace
 
 qint64 TParkingDetailForm::OwnDocumentId() const
@@ -82,17 +96,12 @@ void TParkingDetailForm::ConfirmSave()
             Abort();
         return;
     }
-    const int key = items.FieldByName(QStringLiteral("parkingdocumentitemid")).Index();
-    const int ticket = items.FieldByName(kTicketNumber).Index();
-    for (int row = 0; row < items.RecordCount(); ++row) {
-        if (items.RowValue(row, key).toLongLong() > 0)
-            continue;   // stored before: checked when it was added
-        const QString number = items.RowValue(row, ticket).toString().trimmed();
-        if (!number.isEmpty() && !MayRepeatTicket(number, RowsWithTicket(items, number, row))) {
+    ForEachNewTicket(items, [&](int row, const QString &number) {
+        if (!MayRepeatTicket(number, RowsWithTicket(items, number, row))) {
             items.SetRecNo(row + 1);
             Abort();
         }
-    }
+    });
 }
 
 // The new items whose tickets were paid already (and not allowed by the cashier), in
@@ -104,18 +113,13 @@ std::vector<TParkingDetailForm::TicketQuestion> TParkingDetailForm::TicketQuesti
     const dataset::Query &items = Items();
     if (!items.Active())
         return questions;
-    const int key = items.FieldByName(QStringLiteral("parkingdocumentitemid")).Index();
-    const int ticket = items.FieldByName(kTicketNumber).Index();
-    for (int row = 0; row < items.RecordCount(); ++row) {
-        if (items.RowValue(row, key).toLongLong() > 0)
-            continue;   // stored before: checked when it was added
-        const QString number = items.RowValue(row, ticket).toString().trimmed();
-        if (number.isEmpty() || m_ticketsAllowed.contains(number))
-            continue;
+    ForEachNewTicket(items, [&](int row, const QString &number) {
+        if (m_ticketsAllowed.contains(number))
+            return;
         const QString text = TicketPaidQuestion(*m_dm.Connection(), number, OwnDocumentId());
         if (!text.isEmpty())
             questions.push_back({number, text, row});
-    }
+    });
     return questions;
 }
 
