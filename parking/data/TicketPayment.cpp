@@ -9,12 +9,14 @@ QString TicketPaidQuestion(dataset::Connection &connection, const QString &ticke
 {
     if (ticketNumber.trimmed().isEmpty())
         return {};
+    // A locking read: in a save's transaction it waits for another desk's save of the same
+    // ticket, and the two meet (one is retried and asked) instead of both passing unasked.
     dataset::Query paid;
     paid.SetConnection(&connection);
     paid.SetSQL({QStringLiteral("SELECT d.number, d.documentdatetime FROM parkingdocumentitem AS i "
                                 "JOIN parkingdocument AS d ON d.parkingdocumentid = i.parkingdocumentid "
                                 "WHERE i.ticketnumber = :ticket AND i.parkingdocumentid <> :own "
-                                "ORDER BY d.documentdatetime, d.parkingdocumentid LIMIT 1")});
+                                "ORDER BY d.documentdatetime, d.parkingdocumentid LIMIT 1 LOCK IN SHARE MODE")});
     paid.SetParam(QStringLiteral("ticket"), ticketNumber);
     paid.SetParam(QStringLiteral("own"), ownDocumentId > 0 ? ownDocumentId : 0);
     paid.Open();

@@ -54,9 +54,9 @@ void TParkingDetailForm::SaveDocument()
                 return;
             }
         } else {
-            // Known now: nothing of it was stored.
+            // Not stored as far as this look-up sees; what it tried is kept until a save
+            // succeeds, since a late commit (a lagging node) still meets the token below.
             m_saveTried = false;
-            m_tried.reset();
         }
     }
     ConfirmSave();

@@ -189,7 +189,8 @@ void TParkingImportForm::UndoButtonClick()
             return;
         }
         if (!ConfirmMessage(
-                QStringLiteral("Poništiti uvoz od %1 i vratiti podatke kakvi su bili pre njega?").arg(previous->label)))
+                QStringLiteral("Poništiti uvoz od %1 i vratiti podatke kakvi su bili pre njega?")
+                    .arg(SafeText(previous->label))))
             return;
         const BusyCursor busy;
         // Undoes the import the question named, or nothing when another came meanwhile.

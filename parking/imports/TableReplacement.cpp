@@ -379,7 +379,11 @@ ImportGeneration RestorePreviousImport(dataset::Connection &connection, const QS
         undone << Quoted(gone);
     }
     Rename(connection, renames, {tables.first()}, restored);
-    connection.Execute(QStringLiteral("DROP TABLE IF EXISTS ") + undone.join(QStringLiteral(", ")));
+    // The undo is done with the swap; copies that cannot be dropped now are swept a day later.
+    try {
+        connection.Execute(QStringLiteral("DROP TABLE IF EXISTS ") + undone.join(QStringLiteral(", ")));
+    } catch (const dataset::Error &) {
+    }
     return *current;
 }
 

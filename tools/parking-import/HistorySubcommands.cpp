@@ -5,6 +5,7 @@
 #include <parking/imports/SubscriptionImportJob.h>
 #include <parking/imports/TableReplacement.h>
 #include <parking/imports/TicketImportJob.h>
+#include <routines/TextFormat.h>
 
 namespace importcmd {
 
@@ -34,7 +35,7 @@ void RunUndo(CommandContext &context)
         // An undo reads no file: its failure is told without the file-format title.
         throw CommandError(e.kind() == imports::ImportFailure::Database ? ExitDatabase : ExitFile, e.cause());
     }
-    context.Io().Out() << QStringLiteral("Poništen je uvoz od %1; vraćeni su podaci pre njega.").arg(undone)
+    context.Io().Out() << QStringLiteral("Poništen je uvoz od %1; vraćeni su podaci pre njega.").arg(SafeText(undone))
                        << Qt::endl;
 }
 

@@ -45,13 +45,25 @@ END //
 
 -- A try to log in with the derived hash 'p_hash': the user when it matches (its wrong
 -- tries forgotten), else NULL with the try counted. A try made before the wait is over
--- is neither checked nor counted.
+-- is neither checked nor counted. Tries for one name take turns (a named lock), so tries
+-- sent at once cannot all pass the same wait; one that cannot take its turn within 10 s
+-- is told to wait.
 CREATE OR REPLACE PROCEDURE login(IN p_name VARCHAR(255), IN p_hash VARCHAR(255), OUT p_userid BIGINT,
                                   OUT p_wait INT)
   SQL SECURITY DEFINER
   MODIFIES SQL DATA
-BEGIN
+logintry: BEGIN
+  DECLARE v_turn VARCHAR(64) DEFAULT CONCAT('parking-login-', MD5(CONCAT(DATABASE(), '/', p_name)));
+  DECLARE EXIT HANDLER FOR SQLEXCEPTION
+  BEGIN
+    DO RELEASE_LOCK(v_turn);
+    RESIGNAL;
+  END;
   SET p_userid = NULL;
+  IF COALESCE(GET_LOCK(v_turn, 10), 0) = 0 THEN
+    SET p_wait = 1;
+    LEAVE logintry;
+  END IF;
   CALL loginwait(p_name, p_wait);
   IF p_wait = 0 THEN
     SET p_userid = (SELECT MIN(userid) FROM user
@@ -65,6 +77,7 @@ BEGIN
       DELETE FROM loginfailure WHERE username = p_name;
     END IF;
   END IF;
+  DO RELEASE_LOCK(v_turn);
 END //
 
 -- A user's own password change: 'p_current' is the hash derived from the present password
@@ -75,15 +88,27 @@ CREATE OR REPLACE PROCEDURE changepassword(IN p_userid BIGINT, IN p_current VARC
                                            OUT p_result INT)
   SQL SECURITY DEFINER
   MODIFIES SQL DATA
-BEGIN
+pwchange: BEGIN
   DECLARE v_name VARCHAR(255) DEFAULT NULL;
   DECLARE v_wait INT DEFAULT 0;
+  DECLARE v_turn VARCHAR(64) DEFAULT NULL;
+  DECLARE EXIT HANDLER FOR SQLEXCEPTION
+  BEGIN
+    DO RELEASE_LOCK(v_turn);
+    RESIGNAL;
+  END;
   SET v_name = (SELECT username FROM user WHERE userid = p_userid);
   IF v_name IS NULL THEN
     SET p_result = 2;
   ELSEIF p_new IS NULL OR p_new NOT LIKE '$argon2%$%$%' THEN
     SET p_result = 4;
   ELSE
+    -- Takes its turn with the log-in tries of the same name.
+    SET v_turn = CONCAT('parking-login-', MD5(CONCAT(DATABASE(), '/', v_name)));
+    IF COALESCE(GET_LOCK(v_turn, 10), 0) = 0 THEN
+      SET p_result = 3;
+      LEAVE pwchange;
+    END IF;
     CALL loginwait(v_name, v_wait);
     IF v_wait > 0 THEN
       SET p_result = 3;
@@ -99,6 +124,7 @@ BEGIN
         SET p_result = 1;
       END IF;
     END IF;
+    DO RELEASE_LOCK(v_turn);
   END IF;
 END //
 

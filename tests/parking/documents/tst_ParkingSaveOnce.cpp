@@ -38,6 +38,7 @@ private Q_SLOTS:
     void ticketPaidMeanwhileAskedOutsideTransaction_data();
     void ticketPaidMeanwhileAskedOutsideTransaction();
     void ticketLookupsRunAgainAfterLostLink();
+    void ticketSavedByAnotherDeskAtOnceAsked();
 };
 
 namespace {
@@ -570,6 +571,37 @@ void TestParkingSaveOnce::ticketLookupsRunAgainAfterLostLink()
     QCOMPARE(Documents().State(), dataset::DataSetState::Browse);
     QCOMPARE(fx.Scalar(QStringLiteral("SELECT GROUP_CONCAT(number) FROM parkingdocument")).toString(), FirstNumber());
     QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem")).toInt(), 1);
+}
+
+// Another desk saves the same ticket at the same moment and has not committed yet: the
+// save's look-up waits for it instead of reading past it, so the cashier is asked.
+void TestParkingSaveOnce::ticketSavedByAnotherDeskAtOnceAsked()
+{
+    DocumentsFixture fx;
+    fx.OpenDocuments();
+    AppendDocument();
+    TParkingDetailForm form(*ParkingDM);
+    FillNewDocument(form);
+    dataset::Connection other;
+    other.Connect(fx.db.params());
+    other.Execute(QStringLiteral("START TRANSACTION"));
+    other.Execute(QStringLiteral("INSERT INTO parkingdocument (number, documentdatetime, cityreg, regnumber, userid) "
+                                 "VALUES ('8/26', '2026-12-06 10:00:00', 'BG', '999ZZ', 7)"));
+    other.Execute(QStringLiteral("INSERT INTO parkingdocumentitem (quantity, price, itemvalue, taxid, taxvalue, "
+                                 "productid, productcode, productname, parkingdocumentid, ticketnumber) "
+                                 "VALUES (1, 500, 500, 1, 20, 1, 'DK600', 'Doplatna karta', LAST_INSERT_ID(), 'K1')"));
+    std::thread commit([&other] {
+        QThread::msleep(500);
+        other.Execute(QStringLiteral("COMMIT"));
+    });
+    fx.dialogs.QueueConfirm(false);
+    QVERIFY_THROWS_EXCEPTION(EAbort, form.CustomApplyExecute());
+    commit.join();
+    const auto asked = fx.dialogs.ShownOf(ScriptedDialogService::Kind::Confirmation);
+    QCOMPARE(asked.size(), std::size_t(1));
+    QVERIFY2(asked.front().text.startsWith(QStringLiteral("Karta K1 je već plaćena dokumentom 8/26")),
+             qPrintable(asked.front().text));
+    QCOMPARE(fx.Scalar(QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem WHERE ticketnumber = 'K1'")).toInt(), 1);
 }
 
 PARKING_TEST_MAIN(TestParkingSaveOnce)
