@@ -30,12 +30,6 @@ constexpr bool IsCancelled(int status)
     return status == int(TicketStatus::Cancelled);
 }
 
-// Paid or cancelled: nothing is owed on the ticket.
-constexpr bool IsClosed(int status)
-{
-    return IsPaid(status) || IsCancelled(status);
-}
-
 // The closed statuses in ascending order, "3, 5, 7, 9": an SQL list for "status IN (...)".
 inline QString ClosedStatusList()
 {
