@@ -9,6 +9,7 @@
 #include <dataset/Query.h>
 #include <dataset/widgets/DBGrid.h>
 #include <framework/Interfaces.h>
+#include <parking/core/DocumentQueries.h>
 #include <parking/data/DocumentTotals.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <routines/BetterRound.h>
@@ -54,15 +55,12 @@ void TParkingDetailForm::DocumentItemsOpen()
 {
     const dataset::Query &document = Document();
     const bool unsaved = document.State() == dataset::DataSetState::Insert || document.IsEmpty();
-    const int key = unsaved ? -1 : document.FieldByName(QStringLiteral("parkingdocumentid")).AsInteger();
+    const qint64 key = unsaved ? -1 : document.FieldByName(QStringLiteral("parkingdocumentid")).AsLargeInt();
 
     dataset::Query &items = Items();
     items.Close();
-    items.SetSQL({QStringLiteral("SELECT *, ROUND(itemvalue * (1 + taxvalue/100),2) AS ItemTotal FROM "
-                                 "parkingdocumentitem WHERE parkingdocumentid = :idparkingdocument")});
-    items.SetParam(QStringLiteral("idparkingdocument"), key);
     items.SetSortedFields(QStringLiteral("parkingdocumentitemid"));
-    items.Open();
+    parking::OpenItemsOfDocument(items, key);
     items.First();
     RelaxItemDocumentKey();
     InternalDocumentItemsOpen();

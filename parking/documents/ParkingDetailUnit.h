@@ -17,6 +17,10 @@ class FeedbackBanner;
 struct HeldDocument;
 class TParkingDM;
 struct TProductDesc;
+namespace parking {
+struct SubscriptionRow;
+struct TicketRow;
+} // namespace parking
 namespace dataset {
 class ErrorRelay;
 class Query;
@@ -88,8 +92,8 @@ private:
     // Connects 'action' to 'handler'; only handled actions are ever enabled.
     template <class Handler> void Bind(QAction *action, Handler handler);
 
-    void AddTicketItem(const QString &ticketNumber);
-    void FillFromSubscription(const QString &subscriptionNumber);
+    void AddTicketItem(const parking::TicketRow &ticket);
+    void FillFromSubscription(const parking::SubscriptionRow &subscription);
     QPoint GridPoint() const;
     void PostAwaitingTicket();
     void RefuseItemsWithoutTicket();
