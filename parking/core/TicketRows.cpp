@@ -76,12 +76,6 @@ auto Rows(dataset::Connection &connection, const QString &sql, const dataset::Pa
     return rows;
 }
 
-template <class Row>
-std::optional<Row> First(std::vector<Row> rows)
-{
-    return rows.empty() ? std::nullopt : std::optional<Row>(std::move(rows.front()));
-}
-
 QString Sql(const char *columns, const char *rest)
 {
     return QString::fromLatin1(columns) + QString::fromLatin1(rest);
@@ -101,18 +95,6 @@ std::vector<SubscriptionRow> FindSubscriptions(dataset::Connection &connection, 
                 Sql(kSubscriptionColumns,
                     "WHERE regcitynumber = :reg ORDER BY subscriptiontodate DESC, subscriptionnumber DESC"),
                 {{QStringLiteral("reg"), registration}}, SubscriptionOf);
-}
-
-std::optional<TicketRow> FindTicket(dataset::Connection &connection, const QString &number)
-{
-    return First(Rows(connection, Sql(kTicketColumns, "WHERE t.ticketnumber = :number LIMIT 1"),
-                      {{QStringLiteral("number"), number}}, TicketOf));
-}
-
-std::optional<SubscriptionRow> FindSubscription(dataset::Connection &connection, const QString &number)
-{
-    return First(Rows(connection, Sql(kSubscriptionColumns, "WHERE subscriptionnumber = :number LIMIT 1"),
-                      {{QStringLiteral("number"), number}}, SubscriptionOf));
 }
 
 bool HasTicketsOrSubscriptions(dataset::Connection &connection, const QString &registration)

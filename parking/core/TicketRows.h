@@ -1,7 +1,7 @@
 #pragma once
 
-// The vehicle's surcharge tickets and subscriptions as typed rows, read by registration
-// or by number. Reads only; values are bound parameters.
+// The vehicle's surcharge tickets and subscriptions as typed rows, read by registration,
+// and the documents that paid a ticket. Reads only; values are bound parameters.
 
 #include <QDateTime>
 #include <QString>
@@ -54,10 +54,6 @@ struct DocumentSummary {
 std::vector<TicketRow> FindTickets(dataset::Connection &connection, const QString &registration);
 // The subscriptions of 'registration', the latest end first, then the higher number.
 std::vector<SubscriptionRow> FindSubscriptions(dataset::Connection &connection, const QString &registration);
-
-// The ticket or subscription of that number; empty when there is none.
-std::optional<TicketRow> FindTicket(dataset::Connection &connection, const QString &number);
-std::optional<SubscriptionRow> FindSubscription(dataset::Connection &connection, const QString &number);
 
 // True when the registration has a surcharge ticket or a subscription.
 bool HasTicketsOrSubscriptions(dataset::Connection &connection, const QString &registration);

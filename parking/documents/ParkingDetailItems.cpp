@@ -10,7 +10,7 @@
 #include <dataset/widgets/DBGrid.h>
 #include <framework/Interfaces.h>
 #include <parking/core/DocumentQueries.h>
-#include <parking/data/DocumentTotals.h>
+#include <parking/core/DocumentTotals.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <routines/BetterRound.h>
 #include <routines/FormatFloat.h>
@@ -171,7 +171,7 @@ void TParkingDetailForm::DocumentItemsApply()
     items.ApplyUpdates();
     // The document's row keeps what its items come to, for the pay desk's month of takings.
     if (documentKey > 0)
-        StoreDocumentTotal(*m_dm.Connection(), documentKey);
+        parking::StoreDocumentTotal(*m_dm.Connection(), documentKey);
 }
 
 void TParkingDetailForm::AddDocumentItem(const TProductDesc &product)

@@ -23,10 +23,10 @@ QString DateText(const dataset::Query &document)
 
 } // namespace
 
-QString TParkingDetailForm::PrintTitle(bool ticket) const
+QString TParkingDetailForm::PrintTitle(Printout printout) const
 {
     QString title = ParkingResourceString("_PARKING_PRINT_INVOICE_CAP");
-    if (ticket)
+    if (printout == Printout::Ticket)
         title += QStringLiteral(" / ") + ParkingResourceString("_PARKING_PRINT_TICKET_CAP");
     return title + QLatin1Char(' ') + Document().FieldByName(QStringLiteral("number")).AsString();
 }
@@ -37,7 +37,7 @@ void TParkingDetailForm::DocumentPrintExecute()
     TReportEngine engine(this);
     engine.SetCashier(CashierName());
     engine.SetCallerTellsFile(true);
-    engine.ExecuteParkingInvoiceReport(Document(), Items(), PrintTitle(false), DateText(Document()));
+    engine.ExecuteParkingInvoiceReport(Document(), Items(), PrintTitle(Printout::Receipt), DateText(Document()));
     TellPrinted(engine.LastOutputFile());
 }
 
@@ -55,7 +55,7 @@ void TParkingDetailForm::PrintTicketExecute()
     TReportEngine engine(this);
     engine.SetCashier(CashierName());
     engine.SetCallerTellsFile(true);
-    engine.ExecuteParkingTicketReport(document, Items(), PrintTitle(true), DateText(document));
+    engine.ExecuteParkingTicketReport(document, Items(), PrintTitle(Printout::Ticket), DateText(document));
     TellPrinted(engine.LastOutputFile());
 }
 

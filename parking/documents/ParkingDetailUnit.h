@@ -60,8 +60,10 @@ public:
     void VehicleHistoryExecute();
     // Writes the host document 'documentType' ("R" with its "M", or "H").
     void CreateDocument(const QString &documentType);
+    // What a printout holds: the receipt alone, or the receipt with the parking ticket.
+    enum class Printout { Receipt, Ticket };
     // "Priznanica 15" or, for the ticket, "Priznanica / Karta 15".
-    QString PrintTitle(bool ticket) const;
+    QString PrintTitle(Printout printout) const;
 
     void DateTimeActionExecute();
     void FromDateActionExecute();

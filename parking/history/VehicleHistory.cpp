@@ -2,7 +2,7 @@
 
 #include <dataset/Field.h>
 #include <dataset/Query.h>
-#include <parking/data/DocumentTotals.h>
+#include <parking/core/DocumentTotals.h>
 #include <parking/core/Plate.h>
 #include <parking/core/TicketStatus.h>
 #include <parking/lookups/ParkingSelectTicketUnit.h>
@@ -36,7 +36,7 @@ QString DocumentsStatement()
                           "JOIN parkingdocument AS d ON d.parkingdocumentid = found.parkingdocumentid "
                           "LEFT JOIN parkingdocumentitem AS i ON i.parkingdocumentid = d.parkingdocumentid "
                           "ORDER BY d.parkingdocumentid, i.parkingdocumentitemid")
-        .arg(ItemTotal(QStringLiteral("i")));
+        .arg(parking::ItemTotal(QStringLiteral("i")));
 }
 
 QString Moment(const QDateTime &time)

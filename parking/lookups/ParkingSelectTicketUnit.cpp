@@ -84,14 +84,14 @@ QString TicketLine(const TicketRow &ticket)
     const QString state = ticket.paidOn.isEmpty() ? StatusCaption(ticket.status)
                                                   : QStringLiteral("Plaćena dokumentom %1").arg(ticket.paidOn);
     const QString first = DateText(ticket.date) + kSeparator + ticket.number + kSeparator + state;
-    return PadText(first, 56, true) + PadText(FormatFloat(QStringLiteral("0.00"), ticket.price), 12, false);
+    return PadText(first, 56, Align::Left) + PadText(FormatFloat(QStringLiteral("0.00"), ticket.price), 12, Align::Right);
 }
 
 QString SubscriptionLine(const SubscriptionRow &subscription)
 {
     return PadText(subscription.number + kSeparator + SubscriptionZoneLabel(subscription.zone) + kSeparator
                        + DateText(subscription.from) + kSeparator + DateText(subscription.to),
-                   68, true);
+                   68, Align::Left);
 }
 
 std::optional<TicketRow> TicketByReg(TParkingDM &dm, const QString &regNumber, int x, int y)

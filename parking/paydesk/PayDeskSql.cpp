@@ -1,7 +1,7 @@
 #include "PayDeskSql.h"
 
 #include <dataset/Query.h>
-#include <parking/data/DocumentTotals.h>
+#include <parking/core/DocumentTotals.h>
 
 namespace paydesk {
 
@@ -18,7 +18,7 @@ QString ItemsFrom()
 
 QString ItemTotalSum()
 {
-    return QStringLiteral("SUM(%1)").arg(ItemTotal(QStringLiteral("pdi")));
+    return QStringLiteral("SUM(%1)").arg(parking::ItemTotal(QStringLiteral("pdi")));
 }
 
 QString PeriodCondition()

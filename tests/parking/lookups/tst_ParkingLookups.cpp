@@ -85,7 +85,7 @@ void TestParkingLookups::padText()
     QFETCH(int, width);
     QFETCH(bool, left);
     QFETCH(QString, expected);
-    QCOMPARE(PadText(text, width, left), expected);
+    QCOMPARE(PadText(text, width, left ? Align::Left : Align::Right), expected);
 }
 
 void TestParkingLookups::productLines_data()
@@ -118,7 +118,7 @@ void TestParkingLookups::productLines()
     const QString line = ProductLine(product, barCodeForm ? ProductLineKind::BarCode : ProductLineKind::Code, withTax);
     QCOMPARE(line.size(), 86);
     QCOMPARE(line.left(74).trimmed(), first);
-    QCOMPARE(line.mid(74), PadText(price, 12, false));
+    QCOMPARE(line.mid(74), PadText(price, 12, Align::Right));
 }
 
 void TestParkingLookups::searchSequence_data()
