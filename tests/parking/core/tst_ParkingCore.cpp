@@ -1,3 +1,4 @@
+#include <parking/core/DocumentQueries.h>
 #include <parking/core/Plate.h>
 #include <parking/core/TicketStatus.h>
 
@@ -15,6 +16,7 @@ private Q_SLOTS:
     void statusCodeLists();
     void plate_data();
     void plate();
+    void documentSearchBindsValues();
 };
 
 void TestParkingCore::statusCaption_data()
@@ -113,6 +115,24 @@ void TestParkingCore::plate()
     QCOMPARE(plate.Display(), display);
     QCOMPARE(plate.IsEmpty(), key.isEmpty());
     QCOMPARE(PlateKey(typed), key);
+}
+
+// The typed values reach the server only as parameters: the statement text holds none of
+// them, whatever they contain, and the extra columns follow "pd.*".
+void TestParkingCore::documentSearchBindsValues()
+{
+    const QString hostile = QStringLiteral("\\' OR 1=1 -- ");
+    const Statement search = DocumentSearch({{QStringLiteral("regnumber"), hostile},
+                                             {QStringLiteral("datefrom"), QStringLiteral("2013-05-01")},
+                                             {QStringLiteral("number"), QString()}},
+                                            QStringLiteral("1 AS one"));
+    QVERIFY(!search.sql.contains(QStringLiteral("OR 1=1")));
+    QVERIFY(search.sql.startsWith(QStringLiteral("SELECT pd.*, 1 AS one FROM parkingdocument AS pd ")));
+    QVERIFY(search.sql.endsWith(
+        QStringLiteral("WHERE pd.documentdatetime >= :datefrom AND pd.regnumber LIKE :regnumber")));
+    QCOMPARE(search.params.size(), 2u);
+    QCOMPARE(search.params.at(0).value.toString(), QStringLiteral("2013-05-01 00:00:00"));
+    QCOMPARE(search.params.at(1).value.toString(), hostile + QLatin1Char('%'));
 }
 
 QTEST_APPLESS_MAIN(TestParkingCore)
