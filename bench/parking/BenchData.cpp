@@ -3,7 +3,7 @@
 #include <dataset/Connection.h>
 #include <dataset/Error.h>
 #include <dataset/Query.h>
-#include <parking/data/DocumentTotals.h>
+#include <parking/core/DocumentTotals.h>
 
 #include <QDate>
 #include <QElapsedTimer>
@@ -182,7 +182,7 @@ double LoadData(dataset::Connection &connection, const QString &workDir, const D
     connection.Execute(QStringLiteral("UPDATE parkingdocument AS pd JOIN (SELECT parkingdocumentid, SUM(%1) AS total "
                                       "FROM parkingdocumentitem AS i GROUP BY parkingdocumentid) AS sums "
                                       "ON sums.parkingdocumentid = pd.parkingdocumentid SET pd.itemtotal = sums.total")
-                           .arg(ItemTotal(QStringLiteral("i"))));
+                           .arg(parking::ItemTotal(QStringLiteral("i"))));
     connection.Execute(QStringLiteral("SET SESSION foreign_key_checks = 1, unique_checks = 1"));
     connection.Execute(QStringLiteral("ANALYZE TABLE parkingdocument, parkingdocumentitem"));
     QFile::remove(documents);

@@ -20,6 +20,7 @@
 #include <console/dbserver/ServerAccounts.h>
 #include <dataset/Connection.h>
 #include <dataset/Error.h>
+#include <parking/core/Plate.h>
 #include <parking/history/TimeLine.h>
 #include <parking/history/VehicleHistory.h>
 
@@ -145,7 +146,7 @@ int run(bench::ClientRunner &runner, const Options &options)
 
     const QString typed = vehicle(options).left(2).toLower() + u' ' + vehicle(options).mid(2, 4) + u'-'
         + vehicle(options).mid(6);
-    const QString sql = clientStatements(history::PlateKey(typed));
+    const QString sql = clientStatements(parking::PlateKey(typed));
     history::TimeLine line;
     line.setAttribute(Qt::WA_DontShowOnScreen);
     line.resize(900, 320);

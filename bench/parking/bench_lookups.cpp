@@ -176,14 +176,22 @@ int run(bench::ClientRunner &runner, const Options &options)
     const QString tickets = QStringLiteral("SELECT * FROM parkingticket WHERE regcitynumber = %1 "
                                            "ORDER BY ticketdate, ticketnumber").arg(quoted);
     print("TicketByReg (query and list lines)", tickets, measure(runner, options, socket, tickets, [&] {
-              return int(TicketLines(connection, reg).size());
+              int lines = 0;
+              for (const parking::TicketRow &ticket : parking::FindTickets(connection, reg))
+                  lines += int(!parking::TicketLine(ticket).isEmpty());
+              return lines;
           }));
 
     const QString subscriptions = QStringLiteral("SELECT * FROM parkingsubscription WHERE regcitynumber = %1 "
                                                  "ORDER BY subscriptiontodate DESC, subscriptionnumber DESC")
                                       .arg(quoted);
     print("SubscriptionByReg (query and list lines)", subscriptions,
-          measure(runner, options, socket, subscriptions, [&] { return int(SubscriptionLines(connection, reg).size()); }));
+          measure(runner, options, socket, subscriptions, [&] {
+              int lines = 0;
+              for (const parking::SubscriptionRow &row : parking::FindSubscriptions(connection, reg))
+                  lines += int(!parking::SubscriptionLine(row).isEmpty());
+              return lines;
+          }));
 
     // The product module's statement for a code or bar code (the same text it sends).
     const QString barCode = QStringLiteral("DK%1").arg(options.products / 2 + 3);

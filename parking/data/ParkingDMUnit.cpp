@@ -66,8 +66,8 @@ dataset::Query &TParkingDM::NewQuery(ParkingDataSetDef def)
     auto *query = new dataset::Query(this);
     query->setObjectName(QString::fromLatin1(def.name));
     query->SetSQL(def.sql);
-    query->SetRequestLive(def.live);
-    query->SetCachedUpdates(def.cachedUpdates);
+    query->SetRequestLive(def.access == parking::Access::Live);
+    query->SetCachedUpdates(def.caching == parking::Caching::Cached);
     query->SetFieldDefs(std::move(def.fields));
     return *query;
 }

@@ -2,6 +2,8 @@
 
 using dataset::FieldDef;
 using dataset::FieldType;
+using parking::Access;
+using parking::Caching;
 
 namespace {
 
@@ -41,8 +43,8 @@ ParkingDataSetDef ZoneFrame()
 {
     return {"ParkingZoneFrameZQ",
             "ParkingZoneFrameDS",
-            true,
-            false,
+            Access::Live,
+            Caching::Immediate,
             {QStringLiteral("SELECT * FROM parkingzoneframe ORDER BY zone, sector, parkingzoneframeid")},
             {
                 Key("parkingzoneframeid"),
@@ -62,8 +64,8 @@ ParkingDataSetDef Document()
 {
     return {"ParkingDocumentZQ",
             "ParkingDocumentDS",
-            true,
-            false,
+            Access::Live,
+            Caching::Immediate,
             {QStringLiteral("SELECT pd.*, ") + InvoicedColumn() + QLatin1Char(' '), QStringLiteral("FROM parkingdocument AS pd "),
              QStringLiteral("  LEFT JOIN user AS u ON pd.userid = u.userid "),
              QStringLiteral("WHERE pd.parkingdocumentid = -1")},
@@ -96,8 +98,8 @@ ParkingDataSetDef DocumentItem()
 {
     return {"ParkingDocumentItemZQ",
             "ParkingDocumentItemDS",
-            true,
-            true,
+            Access::Live,
+            Caching::Cached,
             {QStringLiteral("SELECT *, ROUND(itemvalue * (1 + taxvalue/100),2) AS ItemTotal"),
              QStringLiteral("FROM parkingdocumentitem WHERE parkingdocumentid = -1")},
             {
@@ -120,8 +122,8 @@ ParkingDataSetDef PayDeskUser()
 {
     return {"ParkingPayDeskUserZQ",
             "ParkingPayDeskUserDS",
-            false,
-            false,
+            Access::ReadOnly,
+            Caching::Immediate,
             {QStringLiteral("SELECT CONCAT(u.firstname,' ',u.lastname) AS UserName, "
                             "SUM(ROUND(pdi.itemvalue * (1 + pdi.taxvalue/100),2)) AS SumItemTotal"),
              QStringLiteral("FROM parkingdocumentitem AS pdi LEFT JOIN parkingdocument AS pd "
@@ -138,8 +140,8 @@ ParkingDataSetDef PayDeskProduct()
 {
     return {"ParkingPayDeskProductZQ",
             "ParkingPayDeskProductDS",
-            false,
-            false,
+            Access::ReadOnly,
+            Caching::Immediate,
             {QStringLiteral("SELECT pdi.productcode, pdi.productname, SUM(pdi.quantity) AS SumQuantity, "
                             "SUM(ROUND(pdi.itemvalue * (1 + pdi.taxvalue/100),2)) AS SumItemTotal, "
                             "pdi.productid, pdi.taxid, pdi.taxvalue, pdi.price, "
@@ -164,8 +166,8 @@ ParkingDataSetDef Ticket()
 {
     return {"ParkingTicketZQ",
             "ParkingTicketDS",
-            true,
-            false,
+            Access::Live,
+            Caching::Immediate,
             {QStringLiteral("SELECT * FROM parkingticket")},
             {
                 Key("parkingticketid"),
@@ -187,8 +189,8 @@ ParkingDataSetDef Subscription()
 {
     return {"ParkingSubscriptionZQ",
             "ParkingSubscriptionDS",
-            true,
-            false,
+            Access::Live,
+            Caching::Immediate,
             {QStringLiteral("SELECT * FROM parkingsubscription")},
             {
                 Key("parkingsubscriptionid"),
@@ -209,8 +211,8 @@ ParkingDataSetDef TicketRaw()
 {
     return {"ParkingTicketRawZQ",
             nullptr,
-            true,
-            false,
+            Access::Live,
+            Caching::Immediate,
             {QStringLiteral("SELECT * FROM parkingticketraw")},
             {
                 Fld("vreme_izdavanja_DK", FieldType::DateTime, 0, Opt),
@@ -239,8 +241,8 @@ ParkingDataSetDef HostDocument()
     return {
         "DocumentZQ",
         "DocumentDS",
-        true,
-        false,
+        Access::Live,
+        Caching::Immediate,
         {QStringLiteral("SELECT d.*,"), QStringLiteral("CONCAT(p.name,'') AS Partner,"),
          QStringLiteral("CONCAT(p.code,'') AS PartnerCode,"), QStringLiteral("CONCAT(p.address,'') AS PartnerAddress,"),
          QStringLiteral("CONCAT(p.zip,'') AS PartnerZip,"), QStringLiteral("CONCAT(p.city,'') AS PartnerCity"),
@@ -287,8 +289,8 @@ ParkingDataSetDef HostDocumentItem()
 {
     return {"DocumentItemZQ",
             nullptr,
-            true,
-            false,
+            Access::Live,
+            Caching::Immediate,
             {QStringLiteral("SELECT di.*, 0.0 AS SupplyValue, 0.0 AS ItemTotal, 0.0 AS ItemValueVAT,"),
              QStringLiteral("CONCAT(p.code,'') AS ProductCode, "),
              QStringLiteral("CONCAT(p.barcode,'') AS ProductBarcode, "),

@@ -7,11 +7,18 @@
 #include <QStringList>
 #include <vector>
 
+namespace parking {
+// Whether a query edits its update table or only reads.
+enum class Access { ReadOnly, Live };
+// Whether a query's edits wait for ApplyUpdates or are written row by row.
+enum class Caching { Immediate, Cached };
+} // namespace parking
+
 struct ParkingDataSetDef {
     const char *name; // object name of the query, e.g. "ParkingDocumentZQ"
     const char *dataSourceName; // nullptr: the dataset has no data source
-    bool live;
-    bool cachedUpdates;
+    parking::Access access;
+    parking::Caching caching;
     QStringList sql; // lines, joined with line breaks by the query
     std::vector<dataset::FieldDef> fields;
 };

@@ -8,7 +8,7 @@
 #include <framework/base/Abort.h>
 #include <framework/common/DialogService.h>
 #include <parking/data/ParkingDMUnit.h>
-#include <parking/data/TicketPayment.h>
+#include <parking/core/TicketPayment.h>
 
 namespace {
 
@@ -76,7 +76,7 @@ bool TParkingDetailForm::MayAddTicket(const QString &ticketNumber)
         return false;
     if (m_ticketsAllowed.contains(ticketNumber))
         return true;
-    const QString question = TicketPaidQuestion(*m_dm.Connection(), ticketNumber, OwnDocumentId());
+    const QString question = parking::TicketPaidQuestion(*m_dm.Connection(), ticketNumber, OwnDocumentId());
     if (!question.isEmpty() && !ConfirmMessage(question))
         return false;
     m_ticketsAllowed.insert(ticketNumber);
@@ -116,7 +116,7 @@ std::vector<TParkingDetailForm::TicketQuestion> TParkingDetailForm::TicketQuesti
     ForEachNewTicket(items, [&](int row, const QString &number) {
         if (m_ticketsAllowed.contains(number))
             return;
-        const QString text = TicketPaidQuestion(*m_dm.Connection(), number, OwnDocumentId());
+        const QString text = parking::TicketPaidQuestion(*m_dm.Connection(), number, OwnDocumentId());
         if (!text.isEmpty())
             questions.push_back({number, text, row});
     });

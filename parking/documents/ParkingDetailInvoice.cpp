@@ -12,7 +12,7 @@
 #include <framework/common/CommonResourceString.h>
 #include <framework/common/DialogService.h>
 #include <parking/data/HostDocumentWriter.h>
-#include <parking/data/InvoiceLinks.h>
+#include <parking/core/InvoiceLinks.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/host/ParkingHostModules.h>
 
@@ -68,7 +68,7 @@ LinkedDocument WriteLinkedDocument(TParkingDM &dm, const THostDocumentHeader &he
                 return;
             }
             writer.PostItem(item);
-            LinkInvoice(connection, itemId, parkingDocumentId, writer.DocumentId(), header.documentType);
+            parking::LinkInvoice(connection, itemId, parkingDocumentId, writer.DocumentId(), header.documentType);
             done.caption = writer.DocumentCaption();
             done.currency = writer.Currency();
             done.id = writer.Commit();
@@ -182,7 +182,7 @@ bool TParkingDetailForm::ConfirmInvoicedItem()
     const QString what = ticket.isEmpty() ? QStringLiteral("\"%1\"").arg(name)
                                           : QStringLiteral("\"%1\" (karta %2)").arg(name, ticket);
     const QStringList before =
-        InvoicesOfItem(*m_dm.Connection(), items.FieldByName(QStringLiteral("parkingdocumentitemid")).AsLargeInt());
+        parking::InvoicesOfItem(*m_dm.Connection(), items.FieldByName(QStringLiteral("parkingdocumentitemid")).AsLargeInt());
     if (!before.isEmpty())
         return ConfirmMessage(QStringLiteral("Stavka %1 je već fakturisana (%2). Napraviti još jedan račun?")
                                   .arg(what, before.join(QStringLiteral(", "))));

@@ -9,7 +9,8 @@
 #include <dataset/Query.h>
 #include <dataset/widgets/DBGrid.h>
 #include <framework/Interfaces.h>
-#include <parking/data/DocumentTotals.h>
+#include <parking/core/DocumentQueries.h>
+#include <parking/core/DocumentTotals.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <routines/BetterRound.h>
 #include <routines/FormatFloat.h>
@@ -54,15 +55,12 @@ void TParkingDetailForm::DocumentItemsOpen()
 {
     const dataset::Query &document = Document();
     const bool unsaved = document.State() == dataset::DataSetState::Insert || document.IsEmpty();
-    const int key = unsaved ? -1 : document.FieldByName(QStringLiteral("parkingdocumentid")).AsInteger();
+    const qint64 key = unsaved ? -1 : document.FieldByName(QStringLiteral("parkingdocumentid")).AsLargeInt();
 
     dataset::Query &items = Items();
     items.Close();
-    items.SetSQL({QStringLiteral("SELECT *, ROUND(itemvalue * (1 + taxvalue/100),2) AS ItemTotal FROM "
-                                 "parkingdocumentitem WHERE parkingdocumentid = :idparkingdocument")});
-    items.SetParam(QStringLiteral("idparkingdocument"), key);
     items.SetSortedFields(QStringLiteral("parkingdocumentitemid"));
-    items.Open();
+    parking::OpenItemsOfDocument(items, key);
     items.First();
     RelaxItemDocumentKey();
     InternalDocumentItemsOpen();
@@ -173,7 +171,7 @@ void TParkingDetailForm::DocumentItemsApply()
     items.ApplyUpdates();
     // The document's row keeps what its items come to, for the pay desk's month of takings.
     if (documentKey > 0)
-        StoreDocumentTotal(*m_dm.Connection(), documentKey);
+        parking::StoreDocumentTotal(*m_dm.Connection(), documentKey);
 }
 
 void TParkingDetailForm::AddDocumentItem(const TProductDesc &product)

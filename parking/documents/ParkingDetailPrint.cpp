@@ -6,6 +6,7 @@
 #include <dataset/Connection.h>
 #include <dataset/Query.h>
 #include <framework/report/ReportEngine.h>
+#include <parking/core/DocumentQueries.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/host/ParkingResourceString.h>
 #include <routines/FormatFloat.h>
@@ -20,34 +21,12 @@ QString DateText(const dataset::Query &document)
                           document.FieldByName(QStringLiteral("documentdatetime")).AsDateTime());
 }
 
-// The streets of the zone (and sector) in the order the database gives them, joined
-// with ", "; empty without a zone.
-QString ParkingStreetList(dataset::Connection &connection, const QString &zone, const QString &sector)
-{
-    if (zone.isEmpty())
-        return {};
-    QString sql = QStringLiteral("SELECT * FROM parkingzoneframe WHERE zone = :zone");
-    if (!sector.isEmpty())
-        sql += QStringLiteral(" AND sector = :sector");
-    dataset::Query query;
-    query.SetConnection(&connection);
-    query.SetSQL({sql});
-    query.SetParam(QStringLiteral("zone"), zone);
-    if (!sector.isEmpty())
-        query.SetParam(QStringLiteral("sector"), sector);
-    query.Open();
-    QStringList streets;
-    for (query.First(); !query.Eof(); query.Next())
-        streets << query.FieldByName(QStringLiteral("street")).AsString();
-    return streets.join(QStringLiteral(", "));
-}
-
 } // namespace
 
-QString TParkingDetailForm::PrintTitle(bool ticket) const
+QString TParkingDetailForm::PrintTitle(Printout printout) const
 {
     QString title = ParkingResourceString("_PARKING_PRINT_INVOICE_CAP");
-    if (ticket)
+    if (printout == Printout::Ticket)
         title += QStringLiteral(" / ") + ParkingResourceString("_PARKING_PRINT_TICKET_CAP");
     return title + QLatin1Char(' ') + Document().FieldByName(QStringLiteral("number")).AsString();
 }
@@ -58,7 +37,7 @@ void TParkingDetailForm::DocumentPrintExecute()
     TReportEngine engine(this);
     engine.SetCashier(CashierName());
     engine.SetCallerTellsFile(true);
-    engine.ExecuteParkingInvoiceReport(Document(), Items(), PrintTitle(false), DateText(Document()));
+    engine.ExecuteParkingInvoiceReport(Document(), Items(), PrintTitle(Printout::Receipt), DateText(Document()));
     TellPrinted(engine.LastOutputFile());
 }
 
@@ -67,15 +46,16 @@ void TParkingDetailForm::PrintTicketExecute()
     CustomApplyExecute();
     dataset::Query &document = Document();
     const QString streets =
-        ParkingStreetList(*m_dm.Connection(), document.FieldByName(QStringLiteral("parkingzone")).AsString(),
-                          document.FieldByName(QStringLiteral("parkingsector")).AsString());
+        parking::StreetsOfZone(*m_dm.Connection(), document.FieldByName(QStringLiteral("parkingzone")).AsString(),
+                               document.FieldByName(QStringLiteral("parkingsector")).AsString())
+            .join(QStringLiteral(", "));
     document.Edit();
     document.FieldByName(QStringLiteral("parkingstreets")).SetAsString(streets);
     document.Post();
     TReportEngine engine(this);
     engine.SetCashier(CashierName());
     engine.SetCallerTellsFile(true);
-    engine.ExecuteParkingTicketReport(document, Items(), PrintTitle(true), DateText(document));
+    engine.ExecuteParkingTicketReport(document, Items(), PrintTitle(Printout::Ticket), DateText(document));
     TellPrinted(engine.LastOutputFile());
 }
 

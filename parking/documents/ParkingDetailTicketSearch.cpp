@@ -5,7 +5,6 @@
 #include "ParkingDetailUnit.h"
 #include "ParkingDetailUi.h"
 
-#include <dataset/Connection.h>
 #include <dataset/Query.h>
 #include <dataset/widgets/DBGrid.h>
 #include <framework/base/Validator.h>
@@ -13,7 +12,7 @@
 #include <framework/common/DialogService.h>
 #include <framework/Interfaces.h>
 #include <parking/data/ParkingDMUnit.h>
-#include <parking/data/TicketPayment.h>
+#include <parking/core/TicketRows.h>
 #include <parking/history/ParkingVehicleHistoryUnit.h>
 #include <parking/host/ParkingResourceString.h>
 #include <parking/lookups/ParkingSelectProductUnit.h>
@@ -48,23 +47,6 @@ void EditIfBrowsing(dataset::Query &query)
         query.Edit();
 }
 
-// The one row of 'table' whose 'column' equals 'value', read by 'use' while the query is
-// open; false when there is none.
-template <class Use>
-bool WithRow(dataset::Connection *connection, const QString &table, const QString &column, const QString &value,
-             Use use)
-{
-    dataset::Query query;
-    query.SetConnection(connection);
-    query.SetSQL({QStringLiteral("SELECT * FROM %1 WHERE %2 = :value").arg(table, column)});
-    query.SetParam(QStringLiteral("value"), value);
-    query.Open();
-    if (query.IsEmpty())
-        return false;
-    use(query);
-    return true;
-}
-
 QPoint TopLeftOnScreen(const QWidget *widget)
 {
     return widget->mapToGlobal(QPoint(0, 0));
@@ -90,41 +72,28 @@ void TParkingDetailForm::FindTicketActionExecute()
     const QString registration = Text(document, "cityreg") + Text(document, "regnumber");
     if (registration.isEmpty())
         return;
-    if (!HasTicketsOrSubscriptions(*m_dm.Connection(), registration)) {
+    if (!parking::HasTicketsOrSubscriptions(*m_dm.Connection(), registration)) {
         ShowInformationMessage(QStringLiteral("Za vozilo %1 nema karata ni pretplata.")
                                    .arg(QStringList{Text(document, "cityreg"), Text(document, "regnumber")}
                                             .join(QLatin1Char(' '))
                                             .trimmed()));
         return;
     }
-    QString ticketNumber;
-    if (TicketByReg(m_dm, registration, ticketNumber, point.x(), point.y())) {
-        AddTicketItem(ticketNumber);
+    if (const auto ticket = parking::TicketByReg(m_dm, registration, point.x(), point.y())) {
+        AddTicketItem(*ticket);
         return;
     }
     if (Items().RecordCount() > 0)
         return;
-    QString subscriptionNumber;
-    if (SubscriptionByReg(m_dm, registration, subscriptionNumber, point.x(), point.y()))
-        FillFromSubscription(subscriptionNumber);
+    if (const auto subscription = parking::SubscriptionByReg(m_dm, registration, point.x(), point.y()))
+        FillFromSubscription(*subscription);
 }
 
 // The product is the one whose bar code is "DK" and the ticket's whole price; the item
 // carries the ticket number and the payer comes from the ticket.
-void TParkingDetailForm::AddTicketItem(const QString &ticketNumber)
+void TParkingDetailForm::AddTicketItem(const parking::TicketRow &ticket)
 {
-    struct Ticket {
-        QString number, name, personalId, address, zip, city;
-        double price = 0;
-    } ticket;
-    const bool found = WithRow(m_dm.Connection(), QStringLiteral("parkingticket"), QStringLiteral("ticketnumber"),
-                               ticketNumber, [&ticket](const dataset::Query &row) {
-                                   ticket = {Text(row, "ticketnumber"), Text(row, "name"),
-                                             Text(row, "personalidentificator"), Text(row, "address"),
-                                             Text(row, "zip"), Text(row, "city"),
-                                             row.FieldByName(QStringLiteral("ticketprice")).AsFloat()};
-                               });
-    if (!found || !MayAddTicket(ticket.number))
+    if (!MayAddTicket(ticket.number))
         return;
     TProductDesc product;
     const QPoint grid = GridPoint();
@@ -151,31 +120,25 @@ void TParkingDetailForm::AddTicketItem(const QString &ticketNumber)
 
 // The payer, a period as long as the subscription's starting today, and the zone of a
 // monthly subscription.
-void TParkingDetailForm::FillFromSubscription(const QString &subscriptionNumber)
+void TParkingDetailForm::FillFromSubscription(const parking::SubscriptionRow &subscription)
 {
     dataset::Query &document = Document();
-    WithRow(m_dm.Connection(), QStringLiteral("parkingsubscription"), QStringLiteral("subscriptionnumber"),
-            subscriptionNumber, [&document](const dataset::Query &row) {
-                EditIfBrowsing(document);
-                FillIfEmpty(document, "firstname", Text(row, "firstname"));
-                FillIfEmpty(document, "lastname", Text(row, "lastname"));
-                FillIfEmpty(document, "personalidentificator", Text(row, "personalidentificator"));
+    EditIfBrowsing(document);
+    FillIfEmpty(document, "firstname", subscription.firstName);
+    FillIfEmpty(document, "lastname", subscription.lastName);
+    FillIfEmpty(document, "personalidentificator", subscription.personalId);
 
-                // Calendar days between the two dates, whichever comes first: a day of 23 or
-                // 25 hours (summer time) still counts as one.
-                const QDate from = row.FieldByName(QStringLiteral("subscriptionfromdate")).AsDateTime().date();
-                const QDate to = row.FieldByName(QStringLiteral("subscriptiontodate")).AsDateTime().date();
-                const qint64 days = std::abs(from.daysTo(to));
-                const QDate today = QDate::currentDate();
-                document.FieldByName(QStringLiteral("parkingfromdate")).SetAsDate(today);
-                document.FieldByName(QStringLiteral("parkingtodate")).SetAsDate(today.addDays(days));
+    // Calendar days between the two dates, whichever comes first: a day of 23 or 25 hours
+    // (summer time) still counts as one.
+    const qint64 days = std::abs(subscription.from.date().daysTo(subscription.to.date()));
+    const QDate today = QDate::currentDate();
+    document.FieldByName(QStringLiteral("parkingfromdate")).SetAsDate(today);
+    document.FieldByName(QStringLiteral("parkingtodate")).SetAsDate(today.addDays(days));
 
-                const QString zone = Text(row, "zone");
-                if (zone == ParkingResourceString("_PARKING_RED_ZONE_CAP"))
-                    document.FieldByName(QStringLiteral("parkingzone")).SetAsString(QStringLiteral("I"));
-                else if (zone == ParkingResourceString("_PARKING_GRN_ZONE_CAP"))
-                    document.FieldByName(QStringLiteral("parkingzone")).SetAsString(QStringLiteral("II"));
-            });
+    if (subscription.zone == ParkingResourceString("_PARKING_RED_ZONE_CAP"))
+        document.FieldByName(QStringLiteral("parkingzone")).SetAsString(QStringLiteral("I"));
+    else if (subscription.zone == ParkingResourceString("_PARKING_GRN_ZONE_CAP"))
+        document.FieldByName(QStringLiteral("parkingzone")).SetAsString(QStringLiteral("II"));
 }
 
 // Every product chosen becomes a row (AddDocumentItem keeps each one before the next);

@@ -17,6 +17,10 @@ class FeedbackBanner;
 struct HeldDocument;
 class TParkingDM;
 struct TProductDesc;
+namespace parking {
+struct SubscriptionRow;
+struct TicketRow;
+} // namespace parking
 namespace dataset {
 class ErrorRelay;
 class Query;
@@ -56,8 +60,10 @@ public:
     void VehicleHistoryExecute();
     // Writes the host document 'documentType' ("R" with its "M", or "H").
     void CreateDocument(const QString &documentType);
+    // What a printout holds: the receipt alone, or the receipt with the parking ticket.
+    enum class Printout { Receipt, Ticket };
     // "Priznanica 15" or, for the ticket, "Priznanica / Karta 15".
-    QString PrintTitle(bool ticket) const;
+    QString PrintTitle(Printout printout) const;
 
     void DateTimeActionExecute();
     void FromDateActionExecute();
@@ -88,8 +94,8 @@ private:
     // Connects 'action' to 'handler'; only handled actions are ever enabled.
     template <class Handler> void Bind(QAction *action, Handler handler);
 
-    void AddTicketItem(const QString &ticketNumber);
-    void FillFromSubscription(const QString &subscriptionNumber);
+    void AddTicketItem(const parking::TicketRow &ticket);
+    void FillFromSubscription(const parking::SubscriptionRow &subscription);
     QPoint GridPoint() const;
     void PostAwaitingTicket();
     void RefuseItemsWithoutTicket();

@@ -1,34 +1,31 @@
 #include "ParkingNavigatorUnit.h"
 
-#include <dataset/Connection.h>
 #include <dataset/Query.h>
+#include <dataset/Statement.h>
 #include <framework/base/ValueListEditor.h>
 #include <framework/common/DialogService.h>
+#include <parking/core/DocumentQueries.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/data/ParkingDataSetDefs.h>
 #include <parking/host/ParkingResourceString.h>
 #include <routines/FormatFloat.h>
 
 #include <QDateTime>
-#include <QStringList>
 
 namespace {
 
-// Search rows in their order: key, catalogue caption, and the condition a value adds
-// (column and operator, then the text appended to the value).
+// Search rows in the order of the search's keys: key and catalogue caption.
 struct SearchRow {
     const char *key;
     const char *caption;
-    const char *condition;
-    const char *suffix;
 };
 constexpr SearchRow kSearchRows[] = {
-    {"number", "_PARKING_NUMBER", "pd.number LIKE ", "%"},
-    {"datefrom", "_PARKING_DATE_FROM", "pd.documentdatetime >= ", " 00:00:00"},
-    {"dateto", "_PARKING_DATE_TO", "pd.documentdatetime <= ", " 23:59:59"},
-    {"regnumber", "_PARKING_REG_NUMBER", "pd.regnumber LIKE ", "%"},
-    {"userfirstname", "_PARKING_USER_FIRSTNAME", "u.firstname LIKE ", "%"},
-    {"userlastname", "_PARKING_USER_LASTNAME", "u.lastname LIKE ", "%"},
+    {"number", "_PARKING_NUMBER"},
+    {"datefrom", "_PARKING_DATE_FROM"},
+    {"dateto", "_PARKING_DATE_TO"},
+    {"regnumber", "_PARKING_REG_NUMBER"},
+    {"userfirstname", "_PARKING_USER_FIRSTNAME"},
+    {"userlastname", "_PARKING_USER_LASTNAME"},
 };
 
 bool IsDateKey(const QString &key)
@@ -74,35 +71,28 @@ void TParkingNavigatorForm::FindButtonClick()
 {
     TCustomNavigatorForm::FindButtonClick();
     dataset::Query &documents = m_dm.ParkingDocumentZQ();
-    documents.Close();
-    // The list also shows whether each document was invoiced.
-    const QString selectAll = QStringLiteral("SELECT pd.* ");
-    QString sql = ParseSQL();
-    if (sql.startsWith(selectAll))
-        sql.replace(0, selectAll.size(), QStringLiteral("SELECT pd.*, ") + parkingdata::InvoicedColumn() + QLatin1Char(' '));
-    documents.SetSQL({sql});
-    documents.Open();
+    // The list also shows whether each document was invoiced; the values are bound.
+    const parking::Statement search = parking::DocumentSearch(SearchValues(), parkingdata::InvoicedColumn());
+    dataset::Reopen(documents, search.sql, search.params);
     documents.SetSortedFields(QStringLiteral("documentdatetime DESC, parkingdocumentid DESC"));
     documents.First();
 }
 
-// Every non-empty value (blanks count, nothing is trimmed) adds one condition. Values
-// go into the text as literals with quotes doubled and backslashes escaped; the names
-// and numbers are prefix searches, the dates cover the whole first and last day.
+std::vector<std::pair<QString, QString>> TParkingNavigatorForm::SearchValues() const
+{
+    std::vector<std::pair<QString, QString>> values;
+    for (const QString &key : parking::DocumentSearchKeys())
+        values.emplace_back(key, SearchValue(key));
+    return values;
+}
+
+// The search as SQL text, as the base's contract asks: every non-empty value (blanks
+// count, nothing is trimmed) adds one condition, written as a literal with quotes
+// doubled and backslashes escaped. The list itself is opened with the values bound.
 QString TParkingNavigatorForm::ParseSQL()
 {
-    QStringList conditions;
-    for (const SearchRow &row : kSearchRows) {
-        const QString value = SearchValue(QString::fromLatin1(row.key));
-        if (value.isEmpty())
-            continue;
-        conditions << QString::fromLatin1(row.condition)
-                + dataset::Connection::Quote(value + QString::fromLatin1(row.suffix));
-    }
-    QString sql = QStringLiteral("SELECT pd.* FROM parkingdocument AS pd LEFT JOIN user AS u ON pd.userid = u.userid ");
-    if (!conditions.isEmpty())
-        sql += QStringLiteral("WHERE ") + conditions.join(QStringLiteral(" AND "));
-    return sql;
+    const parking::Statement search = parking::DocumentSearch(SearchValues());
+    return dataset::SqlText(search.sql, search.params);
 }
 
 void TParkingNavigatorForm::SearchVLEKeyDown(int &key, Qt::KeyboardModifiers modifiers)

@@ -1,9 +1,12 @@
 #pragma once
 
-// The search pane beside the document list: six search values turned into the SQL
-// of the shared document dataset, which is then reopened newest first.
+// The search pane beside the document list: six search values turned into the document
+// search of the shared document dataset, which is then reopened newest first.
 
 #include <framework/base/CustomNavigatorForm.h>
+
+#include <utility>
+#include <vector>
 
 class TParkingDM;
 
@@ -23,5 +26,8 @@ protected:
     void SearchVLEKeyPress(QString &text) override;
 
 private:
+    // Each search key with the value typed for it.
+    std::vector<std::pair<QString, QString>> SearchValues() const;
+
     TParkingDM &m_dm;
 };

@@ -9,8 +9,9 @@
 #include <dataset/widgets/DBGrid.h>
 #include <dataset/widgets/DesignScale.h>
 #include <framework/Interfaces.h>
+#include <parking/core/DocumentQueries.h>
+#include <parking/core/Plate.h>
 #include <parking/history/ParkingVehicleHistoryUnit.h>
-#include <parking/history/VehicleHistory.h>
 #include <parking/host/ParkingHostModules.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/imports/ParkingStartStopUnit.h>
@@ -27,15 +28,6 @@
 #include <QToolBar>
 #include <algorithm>
 #include <memory>
-
-namespace {
-
-using history::PlateKey;
-
-// The server keeps the same key of each document's city mark and number joined, indexed.
-constexpr char kPlateSelect[] = "SELECT pd.* FROM parkingdocument AS pd WHERE pd.platekey = :plate";
-
-} // namespace
 
 struct TParkingViewerForm::Ui {
     QLineEdit *PlateSearchEdit = nullptr;
@@ -186,20 +178,17 @@ void TParkingViewerForm::CustomDeleteExecute()
 // search of the pane orders it.
 int TParkingViewerForm::FindPlate(const QString &typed)
 {
-    const QString plate = PlateKey(typed);
-    if (plate.isEmpty())
+    const parking::Plate plate(typed);
+    if (plate.IsEmpty())
         return 0;
     dataset::Query &documents = Documents();
-    documents.Close();
-    documents.SetSQL({QString::fromLatin1(kPlateSelect)});
-    documents.SetParam(QStringLiteral("plate"), plate);
-    documents.Open();
+    parking::OpenDocumentsOfPlate(documents, plate);
     documents.SetSortedFields(QStringLiteral("documentdatetime DESC, parkingdocumentid DESC"));
     documents.First();
     const int found = documents.RecordCount();
     if (found == 0) {
         if (const IntfPtr<INoticeLog> log = HostModule<INoticeLog>())
-            log->AddNotice(QStringLiteral("Nema dokumenata za tablice %1.").arg(typed.trimmed()));
+            log->AddNotice(QStringLiteral("Nema dokumenata za tablice %1.").arg(plate.Display()));
     }
     return found;
 }
@@ -239,7 +228,7 @@ void TParkingViewerForm::VehicleHistoryActionExecute()
     if (documents.Active() && !documents.IsEmpty())
         plate = documents.FieldByName(QStringLiteral("cityreg")).AsString()
             + documents.FieldByName(QStringLiteral("regnumber")).AsString();
-    if (PlateKey(plate).isEmpty())
+    if (parking::Plate(plate).IsEmpty())
         plate = ui->PlateSearchEdit->text();
     ShowVehicleHistory(m_dm, plate, this);
 }

@@ -12,6 +12,7 @@
 #include <framework/report/GridPrint.h>
 #include <framework/report/ReportDocument.h>
 #include <framework/report/ReportOutput.h>
+#include <parking/core/DocumentQueries.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/documents/ParkingDetailUnit.h>
 #include <parking/host/ParkingRegistration.h>
@@ -291,9 +292,7 @@ void TParkingVehicleHistoryForm::OpenEvent(int index)
         const std::unique_ptr<TParkingDM> own = TCustomDM::Create<TParkingDM>();
         own->SetZConnection(m_dm.Connection());
         dataset::Query &documents = own->ParkingDocumentZQ();
-        documents.SetSQL({QStringLiteral("SELECT pd.* FROM parkingdocument AS pd WHERE pd.parkingdocumentid = :id")});
-        documents.SetParam(QStringLiteral("id"), event.id);
-        documents.Open();
+        parking::OpenDocument(documents, event.id);
         if (documents.IsEmpty())
             throw dataset::Error(QStringLiteral("Dokument %1 više ne postoji.").arg(event.number));
         {

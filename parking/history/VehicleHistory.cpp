@@ -2,14 +2,13 @@
 
 #include <dataset/Field.h>
 #include <dataset/Query.h>
-#include <parking/data/DocumentTotals.h>
-#include <parking/data/TicketStatus.h>
-#include <parking/host/ParkingResourceString.h>
+#include <parking/core/DocumentTotals.h>
+#include <parking/core/Plate.h>
+#include <parking/core/TicketStatus.h>
 #include <parking/lookups/ParkingSelectTicketUnit.h>
 #include <routines/FormatFloat.h>
 
 #include <QHash>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <memory>
@@ -37,7 +36,7 @@ QString DocumentsStatement()
                           "JOIN parkingdocument AS d ON d.parkingdocumentid = found.parkingdocumentid "
                           "LEFT JOIN parkingdocumentitem AS i ON i.parkingdocumentid = d.parkingdocumentid "
                           "ORDER BY d.parkingdocumentid, i.parkingdocumentitemid")
-        .arg(ItemTotal(QStringLiteral("i")));
+        .arg(parking::ItemTotal(QStringLiteral("i")));
 }
 
 QString Moment(const QDateTime &time)
@@ -94,14 +93,14 @@ void ReadTickets(dataset::Connection &connection, VehicleHistory &history)
         event.number = Text(query, "ticketnumber");
         event.amount = query.FieldByName(QStringLiteral("ticketprice")).AsFloat();
         const int status = query.FieldByName(QStringLiteral("status")).AsInteger();
-        if (IsCancelled(status))
+        if (parking::IsCancelled(status))
             event.state = TicketState::Cancelled;
-        else if (IsPaid(status))
+        else if (parking::IsPaid(status))
             event.state = TicketState::Paid;
         event.label = event.number;
         event.details = QStringLiteral("Doplatna karta %1\nIzdata: %2\nZona: %3\nIznos: %4\nStatus: %5")
                             .arg(event.number, Moment(event.start), Text(query, "zone"), Money(event.amount),
-                                 ParkingStatusCaption(status));
+                                 parking::StatusCaption(status));
         history.events.push_back(std::move(event));
     }
 }
@@ -121,7 +120,7 @@ void ReadSubscriptions(dataset::Connection &connection, VehicleHistory &history)
         event.end = PeriodEnd(to.isValid() ? to : event.start);
         event.number = Text(query, "subscriptionnumber");
         const QString zone = Text(query, "zone");
-        const QString shortZone = SubscriptionZoneLabel(zone);
+        const QString shortZone = parking::SubscriptionZoneLabel(zone);
         event.label =
             (shortZone.isEmpty() ? zone : QStringLiteral("Zona ") + shortZone) + QStringLiteral(" · ") + event.number;
         event.details =
@@ -203,7 +202,7 @@ void ReadStartStop(const dataset::Query &table, VehicleHistory &history)
     if (reg < 0 || start < 0 || stop < 0)
         return;
     for (int row = 0; row < table.RecordCount(); ++row) {
-        if (PlateKey(table.RowValue(row, reg).toString()) != history.plate)
+        if (parking::PlateKey(table.RowValue(row, reg).toString()) != history.plate)
             continue;
         Event event;
         event.kind = EventKind::StartStop;
@@ -259,22 +258,16 @@ void JoinPaidTickets(VehicleHistory &history, const std::vector<PaidTicket> &pai
 
 } // namespace
 
-QString PlateKey(const QString &typed)
-{
-    static const QRegularExpression ignored(QStringLiteral("[\\s-]+"));
-    return QString(typed).remove(ignored).toUpper();
-}
-
 QString EmptyHistoryText(const QString &typed)
 {
-    return QStringLiteral("Za vozilo %1 nema događaja.").arg(typed.trimmed());
+    return QStringLiteral("Za vozilo %1 nema događaja.").arg(parking::Plate(typed).Display());
 }
 
 VehicleHistory LoadVehicleHistory(dataset::Connection &connection, const QString &typed,
                                   const dataset::Query *startStop)
 {
     VehicleHistory history;
-    history.plate = PlateKey(typed);
+    history.plate = parking::PlateKey(typed);
     if (history.plate.isEmpty())
         return history;
     ReadTickets(connection, history);

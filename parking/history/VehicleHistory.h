@@ -39,13 +39,10 @@ struct Join {
 };
 
 struct VehicleHistory {
-    QString plate; // the registration compared: see PlateKey
+    QString plate; // the registration compared: see parking::Plate
     std::vector<Event> events; // newest first
     std::vector<Join> joins;
 };
-
-// A registration as every table is compared by: without blanks and dashes, upper case.
-QString PlateKey(const QString &typed);
 
 // What the window says when a registration has no events.
 QString EmptyHistoryText(const QString &typed);

@@ -78,15 +78,3 @@ QString ParkingResourceString(const char *name)
     return QString::fromUtf8(text);
 }
 
-QString ParkingStatusCaption(int status)
-{
-    switch (status) {
-    case 1: case 2: case 3: case 4: case 5: case 7: case 8: case 9: case 10:
-    case 15: case 16: case 17: case 18: {
-        const QByteArray name = "_PARKING_STATUS" + QByteArray::number(status) + "_CAP";
-        return ParkingResourceString(name.constData());
-    }
-    default:
-        return ParkingResourceString("_PARKING_STATUS_CAP");
-    }
-}

@@ -9,10 +9,6 @@
 // name the catalogue does not hold.
 QString ParkingResourceString(const char *name);
 
-// Caption of a ticket status code: the entry carrying that number, or
-// "_PARKING_STATUS_CAP" for codes without a caption of their own.
-QString ParkingStatusCaption(int status);
-
 // Published for other modules of the host: the UTF-8 text of an entry (static
 // storage), or nullptr when the catalogue has no such entry.
 extern "C" const char *ParkingResourceStringUtf8(const char *name);

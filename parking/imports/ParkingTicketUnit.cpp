@@ -11,8 +11,8 @@
 #include <framework/base/BusyCursor.h>
 #include <framework/base/GridSorter.h>
 #include <framework/common/DialogService.h>
+#include <parking/core/TicketStatus.h>
 #include <parking/data/ParkingDMUnit.h>
-#include <parking/host/ParkingResourceString.h>
 #include <parking/lookups/ParkingSelectProductUnit.h>
 
 #include <QHBoxLayout>
@@ -87,7 +87,7 @@ void TParkingTicketForm::FormCreate()
     const auto captions = [this] {
         if (dataset::Field *status = m_dm.ParkingTicketZQ().FindField(QStringLiteral("status")))
             status->OnGetText = [](dataset::Field &sender, QString &text, bool) {
-                text = sender.IsNull() ? QString() : ParkingStatusCaption(sender.AsInteger());
+                text = sender.IsNull() ? QString() : parking::StatusCaption(sender.AsInteger());
             };
     };
     connect(&m_dm.ParkingTicketZQ(), &dataset::Query::afterOpen, this, captions);

@@ -9,6 +9,7 @@
 #include "ParkingImportText.h"
 #include <dataset/Connection.h>
 #include <dataset/Query.h>
+#include <parking/core/TicketStatus.h>
 
 #include <QFileInfo>
 
@@ -132,7 +133,7 @@ QString TicketLoadStatement(const QString &path, const QString &raw)
         .arg(dataset::Connection::Quote(path), raw);
 }
 
-// Paid (3) and cancelled (5) tickets, those issued not later than 2000-01-01 00:00:00
+// The tickets the import leaves out by status (paid at the desk, cancelled), those issued not later than 2000-01-01 00:00:00
 // (an empty date included) and those without a number or registration, which the
 // working table requires, stay in the staging table only; texts are cut to the working
 // table's sizes.
@@ -143,10 +144,10 @@ QString TicketTransferStatement(const QString &raw, const QString &tickets)
                "personalidentificator, name, address, city, zip) "
                "SELECT vreme_izdavanja_DK, id_DK, id_zone, LEFT(reg_oznaka, 11), cena_DK, status_doplatne, "
                "JMBG, LEFT(ime_i_prezime, 50), LEFT(CONCAT(ulica, ' ', broj), 200), LEFT(mesto, 50), PTTbroj "
-               "FROM %1 WHERE status_doplatne NOT IN (3, 5) "
+               "FROM %1 WHERE status_doplatne NOT IN (%3) "
                "AND vreme_izdavanja_DK > '2000-01-01 00:00:00' AND id_DK <> '' AND reg_oznaka <> '' "
                "ORDER BY id_DK")
-        .arg(raw, tickets);
+        .arg(raw, tickets, parking::StatusCodeList(parking::IsLeftOutByImport));
 }
 
 QString TicketImportJob::HistoryKind() const
@@ -185,10 +186,10 @@ ImportSummary TicketImportJob::Run(ImportContext &context)
     std::future<QList<qint64>> counting = std::async(
         std::launch::async, Counts, connection.Params(),
         QStringLiteral("SELECT COUNT(*), COALESCE(SUM(id_DK <> ''), 0), "
-                       "COALESCE(SUM(id_DK <> '' AND status_doplatne IN (3, 5)), 0), "
-                       "COALESCE(SUM(id_DK <> '' AND status_doplatne NOT IN (3, 5) AND NOT "
+                       "COALESCE(SUM(id_DK <> '' AND status_doplatne IN (%2)), 0), "
+                       "COALESCE(SUM(id_DK <> '' AND status_doplatne NOT IN (%2) AND NOT "
                        "COALESCE(vreme_izdavanja_DK > '2000-01-01 00:00:00', 0)), 0) FROM %1")
-            .arg(raw));
+            .arg(raw, parking::StatusCodeList(parking::IsLeftOutByImport)));
     summary.rowsStored = TransferInBulk(connection, TicketTransferStatement(raw, tables.Fresh(kTickets)));
     const QList<qint64> counts = counting.get();
     rawKeys.Restore();

@@ -12,11 +12,14 @@
 #include <QListWidget>
 #include <memory>
 
-QString PadText(const QString &text, int width, bool leftAlign)
+using parking::Align;
+using parking::PadText;
+
+QString parking::PadText(const QString &text, int width, Align align)
 {
     const QString cut = text.left(qMax(0, width));
     const QString blanks(qMax(0, width - int(cut.size())), QLatin1Char(' '));
-    return leftAlign ? cut + blanks : blanks + cut;
+    return align == Align::Left ? cut + blanks : blanks + cut;
 }
 
 IntfPtr<IProductModule> GetProductModule()
@@ -50,7 +53,7 @@ QString ProductLine(const TProductDesc &product, ProductLineKind kind, bool with
         first += separator + product.AdditionalCode;
     first += QStringLiteral("   ") + product.Name;
     const double price = withTax ? (product.TaxValue / 100 + 1) * product.Price : product.Price;
-    return PadText(first, 74, true) + PadText(FormatFloat(QStringLiteral("0.00"), price), 12, false);
+    return PadText(first, 74, Align::Left) + PadText(FormatFloat(QStringLiteral("0.00"), price), 12, Align::Right);
 }
 
 namespace {
@@ -138,8 +141,8 @@ QString ProductHeading(ProductLineKind kind, bool withTax)
 {
     const QString first =
         kind == ProductLineKind::Code ? QStringLiteral("Šifra : Bar kod   Naziv") : QStringLiteral("Bar kod   Naziv");
-    return PadText(first, 74, true)
-        + PadText(withTax ? QStringLiteral("Cena sa PDV") : QStringLiteral("Cena bez PDV"), 12, false);
+    return PadText(first, 74, Align::Left)
+        + PadText(withTax ? QStringLiteral("Cena sa PDV") : QStringLiteral("Cena bez PDV"), 12, Align::Right);
 }
 
 void TParkingSelectProductForm::FillList(ProductLineKind kind, bool withTax)

@@ -11,9 +11,12 @@ namespace dataset {
 class ErrorRelay;
 }
 
-// 'text' cut to 'width' characters and filled with blanks to exactly 'width', the
-// blanks after the text (leftAlign) or before it.
-QString PadText(const QString &text, int width, bool leftAlign);
+namespace parking {
+// Where a text stands in its column: the blanks after it (Left) or before it (Right).
+enum class Align { Left, Right };
+// 'text' cut to 'width' characters and filled with blanks to exactly 'width'.
+QString PadText(const QString &text, int width, Align align);
+} // namespace parking
 
 // --- non-visual --------------------------------------------------------------------
 

@@ -3,40 +3,23 @@
 #include "ParkingSelectProductUnit.h"
 #include <dataset/Connection.h>
 #include <dataset/Error.h>
-#include <dataset/Query.h>
 #include <framework/base/BusyCursor.h>
+#include <parking/core/TicketStatus.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/host/ParkingResourceString.h>
 #include <routines/FormatFloat.h>
 
-#include <QListWidget>
 #include <memory>
+
+namespace parking {
 
 namespace {
 
 const QString kSeparator = QStringLiteral(" : ");
 
-QString DateText(const dataset::Field &field)
+QString DateText(const QDateTime &date)
 {
-    return FormatDateTime(QStringLiteral("dd.mm.yyyy"), field.AsDateTime());
-}
-
-// Opens 'sql' (one statement, values already quoted) on 'connection' and calls 'line'
-// for each row; the query lives only for the call.
-template <class LineOf>
-// The lines of the rows of 'sql' for one registration number, bound as :regNumber.
-QStringList Lines(dataset::Connection &connection, const QString &sql, const QString &regNumber, LineOf line)
-{
-    dataset::Query query;
-    query.SetConnection(&connection);
-    query.SetSQL({sql});
-    query.SetParam(QStringLiteral("regNumber"), regNumber);
-    query.Open();
-    QStringList lines;
-    lines.reserve(query.RecordCount());
-    for (query.First(); !query.Eof(); query.Next())
-        lines.append(line(query));
-    return lines;
+    return FormatDateTime(QStringLiteral("dd.mm.yyyy"), date);
 }
 
 dataset::Connection &ModuleConnection(const TParkingDM &dm)
@@ -64,18 +47,22 @@ int ChooseLine(const QStringList &lines, int x, int y)
     return form->Selected && form->SelectedIndex < lines.size() ? form->SelectedIndex : -1;
 }
 
-// The lookup of both pickers: the lines for 'regNumber', the user's choice, and the
-// number read from the chosen line into 'number'.
-bool ChooseNumber(dataset::Connection &connection, QStringList (*linesOf)(dataset::Connection &, const QString &),
-                  QString (*numberOf)(const QString &), const QString &regNumber, QString &number, int x, int y)
+// The lookup of both pickers: the rows of 'regNumber', shown by 'lineOf', and the row
+// the user chose.
+template <class Row>
+std::optional<Row> ChooseRow(TParkingDM &dm, std::vector<Row> (*rowsOf)(dataset::Connection &, const QString &),
+                             QString (*lineOf)(const Row &), const QString &regNumber, int x, int y)
 {
     const BusyCursor busy;
-    const QStringList lines = linesOf(connection, regNumber);
+    std::vector<Row> rows = rowsOf(ModuleConnection(dm), regNumber);
+    QStringList lines;
+    lines.reserve(qsizetype(rows.size()));
+    for (const Row &row : rows)
+        lines << lineOf(row);
     const int chosen = ChooseLine(lines, x, y);
     if (chosen < 0)
-        return false;
-    number = numberOf(lines.at(chosen));
-    return true;
+        return std::nullopt;
+    return std::move(rows.at(std::size_t(chosen)));
 }
 
 } // namespace
@@ -92,62 +79,32 @@ QString SubscriptionZoneLabel(const QString &zone)
 
 // A ticket on a stored document shows that document (the first that took it) instead of
 // the status of the operator's export, which does not know of it yet.
-QStringList TicketLines(dataset::Connection &connection, const QString &regNumber)
+QString TicketLine(const TicketRow &ticket)
 {
-    const QString sql = QStringLiteral("SELECT t.*, (SELECT d.number FROM parkingdocumentitem AS i "
-                                       "JOIN parkingdocument AS d ON d.parkingdocumentid = i.parkingdocumentid "
-                                       "WHERE i.ticketnumber = t.ticketnumber "
-                                       "ORDER BY d.documentdatetime, d.parkingdocumentid LIMIT 1) AS paidon "
-                                       "FROM parkingticket AS t WHERE t.regcitynumber = :regNumber "
-                                       "ORDER BY t.ticketdate, t.ticketnumber");
-    return Lines(connection, sql, regNumber, [](const dataset::Query &query) {
-        const QString paidOn = query.FieldByName(QStringLiteral("paidon")).AsString();
-        const QString state = paidOn.isEmpty()
-            ? ParkingStatusCaption(query.FieldByName(QStringLiteral("status")).AsInteger())
-            : QStringLiteral("Plaćena dokumentom %1").arg(paidOn);
-        const QString first = DateText(query.FieldByName(QStringLiteral("ticketdate"))) + kSeparator
-            + query.FieldByName(QStringLiteral("ticketnumber")).AsString() + kSeparator + state;
-        const QString price =
-            FormatFloat(QStringLiteral("0.00"), query.FieldByName(QStringLiteral("ticketprice")).AsFloat());
-        return PadText(first, 56, true) + PadText(price, 12, false);
-    });
+    const QString state = ticket.paidOn.isEmpty() ? StatusCaption(ticket.status)
+                                                  : QStringLiteral("Plaćena dokumentom %1").arg(ticket.paidOn);
+    const QString first = DateText(ticket.date) + kSeparator + ticket.number + kSeparator + state;
+    return PadText(first, 56, Align::Left) + PadText(FormatFloat(QStringLiteral("0.00"), ticket.price), 12, Align::Right);
 }
 
-QStringList SubscriptionLines(dataset::Connection &connection, const QString &regNumber)
+QString SubscriptionLine(const SubscriptionRow &subscription)
 {
-    const QString sql = QStringLiteral("SELECT * FROM parkingsubscription WHERE regcitynumber = :regNumber "
-                                       "ORDER BY subscriptiontodate DESC, subscriptionnumber DESC");
-    return Lines(connection, sql, regNumber, [](const dataset::Query &query) {
-        const QString line = query.FieldByName(QStringLiteral("subscriptionnumber")).AsString() + kSeparator
-            + SubscriptionZoneLabel(query.FieldByName(QStringLiteral("zone")).AsString()) + kSeparator
-            + DateText(query.FieldByName(QStringLiteral("subscriptionfromdate"))) + kSeparator
-            + DateText(query.FieldByName(QStringLiteral("subscriptiontodate")));
-        return PadText(line, 68, true);
-    });
+    return PadText(subscription.number + kSeparator + SubscriptionZoneLabel(subscription.zone) + kSeparator
+                       + DateText(subscription.from) + kSeparator + DateText(subscription.to),
+                   68, Align::Left);
 }
 
-// The number stands after the ten-character date and " : ", up to the next " : ".
-QString TicketNumberFromLine(const QString &line)
+std::optional<TicketRow> TicketByReg(TParkingDM &dm, const QString &regNumber, int x, int y)
 {
-    const QString piece = line.mid(13, 42);
-    return piece.left(piece.indexOf(kSeparator)).trimmed();
+    return ChooseRow(dm, FindTickets, TicketLine, regNumber, x, y);
 }
 
-QString SubscriptionNumberFromLine(const QString &line)
+std::optional<SubscriptionRow> SubscriptionByReg(TParkingDM &dm, const QString &regNumber, int x, int y)
 {
-    return line.left(line.indexOf(kSeparator)).trimmed();
+    return ChooseRow(dm, FindSubscriptions, SubscriptionLine, regNumber, x, y);
 }
 
-bool TicketByReg(TParkingDM &dm, const QString &regNumber, QString &ticketNumber, int x, int y)
-{
-    return ChooseNumber(ModuleConnection(dm), TicketLines, TicketNumberFromLine, regNumber, ticketNumber, x, y);
-}
-
-bool SubscriptionByReg(TParkingDM &dm, const QString &regNumber, QString &subscriptionNumber, int x, int y)
-{
-    return ChooseNumber(ModuleConnection(dm), SubscriptionLines, SubscriptionNumberFromLine, regNumber,
-                        subscriptionNumber, x, y);
-}
+} // namespace parking
 
 TParkingSelectTicketForm::TParkingSelectTicketForm()
     : TParkingSelectForm(QStringLiteral("Izaberite kartu"), 500, 220, 200)

@@ -44,11 +44,11 @@ namespace {
 
 const QString kDayFormat = QStringLiteral("yyyy-MM-dd");
 
-void Reload(dataset::Query &query, const QStringList &sql, const QString &day)
+void Reload(dataset::Query &query, const QString &sql, const QString &day)
 {
     if (query.Active())
         query.Close();
-    query.SetSQL(sql);
+    query.SetSQL({sql});
     paydesk::BindPeriod(query, day, day);
     query.Open();
 }
@@ -219,22 +219,8 @@ void TParkingPayDeskForm::GrowForCharts()
 
 void TParkingPayDeskForm::LoadSummaries(TParkingDM &dm, const QString &day)
 {
-    const QString from = paydesk::ItemsFrom();
-    const QString total = paydesk::ItemTotalSum();
-    const QString condition = paydesk::PeriodCondition();
-    Reload(
-        dm.ParkingPayDeskProductZQ(),
-        {QStringLiteral("SELECT pdi.productcode, pdi.productname, SUM(pdi.quantity) AS SumQuantity, ") + total
-             + QStringLiteral(" AS SumItemTotal, "
-                              "pdi.productid, pdi.taxid, pdi.taxvalue, pdi.price, SUM(pdi.itemvalue) AS SumItemValue"),
-         from, condition, QStringLiteral("GROUP BY pdi.productid ORDER BY pdi.productname")},
-        day);
-    Reload(dm.ParkingPayDeskUserZQ(),
-           {QStringLiteral("SELECT CONCAT(u.firstname,' ',u.lastname) AS UserName, ") + total
-                + QStringLiteral(" AS SumItemTotal"),
-            from, QStringLiteral("LEFT JOIN user AS u ON pd.userid = u.userid"), condition,
-            QStringLiteral("GROUP BY pd.userid ORDER BY UserName")},
-           day);
+    Reload(dm.ParkingPayDeskProductZQ(), paydesk::ProductSumsStatement(), day);
+    Reload(dm.ParkingPayDeskUserZQ(), paydesk::UserSumsStatement(), day);
 }
 
 void TParkingPayDeskForm::FormCreate()

@@ -1,7 +1,7 @@
 #include "PayDeskSql.h"
 
 #include <dataset/Query.h>
-#include <parking/data/DocumentTotals.h>
+#include <parking/core/DocumentTotals.h>
 
 namespace paydesk {
 
@@ -18,12 +18,27 @@ QString ItemsFrom()
 
 QString ItemTotalSum()
 {
-    return QStringLiteral("SUM(%1)").arg(ItemTotal(QStringLiteral("pdi")));
+    return QStringLiteral("SUM(%1)").arg(parking::ItemTotal(QStringLiteral("pdi")));
 }
 
 QString PeriodCondition()
 {
     return QStringLiteral("WHERE pd.documentdatetime >= :dayStart AND pd.documentdatetime <= :dayEnd");
+}
+
+QString ProductSumsStatement()
+{
+    return QStringLiteral("SELECT pdi.productcode, pdi.productname, SUM(pdi.quantity) AS SumQuantity, %1 AS SumItemTotal, "
+                          "pdi.productid, pdi.taxid, pdi.taxvalue, pdi.price, SUM(pdi.itemvalue) AS SumItemValue\n"
+                          "%2\n%3\nGROUP BY pdi.productid ORDER BY pdi.productname")
+        .arg(ItemTotalSum(), ItemsFrom(), PeriodCondition());
+}
+
+QString UserSumsStatement()
+{
+    return QStringLiteral("SELECT CONCAT(u.firstname,' ',u.lastname) AS UserName, %1 AS SumItemTotal\n"
+                          "%2\nLEFT JOIN user AS u ON pd.userid = u.userid\n%3\nGROUP BY pd.userid ORDER BY UserName")
+        .arg(ItemTotalSum(), ItemsFrom(), PeriodCondition());
 }
 
 void BindPeriod(dataset::Query &query, const QString &firstDay, const QString &lastDay)

@@ -12,7 +12,7 @@
 #include <dataset/Query.h>
 #include <framework/base/Abort.h>
 #include <framework/common/ScriptedDialogService.h>
-#include <parking/data/DocumentTotals.h>
+#include <parking/core/DocumentTotals.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/host/ParkingRegistration.h>
 #include <routines/FormatFloat.h>
@@ -128,7 +128,7 @@ struct DocumentsFixture {
                 .arg(documentId)
                 .arg(dataset::Connection::Quote(ticket)));
         const qint64 item = connection().LastInsertId();
-        StoreDocumentTotal(connection(), documentId);
+        parking::StoreDocumentTotal(connection(), documentId);
         return item;
     }
 

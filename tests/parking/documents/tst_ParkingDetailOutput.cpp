@@ -120,8 +120,8 @@ void TestParkingDetailOutput::printTitles()
     out.fx.InsertItem(out.id, 2500, 20, QStringLiteral("OPN1"), QStringLiteral("PR-77"));
     out.Open();
     TParkingDetailForm form(*ParkingDM);
-    QCOMPARE(form.PrintTitle(false), QStringLiteral("Priznanica 15"));
-    QCOMPARE(form.PrintTitle(true), QStringLiteral("Priznanica / Karta 15"));
+    QCOMPARE(form.PrintTitle(TParkingDetailForm::Printout::Receipt), QStringLiteral("Priznanica 15"));
+    QCOMPARE(form.PrintTitle(TParkingDetailForm::Printout::Ticket), QStringLiteral("Priznanica / Karta 15"));
     // The engine names each file after the title it was given; the editor tells it.
     QStringList told;
     for (const char *print : {"DocumentPrint", "PrintTicket"}) {

@@ -9,6 +9,8 @@
 #include <QListWidget>
 #include <QWheelEvent>
 
+using namespace parking;
+
 namespace {
 
 // The lines a picker showed, then 'finish' run on it (it must close the picker).
@@ -83,7 +85,7 @@ void TestParkingLookups::padText()
     QFETCH(int, width);
     QFETCH(bool, left);
     QFETCH(QString, expected);
-    QCOMPARE(PadText(text, width, left), expected);
+    QCOMPARE(PadText(text, width, left ? Align::Left : Align::Right), expected);
 }
 
 void TestParkingLookups::productLines_data()
@@ -116,7 +118,7 @@ void TestParkingLookups::productLines()
     const QString line = ProductLine(product, barCodeForm ? ProductLineKind::BarCode : ProductLineKind::Code, withTax);
     QCOMPARE(line.size(), 86);
     QCOMPARE(line.left(74).trimmed(), first);
-    QCOMPARE(line.mid(74), PadText(price, 12, false));
+    QCOMPARE(line.mid(74), PadText(price, 12, Align::Right));
 }
 
 void TestParkingLookups::searchSequence_data()
@@ -271,7 +273,7 @@ void TestParkingLookups::zoneLabels()
 }
 
 // Date then number order, every status by its caption or as unknown; a first column
-// over 56 characters is cut and the number is still read back from the line.
+// over 56 characters is cut on screen while the row keeps the whole number.
 void TestParkingLookups::ticketLines()
 {
     LookupFixture fx;
@@ -282,7 +284,10 @@ void TestParkingLookups::ticketLines()
     fx.InsertTicket("NS1", "2013-03-06 08:00:00", "U6", 6, 1);
     fx.InsertTicket("NS1", "2013-03-06 08:00:00", "U7", -1, 1);
     fx.InsertTicket("NS2", "2013-03-01 08:00:00", "X", 1, 1);
-    const QStringList lines = TicketLines(fx.connection(), "NS1");
+    const std::vector<TicketRow> tickets = FindTickets(fx.connection(), "NS1");
+    QStringList lines;
+    for (const TicketRow &ticket : tickets)
+        lines << TicketLine(ticket);
     QCOMPARE(lines.size(), 5);
     QCOMPARE(lines.at(0).left(56).trimmed(), "04.03.2013 : B9 : Nova");
     QCOMPARE(lines.at(2).left(56).trimmed(), "05.03.2013 : B2 : Opomena pred tužbu");
@@ -290,9 +295,12 @@ void TestParkingLookups::ticketLines()
     QCOMPARE(lines.at(4).left(56).trimmed(), "06.03.2013 : U7 : Nepoznat status");
     for (const QString &line : lines)
         QCOMPARE(line.size(), 68);
-    QCOMPARE(TicketNumberFromLine(lines.at(0)), "B9");
-    QCOMPARE(TicketNumberFromLine(lines.at(1)), longNumber);
-    QCOMPARE(TicketNumberFromLine(lines.at(2)), "B2");
+    QCOMPARE(tickets.at(0).number, "B9");
+    QCOMPARE(tickets.at(1).number, longNumber);
+    QCOMPARE(tickets.at(2).number, "B2");
+    QCOMPARE(tickets.at(2).status, 4);
+    QCOMPARE(tickets.at(2).price, 1199.6);
+    QCOMPARE(tickets.at(2).date, QDateTime(QDate(2013, 3, 5), QTime(8, 0)));
     QCOMPARE(lines.at(1).left(56), ("05.03.2013 : " + longNumber + " : Nema podataka u MUP-u").left(56));
     QCOMPARE(lines.at(1).mid(56), "     3000.00");
     QCOMPARE(lines.at(2).mid(56), "     1199.60");
@@ -309,11 +317,13 @@ void TestParkingLookups::ticketOnDocumentShowsIt()
     const qint64 first = fx.InsertDocument("3/26", "2026-12-06 10:00:00");
     fx.InsertItem(later, 5000, 20, "DK5000", "1000104");
     fx.InsertItem(first, 5000, 20, "DK5000", "1000104");
-    const QStringList lines = TicketLines(fx.connection(), "NS1");
-    QCOMPARE(lines.size(), 2);
-    QCOMPARE(lines.at(0).left(56).trimmed(), "01.12.2026 : 1000104 : Plaćena dokumentom 3/26");
-    QCOMPARE(lines.at(1).left(56).trimmed(), "02.12.2026 : 1000105 : Naplaćena opomenom");
-    QCOMPARE(TicketNumberFromLine(lines.at(0)), "1000104");
+    const std::vector<TicketRow> tickets = FindTickets(fx.connection(), "NS1");
+    QCOMPARE(tickets.size(), 2u);
+    QCOMPARE(TicketLine(tickets.at(0)).left(56).trimmed(), "01.12.2026 : 1000104 : Plaćena dokumentom 3/26");
+    QCOMPARE(TicketLine(tickets.at(1)).left(56).trimmed(), "02.12.2026 : 1000105 : Naplaćena opomenom");
+    QCOMPARE(tickets.at(0).number, "1000104");
+    QCOMPARE(tickets.at(0).paidOn, "3/26");
+    QVERIFY(tickets.at(1).paidOn.isEmpty());
 }
 
 // The latest subscription first, then the higher number.
@@ -323,13 +333,17 @@ void TestParkingLookups::subscriptionLines()
     fx.InsertSubscription("NS1", "PR-1", "Pretplatna Crvena zona - mesecna", "2013-01-01", "2013-01-31");
     fx.InsertSubscription("NS1", "PR-3", "nepoznata", "2013-02-01", "2013-02-28");
     fx.InsertSubscription("NS1", "PR-4", "parkiraliste", "2013-02-01", "2013-02-28");
-    const QStringList lines = SubscriptionLines(fx.connection(), "NS1");
+    const std::vector<SubscriptionRow> subscriptions = FindSubscriptions(fx.connection(), "NS1");
+    QStringList lines;
+    for (const SubscriptionRow &subscription : subscriptions)
+        lines << SubscriptionLine(subscription);
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines.at(0).trimmed(), "PR-4 : parkiraliste : 01.02.2013 : 28.02.2013");
     QCOMPARE(lines.at(1).trimmed(), "PR-3 :  : 01.02.2013 : 28.02.2013");
     QCOMPARE(lines.at(2).trimmed(), "PR-1 : I : 01.01.2013 : 31.01.2013");
     QCOMPARE(lines.at(0).size(), 68);
-    QCOMPARE(SubscriptionNumberFromLine(lines.at(1)), "PR-3");
+    QCOMPARE(subscriptions.at(1).number, "PR-3");
+    QCOMPARE(subscriptions.at(1).zone, "nepoznata");
 }
 
 void TestParkingLookups::hostileRegistrations_data()
@@ -349,23 +363,24 @@ void TestParkingLookups::hostileRegistrations()
     fx.InsertTicket("other", "2013-03-04 10:00:00", "O1", 1, 10);
     fx.InsertSubscription(registration, "S1", "parkiraliste", "2013-01-01", "2013-01-31");
     fx.InsertSubscription("other", "S2", "parkiraliste", "2013-01-01", "2013-01-31");
-    const QStringList tickets = TicketLines(fx.connection(), registration);
-    QCOMPARE(tickets.size(), 1);
-    QCOMPARE(TicketNumberFromLine(tickets.first()), "H1");
-    const QStringList subscriptions = SubscriptionLines(fx.connection(), registration);
-    QCOMPARE(subscriptions.size(), 1);
-    QCOMPARE(SubscriptionNumberFromLine(subscriptions.first()), "S1");
+    const std::vector<TicketRow> tickets = FindTickets(fx.connection(), registration);
+    QCOMPARE(tickets.size(), 1u);
+    QCOMPARE(tickets.front().number, "H1");
+    QCOMPARE(tickets.front().registration, registration);
+    const std::vector<SubscriptionRow> subscriptions = FindSubscriptions(fx.connection(), registration);
+    QCOMPARE(subscriptions.size(), 1u);
+    QCOMPARE(subscriptions.front().number, "S1");
 }
 
-// Placed below the button, moved by the wheel; nothing found returns false and leaves
-// the caller's text; a failing query releases the picker and the cursor.
+// Placed below the button, moved by the wheel, giving back the chosen row; nothing found
+// gives none; a failing query releases the picker and the cursor.
 void TestParkingLookups::ticketPicker()
 {
     LookupFixture fx;
     fx.InsertTicket("BG1", "2013-03-04 10:00:00", "T1", 1, 10);
     fx.InsertTicket("BG1", "2013-03-05 10:00:00", "T2", 2, 10);
     PickerSeen seen;
-    QString number = QStringLiteral("unchanged");
+    std::optional<TicketRow> chosen;
     {
         const auto picker = OnPicker(seen, [](TParkingSelectForm &form) {
             // A wheel notch towards the user is a Down key on the focused list.
@@ -374,21 +389,21 @@ void TestParkingLookups::ticketPicker()
             QApplication::sendEvent(Child<QListWidget>(form, "ListBox")->viewport(), &wheel);
             QTest::keyClick(Child<QListWidget>(form, "ListBox"), Qt::Key_Return);
         });
-        QVERIFY(TicketByReg(fx.dm(), "BG1", number, 40, 100));
+        chosen = TicketByReg(fx.dm(), "BG1", 40, 100);
     }
-    QCOMPARE(number, "T2");
+    QVERIFY(chosen);
+    QCOMPARE(chosen->number, "T2");
+    QCOMPARE(chosen->status, 2);
     QCOMPARE(seen.position, QPoint(40, 121));
     QVERIFY(!seen.searchRowVisible);
     QVERIFY(seen.busyCursor);
 
-    number = QStringLiteral("unchanged");
-    QVERIFY(!TicketByReg(fx.dm(), "none", number, 0, 0));
-    QVERIFY(!SubscriptionByReg(fx.dm(), "none", number, 0, 0));
-    QCOMPARE(number, "unchanged");
+    QVERIFY(!TicketByReg(fx.dm(), "none", 0, 0));
+    QVERIFY(!SubscriptionByReg(fx.dm(), "none", 0, 0));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 
     fx.connection().Execute("DROP TABLE parkingsubscription");
-    QVERIFY_THROWS_EXCEPTION(dataset::Error, SubscriptionByReg(fx.dm(), "BG1", number, 0, 0));
+    QVERIFY_THROWS_EXCEPTION(dataset::Error, SubscriptionByReg(fx.dm(), "BG1", 0, 0));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     const QWidgetList windows = QApplication::topLevelWidgets();
     QVERIFY(std::none_of(windows.begin(), windows.end(),
@@ -403,13 +418,12 @@ void TestParkingLookups::grab()
     fx.products->products = {MakeProduct(1, "DK1200", "DK1200", "Doplatna karta 1200", 1000, 20),
                              MakeProduct(2, "DK2400", "DK2400", "Doplatna karta 2400", 2000, 20, "D24")};
     PickerSeen seen;
-    QString number;
     {
         const auto picker = OnPicker(seen, [](TParkingSelectForm &form) {
             GrabIfAsked(&form, "ticket-picker");
             form.reject();
         });
-        TicketByReg(fx.dm(), "BG1", number, 0, 0);
+        TicketByReg(fx.dm(), "BG1", 0, 0);
     }
     TProductDesc product;
     const auto picker = OnPicker(seen, [](TParkingSelectForm &form) {

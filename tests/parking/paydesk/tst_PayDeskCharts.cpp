@@ -5,7 +5,7 @@
 #include <framework/report/ReportDocument.h>
 #include <parking/paydesk/ParkingPayDeskUnit.h>
 #include <parking/paydesk/PayDeskChartBuild.h>
-#include <parking/data/DocumentTotals.h>
+#include <parking/core/DocumentTotals.h>
 #include <parking/paydesk/PayDeskCharts.h>
 #include <tests/support/TextFit.h>
 
@@ -122,7 +122,7 @@ struct ChartDesk {
                 .arg(dataset::Connection::Quote(code),
                      dataset::Connection::Quote(name.isEmpty() ? QStringLiteral("Naziv ") + code : name))
                 .arg(id));
-        StoreDocumentTotal(fx.connection(), id);
+        parking::StoreDocumentTotal(fx.connection(), id);
     }
     paydesk::PayDeskCharts &Charts() { return *Child<paydesk::PayDeskCharts>(*form, "PayDeskCharts"); }
     // The grids show 'day' and the charts are drawn from them.

@@ -7,9 +7,10 @@
 
 namespace dataset { class Connection; }
 
+namespace parking {
+
 // The question to put before 'ticketNumber' is paid on the document 'ownDocumentId'
 // (0 or less for a new one); empty when nothing speaks against paying it.
 QString TicketPaidQuestion(dataset::Connection &connection, const QString &ticketNumber, qint64 ownDocumentId);
 
-// True when the registration has a surcharge ticket or a subscription.
-bool HasTicketsOrSubscriptions(dataset::Connection &connection, const QString &registration);
+} // namespace parking

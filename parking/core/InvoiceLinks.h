@@ -7,6 +7,8 @@
 
 namespace dataset { class Connection; }
 
+namespace parking {
+
 // The host documents made from the item, as type-number ("R-15"), oldest first.
 QStringList InvoicesOfItem(dataset::Connection &connection, qint64 itemId);
 
@@ -14,3 +16,5 @@ QStringList InvoicesOfItem(dataset::Connection &connection, qint64 itemId);
 // on the caller's connection, so it belongs to the transaction that writes the document.
 void LinkInvoice(dataset::Connection &connection, qint64 itemId, qint64 parkingDocumentId, qint64 documentId,
                  const QString &documentType);
+
+} // namespace parking

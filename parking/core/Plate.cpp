@@ -1,0 +1,19 @@
+#include "Plate.h"
+
+#include <QRegularExpression>
+
+namespace parking {
+
+QString PlateKey(const QString &typed)
+{
+    static const QRegularExpression ignored(QStringLiteral("[\\s-]+"));
+    return QString(typed).remove(ignored).toUpper();
+}
+
+Plate::Plate(const QString &typed)
+    : m_key(PlateKey(typed))
+    , m_display(typed.trimmed())
+{
+}
+
+} // namespace parking
