@@ -72,7 +72,9 @@ std::optional<dataset::ConnectionParams> ConsoleSettings::Database() const
                                             "(required, preferred ili off).")
                                  .arg(tls.trimmed(), m_path));
     p.tls = *mode;
-    p.tlsCaFile = ini.value(QStringLiteral("ssl-ca")).toString().trimmed();
+    // A relative CA file lies beside the settings file too, wherever the program was started.
+    if (const QString file = ini.value(QStringLiteral("ssl-ca")).toString().trimmed(); !file.isEmpty())
+        p.tlsCaFile = QFileInfo(m_path).dir().filePath(file);
     const QString verify = ini.value(QStringLiteral("ssl-verify"), QStringLiteral("on")).toString();
     const auto verifyOn = dataset::SwitchFromText(verify);
     if (!verifyOn)

@@ -29,6 +29,7 @@ private Q_SLOTS:
     void refused();
     void plainOnlyFromServerWithoutTls();
     void systemCasWithoutCaFile();
+    void relativeCaBesideSettings();
 
 private:
     // Runs the console's database start-up with a [Database] section for 'kind'.
@@ -175,6 +176,18 @@ void TestConsoleTls::systemCasWithoutCaFile()
         throw;
     }
     qunsetenv("SSL_CERT_FILE");
+    QVERIFY(connection.Encrypted());
+}
+
+// A relative ssl-ca is read beside the settings file, not from the working folder.
+void TestConsoleTls::relativeCaBesideSettings()
+{
+    const QString copy = m_dir.filePath(QStringLiteral("izdavac.pem"));
+    QFile::remove(copy);
+    QVERIFY(QFile::copy(m_server->CaFile(), copy));
+    QVERIFY(QDir::currentPath() != m_dir.path());
+    dataset::Connection connection;
+    Open(connection, Kind::Tls, QStringLiteral("ssl=required\nssl-ca=izdavac.pem"));
     QVERIFY(connection.Encrypted());
 }
 
