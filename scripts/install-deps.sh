@@ -11,6 +11,7 @@ PACKAGES=(
   fonts-dejavu-core
   galera-4 mariadb-server rsync socat
   ccache
+  lintian
 )
 
 missing=()
