@@ -118,7 +118,8 @@ QStringList InstallUnit(const QString &dataDir)
                                            "TimeoutSec=180\n\n"
                                            "[Install]\n"
                                            "WantedBy=%3\n")
-                                .arg(dataDir, program,
+                                .arg(QString(dataDir).replace(QLatin1Char('%'), QStringLiteral("%%")),
+                                     QString(program).replace(QLatin1Char('%'), QStringLiteral("%%")),
                                      root ? QStringLiteral("multi-user.target") : QStringLiteral("default.target"))
                                 .toUtf8();
     QStringList lines;

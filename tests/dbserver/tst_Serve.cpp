@@ -8,30 +8,21 @@
 #include <dataset/Connection.h>
 #include <dataset/Error.h>
 #include <routines/PrivateFiles.h>
+#include <tests/support/ProgramRun.h>
 #include <tests/support/TlsTestServer.h>
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Result = ProgramResult;
 
 Result RunDbServer(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(PARKING_DBSERVER_EXE), arguments);
-    if (!process.waitForFinished(240000))
-        qFatal("parking-dbserver did not finish");
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    return RunProgram(QStringLiteral(PARKING_DBSERVER_EXE), arguments, 240000);
 }
 
 // The [Database] lines as printed, from the section's title to its last key.

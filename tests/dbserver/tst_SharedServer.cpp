@@ -12,6 +12,7 @@
 #include <dataset/Error.h>
 #include <dataset/Query.h>
 #include <routines/PrivateFiles.h>
+#include <tests/support/ProgramRun.h>
 #include <tests/support/TlsTestServer.h>
 
 #include <QFile>
@@ -27,20 +28,11 @@ using Kind = TlsTestServer::Kind;
 
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Result = ProgramResult;
 
 Result Run(const QString &program, const QStringList &arguments)
 {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000))
-        qFatal("%s did not finish", qPrintable(program));
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    return RunProgram(program, arguments);
 }
 
 Result RunDbServer(const QStringList &arguments)
