@@ -92,8 +92,8 @@ public:
     // The server the command works on, started or found on first use; its database must
     // carry the schema version of this program.
     dataset::ConnectionParams DatabaseParams();
-    // "veza: TLS 1.3", "veza: nije šifrovana" or the local socket, for the summary; empty
-    // when the command used no database.
+    // "Baza NAME na SERVER, veza: TLS 1.3" (or "veza: nije šifrovana", or the local
+    // socket), ending the summary; empty when the command used no database.
     QString LinkLine() const;
 
     // Runs a file import with progress and prints its summary (on standard output unless

@@ -5,7 +5,6 @@
 #include <console/dbserver/PrivateServer.h>
 #include <console/dbserver/ServerAccounts.h>
 #include <dataset/Error.h>
-
 #include <routines/TextFormat.h>
 
 #include <QCoreApplication>
