@@ -65,9 +65,6 @@ QString ServerText(const dataset::ConnectionParams &params)
     }
     if (params.host.isEmpty())
         return QStringLiteral("Unix soket %1").arg(params.socket);
-    // The client library takes "localhost" for the default Unix socket, never for TCP.
-    if (params.host == QLatin1String("localhost"))
-        return QStringLiteral("localhost (podrazumevani Unix soket servera, ne TCP; za TCP navedite 127.0.0.1)");
     return dataset::ServerAddress{params.host, params.port}.Text();
 }
 

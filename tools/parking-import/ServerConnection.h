@@ -16,7 +16,7 @@ struct CommandOptions;
 QString SettingsPath(const CommandOptions &options);
 
 // Where 'params' lead, for messages: "127.0.0.1:3306", the cluster's nodes, the Unix
-// socket; host=localhost is the server's default Unix socket, and is named as such.
+// socket (host=localhost too: the server's default Unix socket, named as such).
 QString ServerText(const dataset::ConnectionParams &params);
 // "Povezivanje sa bazom nije uspelo: " with the server and the reason on one line.
 QString ConnectionFailureText(const dataset::ConnectionParams &params, const QString &reason);
