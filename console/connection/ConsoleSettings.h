@@ -39,6 +39,9 @@ public:
     static QString PrivateDataDir();
 
 private:
+    // A relative file named in the settings: beside the settings file.
+    QString BesideSettings(const QString &file) const;
+
     QString m_path;
 };
 

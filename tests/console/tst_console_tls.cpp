@@ -189,6 +189,16 @@ void TestConsoleTls::relativeCaBesideSettings()
     dataset::Connection connection;
     Open(connection, Kind::Tls, QStringLiteral("ssl=required\nssl-ca=izdavac.pem"));
     QVERIFY(connection.Encrypted());
+
+    // Settings reached through a link in another folder (as the installed programs reach
+    // /etc/parking): the files lie beside the settings file itself.
+    QTemporaryDir programs;
+    const QString link = programs.filePath(QStringLiteral("parking-console.ini"));
+    QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("console.ini")), link));
+    dataset::Connection linked;
+    DatabaseStartup startup;
+    startup.Open(linked, ConsoleSettings(link), m_dir.filePath(QStringLiteral("unused")));
+    QVERIFY(linked.Encrypted());
 }
 
 QTEST_MAIN(TestConsoleTls)
