@@ -176,7 +176,7 @@ void ApplyTls(MYSQL *handle, const ConnectionParams &params, bool tryTls)
 
 QString ServerName(const ConnectionParams &params)
 {
-    return QStringLiteral("%1:%2").arg(params.host, QString::number(params.port ? params.port : 3306));
+    return ServerAddress{params.host, params.port}.Text();
 }
 
 // The refusal of a TLS handshake, with what to do about it.

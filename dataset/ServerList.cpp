@@ -18,6 +18,9 @@ namespace {
 
 QString ServerAddress::Text() const
 {
+    // The client library takes "localhost" for the server's default Unix socket, never TCP.
+    if (host == QLatin1String("localhost"))
+        return QStringLiteral("localhost (podrazumevani Unix soket servera, ne TCP)");
     const QString name = host.contains(QLatin1Char(':')) ? QStringLiteral("[%1]").arg(host) : host;
     return QStringLiteral("%1:%2").arg(name, QString::number(port ? port : 3306));
 }

@@ -12,7 +12,8 @@ struct ServerAddress {
     QString host;
     unsigned port = 0;
 
-    // "host:port", with 3306 for the default port.
+    // "host:port", with 3306 for the default port; "localhost" is named as the Unix
+    // socket it means.
     QString Text() const;
     friend bool operator==(const ServerAddress &, const ServerAddress &) = default;
 };

@@ -13,6 +13,9 @@
 # as the system user 'mysql' (made when missing), which owns DIR.
 # Accounts: the invoking OS user over each node's socket, and 'cluster_admin'@'127.0.0.1' with
 # every right (password: first line of DIR/admin.password). DIR/cluster.ini names the nodes.
+# TLS (unless PARKING_CLUSTER_TLS=off): a CA and a certificate for 127.0.0.1 and localhost in
+# DIR/tls, made once; every node offers it to clients, the nodes' replication and IST run over
+# it, and the state transfer's rsync runs through stunnel; DIR/cluster.ini names the CA (ca=).
 set -euo pipefail
 
 fail() { echo "cluster.sh: $*" >&2; exit 1; }
@@ -28,6 +31,9 @@ shift_by=$((base - 3341))
 nodes=(1 2 3)
 provider=/usr/lib/galera/libgalera_smm.so
 wait_seconds=${PARKING_CLUSTER_WAIT:-240}
+tls=${PARKING_CLUSTER_TLS:-on}
+[ "$tls" = on ] || [ "$tls" = off ] || fail "PARKING_CLUSTER_TLS mora biti on ili off, a ne: $tls"
+tls_dir() { echo "$dir/tls"; }
 
 client_port() { echo $((3340 + $1 + shift_by)); }
 galera_port() { echo $((4570 + $1 + shift_by)); }
@@ -82,6 +88,9 @@ write_config() {
   local n=$1 nd
   nd=$(node_dir "$n")
   local members="gcomm://127.0.0.1:$(galera_port 1),127.0.0.1:$(galera_port 2),127.0.0.1:$(galera_port 3)"
+  local t ssl_options=""
+  t=$(tls_dir)
+  [ "$tls" = off ] || ssl_options=";socket.ssl_cert=$t/server.pem;socket.ssl_key=$t/server.key;socket.ssl_ca=$t/ca.pem"
   cat >"$nd/my.cnf" <<EOF
 [mariadbd]
 datadir=$nd/data
@@ -109,16 +118,52 @@ wsrep_cluster_name=parking_cluster
 wsrep_cluster_address=$members
 wsrep_node_name=node$n
 wsrep_node_address=127.0.0.1:$(galera_port "$n")
-wsrep_provider_options="gmcast.listen_addr=tcp://127.0.0.1:$(galera_port "$n");ist.recv_addr=127.0.0.1:$(ist_port "$n");gcache.size=128M"
+wsrep_provider_options="gmcast.listen_addr=tcp://127.0.0.1:$(galera_port "$n");ist.recv_addr=127.0.0.1:$(ist_port "$n");gcache.size=128M$ssl_options"
 wsrep_sst_method=rsync
 wsrep_sst_receive_address=127.0.0.1:$(sst_port "$n")
 EOF
+  [ "$tls" = on ] || return 0
+  # Clients may use TLS; the rsync state transfer reads these too and goes through stunnel,
+  # checking the other node's certificate against the CA.
+  cat >>"$nd/my.cnf" <<EOF
+ssl-ca=$t/ca.pem
+ssl-cert=$t/server.pem
+ssl-key=$t/server.key
+
+[sst]
+ssl-mode=VERIFY_CA
+EOF
+}
+
+make_certificates() {  # once: a CA and the nodes' certificate for 127.0.0.1 and localhost
+  local t
+  t=$(tls_dir)
+  [ -s "$t/server.pem" ] && [ -s "$t/ca.pem" ] && [ -s "$t/server.key" ] && return 0
+  mkdir -p "$t"
+  (
+    cd "$t"
+    umask 077
+    openssl req -x509 -newkey rsa:3072 -nodes -days 3650 -subj "/CN=Parking cluster CA" \
+      -keyout ca.key -out ca.pem
+    openssl req -newkey rsa:3072 -nodes -subj "/CN=127.0.0.1" -keyout server.key -out server.csr
+    printf 'subjectAltName=IP:127.0.0.1,DNS:localhost\n' >server.ext
+    openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 3650 \
+      -extfile server.ext -out server.pem
+    rm -f server.csr
+    chmod 644 ca.pem server.pem
+  ) >"$dir/tls.log" 2>&1 || fail "sertifikati nisu napravljeni ($dir/tls.log)"
 }
 
 prepare() {
   [ -x "$provider" ] || [ -f "$provider" ] || fail "nema $provider; instalirajte galera-4 (scripts/install-deps.sh)"
   command -v wsrep_sst_rsync >/dev/null || fail "nema wsrep_sst_rsync; instalirajte mariadb-server"
   command -v rsync >/dev/null || fail "nema rsync"
+  if [ "$tls" = on ]; then
+    command -v stunnel >/dev/null \
+      || fail "nema stunnel (šifrovan prenos stanja); instalirajte stunnel4 (scripts/install-deps.sh) ili PARKING_CLUSTER_TLS=off"
+    command -v openssl >/dev/null || fail "nema openssl"
+    make_certificates
+  fi
   # The running user must reach DIR through every parent folder.
   if [ "$(id -u)" -eq 0 ]; then
     as_runner test -x "$(dirname "$dir")" || fail "korisnik $run_user ne može da pristupi $(dirname "$dir")"
@@ -136,6 +181,7 @@ prepare() {
     echo "user=cluster_admin"
     echo "password-file=$dir/admin.password"
     for n in "${nodes[@]}"; do echo "socket$n=$(socket_of "$n")"; done
+    [ "$tls" = off ] || echo "ca=$(tls_dir)/ca.pem"
   } >"$dir/cluster.ini"
   chmod 700 "$dir"
   if [ "$(id -u)" -eq 0 ]; then
@@ -182,23 +228,29 @@ node_synced() {
   pid_of "$1" >/dev/null || { gone=$1; return 0; }
   [[ "$(node_state "$1")" == *" Synced" ]]
 }
-all_synced() {
+all_synced() {  # every node's process first: a joiner that died ends the wait at once
   for n in "${nodes[@]}"; do
     pid_of "$n" >/dev/null || { gone=$n; return 0; }
+  done
+  for n in "${nodes[@]}"; do
     [ "$(node_state "$n")" = "3 Synced" ] || return 1
   done
 }
 
-show_log_tail() {
-  for n in "${nodes[@]}"; do
+show_log_tail() {  # show_log_tail [LINES [NODE...]]: the end of the nodes' logs
+  local lines=${1:-8}
+  shift || true
+  local which=("$@")
+  [ ${#which[@]} -gt 0 ] || which=("${nodes[@]}")
+  for n in "${which[@]}"; do
     echo "--- node$n: $(node_dir "$n")/mysqld.log" >&2
-    tail -n 8 "$(node_dir "$n")/mysqld.log" >&2 2>/dev/null || true
+    tail -n "$lines" "$(node_dir "$n")/mysqld.log" >&2 2>/dev/null || true
   done
 }
 
 gone=""
-check_alive() {  # after a wait: a node whose process ended is an error
-  [ -z "$gone" ] || { show_log_tail; fail "čvor $gone se zaustavio tokom pokretanja"; }
+check_alive() {  # after a wait: a node whose process ended is an error, told with its log
+  [ -z "$gone" ] || { show_log_tail 30 "$gone"; fail "čvor $gone se zaustavio tokom pokretanja"; }
 }
 
 bootstrap_node() {  # the node to bootstrap when none runs: one marked safe, else node 1
@@ -230,12 +282,6 @@ do_start() {
     wait_until "$wait_seconds" "čvor $first je pokrenut" node_synced "$first" \
       || { show_log_tail; fail "čvor $first se nije pokrenuo za $wait_seconds s"; }
     check_alive
-    local password
-    password=$(head -n1 "$dir/admin.password")
-    sql "$first" "CREATE USER IF NOT EXISTS 'cluster_admin'@'127.0.0.1' IDENTIFIED BY '$password';
-                  ALTER USER 'cluster_admin'@'127.0.0.1' IDENTIFIED BY '$password';
-                  GRANT ALL PRIVILEGES ON *.* TO 'cluster_admin'@'127.0.0.1' WITH GRANT OPTION;" \
-      || fail "nalog cluster_admin nije napravljen"
     running+=("$first")
   fi
   for n in "${nodes[@]}"; do
@@ -246,6 +292,13 @@ do_start() {
   wait_until "$wait_seconds" "sva tri čvora su sinhronizovana" all_synced \
     || { show_log_tail; fail "čvorovi nisu sinhronizovani za $wait_seconds s"; }
   check_alive
+  # On every start, so that a start cut short after the bootstrap leaves no cluster without it.
+  local password
+  password=$(head -n1 "$dir/admin.password")
+  sql 1 "CREATE USER IF NOT EXISTS 'cluster_admin'@'127.0.0.1' IDENTIFIED BY '$password';
+         ALTER USER 'cluster_admin'@'127.0.0.1' IDENTIFIED BY '$password';
+         GRANT ALL PRIVILEGES ON *.* TO 'cluster_admin'@'127.0.0.1' WITH GRANT OPTION;" \
+    || fail "nalog cluster_admin nije napravljen"
 }
 
 do_stop() {

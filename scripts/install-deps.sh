@@ -9,8 +9,9 @@ PACKAGES=(
   libsodium-dev
   openssl ca-certificates
   fonts-dejavu-core
-  galera-4 mariadb-server rsync socat
+  galera-4 mariadb-server rsync socat stunnel4
   ccache
+  lintian
 )
 
 missing=()

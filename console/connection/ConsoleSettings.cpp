@@ -30,6 +30,14 @@ QString ConsoleSettings::ReadPasswordFile(const QString &path)
     return QString::fromUtf8(file.readLine()).remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
 }
 
+// Beside the file itself when the settings path is a link (the installed programs find
+// theirs through one to /etc/parking).
+QString ConsoleSettings::BesideSettings(const QString &file) const
+{
+    const QString real = QFileInfo(m_path).canonicalFilePath();
+    return QFileInfo(real.isEmpty() ? m_path : real).dir().filePath(file);
+}
+
 std::optional<dataset::ConnectionParams> ConsoleSettings::Database() const
 {
     QSettings ini(m_path, QSettings::IniFormat);
@@ -54,7 +62,7 @@ std::optional<dataset::ConnectionParams> ConsoleSettings::Database() const
     p.password = ini.value(QStringLiteral("password")).toString();
     // A relative password file lies beside the settings file.
     if (const QString file = ini.value(QStringLiteral("password-file")).toString().trimmed(); !file.isEmpty()) {
-        const QString path = QFileInfo(m_path).dir().filePath(file);
+        const QString path = BesideSettings(file);
         try {
             p.password = ReadPasswordFile(path);
         } catch (const dataset::Error &e) {
@@ -72,7 +80,9 @@ std::optional<dataset::ConnectionParams> ConsoleSettings::Database() const
                                             "(required, preferred ili off).")
                                  .arg(tls.trimmed(), m_path));
     p.tls = *mode;
-    p.tlsCaFile = ini.value(QStringLiteral("ssl-ca")).toString().trimmed();
+    // A relative CA file lies beside the settings file too, wherever the program was started.
+    if (const QString file = ini.value(QStringLiteral("ssl-ca")).toString().trimmed(); !file.isEmpty())
+        p.tlsCaFile = BesideSettings(file);
     const QString verify = ini.value(QStringLiteral("ssl-verify"), QStringLiteral("on")).toString();
     const auto verifyOn = dataset::SwitchFromText(verify);
     if (!verifyOn)

@@ -12,7 +12,8 @@ namespace console {
 //
 //   [Database]  host, port, socket, user, password or password-file (first line: the
 //               password; relative to this file), database, timeout,
-//               ssl (required | preferred | off; preferred when absent), ssl-ca (CA file),
+//               ssl (required | preferred | off; preferred when absent), ssl-ca (CA file,
+//               relative to this file),
 //               ssl-verify (on | off; on when absent: chain and host name are checked)
 //   [Document]  DefaultCurrency (RSD when absent), DefWarehouseName (read by the module)
 class ConsoleSettings {
@@ -38,6 +39,9 @@ public:
     static QString PrivateDataDir();
 
 private:
+    // A relative file named in the settings: beside the settings file.
+    QString BesideSettings(const QString &file) const;
+
     QString m_path;
 };
 

@@ -38,7 +38,8 @@ const QString ServerFilesName = QStringLiteral("server-files");
 const QString ServerTmpName = QStringLiteral("server-tmp");
 // Files this class writes itself; a directory holding only these counts as empty.
 const QStringList OwnFiles = {LogFileName, LockFileName, SocketNoteName, PidFileName, SocketName,
-                              ServerFilesName, ServerTmpName, QLatin1String(ApplicationPasswordFile)};
+                              ServerFilesName, ServerTmpName, QLatin1String(ApplicationPasswordFile),
+                              QLatin1String(ServedOptionsFile)};
 
 bool FitsSocketLimit(const QString &path)
 {
@@ -86,6 +87,8 @@ struct PrivateServer::Private {
         const qint64 pid = detail::ReadPidFile(File(PidFileName));
         return detail::IsServerFor(pid, dir) ? pid : 0;
     }
+
+    bool Served() const { return QFileInfo(File(QLatin1String(ServedOptionsFile))).isFile(); }
 
     bool IsInitialised() const
     {
@@ -211,7 +214,10 @@ void PrivateServer::Private::Initialise() const
     // The directory is given relative to the working directory: the installer script
     // leaves the path unquoted in places, so blanks in it would break the set-up.
     MakeOwnDirectory(ServerTmpName);
-    QStringList arguments = {QStringLiteral("--no-defaults"),
+    // A served directory's options file (network, TLS) is read instead of none.
+    const bool served = Served();
+    QStringList arguments = {served ? QStringLiteral("--defaults-file=") + File(QLatin1String(ServedOptionsFile))
+                                    : QStringLiteral("--no-defaults"),
                              QStringLiteral("--datadir=."),
                              QStringLiteral("--tmpdir=") + ServerTmpName,
                              QStringLiteral("--auth-root-authentication-method=socket"),
@@ -258,7 +264,10 @@ qint64 PrivateServer::Private::Launch() const
     // --no-defaults keeps the system's my.cnf (datadir, socket, port) out of it.
     // Every commit reaches the disk before it is confirmed: a payment the pay desk was told
     // is saved survives a power cut (and the binary log, when one is switched on, too).
-    QStringList arguments = {QStringLiteral("--no-defaults"),
+    // A served directory's options file (network, TLS) is read instead of none.
+    const bool served = Served();
+    QStringList arguments = {served ? QStringLiteral("--defaults-file=") + File(QLatin1String(ServedOptionsFile))
+                                    : QStringLiteral("--no-defaults"),
                              QStringLiteral("--datadir=") + dir,
                              QStringLiteral("--socket=") + Socket(),
                              QStringLiteral("--pid-file=") + File(PidFileName),
@@ -275,9 +284,10 @@ qint64 PrivateServer::Private::Launch() const
                              QStringLiteral("--innodb-flush-log-at-trx-commit=1"),
                              QStringLiteral("--sync-binlog=1"),
                              QStringLiteral("--skip-name-resolve")};
-    if (options.port)
+    // A served server listens where its options file says.
+    if (!served && options.port)
         arguments << QStringLiteral("--port=%1").arg(options.port) << QStringLiteral("--bind-address=127.0.0.1");
-    else
+    else if (!served)
         arguments << QStringLiteral("--skip-networking");
     if (RunningAsRoot())
         arguments << QStringLiteral("--user=root");
@@ -329,7 +339,7 @@ void PrivateServer::Start()
             d->Initialise();
         d->WaitUntilAnswering(d->Launch());
     }
-    SecureAccounts(d->dir, d->Socket());
+    SecureAccounts(d->dir, d->Socket(), d->Served() ? NetworkAccounts::Keep : NetworkAccounts::Drop);
 }
 
 void PrivateServer::Stop()

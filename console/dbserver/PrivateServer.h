@@ -9,6 +9,10 @@
 
 namespace dbserver {
 
+// A data directory holding this file is served to the network: the server reads its
+// options from it (listening address, TLS) and keeps the network accounts at start.
+inline constexpr char ServedOptionsFile[] = "served.cnf";
+
 struct ServerOptions {
     // Program paths; empty: looked up in PATH and the usual sbin folders.
     QString mariadbd;

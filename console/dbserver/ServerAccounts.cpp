@@ -75,10 +75,13 @@ void ConvertPasswordlessRoot(const QString &socketPath, const dataset::DatabaseE
 }
 
 // Anonymous accounts and accounts for other hosts serve nobody on a socket-only server.
-void DropLooseAccounts(dataset::Connection &administrator)
+void DropLooseAccounts(dataset::Connection &administrator, NetworkAccounts network)
 {
     const auto loose = Rows(administrator,
-                            QStringLiteral("SELECT user, host FROM mysql.user WHERE user = '' OR host <> 'localhost'"), 2);
+                            network == NetworkAccounts::Drop
+                                ? QStringLiteral("SELECT user, host FROM mysql.user WHERE user = '' OR host <> 'localhost'")
+                                : QStringLiteral("SELECT user, host FROM mysql.user WHERE user = ''"),
+                            2);
     for (const QStringList &row : loose)
         administrator.Execute(QStringLiteral("DROP USER IF EXISTS %1").arg(Account(row.at(0), row.at(1))));
 }
@@ -174,7 +177,7 @@ dataset::ConnectionParams AdministratorParams(const QString &socketPath, const Q
     return params;
 }
 
-void SecureAccounts(const QString &dataDir, const QString &socketPath)
+void SecureAccounts(const QString &dataDir, const QString &socketPath, NetworkAccounts network)
 {
     dataset::Connection administrator;
     try {
@@ -185,7 +188,7 @@ void SecureAccounts(const QString &dataDir, const QString &socketPath)
         ConvertPasswordlessRoot(socketPath, error);
         administrator.Connect(AdministratorParams(socketPath));
     }
-    DropLooseAccounts(administrator);
+    DropLooseAccounts(administrator, network);
     EnsureApplicationAccount(administrator, dataDir);
 }
 
@@ -248,6 +251,24 @@ bool AccountExists(dataset::Connection &administrator, const QString &user, cons
         Rows(administrator, QStringLiteral("SELECT COUNT(*) FROM mysql.user WHERE user = :user AND host = :host"), 1,
              {{QStringLiteral("user"), user}, {QStringLiteral("host"), host}});
     return existing.value(0).value(0) != QLatin1String("0");
+}
+
+bool ServerOffersTls(dataset::Connection &administrator)
+{
+    return Rows(administrator, QStringLiteral("SELECT @@have_ssl"), 1).value(0).value(0) == QLatin1String("YES");
+}
+
+bool RequireTls(dataset::Connection &administrator, const QString &user, const QString &host)
+{
+    const auto required = Rows(administrator,
+                               QStringLiteral("SELECT JSON_VALUE(priv, '$.ssl_type') FROM mysql.global_priv "
+                                              "WHERE user = :user AND host = :host"),
+                               1, {{QStringLiteral("user"), user}, {QStringLiteral("host"), host}});
+    // ssl_type 1 is REQUIRE SSL; 2 and 3 (a certificate or its subject) are stricter still.
+    if (required.value(0).value(0).toInt() >= 1)
+        return false;
+    administrator.Execute(QStringLiteral("ALTER USER %1 REQUIRE SSL").arg(Account(user, host)));
+    return true;
 }
 
 bool CreateApplicationAccount(dataset::Connection &administrator, const QString &user, const QString &host,

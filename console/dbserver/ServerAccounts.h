@@ -23,7 +23,9 @@ dataset::ConnectionParams AdministratorParams(const QString &socketPath, const Q
 // only by socket credentials (a server made before that, whose root had no password, is
 // converted), no anonymous or network accounts, and the application account with its
 // password file. Throws dataset::Error when the server cannot be administered.
-void SecureAccounts(const QString &dataDir, const QString &socketPath);
+// A served server (ServedOptionsFile) keeps its network accounts; anonymous ones go.
+enum class NetworkAccounts { Drop, Keep };
+void SecureAccounts(const QString &dataDir, const QString &socketPath, NetworkAccounts network = NetworkAccounts::Drop);
 
 // The rights the console and the imports need on their database, and nothing more:
 // the data, the imports' copy tables that replace a table in one step, and the log-in's
@@ -57,6 +59,11 @@ int RefreshSharedAccess(dataset::Connection &administrator, const QString &name)
 QStringList AnonymousAccounts(dataset::Connection &administrator);
 
 bool AccountExists(dataset::Connection &administrator, const QString &user, const QString &host);
+
+// True when the server has TLS set up (a certificate and key it could load).
+bool ServerOffersTls(dataset::Connection &administrator);
+// Makes existing account 'user'@'host' TLS-only; false when it was so already.
+bool RequireTls(dataset::Connection &administrator, const QString &user, const QString &host);
 
 // Creates account 'user'@'host' with a generated password, which is first written to the
 // new file 'passwordFile' (mode 0600) so that it can never be lost; with 'requireTls' the

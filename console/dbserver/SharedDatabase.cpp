@@ -21,19 +21,24 @@ QString FirstLine(const QString &path, const QString &what)
 }
 
 // Makes account 'user'@'host' with its password in 'passwordFile' unless it exists; the
-// line says which. Over TLS the account is admitted over TLS only.
-bool MakeAccount(dataset::Connection &administrator, const QString &user, const QString &host,
+// line says which. With 'requireTls' the account is admitted over TLS only, also one
+// made before without that.
+bool MakeAccount(dataset::Connection &administrator, const QString &user, const QString &host, bool requireTls,
                  const QString &passwordFile, QStringList &lines)
 {
     const QString account = user + QLatin1Char('@') + host;
-    const bool created = CreateApplicationAccount(administrator, user, host, administrator.Encrypted(), passwordFile);
-    if (created)
+    const bool created = CreateApplicationAccount(administrator, user, host, requireTls, passwordFile);
+    if (created) {
         lines << QStringLiteral("Nalog %1 je napravljen%2; lozinka je u datoteci %3.")
-                     .arg(account, administrator.Encrypted() ? QStringLiteral(" (samo preko TLS)") : QString(),
-                          passwordFile);
-    else
-        lines << QStringLiteral("Nalog %1 već postoji; lozinka nije promenjena.").arg(account);
-    return created;
+                     .arg(account, requireTls ? QStringLiteral(" (samo preko TLS)") : QString(), passwordFile);
+        return true;
+    }
+    if (requireTls && RequireTls(administrator, user, host)) {
+        lines << QStringLiteral("Nalog %1 od sada radi samo preko TLS; lozinka nije promenjena.").arg(account);
+        return true;
+    }
+    lines << QStringLiteral("Nalog %1 već postoji; lozinka nije promenjena.").arg(account);
+    return false;
 }
 
 } // namespace
@@ -107,8 +112,9 @@ std::optional<SharedServerOptions> ParseSharedServerOptions(const QStringList &a
     if (options.database.isEmpty() || options.server.user.isEmpty() || options.appUser.isEmpty()
         || options.importUser.isEmpty() || options.importUser == options.appUser || servers != 1)
         return std::nullopt;
+    // The desks come over the network, whichever way this command reached the server.
     if (options.appHost.isEmpty())
-        options.appHost = options.server.socket.isEmpty() ? QStringLiteral("%") : QStringLiteral("localhost");
+        options.appHost = QStringLiteral("%");
     if (!serverPasswordFile.isEmpty())
         options.server.password = FirstLine(serverPasswordFile, QStringLiteral("administrator servera"));
     return options;
@@ -141,14 +147,19 @@ QStringList CreateSharedDatabase(const SharedServerOptions &options)
         lines << QStringLiteral("Baza '%1' već postoji (verzija %2).").arg(name).arg(SchemaVersion);
         break;
     }
-    const bool desk = MakeAccount(administrator, options.appUser, options.appHost, options.appPasswordOut, lines);
+    // A server that offers TLS admits the desks over TLS only; an account for the local
+    // socket ('localhost') cannot use TLS.
+    const bool requireTls = ServerOffersTls(administrator) && options.appHost != QLatin1String("localhost");
+    const bool desk =
+        MakeAccount(administrator, options.appUser, options.appHost, requireTls, options.appPasswordOut, lines);
     GrantSharedAccess(administrator, name, options.appUser, options.appHost, SharedAccount::Desk);
     lines << QStringLiteral("Prava naloga kasa na bazi: %1 na tabelama podataka, bez menjanja tabela user i "
                             "loginfailure osim kroz procedure prijave.")
                  .arg(QLatin1String(DeskTableRights));
     bool import = false;
     if (AccountExists(administrator, options.importUser, options.appHost) || !options.importPasswordOut.isEmpty()) {
-        import = MakeAccount(administrator, options.importUser, options.appHost, options.importPasswordOut, lines);
+        import = MakeAccount(administrator, options.importUser, options.appHost, requireTls, options.importPasswordOut,
+                             lines);
         GrantSharedAccess(administrator, name, options.importUser, options.appHost, SharedAccount::Import);
         lines << QStringLiteral("Prava naloga za uvoz na celoj bazi: %1.").arg(QLatin1String(ImportDatabaseRights));
     } else {

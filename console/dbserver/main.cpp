@@ -6,6 +6,7 @@
 #include "PrivateServer.h"
 #include "Schema.h"
 #include "ServerAccounts.h"
+#include "ServeCommand.h"
 #include "SharedDatabase.h"
 #include <dataset/Connection.h>
 #include <dataset/Error.h>
@@ -36,6 +37,9 @@ int Usage()
                            "                   [--import-user NALOG] [--import-password-out DATOTEKA]\n"
                            "                   [--app-password-out DATOTEKA] [--admin-password-file DATOTEKA] IME_BAZE\n"
                            "  parking-dbserver upgrade SERVER IME_BAZE\n"
+                           "  parking-dbserver serve DIR --listen ADRESA[:PORT] [--name IME]... [--systemd]\n"
+                           "                   [--ssl-ca F --ssl-cert F --ssl-key F] [--database IME_BAZE]\n"
+                           "                   [--admin-password-file DATOTEKA]\n"
                            "SERVER: (--host H [--port P] | --hosts H1:P1,H2:P2,… | --socket S)\n"
                            "        --server-user NALOG\n"
                            "        [--server-password-file DATOTEKA] [--ssl required|preferred|off] [--ssl-ca DATOTEKA]\n"
@@ -130,8 +134,16 @@ int Run(const QStringList &arguments)
     const bool databaseCommand = command == QLatin1String("createdb") || command == QLatin1String("upgrade");
     if (databaseCommand && dbserver::NamesSharedServer(arguments.mid(2)))
         return OnSharedServer(command, arguments.mid(2));
-    dbserver::PrivateServer server(arguments.at(2));
     QTextStream out(stdout);
+    if (command == QLatin1String("serve")) {
+        const auto options = dbserver::ParseServeOptions(arguments.mid(2));
+        if (!options)
+            return Usage();
+        for (const QString &line : dbserver::Serve(*options))
+            out << line << "\n";
+        return 0;
+    }
+    dbserver::PrivateServer server(arguments.at(2));
 
     if (command == QLatin1String("start") && arguments.size() == 3) {
         server.Start();

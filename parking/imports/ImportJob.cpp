@@ -135,7 +135,7 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
         throw refused;
     }
     if (restarted)
-        summary.details.prepend(RestartNote());
+        summary.details.append(RestartNote()); // after the counts and reasons, not among them
     if (!record.kind.isEmpty()) {
         record.succeeded = true;
         record.TakeSummary(summary);

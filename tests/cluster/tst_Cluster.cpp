@@ -122,14 +122,20 @@ void TestCluster::consoleSessionOutlivesItsNode()
         hosts << node.Text();
     const QString ini = WriteFile(dir, QStringLiteral("desk.ini"),
                                   QStringLiteral("[Database]\nhosts=%1\ndatabase=%2\nuser=cluster_admin\n"
-                                                 "password-file=%3\nssl=off\ntimeout=10\n")
-                                      .arg(hosts.join(QLatin1Char(',')), db.Name(), m_cluster.PasswordFile())
+                                                 "password-file=%3\n%4\ntimeout=10\n")
+                                      .arg(hosts.join(QLatin1Char(',')), db.Name(), m_cluster.PasswordFile(),
+                                           m_cluster.CaFile().isEmpty()
+                                               ? QStringLiteral("ssl=off")
+                                               : QStringLiteral("ssl=required\nssl-ca=") + m_cluster.CaFile())
                                       .toUtf8());
     dataset::Connection connection;
     console::DatabaseStartup startup;
     startup.Open(connection, console::ConsoleSettings(ini), dir.filePath(QStringLiteral("unused")));
+    // The cluster's nodes offer TLS (unless made without it); the link says which.
+    const QString link = m_cluster.CaFile().isEmpty() ? QStringLiteral("veza nije šifrovana")
+                                                      : QStringLiteral("TLS (TLSv1.3)");
     QCOMPARE(startup.Description(connection),
-             QStringLiteral("Baza %1 na %2  |  veza nije šifrovana").arg(db.Name(), m_cluster.Node(1).Text()));
+             QStringLiteral("Baza %1 na %2  |  %3").arg(db.Name(), m_cluster.Node(1).Text(), link));
 
     m_cluster.Kill(1);
     const QString count = QStringLiteral("SELECT COUNT(*) FROM parkingdocument");

@@ -29,6 +29,7 @@ private Q_SLOTS:
     void refused();
     void plainOnlyFromServerWithoutTls();
     void systemCasWithoutCaFile();
+    void relativeCaBesideSettings();
 
 private:
     // Runs the console's database start-up with a [Database] section for 'kind'.
@@ -176,6 +177,28 @@ void TestConsoleTls::systemCasWithoutCaFile()
     }
     qunsetenv("SSL_CERT_FILE");
     QVERIFY(connection.Encrypted());
+}
+
+// A relative ssl-ca is read beside the settings file, not from the working folder.
+void TestConsoleTls::relativeCaBesideSettings()
+{
+    const QString copy = m_dir.filePath(QStringLiteral("izdavac.pem"));
+    QFile::remove(copy);
+    QVERIFY(QFile::copy(m_server->CaFile(), copy));
+    QVERIFY(QDir::currentPath() != m_dir.path());
+    dataset::Connection connection;
+    Open(connection, Kind::Tls, QStringLiteral("ssl=required\nssl-ca=izdavac.pem"));
+    QVERIFY(connection.Encrypted());
+
+    // Settings reached through a link in another folder (as the installed programs reach
+    // /etc/parking): the files lie beside the settings file itself.
+    QTemporaryDir programs;
+    const QString link = programs.filePath(QStringLiteral("parking-console.ini"));
+    QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("console.ini")), link));
+    dataset::Connection linked;
+    DatabaseStartup startup;
+    startup.Open(linked, ConsoleSettings(link), m_dir.filePath(QStringLiteral("unused")));
+    QVERIFY(linked.Encrypted());
 }
 
 QTEST_MAIN(TestConsoleTls)

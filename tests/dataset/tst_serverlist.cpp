@@ -37,6 +37,8 @@ void TestServerList::parses_data()
         << " h1 , h2:3310 , h3" << QList<ServerAddress>{{"h1", 0}, {"h2", 3310}, {"h3", 0}} << "h3:3306";
     QTest::newRow("IPv6") << "[::1]:3306,[fe80::1]" << QList<ServerAddress>{{"::1", 3306}, {"fe80::1", 0}}
                           << "[fe80::1]:3306";
+    QTest::newRow("localhost is the socket") << "h1,localhost:3307" << QList<ServerAddress>{{"h1", 0}, {"localhost", 3307}}
+                                             << "localhost (podrazumevani Unix soket servera, ne TCP)";
 }
 
 void TestServerList::parses()

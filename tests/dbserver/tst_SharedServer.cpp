@@ -5,10 +5,14 @@
 #include <console/Authentication.h>
 #include <console/connection/ConsoleSettings.h>
 #include <console/connection/DatabaseStartup.h>
+#include <console/dbserver/PrivateServer.h>
 #include <console/dbserver/Schema.h>
+#include <console/dbserver/ServerAccounts.h>
 #include <dataset/Connection.h>
 #include <dataset/Error.h>
 #include <dataset/Query.h>
+#include <routines/PrivateFiles.h>
+#include <tests/support/ProgramRun.h>
 #include <tests/support/TlsTestServer.h>
 
 #include <QFile>
@@ -24,20 +28,11 @@ using Kind = TlsTestServer::Kind;
 
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Result = ProgramResult;
 
 Result Run(const QString &program, const QStringList &arguments)
 {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000))
-        qFatal("%s did not finish", qPrintable(program));
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    return RunProgram(program, arguments);
 }
 
 Result RunDbServer(const QStringList &arguments)
@@ -74,6 +69,7 @@ private Q_SLOTS:
         m_database = QStringLiteral("t_shared_") + pid;
         m_desk = QStringLiteral("t_desk_") + pid;
         m_import = QStringLiteral("t_import_") + pid;
+        m_socketDesk = QStringLiteral("t_sdesk_") + pid;
         WriteFile(m_dir.filePath(QStringLiteral("admin.pw")), "Prva-lozinka\n");
         Cleanup();
     }
@@ -334,6 +330,49 @@ private Q_SLOTS:
         OpenDesk(desk);
     }
 
+    // An administrator on the server machine goes through the socket: the desks' account is
+    // still for the network and TLS-only, since the server offers TLS; a second run changes
+    // nothing. A desk logs in over TCP with TLS and is refused without.
+    void createOverSocketMakesNetworkTlsAccount()
+    {
+        const QString socket = dbserver::PrivateServer::SocketPathFor(m_server->Dir() + QStringLiteral("/tls"));
+        QVERIFY(!socket.isEmpty());
+        const QStringList create{"createdb",
+                                 "--socket",
+                                 socket,
+                                 "--server-user",
+                                 dbserver::AdministratorName(),
+                                 "--app-user",
+                                 m_socketDesk,
+                                 "--app-password-out",
+                                 m_dir.filePath(QStringLiteral("socket-desk.pw")),
+                                 m_database + QStringLiteral("_s")};
+        const Result first = RunDbServer(create);
+        QVERIFY2(first.exitCode == 0, qPrintable(first.err));
+        QVERIFY2(first.out.contains(QStringLiteral("Nalog %1@% je napravljen (samo preko TLS)").arg(m_socketDesk)),
+                 qPrintable(first.out));
+        const Result second = RunDbServer(create);
+        QVERIFY2(second.out.contains(QStringLiteral("ništa nije promenjeno")), qPrintable(second.out));
+
+        dataset::ConnectionParams desk = m_server->AdminParams(Kind::Tls);
+        desk.user = m_socketDesk;
+        desk.password = QString::fromUtf8(ReadPrivateFile(m_dir.filePath(QStringLiteral("socket-desk.pw"))).trimmed());
+        desk.database = m_database + QStringLiteral("_s");
+        dataset::Connection overTls;
+        overTls.Connect(desk);
+        QVERIFY(overTls.Encrypted());
+        QCOMPARE(Value(overTls, QStringLiteral("SELECT COUNT(*) FROM schemaversion") ).isEmpty(), false);
+        desk.tls = dataset::TlsMode::Off;
+        desk.tlsCaFile.clear();
+        dataset::Connection plain;
+        try {
+            plain.Connect(desk);
+            QFAIL("the desks' account logged in without TLS");
+        } catch (const dataset::DatabaseError &error) {
+            QCOMPARE(error.serverCode(), 1045u);
+        }
+    }
+
     // Against a CA that signed nothing the command refuses before it changes anything.
     void wrongCaRefused()
     {
@@ -384,7 +423,9 @@ private:
         dataset::Connection administrator;
         administrator.Connect(m_server->AdminParams(Kind::Tls));
         dbserver::DropDatabase(administrator, m_database);
-        for (const QString &user : {m_desk, m_import})
+        dbserver::DropDatabase(administrator, m_database + QStringLiteral("_s"));
+        QFile::remove(m_dir.filePath(QStringLiteral("socket-desk.pw")));
+        for (const QString &user : {m_desk, m_import, m_socketDesk})
             administrator.Execute(QStringLiteral("DROP USER IF EXISTS %1@'%'").arg(dataset::Connection::Quote(user)));
         QFile::remove(m_dir.filePath(QStringLiteral("desk.pw")));
         QFile::remove(m_dir.filePath(QStringLiteral("import.pw")));
@@ -395,6 +436,7 @@ private:
     QString m_database;
     QString m_desk;
     QString m_import;
+    QString m_socketDesk;
 };
 
 QTEST_GUILESS_MAIN(TestSharedServer)

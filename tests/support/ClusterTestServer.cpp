@@ -33,6 +33,7 @@ ClusterTestServer::ClusterTestServer()
     m_nodes = dataset::ParseServerList(ini.value(QStringLiteral("hosts")).toStringList().join(QLatin1Char(',')));
     m_user = ini.value(QStringLiteral("user")).toString();
     m_passwordFile = ini.value(QStringLiteral("password-file")).toString();
+    m_caFile = ini.value(QStringLiteral("ca")).toString();
     if (m_nodes.size() != 3 || m_user.isEmpty())
         throw dataset::Error(QStringLiteral("%1/cluster.ini ne opisuje tri čvora.").arg(m_dir));
 }
@@ -61,7 +62,8 @@ dataset::ConnectionParams ClusterTestServer::Params(const QList<int> &nodes, con
         throw dataset::Error(QStringLiteral("%1 ne može da se pročita.").arg(m_passwordFile));
     params.password = QString::fromUtf8(file.readLine()).trimmed();
     params.database = database;
-    params.tls = dataset::TlsMode::Off;
+    params.tls = m_caFile.isEmpty() ? dataset::TlsMode::Off : dataset::TlsMode::Required;
+    params.tlsCaFile = m_caFile;
     params.timeout = 10;
     return params;
 }
@@ -71,11 +73,12 @@ QStringList ClusterTestServer::ImportOptions(const QList<int> &nodes, const QStr
     QStringList hosts;
     for (const int node : nodes)
         hosts << Node(node).Text();
-    return {QStringLiteral("--hosts"),         hosts.join(QLatin1Char(',')),
-            QStringLiteral("--user"),          m_user,
-            QStringLiteral("--password-file"), m_passwordFile,
-            QStringLiteral("--database"),      database,
-            QStringLiteral("--ssl"),           QStringLiteral("off")};
+    return QStringList{QStringLiteral("--hosts"),         hosts.join(QLatin1Char(',')),
+                       QStringLiteral("--user"),          m_user,
+                       QStringLiteral("--password-file"), m_passwordFile,
+                       QStringLiteral("--database"),      database}
+        + (m_caFile.isEmpty() ? QStringList{QStringLiteral("--ssl"), QStringLiteral("off")}
+                              : QStringList{QStringLiteral("--ssl-ca"), m_caFile});
 }
 
 void ClusterTestServer::RunScript(const QStringList &arguments, int seconds) const

@@ -7,7 +7,8 @@
 
 // The three-node Galera cluster of the CTest fixture 'cluster' (scripts/cluster.sh, its
 // directory in PARKING_CLUSTER_DIR, the script in PARKING_CLUSTER_SCRIPT). Nodes are
-// numbered 1 to 3; every account is the fixture's administrator over TCP without TLS.
+// numbered 1 to 3; every account is the fixture's administrator over TCP, with TLS
+// verified against the cluster's CA (CaFile) unless the cluster was made without TLS.
 // Tests of the fixture run one at a time (RESOURCE_LOCK cluster), so one may kill a node;
 // Restore() brings the cluster back to three synced nodes.
 class ClusterTestServer {
@@ -22,6 +23,8 @@ public:
     // parking-import's options for the same.
     QStringList ImportOptions(const QList<int> &nodes, const QString &database) const;
     const QString &PasswordFile() const { return m_passwordFile; }
+    // The cluster's CA; empty for a cluster without TLS (PARKING_CLUSTER_TLS=off).
+    const QString &CaFile() const { return m_caFile; }
 
     // Kills node 'node' at once (SIGKILL) and waits until its process is gone.
     void Kill(int node) const;
@@ -36,6 +39,7 @@ private:
     QList<dataset::ServerAddress> m_nodes;
     QString m_user;
     QString m_passwordFile;
+    QString m_caFile;
 };
 
 // A database of its own on the cluster with the schema (and, when asked, the demo data),

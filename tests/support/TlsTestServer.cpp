@@ -1,5 +1,6 @@
 #include "TlsTestServer.h"
 
+#include <console/dbserver/Certificates.h>
 #include <console/dbserver/PrivateServer.h>
 #include <dataset/Error.h>
 #include <routines/PrivateFiles.h>
@@ -24,8 +25,9 @@ QString Section(TlsTestServer::Kind kind)
     return kind == TlsTestServer::Kind::Tls ? QStringLiteral("tls") : QStringLiteral("plain");
 }
 
-// A TCP port on 127.0.0.1 that nobody listens on right now.
-unsigned FreePort()
+} // namespace
+
+unsigned TlsTestServer::FreePort()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
@@ -42,6 +44,8 @@ unsigned FreePort()
     return ntohs(address.sin_port);
 }
 
+namespace {
+
 void RunOpenssl(const QString &dir, const QStringList &arguments)
 {
     QProcess process;
@@ -54,27 +58,14 @@ void RunOpenssl(const QString &dir, const QStringList &arguments)
                                       QString::fromLocal8Bit(process.readAll())));
 }
 
-// A CA, a server certificate it signed (for 127.0.0.1 and localhost) and a second CA.
+// A CA, a server certificate it signed (for 127.0.0.1 and localhost), as a served server
+// has them, and a second CA that signed nothing.
 void MakeCertificates(const QString &dir)
 {
-    const auto selfSigned = [&dir](const QString &name, const QString &subject) {
-        RunOpenssl(dir,
-                   {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "3650", "-subj", subject, "-keyout",
-                    name + ".key", "-out", name + ".pem"});
-    };
-    selfSigned(QStringLiteral("ca"), QStringLiteral("/CN=Parking test CA"));
-    selfSigned(QStringLiteral("wrong-ca"), QStringLiteral("/CN=Parking unrelated CA"));
+    dbserver::ServerCertificates(dir).Make({QStringLiteral("127.0.0.1"), QStringLiteral("localhost")});
     RunOpenssl(dir,
-               {"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", "server.key", "-out",
-                "server.csr"});
-    QFile extensions(dir + QStringLiteral("/server.ext"));
-    if (!extensions.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        || extensions.write("subjectAltName=IP:127.0.0.1,DNS:localhost\n") < 0)
-        throw dataset::Error(QStringLiteral("%1 nije zapisan.").arg(extensions.fileName()));
-    extensions.close();
-    RunOpenssl(dir,
-               {"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial", "-days",
-                "3650", "-extfile", "server.ext", "-out", "server.pem"});
+               {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "3650", "-subj", "/CN=Parking unrelated CA",
+                "-keyout", "wrong-ca.key", "-out", "wrong-ca.pem"});
 }
 
 } // namespace

@@ -39,6 +39,9 @@ public:
     QString PasswordFile() const;
     const QString &Dir() const { return m_dir; }
 
+    // A TCP port on 127.0.0.1 that nobody listens on right now.
+    static unsigned FreePort();
+
 private:
     QString File(const QString &name) const;
     void StartServer(Kind kind, unsigned port);

@@ -36,7 +36,8 @@ void RunUndo(CommandContext &context)
         throw CommandError(e.kind() == imports::ImportFailure::Database ? ExitDatabase : ExitFile, e.cause());
     }
     context.Io().Out() << QStringLiteral("Poništen je uvoz od %1; vraćeni su podaci pre njega.").arg(SafeText(undone))
-                       << Qt::endl;
+                       << Qt::endl
+                       << context.LinkLine() << Qt::endl;
 }
 
 // The newest records of the import history, newest first.

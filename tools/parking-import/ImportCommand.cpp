@@ -150,17 +150,26 @@ dataset::ConnectionParams CommandContext::DatabaseParams()
 {
     if (!m_server) {
         auto server = std::make_unique<ServerConnection>(m_options);
-        CheckSchema(server->Params());
+        m_link = CheckSchema(server->Params());
         m_server = std::move(server);
     }
     return m_server->Params();
 }
 
+QString CommandContext::LinkLine() const
+{
+    return m_link;
+}
+
 // A database of another schema version is refused before anything is read or written.
-void CommandContext::CheckSchema(const dataset::ConnectionParams &params)
+QString CommandContext::CheckSchema(const dataset::ConnectionParams &params)
 {
     dataset::Connection connection;
-    connection.Connect(params);
+    try {
+        connection.Connect(params);
+    } catch (const dataset::Error &e) {
+        throw CommandError(ExitDatabase, ConnectionFailureText(params, e.message()));
+    }
     try {
         dbserver::CheckSchemaVersion(connection);
     } catch (const dataset::DatabaseError &) {
@@ -168,6 +177,7 @@ void CommandContext::CheckSchema(const dataset::ConnectionParams &params)
     } catch (const dataset::Error &e) {
         throw CommandError(ExitDatabase, e.message());
     }
+    return LinkText(params, connection);
 }
 
 ImportSummary CommandContext::RunFileImport(ImportJob &job, const QString &fileName, QTextStream *summary)
@@ -181,6 +191,8 @@ ImportSummary CommandContext::RunFileImport(ImportJob &job, const QString &fileN
         QTextStream &out = summary ? *summary : m_io.Out();
         for (const QString &line : result.Lines())
             out << line << Qt::endl;
+        if (!m_link.isEmpty())
+            out << m_link << Qt::endl;
         return result;
     } catch (...) {
         m_io.EndProgress();
@@ -214,8 +226,11 @@ QString HelpText()
                            "\nIzlazni kodovi:\n"
                            "  0  uspeh\n"
                            "  1  datoteka je odbijena ili red nije moguće pročitati\n"
-                           "  2  baza podataka je odbila ili nije dostupna\n"
-                           "  3  pogrešna upotreba\n");
+                           "  2  baza podataka je odbila ili nije dostupna (i povezivanje ili TLS)\n"
+                           "  3  pogrešna upotreba\n"
+                           "  4  ticket-document: dokument za taj dan je već napravljen\n"
+                           "Relativne putanje password-file i ssl-ca iz datoteke podešavanja traže se\n"
+                           "pored nje; host=localhost znači Unix soket servera, za TCP navedite 127.0.0.1.\n");
     return text;
 }
 
@@ -246,10 +261,13 @@ int RunCommand(const QStringList &arguments, CommandIo &io)
     } catch (...) {
         const imports::ImportError error = imports::ToImportError(std::current_exception());
         io.Out() << Qt::flush;
-        io.Err() << error.message() << Qt::endl;
+        const bool database = error.kind() == imports::ImportFailure::Database;
+        // Only a file's content is a wrong file format; the database's failures are told
+        // without that title.
+        io.Err() << (database ? error.message().section(QLatin1Char('\n'), 1) : error.message()) << Qt::endl;
         if (error.emptiesTable())
             io.Err() << "Ako tabela treba da ostane prazna, ponovite uvoz uz --allow-empty." << Qt::endl;
-        return error.kind() == imports::ImportFailure::Database ? ExitDatabase : ExitFile;
+        return database ? ExitDatabase : ExitFile;
     }
 }
 

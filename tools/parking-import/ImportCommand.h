@@ -22,7 +22,8 @@ using imports::ImportJob;
 using imports::ImportProgressFn;
 using imports::ImportSummary;
 
-enum ExitCode { ExitSuccess = 0, ExitFile = 1, ExitDatabase = 2, ExitUsage = 3 };
+// 4: the day's document exists already (made before, or by another desk at the same time).
+enum ExitCode { ExitSuccess = 0, ExitFile = 1, ExitDatabase = 2, ExitUsage = 3, ExitDocumentExists = 4 };
 
 // Wrong usage: exit code 3, the text followed by a hint at --help.
 class UsageError : public std::runtime_error {
@@ -91,17 +92,23 @@ public:
     // The server the command works on, started or found on first use; its database must
     // carry the schema version of this program.
     dataset::ConnectionParams DatabaseParams();
+    // "Baza NAME na SERVER, veza: TLS 1.3" (or "veza: nije šifrovana", or the local
+    // socket), ending the summary; empty when the command used no database.
+    QString LinkLine() const;
 
     // Runs a file import with progress and prints its summary (on standard output unless
     // 'summary' names another stream).
     ImportSummary RunFileImport(ImportJob &job, const QString &fileName, QTextStream *summary = nullptr);
 
 private:
-    static void CheckSchema(const dataset::ConnectionParams &params);
+    // Connects once: a refused or failed connection is a database failure with the
+    // server named; the schema version must be this program's. Returns the link line.
+    static QString CheckSchema(const dataset::ConnectionParams &params);
     const CommandOptions &m_options;
     QStringList m_arguments;
     CommandIo &m_io;
     std::unique_ptr<ServerConnection> m_server;
+    QString m_link;
 };
 
 struct Subcommand {

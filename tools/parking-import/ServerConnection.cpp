@@ -5,7 +5,7 @@
 #include <console/dbserver/PrivateServer.h>
 #include <console/dbserver/ServerAccounts.h>
 #include <dataset/Error.h>
-#include <parking/imports/ImportError.h>
+#include <routines/TextFormat.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,9 +32,20 @@ QString ReadPasswordFile(const QString &path)
     }
 }
 
-imports::ImportError ServerError(const QString &text)
+CommandError ServerError(const QString &text)
 {
-    return imports::ImportError(imports::ImportFailure::Database, text);
+    return CommandError(ExitDatabase, text);
+}
+
+// A settings file that cannot be used (a value not allowed, a missing password file)
+// keeps the command from connecting.
+std::optional<dataset::ConnectionParams> ConfiguredDatabase(const console::ConsoleSettings &settings)
+{
+    try {
+        return settings.Database();
+    } catch (const dataset::Error &e) {
+        throw CommandError(ExitDatabase, QStringLiteral("Povezivanje sa bazom nije uspelo: %1").arg(e.message()));
+    }
 }
 
 } // namespace
@@ -42,6 +53,44 @@ imports::ImportError ServerError(const QString &text)
 QString SettingsPath(const CommandOptions &options)
 {
     return options.config.value_or(ConsoleSettingsPath());
+}
+
+QString ServerText(const dataset::ConnectionParams &params)
+{
+    if (!params.hosts.isEmpty()) {
+        QStringList nodes;
+        for (const dataset::ServerAddress &node : params.hosts)
+            nodes << node.Text();
+        return nodes.join(QLatin1Char(','));
+    }
+    if (params.host.isEmpty())
+        return QStringLiteral("Unix soket %1").arg(params.socket);
+    return dataset::ServerAddress{params.host, params.port}.Text();
+}
+
+QString ConnectionFailureText(const dataset::ConnectionParams &params, const QString &reason)
+{
+    static const QString generic = QStringLiteral("Povezivanje sa bazom podataka nije uspelo");
+    QString cause = reason;
+    if (cause.startsWith(generic))
+        cause = cause.mid(generic.size());
+    while (!cause.isEmpty() && (cause.front() == QLatin1Char('.') || cause.front() == QLatin1Char(':') || cause.front().isSpace()))
+        cause.remove(0, 1);
+    cause.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return QStringLiteral("Povezivanje sa bazom nije uspelo: %1: %2").arg(ServerText(params), cause);
+}
+
+QString LinkText(const dataset::ConnectionParams &params, const dataset::Connection &connection)
+{
+    const QString server = params.hosts.isEmpty() ? ServerText(params) : connection.ServerName();
+    QString link;
+    if (connection.Encrypted())
+        link = QString(connection.TlsVersion()).replace(QLatin1String("TLSv"), QLatin1String("TLS "));
+    else if (params.hosts.isEmpty() && (params.host.isEmpty() || params.host == QLatin1String("localhost")))
+        link = QStringLiteral("lokalni Unix soket, ne ide preko mreže");
+    else
+        link = QStringLiteral("nije šifrovana");
+    return SafeText(QStringLiteral("Baza %1 na %2, veza: %3").arg(params.database, server, link));
 }
 
 ServerConnection::ServerConnection(const CommandOptions &options)
@@ -53,7 +102,7 @@ ServerConnection::ServerConnection(const CommandOptions &options)
         throw UsageError(QStringLiteral("Datoteka podešavanja %1 ne postoji.").arg(*options.config).toStdString());
 
     if (explicitServer) {
-        m_params = settings.Database().value_or(dataset::ConnectionParams{});
+        m_params = ConfiguredDatabase(settings).value_or(dataset::ConnectionParams{});
         m_params.host = options.host.value_or(QString());
         m_params.socket = options.socket.value_or(QString());
         m_params.hosts.clear();
@@ -68,7 +117,7 @@ ServerConnection::ServerConnection(const CommandOptions &options)
             m_params.database = kDatabaseName;
     } else if (!dataDir.isEmpty()) {
         m_params = PrivateServerParams(dataDir);
-    } else if (const auto configured = settings.Database()) {
+    } else if (const auto configured = ConfiguredDatabase(settings)) {
         m_params = *configured;
     } else {
         m_params = PrivateServerParams(console::ConsoleSettings::PrivateDataDir());

@@ -15,6 +15,14 @@ struct CommandOptions;
 // The settings file the command reads: --config, else the console's beside this program.
 QString SettingsPath(const CommandOptions &options);
 
+// Where 'params' lead, for messages: "127.0.0.1:3306", the cluster's nodes, the Unix
+// socket (host=localhost too: the server's default Unix socket, named as such).
+QString ServerText(const dataset::ConnectionParams &params);
+// "Povezivanje sa bazom nije uspelo: " with the server and the reason on one line.
+QString ConnectionFailureText(const dataset::ConnectionParams &params, const QString &reason);
+// The summary's line naming the database, its server and whether the link is encrypted.
+QString LinkText(const dataset::ConnectionParams &params, const dataset::Connection &connection);
+
 // The server the command connects to, as the console does: explicit --socket, --host,
 // --port and --database win over the settings file (--config, else the console's);
 // --data-dir (or PARKING_DATA_DIR) means the private server of that folder with its

@@ -79,7 +79,7 @@ void RunTicketDocument(CommandContext &context)
         throw;
     } catch (const imports::DayDocumentExists &) {
         // Found before the run, or made by another desk while it ran.
-        throw CommandError(ExitFile, QStringLiteral("Dokument za %1 je već napravljen; drugi se pravi samo uz --again.")
+        throw CommandError(ExitDocumentExists, QStringLiteral("Dokument za %1 je već napravljen; drugi se pravi samo uz --again.")
                                          .arg(day.toString(QStringLiteral("dd.MM.yyyy"))));
     } catch (const dataset::Error &e) {
         dialogs.messages << e.message();
@@ -88,6 +88,7 @@ void RunTicketDocument(CommandContext &context)
     QTextStream &out = context.Io().Out();
     for (const QString &line : result.ReportLines())
         out << line << Qt::endl;
+    out << context.LinkLine() << Qt::endl;
     // A refused header or item is among the messages.
     if (!dialogs.messages.isEmpty() || (result.issued > 0 && !result.written && !result.noItems))
         throw CommandError(ExitDatabase, dialogs.messages.join(QLatin1Char('\n')));

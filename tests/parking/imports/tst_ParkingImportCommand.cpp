@@ -14,6 +14,8 @@
 
 namespace {
 
+QStringList ServerArguments(const dataset::ConnectionParams &params);
+
 struct Result {
     int exitCode = -1;
     QString out;
@@ -41,6 +43,7 @@ private Q_SLOTS:
     void otherSchemaVersionRefused();
     void ticketsEndToEnd();
     void ticketDocument();
+    void ticketDocumentOfTwoDesksAtOnce();
     void subscriptionsEndToEnd();
     void startStopOutput_data();
     void startStopOutput();
@@ -58,8 +61,22 @@ void TestParkingImportCommand::exitCodes_data()
     QTest::newRow("help") << QStringList{"--help"} << 0 << QString();
     QTest::newRow("wrong extension") << QStringList{"tickets", "FILE.txt"} << 1
                                      << "Pogrešan format datoteke!\nDatoteka mora imati nastavak .csv";
+    // The database's failures are no file format's: exit 2 and the server named.
     QTest::newRow("no server") << QStringList{"--socket", "SOCKET", "tickets", "FILE.csv"} << 2
-                               << "Pogrešan format datoteke!\nPovezivanje sa bazom";
+                               << "Povezivanje sa bazom nije uspelo: Unix soket SOCKET: ";
+    QTest::newRow("localhost is the socket")
+        << QStringList{"--host", "localhost", "--user", "nobody_here", "tickets", "FILE.csv"} << 2
+        << "Povezivanje sa bazom nije uspelo: localhost (podrazumevani Unix soket servera, ne TCP";
+    QTest::newRow("CA file unreadable")
+        << QStringList{"--host", "127.0.0.1", "--port", "1", "--ssl-ca", "DIR/none.pem", "tickets", "FILE.csv"} << 2
+        << "Povezivanje sa bazom nije uspelo: 127.0.0.1:1: Datoteka sertifikata izdavača (ssl-ca) DIR/none.pem ne može";
+    // A relative ssl-ca of the settings file lies beside it, not in the working folder.
+    QTest::newRow("relative CA file of the settings")
+        << QStringList{"--config", "DIR/podesavanja.ini", "tickets", "FILE.csv"} << 2
+        << "Povezivanje sa bazom nije uspelo: 127.0.0.1:1: Datoteka sertifikata izdavača (ssl-ca) DIR/izdavac.pem ne";
+    QTest::newRow("settings not allowed")
+        << QStringList{"--config", "DIR/lose.ini", "tickets", "FILE.csv"} << 2
+        << "Povezivanje sa bazom nije uspelo: Vrednost ssl=maybe";
     QTest::newRow("unknown option") << QStringList{"tickets", "FILE.csv", "--colour"} << 3 << "Nepoznata opcija";
     QTest::newRow("missing argument") << QStringList{"tickets"} << 3 << "Upotreba: parking-import tickets FILE";
     QTest::newRow("no command") << QStringList{} << 3 << "Naredba nije navedena.";
@@ -72,10 +89,14 @@ void TestParkingImportCommand::exitCodes()
     QFETCH(QString, stderrStart);
     QTemporaryDir dir;
     const QString file = WriteTestFile(dir, "karte.csv", "h\r\n");
-    for (QString &argument : arguments) {
-        argument.replace("FILE", dir.filePath("karte"));
-        argument.replace("SOCKET", dir.filePath("none.sock"));
-    }
+    WriteTestFile(dir, "podesavanja.ini", "[Database]\nhost=127.0.0.1\nport=1\nssl-ca=izdavac.pem\n");
+    WriteTestFile(dir, "lose.ini", "[Database]\nhost=127.0.0.1\nport=1\nssl=maybe\n");
+    const auto placeholders = [&](QString &text) {
+        text.replace("SOCKET", dir.filePath("none.sock")).replace("DIR", dir.path());
+    };
+    for (QString &argument : arguments)
+        placeholders(argument.replace("FILE", dir.filePath("karte")));
+    placeholders(stderrStart);
     const Result result = Run(arguments);
     QCOMPARE(result.exitCode, exitCode);
     QVERIFY2(result.err.startsWith(stderrStart), qPrintable(result.err));
@@ -164,7 +185,9 @@ void TestParkingImportCommand::ticketDocument()
     QCOMPARE(written.exitCode, 0);
     QCOMPARE(written.out, QStringLiteral("Izdatih karata: 3\nStorniranih karata: 1\nDokument M-1 sa 2 stavki\n"
                                          "Izostavljeno karata: 2\n  B2: više proizvoda za DK500\n"
-                                         "  C3: nema proizvoda za DK999\n"));
+                                         "  C3: nema proizvoda za DK999\n"
+                                         "Baza %1 na Unix soket %2, veza: lokalni Unix soket, ne ide preko mreže\n")
+                              .arg(params.database, params.socket));
     dataset::Query items;
     items.SetConnection(&c);
     items.SetSQL({"SELECT GROUP_CONCAT(CONCAT(sort, ':', productname, ':', quantity, ':', itemvalue) ORDER BY sort) "
@@ -191,7 +214,7 @@ void TestParkingImportCommand::ticketDocument()
 
     // A second document for a day is refused unless asked for with --again.
     const Result second = Run(server + QStringList{"ticket-document", "2026-12-05"});
-    QCOMPARE(second.exitCode, 1);
+    QCOMPARE(second.exitCode, 4);
     QVERIFY2(second.err.contains("Dokument za 05.12.2026 je već napravljen"), qPrintable(second.err));
     const Result again = Run(server + QStringList{"ticket-document", "2026-12-05", "--again"});
     QCOMPARE(again.exitCode, 0);
@@ -206,6 +229,41 @@ void TestParkingImportCommand::ticketDocument()
              qPrintable(lines.at(1)));
     QVERIFY2(lines.at(2).contains("| dokument karata | bez dokumenta |"), qPrintable(lines.at(2)));
     QCOMPARE(Run(server + QStringList{"ticket-document", "6.12.2026"}).exitCode, 3);
+}
+
+// Two desks' nightly runs for one day started together: the database lets one through,
+// the other is refused with its own exit code, and the day has one document.
+void TestParkingImportCommand::ticketDocumentOfTwoDesksAtOnce()
+{
+    TestDatabase db;
+    dataset::Connection &c = db.connection();
+    c.Execute("INSERT INTO tax (taxid, name, value) VALUES (3, 'PDV', 20)");
+    c.Execute("INSERT INTO product (name, code, barcode, price, taxid) VALUES ('Doplatna 300', 'P300', 'DK300', 250, 3)");
+    c.Execute("INSERT INTO parkingticketraw (id_DK, cena_DK, vreme_izdavanja_DK) VALUES "
+              "('A1', 300, '2026-12-05 08:00:00'), ('A2', 300, '2026-12-05 09:00:00')");
+    const QStringList arguments = ServerArguments(db.params()) + QStringList{"ticket-document", "2026-12-05"};
+    for (int round = 0; round < 3; ++round) {
+        c.Execute("DELETE FROM documentitem");
+        c.Execute("DELETE FROM document");
+        c.Execute("DELETE FROM parkingimporthistory");
+        QProcess desks[2];
+        for (QProcess &desk : desks)
+            desk.start(QStringLiteral(PARKING_IMPORT_PROGRAM), arguments);
+        QList<int> codes;
+        for (QProcess &desk : desks) {
+            QVERIFY(desk.waitForFinished(60000));
+            codes << desk.exitCode();
+            if (desk.exitCode() == 4)
+                QVERIFY(QString::fromUtf8(desk.readAllStandardError()).contains("Dokument za 05.12.2026 je već napravljen"));
+        }
+        std::sort(codes.begin(), codes.end());
+        QCOMPARE(codes, (QList<int>{0, 4}));
+        dataset::Query documents;
+        documents.SetConnection(&c);
+        documents.SetSQL({"SELECT COUNT(*) FROM document"});
+        documents.Open();
+        QCOMPARE(documents.Fields(0).AsInteger(), 1);
+    }
 }
 
 void TestParkingImportCommand::subscriptionsEndToEnd()

@@ -22,6 +22,7 @@ namespace {
 struct Result {
     int exitCode = -1;
     QString err;
+    QString out;
 };
 
 Result Run(const QStringList &arguments)
@@ -30,7 +31,8 @@ Result Run(const QStringList &arguments)
     process.start(QStringLiteral(PARKING_IMPORT_PROGRAM), arguments);
     if (!process.waitForFinished(60000))
         qFatal("parking-import did not finish");
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardError()),
+            QString::fromUtf8(process.readAllStandardOutput())};
 }
 
 int Count(dataset::Connection &connection, const QString &sql)
@@ -120,6 +122,8 @@ void TestParkingImportTls::ticketsOverTls()
     QVERIFY2(result.err.contains(message), qPrintable(result.err));
     if (exitCode != 0)
         return;
+    QVERIFY2(result.out.contains(QStringLiteral("Baza %1 na %2:%3, veza: TLS 1.").arg(m_database, params.host).arg(params.port)),
+             qPrintable(result.out));
     dataset::Connection check;
     check.Connect(params);
     QCOMPARE(Count(check, "SELECT COUNT(*) FROM parkingticket WHERE ticketnumber = 'DK1'"), 1);
