@@ -3,7 +3,7 @@
 #include "TicketStatus.h"
 
 #include <dataset/Query.h>
-#include <parking/host/ParkingResourceString.h>
+#include <parking/shared/ParkingResourceString.h>
 
 QString TicketPaidQuestion(dataset::Connection &connection, const QString &ticketNumber, qint64 ownDocumentId)
 {

@@ -7,7 +7,7 @@
 #include <dataset/Query.h>
 #include <framework/report/ReportEngine.h>
 #include <parking/data/ParkingDMUnit.h>
-#include <parking/host/ParkingResourceString.h>
+#include <parking/shared/ParkingResourceString.h>
 #include <routines/FormatFloat.h>
 
 #include <QDir>

@@ -9,15 +9,10 @@
 #include <dataset/widgets/DBGrid.h>
 #include <dataset/widgets/DesignScale.h>
 #include <framework/Interfaces.h>
-#include <parking/history/ParkingVehicleHistoryUnit.h>
-#include <parking/history/VehicleHistory.h>
-#include <parking/host/ParkingHostModules.h>
+#include <parking/core/Plate.h>
 #include <parking/data/ParkingDMUnit.h>
-#include <parking/imports/ParkingStartStopUnit.h>
-#include <parking/imports/ParkingSubscriptionUnit.h>
-#include <parking/imports/ParkingTicketUnit.h>
-#include <parking/paydesk/ParkingPayDeskUnit.h>
-#include <parking/zoneframe/ParkingZoneFrameUnit.h>
+#include <parking/shared/HostServices.h>
+#include <parking/shared/WindowOpener.h>
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -30,7 +25,8 @@
 
 namespace {
 
-using history::PlateKey;
+using parking::PlateKey;
+using Tool = parking::WindowOpener::Tool;
 
 // The server keeps the same key of each document's city mark and number joined, indexed.
 constexpr char kPlateSelect[] = "SELECT pd.* FROM parkingdocument AS pd WHERE pd.platekey = :plate";
@@ -198,7 +194,7 @@ int TParkingViewerForm::FindPlate(const QString &typed)
     documents.First();
     const int found = documents.RecordCount();
     if (found == 0) {
-        if (const IntfPtr<INoticeLog> log = HostModule<INoticeLog>())
+        if (const IntfPtr<INoticeLog> log = m_dm.Host().HostModule<INoticeLog>())
             log->AddNotice(QStringLiteral("Nema dokumenata za tablice %1.").arg(typed.trimmed()));
     }
     return found;
@@ -207,27 +203,27 @@ int TParkingViewerForm::FindPlate(const QString &typed)
 // The tool windows free themselves when closed.
 void TParkingViewerForm::PayDeskActionExecute()
 {
-    (new TParkingPayDeskForm(m_dm, this))->exec();
+    m_dm.Host().Windows().Open(Tool::PayDesk, m_dm, this);
 }
 
 void TParkingViewerForm::ParkingZoneFrameActionExecute()
 {
-    (new TParkingZoneFrameForm(m_dm, this))->exec();
+    m_dm.Host().Windows().Open(Tool::ZoneFrame, m_dm, this);
 }
 
 void TParkingViewerForm::ParkingTicketActionExecute()
 {
-    (new TParkingTicketForm(m_dm, this))->exec();
+    m_dm.Host().Windows().Open(Tool::Tickets, m_dm, this);
 }
 
 void TParkingViewerForm::ParkingSubscriptionActionExecute()
 {
-    (new TParkingSubscriptionForm(m_dm, this))->exec();
+    m_dm.Host().Windows().Open(Tool::Subscriptions, m_dm, this);
 }
 
 void TParkingViewerForm::ParkingStartStopActionExecute()
 {
-    (new TParkingStartStopForm(m_dm, this))->exec();
+    m_dm.Host().Windows().Open(Tool::StartStop, m_dm, this);
 }
 
 // The registration of the current document, or else the one typed into the search
@@ -241,7 +237,7 @@ void TParkingViewerForm::VehicleHistoryActionExecute()
             + documents.FieldByName(QStringLiteral("regnumber")).AsString();
     if (PlateKey(plate).isEmpty())
         plate = ui->PlateSearchEdit->text();
-    ShowVehicleHistory(m_dm, plate, this);
+    m_dm.Host().Windows().ShowVehicleHistory(m_dm, plate, this);
 }
 
 // The base recorded the cell under the pointer; a double click on the title row opens

@@ -4,12 +4,11 @@
 #include <dataset/Query.h>
 #include <parking/data/DocumentTotals.h>
 #include <parking/data/TicketStatus.h>
-#include <parking/host/ParkingResourceString.h>
+#include <parking/shared/ParkingResourceString.h>
 #include <parking/lookups/ParkingSelectTicketUnit.h>
 #include <routines/FormatFloat.h>
 
 #include <QHash>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <memory>
@@ -258,12 +257,6 @@ void JoinPaidTickets(VehicleHistory &history, const std::vector<PaidTicket> &pai
 }
 
 } // namespace
-
-QString PlateKey(const QString &typed)
-{
-    static const QRegularExpression ignored(QStringLiteral("[\\s-]+"));
-    return QString(typed).remove(ignored).toUpper();
-}
 
 QString EmptyHistoryText(const QString &typed)
 {

@@ -3,6 +3,8 @@
 // A vehicle's whole history: its surcharge tickets, subscriptions, parking documents and
 // start-stop periods, read by its registration however that was typed. Reads only.
 
+#include <parking/core/Plate.h>
+
 #include <QDateTime>
 #include <QString>
 
@@ -44,8 +46,7 @@ struct VehicleHistory {
     std::vector<Join> joins;
 };
 
-// A registration as every table is compared by: without blanks and dashes, upper case.
-QString PlateKey(const QString &typed);
+using parking::PlateKey;
 
 // What the window says when a registration has no events.
 QString EmptyHistoryText(const QString &typed);
