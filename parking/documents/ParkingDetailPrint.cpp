@@ -5,6 +5,7 @@
 
 #include <dataset/Connection.h>
 #include <dataset/Query.h>
+#include "ParkingReport.h"
 #include <framework/report/ReportEngine.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/shared/ParkingResourceString.h>
@@ -56,9 +57,8 @@ void TParkingDetailForm::DocumentPrintExecute()
 {
     CustomApplyExecute();
     TReportEngine engine(this);
-    engine.SetCashier(CashierName());
     engine.SetCallerTellsFile(true);
-    engine.ExecuteParkingInvoiceReport(Document(), Items(), PrintTitle(false), DateText(Document()));
+    ExecuteParkingReport(engine, Document(), Items(), PrintTitle(false), DateText(Document()), false, CashierName());
     TellPrinted(engine.LastOutputFile());
 }
 
@@ -73,9 +73,8 @@ void TParkingDetailForm::PrintTicketExecute()
     document.FieldByName(QStringLiteral("parkingstreets")).SetAsString(streets);
     document.Post();
     TReportEngine engine(this);
-    engine.SetCashier(CashierName());
     engine.SetCallerTellsFile(true);
-    engine.ExecuteParkingTicketReport(document, Items(), PrintTitle(true), DateText(document));
+    ExecuteParkingReport(engine, document, Items(), PrintTitle(true), DateText(document), true, CashierName());
     TellPrinted(engine.LastOutputFile());
 }
 
