@@ -15,22 +15,11 @@ Error::Error(const QString &message)
 
 namespace {
 
-// Tables named as a user knows them, for the message of a row still in use.
-constexpr std::pair<const char *, const char *> kTableWords[] = {
-    {"parkingdocument", "parking dokumenti"},
-    {"parkingdocumentitem", "stavke parking dokumenata"},
-    {"parkingdocumentiteminvoice", "računi napravljeni iz stavki parking dokumenata"},
-    {"parkingzoneframe", "zone, sektori i ulice"},
-    {"parkingticket", "parking karte"},
-    {"parkingsubscription", "parking pretplate"},
-    {"document", "dokumenti"},
-    {"documentitem", "stavke dokumenata"},
-    {"product", "proizvodi"},
-    {"partner", "partneri"},
-    {"warehouse", "magacini"},
-    {"tax", "poreske stope"},
-    {"user", "korisnici"},
-};
+TableCaption &CurrentTableCaption()
+{
+    static TableCaption caption;
+    return caption;
+}
 
 constexpr unsigned kRowReferenced = 1451;   // a parent row still has children
 constexpr unsigned kNoParentRow = 1452;     // a child row points at no parent
@@ -40,11 +29,8 @@ QString referencingTable(const QString &serverMessage)
 {
     static const QRegularExpression pattern(QStringLiteral("\\(`[^`]*`\\.`([^`]+)`"));
     const QString name = pattern.match(serverMessage).captured(1);
-    for (const auto &[table, words] : kTableWords) {
-        if (name == QLatin1String(table))
-            return QString::fromUtf8(words);
-    }
-    return name;
+    const QString caption = CurrentTableCaption() ? CurrentTableCaption()(name) : QString();
+    return caption.isEmpty() ? name : caption;
 }
 
 QString databaseText(const QString &context, const QString &serverMessage, unsigned code)
@@ -60,6 +46,11 @@ QString databaseText(const QString &context, const QString &serverMessage, unsig
 }
 
 } // namespace
+
+TableCaption SetTableCaption(TableCaption caption)
+{
+    return std::exchange(CurrentTableCaption(), std::move(caption));
+}
 
 DatabaseError::DatabaseError(const QString &context, const QString &serverMessage,
                              unsigned serverCode)

@@ -31,6 +31,13 @@ private:
     unsigned m_code;
 };
 
+// The caption of a table as a user knows it ("parking dokumenti"), empty for a table the
+// caption does not know: the message of a row still in use names the table with it, else
+// by its name. The module owning the tables installs it; SetTableCaption returns the one
+// it replaces.
+using TableCaption = std::function<QString(const QString &table)>;
+TableCaption SetTableCaption(TableCaption caption);
+
 // How an error reaches the user, one way for each kind of code:
 // - data code (queries, the data module, document writers, imports) throws Error and
 //   never shows anything itself;

@@ -26,7 +26,7 @@
 #include <framework/base/InterfaceSupport.h>
 #include <framework/Interfaces.h>
 #include <parking/data/ParkingDMUnit.h>
-#include <parking/host/ParkingRegistration.h>
+#include <parking/shared/HostServices.h>
 #include <parking/lookups/ParkingSelectProductUnit.h>
 #include <parking/lookups/ParkingSelectTicketUnit.h>
 
@@ -156,16 +156,12 @@ int run(bench::ClientRunner &runner, const Options &options)
             << options.products << " products in " << double(timer.elapsed()) / 1000 << " s" << Qt::endl;
     }
 
-    ParkingDM = TCustomDM::Create<TParkingDM>();
+    parking::HostServices host(CreateInterfaced<BenchConsole>(connection));
+    ParkingDM = TCustomDM::Create<TParkingDM>(host);
     struct Release {
-        ~Release()
-        {
-            GlobalConsole.reset();
-            ParkingDM.reset();
-        }
+        ~Release() { ParkingDM.reset(); }
     } release;
     ParkingDM->SetZConnection(&connection);
-    GlobalConsole = CreateInterfaced<BenchConsole>(connection);
 
     out << Qt::fixed;
     out.setRealNumberPrecision(2);
@@ -204,7 +200,7 @@ int run(bench::ClientRunner &runner, const Options &options)
             .arg(value);
     print("ProductByBarCode (one match, no picker)", products, measure(runner, options, socket, products, [&] {
               TProductDesc product;
-              return ProductByBarCode(barCode, product, 0, 0) ? 1 : 0;
+              return ProductByBarCode(host, barCode, product, 0, 0) ? 1 : 0;
           }));
     return 0;
 }

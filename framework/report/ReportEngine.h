@@ -4,23 +4,14 @@
 #include <QString>
 #include <QWidget>
 
-namespace dataset { class Query; }
-
-// The host's report engine: lays out the parking receipt and ticket and previews them
-// (or writes them as PDF without a display, see ReportOutput). Errors are thrown as
-// dataset::Error.
+// The host's report engine: lays out a page given as HTML and previews it (or writes it
+// as PDF without a display, see ReportOutput). Errors are thrown as dataset::Error.
 class TReportEngine {
 public:
     explicit TReportEngine(QWidget *owner);
 
-    void ExecuteParkingInvoiceReport(dataset::Query &document, dataset::Query &items,
-                                     const QString &title, const QString &dateText);
-    // As the receipt, plus the streets of the zone and sector (`parkingstreets`).
-    void ExecuteParkingTicketReport(dataset::Query &document, dataset::Query &items,
-                                    const QString &title, const QString &dateText);
-
-    // The name printed after "Naplatio:" (who took the payment).
-    void SetCashier(const QString &name) { m_cashier = name; }
+    // The page 'html' (every value in it escaped by the caller) under 'title'.
+    void Execute(const QString &html, const QString &title);
 
     // The caller names a written file to the user itself (no box of the engine's).
     void SetCallerTellsFile(bool callerTells) { m_callerTells = callerTells; }
@@ -29,11 +20,7 @@ public:
     const QString &LastOutputFile() const { return m_lastFile; }
 
 private:
-    void Execute(dataset::Query &document, dataset::Query &items, const QString &title,
-                 const QString &dateText, bool ticket);
-
     QPointer<QWidget> m_owner;
     QString m_lastFile;
-    QString m_cashier;
     bool m_callerTells = false;
 };

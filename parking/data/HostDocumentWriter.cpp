@@ -8,8 +8,8 @@
 #include <dataset/Transaction.h>
 #include <dataset/UnitOfWork.h>
 #include <framework/common/CommonResourceString.h>
-#include <parking/host/ParkingHostModules.h>
-#include <parking/host/ParkingResourceString.h>
+#include <parking/shared/HostServices.h>
+#include <parking/shared/ParkingResourceString.h>
 #include <routines/TextFormat.h>
 
 #include <QScopeGuard>
@@ -100,7 +100,7 @@ void THostDocumentWriter::Private::fillHeader(const THostDocumentHeader &header)
     QString currency;
     if (header.currency) {
         currency = *header.currency;
-    } else if (const IntfPtr<IDocumentModule> module = HostModule<IDocumentModule>()) {
+    } else if (const IntfPtr<IDocumentModule> module = dm.Host().HostModule<IDocumentModule>()) {
         if (!module->GetDefaultCurrency(currency))
             currency.clear();
     } else {
@@ -122,7 +122,7 @@ void THostDocumentWriter::Private::fillHeader(const THostDocumentHeader &header)
     field(Text("documenttype")).SetAsString(header.documentType);
 
     QString number;
-    if (const IntfPtr<IDocumentService> service = HostModule<IDocumentService>()) {
+    if (const IntfPtr<IDocumentService> service = dm.Host().HostModule<IDocumentService>()) {
         const dataset::Field &warehouse = field(Text("warehouseid"));
         number = service->GetNextNumber(field(Text("documenttype")).AsString(), QStringLiteral("n"),
                                         field(Text("documentdate")).AsDate(),
@@ -246,14 +246,14 @@ TStoredHostDocument StoredHostDocument(TParkingDM &dm, int documentId)
     return {stored.Fields(0).AsString() + QLatin1Char('-') + stored.Fields(1).AsString(), stored.Fields(2).AsString()};
 }
 
-void HostDocumentNotice(int documentId, DocumentNoticeKind kind)
+void HostDocumentNotice(const parking::HostServices &host, int documentId, DocumentNoticeKind kind)
 {
-    if (const IntfPtr<IDocumentService> service = HostModule<IDocumentService>())
+    if (const IntfPtr<IDocumentService> service = host.HostModule<IDocumentService>())
         service->DocumentNotice(documentId, kind);
 }
 
-void HostCashInvoiceNotice(int documentId)
+void HostCashInvoiceNotice(const parking::HostServices &host, int documentId)
 {
-    if (const IntfPtr<IDocumentService> service = HostModule<IDocumentService>())
+    if (const IntfPtr<IDocumentService> service = host.HostModule<IDocumentService>())
         service->CashInvoiceNotice(documentId);
 }

@@ -13,6 +13,9 @@
 #include <optional>
 
 class TParkingDM;
+namespace parking {
+class HostServices;
+}
 namespace dataset {
 class Query;
 class SaveToken;
@@ -103,5 +106,5 @@ struct TStoredHostDocument {
 TStoredHostDocument StoredHostDocument(TParkingDM &dm, int documentId);
 
 // The host document service's notices; nothing happens when the host has no service.
-void HostDocumentNotice(int documentId, DocumentNoticeKind kind);
-void HostCashInvoiceNotice(int documentId);
+void HostDocumentNotice(const parking::HostServices &host, int documentId, DocumentNoticeKind kind);
+void HostCashInvoiceNotice(const parking::HostServices &host, int documentId);

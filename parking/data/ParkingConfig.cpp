@@ -1,7 +1,7 @@
 #include "ParkingConfig.h"
 
 #include <framework/Interfaces.h>
-#include <parking/host/ParkingRegistration.h>
+#include <parking/shared/HostServices.h>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -9,16 +9,13 @@
 #include <QStringConverter>
 #include <QTextStream>
 
-QString ParkingConfigFilePath()
+QString ParkingConfigFilePath(const parking::HostServices &host)
 {
     // The console may have been told to read another file (--config); it says which.
-    IntfPtr<IInterface> module;
-    if (GlobalConsole && GlobalConsole->GetModule(IConfigurationModule::IID, module)) {
-        if (const auto configuration = Supports<IConfigurationModule>(module)) {
-            const QString path = configuration->GetConfigFile();
-            if (!path.isEmpty())
-                return path;
-        }
+    if (const auto configuration = host.HostModule<IConfigurationModule>()) {
+        const QString path = configuration->GetConfigFile();
+        if (!path.isEmpty())
+            return path;
     }
     const QString program = QCoreApplication::applicationFilePath();
     const QString suffix = QFileInfo(program).suffix();

@@ -5,9 +5,13 @@
 
 #include <QString>
 
-// The console's configuration file (GlobalConsole's configuration module), else the
-// file beside the running program.
-QString ParkingConfigFilePath();
+namespace parking {
+class HostServices;
+}
+
+// The console's configuration file (the host's configuration module), else the file
+// beside the running program.
+QString ParkingConfigFilePath(const parking::HostServices &host);
 
 // Value of 'key' in '[section]' of the INI file at 'filePath': text after the first
 // '=' with blanks (and one pair of enclosing double quotes) removed. Section and key

@@ -8,7 +8,7 @@
 #include <dataset/Error.h>
 #include <dataset/Query.h>
 #include <framework/Interfaces.h>
-#include <parking/host/ParkingRegistration.h>
+#include <parking/shared/HostServices.h>
 
 int TParkingDM::GetParkingDocIndex(const QDateTime &date)
 {
@@ -29,12 +29,7 @@ QString TParkingDM::TakeDocumentNumber(const QDateTime &date)
 // Without a console or security module the outputs stay as they came in.
 void TParkingDM::GetPublisher(int &userId, QString &userName, bool current)
 {
-    if (!GlobalConsole)
-        return;
-    IntfPtr<IInterface> module;
-    if (!GlobalConsole->GetModule(ISecurityModule::IID, module) || !module)
-        return;
-    const IntfPtr<ISecurityModule> security = Supports<ISecurityModule>(module);
+    const IntfPtr<ISecurityModule> security = Host().HostModule<ISecurityModule>();
     if (!security)
         return;
 
@@ -60,7 +55,7 @@ void TParkingDM::GetDefaultWarehouse(const QString &name, int &warehouseId, QCha
     QString userName;
     GetPublisher(userId, userName, true);
 
-    const QString configFile = ParkingConfigFilePath();
+    const QString configFile = ParkingConfigFilePath(Host());
     QString configured = ReadIniValue(configFile, QStringLiteral("Parking"), QString::number(userId));
     if (configured.isEmpty())
         configured = ReadIniValue(configFile, QStringLiteral("Document"), QStringLiteral("DefWarehouseName"));

@@ -1,6 +1,7 @@
 #include "ParkingDMUnit.h"
 
 #include "ParkingDataSetDefs.h"
+#include <parking/shared/HostServices.h>
 #include <dataset/Connection.h>
 #include <dataset/DataSource.h>
 #include <dataset/Error.h>
@@ -34,6 +35,16 @@ QImage ModuleIcon()
 } // namespace
 
 TParkingDM::TParkingDM(QObject *parent)
+    : TParkingDM(std::make_unique<parking::HostServices>(), nullptr, parent)
+{
+}
+
+TParkingDM::TParkingDM(parking::HostServices &host, QObject *parent)
+    : TParkingDM(nullptr, &host, parent)
+{
+}
+
+TParkingDM::TParkingDM(std::unique_ptr<parking::HostServices> own, parking::HostServices *given, QObject *parent)
     : TCustomDM(parent)
     , m_parkingZoneFrameZQ(NewQuery(parkingdata::ZoneFrame()))
     , m_parkingDocumentZQ(NewQuery(parkingdata::Document()))
@@ -53,6 +64,8 @@ TParkingDM::TParkingDM(QObject *parent)
     , m_parkingTicketDS(NewDataSource("ParkingTicketDS", m_parkingTicketZQ))
     , m_parkingSubscriptionDS(NewDataSource("ParkingSubscriptionDS", m_parkingSubscriptionZQ))
     , m_documentDS(NewDataSource("DocumentDS", m_documentZQ))
+    , m_ownHost(std::move(own))
+    , m_host(given ? *given : *m_ownHost)
 {
     setObjectName(QStringLiteral("ParkingDM"));
     BindHandlers();

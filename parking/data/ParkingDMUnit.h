@@ -15,14 +15,22 @@
 
 namespace dataset { class DataSource; class Field; class Query; }
 struct ParkingDataSetDef;
+namespace parking {
+class HostServices;
+}
 
 class TParkingDM : public TCustomDM {
     Q_OBJECT
 public:
-    // Builds the datasets, closed. Create it with TCustomDM::Create<TParkingDM>() so
-    // that the creation step (DataModuleCreate) runs.
+    // Builds the datasets, closed. Create it with TCustomDM::Create<TParkingDM>(host) so
+    // that the creation step (DataModuleCreate) runs. 'host' outlives the module; without
+    // one the module has host services of its own with no console (a batch run).
+    explicit TParkingDM(parking::HostServices &host, QObject *parent = nullptr);
     explicit TParkingDM(QObject *parent = nullptr);
     ~TParkingDM() override;
+
+    // The console's services this module and the windows given it use.
+    parking::HostServices &Host() const { return m_host; }
 
     // Datasets and their data sources, owned by the data module and built with it.
     dataset::Query &ParkingZoneFrameZQ() const { return m_parkingZoneFrameZQ; }
@@ -109,6 +117,10 @@ private:
     dataset::DataSource &m_documentDS;
 
     std::optional<int> m_schemaVersion; // as found when the connection was attached
+    std::unique_ptr<parking::HostServices> m_ownHost; // only without host services given
+    parking::HostServices &m_host;
+
+    TParkingDM(std::unique_ptr<parking::HostServices> own, parking::HostServices *given, QObject *parent);
 };
 
 // The package-wide data module, created and freed by the module's initialization and

@@ -14,7 +14,7 @@
 #include <parking/data/HostDocumentWriter.h>
 #include <parking/core/InvoiceLinks.h>
 #include <parking/data/ParkingDMUnit.h>
-#include <parking/host/ParkingHostModules.h>
+#include <parking/shared/HostServices.h>
 
 #include <optional>
 
@@ -90,20 +90,20 @@ void ShowMessages(const QStringList &messages)
 }
 
 // Why the host may have refused a document: what its missing modules left unset.
-QString RefusalCause(const std::optional<QString> &currency)
+QString RefusalCause(const parking::HostServices &host, const std::optional<QString> &currency)
 {
     QStringList causes;
-    if (!HostModule<IDocumentService>())
+    if (!host.HostModule<IDocumentService>())
         causes << QStringLiteral("dokument nema broj jer servis dokumenata nije dostupan");
-    if (!currency && !HostModule<IDocumentModule>())
+    if (!currency && !host.HostModule<IDocumentModule>())
         causes << QStringLiteral("dokument nema valutu jer modul dokumenata nije dostupan");
     return causes.isEmpty() ? QString() : QStringLiteral("Uzrok: ") + causes.join(QStringLiteral("; ")) + QLatin1Char('.');
 }
 
 // A refused header's messages, the first one with its cause.
-void ShowRefusal(QStringList messages, const std::optional<QString> &currency)
+void ShowRefusal(const parking::HostServices &host, QStringList messages, const std::optional<QString> &currency)
 {
-    const QString cause = RefusalCause(currency);
+    const QString cause = RefusalCause(host, currency);
     if (!messages.isEmpty() && !cause.isEmpty())
         messages.last() += QLatin1Char('\n') + cause;
     ShowMessages(messages);
@@ -131,7 +131,7 @@ void TParkingDetailForm::CreateDocument(const QString &documentType)
         return;
     const qint64 itemId = Items().FieldByName(QStringLiteral("parkingdocumentitemid")).AsLargeInt();
     const qint64 parkingDocumentId = OwnDocumentId();
-    const IntfPtr<IPartnerModule> partners = HostModule<IPartnerModule>();
+    const IntfPtr<IPartnerModule> partners = m_dm.Host().HostModule<IPartnerModule>();
     if (!partners) {
         ShowErrorMessage(NoModuleMessage(u"_CMN_MOD_PARTNER_NAME"));
         return;
@@ -145,30 +145,30 @@ void TParkingDetailForm::CreateDocument(const QString &documentType)
         WriteLinkedDocument(m_dm, {documentType, date, &partner, std::nullopt}, item, itemId, parkingDocumentId);
     if (invoice.refused) {
         busy.reset();
-        ShowRefusal(invoice.messages, std::nullopt);
+        ShowRefusal(m_dm.Host(), invoice.messages, std::nullopt);
         return;
     }
     written << invoice.caption;
     ShowMessages(invoice.messages);
     if (documentType != QLatin1String("R")) {
-        HostCashInvoiceNotice(invoice.id);
+        HostCashInvoiceNotice(m_dm.Host(), invoice.id);
         TellInvoiced(written);
         return;
     }
-    HostDocumentNotice(invoice.id, DocumentNoticeKind::Document);
+    HostDocumentNotice(m_dm.Host(), invoice.id, DocumentNoticeKind::Document);
     THostDocumentItem reversal = item;
     reversal.quantity = -1;
     const LinkedDocument m = WriteLinkedDocument(m_dm, {QStringLiteral("M"), date, nullptr, invoice.currency}, reversal,
                                                  itemId, parkingDocumentId);
     if (m.refused) {
         busy.reset();
-        ShowRefusal(m.messages, invoice.currency);
+        ShowRefusal(m_dm.Host(), m.messages, invoice.currency);
         TellInvoiced(written);
         return;
     }
     written << m.caption;
     ShowMessages(m.messages);
-    HostDocumentNotice(m.id, DocumentNoticeKind::InvoiceReversal);
+    HostDocumentNotice(m_dm.Host(), m.id, DocumentNoticeKind::InvoiceReversal);
     TellInvoiced(written);
 }
 

@@ -5,10 +5,11 @@
 
 #include <dataset/Connection.h>
 #include <dataset/Query.h>
+#include "ParkingReport.h"
 #include <framework/report/ReportEngine.h>
 #include <parking/core/DocumentQueries.h>
 #include <parking/data/ParkingDMUnit.h>
-#include <parking/host/ParkingResourceString.h>
+#include <parking/shared/ParkingResourceString.h>
 #include <routines/FormatFloat.h>
 
 #include <QDir>
@@ -35,9 +36,9 @@ void TParkingDetailForm::DocumentPrintExecute()
 {
     CustomApplyExecute();
     TReportEngine engine(this);
-    engine.SetCashier(CashierName());
     engine.SetCallerTellsFile(true);
-    engine.ExecuteParkingInvoiceReport(Document(), Items(), PrintTitle(Printout::Receipt), DateText(Document()));
+    ExecuteParkingReport(engine, Document(), Items(), PrintTitle(Printout::Receipt), DateText(Document()), false,
+                         CashierName());
     TellPrinted(engine.LastOutputFile());
 }
 
@@ -53,9 +54,9 @@ void TParkingDetailForm::PrintTicketExecute()
     document.FieldByName(QStringLiteral("parkingstreets")).SetAsString(streets);
     document.Post();
     TReportEngine engine(this);
-    engine.SetCashier(CashierName());
     engine.SetCallerTellsFile(true);
-    engine.ExecuteParkingTicketReport(document, Items(), PrintTitle(Printout::Ticket), DateText(document));
+    ExecuteParkingReport(engine, document, Items(), PrintTitle(Printout::Ticket), DateText(document), true,
+                         CashierName());
     TellPrinted(engine.LastOutputFile());
 }
 

@@ -16,17 +16,14 @@
 #include <dataset/UnitOfWork.h>
 #include <framework/Interfaces.h>
 #include <parking/data/ParkingDMUnit.h>
-#include <parking/host/ParkingRegistration.h>
+#include <parking/shared/HostServices.h>
 
 namespace {
 
 // A line in the console's notice log, when the console keeps one.
-void Notice(const QString &text)
+void Notice(const parking::HostServices &host, const QString &text)
 {
-    IntfPtr<IInterface> module;
-    if (!GlobalConsole || !GlobalConsole->GetModule(INoticeLog::IID, module) || !module)
-        return;
-    if (const IntfPtr<INoticeLog> log = Supports<INoticeLog>(module))
+    if (const IntfPtr<INoticeLog> log = host.HostModule<INoticeLog>())
         log->AddNotice(text);
 }
 
@@ -105,7 +102,7 @@ void TParkingDetailForm::SaveDocument()
     m_saveToken.Renew();
     m_automaticNumber.clear();
     if (!document.IsEmpty() && number.AsString() != shown)
-        Notice(QStringLiteral("Dokument je snimljen pod brojem %1.").arg(number.AsString()));
+        Notice(m_dm.Host(), QStringLiteral("Dokument je snimljen pod brojem %1.").arg(number.AsString()));
     if (!document.IsEmpty())
         TellSaved(shown);
 }
@@ -121,7 +118,7 @@ void TParkingDetailForm::TakeOverStoredDocument(qint64 key)
         PutBackEdits(*tried, now, Document(), Items());
     RecalculateTotals();
     if (HasUnsavedChanges())
-        Notice(QStringLiteral("Izmene unete posle toga snimaju se kao izmena dokumenta %1.")
+        Notice(m_dm.Host(), QStringLiteral("Izmene unete posle toga snimaju se kao izmena dokumenta %1.")
                    .arg(Document().FieldByName(QStringLiteral("number")).AsString()));
 }
 
@@ -143,7 +140,7 @@ void TParkingDetailForm::ShowStoredDocument(qint64 key)
         throw dataset::Error(QStringLiteral("Dokument je već bio snimljen, ali ga nema u spisku dokumenata; "
                                             "izmene unete posle toga nisu snimljene."));
     DocumentItemsOpen();
-    Notice(QStringLiteral("Dokument je već bio snimljen pod brojem %1.")
+    Notice(m_dm.Host(), QStringLiteral("Dokument je već bio snimljen pod brojem %1.")
                .arg(document.FieldByName(QStringLiteral("number")).AsString()));
 }
 

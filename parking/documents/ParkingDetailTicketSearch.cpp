@@ -13,10 +13,11 @@
 #include <framework/Interfaces.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/core/TicketRows.h>
-#include <parking/history/ParkingVehicleHistoryUnit.h>
-#include <parking/host/ParkingResourceString.h>
+#include <parking/shared/ParkingResourceString.h>
 #include <parking/lookups/ParkingSelectProductUnit.h>
 #include <parking/lookups/ParkingSelectTicketUnit.h>
+#include <parking/shared/HostServices.h>
+#include <parking/shared/WindowOpener.h>
 #include <routines/FormatFloat.h>
 #include <routines/TextFormat.h>
 
@@ -62,7 +63,7 @@ QPoint TParkingDetailForm::GridPoint() const
 void TParkingDetailForm::VehicleHistoryExecute()
 {
     const dataset::Query &document = Document();
-    ShowVehicleHistory(m_dm, Text(document, "cityreg") + Text(document, "regnumber"), this);
+    m_dm.Host().Windows().ShowVehicleHistory(m_dm, Text(document, "cityreg") + Text(document, "regnumber"), this);
 }
 
 void TParkingDetailForm::FindTicketActionExecute()
@@ -97,8 +98,8 @@ void TParkingDetailForm::AddTicketItem(const parking::TicketRow &ticket)
         return;
     TProductDesc product;
     const QPoint grid = GridPoint();
-    if (!ProductByBarCode(QStringLiteral("DK") + FormatFloat(QStringLiteral("0"), ticket.price), product, grid.x(),
-                          grid.y()))
+    const QString barCode = QStringLiteral("DK") + FormatFloat(QStringLiteral("0"), ticket.price);
+    if (!ProductByBarCode(m_dm.Host(), barCode, product, grid.x(), grid.y()))
         return;
 
     AddDocumentItem(product);
@@ -145,7 +146,7 @@ void TParkingDetailForm::FillFromSubscription(const parking::SubscriptionRow &su
 // the last stays open for typing its ticket number.
 void TParkingDetailForm::AddItemExecute()
 {
-    const IntfPtr<IProductModule> module = GetProductModule();
+    const IntfPtr<IProductModule> module = GetProductModule(m_dm.Host());
     if (!module) {
         ShowErrorMessage(NoModuleMessage(u"_CMN_MOD_PRODUCT_NAME"));
         return;
@@ -177,8 +178,8 @@ void TParkingDetailForm::AddItemXExecute()
         return;
     TProductDesc product;
     const QPoint point = GridPoint();
-    const bool found = byCode ? ProductByCode(typed, product, point.x(), point.y())
-                              : ProductByPattern(typed, product, point.x(), point.y());
+    const bool found = byCode ? ProductByCode(m_dm.Host(), typed, product, point.x(), point.y())
+                              : ProductByPattern(m_dm.Host(), typed, product, point.x(), point.y());
     if (found)
         AddDocumentItem(product);
 }
@@ -199,7 +200,7 @@ void TParkingDetailForm::AddItemBarcodeExecute()
         return;
     TProductDesc product;
     const QPoint point = GridPoint();
-    if (ProductByBarCode(typed, product, point.x(), point.y()))
+    if (ProductByBarCode(m_dm.Host(), typed, product, point.x(), point.y()))
         AddDocumentItem(product);
 }
 

@@ -7,7 +7,7 @@
 #include <parking/core/DocumentQueries.h>
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/data/ParkingDataSetDefs.h>
-#include <parking/host/ParkingResourceString.h>
+#include <parking/shared/ParkingResourceString.h>
 #include <routines/FormatFloat.h>
 
 #include <QDateTime>

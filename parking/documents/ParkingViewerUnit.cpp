@@ -11,14 +11,9 @@
 #include <framework/Interfaces.h>
 #include <parking/core/DocumentQueries.h>
 #include <parking/core/Plate.h>
-#include <parking/history/ParkingVehicleHistoryUnit.h>
-#include <parking/host/ParkingHostModules.h>
 #include <parking/data/ParkingDMUnit.h>
-#include <parking/imports/ParkingStartStopUnit.h>
-#include <parking/imports/ParkingSubscriptionUnit.h>
-#include <parking/imports/ParkingTicketUnit.h>
-#include <parking/paydesk/ParkingPayDeskUnit.h>
-#include <parking/zoneframe/ParkingZoneFrameUnit.h>
+#include <parking/shared/HostServices.h>
+#include <parking/shared/WindowOpener.h>
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -28,6 +23,12 @@
 #include <QToolBar>
 #include <algorithm>
 #include <memory>
+
+namespace {
+
+using Tool = parking::WindowOpener::Tool;
+
+} // namespace
 
 struct TParkingViewerForm::Ui {
     QLineEdit *PlateSearchEdit = nullptr;
@@ -187,7 +188,7 @@ int TParkingViewerForm::FindPlate(const QString &typed)
     documents.First();
     const int found = documents.RecordCount();
     if (found == 0) {
-        if (const IntfPtr<INoticeLog> log = HostModule<INoticeLog>())
+        if (const IntfPtr<INoticeLog> log = m_dm.Host().HostModule<INoticeLog>())
             log->AddNotice(QStringLiteral("Nema dokumenata za tablice %1.").arg(plate.Display()));
     }
     return found;
@@ -196,27 +197,27 @@ int TParkingViewerForm::FindPlate(const QString &typed)
 // The tool windows free themselves when closed.
 void TParkingViewerForm::PayDeskActionExecute()
 {
-    (new TParkingPayDeskForm(m_dm, this))->exec();
+    m_dm.Host().Windows().Open(Tool::PayDesk, m_dm, this);
 }
 
 void TParkingViewerForm::ParkingZoneFrameActionExecute()
 {
-    (new TParkingZoneFrameForm(m_dm, this))->exec();
+    m_dm.Host().Windows().Open(Tool::ZoneFrame, m_dm, this);
 }
 
 void TParkingViewerForm::ParkingTicketActionExecute()
 {
-    (new TParkingTicketForm(m_dm, this))->exec();
+    m_dm.Host().Windows().Open(Tool::Tickets, m_dm, this);
 }
 
 void TParkingViewerForm::ParkingSubscriptionActionExecute()
 {
-    (new TParkingSubscriptionForm(m_dm, this))->exec();
+    m_dm.Host().Windows().Open(Tool::Subscriptions, m_dm, this);
 }
 
 void TParkingViewerForm::ParkingStartStopActionExecute()
 {
-    (new TParkingStartStopForm(m_dm, this))->exec();
+    m_dm.Host().Windows().Open(Tool::StartStop, m_dm, this);
 }
 
 // The registration of the current document, or else the one typed into the search
@@ -230,7 +231,7 @@ void TParkingViewerForm::VehicleHistoryActionExecute()
             + documents.FieldByName(QStringLiteral("regnumber")).AsString();
     if (parking::Plate(plate).IsEmpty())
         plate = ui->PlateSearchEdit->text();
-    ShowVehicleHistory(m_dm, plate, this);
+    m_dm.Host().Windows().ShowVehicleHistory(m_dm, plate, this);
 }
 
 // The base recorded the cell under the pointer; a double click on the title row opens

@@ -14,10 +14,8 @@
 #include <framework/report/ReportOutput.h>
 #include <parking/core/DocumentQueries.h>
 #include <parking/data/ParkingDMUnit.h>
-#include <parking/documents/ParkingDetailUnit.h>
-#include <parking/host/ParkingRegistration.h>
-#include <parking/imports/ParkingSubscriptionUnit.h>
-#include <parking/imports/ParkingTicketUnit.h>
+#include <parking/shared/HostServices.h>
+#include <parking/shared/WindowOpener.h>
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -191,10 +189,7 @@ TParkingVehicleHistoryForm::TParkingVehicleHistoryForm(TParkingDM &dm, const QSt
             [this](int row, int) { dataset::ReportErrors([this, row] { OpenEvent(EventOfRow(row)); }); });
 
     // While the window is open its table is the one the console prints and exports.
-    if (GlobalConsole) {
-        m_previousPrintGrid = GlobalConsole->GetPrintGrid();
-        GlobalConsole->SetPrintGrid(m_grid);
-    }
+    m_printGrid = std::make_unique<parking::PrintGridLoan>(m_dm.Host(), m_grid);
     m_plateEdit->setText(plate);
     if (!plate.trimmed().isEmpty())
         ShowPlate(plate);
@@ -207,8 +202,7 @@ TParkingVehicleHistoryForm::~TParkingVehicleHistoryForm()
 
 void TParkingVehicleHistoryForm::done(int result)
 {
-    if (GlobalConsole && GlobalConsole->GetPrintGrid() == m_grid)
-        GlobalConsole->SetPrintGrid(m_previousPrintGrid);
+    m_printGrid.reset();
     QDialog::done(result);
 }
 
@@ -289,29 +283,26 @@ void TParkingVehicleHistoryForm::OpenEvent(int index)
     const history::Event event = events[index];
     switch (event.kind) {
     case EventKind::Document: {
-        const std::unique_ptr<TParkingDM> own = TCustomDM::Create<TParkingDM>();
+        const std::unique_ptr<TParkingDM> own = TCustomDM::Create<TParkingDM>(m_dm.Host());
         own->SetZConnection(m_dm.Connection());
         dataset::Query &documents = own->ParkingDocumentZQ();
         parking::OpenDocument(documents, event.id);
         if (documents.IsEmpty())
             throw dataset::Error(QStringLiteral("Dokument %1 više ne postoji.").arg(event.number));
-        {
-            const auto editor = std::make_unique<TParkingDetailForm>(*own, this);
-            editor->exec();
-        }
+        m_dm.Host().Windows().EditDocument(*own, this);
         ShowPlate(m_typed);
         return;
     }
     case EventKind::Ticket: {
-        auto *tickets = new TParkingTicketForm(m_dm, this); // frees itself when closed
-        Locate(m_dm.ParkingTicketZQ(), QStringLiteral("parkingticketid"), event.id);
-        tickets->exec();
+        m_dm.Host().Windows().Open(parking::WindowOpener::Tool::Tickets, m_dm, this, [&] {
+            Locate(m_dm.ParkingTicketZQ(), QStringLiteral("parkingticketid"), event.id);
+        });
         return;
     }
     case EventKind::Subscription: {
-        auto *subscriptions = new TParkingSubscriptionForm(m_dm, this);
-        Locate(m_dm.ParkingSubscriptionZQ(), QStringLiteral("parkingsubscriptionid"), event.id);
-        subscriptions->exec();
+        m_dm.Host().Windows().Open(parking::WindowOpener::Tool::Subscriptions, m_dm, this, [&] {
+            Locate(m_dm.ParkingSubscriptionZQ(), QStringLiteral("parkingsubscriptionid"), event.id);
+        });
         return;
     }
     case EventKind::StartStop: return;
@@ -332,10 +323,4 @@ QString TParkingVehicleHistoryForm::PrintButtonClick()
     page->addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("vozilo-istorija.png")),
                       m_timeLine->Picture(kPictureWidth));
     return ReportOutput::Deliver(*page, title, this);
-}
-
-void ShowVehicleHistory(TParkingDM &dm, const QString &plate, QWidget *parent, const dataset::Query *startStop)
-{
-    TParkingVehicleHistoryForm form(dm, plate, parent, startStop);
-    form.exec();
 }

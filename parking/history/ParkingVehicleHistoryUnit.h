@@ -20,6 +20,9 @@ class Query;
 namespace history {
 class TimeLine;
 }
+namespace parking {
+class PrintGridLoan;
+}
 
 class TParkingVehicleHistoryForm : public QDialog {
     Q_OBJECT
@@ -59,10 +62,5 @@ private:
     QLabel *m_message = nullptr;
     QString m_typed;
     bool m_following = false;
-    dataset::DBGrid *m_previousPrintGrid = nullptr;
+    std::unique_ptr<parking::PrintGridLoan> m_printGrid; // while the window is open
 };
-
-// Shows the history of 'plate' modally, with the periods of 'startStop' when given;
-// errors are reported at the caller's edge.
-void ShowVehicleHistory(TParkingDM &dm, const QString &plate, QWidget *parent,
-                        const dataset::Query *startStop = nullptr);

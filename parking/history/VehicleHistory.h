@@ -3,6 +3,8 @@
 // A vehicle's whole history: its surcharge tickets, subscriptions, parking documents and
 // start-stop periods, read by its registration however that was typed. Reads only.
 
+#include <parking/core/Plate.h>
+
 #include <QDateTime>
 #include <QString>
 

@@ -1,12 +1,29 @@
 #include "ParkingRegistration.h"
 
 #include "ParkingSnapin.h"
+#include "ParkingTableCaptions.h"
+#include "ParkingWindows.h"
+#include <dataset/Error.h>
 #include <framework/base/SnapinLibrary.h>
 #include <parking/data/ParkingDMUnit.h>
 
 #include <array>
 
-IntfPtr<IConsole> GlobalConsole;
+namespace {
+
+struct EntryServices {
+    ParkingWindows windows;
+    parking::HostServices host;
+    EntryServices() { host.SetWindows(&windows); }
+};
+
+} // namespace
+
+parking::HostServices &ParkingHost()
+{
+    static EntryServices entry;
+    return entry.host;
+}
 
 namespace {
 
@@ -17,11 +34,15 @@ void CreateFactory() { g_factory = CreateInterfaced<TParkingSnapinFactory>(); }
 void ReleaseFactory()
 {
     g_factory.reset();
-    GlobalConsole.reset();
+    ParkingHost().SetConsole({});
 }
 
-void CreateDataModule() { ParkingDM = TCustomDM::Create<TParkingDM>(); }
+void CreateDataModule() { ParkingDM = TCustomDM::Create<TParkingDM>(ParkingHost()); }
 void FreeDataModule() { ParkingDM.reset(); }
+
+// Messages of the database name the module's tables as a user knows them.
+void RegisterTableCaptions() { dataset::SetTableCaption(ParkingTableCaption); }
+void UnregisterTableCaptions() { dataset::SetTableCaption({}); }
 
 enum class StepState { Pending, Done, Finalized };
 
@@ -35,7 +56,7 @@ struct UnitStep {
 };
 
 std::array g_steps{
-    UnitStep{"ParkingResourceString", nullptr, nullptr},
+    UnitStep{"ParkingResourceString", RegisterTableCaptions, UnregisterTableCaptions},
     UnitStep{"ParkingNavigatorUnit", nullptr, nullptr},
     UnitStep{"ParkingSnapin", nullptr, nullptr},
     UnitStep{"ParkingRegistration", CreateFactory, ReleaseFactory},

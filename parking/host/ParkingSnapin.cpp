@@ -1,7 +1,7 @@
 #include "ParkingSnapin.h"
 
 #include "ParkingRegistration.h"
-#include "ParkingResourceString.h"
+#include <parking/shared/ParkingResourceString.h>
 #include <dataset/Connection.h>
 #include <dataset/Error.h>
 #include <framework/common/CommonResourceString.h>
@@ -28,7 +28,7 @@ IntfPtr<ISnapin> TParkingSnapinFactory::CreateSnapin(const IntfPtr<IConsole> &co
 {
     if (!m_snapin)
         m_snapin = CreateInterfaced<TParkingSnapin>(console);
-    GlobalConsole = console;
+    ParkingHost().SetConsole(console);
     return m_snapin;
 }
 

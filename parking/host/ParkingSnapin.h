@@ -13,7 +13,7 @@ inline constexpr int kParkingModuleID = 2027;
 class TParkingSnapinFactory : public TCustomSnapinFactory {
 public:
     // The first call creates the snap-in; every call returns that one snap-in and makes
-    // 'console' the GlobalConsole.
+    // 'console' the console of the module's host services.
     IntfPtr<ISnapin> CreateSnapin(const IntfPtr<IConsole> &console) override;
 
 private:

@@ -1,6 +1,6 @@
 #include "ImportError.h"
 
-#include <parking/host/ParkingResourceString.h>
+#include <parking/shared/ParkingResourceString.h>
 #include <routines/TextFormat.h>
 
 #include <cerrno>

@@ -10,7 +10,8 @@
 #include <framework/base/CustomDM.h>
 #include <framework/base/WheelArrowFilter.h>
 #include <framework/common/DialogService.h>
-#include <parking/host/ParkingResourceString.h>
+#include <parking/data/ParkingDMUnit.h>
+#include <parking/shared/ParkingResourceString.h>
 #include <routines/FormatFloat.h>
 #include <routines/TextFormat.h>
 
@@ -159,14 +160,16 @@ QPushButton *TParkingImportForm::CreateUndoButton()
     return ui->UndoButton;
 }
 
-QPushButton *TParkingImportForm::CreateHistoryButton(dataset::Connection *connection)
+QPushButton *TParkingImportForm::CreateHistoryButton(TParkingDM &dm)
 {
+    dataset::Connection *connection = dm.Connection();
+    const parking::HostServices &host = dm.Host();
     auto *button = new QPushButton(QStringLiteral("Istorija uvoza"), this);
     button->setObjectName(QStringLiteral("HistoryButton"));
     button->setAutoDefault(false);
-    connect(button, &QPushButton::clicked, this, [this, connection] {
+    connect(button, &QPushButton::clicked, this, [this, &host, connection] {
         try {
-            ShowImportHistory(connection, this);
+            ShowImportHistory(host, connection, this);
         } catch (...) {
             dataset::ReportError(std::current_exception());
         }

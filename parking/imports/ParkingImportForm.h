@@ -15,6 +15,8 @@
 #include <memory>
 #include <optional>
 
+class TParkingDM;
+
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -97,7 +99,7 @@ protected:
     // Adds "Vrati prethodni uvoz" (off while an import runs).
     QPushButton *CreateUndoButton();
     // Adds "Istorija uvoza", the history window over 'connection'.
-    QPushButton *CreateHistoryButton(dataset::Connection *connection);
+    QPushButton *CreateHistoryButton(TParkingDM &dm);
     // The frame's own widgets, for a subclass to lay out.
     QPushButton *LoadButton() const;
     QPushButton *CancelButton() const;

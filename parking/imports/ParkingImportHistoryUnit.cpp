@@ -6,7 +6,7 @@
 #include <framework/Interfaces.h>
 #include <framework/base/GridSorter.h>
 #include <framework/common/CommonResourceString.h>
-#include <parking/host/ParkingRegistration.h>
+#include <parking/shared/HostServices.h>
 #include <routines/TextFormat.h>
 
 #include <QHBoxLayout>
@@ -31,9 +31,11 @@ constexpr Column kColumns[] = {
 
 } // namespace
 
-TParkingImportHistoryForm::TParkingImportHistoryForm(dataset::Connection *connection, QWidget *parent)
+TParkingImportHistoryForm::TParkingImportHistoryForm(const parking::HostServices &host,
+                                                     dataset::Connection *connection, QWidget *parent)
     : QDialog(parent)
     , m_query(std::make_unique<dataset::Query>())
+    , m_host(host)
 {
     setObjectName(QStringLiteral("ParkingImportHistoryForm"));
     setWindowTitle(QStringLiteral("Istorija uvoza"));
@@ -78,31 +80,25 @@ TParkingImportHistoryForm::TParkingImportHistoryForm(dataset::Connection *connec
     layout->addLayout(buttons);
 
     // While the window is open its grid is the one the console prints and exports.
-    if (GlobalConsole) {
-        m_previousPrintGrid = GlobalConsole->GetPrintGrid();
-        GlobalConsole->SetPrintGrid(m_grid);
-    }
+    m_printGrid = std::make_unique<parking::PrintGridLoan>(m_host, m_grid);
 }
 
 TParkingImportHistoryForm::~TParkingImportHistoryForm() = default;
 
 void TParkingImportHistoryForm::done(int result)
 {
-    if (GlobalConsole && GlobalConsole->GetPrintGrid() == m_grid)
-        GlobalConsole->SetPrintGrid(m_previousPrintGrid);
+    m_printGrid.reset();
     QDialog::done(result);
 }
 
 void TParkingImportHistoryForm::PrintButtonClick()
 {
-    if (!GlobalConsole)
-        return;
-    GlobalConsole->RunWizard(CommonResourceString(u"_CMN_PRINT_WIZ_NAME"),
-                             QStringLiteral("title:") + windowTitle() + QStringLiteral(";header:"));
+    m_host.RunWizard(CommonResourceString(u"_CMN_PRINT_WIZ_NAME"),
+                     QStringLiteral("title:") + windowTitle() + QStringLiteral(";header:"));
 }
 
-void ShowImportHistory(dataset::Connection *connection, QWidget *parent)
+void ShowImportHistory(const parking::HostServices &host, dataset::Connection *connection, QWidget *parent)
 {
-    TParkingImportHistoryForm form(connection, parent);
+    TParkingImportHistoryForm form(host, connection, parent);
     form.exec();
 }

@@ -13,11 +13,16 @@ class DataSource;
 class DBGrid;
 class Query;
 } // namespace dataset
+namespace parking {
+class HostServices;
+class PrintGridLoan;
+} // namespace parking
 
 class TParkingImportHistoryForm : public QDialog {
     Q_OBJECT
 public:
-    TParkingImportHistoryForm(dataset::Connection *connection, QWidget *parent = nullptr);
+    TParkingImportHistoryForm(const parking::HostServices &host, dataset::Connection *connection,
+                              QWidget *parent = nullptr);
     ~TParkingImportHistoryForm() override;
 
     void PrintButtonClick();
@@ -29,8 +34,9 @@ private:
     std::unique_ptr<dataset::Query> m_query;
     dataset::DataSource *m_source = nullptr;
     dataset::DBGrid *m_grid = nullptr;
-    dataset::DBGrid *m_previousPrintGrid = nullptr;
+    const parking::HostServices &m_host;
+    std::unique_ptr<parking::PrintGridLoan> m_printGrid; // while the window is open
 };
 
 // Shows the history over 'connection' modally; errors are reported at the caller's edge.
-void ShowImportHistory(dataset::Connection *connection, QWidget *parent);
+void ShowImportHistory(const parking::HostServices &host, dataset::Connection *connection, QWidget *parent);

@@ -10,7 +10,8 @@
 #include <framework/base/GridSorter.h>
 #include <framework/common/DialogService.h>
 #include <parking/data/ParkingDMUnit.h>
-#include <parking/history/ParkingVehicleHistoryUnit.h>
+#include <parking/shared/HostServices.h>
+#include <parking/shared/WindowOpener.h>
 
 #include <QAction>
 #include <QDate>
@@ -113,7 +114,7 @@ TParkingStartStopForm::TParkingStartStopForm(TParkingDM &dm, QWidget *parent)
 
     auto *leftTools = new QHBoxLayout;
     leftTools->addWidget(LoadButton());
-    leftTools->addWidget(CreateHistoryButton(dm.Connection()));
+    leftTools->addWidget(CreateHistoryButton(dm));
     leftTools->addSpacing(12);
     leftTools->addWidget(new QLabel(QStringLiteral("Novi datum dokumenata:"), this));
     leftTools->addWidget(ui->NewDocDateE);
@@ -180,7 +181,7 @@ void TParkingStartStopForm::VehicleHistoryActionExecute()
     const dataset::Query &table = *ui->StartStopCDS;
     const QString plate =
         table.Active() && !table.IsEmpty() ? table.FieldByName(QStringLiteral("regcitynumber")).AsString() : QString();
-    ShowVehicleHistory(m_dm, plate, this, &table);
+    m_dm.Host().Windows().ShowVehicleHistory(m_dm, plate, this, &table);
 }
 
 void TParkingStartStopForm::SetVehicleHistoryEnabled(bool enabled)

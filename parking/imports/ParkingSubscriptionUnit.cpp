@@ -47,7 +47,7 @@ TParkingSubscriptionForm::TParkingSubscriptionForm(TParkingDM &dm, QWidget *pare
     auto *top = new QHBoxLayout;
     top->addWidget(LoadButton());
     top->addWidget(CreateUndoButton());
-    top->addWidget(CreateHistoryButton(m_dm.Connection()));
+    top->addWidget(CreateHistoryButton(m_dm));
     top->addWidget(CreateLoadingInfoLabel(), 1);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(ProgressBar(), 1);

@@ -60,7 +60,7 @@ TParkingTicketForm::TParkingTicketForm(TParkingDM &dm, QWidget *parent)
     buttons->addWidget(LoadButton());
     buttons->addWidget(ui->CreateButton);
     buttons->addWidget(CreateUndoButton());
-    buttons->addWidget(CreateHistoryButton(m_dm.Connection()));
+    buttons->addWidget(CreateHistoryButton(m_dm));
     buttons->addWidget(ProgressBar(), 1);
     buttons->addWidget(CancelButton());
     auto *layout = new QVBoxLayout(this);
@@ -162,11 +162,11 @@ void TParkingTicketForm::CreateButtonClick()
     // The product picker opens at the top-left corner of the button, and only where the
     // user may choose among several products; a price without a product is reported.
     const QPoint at = ui->CreateButton->mapToGlobal(QPoint(0, 0));
-    const auto choose = [at](const QString &barcode, TProductDesc &product) {
-        return ProductByBarCode(barcode, product, at.x(), at.y());
+    const auto choose = [this, at](const QString &barcode, TProductDesc &product) {
+        return ProductByBarCode(m_dm.Host(), barcode, product, at.x(), at.y());
     };
-    const auto lookup = [&choose](const QString &barcode, QString &reason) {
-        return ProductByBarcodeChoosing(barcode, reason, choose);
+    const auto lookup = [this, &choose](const QString &barcode, QString &reason) {
+        return ProductByBarcodeChoosing(m_dm.Host(), barcode, reason, choose);
     };
     TicketDocumentResult result;
     for (;;) {

@@ -61,10 +61,11 @@ QString TicketBarcode(double price)
     return QStringLiteral("DK") + FormatFloat(QStringLiteral("0"), price);
 }
 
-std::optional<TProductDesc> ProductByBarcodeChoosing(const QString &barcode, QString &reason,
+std::optional<TProductDesc> ProductByBarcodeChoosing(const parking::HostServices &host, const QString &barcode,
+                                                     QString &reason,
                                                      const ProductChoice &choose)
 {
-    const IntfPtr<IProductModule> products = GetProductModule();
+    const IntfPtr<IProductModule> products = GetProductModule(host);
     if (!products) {
         reason = QStringLiteral("nema modula proizvoda");
         return std::nullopt;
@@ -83,9 +84,10 @@ std::optional<TProductDesc> ProductByBarcodeChoosing(const QString &barcode, QSt
     return std::nullopt;
 }
 
-std::optional<TProductDesc> SingleProductByBarcode(const QString &barcode, QString &reason)
+std::optional<TProductDesc> SingleProductByBarcode(const parking::HostServices &host, const QString &barcode,
+                                                   QString &reason)
 {
-    return ProductByBarcodeChoosing(barcode, reason, {});
+    return ProductByBarcodeChoosing(host, barcode, reason, {});
 }
 
 QString NoDocumentItemsMessage(const QDate &day)
@@ -229,7 +231,7 @@ TicketDocumentResult WriteTicketDocument(TParkingDM &dm, const QDate &day, const
     }
     if (!result.written)
         return result;
-    HostDocumentNotice(result.documentId, DocumentNoticeKind::Document);
+    HostDocumentNotice(dm.Host(), result.documentId, DocumentNoticeKind::Document);
     return result;
 }
 

@@ -12,6 +12,9 @@
 #include <optional>
 
 class TParkingDM;
+namespace parking {
+class HostServices;
+}
 
 // The product for a ticket's bar code ("DK" and the whole price); none, with 'reason'
 // filled, when there is no product to take.
@@ -52,9 +55,10 @@ QString TicketBarcode(double price);
 
 // The product module's one product for 'barcode'; none or several are left out with the
 // reason, for callers that cannot ask the user to choose.
-std::optional<TProductDesc> SingleProductByBarcode(const QString &barcode, QString &reason);
+std::optional<TProductDesc> SingleProductByBarcode(const parking::HostServices &host, const QString &barcode,
+                                                   QString &reason);
 // As SingleProductByBarcode, but among several products 'choose' lets the user pick one
 // (none chosen: left out, "proizvod nije izabran").
 using ProductChoice = std::function<bool(const QString &barcode, TProductDesc &product)>;
-std::optional<TProductDesc> ProductByBarcodeChoosing(const QString &barcode, QString &reason,
-                                                     const ProductChoice &choose);
+std::optional<TProductDesc> ProductByBarcodeChoosing(const parking::HostServices &host, const QString &barcode,
+                                                     QString &reason, const ProductChoice &choose);

@@ -4,7 +4,7 @@
 #include <framework/base/BusyCursor.h>
 #include <framework/common/CommonResourceString.h>
 #include <framework/common/DialogService.h>
-#include <parking/host/ParkingRegistration.h>
+#include <parking/shared/HostServices.h>
 #include <routines/FormatFloat.h>
 
 #include <QKeyEvent>
@@ -22,12 +22,9 @@ QString parking::PadText(const QString &text, int width, Align align)
     return align == Align::Left ? cut + blanks : blanks + cut;
 }
 
-IntfPtr<IProductModule> GetProductModule()
+IntfPtr<IProductModule> GetProductModule(const parking::HostServices &host)
 {
-    IntfPtr<IInterface> module;
-    if (!GlobalConsole || !GlobalConsole->GetModule(IProductModule::IID, module))
-        return {};
-    return Supports<IProductModule>(module);
+    return host.HostModule<IProductModule>();
 }
 
 TProductDescArr SearchProducts(IProductModule &module, const QString &text)
@@ -75,9 +72,9 @@ bool Choose(TParkingSelectProductForm &form, TProductDesc &product, int x, int y
 }
 
 // The picker of a code or bar-code lookup: the found products alone, without search row.
-bool ChooseFound(TProductDescArr found, ProductLineKind kind, TProductDesc &product, int x, int y)
+bool ChooseFound(const parking::HostServices &host, TProductDescArr found, ProductLineKind kind, TProductDesc &product, int x, int y)
 {
-    const auto form = std::make_unique<TParkingSelectProductForm>();
+    const auto form = std::make_unique<TParkingSelectProductForm>(host);
     form->Products = std::move(found);
     form->HideSearchRow();
     form->FillList(kind, true);
@@ -86,36 +83,36 @@ bool ChooseFound(TProductDescArr found, ProductLineKind kind, TProductDesc &prod
 
 } // namespace
 
-bool ProductByPattern(const QString &pattern, TProductDesc &product, int x, int y)
+bool ProductByPattern(const parking::HostServices &host, const QString &pattern, TProductDesc &product, int x, int y)
 {
     const BusyCursor busy;
-    const IntfPtr<IProductModule> module = GetProductModule();
+    const IntfPtr<IProductModule> module = GetProductModule(host);
     if (!module) {
         ShowNoProductModule();
         return false;
     }
-    const auto form = std::make_unique<TParkingSelectProductForm>();
+    const auto form = std::make_unique<TParkingSelectProductForm>(host);
     form->Products = SearchProducts(*module, pattern);
     form->SetSearchText(pattern);
     form->FillList(ProductLineKind::Code, true);
     return Choose(*form, product, x, y);
 }
 
-bool ProductByCode(const QString &code, TProductDesc &product, int x, int y)
+bool ProductByCode(const parking::HostServices &host, const QString &code, TProductDesc &product, int x, int y)
 {
     const BusyCursor busy;
-    const IntfPtr<IProductModule> module = GetProductModule();
+    const IntfPtr<IProductModule> module = GetProductModule(host);
     if (!module) {
         ShowNoProductModule();
         return false;
     }
-    return ChooseFound(ProductsByCode(*module, code), ProductLineKind::Code, product, x, y);
+    return ChooseFound(host, ProductsByCode(*module, code), ProductLineKind::Code, product, x, y);
 }
 
-bool ProductByBarCode(const QString &barCode, TProductDesc &product, int x, int y)
+bool ProductByBarCode(const parking::HostServices &host, const QString &barCode, TProductDesc &product, int x, int y)
 {
     const BusyCursor busy;
-    const IntfPtr<IProductModule> module = GetProductModule();
+    const IntfPtr<IProductModule> module = GetProductModule(host);
     if (!module) {
         ShowNoProductModule();
         return false;
@@ -125,11 +122,12 @@ bool ProductByBarCode(const QString &barCode, TProductDesc &product, int x, int 
         product = found.front();
         return true;
     }
-    return ChooseFound(std::move(found), ProductLineKind::BarCode, product, x, y);
+    return ChooseFound(host, std::move(found), ProductLineKind::BarCode, product, x, y);
 }
 
-TParkingSelectProductForm::TParkingSelectProductForm()
+TParkingSelectProductForm::TParkingSelectProductForm(const parking::HostServices &host)
     : TParkingSelectForm(QStringLiteral("Izaberite proizvod"), 824, 220, 301)
+    , m_host(host)
     , m_errors(new dataset::ErrorRelay(this))
 {
     setObjectName(QStringLiteral("ParkingSelectProductForm"));
@@ -179,7 +177,7 @@ void TParkingSelectProductForm::SearchNameEditKeyUp(int key)
     const BusyCursor busy;
     Products.clear();
     ListBox()->clear();
-    const IntfPtr<IProductModule> module = GetProductModule();
+    const IntfPtr<IProductModule> module = GetProductModule(m_host);
     if (!module) {
         ShowErrorMessage(NoModuleMessage(u"_CMN_MOD_PRODUCT_NAME"));
         return;

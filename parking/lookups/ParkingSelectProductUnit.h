@@ -10,6 +10,9 @@
 namespace dataset {
 class ErrorRelay;
 }
+namespace parking {
+class HostServices;
+}
 
 namespace parking {
 // Where a text stands in its column: the blanks after it (Left) or before it (Right).
@@ -21,7 +24,7 @@ QString PadText(const QString &text, int width, Align align);
 // --- non-visual --------------------------------------------------------------------
 
 // The console's product module; empty when the host has none.
-IntfPtr<IProductModule> GetProductModule();
+IntfPtr<IProductModule> GetProductModule(const parking::HostServices &host);
 // Name begins with, then code equals, then name contains 'text': the first non-empty answer.
 TProductDescArr SearchProducts(IProductModule &module, const QString &text);
 // Products whose code, bar code or additional code equals 'code'.
@@ -37,15 +40,15 @@ QString ProductHeading(ProductLineKind kind, bool withTax);
 // --- lookups -----------------------------------------------------------------------
 // True with 'product' a copy of the chosen product; false leaves 'product' as it was.
 // The picker sits with its left edge at x and its bottom at y (screen coordinates).
-bool ProductByPattern(const QString &pattern, TProductDesc &product, int x, int y);
-bool ProductByCode(const QString &code, TProductDesc &product, int x, int y);
+bool ProductByPattern(const parking::HostServices &host, const QString &pattern, TProductDesc &product, int x, int y);
+bool ProductByCode(const parking::HostServices &host, const QString &code, TProductDesc &product, int x, int y);
 // A bar code that finds exactly one product is taken without a picker.
-bool ProductByBarCode(const QString &barCode, TProductDesc &product, int x, int y);
+bool ProductByBarCode(const parking::HostServices &host, const QString &barCode, TProductDesc &product, int x, int y);
 
 class TParkingSelectProductForm : public TParkingSelectForm {
     Q_OBJECT
 public:
-    TParkingSelectProductForm();
+    explicit TParkingSelectProductForm(const parking::HostServices &host);
 
     // The products listed; line i shows element i.
     TProductDescArr Products;
@@ -57,5 +60,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    const parking::HostServices &m_host;
     dataset::ErrorRelay *m_errors;
 };

@@ -6,7 +6,7 @@
 #include <framework/base/BusyCursor.h>
 #include <parking/core/TicketStatus.h>
 #include <parking/data/ParkingDMUnit.h>
-#include <parking/host/ParkingResourceString.h>
+#include <parking/shared/ParkingResourceString.h>
 #include <routines/FormatFloat.h>
 
 #include <memory>

@@ -22,9 +22,9 @@
 #include <framework/report/PicturePrint.h>
 #include <parking/data/HostDocumentWriter.h>
 #include <parking/data/ParkingDMUnit.h>
-#include <parking/host/ParkingRegistration.h>
+#include <parking/shared/HostServices.h>
 #include <parking/imports/ImportHistory.h>
-#include <parking/host/ParkingResourceString.h>
+#include <parking/shared/ParkingResourceString.h>
 #include <routines/DateParse.h>
 #include <routines/FormatFloat.h>
 
@@ -366,7 +366,7 @@ void TParkingPayDeskForm::CreateButtonClick()
         return;
     }
     showMessages();
-    HostDocumentNotice(documentId, DocumentNoticeKind::Document);
+    HostDocumentNotice(m_dm.Host(), documentId, DocumentNoticeKind::Document);
     m_feedback->Show(QStringLiteral("Napravljen je dokument %1 za %2.")
                          .arg(caption, documentDate.toString(QStringLiteral("dd.MM.yyyy"))));
 }
@@ -459,16 +459,10 @@ void TParkingPayDeskForm::PrintChartsExecute()
 // The console prints its print grid; the one it had before is put back on every path.
 void TParkingPayDeskForm::PrintGridOf(dataset::DBGrid *grid, const char *captionEntry)
 {
-    if (!GlobalConsole)
-        return;
     const QString params = QStringLiteral("title:") + windowTitle() + QLatin1Char(' ') + ui->DateEdit->text()
         + QStringLiteral(" - ") + ParkingResourceString(captionEntry) + QStringLiteral(";header:") + PrintHeader(grid);
-    struct Restore {
-        dataset::DBGrid *previous;
-        ~Restore() { GlobalConsole->SetPrintGrid(previous); }
-    } restore{GlobalConsole->GetPrintGrid()};
-    GlobalConsole->SetPrintGrid(grid);
-    GlobalConsole->RunWizard(CommonResourceString(u"_CMN_PRINT_WIZ_NAME"), params);
+    const parking::PrintGridLoan loan(m_dm.Host(), grid);
+    m_dm.Host().RunWizard(CommonResourceString(u"_CMN_PRINT_WIZ_NAME"), params);
 }
 
 // The line over a printout: its grand total, who printed it and when.

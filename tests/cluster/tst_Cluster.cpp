@@ -6,9 +6,9 @@
 #include <dataset/Transaction.h>
 #include <dataset/UnitOfWork.h>
 #include <parking/data/ParkingNumbering.h>
+#include <tests/support/ProcessRun.h>
 #include <tests/support/ClusterTestServer.h>
 
-#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -34,20 +34,11 @@ private:
 
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Result = ProcessResult;
 
 Result RunImport(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(PARKING_IMPORT_PROGRAM), arguments);
-    if (!process.waitForFinished(180000))
-        qFatal("parking-import did not finish");
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    return RunProcess(QStringLiteral(PARKING_IMPORT_PROGRAM), arguments, 180000);
 }
 
 // 'count' ticket lines of one day, numbers DK<first>..; every one is stored.

@@ -8,7 +8,7 @@
 #include <dataset/Connection.h>
 #include <dataset/Error.h>
 #include <routines/PrivateFiles.h>
-#include <tests/support/ProgramRun.h>
+#include <tests/support/ProcessRun.h>
 #include <tests/support/TlsTestServer.h>
 
 #include <QDir>
@@ -18,11 +18,11 @@
 
 namespace {
 
-using Result = ProgramResult;
+using Result = ProcessResult;
 
 Result RunDbServer(const QStringList &arguments)
 {
-    return RunProgram(QStringLiteral(PARKING_DBSERVER_EXE), arguments, 240000);
+    return RunProcess(QStringLiteral(PARKING_DBSERVER_EXE), arguments, 240000);
 }
 
 // The [Database] lines as printed, from the section's title to its last key.

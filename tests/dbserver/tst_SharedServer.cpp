@@ -12,11 +12,10 @@
 #include <dataset/Error.h>
 #include <dataset/Query.h>
 #include <routines/PrivateFiles.h>
-#include <tests/support/ProgramRun.h>
+#include <tests/support/ProcessRun.h>
 #include <tests/support/TlsTestServer.h>
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -28,16 +27,11 @@ using Kind = TlsTestServer::Kind;
 
 namespace {
 
-using Result = ProgramResult;
-
-Result Run(const QString &program, const QStringList &arguments)
-{
-    return RunProgram(program, arguments);
-}
+using Result = ProcessResult;
 
 Result RunDbServer(const QStringList &arguments)
 {
-    return Run(QStringLiteral(PARKING_DBSERVER_EXE), arguments);
+    return RunProcess(QStringLiteral(PARKING_DBSERVER_EXE), arguments, 120000);
 }
 
 void WriteFile(const QString &path, const QByteArray &bytes)
@@ -270,11 +264,13 @@ private Q_SLOTS:
         const QString file = m_dir.filePath(QStringLiteral("karte.csv"));
         WriteFile(file, "h\r\n2024-05-01 10:00:00,DK1,1,BG1,300,1,,0,,1,A,,,,,1,,K\r\n");
         const auto import = [&](const QString &user, const QString &passwordFile, const QStringList &command) {
-            return Run(QStringLiteral(PARKING_IMPORT_EXE),
-                       command
-                           + QStringList{"--host", "127.0.0.1", "--port", QString::number(m_server->Port(Kind::Tls)),
-                                         "--user", user, "--password-file", m_dir.filePath(passwordFile), "--database",
-                                         m_database, "--ssl", "required", "--ssl-ca", m_server->CaFile()});
+            return RunProcess(QStringLiteral(PARKING_IMPORT_EXE),
+                              command
+                                  + QStringList{"--host", "127.0.0.1", "--port",
+                                                QString::number(m_server->Port(Kind::Tls)), "--user", user,
+                                                "--password-file", m_dir.filePath(passwordFile), "--database",
+                                                m_database, "--ssl", "required", "--ssl-ca", m_server->CaFile()},
+                              120000);
         };
         auto administrator = Administrator();
         const QString count = QStringLiteral("SELECT COUNT(*) FROM parkingticket WHERE ticketnumber = 'DK1'");

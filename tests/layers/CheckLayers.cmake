@@ -3,19 +3,36 @@
 # Fails with one line per break of the floors:
 #   - routines links only Qt; dataset only routines, Qt and MariaDB; dataset_widgets only
 #     dataset, routines and Qt;
-#   - a source includes a project header only from its own floor or one below it.
+#   - a source includes a project header only from its own floor or one below it;
+#   - inside parking/ the same holds for its sub-floors: core (dataset and routines only),
+#     shared, data, lookups, then the window folders, which never include one another,
+#     and the snap-in entry (host) on top.
 
 cmake_minimum_required(VERSION 3.25)
 
 # Folders from the ground up; each may include its own and those listed with it.
-set(floors routines dataset dataset/widgets framework console parking tools)
+set(parking_windows parking/documents parking/history parking/imports parking/paydesk parking/zoneframe)
+set(floors routines dataset dataset/widgets framework console parking
+    parking/core parking/shared parking/data parking/lookups ${parking_windows} parking/host tools)
 set(reach_routines        routines)
 set(reach_dataset         dataset routines)
 set(reach_dataset/widgets dataset/widgets dataset routines)
 set(reach_framework       framework dataset/widgets dataset routines)
 set(reach_console         console framework dataset/widgets dataset routines)
 set(reach_parking         parking framework dataset/widgets dataset routines)
-set(reach_tools           tools console parking framework dataset/widgets dataset routines)
+set(reach_parking/core    parking/core dataset routines)
+set(reach_parking/shared  parking/shared parking/core framework dataset/widgets dataset routines)
+set(reach_parking/data    parking/data ${reach_parking/shared})
+set(reach_parking/lookups parking/lookups ${reach_parking/data})
+foreach(window IN LISTS parking_windows)
+  set(reach_${window}     ${window} ${reach_parking/lookups})
+endforeach()
+set(reach_parking/host    parking/host ${parking_windows} ${reach_parking/lookups})
+set(reach_tools           tools console parking/host ${parking_windows} ${reach_parking/lookups})
+
+# Single headers a floor may include beside its reach, each a tie still to be cut.
+# The pay desk records its day document in the import log.
+set(crossing_parking/paydesk parking/imports/ImportHistory.h)
 
 set(allowed_links_routines        "^Qt6::")
 set(allowed_links_dataset         "^(Qt6::.*|routines|PkgConfig::MARIADB)$")
@@ -80,7 +97,7 @@ foreach(floor IN LISTS floors)
       set(reached FALSE)
       foreach(candidate IN LISTS candidates)
         floor_of(${candidate} target_floor)
-        if(target_floor IN_LIST reach_${floor})
+        if(target_floor IN_LIST reach_${floor} OR candidate IN_LIST crossing_${floor})
           set(reached TRUE)
         endif()
       endforeach()
@@ -97,4 +114,5 @@ if(breaks)
   list(JOIN breaks "\n  " text)
   message(FATAL_ERROR "${count} break(s) of the floors:\n  ${text}")
 endif()
-message(STATUS "Floors hold: routines, dataset, dataset/widgets, framework, console, parking, tools")
+list(JOIN floors ", " names)
+message(STATUS "Floors hold: ${names}")

@@ -55,8 +55,8 @@ std::vector<std::pair<const char *, Factory>> Forms(TParkingDM &dm)
         {"zoneframe", [&dm] { return std::make_unique<TParkingZoneFrameForm>(dm); }},
         {"history", [&dm] { return std::make_unique<TParkingVehicleHistoryForm>(dm, QStringLiteral("BG 7788-AB")); }},
         {"product picker",
-         [] {
-             auto form = std::make_unique<TParkingSelectProductForm>();
+         [&dm] {
+             auto form = std::make_unique<TParkingSelectProductForm>(dm.Host());
              TProductDesc product;
              product.Code = QStringLiteral("1200");
              product.BarCode = QStringLiteral("DK1200");

@@ -5,7 +5,7 @@
 #include <console/services/ConsoleSession.h>
 #include <framework/common/DialogService.h>
 #include <parking/data/ParkingDMUnit.h>
-#include <parking/host/ParkingRegistration.h>
+#include <parking/shared/HostServices.h>
 #include <parking/imports/ImportHistory.h>
 #include <parking/imports/TicketDocument.h>
 #include <parking/imports/TicketImportJob.h>
@@ -37,21 +37,18 @@ public:
     {
         m_connection.Connect(params);
         m_session = std::make_unique<console::ConsoleSession>(m_connection, console::ConsoleSettings(settingsPath));
-        ParkingDM = TCustomDM::Create<TParkingDM>();
+        m_host.SetConsole(m_session->ConsoleInterface());
+        ParkingDM = TCustomDM::Create<TParkingDM>(m_host);
         ParkingDM->SetZConnection(&m_connection);
-        GlobalConsole = m_session->ConsoleInterface();
     }
-    ~ModuleSession()
-    {
-        GlobalConsole.reset();
-        ParkingDM.reset();
-    }
+    ~ModuleSession() { ParkingDM.reset(); }
     ModuleSession(const ModuleSession &) = delete;
     ModuleSession &operator=(const ModuleSession &) = delete;
 
 private:
     dataset::Connection m_connection;
     std::unique_ptr<console::ConsoleSession> m_session;
+    parking::HostServices m_host;
 };
 
 QDate ParseDay(const QString &text)
@@ -73,7 +70,10 @@ void RunTicketDocument(CommandContext &context)
         const bool again = context.Options().again;
         if (!again && imports::DocumentMadeFor(*ParkingDM->Connection(), imports::kHistoryTicketDocument, day))
             throw imports::DayDocumentExists(day);
-        result = CreateTicketDocument(*ParkingDM, day, SingleProductByBarcode, again);
+        const auto lookup = [](const QString &barcode, QString &reason) {
+            return SingleProductByBarcode(ParkingDM->Host(), barcode, reason);
+        };
+        result = CreateTicketDocument(*ParkingDM, day, lookup, again);
         dialogs.messages << result.messages;
     } catch (const CommandError &) {
         throw;

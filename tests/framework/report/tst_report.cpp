@@ -1,10 +1,10 @@
 #include <dataset/Error.h>
 #include <framework/common/ScriptedDialogService.h>
 #include <framework/report/GridPrint.h>
-#include <framework/report/ParkingReport.h>
 #include <framework/report/PicturePrint.h>
 #include <framework/report/ReportDocument.h>
 #include <framework/report/ReportOutput.h>
+#include <parking/documents/ParkingReport.h>
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include <dataset/Query.h>
 #include <framework/common/ScriptedDialogService.h>
-#include <framework/report/ParkingReport.h>
 #include <framework/report/ReportEngine.h>
+#include <parking/documents/ParkingReport.h>
 #include <tests/support/TestDatabase.h>
 
 #include <QFile>
@@ -108,8 +108,8 @@ void TestReportEngine::ticketWritesPdf()
     ScriptedDialogService dialogs;
     const ScopedDialogService install(dialogs);
     TReportEngine engine(nullptr);
-    engine.ExecuteParkingTicketReport(*m_document, *m_items, QStringLiteral("Priznanica / Karta 15/24"),
-                                      QStringLiteral("07.03.2024 09:05"));
+    ExecuteParkingReport(engine, *m_document, *m_items, QStringLiteral("Priznanica / Karta 15/24"),
+                         QStringLiteral("07.03.2024 09:05"), true, {});
     QFile file(engine.LastOutputFile());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().startsWith("%PDF"));

@@ -1,6 +1,6 @@
 #include "../host/FakeHost.h"
 #include <parking/data/ParkingConfig.h>
-#include <parking/host/ParkingRegistration.h>
+#include <parking/shared/HostServices.h>
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -20,7 +20,7 @@ private Q_SLOTS:
 void TestParkingConfig::configBesideProgram()
 {
     const QFileInfo program(QCoreApplication::applicationFilePath());
-    const QFileInfo config(ParkingConfigFilePath());
+    const QFileInfo config(ParkingConfigFilePath(parking::HostServices()));
     QCOMPARE(config.absolutePath(), program.absolutePath());
     QCOMPARE(config.fileName(), program.completeBaseName() + QStringLiteral(".ini"));
 }
@@ -32,11 +32,10 @@ void TestParkingConfig::configNamedByConsole()
     console->modules.insert(IConfigurationModule::IID,
                             IntfPtr<IInterface>(static_cast<IConfigurationModule *>(
                                 new FakeConfiguration(QStringLiteral("/etc/parking/konzola.ini")))));
-    GlobalConsole = IntfPtr<IConsole>(console.get());
-    QCOMPARE(ParkingConfigFilePath(), QStringLiteral("/etc/parking/konzola.ini"));
+    const parking::HostServices host{IntfPtr<IConsole>(console.get())};
+    QCOMPARE(ParkingConfigFilePath(host), QStringLiteral("/etc/parking/konzola.ini"));
     console->modules.clear();
-    const QFileInfo beside(ParkingConfigFilePath());
-    GlobalConsole.reset();
+    const QFileInfo beside(ParkingConfigFilePath(host));
     QCOMPARE(beside.absolutePath(), QFileInfo(QCoreApplication::applicationFilePath()).absolutePath());
 }
 

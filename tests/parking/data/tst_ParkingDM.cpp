@@ -8,7 +8,7 @@
 #include <framework/common/DocDescription.h>
 #include <parking/data/ParkingConfig.h>
 #include <parking/data/ParkingDMUnit.h>
-#include <parking/host/ParkingRegistration.h>
+#include <parking/shared/HostServices.h>
 #include <routines/FormatFloat.h>
 #include <tests/support/TestDatabase.h>
 
@@ -20,10 +20,10 @@ namespace {
 // How the console answers who the current user is.
 enum UserMode { NoConsole = -100, NoSecurity = -101, NoUser = -1 };
 
-// Makes GlobalConsole a fake console for one test; user ids >= 0 are logged in.
+// Makes a fake console the console of 'host' for one test; user ids >= 0 are logged in.
 class ConsoleScope {
 public:
-    explicit ConsoleScope(int mode)
+    ConsoleScope(parking::HostServices &host, int mode) : m_host(host)
     {
         if (mode == NoConsole)
             return;
@@ -32,17 +32,20 @@ public:
             console->security = CreateInterfaced<FakeSecurityModule>();
             console->security->currentUserId = mode;
         }
-        GlobalConsole = console;
+        m_host.SetConsole(console);
     }
-    ~ConsoleScope() { GlobalConsole.reset(); }
+    ~ConsoleScope() { m_host.SetConsole({}); }
     ConsoleScope(const ConsoleScope &) = delete;
     ConsoleScope &operator=(const ConsoleScope &) = delete;
+
+private:
+    parking::HostServices &m_host;
 };
 
 // Writes the configuration file beside the test program and removes it afterwards.
 class ConfigFile {
 public:
-    explicit ConfigFile(const QString &text) : m_path(ParkingConfigFilePath())
+    explicit ConfigFile(const QString &text) : m_path(ParkingConfigFilePath(parking::HostServices()))
     {
         QFile::remove(m_path);
         if (text.isEmpty())
@@ -121,7 +124,6 @@ void TestParkingDM::cleanup()
 {
     m_dm.reset();
     m_db.reset();
-    GlobalConsole.reset();
 }
 
 void TestParkingDM::datasetsOpen_data()
@@ -225,7 +227,7 @@ void TestParkingDM::newRecordDefaults()
 {
     QFETCH(int, userMode);
     QFETCH(int, expectedUser);
-    ConsoleScope console(userMode);
+    ConsoleScope console(m_dm->Host(), userMode);
     InsertDocument(db(), QStringLiteral("7/01"), QStringLiteral("2001-05-01 10:00:00"));
 
     dataset::Query &documents = m_dm->ParkingDocumentZQ();
@@ -351,7 +353,7 @@ void TestParkingDM::publisher()
     QFETCH(int, inId);
     QFETCH(int, outId);
     QFETCH(QString, outName);
-    ConsoleScope console(userMode);
+    ConsoleScope console(m_dm->Host(), userMode);
 
     int userId = inId;
     QString userName = QStringLiteral("nepromenjeno");
@@ -426,7 +428,7 @@ void TestParkingDM::defaultWarehouse()
     QVERIFY(expected.isEmpty() || expectedId > 0);
 
     ConfigFile file(config);
-    ConsoleScope console(userMode);
+    ConsoleScope console(m_dm->Host(), userMode);
     int warehouseId = 0;
     QChar priceType;
     QString currency = QStringLiteral("x");

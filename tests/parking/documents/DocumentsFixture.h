@@ -14,7 +14,9 @@
 #include <framework/common/ScriptedDialogService.h>
 #include <parking/core/DocumentTotals.h>
 #include <parking/data/ParkingDMUnit.h>
-#include <parking/host/ParkingRegistration.h>
+#include <parking/host/ParkingTableCaptions.h>
+#include <parking/host/ParkingWindows.h>
+#include <parking/shared/HostServices.h>
 #include <routines/FormatFloat.h>
 #include <tests/support/FindChild.h>
 #include <tests/support/TestDatabase.h>
@@ -42,8 +44,13 @@ public:
                 errors << e.message();
             }
         });
+        dataset::SetTableCaption(ParkingTableCaption);
     }
-    ~TestApplication() override { dataset::SetErrorReporter({}); }
+    ~TestApplication() override
+    {
+        dataset::SetErrorReporter({});
+        dataset::SetTableCaption({});
+    }
 
     bool notify(QObject *receiver, QEvent *event) override
     {
@@ -77,22 +84,24 @@ struct DocumentsFixture {
     ScopedDialogService dialogScope{dialogs};
     FormatSettingsGuard formats;
     IntfPtr<FakeConsole> console;
+    ParkingWindows windows;
+    parking::HostServices host;
 
     DocumentsFixture()
     {
+        host.SetWindows(&windows);
         FormatSettings::Current().DecimalSeparator = QLatin1Char('.');
         FormatSettings::Current().ThousandSeparator = QLatin1Char(',');
-        ParkingDM = TCustomDM::Create<TParkingDM>();
+        ParkingDM = TCustomDM::Create<TParkingDM>(host);
         ParkingDM->SetZConnection(&db.connection());
         console = CreateInterfaced<FakeConsole>();
         console->security = CreateInterfaced<FakeSecurityModule>();
         console->security->connection = &db.connection();
-        GlobalConsole = console;
+        host.SetConsole(console);
         TestApplication::instance()->errors.clear();
     }
     ~DocumentsFixture()
     {
-        GlobalConsole.reset();
         ParkingDM.reset();
     }
     DocumentsFixture(const DocumentsFixture &) = delete;

@@ -1,4 +1,4 @@
-#include <parking/host/ParkingResourceString.h>
+#include <parking/shared/ParkingResourceString.h>
 
 #include <dataset/Error.h>
 #include <parking/core/TicketStatus.h>

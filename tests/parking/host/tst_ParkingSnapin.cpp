@@ -1,7 +1,9 @@
 #include "FakeHost.h"
 
 #include <dataset/Connection.h>
+#include <dataset/Error.h>
 #include <dataset/Query.h>
+#include <dataset/widgets/DBGrid.h>
 #include <framework/base/CustomViewerForm.h>
 #include <framework/base/SnapinLibrary.h>
 #include <framework/common/CommonResourceString.h>
@@ -9,7 +11,10 @@
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/host/ParkingRegistration.h>
 #include <parking/host/ParkingSnapin.h>
+#include <parking/shared/HostServices.h>
 #include <tests/support/TestDatabase.h>
+
+#include <array>
 
 #include <QTest>
 #include <QWidget>
@@ -25,6 +30,9 @@ private Q_SLOTS:
     void load();
     void loadWithConnectedDataModule();
     void showAndHideSetPrintGrid();
+    void printGridLoan_data();
+    void printGridLoan();
+    void tableCaptions();
     void cleanupTestCase();
 
 private:
@@ -56,9 +64,10 @@ void TestParkingSnapin::factoryKeepsFirstSnapin()
     QCOMPARE(fromSecond.get(), fromFirst.get());
     m_snapin = fromFirst;
 
-    // GlobalConsole follows the latest request; the snap-in and its companions keep
-    // the console they were created with.
-    QCOMPARE(GlobalConsole.get(), static_cast<IConsole *>(m_second.get()));
+    // The module's host services follow the latest request; the snap-in and its
+    // companions keep the console they were created with.
+    QCOMPARE(ParkingHost().Console().get(), static_cast<IConsole *>(m_second.get()));
+    QCOMPARE(&ParkingDM->Host(), &ParkingHost());
     const IConsole *first = m_first.get();
     QCOMPARE(snapin().Console().get(), first);
     QCOMPARE(viewer().Console().get(), first);
@@ -161,12 +170,58 @@ void TestParkingSnapin::showAndHideSetPrintGrid()
     QCOMPARE(m_second->setPrintGridCalls, 0);
 }
 
+// A window's grid is the console's print grid while the window lives; the one before
+// comes back unless another grid took the place meanwhile. Without a console nothing is set.
+void TestParkingSnapin::printGridLoan_data()
+{
+    QTest::addColumn<bool>("withConsole");
+    QTest::addColumn<bool>("takenOver");
+    QTest::addColumn<int>("afterwards"); // 0: the grid before, 1: the window's, 2: the one that took over
+    QTest::newRow("given back") << true << false << 0;
+    QTest::newRow("taken over meanwhile") << true << true << 2;
+    QTest::newRow("no console") << false << false << 0;
+}
+
+void TestParkingSnapin::printGridLoan()
+{
+    QFETCH(bool, withConsole);
+    QFETCH(bool, takenOver);
+    QFETCH(int, afterwards);
+    const auto console = CreateInterfaced<FakeConsole>();
+    dataset::DBGrid before, window, other;
+    const std::array<dataset::DBGrid *, 3> grids{&before, &window, &other};
+    console->printGrid = &before;
+    const parking::HostServices host(withConsole ? IntfPtr<IConsole>(console) : IntfPtr<IConsole>());
+    {
+        const parking::PrintGridLoan loan(host, &window);
+        QCOMPARE(console->printGrid, withConsole ? &window : &before);
+        if (takenOver)
+            console->SetPrintGrid(&other);
+    }
+    QCOMPARE(console->printGrid, grids[afterwards]);
+}
+
+// While the module is loaded the database's messages name its tables in words.
+void TestParkingSnapin::tableCaptions()
+{
+    const dataset::DatabaseError error(QStringLiteral("Brisanje"),
+                                       QStringLiteral("a foreign key constraint fails (`p`.`parkingticket`, "
+                                                      "CONSTRAINT `c`)"),
+                                       1451);
+    QCOMPARE(error.message(), QStringLiteral("Zapis se ne može obrisati jer ga koriste drugi podaci (parking karte)."));
+}
+
 void TestParkingSnapin::cleanupTestCase()
 {
     m_snapin.reset();
     Finalize();
+    const dataset::DatabaseError error(QStringLiteral("Brisanje"),
+                                       QStringLiteral("a foreign key constraint fails (`p`.`parkingticket`, "
+                                                      "CONSTRAINT `c`)"),
+                                       1451);
+    QCOMPARE(error.message(), QStringLiteral("Zapis se ne može obrisati jer ga koriste drugi podaci (parkingticket)."));
     QVERIFY(!ParkingDM);
-    QVERIFY(!GlobalConsole);
+    QVERIFY(!ParkingHost().Console());
     QVERIFY(!GetSnapinFactory());
     Initialize();   // a finalized module does not start again in this process
     QVERIFY(!ParkingDM);

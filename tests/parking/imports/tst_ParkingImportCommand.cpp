@@ -1,12 +1,12 @@
 #include "ImportTestFiles.h"
 #include <dataset/Connection.h>
 #include <dataset/Query.h>
+#include <tests/support/ProcessRun.h>
 #include <tests/support/TestDatabase.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -16,20 +16,11 @@ namespace {
 
 QStringList ServerArguments(const dataset::ConnectionParams &params);
 
-struct Result {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Result = ProcessResult;
 
 Result Run(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(PARKING_IMPORT_PROGRAM), arguments);
-    if (!process.waitForFinished(60000))
-        qFatal("parking-import did not finish");
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    return RunProcess(QStringLiteral(PARKING_IMPORT_PROGRAM), arguments, 60000);
 }
 
 } // namespace

@@ -264,7 +264,7 @@ void TestParkingImportForms::historyWindowShowsTextEscaped()
     record.fileName = QString::fromUtf8("/tmp/ev\nFAKE | uspeh | root\x1b[2J\xe2\x80\xae.csv");
     record.firstError = QStringLiteral("red 2: \x1b[31m\a");
     imports::RecordImport(fixture.db.connection(), record);
-    TParkingImportHistoryForm window(&fixture.db.connection());
+    TParkingImportHistoryForm window(ParkingDM->Host(), &fixture.db.connection());
     dataset::DBGrid *grid = Child<dataset::DBGrid>(window, "HistoryDBG");
     QCOMPARE(Column(grid, 6), QStringList(QStringLiteral("/tmp/ev\\nFAKE | uspeh | root\\x1b[2J\\u202e.csv")));
     QCOMPARE(Column(grid, 13), QStringList(QStringLiteral("red 2: \\x1b[31m\\x07")));

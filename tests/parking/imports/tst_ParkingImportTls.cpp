@@ -7,9 +7,9 @@
 #include <dataset/Error.h>
 #include <dataset/Query.h>
 #include <parking/imports/TableReplacement.h>
+#include <tests/support/ProcessRun.h>
 #include <tests/support/TlsTestServer.h>
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -19,20 +19,11 @@ using Kind = TlsTestServer::Kind;
 
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    QString err;
-    QString out;
-};
+using Result = ProcessResult;
 
 Result Run(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(PARKING_IMPORT_PROGRAM), arguments);
-    if (!process.waitForFinished(60000))
-        qFatal("parking-import did not finish");
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardError()),
-            QString::fromUtf8(process.readAllStandardOutput())};
+    return RunProcess(QStringLiteral(PARKING_IMPORT_PROGRAM), arguments, 60000);
 }
 
 int Count(dataset::Connection &connection, const QString &sql)

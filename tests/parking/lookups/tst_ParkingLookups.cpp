@@ -1,7 +1,7 @@
 #include "LookupFixture.h"
 
 #include <framework/common/CommonResourceString.h>
-#include <parking/host/ParkingResourceString.h>
+#include <parking/shared/ParkingResourceString.h>
 #include <parking/lookups/ParkingSelectProductUnit.h>
 #include <parking/lookups/ParkingSelectTicketUnit.h>
 
@@ -156,7 +156,7 @@ void TestParkingLookups::singleMatch()
     LookupFixture fx;
     fx.products->products = {MakeProduct(5, "DK-1", "DK1200", "Doplatna karta 1200", 1000, 20)};
     TProductDesc product;
-    QVERIFY(ProductByBarCode("DK1200", product, 0, 0));
+    QVERIFY(ProductByBarCode(fx.host, "DK1200", product, 0, 0));
     QCOMPARE(product.ProductID, 5);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 
@@ -166,7 +166,7 @@ void TestParkingLookups::singleMatch()
         const auto picker = OnPicker(seen, [](TParkingSelectForm &form) {
             QTest::keyClick(Child<QListWidget>(form, "ListBox"), Qt::Key_Escape);
         });
-        QVERIFY(!ProductByCode("dk-1", chosen, 300, 500));
+        QVERIFY(!ProductByCode(fx.host, "dk-1", chosen, 300, 500));
         QVERIFY(picker->Ran());
     }
     QCOMPARE(chosen.ProductID, -7);   // untouched when nothing was chosen
@@ -182,7 +182,7 @@ void TestParkingLookups::singleMatch()
         const auto picker = OnPicker(seen, [](TParkingSelectForm &form) {
             QTest::keyClick(Child<QListWidget>(form, "ListBox"), Qt::Key_Return);
         });
-        QVERIFY(ProductByCode("DK-1", chosen, 0, 300));
+        QVERIFY(ProductByCode(fx.host, "DK-1", chosen, 0, 300));
     }
     QCOMPARE(chosen.ProductID, 5);
     QCOMPARE(chosen.TaxID, 1);
@@ -196,7 +196,7 @@ void TestParkingLookups::singleMatch()
         QVERIFY(form.isVisible());
         QTest::keyClick(Child<QListWidget>(form, "ListBox"), Qt::Key_Escape);
     });
-    QVERIFY(!ProductByBarCode("nema", chosen, 0, 300));
+    QVERIFY(!ProductByBarCode(fx.host, "nema", chosen, 0, 300));
     QVERIFY(picker->Ran());
     QVERIFY(seen.lines.isEmpty());
     QVERIFY(!seen.searchRowVisible);
@@ -228,7 +228,7 @@ void TestParkingLookups::incrementalSearch()
         QTest::keyClick(search, Qt::Key_Down); // stays on the last line
         QTest::keyClick(search, Qt::Key_Return);
     });
-    QVERIFY(ProductByPattern("Sat", product, 0, 300));
+    QVERIFY(ProductByPattern(fx.host, "Sat", product, 0, 300));
     QCOMPARE(seen.lines.size(), 2);
     QVERIFY(seen.lines.at(0).endsWith(" 120.00"));
     QVERIFY(seen.lines.at(1).endsWith(" 60.00"));
@@ -245,8 +245,8 @@ void TestParkingLookups::missingProductModule()
     LookupFixture fx;
     fx.console->modules.clear();
     TProductDesc product;
-    QVERIFY(!ProductByBarCode("DK1200", product, 0, 0));
-    QVERIFY(!ProductByPattern("x", product, 0, 0));
+    QVERIFY(!ProductByBarCode(fx.host, "DK1200", product, 0, 0));
+    QVERIFY(!ProductByPattern(fx.host, "x", product, 0, 0));
     const QString message = NoModuleMessage(u"_CMN_MOD_PRODUCT_NAME");
     QCOMPARE(fx.dialogs.Errors(), (QStringList{message, message}));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
@@ -430,7 +430,7 @@ void TestParkingLookups::grab()
         GrabIfAsked(&form, "product-picker");
         form.reject();
     });
-    ProductByPattern("Doplatna", product, 0, 300);
+    ProductByPattern(fx.host, "Doplatna", product, 0, 300);
     QVERIFY(picker->Ran());
 }
 

@@ -2,6 +2,7 @@
 
 #include <dataset/Field.h>
 #include <dataset/Query.h>
+#include <framework/report/ReportEngine.h>
 #include <routines/BetterRound.h>
 #include <routines/FormatFloat.h>
 
@@ -244,4 +245,12 @@ QString ParkingReportHtml(const ParkingReportData &data)
                      esc(data.cashier));
     html += QStringLiteral("</body></html>");
     return html;
+}
+
+void ExecuteParkingReport(TReportEngine &engine, dataset::Query &document, dataset::Query &items,
+                          const QString &title, const QString &dateText, bool ticket, const QString &cashier)
+{
+    ParkingReportData data = ReadParkingReport(document, items, title, dateText, ticket);
+    data.cashier = cashier;
+    engine.Execute(ParkingReportHtml(data), title);
 }

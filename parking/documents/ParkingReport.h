@@ -5,6 +5,7 @@
 #include <vector>
 
 namespace dataset { class Query; }
+class TReportEngine;
 
 // What the receipt and the parking ticket show, read from the document query (standing
 // on the document) and its item query.
@@ -44,3 +45,9 @@ ParkingReportData ReadParkingReport(dataset::Query &document, dataset::Query &it
 
 // The page as HTML for QTextDocument; every value is escaped.
 QString ParkingReportHtml(const ParkingReportData &data);
+
+// Reads the receipt (or, with 'ticket', the ticket with the streets of its zone and
+// sector, `parkingstreets`) and hands it to 'engine'; 'cashier' is printed after
+// "Naplatio:".
+void ExecuteParkingReport(TReportEngine &engine, dataset::Query &document, dataset::Query &items,
+                          const QString &title, const QString &dateText, bool ticket, const QString &cashier);
