@@ -13,9 +13,7 @@
 #include <parking/history/VehicleHistory.h>
 #include <parking/host/ParkingHostModules.h>
 #include <parking/data/ParkingDMUnit.h>
-#include <parking/imports/ParkingStartStopUnit.h>
-#include <parking/imports/ParkingSubscriptionUnit.h>
-#include <parking/imports/ParkingTicketUnit.h>
+#include <parking/imports/ImportKinds.h>
 #include <parking/paydesk/ParkingPayDeskUnit.h>
 #include <parking/zoneframe/ParkingZoneFrameUnit.h>
 
@@ -44,9 +42,7 @@ struct TParkingViewerForm::Ui {
     QAction *CustomDelete = nullptr;
     QAction *PayDeskAction = nullptr;
     QAction *ParkingZoneFrameAction = nullptr;
-    QAction *ParkingTicketAction = nullptr;
-    QAction *ParkingSubscriptionAction = nullptr;
-    QAction *ParkingStartStopAction = nullptr;
+    QList<QAction *> ImportActions; // one per kind of import
     QAction *VehicleHistoryAction = nullptr;
 };
 
@@ -66,11 +62,12 @@ TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
     ui->PayDeskAction = CreateAction(QStringLiteral("PayDeskAction"), QStringLiteral("Blagajna"), 6, ctrl(Qt::Key_B));
     ui->ParkingZoneFrameAction =
         CreateAction(QStringLiteral("ParkingZoneFrameAction"), QStringLiteral("Parking zone"), 7, ctrl(Qt::Key_Z));
-    ui->ParkingTicketAction = CreateAction(QStringLiteral("ParkingTicketAction"), QStringLiteral("Parking karte"), 8);
-    ui->ParkingSubscriptionAction =
-        CreateAction(QStringLiteral("ParkingSubscriptionAction"), QStringLiteral("Parking pretplate"), 9);
-    ui->ParkingStartStopAction =
-        CreateAction(QStringLiteral("ParkingStartStopAction"), QStringLiteral("Start-stop"), 10);
+    for (const imports::ImportDescriptor &kind : imports::ImportKinds()) {
+        QAction *action = CreateAction(kind.ActionName(), kind.caption, kind.icon);
+        connect(action, &QAction::triggered, this,
+                [this, &kind] { dataset::ReportErrors([this, &kind] { ImportActionExecute(kind); }); });
+        ui->ImportActions << action;
+    }
     ui->VehicleHistoryAction =
         CreateAction(QStringLiteral("VehicleHistoryAction"), QStringLiteral("Istorija vozila"), 11, ctrl(Qt::Key_I));
 
@@ -84,12 +81,6 @@ TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
     connect(ui->PayDeskAction, &QAction::triggered, this, reported(&TParkingViewerForm::PayDeskActionExecute));
     connect(ui->ParkingZoneFrameAction, &QAction::triggered, this,
             reported(&TParkingViewerForm::ParkingZoneFrameActionExecute));
-    connect(ui->ParkingTicketAction, &QAction::triggered, this,
-            reported(&TParkingViewerForm::ParkingTicketActionExecute));
-    connect(ui->ParkingSubscriptionAction, &QAction::triggered, this,
-            reported(&TParkingViewerForm::ParkingSubscriptionActionExecute));
-    connect(ui->ParkingStartStopAction, &QAction::triggered, this,
-            reported(&TParkingViewerForm::ParkingStartStopActionExecute));
     connect(ui->VehicleHistoryAction, &QAction::triggered, this,
             reported(&TParkingViewerForm::VehicleHistoryActionExecute));
 
@@ -101,9 +92,7 @@ TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
     ActionTB->addSeparator();
     ActionTB->addAction(ui->ParkingZoneFrameAction);
     ActionTB->addSeparator();
-    ActionTB->addAction(ui->ParkingTicketAction);
-    ActionTB->addAction(ui->ParkingSubscriptionAction);
-    ActionTB->addAction(ui->ParkingStartStopAction);
+    ActionTB->addActions(ui->ImportActions);
     // The vehicle history is not on the frame's toolbar: the console's toolbar carries it.
     // Above the list: the search by a whole registration.
     auto *plateBar = new QWidget(CenterPanel);
@@ -215,19 +204,9 @@ void TParkingViewerForm::ParkingZoneFrameActionExecute()
     (new TParkingZoneFrameForm(m_dm, this))->exec();
 }
 
-void TParkingViewerForm::ParkingTicketActionExecute()
+void TParkingViewerForm::ImportActionExecute(const imports::ImportDescriptor &kind)
 {
-    (new TParkingTicketForm(m_dm, this))->exec();
-}
-
-void TParkingViewerForm::ParkingSubscriptionActionExecute()
-{
-    (new TParkingSubscriptionForm(m_dm, this))->exec();
-}
-
-void TParkingViewerForm::ParkingStartStopActionExecute()
-{
-    (new TParkingStartStopForm(m_dm, this))->exec();
+    kind.openForm(m_dm, this)->exec();
 }
 
 // The registration of the current document, or else the one typed into the search

@@ -11,6 +11,9 @@ class TParkingDM;
 namespace dataset {
 class Query;
 }
+namespace imports {
+struct ImportDescriptor;
+}
 
 class TParkingViewerForm : public TCustomViewerForm {
     Q_OBJECT
@@ -23,9 +26,8 @@ public:
     void CustomDeleteExecute();
     void PayDeskActionExecute();
     void ParkingZoneFrameActionExecute();
-    void ParkingTicketActionExecute();
-    void ParkingSubscriptionActionExecute();
-    void ParkingStartStopActionExecute();
+    // The form of one kind of import.
+    void ImportActionExecute(const imports::ImportDescriptor &kind);
     // "Istorija vozila" of the current document's registration.
     void VehicleHistoryActionExecute();
     // Lists the documents of the vehicle whose whole registration (city mark and number)

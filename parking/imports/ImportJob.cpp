@@ -93,8 +93,10 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
                         const ImportProgressFn &progress, const QString &user, bool allowEmpty)
 {
     CheckImportFileName(fileName);
+    const std::optional<parking::ImportKind> kind = job.HistoryKind();
     ImportRecord record;
-    record.kind = job.HistoryKind();
+    if (kind)
+        record.kind = *kind;
     record.user = user;
     record.fileName = QFileInfo(fileName).absoluteFilePath();
     ImportSummary summary;
@@ -104,8 +106,8 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
         // A FIFO or a device is refused before a connection is made or a table touched.
         CheckRegularFile(fileName);
         // Only a recorded import pays for the SHA-256 of its file.
-        ImportContext context{fileName, nullptr, progress, allowEmpty, record.kind.isEmpty() ? nullptr : &digest,
-                              {ImportLabel(fileName), {}}};
+        ImportContext context{
+            fileName, nullptr, progress, allowEmpty, kind ? &digest : nullptr, {ImportLabel(fileName), {}}};
         try {
             summary = RunOnce(job, context, params);
         } catch (...) {
@@ -125,7 +127,7 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
         ImportError refused = restarted ? error.WithNote(RestartNote()) : error;
         if (!error.swapOutcomeUnknown())
             refused = refused.WithNote(QStringLiteral("Sadržaj tabela je ostao nepromenjen."));
-        if (!record.kind.isEmpty()) {
+        if (kind) {
             record.TakeError(error.message());
             record.TakeDigest(digest);
             const QString note = RecordImportSeparately(params, record);
@@ -136,7 +138,7 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
     }
     if (restarted)
         summary.details.prepend(RestartNote());
-    if (!record.kind.isEmpty()) {
+    if (kind) {
         record.succeeded = true;
         record.TakeSummary(summary);
         record.TakeDigest(digest);

@@ -6,12 +6,14 @@
 #include "ParkingImportText.h"
 #include "TableReplacement.h"
 #include <dataset/Connection.h>
+#include <parking/core/ImportKind.h>
 
 #include <QList>
 #include <QPair>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 namespace imports {
 
@@ -62,8 +64,8 @@ public:
     virtual bool UsesDatabase() const { return true; }
     // Whether the job's connection may send a local file (LOAD DATA LOCAL INFILE).
     virtual bool LoadsLocalFiles() const { return false; }
-    // The kind the import history records the job under; empty: not recorded.
-    virtual QString HistoryKind() const { return {}; }
+    // The kind the import history records the job under; none: not recorded.
+    virtual std::optional<parking::ImportKind> HistoryKind() const { return std::nullopt; }
     virtual ImportSummary Run(ImportContext &context) = 0;
 };
 

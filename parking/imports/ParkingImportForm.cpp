@@ -1,6 +1,7 @@
 #include "ParkingImportForm.h"
 
 #include "ImportHistory.h"
+#include "ImportKinds.h"
 #include "ParkingImportHistoryUnit.h"
 #include "TableReplacement.h"
 
@@ -10,6 +11,7 @@
 #include <framework/base/CustomDM.h>
 #include <framework/base/WheelArrowFilter.h>
 #include <framework/common/DialogService.h>
+#include <parking/data/ParkingDMUnit.h>
 #include <parking/host/ParkingResourceString.h>
 #include <routines/FormatFloat.h>
 #include <routines/TextFormat.h>
@@ -96,11 +98,15 @@ struct TParkingImportForm::Ui {
     QPushButton *UndoButton = nullptr;
 };
 
-TParkingImportForm::TParkingImportForm(QWidget *parent)
+TParkingImportForm::TParkingImportForm(TParkingDM &dm, const ImportDescriptor &kind, QWidget *parent)
     : QDialog(parent)
+    , m_module(dm)
+    , m_kind(kind)
     , ui(std::make_unique<Ui>())
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(kind.FormName());
+    setWindowTitle(kind.caption);
     new WheelArrowFilter(this);
     ui->LoadButton = new QPushButton(QStringLiteral("Učitaj"), this);
     ui->LoadButton->setObjectName(QStringLiteral("LoadButton"));
@@ -180,9 +186,11 @@ void TParkingImportForm::UndoButtonClick()
     if (Importing())
         return;
     try {
-        const QStringList tables = UndoTables();
+        if (!m_kind.undo)
+            throw dataset::Error(QStringLiteral("Ovaj uvoz se ne može vratiti."));
+        const QStringList &tables = m_kind.tables;
         dataset::Connection connection;
-        connection.Connect(ImportConnectionParams());
+        connection.Connect(ModuleConnectionParams(m_module.Connection()));
         const std::optional<ImportGeneration> previous = PreviousImport(connection, tables);
         if (!previous) {
             ShowInformationMessage(QStringLiteral("Vraćanje nije moguće: nema prethodnog uvoza."));
@@ -194,7 +202,7 @@ void TParkingImportForm::UndoButtonClick()
             return;
         const BusyCursor busy;
         // Undoes the import the question named, or nothing when another came meanwhile.
-        UndoLastImport(connection, tables, UndoHistoryKind(), HistoryUser(), previous);
+        UndoLastImport(connection, tables, *m_kind.undo, HistoryUser(), previous);
         UndoDone();
         SetStatus(QStringLiteral("Vraćen je prethodni uvoz."));
         ui->ProgressBar->setValue(0);
@@ -227,6 +235,19 @@ dataset::ConnectionParams ModuleConnectionParams(const dataset::Connection *conn
 
 void TParkingImportForm::ImportSucceeded(ImportJob &, const ImportSummary &) {}
 
+dataset::ConnectionParams TParkingImportForm::ImportConnectionParams(const ImportJob &job) const
+{
+    return job.UsesDatabase() ? ModuleConnectionParams(m_module.Connection()) : dataset::ConnectionParams{};
+}
+
+QString TParkingImportForm::HistoryUser() const
+{
+    int userId = 0;
+    QString name;
+    m_module.GetPublisher(userId, name, true);
+    return name;
+}
+
 // Runs from a button's click: errors are reported here (ReportError), none leaves the handler.
 void TParkingImportForm::LoadButtonClick()
 {
@@ -242,7 +263,8 @@ void TParkingImportForm::StartImport(const QString &fileName, bool allowEmpty)
 {
     try {
         CheckImportFileName(fileName);
-        const dataset::ConnectionParams params = ImportConnectionParams();
+        std::unique_ptr<ImportJob> job = m_kind.createJob();
+        const dataset::ConnectionParams params = ImportConnectionParams(*job);
         auto running = std::make_unique<Running>();
         running->fileName = fileName;
         running->allowEmpty = allowEmpty;
@@ -265,7 +287,7 @@ void TParkingImportForm::StartImport(const QString &fileName, bool allowEmpty)
             ui->ProgressBar->setValue(total > 0 ? int(done * kProgressSteps / total) : 0);
         });
         connect(&m_running->worker, &ImportWorker::finished, this, [this] { Finish(m_running->worker.Failure()); });
-        m_running->worker.Start(CreateJob(), fileName, params, HistoryUser(), allowEmpty);
+        m_running->worker.Start(std::move(job), fileName, params, HistoryUser(), allowEmpty);
         Q_EMIT importStarted();
     } catch (...) {
         const ImportError error = ToImportError(std::current_exception());

@@ -16,6 +16,7 @@
 #include <optional>
 
 class QLabel;
+class TParkingDM;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -26,6 +27,8 @@ class Query;
 } // namespace dataset
 
 namespace imports {
+
+struct ImportDescriptor;
 
 // Runs one job on a thread of its own and reports back on the thread that started it.
 class ImportWorker : public QObject {
@@ -53,10 +56,12 @@ private:
     std::optional<ImportError> m_failure;
 };
 
+// The form of one kind of import: its title, name, job, undo and the history's user
+// come from the kind and the data module.
 class TParkingImportForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TParkingImportForm(QWidget *parent = nullptr);
+    TParkingImportForm(TParkingDM &dm, const ImportDescriptor &kind, QWidget *parent = nullptr);
     ~TParkingImportForm() override;
 
     void LoadButtonClick();
@@ -73,21 +78,13 @@ Q_SIGNALS:
     void importFinished(bool succeeded);
 
 protected:
-    // The form's own work for one file.
-    virtual std::unique_ptr<ImportJob> CreateJob() = 0;
     // Datasets whose controls are off while the import runs.
     virtual QList<dataset::Query *> TargetDataSets() const = 0;
     // On the user-interface thread after a successful run, controls still off: reopen
     // the tables, or take the rows the job read.
     virtual void ImportSucceeded(ImportJob &job, const ImportSummary &summary);
-    // The connection the worker opens its own from.
-    virtual dataset::ConnectionParams ImportConnectionParams() const = 0;
-    // The tables an undo puts back, and what the form reads again afterwards.
-    virtual QStringList UndoTables() const { return {}; }
-    virtual QString UndoHistoryKind() const { return {}; }
+    // What the form reads again after an undo.
     virtual void UndoDone() {}
-    // The console's user for the import history; empty: the operating system's user.
-    virtual QString HistoryUser() const { return {}; }
 
     // Adds the status label, reading "Spremno za učitavanje.".
     QLabel *CreateLoadingInfoLabel();
@@ -116,7 +113,13 @@ private:
     // The import was stored but the form could not show it: said as such, with the summary.
     void ReportRefreshFailure(const std::exception_ptr &error, const ImportSummary &summary);
     void SetStatus(const QString &text);
+    // The connection the worker opens its own from; none for a job without the database.
+    dataset::ConnectionParams ImportConnectionParams(const ImportJob &job) const;
+    // The console's user for the import history.
+    QString HistoryUser() const;
 
+    TParkingDM &m_module;
+    const ImportDescriptor &m_kind;
     std::unique_ptr<Ui> ui;
     std::unique_ptr<Running> m_running;
 };

@@ -6,6 +6,7 @@
 #include <framework/Interfaces.h>
 #include <framework/base/GridSorter.h>
 #include <framework/common/CommonResourceString.h>
+#include <parking/core/ImportKind.h>
 #include <parking/host/ParkingRegistration.h>
 #include <routines/TextFormat.h>
 
@@ -47,8 +48,14 @@ TParkingImportHistoryForm::TParkingImportHistoryForm(dataset::Connection *connec
     for (const Column &column : kColumns) {
         dataset::Field &field = m_query->FieldByName(QString::fromLatin1(column.field));
         field.SetDisplayLabel(QString::fromUtf8(column.title));
-        // File names and causes may carry control characters or bidi marks.
-        field.OnGetText = [](dataset::Field &, QString &text, bool) { text = SafeText(text); };
+        // File names and causes may carry control characters or bidi marks; the kind is
+        // stored by its key and shown by its caption.
+        if (field.FieldName() == QLatin1String("kind"))
+            field.OnGetText = [](dataset::Field &, QString &text, bool) {
+                text = SafeText(parking::ImportKindCaptionOfKey(text));
+            };
+        else
+            field.OnGetText = [](dataset::Field &, QString &text, bool) { text = SafeText(text); };
     }
     m_source = new dataset::DataSource(this);
     m_source->SetDataSet(m_query.get());

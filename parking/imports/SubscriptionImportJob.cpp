@@ -109,9 +109,9 @@ std::optional<SubscriptionRow> ReadSubscriptionLine(const QByteArray &line)
     return row;
 }
 
-QString SubscriptionImportJob::HistoryKind() const
+std::optional<parking::ImportKind> SubscriptionImportJob::HistoryKind() const
 {
-    return kHistorySubscriptions;
+    return parking::ImportKind::SubscriptionImport;
 }
 
 QStringList SubscriptionImportJob::Tables()

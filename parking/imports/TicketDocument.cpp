@@ -118,7 +118,7 @@ namespace {
 imports::ImportRecord RunRecord(TParkingDM &dm, const TicketDocumentResult &result)
 {
     imports::ImportRecord record;
-    record.kind = imports::kHistoryTicketDocument;
+    record.kind = parking::ImportKind::TicketDocument;
     int userId = 0;
     dm.GetPublisher(userId, record.user, true);
     record.documentDay = result.day;

@@ -149,9 +149,9 @@ QString TicketTransferStatement(const QString &raw, const QString &tickets)
         .arg(raw, tickets);
 }
 
-QString TicketImportJob::HistoryKind() const
+std::optional<parking::ImportKind> TicketImportJob::HistoryKind() const
 {
-    return kHistoryTickets;
+    return parking::ImportKind::TicketImport;
 }
 
 QStringList TicketImportJob::Tables()

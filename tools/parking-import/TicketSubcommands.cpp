@@ -71,7 +71,7 @@ void RunTicketDocument(CommandContext &context)
     try {
         const ModuleSession session(context.DatabaseParams(), SettingsPath(context.Options()));
         const bool again = context.Options().again;
-        if (!again && imports::DocumentMadeFor(*ParkingDM->Connection(), imports::kHistoryTicketDocument, day))
+        if (!again && imports::DocumentMadeFor(*ParkingDM->Connection(), parking::ImportKind::TicketDocument, day))
             throw imports::DayDocumentExists(day);
         result = CreateTicketDocument(*ParkingDM, day, SingleProductByBarcode, again);
         dialogs.messages << result.messages;

@@ -260,7 +260,7 @@ void TestParkingImportForms::historyWindowShowsTextEscaped()
 {
     Fixture fixture;
     imports::ImportRecord record;
-    record.kind = imports::kHistoryTickets;
+    record.kind = parking::ImportKind::TicketImport;
     record.fileName = QString::fromUtf8("/tmp/ev\nFAKE | uspeh | root\x1b[2J\xe2\x80\xae.csv");
     record.firstError = QStringLiteral("red 2: \x1b[31m\a");
     imports::RecordImport(fixture.db.connection(), record);
