@@ -90,7 +90,7 @@ const QString &RestartNote()
 }
 
 ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::ConnectionParams &params,
-                        const ImportProgressFn &progress, const QString &user, bool allowEmpty)
+                        const ImportProgressFn &progress, const QString &user, Emptying emptying)
 {
     CheckImportFileName(fileName);
     const std::optional<parking::ImportKind> kind = job.HistoryKind();
@@ -107,7 +107,7 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
         CheckRegularFile(fileName);
         // Only a recorded import pays for the SHA-256 of its file.
         ImportContext context{
-            fileName, nullptr, progress, allowEmpty, kind ? &digest : nullptr, {ImportLabel(fileName), {}}};
+            fileName, nullptr, progress, emptying, kind ? &digest : nullptr, {ImportLabel(fileName), {}}};
         try {
             summary = RunOnce(job, context, params);
         } catch (...) {

@@ -3,6 +3,7 @@
 // One import's own work, as the import forms and the batch command run it: the same job
 // on the same code path, on a connection of its own.
 
+#include "FileFormatCheck.h"
 #include "ParkingImportText.h"
 #include "TableReplacement.h"
 #include <dataset/Connection.h>
@@ -40,8 +41,8 @@ struct ImportContext {
     // The import's own connection; null for a job that does not use the database.
     dataset::Connection *connection = nullptr;
     ImportProgressFn progress;
-    // A non-empty file may leave a table empty (the operator confirmed it).
-    bool allowEmpty = false;
+    // Whether a non-empty file may leave a table empty (the operator confirmed it).
+    Emptying emptying = Emptying::Refused;
     // Receives the size and SHA-256 of the bytes the job read (ImportLineReader).
     FileDigest *digest = nullptr;
     // Names the tables the import makes; the same on a restart, whose copies then
@@ -75,9 +76,9 @@ public:
 // from the file once, on a new connection, and the summary (or the error) says so with
 // RestartNote. A job with a history kind is recorded in the import history with 'user'
 // beside the operating system's, whatever its outcome, with the size and SHA-256 of the
-// bytes it read. 'allowEmpty': a non-empty file may leave a table empty.
+// bytes it read. 'emptying': whether a non-empty file may leave a table empty.
 ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::ConnectionParams &params,
-                        const ImportProgressFn &progress = {}, const QString &user = {}, bool allowEmpty = false);
+                        const ImportProgressFn &progress = {}, const QString &user = {}, Emptying emptying = Emptying::Refused);
 
 // "Veza sa serverom je prekinuta; uvoz je ponovo pokrenut."
 const QString &RestartNote();

@@ -50,7 +50,7 @@ bool ImportWorker::Running() const
 // Progress is passed on only when it moved by a thousandth, so a million lines do not
 // flood the event queue.
 void ImportWorker::Start(std::unique_ptr<ImportJob> job, const QString &fileName,
-                         const dataset::ConnectionParams &params, const QString &user, bool allowEmpty)
+                         const dataset::ConnectionParams &params, const QString &user, Emptying emptying)
 {
     if (m_thread)
         m_thread->wait();
@@ -58,7 +58,7 @@ void ImportWorker::Start(std::unique_ptr<ImportJob> job, const QString &fileName
     m_summary = {};
     m_failure.reset();
     ImportJob *const work = m_job.get();
-    m_thread.reset(QThread::create([this, work, fileName, params, user, allowEmpty] {
+    m_thread.reset(QThread::create([this, work, fileName, params, user, emptying] {
         qint64 lastStep = -1;
         const auto progress = [this, &lastStep](qint64 done, qint64 total) {
             const qint64 step = total > 0 ? done * kProgressSteps / total : 0;
@@ -69,7 +69,7 @@ void ImportWorker::Start(std::unique_ptr<ImportJob> job, const QString &fileName
                 this, [this, done, total] { Q_EMIT progressed(done, total); }, Qt::QueuedConnection);
         };
         try {
-            m_summary = RunImport(*work, fileName, params, progress, user, allowEmpty);
+            m_summary = RunImport(*work, fileName, params, progress, user, emptying);
         } catch (const ImportError &e) {
             m_failure = e;
         }
@@ -81,7 +81,7 @@ void ImportWorker::Start(std::unique_ptr<ImportJob> job, const QString &fileName
 // State held while one import runs; its destruction restores cursor and decimal separator.
 struct TParkingImportForm::Running {
     QString fileName;
-    bool allowEmpty = false;
+    Emptying emptying = Emptying::Refused;
     FormatSettingsGuard formatSettings;
     std::unique_ptr<BusyCursor> cursor;
     QList<dataset::Query *> targets;
@@ -256,10 +256,10 @@ void TParkingImportForm::LoadButtonClick()
     const QString fileName =
         DialogService::Instance().GetOpenFileName(QStringLiteral("Učitaj CSV"), QStringLiteral("CSV datoteka (*.csv)"));
     if (!fileName.isEmpty())
-        StartImport(fileName, false);
+        StartImport(fileName, Emptying::Refused);
 }
 
-void TParkingImportForm::StartImport(const QString &fileName, bool allowEmpty)
+void TParkingImportForm::StartImport(const QString &fileName, Emptying emptying)
 {
     try {
         CheckImportFileName(fileName);
@@ -267,7 +267,7 @@ void TParkingImportForm::StartImport(const QString &fileName, bool allowEmpty)
         const dataset::ConnectionParams params = ImportConnectionParams(*job);
         auto running = std::make_unique<Running>();
         running->fileName = fileName;
-        running->allowEmpty = allowEmpty;
+        running->emptying = emptying;
         FormatSettings::Current().DecimalSeparator = QLatin1Char('.');
         SetStatus(ParkingResourceString("_CSV_LOAD_PROGRESS_INF"));
         QCoreApplication::processEvents();
@@ -287,7 +287,7 @@ void TParkingImportForm::StartImport(const QString &fileName, bool allowEmpty)
             ui->ProgressBar->setValue(total > 0 ? int(done * kProgressSteps / total) : 0);
         });
         connect(&m_running->worker, &ImportWorker::finished, this, [this] { Finish(m_running->worker.Failure()); });
-        m_running->worker.Start(std::move(job), fileName, params, HistoryUser(), allowEmpty);
+        m_running->worker.Start(std::move(job), fileName, params, HistoryUser(), emptying);
         Q_EMIT importStarted();
     } catch (...) {
         const ImportError error = ToImportError(std::current_exception());
@@ -330,7 +330,7 @@ void TParkingImportForm::Finish(std::optional<ImportError> failure)
         query->EnableControls();
     }
     const QString fileName = m_running->fileName;
-    const bool askToEmpty = failure && failure->emptiesTable() && !m_running->allowEmpty;
+    const bool askToEmpty = failure && failure->emptiesTable() && m_running->emptying == Emptying::Refused;
     m_running.reset();
     ui->LoadButton->setEnabled(true);
     ui->CancelButton->setEnabled(true);
@@ -345,7 +345,7 @@ void TParkingImportForm::Finish(std::optional<ImportError> failure)
     if (askToEmpty) {
         // A non-empty file without a row to store: the table is emptied only on "Da".
         if (ConfirmMessage(QStringLiteral("%1\nUvesti je ipak i ostaviti tabelu praznu?").arg(failure->cause())))
-            StartImport(fileName, true);
+            StartImport(fileName, Emptying::Allowed);
         return;
     }
     if (failure)

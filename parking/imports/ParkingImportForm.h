@@ -38,7 +38,7 @@ public:
     ~ImportWorker() override; // waits for a running job
 
     void Start(std::unique_ptr<ImportJob> job, const QString &fileName, const dataset::ConnectionParams &params,
-               const QString &user = {}, bool allowEmpty = false);
+               const QString &user = {}, Emptying emptying = Emptying::Refused);
     bool Running() const;
     ImportJob *Job() const { return m_job.get(); }
     const ImportSummary &Summary() const { return m_summary; }
@@ -106,9 +106,9 @@ protected:
 private:
     struct Running;
     struct Ui; // the frame's widgets, each with an object name of its own
-    // Runs the form's job on 'fileName'; 'allowEmpty' once the operator agreed that the
+    // Runs the form's job on 'fileName'; emptying allowed once the operator agreed that the
     // file may leave the table empty.
-    void StartImport(const QString &fileName, bool allowEmpty);
+    void StartImport(const QString &fileName, Emptying emptying);
     void Finish(std::optional<ImportError> failure);
     // The import was stored but the form could not show it: said as such, with the summary.
     void ReportRefreshFailure(const std::exception_ptr &error, const ImportSummary &summary);

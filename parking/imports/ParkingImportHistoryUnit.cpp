@@ -108,8 +108,12 @@ void TParkingImportHistoryForm::PrintButtonClick()
                              QStringLiteral("title:") + windowTitle() + QStringLiteral(";header:"));
 }
 
+namespace imports {
+
 void ShowImportHistory(dataset::Connection *connection, QWidget *parent)
 {
     TParkingImportHistoryForm form(connection, parent);
     form.exec();
 }
+
+} // namespace imports

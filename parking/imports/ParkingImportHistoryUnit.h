@@ -32,5 +32,9 @@ private:
     dataset::DBGrid *m_previousPrintGrid = nullptr;
 };
 
+namespace imports {
+
 // Shows the history over 'connection' modally; errors are reported at the caller's edge.
 void ShowImportHistory(dataset::Connection *connection, QWidget *parent);
+
+} // namespace imports

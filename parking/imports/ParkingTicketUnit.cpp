@@ -136,13 +136,13 @@ void TParkingTicketForm::CreateButtonClick()
         return ProductByBarCode(barcode, product, at.x(), at.y());
     };
     const auto lookup = [&choose](const QString &barcode, QString &reason) {
-        return ProductByBarcodeChoosing(barcode, reason, choose);
+        return imports::ProductByBarcodeChoosing(barcode, reason, choose);
     };
-    TicketDocumentResult result;
+    imports::TicketDocumentResult result;
     for (;;) {
         try {
             const BusyCursor busy;
-            result = CreateTicketDocument(m_dm, day, lookup, again);
+            result = imports::CreateTicketDocument(m_dm, day, lookup, again);
             break;
         } catch (const imports::DayDocumentExists &) {
             if (!ConfirmMessage(imports::SecondDocumentQuestion(day)))

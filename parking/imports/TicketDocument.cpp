@@ -12,6 +12,8 @@
 
 #include <vector>
 
+namespace imports {
+
 namespace {
 
 struct TicketRow {
@@ -234,3 +236,5 @@ TicketDocumentResult WriteTicketDocument(TParkingDM &dm, const QDate &day, const
 }
 
 } // namespace
+
+} // namespace imports

@@ -13,6 +13,8 @@
 
 class TParkingDM;
 
+namespace imports {
+
 // The product for a ticket's bar code ("DK" and the whole price); none, with 'reason'
 // filled, when there is no product to take.
 using TicketProductLookup = std::function<std::optional<TProductDesc>(const QString &barcode, QString &reason)>;
@@ -58,3 +60,5 @@ std::optional<TProductDesc> SingleProductByBarcode(const QString &barcode, QStri
 using ProductChoice = std::function<bool(const QString &barcode, TProductDesc &product)>;
 std::optional<TProductDesc> ProductByBarcodeChoosing(const QString &barcode, QString &reason,
                                                      const ProductChoice &choose);
+
+} // namespace imports

@@ -198,7 +198,7 @@ ImportSummary TicketImportJob::Run(ImportContext &context)
     const qint64 paidOrCancelled = counts.value(2);
     const qint64 undated = counts.value(3);
     RefuseEmptying(kTickets, conversion.fileSize, summary.rowsStored,
-                   conversion.headerBlank && format.NonEmptyLines() == 0, context.allowEmpty);
+                   conversion.headerBlank && format.NonEmptyLines() == 0, context.emptying);
     tables.Commit();
     context.Report(1, 1);
 

@@ -53,7 +53,8 @@ struct CommandOptions {
     std::optional<bool> tlsVerify;       // --ssl-verify
     bool help = false;
     bool again = false; // ticket-document: make a second document for a day
-    bool allowEmpty = false; // tickets, subscriptions, startstop: a non-empty file may empty the table
+    // tickets, subscriptions, startstop: whether a non-empty file may empty the table
+    imports::Emptying emptying = imports::Emptying::Refused;
     QStringList positional; // the subcommand and its arguments
 };
 

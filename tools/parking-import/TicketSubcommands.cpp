@@ -8,7 +8,6 @@
 #include <parking/host/ParkingRegistration.h>
 #include <parking/imports/ImportHistory.h>
 #include <parking/imports/TicketDocument.h>
-#include <parking/imports/TicketImportJob.h>
 
 namespace importcmd {
 
@@ -67,13 +66,13 @@ void RunTicketDocument(CommandContext &context)
     const QDate day = ParseDay(context.Arguments().at(0));
     BatchDialogService dialogs;
     const ScopedDialogService installed(dialogs);
-    TicketDocumentResult result;
+    imports::TicketDocumentResult result;
     try {
         const ModuleSession session(context.DatabaseParams(), SettingsPath(context.Options()));
         const bool again = context.Options().again;
         if (!again && imports::DocumentMadeFor(*ParkingDM->Connection(), parking::ImportKind::TicketDocument, day))
             throw imports::DayDocumentExists(day);
-        result = CreateTicketDocument(*ParkingDM, day, SingleProductByBarcode, again);
+        result = imports::CreateTicketDocument(*ParkingDM, day, imports::SingleProductByBarcode, again);
         dialogs.messages << result.messages;
     } catch (const CommandError &) {
         throw;
@@ -94,16 +93,6 @@ void RunTicketDocument(CommandContext &context)
 }
 
 } // namespace
-
-Subcommand TicketsSubcommand()
-{
-    return {QStringLiteral("tickets"), QStringLiteral("FILE"),
-            QStringLiteral("učitava izvoz parking karata u parkingticketraw i parkingticket"), 1,
-            [](CommandContext &context) {
-                imports::TicketImportJob job;
-                context.RunFileImport(job, context.Arguments().at(0));
-            }};
-}
 
 Subcommand TicketDocumentSubcommand()
 {

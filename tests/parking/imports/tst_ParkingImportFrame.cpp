@@ -42,7 +42,7 @@ public:
             ++summary.linesRead;
             context.Report(reader.BytesRead(), reader.FileSize());
         }
-        RefuseEmptying(QStringLiteral("proba"), reader.FileSize(), summary.linesRead, false, context.allowEmpty);
+        RefuseEmptying(QStringLiteral("proba"), reader.FileSize(), summary.linesRead, false, context.emptying);
         summary.rowsStored = summary.linesRead;
         return summary;
     }
