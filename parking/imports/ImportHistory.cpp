@@ -75,9 +75,12 @@ QString TimeText(const QDateTime &time)
 
 QString OutcomeText(const ImportRecord &record)
 {
-    return record.succeeded    ? QStringLiteral("uspeh")
-        : record.noDocument    ? QStringLiteral("bez dokumenta")
-                               : QStringLiteral("greška");
+    switch (record.outcome) {
+    case RunOutcome::Succeeded: return QStringLiteral("uspeh");
+    case RunOutcome::NoDocument: return QStringLiteral("bez dokumenta");
+    case RunOutcome::Failed: break;
+    }
+    return QStringLiteral("greška");
 }
 
 // Whether a row of 'record' is stored already (a try whose COMMIT reply was lost): one of
@@ -209,16 +212,16 @@ int NextDayCopy(dataset::Connection &connection, parking::ImportKind kind, const
 
 } // namespace
 
-void RecordDayDocument(dataset::Connection &connection, ImportRecord record, bool again)
+void RecordDayDocument(dataset::Connection &connection, ImportRecord record, DayCopy copy)
 {
     constexpr unsigned kDuplicateEntry = 1062;
     if (!connection.InTransaction())
         throw dataset::Error(QStringLiteral("Dokument dana se beleži samo u transakciji koja ga snima."));
-    record.dayCopy = again ? NextDayCopy(connection, record.kind, record.documentDay) : 0;
+    record.dayCopy = copy == DayCopy::Another ? NextDayCopy(connection, record.kind, record.documentDay) : 0;
     try {
         RecordImport(connection, record);
     } catch (const dataset::DatabaseError &error) {
-        if (error.serverCode() == kDuplicateEntry && !again)
+        if (error.serverCode() == kDuplicateEntry && copy == DayCopy::First)
             throw DayDocumentExists(record.documentDay);
         throw;
     }
@@ -257,7 +260,7 @@ QString UndoLastImport(dataset::Connection &connection, const QStringList &table
         }
         throw error;
     }
-    record.succeeded = true;
+    record.outcome = RunOutcome::Succeeded;
     try {
         RecordOnce(connection, record);
     } catch (const dataset::Error &e) {

@@ -20,6 +20,17 @@ class Connection;
 
 namespace imports {
 
+// How a recorded run ended.
+enum class RunOutcome {
+    Failed,
+    Succeeded,
+    NoDocument, // a document run that had nothing to write
+};
+
+// Which copy of a day's document a run makes: the day's first, or another one the user
+// asked for.
+enum class DayCopy { First, Another };
+
 struct ImportRecord {
     parking::ImportKind kind = parking::ImportKind::TicketImport;
     QDateTime startedAt = QDateTime::currentDateTime();
@@ -33,8 +44,7 @@ struct ImportRecord {
     qint64 linesRead = -1; // -1: none
     qint64 rowsStored = -1;
     QString leftOut; // "prazan red: 3; status 3 ili 5 (...): 2"
-    bool succeeded = false;
-    bool noDocument = false; // a document run that had nothing to write
+    RunOutcome outcome = RunOutcome::Failed;
     QString firstError;
     std::optional<int> dayCopy; // the day's document it made: 0 the first, 1 the second, ...
 
@@ -70,9 +80,9 @@ public:
 // Records a run that made the day's document, inside that document's transaction, so the
 // document and its record are stored together or not at all. The day's first document
 // takes copy 0 and a second one is refused (DayDocumentExists) by the unique key, also
-// while another desk's first is not committed yet (this one waits for it); 'again' (asked
-// for by the user) takes the next free copy instead.
-void RecordDayDocument(dataset::Connection &connection, ImportRecord record, bool again);
+// while another desk's first is not committed yet (this one waits for it); another copy
+// (asked for by the user) takes the next free copy number instead.
+void RecordDayDocument(dataset::Connection &connection, ImportRecord record, DayCopy copy);
 
 // Whether a document of 'kind' was already made for 'day'.
 bool DocumentMadeFor(dataset::Connection &connection, parking::ImportKind kind, const QDate &day);

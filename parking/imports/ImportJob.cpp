@@ -139,7 +139,7 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
     if (restarted)
         summary.details.prepend(RestartNote());
     if (kind) {
-        record.succeeded = true;
+        record.outcome = RunOutcome::Succeeded;
         record.TakeSummary(summary);
         record.TakeDigest(digest);
         const QString note = RecordImportSeparately(params, record);

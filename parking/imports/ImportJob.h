@@ -78,7 +78,8 @@ public:
 // beside the operating system's, whatever its outcome, with the size and SHA-256 of the
 // bytes it read. 'emptying': whether a non-empty file may leave a table empty.
 ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::ConnectionParams &params,
-                        const ImportProgressFn &progress = {}, const QString &user = {}, Emptying emptying = Emptying::Refused);
+                        const ImportProgressFn &progress = {}, const QString &user = {},
+                        Emptying emptying = Emptying::Refused);
 
 // "Veza sa serverom je prekinuta; uvoz je ponovo pokrenut."
 const QString &RestartNote();

@@ -126,8 +126,10 @@ void TParkingTicketForm::CreateButtonClick()
         return;
     // A day's second document only when asked for, before any transaction, and again
     // when another desk made the day's document meanwhile.
-    bool again = imports::DocumentMadeFor(*m_dm.Connection(), parking::ImportKind::TicketDocument, day);
-    if (again && !ConfirmMessage(imports::SecondDocumentQuestion(day)))
+    imports::DayCopy copy = imports::DocumentMadeFor(*m_dm.Connection(), parking::ImportKind::TicketDocument, day)
+        ? imports::DayCopy::Another
+        : imports::DayCopy::First;
+    if (copy == imports::DayCopy::Another && !ConfirmMessage(imports::SecondDocumentQuestion(day)))
         return;
     // The product picker opens at the top-left corner of the button, and only where the
     // user may choose among several products; a price without a product is reported.
@@ -142,12 +144,12 @@ void TParkingTicketForm::CreateButtonClick()
     for (;;) {
         try {
             const BusyCursor busy;
-            result = imports::CreateTicketDocument(m_dm, day, lookup, again);
+            result = imports::CreateTicketDocument(m_dm, day, lookup, copy);
             break;
         } catch (const imports::DayDocumentExists &) {
             if (!ConfirmMessage(imports::SecondDocumentQuestion(day)))
                 return;
-            again = true;
+            copy = imports::DayCopy::Another;
         }
     }
     for (const QString &message : result.messages)

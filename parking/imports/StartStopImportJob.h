@@ -63,7 +63,7 @@ private:
 // How the start-stop table is written out.
 enum class RowFormat {
     Lines, // "|"-separated lines with NUL for null
-    Json,  // an array of objects with the eleven fields, null for null, yyyy-MM-ddTHH:mm:ss
+    Json, // an array of objects with the eleven fields, null for null, yyyy-MM-ddTHH:mm:ss
 };
 
 // The table in its order, as 'format' says. Throws ImportError when the device refuses

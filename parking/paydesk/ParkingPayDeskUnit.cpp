@@ -441,9 +441,9 @@ void TParkingPayDeskForm::RecordDocument(const QDate &day, const QString &captio
     m_dm.GetPublisher(userId, record.user, true);
     record.documentDay = day;
     record.rowsStored = items;
-    record.succeeded = true;
+    record.outcome = imports::RunOutcome::Succeeded;
     record.document = caption;
-    imports::RecordDayDocument(*m_dm.Connection(), record, again);
+    imports::RecordDayDocument(*m_dm.Connection(), record, again ? imports::DayCopy::Another : imports::DayCopy::First);
 }
 
 void TParkingPayDeskForm::PrintProductExecute()

@@ -62,7 +62,7 @@ CommandOptions ParseOptions(const QStringList &arguments)
             continue;
         }
         if (name == QLatin1String("--again")) {
-            options.again = true;
+            options.dayCopy = imports::DayCopy::Another;
             continue;
         }
         if (name == QLatin1String("--allow-empty")) {

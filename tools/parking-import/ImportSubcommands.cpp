@@ -21,7 +21,8 @@ Subcommand FileImportSubcommand(QStringView id, const QString &description)
 const std::vector<Subcommand> &Subcommands()
 {
     static const std::vector<Subcommand> table{
-        FileImportSubcommand(u"tickets", QStringLiteral("učitava izvoz parking karata u parkingticketraw i parkingticket")),
+        FileImportSubcommand(u"tickets",
+                             QStringLiteral("učitava izvoz parking karata u parkingticketraw i parkingticket")),
         TicketDocumentSubcommand(),
         FileImportSubcommand(u"subscriptions",
                              QStringLiteral("zamenjuje sadržaj parkingsubscription pretplatama iz izvoza")),

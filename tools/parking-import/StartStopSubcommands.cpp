@@ -24,8 +24,8 @@ void WriteOutput(const dataset::MemoryRows &rows, const QString &path)
         throw failed();
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     imports::WriteStartStopRows(rows, file,
-                               path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive) ? imports::RowFormat::Json
-                                                                                          : imports::RowFormat::Lines);
+                                path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive) ? imports::RowFormat::Json
+                                                                                           : imports::RowFormat::Lines);
     if (!file.commit())
         throw failed();
 }

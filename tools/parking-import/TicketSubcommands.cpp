@@ -69,10 +69,11 @@ void RunTicketDocument(CommandContext &context)
     imports::TicketDocumentResult result;
     try {
         const ModuleSession session(context.DatabaseParams(), SettingsPath(context.Options()));
-        const bool again = context.Options().again;
-        if (!again && imports::DocumentMadeFor(*ParkingDM->Connection(), parking::ImportKind::TicketDocument, day))
+        const imports::DayCopy copy = context.Options().dayCopy;
+        if (copy == imports::DayCopy::First
+            && imports::DocumentMadeFor(*ParkingDM->Connection(), parking::ImportKind::TicketDocument, day))
             throw imports::DayDocumentExists(day);
-        result = imports::CreateTicketDocument(*ParkingDM, day, imports::SingleProductByBarcode, again);
+        result = imports::CreateTicketDocument(*ParkingDM, day, imports::SingleProductByBarcode, copy);
         dialogs.messages << result.messages;
     } catch (const CommandError &) {
         throw;

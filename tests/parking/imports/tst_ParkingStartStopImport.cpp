@@ -58,8 +58,7 @@ QString WriteFile(const QTemporaryDir &dir, const QByteArray &content)
     return WriteTestFile(dir, QStringLiteral("ss.csv"), content);
 }
 
-dataset::MemoryRows Import(const QString &path, ImportSummary *summary = nullptr,
-                           Emptying emptying = Emptying::Refused)
+dataset::MemoryRows Import(const QString &path, ImportSummary *summary = nullptr, Emptying emptying = Emptying::Refused)
 {
     StartStopImportJob job;
     ImportContext context{path, nullptr, {}, emptying};
