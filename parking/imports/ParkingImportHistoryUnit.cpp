@@ -1,5 +1,6 @@
 #include "ParkingImportHistoryUnit.h"
 
+#include <dataset/Connection.h>
 #include <dataset/DataSource.h>
 #include <dataset/Query.h>
 #include <dataset/widgets/DBGrid.h>
@@ -30,6 +31,18 @@ constexpr Column kColumns[] = {
     {"leftout", "Izostavljeno", 250}, {"firsterror", "Prva greška", 250}, {"sha256", "SHA-256", 200},
 };
 
+// The stored key of each kind turned into its caption by the server, so the column shows
+// and sorts by caption; a key this program does not know stays as it is.
+QString KindCaptionColumn()
+{
+    QString sql = QStringLiteral("CASE kind");
+    for (const parking::ImportKindName &name : parking::kImportKindNames)
+        sql += QStringLiteral(" WHEN %1 THEN %2")
+                   .arg(dataset::Connection::Quote(QString::fromLatin1(name.key)),
+                        dataset::Connection::Quote(QString::fromUtf8(name.caption)));
+    return sql + QStringLiteral(" ELSE kind END AS kind");
+}
+
 } // namespace
 
 TParkingImportHistoryForm::TParkingImportHistoryForm(dataset::Connection *connection, QWidget *parent)
@@ -40,22 +53,17 @@ TParkingImportHistoryForm::TParkingImportHistoryForm(dataset::Connection *connec
     setWindowTitle(QStringLiteral("Istorija uvoza"));
     resize(980, 480);
     m_query->SetConnection(connection);
-    m_query->SetSQL({QStringLiteral("SELECT parkingimporthistoryid, startedat, endedat, kind, outcome, username, "
+    m_query->SetSQL({QStringLiteral("SELECT parkingimporthistoryid, startedat, endedat, %1, outcome, username, "
                                     "computer, filename, filesize, documentday, document, linesread, rowsstored, "
                                     "leftout, firsterror, sha256 FROM parkingimporthistory "
-                                    "ORDER BY startedat DESC, parkingimporthistoryid DESC")});
+                                    "ORDER BY startedat DESC, parkingimporthistoryid DESC")
+                         .arg(KindCaptionColumn())});
     m_query->Open();
     for (const Column &column : kColumns) {
         dataset::Field &field = m_query->FieldByName(QString::fromLatin1(column.field));
         field.SetDisplayLabel(QString::fromUtf8(column.title));
-        // File names and causes may carry control characters or bidi marks; the kind is
-        // stored by its key and shown by its caption.
-        if (field.FieldName() == QLatin1String("kind"))
-            field.OnGetText = [](dataset::Field &, QString &text, bool) {
-                text = SafeText(parking::ImportKindCaptionOfKey(text));
-            };
-        else
-            field.OnGetText = [](dataset::Field &, QString &text, bool) { text = SafeText(text); };
+        // File names and causes may carry control characters or bidi marks.
+        field.OnGetText = [](dataset::Field &, QString &text, bool) { text = SafeText(text); };
     }
     m_source = new dataset::DataSource(this);
     m_source->SetDataSet(m_query.get());
