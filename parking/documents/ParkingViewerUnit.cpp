@@ -37,9 +37,7 @@ struct TParkingViewerForm::Ui {
     QAction *CustomDelete = nullptr;
     QAction *PayDeskAction = nullptr;
     QAction *ParkingZoneFrameAction = nullptr;
-    QAction *ParkingTicketAction = nullptr;
-    QAction *ParkingSubscriptionAction = nullptr;
-    QAction *ParkingStartStopAction = nullptr;
+    QList<QAction *> ImportActions; // one per kind of import
     QAction *VehicleHistoryAction = nullptr;
 };
 
@@ -59,11 +57,16 @@ TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
     ui->PayDeskAction = CreateAction(QStringLiteral("PayDeskAction"), QStringLiteral("Blagajna"), 6, ctrl(Qt::Key_B));
     ui->ParkingZoneFrameAction =
         CreateAction(QStringLiteral("ParkingZoneFrameAction"), QStringLiteral("Parking zone"), 7, ctrl(Qt::Key_Z));
-    ui->ParkingTicketAction = CreateAction(QStringLiteral("ParkingTicketAction"), QStringLiteral("Parking karte"), 8);
-    ui->ParkingSubscriptionAction =
-        CreateAction(QStringLiteral("ParkingSubscriptionAction"), QStringLiteral("Parking pretplate"), 9);
-    ui->ParkingStartStopAction =
-        CreateAction(QStringLiteral("ParkingStartStopAction"), QStringLiteral("Start-stop"), 10);
+    // The import windows the entry offers; a list shown without the entry (a test) has none.
+    if (m_dm.Host().HasWindows()) {
+        for (const auto &command : m_dm.Host().Windows().ImportCommands()) {
+            QAction *action = CreateAction(command.actionName, command.caption, command.icon);
+            connect(action, &QAction::triggered, this, [this, id = command.id] {
+                dataset::ReportErrors([this, &id] { ImportActionExecute(id); });
+            });
+            ui->ImportActions << action;
+        }
+    }
     ui->VehicleHistoryAction =
         CreateAction(QStringLiteral("VehicleHistoryAction"), QStringLiteral("Istorija vozila"), 11, ctrl(Qt::Key_I));
 
@@ -77,12 +80,6 @@ TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
     connect(ui->PayDeskAction, &QAction::triggered, this, reported(&TParkingViewerForm::PayDeskActionExecute));
     connect(ui->ParkingZoneFrameAction, &QAction::triggered, this,
             reported(&TParkingViewerForm::ParkingZoneFrameActionExecute));
-    connect(ui->ParkingTicketAction, &QAction::triggered, this,
-            reported(&TParkingViewerForm::ParkingTicketActionExecute));
-    connect(ui->ParkingSubscriptionAction, &QAction::triggered, this,
-            reported(&TParkingViewerForm::ParkingSubscriptionActionExecute));
-    connect(ui->ParkingStartStopAction, &QAction::triggered, this,
-            reported(&TParkingViewerForm::ParkingStartStopActionExecute));
     connect(ui->VehicleHistoryAction, &QAction::triggered, this,
             reported(&TParkingViewerForm::VehicleHistoryActionExecute));
 
@@ -94,9 +91,7 @@ TParkingViewerForm::TParkingViewerForm(TParkingDM &dm, QWidget *parent)
     ActionTB->addSeparator();
     ActionTB->addAction(ui->ParkingZoneFrameAction);
     ActionTB->addSeparator();
-    ActionTB->addAction(ui->ParkingTicketAction);
-    ActionTB->addAction(ui->ParkingSubscriptionAction);
-    ActionTB->addAction(ui->ParkingStartStopAction);
+    ActionTB->addActions(ui->ImportActions);
     // The vehicle history is not on the frame's toolbar: the console's toolbar carries it.
     // Above the list: the search by a whole registration.
     auto *plateBar = new QWidget(CenterPanel);
@@ -205,19 +200,9 @@ void TParkingViewerForm::ParkingZoneFrameActionExecute()
     m_dm.Host().Windows().Open(Tool::ZoneFrame, m_dm, this);
 }
 
-void TParkingViewerForm::ParkingTicketActionExecute()
+void TParkingViewerForm::ImportActionExecute(const QString &id)
 {
-    m_dm.Host().Windows().Open(Tool::Tickets, m_dm, this);
-}
-
-void TParkingViewerForm::ParkingSubscriptionActionExecute()
-{
-    m_dm.Host().Windows().Open(Tool::Subscriptions, m_dm, this);
-}
-
-void TParkingViewerForm::ParkingStartStopActionExecute()
-{
-    m_dm.Host().Windows().Open(Tool::StartStop, m_dm, this);
+    m_dm.Host().Windows().OpenImport(id, m_dm, this);
 }
 
 // The registration of the current document, or else the one typed into the search

@@ -23,9 +23,8 @@ public:
     void CustomDeleteExecute();
     void PayDeskActionExecute();
     void ParkingZoneFrameActionExecute();
-    void ParkingTicketActionExecute();
-    void ParkingSubscriptionActionExecute();
-    void ParkingStartStopActionExecute();
+    // The form of one kind of import.
+    void ImportActionExecute(const QString &id);
     // "Istorija vozila" of the current document's registration.
     void VehicleHistoryActionExecute();
     // Lists the documents of the vehicle whose whole registration (city mark and number)

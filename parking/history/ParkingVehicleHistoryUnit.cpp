@@ -294,13 +294,13 @@ void TParkingVehicleHistoryForm::OpenEvent(int index)
         return;
     }
     case EventKind::Ticket: {
-        m_dm.Host().Windows().Open(parking::WindowOpener::Tool::Tickets, m_dm, this, [&] {
+        m_dm.Host().Windows().OpenImport(QStringLiteral("tickets"), m_dm, this, [&] {
             Locate(m_dm.ParkingTicketZQ(), QStringLiteral("parkingticketid"), event.id);
         });
         return;
     }
     case EventKind::Subscription: {
-        m_dm.Host().Windows().Open(parking::WindowOpener::Tool::Subscriptions, m_dm, this, [&] {
+        m_dm.Host().Windows().OpenImport(QStringLiteral("subscriptions"), m_dm, this, [&] {
             Locate(m_dm.ParkingSubscriptionZQ(), QStringLiteral("parkingsubscriptionid"), event.id);
         });
         return;

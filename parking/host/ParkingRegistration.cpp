@@ -46,30 +46,17 @@ void UnregisterTableCaptions() { dataset::SetTableCaption({}); }
 
 enum class StepState { Pending, Done, Finalized };
 
-// The units' start-up steps in the order they must run; shut-down runs them backwards.
-// Only the registration and the data module have work to do at these points.
+// The start-up steps in the order they must run; shut-down runs them backwards.
 struct UnitStep {
-    const char *unit;
     void (*initialize)();
     void (*finalize)();
     StepState state = StepState::Pending;
 };
 
 std::array g_steps{
-    UnitStep{"ParkingResourceString", RegisterTableCaptions, UnregisterTableCaptions},
-    UnitStep{"ParkingNavigatorUnit", nullptr, nullptr},
-    UnitStep{"ParkingSnapin", nullptr, nullptr},
-    UnitStep{"ParkingRegistration", CreateFactory, ReleaseFactory},
-    UnitStep{"ParkingDMUnit", CreateDataModule, FreeDataModule},
-    UnitStep{"ParkingSelectTicketUnit", nullptr, nullptr},
-    UnitStep{"ParkingSelectProductUnit", nullptr, nullptr},
-    UnitStep{"ParkingDetailUnit", nullptr, nullptr},
-    UnitStep{"ParkingStartStopUnit", nullptr, nullptr},
-    UnitStep{"ParkingSubscriptionUnit", nullptr, nullptr},
-    UnitStep{"ParkingTicketUnit", nullptr, nullptr},
-    UnitStep{"ParkingZoneFrameUnit", nullptr, nullptr},
-    UnitStep{"ParkingPayDeskUnit", nullptr, nullptr},
-    UnitStep{"ParkingViewerUnit", nullptr, nullptr},
+    UnitStep{RegisterTableCaptions, UnregisterTableCaptions},
+    UnitStep{CreateFactory, ReleaseFactory},
+    UnitStep{CreateDataModule, FreeDataModule},
 };
 
 } // namespace
@@ -86,8 +73,7 @@ extern "C" void Initialize()
     for (UnitStep &step : g_steps) {
         if (step.state != StepState::Pending)
             continue;
-        if (step.initialize)
-            step.initialize();
+        step.initialize();
         step.state = StepState::Done;
     }
 }
@@ -98,8 +84,7 @@ extern "C" void Finalize()
         if (step->state != StepState::Done)
             continue;
         step->state = StepState::Finalized;
-        if (step->finalize)
-            step->finalize();
+        step->finalize();
     }
 }
 

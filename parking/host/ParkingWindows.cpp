@@ -2,9 +2,7 @@
 
 #include <parking/documents/ParkingDetailUnit.h>
 #include <parking/history/ParkingVehicleHistoryUnit.h>
-#include <parking/imports/ParkingStartStopUnit.h>
-#include <parking/imports/ParkingSubscriptionUnit.h>
-#include <parking/imports/ParkingTicketUnit.h>
+#include <parking/imports/ImportKinds.h>
 #include <parking/paydesk/ParkingPayDeskUnit.h>
 #include <parking/zoneframe/ParkingZoneFrameUnit.h>
 
@@ -18,9 +16,6 @@ QDialog *NewTool(parking::WindowOpener::Tool tool, TParkingDM &dm, QWidget *pare
     switch (tool) {
     case Tool::PayDesk: return new TParkingPayDeskForm(dm, parent);
     case Tool::ZoneFrame: return new TParkingZoneFrameForm(dm, parent);
-    case Tool::Tickets: return new TParkingTicketForm(dm, parent);
-    case Tool::Subscriptions: return new TParkingSubscriptionForm(dm, parent);
-    case Tool::StartStop: return new TParkingStartStopForm(dm, parent);
     }
     return nullptr;
 }
@@ -33,6 +28,23 @@ void ParkingWindows::Open(Tool tool, TParkingDM &dm, QWidget *parent, const std:
     QDialog *window = NewTool(tool, dm, parent);
     if (!window)
         return;
+    if (beforeShow)
+        beforeShow();
+    window->exec();
+}
+
+std::vector<parking::WindowOpener::ImportCommand> ParkingWindows::ImportCommands() const
+{
+    std::vector<ImportCommand> commands;
+    for (const imports::ImportDescriptor &kind : imports::ImportKinds())
+        commands.push_back({kind.id, kind.caption, kind.ActionName(), kind.icon});
+    return commands;
+}
+
+void ParkingWindows::OpenImport(const QString &id, TParkingDM &dm, QWidget *parent,
+                                const std::function<void()> &beforeShow)
+{
+    QDialog *window = imports::ImportKindOf(id).openForm(dm, parent);
     if (beforeShow)
         beforeShow();
     window->exec();

@@ -7,6 +7,9 @@
 class ParkingWindows final : public parking::WindowOpener {
 public:
     void Open(Tool tool, TParkingDM &dm, QWidget *parent, const std::function<void()> &beforeShow = {}) override;
+    std::vector<ImportCommand> ImportCommands() const override;
+    void OpenImport(const QString &id, TParkingDM &dm, QWidget *parent,
+                    const std::function<void()> &beforeShow = {}) override;
     void EditDocument(TParkingDM &dm, QWidget *parent) override;
     void ShowVehicleHistory(TParkingDM &dm, const QString &plate, QWidget *parent,
                             const dataset::Query *startStop = nullptr) override;

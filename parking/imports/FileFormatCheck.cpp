@@ -44,14 +44,14 @@ void FileFormatCheck::RefuseOtherFile(const QString &exportName) const
                                                .arg(Unreadable(3).join(QStringLiteral("; "))));
 }
 
-void RefuseEmptying(const QString &table, qint64 bytes, qint64 rowsStored, bool onlyBlankLines, bool allowEmpty)
+void RefuseEmptying(const QString &table, qint64 bytes, qint64 rowsStored, bool onlyBlankLines, Emptying emptying)
 {
     if (bytes == 0 || rowsStored > 0)
         return;
     if (onlyBlankLines)
         throw ImportError(ImportFailure::File,
                           QStringLiteral("Datoteka sadrži samo prazne redove; tabela %1 bi ostala prazna.").arg(table));
-    if (!allowEmpty)
+    if (emptying == Emptying::Refused)
         throw ImportError::EmptiesTable(
             QStringLiteral("Datoteka nema nijedan red za upis; tabela %1 bi ostala prazna.").arg(table));
 }

@@ -40,9 +40,13 @@ private:
     QList<QPair<qint64, QString>> m_problems;
 };
 
+// Whether a non-empty file without a row to store may leave its table empty: only once
+// the operator said so.
+enum class Emptying { Refused, Allowed };
+
 // A file of 'bytes' bytes whose import would store no row in 'table': a file of blank lines
-// only is refused, any other non-empty one too unless 'allowEmpty' (ImportError whose
-// emptiesTable() is set). A file of 0 bytes empties the table.
-void RefuseEmptying(const QString &table, qint64 bytes, qint64 rowsStored, bool onlyBlankLines, bool allowEmpty);
+// only is refused, any other non-empty one too unless emptying is allowed (ImportError
+// whose emptiesTable() is set). A file of 0 bytes empties the table.
+void RefuseEmptying(const QString &table, qint64 bytes, qint64 rowsStored, bool onlyBlankLines, Emptying emptying);
 
 } // namespace imports

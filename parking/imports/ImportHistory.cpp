@@ -75,9 +75,12 @@ QString TimeText(const QDateTime &time)
 
 QString OutcomeText(const ImportRecord &record)
 {
-    return record.succeeded    ? QStringLiteral("uspeh")
-        : record.noDocument    ? QStringLiteral("bez dokumenta")
-                               : QStringLiteral("greška");
+    switch (record.outcome) {
+    case RunOutcome::Succeeded: return QStringLiteral("uspeh");
+    case RunOutcome::NoDocument: return QStringLiteral("bez dokumenta");
+    case RunOutcome::Failed: break;
+    }
+    return QStringLiteral("greška");
 }
 
 // Whether a row of 'record' is stored already (a try whose COMMIT reply was lost): one of
@@ -91,7 +94,7 @@ bool Recorded(dataset::Connection &connection, const ImportRecord &record)
                                  "AND filename = :fileName AND outcome = :outcome AND firsterror = :firstError")});
     query.SetParam(QStringLiteral("outcome"), OutcomeText(record));
     query.SetParam(QStringLiteral("firstError"), Text(record.firstError));
-    query.SetParam(QStringLiteral("kind"), Text(record.kind));
+    query.SetParam(QStringLiteral("kind"), parking::ImportKindKey(record.kind));
     query.SetParam(QStringLiteral("startedAt"), TimeText(record.startedAt));
     query.SetParam(QStringLiteral("endedAt"), TimeText(record.endedAt));
     query.SetParam(QStringLiteral("computer"), Text(ElidedValue(QSysInfo::machineHostName(), 95)));
@@ -135,7 +138,7 @@ void RecordImport(dataset::Connection &connection, const ImportRecord &record)
         ":startedAt, :endedAt, :user, :computer, :fileName, :fileSize, :sha256, :documentDay, :document, "
         ":linesRead, :rowsStored, "
         ":leftOut, :outcome, :firstError, :dayCopy)")});
-    insert.SetParam(QStringLiteral("kind"), Text(record.kind));
+    insert.SetParam(QStringLiteral("kind"), parking::ImportKindKey(record.kind));
     insert.SetParam(QStringLiteral("startedAt"), record.startedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     insert.SetParam(QStringLiteral("endedAt"),
                     (record.endedAt.isValid() ? record.endedAt : QDateTime::currentDateTime())
@@ -186,12 +189,12 @@ QString NotRecordedText(const dataset::Error &error)
 }
 
 // The one number 'sql' reads of the records of 'kind' for 'day' (:kind and :day).
-int DayFigure(dataset::Connection &connection, const QString &sql, const QString &kind, const QDate &day)
+int DayFigure(dataset::Connection &connection, const QString &sql, parking::ImportKind kind, const QDate &day)
 {
     dataset::Query query;
     query.SetConnection(&connection);
     query.SetSQL({sql});
-    query.SetParam(QStringLiteral("kind"), kind);
+    query.SetParam(QStringLiteral("kind"), parking::ImportKindKey(kind));
     query.SetParam(QStringLiteral("day"), day.toString(Qt::ISODate));
     query.Open();
     return query.Fields(0).AsInteger();
@@ -199,7 +202,7 @@ int DayFigure(dataset::Connection &connection, const QString &sql, const QString
 
 // The next copy number of the day's document; the read locks the day's records, so two
 // runs asked for again take turns.
-int NextDayCopy(dataset::Connection &connection, const QString &kind, const QDate &day)
+int NextDayCopy(dataset::Connection &connection, parking::ImportKind kind, const QDate &day)
 {
     return DayFigure(connection,
                      QStringLiteral("SELECT COALESCE(MAX(daycopy) + 1, 0) FROM parkingimporthistory "
@@ -209,16 +212,16 @@ int NextDayCopy(dataset::Connection &connection, const QString &kind, const QDat
 
 } // namespace
 
-void RecordDayDocument(dataset::Connection &connection, ImportRecord record, bool again)
+void RecordDayDocument(dataset::Connection &connection, ImportRecord record, DayCopy copy)
 {
     constexpr unsigned kDuplicateEntry = 1062;
     if (!connection.InTransaction())
         throw dataset::Error(QStringLiteral("Dokument dana se beleži samo u transakciji koja ga snima."));
-    record.dayCopy = again ? NextDayCopy(connection, record.kind, record.documentDay) : 0;
+    record.dayCopy = copy == DayCopy::Another ? NextDayCopy(connection, record.kind, record.documentDay) : 0;
     try {
         RecordImport(connection, record);
     } catch (const dataset::DatabaseError &error) {
-        if (error.serverCode() == kDuplicateEntry && !again)
+        if (error.serverCode() == kDuplicateEntry && copy == DayCopy::First)
             throw DayDocumentExists(record.documentDay);
         throw;
     }
@@ -236,7 +239,7 @@ QString RecordImportSeparately(const dataset::ConnectionParams &params, const Im
     }
 }
 
-QString UndoLastImport(dataset::Connection &connection, const QStringList &tables, const QString &kind,
+QString UndoLastImport(dataset::Connection &connection, const QStringList &tables, parking::ImportKind kind,
                        const QString &user, const std::optional<ImportGeneration> &named)
 {
     ImportRecord record;
@@ -257,7 +260,7 @@ QString UndoLastImport(dataset::Connection &connection, const QStringList &table
         }
         throw error;
     }
-    record.succeeded = true;
+    record.outcome = RunOutcome::Succeeded;
     try {
         RecordOnce(connection, record);
     } catch (const dataset::Error &e) {
@@ -268,7 +271,7 @@ QString UndoLastImport(dataset::Connection &connection, const QStringList &table
     return record.fileName;
 }
 
-bool DocumentMadeFor(dataset::Connection &connection, const QString &kind, const QDate &day)
+bool DocumentMadeFor(dataset::Connection &connection, parking::ImportKind kind, const QDate &day)
 {
     return DayFigure(connection,
                      QStringLiteral("SELECT COUNT(*) FROM parkingimporthistory WHERE kind = :kind "
@@ -289,10 +292,13 @@ QStringList HistoryLines(dataset::Connection &connection, int limit)
     query.SetParam(QStringLiteral("limit"), limit);
     query.Open();
     QStringList lines;
+    constexpr int kKindColumn = 2;
     for (query.First(); !query.Eof(); query.Next()) {
         QStringList values;
-        for (int i = 0; i < query.FieldCount(); ++i)
-            values << SafeText(query.Fields(i).AsString());
+        for (int i = 0; i < query.FieldCount(); ++i) {
+            const QString value = query.Fields(i).AsString();
+            values << SafeText(i == kKindColumn ? parking::ImportKindCaptionOfKey(value) : value);
+        }
         lines << values.join(QStringLiteral(" | "));
     }
     return lines;

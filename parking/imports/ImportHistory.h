@@ -5,6 +5,7 @@
 // batch command, and asked whether a day's document was already made.
 
 #include "ImportJob.h"
+#include <parking/core/ImportKind.h>
 
 #include <QDate>
 #include <QDateTime>
@@ -19,16 +20,19 @@ class Connection;
 
 namespace imports {
 
-// Kinds of run, as the history shows them.
-inline const QString kHistoryTickets = QStringLiteral("uvoz karata");
-inline const QString kHistorySubscriptions = QStringLiteral("uvoz pretplata");
-inline const QString kHistoryUndoTickets = QStringLiteral("vraćanje karata");
-inline const QString kHistoryUndoSubscriptions = QStringLiteral("vraćanje pretplata");
-inline const QString kHistoryTicketDocument = QStringLiteral("dokument karata");
-inline const QString kHistoryPayDeskDocument = QStringLiteral("dokument blagajne");
+// How a recorded run ended.
+enum class RunOutcome {
+    Failed,
+    Succeeded,
+    NoDocument, // a document run that had nothing to write
+};
+
+// Which copy of a day's document a run makes: the day's first, or another one the user
+// asked for.
+enum class DayCopy { First, Another };
 
 struct ImportRecord {
-    QString kind;
+    parking::ImportKind kind = parking::ImportKind::TicketImport;
     QDateTime startedAt = QDateTime::currentDateTime();
     QDateTime endedAt; // invalid: when it is recorded
     QString user; // the console's user, recorded beside the operating-system user
@@ -40,8 +44,7 @@ struct ImportRecord {
     qint64 linesRead = -1; // -1: none
     qint64 rowsStored = -1;
     QString leftOut; // "prazan red: 3; status 3 ili 5 (...): 2"
-    bool succeeded = false;
-    bool noDocument = false; // a document run that had nothing to write
+    RunOutcome outcome = RunOutcome::Failed;
     QString firstError;
     std::optional<int> dayCopy; // the day's document it made: 0 the first, 1 the second, ...
 
@@ -65,7 +68,7 @@ QString RecordImportSeparately(const dataset::ConnectionParams &params, const Im
 // Puts back the previous generation of 'tables' and records the undo under 'kind' (a
 // refused undo too); returns the label of the import undone. With 'named' (the
 // generation a question named) the undo is refused when the tables hold another one.
-QString UndoLastImport(dataset::Connection &connection, const QStringList &tables, const QString &kind,
+QString UndoLastImport(dataset::Connection &connection, const QStringList &tables, parking::ImportKind kind,
                        const QString &user, const std::optional<ImportGeneration> &named = std::nullopt);
 
 // The day's document of that kind was made meanwhile, by another desk or run.
@@ -77,15 +80,15 @@ public:
 // Records a run that made the day's document, inside that document's transaction, so the
 // document and its record are stored together or not at all. The day's first document
 // takes copy 0 and a second one is refused (DayDocumentExists) by the unique key, also
-// while another desk's first is not committed yet (this one waits for it); 'again' (asked
-// for by the user) takes the next free copy instead.
-void RecordDayDocument(dataset::Connection &connection, ImportRecord record, bool again);
+// while another desk's first is not committed yet (this one waits for it); another copy
+// (asked for by the user) takes the next free copy number instead.
+void RecordDayDocument(dataset::Connection &connection, ImportRecord record, DayCopy copy);
 
 // Whether a document of 'kind' was already made for 'day'.
-bool DocumentMadeFor(dataset::Connection &connection, const QString &kind, const QDate &day);
+bool DocumentMadeFor(dataset::Connection &connection, parking::ImportKind kind, const QDate &day);
 
-// The newest 'limit' records, one line each, for the batch command; every value shown
-// safely (SafeText).
+// The newest 'limit' records, one line each, for the batch command: the kind by its
+// caption, every value shown safely (SafeText).
 QStringList HistoryLines(dataset::Connection &connection, int limit);
 
 // The user the process runs as, from its user id (not from the environment).

@@ -90,11 +90,13 @@ const QString &RestartNote()
 }
 
 ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::ConnectionParams &params,
-                        const ImportProgressFn &progress, const QString &user, bool allowEmpty)
+                        const ImportProgressFn &progress, const QString &user, Emptying emptying)
 {
     CheckImportFileName(fileName);
+    const std::optional<parking::ImportKind> kind = job.HistoryKind();
     ImportRecord record;
-    record.kind = job.HistoryKind();
+    if (kind)
+        record.kind = *kind;
     record.user = user;
     record.fileName = QFileInfo(fileName).absoluteFilePath();
     ImportSummary summary;
@@ -104,8 +106,8 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
         // A FIFO or a device is refused before a connection is made or a table touched.
         CheckRegularFile(fileName);
         // Only a recorded import pays for the SHA-256 of its file.
-        ImportContext context{fileName, nullptr, progress, allowEmpty, record.kind.isEmpty() ? nullptr : &digest,
-                              {ImportLabel(fileName), {}}};
+        ImportContext context{
+            fileName, nullptr, progress, emptying, kind ? &digest : nullptr, {ImportLabel(fileName), {}}};
         try {
             summary = RunOnce(job, context, params);
         } catch (...) {
@@ -125,7 +127,7 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
         ImportError refused = restarted ? error.WithNote(RestartNote()) : error;
         if (!error.swapOutcomeUnknown())
             refused = refused.WithNote(QStringLiteral("Sadržaj tabela je ostao nepromenjen."));
-        if (!record.kind.isEmpty()) {
+        if (kind) {
             record.TakeError(error.message());
             record.TakeDigest(digest);
             const QString note = RecordImportSeparately(params, record);
@@ -136,8 +138,8 @@ ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::
     }
     if (restarted)
         summary.details.append(RestartNote()); // after the counts and reasons, not among them
-    if (!record.kind.isEmpty()) {
-        record.succeeded = true;
+    if (kind) {
+        record.outcome = RunOutcome::Succeeded;
         record.TakeSummary(summary);
         record.TakeDigest(digest);
         const QString note = RecordImportSeparately(params, record);

@@ -3,15 +3,18 @@
 // One import's own work, as the import forms and the batch command run it: the same job
 // on the same code path, on a connection of its own.
 
+#include "FileFormatCheck.h"
 #include "ParkingImportText.h"
 #include "TableReplacement.h"
 #include <dataset/Connection.h>
+#include <parking/core/ImportKind.h>
 
 #include <QList>
 #include <QPair>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 namespace imports {
 
@@ -38,8 +41,8 @@ struct ImportContext {
     // The import's own connection; null for a job that does not use the database.
     dataset::Connection *connection = nullptr;
     ImportProgressFn progress;
-    // A non-empty file may leave a table empty (the operator confirmed it).
-    bool allowEmpty = false;
+    // Whether a non-empty file may leave a table empty (the operator confirmed it).
+    Emptying emptying = Emptying::Refused;
     // Receives the size and SHA-256 of the bytes the job read (ImportLineReader).
     FileDigest *digest = nullptr;
     // Names the tables the import makes; the same on a restart, whose copies then
@@ -62,8 +65,8 @@ public:
     virtual bool UsesDatabase() const { return true; }
     // Whether the job's connection may send a local file (LOAD DATA LOCAL INFILE).
     virtual bool LoadsLocalFiles() const { return false; }
-    // The kind the import history records the job under; empty: not recorded.
-    virtual QString HistoryKind() const { return {}; }
+    // The kind the import history records the job under; none: not recorded.
+    virtual std::optional<parking::ImportKind> HistoryKind() const { return std::nullopt; }
     virtual ImportSummary Run(ImportContext &context) = 0;
 };
 
@@ -73,9 +76,10 @@ public:
 // from the file once, on a new connection, and the summary (or the error) says so with
 // RestartNote. A job with a history kind is recorded in the import history with 'user'
 // beside the operating system's, whatever its outcome, with the size and SHA-256 of the
-// bytes it read. 'allowEmpty': a non-empty file may leave a table empty.
+// bytes it read. 'emptying': whether a non-empty file may leave a table empty.
 ImportSummary RunImport(ImportJob &job, const QString &fileName, const dataset::ConnectionParams &params,
-                        const ImportProgressFn &progress = {}, const QString &user = {}, bool allowEmpty = false);
+                        const ImportProgressFn &progress = {}, const QString &user = {},
+                        Emptying emptying = Emptying::Refused);
 
 // "Veza sa serverom je prekinuta; uvoz je ponovo pokrenut."
 const QString &RestartNote();

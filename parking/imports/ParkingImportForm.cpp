@@ -1,6 +1,7 @@
 #include "ParkingImportForm.h"
 
 #include "ImportHistory.h"
+#include "ImportKinds.h"
 #include "ParkingImportHistoryUnit.h"
 #include "TableReplacement.h"
 
@@ -49,7 +50,7 @@ bool ImportWorker::Running() const
 // Progress is passed on only when it moved by a thousandth, so a million lines do not
 // flood the event queue.
 void ImportWorker::Start(std::unique_ptr<ImportJob> job, const QString &fileName,
-                         const dataset::ConnectionParams &params, const QString &user, bool allowEmpty)
+                         const dataset::ConnectionParams &params, const QString &user, Emptying emptying)
 {
     if (m_thread)
         m_thread->wait();
@@ -57,7 +58,7 @@ void ImportWorker::Start(std::unique_ptr<ImportJob> job, const QString &fileName
     m_summary = {};
     m_failure.reset();
     ImportJob *const work = m_job.get();
-    m_thread.reset(QThread::create([this, work, fileName, params, user, allowEmpty] {
+    m_thread.reset(QThread::create([this, work, fileName, params, user, emptying] {
         qint64 lastStep = -1;
         const auto progress = [this, &lastStep](qint64 done, qint64 total) {
             const qint64 step = total > 0 ? done * kProgressSteps / total : 0;
@@ -68,7 +69,7 @@ void ImportWorker::Start(std::unique_ptr<ImportJob> job, const QString &fileName
                 this, [this, done, total] { Q_EMIT progressed(done, total); }, Qt::QueuedConnection);
         };
         try {
-            m_summary = RunImport(*work, fileName, params, progress, user, allowEmpty);
+            m_summary = RunImport(*work, fileName, params, progress, user, emptying);
         } catch (const ImportError &e) {
             m_failure = e;
         }
@@ -80,7 +81,7 @@ void ImportWorker::Start(std::unique_ptr<ImportJob> job, const QString &fileName
 // State held while one import runs; its destruction restores cursor and decimal separator.
 struct TParkingImportForm::Running {
     QString fileName;
-    bool allowEmpty = false;
+    Emptying emptying = Emptying::Refused;
     FormatSettingsGuard formatSettings;
     std::unique_ptr<BusyCursor> cursor;
     QList<dataset::Query *> targets;
@@ -97,11 +98,15 @@ struct TParkingImportForm::Ui {
     QPushButton *UndoButton = nullptr;
 };
 
-TParkingImportForm::TParkingImportForm(QWidget *parent)
+TParkingImportForm::TParkingImportForm(TParkingDM &dm, const ImportDescriptor &kind, QWidget *parent)
     : QDialog(parent)
+    , m_module(dm)
+    , m_kind(kind)
     , ui(std::make_unique<Ui>())
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(kind.FormName());
+    setWindowTitle(kind.caption);
     new WheelArrowFilter(this);
     ui->LoadButton = new QPushButton(QStringLiteral("Učitaj"), this);
     ui->LoadButton->setObjectName(QStringLiteral("LoadButton"));
@@ -183,9 +188,11 @@ void TParkingImportForm::UndoButtonClick()
     if (Importing())
         return;
     try {
-        const QStringList tables = UndoTables();
+        if (!m_kind.undo)
+            throw dataset::Error(QStringLiteral("Ovaj uvoz se ne može vratiti."));
+        const QStringList &tables = m_kind.tables;
         dataset::Connection connection;
-        connection.Connect(ImportConnectionParams());
+        connection.Connect(ModuleConnectionParams(m_module.Connection()));
         const std::optional<ImportGeneration> previous = PreviousImport(connection, tables);
         if (!previous) {
             ShowInformationMessage(QStringLiteral("Vraćanje nije moguće: nema prethodnog uvoza."));
@@ -197,7 +204,7 @@ void TParkingImportForm::UndoButtonClick()
             return;
         const BusyCursor busy;
         // Undoes the import the question named, or nothing when another came meanwhile.
-        UndoLastImport(connection, tables, UndoHistoryKind(), HistoryUser(), previous);
+        UndoLastImport(connection, tables, *m_kind.undo, HistoryUser(), previous);
         UndoDone();
         SetStatus(QStringLiteral("Vraćen je prethodni uvoz."));
         ui->ProgressBar->setValue(0);
@@ -230,6 +237,19 @@ dataset::ConnectionParams ModuleConnectionParams(const dataset::Connection *conn
 
 void TParkingImportForm::ImportSucceeded(ImportJob &, const ImportSummary &) {}
 
+dataset::ConnectionParams TParkingImportForm::ImportConnectionParams(const ImportJob &job) const
+{
+    return job.UsesDatabase() ? ModuleConnectionParams(m_module.Connection()) : dataset::ConnectionParams{};
+}
+
+QString TParkingImportForm::HistoryUser() const
+{
+    int userId = 0;
+    QString name;
+    m_module.GetPublisher(userId, name, true);
+    return name;
+}
+
 // Runs from a button's click: errors are reported here (ReportError), none leaves the handler.
 void TParkingImportForm::LoadButtonClick()
 {
@@ -238,17 +258,18 @@ void TParkingImportForm::LoadButtonClick()
     const QString fileName =
         DialogService::Instance().GetOpenFileName(QStringLiteral("Učitaj CSV"), QStringLiteral("CSV datoteka (*.csv)"));
     if (!fileName.isEmpty())
-        StartImport(fileName, false);
+        StartImport(fileName, Emptying::Refused);
 }
 
-void TParkingImportForm::StartImport(const QString &fileName, bool allowEmpty)
+void TParkingImportForm::StartImport(const QString &fileName, Emptying emptying)
 {
     try {
         CheckImportFileName(fileName);
-        const dataset::ConnectionParams params = ImportConnectionParams();
+        std::unique_ptr<ImportJob> job = m_kind.createJob();
+        const dataset::ConnectionParams params = ImportConnectionParams(*job);
         auto running = std::make_unique<Running>();
         running->fileName = fileName;
-        running->allowEmpty = allowEmpty;
+        running->emptying = emptying;
         FormatSettings::Current().DecimalSeparator = QLatin1Char('.');
         SetStatus(ParkingResourceString("_CSV_LOAD_PROGRESS_INF"));
         QCoreApplication::processEvents();
@@ -268,7 +289,7 @@ void TParkingImportForm::StartImport(const QString &fileName, bool allowEmpty)
             ui->ProgressBar->setValue(total > 0 ? int(done * kProgressSteps / total) : 0);
         });
         connect(&m_running->worker, &ImportWorker::finished, this, [this] { Finish(m_running->worker.Failure()); });
-        m_running->worker.Start(CreateJob(), fileName, params, HistoryUser(), allowEmpty);
+        m_running->worker.Start(std::move(job), fileName, params, HistoryUser(), emptying);
         Q_EMIT importStarted();
     } catch (...) {
         const ImportError error = ToImportError(std::current_exception());
@@ -311,7 +332,7 @@ void TParkingImportForm::Finish(std::optional<ImportError> failure)
         query->EnableControls();
     }
     const QString fileName = m_running->fileName;
-    const bool askToEmpty = failure && failure->emptiesTable() && !m_running->allowEmpty;
+    const bool askToEmpty = failure && failure->emptiesTable() && m_running->emptying == Emptying::Refused;
     m_running.reset();
     ui->LoadButton->setEnabled(true);
     ui->CancelButton->setEnabled(true);
@@ -326,7 +347,7 @@ void TParkingImportForm::Finish(std::optional<ImportError> failure)
     if (askToEmpty) {
         // A non-empty file without a row to store: the table is emptied only on "Da".
         if (ConfirmMessage(QStringLiteral("%1\nUvesti je ipak i ostaviti tabelu praznu?").arg(failure->cause())))
-            StartImport(fileName, true);
+            StartImport(fileName, Emptying::Allowed);
         return;
     }
     if (failure)

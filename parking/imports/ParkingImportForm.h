@@ -18,6 +18,7 @@
 class TParkingDM;
 
 class QLabel;
+class TParkingDM;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -29,6 +30,8 @@ class Query;
 
 namespace imports {
 
+struct ImportDescriptor;
+
 // Runs one job on a thread of its own and reports back on the thread that started it.
 class ImportWorker : public QObject {
     Q_OBJECT
@@ -37,7 +40,7 @@ public:
     ~ImportWorker() override; // waits for a running job
 
     void Start(std::unique_ptr<ImportJob> job, const QString &fileName, const dataset::ConnectionParams &params,
-               const QString &user = {}, bool allowEmpty = false);
+               const QString &user = {}, Emptying emptying = Emptying::Refused);
     bool Running() const;
     ImportJob *Job() const { return m_job.get(); }
     const ImportSummary &Summary() const { return m_summary; }
@@ -55,10 +58,12 @@ private:
     std::optional<ImportError> m_failure;
 };
 
+// The form of one kind of import: its title, name, job, undo and the history's user
+// come from the kind and the data module.
 class TParkingImportForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TParkingImportForm(QWidget *parent = nullptr);
+    TParkingImportForm(TParkingDM &dm, const ImportDescriptor &kind, QWidget *parent = nullptr);
     ~TParkingImportForm() override;
 
     void LoadButtonClick();
@@ -75,21 +80,13 @@ Q_SIGNALS:
     void importFinished(bool succeeded);
 
 protected:
-    // The form's own work for one file.
-    virtual std::unique_ptr<ImportJob> CreateJob() = 0;
     // Datasets whose controls are off while the import runs.
     virtual QList<dataset::Query *> TargetDataSets() const = 0;
     // On the user-interface thread after a successful run, controls still off: reopen
     // the tables, or take the rows the job read.
     virtual void ImportSucceeded(ImportJob &job, const ImportSummary &summary);
-    // The connection the worker opens its own from.
-    virtual dataset::ConnectionParams ImportConnectionParams() const = 0;
-    // The tables an undo puts back, and what the form reads again afterwards.
-    virtual QStringList UndoTables() const { return {}; }
-    virtual QString UndoHistoryKind() const { return {}; }
+    // What the form reads again after an undo.
     virtual void UndoDone() {}
-    // The console's user for the import history; empty: the operating system's user.
-    virtual QString HistoryUser() const { return {}; }
 
     // Adds the status label, reading "Spremno za učitavanje.".
     QLabel *CreateLoadingInfoLabel();
@@ -111,14 +108,20 @@ protected:
 private:
     struct Running;
     struct Ui; // the frame's widgets, each with an object name of its own
-    // Runs the form's job on 'fileName'; 'allowEmpty' once the operator agreed that the
+    // Runs the form's job on 'fileName'; emptying allowed once the operator agreed that the
     // file may leave the table empty.
-    void StartImport(const QString &fileName, bool allowEmpty);
+    void StartImport(const QString &fileName, Emptying emptying);
     void Finish(std::optional<ImportError> failure);
     // The import was stored but the form could not show it: said as such, with the summary.
     void ReportRefreshFailure(const std::exception_ptr &error, const ImportSummary &summary);
     void SetStatus(const QString &text);
+    // The connection the worker opens its own from; none for a job without the database.
+    dataset::ConnectionParams ImportConnectionParams(const ImportJob &job) const;
+    // The console's user for the import history.
+    QString HistoryUser() const;
 
+    TParkingDM &m_module;
+    const ImportDescriptor &m_kind;
     std::unique_ptr<Ui> ui;
     std::unique_ptr<Running> m_running;
 };

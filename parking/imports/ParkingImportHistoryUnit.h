@@ -38,5 +38,9 @@ private:
     std::unique_ptr<parking::PrintGridLoan> m_printGrid; // while the window is open
 };
 
+namespace imports {
+
 // Shows the history over 'connection' modally; errors are reported at the caller's edge.
 void ShowImportHistory(const parking::HostServices &host, dataset::Connection *connection, QWidget *parent);
+
+} // namespace imports

@@ -1,5 +1,6 @@
 #include "ParkingStartStopUnit.h"
 
+#include "ImportKinds.h"
 #include "StartStopImportJob.h"
 #include <dataset/DataSource.h>
 #include <dataset/Error.h>
@@ -60,12 +61,10 @@ struct TParkingStartStopForm::Ui {
 };
 
 TParkingStartStopForm::TParkingStartStopForm(TParkingDM &dm, QWidget *parent)
-    : TParkingImportForm(parent)
+    : TParkingImportForm(dm, imports::ImportKindOf(u"startstop"), parent)
     , m_dm(dm)
     , ui(std::make_unique<Ui>())
 {
-    setObjectName(QStringLiteral("ParkingStartStopForm"));
-    setWindowTitle(QStringLiteral("Start-stop"));
     dataset::ResizeScaled(*this, 1100, 560);
 
     ui->StartStopCDS = new dataset::Query(this);
@@ -190,11 +189,6 @@ void TParkingStartStopForm::SetVehicleHistoryEnabled(bool enabled)
     ui->VehicleHistoryButton->setEnabled(enabled);
 }
 
-std::unique_ptr<imports::ImportJob> TParkingStartStopForm::CreateJob()
-{
-    return std::make_unique<imports::StartStopImportJob>();
-}
-
 QList<dataset::Query *> TParkingStartStopForm::TargetDataSets() const
 {
     return {ui->StartStopCDS};
@@ -204,10 +198,4 @@ QList<dataset::Query *> TParkingStartStopForm::TargetDataSets() const
 void TParkingStartStopForm::ImportSucceeded(imports::ImportJob &job, const imports::ImportSummary &)
 {
     ui->StartStopCDS->OpenInMemory(static_cast<imports::StartStopImportJob &>(job).TakeRows());
-}
-
-// The records stay in memory; no database connection is opened for them.
-dataset::ConnectionParams TParkingStartStopForm::ImportConnectionParams() const
-{
-    return {};
 }

@@ -24,10 +24,8 @@ public:
     void VehicleHistoryActionExecute();
 
 protected:
-    std::unique_ptr<imports::ImportJob> CreateJob() override;
     QList<dataset::Query *> TargetDataSets() const override;
     void ImportSucceeded(imports::ImportJob &job, const imports::ImportSummary &summary) override;
-    dataset::ConnectionParams ImportConnectionParams() const override;
 
 private:
     void SetVehicleHistoryEnabled(bool enabled);

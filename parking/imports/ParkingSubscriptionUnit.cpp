@@ -1,7 +1,6 @@
 #include "ParkingSubscriptionUnit.h"
 
-#include "SubscriptionImportJob.h"
-#include "ImportHistory.h"
+#include "ImportKinds.h"
 #include <dataset/Query.h>
 #include <dataset/widgets/DBGrid.h>
 #include <dataset/widgets/DesignScale.h>
@@ -20,12 +19,10 @@ struct TParkingSubscriptionForm::Ui {
 };
 
 TParkingSubscriptionForm::TParkingSubscriptionForm(TParkingDM &dm, QWidget *parent)
-    : TParkingImportForm(parent)
+    : TParkingImportForm(dm, imports::ImportKindOf(u"subscriptions"), parent)
     , m_dm(dm)
     , ui(std::make_unique<Ui>())
 {
-    setObjectName(QStringLiteral("ParkingSubscriptionForm"));
-    setWindowTitle(QStringLiteral("Parking pretplate"));
     dataset::ResizeScaled(*this, 980, 520);
 
     ui->DBGrid = new dataset::DBGrid(this);
@@ -70,19 +67,9 @@ void TParkingSubscriptionForm::FormCreate()
     GridSorter.AddGrid(ui->DBGrid);
 }
 
-std::unique_ptr<imports::ImportJob> TParkingSubscriptionForm::CreateJob()
-{
-    return std::make_unique<imports::SubscriptionImportJob>();
-}
-
 QList<dataset::Query *> TParkingSubscriptionForm::TargetDataSets() const
 {
     return {&m_dm.ParkingSubscriptionZQ()};
-}
-
-dataset::ConnectionParams TParkingSubscriptionForm::ImportConnectionParams() const
-{
-    return imports::ModuleConnectionParams(m_dm.Connection());
 }
 
 void TParkingSubscriptionForm::Reopen()
@@ -90,24 +77,6 @@ void TParkingSubscriptionForm::Reopen()
     dataset::Query &subscriptions = m_dm.ParkingSubscriptionZQ();
     subscriptions.Close();
     subscriptions.Open();
-}
-
-QString TParkingSubscriptionForm::UndoHistoryKind() const
-{
-    return imports::kHistoryUndoSubscriptions;
-}
-
-QString TParkingSubscriptionForm::HistoryUser() const
-{
-    int userId = 0;
-    QString name;
-    m_dm.GetPublisher(userId, name, true);
-    return name;
-}
-
-QStringList TParkingSubscriptionForm::UndoTables() const
-{
-    return imports::SubscriptionImportJob::Tables();
 }
 
 void TParkingSubscriptionForm::UndoDone()

@@ -1,9 +1,9 @@
 #include "ParkingTicketUnit.h"
 
-#include "TicketDocument.h"
-#include "TicketImportJob.h"
-#include <dataset/ErrorRelay.h>
 #include "ImportHistory.h"
+#include "ImportKinds.h"
+#include "TicketDocument.h"
+#include <dataset/ErrorRelay.h>
 #include <dataset/Field.h>
 #include <dataset/Query.h>
 #include <dataset/widgets/DBGrid.h>
@@ -28,12 +28,10 @@ struct TParkingTicketForm::Ui {
 };
 
 TParkingTicketForm::TParkingTicketForm(TParkingDM &dm, QWidget *parent)
-    : TParkingImportForm(parent)
+    : TParkingImportForm(dm, imports::ImportKindOf(u"tickets"), parent)
     , m_dm(dm)
     , ui(std::make_unique<Ui>())
 {
-    setObjectName(QStringLiteral("ParkingTicketForm"));
-    setWindowTitle(QStringLiteral("Parking karte"));
     dataset::ResizeScaled(*this, 780, 480);
 
     ui->DBGrid = new dataset::DBGrid(this);
@@ -96,19 +94,9 @@ void TParkingTicketForm::FormCreate()
     GridSorter.AddGrid(ui->DBGrid);
 }
 
-std::unique_ptr<imports::ImportJob> TParkingTicketForm::CreateJob()
-{
-    return std::make_unique<imports::TicketImportJob>();
-}
-
 QList<dataset::Query *> TParkingTicketForm::TargetDataSets() const
 {
     return {&m_dm.ParkingTicketRawZQ(), &m_dm.ParkingTicketZQ()};
-}
-
-dataset::ConnectionParams TParkingTicketForm::ImportConnectionParams() const
-{
-    return imports::ModuleConnectionParams(m_dm.Connection());
 }
 
 // The grid's tickets are read again; the staging table, which no grid shows, only when
@@ -118,24 +106,6 @@ void TParkingTicketForm::ImportSucceeded(imports::ImportJob &, const imports::Im
     m_dm.ParkingTicketZQ().Refresh();
     if (m_dm.ParkingTicketRawZQ().Active())
         m_dm.ParkingTicketRawZQ().Refresh();
-}
-
-QString TParkingTicketForm::UndoHistoryKind() const
-{
-    return imports::kHistoryUndoTickets;
-}
-
-QString TParkingTicketForm::HistoryUser() const
-{
-    int userId = 0;
-    QString name;
-    m_dm.GetPublisher(userId, name, true);
-    return name;
-}
-
-QStringList TParkingTicketForm::UndoTables() const
-{
-    return imports::TicketImportJob::Tables();
 }
 
 void TParkingTicketForm::UndoDone()
@@ -156,8 +126,10 @@ void TParkingTicketForm::CreateButtonClick()
         return;
     // A day's second document only when asked for, before any transaction, and again
     // when another desk made the day's document meanwhile.
-    bool again = imports::DocumentMadeFor(*m_dm.Connection(), imports::kHistoryTicketDocument, day);
-    if (again && !ConfirmMessage(imports::SecondDocumentQuestion(day)))
+    imports::DayCopy copy = imports::DocumentMadeFor(*m_dm.Connection(), parking::ImportKind::TicketDocument, day)
+        ? imports::DayCopy::Another
+        : imports::DayCopy::First;
+    if (copy == imports::DayCopy::Another && !ConfirmMessage(imports::SecondDocumentQuestion(day)))
         return;
     // The product picker opens at the top-left corner of the button, and only where the
     // user may choose among several products; a price without a product is reported.
@@ -166,18 +138,18 @@ void TParkingTicketForm::CreateButtonClick()
         return ProductByBarCode(m_dm.Host(), barcode, product, at.x(), at.y());
     };
     const auto lookup = [this, &choose](const QString &barcode, QString &reason) {
-        return ProductByBarcodeChoosing(m_dm.Host(), barcode, reason, choose);
+        return imports::ProductByBarcodeChoosing(m_dm.Host(), barcode, reason, choose);
     };
-    TicketDocumentResult result;
+    imports::TicketDocumentResult result;
     for (;;) {
         try {
             const BusyCursor busy;
-            result = CreateTicketDocument(m_dm, day, lookup, again);
+            result = imports::CreateTicketDocument(m_dm, day, lookup, copy);
             break;
         } catch (const imports::DayDocumentExists &) {
             if (!ConfirmMessage(imports::SecondDocumentQuestion(day)))
                 return;
-            again = true;
+            copy = imports::DayCopy::Another;
         }
     }
     for (const QString &message : result.messages)

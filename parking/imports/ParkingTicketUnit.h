@@ -18,13 +18,8 @@ public:
     void CreateButtonClick();
 
 protected:
-    std::unique_ptr<imports::ImportJob> CreateJob() override;
     QList<dataset::Query *> TargetDataSets() const override;
     void ImportSucceeded(imports::ImportJob &job, const imports::ImportSummary &summary) override;
-    dataset::ConnectionParams ImportConnectionParams() const override;
-    QStringList UndoTables() const override;
-    QString UndoHistoryKind() const override;
-    QString HistoryUser() const override;
     void UndoDone() override;
 
 private:

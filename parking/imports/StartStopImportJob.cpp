@@ -219,7 +219,7 @@ ImportSummary StartStopImportJob::Run(ImportContext &context)
     // A file that is no start-stop export leaves the table as it was.
     format.RefuseOtherFile(QStringLiteral("start-stop izvoz"));
     RefuseEmptying(QStringLiteral("start-stop"), reader.FileSize(), qint64(rows.Count()),
-                   reader.HeaderBlank() && format.NonEmptyLines() == 0, context.allowEmpty);
+                   reader.HeaderBlank() && format.NonEmptyLines() == 0, context.emptying);
     rows.Sort(StartStopOrder());
     summary.rowsStored = qint64(rows.Count());
     m_rows.emplace(std::move(rows));
@@ -259,8 +259,9 @@ void AppendJsonString(QByteArray &out, QByteArrayView text)
 
 } // namespace
 
-void WriteStartStopRows(const dataset::MemoryRows &rows, QIODevice &out, bool json)
+void WriteStartStopRows(const dataset::MemoryRows &rows, QIODevice &out, RowFormat format)
 {
+    const bool json = format == RowFormat::Json;
     const std::vector<FieldDef> &defs = rows.Defs();
     const int columns = int(defs.size());
     QByteArray buffer;

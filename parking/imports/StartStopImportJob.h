@@ -60,9 +60,14 @@ private:
     std::optional<dataset::MemoryRows> m_rows;
 };
 
-// The table in its order: "|"-separated lines with NUL for null, or (json) an array of
-// objects with the eleven fields, null for null and date-times as yyyy-MM-ddTHH:mm:ss.
-// Throws ImportError when the device refuses the text.
-void WriteStartStopRows(const dataset::MemoryRows &rows, QIODevice &out, bool json);
+// How the start-stop table is written out.
+enum class RowFormat {
+    Lines, // "|"-separated lines with NUL for null
+    Json, // an array of objects with the eleven fields, null for null, yyyy-MM-ddTHH:mm:ss
+};
+
+// The table in its order, as 'format' says. Throws ImportError when the device refuses
+// the text.
+void WriteStartStopRows(const dataset::MemoryRows &rows, QIODevice &out, RowFormat format);
 
 } // namespace imports

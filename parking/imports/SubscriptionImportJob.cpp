@@ -109,9 +109,9 @@ std::optional<SubscriptionRow> ReadSubscriptionLine(const QByteArray &line)
     return row;
 }
 
-QString SubscriptionImportJob::HistoryKind() const
+std::optional<parking::ImportKind> SubscriptionImportJob::HistoryKind() const
 {
-    return kHistorySubscriptions;
+    return parking::ImportKind::SubscriptionImport;
 }
 
 QStringList SubscriptionImportJob::Tables()
@@ -166,7 +166,7 @@ ImportSummary SubscriptionImportJob::Run(ImportContext &context)
     }
     format.RefuseOtherFile(QStringLiteral("izvoz pretplata"));
     RefuseEmptying(Table, reader.FileSize(), summary.rowsStored, reader.HeaderBlank() && format.NonEmptyLines() == 0,
-                   context.allowEmpty);
+                   context.emptying);
     work.Load(*context.connection, replacement.Fresh(Table),
               QStringLiteral("subscriptionnumber, regcitynumber, subscriptionfromdate, subscriptiontodate,"
                              " firstname, lastname, personalidentificator, zone, list, status"));

@@ -36,7 +36,7 @@ std::optional<SubscriptionRow> ReadSubscriptionLine(const QByteArray &line);
 class SubscriptionImportJob : public ImportJob {
 public:
     bool LoadsLocalFiles() const override { return true; }
-    QString HistoryKind() const override;
+    std::optional<parking::ImportKind> HistoryKind() const override;
     ImportSummary Run(ImportContext &context) override;
     // The table the import replaces (and an undo puts back).
     static QStringList Tables();

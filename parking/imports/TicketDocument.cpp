@@ -12,6 +12,8 @@
 
 #include <vector>
 
+namespace imports {
+
 namespace {
 
 struct TicketRow {
@@ -120,15 +122,16 @@ namespace {
 imports::ImportRecord RunRecord(TParkingDM &dm, const TicketDocumentResult &result)
 {
     imports::ImportRecord record;
-    record.kind = imports::kHistoryTicketDocument;
+    record.kind = parking::ImportKind::TicketDocument;
     int userId = 0;
     dm.GetPublisher(userId, record.user, true);
     record.documentDay = result.day;
     record.linesRead = result.issued + result.cancelled;
     record.rowsStored = result.items;
     record.leftOut = QStringLiteral("%1 karata bez stavke").arg(result.leftOut.size());
-    record.succeeded = result.written;
-    record.noDocument = !result.written && result.messages.isEmpty();
+    record.outcome = result.written ? imports::RunOutcome::Succeeded
+        : result.messages.isEmpty() ? imports::RunOutcome::NoDocument
+                                    : imports::RunOutcome::Failed;
     record.document = result.caption;
     if (!result.written)
         record.firstError = result.ReportLines().value(2).left(490);
@@ -138,14 +141,14 @@ imports::ImportRecord RunRecord(TParkingDM &dm, const TicketDocumentResult &resu
 }
 
 TicketDocumentResult WriteTicketDocument(TParkingDM &dm, const QDate &day, const TicketProductLookup &lookup,
-                                         bool again);
+                                         DayCopy copy);
 
 } // namespace
 
 TicketDocumentResult CreateTicketDocument(TParkingDM &dm, const QDate &day, const TicketProductLookup &lookup,
-                                          bool again)
+                                          DayCopy copy)
 {
-    TicketDocumentResult result = WriteTicketDocument(dm, day, lookup, again);
+    TicketDocumentResult result = WriteTicketDocument(dm, day, lookup, copy);
     if (result.written)
         return result;
     try {
@@ -159,7 +162,7 @@ TicketDocumentResult CreateTicketDocument(TParkingDM &dm, const QDate &day, cons
 namespace {
 
 TicketDocumentResult WriteTicketDocument(TParkingDM &dm, const QDate &day, const TicketProductLookup &lookup,
-                                         bool again)
+                                         DayCopy copy)
 {
     TicketDocumentResult result;
     result.day = day;
@@ -219,7 +222,7 @@ TicketDocumentResult WriteTicketDocument(TParkingDM &dm, const QDate &day, const
             }
             result.caption = writer.DocumentCaption();
             result.written = true;
-            imports::RecordDayDocument(*dm.Connection(), RunRecord(dm, result), again);
+            imports::RecordDayDocument(*dm.Connection(), RunRecord(dm, result), copy);
             result.documentId = writer.Commit();
             result.messages = writer.Messages();
         });
@@ -236,3 +239,5 @@ TicketDocumentResult WriteTicketDocument(TParkingDM &dm, const QDate &day, const
 }
 
 } // namespace
+
+} // namespace imports

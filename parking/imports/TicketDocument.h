@@ -3,6 +3,7 @@
 // The daily ticket document: one host sales document of type "M" with an item for each
 // ticket issued on a day (quantity 1) and each ticket cancelled on it (quantity -1).
 
+#include "ImportHistory.h"
 #include <framework/Interfaces.h>
 
 #include <QDate>
@@ -15,6 +16,8 @@ class TParkingDM;
 namespace parking {
 class HostServices;
 }
+
+namespace imports {
 
 // The product for a ticket's bar code ("DK" and the whole price); none, with 'reason'
 // filled, when there is no product to take.
@@ -46,9 +49,9 @@ QString NoDocumentItemsMessage(const QDate &day);
 // the host document writer, with its record in the import history in the same
 // transaction; the document notice follows only a stored document. Nothing is written
 // when no ticket would give an item. A day that has its document already is refused
-// (imports::DayDocumentExists) unless 'again'.
+// (DayDocumentExists) unless another copy is asked for.
 TicketDocumentResult CreateTicketDocument(TParkingDM &dm, const QDate &day, const TicketProductLookup &lookup,
-                                          bool again);
+                                          DayCopy copy);
 
 // The bar code of a ticket's product: "DK" and the price as a whole number.
 QString TicketBarcode(double price);
@@ -62,3 +65,5 @@ std::optional<TProductDesc> SingleProductByBarcode(const parking::HostServices &
 using ProductChoice = std::function<bool(const QString &barcode, TProductDesc &product)>;
 std::optional<TProductDesc> ProductByBarcodeChoosing(const parking::HostServices &host, const QString &barcode,
                                                      QString &reason, const ProductChoice &choose);
+
+} // namespace imports

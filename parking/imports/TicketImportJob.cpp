@@ -150,9 +150,9 @@ QString TicketTransferStatement(const QString &raw, const QString &tickets)
         .arg(raw, tickets, parking::StatusCodeList(parking::IsLeftOutByImport));
 }
 
-QString TicketImportJob::HistoryKind() const
+std::optional<parking::ImportKind> TicketImportJob::HistoryKind() const
 {
-    return kHistoryTickets;
+    return parking::ImportKind::TicketImport;
 }
 
 QStringList TicketImportJob::Tables()
@@ -199,7 +199,7 @@ ImportSummary TicketImportJob::Run(ImportContext &context)
     const qint64 paidOrCancelled = counts.value(2);
     const qint64 undated = counts.value(3);
     RefuseEmptying(kTickets, conversion.fileSize, summary.rowsStored,
-                   conversion.headerBlank && format.NonEmptyLines() == 0, context.allowEmpty);
+                   conversion.headerBlank && format.NonEmptyLines() == 0, context.emptying);
     tables.Commit();
     context.Report(1, 1);
 

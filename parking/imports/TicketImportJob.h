@@ -11,7 +11,7 @@ namespace imports {
 class TicketImportJob : public ImportJob {
 public:
     bool LoadsLocalFiles() const override { return true; }
-    QString HistoryKind() const override;
+    std::optional<parking::ImportKind> HistoryKind() const override;
     ImportSummary Run(ImportContext &context) override;
     // The tables the import replaces (and an undo puts back).
     static QStringList Tables();

@@ -314,7 +314,7 @@ void TParkingPayDeskForm::CreateButtonClick()
     }
     // A day's second document only when asked for; the question is put before any
     // transaction, and again when another desk made the day's document meanwhile.
-    bool again = imports::DocumentMadeFor(*m_dm.Connection(), imports::kHistoryPayDeskDocument, documentDate);
+    bool again = imports::DocumentMadeFor(*m_dm.Connection(), parking::ImportKind::PayDeskDocument, documentDate);
     if (again && !ConfirmMessage(imports::SecondDocumentQuestion(documentDate)))
         return;
     if (!ConfirmRun(summary, documentDate))
@@ -422,14 +422,14 @@ bool TParkingPayDeskForm::ConfirmRun(dataset::Query &summary, const QDate &day)
 void TParkingPayDeskForm::RecordDocument(const QDate &day, const QString &caption, int items, bool again)
 {
     imports::ImportRecord record;
-    record.kind = imports::kHistoryPayDeskDocument;
+    record.kind = parking::ImportKind::PayDeskDocument;
     int userId = 0;
     m_dm.GetPublisher(userId, record.user, true);
     record.documentDay = day;
     record.rowsStored = items;
-    record.succeeded = true;
+    record.outcome = imports::RunOutcome::Succeeded;
     record.document = caption;
-    imports::RecordDayDocument(*m_dm.Connection(), record, again);
+    imports::RecordDayDocument(*m_dm.Connection(), record, again ? imports::DayCopy::Another : imports::DayCopy::First);
 }
 
 void TParkingPayDeskForm::PrintProductExecute()

@@ -43,6 +43,7 @@ public:
     // none was set (a batch run shows no windows).
     void SetWindows(WindowOpener *windows) { m_windows = windows; }
     WindowOpener &Windows() const;
+    bool HasWindows() const { return m_windows != nullptr; }
 
 private:
     IntfPtr<IConsole> m_console;

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class QWidget;
 class TParkingDM;
@@ -19,7 +20,14 @@ namespace parking {
 class WindowOpener {
 public:
     // The tool windows a window opens over the data module it was given.
-    enum class Tool { PayDesk, ZoneFrame, Tickets, Subscriptions, StartStop };
+    enum class Tool { PayDesk, ZoneFrame };
+    // An import's window as the document list offers it.
+    struct ImportCommand {
+        QString id; // the kind's name ("tickets")
+        QString caption;
+        QString actionName;
+        int icon = -1;
+    };
 
     virtual ~WindowOpener() = default;
 
@@ -27,6 +35,12 @@ public:
     // positioned on a row). The window frees itself when closed.
     virtual void Open(Tool tool, TParkingDM &dm, QWidget *parent,
                       const std::function<void()> &beforeShow = {}) = 0;
+    // Every kind of import that has a window, in the order the document list shows them.
+    virtual std::vector<ImportCommand> ImportCommands() const = 0;
+    // The import window of the kind 'id', modal; 'beforeShow' as for Open. An unknown kind
+    // throws dataset::Error.
+    virtual void OpenImport(const QString &id, TParkingDM &dm, QWidget *parent,
+                            const std::function<void()> &beforeShow = {}) = 0;
     // The document editor on the current document of 'dm', modal.
     virtual void EditDocument(TParkingDM &dm, QWidget *parent) = 0;
     // "Istorija vozila" for the typed 'plate', modal; 'startStop' adds a start-stop

@@ -19,6 +19,7 @@
 #include <mariadb/mysql.h>
 #include <sodium.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -381,8 +382,51 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(
             dataset::DatabaseError,
             c.Execute(QStringLiteral("INSERT INTO parkingimporthistory (kind, startedat, outcome, documentday, "
-                                     "document, daycopy) VALUES ('dokument blagajne', NOW(), 'uspeh', '2026-12-05', "
+                                     "document, daycopy) VALUES ('paydesk-document', NOW(), 'uspeh', '2026-12-05', "
                                      "'M-4', 0)")));
+    }
+
+    // The history's kinds, stored as the texts the windows showed, take their stable keys;
+    // every other value of those rows stays, a kind the program does not know stays as it
+    // is, and running the step again changes nothing.
+    void upgradeGivesImportKindsTheirKeys()
+    {
+        TestDatabase db;
+        dataset::Connection &c = db.connection();
+        MakeVersion1Database(c, db.name());
+        const QList<dbserver::Migration> migrations = dbserver::Migrations();
+        const auto step = std::ranges::find_if(migrations, [](const dbserver::Migration &migration) {
+            return migration.name.contains(QStringLiteral("import-kind-keys"));
+        });
+        QVERIFY(step != migrations.end());
+        for (auto migration = migrations.begin(); migration != step; ++migration) {
+            for (const QString &statement : dbserver::SplitSqlScript(migration->script))
+                c.Execute(statement);
+            c.Execute(QStringLiteral("INSERT INTO schemaversion (version) VALUES (%1)").arg(migration->version));
+        }
+        c.Execute(QStringLiteral(
+            "INSERT INTO parkingimporthistory (kind, startedat, outcome, documentday, document, filename, daycopy) "
+            "VALUES ('uvoz karata', '2026-12-06 08:00:00', 'uspeh', NULL, '', 'k.csv', NULL),"
+            "('uvoz pretplata', '2026-12-06 08:10:00', 'greška', NULL, '', 'p.csv', NULL),"
+            "('vraćanje karata', '2026-12-06 08:20:00', 'uspeh', NULL, '', 'k.csv', NULL),"
+            "('vraćanje pretplata', '2026-12-06 08:30:00', 'uspeh', NULL, '', 'p.csv', NULL),"
+            "('dokument karata', '2026-12-06 09:00:00', 'uspeh', '2026-12-05', 'M-1', '', 0),"
+            "('dokument blagajne', '2026-12-06 10:00:00', 'uspeh', '2026-12-05', 'M-2', '', 0),"
+            "('nešto novo', '2026-12-06 11:00:00', 'uspeh', NULL, '', '', NULL)"));
+        const QString kRest = QStringLiteral(
+            "SELECT GROUP_CONCAT(CONCAT_WS('/', startedat, outcome, IFNULL(documentday, '-'), document, filename, "
+            "IFNULL(daycopy, '-')) ORDER BY parkingimporthistoryid) FROM parkingimporthistory");
+        const QString rest = Value(c, kRest);
+        dbserver::UpgradeSchema(c);
+        const QString kKinds =
+            QStringLiteral("SELECT GROUP_CONCAT(kind ORDER BY parkingimporthistoryid) FROM parkingimporthistory");
+        const QString keys = QStringLiteral("ticket-import,subscription-import,ticket-undo,subscription-undo,"
+                                            "ticket-document,paydesk-document,nešto novo");
+        QCOMPARE(Value(c, kKinds), keys);
+        QCOMPARE(Value(c, kRest), rest);
+        for (const QString &statement : dbserver::SplitSqlScript(step->script))
+            c.Execute(statement);
+        QCOMPARE(Value(c, kKinds), keys);
     }
 
     // An upgraded database numbers on from what it holds: parking documents from their

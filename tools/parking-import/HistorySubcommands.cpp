@@ -2,35 +2,25 @@
 
 #include <parking/imports/ImportError.h>
 #include <parking/imports/ImportHistory.h>
-#include <parking/imports/SubscriptionImportJob.h>
-#include <parking/imports/TableReplacement.h>
-#include <parking/imports/TicketImportJob.h>
+#include <parking/imports/ImportKinds.h>
 #include <routines/TextFormat.h>
 
 namespace importcmd {
 
 namespace {
 
-// Puts back the tables the last ticket or subscription import replaced.
+// Puts back the tables the last import of a kind that can be undone replaced.
 void RunUndo(CommandContext &context)
 {
-    const QString kind = context.Arguments().at(0);
-    QStringList tables;
-    QString historyKind;
-    if (kind == QLatin1String("tickets")) {
-        tables = imports::TicketImportJob::Tables();
-        historyKind = imports::kHistoryUndoTickets;
-    } else if (kind == QLatin1String("subscriptions")) {
-        tables = imports::SubscriptionImportJob::Tables();
-        historyKind = imports::kHistoryUndoSubscriptions;
-    } else {
-        throw UsageError("Upotreba: parking-import undo tickets|subscriptions");
-    }
+    const imports::ImportDescriptor *kind = imports::FindImportKind(context.Arguments().at(0));
+    if (!kind || !kind->undo)
+        throw UsageError(
+            QStringLiteral("Upotreba: parking-import undo %1").arg(imports::UndoableKindIds()).toStdString());
     dataset::Connection connection;
     connection.Connect(context.DatabaseParams());
     QString undone;
     try {
-        undone = imports::UndoLastImport(connection, tables, historyKind, {});
+        undone = imports::UndoLastImport(connection, kind->tables, *kind->undo, {});
     } catch (const imports::ImportError &e) {
         // An undo reads no file: its failure is told without the file-format title.
         throw CommandError(e.kind() == imports::ImportFailure::Database ? ExitDatabase : ExitFile, e.cause());
@@ -70,7 +60,7 @@ Subcommand HistorySubcommand()
 
 Subcommand UndoSubcommand()
 {
-    return {QStringLiteral("undo"), QStringLiteral("tickets|subscriptions"),
+    return {QStringLiteral("undo"), imports::UndoableKindIds(),
             QStringLiteral("vraća tabele kakve su bile pre poslednjeg uvoza karata ili pretplata"), 1, RunUndo};
 }
 

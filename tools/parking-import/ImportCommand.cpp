@@ -62,11 +62,11 @@ CommandOptions ParseOptions(const QStringList &arguments)
             continue;
         }
         if (name == QLatin1String("--again")) {
-            options.again = true;
+            options.dayCopy = imports::DayCopy::Another;
             continue;
         }
         if (name == QLatin1String("--allow-empty")) {
-            options.allowEmpty = true;
+            options.emptying = imports::Emptying::Allowed;
             continue;
         }
         if (!name.startsWith(QLatin1Char('-')) || name == QLatin1String("-")) {
@@ -186,7 +186,7 @@ ImportSummary CommandContext::RunFileImport(ImportJob &job, const QString &fileN
     const dataset::ConnectionParams params = job.UsesDatabase() ? DatabaseParams() : dataset::ConnectionParams{};
     const auto progress = m_io.Progress(fileName);
     try {
-        ImportSummary result = imports::RunImport(job, fileName, params, progress, {}, m_options.allowEmpty);
+        ImportSummary result = imports::RunImport(job, fileName, params, progress, {}, m_options.emptying);
         m_io.EndProgress();
         QTextStream &out = summary ? *summary : m_io.Out();
         for (const QString &line : result.Lines())

@@ -4,6 +4,7 @@
 // cron, on the same jobs, with a summary on standard output and the forms' error texts.
 
 #include <dataset/Error.h>
+#include <parking/imports/ImportHistory.h>
 #include <parking/imports/ImportJob.h>
 
 #include <QString>
@@ -53,8 +54,10 @@ struct CommandOptions {
     std::optional<QString> tlsCaFile;    // --ssl-ca
     std::optional<bool> tlsVerify;       // --ssl-verify
     bool help = false;
-    bool again = false; // ticket-document: make a second document for a day
-    bool allowEmpty = false; // tickets, subscriptions, startstop: a non-empty file may empty the table
+    // ticket-document: --again makes another document for a day that has one
+    imports::DayCopy dayCopy = imports::DayCopy::First;
+    // tickets, subscriptions, startstop: whether a non-empty file may empty the table
+    imports::Emptying emptying = imports::Emptying::Refused;
     QStringList positional; // the subcommand and its arguments
 };
 

@@ -2,12 +2,11 @@
 
 #include "ImportCommand.h"
 
-// One function per subcommand, each in the file of its import.
+// The subcommands that are more than a file import of a kind, each in the file of its
+// import.
 namespace importcmd {
 
-Subcommand TicketsSubcommand();
 Subcommand TicketDocumentSubcommand();
-Subcommand SubscriptionsSubcommand();
 Subcommand StartStopSubcommand();
 Subcommand UndoSubcommand();
 Subcommand HistorySubcommand();

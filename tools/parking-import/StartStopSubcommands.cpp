@@ -23,7 +23,9 @@ void WriteOutput(const dataset::MemoryRows &rows, const QString &path)
     if (!file.open(QIODevice::WriteOnly))
         throw failed();
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    imports::WriteStartStopRows(rows, file, path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive));
+    imports::WriteStartStopRows(rows, file,
+                                path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive) ? imports::RowFormat::Json
+                                                                                           : imports::RowFormat::Lines);
     if (!file.commit())
         throw failed();
 }
@@ -49,7 +51,7 @@ Subcommand StartStopSubcommand()
                 QFile out;
                 if (!out.open(stdout, QIODevice::WriteOnly))
                     throw imports::ImportError(imports::ImportFailure::File, out.errorString());
-                imports::WriteStartStopRows(rows, out, false);
+                imports::WriteStartStopRows(rows, out, imports::RowFormat::Lines);
             }};
 }
 

@@ -8,7 +8,6 @@
 #include <parking/shared/HostServices.h>
 #include <parking/imports/ImportHistory.h>
 #include <parking/imports/TicketDocument.h>
-#include <parking/imports/TicketImportJob.h>
 
 namespace importcmd {
 
@@ -64,16 +63,17 @@ void RunTicketDocument(CommandContext &context)
     const QDate day = ParseDay(context.Arguments().at(0));
     BatchDialogService dialogs;
     const ScopedDialogService installed(dialogs);
-    TicketDocumentResult result;
+    imports::TicketDocumentResult result;
     try {
         const ModuleSession session(context.DatabaseParams(), SettingsPath(context.Options()));
-        const bool again = context.Options().again;
-        if (!again && imports::DocumentMadeFor(*ParkingDM->Connection(), imports::kHistoryTicketDocument, day))
+        const imports::DayCopy copy = context.Options().dayCopy;
+        if (copy == imports::DayCopy::First
+            && imports::DocumentMadeFor(*ParkingDM->Connection(), parking::ImportKind::TicketDocument, day))
             throw imports::DayDocumentExists(day);
         const auto lookup = [](const QString &barcode, QString &reason) {
-            return SingleProductByBarcode(ParkingDM->Host(), barcode, reason);
+            return imports::SingleProductByBarcode(ParkingDM->Host(), barcode, reason);
         };
-        result = CreateTicketDocument(*ParkingDM, day, lookup, again);
+        result = imports::CreateTicketDocument(*ParkingDM, day, lookup, copy);
         dialogs.messages << result.messages;
     } catch (const CommandError &) {
         throw;
@@ -95,16 +95,6 @@ void RunTicketDocument(CommandContext &context)
 }
 
 } // namespace
-
-Subcommand TicketsSubcommand()
-{
-    return {QStringLiteral("tickets"), QStringLiteral("FILE"),
-            QStringLiteral("učitava izvoz parking karata u parkingticketraw i parkingticket"), 1,
-            [](CommandContext &context) {
-                imports::TicketImportJob job;
-                context.RunFileImport(job, context.Arguments().at(0));
-            }};
-}
 
 Subcommand TicketDocumentSubcommand()
 {

@@ -16,6 +16,7 @@
 #include <tests/support/TestDatabase.h>
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,6 +37,7 @@ private Q_SLOTS:
     void startStopForm();
     void startStopDatePicker();
     void historyWindowShowsTextEscaped();
+    void historyWindowSortsKindsByCaption();
 
 private:
     ReportedAsBoxes m_reported; // the forms report their failures
@@ -260,7 +262,7 @@ void TestParkingImportForms::historyWindowShowsTextEscaped()
 {
     Fixture fixture;
     imports::ImportRecord record;
-    record.kind = imports::kHistoryTickets;
+    record.kind = parking::ImportKind::TicketImport;
     record.fileName = QString::fromUtf8("/tmp/ev\nFAKE | uspeh | root\x1b[2J\xe2\x80\xae.csv");
     record.firstError = QStringLiteral("red 2: \x1b[31m\a");
     imports::RecordImport(fixture.db.connection(), record);
@@ -268,6 +270,27 @@ void TestParkingImportForms::historyWindowShowsTextEscaped()
     dataset::DBGrid *grid = Child<dataset::DBGrid>(window, "HistoryDBG");
     QCOMPARE(Column(grid, 6), QStringList(QStringLiteral("/tmp/ev\\nFAKE | uspeh | root\\x1b[2J\\u202e.csv")));
     QCOMPARE(Column(grid, 13), QStringList(QStringLiteral("red 2: \\x1b[31m\\x07")));
+}
+
+// The kinds are stored by key but shown and sorted by caption, as when the caption was
+// stored: "uvoz karata" before "vraćanje pretplata" (their keys sort the other way).
+void TestParkingImportForms::historyWindowSortsKindsByCaption()
+{
+    Fixture fixture;
+    for (const parking::ImportKind kind : {parking::ImportKind::SubscriptionUndo, parking::ImportKind::TicketImport}) {
+        imports::ImportRecord record;
+        record.kind = kind;
+        imports::RecordImport(fixture.db.connection(), record);
+    }
+    TParkingImportHistoryForm window(ParkingDM->Host(), &fixture.db.connection());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    dataset::DBGrid *grid = Child<dataset::DBGrid>(window, "HistoryDBG");
+    QHeaderView *header = grid->horizontalHeader();
+    constexpr int kKind = 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(kKind) + 5, header->height() / 2));
+    QCOMPARE(Column(grid, kKind), QStringList({"uvoz karata", "vraćanje pretplata"}));
 }
 
 QTEST_MAIN(TestParkingImportForms)

@@ -2,7 +2,9 @@
 #include "ReportedAsBoxes.h"
 #include <dataset/Query.h>
 #include <framework/common/ScriptedDialogService.h>
+#include <parking/data/ParkingDMUnit.h>
 #include <parking/imports/FileFormatCheck.h>
+#include <parking/imports/ImportKinds.h>
 #include <parking/imports/ParkingImportForm.h>
 #include <parking/imports/ParkingImportText.h>
 #include <routines/FormatFloat.h>
@@ -40,7 +42,7 @@ public:
             ++summary.linesRead;
             context.Report(reader.BytesRead(), reader.FileSize());
         }
-        RefuseEmptying(QStringLiteral("proba"), reader.FileSize(), summary.linesRead, false, context.allowEmpty);
+        RefuseEmptying(QStringLiteral("proba"), reader.FileSize(), summary.linesRead, false, context.emptying);
         summary.rowsStored = summary.linesRead;
         return summary;
     }
@@ -49,21 +51,32 @@ private:
     QSemaphore *m_gate;
 };
 
-class TestForm : public TParkingImportForm {
+// A kind of import of the test's own, as a new kind is written: its line, its job and
+// its form.
+struct TestKind {
+    QSemaphore *gate = nullptr;
+    ImportDescriptor line{.id = QStringLiteral("proba"),
+                          .caption = QStringLiteral("Proba uvoza"),
+                          .name = QStringLiteral("Proba"),
+                          .createJob = [this] { return std::make_unique<CountingJob>(gate); }};
+    std::unique_ptr<TParkingDM> dm = TCustomDM::Create<TParkingDM>(); // without a connection
+};
+
+class TestForm : private TestKind, public TParkingImportForm {
 public:
     TestForm()
+        : TParkingImportForm(*TestKind::dm, TestKind::line)
     {
         setAttribute(Qt::WA_DeleteOnClose, false);
         CreateLoadingInfoLabel();
     }
-    QSemaphore *gate = nullptr;
+    using TestKind::gate;
     dataset::Query target;
     qint64 linesSeen = -1;
     bool controlsOffWhenDone = false;
     bool failRefresh = false;
 
 protected:
-    std::unique_ptr<ImportJob> CreateJob() override { return std::make_unique<CountingJob>(gate); }
     QList<dataset::Query *> TargetDataSets() const override
     {
         return {const_cast<dataset::Query *>(&target)};
@@ -75,7 +88,6 @@ protected:
         if (failRefresh)
             throw dataset::Error(QStringLiteral("Veza sa serverom je prekinuta."));
     }
-    dataset::ConnectionParams ImportConnectionParams() const override { return {}; }
 };
 
 } // namespace
@@ -106,6 +118,9 @@ void TestParkingImportFrame::runsOffTheWindowThread()
     QSemaphore gate;
     form.gate = &gate;
     form.show();
+    // The kind names the form; its job runs without the database, so the module needs none.
+    QCOMPARE(form.windowTitle(), QStringLiteral("Proba uvoza"));
+    QCOMPARE(form.objectName(), QStringLiteral("ProbaForm"));
     QCOMPARE(Child<QLabel>(form, "LoadingInfoLabel")->text(), QStringLiteral("Spremno za učitavanje."));
     QSignalSpy finished(&form, &TParkingImportForm::importFinished);
 

@@ -58,10 +58,10 @@ QString WriteFile(const QTemporaryDir &dir, const QByteArray &content)
     return WriteTestFile(dir, QStringLiteral("ss.csv"), content);
 }
 
-dataset::MemoryRows Import(const QString &path, ImportSummary *summary = nullptr, bool allowEmpty = false)
+dataset::MemoryRows Import(const QString &path, ImportSummary *summary = nullptr, Emptying emptying = Emptying::Refused)
 {
     StartStopImportJob job;
-    ImportContext context{path, nullptr, {}, allowEmpty};
+    ImportContext context{path, nullptr, {}, emptying};
     const ImportSummary result = job.Run(context);
     if (summary)
         *summary = result;
@@ -170,7 +170,7 @@ void TestStartStopImport::writtenAsJson()
 
     QBuffer json;
     json.open(QIODevice::WriteOnly);
-    WriteStartStopRows(rows, json, true);
+    WriteStartStopRows(rows, json, RowFormat::Json);
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json.data(), &error);
     QCOMPARE(error.error, QJsonParseError::NoError);
@@ -182,7 +182,7 @@ void TestStartStopImport::writtenAsJson()
 
     QBuffer empty;
     empty.open(QIODevice::WriteOnly);
-    WriteStartStopRows(dataset::MemoryRows(StartStopFields()), empty, true);
+    WriteStartStopRows(dataset::MemoryRows(StartStopFields()), empty, RowFormat::Json);
     QCOMPARE(QJsonDocument::fromJson(empty.data()).array().size(), 0);
 }
 
@@ -219,7 +219,7 @@ void TestStartStopImport::otherFilesRefused()
         QCOMPARE(e.emptiesTable(), emptiesTable);
     }
     if (emptiesTable)
-        QCOMPARE(Import(path, nullptr, true).Count(), std::size_t(0));
+        QCOMPARE(Import(path, nullptr, Emptying::Allowed).Count(), std::size_t(0));
 }
 
 QTEST_GUILESS_MAIN(TestStartStopImport)

@@ -295,7 +295,7 @@ void TestSubscriptionImport::emptyingTheTableAsked()
     SubscriptionImportJob job;
     QVERIFY_THROWS_EXCEPTION(ImportError, RunImport(job, WriteFile(dir, Header + "\n"), db.params()));
     QVERIFY(Count(db.connection()) > 0);
-    const ImportSummary summary = RunImport(job, WriteFile(dir, Header + "\n"), db.params(), {}, {}, true);
+    const ImportSummary summary = RunImport(job, WriteFile(dir, Header + "\n"), db.params(), {}, {}, Emptying::Allowed);
     QCOMPARE(summary.rowsStored, 0);
     QCOMPARE(Count(db.connection()), 0);
     RunImport(job, WriteFile(dir, Header + "P1,BG1,2024-01-01,2024-01-31,,,,,,,\n"), db.params());

@@ -232,7 +232,7 @@ void TestParkingTicketForm::dayDocumentOfAnotherDeskMeanwhile()
     other.Connect(host.world.db.params());
     other.Execute("START TRANSACTION");
     other.Execute("INSERT INTO parkingimporthistory (kind, startedat, outcome, documentday, document, daycopy) "
-                  "VALUES ('dokument karata', NOW(), 'uspeh', '2026-12-05', 'M-9', 0)");
+                  "VALUES ('ticket-document', NOW(), 'uspeh', '2026-12-05', 'M-9', 0)");
     std::thread commit([&other] {
         QThread::msleep(500);
         other.Execute("COMMIT");
@@ -250,8 +250,9 @@ void TestParkingTicketForm::dayDocumentOfAnotherDeskMeanwhile()
     QCOMPARE(asked.front().text, QStringLiteral("Dokument za 05.12.2026 je već napravljen. Napraviti još jedan?"));
     QCOMPARE(inTransaction, std::vector<bool>{false});
     QTEST(host.Items(), "items");
-    QCOMPARE(host.world.Scalar("SELECT GROUP_CONCAT(daycopy ORDER BY daycopy) FROM parkingimporthistory "
-                               "WHERE kind = 'dokument karata'")
+    QCOMPARE(host.world
+                 .Scalar("SELECT GROUP_CONCAT(daycopy ORDER BY daycopy) FROM parkingimporthistory "
+                         "WHERE kind = 'ticket-document'")
                  .toString(),
              makeAnother ? QStringLiteral("0,1") : QStringLiteral("0"));
 }

@@ -434,7 +434,7 @@ void TestParkingTicketImport::undoUndoesOnlyTheImportItNamed()
     RunImport(meanwhile, WriteExport(otherDesk, {Ticket("C1")}, "B1.csv"), db.params());
     const QString afterC = Checksums(db.connection());
     try {
-        UndoLastImport(db.connection(), TicketImportJob::Tables(), kHistoryUndoTickets, "Ana Anić", asked);
+        UndoLastImport(db.connection(), TicketImportJob::Tables(), parking::ImportKind::TicketUndo, "Ana Anić", asked);
         QFAIL("another import was undone");
     } catch (const ImportError &e) {
         QVERIFY2(e.cause().startsWith("U međuvremenu je napravljen novi uvoz"), qPrintable(e.message()));
@@ -444,11 +444,13 @@ void TestParkingTicketImport::undoUndoesOnlyTheImportItNamed()
     // Asked again, the undo names the newest import and removes it.
     const std::optional<ImportGeneration> now = PreviousImport(db.connection(), TicketImportJob::Tables());
     QVERIFY(now && *now != *asked);
-    QCOMPARE(UndoLastImport(db.connection(), TicketImportJob::Tables(), kHistoryUndoTickets, "Ana Anić", now),
-             now->label);
+    QCOMPARE(
+        UndoLastImport(db.connection(), TicketImportJob::Tables(), parking::ImportKind::TicketUndo, "Ana Anić", now),
+        now->label);
     QCOMPARE(Rows(db.connection(), "SELECT ticketnumber FROM parkingticket"), QStringList{"B1"});
-    QCOMPARE(Rows(db.connection(), "SELECT outcome FROM parkingimporthistory WHERE kind = 'vraćanje karata' "
-                                   "ORDER BY parkingimporthistoryid"),
+    QCOMPARE(Rows(db.connection(),
+                  "SELECT outcome FROM parkingimporthistory WHERE kind = 'ticket-undo' "
+                  "ORDER BY parkingimporthistoryid"),
              (QStringList{"greška", "uspeh"}));
 }
 
@@ -465,7 +467,7 @@ void TestParkingTicketImport::undoRefusesAnOlderPreviousTable()
     db.connection().Execute("ALTER TABLE parkingticket_prev DROP INDEX parkingticket_platekey, DROP COLUMN platekey");
     const QString before = Checksums(db.connection());
     try {
-        UndoLastImport(db.connection(), TicketImportJob::Tables(), kHistoryUndoTickets, {});
+        UndoLastImport(db.connection(), TicketImportJob::Tables(), parking::ImportKind::TicketUndo, {});
         QFAIL("an older structure was swapped in");
     } catch (const ImportError &e) {
         QVERIFY2(e.cause().contains("parkingticket_prev nije građena kao parkingticket")
@@ -511,11 +513,11 @@ void TestParkingTicketImport::undoToldTrulyAfterLostReply()
     desk.Connect(proxy.Params(db.params()));
     const std::optional<ImportGeneration> asked = PreviousImport(desk, TicketImportJob::Tables());
     proxy.CutNextStatement(statement, CommitCutProxy::Cut::AfterCommit);
-    QCOMPARE(UndoLastImport(desk, TicketImportJob::Tables(), kHistoryUndoTickets, {}, asked), asked->label);
+    QCOMPARE(UndoLastImport(desk, TicketImportJob::Tables(), parking::ImportKind::TicketUndo, {}, asked), asked->label);
     QVERIFY(proxy.Done());
     QCOMPARE(Rows(db.connection(), "SELECT ticketnumber FROM parkingticket"), QStringList{"A1"});
     QCOMPARE(Copies(db.connection()), QStringList());
-    QCOMPARE(Rows(db.connection(), "SELECT outcome FROM parkingimporthistory WHERE kind = 'vraćanje karata'"),
+    QCOMPARE(Rows(db.connection(), "SELECT outcome FROM parkingimporthistory WHERE kind = 'ticket-undo'"),
              QStringList{"uspeh"});
 }
 
@@ -593,7 +595,7 @@ void TestParkingTicketImport::historyStoredOnceAfterLostReply()
     QVERIFY(proxy.Done());
     QVERIFY2(!summary.details.join('\n').contains("Istorija"), qPrintable(summary.details.join('\n')));
     QCOMPARE(Rows(db.connection(), "SELECT kind, outcome, rowsstored FROM parkingimporthistory"),
-             QStringList{"uvoz karata|uspeh|1"});
+             QStringList{"ticket-import|uspeh|1"});
 }
 
 // Every import and undo is on record, refused ones with their first error line.
@@ -616,9 +618,10 @@ void TestParkingTicketImport::historyRecordsEachRun()
                                              "bin:*:19000:0:99999:7:::\n"),
                                db.params()));
     qputenv("USER", savedUser);
-    UndoLastImport(db.connection(), TicketImportJob::Tables(), kHistoryUndoTickets, "Ana Anić");
+    UndoLastImport(db.connection(), TicketImportJob::Tables(), parking::ImportKind::TicketUndo, "Ana Anić");
     QVERIFY_THROWS_EXCEPTION(
-        ImportError, UndoLastImport(db.connection(), TicketImportJob::Tables(), kHistoryUndoTickets, "Ana Anić"));
+        ImportError,
+        UndoLastImport(db.connection(), TicketImportJob::Tables(), parking::ImportKind::TicketUndo, "Ana Anić"));
     QFile file(good);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString sha = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
@@ -629,18 +632,17 @@ void TestParkingTicketImport::historyRecordsEachRun()
              "ORDER BY parkingimporthistoryid");
     QCOMPARE(rows.size(), 4);
     QCOMPARE(rows.at(0),
-             QStringLiteral("uvoz karata|uspeh|Ana Anić (sistem: %3)|1|dobra.csv|%1|%2|3|1|"
+             QStringLiteral("ticket-import|uspeh|Ana Anić (sistem: %3)|1|dobra.csv|%1|%2|3|1|"
                             "prazan red: 1; status 3 ili 5 (naplaćena ili poništena): 1||1")
                  .arg(file.size())
                  .arg(sha, system));
-    QVERIFY2(rows.at(1).startsWith("uvoz karata|greška|" + system + "|"), qPrintable(rows.at(1)));
+    QVERIFY2(rows.at(1).startsWith("ticket-import|greška|" + system + "|"), qPrintable(rows.at(1)));
     // The refused file's lines are kept as position and cause, not as content.
     QVERIFY2(rows.at(1).contains("|Datoteka nije izvoz parking karata (2 nečitljivih redova): red 2: datum "
                                  "izdavanja \u201E\u2026\u201C nije ispravan; red 3: "),
              qPrintable(rows.at(1)));
     QVERIFY2(!rows.at(1).contains("daemon") && !rows.at(1).contains("bin:"), qPrintable(rows.at(1)));
-    QVERIFY2(rows.at(2).startsWith("vraćanje karata|uspeh|Ana Anić (sistem: " + system + ")|1|"),
-             qPrintable(rows.at(2)));
+    QVERIFY2(rows.at(2).startsWith("ticket-undo|uspeh|Ana Anić (sistem: " + system + ")|1|"), qPrintable(rows.at(2)));
     QVERIFY2(rows.at(2).contains(", dobra.csv|"), qPrintable(rows.at(2)));
     QVERIFY2(rows.at(3).contains("nema prethodnog uvoza"), qPrintable(rows.at(3)));
 }

@@ -315,7 +315,7 @@ void TestParkingPayDesk::dayDocumentOfAnotherDeskMeanwhile()
     other.Connect(desk.fx.db.params());
     other.Execute(QStringLiteral("START TRANSACTION"));
     other.Execute(QStringLiteral("INSERT INTO parkingimporthistory (kind, startedat, outcome, documentday, document, "
-                                 "daycopy) VALUES ('dokument blagajne', NOW(), 'uspeh', %1, 'M-9', 0)")
+                                 "daycopy) VALUES ('paydesk-document', NOW(), 'uspeh', %1, 'M-9', 0)")
                       .arg(dataset::Connection::Quote(kDay)));
     std::thread commit([&other] {
         QThread::msleep(500);
@@ -336,7 +336,7 @@ void TestParkingPayDesk::dayDocumentOfAnotherDeskMeanwhile()
     QCOMPARE(inTransaction, (std::vector<bool>{false, false}));
     QCOMPARE(desk.Scalar(QStringLiteral("SELECT COUNT(*) FROM document")), makeAnother ? QStringLiteral("1") : QStringLiteral("0"));
     QTEST(desk.Scalar(QStringLiteral("SELECT GROUP_CONCAT(daycopy ORDER BY daycopy) FROM parkingimporthistory "
-                                     "WHERE kind = 'dokument blagajne'")),
+                                     "WHERE kind = 'paydesk-document'")),
           "copies");
 }
 
