@@ -229,12 +229,7 @@ void TParkingPayDeskForm::LoadSummaries(TParkingDM &dm, const QString &day)
                               "pdi.productid, pdi.taxid, pdi.taxvalue, pdi.price, SUM(pdi.itemvalue) AS SumItemValue"),
          from, condition, QStringLiteral("GROUP BY pdi.productid ORDER BY pdi.productname")},
         day);
-    Reload(dm.ParkingPayDeskUserZQ(),
-           {QStringLiteral("SELECT CONCAT(u.firstname,' ',u.lastname) AS UserName, ") + total
-                + QStringLiteral(" AS SumItemTotal"),
-            from, QStringLiteral("LEFT JOIN user AS u ON pd.userid = u.userid"), condition,
-            QStringLiteral("GROUP BY pd.userid ORDER BY UserName")},
-           day);
+    Reload(dm.ParkingPayDeskUserZQ(), paydesk::UserSummarySql(), day);
 }
 
 void TParkingPayDeskForm::FormCreate()

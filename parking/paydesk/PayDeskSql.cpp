@@ -26,6 +26,20 @@ QString PeriodCondition()
     return QStringLiteral("WHERE pd.documentdatetime >= :dayStart AND pd.documentdatetime <= :dayEnd");
 }
 
+// Summed from the totals the documents keep, each the sum ItemTotalSum makes of its
+// items, so the day is read from one index without the items. A document without items
+// counts for no cashier, as when its items are summed; only a zero total asks for them.
+QStringList UserSummarySql()
+{
+    return {QStringLiteral("SELECT CONCAT(u.firstname,' ',u.lastname) AS UserName, s.SumItemTotal "
+                           "FROM (SELECT pd.userid, SUM(pd.itemtotal) AS SumItemTotal FROM parkingdocument AS pd"),
+            PeriodCondition(),
+            QStringLiteral("AND (pd.itemtotal <> 0 OR EXISTS (SELECT 1 FROM parkingdocumentitem AS pdi "
+                           "WHERE pdi.parkingdocumentid = pd.parkingdocumentid))"),
+            QStringLiteral("GROUP BY pd.userid) AS s LEFT JOIN user AS u ON s.userid = u.userid"),
+            QStringLiteral("ORDER BY UserName, s.userid")};
+}
+
 void BindPeriod(dataset::Query &query, const QString &firstDay, const QString &lastDay)
 {
     query.SetParam(QStringLiteral("dayStart"), firstDay + kStartTime);

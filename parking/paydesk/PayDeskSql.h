@@ -4,6 +4,7 @@
 // over the same items, the same bounds and the same rounding.
 
 #include <QString>
+#include <QStringList>
 
 namespace dataset {
 class Query;
@@ -17,6 +18,8 @@ QString ItemsFrom();
 QString ItemTotalSum();
 // Documents from :dayStart to :dayEnd, both included.
 QString PeriodCondition();
+// The period's takings by cashier (UserName, SumItemTotal), ordered by name.
+QStringList UserSummarySql();
 // Binds the bounds from 00:00:00 of 'firstDay' to 23:59:59 of 'lastDay' ("yyyy-MM-dd").
 void BindPeriod(dataset::Query &query, const QString &firstDay, const QString &lastDay);
 // The day ("yyyy-MM-dd") whose end a query of the period was bound to; empty when unbound.
