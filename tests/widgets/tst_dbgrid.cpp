@@ -34,6 +34,15 @@ void TypeIntoNewRow(WidgetFixture &f, DBGrid *grid, const QString &name)
     Type(name);
 }
 
+// The list as an item list is kept: in the cache, sorted by its generated key.
+void KeepInCacheByKey(WidgetFixture &f)
+{
+    f.query.Close();
+    f.query.SetCachedUpdates(true);
+    f.query.SetSortedFields(QStringLiteral("widgetrowid"));
+    f.query.Open();
+}
+
 QPoint CellCenter(DBGrid *grid, int row, int column)
 {
     return grid->visualRect(grid->model()->index(row, column)).center();
@@ -226,10 +235,7 @@ void TestDBGrid::typedNewRowKeepsPlace()
 {
     QFETCH(int, key);
     WidgetFixture f;
-    f.query.Close();
-    f.query.SetCachedUpdates(true);
-    f.query.SetSortedFields(QStringLiteral("widgetrowid"));
-    f.query.Open();
+    KeepInCacheByKey(f);
     DBGrid *grid = ItemGrid(f);
     FocusWindow w(grid);
     QVERIFY(w.Active());
@@ -282,10 +288,7 @@ void TestDBGrid::cancelWithOpenCellEditor()
 void TestDBGrid::appendedRowsFollowedOnceEventsRun()
 {
     WidgetFixture f;
-    f.query.Close();
-    f.query.SetCachedUpdates(true);
-    f.query.SetSortedFields(QStringLiteral("widgetrowid"));
-    f.query.Open();
+    KeepInCacheByKey(f);
     DBGrid *grid = ItemGrid(f);
     FocusWindow w(grid);
     QVERIFY(w.Active());
