@@ -136,41 +136,61 @@ void MemoryRows::sortRuns(const std::vector<detail::SortColumn> &columns, const 
     other.get();
 }
 
-// Merges the sorted runs. Only the keys of each run's first row not yet taken are held;
-// on equal keys the earlier run goes first, so the result is that of one stable sort.
+// Merges the sorted runs from both ends at once: this thread takes the smallest rows into
+// the front half, a second one the largest into the back half. Rows order by their keys,
+// then by run, then by place in the run (the order of one stable sort), so the halves
+// meet exactly.
 void MemoryRows::mergeRuns(const std::vector<detail::SortColumn> &columns, const detail::SharedRanks &ranks)
 {
-    const std::size_t runs = (m_rows.size() + RunRows - 1) / RunRows;
-    if (runs < 2)
+    if (m_rows.size() <= RunRows)
         return;
+    std::vector<detail::RowData> merged(m_rows.size());
+    const std::size_t front = m_rows.size() / 2;
+    auto back = std::async(std::launch::async, [&] { mergeHalf(columns, ranks, merged, front, false); });
+    mergeHalf(columns, ranks, merged, front, true);
+    back.get();
+    m_rows = std::move(merged);
+}
+
+// One end of the merge: only the keys of each run's next row from that end are held.
+void MemoryRows::mergeHalf(const std::vector<detail::SortColumn> &columns, const detail::SharedRanks &ranks,
+                           std::vector<detail::RowData> &merged, std::size_t front, bool fromFront) const
+{
+    const std::size_t runs = (m_rows.size() + RunRows - 1) / RunRows;
+    const auto runBegin = [](std::size_t run) { return run * RunRows; };
+    const auto runEnd = [this](std::size_t run) { return std::min(m_rows.size(), (run + 1) * RunRows); };
     detail::SortKeys heads;
     heads.Reset(columns, m_store, runs, &ranks);
-    std::vector<std::size_t> next(runs);
-    std::vector<std::uint32_t> heap;
-    const auto later = [&heads](std::uint32_t a, std::uint32_t b) {
-        const int c = heads.Compare(a, b);
-        return c != 0 ? c > 0 : a > b;
+    // Per run, the place of the row its head holds.
+    std::vector<std::size_t> head(runs);
+    // The heap's top is the run whose head goes next: the smallest from the front, the
+    // largest from the back.
+    const auto after = [&heads, fromFront](std::uint32_t a, std::uint32_t b) {
+        int c = heads.Compare(a, b);
+        if (c == 0)
+            c = a < b ? -1 : 1;
+        return fromFront ? c > 0 : c < 0;
     };
+    std::vector<std::uint32_t> heap;
     for (std::uint32_t run = 0; run < runs; ++run) {
-        next[run] = run * RunRows;
-        heads.Set(run, m_rows[next[run]]);
+        head[run] = fromFront ? runBegin(run) : runEnd(run) - 1;
+        heads.Set(run, m_rows[head[run]]);
         heap.push_back(run);
     }
-    std::make_heap(heap.begin(), heap.end(), later);
-    std::vector<detail::RowData> merged;
-    merged.reserve(m_rows.size());
-    while (!heap.empty()) {
-        std::pop_heap(heap.begin(), heap.end(), later);
+    std::make_heap(heap.begin(), heap.end(), after);
+    const std::size_t count = fromFront ? front : m_rows.size() - front;
+    for (std::size_t taken = 0; taken < count; ++taken) {
+        std::pop_heap(heap.begin(), heap.end(), after);
         const std::uint32_t run = heap.back();
-        merged.push_back(m_rows[next[run]]);
-        if (++next[run] < std::min(m_rows.size(), (run + 1) * RunRows)) {
-            heads.Set(run, m_rows[next[run]]);
-            std::push_heap(heap.begin(), heap.end(), later);
+        merged[fromFront ? taken : m_rows.size() - 1 - taken] = m_rows[head[run]];
+        const bool more = fromFront ? ++head[run] < runEnd(run) : head[run]-- > runBegin(run);
+        if (more) {
+            heads.Set(run, m_rows[head[run]]);
+            std::push_heap(heap.begin(), heap.end(), after);
         } else {
             heap.pop_back();
         }
     }
-    m_rows = std::move(merged);
 }
 
 } // namespace dataset

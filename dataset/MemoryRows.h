@@ -43,8 +43,9 @@ public:
     // Puts the rows in the order of 'fields' ("name, code DESC"), as a query with that
     // sort would: null lowest, text without regard to case, ties in the order added. A
     // query with the same sort then opens them without sorting again. Throws Error for
-    // an unknown field. Runs of rows are sorted on two threads and then merged, so the
-    // keys in memory at once are those of a run, not of the whole table.
+    // an unknown field. Runs of rows are sorted on two threads and then merged from both
+    // ends on two threads, so the keys in memory at once are those of a run, not of the
+    // whole table.
     void Sort(const QString &fields);
     const QString &SortedBy() const { return m_sortedBy; }
 
@@ -52,6 +53,8 @@ private:
     friend class Query;
     void sortRuns(const std::vector<detail::SortColumn> &columns, const detail::SharedRanks &ranks);
     void mergeRuns(const std::vector<detail::SortColumn> &columns, const detail::SharedRanks &ranks);
+    void mergeHalf(const std::vector<detail::SortColumn> &columns, const detail::SharedRanks &ranks,
+                   std::vector<detail::RowData> &merged, std::size_t front, bool fromFront) const;
 
     std::vector<FieldDef> m_defs;
     detail::RowStore m_store;

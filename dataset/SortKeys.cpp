@@ -7,6 +7,7 @@
 #include <QTime>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <future>
@@ -326,28 +327,35 @@ int SortKeys::compareText(RowData rowA, RowData rowB, int column) const
     return compareTexts(m_collator, m_store->Value(rowA, column), m_store->Value(rowB, column));
 }
 
+// Columns are ranked on two threads, each taking the next column not yet taken.
 SharedRanks RankSharedTexts(const std::vector<SortColumn> &columns, const RowStore &store)
 {
     SharedRanks ranks(columns.size());
-    const QCollator collator = SerbianCollator();
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        const int column = columns[i].column;
-        const std::size_t count = store.SharedCount(column);
-        if (!isText(columns[i].type) || count == 0)
-            continue;
-        std::vector<std::uint32_t> ids(count);
-        std::iota(ids.begin(), ids.end(), 0u);
-        SharedTextOrder order(collator, store, column);
-        std::sort(ids.begin(), ids.end(), [&](std::uint32_t a, std::uint32_t b) { return order(a, b) < 0; });
-        std::vector<std::uint32_t> &rank = ranks[i];
-        rank.resize(count);
-        std::uint32_t place = 0;
-        for (std::size_t k = 0; k < count; ++k) {
-            if (k > 0 && order(ids[k - 1], ids[k]) != 0)
-                ++place;
-            rank[ids[k]] = columns[i].descending ? ~place : place;
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        const QCollator collator = SerbianCollator();
+        for (std::size_t i = next++; i < columns.size(); i = next++) {
+            const int column = columns[i].column;
+            const std::size_t count = store.SharedCount(column);
+            if (!isText(columns[i].type) || count == 0)
+                continue;
+            std::vector<std::uint32_t> ids(count);
+            std::iota(ids.begin(), ids.end(), 0u);
+            SharedTextOrder order(collator, store, column);
+            std::sort(ids.begin(), ids.end(), [&](std::uint32_t a, std::uint32_t b) { return order(a, b) < 0; });
+            std::vector<std::uint32_t> &rank = ranks[i];
+            rank.resize(count);
+            std::uint32_t place = 0;
+            for (std::size_t k = 0; k < count; ++k) {
+                if (k > 0 && order(ids[k - 1], ids[k]) != 0)
+                    ++place;
+                rank[ids[k]] = columns[i].descending ? ~place : place;
+            }
         }
-    }
+    };
+    auto other = std::async(std::launch::async, work);
+    work();
+    other.get();
     return ranks;
 }
 

@@ -121,10 +121,19 @@ void Report(const char *what, int lines, double fileMb, const Measured &import, 
     for (const QString &line : import.summary.Lines())
         out << "  " << line << Qt::endl;
     out << "  import:  " << import.seconds << " s (best of 2)" << Qt::endl;
-    out << "  floor (" << floorText << "): " << floorSeconds << " s (best of 2)" << Qt::endl;
-    out << "  ratio import / floor: " << import.seconds / floorSeconds << " (goal " << goal << ")" << Qt::endl;
+    out << Qt::flush;
+    ReportFloor(QString::fromUtf8(floorText), import.seconds, floorSeconds, goal);
     out << "  peak memory of import: " << double(import.peakKb) / 1024.0 << " MB above the start (goal below "
         << fileMb << " MB)" << Qt::endl;
+}
+
+void ReportFloor(const QString &floorText, double importSeconds, double floorSeconds, double goal)
+{
+    QTextStream out(stdout);
+    out << Qt::fixed;
+    out.setRealNumberPrecision(2);
+    out << "  floor (" << floorText << "): " << floorSeconds << " s (best of 2)" << Qt::endl;
+    out << "  ratio import / floor: " << importSeconds / floorSeconds << " (goal " << goal << ")" << Qt::endl;
 }
 
 } // namespace importbench

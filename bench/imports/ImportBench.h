@@ -52,5 +52,7 @@ double BestOfTwo(const std::function<double()> &step);
 
 void Report(const char *what, int lines, double fileMb, const Measured &import, const char *floorText,
             double floorSeconds, double goal);
+// A further floor of the same import: its time and the import's ratio to it.
+void ReportFloor(const QString &floorText, double importSeconds, double floorSeconds, double goal);
 
 } // namespace importbench

@@ -21,7 +21,10 @@ namespace {
 
 // The indicator column is as wide as it is set to be, so its size hint needs no look at
 // the rows; Qt's own hint measures up to two hundred of them after every row that comes.
+// A changed indicator repaints the narrow header whole: Qt's own handler asks for the
+// row's place, which after a row came means walking every row.
 class IndicatorHeader : public QHeaderView {
+    Q_OBJECT
 public:
     explicit IndicatorHeader(QWidget *parent) : QHeaderView(Qt::Vertical, parent)
     {
@@ -29,6 +32,14 @@ public:
         setHighlightSections(true);
     }
     QSize sizeHint() const override { return {minimumWidth(), defaultSectionSize()}; }
+
+public Q_SLOTS:
+    // Found by name when QHeaderView connects to the model, so it replaces the base's.
+    void headerDataChanged(Qt::Orientation orientation, int, int)
+    {
+        if (orientation == Qt::Vertical)
+            viewport()->update();
+    }
 };
 
 constexpr DBGrid::Options kDefaultOptions = DBGrid::Option::Editing | DBGrid::Option::Titles
@@ -56,6 +67,11 @@ DBGrid::DBGrid(QWidget *parent)
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     connect(m_model, &DataSetModel::currentRowChanged, this, &DBGrid::FollowCursor);
+    // Rows that come are followed later (FollowCursor); any other change at once.
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] { m_rowsCame = true; });
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] { m_rowsCame = false; });
+    connect(m_model, &QAbstractItemModel::rowsMoved, this, [this] { m_rowsCame = false; });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_rowsCame = false; });
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, &DBGrid::RememberLayout);
     connect(m_model, &QAbstractItemModel::modelReset, this, &DBGrid::ApplyWidths);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, &DBGrid::OnSectionResized);
@@ -302,11 +318,25 @@ void DBGrid::SetSelectedIndex(int column)
     if (column < 0 || column >= m_model->columnCount())
         return;
     m_column = column;
+    m_rowsCame = false;
     FollowCursor();
 }
 
+// After rows came the view follows once control is back in the event loop, or before
+// the user's next key or click: placing the cell at once would walk every row for each
+// one that comes.
 void DBGrid::FollowCursor()
 {
+    if (m_rowsCame) {
+        if (!m_followQueued) {
+            m_followQueued = true;
+            QMetaObject::invokeMethod(this, [this] {
+                m_followQueued = false;
+                FollowNow();
+            }, Qt::QueuedConnection);
+        }
+        return;
+    }
     const int row = m_model->CurrentRow();
     const int column = SelectedIndex();
     if (m_resetting || row < 0 || row >= m_model->rowCount() || column < 0)
@@ -316,6 +346,14 @@ void DBGrid::FollowCursor()
         return;
     const QScopedValueRollback following(m_following, true);
     setCurrentIndex(target);
+}
+
+void DBGrid::FollowNow()
+{
+    if (!m_rowsCame)
+        return;
+    m_rowsCame = false;
+    FollowCursor();
 }
 
 void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
@@ -441,6 +479,7 @@ QRect DBGrid::ButtonRect(const QModelIndex &index) const
 
 void DBGrid::mousePressEvent(QMouseEvent *e)
 {
+    FollowNow();
     Relayed(m_errors, [&] { MousePress(e); });
 }
 
@@ -493,6 +532,7 @@ void DBGrid::keyboardSearch(const QString &search)
 
 void DBGrid::mouseDoubleClickEvent(QMouseEvent *e)
 {
+    FollowNow();
     m_clickEdit.stop();
     const QPoint at = e->position().toPoint();
     const QModelIndex index = indexAt(at);
@@ -538,6 +578,7 @@ bool DBGrid::RunKeyHooks(QKeyEvent *e, QObject *target)
 
 void DBGrid::keyPressEvent(QKeyEvent *e)
 {
+    FollowNow();
     try {
         KeyPress(e);
     } catch (...) {
@@ -615,6 +656,7 @@ bool DBGrid::FilterEvent(QObject *watched, QEvent *e)
     auto *widget = qobject_cast<QWidget *>(watched);
     if (widget && widget != this && viewport()->isAncestorOf(widget)) {
         if (e->type() == QEvent::KeyPress && !m_inKeyPress) {
+            FollowNow();
             auto *key = static_cast<QKeyEvent *>(e);
             if (RunKeyHooks(key, watched))
                 return true;
@@ -637,3 +679,5 @@ void DBGrid::DeferError(std::exception_ptr error)
 }
 
 } // namespace dataset
+
+#include "DBGrid.moc"

@@ -114,6 +114,7 @@ private:
     void MousePress(QMouseEvent *e);
     bool RunKeyHooks(QKeyEvent *e, QObject *target);
     void FollowCursor();
+    void FollowNow();   // a follow put off since rows came, done now
     void ApplyWidths();
     void RememberLayout();
     void OnSectionResized(int column, int oldSize, int newSize);
@@ -136,6 +137,8 @@ private:
     Options m_options;
     bool m_readOnly = false;
     bool m_following = false;
+    bool m_rowsCame = false;                // rows came since the view last followed the cursor
+    bool m_followQueued = false;
     bool m_resetting = false;               // the view picks a current cell on its own then
     bool m_applyingWidths = false;
     bool m_inKeyPress = false;

@@ -34,11 +34,18 @@ QString ProductSumsStatement()
         .arg(ItemTotalSum(), ItemsFrom(), PeriodCondition());
 }
 
+// Summed from the totals the documents keep, each the sum ItemTotalSum makes of its
+// items, so the day is read from one index without the items. A document without items
+// counts for no cashier, as when its items are summed; only a zero total asks for them.
 QString UserSumsStatement()
 {
-    return QStringLiteral("SELECT CONCAT(u.firstname,' ',u.lastname) AS UserName, %1 AS SumItemTotal\n"
-                          "%2\nLEFT JOIN user AS u ON pd.userid = u.userid\n%3\nGROUP BY pd.userid ORDER BY UserName")
-        .arg(ItemTotalSum(), ItemsFrom(), PeriodCondition());
+    return QStringLiteral("SELECT CONCAT(u.firstname,' ',u.lastname) AS UserName, s.SumItemTotal\n"
+                          "FROM (SELECT pd.userid, SUM(pd.itemtotal) AS SumItemTotal FROM parkingdocument AS pd\n"
+                          "%1\nAND (pd.itemtotal <> 0 OR EXISTS (SELECT 1 FROM parkingdocumentitem AS pdi "
+                          "WHERE pdi.parkingdocumentid = pd.parkingdocumentid))\n"
+                          "GROUP BY pd.userid) AS s LEFT JOIN user AS u ON s.userid = u.userid\n"
+                          "ORDER BY UserName, s.userid")
+        .arg(PeriodCondition());
 }
 
 void BindPeriod(dataset::Query &query, const QString &firstDay, const QString &lastDay)

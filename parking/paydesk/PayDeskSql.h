@@ -4,6 +4,7 @@
 // over the same items, the same bounds and the same rounding.
 
 #include <QString>
+#include <QStringList>
 
 namespace dataset {
 class Query;

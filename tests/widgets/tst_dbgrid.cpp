@@ -34,6 +34,15 @@ void TypeIntoNewRow(WidgetFixture &f, DBGrid *grid, const QString &name)
     Type(name);
 }
 
+// The list as an item list is kept: in the cache, sorted by its generated key.
+void KeepInCacheByKey(WidgetFixture &f)
+{
+    f.query.Close();
+    f.query.SetCachedUpdates(true);
+    f.query.SetSortedFields(QStringLiteral("widgetrowid"));
+    f.query.Open();
+}
+
 QPoint CellCenter(DBGrid *grid, int row, int column)
 {
     return grid->visualRect(grid->model()->index(row, column)).center();
@@ -53,6 +62,7 @@ private Q_SLOTS:
     void typedNewRowKeepsPlace_data();
     void typedNewRowKeepsPlace();
     void cancelWithOpenCellEditor();
+    void appendedRowsFollowedOnceEventsRun();
     void untouchedInsertCancelledOnLeave_data();
     void untouchedInsertCancelledOnLeave();
     void ellipsisButton();
@@ -225,10 +235,7 @@ void TestDBGrid::typedNewRowKeepsPlace()
 {
     QFETCH(int, key);
     WidgetFixture f;
-    f.query.Close();
-    f.query.SetCachedUpdates(true);
-    f.query.SetSortedFields(QStringLiteral("widgetrowid"));
-    f.query.Open();
+    KeepInCacheByKey(f);
     DBGrid *grid = ItemGrid(f);
     FocusWindow w(grid);
     QVERIFY(w.Active());
@@ -274,6 +281,28 @@ void TestDBGrid::cancelWithOpenCellEditor()
     QCOMPARE(grid->currentIndex().row(), f.query.RecNo() - 1);
     QCOMPARE(f.Stored(QStringLiteral("SELECT COUNT(*) FROM widgetrow")).toInt(), 4);
     QCOMPARE(f.Stored(QStringLiteral("SELECT COUNT(*) FROM widgetrow WHERE name = 'Novi'")).toInt(), 0);
+}
+
+// Rows appended and posted from code (a list being filled) are followed by the view once
+// the event loop runs: the current cell is the last row's, in the selected column.
+void TestDBGrid::appendedRowsFollowedOnceEventsRun()
+{
+    WidgetFixture f;
+    KeepInCacheByKey(f);
+    DBGrid *grid = ItemGrid(f);
+    FocusWindow w(grid);
+    QVERIFY(w.Active());
+    grid->SetSelectedIndex(2);
+    for (int i = 0; i < 3; ++i) {
+        f.query.Append();
+        f.query.FieldByName(QStringLiteral("name")).SetAsString(QStringLiteral("Novi %1").arg(i));
+        f.query.Post();
+    }
+    QCoreApplication::processEvents();
+    QCOMPARE(f.query.RecNo(), 7);
+    QCOMPARE(grid->currentIndex().row(), 6);
+    QCOMPARE(grid->currentIndex().column(), 2);
+    QCOMPARE(grid->model()->rowCount(), 7);
 }
 
 void TestDBGrid::untouchedInsertCancelledOnLeave_data()

@@ -8,7 +8,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <QCollator>
 #include <QtTest>
+
+#include <algorithm>
+#include <map>
 
 using namespace imports;
 
@@ -21,6 +25,7 @@ private Q_SLOTS:
     void line();
     void fileInIndexOrder();
     void namesInSerbianOrder();
+    void largeMixedFileInSerbianOrder();
     void writtenAsJson();
     void otherFilesRefused_data();
     void otherFilesRefused();
@@ -158,6 +163,93 @@ void TestStartStopImport::namesInSerbianOrder()
     for (std::size_t row = 0; row < rows.Count(); ++row)
         seen << rows.Value(row, 0).toString();
     QCOMPARE(seen, expected);
+}
+
+namespace {
+
+// A line of mixed texts: Serbian letters and digraphs in both cases, digits, names that
+// repeat and names that do not (so sharing stops part way), null, and many ties on every
+// key; the note carries the line's number.
+QByteArray MixedLine(int line, std::uint32_t &seed)
+{
+    static const char *const names[] = {"Ana", "ana", "ANA", "Đorđe", "đorđe", "Ljiljana", "LJILJANA", "lJubav",
+                                        "Lukić", "Njegoš", "nikola", "Džajić", "dzeta", "DŽEMAL", "Čeda", "ćira",
+                                        "Cvija", "Šaban", "sava", "Žika", "zoran", "Dimić 9", "dimić 10"};
+    static const char *const towns[] = {"bg", "NS", "ni", "ča", "šd", "lj", "NJ", "dž", "Ću", "žr"};
+    static const char *const zones[] = {"Zona 1", "zona 1", "ZONA 2", "Žuta", "čaršija", "Crvena", "NUL"};
+    const auto pick = [&seed](std::uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    QString name = QString::fromUtf8(names[pick(std::size(names))]);
+    if (pick(4) == 0)
+        name += QLatin1Char(' ') + QString::number(line);
+    else if (pick(2) == 0)
+        name += QLatin1Char(' ') + QString::number(pick(40));
+    const QString code = pick(3) == 0 ? QString::number(line) : QString::number(pick(100));
+    const QString fields[] = {
+        QString::number(line), pick(20) == 0 ? QStringLiteral("NUL") : name, QStringLiteral("a"),
+        pick(30) == 0 ? QStringLiteral("NUL") : code, QStringLiteral("z"), QStringLiteral("c"), QStringLiteral("p"),
+        QStringLiteral("n%1").arg(line), QString::fromUtf8(towns[pick(std::size(towns))]) + QString::number(pick(20)),
+        QString::fromUtf8(zones[pick(std::size(zones))]), QStringLiteral("2024-03-0%1").arg(1 + pick(3)),
+        QStringLiteral("%1:00").arg(8 + pick(3)), QStringLiteral("23:00")};
+    return ToWin1250(QStringList(std::begin(fields), std::end(fields)).join(QLatin1Char('|')) + QStringLiteral("|\n"));
+}
+
+} // namespace
+
+// A file large enough to be sorted in runs and merged comes out in the order of one stable
+// sort that compares whole texts with the Serbian collator (case aside, null first).
+void TestStartStopImport::largeMixedFileInSerbianOrder()
+{
+    constexpr int Lines = 150000;
+    QByteArray content = Header;
+    std::uint32_t seed = 7;
+    for (int line = 1; line <= Lines; ++line)
+        content += MixedLine(line, seed);
+    QTemporaryDir dir;
+    const dataset::MemoryRows rows = Import(WriteFile(dir, content));
+    QCOMPARE(int(rows.Count()), Lines);
+
+    // Each key's distinct texts ranked by the collator alone; null ranks lowest.
+    QCollator serbian(QLocale(QStringLiteral("sr_Latn_RS")));
+    serbian.setCaseSensitivity(Qt::CaseInsensitive);
+    const int keyColumns[] = {0, 2, 7, 8};
+    std::vector<std::vector<int>> ranks(std::size(keyColumns), std::vector<int>(rows.Count()));
+    for (std::size_t key = 0; key < std::size(keyColumns); ++key) {
+        std::map<QString, std::vector<std::size_t>> rowsOf;
+        for (std::size_t row = 0; row < rows.Count(); ++row) {
+            if (!rows.IsNull(row, keyColumns[key]))
+                rowsOf[rows.Value(row, keyColumns[key]).toString()].push_back(row);
+        }
+        std::vector<std::pair<QCollatorSortKey, const std::vector<std::size_t> *>> texts;
+        for (const auto &[text, at] : rowsOf)
+            texts.emplace_back(serbian.sortKey(text), &at);
+        std::sort(texts.begin(), texts.end(), [](const auto &a, const auto &b) { return a.first.compare(b.first) < 0; });
+        int rank = 0;
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            if (i > 0 && texts[i - 1].first.compare(texts[i].first) != 0)
+                ++rank;
+            for (const std::size_t row : *texts[i].second)
+                ranks[key][row] = rank + 1;
+        }
+    }
+    // The start as stored ("yyyy-MM-dd HH:mm:ss") orders as the time does; ties by line.
+    using Key = std::tuple<int, int, int, int, QByteArray, int>;
+    std::vector<Key> keys;
+    for (std::size_t row = 0; row < rows.Count(); ++row)
+        keys.emplace_back(ranks[0][row], ranks[1][row], ranks[2][row], ranks[3][row],
+                          rows.StoredText(row, 9).toByteArray(), rows.StoredText(row, 6).sliced(1).toInt());
+    std::vector<std::size_t> expected(rows.Count());
+    std::iota(expected.begin(), expected.end(), std::size_t(0));
+    std::sort(expected.begin(), expected.end(), [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    for (std::size_t row = 0; row < rows.Count(); ++row) {
+        if (expected[row] != row)
+            QFAIL(qPrintable(QStringLiteral("row %1 holds line %2, line %3 expected")
+                                 .arg(row)
+                                 .arg(rows.Value(row, 6).toString())
+                                 .arg(rows.Value(expected[row], 6).toString())));
+    }
 }
 
 // Quotes and null survive the JSON form (the command's test checks the line form).

@@ -25,6 +25,7 @@ class TestParkingPayDesk : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void summariesCoverWholeDay();
+    void cashierSumsFollowTheItems();
     void datePickerStartsToday();
     void documentFromSummary();
     void nothingWritten_data();
@@ -55,7 +56,7 @@ struct PayDesk {
     ~PayDesk() { delete form; }
 
     // One document at 'time' with one item of 'code' (product id 'productId').
-    void Sale(const QString &time, const QString &code, int productId, double value, int userId = 7)
+    qint64 Sale(const QString &time, const QString &code, int productId, double value, int userId = 7)
     {
         static int number = 0;
         const qint64 id = fx.InsertDocument(QString::number(++number), time, userId);
@@ -67,6 +68,9 @@ struct PayDesk {
                 .arg(productId)
                 .arg(dataset::Connection::Quote(code), dataset::Connection::Quote(QStringLiteral("Naziv ") + code))
                 .arg(id));
+        // As the document's save does.
+        StoreDocumentTotal(fx.connection(), id);
+        return id;
     }
     QString Rows(dataset::Query &query, const QStringList &fields)
     {
@@ -106,6 +110,30 @@ void TestParkingPayDesk::summariesCoverWholeDay()
     QCOMPARE(desk.Rows(ParkingDM->ParkingPayDeskUserZQ(), {"UserName", "SumItemTotal"}),
              QStringLiteral(" 12.01; Petar Petrović 180.00"));
     QCOMPARE(Child<dataset::DBGrid>(*desk.form, "ParkingPayDeskProductDBG")->model()->rowCount(), 2);
+}
+
+// The cashiers' sums are those of their items: a document without items names no
+// cashier, an item worth nothing does, and a deleted document's items leave the sums.
+void TestParkingPayDesk::cashierSumsFollowTheItems()
+{
+    PayDesk desk;
+    desk.fx.InsertUser(7, QStringLiteral("Petar"), QStringLiteral("Petrović"));
+    desk.fx.InsertUser(8, QStringLiteral("Ana"), QStringLiteral("Ilić"));
+    desk.fx.InsertUser(9, QStringLiteral("Zoran"), QStringLiteral("Bač"));
+    desk.Sale(QStringLiteral("2026-12-06 08:00:00"), QStringLiteral("P1"), 1, 100);
+    const qint64 second = desk.Sale(QStringLiteral("2026-12-06 09:00:00"), QStringLiteral("P1"), 1, 50);
+    desk.fx.InsertDocument(QStringLiteral("bez stavki"), QStringLiteral("2026-12-06 10:00:00"), 8);
+    desk.Sale(QStringLiteral("2026-12-06 11:00:00"), QStringLiteral("P0"), 2, 0, 9);
+    desk.Load(kDay);
+    QCOMPARE(desk.Rows(ParkingDM->ParkingPayDeskUserZQ(), {"UserName", "SumItemTotal"}),
+             QStringLiteral("Petar Petrović 180.00; Zoran Bač 0.00"));
+
+    desk.fx.connection().Execute(QStringLiteral("DELETE FROM parkingdocument WHERE parkingdocumentid = %1").arg(second));
+    desk.Load(kDay);
+    QCOMPARE(desk.Rows(ParkingDM->ParkingPayDeskUserZQ(), {"UserName", "SumItemTotal"}),
+             QStringLiteral("Petar Petrović 120.00; Zoran Bač 0.00"));
+    QCOMPARE(desk.Rows(ParkingDM->ParkingPayDeskProductZQ(), {"productcode", "SumItemTotal"}),
+             QStringLiteral("P0 0.00; P1 120.00"));
 }
 
 void TestParkingPayDesk::datePickerStartsToday()
