@@ -227,7 +227,8 @@ Qt::ItemFlags DataSetModel::flags(const QModelIndex &index) const
 
 bool DataSetModel::canFetchMore(const QModelIndex &parent) const
 {
-    return !parent.isValid() && m_query && m_query->CanFetchMore() && !Quiet();
+    // Never while rows come: a view that reacts to them must not start another packet.
+    return !parent.isValid() && m_rowsChanging == 0 && m_query && m_query->CanFetchMore() && !Quiet();
 }
 
 void DataSetModel::fetchMore(const QModelIndex &parent)
