@@ -173,6 +173,12 @@ void Query::Private::readResult(const QString &sql, std::vector<ColumnInfo> *col
         for (unsigned i = 0; i < count; ++i)
             columnsOut->push_back(columnOf(meta[i]));
         store.Reset(int(count));
+        // Names, streets and towns repeat from row to row: each text is kept once (a
+        // column whose texts turn out mostly distinct soon stops looking).
+        for (unsigned i = 0; i < count; ++i) {
+            if ((*columnsOut)[i].type == FieldType::String)
+                store.ShareValues(int(i));
+        }
     } else if (int(count) != store.ColumnCount()) {
         result.reset();
         throw Error(QStringLiteral("Upit je pri čitanju narednih redova vratio druge kolone."));
