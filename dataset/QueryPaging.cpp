@@ -143,6 +143,26 @@ bool Query::Private::openPaged()
     return true;
 }
 
+void Query::Private::sortByPagingKeys(std::vector<RowData> &read) const
+{
+    std::vector<detail::SortColumn> sortColumns;
+    for (const Paging::Key &key : paging.keys)
+        sortColumns.push_back({key.column, fields[std::size_t(key.column)]->DataType(), key.descending});
+    detail::SortKeys keys;
+    keys.Reset(sortColumns, store, read.size());
+    std::vector<std::uint32_t> positions(read.size());
+    for (std::uint32_t i = 0; i < positions.size(); ++i) {
+        keys.Set(i, read[i]);
+        positions[i] = i;
+    }
+    keys.Sort(positions);
+    std::vector<RowData> sorted;
+    sorted.reserve(read.size());
+    for (const std::uint32_t i : positions)
+        sorted.push_back(read[i]);
+    read = std::move(sorted);
+}
+
 int Query::Private::readPacket(int limit, const QString &until, const QString &skipKey)
 {
     if (!paging.active || !paging.more)
@@ -154,12 +174,18 @@ int Query::Private::readPacket(int limit, const QString &until, const QString &s
         conditions << until;
     if (!skipKey.isEmpty())
         conditions << skipKey;
-    QString tail = paging.orderBy;
+    // The whole rest comes in the table's own order, which spares the server a look-up
+    // of every row through the sort index; its keys are numbers and dates, which sort
+    // here as on the server.
+    const bool rest = limit == 0 && until.isEmpty();
+    QString tail = rest ? QString() : paging.orderBy;
     if (limit > 0)
         tail += QStringLiteral(" LIMIT %1").arg(limit);
     std::vector<RowData> added;
     readResult(detail::WithCondition(paging.sql, paging.shape, conditions.join(QStringLiteral(" AND ")), tail),
                nullptr, store, added);
+    if (rest)
+        sortByPagingKeys(added);
     if (limit > 0)
         paging.more = int(added.size()) == limit;
     else if (until.isEmpty())

@@ -152,6 +152,7 @@ struct Query::Private {
     // Reads the rows after the boundary: 'limit' of them (0: all), those not after 'until'
     // when given, and never the row whose key is 'skipKey'. Returns the rows added.
     int readPacket(int limit, const QString &until = {}, const QString &skipKey = {});
+    void sortByPagingKeys(std::vector<detail::RowData> &read) const;
     void fetchUntil(int rowCount);          // until that many rows are held or none wait
     std::exception_ptr readThroughPosted(); // a posted row sorting past the rows held
     void resetPaging();

@@ -1,6 +1,7 @@
 #include <dataset/DataSource.h>
 #include <dataset/Query.h>
 #include <dataset/widgets/DBGrid.h>
+#include <dataset/widgets/DBNavigator.h>
 #include <dataset/widgets/DataSetModel.h>
 #include <framework/report/GridPrint.h>
 #include <tests/support/TestDatabase.h>
@@ -8,6 +9,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QScrollBar>
+#include <QToolButton>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -23,6 +25,7 @@ private Q_SLOTS:
     void scrollingFetchesMore();
     void ctrlEndReachesLastRow();
     void printHoldsEveryRow();
+    void navigatorLastReadsToEnd();
 
 private:
     std::unique_ptr<TestDatabase> m_db;
@@ -102,6 +105,21 @@ void TestGridPaging::printHoldsEveryRow()
     QCOMPARE(html.count(QStringLiteral("<tr>")), Rows + 1);
     QVERIFY(html.contains(QStringLiteral(">r1<")));
     QVERIFY(html.indexOf(QStringLiteral(">r300<")) < html.indexOf(QStringLiteral(">r1<")));
+}
+
+// At the last row held, "Poslednji zapis" stays enabled while rows wait on the server.
+void TestGridPaging::navigatorLastReadsToEnd()
+{
+    DBNavigator navigator;
+    navigator.SetDataSource(m_source.get());
+    m_query->SetRecNo(Packet);
+    QCOMPARE(m_query->RecordCount(), Packet);
+    QToolButton *last = navigator.ButtonWidget(DBNavigator::Button::Last);
+    QVERIFY(last->isEnabled());
+    QTest::mouseClick(last, Qt::LeftButton);
+    QCOMPARE(m_query->RecNo(), Rows);
+    QCOMPARE(m_query->FieldByName(QStringLiteral("name")).AsString(), QStringLiteral("r1"));
+    QVERIFY(!last->isEnabled());
 }
 
 QTEST_MAIN(TestGridPaging)
