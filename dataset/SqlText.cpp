@@ -70,6 +70,26 @@ qsizetype skipQuoted(const QString &sql, qsizetype start)
     return sql.size();
 }
 
+// Index just past the literal, quoted identifier or comment that starts at sql[i];
+// -1 when none starts there.
+qsizetype skipIgnored(const QString &sql, qsizetype i)
+{
+    const qsizetype n = sql.size();
+    const QChar c = sql.at(i);
+    const QChar next = i + 1 < n ? sql.at(i + 1) : QChar();
+    if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`'))
+        return skipQuoted(sql, i);
+    if (c == QLatin1Char('#') || (c == QLatin1Char('-') && next == QLatin1Char('-'))) {
+        const qsizetype end = sql.indexOf(QLatin1Char('\n'), i);
+        return end < 0 ? n : end + 1;
+    }
+    if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
+        const qsizetype end = sql.indexOf(QLatin1String("*/"), i + 2);
+        return end < 0 ? n : end + 2;
+    }
+    return -1;
+}
+
 } // namespace
 
 std::vector<ParamToken> ScanParams(const QString &sql)
@@ -80,14 +100,8 @@ std::vector<ParamToken> ScanParams(const QString &sql)
     while (i < n) {
         const QChar c = sql.at(i);
         const QChar next = i + 1 < n ? sql.at(i + 1) : QChar();
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
-            i = skipQuoted(sql, i);
-        } else if (c == QLatin1Char('#') || (c == QLatin1Char('-') && next == QLatin1Char('-'))) {
-            const qsizetype end = sql.indexOf(QLatin1Char('\n'), i);
-            i = end < 0 ? n : end + 1;
-        } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
-            const qsizetype end = sql.indexOf(QLatin1String("*/"), i + 2);
-            i = end < 0 ? n : end + 2;
+        if (const qsizetype skipped = skipIgnored(sql, i); skipped >= 0) {
+            i = skipped;
         } else if (c == QLatin1Char(':')) {
             if (next == QLatin1Char(':')) {
                 i += 2;
@@ -120,16 +134,11 @@ SelectShape ScanSelect(const QString &sql)
     qsizetype i = 0;
     while (i < n) {
         const QChar c = sql.at(i);
-        const QChar next = i + 1 < n ? sql.at(i + 1) : QChar();
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
-            i = skipQuoted(sql, i);
-            shape.end = i;
-        } else if (c == QLatin1Char('#') || (c == QLatin1Char('-') && next == QLatin1Char('-'))) {
-            const qsizetype end = sql.indexOf(QLatin1Char('\n'), i);
-            i = end < 0 ? n : end + 1;
-        } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
-            const qsizetype end = sql.indexOf(QLatin1String("*/"), i + 2);
-            i = end < 0 ? n : end + 2;
+        if (const qsizetype skipped = skipIgnored(sql, i); skipped >= 0) {
+            // A literal counts as text of the statement, a comment does not.
+            if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`'))
+                shape.end = skipped;
+            i = skipped;
         } else if (isNameStart(c) || c == QLatin1Char('@') || c.isDigit()) {
             qsizetype end = i + 1;
             while (end < n && (isNameChar(sql.at(end)) || sql.at(end) == QLatin1Char('.') || sql.at(end) == QLatin1Char('@')))
