@@ -1,6 +1,7 @@
 #include "CsvExport.h"
 
 #include <dataset/Error.h>
+#include <dataset/widgets/DataSetModel.h>
 #include <routines/PrivateFiles.h>
 
 #include <QAbstractItemModel>
@@ -42,7 +43,7 @@ QString Quoted(QString text)
 
 } // namespace
 
-QByteArray ModelToCsv(const QAbstractItemModel &model, const std::vector<int> &columns,
+QByteArray ModelToCsv(QAbstractItemModel &model, const std::vector<int> &columns,
                       QChar separator)
 {
     QString text;
@@ -50,7 +51,7 @@ QByteArray ModelToCsv(const QAbstractItemModel &model, const std::vector<int> &c
     for (const int column : columns)
         fields << Quoted(Defused(model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()));
     text += fields.join(separator) + QStringLiteral("\r\n");
-    for (int row = 0; row < model.rowCount(); ++row) {
+    for (int row = 0; dataset::RowReady(model, row); ++row) {
         fields.clear();
         for (const int column : columns)
             fields << Quoted(Defused(model.index(row, column).data(Qt::DisplayRole).toString()));

@@ -8,6 +8,7 @@
 #include <QMetaMethod>
 
 #include <algorithm>
+#include <climits>
 #include <utility>
 
 namespace dataset {
@@ -56,6 +57,7 @@ void Query::Private::clearRows()
     order.clear();
     order.shrink_to_fit();
     store.Reset(0);
+    resetPaging();
     cursor = -1;
     bof = eof = true;
 }
@@ -355,6 +357,21 @@ void Query::SetSortedFields(const QString &fields)
         d->resolveSort();
         throw;
     }
+    if (d->paging.active) {
+        // Rows read in packets are ordered by the server: they are read again in the new
+        // order (or whole, for a sort the server cannot do alike), from the first row.
+        d->checkBrowseMode();
+        try {
+            d->fetch();
+        } catch (...) {
+            d->sortText = previous;
+            d->resolveSort();
+            throw;
+        }
+        d->emitDataSet();
+        d->emitCurrent();
+        return;
+    }
     const std::uint32_t current = d->cursor >= 0 ? d->order[std::size_t(d->cursor)] : 0;
     d->sortRows();
     d->emitDataSet();
@@ -417,8 +434,15 @@ void Query::Refresh()
     if (d->cursor >= 0 && !d->target.keyColumns.empty())
         key = d->value(d->cursor, d->target.keyColumns.front());
     const int position = d->cursor;
+    // Read in packets, the rows up to the current one are read again, so that it is found.
+    const QString through = d->paging.active && d->cursor >= 0
+        ? QStringLiteral("NOT ") + d->afterCondition(d->rows[d->order[std::size_t(d->cursor)]])
+        : QString();
     try {
         d->fetch();
+        if (!through.isEmpty())
+            d->readPacket(0, through);
+        d->fetchUntil(position + 1);
     } catch (...) {
         // The old rows are gone with the old result; a failed re-read closes the query.
         d->clearRows();
@@ -488,6 +512,7 @@ void Query::First()
 void Query::Last()
 {
     d->checkBrowseMode();
+    FetchAll();
     d->setCursor(int(d->order.size()) - 1, true);
     d->eof = true;
     d->bof = d->order.empty();
@@ -496,6 +521,8 @@ void Query::Last()
 void Query::Next()
 {
     d->checkBrowseMode();
+    if (d->cursor + 1 >= int(d->order.size()))
+        FetchMore();
     if (d->cursor + 1 < int(d->order.size())) {
         d->bof = d->eof = false;
         d->setCursor(d->cursor + 1, true);
@@ -518,6 +545,8 @@ void Query::Prior()
 bool Query::MoveBy(int distance)
 {
     d->checkBrowseMode();
+    if (distance > 0)
+        d->fetchUntil(int(std::min<qint64>(qint64(d->cursor) + distance + 1, INT_MAX)));
     if (d->order.empty()) {
         d->bof = d->eof = true;
         return distance == 0;
@@ -558,6 +587,7 @@ int Query::RecNo() const
 void Query::SetRecNo(int recNo)
 {
     d->checkBrowseMode();
+    d->fetchUntil(recNo);
     if (d->order.empty())
         return;
     const int row = std::clamp(recNo, 1, int(d->order.size())) - 1;

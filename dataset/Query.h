@@ -67,6 +67,19 @@ public:
     void OpenInMemory(MemoryRows rows);
     bool InMemory() const;
 
+    // --- reading in packets -------------------------------------------------
+    // With 'rows' > 0 a plain SELECT (no GROUP BY, ORDER BY, LIMIT, UNION) whose sort keys
+    // are numbers or dates of the update table opens with its first 'rows' rows, ordered by
+    // the server on the sort and then the table's key; more come as they are asked for:
+    // Next, MoveBy or SetRecNo past the rows held, Last, FetchMore, FetchAll. Any other
+    // statement or sort (a text key, cached updates) reads the whole result at open, as
+    // with 0, the default. RecordCount counts the rows held.
+    void SetPacketRecords(int rows);
+    int PacketRecords() const;
+    bool CanFetchMore() const;      // rows may still wait on the server
+    int FetchMore();                // the next packet; returns the rows added
+    void FetchAll();                // every row still waiting, in one read
+
     // --- fields -------------------------------------------------------------
     int FieldCount() const;
     Field &Fields(int index) const;
@@ -82,7 +95,7 @@ public:
     bool Eof() const;
     bool Bof() const;
     bool IsEmpty() const;
-    int RecordCount() const;
+    int RecordCount() const;                     // rows held (see SetPacketRecords)
     int RecNo() const;                           // 1-based; 0 when empty
     void SetRecNo(int recNo);
     Bookmark GetBookmark() const;
@@ -137,6 +150,9 @@ Q_SIGNALS:
     void rowRemoved(int row);
     void rowAboutToBeMoved(int from, int to);
     void rowMoved(int from, int to);
+    // Rows read from the server later (see SetPacketRecords) join at the end.
+    void rowsAboutToBeAppended(int first, int last);
+    void rowsAppended(int first, int last);
     void currentChanged(int row);   // cursor moved
     void stateChanged(dataset::DataSetState state);
     // A text set into a field was longer than the field and was cut to 'limit' characters.

@@ -295,10 +295,13 @@ void Query::Post()
     d->edit.reset();
     d->setState(DataSetState::Browse);
     d->emitRecord(d->cursor);
+    const std::exception_ptr unread = d->readThroughPosted();
     // A sorted query moves the posted row to its place; the cursor goes with it.
     d->placeRow(d->cursor);
     d->emitCurrent();
     Q_EMIT afterPost();
+    if (unread)
+        std::rethrow_exception(unread);
 }
 
 void Query::Cancel()

@@ -63,6 +63,7 @@ ColumnInfo columnOf(const MYSQL_FIELD &field)
     column.database = text(field.db, field.db_length);
     column.primaryKey = field.flags & PRI_KEY_FLAG;
     column.autoIncrement = field.flags & AUTO_INCREMENT_FLAG;
+    column.notNull = field.flags & NOT_NULL_FLAG;
     column.type = typeOf(field);
     if (column.type == FieldType::String) {
         // Lengths come in bytes of the connection's character set (4 per character).
@@ -136,9 +137,27 @@ void Query::Private::fetchOnce()
         adoptMemoryRows();
         return;
     }
+    if (openPaged())
+        return;
+    std::vector<ColumnInfo> newColumns;
+    detail::RowStore newStore;
+    std::vector<RowData> newRows;
+    readResult(finalSql(), &newColumns, newStore, newRows);
+    adoptResult(std::move(newColumns), std::move(newStore), std::move(newRows));
+    sortRows();
+    cursor = order.empty() ? -1 : 0;
+    bof = true;
+    eof = order.empty();
+}
+
+// Sends 'sql' and adds its rows, read as the server sends them, to 'store' and 'into'.
+// With 'columnsOut' the result's columns are given there and 'store' starts afresh.
+void Query::Private::readResult(const QString &sql, std::vector<ColumnInfo> *columnsOut, detail::RowStore &store,
+                                std::vector<RowData> &into)
+{
     Connection &conn = connectionOrThrow();
     const QString context = QStringLiteral("Otvaranje upita nije uspelo.");
-    conn.SendQuery(finalSql().toUtf8());
+    conn.SendQuery(sql.toUtf8());
     MYSQL *handle = conn.Handle();
     detail::ResultPtr result(mysql_use_result(handle));
     if (!result) {
@@ -146,26 +165,38 @@ void Query::Private::fetchOnce()
             throw Error(QStringLiteral("Upit ne vraća redove; za takve naredbe koristi se izvršavanje."));
         conn.ThrowLastError(context);
     }
-
     const unsigned count = mysql_num_fields(result.get());
-    const MYSQL_FIELD *meta = mysql_fetch_fields(result.get());
-    std::vector<ColumnInfo> newColumns;
-    newColumns.reserve(count);
-    for (unsigned i = 0; i < count; ++i)
-        newColumns.push_back(columnOf(meta[i]));
-
-    detail::RowStore newStore;
-    newStore.Reset(int(count));
-    std::vector<RowData> newRows;
+    if (columnsOut) {
+        const MYSQL_FIELD *meta = mysql_fetch_fields(result.get());
+        columnsOut->clear();
+        columnsOut->reserve(count);
+        for (unsigned i = 0; i < count; ++i)
+            columnsOut->push_back(columnOf(meta[i]));
+        store.Reset(int(count));
+        // Names, streets and towns repeat from row to row: each text is kept once (a
+        // column whose texts turn out mostly distinct soon stops looking).
+        for (unsigned i = 0; i < count; ++i) {
+            if ((*columnsOut)[i].type == FieldType::String)
+                store.ShareValues(int(i));
+        }
+    } else if (int(count) != store.ColumnCount()) {
+        result.reset();
+        throw Error(QStringLiteral("Upit je pri čitanju narednih redova vratio druge kolone."));
+    }
     while (MYSQL_ROW row = mysql_fetch_row(result.get()))
-        newRows.push_back(newStore.Add(row, mysql_fetch_lengths(result.get())));
+        into.push_back(store.Add(row, mysql_fetch_lengths(result.get())));
     if (const unsigned code = mysql_errno(handle)) {
         const QString message = QString::fromUtf8(mysql_error(handle));
         result.reset();
         conn.ThrowError(context, code, message);
     }
-    result.reset();
+}
 
+// The rows of a new result replace those held, in the order they came.
+void Query::Private::adoptResult(std::vector<ColumnInfo> newColumns, detail::RowStore newStore,
+                                 std::vector<RowData> newRows)
+{
+    resetPaging();
     columns = std::move(newColumns);
     target = targetOf(columns);
     store = std::move(newStore);
@@ -178,10 +209,6 @@ void Query::Private::fetchOnce()
     edit.reset();
     buildFields();
     resolveSort();
-    sortRows();
-    cursor = order.empty() ? -1 : 0;
-    bof = true;
-    eof = order.empty();
 }
 
 void Query::Private::buildFields()
@@ -236,6 +263,11 @@ void Query::Private::buildFields()
         }
     }
     fields = std::move(layout);
+}
+
+UpdateTarget Query::Private::targetOfColumns(const std::vector<ColumnInfo> &of)
+{
+    return targetOf(of);
 }
 
 void Query::Private::resolveSort()

@@ -26,6 +26,7 @@ struct ColumnInfo {
     QString database;
     bool primaryKey = false;
     bool autoIncrement = false;
+    bool notNull = false;
     FieldType type = FieldType::String;
     int size = 0;
 };
@@ -68,6 +69,27 @@ struct SortKey {
     bool descending = false;
 };
 
+// Reading a result a packet at a time, ordered by the server on the sort keys and the
+// update table's key: each packet asks for the rows after the last one held.
+struct Paging {
+    int packet = 0;                 // rows per packet; 0: the whole result at open
+    bool active = false;            // the open result is read in packets
+    bool more = false;              // rows may still wait on the server
+    QString sql;                    // the statement as opened
+    detail::SelectShape shape;
+    struct Key {
+        int column = 0;
+        bool descending = false;
+        QString expression;         // `alias`.`column`
+    };
+    std::vector<Key> keys;
+    QString orderBy;                // " ORDER BY …"
+    detail::RowData boundary = nullptr;   // the last row read from the server
+    // The statement's columns, as probed once for that statement.
+    QString probedSql;
+    std::vector<ColumnInfo> probed;
+};
+
 struct Query::Private {
     explicit Private(Query &q) : q(q) {}
 
@@ -107,6 +129,7 @@ struct Query::Private {
     int peekRow = -1;                       // display row read by RowDisplayText
     bool memory = false;                    // rows held in memory, nothing is written
     std::unique_ptr<MemoryRows> incoming;   // rows waiting for the next open
+    Paging paging;
 
     // --- helpers (Query.cpp) ---
     void refreshParams();
@@ -116,6 +139,23 @@ struct Query::Private {
     // read once more.
     void fetch();
     void fetchOnce();
+    void readResult(const QString &sql, std::vector<ColumnInfo> *columnsOut, detail::RowStore &store,
+                    std::vector<detail::RowData> &into);
+    void adoptResult(std::vector<ColumnInfo> newColumns, detail::RowStore newStore,
+                     std::vector<detail::RowData> newRows);
+    static UpdateTarget targetOfColumns(const std::vector<ColumnInfo> &of);
+    // Paging (QueryPaging.cpp). openPaged reads the first packet and returns false when
+    // the statement or the sort cannot be read in packets.
+    bool openPaged();
+    bool pagingKeys(const std::vector<ColumnInfo> &columns, const UpdateTarget &target);
+    QString afterCondition(detail::RowData row) const;
+    // Reads the rows after the boundary: 'limit' of them (0: all), those not after 'until'
+    // when given, and never the row whose key is 'skipKey'. Returns the rows added.
+    int readPacket(int limit, const QString &until = {}, const QString &skipKey = {});
+    void sortByPagingKeys(std::vector<detail::RowData> &read) const;
+    void fetchUntil(int rowCount);          // until that many rows are held or none wait
+    std::exception_ptr readThroughPosted(); // a posted row sorting past the rows held
+    void resetPaging();
     void adoptMemoryRows();                 // QueryMemory.cpp
     void clearRows();
     void buildFields();

@@ -34,6 +34,32 @@ char *writeVarint(char *at, std::uint64_t value)
     return at;
 }
 
+// A quick hash of a short text, mixed with the process's own seed, so that no file or
+// row can be made to collide on purpose; eight bytes at a time.
+std::uint32_t hashOf(QByteArrayView text)
+{
+    static const std::uint64_t seed = std::uint64_t(qGlobalQHashSeed()) | 1;
+    std::uint64_t h = seed ^ (std::uint64_t(text.size()) * 0x9E3779B97F4A7C15ull);
+    const char *at = text.data();
+    qsizetype left = text.size();
+    const auto mix = [&h](std::uint64_t word) {
+        h = (h ^ word) * 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 31;
+    };
+    for (; left >= 8; left -= 8, at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, at, 8);
+        mix(word);
+    }
+    if (left > 0) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, at, std::size_t(left));
+        mix(word);
+    }
+    h *= 0x94D049BB133111EBull;
+    return std::uint32_t(h ^ (h >> 32));
+}
+
 } // namespace
 
 void RowStore::Reset(int columnCount)
@@ -108,8 +134,7 @@ std::int64_t RowStore::share(SharedColumn &column, QByteArrayView text)
     }
     if (2 * (column.texts.size() + 1) > column.index.size())
         grow(column);
-    // Seeded per process, so that no file can be made to collide on purpose.
-    const auto hash = std::uint32_t(qHash(text, qGlobalQHashSeed()));
+    const std::uint32_t hash = hashOf(text);
     const std::size_t mask = column.index.size() - 1;
     std::size_t at = hash & mask;
     for (; column.index[at] != 0; at = (at + 1) & mask) {
@@ -122,9 +147,14 @@ std::int64_t RowStore::share(SharedColumn &column, QByteArrayView text)
             return std::int64_t(id);
         }
     }
-    char *copy = m_texts.Allocate(std::size_t(text.size()));
-    if (!text.isEmpty())
-        std::memcpy(copy, text.data(), std::size_t(text.size()));
+    // An empty text stays empty, never null (a null view would read as SQL NULL).
+    static const char empty[] = "";
+    const char *copy = empty;
+    if (!text.isEmpty()) {
+        char *block = m_texts.Allocate(std::size_t(text.size()));
+        std::memcpy(block, text.data(), std::size_t(text.size()));
+        copy = block;
+    }
     const std::size_t id = column.texts.size();
     column.texts.emplace_back(copy, text.size());
     column.index[at] = (std::uint64_t(hash) << 32) | std::uint64_t(id + 1);

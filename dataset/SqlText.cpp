@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QStringList>
 
 namespace dataset {
 
@@ -69,6 +70,26 @@ qsizetype skipQuoted(const QString &sql, qsizetype start)
     return sql.size();
 }
 
+// Index just past the literal, quoted identifier or comment that starts at sql[i];
+// -1 when none starts there.
+qsizetype skipIgnored(const QString &sql, qsizetype i)
+{
+    const qsizetype n = sql.size();
+    const QChar c = sql.at(i);
+    const QChar next = i + 1 < n ? sql.at(i + 1) : QChar();
+    if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`'))
+        return skipQuoted(sql, i);
+    if (c == QLatin1Char('#') || (c == QLatin1Char('-') && next == QLatin1Char('-'))) {
+        const qsizetype end = sql.indexOf(QLatin1Char('\n'), i);
+        return end < 0 ? n : end + 1;
+    }
+    if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
+        const qsizetype end = sql.indexOf(QLatin1String("*/"), i + 2);
+        return end < 0 ? n : end + 2;
+    }
+    return -1;
+}
+
 } // namespace
 
 std::vector<ParamToken> ScanParams(const QString &sql)
@@ -79,14 +100,8 @@ std::vector<ParamToken> ScanParams(const QString &sql)
     while (i < n) {
         const QChar c = sql.at(i);
         const QChar next = i + 1 < n ? sql.at(i + 1) : QChar();
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
-            i = skipQuoted(sql, i);
-        } else if (c == QLatin1Char('#') || (c == QLatin1Char('-') && next == QLatin1Char('-'))) {
-            const qsizetype end = sql.indexOf(QLatin1Char('\n'), i);
-            i = end < 0 ? n : end + 1;
-        } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
-            const qsizetype end = sql.indexOf(QLatin1String("*/"), i + 2);
-            i = end < 0 ? n : end + 2;
+        if (const qsizetype skipped = skipIgnored(sql, i); skipped >= 0) {
+            i = skipped;
         } else if (c == QLatin1Char(':')) {
             if (next == QLatin1Char(':')) {
                 i += 2;
@@ -104,6 +119,67 @@ std::vector<ParamToken> ScanParams(const QString &sql)
         }
     }
     return tokens;
+}
+
+SelectShape ScanSelect(const QString &sql)
+{
+    static const QStringList refused = {
+        QStringLiteral("GROUP"), QStringLiteral("HAVING"), QStringLiteral("ORDER"), QStringLiteral("LIMIT"),
+        QStringLiteral("UNION"), QStringLiteral("INTO"), QStringLiteral("FOR"), QStringLiteral("LOCK"),
+        QStringLiteral("WINDOW"), QStringLiteral("PROCEDURE"), QStringLiteral("EXCEPT"), QStringLiteral("INTERSECT")};
+    SelectShape shape;
+    const qsizetype n = sql.size();
+    int depth = 0;
+    bool first = true;
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = sql.at(i);
+        if (const qsizetype skipped = skipIgnored(sql, i); skipped >= 0) {
+            // A literal counts as text of the statement, a comment does not.
+            if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`'))
+                shape.end = skipped;
+            i = skipped;
+        } else if (isNameStart(c) || c == QLatin1Char('@') || c.isDigit()) {
+            qsizetype end = i + 1;
+            while (end < n && (isNameChar(sql.at(end)) || sql.at(end) == QLatin1Char('.') || sql.at(end) == QLatin1Char('@')))
+                ++end;
+            const QString word = sql.mid(i, end - i).toUpper();
+            if (first && word != QLatin1String("SELECT"))
+                return {};
+            first = false;
+            if (depth == 0 && refused.contains(word))
+                return {};
+            if (depth == 0 && word == QLatin1String("WHERE"))
+                shape.where = end;
+            i = end;
+            shape.end = i;
+        } else {
+            if (c == QLatin1Char('('))
+                ++depth;
+            else if (c == QLatin1Char(')'))
+                --depth;
+            if (c == QLatin1Char(';'))
+                return depth == 0 && sql.mid(i + 1).trimmed().isEmpty() && !first ? (shape.simple = true, shape) : SelectShape{};
+            if (!c.isSpace())
+                shape.end = i + 1;
+            ++i;
+        }
+    }
+    shape.simple = !first && depth == 0;
+    return shape;
+}
+
+QString WithCondition(const QString &sql, const SelectShape &shape, const QString &condition, const QString &tail)
+{
+    QString text;
+    if (condition.isEmpty())
+        text = sql.left(shape.end);
+    else if (shape.where < 0)
+        text = sql.left(shape.end) + QStringLiteral(" WHERE ") + condition;
+    else
+        text = sql.left(shape.where) + QStringLiteral(" (") + sql.mid(shape.where, shape.end - shape.where)
+            + QStringLiteral(") AND ") + condition;
+    return text + tail;
 }
 
 QString ParamLiteral(const QVariant &value)

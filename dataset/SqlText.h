@@ -36,6 +36,20 @@ std::vector<ParamToken> ScanParams(const QString &sql);
 template<typename ValueOf>
 QString SpliceParams(const QString &sql, const std::vector<ParamToken> &tokens, ValueOf valueOf);
 
+// Where a plain SELECT takes one more condition, an ORDER BY and a LIMIT: the text starts
+// with SELECT and has no GROUP BY, HAVING, ORDER BY, LIMIT, UNION, INTO, FOR, LOCK,
+// WINDOW or PROCEDURE outside parentheses, quotes and comments.
+struct SelectShape {
+    bool simple = false;
+    qsizetype where = -1;   // just past the top-level WHERE; -1 when there is none
+    qsizetype end = 0;      // end of the last word that is not a comment, blank or ';'
+};
+SelectShape ScanSelect(const QString &sql);
+// The statement of 'shape' with 'condition' added to its WHERE (none: the text as it is)
+// and 'tail' (" ORDER BY …") after it.
+QString WithCondition(const QString &sql, const SelectShape &shape, const QString &condition,
+                      const QString &tail);
+
 // A parameter value as SQL: NULL, a plain number, or a quoted text or date.
 QString ParamLiteral(const QVariant &value);
 

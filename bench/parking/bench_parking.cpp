@@ -42,8 +42,11 @@
 #include <parking/data/ParkingDMUnit.h>
 #include <parking/documents/ParkingDetailUnit.h>
 #include <parking/documents/ParkingNavigatorUnit.h>
+#include <parking/documents/ParkingViewerUnit.h>
+#include <dataset/widgets/DBGrid.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -172,7 +175,7 @@ void printSearch(const char *title, const QString &sql, const Figures &module, c
         << "], max RSS " << megabytes(reader.peakKb) << " MB" << Qt::endl;
 }
 
-// Where the time of the whole list goes: the same SQL opened by a plain query, then sorted.
+// For comparison: the same SQL opened whole by a plain query, then sorted on the client.
 void breakdown(dataset::Connection &connection, const QString &sql)
 {
     dataset::Query query;
@@ -181,6 +184,71 @@ void breakdown(dataset::Connection &connection, const QString &sql)
     const double open = bench::SecondsOf([&query] { query.Open(); });
     const double sort = bench::SecondsOf([&query] { query.SetSortedFields(NewestFirst); });
     out << "  of which: open (fetch into rows) " << open << " s, client-side sort " << sort << " s" << Qt::endl;
+}
+
+// The list as a cashier sees it: the search pane's search with the list frame shown,
+// until its first screen is painted; then Ctrl+End in the grid, until the last row is
+// the current one and painted. Memory: the peak above the start of each run.
+struct Screens {
+    std::vector<double> first;
+    std::vector<double> last;
+    std::vector<double> firstPeakMb;
+    std::vector<double> lastPeakMb;
+    int rows = 0;
+    QString lastNumber;
+};
+
+Screens shownList(TParkingNavigatorForm &pane, TParkingViewerForm &viewer, int runs)
+{
+    Screens screens;
+    dataset::DBGrid &grid = *viewer.DBG;
+    for (int run = 0; run < runs; ++run) {
+        dataset::Query &documents = ParkingDM->ParkingDocumentZQ();
+        documents.Close();
+        QApplication::processEvents();
+        const long start = bench::StatusKb("VmRSS");
+        bench::ResetPeak();
+        screens.first.push_back(bench::SecondsOf([&] {
+            pane.FindButtonClick();
+            QApplication::processEvents();
+            grid.viewport()->repaint();
+        }));
+        screens.firstPeakMb.push_back(megabytes(bench::StatusKb("VmHWM") - start));
+        grid.setFocus();
+        screens.last.push_back(bench::SecondsOf([&] {
+            QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+            QApplication::sendEvent(&grid, &end);
+            QApplication::processEvents();
+            grid.viewport()->repaint();
+        }));
+        screens.lastPeakMb.push_back(megabytes(bench::StatusKb("VmHWM") - start));
+        screens.rows = documents.RecordCount();
+        screens.lastNumber = QStringLiteral("%1 (row %2)")
+                                 .arg(documents.FieldByName(QStringLiteral("number")).AsString())
+                                 .arg(grid.currentIndex().row() + 1);
+    }
+    return screens;
+}
+
+void printScreens(const Screens &screens, const Figures &ordered, const Figures &unordered, const Figures &plain)
+{
+    const double client = bench::Median(ordered.seconds);
+    out << "  first screen shown: " << bench::Median(screens.first) << " s median [" << listed(screens.first)
+        << "], peak " << bench::Median(screens.firstPeakMb) << " MB above the start [" << listed(screens.firstPeakMb)
+        << "] (goals under 0.05 s: " << (bench::Median(screens.first) < 0.05 ? "met" : "missed") << ", under 50 MB: "
+        << (bench::Median(screens.firstPeakMb) < 50 ? "met" : "missed") << ")" << Qt::endl;
+    out << "  Ctrl+End to the last row: " << bench::Median(screens.last) << " s median [" << listed(screens.last)
+        << "], peak " << bench::Median(screens.lastPeakMb) << " MB above the start; " << screens.rows
+        << " rows, last " << screens.lastNumber << Qt::endl;
+    out << "  mariadb reading the same statement ordered: " << client << " s median [" << listed(ordered.seconds)
+        << "]; last row / client " << bench::Median(screens.last) / client << " (goal under 1: "
+        << (bench::Median(screens.last) < client ? "met" : "missed") << "); first screen and last row / client "
+        << (bench::Median(screens.first) + bench::Median(screens.last)) / client << Qt::endl;
+    out << "  last row / mariadb reading the same statement unordered: "
+        << bench::Median(screens.last) / bench::Median(unordered.seconds) << " (client " << bench::Median(unordered.seconds)
+        << " s median [" << listed(unordered.seconds) << "])" << Qt::endl;
+    out << "  last row / mariadb reading the pane's text unordered (no invoiced column): "
+        << bench::Median(screens.last) / bench::Median(plain.seconds) << Qt::endl;
 }
 
 // "Dodaj" in the list, the user's two required values, and OK: the new-row defaults with
@@ -432,11 +500,18 @@ int run(bench::ClientRunner &runner, const Options &options)
     const int allRows = documents.RecordCount();
     out << Qt::fixed;
     out.setRealNumberPrecision(3);
-    printSearch("(a) whole list, newest first", all, allModule, allClient, allRows);
+    printSearch("(a) whole list, newest first (the first packet)", all, allModule, allClient, allRows);
+    {
+        TParkingViewerForm viewer(*ParkingDM);
+        viewer.resize(1000, 700);
+        viewer.show();
+        const QString ordered = documents.SQLText() + QStringLiteral(" ORDER BY ") + NewestFirst;
+        const Figures orderedClient = client(runner, options, socket, ordered);
+        const Figures unorderedClient = client(runner, options, socket, documents.SQLText());
+        printScreens(shownList(pane, viewer, options.runs), orderedClient, unorderedClient, allClient);
+    }
     breakdown(connection, all);
-    const double ratio = bench::Median(allModule.seconds) / bench::Median(allClient.seconds);
-    out << "  module / client: " << ratio << " (goal at most 2: " << (ratio <= 2 ? "met" : "missed") << ")"
-        << Qt::endl;
+    pane.FindButtonClick();
     out << "  first row: " << documents.FieldByName(QStringLiteral("number")).AsString() << " at "
         << documents.FieldByName(QStringLiteral("documentdatetime")).AsString() << Qt::endl;
 

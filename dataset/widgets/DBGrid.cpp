@@ -433,6 +433,12 @@ QModelIndex DBGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifi
                 return m_model->index(current.row() - 1, visible(columns - 1, -1));
             return current;
         }
+        // The last row of the whole result, read from the server when not yet held.
+        if (action == MoveEnd && (modifiers & Qt::ControlModifier) && GetDataSet() && GetDataSet()->CanFetchMore()) {
+            detail::CheckBrowseMode(*GetDataSet());
+            GetDataSet()->Last();
+            return m_model->index(m_model->rowCount() - 1, current.column());
+        }
         if (action == MoveDown && lastRow) {
             if (AppendRow())
                 return m_model->index(m_model->CurrentRow(), current.column());

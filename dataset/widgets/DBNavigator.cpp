@@ -171,7 +171,7 @@ void DBNavigator::UpdateButtons()
     const int recNo = active ? query->RecNo() : 0;
     const int count = active ? query->RecordCount() : 0;
     const bool up = active && recNo > 1;
-    const bool down = active && recNo < count;
+    const bool down = active && (recNo < count || query->CanFetchMore());
     auto enable = [this](Button button, bool on) { ButtonWidget(button)->setEnabled(on); };
     enable(Button::First, up);
     enable(Button::Prior, up);

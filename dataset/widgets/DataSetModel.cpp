@@ -1,6 +1,7 @@
 #include "DataSetModel.h"
 
 #include "FieldText.h"
+#include <dataset/ErrorRelay.h>
 #include <dataset/Field.h>
 #include <dataset/Query.h>
 
@@ -8,6 +9,7 @@ namespace dataset {
 
 DataSetModel::DataSetModel(QObject *parent)
     : QAbstractTableModel(parent)
+    , m_errors(new ErrorRelay(this))
 {
 }
 
@@ -36,6 +38,17 @@ void DataSetModel::SetQuery(Query *query)
                         beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
                     }),
             connect(query, &Query::rowMoved, this, [this] { endMoveRows(); --m_rowsChanging; }),
+            connect(query, &Query::rowsAboutToBeAppended, this,
+                    [this](int first, int last) {
+                        ++m_rowsChanging;
+                        beginInsertRows({}, first, last);
+                    }),
+            connect(query, &Query::rowsAppended, this,
+                    [this](int first, int last) {
+                        m_rows += last - first + 1;
+                        endInsertRows();
+                        --m_rowsChanging;
+                    }),
             connect(query, &Query::recordChanged, this, &DataSetModel::OnRecordChanged),
             connect(query, &Query::currentChanged, this, &DataSetModel::OnCurrentChanged),
             connect(query, &Query::stateChanged, this, &DataSetModel::OnStateChanged),
@@ -212,6 +225,19 @@ Qt::ItemFlags DataSetModel::flags(const QModelIndex &index) const
     return result;
 }
 
+bool DataSetModel::canFetchMore(const QModelIndex &parent) const
+{
+    // Never while rows come: a view that reacts to them must not start another packet.
+    return !parent.isValid() && m_rowsChanging == 0 && m_query && m_query->CanFetchMore() && !Quiet();
+}
+
+void DataSetModel::fetchMore(const QModelIndex &parent)
+{
+    // Called from the view's own scrolling: a failed read is reported after it.
+    if (canFetchMore(parent))
+        Relayed(m_errors, [this] { m_query->FetchMore(); });
+}
+
 bool DataSetModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
     if (!index.isValid() || role != Qt::EditRole || !m_query || !m_query->Active() || RowsChanging()
@@ -321,6 +347,17 @@ void DataSetModel::OnStateChanged()
         Q_EMIT headerDataChanged(Qt::Vertical, row, row);
         Q_EMIT dataChanged(index(row, 0), index(row, int(m_columns.size()) - 1));
     }
+}
+
+bool RowReady(QAbstractItemModel &model, int row)
+{
+    while (row >= model.rowCount() && model.canFetchMore({})) {
+        const int before = model.rowCount();
+        model.fetchMore({});
+        if (model.rowCount() == before)
+            break;
+    }
+    return row < model.rowCount();
 }
 
 } // namespace dataset

@@ -8,6 +8,7 @@
 
 namespace dataset {
 
+class ErrorRelay;
 class Field;
 class Query;
 
@@ -46,6 +47,9 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // Rows the query reads in packets come as the view scrolls to the last one held.
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
     // Moves the cursor to the row if needed, puts the query into editing (an inserted row
     // stays inserting) and stores the text in the field. Errors are thrown. Nothing is
     // written while rows change (a cell editor closed by a row's removal).
@@ -71,6 +75,7 @@ private:
     bool ShapeChanged() const;
     const Field *CurrentField(int row, int fieldIndex) const;
 
+    ErrorRelay *m_errors;
     QPointer<Query> m_query;
     std::vector<Column> m_configured;
     std::vector<Column> m_columns;   // what is shown now
@@ -81,5 +86,9 @@ private:
     int m_rowsChanging = 0;
     QueryConnections m_connections;
 };
+
+// True when 'row' of 'model' can be read, after asking the model for more rows while it
+// has more waiting: a print or an export of the whole result reads through it.
+bool RowReady(QAbstractItemModel &model, int row);
 
 } // namespace dataset

@@ -3,6 +3,7 @@
 #include "ReportDocument.h"
 #include "ReportOutput.h"
 #include <dataset/Error.h>
+#include <dataset/widgets/DataSetModel.h>
 
 #include <QAbstractItemModel>
 #include <QHeaderView>
@@ -32,7 +33,7 @@ QString GridHtml(const QTableView &grid, const QString &title, const QString &he
 
 QString GridTableHtml(const QTableView &grid)
 {
-    const QAbstractItemModel *model = grid.model();
+    QAbstractItemModel *model = grid.model();
     if (!model)
         return {};
 
@@ -50,7 +51,8 @@ QString GridTableHtml(const QTableView &grid)
         html += QStringLiteral("<th>%1</th>")
                         .arg(model->headerData(column, Qt::Horizontal).toString().toHtmlEscaped());
     html += QStringLiteral("</tr>");
-    for (int row = 0; row < model->rowCount(); ++row) {
+    // Every row of the result, also those the grid has not fetched yet.
+    for (int row = 0; dataset::RowReady(*model, row); ++row) {
         html += QStringLiteral("<tr>");
         for (const int column : columns) {
             const QModelIndex index = model->index(row, column);

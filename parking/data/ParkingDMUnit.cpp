@@ -32,6 +32,9 @@ QImage ModuleIcon()
     });
 }
 
+// Rows of the document list read at a time: a few screenfuls.
+constexpr int DocumentPacket = 200;
+
 } // namespace
 
 TParkingDM::TParkingDM(QObject *parent)
@@ -100,6 +103,8 @@ void TParkingDM::BindHandlers()
         checked->BeforeDelete = [this](dataset::Query &dataSet) { CommonBeforeDelete(dataSet); };
     }
     m_parkingDocumentZQ.OnNewRecord = [this](dataset::Query &dataSet) { ParkingDocumentZQNewRecord(dataSet); };
+    // The document list grows with the years: it is read a screenful or so at a time.
+    m_parkingDocumentZQ.SetPacketRecords(DocumentPacket);
     m_parkingDocumentItemZQ.OnNewRecord = [this](dataset::Query &dataSet) { ParkingDocumentItemZQNewRecord(dataSet); };
     // Fields exist only while the query is open, so their display handlers are bound
     // on every open.

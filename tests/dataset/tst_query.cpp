@@ -19,6 +19,7 @@ private Q_SLOTS:
     void navigation();
     void bookmarks();
     void zeroDatesReadAsNull();
+    void repeatedTextsKeepEmptyAndNull();
     void fractionalSeconds_data();
     void fractionalSeconds();
     void displayText();
@@ -406,6 +407,35 @@ void TestQuery::declaredFieldsSurviveReopen()
     query.Open();
     QCOMPARE(status.Index(), 0);
     QCOMPARE(status.DisplayText(), QStringLiteral("Ostalo"));
+}
+
+// Texts that repeat are kept once; an empty text among them stays empty, not null, and
+// is written back as such.
+void TestQuery::repeatedTextsKeepEmptyAndNull()
+{
+    TestDatabase db;
+    db.connection().Execute(QStringLiteral("CREATE TABLE repeated (repeatedid BIGINT AUTO_INCREMENT PRIMARY KEY, "
+                                           "name VARCHAR(20) NOT NULL, note VARCHAR(20) NULL)"));
+    db.connection().Execute(QStringLiteral("INSERT INTO repeated (name, note) VALUES ('', NULL), ('a', ''), ('', 'b'), "
+                                           "('a', NULL)"));
+    Query query;
+    query.SetConnection(&db.connection());
+    query.SetRequestLive(true);
+    query.SQL() << QStringLiteral("SELECT * FROM repeated");
+    query.Open();
+    QStringList seen;
+    for (query.First(); !query.Eof(); query.Next())
+        for (const char *name : {"name", "note"}) {
+            const Field &field = query.FieldByName(QString::fromLatin1(name));
+            seen << (field.IsNull() ? QStringLiteral("null") : QLatin1Char('[') + field.AsString() + QLatin1Char(']'));
+        }
+    QCOMPARE(seen, QStringList({"[]", "null", "[a]", "[]", "[]", "[b]", "[a]", "null"}));
+    query.Append();
+    query.FieldByName(QStringLiteral("name")).SetAsString(QString(""));
+    query.FieldByName(QStringLiteral("note")).SetAsString(QStringLiteral("c"));
+    query.Post();
+    QCOMPARE(Scalar(db.connection(), QStringLiteral("SELECT CONCAT('[', name, ']', note) FROM repeated WHERE note = 'c'")),
+             QStringLiteral("[]c"));
 }
 
 void TestQuery::refreshKeepsRow()
