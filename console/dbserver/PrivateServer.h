@@ -9,6 +9,9 @@
 
 namespace dbserver {
 
+// The binary log's files in the data directory: "binlog.000001", … and "binlog.index".
+inline constexpr char BinaryLogBaseName[] = "binlog";
+
 struct ServerOptions {
     // Program paths; empty: looked up in PATH and the usual sbin folders.
     QString mariadbd;

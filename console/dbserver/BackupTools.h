@@ -1,0 +1,26 @@
+#pragma once
+
+// The server's client tools (mariadb-backup, mariadb-binlog, mariadb) run as child
+// processes with argument lists; internal to the dbserver library.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace dbserver::detail {
+
+// The path of one of the server's client tools; throws naming its Debian package.
+QString BackupProgram();
+QString BinlogProgram();
+QString ClientProgram();
+
+// Runs 'program' to its end and returns what it wrote (both channels). A tool that
+// cannot start or ends with an error throws: 'what' and the last lines it wrote.
+QByteArray RunTool(const QString &program, const QStringList &arguments, const QString &what);
+
+// Feeds the statements 'binlog' prints from the binary-log files into the client
+// 'client' (mariadb-binlog … | mariadb …, without a shell). Returns the log reader's
+// complaint when it stopped at a damaged or unfinished end; the client's error throws.
+QString ReplayBinaryLog(const QStringList &binlogArguments, const QStringList &clientArguments);
+
+} // namespace dbserver::detail
