@@ -100,7 +100,16 @@ int VerifyBackup(const QStringList &arguments)
         return Usage();
     const QString dest = arguments.size() == 2 ? arguments.at(1) : DefaultBackupDirectory();
     QTextStream out(stdout);
-    const int code = PrintRestore(VerifyNewestBackup(dest), out);
+    const QList<Backup> backups = ListBackups(dest);
+    bool newestDamaged = false;
+    for (const Backup &backup : backups) {
+        const QStringList damaged = DamagedFiles(backup);
+        if (!damaged.isEmpty())
+            out << "GREŠKA: rezervna kopija " << SafeText(backup.path) << " ne odgovara svom opisu: "
+                << damaged.join(QStringLiteral(", ")) << "\n";
+        newestDamaged = !damaged.isEmpty();
+    }
+    const int code = newestDamaged ? ExitCheckFailed : PrintRestore(VerifyNewestBackup(dest), out);
     out << (code == 0 ? "Rezervna kopija je ispravna.\n" : "Rezervna kopija NIJE ispravna.\n");
     return code;
 }

@@ -346,6 +346,28 @@ private Q_SLOTS:
         QCOMPARE(QDir(full).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 1);
     }
 
+    // A backup folder on a disk too small: a clear message, and nothing left behind that
+    // could pass for a backup. Needs a small file system of its own (tmpfs, as root).
+    void fullDisk()
+    {
+        Office office;
+        const QString small = office.temp.filePath(QStringLiteral("small"));
+        QVERIFY(QDir().mkpath(small));
+        if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                                        QStringLiteral("size=4m"), QStringLiteral("tmpfs"), small}) != 0)
+            QSKIP("a small file system cannot be mounted here");
+        struct Unmount {
+            QString path;
+            ~Unmount() { QProcess::execute(QStringLiteral("umount"), {path}); }
+        } unmount{small};
+        const QString dest = small + QStringLiteral("/backups");
+        const Run run = Dbserver({QStringLiteral("backup"), office.server.DataDir(), QStringLiteral("--to"), dest});
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.output.contains(QStringLiteral("nema dovoljno mesta")), qPrintable(run.output));
+        QCOMPARE(QDir(dest).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+        QVERIFY(office.server.IsRunning());
+    }
+
     // Only a folder with its manifest counts as a backup: an unfinished one is invisible.
     void unfinishedBackupsAreNotListed()
     {
