@@ -16,6 +16,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QHash>
+#include <QSet>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -215,12 +216,13 @@ RetentionPolicy ConfiguredRetention()
 QStringList PruneBackups(const QString &dest, const RetentionPolicy &policy, const QDateTime &now)
 {
     const QList<Backup> backups = ListBackups(dest);
-    QList<QDateTime> times;
+    QList<BackupPoint> points;
     for (const Backup &backup : backups)
-        times << backup.manifest.time;
-    const QList<qsizetype> keep = BackupsToKeep(times, now, policy);
+        points.append({backup.manifest.time, backup.manifest.logId});
+    const QList<qsizetype> keep = BackupsToKeep(points, now, policy);
     QStringList removed;
     QHash<QString, QString> oldestLogNeeded; // log id → first file a kept backup needs
+    QSet<QString> dropped;                   // logs a removed backup went on with
     for (qsizetype i = 0; i < backups.size(); ++i) {
         const Backup &backup = backups.at(i);
         if (keep.contains(i)) {
@@ -232,11 +234,15 @@ QStringList PruneBackups(const QString &dest, const RetentionPolicy &policy, con
         QFile::remove(backup.path + QLatin1Char('/') + QLatin1String(ManifestName));
         QDir(backup.path).removeRecursively();
         removed << Shown(backup.path);
+        dropped.insert(backup.manifest.logId);
     }
-    for (auto it = oldestLogNeeded.cbegin(); it != oldestLogNeeded.cend(); ++it) {
-        const QString directory = BinaryLogDirectory(dest, it.key());
+    for (const QString &log : std::as_const(dropped)) {
+        const QString directory = BinaryLogDirectory(dest, log);
         const QStringList files = BinaryLogFiles(directory);
-        for (const QString &file : files.mid(0, qMax<qsizetype>(0, files.indexOf(it.value())))) {
+        // A log no kept backup goes on with is of no use; else only its part before them is.
+        const qsizetype unused = oldestLogNeeded.contains(log) ? qMax<qsizetype>(0, files.indexOf(oldestLogNeeded.value(log)))
+                                                              : files.size();
+        for (const QString &file : files.mid(0, unused)) {
             QFile::remove(directory + QLatin1Char('/') + file);
             removed << Shown(directory + QLatin1Char('/') + file);
         }

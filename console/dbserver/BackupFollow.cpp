@@ -20,8 +20,8 @@ namespace {
 
 constexpr unsigned long RetryPauseMs = 1000;
 
-// The server's first log file: the start when nothing was copied yet.
-QString FirstLogOnServer(const PrivateServer &server)
+// The server's log files, oldest first.
+QStringList LogsOnServer(const PrivateServer &server)
 {
     dataset::Connection connection;
     connection.Connect(server.ConnectionParams());
@@ -29,9 +29,27 @@ QString FirstLogOnServer(const PrivateServer &server)
     query.SetConnection(&connection);
     query.SQL() << QStringLiteral("SHOW BINARY LOGS");
     query.Open();
-    if (query.IsEmpty())
+    QStringList names;
+    for (query.First(); !query.Eof(); query.Next())
+        names << query.Fields(0).AsString();
+    if (names.isEmpty())
         throw dataset::Error(QStringLiteral("Server u %1 ne vodi dnevnik izmena.").arg(SafeText(server.DataDir())));
-    return query.Fields(0).AsString();
+    return names;
+}
+
+// Where to go on: the last file copied, from its start; the server's first file when
+// nothing was copied yet, or when the server no longer has that file (the copy was
+// stopped longer than the server keeps its log: the next backup closes the gap).
+QString StartingFile(const PrivateServer &server, const QStringList &copied, QTextStream &err)
+{
+    const QStringList onServer = LogsOnServer(server);
+    if (copied.isEmpty() || onServer.contains(copied.last()))
+        return copied.isEmpty() ? onServer.first() : copied.last();
+    err << "Server više nema datoteku dnevnika " << SafeText(copied.last())
+        << "; kopija se nastavlja od " << SafeText(onServer.first())
+        << ", a izmene između su samo u sledećoj punoj rezervnoj kopiji.\n";
+    err.flush();
+    return onServer.first();
 }
 
 } // namespace
@@ -50,8 +68,7 @@ void FollowBinaryLog(PrivateServer &server, const QString &dest)
                 QThread::msleep(RetryPauseMs);
                 continue;
             }
-            const QStringList copied = BinaryLogFiles(directory);
-            const QString first = copied.isEmpty() ? FirstLogOnServer(server) : copied.last();
+            const QString first = StartingFile(server, BinaryLogFiles(directory), err);
             detail::RunTool(program,
                             {QStringLiteral("--no-defaults"), QStringLiteral("--read-from-remote-server"),
                              QStringLiteral("--raw"), QStringLiteral("--stop-never"),

@@ -1,5 +1,6 @@
 #include "BackupRetention.h"
 
+#include <QHash>
 #include <QSet>
 
 #include <algorithm>
@@ -26,19 +27,20 @@ qint64 MonthOf(const QDate &date)
     return qint64(date.year()) * 12 + date.month() - 1;
 }
 
-// For each of the last 'count' periods, the newest backup in it.
-void KeepNewestPerPeriod(const QList<QDateTime> &times, const QDate &today, int count,
+// For each of the last 'count' periods, the newest backup of each log in it.
+void KeepNewestPerPeriod(const QList<BackupPoint> &backups, const QDate &today, int count,
                          const std::function<qint64(const QDate &)> &period, QSet<qsizetype> &keep)
 {
     const qint64 current = period(today);
-    QHash<qint64, qsizetype> newest;
-    for (qsizetype i = 0; i < times.size(); ++i) {
-        const qint64 p = period(times.at(i).toLocalTime().date());
+    QHash<std::pair<qint64, QString>, qsizetype> newest;
+    for (qsizetype i = 0; i < backups.size(); ++i) {
+        const qint64 p = period(backups.at(i).time.toLocalTime().date());
         if (p > current || p <= current - count)
             continue;
-        const auto found = newest.constFind(p);
-        if (found == newest.cend() || times.at(*found) < times.at(i))
-            newest.insert(p, i);
+        const std::pair key{p, backups.at(i).log};
+        const auto found = newest.constFind(key);
+        if (found == newest.cend() || backups.at(*found).time < backups.at(i).time)
+            newest.insert(key, i);
     }
     for (const qsizetype index : std::as_const(newest))
         keep.insert(index);
@@ -63,15 +65,17 @@ std::optional<RetentionPolicy> RetentionPolicy::FromText(const QString &text)
     return policy;
 }
 
-QList<qsizetype> BackupsToKeep(const QList<QDateTime> &times, const QDateTime &now, const RetentionPolicy &policy)
+QList<qsizetype> BackupsToKeep(const QList<BackupPoint> &backups, const QDateTime &now, const RetentionPolicy &policy)
 {
     QSet<qsizetype> keep;
     const QDate today = now.toLocalTime().date();
-    KeepNewestPerPeriod(times, today, policy.daily, DayOf, keep);
-    KeepNewestPerPeriod(times, today, policy.weekly, WeekOf, keep);
-    KeepNewestPerPeriod(times, today, policy.monthly, MonthOf, keep);
-    if (!times.isEmpty())
-        keep.insert(std::max_element(times.cbegin(), times.cend()) - times.cbegin());
+    KeepNewestPerPeriod(backups, today, policy.daily, DayOf, keep);
+    KeepNewestPerPeriod(backups, today, policy.weekly, WeekOf, keep);
+    KeepNewestPerPeriod(backups, today, policy.monthly, MonthOf, keep);
+    const auto newest = std::max_element(backups.cbegin(), backups.cend(),
+                                         [](const BackupPoint &a, const BackupPoint &b) { return a.time < b.time; });
+    if (newest != backups.cend())
+        keep.insert(newest - backups.cbegin());
     QList<qsizetype> sorted(keep.cbegin(), keep.cend());
     std::sort(sorted.begin(), sorted.end());
     return sorted;

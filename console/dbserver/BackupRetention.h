@@ -18,9 +18,17 @@ struct RetentionPolicy {
     static std::optional<RetentionPolicy> FromText(const QString &text);
 };
 
-// The indexes into 'times' (one per backup) of the backups to keep at 'now', ascending.
-// The newest backup is always kept, whatever the counts: the binary log copied after it
-// can be replayed onto nothing else.
-QList<qsizetype> BackupsToKeep(const QList<QDateTime> &times, const QDateTime &now, const RetentionPolicy &policy);
+// One backup as the retention sees it: when it was taken and which binary log goes on
+// from it (a restored data directory starts a log of its own).
+struct BackupPoint {
+    QDateTime time;
+    QString log;
+};
+
+// The indexes into 'backups' of those to keep at 'now', ascending: per log, the newest of
+// each of the last days, weeks and months. The newest backup is always kept, whatever the
+// counts: the log copied after it can be replayed onto nothing else. Per log, so the only
+// backup a log can be replayed onto goes only when its day, week and month are all past.
+QList<qsizetype> BackupsToKeep(const QList<BackupPoint> &backups, const QDateTime &now, const RetentionPolicy &policy);
 
 } // namespace dbserver

@@ -258,6 +258,9 @@ qint64 PrivateServer::Private::Launch() const
                              QStringLiteral("--log-bin=") + File(BinlogBaseName),
                              QStringLiteral("--binlog-format=ROW"),
                              QStringLiteral("--server-id=1"),
+                             // Eight days: the nightly backup and the copy in the backup folder
+                             // need only what came after the last backup.
+                             QStringLiteral("--binlog-expire-logs-seconds=691200"),
                              QStringLiteral("--skip-name-resolve")};
     if (options.port)
         arguments << QStringLiteral("--port=%1").arg(options.port) << QStringLiteral("--bind-address=127.0.0.1");

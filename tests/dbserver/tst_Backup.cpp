@@ -409,21 +409,35 @@ private Q_SLOTS:
         QFETCH(QStringList, expected);
         const auto policy = dbserver::RetentionPolicy::FromText(keep);
         QVERIFY(policy);
-        QList<QDateTime> kept;
+        QList<dbserver::BackupPoint> kept;
         const QDate first(2026, 10, 10);
         for (int day = 0; day < 40; ++day) {
             const QDate date = first.addDays(day);
-            kept << QDateTime(date, QTime(2, 0));
+            kept.append({QDateTime(date, QTime(2, 0)), QStringLiteral("log")});
             const QDateTime now(date, QTime(3, 0));
-            QList<QDateTime> next;
+            QList<dbserver::BackupPoint> next;
             for (const qsizetype index : dbserver::BackupsToKeep(kept, now, *policy))
                 next << kept.at(index);
             kept = next;
         }
         QStringList days;
-        for (const QDateTime &time : kept)
-            days << time.date().toString(Qt::ISODate);
+        for (const dbserver::BackupPoint &backup : kept)
+            days << backup.time.date().toString(Qt::ISODate);
         QCOMPARE(days, expected);
+    }
+
+    // A restore starts a new log: the last backup of the old one stays while its day is
+    // kept, though a newer backup was taken the same day, and goes with its day.
+    void retentionKeepsEachLogsBackup()
+    {
+        const QDate day(2026, 12, 8);
+        const QList<dbserver::BackupPoint> backups = {{QDateTime(day, QTime(2, 0)), QStringLiteral("old")},
+                                                      {QDateTime(day, QTime(9, 0)), QStringLiteral("old")},
+                                                      {QDateTime(day, QTime(11, 0)), QStringLiteral("new")},
+                                                      {QDateTime(day, QTime(12, 0)), QStringLiteral("new")}};
+        const dbserver::RetentionPolicy policy{1, 0, 0};
+        QCOMPARE(dbserver::BackupsToKeep(backups, QDateTime(day, QTime(13, 0)), policy), (QList<qsizetype>{1, 3}));
+        QCOMPARE(dbserver::BackupsToKeep(backups, QDateTime(day.addDays(1), QTime(13, 0)), policy), (QList<qsizetype>{3}));
     }
 
     void retentionPolicyText_data()
