@@ -38,11 +38,6 @@ const QString LogIdFileName = QStringLiteral("binlog.id");
 // Below this much free space a failed copy is put down to a full disk.
 constexpr qint64 LowSpaceBytes = 64 * 1024 * 1024;
 
-QString Shown(const QString &path)
-{
-    return SafeText(QDir::toNativeSeparators(path));
-}
-
 QString Sha256(const QString &path)
 {
     QFile file(path);
@@ -85,7 +80,7 @@ public:
     {
         if (m_path.isEmpty())
             throw dataset::Error(QStringLiteral("U folderu rezervnih kopija %1 ne može da se piše: %2")
-                                     .arg(Shown(dest), ErrorText()));
+                                     .arg(detail::ShownPath(dest), ErrorText()));
     }
     ~IncompleteFolder()
     {
@@ -98,7 +93,7 @@ public:
     void Keep(const QString &finalPath)
     {
         if (!QDir().rename(m_path, finalPath))
-            throw dataset::Error(QStringLiteral("Rezervna kopija nije preimenovana u %1.").arg(Shown(finalPath)));
+            throw dataset::Error(QStringLiteral("Rezervna kopija nije preimenovana u %1.").arg(detail::ShownPath(finalPath)));
         m_path.clear();
     }
 
@@ -111,13 +106,13 @@ void ReadBinlogPosition(const QString &dataPath, BackupManifest &manifest)
     QFile file(dataPath + QStringLiteral("/xtrabackup_binlog_info"));
     if (!file.open(QIODevice::ReadOnly))
         throw dataset::Error(QStringLiteral("Rezervna kopija ne beleži mesto u dnevniku izmena (nema %1).")
-                                 .arg(Shown(file.fileName())));
+                                 .arg(detail::ShownPath(file.fileName())));
     const QStringList fields = QString::fromUtf8(file.readAll()).split(QLatin1Char('\t'));
     bool ok = false;
     if (fields.size() >= 2)
         manifest.binlogPosition = fields.at(1).trimmed().toLongLong(&ok);
     if (!ok)
-        throw dataset::Error(QStringLiteral("Mesto u dnevniku izmena u %1 nije čitljivo.").arg(Shown(file.fileName())));
+        throw dataset::Error(QStringLiteral("Mesto u dnevniku izmena u %1 nije čitljivo.").arg(detail::ShownPath(file.fileName())));
     manifest.binlogFile = fields.at(0).trimmed();
 }
 
@@ -130,7 +125,7 @@ void ReadBinlogPosition(const QString &dataPath, BackupManifest &manifest)
         throw dataset::Error(QStringLiteral("Rezervna kopija nije napravljena: na disku foldera %1 nema dovoljno mesta "
                                             "(slobodno %2 MB). Nedovršena kopija je obrisana; oslobodite prostor ili "
                                             "izaberite drugi folder ([Backup] dir=).")
-                                 .arg(Shown(dest)).arg(disk.bytesAvailable() / (1024 * 1024)));
+                                 .arg(detail::ShownPath(dest)).arg(disk.bytesAvailable() / (1024 * 1024)));
     throw dataset::Error(QStringLiteral("Rezervna kopija nije napravljena; nedovršena kopija je obrisana. %1").arg(text));
 }
 
@@ -181,7 +176,7 @@ BackupManifest BackupManifest::FromJson(const QByteArray &json, const QString &p
     static const QRegularExpression idText(QStringLiteral("^[0-9a-f]{16}$"));
     if (error.error != QJsonParseError::NoError || !manifest.time.isValid() || manifest.files.isEmpty()
         || !logName.match(manifest.binlogFile).hasMatch() || !idText.match(manifest.logId).hasMatch())
-        throw dataset::Error(QStringLiteral("Opis rezervne kopije %1 nije ispravan.").arg(Shown(path)));
+        throw dataset::Error(QStringLiteral("Opis rezervne kopije %1 nije ispravan.").arg(detail::ShownPath(path)));
     return manifest;
 }
 
@@ -233,7 +228,7 @@ QStringList PruneBackups(const QString &dest, const RetentionPolicy &policy, con
         // The manifest goes first, so a removal cut short never leaves a backup that looks whole.
         QFile::remove(backup.path + QLatin1Char('/') + QLatin1String(ManifestName));
         QDir(backup.path).removeRecursively();
-        removed << Shown(backup.path);
+        removed << detail::ShownPath(backup.path);
         dropped.insert(backup.manifest.logId);
     }
     for (const QString &log : std::as_const(dropped)) {
@@ -244,7 +239,7 @@ QStringList PruneBackups(const QString &dest, const RetentionPolicy &policy, con
                                                               : files.size();
         for (const QString &file : files.mid(0, unused)) {
             QFile::remove(directory + QLatin1Char('/') + file);
-            removed << Shown(directory + QLatin1Char('/') + file);
+            removed << detail::ShownPath(directory + QLatin1Char('/') + file);
         }
     }
     return removed;
@@ -274,7 +269,7 @@ QString BinaryLogId(const QString &dataDir)
     const QString written = QString::fromLatin1(ReadPrivateFile(path)).trimmed();
     if (idText.match(written).hasMatch())
         return written;
-    throw dataset::Error(QStringLiteral("Oznaka dnevnika izmena nije zapisana u %1: %2").arg(Shown(path), ErrorText()));
+    throw dataset::Error(QStringLiteral("Oznaka dnevnika izmena nije zapisana u %1: %2").arg(detail::ShownPath(path), ErrorText()));
 }
 
 QString BinaryLogDirectory(const QString &dest, const QString &logId)
@@ -302,7 +297,7 @@ Backup TakeBackup(PrivateServer &server, const QString &dest)
 {
     server.Start();
     if (!MakePrivateDirectory(dest))
-        throw dataset::Error(QStringLiteral("Folder rezervnih kopija %1 ne može da se napravi: %2").arg(Shown(dest), ErrorText()));
+        throw dataset::Error(QStringLiteral("Folder rezervnih kopija %1 ne može da se napravi: %2").arg(detail::ShownPath(dest), ErrorText()));
     BackupManifest manifest;
     manifest.logId = BinaryLogId(server.DataDir());
     IncompleteFolder folder(dest);
@@ -372,13 +367,13 @@ QStringList DamagedFiles(const Backup &backup)
     const QStringList present = FilesUnder(data);
     for (auto it = backup.manifest.files.cbegin(); it != backup.manifest.files.cend(); ++it) {
         if (!present.contains(it.key()))
-            damaged << QStringLiteral("%1 (nedostaje)").arg(Shown(it.key()));
+            damaged << QStringLiteral("%1 (nedostaje)").arg(detail::ShownPath(it.key()));
         else if (Sha256(data + QLatin1Char('/') + it.key()) != it.value())
-            damaged << QStringLiteral("%1 (promenjena)").arg(Shown(it.key()));
+            damaged << QStringLiteral("%1 (promenjena)").arg(detail::ShownPath(it.key()));
     }
     for (const QString &file : present)
         if (!backup.manifest.files.contains(file))
-            damaged << QStringLiteral("%1 (višak)").arg(Shown(file));
+            damaged << QStringLiteral("%1 (višak)").arg(detail::ShownPath(file));
     return damaged;
 }
 

@@ -46,7 +46,7 @@ int PrintRestore(const RestoreResult &result, QTextStream &out)
     if (result.logFiles)
         out << "Primenjen dnevnik izmena (" << result.logFiles << " datoteka).\n";
     if (!result.logNote.isEmpty())
-        out << "Dnevnik izmena je pročitan do oštećenog ili nedovršenog kraja:\n" << result.logNote << "\n";
+        out << result.logNote << "\n";
     for (const QString &line : result.check.summary)
         out << line << "\n";
     for (const QString &line : result.check.warnings)

@@ -19,11 +19,6 @@ namespace {
 
 const QString TimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
-QString Shown(const QString &path)
-{
-    return SafeText(QDir::toNativeSeparators(path));
-}
-
 void CopyTree(const QString &from, const QString &to)
 {
     QDirIterator it(from, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
@@ -34,7 +29,7 @@ void CopyTree(const QString &from, const QString &to)
             continue;
         const bool copied = info.isDir() ? MakePrivateDirectory(target) : QFile::copy(info.filePath(), target);
         if (!copied)
-            throw dataset::Error(QStringLiteral("Datoteka %1 nije prepisana u %2.").arg(Shown(info.filePath()), Shown(target)));
+            throw dataset::Error(QStringLiteral("Datoteka %1 nije prepisana u %2.").arg(detail::ShownPath(info.filePath()), detail::ShownPath(target)));
     }
 }
 
@@ -42,11 +37,11 @@ void RefuseUsedFolder(const QString &newDir)
 {
     if (PrivateServer(newDir).IsRunning())
         throw dataset::Error(QStringLiteral("Folder %1 koristi server koji radi; rezervna kopija se u njega ne vraća. "
-                                            "Izaberite novi, prazan folder.").arg(Shown(newDir)));
+                                            "Izaberite novi, prazan folder.").arg(detail::ShownPath(newDir)));
     const QFileInfo info(newDir);
     if (info.exists() && (!info.isDir() || !QDir(newDir).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)))
         throw dataset::Error(QStringLiteral("Folder %1 nije prazan; rezervna kopija se vraća samo u novi, prazan folder.")
-                                 .arg(Shown(newDir)));
+                                 .arg(detail::ShownPath(newDir)));
 }
 
 Backup ChooseBackup(const QString &dest, const std::optional<QDateTime> &to)
@@ -56,7 +51,7 @@ Backup ChooseBackup(const QString &dest, const std::optional<QDateTime> &to)
         if (!to || it->manifest.time <= *to)
             return *it;
     if (backups.isEmpty())
-        throw dataset::Error(QStringLiteral("U folderu %1 nema nijedne završene rezervne kopije.").arg(Shown(dest)));
+        throw dataset::Error(QStringLiteral("U folderu %1 nema nijedne završene rezervne kopije.").arg(detail::ShownPath(dest)));
     throw dataset::Error(QStringLiteral("Nema rezervne kopije napravljene pre %1 (najstarija je od %2).")
                              .arg(to->toString(TimeFormat), backups.first().manifest.time.toLocalTime().toString(TimeFormat)));
 }
@@ -98,21 +93,26 @@ RestoreResult RestoreInto(const QString &dest, const QString &newDir, const std:
     const QStringList damaged = DamagedFiles(result.from);
     if (!damaged.isEmpty())
         throw dataset::Error(QStringLiteral("Rezervna kopija %1 je oštećena; ne slažu se sa opisom: %2")
-                                 .arg(Shown(result.from.path), damaged.join(QStringLiteral(", "))));
+                                 .arg(detail::ShownPath(result.from.path), damaged.join(QStringLiteral(", "))));
     const QStringList files = LogFilesAfter(dest, result.from);
     if (to && files.isEmpty())
         throw dataset::Error(QStringLiteral("Dnevnik izmena posle rezervne kopije %1 nije sačuvan (nema %2 u %3); "
                                             "vraćanje do %4 nije moguće.")
-                                 .arg(Shown(result.from.path), SafeText(result.from.manifest.binlogFile),
-                                      Shown(BinaryLogDirectory(dest, result.from.manifest.logId)), to->toString(TimeFormat)));
+                                 .arg(detail::ShownPath(result.from.path), SafeText(result.from.manifest.binlogFile),
+                                      detail::ShownPath(BinaryLogDirectory(dest, result.from.manifest.logId)), to->toString(TimeFormat)));
     if (!MakePrivateDirectory(newDir))
-        throw dataset::Error(QStringLiteral("Folder %1 ne može da se napravi: %2").arg(Shown(newDir), ErrorText()));
+        throw dataset::Error(QStringLiteral("Folder %1 ne može da se napravi: %2").arg(detail::ShownPath(newDir), ErrorText()));
     CopyTree(result.from.DataPath(), newDir);
     PrivateServer server(newDir);
     server.Start();
     result.socketPath = server.SocketPath();
-    if (!files.isEmpty())
-        result.logNote = ReplayLog(server, result.from, files, to);
+    if (files.isEmpty()) {
+        result.logNote = QStringLiteral("Dnevnik izmena posle ove kopije nije u folderu %1; vraćeno je stanje "
+                                        "same kopije.")
+                             .arg(detail::ShownPath(BinaryLogDirectory(dest, result.from.manifest.logId)));
+    } else if (const QString complaint = ReplayLog(server, result.from, files, to); !complaint.isEmpty()) {
+        result.logNote = QStringLiteral("Dnevnik izmena je pročitan do oštećenog ili nedovršenog kraja:\n") + complaint;
+    }
     result.logFiles = int(files.size());
     dataset::Connection connection;
     connection.Connect(server.ConnectionParams());

@@ -13,7 +13,7 @@ namespace dbserver {
 struct RestoreResult {
     Backup from;
     int logFiles = 0;          // binary-log files replayed over it
-    QString logNote;           // why the log stopped early, when it did
+    QString logNote;           // why the log was not replayed to its end, when so
     detail::DatabaseCheck check;
     QString socketPath;        // of the restored server, left running
 };

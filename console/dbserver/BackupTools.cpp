@@ -4,6 +4,7 @@
 #include <dataset/Error.h>
 #include <routines/TextFormat.h>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -68,6 +69,11 @@ QString Failure(QProcess &process, const QString &program)
 }
 
 } // namespace
+
+QString ShownPath(const QString &path)
+{
+    return SafeText(QDir::toNativeSeparators(path));
+}
 
 QString BackupProgram()
 {

@@ -9,6 +9,9 @@
 
 namespace dbserver::detail {
 
+// A path for a message: escaped, since a folder's name may hold anything.
+QString ShownPath(const QString &path);
+
 // The path of one of the server's client tools; throws naming its Debian package.
 QString BackupProgram();
 QString BinlogProgram();
