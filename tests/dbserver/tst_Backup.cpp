@@ -300,6 +300,29 @@ private Q_SLOTS:
         QVERIFY2(list.output.contains(QStringLiteral("Vraćanje je moguće")), qPrintable(list.output));
     }
 
+    // The copied log cut inside the last transaction (a follower killed mid-write, a disk
+    // lost): the restore holds every whole transaction before it and nothing of that one.
+    void logCutInsideTransaction()
+    {
+        Office office;
+        Follower follower(office);
+        dbserver::TakeBackup(office.server, office.dest);
+        SaveDocument(office.server, QStringLiteral("A"));
+        SaveDocument(office.server, QStringLiteral("B"));
+        QVERIFY(follower.CaughtUp());
+        follower.Kill();
+        const QString logDir = dbserver::BinaryLogDirectory(office.dest, dbserver::BinaryLogId(office.server.DataDir()));
+        QFile log(logDir + QLatin1Char('/') + dbserver::BinaryLogFiles(logDir).last());
+        QVERIFY(log.resize(log.size() - 10));
+        const QString dir = office.Restored(QStringLiteral("cut"));
+        const dbserver::RestoreResult result = dbserver::Restore(office.dest, dir, std::nullopt);
+        QVERIFY(!result.logNote.isEmpty());
+        QCOMPARE(result.check.problems, QStringList());
+        const PrivateServer restored(dir);
+        QCOMPARE(Numbers(restored), QSet<QString>{QStringLiteral("A")});
+        QCOMPARE(Column(restored, QStringLiteral("SELECT COUNT(*) FROM parkingdocumentitem")), QStringList{QStringLiteral("3")});
+    }
+
     // A byte changed in a backup file: verify-backup names the file and fails; the
     // untouched backup passes.
     void verifyNamesChangedFile()
