@@ -110,15 +110,22 @@ int run(const Options &options)
         out.flush();
     }
 
-    const double ours = bench::SecondsOf([&] { dbserver::TakeBackup(server, dest); });
+    // Each twice, alternating, the second run counted: the first after the load also
+    // pays for the load's redo and the cold caches.
     const QString byHand = work + QStringLiteral("/by-hand");
     const QString tool = QStringLiteral("mariadb-backup");
-    const double theirs = bench::SecondsOf([&] {
-        RunTool(tool, {QStringLiteral("--no-defaults"), QStringLiteral("--backup"), QStringLiteral("--target-dir=") + byHand,
-                       QStringLiteral("--datadir=") + server.DataDir(), QStringLiteral("--socket=") + server.SocketPath(),
-                       QStringLiteral("--user=") + admin});
-        RunTool(tool, {QStringLiteral("--no-defaults"), QStringLiteral("--prepare"), QStringLiteral("--target-dir=") + byHand});
-    });
+    double ours = 0;
+    double theirs = 0;
+    for (int round = 0; round < 2; ++round) {
+        QDir(byHand).removeRecursively();
+        theirs = bench::SecondsOf([&] {
+            RunTool(tool, {QStringLiteral("--no-defaults"), QStringLiteral("--backup"), QStringLiteral("--target-dir=") + byHand,
+                           QStringLiteral("--datadir=") + server.DataDir(), QStringLiteral("--socket=") + server.SocketPath(),
+                           QStringLiteral("--user=") + admin});
+            RunTool(tool, {QStringLiteral("--no-defaults"), QStringLiteral("--prepare"), QStringLiteral("--target-dir=") + byHand});
+        });
+        ours = bench::SecondsOf([&] { dbserver::TakeBackup(server, dest); });
+    }
     out << "full backup: " << ours << " s; mariadb-backup --backup + --prepare by hand: " << theirs << " s ("
         << ours / theirs << "x)\n";
     out.flush();

@@ -72,35 +72,6 @@ void MakeOwnerOnly(const QString &root)
     }
 }
 
-// A folder being filled: removed with its content unless Keep() moved it into place.
-class IncompleteFolder {
-public:
-    explicit IncompleteFolder(const QString &dest)
-        : m_path(MakeUniquePrivateDirectory(dest + QLatin1Char('/') + IncompletePrefix))
-    {
-        if (m_path.isEmpty())
-            throw dataset::Error(QStringLiteral("U folderu rezervnih kopija %1 ne može da se piše: %2")
-                                     .arg(detail::ShownPath(dest), ErrorText()));
-    }
-    ~IncompleteFolder()
-    {
-        if (!m_path.isEmpty())
-            QDir(m_path).removeRecursively();
-    }
-    IncompleteFolder(const IncompleteFolder &) = delete;
-    IncompleteFolder &operator=(const IncompleteFolder &) = delete;
-    const QString &Path() const { return m_path; }
-    void Keep(const QString &finalPath)
-    {
-        if (!QDir().rename(m_path, finalPath))
-            throw dataset::Error(QStringLiteral("Rezervna kopija nije preimenovana u %1.").arg(detail::ShownPath(finalPath)));
-        m_path.clear();
-    }
-
-private:
-    QString m_path;
-};
-
 void ReadBinlogPosition(const QString &dataPath, BackupManifest &manifest)
 {
     QFile file(dataPath + QStringLiteral("/xtrabackup_binlog_info"));
@@ -116,6 +87,10 @@ void ReadBinlogPosition(const QString &dataPath, BackupManifest &manifest)
     manifest.binlogFile = fields.at(0).trimmed();
 }
 
+} // namespace
+
+namespace detail {
+
 [[noreturn]] void ThrowCopyFailed(const QString &dest, const dataset::Error &error)
 {
     const QStorageInfo disk(dest);
@@ -129,7 +104,55 @@ void ReadBinlogPosition(const QString &dataPath, BackupManifest &manifest)
     throw dataset::Error(QStringLiteral("Rezervna kopija nije napravljena; nedovršena kopija je obrisana. %1").arg(text));
 }
 
-} // namespace
+} // namespace detail
+
+IncompleteBackup::IncompleteBackup(const QString &dest)
+    : m_dest(dest)
+{
+    if (!MakePrivateDirectory(dest))
+        throw dataset::Error(QStringLiteral("Folder rezervnih kopija %1 ne može da se napravi: %2")
+                                 .arg(detail::ShownPath(dest), ErrorText()));
+    m_path = MakeUniquePrivateDirectory(dest + QLatin1Char('/') + IncompletePrefix);
+    if (m_path.isEmpty())
+        throw dataset::Error(QStringLiteral("U folderu rezervnih kopija %1 ne može da se piše: %2")
+                                 .arg(detail::ShownPath(dest), ErrorText()));
+}
+
+IncompleteBackup::~IncompleteBackup()
+{
+    if (!m_path.isEmpty())
+        QDir(m_path).removeRecursively();
+}
+
+QString IncompleteBackup::DataPath() const
+{
+    return m_path + QLatin1Char('/') + QLatin1String(BackupDataName);
+}
+
+Backup IncompleteBackup::Keep(BackupManifest manifest)
+{
+    const QString data = DataPath();
+    MakeOwnerOnly(m_path);
+    for (const QString &file : FilesUnder(data)) {
+        manifest.files.insert(file, Sha256(data + QLatin1Char('/') + file));
+        manifest.size += QFileInfo(data + QLatin1Char('/') + file).size();
+    }
+    const QString manifestPath = m_path + QLatin1Char('/') + QLatin1String(ManifestName);
+    const QByteArray json = manifest.ToJson();
+    QFile out(manifestPath);
+    if (!out.open(QIODevice::WriteOnly) || out.write(json) != json.size() || !out.flush())
+        detail::ThrowCopyFailed(m_dest, dataset::Error(QStringLiteral("Opis kopije nije zapisan: %1").arg(out.errorString())));
+    out.close();
+    QFile::setPermissions(manifestPath, QFile::ReadOwner | QFile::WriteOwner);
+    QString name = manifest.time.toString(NameFormat);
+    for (int n = 2; QFileInfo::exists(m_dest + QLatin1Char('/') + name); ++n)
+        name = manifest.time.toString(NameFormat) + QStringLiteral("-%1").arg(n);
+    Backup backup{m_dest + QLatin1Char('/') + name, manifest};
+    if (!QDir().rename(m_path, backup.path))
+        throw dataset::Error(QStringLiteral("Rezervna kopija nije preimenovana u %1.").arg(detail::ShownPath(backup.path)));
+    m_path.clear();
+    return backup;
+}
 
 QByteArray BackupManifest::ToJson() const
 {
@@ -142,7 +165,8 @@ QByteArray BackupManifest::ToJson() const
                                 {QStringLiteral("schemaVersion"), database.schemaVersion},
                                 {QStringLiteral("documents"), database.documents},
                                 {QStringLiteral("newestNumber"), database.newestNumber}});
-    const QJsonObject root{{QStringLiteral("time"), time.toUTC().toString(Qt::ISODate)},
+    const QJsonObject root{{QStringLiteral("kind"), kind},
+                           {QStringLiteral("time"), time.toUTC().toString(Qt::ISODate)},
                            {QStringLiteral("size"), size},
                            {QStringLiteral("logId"), logId},
                            {QStringLiteral("binlogFile"), binlogFile},
@@ -157,6 +181,7 @@ BackupManifest BackupManifest::FromJson(const QByteArray &json, const QString &p
     QJsonParseError error{};
     const QJsonObject root = QJsonDocument::fromJson(json, &error).object();
     BackupManifest manifest;
+    manifest.kind = root.value(QStringLiteral("kind")).toString();
     manifest.time = QDateTime::fromString(root.value(QStringLiteral("time")).toString(), Qt::ISODate);
     manifest.size = root.value(QStringLiteral("size")).toInteger();
     manifest.logId = root.value(QStringLiteral("logId")).toString();
@@ -175,7 +200,8 @@ BackupManifest BackupManifest::FromJson(const QByteArray &json, const QString &p
     static const QRegularExpression logName(QStringLiteral("^[A-Za-z0-9_-]+\\.[0-9]+$"));
     static const QRegularExpression idText(QStringLiteral("^[0-9a-f]{16}$"));
     if (error.error != QJsonParseError::NoError || !manifest.time.isValid() || manifest.files.isEmpty()
-        || !logName.match(manifest.binlogFile).hasMatch() || !idText.match(manifest.logId).hasMatch())
+        || !(manifest.kind.isEmpty() ? logName.match(manifest.binlogFile).hasMatch() && idText.match(manifest.logId).hasMatch()
+                                     : manifest.kind == QLatin1String("dump")))
         throw dataset::Error(QStringLiteral("Opis rezervne kopije %1 nije ispravan.").arg(detail::ShownPath(path)));
     return manifest;
 }
@@ -296,12 +322,10 @@ QStringList BinaryLogFiles(const QString &directory)
 Backup TakeBackup(PrivateServer &server, const QString &dest)
 {
     server.Start();
-    if (!MakePrivateDirectory(dest))
-        throw dataset::Error(QStringLiteral("Folder rezervnih kopija %1 ne može da se napravi: %2").arg(detail::ShownPath(dest), ErrorText()));
     BackupManifest manifest;
     manifest.logId = BinaryLogId(server.DataDir());
-    IncompleteFolder folder(dest);
-    const QString data = folder.Path() + QLatin1Char('/') + QLatin1String(BackupDataName);
+    IncompleteBackup folder(dest);
+    const QString data = folder.DataPath();
     const QString program = detail::BackupProgram();
     try {
         detail::RunTool(program,
@@ -313,32 +337,13 @@ Backup TakeBackup(PrivateServer &server, const QString &dest)
         detail::RunTool(program, {QStringLiteral("--no-defaults"), QStringLiteral("--prepare"), QStringLiteral("--target-dir=") + data},
                         QStringLiteral("Priprema kopije"));
     } catch (const dataset::Error &error) {
-        ThrowCopyFailed(dest, error);
+        detail::ThrowCopyFailed(dest, error);
     }
     ReadBinlogPosition(data, manifest);
-    {
-        dataset::Connection connection;
-        connection.Connect(server.ConnectionParams());
-        manifest.databases = detail::ReadDatabaseStats(connection);
-    }
-    MakeOwnerOnly(folder.Path());
-    for (const QString &file : FilesUnder(data)) {
-        manifest.files.insert(file, Sha256(data + QLatin1Char('/') + file));
-        manifest.size += QFileInfo(data + QLatin1Char('/') + file).size();
-    }
-    const QString manifestPath = folder.Path() + QLatin1Char('/') + QLatin1String(ManifestName);
-    const QByteArray json = manifest.ToJson();
-    QFile out(manifestPath);
-    if (!out.open(QIODevice::WriteOnly) || out.write(json) != json.size() || !out.flush())
-        ThrowCopyFailed(dest, dataset::Error(QStringLiteral("Opis kopije nije zapisan: %1").arg(out.errorString())));
-    out.close();
-    QFile::setPermissions(manifestPath, QFile::ReadOwner | QFile::WriteOwner);
-    QString name = manifest.time.toString(NameFormat);
-    for (int n = 2; QFileInfo::exists(dest + QLatin1Char('/') + name); ++n)
-        name = manifest.time.toString(NameFormat) + QStringLiteral("-%1").arg(n);
-    Backup backup{dest + QLatin1Char('/') + name, manifest};
-    folder.Keep(backup.path);
-    return backup;
+    dataset::Connection connection;
+    connection.Connect(server.ConnectionParams());
+    manifest.databases = detail::ReadDatabaseStats(connection);
+    return folder.Keep(manifest);
 }
 
 QList<Backup> ListBackups(const QString &dest)

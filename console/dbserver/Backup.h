@@ -27,11 +27,13 @@ struct BackupDatabase {
 };
 
 struct BackupManifest {
+    QString kind;                   // empty: the data directory's files; else DumpKind
     QDateTime time;                 // when the copy was complete
     qint64 size = 0;                // bytes of the files below
     QMap<QString, QString> files;   // path inside data/ → SHA-256 (hex)
     QString logId;                  // which binary log continues the backup
-    QString binlogFile;             // where in that log the backup stands
+    QString binlogFile;             // where in that log the backup stands (a dump of a
+                                    // server without a log: empty)
     qint64 binlogPosition = 0;
     QList<BackupDatabase> databases; // read right after the copy
 
@@ -55,6 +57,25 @@ QString BinaryLogId(const QString &dataDir);
 QString BinaryLogDirectory(const QString &dest, const QString &logId);
 // The binary-log files in 'directory', in log order.
 QStringList BinaryLogFiles(const QString &directory);
+
+// A folder a backup is written in, removed with its content unless Keep() moves it into
+// place under its final name; the manifest is written last.
+class IncompleteBackup {
+public:
+    explicit IncompleteBackup(const QString &dest);
+    ~IncompleteBackup();
+    IncompleteBackup(const IncompleteBackup &) = delete;
+    IncompleteBackup &operator=(const IncompleteBackup &) = delete;
+    const QString &Path() const { return m_path; }
+    QString DataPath() const;
+    // Hashes the files, makes everything the owner's alone, writes the manifest and
+    // moves the folder to DEST/<time>.
+    Backup Keep(BackupManifest manifest);
+
+private:
+    QString m_dest;
+    QString m_path;
+};
 
 // Takes a hot backup of the running server (started when it is not) into DEST.
 // Throws dataset::Error and leaves nothing that looks complete when it fails.

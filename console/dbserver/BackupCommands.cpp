@@ -1,10 +1,12 @@
 #include "BackupCommands.h"
 
 #include "Backup.h"
+#include "BackupDump.h"
 #include "BackupFollow.h"
 #include "BackupRestore.h"
 #include "BackupRetention.h"
 #include "PrivateServer.h"
+#include "SharedDatabase.h"
 #include <dataset/Error.h>
 #include <routines/TextFormat.h>
 
@@ -22,10 +24,12 @@ int Usage()
 {
     QTextStream(stderr) << "Upotreba:\n"
                            "  parking-dbserver backup DIR [--to ODREDIŠTE]\n"
+                           "  parking-dbserver backup SERVER IME_BAZE [--to ODREDIŠTE]   (logička kopija deljenog servera)\n"
                            "  parking-dbserver follow DIR [--to ODREDIŠTE]\n"
                            "  parking-dbserver restore ODREDIŠTE NOVI_DIR [--to \"GGGG-MM-DD HH:MM:SS\"]\n"
                            "  parking-dbserver restore ODREDIŠTE --list\n"
                            "  parking-dbserver verify-backup [ODREDIŠTE]\n"
+                           "SERVER: kao kod createdb (--host H [--port P] | --hosts … | --socket S, --server-user …)\n"
                            "ODREDIŠTE: folder rezervnih kopija ([Backup] dir=, inače ~/.local/share/parking/backups)\n";
     return ExitUsage;
 }
@@ -56,13 +60,34 @@ int PrintRestore(const RestoreResult &result, QTextStream &out)
     return result.check.problems.isEmpty() ? 0 : ExitCheckFailed;
 }
 
+// A shared server's options and database, with "--to DEST" anywhere among them.
+Backup DumpSharedServer(QStringList options, QString &dest)
+{
+    const qsizetype to = options.indexOf(QStringLiteral("--to"));
+    if (to >= 0 && to + 1 < options.size()) {
+        dest = options.at(to + 1);
+        options.remove(to, 2);
+    }
+    const auto shared = ParseSharedServerOptions(options);
+    if (!shared)
+        throw dataset::Error(QStringLiteral("Opcije servera nisu potpune (vidite: parking-dbserver bez argumenata)."));
+    return TakeDump(shared->server, shared->database, dest);
+}
+
 int TakeBackup(const QStringList &arguments)
 {
-    const auto dest = Destination(arguments.mid(2));
-    if (!dest)
-        return Usage();
-    PrivateServer server(arguments.at(1));
-    const Backup backup = dbserver::TakeBackup(server, *dest);
+    std::optional<QString> dest;
+    Backup backup;
+    if (NamesSharedServer(arguments.mid(1))) {
+        dest = DefaultBackupDirectory();
+        backup = DumpSharedServer(arguments.mid(1), *dest);
+    } else {
+        dest = Destination(arguments.mid(2));
+        if (!dest)
+            return Usage();
+        PrivateServer server(arguments.at(1));
+        backup = dbserver::TakeBackup(server, *dest);
+    }
     QTextStream out(stdout);
     out << "Rezervna kopija je napravljena: " << SafeText(backup.path) << "\n" << Describe(backup) << "\n";
     for (const QString &removed : PruneBackups(*dest, ConfiguredRetention(), QDateTime::currentDateTime()))

@@ -1,5 +1,6 @@
 #include "BackupRestore.h"
 
+#include "BackupDump.h"
 #include "BackupTools.h"
 #include "PrivateServer.h"
 #include "ServerAccounts.h"
@@ -94,7 +95,11 @@ RestoreResult RestoreInto(const QString &dest, const QString &newDir, const std:
     if (!damaged.isEmpty())
         throw dataset::Error(QStringLiteral("Rezervna kopija %1 je oštećena; ne slažu se sa opisom: %2")
                                  .arg(detail::ShownPath(result.from.path), damaged.join(QStringLiteral(", "))));
-    const QStringList files = LogFilesAfter(dest, result.from);
+    const bool dump = result.from.manifest.kind == QLatin1String(DumpKind);
+    if (dump && to)
+        throw dataset::Error(QStringLiteral("Kopija deljenog servera (%1) se vraća samo cela, bez --to.")
+                                 .arg(detail::ShownPath(result.from.path)));
+    const QStringList files = dump ? QStringList() : LogFilesAfter(dest, result.from);
     if (to && files.isEmpty())
         throw dataset::Error(QStringLiteral("Dnevnik izmena posle rezervne kopije %1 nije sačuvan (nema %2 u %3); "
                                             "vraćanje do %4 nije moguće.")
@@ -102,11 +107,14 @@ RestoreResult RestoreInto(const QString &dest, const QString &newDir, const std:
                                       detail::ShownPath(BinaryLogDirectory(dest, result.from.manifest.logId)), to->toString(TimeFormat)));
     if (!MakePrivateDirectory(newDir))
         throw dataset::Error(QStringLiteral("Folder %1 ne može da se napravi: %2").arg(detail::ShownPath(newDir), ErrorText()));
-    CopyTree(result.from.DataPath(), newDir);
+    if (!dump)
+        CopyTree(result.from.DataPath(), newDir);
     PrivateServer server(newDir);
     server.Start();
     result.socketPath = server.SocketPath();
-    if (files.isEmpty()) {
+    if (dump) {
+        LoadDump(result.from, server);
+    } else if (files.isEmpty()) {
         result.logNote = QStringLiteral("Dnevnik izmena posle ove kopije nije u folderu %1; vraćeno je stanje "
                                         "same kopije.")
                              .arg(detail::ShownPath(BinaryLogDirectory(dest, result.from.manifest.logId)));

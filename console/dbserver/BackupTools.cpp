@@ -90,10 +90,17 @@ QString ClientProgram()
     return FindProgram({}, QStringLiteral("mariadb"), QStringLiteral("mariadb-client"));
 }
 
-QByteArray RunTool(const QString &program, const QStringList &arguments, const QString &what)
+QString DumpProgram()
+{
+    return FindProgram({}, QStringLiteral("mariadb-dump"), QStringLiteral("mariadb-client"));
+}
+
+QByteArray RunTool(const QString &program, const QStringList &arguments, const QString &what, const QString &input)
 {
     Child child;
     child->setProcessChannelMode(QProcess::MergedChannels);
+    if (!input.isEmpty())
+        child->setStandardInputFile(input);
     child->start(program, arguments);
     child->waitForFinished(-1);
     const QByteArray output = child->readAll();
