@@ -11,6 +11,7 @@
 #include <routines/TextFormat.h>
 
 #include <QDir>
+#include <QLockFile>
 #include <QTextStream>
 #include <QThread>
 
@@ -59,6 +60,11 @@ void FollowBinaryLog(PrivateServer &server, const QString &dest)
     const QString directory = BinaryLogDirectory(dest, BinaryLogId(server.DataDir()));
     if (!MakePrivateDirectory(directory))
         throw dataset::Error(QStringLiteral("Folder %1 ne može da se napravi: %2").arg(SafeText(directory), ErrorText()));
+    // One copy at a time: two would rewrite the same file over each other.
+    QLockFile lock(directory + QStringLiteral("/follow.lock"));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(0))
+        throw dataset::Error(QStringLiteral("Dnevnik izmena u %1 već kopira drugi proces.").arg(SafeText(directory)));
     const QString program = detail::BinlogProgram();
     QTextStream err(stderr);
     for (;;) {
