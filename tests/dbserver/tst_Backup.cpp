@@ -2,6 +2,7 @@
 // the follower killed and started again, restore to a second, a damaged backup named,
 // restores into folders in use refused, and the retention over simulated days.
 
+#include "RunDbserver.h"
 #include <console/dbserver/Backup.h>
 #include <console/dbserver/BackupRestore.h>
 #include <console/dbserver/BackupRetention.h>
@@ -108,22 +109,6 @@ struct Office {
     }
     QStringList started;
 };
-
-// parking-dbserver as a user runs it.
-struct Run {
-    int code = -1;
-    QString output;
-};
-
-Run Dbserver(const QStringList &arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral(PARKING_DBSERVER_EXE), arguments);
-    process.waitForFinished(300000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAll())};
-}
 
 // The follower as its own process, killed outright when the test is done with it.
 class Follower {

@@ -2,6 +2,7 @@
 // new private server; a restore to a second is refused for it.
 
 #include "../support/TlsTestServer.h"
+#include "RunDbserver.h"
 #include <console/dbserver/PrivateServer.h>
 #include <console/dbserver/Schema.h>
 #include <dataset/Connection.h>
@@ -13,24 +14,6 @@
 #include <QTest>
 
 using Kind = TlsTestServer::Kind;
-
-namespace {
-
-struct Run {
-    int code = -1;
-    QString output;
-};
-
-Run Dbserver(const QStringList &arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral(PARKING_DBSERVER_EXE), arguments);
-    process.waitForFinished(300000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, QString::fromUtf8(process.readAll())};
-}
-
-} // namespace
 
 class TestBackupShared : public QObject {
     Q_OBJECT
