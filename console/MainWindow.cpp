@@ -57,6 +57,7 @@ MainWindow::MainWindow(Console &console, NoticeLog &notices, QWidget *parent)
     connect(quitAction, &QAction::triggered, this, &QWidget::close);
 
     QMenu *fileMenu = menuBar()->addMenu(QStringLiteral("&Datoteka"));
+    m_fileMenu = fileMenu;
     fileMenu->addAction(m_printAction);
     fileMenu->addAction(m_exportAction);
     fileMenu->addSeparator();

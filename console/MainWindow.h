@@ -7,6 +7,7 @@
 
 class QAction;
 class QListWidget;
+class QMenu;
 class QPlainTextEdit;
 class QSplitter;
 class QToolBar;
@@ -46,6 +47,7 @@ public:
     QAction *ExportAction() const { return m_exportAction; }
     // "Promena lozinke" of the current user; whoever knows the user connects it.
     QAction *PasswordAction() const { return m_passwordAction; }
+    QMenu *FileMenu() const { return m_fileMenu; }
     QListWidget *SnapinList() const { return m_snapinList; }
     QWidget *ViewerHost() const { return m_viewerHost; }
     QWidget *NavigatorHost() const { return m_navigatorHost; }
@@ -79,6 +81,7 @@ private:
     QAction *m_printAction;
     QAction *m_exportAction;
     QAction *m_passwordAction;
+    QMenu *m_fileMenu;
 };
 
 } // namespace console

@@ -2,6 +2,7 @@
 // shows them in its window.
 
 #include "Authentication.h"
+#include "BackupControl.h"
 #include "CommandLine.h"
 #include "ConsoleApplication.h"
 #include "ErrorDisplay.h"
@@ -11,13 +12,16 @@
 #include "SnapinManager.h"
 #include <console/connection/ConsoleSettings.h>
 #include <console/connection/DatabaseStartup.h>
+#include <console/dbserver/Backup.h>
 #include <console/services/ConsoleSession.h>
 #include <console/services/SecurityModule.h>
 #include <dataset/Connection.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 using namespace console;
 
@@ -100,6 +104,14 @@ int Run(ConsoleApplication &app)
     showUser();
     // After a lost node the connection goes on on another one; the status bar names it.
     QObject::connect(&connection, &dataset::Connection::connectedChanged, &window, showUser);
+    // On the private server the console keeps its backups going (see BackupControl).
+    std::unique_ptr<BackupControl> backups;
+    if (!database.PrivateDataDir().isEmpty()) {
+        backups = std::make_unique<BackupControl>(window, *window.FileMenu(), window.PasswordAction(),
+                                                  database.PrivateDataDir(), dbserver::DefaultBackupDirectory(),
+                                                  QCoreApplication::applicationDirPath() + QStringLiteral("/parking-dbserver"));
+        backups->Start();
+    }
     snapins.LoadFolder(options.pluginFolder.isEmpty() ? SnapinManager::DefaultFolder()
                                                       : options.pluginFolder,
                        session.ConsoleInterface());

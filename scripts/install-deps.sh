@@ -5,7 +5,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-charts-dev libqt6opengl6-dev libgl-dev
-  libmariadb-dev mariadb-server-core mariadb-client
+  libmariadb-dev mariadb-server-core mariadb-client mariadb-backup
   libsodium-dev
   openssl ca-certificates
   fonts-dejavu-core

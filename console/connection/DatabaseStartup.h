@@ -31,6 +31,8 @@ public:
     // A text for the status bar: where the data live (for a network server, the node the
     // connection is on and whether the link is encrypted).
     QString Description(const dataset::Connection &connection) const;
+    // The private server's data folder; empty when the database is on another server.
+    const QString &PrivateDataDir() const { return m_privateDataDir; }
 
 private:
     std::unique_ptr<dbserver::PrivateServer> m_server;

@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QThread>
 
 #include <signal.h>
@@ -36,6 +35,7 @@ const QString ServerFilesName = QStringLiteral("server-files");
 // The server's own temporary folder: at start a server deletes every "#sql" file in
 // its temporary folder, so servers sharing one would destroy each other's work.
 const QString ServerTmpName = QStringLiteral("server-tmp");
+const QString BinlogBaseName = QLatin1String(BinaryLogBaseName);
 // Files this class writes itself; a directory holding only these counts as empty.
 const QStringList OwnFiles = {LogFileName, LockFileName, SocketNoteName, PidFileName, SocketName,
                               ServerFilesName, ServerTmpName, QLatin1String(ApplicationPasswordFile),
@@ -44,26 +44,6 @@ const QStringList OwnFiles = {LogFileName, LockFileName, SocketNoteName, PidFile
 bool FitsSocketLimit(const QString &path)
 {
     return QFile::encodeName(path).size() <= MaxSocketPath;
-}
-
-QString FindProgram(const QString &configured, const QString &name, const QString &package)
-{
-    if (!configured.isEmpty()) {
-        if (QFileInfo(configured).isExecutable())
-            return configured;
-    } else {
-        QString found = QStandardPaths::findExecutable(name);
-        if (found.isEmpty())
-            found = QStandardPaths::findExecutable(
-                name, {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin"),
-                       QStringLiteral("/usr/bin"), QStringLiteral("/usr/local/bin")});
-        if (!found.isEmpty())
-            return found;
-    }
-    throw dataset::Error(
-        QStringLiteral("Program %1 nije pronađen. Instalirajte Debian paket %2 "
-                       "(scripts/install-deps.sh to radi sam).")
-            .arg(configured.isEmpty() ? name : configured, package));
 }
 
 bool RunningAsRoot()
@@ -209,7 +189,7 @@ void PrivateServer::Private::Initialise() const
                            "Podaci u njemu se ne diraju: ispraznite ga ili izaberite drugi direktorijum.")
                 .arg(dir, foreign.mid(0, 5).join(QStringLiteral(", "))));
     }
-    const QString program = FindProgram(options.installDb, QStringLiteral("mariadb-install-db"),
+    const QString program = detail::FindProgram(options.installDb, QStringLiteral("mariadb-install-db"),
                                         QStringLiteral("mariadb-server-core (ili mariadb-server)"));
     // The directory is given relative to the working directory: the installer script
     // leaves the path unquoted in places, so blanks in it would break the set-up.
@@ -259,11 +239,12 @@ void PrivateServer::Private::Initialise() const
 
 qint64 PrivateServer::Private::Launch() const
 {
-    const QString program = FindProgram(options.mariadbd, QStringLiteral("mariadbd"),
+    const QString program = detail::FindProgram(options.mariadbd, QStringLiteral("mariadbd"),
                                         QStringLiteral("mariadb-server-core (ili mariadb-server)"));
     // --no-defaults keeps the system's my.cnf (datadir, socket, port) out of it.
     // Every commit reaches the disk before it is confirmed: a payment the pay desk was told
-    // is saved survives a power cut (and the binary log, when one is switched on, too).
+    // is saved survives a power cut, in the tables and in the binary log. The binary log
+    // (row format) carries every change after the last backup, so a restore reaches any second.
     // A served directory's options file (network, TLS) is read instead of none.
     const bool served = Served();
     QStringList arguments = {served ? QStringLiteral("--defaults-file=") + File(QLatin1String(ServedOptionsFile))
@@ -283,6 +264,15 @@ qint64 PrivateServer::Private::Launch() const
                              QStringLiteral("--innodb-log-file-size=16M"),
                              QStringLiteral("--innodb-flush-log-at-trx-commit=1"),
                              QStringLiteral("--sync-binlog=1"),
+                             QStringLiteral("--log-bin=") + File(BinlogBaseName),
+                             QStringLiteral("--binlog-format=ROW"),
+                             // Rows are logged, not the statements calling a function, so a
+                             // function need not be declared deterministic to be logged safely.
+                             QStringLiteral("--log-bin-trust-function-creators=1"),
+                             QStringLiteral("--server-id=1"),
+                             // Eight days: the nightly backup and the copy in the backup folder
+                             // need only what came after the last backup.
+                             QStringLiteral("--binlog-expire-logs-seconds=691200"),
                              QStringLiteral("--skip-name-resolve")};
     // A served server listens where its options file says.
     if (!served && options.port)

@@ -13,6 +13,9 @@ namespace dbserver {
 // options from it (listening address, TLS) and keeps the network accounts at start.
 inline constexpr char ServedOptionsFile[] = "served.cnf";
 
+// The binary log's files in the data directory: "binlog.000001", … and "binlog.index".
+inline constexpr char BinaryLogBaseName[] = "binlog";
+
 struct ServerOptions {
     // Program paths; empty: looked up in PATH and the usual sbin folders.
     QString mariadbd;

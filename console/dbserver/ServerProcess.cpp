@@ -5,6 +5,8 @@
 #include <dataset/MysqlHandles.h>
 
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QThread>
 #include <QElapsedTimer>
 
@@ -97,6 +99,26 @@ void WriteInt(int fd, std::int32_t value)
 }
 
 } // namespace
+
+QString FindProgram(const QString &configured, const QString &name, const QString &package)
+{
+    if (!configured.isEmpty()) {
+        if (QFileInfo(configured).isExecutable())
+            return configured;
+    } else {
+        QString found = QStandardPaths::findExecutable(name);
+        if (found.isEmpty())
+            found = QStandardPaths::findExecutable(
+                name, {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin"),
+                       QStringLiteral("/usr/bin"), QStringLiteral("/usr/local/bin")});
+        if (!found.isEmpty())
+            return found;
+    }
+    throw dataset::Error(
+        QStringLiteral("Program %1 nije pronađen. Instalirajte Debian paket %2 "
+                       "(scripts/install-deps.sh to radi sam).")
+            .arg(configured.isEmpty() ? name : configured, package));
+}
 
 qint64 ReadPidFile(const QString &path)
 {

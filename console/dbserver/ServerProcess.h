@@ -8,6 +8,10 @@
 
 namespace dbserver::detail {
 
+// The path of a program: 'configured' when given (it must be executable), else 'name'
+// from PATH or the usual sbin folders. Throws dataset::Error naming the Debian package.
+QString FindProgram(const QString &configured, const QString &name, const QString &package);
+
 // The pid a server wrote into its pid file; 0 when the file is missing or unreadable.
 qint64 ReadPidFile(const QString &path);
 

@@ -2,6 +2,7 @@
 // directory, and creates or upgrades a database with the schema in it, on the private
 // server or on any server named by its address.
 
+#include "BackupCommands.h"
 #include "PasswordHash.h"
 #include "PrivateServer.h"
 #include "Schema.h"
@@ -128,6 +129,8 @@ int Upgrade(const dbserver::PrivateServer &server, const QStringList &options)
 
 int Run(const QStringList &arguments)
 {
+    if (const auto code = dbserver::RunBackupCommand(arguments.mid(1)))
+        return *code;
     if (arguments.size() < 3)
         return Usage();
     const QString command = arguments.at(1);
