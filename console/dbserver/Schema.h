@@ -14,7 +14,7 @@ namespace dbserver {
 
 // The version the installed schema carries in `schemaversion`; the console checks it.
 // Version 1 is schema.sql; each later version has its migration.
-inline constexpr int SchemaVersion = 12;
+inline constexpr int SchemaVersion = 13;
 
 // One built-in migration: its statements bring the schema from version - 1 to version.
 struct Migration {

@@ -69,7 +69,7 @@ struct PayDesk {
                 .arg(dataset::Connection::Quote(code), dataset::Connection::Quote(QStringLiteral("Naziv ") + code))
                 .arg(id));
         // As the document's save does.
-        StoreDocumentTotal(fx.connection(), id);
+        parking::StoreDocumentTotal(fx.connection(), id);
         return id;
     }
     QString Rows(dataset::Query &query, const QStringList &fields)
