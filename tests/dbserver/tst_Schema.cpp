@@ -566,7 +566,8 @@ private Q_SLOTS:
         const QString importPassword = dir.filePath(QStringLiteral("import.password"));
         const auto options = dbserver::ParseSharedServerOptions(
             {QStringLiteral("--socket"), m_server.Params().socket, QStringLiteral("--server-user"),
-             m_server.Params().user, QStringLiteral("--app-user"), appUser, QStringLiteral("--app-password-out"),
+             m_server.Params().user, QStringLiteral("--app-host"), QStringLiteral("localhost"),
+             QStringLiteral("--app-user"), appUser, QStringLiteral("--app-password-out"),
              appPassword, QStringLiteral("--import-user"), importUser, QStringLiteral("--import-password-out"),
              importPassword, QStringLiteral("--admin-password-file"), adminPassword.fileName(), db.name()});
         QVERIFY(options);
@@ -645,7 +646,8 @@ private Q_SLOTS:
 
         const auto options = dbserver::ParseSharedServerOptions(
             {QStringLiteral("--socket"), m_server.Params().socket, QStringLiteral("--server-user"),
-             m_server.Params().user, QStringLiteral("--app-user"), appUser, db.name()});
+             m_server.Params().user, QStringLiteral("--app-host"), QStringLiteral("localhost"),
+             QStringLiteral("--app-user"), appUser, db.name()});
         QVERIFY(options);
         dbserver::CreateSharedDatabase(*options);
         desk.Connect(params);

@@ -63,10 +63,14 @@ private Q_SLOTS:
     void grab();
 };
 
-// The order of the toolbar and the menu; every action is enabled.
+// The order of the toolbar and the menu; every action is enabled. The import windows are
+// the ones the entry's opener offers.
 void TestParkingViewer::toolbarAndMenu()
 {
-    const auto dm = TCustomDM::Create<TParkingDM>();
+    ParkingWindows windows;
+    parking::HostServices host;
+    host.SetWindows(&windows);
+    const auto dm = TCustomDM::Create<TParkingDM>(host);
     TParkingViewerForm form(*dm);
     QCOMPARE(Names(form.ActionTB->actions()),
              (QStringList{"CustomAdd", "CustomEdit", "CustomDelete", "|", "PayDeskAction", "|",
