@@ -309,4 +309,29 @@ QString SecondDocumentQuestion(const QDate &day)
     return QStringLiteral("Dokument za %1 je već napravljen. Napraviti još jedan?").arg(DayText(day));
 }
 
+namespace {
+
+// The stored key of each kind turned into its caption by the server, so the column shows
+// and sorts by caption; a key this program does not know stays as it is.
+QString KindCaptionColumn()
+{
+    QString sql = QStringLiteral("CASE kind");
+    for (const parking::ImportKindName &name : parking::kImportKindNames)
+        sql += QStringLiteral(" WHEN %1 THEN %2")
+                   .arg(dataset::Connection::Quote(QString::fromLatin1(name.key)),
+                        dataset::Connection::Quote(QString::fromUtf8(name.caption)));
+    return sql + QStringLiteral(" ELSE kind END AS kind");
+}
+
+} // namespace
+
+QString HistoryListStatement()
+{
+    return QStringLiteral("SELECT parkingimporthistoryid, startedat, endedat, %1, outcome, username, "
+                          "computer, filename, filesize, documentday, document, linesread, rowsstored, "
+                          "leftout, firsterror, sha256 FROM parkingimporthistory "
+                          "ORDER BY startedat DESC, parkingimporthistoryid DESC")
+        .arg(KindCaptionColumn());
+}
+
 } // namespace imports

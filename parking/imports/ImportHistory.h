@@ -90,6 +90,9 @@ bool DocumentMadeFor(dataset::Connection &connection, parking::ImportKind kind, 
 // The newest 'limit' records, one line each, for the batch command: the kind by its
 // caption, every value shown safely (SafeText).
 QStringList HistoryLines(dataset::Connection &connection, int limit);
+// Every run, newest first, for the history window: the kind shown (and sorted) by its
+// caption, every other column as stored.
+QString HistoryListStatement();
 
 // The user the process runs as, from its user id (not from the environment).
 QString OperatingSystemUser();

@@ -1,5 +1,7 @@
 #include "ParkingImportHistoryUnit.h"
 
+#include "ImportHistory.h"
+
 #include <dataset/Connection.h>
 #include <dataset/DataSource.h>
 #include <dataset/Query.h>
@@ -7,7 +9,6 @@
 #include <framework/Interfaces.h>
 #include <framework/base/GridSorter.h>
 #include <framework/common/CommonResourceString.h>
-#include <parking/core/ImportKind.h>
 #include <parking/shared/HostServices.h>
 #include <routines/TextFormat.h>
 
@@ -31,18 +32,6 @@ constexpr Column kColumns[] = {
     {"leftout", "Izostavljeno", 250}, {"firsterror", "Prva greška", 250}, {"sha256", "SHA-256", 200},
 };
 
-// The stored key of each kind turned into its caption by the server, so the column shows
-// and sorts by caption; a key this program does not know stays as it is.
-QString KindCaptionColumn()
-{
-    QString sql = QStringLiteral("CASE kind");
-    for (const parking::ImportKindName &name : parking::kImportKindNames)
-        sql += QStringLiteral(" WHEN %1 THEN %2")
-                   .arg(dataset::Connection::Quote(QString::fromLatin1(name.key)),
-                        dataset::Connection::Quote(QString::fromUtf8(name.caption)));
-    return sql + QStringLiteral(" ELSE kind END AS kind");
-}
-
 } // namespace
 
 TParkingImportHistoryForm::TParkingImportHistoryForm(const parking::HostServices &host,
@@ -55,11 +44,7 @@ TParkingImportHistoryForm::TParkingImportHistoryForm(const parking::HostServices
     setWindowTitle(QStringLiteral("Istorija uvoza"));
     resize(980, 480);
     m_query->SetConnection(connection);
-    m_query->SetSQL({QStringLiteral("SELECT parkingimporthistoryid, startedat, endedat, %1, outcome, username, "
-                                    "computer, filename, filesize, documentday, document, linesread, rowsstored, "
-                                    "leftout, firsterror, sha256 FROM parkingimporthistory "
-                                    "ORDER BY startedat DESC, parkingimporthistoryid DESC")
-                         .arg(KindCaptionColumn())});
+    m_query->SetSQL({imports::HistoryListStatement()});
     m_query->Open();
     for (const Column &column : kColumns) {
         dataset::Field &field = m_query->FieldByName(QString::fromLatin1(column.field));
