@@ -3,6 +3,7 @@
 #include "Schema.h"
 #include <dataset/Connection.h>
 #include <dataset/Query.h>
+#include <dataset/Statement.h>
 #include <routines/TextFormat.h>
 
 namespace dbserver::detail {
@@ -12,15 +13,12 @@ namespace {
 constexpr int ShownDocuments = 5;
 
 // The first column of every row.
-QStringList Column(dataset::Connection &connection, const QString &sql)
+QStringList Column(dataset::Connection &connection, const QString &sql, const dataset::Params &params = {})
 {
-    dataset::Query query;
-    query.SetConnection(&connection);
-    query.SQL() << sql;
-    query.Open();
+    const std::unique_ptr<dataset::Query> query = dataset::OpenQuery(connection, sql, params);
     QStringList values;
-    for (query.First(); !query.Eof(); query.Next())
-        values << query.Fields(0).AsString();
+    for (query->First(); !query->Eof(); query->Next())
+        values << query->Fields(0).AsString();
     return values;
 }
 
@@ -43,11 +41,11 @@ QStringList SchemaDatabases(dataset::Connection &connection)
 
 bool HasColumn(dataset::Connection &connection, const QString &database, const QString &table, const QString &column)
 {
-    return Number(connection, QStringLiteral("SELECT COUNT(*) FROM information_schema.columns WHERE table_schema = %1 "
-                                             "AND table_name = %2 AND column_name = %3")
-                                  .arg(dataset::Connection::Quote(database), dataset::Connection::Quote(table),
-                                       dataset::Connection::Quote(column)))
-        > 0;
+    return !Column(connection,
+                   QStringLiteral("SELECT 1 FROM information_schema.columns WHERE table_schema = :db "
+                                  "AND table_name = :tbl AND column_name = :col"),
+                   {{QStringLiteral("db"), database}, {QStringLiteral("tbl"), table}, {QStringLiteral("col"), column}})
+                .isEmpty();
 }
 
 BackupDatabase StatsOf(dataset::Connection &connection, const QString &name)
